@@ -1,0 +1,49 @@
+#pragma once
+// What the commands share for the whole run: the open table, the second table, the query,
+// the two paths and the two ports.
+#include <string>
+
+#include "core/platform.h"
+#include "core/ui.h"
+#include "engine/format_settings.h"
+#include "engine/query.h"
+#include "engine/table.h"
+
+namespace orbelan {
+
+class Workspace {
+public:
+    Workspace(Ui& ui, Platform& platform);
+    ~Workspace();
+
+    Ui& ui;
+    Platform& platform;
+
+    Table Tx;     // the open table shown in the grid
+    Table Sursa;  // packing, scratch and other tables
+    Query Sx;     // local SQL
+
+    std::string CurrentFile;  // full path of the table to open or that is open; empty when none
+    std::string ProgramDir;   // with a trailing separator; scratch files and letters go there
+    bool Sorting = false;
+    bool StartedWithArgument = false;
+
+    // Applies the number/date forms and the default code page to all three datasets.
+    void SetFormatSettings(const FormatSettings& settings);
+    void SetDefaultCodePage(const std::string& name);
+    const FormatSettings& Format() const { return format_; }
+
+    void OpenTable();
+    void CloseTable();
+
+    void TxAfterOpen();
+    void TxAfterClose();
+    void TxAfterPost();
+    void AttachAfterPost();
+    void DetachAfterPost();
+
+private:
+    FormatSettings format_;
+};
+
+}  // namespace orbelan

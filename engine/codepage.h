@@ -1,0 +1,37 @@
+#pragma once
+// Single-byte code pages of DBF files, converted through tables built once from iconv.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace orbelan {
+
+class CodePage {
+public:
+    // name: "cp1250", "cp852", ... (case-insensitive). Throws DbfError (Conversion) when unknown.
+    static std::shared_ptr<const CodePage> Get(std::string_view name);
+    // The code page named by a header's language-driver byte; nullptr for 0 or an unknown byte.
+    static std::shared_ptr<const CodePage> FromLanguageDriver(uint8_t ldid);
+    // The language-driver byte that names this code page (0 when there is none).
+    uint8_t LanguageDriver() const;
+
+    const std::string& Name() const { return name_; }
+
+    // Bytes -> UTF-8; never fails (bytes without a character map to U+FFFD).
+    std::string Decode(std::string_view bytes) const;
+    void AppendDecoded(std::string_view bytes, std::string& out) const;
+    // UTF-8 -> bytes; throws DbfError (Conversion) naming the first character it can't hold.
+    std::string Encode(std::string_view utf8) const;
+
+    explicit CodePage(std::string name);  // use Get()
+
+private:
+    std::string name_;
+    std::array<std::string, 256> decode_;  // UTF-8 of each byte
+    struct EncodeMap;
+    std::shared_ptr<EncodeMap> encode_;
+};
+
+}  // namespace orbelan

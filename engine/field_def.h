@@ -1,0 +1,19 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace orbelan {
+
+// One column of a table as its header describes it.
+struct FieldDef {
+    std::string name;  // as stored (ASCII in practice), case kept
+    char type = 'C';   // C N F D L M I B T @ Y O + V G P 0 ...
+    int size = 0;      // bytes in the record
+    int decimals = 0;
+    int offset = 0;    // from the start of the record (byte 0 is the deletion flag)
+    uint8_t flags = 0; // Visual FoxPro field flags
+
+    bool IsMemo() const { return type == 'M' || type == 'G' || type == 'P' || (type == 'B' && size == 10); }
+};
+
+}  // namespace orbelan

@@ -1,0 +1,153 @@
+#pragma once
+// The dataset over one DBF file: cursor, editing, filter, locate and notifications.
+// Reading is lazy (the file is mapped); a change goes to the file when a row is posted.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/errors.h"
+#include "engine/field_def.h"
+#include "engine/format_settings.h"
+
+namespace orbelan {
+
+class CodePage;
+
+// What the header says, for `orbelan info` and for the tests.
+struct HeaderInfo {
+    uint8_t version = 0;       // byte 0
+    uint8_t languageDriver = 0;  // byte 29
+    uint8_t productionIndex = 0;  // byte 28
+    uint32_t recordCount = 0;  // physical rows, deleted ones included
+    uint16_t headerLength = 0;
+    uint16_t recordLength = 0;
+    std::string codePage;      // the code page used to read text
+    std::string memoFile;      // full path of the .dbt/.fpt file, empty when none
+};
+
+// Someone who shows the table (the grid model). Not called while controls are disabled;
+// EnableControls() sends one DataReset instead.
+class TableObserver {
+public:
+    virtual ~TableObserver() = default;
+    virtual void DataReset() = 0;                // opened, closed, filtered, structure or order changed
+    virtual void RowChanged(int row) = 0;        // the visible row's values changed (edit buffer too)
+    virtual void RowsInserted(int row, int count) = 0;
+    virtual void RowsRemoved(int row, int count) = 0;
+    virtual void CursorMoved(int row) = 0;       // -1 when there is no current row
+};
+
+using Bookmark = int64_t;  // physical record number from 0; -1 for none
+
+class Table {
+public:
+    enum class State { Inactive, Browse, Edit, Insert };
+
+    Table();
+    virtual ~Table();
+    Table(const Table&) = delete;
+    Table& operator=(const Table&) = delete;
+
+    // ---- naming and options (only while closed)
+    void SetTableName(const std::string& path);  // full path; empty detaches
+    const std::string& TableName() const;
+    void SetExclusive(bool exclusive);
+    bool Exclusive() const;
+    // Code page for tables whose language-driver byte names none (default cp1250).
+    void SetDefaultCodePage(const std::string& name);
+    // Forces a code page whatever the header says (the --codepage option); empty = none.
+    void SetCodePageOverride(const std::string& name);
+    void SetFormatSettings(const FormatSettings& settings);
+    const FormatSettings& Format() const;
+
+    // ---- open and close
+    // Throws DbfError: CannotOpen for a missing or non-DBF file, Malformed for an inconsistent
+    // header or a file shorter than the header promises, MissingIndex when byte 28 announces an
+    // index whose .mdx/.cdx file is missing. Nothing is ever written by a failed open.
+    virtual void Open();
+    void Close();  // a pending edit is NOT posted here (CloseTable does that); it is cancelled
+    bool Active() const;
+    const HeaderInfo& Header() const;
+
+    // ---- structure
+    int FieldCount() const;
+    const FieldDef& Field(int index) const;
+    int FieldIndex(std::string_view name) const;  // case-insensitive; -1 when missing
+    int FieldIndexOrThrow(std::string_view name) const;
+
+    // ---- cursor over the visible rows (not deleted, passing the filter, in the current order)
+    int RecordCount();  // visible rows; may scan the deletion flags once
+    bool IsEmpty();
+    void First();
+    void Next();
+    void Prior();
+    void Last();
+    bool Eof() const;  // past the last row (or empty)
+    bool Bof() const;
+    int RecNo() const;  // current row among the visible rows, from 1; 0 when none
+    void MoveTo(int row);  // visible row from 0; posts nothing, an edit must be finished first
+    int CurrentRow() const;  // visible row from 0, -1 when none
+    Bookmark GetBookmark() const;
+    bool GotoBookmark(Bookmark bookmark);  // false when that row is no longer visible
+    int64_t PhysicalRecNo() const;  // from 0, -1 when none
+
+    // ---- values of the current row (the edit buffer while editing)
+    std::string AsText(int field) const;
+    std::string AsText(std::string_view name) const;
+    int64_t AsInteger(int field) const;  // text form read as an integer; 0 when empty; throws on text
+    bool IsNull(int field) const;
+    // Any visible row without moving the cursor (for the grid); the edit buffer for the current one.
+    std::string TextAt(int row, int field);
+
+    // ---- editing
+    State GetState() const;
+    void Edit();
+    void Append();  // an empty row after the last, current, in Insert state
+    void Post();    // writes the row; throws DbfError and stays in Edit/Insert when it can't
+    void Cancel();
+    void Delete();  // marks the current row deleted and hides it; the next row becomes current
+    // Setters convert to the field's type; a value the field can't take throws DbfError
+    // (Conversion) and changes nothing. They put a browsing row into Edit state.
+    void SetText(int field, std::string_view text);
+    void SetText(std::string_view name, std::string_view text);
+    void SetInteger(int field, int64_t value);
+    void SetFloat(int field, double value);
+    void SetDate(int field, int dayNumber);
+    void SetNull(int field);
+
+    // ---- filter
+    void SetFilterText(const std::string& expression);  // applied again when filtering is on
+    const std::string& FilterText() const;
+    // Throws DbfError (Filter) with the position of the fault; then filtering stays off.
+    void SetFiltered(bool on);
+    bool Filtered() const;
+
+    // First visible row, in the current order, whose field equals text exactly; it becomes current.
+    bool Locate(std::string_view field, std::string_view text);
+
+    // ---- the grid following the cursor
+    void DisableControls();
+    void EnableControls();  // nests; the last one sends DataReset and CursorMoved
+    bool ControlsDisabled() const;
+    void AddObserver(TableObserver* observer);
+    void RemoveObserver(TableObserver* observer);
+
+    // ---- notifications (empty = none)
+    std::function<void(Table&)> AfterOpen;
+    std::function<void(Table&)> AfterClose;
+    std::function<void(Table&)> AfterPost;
+
+    // ---- maintenance: rewrites the file without its deleted rows (new file, then rename).
+    void Pack();
+    // Writes out what is buffered and flushes the file to disk.
+    void Flush();
+
+protected:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+};
+
+}  // namespace orbelan

@@ -1,0 +1,59 @@
+#include "support/temp_dir.h"
+
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace orbelan::test {
+
+TempDir::TempDir() {
+    std::random_device rd;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        fs::path p = fs::temp_directory_path() / ("orbelan-test-" + std::to_string(rd()));
+        if (fs::create_directory(p)) {
+            path_ = p;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    // Tests may leave read-only folders behind; give write access back before removing.
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
+}
+
+std::string TempDir::CopyData(const std::string& name) const {
+    const fs::path src = fs::path(ORBELAN_TEST_DATA) / name;
+    fs::copy_file(src, path_ / name, fs::copy_options::overwrite_existing);
+    const fs::path stem = src.parent_path() / src.stem();
+    for (const char* ext : {".dbt", ".fpt", ".DBT", ".FPT", ".mdx", ".cdx"}) {
+        fs::path companion = stem;
+        companion += ext;
+        if (fs::exists(companion))
+            fs::copy_file(companion, path_ / companion.filename(),
+                          fs::copy_options::overwrite_existing);
+    }
+    return (path_ / name).string();
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+}  // namespace orbelan::test

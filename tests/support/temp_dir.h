@@ -1,0 +1,27 @@
+#pragma once
+// A fresh folder per test, removed afterwards, with helpers to copy test tables into it.
+#include <filesystem>
+#include <string>
+
+namespace orbelan::test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    // Copies tests/data/<name> (and its .dbt/.fpt/.mdx/.cdx companions) here; returns the copy.
+    std::string CopyData(const std::string& name) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+}  // namespace orbelan::test
