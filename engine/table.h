@@ -104,6 +104,7 @@ public:
 
     // ---- editing
     State GetState() const;
+    bool Modified() const;  // a value was set since Edit/Append
     void Edit();
     void Append();  // an empty row after the last, current, in Insert state
     void Post();    // writes the row; throws DbfError and stays in Edit/Insert when it can't

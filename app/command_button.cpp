@@ -1,0 +1,38 @@
+#include "app/command_button.h"
+
+#include <QMenu>
+#include <QPainter>
+#include <QPolygon>
+
+namespace orbelan {
+
+TLbButton::TLbButton(const QString& name, const QString& caption, QWidget* parent)
+    : QPushButton(caption, parent) {
+    setObjectName(name);
+    setCursor(Qt::PointingHandCursor);
+    setStyleSheet(QStringLiteral(
+        "QPushButton { background: #F0F0F0; border: 1px solid #A0A0A0; border-radius: 2px; }"
+        "QPushButton:hover { background: #DCE6F4; border-color: #365F9C; }"
+        "QPushButton:pressed { background: #B9CBE6; }"));
+    connect(this, &QPushButton::clicked, this, [this] {
+        if (dropMenu_) dropMenu_->popup(mapToGlobal(QPoint(0, height())));
+    });
+}
+
+void TLbButton::SetDropMenu(QMenu* menu) {
+    dropMenu_ = menu;
+    update();
+}
+
+void TLbButton::paintEvent(QPaintEvent* event) {
+    QPushButton::paintEvent(event);
+    if (!dropMenu_) return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor(0x36, 0x5F, 0x9C));
+    p.setPen(Qt::NoPen);
+    const int x = width() - 12, y = height() / 2 - 2;
+    p.drawPolygon(QPolygon({QPoint(x, y), QPoint(x + 7, y), QPoint(x + 3, y + 4)}));
+}
+
+}  // namespace orbelan

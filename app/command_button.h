@@ -1,0 +1,24 @@
+#pragma once
+// The command buttons of the main window; one with a menu shows a mark and opens the menu
+// just below its lower left corner on a left click.
+#include <QPushButton>
+
+class QMenu;
+
+namespace orbelan {
+
+class TLbButton : public QPushButton {
+    Q_OBJECT
+public:
+    TLbButton(const QString& name, const QString& caption, QWidget* parent);
+    void SetDropMenu(QMenu* menu);
+    QMenu* DropMenu() const { return dropMenu_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QMenu* dropMenu_ = nullptr;
+};
+
+}  // namespace orbelan

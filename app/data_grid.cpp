@@ -1,0 +1,117 @@
+#include "app/data_grid.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMessageBox>
+
+namespace orbelan {
+
+TDataGrid::TDataGrid(Table& table, QWidget* parent)
+    : QTableView(parent), table_(table), model_(new TableModel(table, this)) {
+    setObjectName(QStringLiteral("Grid1"));
+    setModel(model_);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed);
+    setTabKeyNavigation(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setStyleSheet(QStringLiteral("QTableView { gridline-color: #C0C0C0; background: #F5F5F5; }"));
+
+    QHeaderView* titles = horizontalHeader();
+    titles->setFixedHeight(24);
+    titles->setDefaultAlignment(Qt::Alignment::fromInt(int(Qt::AlignCenter) | int(Qt::TextWordWrap)));
+    titles->setSectionsClickable(true);
+    titles->setSectionResizeMode(QHeaderView::Interactive);
+    QHeaderView* indicator = verticalHeader();
+    indicator->setSectionResizeMode(QHeaderView::Fixed);
+    indicator->setDefaultSectionSize(17);
+    indicator->setMinimumSectionSize(17);
+    indicator->setFixedWidth(11);
+    indicator->setDefaultAlignment(Qt::AlignCenter);
+
+    confirmDelete = [this] {
+        return QMessageBox::question(this, QStringLiteral("Confirm"),
+                                     QStringLiteral("Delete record?")) == QMessageBox::Yes;
+    };
+
+    connect(titles, &QHeaderView::sectionClicked, this, &TDataGrid::titleClicked);
+    connect(model_, &TableModel::cursorMoved, this, &TDataGrid::FollowCursor);
+    connect(model_, &TableModel::writeFailed, this, &TDataGrid::failure);
+    connect(model_, &QAbstractItemModel::modelReset, this,
+            [this] { FollowCursor(table_.Active() ? table_.CurrentRow() : -1); });
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { emit contextMenuWanted(viewport()->mapToGlobal(pos)); });
+}
+
+void TDataGrid::FollowCursor(int row) {
+    if (row < 0 || row >= model_->rowCount()) return;
+    syncing_ = true;
+    const int column = currentIndex().isValid() ? currentIndex().column() : 0;
+    setCurrentIndex(model_->index(row, column));
+    syncing_ = false;
+}
+
+bool TDataGrid::FinishRow() {
+    const auto state = table_.GetState();
+    if (state != Table::State::Edit && state != Table::State::Insert) return true;
+    try {
+        table_.Post();
+        return true;
+    } catch (const std::exception& e) {
+        emit failure(QString::fromUtf8(e.what()));
+        return false;
+    }
+}
+
+void TDataGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    if (syncing_ || !current.isValid() || !table_.Active()) return;
+    if (current.row() == table_.CurrentRow()) return;
+    if (!FinishRow()) {
+        FollowCursor(table_.CurrentRow());
+        return;
+    }
+    try {
+        table_.MoveTo(current.row());
+    } catch (const std::exception& e) {
+        emit failure(QString::fromUtf8(e.what()));
+    }
+}
+
+void TDataGrid::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Delete && (event->modifiers() & Qt::ControlModifier)) {
+        if (table_.Active() && !table_.IsEmpty() && confirmDelete && confirmDelete()) DeleteCurrentRow();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && table_.Active() &&
+        table_.GetState() != Table::State::Browse) {
+        table_.Cancel();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void TDataGrid::DeleteCurrentRow() {
+    try {
+        if (table_.GetState() == Table::State::Insert) {
+            table_.Cancel();
+            return;
+        }
+        table_.Delete();
+    } catch (const std::exception& e) {
+        emit failure(QString::fromUtf8(e.what()));
+    }
+}
+
+void TDataGrid::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    // A new row the user hasn't typed into is dropped when the grid loses the focus.
+    if (table_.Active() && table_.GetState() == Table::State::Insert &&
+        state() != EditingState && !table_.Modified())
+        table_.Cancel();
+}
+
+}  // namespace orbelan

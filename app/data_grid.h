@@ -1,0 +1,41 @@
+#pragma once
+// The main grid: a table view over TableModel whose current row follows the table's cursor
+// and back, with the row indicator, word-wrapped titles and the grid's own keys.
+#include <QTableView>
+#include <functional>
+
+#include "app/table_model.h"
+
+namespace orbelan {
+
+class TDataGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit TDataGrid(Table& table, QWidget* parent = nullptr);
+
+    TableModel* tableModel() const { return model_; }
+
+    // The grid's own question before Ctrl+Delete; replaceable in tests.
+    std::function<bool()> confirmDelete;
+
+signals:
+    void titleClicked(int column);
+    void contextMenuWanted(const QPoint& globalPos);
+    void failure(const QString& message);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
+private:
+    void FollowCursor(int row);
+    bool FinishRow();  // posts a pending edit; false when it can't be posted
+    void DeleteCurrentRow();
+
+    Table& table_;
+    TableModel* model_;
+    bool syncing_ = false;
+};
+
+}  // namespace orbelan

@@ -1,0 +1,445 @@
+#include "app/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/command_button.h"
+#include "app/data_grid.h"
+#include "app/logo.h"
+#include "app/qt_text.h"
+#include "cleaning/cnp_commands.h"
+#include "core/filter_commands.h"
+#include "core/row_commands.h"
+#include "core/sort_command.h"
+#include "core/startup.h"
+#include "dialogs/balloon_hint.h"
+#include "dialogs/column_chooser.h"
+#include "dialogs/message_window.h"
+#include "platform/qt_platform.h"
+
+namespace orbelan {
+namespace {
+
+constexpr int kMessageIntervalMs = 30;  // how often long loops let the window repaint
+
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, int x, int y) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+void SetHint(QWidget* w, const QString& hint) {
+    w->setToolTip(hint);
+    w->setToolTipDuration(10000);
+}
+
+// "Fisiere DBF|*.DBF" -> "Fisiere DBF (*.DBF *.dbf)": Linux file names are case-sensitive.
+QString QtFilter(const std::string& filter) {
+    const QStringList parts = Q(filter).split(QLatin1Char('|'));
+    if (parts.size() < 2) return Q(filter);
+    QStringList patterns = parts[1].split(QLatin1Char(';'));
+    for (const QString& p : QStringList(patterns)) {
+        if (!patterns.contains(p.toLower())) patterns << p.toLower();
+    }
+    return parts[0] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+}
+
+}  // namespace
+
+TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*this, platform) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("DBF Orbelan ver.1.12 - 27.08.2019"));
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    resize(800, 600);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    setCentralWidget(central);
+
+    BuildTopPanel();
+    grid_ = new TDataGrid(ws_.Tx, central);
+    BuildBottomPanel();
+    layout->addWidget(panel2_);
+    layout->addWidget(grid_, 1);
+    layout->addWidget(panel1_);
+
+    status_ = new QLabel(QStringLiteral("Nici un DBF deschis."), this);
+    status_->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->addWidget(status_, 1);
+    statusBar()->setSizeGripEnabled(true);
+
+    BuildMenus();
+    connect(grid_, &TDataGrid::titleClicked, this, &TForm1::Grid1TitleClick);
+    connect(grid_, &TDataGrid::contextMenuWanted, this,
+            [this](const QPoint& pos) { popupMenu1_->popup(pos); });
+    connect(grid_, &TDataGrid::failure, this, [this](const QString& text) { ShowError(S(text)); });
+    balloon_ = new BalloonHint(this);
+    sinceMessages_.start();
+}
+
+TForm1::~TForm1() {
+    ws_.Tx.AfterOpen = nullptr;
+    ws_.Tx.AfterClose = nullptr;
+    ws_.Tx.AfterPost = nullptr;
+}
+
+void TForm1::SetDialogs(TErori* erori, TForm2* form2) {
+    erori_ = erori;
+    form2_ = form2;
+}
+
+void TForm1::BuildTopPanel() {
+    panel2_ = new QWidget(centralWidget());
+    panel2_->setObjectName(QStringLiteral("Panel2"));
+    panel2_->setFixedHeight(97);
+    panel2_->setAutoFillBackground(true);
+    QPalette pal = panel2_->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    panel2_->setPalette(pal);
+
+    auto* open = new TLbButton(QStringLiteral("LbSpeedButton1"), QStringLiteral("Deschide un DBF"),
+                               panel2_);
+    open->setGeometry(8, 8, 105, 31);
+    connect(open, &QPushButton::clicked, this, [this] { Run([this] { BOpenClick(); }); });
+
+    MakeLabel(panel2_, QStringLiteral("Label1"), QStringLiteral("Linii:"), 8, 48);
+    label2_ = MakeLabel(panel2_, QStringLiteral("Label2"), QStringLiteral("0"), 40, 48);
+    label2_->setMinimumWidth(110);
+
+    tablou_ = new QGroupBox(panel2_);
+    tablou_->setObjectName(QStringLiteral("Tablou"));
+    tablou_->setGeometry(160, 0, 449, 97);
+    tablou_->setFlat(true);
+    tablou_->hide();
+    auto* label3 = new QLabel(QStringLiteral("Click dreapta pe tabel pentru alte actiuni."), tablou_);
+    label3->setObjectName(QStringLiteral("Label3"));
+    label3->setAlignment(Qt::AlignCenter);
+    label3->setGeometry(2, 80, 445, 15);
+    label3->setStyleSheet(QStringLiteral("color: navy; background: #F5F5F5;"));
+
+    image2_ = new TLogo(panel2_);
+    image2_->setObjectName(QStringLiteral("Image2"));
+    image2_->setFixedSize(144, 95);
+    image2_->setCursor(Qt::PointingHandCursor);
+    image2_->installEventFilter(this);
+    SetHint(image2_, Q(kMakerContact));
+}
+
+void TForm1::BuildBottomPanel() {
+    panel1_ = new QWidget(centralWidget());
+    panel1_->setObjectName(QStringLiteral("Panel1"));
+    panel1_->setFixedHeight(41);
+    panel1_->setAutoFillBackground(true);
+    QPalette pal = panel1_->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    panel1_->setPalette(pal);
+
+    MakeLabel(panel1_, QStringLiteral("Label4"), QStringLiteral("Filtrare"), 8, 12);
+    filtruE_ = new QLineEdit(panel1_);
+    filtruE_->setObjectName(QStringLiteral("FiltruE"));
+    filtruE_->setGeometry(48, 8, 225, 21);
+    filtruE_->setStyleSheet(QStringLiteral("color: navy;"));
+    filtruE_->installEventFilter(this);
+
+    filtru1_ = new QToolButton(panel1_);
+    filtru1_->setObjectName(QStringLiteral("Filtru1"));
+    filtru1_->setGeometry(280, 8, 23, 22);
+    filtru1_->setCheckable(true);
+    filtru1_->setText(QStringLiteral("F"));
+    SetHint(filtru1_, QStringLiteral("exemple: NUME='IONEL*' sau SUMA=12"));
+    connect(filtru1_, &QToolButton::clicked, this, [this] { Run([this] { Filtru1Click(); }); });
+
+    findBut_ = new QToolButton(panel1_);
+    findBut_->setObjectName(QStringLiteral("FindBut"));
+    findBut_->setGeometry(304, 8, 23, 22);
+    findBut_->setText(QStringLiteral("?"));
+    SetHint(findBut_, QStringLiteral("Cauta o valoare in tabel"));
+    connect(findBut_, &QToolButton::clicked, this, [this] { Run([this] { FindButClick(); }); });
+
+    bar1_ = new QProgressBar(panel1_);
+    bar1_->setObjectName(QStringLiteral("Bar1"));
+    bar1_->setGeometry(352, 8, 417, 17);
+    bar1_->setTextVisible(false);
+    bar1_->hide();
+}
+
+QMenu* TForm1::AddMenu(const QString& name) {
+    auto* menu = new QMenu(this);
+    menu->setObjectName(name);
+    return menu;
+}
+
+QMenu* TForm1::Menu(const QString& name) const { return findChild<QMenu*>(name); }
+
+void TForm1::AddItem(QMenu* menu, const QString& name, const QString& caption,
+                     std::function<void()> handler) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(name);
+    connect(action, &QAction::triggered, this, [this, handler] { Run(handler); });
+}
+
+void TForm1::NotYetAvailable() {
+    Mesaj("DBF Orbelan", "Aceasta comanda nu este disponibila in aceasta versiune.", mkInformation,
+          mbOK);
+}
+
+void TForm1::BuildMenus() {
+    popupMenu1_ = AddMenu(QStringLiteral("PopupMenu1"));
+    AddItem(popupMenu1_, QStringLiteral("CopieV"), QStringLiteral("Copie valoare in jos"),
+            [this] { CopieVClick(popupMenu1_->findChild<QAction*>(QStringLiteral("CopieV"))); });
+    AddItem(popupMenu1_, QStringLiteral("Renum1"), QStringLiteral("Renumerotare in jos"),
+            [this] { CopieVClick(popupMenu1_->findChild<QAction*>(QStringLiteral("Renum1"))); });
+
+    QMenu* cnp = AddMenu(QStringLiteral("PopupMenu2"));
+    AddItem(cnp, QStringLiteral("VerificaCNP1"), QStringLiteral("Verifica C.N.P."),
+            [this] { CNPCheck(ws_); });
+    AddItem(cnp, QStringLiteral("ExtrageanuldinCNP1"), QStringLiteral("Extrage Anul din C.N.P."),
+            [this] { AnDinCNP(ws_); });
+    AddItem(cnp, QStringLiteral("ExtrageDatadinCNP1"), QStringLiteral("Extrage Data din C.N.P."),
+            [this] { ExtrageDatadinCNP(ws_); });
+
+    const auto later = [this] { NotYetAvailable(); };
+    QMenu* word = AddMenu(QStringLiteral("PopupMenu3"));
+    AddItem(word, QStringLiteral("OLinie"), QStringLiteral("Numai linia selectata"), later);
+    AddItem(word, QStringLiteral("ToateLiniile"), QStringLiteral("Toate liniile afisate"), later);
+    AddItem(word, QStringLiteral("TotInJos"), QStringLiteral("De la linia selectata in jos"), later);
+
+    QMenu* data = AddMenu(QStringLiteral("PopupMenu4"));
+    AddItem(data, QStringLiteral("Adaugadatedinalttabel1"),
+            QStringLiteral("Adauga date din alt tabel"), later);
+    AddItem(data, QStringLiteral("Stergeliniileselectate1"), QStringLiteral("Sterge liniile dublate"),
+            later);
+    AddItem(data, QStringLiteral("Stergetoateliniileinjos1"),
+            QStringLiteral("Sterge liniile afisate"), later);
+    AddItem(data, QStringLiteral("StergeIndex1"), QStringLiteral("Sterge Index"), later);
+
+    QMenu* columns = AddMenu(QStringLiteral("PopupMenu5"));
+    AddItem(columns, QStringLiteral("SeparaNumedePrenume1"),
+            QStringLiteral("Separa Nume de Prenume"), later);
+    AddItem(columns, QStringLiteral("ransformaColoanaDateinNumeric1"),
+            QStringLiteral("Transforma Coloana Date in Numeric"), later);
+    AddItem(columns, QStringLiteral("Schimbadouacoloaneintreele1"),
+            QStringLiteral("Inverseaza doua coloane"), later);
+
+    QMenu* exports = AddMenu(QStringLiteral("PopupMenu6"));
+    AddItem(exports, QStringLiteral("Indiverseformate1"), QStringLiteral("In diverse formate"),
+            later);
+    AddItem(exports, QStringLiteral("InformatCVS1"), QStringLiteral("In format CSV"), later);
+
+    struct ButtonSpec {
+        const char* name;
+        const char* caption;
+        QRect geometry;
+        QMenu* menu;
+        std::function<void()> handler;
+    };
+    const ButtonSpec buttons[] = {
+        {"LbButton1", "&C.N.P.", {8, 8, 137, 23}, cnp, nullptr},
+        {"LbButton8", "Modificari Date", {152, 8, 121, 23}, data, nullptr},
+        {"LbButton3", "&Sterge o coloana", {280, 8, 161, 23}, nullptr, [this] { LbButton3Click(); }},
+        {"LbButton2", "Creaza formulare &Word", {8, 32, 137, 23}, word, nullptr},
+        {"LbButton6", "&Adauga linie", {280, 32, 81, 23}, nullptr, [this] { LbButton6Click(); }},
+        {"LbButton7", "S&terge linie", {360, 32, 81, 23}, nullptr, [this] { LbButton7Click(); }},
+        {"LbButton4", "Exp&orta tabelul", {8, 56, 137, 23}, exports, nullptr},
+        {"LbButton5", "Transformari de coloane", {280, 56, 161, 23}, columns, nullptr},
+    };
+    for (const ButtonSpec& b : buttons) {
+        auto* button = new TLbButton(QLatin1String(b.name), QString::fromLatin1(b.caption), tablou_);
+        button->setGeometry(b.geometry);
+        if (b.menu) button->SetDropMenu(b.menu);
+        if (b.handler) {
+            auto handler = b.handler;
+            connect(button, &QPushButton::clicked, this, [this, handler] { Run(handler); });
+        }
+    }
+}
+
+void TForm1::Run(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const std::exception& e) {
+        ShowError(e.what());
+    }
+}
+
+// ---- window events
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_) return;
+    shown_ = true;
+    const std::string exeDir = S(QCoreApplication::applicationDirPath());
+    Run([this, exeDir] {
+        FormShow(ws_, args_, ChooseProgramDir(exeDir), S(QCoreApplication::applicationFilePath()));
+    });
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    Run([this] { ws_.CloseTable(); });
+    QMainWindow::closeEvent(event);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (bar1_) bar1_->resize(std::max(50, panel1_->width() - 352 - 23), 17);
+    if (image2_) image2_->move(panel2_->width() - image2_->width() - 1, 1);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == image2_ && event->type() == QEvent::MouseButtonRelease) {
+        Image2Click();
+        return true;
+    }
+    if (watched == filtruE_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            Run([this] { FiltruEKeyDown(ws_, 13); });
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- handlers: one-line forwards to the commands
+
+void TForm1::BOpenClick() { orbelan::BOpenClick(ws_); }
+void TForm1::Image2Click() { ws_.platform.ShellOpen(kMakerWebPage); }
+void TForm1::Filtru1Click() { orbelan::Filtru1Click(ws_); }
+void TForm1::FindButClick() { orbelan::FindButClick(ws_); }
+void TForm1::Grid1TitleClick(int column) {
+    Run([this, column] { orbelan::Grid1TitleClick(ws_, column); });
+}
+void TForm1::LbButton3Click() { NotYetAvailable(); }
+void TForm1::LbButton6Click() { orbelan::LbButton6Click(ws_); }
+void TForm1::LbButton7Click() { orbelan::LbButton7Click(ws_); }
+void TForm1::CopieVClick(QObject* sender) {
+    orbelan::CopieVClick(ws_, sender && sender->objectName() == QStringLiteral("Renum1")
+                                  ? CopyDownMode::Renumber
+                                  : CopyDownMode::Copy);
+}
+
+// ---- Ui
+
+int TForm1::Mesaj(const std::string& title, const std::string& text, uint8_t kind,
+                  uint16_t buttons) {
+    if (!erori_) return mrCancel;
+    return erori_->Mesaj(Q(title), Q(text), kind, buttons);
+}
+
+bool TForm1::Choose(const std::string& caption) { return form2_ && form2_->Choose(Q(caption)); }
+std::string TForm1::ChosenColumn() const { return form2_ ? S(form2_->ChosenColumn()) : std::string(); }
+std::string TForm1::ChosenValue() const { return form2_ ? S(form2_->Value()) : std::string(); }
+void TForm1::SetValuePanelVisible(bool visible) {
+    if (form2_) form2_->SetValuePanelVisible(visible);
+}
+
+void TForm1::SetColumnList(const std::vector<std::string>& names) {
+    if (!form2_) return;
+    QStringList list;
+    for (const auto& n : names) list << Q(n);
+    form2_->SetColumns(list);
+}
+
+void TForm1::ShowProblem(const std::string& text, UiControl control) {
+    QWidget* target = control == UiControl::FilterEdit ? static_cast<QWidget*>(filtruE_) : grid_;
+    balloon_->Show(target, Q(text));
+}
+
+std::optional<std::string> TForm1::AskOpenFile(const FileDialogSpec& spec) {
+    if (fileDialogOverride) return fileDialogOverride(spec);
+    QFileDialog dialog(this, Q(spec.title), QString(), QtFilter(spec.filter));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);  // the file need not exist
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.setSizeGripEnabled(true);
+    dialog.setDefaultSuffix(Q(spec.defaultExtension).remove(QStringLiteral("*.")));
+    if (!spec.initialPath.empty()) dialog.selectFile(Q(spec.initialPath));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return S(dialog.selectedFiles().first());
+}
+
+std::optional<std::string> TForm1::AskSaveFile(const FileDialogSpec& spec) {
+    if (fileDialogOverride) return fileDialogOverride(spec);
+    const QString path = QFileDialog::getSaveFileName(this, Q(spec.title), Q(spec.initialPath),
+                                                      QtFilter(spec.filter));
+    if (path.isEmpty()) return std::nullopt;
+    return S(path);
+}
+
+void TForm1::ShowError(const std::string& text) {
+    if (errorReportOverride) {
+        errorReportOverride(text);
+        return;
+    }
+    QMessageBox::critical(this, QStringLiteral("DBF Orbelan"), Q(text));
+}
+
+void TForm1::SetTableGroupVisible(bool visible) { tablou_->setVisible(visible); }
+
+void TForm1::SetRowCounter(const std::string& text) {
+    label2_->setText(Q(text));
+    label2_->adjustSize();
+}
+
+void TForm1::SetStatusText(const std::string& text) { status_->setText(Q(text)); }
+
+void TForm1::SetApplicationTitle(const std::string& text) {
+    QApplication::setApplicationDisplayName(Q(text));
+}
+
+std::string TForm1::FilterText() const { return S(filtruE_->text()); }
+void TForm1::SetFilterText(const std::string& text) { filtruE_->setText(Q(text)); }
+bool TForm1::FilterButtonDown() const { return filtru1_->isChecked(); }
+void TForm1::SetFilterButtonDown(bool down) { filtru1_->setChecked(down); }
+
+void TForm1::Terminate() {
+    terminateRequested_ = true;
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void TForm1::ProcessMessages() {
+    // Repainting on every row would make a loop over a million rows crawl.
+    if (sinceMessages_.elapsed() < kMessageIntervalMs) return;
+    QCoreApplication::processEvents();
+    sinceMessages_.restart();
+}
+
+void TForm1::ProgressShow(int maximum) {
+    bar1_->setRange(0, std::max(1, maximum));
+    bar1_->setValue(0);
+    bar1_->show();
+}
+
+void TForm1::ProgressSet(int position) { bar1_->setValue(position); }
+void TForm1::ProgressHide() { bar1_->hide(); }
+void TForm1::SetMainWindowEnabled(bool enabled) { setEnabled(enabled); }
+
+void TForm1::SetBusyCursor(bool busy) {
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+}  // namespace orbelan

@@ -1,0 +1,128 @@
+#pragma once
+// The main window: wires its controls to the commands and implements the Ui port with the
+// real windows. It holds no command logic.
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <functional>
+#include <optional>
+
+#include "core/ui.h"
+#include "core/workspace.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QToolButton;
+class QWidget;
+
+namespace orbelan {
+
+class BalloonHint;
+class TDataGrid;
+class TErori;
+class TForm2;
+class TLbButton;
+
+class TForm1 : public QMainWindow, public Ui {
+    Q_OBJECT
+public:
+    TForm1(Platform& platform, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The dialogs are created after the main window, in start-up order.
+    void SetDialogs(TErori* erori, TForm2* form2);
+    // Command-line arguments (after the program name) for the first showing.
+    void SetArguments(const std::vector<std::string>& args) { args_ = args; }
+
+    Workspace& ws() { return ws_; }
+    TDataGrid* Grid1() const { return grid_; }
+    QMenu* Menu(const QString& name) const;
+
+    // Test seams: answer the file dialogs and take the general error report without a window.
+    std::function<std::optional<std::string>(const FileDialogSpec&)> fileDialogOverride;
+    std::function<void(const std::string&)> errorReportOverride;
+    bool TerminateRequested() const { return terminateRequested_; }
+
+    // ---- Ui
+    int Mesaj(const std::string& title, const std::string& text, uint8_t kind,
+              uint16_t buttons) override;
+    bool Choose(const std::string& caption) override;
+    std::string ChosenColumn() const override;
+    std::string ChosenValue() const override;
+    void SetValuePanelVisible(bool visible) override;
+    void SetColumnList(const std::vector<std::string>& names) override;
+    void ShowProblem(const std::string& text, UiControl control) override;
+    std::optional<std::string> AskOpenFile(const FileDialogSpec& spec) override;
+    std::optional<std::string> AskSaveFile(const FileDialogSpec& spec) override;
+    void ShowError(const std::string& text) override;
+    void SetTableGroupVisible(bool visible) override;
+    void SetRowCounter(const std::string& text) override;
+    void SetStatusText(const std::string& text) override;
+    void SetApplicationTitle(const std::string& text) override;
+    std::string FilterText() const override;
+    void SetFilterText(const std::string& text) override;
+    bool FilterButtonDown() const override;
+    void SetFilterButtonDown(bool down) override;
+    void Terminate() override;
+    void ProcessMessages() override;
+    void ProgressShow(int maximum) override;
+    void ProgressSet(int position) override;
+    void ProgressHide() override;
+    void SetMainWindowEnabled(bool enabled) override;
+    void SetBusyCursor(bool busy) override;
+
+    // ---- handlers
+    void BOpenClick();
+    void Image2Click();
+    void Filtru1Click();
+    void FindButClick();
+    void Grid1TitleClick(int column);
+    void LbButton3Click();
+    void LbButton6Click();
+    void LbButton7Click();
+    void CopieVClick(QObject* sender);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildTopPanel();
+    void BuildBottomPanel();
+    void BuildMenus();
+    QMenu* AddMenu(const QString& name);
+    void AddItem(QMenu* menu, const QString& name, const QString& caption,
+                 std::function<void()> handler);
+    // Runs a command; a failure it doesn't catch becomes the general error report.
+    void Run(const std::function<void()>& command);
+    void NotYetAvailable();
+
+    Workspace ws_;
+    std::vector<std::string> args_;
+    bool shown_ = false;
+    bool terminateRequested_ = false;
+    QElapsedTimer sinceMessages_;
+
+    TErori* erori_ = nullptr;
+    TForm2* form2_ = nullptr;
+    BalloonHint* balloon_ = nullptr;
+
+    QWidget* panel2_ = nullptr;
+    QLabel* label2_ = nullptr;
+    QGroupBox* tablou_ = nullptr;
+    QLabel* image2_ = nullptr;
+    TDataGrid* grid_ = nullptr;
+    QWidget* panel1_ = nullptr;
+    QLineEdit* filtruE_ = nullptr;
+    QToolButton* filtru1_ = nullptr;
+    QToolButton* findBut_ = nullptr;
+    QProgressBar* bar1_ = nullptr;
+    QLabel* status_ = nullptr;
+    QMenu* popupMenu1_ = nullptr;
+};
+
+}  // namespace orbelan

@@ -1,0 +1,25 @@
+#include "cleaning/add_column.h"
+
+#include "core/workspace.h"
+
+namespace orbelan {
+
+void AddColumn(Workspace& ws, const std::string& column, const std::string& sqlType) {
+    const std::string path = ws.Tx.TableName();
+    ws.CloseTable();
+
+    ws.Sx.ClearSql();
+    ws.Sx.AddSql("ALTER TABLE \"" + path + "\"");
+    ws.Sx.AddSql("ADD " + column + " " + sqlType);
+    ws.Sx.ExecSQL();
+    ws.ui.ProcessMessages();
+
+    // Opened directly, not through OpenTable: a failure here is the engine's error to report,
+    // not the "can't be read" question of a user's own open.
+    ws.CurrentFile = path;
+    ws.Tx.SetTableName(path);
+    ws.Tx.Open();
+    ws.ui.ProcessMessages();
+}
+
+}  // namespace orbelan

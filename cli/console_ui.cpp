@@ -1,0 +1,41 @@
+#include "cli/console_ui.h"
+
+#include <filesystem>
+#include <ostream>
+
+namespace orbelan {
+
+ConsoleUi::ConsoleUi(std::ostream& messages) : out_(messages) {}
+
+int ConsoleUi::Mesaj(const std::string& title, const std::string& text, uint8_t,
+                     uint16_t buttons) {
+    std::string shown = text;
+    for (char& c : shown) {
+        if (c == '\r') c = ' ';
+    }
+    out_ << title << ": " << shown << '\n';
+    shownTexts.push_back(text);
+    if ((buttons & (mbYes | mbNo | mbOK | mbCancel)) == 0) return mrCancel;
+    if (buttons & mbYes) return answerYes ? mrYes : mrNo;
+    return mrOk;
+}
+
+bool ConsoleUi::Choose(const std::string&) { return !presetColumn.empty(); }
+
+void ConsoleUi::ShowProblem(const std::string& text, UiControl) {
+    out_ << "Problema ! " << text << '\n';
+    shownTexts.push_back(text);
+}
+
+void ConsoleUi::ShowError(const std::string& text) {
+    out_ << text << '\n';
+    shownTexts.push_back(text);
+}
+
+std::string ConsolePlatform::TempFolder() {
+    std::string dir = std::filesystem::temp_directory_path().string();
+    if (!dir.empty() && dir.back() != '/') dir += '/';
+    return dir;
+}
+
+}  // namespace orbelan

@@ -1,0 +1,66 @@
+#include "cli/options.h"
+
+#include <charconv>
+
+namespace orbelan {
+
+const char* const kUsage =
+    "Folosire: orbelan COMANDA [ARGUMENTE] [OPTIUNI]\n"
+    "Comenzi:\n"
+    "  info FISIER                      antetul si campurile tabelului\n"
+    "  show FISIER [--filter E] [--format table|csv|json] [--limit N]\n"
+    "  sql \"INSTRUCTIUNE\" [--format ...] [--limit N]\n"
+    "  sort FISIER COLOANA              rescrie fisierul in ordinea coloanei\n"
+    "  check-cnp FISIER COLOANA [--filter E]\n"
+    "  extract-year FISIER COLOANA [--filter E]\n"
+    "  extract-date FISIER COLOANA [--filter E]\n"
+    "Optiuni pentru toate comenzile:\n"
+    "  --codepage NUME                  codul de pagina (de ex. cp1250, cp852)\n"
+    "  --decimal-separator C            separatorul zecimal (implicit .)\n"
+    "  --date-format FORMAT             formatul datelor (implicit dd.MM.yyyy)\n";
+
+namespace {
+
+const std::string& Value(const std::vector<std::string>& args, size_t& i) {
+    if (i + 1 >= args.size()) throw UsageError("Optiunea " + args[i] + " cere o valoare.");
+    return args[++i];
+}
+
+}  // namespace
+
+CliOptions ParseCommandLine(const std::vector<std::string>& args) {
+    CliOptions o;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--codepage") {
+            o.codePage = Value(args, i);
+        } else if (a == "--decimal-separator") {
+            const std::string& v = Value(args, i);
+            if (v.size() != 1) throw UsageError("Separatorul zecimal este un singur caracter.");
+            o.format.decimalSeparator = v[0];
+        } else if (a == "--date-format") {
+            o.format.shortDateFormat = Value(args, i);
+        } else if (a == "--filter") {
+            o.filter = Value(args, i);
+        } else if (a == "--format") {
+            o.outputFormat = Value(args, i);
+            if (o.outputFormat != "table" && o.outputFormat != "csv" && o.outputFormat != "json")
+                throw UsageError("Format necunoscut: " + o.outputFormat + ".");
+        } else if (a == "--limit") {
+            const std::string& v = Value(args, i);
+            const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), o.limit);
+            if (ec != std::errc() || end != v.data() + v.size() || o.limit < 0)
+                throw UsageError("Limita trebuie sa fie un numar natural: " + v + ".");
+        } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
+            throw UsageError("Optiune necunoscuta: " + a + ".");
+        } else if (o.command.empty()) {
+            o.command = a;
+        } else {
+            o.positional.push_back(a);
+        }
+    }
+    if (o.command.empty()) throw UsageError("Lipseste comanda.");
+    return o;
+}
+
+}  // namespace orbelan

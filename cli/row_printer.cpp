@@ -1,0 +1,96 @@
+#include "cli/row_printer.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ostream>
+#include <vector>
+
+namespace orbelan {
+namespace {
+
+size_t Utf8Length(const std::string& s) {
+    return static_cast<size_t>(
+        std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+// Memo texts may hold line breaks; a table row stays on one line.
+void Pad(std::ostream& out, std::string text, size_t width) {
+    std::replace_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n' || c == '\t'; }, ' ');
+    out << text;
+    for (size_t n = Utf8Length(text); n < width; ++n) out << ' ';
+}
+
+std::vector<size_t> ColumnWidths(Table& t) {
+    std::vector<size_t> widths;
+    for (int i = 0; i < t.FieldCount(); ++i) {
+        const FieldDef& f = t.Field(i);
+        const size_t natural = f.IsMemo() ? 30 : static_cast<size_t>(f.size);
+        widths.push_back(std::min<size_t>(std::max(natural, f.name.size()), 40));
+    }
+    return widths;
+}
+
+}  // namespace
+
+std::string JsonString(const std::string& utf8) {
+    std::string out = "\"";
+    for (unsigned char c : utf8) {
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (c < 0x20) {
+                    char buf[8];
+                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                    out += buf;
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    return out + "\"";
+}
+
+std::string CsvField(const std::string& utf8) {
+    if (utf8.find_first_of(",\"\r\n") == std::string::npos) return utf8;
+    std::string out = "\"";
+    for (char c : utf8) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+void PrintRows(Table& t, const std::string& format, long limit, std::ostream& out) {
+    const int n = t.FieldCount();
+    const std::vector<size_t> widths = ColumnWidths(t);
+    if (format == "csv") {
+        for (int i = 0; i < n; ++i) out << (i ? "," : "") << CsvField(t.Field(i).name);
+        out << '\n';
+    } else if (format == "table") {
+        for (int i = 0; i < n; ++i) {
+            if (i) out << ' ';
+            Pad(out, t.Field(i).name, widths[size_t(i)]);
+        }
+        out << '\n';
+    }
+    for (long row = 0; !t.Eof() && (limit < 0 || row < limit); ++row, t.Next()) {
+        for (int i = 0; i < n; ++i) {
+            const std::string text = t.AsText(i);
+            if (format == "json") {
+                out << (i ? ", " : "{") << JsonString(t.Field(i).name) << ": " << JsonString(text);
+            } else if (format == "csv") {
+                out << (i ? "," : "") << CsvField(text);
+            } else {
+                if (i) out << ' ';
+                Pad(out, text, widths[size_t(i)]);
+            }
+        }
+        out << (format == "json" ? (n ? "}\n" : "{}\n") : "\n");
+    }
+}
+
+}  // namespace orbelan

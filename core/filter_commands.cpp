@@ -1,0 +1,59 @@
+#include "core/filter_commands.h"
+
+#include "core/text_util.h"
+
+namespace orbelan {
+namespace {
+
+void ShowRowCount(Workspace& ws) { ws.ui.SetRowCounter(std::to_string(ws.Tx.RecordCount())); }
+
+}  // namespace
+
+void Filtru1Click(Workspace& ws) {
+    ws.ui.ProcessMessages();
+    if (!ws.Tx.Active()) {
+        ws.ui.ShowProblem("Nu aveti ce filtra!", UiControl::Grid);
+        ws.ui.SetFilterButtonDown(false);
+        return;
+    }
+    if (!ws.ui.FilterButtonDown()) {
+        ws.Tx.SetFiltered(false);
+    } else {
+        const std::string text = ws.ui.FilterText();
+        if (Trim(text).empty()) {
+            ws.ui.SetFilterButtonDown(false);
+            ws.Tx.SetFiltered(false);
+            ShowRowCount(ws);
+            return;
+        }
+        try {
+            ws.Tx.SetFilterText(text);
+            ws.Tx.SetFiltered(true);
+        } catch (const DbfError&) {
+            ws.ui.SetFilterButtonDown(false);
+            ws.Tx.SetFiltered(false);
+            ws.ui.ShowProblem("Filtru incorect!", UiControl::FilterEdit);
+        }
+    }
+    ShowRowCount(ws);
+}
+
+void FiltruEKeyDown(Workspace& ws, int key) {
+    if (key != 13) return;
+    ws.ui.SetFilterButtonDown(true);
+    Filtru1Click(ws);
+}
+
+void FindButClick(Workspace& ws) {
+    if (!ws.Tx.Active()) {
+        ws.ui.ShowProblem("Nu aveti unde cauta!", UiControl::Grid);
+        return;
+    }
+    ws.ui.SetValuePanelVisible(true);
+    const bool chosen = ws.ui.Choose("Cautare valoare");
+    ws.ui.SetValuePanelVisible(false);
+    if (!chosen) return;
+    ws.Tx.Locate(ws.ui.ChosenColumn(), ws.ui.ChosenValue());
+}
+
+}  // namespace orbelan

@@ -1,0 +1,75 @@
+#include "core/row_commands.h"
+
+#include "core/text_util.h"
+
+namespace orbelan {
+
+void LbButton6Click(Workspace& ws) {
+    if (!ws.Tx.Active()) return;
+    const auto state = ws.Tx.GetState();
+    if (state == Table::State::Edit || state == Table::State::Insert) ws.Tx.Post();
+    ws.Tx.Append();
+}
+
+void LbButton7Click(Workspace& ws) {
+    if (!ws.Tx.Active()) return;
+    if (ws.Tx.IsEmpty()) {
+        ws.ui.Mesaj("Stergere linie", "Nu mai aveti ce sterge!", mkError, mbOK);
+        return;
+    }
+    const int answer = ws.ui.Mesaj(
+        "Sterge linie", "Doriti sa stergeti linia ?\r(puteti sterge o linie si cu Ctrl+Delete)",
+        mkConfirmation, mbYesNo);
+    if (answer == mrYes) ws.Tx.Delete();
+}
+
+namespace {
+
+// Writes the value (or the running number) into every displayed row from the current one down.
+void FillDown(Workspace& ws, int field, CopyDownMode mode, const std::string& value, double number) {
+    Table& tx = ws.Tx;
+    while (!tx.Eof()) {
+        tx.Edit();
+        if (mode == CopyDownMode::Renumber) {
+            tx.SetFloat(field, number);
+            number += 1;
+        } else {
+            tx.SetText(field, value);
+        }
+        tx.Post();
+        ws.ui.ProcessMessages();
+        tx.Next();
+    }
+}
+
+}  // namespace
+
+void CopieVClick(Workspace& ws, CopyDownMode mode) {
+    Table& tx = ws.Tx;
+    if (!tx.Active() || tx.IsEmpty()) return;
+    const auto state = tx.GetState();
+    if (state == Table::State::Edit || state == Table::State::Insert) tx.Post();
+    ws.ui.SetValuePanelVisible(false);
+    if (!ws.ui.Choose(mode == CopyDownMode::Copy ? "Copie valoare in jos" : "Renumeroteaza in jos"))
+        return;
+    const int field = tx.FieldIndexOrThrow(ws.ui.ChosenColumn());
+    const std::string value = tx.AsText(field);
+    double number = 0;
+    if (mode == CopyDownMode::Renumber)
+        number = ParseDecimal(value, ws.Format().decimalSeparator).value_or(0);
+
+    tx.DisableControls();
+    const Bookmark start = tx.GetBookmark();
+    try {
+        FillDown(ws, field, mode, value, number);
+    } catch (...) {
+        // The row that can't be posted is dropped; the grid shows where the command stopped.
+        tx.Cancel();
+        tx.EnableControls();
+        throw;
+    }
+    tx.EnableControls();
+    tx.GotoBookmark(start);
+}
+
+}  // namespace orbelan

@@ -1,0 +1,39 @@
+#include "core/text_util.h"
+
+#include <cctype>
+#include <charconv>
+#include <string>
+
+namespace orbelan {
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+    return s;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::toupper(static_cast<unsigned char>(a[i])) !=
+            std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+std::optional<double> ParseDecimal(std::string_view text, char decimalSeparator) {
+    std::string s(Trim(text));
+    if (s.empty()) return std::nullopt;
+    for (char& c : s) {
+        if (c == decimalSeparator) c = '.';
+    }
+    if (s.front() == '+') s.erase(0, 1);
+    if (s.find_first_not_of("0123456789.-eE") != std::string::npos) return std::nullopt;
+    double value = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
+    return value;
+}
+
+}  // namespace orbelan

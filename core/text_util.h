@@ -1,0 +1,13 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace orbelan {
+
+std::string_view Trim(std::string_view s);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+// A decimal number written with the given separator (or '.'); nullopt when it isn't one.
+std::optional<double> ParseDecimal(std::string_view text, char decimalSeparator);
+
+}  // namespace orbelan

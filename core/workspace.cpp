@@ -1,0 +1,94 @@
+#include "core/workspace.h"
+
+#include "core/open_table.h"
+
+namespace orbelan {
+
+Workspace::Workspace(Ui& ui_, Platform& platform_) : ui(ui_), platform(platform_) {
+    Tx.AfterOpen = [this](Table&) { TxAfterOpen(); };
+    Tx.AfterClose = [this](Table&) { TxAfterClose(); };
+    AttachAfterPost();
+    SetFormatSettings(format_);
+}
+
+Workspace::~Workspace() {
+    // The notifications point back here; a table closed during destruction must not call them.
+    Tx.AfterOpen = nullptr;
+    Tx.AfterClose = nullptr;
+    Tx.AfterPost = nullptr;
+}
+
+void Workspace::SetFormatSettings(const FormatSettings& settings) {
+    format_ = settings;
+    Tx.SetFormatSettings(settings);
+    Sursa.SetFormatSettings(settings);
+    Sx.SetFormatSettings(settings);
+}
+
+void Workspace::SetDefaultCodePage(const std::string& name) {
+    Tx.SetDefaultCodePage(name);
+    Sursa.SetDefaultCodePage(name);
+    Sx.SetDefaultCodePage(name);
+}
+
+void Workspace::OpenTable() {
+    if (Tx.Active()) CloseTable();
+    ui.ProcessMessages();
+    Tx.SetTableName(CurrentFile);
+    ui.ProcessMessages();
+    try {
+        OpenWithIndexRepair(Tx);
+    } catch (const std::exception&) {
+        ui.Mesaj("Deschidere DBF", "Fisierul ales, " + CurrentFile + ", nu poate fi citit!",
+                 mkError, mbOK);
+        CurrentFile.clear();
+        Tx.SetTableName("");
+        ui.SetStatusText("Nici un DBF deschis.");
+        if (StartedWithArgument) ui.Terminate();
+        return;
+    }
+    ui.ProcessMessages();
+    CurrentFile = Tx.TableName();
+    ui.SetStatusText(CurrentFile);
+    ui.SetApplicationTitle(FileNamePart(CurrentFile));
+}
+
+void Workspace::CloseTable() {
+    if (!Tx.Active()) return;
+    const auto state = Tx.GetState();
+    if (state == Table::State::Edit || state == Table::State::Insert) {
+        try {
+            Tx.Post();
+        } catch (const DbfError&) {
+            Tx.Cancel();
+        }
+    }
+    Tx.Close();
+    Tx.SetTableName("");
+    ui.ProcessMessages();
+}
+
+void Workspace::TxAfterOpen() {
+    ui.SetTableGroupVisible(true);
+    ui.ProcessMessages();
+    std::vector<std::string> names;
+    names.reserve(static_cast<size_t>(Tx.FieldCount()));
+    for (int i = 0; i < Tx.FieldCount(); ++i) names.push_back(Tx.Field(i).name);
+    ui.SetColumnList(names);
+    ui.SetRowCounter(std::to_string(Tx.RecordCount()));
+}
+
+void Workspace::TxAfterClose() {
+    ui.SetTableGroupVisible(false);
+    ui.SetRowCounter("0");
+}
+
+void Workspace::TxAfterPost() { ui.SetRowCounter(std::to_string(Tx.RecordCount())); }
+
+void Workspace::AttachAfterPost() {
+    Tx.AfterPost = [this](Table&) { TxAfterPost(); };
+}
+
+void Workspace::DetachAfterPost() { Tx.AfterPost = nullptr; }
+
+}  // namespace orbelan

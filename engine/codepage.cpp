@@ -1,0 +1,237 @@
+#include "engine/codepage.h"
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <mutex>
+#include <unordered_map>
+
+#include "engine/errors.h"
+
+namespace orbelan {
+
+struct CodePage::EncodeMap {
+    std::unordered_map<char32_t, uint8_t> bytes;
+    bool asciiIdentity = true;  // bytes 0..127 are ASCII, so pure ASCII text passes unchanged
+};
+
+namespace {
+
+struct PageName {
+    const char* name;     // our name
+    const char* iconvName;
+};
+
+// Single-byte pages only: a DBF field is a count of bytes, one per character.
+constexpr PageName kPages[] = {
+    {"cp437", "CP437"},   {"cp737", "CP737"},   {"cp850", "CP850"},   {"cp852", "CP852"},
+    {"cp857", "CP857"},   {"cp860", "CP860"},   {"cp861", "CP861"},   {"cp863", "CP863"},
+    {"cp865", "CP865"},   {"cp866", "CP866"},   {"cp874", "CP874"},   {"cp1250", "CP1250"},
+    {"cp1251", "CP1251"}, {"cp1252", "CP1252"}, {"cp1253", "CP1253"}, {"cp1254", "CP1254"},
+    {"cp1255", "CP1255"}, {"cp1256", "CP1256"}, {"cp1257", "CP1257"}, {"cp1258", "CP1258"},
+    {"mac_roman", "MACINTOSH"}, {"mac_cyrillic", "MAC-CYRILLIC"}, {"mac_latin2", "MAC-CENTRALEUROPE"},
+    {"iso8859_1", "ISO-8859-1"}, {"iso8859_2", "ISO-8859-2"},
+};
+
+struct Driver {
+    uint8_t ldid;
+    const char* page;
+};
+
+// Language-driver bytes (header byte 29) as dBase, FoxPro and Visual FoxPro write them. The first
+// entry of a page is the one written for new tables.
+constexpr Driver kDrivers[] = {
+    {0x01, "cp437"},  {0x02, "cp850"},  {0x03, "cp1252"}, {0x04, "mac_roman"}, {0x64, "cp852"},
+    {0x65, "cp866"},  {0x66, "cp865"},  {0x67, "cp861"},  {0x6A, "cp737"},  {0x6B, "cp857"},
+    {0x6C, "cp863"},  {0x24, "cp860"},  {0x7C, "cp874"},  {0x7D, "cp1255"}, {0x7E, "cp1256"},
+    {0xC8, "cp1250"}, {0xC9, "cp1251"}, {0xCA, "cp1254"}, {0xCB, "cp1253"}, {0xCC, "cp1257"},
+    {0x96, "mac_cyrillic"}, {0x97, "mac_latin2"},
+    // dBase language drivers sharing a DOS page
+    {0x08, "cp865"},  {0x09, "cp437"},  {0x0A, "cp850"},  {0x0B, "cp437"},  {0x0D, "cp437"},
+    {0x0E, "cp850"},  {0x0F, "cp437"},  {0x10, "cp850"},  {0x11, "cp437"},  {0x12, "cp850"},
+    {0x14, "cp850"},  {0x15, "cp437"},  {0x16, "cp850"},  {0x17, "cp865"},  {0x18, "cp437"},
+    {0x19, "cp437"},  {0x1A, "cp850"},  {0x1B, "cp437"},  {0x1C, "cp863"},  {0x1D, "cp850"},
+    {0x1F, "cp852"},  {0x22, "cp852"},  {0x23, "cp852"},  {0x25, "cp850"},  {0x26, "cp866"},
+    {0x37, "cp850"},  {0x40, "cp852"},  {0x50, "cp874"},  {0x57, "cp1252"}, {0x58, "cp1252"},
+    {0x59, "cp1252"}, {0x86, "cp737"},  {0x87, "cp852"},  {0x88, "cp857"},
+};
+
+std::string Lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+const PageName* FindPage(std::string_view name) {
+    std::string n = Lower(name);
+    // Accept the usual spellings: "CP1250", "windows-1250", "ibm852".
+    if (n.rfind("windows-", 0) == 0) n = "cp" + n.substr(8);
+    if (n.rfind("ibm", 0) == 0) n = "cp" + n.substr(3);
+    if (n.rfind("cp-", 0) == 0) n = "cp" + n.substr(3);
+    for (const PageName& p : kPages)
+        if (n == p.name) return &p;
+    return nullptr;
+}
+
+// Appends the UTF-8 form of a code point.
+void AppendUtf8(char32_t cp, std::string& out) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Reads one code point at i (advancing i); -1 for a malformed sequence (i moves one byte).
+long NextCodePoint(std::string_view s, size_t& i) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    int len = b0 < 0x80 ? 1 : (b0 >> 5) == 6 ? 2 : (b0 >> 4) == 14 ? 3 : (b0 >> 3) == 30 ? 4 : 0;
+    if (len == 0 || i + static_cast<size_t>(len) > s.size()) {
+        ++i;
+        return -1;
+    }
+    long cp = len == 1 ? b0 : len == 2 ? (b0 & 0x1F) : len == 3 ? (b0 & 0x0F) : (b0 & 0x07);
+    for (int k = 1; k < len; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
+        if ((b & 0xC0) != 0x80) {
+            ++i;
+            return -1;
+        }
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    i += static_cast<size_t>(len);
+    return cp;
+}
+
+char32_t DecodeUtf8Single(const std::string& s) {
+    size_t i = 0;
+    const long cp = s.empty() ? -1 : NextCodePoint(s, i);
+    return cp < 0 ? 0xFFFD : static_cast<char32_t>(cp);
+}
+
+}  // namespace
+
+CodePage::CodePage(std::string name) : name_(std::move(name)), encode_(std::make_shared<EncodeMap>()) {
+    const PageName* page = FindPage(name_);
+    if (page == nullptr)
+        throw DbfError(ErrorKind::Conversion, "Codul de pagina " + name_ + " nu este cunoscut.");
+    name_ = page->name;
+    iconv_t cd = iconv_open("UTF-8", page->iconvName);
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        throw DbfError(ErrorKind::Conversion,
+                       "Codul de pagina " + name_ + " nu este disponibil pe acest sistem.");
+    for (int b = 0; b < 256; ++b) {
+        char in = static_cast<char>(b);
+        char out[8];
+        char* inPtr = &in;
+        size_t inLeft = 1;
+        char* outPtr = out;
+        size_t outLeft = sizeof out;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        const size_t r = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+        if (r == static_cast<size_t>(-1) || inLeft != 0) {
+            decode_[b] = "\xEF\xBF\xBD";  // U+FFFD
+            continue;
+        }
+        decode_[b].assign(out, static_cast<size_t>(outPtr - out));
+        const char32_t cp = DecodeUtf8Single(decode_[b]);
+        encode_->bytes.emplace(cp, static_cast<uint8_t>(b));  // first byte wins for duplicates
+        if (b < 0x80 && cp != static_cast<char32_t>(b)) encode_->asciiIdentity = false;
+    }
+    iconv_close(cd);
+}
+
+std::shared_ptr<const CodePage> CodePage::Get(std::string_view name) {
+    static std::mutex mutex;
+    static std::map<std::string, std::shared_ptr<const CodePage>> cache;
+    const PageName* page = FindPage(name);
+    if (page == nullptr)
+        throw DbfError(ErrorKind::Conversion,
+                       "Codul de pagina " + std::string(name) + " nu este cunoscut.");
+    std::lock_guard<std::mutex> lock(mutex);
+    auto it = cache.find(page->name);
+    if (it != cache.end()) return it->second;
+    auto cp = std::make_shared<const CodePage>(page->name);
+    cache.emplace(page->name, cp);
+    return cp;
+}
+
+std::shared_ptr<const CodePage> CodePage::FromLanguageDriver(uint8_t ldid) {
+    if (ldid == 0) return nullptr;
+    for (const Driver& d : kDrivers)
+        if (d.ldid == ldid) return Get(d.page);
+    return nullptr;
+}
+
+uint8_t CodePage::LanguageDriver() const {
+    for (const Driver& d : kDrivers)
+        if (name_ == d.page) return d.ldid;
+    return 0;
+}
+
+void CodePage::AppendDecoded(std::string_view bytes, std::string& out) const {
+    const bool ascii = encode_->asciiIdentity;
+    size_t i = 0;
+    while (i < bytes.size()) {
+        // Runs of ASCII go in one append.
+        size_t j = i;
+        if (ascii)
+            while (j < bytes.size() && static_cast<unsigned char>(bytes[j]) < 0x80) ++j;
+        if (j > i) {
+            out.append(bytes.data() + i, j - i);
+            i = j;
+            continue;
+        }
+        out += decode_[static_cast<unsigned char>(bytes[i])];
+        ++i;
+    }
+}
+
+std::string CodePage::Decode(std::string_view bytes) const {
+    std::string out;
+    out.reserve(bytes.size());
+    AppendDecoded(bytes, out);
+    return out;
+}
+
+std::string CodePage::Encode(std::string_view utf8) const {
+    std::string out;
+    out.reserve(utf8.size());
+    size_t i = 0;
+    while (i < utf8.size()) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        if (b < 0x80 && encode_->asciiIdentity) {
+            out += static_cast<char>(b);
+            ++i;
+            continue;
+        }
+        const size_t start = i;
+        const long cp = NextCodePoint(utf8, i);
+        if (cp < 0)
+            throw DbfError(ErrorKind::Conversion,
+                           "Textul nu este scris corect (UTF-8) si nu poate fi trecut in codul de "
+                           "pagina " + name_ + ".");
+        auto it = encode_->bytes.find(static_cast<char32_t>(cp));
+        if (it == encode_->bytes.end())
+            throw DbfError(ErrorKind::Conversion, "Caracterul '" +
+                                                      std::string(utf8.substr(start, i - start)) +
+                                                      "' nu poate fi scris in codul de pagina " +
+                                                      name_ + ".");
+        out += static_cast<char>(it->second);
+    }
+    return out;
+}
+
+}  // namespace orbelan

@@ -1,0 +1,249 @@
+#include "engine/dbf_file.h"
+
+#include <cctype>
+#include <cstring>
+#include <ctime>
+
+#include "engine/errors.h"
+
+namespace orbelan {
+namespace {
+
+// Appended records are kept in memory up to this size, then the file is mapped again.
+constexpr size_t kTailLimit = 8u << 20;
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+bool IsFoxFamily(DbfFamily f) { return f == DbfFamily::FoxPro || f == DbfFamily::VisualFoxPro; }
+
+std::string IndexPath(const std::string& path, DbfFamily family) {
+    return FindWithExtension(PathWithoutExtension(path), IsFoxFamily(family) ? ".cdx" : ".mdx");
+}
+
+void RemoveIndexFiles(const std::string& path) {
+    const std::string base = PathWithoutExtension(path);
+    for (const char* ext : {".mdx", ".cdx"})
+        for (std::string found = FindWithExtension(base, ext); !found.empty();
+             found = FindWithExtension(base, ext))
+            RemoveFile(found);
+}
+
+}  // namespace
+
+DbfFile::~DbfFile() = default;
+
+std::unique_ptr<DbfFile> DbfFile::Open(const std::string& path, const DbfOpenOptions& options) {
+    std::unique_ptr<DbfFile> f(new DbfFile());
+    f->path_ = path;
+    f->handle_ = FileHandle::OpenReadWriteIfAllowed(path);
+    f->map_ = f->handle_.Map();
+    f->layout_ = ParseHeader(f->map_.Data(), f->map_.Size(), path);
+    const DbfLayout& L = f->layout_;
+
+    if (options.checkProductionIndex && (L.productionIndex & 0x01) &&
+        IndexPath(path, L.family).empty()) {
+        const std::string expected = PathWithoutExtension(path) + (IsFoxFamily(L.family) ? ".cdx" : ".mdx");
+        throw DbfError(ErrorKind::MissingIndex, "Fisierul " + path +
+                                                    " anunta un index de productie (" + expected +
+                                                    ") care lipseste.");
+    }
+
+    if (!options.codePageOverride.empty())
+        f->codePage_ = CodePage::Get(options.codePageOverride);
+    else if (auto cp = CodePage::FromLanguageDriver(L.languageDriver))
+        f->codePage_ = cp;
+    else
+        f->codePage_ = CodePage::Get(options.defaultCodePage.empty() ? "cp1250" : options.defaultCodePage);
+    f->codec_ = FieldCodec(f->layout_, *f->codePage_);
+
+    for (size_t i = 0; i < L.fields.size(); ++i) {
+        if (L.fields[i].system) continue;
+        f->visible_.push_back(i);
+        f->fields_.push_back(L.fields[i].def);
+    }
+    f->count_ = f->mappedCount_ = L.recordCount;
+
+    HeaderInfo& info = f->info_;
+    info.version = L.version;
+    info.languageDriver = L.languageDriver;
+    info.productionIndex = L.productionIndex;
+    info.recordCount = L.recordCount;
+    info.headerLength = L.headerLength;
+    info.recordLength = L.recordLength;
+    info.codePage = f->codePage_->Name();
+    info.memoFile = MemoPathFor(path, L);
+    if (!info.memoFile.empty()) {
+        if (FileExists(info.memoFile)) {
+            f->memo_ = MemoFile::Open(info.memoFile, L.memo);
+        } else {
+            f->memoProblem_ = "<memo ilizibil: fisierul " + info.memoFile + " lipseste>";
+        }
+    }
+    return f;
+}
+
+std::string DbfFile::HeaderBytes() const {
+    return std::string(reinterpret_cast<const char*>(map_.Data()), layout_.headerLength);
+}
+
+int DbfFile::FieldIndex(std::string_view name) const {
+    for (size_t i = 0; i < fields_.size(); ++i)
+        if (SameName(fields_[i].name, name)) return static_cast<int>(i);
+    return -1;
+}
+
+const uint8_t* DbfFile::Record(uint32_t index) const {
+    if (index < mappedCount_)
+        return map_.Data() + layout_.headerLength + static_cast<size_t>(index) * layout_.recordLength;
+    return reinterpret_cast<const uint8_t*>(tail_.data()) +
+           static_cast<size_t>(index - mappedCount_) * layout_.recordLength;
+}
+
+MemoValue DbfFile::MemoBytes(const uint8_t* record, int field) const {
+    const FieldLayout& f = FieldAt(field);
+    const auto block = codec_.MemoBlock(record, f);
+    MemoValue v;
+    if (!block) {
+        v.ok = false;
+        v.bytes = "<memo ilizibil: adresa blocului nu este un numar>";
+        return v;
+    }
+    if (*block == 0) return v;
+    if (!memo_) {
+        v.ok = false;
+        v.bytes = memoProblem_.empty() ? "<memo ilizibil: fisierul memo lipseste>" : memoProblem_;
+        return v;
+    }
+    return memo_->Read(*block);
+}
+
+std::string DbfFile::Text(const uint8_t* record, int field, const FormatSettings& format) const {
+    const FieldLayout& f = FieldAt(field);
+    if (!f.def.IsMemo() || (f.def.type == 'B' && f.def.size == 8)) return codec_.Text(record, f, format);
+    MemoValue v = MemoBytes(record, field);
+    if (!v.ok) return v.bytes;
+    return codePage_->Decode(v.bytes);
+}
+
+bool DbfFile::IsEmpty(const uint8_t* record, int field) const {
+    return codec_.IsEmpty(record, FieldAt(field));
+}
+
+void DbfFile::BeforeFirstChange() {
+    if (changed_) return;
+    if (!handle_.Writable())
+        throw DbfError(ErrorKind::Io, "Fisierul " + path_ + " poate fi doar citit, nu si scris.");
+    // We can't keep an index current, so a changed table must not keep pointing at one.
+    if (layout_.productionIndex & 0x01) {
+        const uint8_t cleared = IsFoxFamily(layout_.family) ? (layout_.productionIndex & 0xFE) : 0;
+        handle_.WriteAt(28, &cleared, 1);
+        layout_.productionIndex = info_.productionIndex = cleared;
+    }
+    RemoveIndexFiles(path_);
+    // Last-update date, bytes 1-3.
+    const std::time_t now = std::time(nullptr);
+    if (const std::tm* tm = std::localtime(&now)) {
+        const uint8_t date[3] = {static_cast<uint8_t>(tm->tm_year % 256),
+                                 static_cast<uint8_t>(tm->tm_mon + 1),
+                                 static_cast<uint8_t>(tm->tm_mday)};
+        handle_.WriteAt(1, date, 3);
+    }
+    changed_ = true;
+}
+
+void DbfFile::WriteRecord(uint32_t index, const uint8_t* record) {
+    BeforeFirstChange();
+    const uint64_t at = layout_.headerLength + static_cast<uint64_t>(index) * layout_.recordLength;
+    handle_.WriteAt(at, record, layout_.recordLength);
+    if (index >= mappedCount_)
+        std::memcpy(tail_.data() + static_cast<size_t>(index - mappedCount_) * layout_.recordLength,
+                    record, layout_.recordLength);
+}
+
+void DbfFile::SetDeleted(uint32_t index, bool deleted) {
+    BeforeFirstChange();
+    const uint8_t flag = deleted ? '*' : ' ';
+    handle_.WriteAt(layout_.headerLength + static_cast<uint64_t>(index) * layout_.recordLength, &flag, 1);
+    if (index >= mappedCount_)
+        tail_[static_cast<size_t>(index - mappedCount_) * layout_.recordLength] = static_cast<char>(flag);
+}
+
+uint32_t DbfFile::AppendRecord(const uint8_t* record) {
+    BeforeFirstChange();
+    if (count_ == 0xFFFFFFFFu)
+        throw DbfError(ErrorKind::Io, "Tabelul " + path_ + " nu mai poate primi linii.");
+    const uint64_t at = layout_.headerLength + static_cast<uint64_t>(count_) * layout_.recordLength;
+    // The record and the end-of-file mark in one write.
+    std::string bytes(reinterpret_cast<const char*>(record), layout_.recordLength);
+    bytes += '\x1A';
+    handle_.WriteAt(at, bytes.data(), bytes.size());
+    const uint32_t index = count_;
+    ++count_;
+    try {
+        WriteHeaderCount();
+    } catch (...) {
+        --count_;
+        throw;
+    }
+    tail_.append(bytes.data(), layout_.recordLength);
+    if (tail_.size() >= kTailLimit) Remap();
+    return index;
+}
+
+void DbfFile::WriteHeaderCount() {
+    uint8_t n[4];
+    for (int i = 0; i < 4; ++i) n[i] = static_cast<uint8_t>(count_ >> (8 * i));
+    handle_.WriteAt(4, n, 4);
+    info_.recordCount = layout_.recordCount = count_;
+}
+
+void DbfFile::Remap() {
+    MappedFile fresh = handle_.Map();
+    const uint64_t need = layout_.headerLength + static_cast<uint64_t>(count_) * layout_.recordLength;
+    if (fresh.Size() < need) return;  // keep the tail; someone shortened the file under us
+    map_ = std::move(fresh);
+    mappedCount_ = count_;
+    tail_.clear();
+}
+
+uint32_t DbfFile::WriteMemo(std::string_view bytes, uint32_t type) {
+    if (!memo_)
+        throw DbfError(ErrorKind::Io, "Fisierul memo " + info_.memoFile +
+                                          " lipseste; valoarea memo nu poate fi scrisa.");
+    BeforeFirstChange();
+    return memo_->Append(bytes, type);
+}
+
+void DbfFile::Flush() {
+    if (!changed_) return;
+    WriteHeaderCount();
+    handle_.Sync();
+    if (memo_ && memo_->Path().size()) memo_->Sync();
+}
+
+void DetachIndex(const std::string& path) {
+    FileHandle h;
+    try {
+        h = FileHandle::OpenReadWrite(path);
+    } catch (const DbfError&) {
+        return;
+    }
+    uint8_t head[32] = {};
+    if (h.ReadAt(0, head, sizeof head) >= 29) {
+        DbfFamily family = DbfFamily::DBase3;
+        const uint8_t v = head[0];
+        if (v == 0x30 || v == 0x31 || v == 0x32 || v == 0xF5 || v == 0xFB) family = DbfFamily::FoxPro;
+        const uint8_t cleared = IsFoxFamily(family) ? (head[28] & 0xFE) : 0;
+        if (cleared != head[28]) h.WriteAt(28, &cleared, 1);
+    }
+    h.Close();
+    RemoveIndexFiles(path);
+}
+
+}  // namespace orbelan

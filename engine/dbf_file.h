@@ -1,0 +1,112 @@
+#pragma once
+// One DBF file (and its memo file) opened for fast access without a cursor: the base of Table
+// and of the local SQL. Open maps the file and reads only the header; records are read in place.
+//
+//   auto f = DbfFile::Open(path);
+//   for (uint32_t i = 0; i < f->RecordCount(); ++i) {
+//       const uint8_t* rec = f->Record(i);          // rec[0] == '*' when deleted
+//       std::string name = f->Text(rec, f->FieldIndex("NUME"), format);
+//   }
+//
+// Field indexes are those of Fields(): the visible fields, without VFP's _NullFlags (whose bytes
+// stay in every record). Writes go to the file at once (positioned writes through file_io);
+// the first change of a file detaches its production index (see DetachIndex).
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/codepage.h"
+#include "engine/dbf_header.h"
+#include "engine/field_codec.h"
+#include "engine/file_io.h"
+#include "engine/format_settings.h"
+#include "engine/memo_file.h"
+#include "engine/table.h"
+
+namespace orbelan {
+
+struct DbfOpenOptions {
+    std::string defaultCodePage = "cp1250";  // when the language-driver byte names none
+    std::string codePageOverride;            // wins over the header when not empty
+    bool checkProductionIndex = true;        // MissingIndex when byte 28 names a missing index
+};
+
+class DbfFile {
+public:
+    // Throws DbfError: CannotOpen, Malformed, MissingIndex (see Table::Open). Writes nothing.
+    static std::unique_ptr<DbfFile> Open(const std::string& path, const DbfOpenOptions& options = {});
+    ~DbfFile();
+    DbfFile(const DbfFile&) = delete;
+    DbfFile& operator=(const DbfFile&) = delete;
+
+    const std::string& Path() const { return path_; }
+    const DbfLayout& Layout() const { return layout_; }
+    const HeaderInfo& Info() const { return info_; }
+    const CodePage& Page() const { return *codePage_; }
+    std::shared_ptr<const CodePage> PagePtr() const { return codePage_; }
+    const FieldCodec& Codec() const { return codec_; }
+    // The header as stored (descriptors, terminator, backlink), for rewriting the same structure.
+    std::string HeaderBytes() const;
+
+    // ---- fields (visible ones)
+    const std::vector<FieldDef>& Fields() const { return fields_; }
+    int FieldCount() const { return static_cast<int>(fields_.size()); }
+    const FieldLayout& FieldAt(int field) const { return layout_.fields[visible_[static_cast<size_t>(field)]]; }
+    int FieldIndex(std::string_view name) const;  // case-insensitive; -1 when missing
+
+    // ---- records
+    uint32_t RecordCount() const { return count_; }
+    uint16_t RecordLength() const { return layout_.recordLength; }
+    // The record's bytes (deletion flag first). Valid until the next change of the file.
+    const uint8_t* Record(uint32_t index) const;
+    bool IsDeleted(uint32_t index) const { return Record(index)[0] == '*'; }
+
+    // Text form of a field (memo fields: the memo's text, or an "<memo ilizibil: ...>" marker).
+    std::string Text(const uint8_t* record, int field, const FormatSettings& format) const;
+    bool IsEmpty(const uint8_t* record, int field) const;
+    // The stored bytes of a memo value (for copying it unchanged); empty when there is none.
+    MemoValue MemoBytes(const uint8_t* record, int field) const;
+    bool HasMemoFile() const { return memo_ != nullptr; }
+
+    // ---- changes
+    bool Writable() const { return handle_.Writable(); }
+    void WriteRecord(uint32_t index, const uint8_t* record);
+    uint32_t AppendRecord(const uint8_t* record);  // returns its index
+    void SetDeleted(uint32_t index, bool deleted);
+    // Stores a memo value in new blocks and returns the block to put in the record.
+    uint32_t WriteMemo(std::string_view bytes, uint32_t type = 1);
+    // Header (record count, last-update date) written and both files flushed to disk.
+    void Flush();
+
+private:
+    DbfFile() = default;
+    void BeforeFirstChange();
+    void WriteHeaderCount();
+    void Remap();
+
+    std::string path_;
+    DbfLayout layout_;
+    HeaderInfo info_;
+    std::shared_ptr<const CodePage> codePage_;
+    FieldCodec codec_{layout_, *CodePage::Get("cp1250")};
+    std::vector<FieldDef> fields_;
+    std::vector<size_t> visible_;  // visible field -> index in layout_.fields
+    FileHandle handle_;
+    MappedFile map_;
+    uint32_t count_ = 0;
+    uint32_t mappedCount_ = 0;  // records readable from map_
+    std::string tail_;          // records appended since the mapping
+    std::unique_ptr<MemoFile> memo_;
+    std::string memoProblem_;   // why memo values can't be read, when the memo file is missing
+    bool changed_ = false;
+};
+
+// Clears the production-index flag (header byte 28) of a DBF file and deletes its .mdx and .cdx
+// files (the path without its extension + ".mdx"/".cdx", any letter case). Does nothing when the
+// file can't be opened for writing; a missing index file is no error. Throws DbfError(Io) when a
+// write or a deletion fails.
+void DetachIndex(const std::string& path);
+
+}  // namespace orbelan

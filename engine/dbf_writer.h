@@ -1,0 +1,105 @@
+#pragma once
+// The one way the engine writes a whole table: pack, and the local SQL's ALTER TABLE and
+// CREATE TABLE. A complete new file is written beside the target and put in its place only by
+// Commit(); until then (and after any failure, or Abort) the target is untouched.
+//
+//   DbfWriter w(path, spec);                       // new structure
+//   for (each source row) {
+//       w.BeginRow();
+//       w.SetText(0, "POPESCU", format);           // or SetRaw / SetMemo
+//       w.EndRow();
+//   }
+//   w.Commit();
+//
+// Memo files: the new memo file is written only when a memo value is stored or the table is
+// new. With Spec::copyMemoFrom it starts as a byte copy of that memo file, so memo pointers
+// copied raw from its table stay valid, and since the copy is a superset of the old memo file
+// the old table still reads correctly with it: Commit() replaces the memo file first and the
+// table second, so the pair is consistent at every moment.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/codepage.h"
+#include "engine/dbf_header.h"
+#include "engine/field_codec.h"
+#include "engine/file_io.h"
+#include "engine/format_settings.h"
+
+namespace orbelan {
+
+class DbfFile;
+
+class DbfWriter {
+public:
+    struct Spec {
+        // 0x03 dBase III, 0x04 dBase IV, 0x8C dBase 7, 0xF5 FoxPro, 0x30 Visual FoxPro; the memo
+        // variant (0x83, 0x8B) is chosen when a field needs a memo file.
+        uint8_t version = 0x03;
+        std::string codePage = "cp1250";
+        std::vector<FieldDef> fields;  // name, type, size, decimals; offsets are computed
+        std::string copyMemoFrom;      // existing memo file the new one starts from
+    };
+
+    // Throws DbfError(Conversion) for a structure the family can't hold, DbfError(Io) when the
+    // temporary file can't be created beside target.
+    DbfWriter(const std::string& target, const Spec& spec);
+    // The exact structure (header bytes) of source, for rewriting its rows: pack. Its memo file
+    // is kept as it is unless a memo value is written.
+    static std::unique_ptr<DbfWriter> SameStructureAs(const DbfFile& source, const std::string& target);
+    ~DbfWriter();  // aborts unless committed
+    DbfWriter(const DbfWriter&) = delete;
+    DbfWriter& operator=(const DbfWriter&) = delete;
+
+    const DbfLayout& Layout() const { return layout_; }
+    const std::vector<FieldDef>& Fields() const { return fields_; }
+    int FieldIndex(std::string_view name) const;  // case-insensitive; -1 when missing
+    const CodePage& Page() const { return *codePage_; }
+    uint32_t RecordCount() const { return count_; }
+    const std::string& MemoPath() const { return memoTarget_; }
+
+    // A whole record in this table's layout (deletion flag first), copied unchanged.
+    void AddRecord(const uint8_t* record);
+
+    // Row by row: BeginRow gives an empty row; set fields; EndRow appends it.
+    void BeginRow();
+    void SetText(int field, std::string_view text, const FormatSettings& format);
+    void SetDouble(int field, double value, const FormatSettings& format);
+    void SetRaw(int field, const uint8_t* bytes);  // field's size bytes, same type and size
+    void SetMemo(int field, std::string_view utf8);  // encoded in the table's code page
+    void SetMemoBytes(int field, std::string_view bytes, uint32_t type = 1);
+    uint8_t* Row() { return row_.data(); }
+    void EndRow();
+
+    // Completes, flushes and renames over the target (memo first). Throws DbfError(Io); then the
+    // target and its memo file are as before and the temporaries are gone.
+    void Commit();
+    void Abort();
+
+private:
+    DbfWriter() = default;
+    void Start(const std::string& target, const std::string& header);
+    void EnsureMemo();
+
+    DbfLayout layout_;
+    std::shared_ptr<const CodePage> codePage_;
+    std::unique_ptr<FieldCodec> codec_;
+    std::vector<FieldDef> fields_;
+    std::vector<size_t> visible_;
+    std::string target_;
+    std::string memoTarget_;
+    std::string copyMemoFrom_;
+    bool memoNeeded_ = false;  // a new memo file must exist even without values
+    uint32_t memoBlockSize_ = 512;
+    uint32_t memoNext_ = 1;
+    std::unique_ptr<TempFile> table_;
+    std::unique_ptr<TempFile> memo_;
+    std::string row_;
+    bool inRow_ = false;
+    uint32_t count_ = 0;
+    bool done_ = false;
+};
+
+}  // namespace orbelan

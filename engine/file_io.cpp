@@ -1,0 +1,343 @@
+#include "engine/file_io.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+#include "engine/errors.h"
+
+namespace orbelan {
+namespace {
+
+// Decrements a fault counter; true when this call must fail.
+bool Fire(int& counter) {
+    if (counter < 0) return false;
+    if (counter == 0) {
+        counter = -1;
+        return true;
+    }
+    --counter;
+    return false;
+}
+
+// Romanian reasons for the errors a user can do something about.
+std::string Reason(int err) {
+    switch (err) {
+        case ENOENT: return "fisierul nu exista";
+        case EACCES:
+        case EPERM: return "acces interzis";
+        case ENOSPC: return "discul este plin";
+        case EROFS: return "discul este protejat la scriere";
+        case EISDIR: return "este un folder, nu un fisier";
+        case EIO: return "eroare de citire/scriere pe disc";
+        case EBUSY:
+        case ETXTBSY: return "fisierul este folosit de alt program";
+        default: return "eroare de sistem " + std::to_string(err);
+    }
+}
+
+[[noreturn]] void ThrowIo(const std::string& what, const std::string& path, int err) {
+    throw DbfError(ErrorKind::Io, what + " " + path + " a esuat: " + Reason(err) + ".");
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+constexpr size_t kTempBuffer = 1 << 20;
+
+}  // namespace
+
+FileIoFaults& IoFaults() {
+    static FileIoFaults faults;
+    return faults;
+}
+
+// ---------------------------------------------------------------- MappedFile
+
+MappedFile::~MappedFile() { Reset(); }
+
+MappedFile::MappedFile(MappedFile&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+
+MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
+    if (this != &other) {
+        Reset();
+        data_ = std::exchange(other.data_, nullptr);
+        size_ = std::exchange(other.size_, 0);
+    }
+    return *this;
+}
+
+void MappedFile::Reset() {
+    if (data_ != nullptr) munmap(const_cast<uint8_t*>(data_), size_);
+    data_ = nullptr;
+    size_ = 0;
+}
+
+// ---------------------------------------------------------------- FileHandle
+
+FileHandle::~FileHandle() { Close(); }
+
+FileHandle::FileHandle(FileHandle&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)),
+      writable_(other.writable_),
+      path_(std::move(other.path_)) {}
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = std::exchange(other.fd_, -1);
+        writable_ = other.writable_;
+        path_ = std::move(other.path_);
+    }
+    return *this;
+}
+
+static int OpenChecked(const std::string& path, int flags) {
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EISDIR;
+        return -1;
+    }
+    return fd;
+}
+
+FileHandle FileHandle::OpenRead(const std::string& path) {
+    FileHandle h;
+    h.fd_ = OpenChecked(path, O_RDONLY);
+    if (h.fd_ < 0) {
+        const int err = errno;
+        if (err == ENOENT)
+            throw DbfError(ErrorKind::CannotOpen, "Fisierul " + path + " nu exista.");
+        throw DbfError(ErrorKind::CannotOpen,
+                       "Fisierul " + path + " nu poate fi deschis: " + Reason(err) + ".");
+    }
+    h.path_ = path;
+    return h;
+}
+
+FileHandle FileHandle::OpenReadWriteIfAllowed(const std::string& path) {
+    FileHandle h;
+    h.fd_ = OpenChecked(path, O_RDWR);
+    if (h.fd_ >= 0) {
+        h.writable_ = true;
+        h.path_ = path;
+        return h;
+    }
+    return OpenRead(path);
+}
+
+FileHandle FileHandle::OpenReadWrite(const std::string& path) {
+    FileHandle h;
+    h.fd_ = OpenChecked(path, O_RDWR);
+    if (h.fd_ < 0) {
+        const int err = errno;
+        throw DbfError(ErrorKind::Io,
+                       "Fisierul " + path + " nu poate fi deschis pentru scriere: " + Reason(err) +
+                           ".");
+    }
+    h.writable_ = true;
+    h.path_ = path;
+    return h;
+}
+
+uint64_t FileHandle::Size() const {
+    struct stat st {};
+    if (fd_ < 0 || fstat(fd_, &st) != 0) return 0;
+    return static_cast<uint64_t>(st.st_size);
+}
+
+size_t FileHandle::ReadAt(uint64_t offset, void* data, size_t n) const {
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t r = ::pread(fd_, static_cast<char*>(data) + done, n - done,
+                                  static_cast<off_t>(offset + done));
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            ThrowIo("Citirea din fisierul", path_, errno);
+        }
+        if (r == 0) break;
+        done += static_cast<size_t>(r);
+    }
+    return done;
+}
+
+void FileHandle::WriteAt(uint64_t offset, const void* data, size_t n) {
+    if (!writable_)
+        throw DbfError(ErrorKind::Io, "Fisierul " + path_ + " poate fi doar citit, nu si scris.");
+    if (Fire(IoFaults().failWriteAfter)) ThrowIo("Scrierea in fisierul", path_, EIO);
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t r = ::pwrite(fd_, static_cast<const char*>(data) + done, n - done,
+                                   static_cast<off_t>(offset + done));
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            ThrowIo("Scrierea in fisierul", path_, errno);
+        }
+        done += static_cast<size_t>(r);
+    }
+}
+
+void FileHandle::Truncate(uint64_t size) {
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0)
+        ThrowIo("Scurtarea fisierului", path_, errno);
+}
+
+void FileHandle::Sync() {
+    if (Fire(IoFaults().failSyncAfter)) ThrowIo("Salvarea pe disc a fisierului", path_, EIO);
+    if (::fsync(fd_) != 0) ThrowIo("Salvarea pe disc a fisierului", path_, errno);
+}
+
+MappedFile FileHandle::Map() const {
+    MappedFile m;
+    const uint64_t size = Size();
+    if (size == 0) return m;
+    void* p = ::mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_SHARED, fd_, 0);
+    if (p == MAP_FAILED)
+        throw DbfError(ErrorKind::CannotOpen,
+                       "Fisierul " + path_ + " nu poate fi citit: " + Reason(errno) + ".");
+    m.data_ = static_cast<const uint8_t*>(p);
+    m.size_ = static_cast<size_t>(size);
+    return m;
+}
+
+void FileHandle::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    writable_ = false;
+}
+
+// ---------------------------------------------------------------- TempFile
+
+TempFile::TempFile(const std::string& target) : target_(target) {
+    // Beside the target, so the final rename never crosses file systems.
+    const std::string folder = FolderOf(target);
+    const std::string name = target.substr(target.find_last_of('/') + 1);
+    std::string pattern = folder + "/." + name + ".tmp-XXXXXX";
+    if (Fire(IoFaults().failWriteAfter)) ThrowIo("Crearea fisierului temporar pentru", target, EIO);
+    fd_ = ::mkstemp(pattern.data());
+    if (fd_ < 0) ThrowIo("Crearea fisierului temporar pentru", target, errno);
+    ::fchmod(fd_, 0644);
+    path_ = pattern;
+    buffer_.reserve(kTempBuffer);
+}
+
+TempFile::~TempFile() {
+    try {
+        Discard();
+    } catch (...) {
+    }
+}
+
+void TempFile::FlushBuffer() {
+    size_t done = 0;
+    const uint64_t base = size_ - buffer_.size();
+    while (done < buffer_.size()) {
+        const ssize_t r = ::pwrite(fd_, buffer_.data() + done, buffer_.size() - done,
+                                   static_cast<off_t>(base + done));
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            ThrowIo("Scrierea in fisierul", path_, errno);
+        }
+        done += static_cast<size_t>(r);
+    }
+    buffer_.clear();
+}
+
+void TempFile::Write(const void* data, size_t n) {
+    if (Fire(IoFaults().failWriteAfter)) ThrowIo("Scrierea in fisierul", path_, ENOSPC);
+    buffer_.append(static_cast<const char*>(data), n);
+    size_ += n;
+    if (buffer_.size() >= kTempBuffer) FlushBuffer();
+}
+
+void TempFile::WriteAt(uint64_t offset, const void* data, size_t n) {
+    FlushBuffer();
+    if (Fire(IoFaults().failWriteAfter)) ThrowIo("Scrierea in fisierul", path_, ENOSPC);
+    if (::pwrite(fd_, data, n, static_cast<off_t>(offset)) != static_cast<ssize_t>(n))
+        ThrowIo("Scrierea in fisierul", path_, errno);
+    if (offset + n > size_) size_ = offset + n;
+}
+
+void TempFile::AppendFileContents(const std::string& path) {
+    FileHandle src = FileHandle::OpenRead(path);
+    std::string chunk(kTempBuffer, '\0');
+    uint64_t offset = 0;
+    for (;;) {
+        const size_t n = src.ReadAt(offset, chunk.data(), chunk.size());
+        if (n == 0) break;
+        Write(chunk.data(), n);
+        offset += n;
+    }
+}
+
+void TempFile::Finish() {
+    if (Fire(IoFaults().failWriteAfter)) ThrowIo("Scrierea in fisierul", path_, ENOSPC);
+    FlushBuffer();
+    if (Fire(IoFaults().failSyncAfter)) ThrowIo("Salvarea pe disc a fisierului", path_, EIO);
+    if (::fsync(fd_) != 0) ThrowIo("Salvarea pe disc a fisierului", path_, errno);
+}
+
+void TempFile::RenameOverTarget() {
+    if (Fire(IoFaults().failRenameAfter))
+        throw DbfError(ErrorKind::Io, "Fisierul " + target_ + " nu a putut fi inlocuit: " +
+                                          Reason(EACCES) + ".");
+    if (::rename(path_.c_str(), target_.c_str()) != 0)
+        throw DbfError(ErrorKind::Io, "Fisierul " + target_ + " nu a putut fi inlocuit: " +
+                                          Reason(errno) + ".");
+    renamed_ = true;
+    ::close(fd_);
+    fd_ = -1;
+}
+
+void TempFile::Discard() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (!renamed_ && !path_.empty()) ::unlink(path_.c_str());
+    path_.clear();
+}
+
+// ---------------------------------------------------------------- helpers
+
+void SyncFolderOf(const std::string& path) {
+    const std::string folder = FolderOf(path);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;  // some file systems don't allow it; the rename itself has happened
+    if (Fire(IoFaults().failSyncAfter)) {
+        ::close(fd);
+        ThrowIo("Salvarea pe disc a folderului", folder, EIO);
+    }
+    ::fsync(fd);
+    ::close(fd);
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool RemoveFile(const std::string& path) {
+    if (!FileExists(path)) return false;
+    if (Fire(IoFaults().failRemoveAfter))
+        throw DbfError(ErrorKind::Io,
+                       "Fisierul " + path + " nu a putut fi sters: " + Reason(EACCES) + ".");
+    if (::unlink(path.c_str()) != 0) {
+        if (errno == ENOENT) return false;
+        throw DbfError(ErrorKind::Io,
+                       "Fisierul " + path + " nu a putut fi sters: " + Reason(errno) + ".");
+    }
+    return true;
+}
+
+}  // namespace orbelan

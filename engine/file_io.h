@@ -1,0 +1,117 @@
+#pragma once
+// The engine's only door to the file system: read mappings, positioned writes, flushing and the
+// atomic replace of a file. Everything else in the engine is portable C++; a Windows version of
+// this file (CreateFileMapping, WriteFile, FlushFileBuffers, ReplaceFile) is all a port needs.
+//
+// Every failure is a DbfError with a Romanian message naming the file.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace orbelan {
+
+// Test hook: each counter makes the n-th next call of its kind fail (0 = the very next one);
+// -1 = never. A counter that fired goes back to -1. Tests reset them with IoFaults().Reset().
+struct FileIoFaults {
+    int failWriteAfter = -1;   // FileHandle::WriteAt, TempFile::Write/Finish
+    int failSyncAfter = -1;    // FileHandle::Sync, TempFile::Finish
+    int failRenameAfter = -1;  // TempFile::RenameOverTarget
+    int failRemoveAfter = -1;  // RemoveFile
+    void Reset() { *this = FileIoFaults{}; }
+};
+FileIoFaults& IoFaults();
+
+// A read-only view of a whole file as it was when mapped. Writes made later through a
+// FileHandle of the same file show through (shared mapping) but the size stays the one mapped.
+class MappedFile {
+public:
+    MappedFile() = default;
+    ~MappedFile();
+    MappedFile(MappedFile&& other) noexcept;
+    MappedFile& operator=(MappedFile&& other) noexcept;
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+
+    const uint8_t* Data() const { return data_; }
+    size_t Size() const { return size_; }
+    void Reset();
+
+private:
+    friend class FileHandle;
+    const uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+};
+
+// An open file for positioned reads and writes.
+class FileHandle {
+public:
+    FileHandle() = default;
+    ~FileHandle();
+    FileHandle(FileHandle&& other) noexcept;
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    // Throws DbfError(CannotOpen) for a missing file, a folder or no permission.
+    static FileHandle OpenRead(const std::string& path);
+    // Read and write when allowed, read only otherwise (Writable() tells).
+    static FileHandle OpenReadWriteIfAllowed(const std::string& path);
+    // Throws DbfError(Io) when the file can't be opened for writing.
+    static FileHandle OpenReadWrite(const std::string& path);
+
+    bool IsOpen() const { return fd_ >= 0; }
+    bool Writable() const { return writable_; }
+    const std::string& Path() const { return path_; }
+    uint64_t Size() const;
+    // Reads up to n bytes; returns how many were read (fewer at the end of the file).
+    size_t ReadAt(uint64_t offset, void* data, size_t n) const;
+    void WriteAt(uint64_t offset, const void* data, size_t n);  // all or DbfError(Io)
+    void Truncate(uint64_t size);
+    void Sync();
+    MappedFile Map() const;  // the whole file at its current size (empty when size 0)
+    void Close();
+
+private:
+    int fd_ = -1;
+    bool writable_ = false;
+    std::string path_;
+};
+
+// A new file written beside its target and put in the target's place by rename, so the target
+// is either the old file or the complete new one. Discarded (removed) unless renamed.
+class TempFile {
+public:
+    explicit TempFile(const std::string& target);  // throws DbfError(Io)
+    ~TempFile();
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    const std::string& Path() const { return path_; }
+    const std::string& Target() const { return target_; }
+    uint64_t Size() const { return size_; }
+    void Write(const void* data, size_t n);  // appends (buffered)
+    void WriteAt(uint64_t offset, const void* data, size_t n);  // patches what was written
+    // Copies a whole existing file to the end (used to start a memo file as a copy of the old).
+    void AppendFileContents(const std::string& path);
+    void Finish();  // flush and fsync; after this only RenameOverTarget or Discard
+    void RenameOverTarget();
+    void Discard();
+
+private:
+    void FlushBuffer();
+    std::string target_;
+    std::string path_;
+    int fd_ = -1;
+    std::string buffer_;
+    uint64_t size_ = 0;
+    bool renamed_ = false;
+};
+
+// fsync of the folder holding path, so a rename in it is durable.
+void SyncFolderOf(const std::string& path);
+bool FileExists(const std::string& path);
+// Removes a file; false when it did not exist. Throws DbfError(Io) when it exists and can't be
+// removed.
+bool RemoveFile(const std::string& path);
+
+}  // namespace orbelan

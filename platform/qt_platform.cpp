@@ -1,0 +1,74 @@
+#include "platform/qt_platform.h"
+
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+#include <QUrl>
+
+#include "platform/file_association.h"
+
+#ifdef Q_OS_WIN
+#include <shlobj.h>
+#endif
+
+namespace orbelan {
+namespace {
+
+QString FromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+QString WithSeparator(QString dir) {
+    dir = QDir::toNativeSeparators(dir);
+    if (!dir.endsWith(QDir::separator())) dir += QDir::separator();
+    return dir;
+}
+
+bool CanWriteIn(const QString& dir) {
+    QTemporaryFile probe(dir + QStringLiteral("/orbelan-probe-XXXXXX"));
+    return probe.open();
+}
+
+}  // namespace
+
+void QtPlatform::ShellOpen(const std::string& target) {
+    const QString t = FromUtf8(target);
+    const QUrl url = t.contains(QStringLiteral("://")) ? QUrl(t) : QUrl::fromLocalFile(t);
+    QDesktopServices::openUrl(url);
+}
+
+void QtPlatform::SetClipboardText(const std::string& utf8) {
+    QGuiApplication::clipboard()->setText(FromUtf8(utf8));
+}
+
+void QtPlatform::RegisterExtension(const std::string& ext, const std::string& exe) {
+#ifdef Q_OS_WIN
+    WriteRegistryAssociation(FromUtf8(ext), QDir::toNativeSeparators(FromUtf8(exe)));
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+#else
+    QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    if (dataHome.isEmpty()) dataHome = QDir::homePath() + QStringLiteral("/.local/share");
+    WriteDesktopAssociation(dataHome, FromUtf8(ext), FromUtf8(exe));
+#endif
+}
+
+std::string QtPlatform::TempFolder() { return WithSeparator(QDir::tempPath()).toStdString(); }
+
+int QtPlatform::PixelsPerInch() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? qRound(screen->logicalDotsPerInch()) : 96;
+}
+
+std::string ChooseProgramDir(const std::string& executableDir) {
+    const QString exeDir = FromUtf8(executableDir);
+    if (!exeDir.isEmpty() && CanWriteIn(exeDir)) return WithSeparator(exeDir).toStdString();
+    QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    if (data.isEmpty()) data = QDir::homePath() + QStringLiteral("/.dbf-orbelan");
+    QDir().mkpath(data);
+    return WithSeparator(data).toStdString();
+}
+
+}  // namespace orbelan

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the whole suite, then the engine and command tests
+# again under the address and undefined-behaviour sanitizers.
+set -euo pipefail
+cd "$(dirname "$0")"
+./tools/setup.sh
+jobs="$(nproc)"
+
+cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORBELAN_WERROR=ON >/dev/null
+cmake --build build/test -j"$jobs"
+QT_QPA_PLATFORM=offscreen ctest --test-dir build/test --output-on-failure -j"$jobs"
+
+cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DORBELAN_SANITIZE=ON -DORBELAN_GUI=OFF \
+      -DORBELAN_BENCH=OFF >/dev/null
+cmake --build build/asan -j"$jobs" --target engine_tests core_tests cleaning_tests cli_tests
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build/asan --output-on-failure -j"$jobs"

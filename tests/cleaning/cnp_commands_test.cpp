@@ -1,0 +1,345 @@
+#include "cleaning/cnp_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cleaning/add_column.h"
+#include "core/workspace.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+
+namespace orbelan {
+namespace {
+
+using test::ChooseAnswer;
+using test::ScriptedUi;
+using test::TempDir;
+
+class NoPlatform : public Platform {
+  public:
+    void ShellOpen(const std::string&) override {}
+    void SetClipboardText(const std::string&) override {}
+    void RegisterExtension(const std::string&, const std::string&) override {}
+    std::string TempFolder() override { return "/tmp/"; }
+    int PixelsPerInch() override { return 96; }
+};
+
+struct Column {
+    std::string name;
+    char type;
+    int size;
+    int decimals = 0;
+};
+
+void PutLe(std::string& out, size_t at, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+// A dBase III file written byte by byte, so the tests don't depend on the engine's writer.
+void WriteDbf3(const std::string& path, const std::vector<Column>& columns,
+               const std::vector<std::vector<std::string>>& rows) {
+    int recordLength = 1;
+    for (const Column& c : columns) recordLength += c.size;
+    std::string out(32, '\0');
+    out[0] = 0x03;
+    out[1] = 124, out[2] = 6, out[3] = 1;
+    PutLe(out, 4, static_cast<uint32_t>(rows.size()), 4);
+    PutLe(out, 8, static_cast<uint32_t>(32 + 32 * columns.size() + 1), 2);
+    PutLe(out, 10, static_cast<uint32_t>(recordLength), 2);
+    for (const Column& c : columns) {
+        std::string d(32, '\0');
+        d.replace(0, c.name.size(), c.name);
+        d[11] = c.type;
+        d[16] = static_cast<char>(c.size);
+        d[17] = static_cast<char>(c.decimals);
+        out += d;
+    }
+    out += '\x0D';
+    for (const auto& row : rows) {
+        out += ' ';
+        for (size_t i = 0; i < columns.size(); ++i) {
+            const std::string& v = row[i];
+            const std::string pad(static_cast<size_t>(columns[i].size) - v.size(), ' ');
+            out += columns[i].type == 'N' ? pad + v : v + pad;
+        }
+    }
+    out += '\x1A';
+    test::WriteFileBytes(path, out);
+}
+
+// What the file holds, read back by hand: field names and the trimmed stored values.
+struct DbfContents {
+    std::vector<std::string> fields;
+    std::vector<std::vector<std::string>> rows;
+
+    std::vector<std::string> ColumnValues(const std::string& name) const {
+        size_t f = 0;
+        while (f < fields.size() && fields[f] != name) ++f;
+        std::vector<std::string> values;
+        if (f == fields.size()) return values;
+        for (const auto& row : rows) values.push_back(row[f]);
+        return values;
+    }
+};
+
+std::string Trim(const std::string& s) {
+    const size_t b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return {};
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+DbfContents ReadDbf(const std::string& path) {
+    const std::string bytes = test::ReadFileBytes(path);
+    auto le = [&](size_t at, int n) {
+        uint32_t v = 0;
+        for (int i = n - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(bytes[at + i]);
+        return v;
+    };
+    const uint32_t count = le(4, 4), headerLength = le(8, 2), recordLength = le(10, 2);
+    DbfContents c;
+    std::vector<int> sizes;
+    for (size_t at = 32; at < headerLength && bytes[at] != '\x0D'; at += 32) {
+        c.fields.push_back(std::string(bytes.c_str() + at));
+        sizes.push_back(static_cast<unsigned char>(bytes[at + 16]));
+    }
+    for (uint32_t r = 0; r < count; ++r) {
+        size_t at = headerLength + r * recordLength + 1;
+        std::vector<std::string> row;
+        for (int size : sizes) {
+            row.push_back(Trim(bytes.substr(at, static_cast<size_t>(size))));
+            at += static_cast<size_t>(size);
+        }
+        c.rows.push_back(row);
+    }
+    return c;
+}
+
+const std::vector<Column> kPersons = {{"NUME", 'C', 10}, {"CNP", 'C', 13}};
+
+class CnpCommandsTest : public ::testing::Test {
+  protected:
+    CnpCommandsTest() : ws(ui, platform) {}
+
+    void Open(const std::vector<std::vector<std::string>>& rows,
+              const std::vector<Column>& columns = kPersons) {
+        path = dir.File("PERS.DBF");
+        WriteDbf3(path, columns, rows);
+        ws.CurrentFile = path;
+        ws.OpenTable();
+        ASSERT_TRUE(ws.Tx.Active()) << ui.MessageTexts().size();
+    }
+    void ChooseColumn(const std::string& name) { ui.chooseAnswers.push_back({true, name, ""}); }
+    // The table's own file after the command, with the table closed so all is written.
+    DbfContents OnDisk() {
+        ws.CloseTable();
+        return ReadDbf(path);
+    }
+
+    TempDir dir;
+    ScriptedUi ui;
+    NoPlatform platform;
+    Workspace ws;
+    std::string path;
+};
+
+const test::ShownMessage& Last(const ScriptedUi& ui) {
+    return ui.messages.back();
+}
+
+TEST_F(CnpCommandsTest, CheckOfGoodCodesOnlyReportsItsEnd) {
+    Open({{"ION", "1000101990013"}, {"ANA", "6001231990031"}});
+    ChooseColumn("cnp");  // names compare without regard to case
+    CNPCheck(ws);
+    EXPECT_EQ(ui.chooseCaptions, std::vector<std::string>{"Verificare CNP"});
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(Last(ui).title, "Verificare CNP");
+    EXPECT_EQ(Last(ui).text, "Verificare incheiata.");
+    EXPECT_EQ(Last(ui).kind, mkInformation);
+    EXPECT_EQ(Last(ui).buttons, mbOK);
+}
+
+TEST_F(CnpCommandsTest, CheckAsksAtEachInvalidCodeAndStopsWhereTheUserSaysNo) {
+    Open({{"ION", "1000101990013"},
+          {"GOL", ""},
+          {"RAU", "1000101990012"},
+          {"ANA", "6001231990031"}});
+    ChooseColumn("CNP");
+    ui.mesajAnswers = {mrYes, mrNo};
+    CNPCheck(ws);
+    ASSERT_EQ(ui.messages.size(), 2u);  // no closing message after "NU"
+    EXPECT_EQ(ui.messages[0].text, "CNP  incorect!\rContinuam?");
+    EXPECT_EQ(ui.messages[1].text, "CNP 1000101990012 incorect!\rContinuam?");
+    for (const auto& m : ui.messages) {
+        EXPECT_EQ(m.title, "Verificare CNP");
+        EXPECT_EQ(m.kind, mkWarning);
+        EXPECT_EQ(m.buttons, mbYesNo);
+    }
+    EXPECT_EQ(ws.Tx.RecNo(), 3);
+    EXPECT_EQ(ws.Tx.AsText("NUME"), "RAU");
+    EXPECT_FALSE(ws.Tx.ControlsDisabled());
+
+    // Any answer but "DA" stops at the first one; "DA" everywhere reaches the end.
+    ui.messages.clear();
+    ChooseColumn("CNP");
+    ui.mesajAnswers = {mrCancel};
+    CNPCheck(ws);
+    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ws.Tx.RecNo(), 2);
+    ui.messages.clear();
+    ChooseColumn("CNP");
+    CNPCheck(ws);
+    EXPECT_EQ(ui.MessageTexts().back(), "Verificare incheiata.");
+    EXPECT_EQ(ui.messages.size(), 3u);
+}
+
+TEST_F(CnpCommandsTest, ClosedChooserAndEmptyTable) {
+    Open({});
+    CNPCheck(ws);
+    AnDinCNP(ws);
+    ExtrageDatadinCNP(ws);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(ws.Tx.FieldCount(), 2);
+
+    ChooseColumn("CNP");
+    CNPCheck(ws);
+    ChooseColumn("CNP");
+    AnDinCNP(ws);
+    EXPECT_EQ(ui.MessageTexts(), (std::vector<std::string>{"Verificare incheiata.",
+                                                           "Extragere incheiata cu succes."}));
+    EXPECT_EQ(ws.Tx.FieldIndex("ANCNP"), 2);
+}
+
+TEST_F(CnpCommandsTest, FindInvalidCnpListsDisplayedRowsWithTheirCodes) {
+    Open({{"A", "1000101990013"}, {"B", ""}, {"A", "3000101990010"}, {"A", "1000101990012"}});
+    const int field = ws.Tx.FieldIndex("CNP");
+    using List = std::vector<std::pair<int, std::string>>;
+    EXPECT_EQ(FindInvalidCnp(ws.Tx, field),
+              (List{{2, ""}, {3, "3000101990010"}, {4, "1000101990012"}}));
+    ws.Tx.SetFilterText("NUME='A'");
+    ws.Tx.SetFiltered(true);
+    EXPECT_EQ(FindInvalidCnp(ws.Tx, field), (List{{2, "3000101990010"}, {3, "1000101990012"}}));
+}
+
+TEST_F(CnpCommandsTest, YearExtractionAddsTheColumnAndWritesEveryYear) {
+    // The code column is not the first: the chooser selects the first name after the reopening.
+    Open({{"ION", "1000101990013"},
+          {"GOL", ""},
+          {"ANA", "5000229990017"},
+          {"FEB", "1000229990011"},
+          {"TXT", "abcdefg"},
+          {"RAU", "1000101990012"}});
+    ChooseColumn("CNP");
+    AnDinCNP(ws);
+    EXPECT_EQ(ws.Sx.SqlText(), "ALTER TABLE \"" + path + "\" ADD ANCNP DECIMAL(6,0)");
+    EXPECT_EQ(ui.columnList, (std::vector<std::string>{"NUME", "CNP", "ANCNP"}));
+    EXPECT_EQ(ws.CurrentFile, path);
+    EXPECT_TRUE(ws.Tx.Eof());
+    EXPECT_FALSE(ws.Tx.ControlsDisabled());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(Last(ui).title, "Anul din CNP");
+    EXPECT_EQ(Last(ui).text, "Extragere incheiata cu succes.");
+    EXPECT_EQ(Last(ui).kind, mkInformation);
+    EXPECT_EQ(Last(ui).buttons, mbOK);
+
+    const DbfContents file = OnDisk();
+    EXPECT_EQ(file.fields, (std::vector<std::string>{"NUME", "CNP", "ANCNP"}));
+    EXPECT_EQ(file.ColumnValues("ANCNP"),
+              (std::vector<std::string>{"1900", "1899", "2000", "1899", "1899", "1900"}));
+}
+
+TEST_F(CnpCommandsTest, SecondYearExtractionOverwritesWithoutAlteringTheTable) {
+    Open({{"ION", "1000101990013"}, {"ANA", "6001231990031"}});
+    ChooseColumn("CNP");
+    AnDinCNP(ws);
+    ws.Tx.First();
+    ws.Tx.SetText("CNP", "5991231990013");
+    ws.Tx.Post();
+    ws.Sx.ClearSql();
+    ChooseColumn("CNP");
+    AnDinCNP(ws);
+    EXPECT_EQ(ws.Sx.SqlText(), "");  // no second ALTER TABLE
+    EXPECT_EQ(ui.MessageTexts().size(), 2u);
+    const DbfContents file = OnDisk();
+    EXPECT_EQ(file.fields, (std::vector<std::string>{"NUME", "CNP", "ANCNP"}));
+    EXPECT_EQ(file.ColumnValues("ANCNP"), (std::vector<std::string>{"2099", "2000"}));
+}
+
+TEST_F(CnpCommandsTest, ExtractionFillsOnlyTheRowsThroughTheFilter) {
+    Open({{"A", "1000101990013"}, {"B", "6001231990031"}, {"A", "5000229990017"}});
+    ws.Tx.SetFilterText("NUME='A'");
+    ws.Tx.SetFiltered(true);
+    ChooseColumn("CNP");
+    AnDinCNP(ws);
+    ChooseColumn("CNP");
+    ExtrageDatadinCNP(ws);
+    const DbfContents file = OnDisk();
+    EXPECT_EQ(file.ColumnValues("ANCNP"), (std::vector<std::string>{"1900", "", "2000"}));
+    EXPECT_EQ(file.ColumnValues("DATACNP"), (std::vector<std::string>{"19000101", "", "20000229"}));
+}
+
+TEST_F(CnpCommandsTest, DateExtractionWritesTheBirthDateOrTheZeroDate) {
+    // A two-digit-year short format must not move the zero date into another century.
+    ws.SetFormatSettings({',', "dd.MM.yy"});
+    Open({{"ION", "1000101990013"},
+          {"RAU", "1000101990012"},
+          {"ANA", "6001231990031"},
+          {"GOL", ""},
+          {"SCURT", "100010"},
+          {"FEB", "1000229990011"}});
+    ChooseColumn("CNP");
+    ExtrageDatadinCNP(ws);
+    EXPECT_EQ(ws.Sx.SqlText(), "ALTER TABLE \"" + path + "\" ADD DATACNP DATE");
+    EXPECT_EQ(ui.chooseCaptions, std::vector<std::string>{"Data din CNP"});
+    EXPECT_EQ(Last(ui).title, "Data din CNP");
+    EXPECT_EQ(Last(ui).text, "Extragere incheiata cu succes.");
+    const DbfContents file = OnDisk();
+    EXPECT_EQ(file.ColumnValues("DATACNP"),
+              (std::vector<std::string>{"19000101", "19000101", "20001231", "18991230", "18991230",
+                                        "18991230"}));
+}
+
+TEST_F(CnpCommandsTest, DateIntoAnExistingTextColumnUsesTheShortDateFormat) {
+    Open({{"ION", "1000101990013", ""}},
+         {{"NUME", 'C', 10}, {"CNP", 'C', 13}, {"DataCnp", 'C', 10}});
+    ChooseColumn("CNP");
+    ExtrageDatadinCNP(ws);
+    EXPECT_EQ(ws.Sx.SqlText(), "");
+    EXPECT_EQ(OnDisk().ColumnValues("DataCnp"), std::vector<std::string>{"01.01.1900"});
+}
+
+TEST_F(CnpCommandsTest, ARowThatCannotBeWrittenEndsTheCommandWithTheGridFollowingAgain) {
+    // A year never fits a two-digit column.
+    Open({{"ION", "1000101990013", ""}, {"ANA", "6001231990031", ""}},
+         {{"NUME", 'C', 10}, {"CNP", 'C', 13}, {"ANCNP", 'N', 2}});
+    const std::string before = test::ReadFileBytes(path);
+    ChooseColumn("CNP");
+    EXPECT_THROW(AnDinCNP(ws), DbfError);
+    EXPECT_FALSE(ws.Tx.ControlsDisabled());
+    EXPECT_EQ(ws.Tx.GetState(), Table::State::Browse);
+    EXPECT_EQ(ws.Tx.RecNo(), 1);
+    EXPECT_TRUE(ui.messages.empty());
+    ws.CloseTable();
+    EXPECT_EQ(test::ReadFileBytes(path), before);
+}
+
+TEST_F(CnpCommandsTest, AddColumnReopensTheTableOrLeavesItClosedOnFailure) {
+    Open({{"ION", "1000101990013"}});
+    AddColumn(ws, "PRENUME", "CHAR(24)");
+    EXPECT_TRUE(ws.Tx.Active());
+    EXPECT_EQ(ws.Tx.TableName(), path);
+    EXPECT_EQ(ui.columnList.back(), "PRENUME");
+    EXPECT_EQ(ui.rowCounter, "1");
+    EXPECT_EQ(ws.Tx.AsText("CNP"), "1000101990013");
+
+    std::filesystem::remove(path);  // the engine can't alter what is gone
+    EXPECT_THROW(AddColumn(ws, "ANCNP", "DECIMAL(6,0)"), DbfError);
+    EXPECT_FALSE(ws.Tx.Active());
+    EXPECT_EQ(ws.Tx.TableName(), "");
+}
+
+}  // namespace
+}  // namespace orbelan

@@ -1,0 +1,121 @@
+// The filter box, its button and the search, as the user drives them.
+#include "core/filter_commands.h"
+
+#include "tests/core/commands_fixture.h"
+
+namespace orbelan {
+namespace {
+
+using Filter = test::CommandsTest;
+
+const std::vector<std::vector<std::string>> kRows = {
+    {"IONEL", "1", "12.00", ""},        {"POP", "2", "5.50", ""},
+    {"IONELA", "3", "12.00", ""},       {"ionel", "4", "12.00", ""},
+    {"IONESCU", "5", "1.00", ""},
+};
+
+TEST_F(Filter, EnterFiltersAndCountsMatchingRows) {
+    OpenPersons(kRows);
+    ui.filterText = "SUMA=12";
+    FiltruEKeyDown(ws, 13);
+    EXPECT_TRUE(ui.filterButtonDown);
+    EXPECT_TRUE(ws.Tx.Filtered());
+    EXPECT_EQ(ui.rowCounter, "3");
+
+    ui.filterText = "NUME='IONEL*'";
+    FiltruEKeyDown(ws, 13);
+    EXPECT_EQ(ui.rowCounter, "2");  // case-sensitive: "ionel" stays out
+    EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"IONEL", "IONELA"}));
+}
+
+TEST_F(Filter, OtherKeysDoNothing) {
+    OpenPersons(kRows);
+    ui.filterText = "SUMA=12";
+    FiltruEKeyDown(ws, 65);
+    EXPECT_FALSE(ui.filterButtonDown);
+    EXPECT_FALSE(ws.Tx.Filtered());
+}
+
+TEST_F(Filter, BlankTextLeavesFilterOffAndFullCount) {
+    OpenPersons(kRows);
+    ui.filterText = "   ";
+    FiltruEKeyDown(ws, 13);
+    EXPECT_FALSE(ui.filterButtonDown);
+    EXPECT_FALSE(ws.Tx.Filtered());
+    EXPECT_EQ(ui.rowCounter, "5");
+}
+
+TEST_F(Filter, RaisingTheButtonRestoresTheFullCount) {
+    OpenPersons(kRows);
+    ui.filterText = "NR>3";
+    FiltruEKeyDown(ws, 13);
+    EXPECT_EQ(ui.rowCounter, "2");
+    ui.filterButtonDown = false;  // the click toggles the button before the handler runs
+    Filtru1Click(ws);
+    EXPECT_FALSE(ws.Tx.Filtered());
+    EXPECT_EQ(ui.rowCounter, "5");
+}
+
+TEST_F(Filter, BadExpressionShowsBalloonAndKeepsText) {
+    OpenPersons(kRows);
+    ui.filterText = "NUME='IONEL";
+    FiltruEKeyDown(ws, 13);
+    ASSERT_EQ(ui.problems.size(), 1u);
+    EXPECT_EQ(ui.problems[0].first, "Filtru incorect!");
+    EXPECT_EQ(ui.problems[0].second, UiControl::FilterEdit);
+    EXPECT_FALSE(ui.filterButtonDown);
+    EXPECT_FALSE(ws.Tx.Filtered());
+    EXPECT_EQ(ui.filterText, "NUME='IONEL");
+    EXPECT_EQ(ui.rowCounter, "5");
+}
+
+TEST_F(Filter, NoTableComplainsOnTheGrid) {
+    ui.filterButtonDown = true;
+    Filtru1Click(ws);
+    FindButClick(ws);
+    ASSERT_EQ(ui.problems.size(), 2u);
+    EXPECT_EQ(ui.problems[0].first, "Nu aveti ce filtra!");
+    EXPECT_EQ(ui.problems[0].second, UiControl::Grid);
+    EXPECT_EQ(ui.problems[1].first, "Nu aveti unde cauta!");
+    EXPECT_FALSE(ui.filterButtonDown);
+    EXPECT_TRUE(ui.chooseCaptions.empty());
+}
+
+TEST_F(Filter, SearchFindsFirstExactMatchAndHidesValuePanel) {
+    OpenPersons(kRows);
+    ui.chooseAnswers.push_back({true, "SUMA", "12"});
+    FindButClick(ws);
+    EXPECT_EQ(ui.chooseCaptions.back(), "Cautare valoare");
+    EXPECT_FALSE(ui.valuePanelVisible);
+    EXPECT_EQ(ws.Tx.RecNo(), 1);
+
+    ui.chooseAnswers.push_back({true, "NUME", "IONELA"});
+    FindButClick(ws);
+    EXPECT_EQ(ws.Tx.RecNo(), 3);
+}
+
+TEST_F(Filter, SearchWithoutMatchOrChoiceLeavesCurrentRow) {
+    OpenPersons(kRows);
+    MoveToRow(1);
+    ui.chooseAnswers.push_back({true, "NUME", "NIMENI"});
+    FindButClick(ws);
+    EXPECT_EQ(ws.Tx.RecNo(), 2);
+    ui.chooseAnswers.push_back({true, "NR", "nu e numar"});
+    FindButClick(ws);
+    EXPECT_EQ(ws.Tx.RecNo(), 2);
+    ui.chooseAnswers.push_back({false, "", ""});
+    FindButClick(ws);
+    EXPECT_EQ(ws.Tx.RecNo(), 2);
+}
+
+TEST_F(Filter, SearchLooksOnlyAmongFilteredRows) {
+    OpenPersons(kRows);
+    ui.filterText = "NR>1";
+    FiltruEKeyDown(ws, 13);
+    ui.chooseAnswers.push_back({true, "SUMA", "12"});
+    FindButClick(ws);
+    EXPECT_EQ(ws.Tx.AsText("NUME"), "IONELA");
+}
+
+}  // namespace
+}  // namespace orbelan

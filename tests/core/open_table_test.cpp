@@ -1,0 +1,187 @@
+// Opening and closing the table, start-up and the open button, through the scripted Ui.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/open_table.h"
+#include "core/startup.h"
+#include "core/workspace.h"
+#include "support/dbf_builder.h"
+#include "support/fake_platform.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+
+namespace orbelan {
+namespace {
+
+using test::ReadFileBytes;
+
+class OpenTableTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    test::ScriptedUi ui;
+    test::FakePlatform platform;
+    Workspace ws{ui, platform};
+};
+
+TEST_F(OpenTableTest, GoodTableShowsGroupColumnsCounterStatusAndTitle) {
+    ws.CurrentFile = dir.CopyData("persoane.dbf");
+    ws.OpenTable();
+    ASSERT_TRUE(ws.Tx.Active());
+    EXPECT_TRUE(ui.tableGroupVisible);
+    EXPECT_EQ(ui.rowCounter, "30");
+    EXPECT_EQ(ui.statusText, ws.CurrentFile);
+    EXPECT_EQ(ui.applicationTitle, "persoane.dbf");
+    ASSERT_FALSE(ui.columnList.empty());
+    EXPECT_EQ(ui.columnList.front(), "NUME");
+    EXPECT_EQ(ui.columnList.back(), "ACTIV");
+    EXPECT_TRUE(ui.messages.empty());
+
+    ws.CloseTable();
+    EXPECT_FALSE(ws.Tx.Active());
+    EXPECT_FALSE(ui.tableGroupVisible);
+    EXPECT_EQ(ui.rowCounter, "0");
+    EXPECT_EQ(ws.Tx.TableName(), "");
+}
+
+TEST_F(OpenTableTest, MissingProductionIndexIsDetachedAndOpensOnSecondAttempt) {
+    const std::string path = dir.CopyData("missing_production_index.dbf");
+    ASSERT_EQ(ReadFileBytes(path)[28], '\x01');
+    ws.CurrentFile = path;
+    ws.OpenTable();
+    ASSERT_TRUE(ws.Tx.Active());
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(ui.rowCounter, "3");
+    EXPECT_EQ(ReadFileBytes(path)[28], '\0');
+    EXPECT_FALSE(std::filesystem::exists(dir.File("missing_production_index.mdx")));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("missing_production_index.cdx")));
+}
+
+TEST_F(OpenTableTest, NonTableFileIsNeverWrittenAndReportsTheExactMessage) {
+    const std::string path = dir.File("poza.dbf");
+    std::string picture = "\x89PNG\r\n\x1a\n";
+    picture += std::string(60, '\x07');
+    test::WriteFileBytes(path, picture);
+    ws.CurrentFile = path;
+    ws.OpenTable();
+    EXPECT_FALSE(ws.Tx.Active());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].title, "Deschidere DBF");
+    EXPECT_EQ(ui.messages[0].text, "Fisierul ales, " + path + ", nu poate fi citit!");
+    EXPECT_EQ(ui.messages[0].kind, mkError);
+    EXPECT_EQ(ui.messages[0].buttons, mbOK);
+    EXPECT_EQ(ReadFileBytes(path), picture);
+    EXPECT_EQ(ws.CurrentFile, "");
+    EXPECT_EQ(ui.statusText, "Nici un DBF deschis.");
+    EXPECT_FALSE(ui.terminated);
+}
+
+TEST_F(OpenTableTest, FailedOpenEndsTheProgramWhenStartedWithAnArgument) {
+    const std::string path = dir.File("text.dbf");
+    test::WriteFileBytes(path, "nu este un tabel");
+    FormShow(ws, {path}, dir.Path().string() + "/", "/opt/orbelan/dbf-orbelan");
+    EXPECT_TRUE(ui.terminated);
+    EXPECT_TRUE(platform.registrations.empty());
+
+    // A later failed open from the button ends it too.
+    ui.terminated = false;
+    ui.openFileAnswers.push_back(path);
+    BOpenClick(ws);
+    EXPECT_TRUE(ui.terminated);
+}
+
+TEST_F(OpenTableTest, StartWithoutFileRegistersTheAssociationEveryTime) {
+    FormShow(ws, {}, "/opt/orbelan/", "/opt/orbelan/dbf-orbelan");
+    FormShow(ws, {dir.File("nu-exista.dbf")}, "/opt/orbelan/", "/opt/orbelan/dbf-orbelan");
+    ASSERT_EQ(platform.registrations.size(), 2u);
+    EXPECT_EQ(platform.registrations[0], std::make_pair(std::string("dbf"),
+                                                        std::string("/opt/orbelan/dbf-orbelan")));
+    EXPECT_EQ(ws.ProgramDir, "/opt/orbelan/");
+    EXPECT_FALSE(ws.Tx.Active());
+    EXPECT_EQ(ui.statusText, "Nici un DBF deschis.");
+    EXPECT_EQ(ui.rowCounter, "0");
+}
+
+TEST_F(OpenTableTest, StartWithFileOpensItWithoutRegistering) {
+    const std::string path = dir.CopyData("persoane.dbf");
+    FormShow(ws, {path}, "/opt/orbelan/", "/opt/orbelan/dbf-orbelan");
+    EXPECT_TRUE(ws.Tx.Active());
+    EXPECT_TRUE(platform.registrations.empty());
+    EXPECT_EQ(ws.CurrentFile, path);
+}
+
+TEST_F(OpenTableTest, OpenButtonResetsFilterAndReopensTheSameFile) {
+    const std::string path = dir.CopyData("persoane.dbf");
+    ws.CurrentFile = path;
+    ws.OpenTable();
+    ws.Tx.SetFilterText("ACTIV=.T.");
+    ws.Tx.SetFiltered(true);
+    ui.filterText = "ACTIV=.T.";
+    ui.filterButtonDown = true;
+
+    ui.openFileAnswers.push_back(path);
+    BOpenClick(ws);
+    EXPECT_TRUE(ws.Tx.Active());
+    EXPECT_FALSE(ws.Tx.Filtered());
+    EXPECT_EQ(ui.filterText, "");
+    EXPECT_FALSE(ui.filterButtonDown);
+    EXPECT_EQ(ui.rowCounter, "30");
+    ASSERT_EQ(ui.fileDialogs.size(), 1u);
+    EXPECT_EQ(ui.fileDialogs[0].title, "Alegeti DBF-ul de citit!");
+    EXPECT_EQ(ui.fileDialogs[0].filter, "Fisiere DBF|*.DBF");
+
+    // Cancelling the dialog changes nothing.
+    BOpenClick(ws);
+    EXPECT_TRUE(ws.Tx.Active());
+    EXPECT_EQ(ws.CurrentFile, path);
+}
+
+TEST_F(OpenTableTest, PostedRowUpdatesTheCounterAndCloseTablePostsPendingEdit) {
+    ws.CurrentFile = dir.CopyData("persoane.dbf");
+    ws.OpenTable();
+    ws.Tx.Append();
+    ws.Tx.SetText(ws.Tx.FieldIndexOrThrow("NUME"), "NOU");
+    ws.Tx.Post();
+    EXPECT_EQ(ui.rowCounter, "31");
+
+    ws.Tx.Append();
+    ws.Tx.SetText(ws.Tx.FieldIndexOrThrow("NUME"), "ALTUL");
+    ws.CloseTable();
+    ws.OpenTable();
+    EXPECT_EQ(ui.rowCounter, "32");
+}
+
+TEST(DetachIndexTest, ClearsFlagAndDeletesBothIndexFilesByBaseName) {
+    test::TempDir dir;
+    const std::string path = dir.CopyData("missing_production_index.dbf");
+    test::WriteFileBytes(dir.File("missing_production_index.mdx"), "x");
+    test::WriteFileBytes(dir.File("missing_production_index.cdx"), "x");
+    test::WriteFileBytes(dir.File("other.mdx"), "x");
+    DetachIndex(path);
+    EXPECT_EQ(ReadFileBytes(path)[28], '\0');
+    EXPECT_FALSE(std::filesystem::exists(dir.File("missing_production_index.mdx")));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("missing_production_index.cdx")));
+    EXPECT_TRUE(std::filesystem::exists(dir.File("other.mdx")));
+}
+
+TEST(DetachIndexTest, NameWithoutExtensionTouchesOnlyItsOwnIndexFiles) {
+    test::TempDir dir;
+    const std::string path = dir.File("TABEL");
+    test::WriteFileBytes(path, ReadFileBytes(std::string(ORBELAN_TEST_DATA) +
+                                             "/missing_production_index.dbf"));
+    // "TABEL" minus its last four characters would be "T": T.mdx must survive.
+    test::WriteFileBytes(dir.File("T.mdx"), "x");
+    test::WriteFileBytes(dir.File("TABEL.mdx"), "x");
+    DetachIndex(path);
+    EXPECT_TRUE(std::filesystem::exists(dir.File("T.mdx")));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("TABEL.mdx")));
+}
+
+TEST(DetachIndexTest, MissingFileIsLeftAlone) {
+    test::TempDir dir;
+    EXPECT_NO_THROW(DetachIndex(dir.File("nu-exista.dbf")));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("nu-exista.dbf")));
+}
+
+}  // namespace
+}  // namespace orbelan

@@ -1,0 +1,122 @@
+// Adding, deleting, copying down and renumbering rows.
+#include "core/row_commands.h"
+
+#include "core/filter_commands.h"
+#include "tests/core/commands_fixture.h"
+
+namespace orbelan {
+namespace {
+
+using Rows = test::CommandsTest;
+
+const std::vector<std::vector<std::string>> kRows = {
+    {"A", "7", "1.00", "x"}, {"B", "", "2.00", "y"}, {"C", "", "3.00", "z"}, {"D", "", "4.00", "w"},
+};
+
+TEST_F(Rows, DeleteFromEmptyTableShowsError) {
+    OpenPersons({});
+    LbButton7Click(ws);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].title, "Stergere linie");
+    EXPECT_EQ(ui.messages[0].text, "Nu mai aveti ce sterge!");
+    EXPECT_EQ(ui.messages[0].kind, mkError);
+    EXPECT_EQ(ui.messages[0].buttons, mbOK);
+}
+
+TEST_F(Rows, DeleteAsksAndOnlyYesDeletes) {
+    OpenPersons(kRows);
+    MoveToRow(1);
+    ui.mesajAnswers = {mrNo};
+    LbButton7Click(ws);
+    EXPECT_EQ(ws.Tx.RecordCount(), 4);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].title, "Sterge linie");
+    EXPECT_EQ(ui.messages[0].text,
+              "Doriti sa stergeti linia ?\r(puteti sterge o linie si cu Ctrl+Delete)");
+    EXPECT_EQ(ui.messages[0].kind, mkConfirmation);
+    EXPECT_EQ(ui.messages[0].buttons, mbYesNo);
+
+    ui.mesajAnswers = {mrYes};
+    LbButton7Click(ws);
+    EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"A", "C", "D"}));
+    EXPECT_EQ(ui.rowCounter, "4");  // refreshed only at the next post, filter or opening
+}
+
+TEST_F(Rows, AddRowAppendsAnEmptyRowThatPostsAndCounts) {
+    OpenPersons(kRows);
+    LbButton6Click(ws);
+    EXPECT_EQ(ws.Tx.GetState(), Table::State::Insert);
+    ws.Tx.SetText(0, "E");
+    ws.Tx.Post();
+    EXPECT_EQ(ui.rowCounter, "5");
+    EXPECT_EQ(Column("NUME").back(), "E");
+}
+
+TEST_F(Rows, RenumberFromSevenWritesDownToTheLastRowAndReturns) {
+    OpenPersons(kRows);
+    ui.chooseAnswers.push_back({true, "NR", ""});
+    CopieVClick(ws, CopyDownMode::Renumber);
+    EXPECT_EQ(ui.chooseCaptions.back(), "Renumeroteaza in jos");
+    EXPECT_EQ(Column("NR"), (std::vector<std::string>{"7", "8", "9", "10"}));
+    EXPECT_EQ(ws.Tx.RecNo(), 1);
+}
+
+TEST_F(Rows, RenumberFromTextStartsAtZeroAndCharacterColumnGetsDigits) {
+    OpenPersons(kRows);
+    MoveToRow(1);
+    ui.chooseAnswers.push_back({true, "OBS", ""});
+    CopieVClick(ws, CopyDownMode::Renumber);
+    EXPECT_EQ(Column("OBS"), (std::vector<std::string>{"x", "0", "1", "2"}));
+    EXPECT_EQ(ws.Tx.RecNo(), 2);
+}
+
+TEST_F(Rows, RenumberFromLastRowWritesOnlyThatRow) {
+    OpenPersons(kRows);
+    MoveToRow(3);
+    ui.chooseAnswers.push_back({true, "SUMA", ""});
+    CopieVClick(ws, CopyDownMode::Renumber);
+    EXPECT_EQ(Column("SUMA"), (std::vector<std::string>{"1", "2", "3", "4"}));
+}
+
+TEST_F(Rows, CopyFromFirstRowFillsTheWholeColumn) {
+    OpenPersons(kRows);
+    ui.chooseAnswers.push_back({true, "OBS", ""});
+    CopieVClick(ws, CopyDownMode::Copy);
+    EXPECT_EQ(ui.chooseCaptions.back(), "Copie valoare in jos");
+    EXPECT_FALSE(ui.valuePanelVisible);
+    EXPECT_EQ(Column("OBS"), (std::vector<std::string>{"x", "x", "x", "x"}));
+}
+
+TEST_F(Rows, FilteredRowsAreNeitherCopiedNorNumbered) {
+    OpenPersons(kRows);
+    ui.filterText = "NUME<>'B'";
+    FiltruEKeyDown(ws, 13);
+    ui.chooseAnswers.push_back({true, "NR", ""});
+    CopieVClick(ws, CopyDownMode::Renumber);
+    ui.filterButtonDown = false;
+    Filtru1Click(ws);
+    EXPECT_EQ(Column("NR"), (std::vector<std::string>{"7", "", "8", "9"}));
+}
+
+TEST_F(Rows, NoChoiceOrEmptyTableDoesNothing) {
+    OpenPersons(kRows);
+    CopieVClick(ws, CopyDownMode::Copy);  // chooser closed
+    EXPECT_EQ(Column("OBS"), (std::vector<std::string>{"x", "y", "z", "w"}));
+    ws.CloseTable();
+    OpenPersons({}, "gol.dbf");
+    CopieVClick(ws, CopyDownMode::Copy);
+    EXPECT_EQ(ui.chooseCaptions.size(), 1u);
+}
+
+TEST_F(Rows, RowThatCannotBePostedStopsThereWithTheGridFollowing) {
+    OpenPersons({{"A", "99998", "1.00", ""}, {"B", "", "2.00", ""}, {"C", "", "3.00", ""}});
+    ui.chooseAnswers.push_back({true, "NR", ""});
+    EXPECT_THROW(CopieVClick(ws, CopyDownMode::Renumber), DbfError);
+    EXPECT_FALSE(ws.Tx.ControlsDisabled());
+    EXPECT_EQ(ws.Tx.GetState(), Table::State::Browse);
+    EXPECT_EQ(ws.Tx.RecNo(), 3);  // 100000 doesn't fit N(5)
+    EXPECT_EQ(Column("NR"), (std::vector<std::string>{"99998", "99999", ""}));
+}
+
+}  // namespace
+}  // namespace orbelan

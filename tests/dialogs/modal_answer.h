@@ -1,0 +1,40 @@
+#pragma once
+// Answers the next modal dialog from inside its own event loop, so a test can drive exec().
+#include <functional>
+
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
+
+namespace orbelan::test {
+
+class ModalAnswer {
+  public:
+    explicit ModalAnswer(std::function<void(QDialog&)> act) : act_(std::move(act)) {
+        timer_.setInterval(5);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->isVisible()) return;
+            timer_.stop();
+            ++seen_;
+            wasVisible_ = dialog->isVisible();
+            caption_ = dialog->windowTitle();
+            act_(*dialog);
+        });
+        timer_.start();
+    }
+
+    int Seen() const { return seen_; }
+    bool WasVisible() const { return wasVisible_; }
+    // The caption the dialog had while it was shown.
+    QString Caption() const { return caption_; }
+
+  private:
+    std::function<void(QDialog&)> act_;
+    QTimer timer_;
+    int seen_ = 0;
+    bool wasVisible_ = false;
+    QString caption_;
+};
+
+}  // namespace orbelan::test
