@@ -70,7 +70,7 @@ public:
     void SetRaw(int field, const uint8_t* bytes);  // field's size bytes, same type and size
     void SetMemo(int field, std::string_view utf8);  // encoded in the table's code page
     void SetMemoBytes(int field, std::string_view bytes, uint32_t type = 1);
-    uint8_t* Row() { return row_.data(); }
+    uint8_t* Row() { return reinterpret_cast<uint8_t*>(row_.data()); }
     void EndRow();
 
     // Completes, flushes and renames over the target (memo first). Throws DbfError(Io); then the

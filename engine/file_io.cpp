@@ -314,10 +314,6 @@ void SyncFolderOf(const std::string& path) {
     const std::string folder = FolderOf(path);
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;  // some file systems don't allow it; the rename itself has happened
-    if (Fire(IoFaults().failSyncAfter)) {
-        ::close(fd);
-        ThrowIo("Salvarea pe disc a folderului", folder, EIO);
-    }
     ::fsync(fd);
     ::close(fd);
 }

@@ -107,7 +107,8 @@ private:
     bool renamed_ = false;
 };
 
-// fsync of the folder holding path, so a rename in it is durable.
+// fsync of the folder holding path, so a rename in it is durable. Best effort: never throws,
+// since the rename it follows has already happened.
 void SyncFolderOf(const std::string& path);
 bool FileExists(const std::string& path);
 // Removes a file; false when it did not exist. Throws DbfError(Io) when it exists and can't be

@@ -15,6 +15,7 @@
 namespace orbelan {
 
 class CodePage;
+class DbfFile;
 
 // What the header says, for `orbelan info` and for the tests.
 struct HeaderInfo {
@@ -147,6 +148,17 @@ public:
     void Flush();
 
 protected:
+    // ---- for datasets built on a table (Query over a SELECT's result)
+    // Opens over a file opened elsewhere (the SELECT's source, or a temporary result table made
+    // with DbfWriter or DbfFile::FromBytes); AfterOpen runs as for Open(). With readOnly every
+    // change throws DbfError(State).
+    void OpenOver(std::unique_ptr<DbfFile> file, bool readOnly);
+    // Presents exactly these physical records, in this order (deleted ones stay hidden and the
+    // filter still applies); ClearRowOrder goes back to the file order. Both send DataReset.
+    void SetRowOrder(std::vector<uint32_t> records);
+    void ClearRowOrder();
+    DbfFile* File() const;  // nullptr while closed
+
     struct Impl;
     std::unique_ptr<Impl> d_;
 };

@@ -1,0 +1,231 @@
+#include "engine/dbf_writer.h"
+
+#include <cctype>
+#include <cstring>
+#include <ctime>
+
+#include "engine/dbf_file.h"
+#include "engine/errors.h"
+#include "engine/memo_file.h"
+
+namespace orbelan {
+namespace {
+
+DbfFamily FamilyOf(uint8_t version) {
+    switch (version) {
+        case 0x04:
+        case 0x8B: return DbfFamily::DBase4;
+        case 0x8C: return DbfFamily::DBase7;
+        case 0xF5:
+        case 0xFB: return DbfFamily::FoxPro;
+        case 0x30:
+        case 0x31:
+        case 0x32: return DbfFamily::VisualFoxPro;
+        default: return DbfFamily::DBase3;
+    }
+}
+
+uint8_t VersionFor(DbfFamily family, uint8_t asked, bool memo) {
+    switch (family) {
+        case DbfFamily::DBase3: return memo ? 0x83 : 0x03;
+        case DbfFamily::DBase4: return memo ? 0x8B : 0x04;
+        case DbfFamily::DBase7: return memo ? 0x8C : 0x04;
+        case DbfFamily::FoxPro: return memo ? 0xF5 : 0x03;
+        case DbfFamily::VisualFoxPro: return asked;
+    }
+    return asked;
+}
+
+void PutLE32(std::string& s, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) s[at + static_cast<size_t>(i)] = static_cast<char>(v >> (8 * i));
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+}  // namespace
+
+DbfWriter::DbfWriter(const std::string& target, const Spec& spec) {
+    layout_.family = FamilyOf(spec.version);
+    for (const FieldDef& d : spec.fields) {
+        FieldLayout f;
+        f.def = d;
+        f.def.type = static_cast<char>(std::toupper(static_cast<unsigned char>(d.type)));
+        layout_.fields.push_back(f);
+    }
+    LayoutNewTable(layout_);
+    layout_.version = VersionFor(layout_.family, spec.version, layout_.HasMemoFields());
+    if (layout_.family == DbfFamily::DBase3 && spec.version == 0x83 && !layout_.HasMemoFields())
+        layout_.version = 0x03;
+    codePage_ = CodePage::Get(spec.codePage);
+    copyMemoFrom_ = spec.copyMemoFrom;
+    memoTarget_ = MemoPathFor(target, layout_);
+    memoNeeded_ = layout_.memo != MemoKind::None && !FileExists(memoTarget_);
+    Start(target, BuildHeader(layout_, codePage_->LanguageDriver()));
+}
+
+std::unique_ptr<DbfWriter> DbfWriter::SameStructureAs(const DbfFile& source, const std::string& target) {
+    std::unique_ptr<DbfWriter> w(new DbfWriter());
+    w->layout_ = source.Layout();
+    w->layout_.recordCount = 0;
+    w->layout_.productionIndex &= 0xFE;  // the index is not rebuilt
+    w->codePage_ = source.PagePtr();
+    std::string header = source.HeaderBytes();
+    PutLE32(header, 4, 0);
+    header[28] = static_cast<char>(w->layout_.productionIndex);
+    const std::time_t now = std::time(nullptr);
+    if (const std::tm* tm = std::localtime(&now)) {
+        header[1] = static_cast<char>(tm->tm_year % 256);
+        header[2] = static_cast<char>(tm->tm_mon + 1);
+        header[3] = static_cast<char>(tm->tm_mday);
+    }
+    w->copyMemoFrom_ = source.Info().memoFile;
+    w->memoTarget_ = MemoPathFor(target, w->layout_);
+    w->memoNeeded_ = w->layout_.memo != MemoKind::None &&
+                     (w->memoTarget_ != w->copyMemoFrom_ || !FileExists(w->memoTarget_));
+    w->Start(target, header);
+    return w;
+}
+
+void DbfWriter::Start(const std::string& target, const std::string& header) {
+    target_ = target;
+    codec_ = std::make_unique<FieldCodec>(layout_, *codePage_);
+    for (size_t i = 0; i < layout_.fields.size(); ++i) {
+        if (layout_.fields[i].system) continue;
+        visible_.push_back(i);
+        fields_.push_back(layout_.fields[i].def);
+    }
+    row_.assign(layout_.recordLength, ' ');
+    table_ = std::make_unique<TempFile>(target);
+    table_->Write(header.data(), header.size());
+}
+
+DbfWriter::~DbfWriter() {
+    if (!done_) Abort();
+}
+
+int DbfWriter::FieldIndex(std::string_view name) const {
+    for (size_t i = 0; i < fields_.size(); ++i)
+        if (SameName(fields_[i].name, name)) return static_cast<int>(i);
+    return -1;
+}
+
+void DbfWriter::AddRecord(const uint8_t* record) {
+    table_->Write(record, layout_.recordLength);
+    ++count_;
+}
+
+void DbfWriter::BeginRow() {
+    codec_->BlankRecord(reinterpret_cast<uint8_t*>(row_.data()));
+    inRow_ = true;
+}
+
+void DbfWriter::SetText(int field, std::string_view text, const FormatSettings& format) {
+    const FieldLayout& f = layout_.fields[visible_[static_cast<size_t>(field)]];
+    if (f.def.IsMemo() && !(f.def.type == 'B' && f.def.size == 8)) {
+        SetMemo(field, text);
+        return;
+    }
+    codec_->SetText(reinterpret_cast<uint8_t*>(row_.data()), f, text, format);
+}
+
+void DbfWriter::SetDouble(int field, double value, const FormatSettings& format) {
+    codec_->SetDouble(reinterpret_cast<uint8_t*>(row_.data()),
+                      layout_.fields[visible_[static_cast<size_t>(field)]], value, format);
+}
+
+void DbfWriter::SetRaw(int field, const uint8_t* bytes) {
+    const FieldDef& d = layout_.fields[visible_[static_cast<size_t>(field)]].def;
+    std::memcpy(row_.data() + d.offset, bytes, static_cast<size_t>(d.size));
+}
+
+void DbfWriter::SetMemo(int field, std::string_view utf8) {
+    SetMemoBytes(field, codePage_->Encode(utf8));
+}
+
+void DbfWriter::EnsureMemo() {
+    if (memo_) return;
+    memo_ = std::make_unique<TempFile>(memoTarget_);
+    // Start from the memo file the table had, so every pointer into it stays valid.
+    std::string base;
+    if (!copyMemoFrom_.empty() && FileExists(copyMemoFrom_))
+        base = copyMemoFrom_;
+    else if (FileExists(memoTarget_))
+        base = memoTarget_;
+    if (!base.empty()) {
+        memoBlockSize_ = MemoFile::Open(base, layout_.memo)->BlockSize();
+        memo_->AppendFileContents(base);
+        const uint64_t padded = (memo_->Size() + memoBlockSize_ - 1) / memoBlockSize_ * memoBlockSize_;
+        if (padded > memo_->Size()) {
+            const std::string zeros(static_cast<size_t>(padded - memo_->Size()), '\0');
+            memo_->Write(zeros.data(), zeros.size());
+        }
+        memoNext_ = static_cast<uint32_t>(padded / memoBlockSize_);
+        if (memoNext_ == 0) memoNext_ = 1;
+        return;
+    }
+    memoBlockSize_ = MemoFile::DefaultBlockSize(layout_.memo);
+    const std::string header = MemoFile::NewHeader(layout_.memo, memoBlockSize_, 0);
+    memo_->Write(header.data(), header.size());
+    memoNext_ = static_cast<uint32_t>(header.size() / memoBlockSize_);
+}
+
+void DbfWriter::SetMemoBytes(int field, std::string_view bytes, uint32_t type) {
+    const FieldLayout& f = layout_.fields[visible_[static_cast<size_t>(field)]];
+    uint32_t block = 0;
+    if (!bytes.empty()) {
+        EnsureMemo();
+        const std::string data = MemoFile::EncodeValue(layout_.memo, memoBlockSize_, bytes, type);
+        memo_->Write(data.data(), data.size());
+        block = memoNext_;
+        memoNext_ += static_cast<uint32_t>(data.size() / memoBlockSize_);
+    }
+    codec_->SetMemoBlock(reinterpret_cast<uint8_t*>(row_.data()), f, block);
+}
+
+void DbfWriter::EndRow() {
+    table_->Write(row_.data(), row_.size());
+    ++count_;
+    inRow_ = false;
+}
+
+void DbfWriter::Commit() {
+    if (done_) throw DbfError(ErrorKind::State, "Tabelul nou " + target_ + " a fost deja inchis.");
+    try {
+        table_->Write("\x1A", 1);
+        std::string count(4, '\0');
+        PutLE32(count, 0, count_);
+        table_->WriteAt(4, count.data(), 4);
+        table_->Finish();
+        if (memoNeeded_) EnsureMemo();
+        if (memo_) {
+            std::string next(4, '\0');
+            MemoFile::PatchNextFree(layout_.memo, memoNext_, next);
+            memo_->WriteAt(0, next.data(), 4);
+            memo_->Finish();
+        }
+        // Memo first: the new memo file holds everything the old table points at.
+        if (memo_) memo_->RenameOverTarget();
+        table_->RenameOverTarget();
+    } catch (...) {
+        Abort();
+        throw;
+    }
+    SyncFolderOf(target_);
+    memo_.reset();
+    table_.reset();
+    done_ = true;
+}
+
+void DbfWriter::Abort() {
+    memo_.reset();
+    table_.reset();
+    done_ = true;
+}
+
+}  // namespace orbelan

@@ -1,0 +1,71 @@
+// The .dbf association on a freedesktop system, written into a temporary data folder.
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include "app/qt_text.h"
+#include "platform/file_association.h"
+#include "platform/qt_platform.h"
+#include "support/temp_dir.h"
+
+namespace orbelan {
+namespace {
+
+QString ReadText(const std::string& path) {
+    QFile f(Q(path));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path;
+    return QString::fromUtf8(f.readAll());
+}
+
+TEST(FileAssociation, DesktopEntryAndMimeDefaultsKeepOtherSettings) {
+    test::TempDir dir;
+    std::filesystem::create_directories(dir.Path() / "applications");
+    test::WriteFileBytes(dir.File("applications/mimeapps.list"),
+                         "[Default Applications]\ntext/plain=editor.desktop\n"
+                         "application/x-dbf=other.desktop\n[Added Associations]\nimage/png=v.desktop\n");
+
+    WriteDesktopAssociation(Q(dir.Path().string()), QStringLiteral("dbf"),
+                            QStringLiteral("/opt/orbelan/dbf-orbelan"));
+    WriteDesktopAssociation(Q(dir.Path().string()), QStringLiteral("dbf"),
+                            QStringLiteral("/opt/orbelan/dbf-orbelan"));
+
+    const QString entry = ReadText(dir.File("applications/dbffile-orbelan.desktop"));
+    EXPECT_TRUE(entry.contains(QStringLiteral("Exec=\"/opt/orbelan/dbf-orbelan\" %f\n")));
+    EXPECT_TRUE(entry.contains(QStringLiteral("MimeType=application/x-dbf;application/x-dbase;\n")));
+
+    const QString mime = ReadText(dir.File("applications/mimeapps.list"));
+    EXPECT_EQ(mime, QStringLiteral("[Default Applications]\ntext/plain=editor.desktop\n"
+                                   "application/x-dbf=dbffile-orbelan.desktop\n"
+                                   "application/x-dbase=dbffile-orbelan.desktop\n"
+                                   "[Added Associations]\nimage/png=v.desktop\n"));
+}
+
+TEST(FileAssociation, PlatformHonoursXdgDataHome) {
+    test::TempDir dir;
+    const QByteArray old = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dir.Path().string()));
+    QtPlatform platform;
+    platform.RegisterExtension("dbf", "/usr/bin/dbf-orbelan");
+    qputenv("XDG_DATA_HOME", old);
+    EXPECT_TRUE(ReadText(dir.File("applications/dbffile-orbelan.desktop"))
+                    .contains(QStringLiteral("Exec=\"/usr/bin/dbf-orbelan\" %f")));
+}
+
+TEST(FileAssociation, UnwritableFolderIsAClearError) {
+    test::TempDir dir;
+    test::WriteFileBytes(dir.File("applications"), "a file where the folder should be");
+    EXPECT_THROW(WriteDesktopAssociation(Q(dir.Path().string()), QStringLiteral("dbf"),
+                                         QStringLiteral("/x")),
+                 std::runtime_error);
+}
+
+TEST(ProgramDir, ExecutableFolderWhenWritableElseUserData) {
+    test::TempDir dir;
+    EXPECT_EQ(ChooseProgramDir(dir.Path().string()), dir.Path().string() + "/");
+    const std::string elsewhere = ChooseProgramDir("/proc/1");
+    EXPECT_NE(elsewhere, "/proc/1/");
+    EXPECT_EQ(elsewhere.back(), '/');
+}
+
+}  // namespace
+}  // namespace orbelan

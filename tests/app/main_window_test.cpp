@@ -1,0 +1,258 @@
+// The main window off-screen: its controls, opening tables, start-up and the grid.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <filesystem>
+
+#include "app/data_grid.h"
+#include "app/main_window.h"
+#include "app/qt_text.h"
+#include "dialogs/column_chooser.h"
+#include "dialogs/message_window.h"
+#include "dialogs/modal_answer.h"
+#include "support/fake_platform.h"
+#include "support/temp_dir.h"
+
+namespace orbelan {
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    test::FakePlatform platform;
+    TForm1 form{platform};
+    TErori erori;
+    TForm2 form2;
+    std::vector<std::string> errors;
+
+    void SetUp() override {
+        form.SetDialogs(&erori, &form2);
+        form.errorReportOverride = [this](const std::string& e) { errors.push_back(e); };
+    }
+
+    template <typename T>
+    T* Find(const char* name) {
+        return form.findChild<T*>(QLatin1String(name));
+    }
+
+    QString Text(const char* label) { return Find<QLabel>(label)->text(); }
+
+    void OpenWithButton(const std::string& path) {
+        form.fileDialogOverride = [path](const FileDialogSpec&) { return std::optional(path); };
+        Find<QPushButton>("LbSpeedButton1")->click();
+    }
+};
+
+TEST_F(MainWindowTest, ControlsStandWhereAndAsTheyShould) {
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("DBF Orbelan ver.1.12 - 27.08.2019"));
+    EXPECT_EQ(form.size(), QSize(800, 600));
+    auto* open = Find<QPushButton>("LbSpeedButton1");
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(open->text(), QStringLiteral("Deschide un DBF"));
+    EXPECT_EQ(open->geometry(), QRect(8, 8, 105, 31));
+    EXPECT_EQ(Text("Label1"), QStringLiteral("Linii:"));
+    EXPECT_EQ(Text("Label2"), QStringLiteral("0"));
+    EXPECT_EQ(Find<QWidget>("Panel2")->height(), 97);
+    EXPECT_EQ(Find<QWidget>("Panel1")->height(), 41);
+    EXPECT_EQ(Find<QGroupBox>("Tablou")->geometry(), QRect(160, 0, 449, 97));
+    EXPECT_FALSE(Find<QGroupBox>("Tablou")->isVisibleTo(&form));
+    EXPECT_EQ(Text("Label3"), QStringLiteral("Click dreapta pe tabel pentru alte actiuni."));
+    EXPECT_EQ(Text("Label4"), QStringLiteral("Filtrare"));
+    EXPECT_EQ(Find<QLineEdit>("FiltruE")->geometry().topLeft(), QPoint(48, 8));
+    EXPECT_EQ(Find<QLineEdit>("FiltruE")->width(), 225);
+    auto* filtru1 = Find<QToolButton>("Filtru1");
+    EXPECT_TRUE(filtru1->isCheckable());
+    EXPECT_EQ(filtru1->toolTip(), QStringLiteral("exemple: NUME='IONEL*' sau SUMA=12"));
+    EXPECT_EQ(filtru1->toolTipDuration(), 10000);
+    EXPECT_EQ(Find<QToolButton>("FindBut")->toolTip(), QStringLiteral("Cauta o valoare in tabel"));
+    EXPECT_EQ(Find<QProgressBar>("Bar1")->geometry().topLeft(), QPoint(352, 8));
+    EXPECT_FALSE(Find<QProgressBar>("Bar1")->isVisibleTo(&form));
+    EXPECT_EQ(Text("StatusBar1"), QStringLiteral("Nici un DBF deschis."));
+    EXPECT_EQ(Find<QLabel>("Image2")->size(), QSize(144, 95));
+    EXPECT_EQ(Find<QLabel>("Image2")->toolTip().count(QLatin1Char('\n')), 2);
+
+    const std::pair<const char*, QRect> buttons[] = {
+        {"LbButton1", {8, 8, 137, 23}},   {"LbButton8", {152, 8, 121, 23}},
+        {"LbButton3", {280, 8, 161, 23}}, {"LbButton2", {8, 32, 137, 23}},
+        {"LbButton6", {280, 32, 81, 23}}, {"LbButton7", {360, 32, 81, 23}},
+        {"LbButton4", {8, 56, 137, 23}},  {"LbButton5", {280, 56, 161, 23}}};
+    for (const auto& [name, rect] : buttons) {
+        auto* b = Find<QPushButton>(name);
+        ASSERT_NE(b, nullptr) << name;
+        EXPECT_EQ(b->geometry(), rect) << name;
+    }
+    EXPECT_EQ(Find<QPushButton>("LbButton1")->text(), QStringLiteral("&C.N.P."));
+    EXPECT_EQ(Find<QPushButton>("LbButton7")->text(), QStringLiteral("S&terge linie"));
+
+    auto* grid = form.Grid1();
+    EXPECT_EQ(grid->horizontalHeader()->height(), 24);
+    EXPECT_EQ(grid->verticalHeader()->defaultSectionSize(), 17);
+    EXPECT_EQ(grid->verticalHeader()->width(), 11);
+    EXPECT_TRUE(grid->tabKeyNavigation());
+}
+
+TEST_F(MainWindowTest, MenusHoldEveryItemWithItsCaption) {
+    const std::vector<std::pair<const char*, std::vector<QString>>> menus = {
+        {"PopupMenu1", {QStringLiteral("Copie valoare in jos"), QStringLiteral("Renumerotare in jos")}},
+        {"PopupMenu2",
+         {QStringLiteral("Verifica C.N.P."), QStringLiteral("Extrage Anul din C.N.P."),
+          QStringLiteral("Extrage Data din C.N.P.")}},
+        {"PopupMenu3",
+         {QStringLiteral("Numai linia selectata"), QStringLiteral("Toate liniile afisate"),
+          QStringLiteral("De la linia selectata in jos")}},
+        {"PopupMenu4",
+         {QStringLiteral("Adauga date din alt tabel"), QStringLiteral("Sterge liniile dublate"),
+          QStringLiteral("Sterge liniile afisate"), QStringLiteral("Sterge Index")}},
+        {"PopupMenu5",
+         {QStringLiteral("Separa Nume de Prenume"), QStringLiteral("Transforma Coloana Date in Numeric"),
+          QStringLiteral("Inverseaza doua coloane")}},
+        {"PopupMenu6", {QStringLiteral("In diverse formate"), QStringLiteral("In format CSV")}},
+    };
+    for (const auto& [name, captions] : menus) {
+        QMenu* menu = form.Menu(QLatin1String(name));
+        ASSERT_NE(menu, nullptr) << name;
+        std::vector<QString> actual;
+        for (QAction* a : menu->actions()) actual.push_back(a->text());
+        EXPECT_EQ(actual, captions) << name;
+    }
+}
+
+TEST_F(MainWindowTest, OpeningTablesFollowsTheTableInEveryControl) {
+    const std::string path = dir.CopyData("persoane.dbf");
+    OpenWithButton(path);
+    EXPECT_TRUE(form.ws().Tx.Active());
+    EXPECT_TRUE(Find<QGroupBox>("Tablou")->isVisibleTo(&form));
+    EXPECT_EQ(Text("Label2"), QStringLiteral("30"));
+    EXPECT_EQ(Text("StatusBar1"), Q(path));
+    EXPECT_EQ(QApplication::applicationDisplayName(), QStringLiteral("persoane.dbf"));
+    EXPECT_EQ(form.Grid1()->model()->rowCount(), 30);
+    EXPECT_EQ(form.Grid1()->model()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("NUME"));
+    EXPECT_EQ(form2.Columns().first(), QStringLiteral("NUME"));
+
+    // A missing production index is repaired silently.
+    const std::string broken = dir.CopyData("missing_production_index.dbf");
+    OpenWithButton(broken);
+    EXPECT_TRUE(form.ws().Tx.Active());
+    EXPECT_EQ(Text("Label2"), QStringLiteral("3"));
+    EXPECT_EQ(test::ReadFileBytes(broken)[28], '\0');
+    EXPECT_EQ(form2.Columns(), (QStringList{QStringLiteral("NUME"), QStringLiteral("NR")}));
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(MainWindowTest, NonTableFileShowsTheMessageWindowAndLeavesNothingOpen) {
+    const std::string path = dir.File("poza.dbf");
+    const std::string bytes = "GIF89a\x01\x00\x01\x00 not a table at all";
+    test::WriteFileBytes(path, bytes);
+    OpenWithButton(dir.CopyData("persoane.dbf"));
+
+    test::ModalAnswer answer([](QDialog& d) {
+        d.findChild<QPushButton*>(QStringLiteral("BE4"))->click();
+    });
+    OpenWithButton(path);
+    EXPECT_EQ(answer.Seen(), 1);
+    EXPECT_EQ(answer.Caption(), QStringLiteral("Eroare"));
+    EXPECT_EQ(erori.Title(), QStringLiteral("Deschidere DBF"));
+    EXPECT_EQ(erori.Body()->PlainText(), Q("Fisierul ales, " + path + ", nu poate fi citit!"));
+    EXPECT_EQ(test::ReadFileBytes(path), bytes);
+    EXPECT_FALSE(form.ws().Tx.Active());
+    EXPECT_EQ(form.ws().CurrentFile, "");
+    EXPECT_EQ(Text("StatusBar1"), QStringLiteral("Nici un DBF deschis."));
+    EXPECT_EQ(Text("Label2"), QStringLiteral("0"));
+    EXPECT_FALSE(Find<QGroupBox>("Tablou")->isVisibleTo(&form));
+    EXPECT_FALSE(form.TerminateRequested());
+}
+
+TEST_F(MainWindowTest, StartWithArgumentOpensTheFileAndFailedStartEndsTheProgram) {
+    const std::string path = dir.CopyData("persoane.dbf");
+    form.SetArguments({path});
+    form.show();
+    EXPECT_TRUE(form.ws().Tx.Active());
+    EXPECT_TRUE(platform.registrations.empty());
+    EXPECT_FALSE(form.TerminateRequested());
+
+    TForm1 second(platform);
+    second.SetDialogs(&erori, &form2);
+    const std::string text = dir.File("text.dbf");
+    test::WriteFileBytes(text, "nu este un tabel");
+    second.SetArguments({text});
+    test::ModalAnswer answer([](QDialog& d) { d.reject(); });
+    second.show();
+    EXPECT_EQ(answer.Seen(), 1);
+    EXPECT_TRUE(second.TerminateRequested());
+}
+
+TEST_F(MainWindowTest, StartWithoutArgumentWritesTheAssociation) {
+    form.show();
+    ASSERT_EQ(platform.registrations.size(), 1u);
+    EXPECT_EQ(platform.registrations[0].first, "dbf");
+    EXPECT_EQ(platform.registrations[0].second,
+              S(QCoreApplication::applicationFilePath()));
+    EXPECT_FALSE(form.ws().ProgramDir.empty());
+    EXPECT_EQ(form.ws().ProgramDir.back(), '/');
+}
+
+TEST_F(MainWindowTest, GridEditsPostWhenMovingToAnotherRow) {
+    const std::string path = dir.CopyData("persoane.dbf");
+    OpenWithButton(path);
+    auto* grid = form.Grid1();
+    QAbstractItemModel* model = grid->model();
+    ASSERT_TRUE(model->setData(model->index(0, 0), QStringLiteral("SCHIMBAT"), Qt::EditRole));
+    EXPECT_EQ(form.ws().Tx.GetState(), Table::State::Edit);
+    grid->setCurrentIndex(model->index(2, 0));
+    EXPECT_EQ(form.ws().Tx.GetState(), Table::State::Browse);
+    EXPECT_EQ(form.ws().Tx.RecNo(), 3);
+    EXPECT_EQ(model->data(model->index(0, 0), Qt::DisplayRole).toString(),
+              QStringLiteral("SCHIMBAT"));
+
+    // A value the field can't take is reported and leaves the row unchanged.
+    const int suma = form.ws().Tx.FieldIndex("SUMA");
+    EXPECT_FALSE(model->setData(model->index(2, suma), QStringLiteral("abc"), Qt::EditRole));
+    EXPECT_EQ(errors.size(), 1u);
+}
+
+TEST_F(MainWindowTest, CtrlDeleteAsksTheGridQuestionAndDeletes) {
+    OpenWithButton(dir.CopyData("persoane.dbf"));
+    auto* grid = form.Grid1();
+    int asked = 0;
+    grid->confirmDelete = [&] { return ++asked == 2; };
+    grid->setCurrentIndex(grid->model()->index(0, 0));
+    const QString first = grid->model()->data(grid->model()->index(0, 0)).toString();
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(grid->model()->rowCount(), 30);
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(grid->model()->rowCount(), 29);
+    EXPECT_NE(grid->model()->data(grid->model()->index(0, 0)).toString(), first);
+}
+
+TEST_F(MainWindowTest, FilterByEnterAndBalloonWithoutTable) {
+    QTest::keyClick(Find<QLineEdit>("FiltruE"), Qt::Key_Return);
+    EXPECT_FALSE(Find<QToolButton>("Filtru1")->isChecked());
+
+    OpenWithButton(dir.CopyData("persoane.dbf"));
+    Find<QLineEdit>("FiltruE")->setText(QStringLiteral("ACTIV=.F."));
+    QTest::keyClick(Find<QLineEdit>("FiltruE"), Qt::Key_Return);
+    EXPECT_TRUE(Find<QToolButton>("Filtru1")->isChecked());
+    const int shown = form.Grid1()->model()->rowCount();
+    EXPECT_GT(shown, 0);
+    EXPECT_LT(shown, 30);
+    EXPECT_EQ(Text("Label2"), QString::number(shown));
+
+    Find<QToolButton>("Filtru1")->click();
+    EXPECT_EQ(form.Grid1()->model()->rowCount(), 30);
+    EXPECT_EQ(Text("Label2"), QStringLiteral("30"));
+}
+
+}  // namespace
+}  // namespace orbelan
