@@ -20,19 +20,37 @@ struct CodePage::EncodeMap {
 namespace {
 
 struct PageName {
-    const char* name;     // our name
+    const char* name;  // our name
     const char* iconvName;
 };
 
 // Single-byte pages only: a DBF field is a count of bytes, one per character.
 constexpr PageName kPages[] = {
-    {"cp437", "CP437"},   {"cp737", "CP737"},   {"cp850", "CP850"},   {"cp852", "CP852"},
-    {"cp857", "CP857"},   {"cp860", "CP860"},   {"cp861", "CP861"},   {"cp863", "CP863"},
-    {"cp865", "CP865"},   {"cp866", "CP866"},   {"cp874", "CP874"},   {"cp1250", "CP1250"},
-    {"cp1251", "CP1251"}, {"cp1252", "CP1252"}, {"cp1253", "CP1253"}, {"cp1254", "CP1254"},
-    {"cp1255", "CP1255"}, {"cp1256", "CP1256"}, {"cp1257", "CP1257"}, {"cp1258", "CP1258"},
-    {"mac_roman", "MACINTOSH"}, {"mac_cyrillic", "MAC-CYRILLIC"}, {"mac_latin2", "MAC-CENTRALEUROPE"},
-    {"iso8859_1", "ISO-8859-1"}, {"iso8859_2", "ISO-8859-2"},
+    {"cp437", "CP437"},
+    {"cp737", "CP737"},
+    {"cp850", "CP850"},
+    {"cp852", "CP852"},
+    {"cp857", "CP857"},
+    {"cp860", "CP860"},
+    {"cp861", "CP861"},
+    {"cp863", "CP863"},
+    {"cp865", "CP865"},
+    {"cp866", "CP866"},
+    {"cp874", "CP874"},
+    {"cp1250", "CP1250"},
+    {"cp1251", "CP1251"},
+    {"cp1252", "CP1252"},
+    {"cp1253", "CP1253"},
+    {"cp1254", "CP1254"},
+    {"cp1255", "CP1255"},
+    {"cp1256", "CP1256"},
+    {"cp1257", "CP1257"},
+    {"cp1258", "CP1258"},
+    {"mac_roman", "MACINTOSH"},
+    {"mac_cyrillic", "MAC-CYRILLIC"},
+    {"mac_latin2", "MAC-CENTRALEUROPE"},
+    {"iso8859_1", "ISO-8859-1"},
+    {"iso8859_2", "ISO-8859-2"},
 };
 
 struct Driver {
@@ -43,19 +61,63 @@ struct Driver {
 // Language-driver bytes (header byte 29) as dBase, FoxPro and Visual FoxPro write them. The first
 // entry of a page is the one written for new tables.
 constexpr Driver kDrivers[] = {
-    {0x01, "cp437"},  {0x02, "cp850"},  {0x03, "cp1252"}, {0x04, "mac_roman"}, {0x64, "cp852"},
-    {0x65, "cp866"},  {0x66, "cp865"},  {0x67, "cp861"},  {0x6A, "cp737"},  {0x6B, "cp857"},
-    {0x6C, "cp863"},  {0x24, "cp860"},  {0x7C, "cp874"},  {0x7D, "cp1255"}, {0x7E, "cp1256"},
-    {0xC8, "cp1250"}, {0xC9, "cp1251"}, {0xCA, "cp1254"}, {0xCB, "cp1253"}, {0xCC, "cp1257"},
-    {0x96, "mac_cyrillic"}, {0x97, "mac_latin2"},
+    {0x01, "cp437"},
+    {0x02, "cp850"},
+    {0x03, "cp1252"},
+    {0x04, "mac_roman"},
+    {0x64, "cp852"},
+    {0x65, "cp866"},
+    {0x66, "cp865"},
+    {0x67, "cp861"},
+    {0x6A, "cp737"},
+    {0x6B, "cp857"},
+    {0x6C, "cp863"},
+    {0x24, "cp860"},
+    {0x7C, "cp874"},
+    {0x7D, "cp1255"},
+    {0x7E, "cp1256"},
+    {0xC8, "cp1250"},
+    {0xC9, "cp1251"},
+    {0xCA, "cp1254"},
+    {0xCB, "cp1253"},
+    {0xCC, "cp1257"},
+    {0x96, "mac_cyrillic"},
+    {0x97, "mac_latin2"},
     // dBase language drivers sharing a DOS page
-    {0x08, "cp865"},  {0x09, "cp437"},  {0x0A, "cp850"},  {0x0B, "cp437"},  {0x0D, "cp437"},
-    {0x0E, "cp850"},  {0x0F, "cp437"},  {0x10, "cp850"},  {0x11, "cp437"},  {0x12, "cp850"},
-    {0x14, "cp850"},  {0x15, "cp437"},  {0x16, "cp850"},  {0x17, "cp865"},  {0x18, "cp437"},
-    {0x19, "cp437"},  {0x1A, "cp850"},  {0x1B, "cp437"},  {0x1C, "cp863"},  {0x1D, "cp850"},
-    {0x1F, "cp852"},  {0x22, "cp852"},  {0x23, "cp852"},  {0x25, "cp850"},  {0x26, "cp866"},
-    {0x37, "cp850"},  {0x40, "cp852"},  {0x50, "cp874"},  {0x57, "cp1252"}, {0x58, "cp1252"},
-    {0x59, "cp1252"}, {0x86, "cp737"},  {0x87, "cp852"},  {0x88, "cp857"},
+    {0x08, "cp865"},
+    {0x09, "cp437"},
+    {0x0A, "cp850"},
+    {0x0B, "cp437"},
+    {0x0D, "cp437"},
+    {0x0E, "cp850"},
+    {0x0F, "cp437"},
+    {0x10, "cp850"},
+    {0x11, "cp437"},
+    {0x12, "cp850"},
+    {0x14, "cp850"},
+    {0x15, "cp437"},
+    {0x16, "cp850"},
+    {0x17, "cp865"},
+    {0x18, "cp437"},
+    {0x19, "cp437"},
+    {0x1A, "cp850"},
+    {0x1B, "cp437"},
+    {0x1C, "cp863"},
+    {0x1D, "cp850"},
+    {0x1F, "cp852"},
+    {0x22, "cp852"},
+    {0x23, "cp852"},
+    {0x25, "cp850"},
+    {0x26, "cp866"},
+    {0x37, "cp850"},
+    {0x40, "cp852"},
+    {0x50, "cp874"},
+    {0x57, "cp1252"},
+    {0x58, "cp1252"},
+    {0x59, "cp1252"},
+    {0x86, "cp737"},
+    {0x87, "cp852"},
+    {0x88, "cp857"},
 };
 
 std::string Lower(std::string_view s) {
@@ -104,7 +166,8 @@ char32_t DecodeUtf8Single(const std::string& s) {
 
 }  // namespace
 
-CodePage::CodePage(std::string name) : name_(std::move(name)), encode_(std::make_shared<EncodeMap>()) {
+CodePage::CodePage(std::string name)
+    : name_(std::move(name)), encode_(std::make_shared<EncodeMap>()) {
     const PageName* page = FindPage(name_);
     if (page == nullptr)
         throw DbfError(ErrorKind::Conversion, "Codul de pagina " + name_ + " nu este cunoscut.");
@@ -203,13 +266,20 @@ std::string CodePage::Encode(std::string_view utf8) const {
         if (cp < 0)
             throw DbfError(ErrorKind::Conversion,
                            "Textul nu este scris corect (UTF-8) si nu poate fi trecut in codul de "
-                           "pagina " + name_ + ".");
+                           "pagina " +
+                               name_ + ".");
         auto it = encode_->bytes.find(static_cast<char32_t>(cp));
+        // Romanian S and T with comma below are written as the cedilla letters the 8-bit pages
+        // have; DOS and Windows programs never knew another form.
+        if (it == encode_->bytes.end() && cp >= 0x0218 && cp <= 0x021B)
+            it = encode_->bytes.find(cp == 0x0218   ? 0x015E
+                                     : cp == 0x0219 ? 0x015F
+                                     : cp == 0x021A ? 0x0162
+                                                    : 0x0163);
         if (it == encode_->bytes.end())
-            throw DbfError(ErrorKind::Conversion, "Caracterul '" +
-                                                      std::string(utf8.substr(start, i - start)) +
-                                                      "' nu poate fi scris in codul de pagina " +
-                                                      name_ + ".");
+            throw DbfError(ErrorKind::Conversion,
+                           "Caracterul '" + std::string(utf8.substr(start, i - start)) +
+                               "' nu poate fi scris in codul de pagina " + name_ + ".");
         out += static_cast<char>(it->second);
     }
     return out;

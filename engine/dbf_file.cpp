@@ -15,12 +15,15 @@ constexpr size_t kTailLimit = 8u << 20;
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+        if (std::toupper(static_cast<unsigned char>(a[i])) !=
+            std::toupper(static_cast<unsigned char>(b[i])))
             return false;
     return true;
 }
 
-bool IsFoxFamily(DbfFamily f) { return f == DbfFamily::FoxPro || f == DbfFamily::VisualFoxPro; }
+bool IsFoxFamily(DbfFamily f) {
+    return f == DbfFamily::FoxPro || f == DbfFamily::VisualFoxPro;
+}
 
 std::string IndexPath(const std::string& path, DbfFamily family) {
     return FindWithExtension(PathWithoutExtension(path), IsFoxFamily(family) ? ".cdx" : ".mdx");
@@ -48,10 +51,11 @@ std::unique_ptr<DbfFile> DbfFile::Open(const std::string& path, const DbfOpenOpt
 
     if (options.checkProductionIndex && (L.productionIndex & 0x01) &&
         IndexPath(path, L.family).empty()) {
-        const std::string expected = PathWithoutExtension(path) + (IsFoxFamily(L.family) ? ".cdx" : ".mdx");
-        throw DbfError(ErrorKind::MissingIndex, "Fisierul " + path +
-                                                    " anunta un index de productie (" + expected +
-                                                    ") care lipseste.");
+        const std::string expected =
+            PathWithoutExtension(path) + (IsFoxFamily(L.family) ? ".cdx" : ".mdx");
+        throw DbfError(
+            ErrorKind::MissingIndex,
+            "Fisierul " + path + " anunta un index de productie (" + expected + ") care lipseste.");
     }
 
     if (!options.codePageOverride.empty())
@@ -59,7 +63,8 @@ std::unique_ptr<DbfFile> DbfFile::Open(const std::string& path, const DbfOpenOpt
     else if (auto cp = CodePage::FromLanguageDriver(L.languageDriver))
         f->codePage_ = cp;
     else
-        f->codePage_ = CodePage::Get(options.defaultCodePage.empty() ? "cp1250" : options.defaultCodePage);
+        f->codePage_ =
+            CodePage::Get(options.defaultCodePage.empty() ? "cp1250" : options.defaultCodePage);
     f->codec_ = FieldCodec(f->layout_, *f->codePage_);
 
     for (size_t i = 0; i < L.fields.size(); ++i) {
@@ -100,7 +105,8 @@ int DbfFile::FieldIndex(std::string_view name) const {
 
 const uint8_t* DbfFile::Record(uint32_t index) const {
     if (index < mappedCount_)
-        return map_.Data() + layout_.headerLength + static_cast<size_t>(index) * layout_.recordLength;
+        return map_.Data() + layout_.headerLength +
+               static_cast<size_t>(index) * layout_.recordLength;
     return reinterpret_cast<const uint8_t*>(tail_.data()) +
            static_cast<size_t>(index - mappedCount_) * layout_.recordLength;
 }
@@ -125,7 +131,8 @@ MemoValue DbfFile::MemoBytes(const uint8_t* record, int field) const {
 
 std::string DbfFile::Text(const uint8_t* record, int field, const FormatSettings& format) const {
     const FieldLayout& f = FieldAt(field);
-    if (!f.def.IsMemo() || (f.def.type == 'B' && f.def.size == 8)) return codec_.Text(record, f, format);
+    if (!f.def.IsMemo() || (f.def.type == 'B' && f.def.size == 8))
+        return codec_.Text(record, f, format);
     MemoValue v = MemoBytes(record, field);
     if (!v.ok) return v.bytes;
     return codePage_->Decode(v.bytes);
@@ -169,9 +176,11 @@ void DbfFile::WriteRecord(uint32_t index, const uint8_t* record) {
 void DbfFile::SetDeleted(uint32_t index, bool deleted) {
     BeforeFirstChange();
     const uint8_t flag = deleted ? '*' : ' ';
-    handle_.WriteAt(layout_.headerLength + static_cast<uint64_t>(index) * layout_.recordLength, &flag, 1);
+    handle_.WriteAt(layout_.headerLength + static_cast<uint64_t>(index) * layout_.recordLength,
+                    &flag, 1);
     if (index >= mappedCount_)
-        tail_[static_cast<size_t>(index - mappedCount_) * layout_.recordLength] = static_cast<char>(flag);
+        tail_[static_cast<size_t>(index - mappedCount_) * layout_.recordLength] =
+            static_cast<char>(flag);
 }
 
 uint32_t DbfFile::AppendRecord(const uint8_t* record) {
@@ -180,7 +189,8 @@ uint32_t DbfFile::AppendRecord(const uint8_t* record) {
         throw DbfError(ErrorKind::Io, "Tabelul " + path_ + " nu mai poate primi linii.");
     const uint64_t at = layout_.headerLength + static_cast<uint64_t>(count_) * layout_.recordLength;
     // The record and the end-of-file mark in one write.
-    std::string bytes(reinterpret_cast<const char*>(record), layout_.recordLength);
+    std::string& bytes = appendScratch_;
+    bytes.assign(reinterpret_cast<const char*>(record), layout_.recordLength);
     bytes += '\x1A';
     handle_.WriteAt(at, bytes.data(), bytes.size());
     const uint32_t index = count_;
@@ -205,7 +215,8 @@ void DbfFile::WriteHeaderCount() {
 
 void DbfFile::Remap() {
     MappedFile fresh = handle_.Map();
-    const uint64_t need = layout_.headerLength + static_cast<uint64_t>(count_) * layout_.recordLength;
+    const uint64_t need =
+        layout_.headerLength + static_cast<uint64_t>(count_) * layout_.recordLength;
     if (fresh.Size() < need) return;  // keep the tail; someone shortened the file under us
     map_ = std::move(fresh);
     mappedCount_ = count_;
@@ -238,7 +249,8 @@ void DetachIndex(const std::string& path) {
     if (h.ReadAt(0, head, sizeof head) >= 29) {
         DbfFamily family = DbfFamily::DBase3;
         const uint8_t v = head[0];
-        if (v == 0x30 || v == 0x31 || v == 0x32 || v == 0xF5 || v == 0xFB) family = DbfFamily::FoxPro;
+        if (v == 0x30 || v == 0x31 || v == 0x32 || v == 0xF5 || v == 0xFB)
+            family = DbfFamily::FoxPro;
         const uint8_t cleared = IsFoxFamily(family) ? (head[28] & 0xFE) : 0;
         if (cleared != head[28]) h.WriteAt(28, &cleared, 1);
     }

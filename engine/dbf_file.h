@@ -34,9 +34,10 @@ struct DbfOpenOptions {
 };
 
 class DbfFile {
-public:
+  public:
     // Throws DbfError: CannotOpen, Malformed, MissingIndex (see Table::Open). Writes nothing.
-    static std::unique_ptr<DbfFile> Open(const std::string& path, const DbfOpenOptions& options = {});
+    static std::unique_ptr<DbfFile> Open(const std::string& path,
+                                         const DbfOpenOptions& options = {});
     ~DbfFile();
     DbfFile(const DbfFile&) = delete;
     DbfFile& operator=(const DbfFile&) = delete;
@@ -53,7 +54,9 @@ public:
     // ---- fields (visible ones)
     const std::vector<FieldDef>& Fields() const { return fields_; }
     int FieldCount() const { return static_cast<int>(fields_.size()); }
-    const FieldLayout& FieldAt(int field) const { return layout_.fields[visible_[static_cast<size_t>(field)]]; }
+    const FieldLayout& FieldAt(int field) const {
+        return layout_.fields[visible_[static_cast<size_t>(field)]];
+    }
     int FieldIndex(std::string_view name) const;  // case-insensitive; -1 when missing
 
     // ---- records
@@ -80,7 +83,7 @@ public:
     // Header (record count, last-update date) written and both files flushed to disk.
     void Flush();
 
-private:
+  private:
     DbfFile() = default;
     void BeforeFirstChange();
     void WriteHeaderCount();
@@ -98,8 +101,9 @@ private:
     uint32_t count_ = 0;
     uint32_t mappedCount_ = 0;  // records readable from map_
     std::string tail_;          // records appended since the mapping
+    std::string appendScratch_;
     std::unique_ptr<MemoFile> memo_;
-    std::string memoProblem_;   // why memo values can't be read, when the memo file is missing
+    std::string memoProblem_;  // why memo values can't be read, when the memo file is missing
     bool changed_ = false;
 };
 

@@ -10,7 +10,9 @@
 namespace orbelan {
 namespace {
 
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint16_t U16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 uint32_t U32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
@@ -20,7 +22,8 @@ void PutU16(std::string& s, size_t at, uint32_t v) {
     s[at + 1] = static_cast<char>((v >> 8) & 0xFF);
 }
 void PutU32(std::string& s, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) s[at + static_cast<size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        s[at + static_cast<size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
 std::string Hex(uint8_t b) {
@@ -48,25 +51,38 @@ std::string Linii(uint64_t n) {
 bool KnownVersion(uint8_t v, DbfFamily& family) {
     switch (v) {
         case 0x03:
-        case 0x83: family = DbfFamily::DBase3; return true;
+        case 0x83:
+            family = DbfFamily::DBase3;
+            return true;
         case 0x04:
         case 0x05:
         case 0x8B:
         case 0xCB:
         case 0x43:
         case 0x63:
-        case 0x7B: family = DbfFamily::DBase4; return true;
-        case 0x8C: family = DbfFamily::DBase7; return true;
+        case 0x7B:
+            family = DbfFamily::DBase4;
+            return true;
+        case 0x8C:
+            family = DbfFamily::DBase7;
+            return true;
         case 0xF5:
-        case 0xFB: family = DbfFamily::FoxPro; return true;
+        case 0xFB:
+            family = DbfFamily::FoxPro;
+            return true;
         case 0x30:
         case 0x31:
-        case 0x32: family = DbfFamily::VisualFoxPro; return true;
-        default: return false;
+        case 0x32:
+            family = DbfFamily::VisualFoxPro;
+            return true;
+        default:
+            return false;
     }
 }
 
-bool IsFox(DbfFamily f) { return f == DbfFamily::FoxPro || f == DbfFamily::VisualFoxPro; }
+bool IsFox(DbfFamily f) {
+    return f == DbfFamily::FoxPro || f == DbfFamily::VisualFoxPro;
+}
 
 // dBase 7 tables also use version 0x04; they are told apart by their 48-byte descriptors ending
 // with 0x0D right where the header length says.
@@ -87,7 +103,8 @@ std::string FieldName(const uint8_t* p, size_t maxLen) {
 
 bool DbfLayout::HasMemoFields() const {
     for (const FieldLayout& f : fields)
-        if (f.def.IsMemo() && !(f.def.type == 'B' && family == DbfFamily::VisualFoxPro)) return true;
+        if (f.def.IsMemo() && !(f.def.type == 'B' && family == DbfFamily::VisualFoxPro))
+            return true;
     return false;
 }
 
@@ -143,9 +160,8 @@ DbfLayout ParseHeader(const uint8_t* d, size_t size, const std::string& path) {
     if (!extraOk) {
         const size_t need = (dbase7 ? 68 : 32) + stride * L.fields.size() + 1;
         Malformed(path, "antetul anunta o lungime de " + std::to_string(L.headerLength) +
-                            " de octeti, dar descrierile celor " +
-                            std::to_string(L.fields.size()) + " campuri cer " +
-                            std::to_string(need) + ".");
+                            " de octeti, dar descrierile celor " + std::to_string(L.fields.size()) +
+                            " campuri cer " + std::to_string(need) + ".");
     }
 
     for (const FieldLayout& f : L.fields)
@@ -156,8 +172,9 @@ DbfLayout ParseHeader(const uint8_t* d, size_t size, const std::string& path) {
     auto sum = [&](bool wideChars) {
         size_t total = 1;
         for (const FieldLayout& f : L.fields)
-            total += static_cast<size_t>(f.def.size) +
-                     (wideChars && f.def.type == 'C' ? 256u * static_cast<size_t>(f.def.decimals) : 0u);
+            total +=
+                static_cast<size_t>(f.def.size) +
+                (wideChars && f.def.type == 'C' ? 256u * static_cast<size_t>(f.def.decimals) : 0u);
         return total;
     };
     if (sum(false) != L.recordLength && !dbase7 && sum(true) == L.recordLength) {
@@ -218,28 +235,44 @@ void LayoutNewTable(DbfLayout& L) {
                                                       "' trebuie sa aiba intre 1 si " +
                                                       std::to_string(maxName) + " caractere.");
         switch (d.type) {
-            case 'D': d.size = 8; d.decimals = 0; break;
-            case 'L': d.size = 1; d.decimals = 0; break;
+            case 'D':
+                d.size = 8;
+                d.decimals = 0;
+                break;
+            case 'L':
+                d.size = 1;
+                d.decimals = 0;
+                break;
             case 'M':
             case 'G':
-            case 'P': d.size = vfp ? 4 : 10; d.decimals = 0; break;
+            case 'P':
+                d.size = vfp ? 4 : 10;
+                d.decimals = 0;
+                break;
             case 'I':
-            case '+': d.size = 4; d.decimals = 0; break;
+            case '+':
+                d.size = 4;
+                d.decimals = 0;
+                break;
             case 'T':
             case 'Y':
             case 'O':
-            case '@': d.size = 8; break;
-            case 'B': d.size = vfp ? 8 : 10; break;
-            default: break;
+            case '@':
+                d.size = 8;
+                break;
+            case 'B':
+                d.size = vfp ? 8 : 10;
+                break;
+            default:
+                break;
         }
         if (d.size <= 0 || d.size > 254 || ((d.type == 'N' || d.type == 'F') && d.size > 20))
             throw DbfError(ErrorKind::Conversion, "Campul " + d.name + " nu poate avea lungimea " +
                                                       std::to_string(d.size) + ".");
         if ((d.type == 'N' || d.type == 'F') && d.decimals > 0 && d.decimals > d.size - 2)
-            throw DbfError(ErrorKind::Conversion, "Campul " + d.name + " nu poate avea " +
-                                                      std::to_string(d.decimals) +
-                                                      " zecimale la lungimea " +
-                                                      std::to_string(d.size) + ".");
+            throw DbfError(ErrorKind::Conversion,
+                           "Campul " + d.name + " nu poate avea " + std::to_string(d.decimals) +
+                               " zecimale la lungimea " + std::to_string(d.size) + ".");
         d.offset = offset;
         offset += d.size;
     }
@@ -310,7 +343,8 @@ std::string FindWithExtension(const std::string& base, const std::string& lowerE
     std::string upper = lowerExt;
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     std::string capital = lowerExt;
-    if (capital.size() > 1) capital[1] = static_cast<char>(std::toupper(static_cast<unsigned char>(capital[1])));
+    if (capital.size() > 1)
+        capital[1] = static_cast<char>(std::toupper(static_cast<unsigned char>(capital[1])));
     for (const std::string& ext : {lowerExt, upper, capital})
         if (FileExists(base + ext)) return base + ext;
     return {};

@@ -22,9 +22,9 @@ enum class MemoKind { None, Dbt3, Dbt4, Fpt };
 // One field with what it takes to read it beyond FieldDef.
 struct FieldLayout {
     FieldDef def;
-    int nullBit = -1;      // bit in _NullFlags telling the value is null (VFP nullable fields)
-    int varLengthBit = -1; // bit in _NullFlags telling a V/Q field is shorter than its size
-    bool system = false;   // VFP _NullFlags: kept in the record, hidden from the field list
+    int nullBit = -1;       // bit in _NullFlags telling the value is null (VFP nullable fields)
+    int varLengthBit = -1;  // bit in _NullFlags telling a V/Q field is shorter than its size
+    bool system = false;    // VFP _NullFlags: kept in the record, hidden from the field list
 };
 
 struct DbfLayout {
@@ -34,8 +34,8 @@ struct DbfLayout {
     uint32_t recordCount = 0;
     uint16_t headerLength = 0;
     uint16_t recordLength = 0;
-    uint8_t productionIndex = 0;  // byte 28
-    uint8_t languageDriver = 0;   // byte 29
+    uint8_t productionIndex = 0;      // byte 28
+    uint8_t languageDriver = 0;       // byte 29
     std::vector<FieldLayout> fields;  // every field, system ones included, in record order
     int nullFlagsField = -1;          // index in fields of _NullFlags, -1 when none
 

@@ -14,24 +14,34 @@ namespace {
 DbfFamily FamilyOf(uint8_t version) {
     switch (version) {
         case 0x04:
-        case 0x8B: return DbfFamily::DBase4;
-        case 0x8C: return DbfFamily::DBase7;
+        case 0x8B:
+            return DbfFamily::DBase4;
+        case 0x8C:
+            return DbfFamily::DBase7;
         case 0xF5:
-        case 0xFB: return DbfFamily::FoxPro;
+        case 0xFB:
+            return DbfFamily::FoxPro;
         case 0x30:
         case 0x31:
-        case 0x32: return DbfFamily::VisualFoxPro;
-        default: return DbfFamily::DBase3;
+        case 0x32:
+            return DbfFamily::VisualFoxPro;
+        default:
+            return DbfFamily::DBase3;
     }
 }
 
 uint8_t VersionFor(DbfFamily family, uint8_t asked, bool memo) {
     switch (family) {
-        case DbfFamily::DBase3: return memo ? 0x83 : 0x03;
-        case DbfFamily::DBase4: return memo ? 0x8B : 0x04;
-        case DbfFamily::DBase7: return memo ? 0x8C : 0x04;
-        case DbfFamily::FoxPro: return memo ? 0xF5 : 0x03;
-        case DbfFamily::VisualFoxPro: return asked;
+        case DbfFamily::DBase3:
+            return memo ? 0x83 : 0x03;
+        case DbfFamily::DBase4:
+            return memo ? 0x8B : 0x04;
+        case DbfFamily::DBase7:
+            return memo ? 0x8C : 0x04;
+        case DbfFamily::FoxPro:
+            return memo ? 0xF5 : 0x03;
+        case DbfFamily::VisualFoxPro:
+            return asked;
     }
     return asked;
 }
@@ -43,7 +53,8 @@ void PutLE32(std::string& s, size_t at, uint32_t v) {
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+        if (std::toupper(static_cast<unsigned char>(a[i])) !=
+            std::toupper(static_cast<unsigned char>(b[i])))
             return false;
     return true;
 }
@@ -69,7 +80,8 @@ DbfWriter::DbfWriter(const std::string& target, const Spec& spec) {
     Start(target, BuildHeader(layout_, codePage_->LanguageDriver()));
 }
 
-std::unique_ptr<DbfWriter> DbfWriter::SameStructureAs(const DbfFile& source, const std::string& target) {
+std::unique_ptr<DbfWriter> DbfWriter::SameStructureAs(const DbfFile& source,
+                                                      const std::string& target) {
     std::unique_ptr<DbfWriter> w(new DbfWriter());
     w->layout_ = source.Layout();
     w->layout_.recordCount = 0;
@@ -160,7 +172,8 @@ void DbfWriter::EnsureMemo() {
     if (!base.empty()) {
         memoBlockSize_ = MemoFile::Open(base, layout_.memo)->BlockSize();
         memo_->AppendFileContents(base);
-        const uint64_t padded = (memo_->Size() + memoBlockSize_ - 1) / memoBlockSize_ * memoBlockSize_;
+        const uint64_t padded =
+            (memo_->Size() + memoBlockSize_ - 1) / memoBlockSize_ * memoBlockSize_;
         if (padded > memo_->Size()) {
             const std::string zeros(static_cast<size_t>(padded - memo_->Size()), '\0');
             memo_->Write(zeros.data(), zeros.size());

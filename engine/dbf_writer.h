@@ -33,7 +33,7 @@ namespace orbelan {
 class DbfFile;
 
 class DbfWriter {
-public:
+  public:
     struct Spec {
         // 0x03 dBase III, 0x04 dBase IV, 0x8C dBase 7, 0xF5 FoxPro, 0x30 Visual FoxPro; the memo
         // variant (0x83, 0x8B) is chosen when a field needs a memo file.
@@ -48,7 +48,8 @@ public:
     DbfWriter(const std::string& target, const Spec& spec);
     // The exact structure (header bytes) of source, for rewriting its rows: pack. Its memo file
     // is kept as it is unless a memo value is written.
-    static std::unique_ptr<DbfWriter> SameStructureAs(const DbfFile& source, const std::string& target);
+    static std::unique_ptr<DbfWriter> SameStructureAs(const DbfFile& source,
+                                                      const std::string& target);
     ~DbfWriter();  // aborts unless committed
     DbfWriter(const DbfWriter&) = delete;
     DbfWriter& operator=(const DbfWriter&) = delete;
@@ -67,7 +68,7 @@ public:
     void BeginRow();
     void SetText(int field, std::string_view text, const FormatSettings& format);
     void SetDouble(int field, double value, const FormatSettings& format);
-    void SetRaw(int field, const uint8_t* bytes);  // field's size bytes, same type and size
+    void SetRaw(int field, const uint8_t* bytes);    // field's size bytes, same type and size
     void SetMemo(int field, std::string_view utf8);  // encoded in the table's code page
     void SetMemoBytes(int field, std::string_view bytes, uint32_t type = 1);
     uint8_t* Row() { return reinterpret_cast<uint8_t*>(row_.data()); }
@@ -78,7 +79,7 @@ public:
     void Commit();
     void Abort();
 
-private:
+  private:
     DbfWriter() = default;
     void Start(const std::string& target, const std::string& header);
     void EnsureMemo();

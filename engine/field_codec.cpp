@@ -19,7 +19,9 @@ constexpr int kJulianDayZero = 2415019;  // julian day of 1899-12-30, our day 0
 constexpr int kOrdinalDayZero = 693594;  // days from 0001-01-01 (day 1) to 1899-12-30
 constexpr int64_t kMsPerDay = 86400000;
 
-bool IsBlank(char c) { return c == ' ' || c == '\0'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\0';
+}
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && (IsBlank(s.front()) || s.front() == '\t')) s.remove_prefix(1);
@@ -181,13 +183,57 @@ std::optional<char> ParseLogical(std::string_view text) {
 std::string FixedDecimalText(int64_t scaled, int scale) {
     const bool negative = scaled < 0;
     // Through unsigned so INT64_MIN does not overflow.
-    uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(scaled) : static_cast<uint64_t>(scaled);
+    uint64_t magnitude =
+        negative ? 0 - static_cast<uint64_t>(scaled) : static_cast<uint64_t>(scaled);
     std::string digits = std::to_string(magnitude);
     if (digits.size() <= static_cast<size_t>(scale))
         digits.insert(0, static_cast<size_t>(scale) + 1 - digits.size(), '0');
     const size_t point = digits.size() - static_cast<size_t>(scale);
     return CanonicalFromParts(negative, std::string_view(digits).substr(0, point),
                               std::string_view(digits).substr(point));
+}
+
+// "1.5E+3" -> "1500", "-2.5e-2" -> "-0.025": textually, so no digit is lost.
+std::optional<std::string> ExpandExponent(std::string_view s, char separator) {
+    const size_t e = s.find_first_of("eE");
+    std::string_view mantissa = s.substr(0, e);
+    std::string_view exponent = s.substr(e + 1);
+    std::string sign;
+    if (!mantissa.empty() && (mantissa.front() == '-' || mantissa.front() == '+')) {
+        if (mantissa.front() == '-') sign = "-";
+        mantissa.remove_prefix(1);
+    }
+    std::string digits;
+    long point = -1;
+    for (char c : mantissa) {
+        if (c >= '0' && c <= '9') {
+            digits += c;
+        } else if ((c == '.' || c == separator) && point < 0) {
+            point = static_cast<long>(digits.size());
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits.empty() || exponent.empty() || exponent.size() > 4) return std::nullopt;
+    bool negativeExp = false;
+    if (exponent.front() == '-' || exponent.front() == '+') {
+        negativeExp = exponent.front() == '-';
+        exponent.remove_prefix(1);
+    }
+    if (exponent.empty() || exponent.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    long shift = std::stol(std::string(exponent));
+    if (negativeExp) shift = -shift;
+    if (point < 0) point = static_cast<long>(digits.size());
+    point += shift;
+    if (point <= 0) {
+        digits.insert(0, static_cast<size_t>(-point) + 1, '0');
+        point = 1;
+    }
+    if (point > static_cast<long>(digits.size()))
+        digits.append(static_cast<size_t>(point) - digits.size(), '0');
+    return sign + digits.substr(0, static_cast<size_t>(point)) + "." +
+           digits.substr(static_cast<size_t>(point));
 }
 
 }  // namespace
@@ -197,16 +243,13 @@ std::string FixedDecimalText(int64_t scaled, int scale) {
 std::optional<std::string> CanonicalNumber(std::string_view text, char separator) {
     std::string_view s = Trim(text);
     if (s.empty() || s.find_first_not_of('*') == std::string_view::npos) return std::string();
+    std::string expanded;
     if (s.find_first_of("eE") != std::string_view::npos) {
-        // Scientific notation from some writers of F fields.
-        std::string copy = WithSeparator(std::string(s), '.');
-        if (separator != '.')
-            for (char& c : copy)
-                if (c == separator) c = '.';
-        char* end = nullptr;
-        const double v = std::strtod(copy.c_str(), &end);
-        if (end != copy.c_str() + copy.size() || !std::isfinite(v)) return std::nullopt;
-        return CanonicalNumber(DoubleText(v));
+        // Scientific notation from some writers of F fields: move the point on the digits.
+        auto e = ExpandExponent(s, separator);
+        if (!e) return std::nullopt;
+        expanded = std::move(*e);
+        s = expanded;
     }
     bool negative = false;
     if (s.front() == '-' || s.front() == '+') {
@@ -225,7 +268,8 @@ std::optional<std::string> CanonicalNumber(std::string_view text, char separator
         return std::nullopt;
     }
     const std::string_view intPart = s.substr(0, point);
-    const std::string_view frac = point == std::string_view::npos ? std::string_view() : s.substr(point + 1);
+    const std::string_view frac =
+        point == std::string_view::npos ? std::string_view() : s.substr(point + 1);
     if (intPart.empty() && frac.empty()) return std::nullopt;
     return CanonicalFromParts(negative, intPart, frac);
 }
@@ -236,14 +280,16 @@ std::string RoundDecimal(const std::string& canonical, int decimals) {
     if (negative) s.remove_prefix(1);
     const size_t point = s.find('.');
     std::string intPart(s.substr(0, point));
-    std::string frac = point == std::string_view::npos ? std::string() : std::string(s.substr(point + 1));
-    const bool roundUp = frac.size() > static_cast<size_t>(decimals) &&
-                         frac[static_cast<size_t>(decimals)] >= '5';
+    std::string frac =
+        point == std::string_view::npos ? std::string() : std::string(s.substr(point + 1));
+    const bool roundUp =
+        frac.size() > static_cast<size_t>(decimals) && frac[static_cast<size_t>(decimals)] >= '5';
     frac.resize(static_cast<size_t>(decimals), '0');
     std::string digits = intPart + frac;
     if (roundUp) {
         int i = static_cast<int>(digits.size()) - 1;
-        while (i >= 0 && digits[static_cast<size_t>(i)] == '9') digits[static_cast<size_t>(i--)] = '0';
+        while (i >= 0 && digits[static_cast<size_t>(i)] == '9')
+            digits[static_cast<size_t>(i--)] = '0';
         if (i < 0)
             digits.insert(0, 1, '1');
         else
@@ -298,7 +344,8 @@ void FieldCodec::SetNullBit(uint8_t* record, int bit, bool on) const {
     const FieldDef& nf = layout_->fields[static_cast<size_t>(layout_->nullFlagsField)].def;
     if (bit / 8 >= nf.size) return;
     uint8_t& b = record[nf.offset + bit / 8];
-    b = on ? static_cast<uint8_t>(b | (1 << (bit % 8))) : static_cast<uint8_t>(b & ~(1 << (bit % 8)));
+    b = on ? static_cast<uint8_t>(b | (1 << (bit % 8)))
+           : static_cast<uint8_t>(b & ~(1 << (bit % 8)));
 }
 
 std::string FieldCodec::Text(const uint8_t* record, const FieldLayout& f,
@@ -368,13 +415,15 @@ std::string FieldCodec::Text(const uint8_t* record, const FieldLayout& f,
         case 'V':
         case 'Q': {
             size_t n = raw.size();
-            if (NullBit(record, f.varLengthBit)) n = std::min<size_t>(n - 1, static_cast<uint8_t>(raw.back()));
+            if (NullBit(record, f.varLengthBit))
+                n = std::min<size_t>(n - 1, static_cast<uint8_t>(raw.back()));
             std::string_view v = raw.substr(0, n);
             if (f.def.type == 'V')
                 while (!v.empty() && IsBlank(v.back())) v.remove_suffix(1);
             return codePage_->Decode(v);
         }
-        default: break;
+        default:
+            break;
     }
     // Types we can't interpret: whatever is there, as text.
     return codePage_->Decode(Trim(raw));
@@ -392,15 +441,20 @@ bool FieldCodec::IsEmpty(const uint8_t* record, const FieldLayout& f) const {
         case 'G':
         case 'P':
             if (f.def.IsMemo() && f.def.size == 4) return LoadLE32(record + f.def.offset) == 0;
-            return Trim(raw).empty() || (f.def.type != 'C' && raw.find_first_not_of("* ") == std::string_view::npos);
-        case 'D': return Trim(raw).empty() || Trim(raw) == "00000000";
-        case 'L': return Text(record, f, FormatSettings{}).empty();
-        default: return Text(record, f, FormatSettings{}).empty();
+            return Trim(raw).empty() ||
+                   (f.def.type != 'C' && raw.find_first_not_of("* ") == std::string_view::npos);
+        case 'D':
+            return Trim(raw).empty() || Trim(raw) == "00000000";
+        case 'L':
+            return Text(record, f, FormatSettings{}).empty();
+        default:
+            return Text(record, f, FormatSettings{}).empty();
     }
 }
 
 void FieldCodec::PutBytes(uint8_t* record, const FieldLayout& f, const std::string& bytes) const {
-    std::memcpy(record + f.def.offset, bytes.data(), std::min(bytes.size(), static_cast<size_t>(f.def.size)));
+    std::memcpy(record + f.def.offset, bytes.data(),
+                std::min(bytes.size(), static_cast<size_t>(f.def.size)));
     SetNullBit(record, f.nullBit, false);
 }
 
@@ -410,7 +464,8 @@ void FieldCodec::SetDateTime(uint8_t* record, const FieldLayout& f, int day, int
         StoreLE(p, static_cast<uint32_t>(day + kJulianDayZero), 4);
         StoreLE(p + 4, static_cast<uint32_t>(ms), 4);
     } else {
-        const double total = static_cast<double>(static_cast<int64_t>(day + kOrdinalDayZero) * kMsPerDay + ms);
+        const double total =
+            static_cast<double>(static_cast<int64_t>(day + kOrdinalDayZero) * kMsPerDay + ms);
         StoreBE(p, DoubleToBits(total), 8);
     }
     SetNullBit(record, f.nullBit, false);
@@ -440,7 +495,8 @@ void FieldCodec::SetText(uint8_t* record, const FieldLayout& f, std::string_view
             const bool shorter = bytes.size() < size;
             const uint8_t length = static_cast<uint8_t>(bytes.size());
             bytes.resize(size, f.def.type == 'V' ? ' ' : '\0');
-            if (shorter && layout_->nullFlagsField >= 0 && f.varLengthBit >= 0) bytes[size - 1] = static_cast<char>(length);
+            if (shorter && layout_->nullFlagsField >= 0 && f.varLengthBit >= 0)
+                bytes[size - 1] = static_cast<char>(length);
             PutBytes(record, f, bytes);
             SetNullBit(record, f.varLengthBit, shorter);
             return;
@@ -472,10 +528,12 @@ void FieldCodec::SetText(uint8_t* record, const FieldLayout& f, std::string_view
         case 'I':
         case '+': {
             auto canon = CanonicalNumber(text, fmt.decimalSeparator);
-            if (!canon || canon->find('.') != std::string::npos) Reject(f, text, "nu este un numar intreg");
+            if (!canon || canon->find('.') != std::string::npos)
+                Reject(f, text, "nu este un numar intreg");
             errno = 0;
             const long long v = std::strtoll(canon->c_str(), nullptr, 10);
-            if (errno != 0 || v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max())
+            if (errno != 0 || v < std::numeric_limits<int32_t>::min() ||
+                v > std::numeric_limits<int32_t>::max())
                 throw DbfError(ErrorKind::Conversion, "Valoarea " + std::string(text) +
                                                           " nu incape in campul " + f.def.name +
                                                           " (" + FieldTypeText(f.def) + ").");
@@ -521,7 +579,8 @@ void FieldCodec::SetText(uint8_t* record, const FieldLayout& f, std::string_view
             SetDateTime(record, f, dt->first, dt->second);
             return;
         }
-        default: break;
+        default:
+            break;
     }
     throw DbfError(ErrorKind::Conversion, "Campul " + f.def.name + " (tip " +
                                               std::string(1, f.def.type) +
@@ -531,29 +590,43 @@ void FieldCodec::SetText(uint8_t* record, const FieldLayout& f, std::string_view
 void FieldCodec::SetDouble(uint8_t* record, const FieldLayout& f, double value,
                            const FormatSettings& fmt) const {
     if (!std::isfinite(value))
-        throw DbfError(ErrorKind::Conversion, "Valoarea nu este un numar pentru campul " + f.def.name + ".");
+        throw DbfError(ErrorKind::Conversion,
+                       "Valoarea nu este un numar pentru campul " + f.def.name + ".");
     switch (f.def.type) {
         case 'N':
-        case 'F': {
-            char buf[64];
-            std::snprintf(buf, sizeof buf, "%.*f", f.def.decimals, value);
-            SetText(record, f, buf, FormatSettings{'.', fmt.shortDateFormat});
+        case 'F':
+            // The shortest text of the double, rounded on its digits: 2.005 gives 2.01 at two
+            // decimals, as the user typed it, not 2.00 from 2.00499999...
+            SetText(record, f, DoubleText(value), FormatSettings{'.', fmt.shortDateFormat});
             return;
-        }
-        case 'D': SetDate(record, f, static_cast<int>(std::floor(value)), fmt); return;
+        case 'D':
+            SetDate(record, f, static_cast<int>(std::floor(value)), fmt);
+            return;
         case 'C':
-        case 'V': SetText(record, f, WithSeparator(DoubleText(value), fmt.decimalSeparator), fmt); return;
-        case 'L': PutBytes(record, f, value != 0 ? "T" : "F"); return;
-        default: SetText(record, f, DoubleText(value), FormatSettings{'.', fmt.shortDateFormat}); return;
+        case 'V':
+            SetText(record, f, WithSeparator(DoubleText(value), fmt.decimalSeparator), fmt);
+            return;
+        case 'L':
+            PutBytes(record, f, value != 0 ? "T" : "F");
+            return;
+        default:
+            SetText(record, f, DoubleText(value), FormatSettings{'.', fmt.shortDateFormat});
+            return;
     }
 }
 
 void FieldCodec::SetInteger(uint8_t* record, const FieldLayout& f, int64_t value,
                             const FormatSettings& fmt) const {
     switch (f.def.type) {
-        case 'D': SetDate(record, f, static_cast<int>(value), fmt); return;
-        case 'L': PutBytes(record, f, value != 0 ? "T" : "F"); return;
-        default: SetText(record, f, std::to_string(value), FormatSettings{'.', fmt.shortDateFormat}); return;
+        case 'D':
+            SetDate(record, f, static_cast<int>(value), fmt);
+            return;
+        case 'L':
+            PutBytes(record, f, value != 0 ? "T" : "F");
+            return;
+        default:
+            SetText(record, f, std::to_string(value), FormatSettings{'.', fmt.shortDateFormat});
+            return;
     }
 }
 
@@ -561,15 +634,24 @@ void FieldCodec::SetDate(uint8_t* record, const FieldLayout& f, int day,
                          const FormatSettings& fmt) const {
     const CivilDate c = CivilFromDayNumber(day);
     if (!IsValidDate(c.year, c.month, c.day))
-        throw DbfError(ErrorKind::Conversion,
-                       "Ziua " + std::to_string(day) + " nu este o data valida pentru campul " + f.def.name + ".");
+        throw DbfError(ErrorKind::Conversion, "Ziua " + std::to_string(day) +
+                                                  " nu este o data valida pentru campul " +
+                                                  f.def.name + ".");
     switch (f.def.type) {
-        case 'D': PutBytes(record, f, Ymd(day)); return;
+        case 'D':
+            PutBytes(record, f, Ymd(day));
+            return;
         case 'T':
-        case '@': SetDateTime(record, f, day, 0); return;
+        case '@':
+            SetDateTime(record, f, day, 0);
+            return;
         case 'C':
-        case 'V': SetText(record, f, FormatDate(day, fmt.shortDateFormat), fmt); return;
-        default: SetInteger(record, f, day, fmt); return;
+        case 'V':
+            SetText(record, f, FormatDate(day, fmt.shortDateFormat), fmt);
+            return;
+        default:
+            SetInteger(record, f, day, fmt);
+            return;
     }
 }
 
@@ -593,7 +675,9 @@ void FieldCodec::SetEmpty(uint8_t* record, const FieldLayout& f) const {
         case 'P':
             std::memset(p, size == 4 ? 0 : ' ', size);
             break;
-        default: std::memset(p, ' ', size); break;
+        default:
+            std::memset(p, ' ', size);
+            break;
     }
     SetNullBit(record, f.varLengthBit, false);
     // A nullable VFP field becomes null; others just blank.
@@ -636,7 +720,8 @@ void FieldCodec::SetMemoBlock(uint8_t* record, const FieldLayout& f, uint32_t bl
     std::memset(p, ' ', size);
     if (block == 0) return;
     const std::string digits = std::to_string(block);
-    std::memcpy(p + size - std::min(size, digits.size()), digits.data(), std::min(size, digits.size()));
+    std::memcpy(p + size - std::min(size, digits.size()), digits.data(),
+                std::min(size, digits.size()));
 }
 
 std::optional<int> FieldCodec::StoredDate(const uint8_t* record, const FieldLayout& f) {

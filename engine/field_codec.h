@@ -35,7 +35,7 @@ std::string DoubleText(double value);
 std::string FieldTypeText(const FieldDef& def);
 
 class FieldCodec {
-public:
+  public:
     FieldCodec(const DbfLayout& layout, const CodePage& codePage)
         : layout_(&layout), codePage_(&codePage) {}
 
@@ -66,7 +66,7 @@ public:
     // Day number of a D field, nullopt when empty or not a date.
     static std::optional<int> StoredDate(const uint8_t* record, const FieldLayout& field);
 
-private:
+  private:
     bool NullBit(const uint8_t* record, int bit) const;
     void SetNullBit(uint8_t* record, int bit, bool on) const;
     void PutBytes(uint8_t* record, const FieldLayout& field, const std::string& bytes) const;

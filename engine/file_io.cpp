@@ -27,16 +27,24 @@ bool Fire(int& counter) {
 // Romanian reasons for the errors a user can do something about.
 std::string Reason(int err) {
     switch (err) {
-        case ENOENT: return "fisierul nu exista";
+        case ENOENT:
+            return "fisierul nu exista";
         case EACCES:
-        case EPERM: return "acces interzis";
-        case ENOSPC: return "discul este plin";
-        case EROFS: return "discul este protejat la scriere";
-        case EISDIR: return "este un folder, nu un fisier";
-        case EIO: return "eroare de citire/scriere pe disc";
+        case EPERM:
+            return "acces interzis";
+        case ENOSPC:
+            return "discul este plin";
+        case EROFS:
+            return "discul este protejat la scriere";
+        case EISDIR:
+            return "este un folder, nu un fisier";
+        case EIO:
+            return "eroare de citire/scriere pe disc";
         case EBUSY:
-        case ETXTBSY: return "fisierul este folosit de alt program";
-        default: return "eroare de sistem " + std::to_string(err);
+        case ETXTBSY:
+            return "fisierul este folosit de alt program";
+        default:
+            return "eroare de sistem " + std::to_string(err);
     }
 }
 
@@ -62,7 +70,9 @@ FileIoFaults& IoFaults() {
 
 // ---------------------------------------------------------------- MappedFile
 
-MappedFile::~MappedFile() { Reset(); }
+MappedFile::~MappedFile() {
+    Reset();
+}
 
 MappedFile::MappedFile(MappedFile&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
@@ -84,7 +94,9 @@ void MappedFile::Reset() {
 
 // ---------------------------------------------------------------- FileHandle
 
-FileHandle::~FileHandle() { Close(); }
+FileHandle::~FileHandle() {
+    Close();
+}
 
 FileHandle::FileHandle(FileHandle&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),
@@ -143,9 +155,8 @@ FileHandle FileHandle::OpenReadWrite(const std::string& path) {
     h.fd_ = OpenChecked(path, O_RDWR);
     if (h.fd_ < 0) {
         const int err = errno;
-        throw DbfError(ErrorKind::Io,
-                       "Fisierul " + path + " nu poate fi deschis pentru scriere: " + Reason(err) +
-                           ".");
+        throw DbfError(ErrorKind::Io, "Fisierul " + path + " nu poate fi deschis pentru scriere: " +
+                                          Reason(err) + ".");
     }
     h.writable_ = true;
     h.path_ = path;
@@ -291,11 +302,11 @@ void TempFile::Finish() {
 
 void TempFile::RenameOverTarget() {
     if (Fire(IoFaults().failRenameAfter))
-        throw DbfError(ErrorKind::Io, "Fisierul " + target_ + " nu a putut fi inlocuit: " +
-                                          Reason(EACCES) + ".");
+        throw DbfError(ErrorKind::Io,
+                       "Fisierul " + target_ + " nu a putut fi inlocuit: " + Reason(EACCES) + ".");
     if (::rename(path_.c_str(), target_.c_str()) != 0)
-        throw DbfError(ErrorKind::Io, "Fisierul " + target_ + " nu a putut fi inlocuit: " +
-                                          Reason(errno) + ".");
+        throw DbfError(ErrorKind::Io,
+                       "Fisierul " + target_ + " nu a putut fi inlocuit: " + Reason(errno) + ".");
     renamed_ = true;
     ::close(fd_);
     fd_ = -1;

@@ -24,7 +24,7 @@ FileIoFaults& IoFaults();
 // A read-only view of a whole file as it was when mapped. Writes made later through a
 // FileHandle of the same file show through (shared mapping) but the size stays the one mapped.
 class MappedFile {
-public:
+  public:
     MappedFile() = default;
     ~MappedFile();
     MappedFile(MappedFile&& other) noexcept;
@@ -36,7 +36,7 @@ public:
     size_t Size() const { return size_; }
     void Reset();
 
-private:
+  private:
     friend class FileHandle;
     const uint8_t* data_ = nullptr;
     size_t size_ = 0;
@@ -44,7 +44,7 @@ private:
 
 // An open file for positioned reads and writes.
 class FileHandle {
-public:
+  public:
     FileHandle() = default;
     ~FileHandle();
     FileHandle(FileHandle&& other) noexcept;
@@ -71,7 +71,7 @@ public:
     MappedFile Map() const;  // the whole file at its current size (empty when size 0)
     void Close();
 
-private:
+  private:
     int fd_ = -1;
     bool writable_ = false;
     std::string path_;
@@ -80,7 +80,7 @@ private:
 // A new file written beside its target and put in the target's place by rename, so the target
 // is either the old file or the complete new one. Discarded (removed) unless renamed.
 class TempFile {
-public:
+  public:
     explicit TempFile(const std::string& target);  // throws DbfError(Io)
     ~TempFile();
     TempFile(const TempFile&) = delete;
@@ -89,7 +89,7 @@ public:
     const std::string& Path() const { return path_; }
     const std::string& Target() const { return target_; }
     uint64_t Size() const { return size_; }
-    void Write(const void* data, size_t n);  // appends (buffered)
+    void Write(const void* data, size_t n);                     // appends (buffered)
     void WriteAt(uint64_t offset, const void* data, size_t n);  // patches what was written
     // Copies a whole existing file to the end (used to start a memo file as a copy of the old).
     void AppendFileContents(const std::string& path);
@@ -97,7 +97,7 @@ public:
     void RenameOverTarget();
     void Discard();
 
-private:
+  private:
     void FlushBuffer();
     std::string target_;
     std::string path_;

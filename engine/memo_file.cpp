@@ -18,7 +18,8 @@ uint32_t LE32(const uint8_t* p) {
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 void PutBE32(std::string& s, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) s[at + static_cast<size_t>(i)] = static_cast<char>(v >> (24 - 8 * i));
+    for (int i = 0; i < 4; ++i)
+        s[at + static_cast<size_t>(i)] = static_cast<char>(v >> (24 - 8 * i));
 }
 void PutLE32(std::string& s, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) s[at + static_cast<size_t>(i)] = static_cast<char>(v >> (8 * i));
@@ -44,13 +45,16 @@ std::unique_ptr<MemoFile> MemoFile::Open(const std::string& path, MemoKind kind)
         const uint32_t bs = (static_cast<uint32_t>(header[6]) << 8) | header[7];
         if (bs != 0) m->blockSize_ = bs;
     } else if (kind == MemoKind::Dbt4 && n >= 22) {
-        const uint32_t bs = static_cast<uint32_t>(header[20]) | (static_cast<uint32_t>(header[21]) << 8);
+        const uint32_t bs =
+            static_cast<uint32_t>(header[20]) | (static_cast<uint32_t>(header[21]) << 8);
         if (bs >= 64 && bs % 64 == 0) m->blockSize_ = bs;
     }
     return m;
 }
 
-uint32_t MemoFile::DefaultBlockSize(MemoKind kind) { return kind == MemoKind::Fpt ? 64 : 512; }
+uint32_t MemoFile::DefaultBlockSize(MemoKind kind) {
+    return kind == MemoKind::Fpt ? 64 : 512;
+}
 
 MemoValue MemoFile::Read(uint32_t block) const {
     const uint64_t size = handle_.Size();
@@ -63,7 +67,8 @@ MemoValue MemoFile::Read(uint32_t block) const {
         if (got < 8) return Unreadable(block, "este trunchiat");
         v.type = BE32(head);
         const uint64_t length = BE32(head + 4);
-        if (length > kMaxMemo || start + 8 + length > size) return Unreadable(block, "este trunchiat");
+        if (length > kMaxMemo || start + 8 + length > size)
+            return Unreadable(block, "este trunchiat");
         v.bytes.resize(length);
         handle_.ReadAt(start + 8, v.bytes.data(), length);
         return v;

@@ -18,12 +18,12 @@ namespace orbelan {
 
 struct MemoValue {
     bool ok = true;
-    uint32_t type = 1;   // FoxPro block type: 1 text, 0 picture
-    std::string bytes;   // stored bytes when ok; the reader's Romanian marker when not
+    uint32_t type = 1;  // FoxPro block type: 1 text, 0 picture
+    std::string bytes;  // stored bytes when ok; the reader's Romanian marker when not
 };
 
 class MemoFile {
-public:
+  public:
     // Opens an existing memo file, for writing when allowed. Throws DbfError(CannotOpen).
     static std::unique_ptr<MemoFile> Open(const std::string& path, MemoKind kind);
 
@@ -47,7 +47,7 @@ public:
     // Byte offset and value of the "next free block" field of the header.
     static void PatchNextFree(MemoKind kind, uint32_t nextFreeBlock, std::string& header);
 
-private:
+  private:
     MemoFile() = default;
     FileHandle handle_;
     MemoKind kind_ = MemoKind::None;

@@ -8,6 +8,11 @@
 
 namespace orbelan {
 
+struct SqlDelete;
+struct SqlAlterTable;
+struct SqlUpdate;
+struct SqlCreateTable;
+
 class Query : public Table {
 public:
     Query();
@@ -18,12 +23,24 @@ public:
     std::string SqlText() const;  // the lines joined with blanks
 
     // DELETE, ALTER TABLE, UPDATE, CREATE TABLE. Throws DbfError (Sql) naming the offending word.
+    // DELETE marks rows in place; ALTER TABLE and UPDATE write a new file and rename it over the
+    // table, so a failure (a value that doesn't fit, a full disk) leaves the table as it was.
     void ExecSQL();
     // SELECT ... [ORDER BY f] | SELECT f, COUNT(*) AS NR FROM ... GROUP BY f
     void Open() override;
 
 private:
+    void ExecDelete(const std::string& statement, const SqlDelete& s);
+    void ExecAlter(const SqlAlterTable& s);
+    void ExecUpdate(const std::string& statement, const SqlUpdate& s);
+    void ExecCreate(const SqlCreateTable& s);
+    void RemoveResult();
+
     std::vector<std::string> lines_;
+    // The result table of a SELECT with chosen columns or GROUP BY, in the temporary folder;
+    // removed when the query is opened again, cleared or destroyed.
+    std::string resultPath_;
+    std::string resultMemoPath_;
 };
 
 }  // namespace orbelan

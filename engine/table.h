@@ -61,6 +61,8 @@ public:
     void SetDefaultCodePage(const std::string& name);
     // Forces a code page whatever the header says (the --codepage option); empty = none.
     void SetCodePageOverride(const std::string& name);
+    const std::string& DefaultCodePage() const;
+    const std::string& CodePageOverride() const;
     void SetFormatSettings(const FormatSettings& settings);
     const FormatSettings& Format() const;
 
@@ -80,7 +82,8 @@ public:
     int FieldIndexOrThrow(std::string_view name) const;
 
     // ---- cursor over the visible rows (not deleted, passing the filter, in the current order)
-    int RecordCount();  // visible rows; may scan the deletion flags once
+    // Visible rows, the row being appended included; may scan the deletion flags once.
+    int RecordCount();
     bool IsEmpty();
     void First();
     void Next();

@@ -31,13 +31,19 @@ TempDir::~TempDir() {
 std::string TempDir::CopyData(const std::string& name) const {
     const fs::path src = fs::path(ORBELAN_TEST_DATA) / name;
     fs::copy_file(src, path_ / name, fs::copy_options::overwrite_existing);
+    // Tests change their copies even when the originals are read-only.
+    fs::permissions(path_ / name, fs::perms::owner_write, fs::perm_options::add);
     const fs::path stem = src.parent_path() / src.stem();
     for (const char* ext : {".dbt", ".fpt", ".DBT", ".FPT", ".mdx", ".cdx"}) {
         fs::path companion = stem;
         companion += ext;
         if (fs::exists(companion))
+        {
             fs::copy_file(companion, path_ / companion.filename(),
                           fs::copy_options::overwrite_existing);
+            fs::permissions(path_ / companion.filename(), fs::perms::owner_write,
+                            fs::perm_options::add);
+        }
     }
     return (path_ / name).string();
 }

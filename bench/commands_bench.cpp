@@ -1,0 +1,73 @@
+// The main window's long commands on the large table, through the same code as the window.
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include "bench/bench_util.h"
+#include "bench/persons_generator.h"
+#include "cleaning/cnp_commands.h"
+#include "cli/console_ui.h"
+#include "core/filter_commands.h"
+#include "core/row_commands.h"
+#include "core/sort_command.h"
+#include "core/workspace.h"
+
+using namespace orbelan;
+using namespace orbelan::bench;
+
+namespace {
+
+struct Session {
+    std::ostringstream sink;
+    ConsoleUi ui{sink};
+    ConsolePlatform platform;
+    Workspace ws{ui, platform};
+
+    explicit Session(const std::string& path) {
+        ws.ProgramDir = std::filesystem::path(path).parent_path().string() + "/";
+        ws.CurrentFile = path;
+        ws.OpenTable();
+    }
+};
+
+void TimeCommand(const char* what, const std::string& path, const std::string& column,
+                 void (*command)(Session&)) {
+    Session s(path);
+    s.ui.presetColumn = column;
+    Stopwatch sw;
+    command(s);
+    Report(what, sw.Ms(), std::to_string(s.ws.Tx.RecordCount()) + " rows");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
+    const std::string path = BenchFolder() + "/orbelan_bench_commands.dbf";
+    WritePersonsTable(path, rows);
+
+    TimeCommand("filter NUME='IONEL*' (filter box)", path, "", [](Session& s) {
+        s.ui.SetFilterText("NUME='IONEL*'");
+        FiltruEKeyDown(s.ws, 13);
+    });
+    TimeCommand("sort by NUME (title click, flush included)", path, "",
+                [](Session& s) { Grid1TitleClick(s.ws, 0); });
+    TimeCommand("renumber TELEFON down from the first row", path, "TELEFON", [](Session& s) {
+        s.ws.Tx.First();
+        CopieVClick(s.ws, CopyDownMode::Renumber);
+    });
+    TimeCommand("copy OCUPATIE down from the first row", path, "OCUPATIE", [](Session& s) {
+        s.ws.Tx.First();
+        CopieVClick(s.ws, CopyDownMode::Copy);
+    });
+    TimeCommand("check every CNP", path, "", [](Session& s) {
+        const auto invalid = FindInvalidCnp(s.ws.Tx, s.ws.Tx.FieldIndexOrThrow("CNP"));
+        std::printf("  (%zu invalid codes)\n", invalid.size());
+    });
+    TimeCommand("extract the year (ALTER TABLE included)", path, "CNP",
+                [](Session& s) { AnDinCNP(s.ws); });
+    TimeCommand("extract the date (ALTER TABLE included)", path, "CNP",
+                [](Session& s) { ExtrageDatadinCNP(s.ws); });
+    std::filesystem::remove(path);
+    return 0;
+}

@@ -1,0 +1,454 @@
+#include "engine/query.h"
+
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <variant>
+
+#include "engine/dbf_file.h"
+#include "engine/dbf_writer.h"
+#include "engine/file_io.h"
+#include "engine/filter.h"
+#include "engine/order_by.h"
+#include "engine/sql_parser.h"
+
+namespace orbelan {
+namespace {
+
+[[noreturn]] void Fail(const std::string& what) {
+    throw DbfError(ErrorKind::Sql, "Instructiune SQL incorecta: " + what);
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(a[i])) !=
+            std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+int FieldOf(const DbfFile& file, const std::string& name) {
+    const int i = file.FieldIndex(name);
+    if (i < 0) Fail("campul " + name + " nu exista in tabelul " + file.Path() + ".");
+    return i;
+}
+
+// Statements read a table whatever its index file says: a changed table detaches its index
+// anyway, and a missing index must not stop reading the rows.
+DbfOpenOptions OptionsOf(const Table& query) {
+    DbfOpenOptions options;
+    options.defaultCodePage = query.DefaultCodePage();
+    options.codePageOverride = query.CodePageOverride();
+    options.checkProductionIndex = false;
+    return options;
+}
+
+std::unique_ptr<FilterExpression> CompileWhere(const std::string& statement,
+                                               const std::optional<SqlCondition>& where,
+                                               const DbfFile& file, const FormatSettings& format) {
+    if (!where) return nullptr;
+    return FilterExpression::CompileCondition(statement, where->offset, where->text.size(),
+                                              file.Fields(), file.Page(), format);
+}
+
+std::vector<uint32_t> MatchingRecords(const DbfFile& file, const FilterExpression* where) {
+    std::vector<uint32_t> records;
+    records.reserve(file.RecordCount());
+    for (uint32_t i = 0; i < file.RecordCount(); ++i) {
+        const uint8_t* rec = file.Record(i);
+        if (rec[0] != '*' && (!where || where->Matches(rec))) records.push_back(i);
+    }
+    return records;
+}
+
+// The version byte that asks DbfWriter for the source's family.
+uint8_t VersionOf(const DbfLayout& layout) {
+    switch (layout.family) {
+        case DbfFamily::DBase3: return 0x03;
+        case DbfFamily::DBase4: return 0x04;
+        case DbfFamily::DBase7: return 0x8C;
+        case DbfFamily::FoxPro: return 0xF5;
+        case DbfFamily::VisualFoxPro: return layout.version;
+    }
+    return 0x03;
+}
+
+bool IsDBase3Type(char type) {
+    return type == 'C' || type == 'N' || type == 'F' || type == 'D' || type == 'L' || type == 'M';
+}
+
+// A field definition to be laid out again: Visual FoxPro's null and varchar flags point into
+// _NullFlags, which a new structure doesn't carry over.
+FieldDef Relaid(FieldDef def) {
+    def.offset = 0;
+    def.flags = static_cast<uint8_t>(def.flags & ~0x02);
+    return def;
+}
+
+void RemoveQuietly(const std::string& path) {
+    if (path.empty()) return;
+    try {
+        RemoveFile(path);
+    } catch (const DbfError&) {
+        // a leftover in the temporary folder is harmless
+    }
+}
+
+std::string NewResultPath() {
+    static std::mt19937 rng{std::random_device{}()};
+    std::error_code ec;
+    std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
+    if (ec) folder = std::filesystem::current_path();
+    for (;;) {
+        char name[32];
+        std::snprintf(name, sizeof name, "ORBQ%08X.DBF", static_cast<unsigned>(rng()));
+        const std::string path = (folder / name).string();
+        const std::string base = PathWithoutExtension(path);
+        if (!FileExists(path) && !FileExists(base + ".DBT") && !FileExists(base + ".FPT"))
+            return path;
+    }
+}
+
+// ---- UPDATE
+
+struct Assignment {
+    int target = -1;
+    int source = -1;  // a field of the same table, or -1 for a constant
+    SqlValue value;
+};
+
+void Assign(DbfWriter& w, const DbfFile& src, const uint8_t* rec, const Assignment& a,
+            const FormatSettings& format) {
+    if (a.source < 0) {
+        w.SetText(a.target, a.value.kind == SqlValue::Kind::Null ? "" : a.value.text, format);
+        return;
+    }
+    const FieldDef& from = src.Fields()[static_cast<size_t>(a.source)];
+    const FieldDef& to = w.Fields()[static_cast<size_t>(a.target)];
+    if (from.IsMemo() && to.IsMemo()) {
+        // The value is copied, not its blocks: other programs rewrite a memo in place.
+        MemoValue v = src.MemoBytes(rec, a.source);
+        if (!v.ok) throw DbfError(ErrorKind::Conversion, v.bytes);
+        w.SetMemoBytes(a.target, v.bytes, v.type);
+    } else if (from.type == to.type && from.size == to.size && from.decimals == to.decimals &&
+               !from.IsMemo()) {
+        w.SetRaw(a.target, rec + from.offset);
+    } else {
+        w.SetText(a.target, src.Text(rec, a.source, format), format);
+    }
+}
+
+}  // namespace
+
+Query::Query() = default;
+
+Query::~Query() {
+    AfterOpen = nullptr;
+    AfterClose = nullptr;
+    Close();
+    RemoveResult();
+}
+
+void Query::ClearSql() {
+    Close();
+    RemoveResult();
+    lines_.clear();
+}
+
+void Query::AddSql(const std::string& line) { lines_.push_back(line); }
+
+std::string Query::SqlText() const {
+    std::string text;
+    for (const std::string& line : lines_) {
+        if (!text.empty()) text += ' ';
+        text += line;
+    }
+    return text;
+}
+
+void Query::RemoveResult() {
+    RemoveQuietly(resultPath_);
+    RemoveQuietly(resultMemoPath_);
+    resultPath_.clear();
+    resultMemoPath_.clear();
+}
+
+void Query::ExecSQL() {
+    const std::string statement = SqlText();
+    const SqlStatement parsed = ParseSql(statement);
+    if (std::holds_alternative<SqlSelect>(parsed))
+        throw DbfError(ErrorKind::Sql,
+                       "Instructiunea SELECT intoarce linii: se deschide, nu se executa.");
+    Close();
+    RemoveResult();
+    if (auto* s = std::get_if<SqlDelete>(&parsed)) ExecDelete(statement, *s);
+    if (auto* s = std::get_if<SqlAlterTable>(&parsed)) ExecAlter(*s);
+    if (auto* s = std::get_if<SqlUpdate>(&parsed)) ExecUpdate(statement, *s);
+    if (auto* s = std::get_if<SqlCreateTable>(&parsed)) ExecCreate(*s);
+}
+
+void Query::ExecDelete(const std::string& statement, const SqlDelete& s) {
+    auto file = DbfFile::Open(s.table, OptionsOf(*this));
+    const auto where = CompileWhere(statement, s.where, *file, Format());
+    // The flags go to the file one by one, and to disk once at the end.
+    for (uint32_t i = 0; i < file->RecordCount(); ++i) {
+        const uint8_t* rec = file->Record(i);
+        if (rec[0] != '*' && (!where || where->Matches(rec))) file->SetDeleted(i, true);
+    }
+    file->Flush();
+}
+
+void Query::ExecAlter(const SqlAlterTable& s) {
+    auto src = DbfFile::Open(s.table, OptionsOf(*this));
+    std::vector<FieldDef> fields;
+    std::vector<int> sources;  // source field of each new field, -1 for an added one
+    for (int i = 0; i < src->FieldCount(); ++i) {
+        fields.push_back(Relaid(src->Fields()[static_cast<size_t>(i)]));
+        sources.push_back(i);
+    }
+    const auto find = [&](const std::string& name) -> int {
+        for (size_t i = 0; i < fields.size(); ++i)
+            if (SameName(fields[i].name, name)) return static_cast<int>(i);
+        return -1;
+    };
+    for (const SqlAlterAction& action : s.actions) {
+        if (action.kind == SqlAlterAction::Kind::Add) {
+            FieldDef def = ToFieldDef(action.column);
+            if (find(def.name) >= 0)
+                Fail("campul " + def.name + " exista deja in tabelul " + s.table + ".");
+            fields.push_back(def);
+            sources.push_back(-1);
+        } else {
+            const int at = find(action.column.name);
+            if (at < 0)
+                Fail("campul " + action.column.name + " nu exista in tabelul " + s.table + ".");
+            fields.erase(fields.begin() + at);
+            sources.erase(sources.begin() + at);
+        }
+    }
+    if (fields.empty()) Fail("tabelul " + s.table + " nu poate ramane fara coloane.");
+
+    DbfWriter::Spec spec;
+    spec.version = VersionOf(src->Layout());
+    spec.codePage = src->Page().Name();
+    spec.fields = fields;
+    if (!src->Info().memoFile.empty() && FileExists(src->Info().memoFile))
+        spec.copyMemoFrom = src->Info().memoFile;
+    DbfWriter w(s.table, spec);
+
+    // Kept values are copied byte for byte; memo pointers stay valid since the memo file is
+    // kept (or starts as a copy of the old one).
+    struct Copy {
+        int from, to, size;
+    };
+    std::vector<Copy> copies;
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (sources[i] >= 0) {
+            const FieldDef& from = src->Fields()[static_cast<size_t>(sources[i])];
+            copies.push_back({from.offset, w.Fields()[i].offset, from.size});
+        }
+    for (uint32_t r = 0; r < src->RecordCount(); ++r) {
+        const uint8_t* rec = src->Record(r);
+        w.BeginRow();
+        uint8_t* row = w.Row();
+        row[0] = rec[0];  // deleted rows stay deleted: this is no pack
+        for (const Copy& c : copies)
+            std::memcpy(row + c.to, rec + c.from, static_cast<size_t>(c.size));
+        w.EndRow();
+    }
+    src.reset();  // the file is replaced below; nothing may hold it
+    w.Commit();
+    DetachIndex(s.table);  // an index of the old structure would only mislead
+}
+
+void Query::ExecUpdate(const std::string& statement, const SqlUpdate& s) {
+    auto src = DbfFile::Open(s.table, OptionsOf(*this));
+    std::vector<Assignment> assignments;
+    for (const SqlAssignment& a : s.assignments) {
+        Assignment x;
+        x.target = FieldOf(*src, a.field);
+        if (a.value.kind == SqlValue::Kind::Field) x.source = FieldOf(*src, a.value.text);
+        x.value = a.value;
+        assignments.push_back(std::move(x));
+    }
+    const auto where = CompileWhere(statement, s.where, *src, Format());
+    const FormatSettings& format = Format();
+
+    // A new file, so that a value that doesn't fit leaves the table as it was.
+    auto w = DbfWriter::SameStructureAs(*src, s.table);
+    const size_t length = src->RecordLength();
+    for (uint32_t r = 0; r < src->RecordCount(); ++r) {
+        const uint8_t* rec = src->Record(r);
+        w->BeginRow();
+        std::memcpy(w->Row(), rec, length);
+        if (rec[0] != '*' && (!where || where->Matches(rec))) {
+            for (const Assignment& a : assignments) {
+                try {
+                    Assign(*w, *src, rec, a, format);
+                } catch (const DbfError& e) {
+                    if (e.Kind() != ErrorKind::Conversion) throw;
+                    throw DbfError(ErrorKind::Conversion,
+                                   "Linia " + std::to_string(r + 1) + ": " + e.what() +
+                                       " Tabelul nu a fost modificat.");
+                }
+            }
+        }
+        w->EndRow();
+    }
+    src.reset();
+    w->Commit();
+    DetachIndex(s.table);
+}
+
+void Query::ExecCreate(const SqlCreateTable& s) {
+    DbfWriter::Spec spec;
+    spec.version = 0x03;
+    spec.codePage = CodePageOverride().empty() ? DefaultCodePage() : CodePageOverride();
+    for (const SqlColumnDef& c : s.columns) spec.fields.push_back(ToFieldDef(c));
+    DbfWriter w(s.table, spec);
+    w.Commit();
+}
+
+void Query::Open() {
+    const std::string statement = SqlText();
+    const SqlStatement parsed = ParseSql(statement);
+    const auto* select = std::get_if<SqlSelect>(&parsed);
+    if (select == nullptr)
+        throw DbfError(ErrorKind::Sql,
+                       "Doar o instructiune SELECT intoarce linii; aceasta se executa, nu se "
+                       "deschide.");
+    Close();
+    RemoveResult();
+    const SqlSelect& s = *select;
+    auto src = DbfFile::Open(s.table, OptionsOf(*this));
+    const auto where = CompileWhere(statement, s.where, *src, Format());
+
+    bool counts = false;
+    for (const SqlSelectItem& item : s.items) counts |= item.kind == SqlSelectItem::Kind::CountAll;
+    const bool grouping = counts || !s.groupBy.empty();
+    if (grouping && s.allColumns) Fail("SELECT * nu se poate folosi cu GROUP BY.");
+
+    if (s.allColumns) {
+        // The file's own rows in the wanted order: nothing is copied.
+        std::vector<SortKey> keys;
+        for (const SqlOrderItem& o : s.orderBy) keys.push_back({FieldOf(*src, o.field), o.descending});
+        if (keys.empty() && !where) {
+            OpenOver(std::move(src), true);
+            return;
+        }
+        std::vector<uint32_t> order = MatchingRecords(*src, where.get());
+        if (!keys.empty()) order = OrderRecords(*src, std::move(order), keys);
+        OpenOver(std::move(src), true);
+        SetRowOrder(std::move(order));
+        return;
+    }
+
+    // Chosen columns or groups: a small result table in the temporary folder.
+    std::vector<FieldDef> fields;
+    std::vector<int> sources;  // source field, -1 for COUNT(*)
+    bool dbase3 = true;
+    for (const SqlSelectItem& item : s.items) {
+        FieldDef def;
+        int source = -1;
+        if (item.kind == SqlSelectItem::Kind::CountAll) {
+            def.name = item.alias.empty() ? "COUNT" : item.alias;
+            def.type = 'N';
+            def.size = 10;
+        } else {
+            source = FieldOf(*src, item.field);
+            def = Relaid(src->Fields()[static_cast<size_t>(source)]);
+            if (!item.alias.empty()) def.name = item.alias;
+            dbase3 &= IsDBase3Type(def.type);
+        }
+        for (const FieldDef& other : fields)
+            if (SameName(other.name, def.name))
+                Fail("coloana " + def.name + " apare de doua ori in rezultat.");
+        fields.push_back(def);
+        sources.push_back(source);
+    }
+
+    std::vector<uint32_t> records = MatchingRecords(*src, where.get());
+    std::vector<int> groupFields;
+    std::vector<SortKey> sourceKeys;
+    if (grouping) {
+        for (const std::string& g : s.groupBy) {
+            groupFields.push_back(FieldOf(*src, g));
+            sourceKeys.push_back({groupFields.back(), false});
+        }
+    } else {
+        for (const SqlOrderItem& o : s.orderBy)
+            sourceKeys.push_back({FieldOf(*src, o.field), o.descending});
+    }
+    if (!sourceKeys.empty()) records = OrderRecords(*src, std::move(records), sourceKeys);
+
+    DbfWriter::Spec spec;
+    spec.version = dbase3 ? 0x03 : VersionOf(src->Layout());
+    spec.codePage = src->Page().Name();
+    spec.fields = fields;
+    const std::string path = NewResultPath();
+    {
+        DbfWriter w(path, spec);
+        const FormatSettings& format = Format();
+        const auto row = [&](uint32_t record, size_t count) {
+            const uint8_t* rec = src->Record(record);
+            w.BeginRow();
+            for (size_t k = 0; k < fields.size(); ++k) {
+                const int from = sources[k];
+                if (from < 0) {
+                    w.SetText(static_cast<int>(k), std::to_string(count), format);
+                } else if (fields[k].IsMemo()) {
+                    const MemoValue v = src->MemoBytes(rec, from);
+                    w.SetMemoBytes(static_cast<int>(k), v.ok ? v.bytes : std::string(), v.type);
+                } else {
+                    w.SetRaw(static_cast<int>(k), rec + src->Fields()[static_cast<size_t>(from)].offset);
+                }
+            }
+            w.EndRow();
+        };
+        if (!grouping) {
+            for (uint32_t r : records) row(r, 0);
+        } else if (records.empty()) {
+            if (groupFields.empty()) {  // COUNT(*) of nothing is one row holding 0
+                w.BeginRow();
+                for (size_t k = 0; k < fields.size(); ++k)
+                    w.SetText(static_cast<int>(k), "0", format);
+                w.EndRow();
+            }
+        } else {
+            const std::vector<size_t> starts = GroupStarts(*src, records, groupFields);
+            for (size_t g = 0; g < starts.size(); ++g) {
+                const size_t end = g + 1 < starts.size() ? starts[g + 1] : records.size();
+                row(records[starts[g]], end - starts[g]);
+            }
+        }
+        resultPath_ = path;
+        resultMemoPath_ = w.MemoPath();
+        w.Commit();
+    }
+    src.reset();
+
+    DbfOpenOptions options;
+    options.codePageOverride = spec.codePage;
+    options.checkProductionIndex = false;
+    auto result = DbfFile::Open(path, options);
+    std::vector<SortKey> keys;
+    if (grouping)
+        for (const SqlOrderItem& o : s.orderBy) {
+            int at = result->FieldIndex(o.field);
+            for (size_t k = 0; at < 0 && k < s.items.size(); ++k)
+                if (SameName(s.items[k].field, o.field)) at = static_cast<int>(k);
+            if (at < 0) Fail("campul " + o.field + " nu exista in rezultat.");
+            keys.push_back({at, o.descending});
+        }
+    if (keys.empty()) {
+        OpenOver(std::move(result), true);
+        return;
+    }
+    std::vector<uint32_t> order = OrderRecords(*result, MatchingRecords(*result, nullptr), keys);
+    OpenOver(std::move(result), true);
+    SetRowOrder(std::move(order));
+}
+
+}  // namespace orbelan

@@ -1,0 +1,158 @@
+// The orbelan batch program: its commands, options and exit codes.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/cli_app.h"
+#include "support/dbf_builder.h"
+#include "support/temp_dir.h"
+
+namespace orbelan {
+namespace {
+
+struct Run {
+    int code;
+    std::string out, err;
+};
+
+Run Orbelan(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    const int code = RunOrbelan(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+TEST(Cli, InfoDescribesHeaderAndFields) {
+    test::TempDir dir;
+    const Run r = Orbelan({"info", dir.CopyData("foxpro_memo_cp852.dbf")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("Versiune: 0xF5"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Cod de pagina: cp852"), std::string::npos);
+    EXPECT_NE(r.out.find("Linii: 3"), std::string::npos);
+    EXPECT_NE(r.out.find("  COEF F 12,3\n"), std::string::npos);
+    EXPECT_NE(r.out.find("  OBS M 10\n"), std::string::npos);
+}
+
+TEST(Cli, ShowJsonOneObjectPerLineInFieldOrder) {
+    test::TempDir dir;
+    const Run r = Orbelan({"show", dir.CopyData("gis_writer_cp1250.dbf"), "--format", "json",
+                           "--decimal-separator", ",", "--date-format", "yyyy-MM-dd"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0],
+              "{\"NUME\": \"ŞTEFĂNESCU ION\", \"SUMA\": \"12,5\", \"NR\": \"3\", \"DATAN\": "
+              "\"2000-01-01\", \"ORAS\": \"Târgu Jiu\"}");
+    EXPECT_EQ(lines[2],
+              "{\"NUME\": \"POP\", \"SUMA\": \"\", \"NR\": \"7\", \"DATAN\": \"\", \"ORAS\": \"DEVA\"}");
+}
+
+TEST(Cli, ShowFilterLimitAndCsv) {
+    test::TempDir dir;
+    const std::string path = dir.File("t.dbf");
+    test::WriteDbf(path, {{"NUME", 'C', 10}, {"SUMA", 'N', 6, 2}},
+                   {{"IONEL", "12.00"}, {"ION", "1.50"}, {"IONELA", "12.00"}, {"X,Y", "12"}});
+    Run r = Orbelan({"show", path, "--filter", "SUMA=12", "--format", "csv"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "NUME,SUMA\nIONEL,12\nIONELA,12\n\"X,Y\",12\n");
+    r = Orbelan({"show", path, "--filter", "NUME='IONEL*'", "--format", "csv", "--limit", "1"});
+    EXPECT_EQ(r.out, "NUME,SUMA\nIONEL,12\n");
+}
+
+TEST(Cli, SqlSelectOrdersRowsAndOtherStatementsRun) {
+    test::TempDir dir;
+    const std::string path = dir.File("t.dbf");
+    test::WriteDbf(path, {{"NUME", 'C', 10}, {"NR", 'N', 3}}, {{"C", "1"}, {"A", "2"}, {"B", "3"}});
+    Run r = Orbelan({"sql", "DELETE FROM \"" + path + "\" WHERE NUME=\"B\"", "--format", "csv"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    r = Orbelan({"sql", "SELECT * FROM \"" + path + "\" ORDER BY NUME", "--format", "csv"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "NUME,NR\nA,2\nC,1\n");
+    r = Orbelan({"sql", "SELECT * FORM \"" + path + "\""});
+    EXPECT_EQ(r.code, 4);
+    EXPECT_NE(r.err.find("FORM"), std::string::npos) << r.err;
+}
+
+TEST(Cli, ExitCodesForUsageUnreadableAndEngineErrors) {
+    test::TempDir dir;
+    EXPECT_EQ(Orbelan({}).code, 2);
+    EXPECT_EQ(Orbelan({"show"}).code, 2);
+    EXPECT_EQ(Orbelan({"zbor", "x"}).code, 2);
+    EXPECT_EQ(Orbelan({"show", "x.dbf", "--limit", "-3"}).code, 2);
+    EXPECT_EQ(Orbelan({"show", "x.dbf", "--bogus"}).code, 2);
+
+    const std::string text = dir.File("text.dbf");
+    test::WriteFileBytes(text, "nu este un tabel, doar text");
+    const Run r = Orbelan({"show", text});
+    EXPECT_EQ(r.code, 3);
+    EXPECT_EQ(Lines(r.err).at(0), "Fisierul ales, " + text + ", nu poate fi citit!");
+    EXPECT_EQ(test::ReadFileBytes(text), "nu este un tabel, doar text");
+
+    const Run bad = Orbelan({"show", dir.CopyData("persoane.dbf"), "--filter", "NUME='X"});
+    EXPECT_EQ(bad.code, 4);
+    EXPECT_FALSE(bad.err.empty());
+}
+
+TEST(Cli, MissingProductionIndexIsDetachedSilently) {
+    test::TempDir dir;
+    const std::string path = dir.CopyData("missing_production_index.dbf");
+    const Run r = Orbelan({"show", path, "--format", "csv"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "NUME,NR\nUNU,1\nDOI,2\nTREI,3\n");
+    EXPECT_EQ(test::ReadFileBytes(path)[28], '\0');
+}
+
+TEST(Cli, CodePageOptionReadsTablesWithoutLanguageDriver) {
+    test::TempDir dir;
+    const std::string path = dir.CopyData("office_suite_no_ldid.dbf");
+    const Run r = Orbelan({"show", path, "--codepage", "cp1250", "--format", "csv", "--limit", "1",
+                           "--decimal-separator", ","});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(Lines(r.out).at(1), "ŞTEFĂNESCU ION,\"12,5\",3,01.01.2000,True");
+}
+
+TEST(Cli, CnpCommandsShareTheWindowsCode) {
+    test::TempDir dir;
+    const std::string path = dir.File("p.dbf");
+    test::WriteDbf(path, {{"NUME", 'C', 10}, {"CNP", 'C', 13}},
+                   {{"A", "1000101990013"}, {"B", "1000101990012"}, {"C", ""}, {"D", "6001231990031"}});
+    Run r = Orbelan({"check-cnp", path, "CNP"});
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_EQ(r.out, "2\t1000101990012\n3\t\n");
+    r = Orbelan({"check-cnp", path, "CNP", "--filter", "NUME='A'"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+
+    r = Orbelan({"extract-year", path, "cnp"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("Extragere incheiata cu succes."), std::string::npos) << r.err;
+    r = Orbelan({"show", path, "--format", "csv"});
+    EXPECT_EQ(r.out, "NUME,CNP,ANCNP\nA,1000101990013,1900\nB,1000101990012,1900\nC,,1899\n"
+                     "D,6001231990031,2000\n");
+
+    r = Orbelan({"extract-date", path, "CNP", "--filter", "NUME='D'"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    r = Orbelan({"show", path, "--format", "csv", "--date-format", "yyyy-MM-dd"});
+    EXPECT_EQ(Lines(r.out).at(0), "NUME,CNP,ANCNP,DATACNP");
+    EXPECT_EQ(Lines(r.out).at(1), "A,1000101990013,1900,");
+    EXPECT_EQ(Lines(r.out).at(4), "D,6001231990031,2000,2000-12-31");
+}
+
+TEST(Cli, SortRewritesTheFile) {
+    test::TempDir dir;
+    const std::string path = dir.File("s.dbf");
+    test::WriteDbf(path, {{"NUME", 'C', 10}}, {{"C"}, {"A"}, {"B"}});
+    const Run r = Orbelan({"sort", path, "NUME"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(Orbelan({"show", path, "--format", "csv"}).out, "NUME\nA\nB\nC\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("DBF0.DBF")));
+}
+
+}  // namespace
+}  // namespace orbelan

@@ -1,0 +1,166 @@
+// A click on a column title rewrites the file in that column's order.
+#include "core/sort_command.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+#include "core/filter_commands.h"
+#include "engine/codepage.h"
+#include "engine/file_io.h"
+#include "tests/core/commands_fixture.h"
+
+namespace orbelan {
+namespace {
+
+using test::ReadFileBytes;
+
+class Sort : public test::CommandsTest {
+protected:
+    void TearDown() override { IoFaults().Reset(); }
+
+    const std::vector<std::vector<std::string>> rows = {
+        {"POP", "3", "1.00", "a"},  {"ANTON", "1", "2.00", "b"}, {"POP", "2", "3.00", "c"},
+        {"BALAN", "5", "4.00", "d"}, {"", "4", "5.00", "e"},
+    };
+
+    void MakeUndeletable(const std::string& name) {
+        std::filesystem::create_directories(dir.Path() / name / "x");
+    }
+};
+
+TEST_F(Sort, NoLeavesFileAndGridUnchanged) {
+    const std::string path = OpenPersons(rows);
+    const std::string before = ReadFileBytes(path);
+    ui.mesajAnswers = {mrNo};
+    Grid1TitleClick(ws, 0);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].title, "Ordonare dupa coloana");
+    EXPECT_EQ(ui.messages[0].text, "Doriti sa ordonati tabelul dupa coloana NUME ?");
+    EXPECT_EQ(ui.messages[0].kind, mkConfirmation);
+    EXPECT_EQ(ui.messages[0].buttons, mbYesNo);
+    EXPECT_EQ(ReadFileBytes(path), before);
+    EXPECT_TRUE(ws.Tx.Active());
+    EXPECT_FALSE(ws.Sorting);
+}
+
+TEST_F(Sort, RewritesTheFileAndKeepsTheFirstRowWithTheCurrentValue) {
+    const std::string path = OpenPersons(rows);
+    MoveToRow(2);  // the second POP
+    Grid1TitleClick(ws, 0);
+    EXPECT_TRUE(ws.Tx.Active());
+    EXPECT_EQ(ws.Tx.TableName(), path);
+    EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"", "ANTON", "BALAN", "POP", "POP"}));
+    EXPECT_EQ(Column("NR"), (std::vector<std::string>{"4", "1", "5", "3", "2"}));  // stable
+    EXPECT_EQ(ws.Tx.RecNo(), 4);
+    EXPECT_FALSE(ws.Sorting);
+    EXPECT_FALSE(ws.Tx.ControlsDisabled());
+    EXPECT_FALSE(std::filesystem::exists(dir.File("DBF0.DBF")));
+
+    // After-post notification is attached again.
+    ws.Tx.Append();
+    ws.Tx.SetText(0, "NOU");
+    ws.Tx.Post();
+    EXPECT_EQ(ui.rowCounter, "6");
+}
+
+TEST_F(Sort, NumbersSortByValue) {
+    OpenPersons({{"A", "10", "", ""}, {"B", "9", "", ""}, {"C", "-1", "", ""}, {"D", "", "", ""}});
+    Grid1TitleClick(ws, 1);
+    EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"D", "C", "B", "A"}));
+}
+
+TEST_F(Sort, CounterShowsRowsWrittenEveryThousandAndTheTotalAfter) {
+    std::vector<std::vector<std::string>> many;
+    for (int i = 0; i < 2500; ++i) many.push_back({"N" + std::to_string(2500 - i), "", "", ""});
+    OpenPersons(many);
+    ui.rowCounterHistory.clear();
+    Grid1TitleClick(ws, 0);
+    std::vector<std::string> progress;
+    for (const auto& c : ui.rowCounterHistory) {
+        if (c != "0") progress.push_back(c);
+    }
+    EXPECT_EQ(progress, (std::vector<std::string>{"999", "1999", "2500"}));
+    EXPECT_EQ(ui.rowCounter, "2500");
+}
+
+TEST_F(Sort, FilterStaysOnAndAllRowsAreSorted) {
+    OpenPersons(rows);
+    ui.filterText = "NR>2";
+    FiltruEKeyDown(ws, 13);
+    Grid1TitleClick(ws, 0);
+    EXPECT_TRUE(ws.Tx.Filtered());
+    EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"", "BALAN", "POP"}));
+    ui.filterButtonDown = false;
+    Filtru1Click(ws);
+    EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"", "ANTON", "BALAN", "POP", "POP"}));
+}
+
+TEST_F(Sort, LeftoverScratchFilesAreReplacedOrSkipped) {
+    OpenPersons(rows);
+    test::WriteFileBytes(dir.File("DBF0.DBF"), "leftover");
+    EXPECT_EQ(TempTableName(ws, ".DBF"), dir.File("DBF0.DBF"));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("DBF0.DBF")));
+
+    MakeUndeletable("DBF0.DBF");
+    EXPECT_EQ(TempTableName(ws, ".DBF"), dir.File("DBF1.DBF"));
+    Grid1TitleClick(ws, 0);
+    EXPECT_EQ(Column("NUME").back(), "POP");
+}
+
+TEST_F(Sort, NoFreeScratchNameIsReportedAndFileUntouched) {
+    const std::string path = OpenPersons(rows);
+    const std::string before = ReadFileBytes(path);
+    for (int n = 0; n <= 200; ++n) MakeUndeletable("DBF" + std::to_string(n) + ".DBF");
+    Grid1TitleClick(ws, 0);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[1].title, "Ordonare DBF");
+    EXPECT_EQ(ui.messages[1].text, "Nu am voie sa scriu in " + ws.ProgramDir + "!");
+    EXPECT_EQ(ui.messages[1].kind, mkError);
+    EXPECT_EQ(ReadFileBytes(path), before);
+    EXPECT_FALSE(ws.Sorting);
+    EXPECT_TRUE(ws.Tx.Active());
+}
+
+TEST_F(Sort, FailureHalfwayLeavesTheOriginalByteIdenticalAndTheWindowUsable) {
+    const std::string path = OpenPersons(rows);
+    const std::string before = ReadFileBytes(path);
+    IoFaults().failRenameAfter = 0;
+    EXPECT_THROW(Grid1TitleClick(ws, 0), DbfError);
+    IoFaults().Reset();
+    EXPECT_EQ(ReadFileBytes(path), before);
+    EXPECT_TRUE(ws.Tx.Active());
+    EXPECT_FALSE(ws.Tx.ControlsDisabled());
+    EXPECT_FALSE(ws.Sorting);
+    EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"POP", "ANTON", "POP", "BALAN", ""}));
+    ws.Tx.Append();
+    ws.Tx.SetText(0, "NOU");
+    ws.Tx.Post();
+    EXPECT_EQ(ui.rowCounter, "6");
+}
+
+TEST_F(Sort, MemoTableKeepsEachRowsMemo) {
+    const std::string path = dir.CopyData("dbase3_memo_cp1250.dbf");
+    ws.CurrentFile = path;
+    ws.OpenTable();
+    ASSERT_TRUE(ws.Tx.Active());
+    std::map<std::string, std::string> memoByName;
+    const int nume = ws.Tx.FieldIndexOrThrow("NUME"), obs = ws.Tx.FieldIndexOrThrow("OBS");
+    for (int r = 0; r < ws.Tx.RecordCount(); ++r) memoByName[ws.Tx.TextAt(r, nume)] = ws.Tx.TextAt(r, obs);
+
+    Grid1TitleClick(ws, nume);
+    ASSERT_TRUE(ws.Tx.Active());
+    std::vector<std::string> names;
+    for (int r = 0; r < ws.Tx.RecordCount(); ++r) {
+        names.push_back(ws.Tx.TextAt(r, nume));
+        EXPECT_EQ(ws.Tx.TextAt(r, obs), memoByName[names.back()]) << names.back();
+    }
+    EXPECT_EQ(names.size(), memoByName.size());
+    // Romanian letters sort in the table's code-page byte order.
+    std::vector<std::string> encoded;
+    for (const auto& n : names) encoded.push_back(CodePage::Get("cp1250")->Encode(n));
+    EXPECT_TRUE(std::is_sorted(encoded.begin(), encoded.end()));
+}
+
+}  // namespace
+}  // namespace orbelan
