@@ -99,6 +99,9 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
 }
 
 TForm1::~TForm1() {
+    // The grid watches the table, which is destroyed before the base class deletes children.
+    delete grid_;
+    grid_ = nullptr;
     ws_.Tx.AfterOpen = nullptr;
     ws_.Tx.AfterClose = nullptr;
     ws_.Tx.AfterPost = nullptr;

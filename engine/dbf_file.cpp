@@ -1,5 +1,6 @@
 #include "engine/dbf_file.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <ctime>
@@ -181,6 +182,34 @@ void DbfFile::SetDeleted(uint32_t index, bool deleted) {
     if (index >= mappedCount_)
         tail_[static_cast<size_t>(index - mappedCount_) * layout_.recordLength] =
             static_cast<char>(flag);
+}
+
+void DbfFile::SetDeletedMany(const std::vector<uint32_t>& records) {
+    if (records.empty()) return;
+    BeforeFirstChange();
+    // A span of records is written back whole (the records between keep their bytes), up to
+    // 4 MB at a time and only across small gaps.
+    const size_t length = layout_.recordLength;
+    const size_t maxSpan = std::max<size_t>(1, (4u << 20) / length);
+    std::string span;
+    for (size_t i = 0; i < records.size();) {
+        size_t j = i + 1;
+        while (j < records.size() && records[j] > records[j - 1] &&
+               records[j] - records[j - 1] <= 64 && records[j] - records[i] < maxSpan)
+            ++j;
+        const uint32_t first = records[i];
+        const size_t count = records[j - 1] - first + 1;
+        span.resize(count * length);
+        for (size_t k = 0; k < count; ++k)
+            std::memcpy(span.data() + k * length, Record(first + static_cast<uint32_t>(k)), length);
+        for (size_t k = i; k < j; ++k) span[(records[k] - first) * length] = '*';
+        handle_.WriteAt(layout_.headerLength + static_cast<uint64_t>(first) * length, span.data(),
+                        span.size());
+        for (size_t k = i; k < j; ++k)
+            if (records[k] >= mappedCount_)
+                tail_[static_cast<size_t>(records[k] - mappedCount_) * length] = '*';
+        i = j;
+    }
 }
 
 uint32_t DbfFile::AppendRecord(const uint8_t* record) {

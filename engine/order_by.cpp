@@ -58,7 +58,9 @@ uint64_t SortableDouble(double d) {
     return (bits & kSignBit) ? ~bits : bits ^ kSignBit;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\0'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\0';
+}
 
 // Exact comparison of two canonical decimals ("-12.5", "0", "3").
 int CompareCanonical(std::string_view a, std::string_view b) {
@@ -129,7 +131,7 @@ StoredNumber ParseStoredNumber(std::string_view raw) {
 }
 
 class KeyReader {
-public:
+  public:
     KeyReader(const DbfFile& file, int field) {
         if (field < 0 || field >= file.FieldCount())
             throw DbfError(ErrorKind::Sql, "Campul de ordonare nu exista in tabel.");
@@ -146,9 +148,10 @@ public:
             varLengthBit_ = f.varLengthBit;
         }
         bigEndian_ = layout.BigEndianIntegers();
-        bytes_ = !(field_.def.type == 'N' || field_.def.type == 'F' || field_.def.type == 'D' || field_.def.type == 'L' ||
-                   field_.def.type == 'I' || field_.def.type == '+' || field_.def.type == 'Y' || field_.def.type == 'B' ||
-                   field_.def.type == 'O' || field_.def.type == 'T' || field_.def.type == '@');
+        bytes_ = !(field_.def.type == 'N' || field_.def.type == 'F' || field_.def.type == 'D' ||
+                   field_.def.type == 'L' || field_.def.type == 'I' || field_.def.type == '+' ||
+                   field_.def.type == 'Y' || field_.def.type == 'B' || field_.def.type == 'O' ||
+                   field_.def.type == 'T' || field_.def.type == '@');
     }
 
     bool Bytes() const { return bytes_; }
@@ -185,8 +188,7 @@ public:
         switch (field_.def.type) {
             case 'N':
             case 'F': {
-                const StoredNumber n =
-                    ParseStoredNumber({reinterpret_cast<const char*>(p), size});
+                const StoredNumber n = ParseStoredNumber({reinterpret_cast<const char*>(p), size});
                 e.aux = n.cls;
                 if (n.cls != kEmpty) e.key = SortableDouble(n.value);
                 break;
@@ -236,7 +238,8 @@ public:
                     if (total > 0 && std::isfinite(total)) Set(e, SortableDouble(total));
                 }
                 break;
-            default: break;
+            default:
+                break;
         }
         return e;
     }
@@ -267,7 +270,7 @@ public:
         return 0;
     }
 
-private:
+  private:
     static void Set(Entry& e, uint64_t key) {
         e.key = key;
         e.aux = kExact;
@@ -305,8 +308,8 @@ void SortBytes(const KeyReader& reader, const DbfFile& file, const std::vector<u
         work.pop_back();
         if (r.from > 0)
             for (size_t i = r.begin; i < r.end; ++i)
-                entries[i] = KeyReader::BytesEntry(reader.Data(file.Record(records[entries[i].pos])),
-                                                   r.from, entries[i].pos);
+                entries[i] = KeyReader::BytesEntry(
+                    reader.Data(file.Record(records[entries[i].pos])), r.from, entries[i].pos);
         std::sort(entries.begin() + static_cast<std::ptrdiff_t>(r.begin),
                   entries.begin() + static_cast<std::ptrdiff_t>(r.end), less);
         for (size_t i = r.begin; i < r.end;) {
@@ -319,15 +322,15 @@ void SortBytes(const KeyReader& reader, const DbfFile& file, const std::vector<u
     }
 }
 
-void SortValues(const KeyReader& reader, const DbfFile& file,
-                const std::vector<uint32_t>& records, std::vector<Entry>& entries,
-                bool descending) {
+void SortValues(const KeyReader& reader, const DbfFile& file, const std::vector<uint32_t>& records,
+                std::vector<Entry>& entries, bool descending) {
     const auto less = [&](const Entry& a, const Entry& b) {
         const bool ea = a.aux == kEmpty, eb = b.aux == kEmpty;
         if (ea != eb) return descending ? eb : ea;
         if (!ea && a.key != b.key) return descending ? a.key > b.key : a.key < b.key;
         if (!ea && (a.aux == kInexact || b.aux == kInexact)) {
-            const int c = reader.ExactCompare(file.Record(records[a.pos]), file.Record(records[b.pos]));
+            const int c =
+                reader.ExactCompare(file.Record(records[a.pos]), file.Record(records[b.pos]));
             if (c != 0) return descending ? c > 0 : c < 0;
         }
         return a.pos < b.pos;

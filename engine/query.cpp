@@ -66,11 +66,16 @@ std::vector<uint32_t> MatchingRecords(const DbfFile& file, const FilterExpressio
 // The version byte that asks DbfWriter for the source's family.
 uint8_t VersionOf(const DbfLayout& layout) {
     switch (layout.family) {
-        case DbfFamily::DBase3: return 0x03;
-        case DbfFamily::DBase4: return 0x04;
-        case DbfFamily::DBase7: return 0x8C;
-        case DbfFamily::FoxPro: return 0xF5;
-        case DbfFamily::VisualFoxPro: return layout.version;
+        case DbfFamily::DBase3:
+            return 0x03;
+        case DbfFamily::DBase4:
+            return 0x04;
+        case DbfFamily::DBase7:
+            return 0x8C;
+        case DbfFamily::FoxPro:
+            return 0xF5;
+        case DbfFamily::VisualFoxPro:
+            return layout.version;
     }
     return 0x03;
 }
@@ -93,6 +98,15 @@ void RemoveQuietly(const std::string& path) {
         RemoveFile(path);
     } catch (const DbfError&) {
         // a leftover in the temporary folder is harmless
+    }
+}
+
+// An index of the rows as they were would only mislead; the new header announces none, so an
+// index file that can't be removed is left behind harmlessly.
+void DropStaleIndex(const std::string& path) {
+    try {
+        DetachIndex(path);
+    } catch (const DbfError&) {
     }
 }
 
@@ -157,7 +171,9 @@ void Query::ClearSql() {
     lines_.clear();
 }
 
-void Query::AddSql(const std::string& line) { lines_.push_back(line); }
+void Query::AddSql(const std::string& line) {
+    lines_.push_back(line);
+}
 
 std::string Query::SqlText() const {
     std::string text;
@@ -192,11 +208,8 @@ void Query::ExecSQL() {
 void Query::ExecDelete(const std::string& statement, const SqlDelete& s) {
     auto file = DbfFile::Open(s.table, OptionsOf(*this));
     const auto where = CompileWhere(statement, s.where, *file, Format());
-    // The flags go to the file one by one, and to disk once at the end.
-    for (uint32_t i = 0; i < file->RecordCount(); ++i) {
-        const uint8_t* rec = file->Record(i);
-        if (rec[0] != '*' && (!where || where->Matches(rec))) file->SetDeleted(i, true);
-    }
+    // The flags go to the file together, and to disk once.
+    file->SetDeletedMany(MatchingRecords(*file, where.get()));
     file->Flush();
 }
 
@@ -260,7 +273,7 @@ void Query::ExecAlter(const SqlAlterTable& s) {
     }
     src.reset();  // the file is replaced below; nothing may hold it
     w.Commit();
-    DetachIndex(s.table);  // an index of the old structure would only mislead
+    DropStaleIndex(s.table);
 }
 
 void Query::ExecUpdate(const std::string& statement, const SqlUpdate& s) {
@@ -289,9 +302,9 @@ void Query::ExecUpdate(const std::string& statement, const SqlUpdate& s) {
                     Assign(*w, *src, rec, a, format);
                 } catch (const DbfError& e) {
                     if (e.Kind() != ErrorKind::Conversion) throw;
-                    throw DbfError(ErrorKind::Conversion,
-                                   "Linia " + std::to_string(r + 1) + ": " + e.what() +
-                                       " Tabelul nu a fost modificat.");
+                    throw DbfError(ErrorKind::Conversion, "Linia " + std::to_string(r + 1) + ": " +
+                                                              e.what() +
+                                                              " Tabelul nu a fost modificat.");
                 }
             }
         }
@@ -299,7 +312,7 @@ void Query::ExecUpdate(const std::string& statement, const SqlUpdate& s) {
     }
     src.reset();
     w->Commit();
-    DetachIndex(s.table);
+    DropStaleIndex(s.table);
 }
 
 void Query::ExecCreate(const SqlCreateTable& s) {
@@ -333,7 +346,8 @@ void Query::Open() {
     if (s.allColumns) {
         // The file's own rows in the wanted order: nothing is copied.
         std::vector<SortKey> keys;
-        for (const SqlOrderItem& o : s.orderBy) keys.push_back({FieldOf(*src, o.field), o.descending});
+        for (const SqlOrderItem& o : s.orderBy)
+            keys.push_back({FieldOf(*src, o.field), o.descending});
         if (keys.empty() && !where) {
             OpenOver(std::move(src), true);
             return;
@@ -402,7 +416,8 @@ void Query::Open() {
                     const MemoValue v = src->MemoBytes(rec, from);
                     w.SetMemoBytes(static_cast<int>(k), v.ok ? v.bytes : std::string(), v.type);
                 } else {
-                    w.SetRaw(static_cast<int>(k), rec + src->Fields()[static_cast<size_t>(from)].offset);
+                    w.SetRaw(static_cast<int>(k),
+                             rec + src->Fields()[static_cast<size_t>(from)].offset);
                 }
             }
             w.EndRow();

@@ -14,7 +14,7 @@ struct SqlUpdate;
 struct SqlCreateTable;
 
 class Query : public Table {
-public:
+  public:
     Query();
     ~Query() override;
 
@@ -29,7 +29,7 @@ public:
     // SELECT ... [ORDER BY f] | SELECT f, COUNT(*) AS NR FROM ... GROUP BY f
     void Open() override;
 
-private:
+  private:
     void ExecDelete(const std::string& statement, const SqlDelete& s);
     void ExecAlter(const SqlAlterTable& s);
     void ExecUpdate(const std::string& statement, const SqlUpdate& s);

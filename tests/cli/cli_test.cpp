@@ -10,12 +10,12 @@
 namespace orbelan {
 namespace {
 
-struct Run {
+struct CliRun {
     int code;
     std::string out, err;
 };
 
-Run Orbelan(std::vector<std::string> args) {
+CliRun Orbelan(std::vector<std::string> args) {
     std::ostringstream out, err;
     const int code = RunOrbelan(args, out, err);
     return {code, out.str(), err.str()};
@@ -30,7 +30,7 @@ std::vector<std::string> Lines(const std::string& text) {
 
 TEST(Cli, InfoDescribesHeaderAndFields) {
     test::TempDir dir;
-    const Run r = Orbelan({"info", dir.CopyData("foxpro_memo_cp852.dbf")});
+    const CliRun r = Orbelan({"info", dir.CopyData("foxpro_memo_cp852.dbf")});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("Versiune: 0xF5"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Cod de pagina: cp852"), std::string::npos);
@@ -41,7 +41,7 @@ TEST(Cli, InfoDescribesHeaderAndFields) {
 
 TEST(Cli, ShowJsonOneObjectPerLineInFieldOrder) {
     test::TempDir dir;
-    const Run r = Orbelan({"show", dir.CopyData("gis_writer_cp1250.dbf"), "--format", "json",
+    const CliRun r = Orbelan({"show", dir.CopyData("gis_writer_cp1250.dbf"), "--format", "json",
                            "--decimal-separator", ",", "--date-format", "yyyy-MM-dd"});
     ASSERT_EQ(r.code, 0) << r.err;
     const auto lines = Lines(r.out);
@@ -58,7 +58,7 @@ TEST(Cli, ShowFilterLimitAndCsv) {
     const std::string path = dir.File("t.dbf");
     test::WriteDbf(path, {{"NUME", 'C', 10}, {"SUMA", 'N', 6, 2}},
                    {{"IONEL", "12.00"}, {"ION", "1.50"}, {"IONELA", "12.00"}, {"X,Y", "12"}});
-    Run r = Orbelan({"show", path, "--filter", "SUMA=12", "--format", "csv"});
+    CliRun r = Orbelan({"show", path, "--filter", "SUMA=12", "--format", "csv"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "NUME,SUMA\nIONEL,12\nIONELA,12\n\"X,Y\",12\n");
     r = Orbelan({"show", path, "--filter", "NUME='IONEL*'", "--format", "csv", "--limit", "1"});
@@ -69,7 +69,7 @@ TEST(Cli, SqlSelectOrdersRowsAndOtherStatementsRun) {
     test::TempDir dir;
     const std::string path = dir.File("t.dbf");
     test::WriteDbf(path, {{"NUME", 'C', 10}, {"NR", 'N', 3}}, {{"C", "1"}, {"A", "2"}, {"B", "3"}});
-    Run r = Orbelan({"sql", "DELETE FROM \"" + path + "\" WHERE NUME=\"B\"", "--format", "csv"});
+    CliRun r = Orbelan({"sql", "DELETE FROM \"" + path + "\" WHERE NUME=\"B\"", "--format", "csv"});
     ASSERT_EQ(r.code, 0) << r.err;
     r = Orbelan({"sql", "SELECT * FROM \"" + path + "\" ORDER BY NUME", "--format", "csv"});
     ASSERT_EQ(r.code, 0) << r.err;
@@ -89,12 +89,12 @@ TEST(Cli, ExitCodesForUsageUnreadableAndEngineErrors) {
 
     const std::string text = dir.File("text.dbf");
     test::WriteFileBytes(text, "nu este un tabel, doar text");
-    const Run r = Orbelan({"show", text});
+    const CliRun r = Orbelan({"show", text});
     EXPECT_EQ(r.code, 3);
     EXPECT_EQ(Lines(r.err).at(0), "Fisierul ales, " + text + ", nu poate fi citit!");
     EXPECT_EQ(test::ReadFileBytes(text), "nu este un tabel, doar text");
 
-    const Run bad = Orbelan({"show", dir.CopyData("persoane.dbf"), "--filter", "NUME='X"});
+    const CliRun bad = Orbelan({"show", dir.CopyData("persoane.dbf"), "--filter", "NUME='X"});
     EXPECT_EQ(bad.code, 4);
     EXPECT_FALSE(bad.err.empty());
 }
@@ -102,7 +102,7 @@ TEST(Cli, ExitCodesForUsageUnreadableAndEngineErrors) {
 TEST(Cli, MissingProductionIndexIsDetachedSilently) {
     test::TempDir dir;
     const std::string path = dir.CopyData("missing_production_index.dbf");
-    const Run r = Orbelan({"show", path, "--format", "csv"});
+    const CliRun r = Orbelan({"show", path, "--format", "csv"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "NUME,NR\nUNU,1\nDOI,2\nTREI,3\n");
     EXPECT_EQ(test::ReadFileBytes(path)[28], '\0');
@@ -111,7 +111,7 @@ TEST(Cli, MissingProductionIndexIsDetachedSilently) {
 TEST(Cli, CodePageOptionReadsTablesWithoutLanguageDriver) {
     test::TempDir dir;
     const std::string path = dir.CopyData("office_suite_no_ldid.dbf");
-    const Run r = Orbelan({"show", path, "--codepage", "cp1250", "--format", "csv", "--limit", "1",
+    const CliRun r = Orbelan({"show", path, "--codepage", "cp1250", "--format", "csv", "--limit", "1",
                            "--decimal-separator", ","});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(Lines(r.out).at(1), "ŞTEFĂNESCU ION,\"12,5\",3,01.01.2000,True");
@@ -122,7 +122,7 @@ TEST(Cli, CnpCommandsShareTheWindowsCode) {
     const std::string path = dir.File("p.dbf");
     test::WriteDbf(path, {{"NUME", 'C', 10}, {"CNP", 'C', 13}},
                    {{"A", "1000101990013"}, {"B", "1000101990012"}, {"C", ""}, {"D", "6001231990031"}});
-    Run r = Orbelan({"check-cnp", path, "CNP"});
+    CliRun r = Orbelan({"check-cnp", path, "CNP"});
     EXPECT_EQ(r.code, 1) << r.err;
     EXPECT_EQ(r.out, "2\t1000101990012\n3\t\n");
     r = Orbelan({"check-cnp", path, "CNP", "--filter", "NUME='A'"});
@@ -148,7 +148,7 @@ TEST(Cli, SortRewritesTheFile) {
     test::TempDir dir;
     const std::string path = dir.File("s.dbf");
     test::WriteDbf(path, {{"NUME", 'C', 10}}, {{"C"}, {"A"}, {"B"}});
-    const Run r = Orbelan({"sort", path, "NUME"});
+    const CliRun r = Orbelan({"sort", path, "NUME"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(Orbelan({"show", path, "--format", "csv"}).out, "NUME\nA\nB\nC\n");
     EXPECT_FALSE(std::filesystem::exists(dir.File("DBF0.DBF")));

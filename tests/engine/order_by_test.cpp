@@ -14,7 +14,7 @@ namespace orbelan {
 namespace {
 
 class OrderByTest : public ::testing::Test {
-protected:
+  protected:
     std::unique_ptr<DbfFile> Table(const std::vector<test::ColumnSpec>& columns,
                                    const std::vector<std::vector<std::string>>& rows) {
         const std::string path = dir_.File("T" + std::to_string(++count_) + ".DBF");
@@ -26,24 +26,36 @@ protected:
     int count_ = 0;
 };
 
-std::vector<uint32_t> Ids(std::initializer_list<uint32_t> ids) { return ids; }
+std::vector<uint32_t> Ids(std::initializer_list<uint32_t> ids) {
+    return ids;
+}
 
 TEST_F(OrderByTest, CharactersInCodePageByteOrderStableAndBlankInsensitive) {
     // cp1250: S-comma 0xAA sorts before A-circumflex 0xC2, A-breve 0xC3, I-circumflex 0xCE,
     // T-comma 0xDE; a leading blank sorts before letters; the empty value comes first.
-    auto f = Table({{"NUME", 'C', 12}, {"NR", 'N', 3}},
-                   {{"\xDE" "ARAN", "0"},     // 0
-                    {"POP", "1"},             // 1
-                    {"\xC2" "NCA", "2"},      // 2
-                    {"", "3"},                // 3
-                    {"POP   ", "4"},          // 4  equal to row 1
-                    {"*ABC", "5"},            // 5  deleted: left out
-                    {"\xAA" "TEFAN", "6"},    // 6
-                    {" POP", "7"},            // 7
-                    {"\xCE" "NCEPUT", "8"},   // 8
-                    {"POPA", "9"},            // 9
-                    {"\xC3" "LAN", "10"},     // 10
-                    {"POP", "11"}});          // 11 equal to rows 1 and 4
+    auto f =
+        Table({{"NUME", 'C', 12}, {"NR", 'N', 3}}, {{"\xDE"
+                                                     "ARAN",
+                                                     "0"},         // 0
+                                                    {"POP", "1"},  // 1
+                                                    {"\xC2"
+                                                     "NCA",
+                                                     "2"},            // 2
+                                                    {"", "3"},        // 3
+                                                    {"POP   ", "4"},  // 4  equal to row 1
+                                                    {"*ABC", "5"},    // 5  deleted: left out
+                                                    {"\xAA"
+                                                     "TEFAN",
+                                                     "6"},          // 6
+                                                    {" POP", "7"},  // 7
+                                                    {"\xCE"
+                                                     "NCEPUT",
+                                                     "8"},          // 8
+                                                    {"POPA", "9"},  // 9
+                                                    {"\xC3"
+                                                     "LAN",
+                                                     "10"},           // 10
+                                                    {"POP", "11"}});  // 11 equal to rows 1 and 4
     EXPECT_EQ(OrderedRecords(*f, 0), Ids({3, 7, 1, 4, 11, 9, 6, 2, 10, 8, 0}));
 }
 
@@ -51,8 +63,13 @@ TEST_F(OrderByTest, LongKeysSharingPrefixesMatchAReferenceSort) {
     // Keys longer than the 8-byte prefix, many ties: checked against a plain stable sort of the
     // trimmed byte strings, ascending and descending.
     std::mt19937 rng(7);
-    const std::vector<std::string> stems = {"POPESCU ION", "POPESCU IONEL", "POPESCU ION VASILE",
-                                            "POP", "POPESCU", "POPESCU ION VASILE X", ""};
+    const std::vector<std::string> stems = {"POPESCU ION",
+                                            "POPESCU IONEL",
+                                            "POPESCU ION VASILE",
+                                            "POP",
+                                            "POPESCU",
+                                            "POPESCU ION VASILE X",
+                                            ""};
     std::vector<std::vector<std::string>> rows;
     std::vector<std::string> keys;
     for (int i = 0; i < 400; ++i) {
@@ -84,28 +101,26 @@ TEST_F(OrderByTest, LongKeysSharingPrefixesMatchAReferenceSort) {
 }
 
 TEST_F(OrderByTest, NumbersByValueWithEmptyAndInvalidFirst) {
-    auto f = Table({{"SUMA", 'N', 8, 2}},
-                   {{"10.00"},   // 0
-                    {"-3.25"},   // 1
-                    {""},        // 2  empty
-                    {"9.5"},     // 3
-                    {"12a"},     // 4  not a number: among the empty ones
-                    {"-0.00"},   // 5  equal to 0
-                    {"0"},       // 6
-                    {"2"},       // 7
-                    {" ******"},  // 8  overflow: empty
-                    {"1e1"}});   // 9  10, equal to row 0
+    auto f = Table({{"SUMA", 'N', 8, 2}}, {{"10.00"},    // 0
+                                           {"-3.25"},    // 1
+                                           {""},         // 2  empty
+                                           {"9.5"},      // 3
+                                           {"12a"},      // 4  not a number: among the empty ones
+                                           {"-0.00"},    // 5  equal to 0
+                                           {"0"},        // 6
+                                           {"2"},        // 7
+                                           {" ******"},  // 8  overflow: empty
+                                           {"1e1"}});    // 9  10, equal to row 0
     EXPECT_EQ(OrderedRecords(*f, 0), Ids({2, 4, 8, 1, 5, 6, 7, 3, 0, 9}));
 }
 
 TEST_F(OrderByTest, NumbersBeyondADoublesPrecisionStillOrderExactly) {
-    auto f = Table({{"COD", 'N', 20}},
-                   {{"1234567890123456791"},
-                    {"1234567890123456789"},
-                    {"1234567890123456790"},
-                    {"-1234567890123456791"},
-                    {"-1234567890123456790"},
-                    {"1234567890123456790"}});
+    auto f = Table({{"COD", 'N', 20}}, {{"1234567890123456791"},
+                                        {"1234567890123456789"},
+                                        {"1234567890123456790"},
+                                        {"-1234567890123456791"},
+                                        {"-1234567890123456790"},
+                                        {"1234567890123456790"}});
     EXPECT_EQ(OrderedRecords(*f, 0), Ids({3, 4, 1, 2, 5, 0}));
     const auto sorted = OrderedRecords(*f, 0);
     EXPECT_EQ(GroupStarts(*f, sorted, {0}), (std::vector<size_t>{0, 1, 2, 3, 5}));
@@ -152,13 +167,12 @@ TEST_F(OrderByTest, MemoFieldsRefusedAndDeletedRowsLeftOut) {
 }
 
 TEST_F(OrderByTest, SeveralKeysAndGroupsOfEqualValues) {
-    auto f = Table({{"NUME", 'C', 8}, {"SUMA", 'N', 6, 2}},
-                   {{"POP", "2"},      // 0
-                    {"ION", "1.5"},    // 1
-                    {"POP", "1"},      // 2
-                    {"ION", "1.50"},   // 3
-                    {"POP  ", "2.0"},  // 4
-                    {"ANA", ""}});     // 5
+    auto f = Table({{"NUME", 'C', 8}, {"SUMA", 'N', 6, 2}}, {{"POP", "2"},      // 0
+                                                             {"ION", "1.5"},    // 1
+                                                             {"POP", "1"},      // 2
+                                                             {"ION", "1.50"},   // 3
+                                                             {"POP  ", "2.0"},  // 4
+                                                             {"ANA", ""}});     // 5
     const std::vector<uint32_t> all = {0, 1, 2, 3, 4, 5};
     // By name, then by amount descending; equal pairs keep file order.
     const auto order = OrderRecords(*f, all, {{0, false}, {1, true}});
