@@ -12,6 +12,7 @@
 #include "core/open_table.h"
 #include "core/sort_command.h"
 #include "core/workspace.h"
+#include "engine/field_codec.h"
 
 namespace orbelan {
 namespace {
@@ -55,13 +56,6 @@ void OpenFile(CliContext& c, const std::string& path) {
     c.ws.Tx.First();
 }
 
-std::string TypeText(const FieldDef& f) {
-    std::string s(1, f.type);
-    s += " " + std::to_string(f.size);
-    if (f.decimals) s += "," + std::to_string(f.decimals);
-    return s;
-}
-
 int Info(CliContext& c) {
     ExpectArgs(c.options, 1);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
@@ -75,7 +69,7 @@ int Info(CliContext& c) {
           << "Campuri: " << c.ws.Tx.FieldCount() << '\n';
     for (int i = 0; i < c.ws.Tx.FieldCount(); ++i) {
         const FieldDef& f = c.ws.Tx.Field(i);
-        c.out << "  " << f.name << ' ' << TypeText(f) << '\n';
+        c.out << "  " << f.name << ' ' << FieldTypeText(f) << '\n';
     }
     return kExitDone;
 }

@@ -12,6 +12,7 @@ namespace {
 
 // Appended records are kept in memory up to this size, then the file is mapped again.
 constexpr size_t kTailLimit = 8u << 20;
+constexpr size_t kAppendBatch = 256u << 10;
 
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -40,7 +41,13 @@ void RemoveIndexFiles(const std::string& path) {
 
 }  // namespace
 
-DbfFile::~DbfFile() = default;
+DbfFile::~DbfFile() {
+    // Table::Close flushes and reports failures; this is the last chance for anything left.
+    try {
+        FlushAppends();
+    } catch (const DbfError&) {
+    }
+}
 
 std::unique_ptr<DbfFile> DbfFile::Open(const std::string& path, const DbfOpenOptions& options) {
     std::unique_ptr<DbfFile> f(new DbfFile());
@@ -73,7 +80,7 @@ std::unique_ptr<DbfFile> DbfFile::Open(const std::string& path, const DbfOpenOpt
         f->visible_.push_back(i);
         f->fields_.push_back(L.fields[i].def);
     }
-    f->count_ = f->mappedCount_ = L.recordCount;
+    f->count_ = f->mappedCount_ = f->pendingFrom_ = L.recordCount;
 
     HeaderInfo& info = f->info_;
     info.version = L.version;
@@ -167,6 +174,11 @@ void DbfFile::BeforeFirstChange() {
 
 void DbfFile::WriteRecord(uint32_t index, const uint8_t* record) {
     BeforeFirstChange();
+    if (index >= pendingFrom_) {  // still waiting to be written: change it in memory only
+        std::memcpy(tail_.data() + static_cast<size_t>(index - mappedCount_) * layout_.recordLength,
+                    record, layout_.recordLength);
+        return;
+    }
     const uint64_t at = layout_.headerLength + static_cast<uint64_t>(index) * layout_.recordLength;
     handle_.WriteAt(at, record, layout_.recordLength);
     if (index >= mappedCount_)
@@ -177,6 +189,11 @@ void DbfFile::WriteRecord(uint32_t index, const uint8_t* record) {
 void DbfFile::SetDeleted(uint32_t index, bool deleted) {
     BeforeFirstChange();
     const uint8_t flag = deleted ? '*' : ' ';
+    if (index >= pendingFrom_) {
+        tail_[static_cast<size_t>(index - mappedCount_) * layout_.recordLength] =
+            static_cast<char>(flag);
+        return;
+    }
     handle_.WriteAt(layout_.headerLength + static_cast<uint64_t>(index) * layout_.recordLength,
                     &flag, 1);
     if (index >= mappedCount_)
@@ -187,6 +204,7 @@ void DbfFile::SetDeleted(uint32_t index, bool deleted) {
 void DbfFile::SetDeletedMany(const std::vector<uint32_t>& records) {
     if (records.empty()) return;
     BeforeFirstChange();
+    FlushAppends();
     // A span of records is written back whole (the records between keep their bytes), up to
     // 4 MB at a time and only across small gaps.
     const size_t length = layout_.recordLength;
@@ -212,27 +230,31 @@ void DbfFile::SetDeletedMany(const std::vector<uint32_t>& records) {
     }
 }
 
-uint32_t DbfFile::AppendRecord(const uint8_t* record) {
+uint32_t DbfFile::AppendRecord(const uint8_t* record, bool defer) {
     BeforeFirstChange();
     if (count_ == 0xFFFFFFFFu)
         throw DbfError(ErrorKind::Io, "Tabelul " + path_ + " nu mai poate primi linii.");
-    const uint64_t at = layout_.headerLength + static_cast<uint64_t>(count_) * layout_.recordLength;
-    // The record and the end-of-file mark in one write.
-    std::string& bytes = appendScratch_;
-    bytes.assign(reinterpret_cast<const char*>(record), layout_.recordLength);
-    bytes += '\x1A';
-    handle_.WriteAt(at, bytes.data(), bytes.size());
     const uint32_t index = count_;
+    tail_.append(reinterpret_cast<const char*>(record), layout_.recordLength);
     ++count_;
-    try {
-        WriteHeaderCount();
-    } catch (...) {
-        --count_;
-        throw;
-    }
-    tail_.append(bytes.data(), layout_.recordLength);
+    const size_t waiting = static_cast<size_t>(count_ - pendingFrom_) * layout_.recordLength;
+    if (!defer || waiting >= kAppendBatch) FlushAppends();
     if (tail_.size() >= kTailLimit) Remap();
     return index;
+}
+
+void DbfFile::FlushAppends() {
+    if (pendingFrom_ == count_) return;
+    const size_t length = layout_.recordLength;
+    const size_t from = static_cast<size_t>(pendingFrom_ - mappedCount_) * length;
+    // The records and the end-of-file mark in one write, then the count that makes them rows.
+    std::string& bytes = appendScratch_;
+    bytes.assign(tail_, from, std::string::npos);
+    bytes += '\x1A';
+    handle_.WriteAt(layout_.headerLength + static_cast<uint64_t>(pendingFrom_) * length,
+                    bytes.data(), bytes.size());
+    WriteHeaderCount();
+    pendingFrom_ = count_;
 }
 
 void DbfFile::WriteHeaderCount() {
@@ -243,6 +265,7 @@ void DbfFile::WriteHeaderCount() {
 }
 
 void DbfFile::Remap() {
+    FlushAppends();
     MappedFile fresh = handle_.Map();
     const uint64_t need =
         layout_.headerLength + static_cast<uint64_t>(count_) * layout_.recordLength;
@@ -262,6 +285,7 @@ uint32_t DbfFile::WriteMemo(std::string_view bytes, uint32_t type) {
 
 void DbfFile::Flush() {
     if (!changed_) return;
+    FlushAppends();
     WriteHeaderCount();
     handle_.Sync();
     if (memo_ && memo_->Path().size()) memo_->Sync();

@@ -76,7 +76,11 @@ class DbfFile {
     // ---- changes
     bool Writable() const { return handle_.Writable(); }
     void WriteRecord(uint32_t index, const uint8_t* record);
-    uint32_t AppendRecord(const uint8_t* record);  // returns its index
+    // Returns its index. With defer, the record may wait in memory (readable at once) and go to
+    // the file with the next ones in one write: loops of appends then cost one write per batch.
+    uint32_t AppendRecord(const uint8_t* record, bool defer = false);
+    // Writes the appended records still waiting, then the header's record count.
+    void FlushAppends();
     void SetDeleted(uint32_t index, bool deleted);
     // Marks records deleted (indexes ascending); records close together go out in one write, so
     // marking a million rows is not a million writes.
@@ -104,6 +108,7 @@ class DbfFile {
     uint32_t count_ = 0;
     uint32_t mappedCount_ = 0;  // records readable from map_
     std::string tail_;          // records appended since the mapping
+    uint32_t pendingFrom_ = 0;  // appended records from here on are not in the file yet
     std::string appendScratch_;
     std::unique_ptr<MemoFile> memo_;
     std::string memoProblem_;  // why memo values can't be read, when the memo file is missing

@@ -1,6 +1,8 @@
 #include "engine/table.h"
 
 #include <algorithm>
+#include <chrono>
+#include <exception>
 #include <cmath>
 #include <map>
 
@@ -69,6 +71,7 @@ struct Table::Impl {
     // observers
     std::vector<TableObserver*> observers;
     int disabled = 0;
+    std::chrono::steady_clock::time_point lastAppend{};
 
     size_t SourceLength() const { return customOrder ? order.size() : file->RecordCount(); }
     uint32_t SourceAt(size_t k) const { return customOrder ? order[k] : static_cast<uint32_t>(k); }
@@ -270,6 +273,12 @@ void Table::Close() {
     if (!d.file) return;
     d.state = State::Browse;
     d.pendingMemos.clear();
+    std::exception_ptr failure;
+    try {
+        d.file->FlushAppends();
+    } catch (const DbfError&) {
+        failure = std::current_exception();
+    }
     d.file.reset();
     d.state = State::Inactive;
     d.ResetRows();
@@ -281,6 +290,7 @@ void Table::Close() {
     if (AfterClose) AfterClose(*this);
     d.NotifyReset();
     d.NotifyCursor();
+    if (failure) std::rethrow_exception(failure);
 }
 
 bool Table::Active() const {
@@ -599,7 +609,11 @@ void Table::Post() {
     if (d.state == State::Edit) {
         d.file->WriteRecord(static_cast<uint32_t>(d.editRecord), rec);
     } else {
-        const uint32_t phys = d.file->AppendRecord(rec);
+        // Posts that follow each other closely (a command's loop) are written in batches.
+        const auto now = std::chrono::steady_clock::now();
+        const bool defer = d.disabled > 0 || now - d.lastAppend < std::chrono::milliseconds(5);
+        d.lastAppend = now;
+        const uint32_t phys = d.file->AppendRecord(rec, defer);
         if (d.customOrder) d.order.push_back(phys);
         d.visible.push_back(phys);
         d.scanPos = d.SourceLength();  // the new record is already in `visible`
@@ -882,8 +896,15 @@ void Table::EnableControls() {
     Impl& d = *d_;
     if (d.disabled == 0) return;
     if (--d.disabled > 0) return;
+    std::exception_ptr failure;
+    try {
+        if (d.file) d.file->FlushAppends();
+    } catch (const DbfError&) {
+        failure = std::current_exception();
+    }
     d.NotifyReset();
     d.NotifyCursor();
+    if (failure) std::rethrow_exception(failure);
 }
 
 bool Table::ControlsDisabled() const {
