@@ -23,6 +23,7 @@
 #include "app/logo.h"
 #include "app/qt_text.h"
 #include "cleaning/cnp_commands.h"
+#include "cleaning/cnp_edit_widget.h"
 #include "core/filter_commands.h"
 #include "core/row_commands.h"
 #include "core/sort_command.h"
@@ -147,6 +148,12 @@ void TForm1::BuildTopPanel() {
     image2_->setCursor(Qt::PointingHandCursor);
     image2_->installEventFilter(this);
     SetHint(image2_, Q(kMakerContact));
+
+    // The code calculator is never shown; the commands use the same rules without a window.
+    auto* cnp = new TCNPEdit(panel2_);
+    cnp->setObjectName(QStringLiteral("CNP"));
+    cnp->SetAcceptGol(false);
+    cnp->hide();
 }
 
 void TForm1::BuildBottomPanel() {
@@ -369,23 +376,23 @@ void TForm1::ShowProblem(const std::string& text, UiControl control) {
     balloon_->Show(target, Q(text));
 }
 
-std::optional<std::string> TForm1::AskOpenFile(const FileDialogSpec& spec) {
-    if (fileDialogOverride) return fileDialogOverride(spec);
-    QFileDialog dialog(this, Q(spec.title), QString(), QtFilter(spec.filter));
+std::optional<std::string> TForm1::AskOpenFile(const FileDialogSpec& request) {
+    if (fileDialogOverride) return fileDialogOverride(request);
+    QFileDialog dialog(this, Q(request.title), QString(), QtFilter(request.filter));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);  // the file need not exist
     dialog.setOption(QFileDialog::ReadOnly, false);
     dialog.setSizeGripEnabled(true);
-    dialog.setDefaultSuffix(Q(spec.defaultExtension).remove(QStringLiteral("*.")));
-    if (!spec.initialPath.empty()) dialog.selectFile(Q(spec.initialPath));
+    dialog.setDefaultSuffix(Q(request.defaultExtension).remove(QStringLiteral("*.")));
+    if (!request.initialPath.empty()) dialog.selectFile(Q(request.initialPath));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return S(dialog.selectedFiles().first());
 }
 
-std::optional<std::string> TForm1::AskSaveFile(const FileDialogSpec& spec) {
-    if (fileDialogOverride) return fileDialogOverride(spec);
-    const QString path = QFileDialog::getSaveFileName(this, Q(spec.title), Q(spec.initialPath),
-                                                      QtFilter(spec.filter));
+std::optional<std::string> TForm1::AskSaveFile(const FileDialogSpec& request) {
+    if (fileDialogOverride) return fileDialogOverride(request);
+    const QString path = QFileDialog::getSaveFileName(this, Q(request.title), Q(request.initialPath),
+                                                      QtFilter(request.filter));
     if (path.isEmpty()) return std::nullopt;
     return S(path);
 }

@@ -54,8 +54,8 @@ public:
     void SetValuePanelVisible(bool visible) override;
     void SetColumnList(const std::vector<std::string>& names) override;
     void ShowProblem(const std::string& text, UiControl control) override;
-    std::optional<std::string> AskOpenFile(const FileDialogSpec& spec) override;
-    std::optional<std::string> AskSaveFile(const FileDialogSpec& spec) override;
+    std::optional<std::string> AskOpenFile(const FileDialogSpec& request) override;
+    std::optional<std::string> AskSaveFile(const FileDialogSpec& request) override;
     void ShowError(const std::string& text) override;
     void SetTableGroupVisible(bool visible) override;
     void SetRowCounter(const std::string& text) override;

@@ -38,8 +38,8 @@ public:
     virtual void SetValuePanelVisible(bool visible) = 0;
     virtual void SetColumnList(const std::vector<std::string>& names) = 0;  // selects the first
     virtual void ShowProblem(const std::string& text, UiControl control) = 0;
-    virtual std::optional<std::string> AskOpenFile(const FileDialogSpec& spec) = 0;
-    virtual std::optional<std::string> AskSaveFile(const FileDialogSpec& spec) = 0;
+    virtual std::optional<std::string> AskOpenFile(const FileDialogSpec& request) = 0;
+    virtual std::optional<std::string> AskSaveFile(const FileDialogSpec& request) = 0;
     // The application's general error report for failures no command catches.
     virtual void ShowError(const std::string& text) = 0;
 

@@ -61,23 +61,26 @@ bool SameName(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-DbfWriter::DbfWriter(const std::string& target, const Spec& spec) {
-    layout_.family = FamilyOf(spec.version);
-    for (const FieldDef& d : spec.fields) {
+DbfWriter::DbfWriter(const std::string& target, const Definition& definition) {
+    layout_.family = FamilyOf(definition.version);
+    for (const FieldDef& d : definition.fields) {
         FieldLayout f;
         f.def = d;
         f.def.type = static_cast<char>(std::toupper(static_cast<unsigned char>(d.type)));
         layout_.fields.push_back(f);
     }
     LayoutNewTable(layout_);
-    layout_.version = VersionFor(layout_.family, spec.version, layout_.HasMemoFields());
-    if (layout_.family == DbfFamily::DBase3 && spec.version == 0x83 && !layout_.HasMemoFields())
+    layout_.version = VersionFor(layout_.family, definition.version, layout_.HasMemoFields());
+    if (layout_.family == DbfFamily::DBase3 && definition.version == 0x83 && !layout_.HasMemoFields())
         layout_.version = 0x03;
-    codePage_ = CodePage::Get(spec.codePage);
-    copyMemoFrom_ = spec.copyMemoFrom;
+    codePage_ = CodePage::Get(definition.codePage);
+    copyMemoFrom_ = definition.copyMemoFrom;
     memoTarget_ = MemoPathFor(target, layout_);
     memoNeeded_ = layout_.memo != MemoKind::None && !FileExists(memoTarget_);
-    Start(target, BuildHeader(layout_, codePage_->LanguageDriver()));
+    const uint8_t languageDriver = definition.languageDriver >= 0
+                                       ? static_cast<uint8_t>(definition.languageDriver)
+                                       : codePage_->LanguageDriver();
+    Start(target, BuildHeader(layout_, languageDriver));
 }
 
 std::unique_ptr<DbfWriter> DbfWriter::SameStructureAs(const DbfFile& source,

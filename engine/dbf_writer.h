@@ -3,7 +3,7 @@
 // CREATE TABLE. A complete new file is written beside the target and put in its place only by
 // Commit(); until then (and after any failure, or Abort) the target is untouched.
 //
-//   DbfWriter w(path, spec);                       // new structure
+//   DbfWriter w(path, definition);                       // new structure
 //   for (each source row) {
 //       w.BeginRow();
 //       w.SetText(0, "POPESCU", format);           // or SetRaw / SetMemo
@@ -12,7 +12,7 @@
 //   w.Commit();
 //
 // Memo files: the new memo file is written only when a memo value is stored or the table is
-// new. With Spec::copyMemoFrom it starts as a byte copy of that memo file, so memo pointers
+// new. With Definition::copyMemoFrom it starts as a byte copy of that memo file, so memo pointers
 // copied raw from its table stay valid, and since the copy is a superset of the old memo file
 // the old table still reads correctly with it: Commit() replaces the memo file first and the
 // table second, so the pair is consistent at every moment.
@@ -34,18 +34,19 @@ class DbfFile;
 
 class DbfWriter {
   public:
-    struct Spec {
+    struct Definition {
         // 0x03 dBase III, 0x04 dBase IV, 0x8C dBase 7, 0xF5 FoxPro, 0x30 Visual FoxPro; the memo
         // variant (0x83, 0x8B) is chosen when a field needs a memo file.
         uint8_t version = 0x03;
         std::string codePage = "cp1250";
         std::vector<FieldDef> fields;  // name, type, size, decimals; offsets are computed
         std::string copyMemoFrom;      // existing memo file the new one starts from
+        int languageDriver = -1;       // header byte 29; -1: the code page's own byte
     };
 
     // Throws DbfError(Conversion) for a structure the family can't hold, DbfError(Io) when the
     // temporary file can't be created beside target.
-    DbfWriter(const std::string& target, const Spec& spec);
+    DbfWriter(const std::string& target, const Definition& definition);
     // The exact structure (header bytes) of source, for rewriting its rows: pack. Its memo file
     // is kept as it is unless a memo value is written.
     static std::unique_ptr<DbfWriter> SameStructureAs(const DbfFile& source,

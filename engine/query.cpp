@@ -243,13 +243,14 @@ void Query::ExecAlter(const SqlAlterTable& s) {
     }
     if (fields.empty()) Fail("tabelul " + s.table + " nu poate ramane fara coloane.");
 
-    DbfWriter::Spec spec;
-    spec.version = VersionOf(src->Layout());
-    spec.codePage = src->Page().Name();
-    spec.fields = fields;
+    DbfWriter::Definition definition;
+    definition.version = VersionOf(src->Layout());
+    definition.codePage = src->Page().Name();
+    definition.languageDriver = src->Layout().languageDriver;  // a rewrite keeps what the file said
+    definition.fields = fields;
     if (!src->Info().memoFile.empty() && FileExists(src->Info().memoFile))
-        spec.copyMemoFrom = src->Info().memoFile;
-    DbfWriter w(s.table, spec);
+        definition.copyMemoFrom = src->Info().memoFile;
+    DbfWriter w(s.table, definition);
 
     // Kept values are copied byte for byte; memo pointers stay valid since the memo file is
     // kept (or starts as a copy of the old one).
@@ -316,11 +317,11 @@ void Query::ExecUpdate(const std::string& statement, const SqlUpdate& s) {
 }
 
 void Query::ExecCreate(const SqlCreateTable& s) {
-    DbfWriter::Spec spec;
-    spec.version = 0x03;
-    spec.codePage = CodePageOverride().empty() ? DefaultCodePage() : CodePageOverride();
-    for (const SqlColumnDef& c : s.columns) spec.fields.push_back(ToFieldDef(c));
-    DbfWriter w(s.table, spec);
+    DbfWriter::Definition definition;
+    definition.version = 0x03;
+    definition.codePage = CodePageOverride().empty() ? DefaultCodePage() : CodePageOverride();
+    for (const SqlColumnDef& c : s.columns) definition.fields.push_back(ToFieldDef(c));
+    DbfWriter w(s.table, definition);
     w.Commit();
 }
 
@@ -397,13 +398,13 @@ void Query::Open() {
     }
     if (!sourceKeys.empty()) records = OrderRecords(*src, std::move(records), sourceKeys);
 
-    DbfWriter::Spec spec;
-    spec.version = dbase3 ? 0x03 : VersionOf(src->Layout());
-    spec.codePage = src->Page().Name();
-    spec.fields = fields;
+    DbfWriter::Definition definition;
+    definition.version = dbase3 ? 0x03 : VersionOf(src->Layout());
+    definition.codePage = src->Page().Name();
+    definition.fields = fields;
     const std::string path = NewResultPath();
     {
-        DbfWriter w(path, spec);
+        DbfWriter w(path, definition);
         const FormatSettings& format = Format();
         const auto row = [&](uint32_t record, size_t count) {
             const uint8_t* rec = src->Record(record);
@@ -445,7 +446,7 @@ void Query::Open() {
     src.reset();
 
     DbfOpenOptions options;
-    options.codePageOverride = spec.codePage;
+    options.codePageOverride = definition.codePage;
     options.checkProductionIndex = false;
     auto result = DbfFile::Open(path, options);
     std::vector<SortKey> keys;

@@ -17,6 +17,7 @@
 #include "app/data_grid.h"
 #include "app/main_window.h"
 #include "app/qt_text.h"
+#include "cleaning/cnp_edit_widget.h"
 #include "dialogs/column_chooser.h"
 #include "dialogs/message_window.h"
 #include "dialogs/modal_answer.h"
@@ -93,6 +94,12 @@ TEST_F(MainWindowTest, ControlsStandWhereAndAsTheyShould) {
     }
     EXPECT_EQ(Find<QPushButton>("LbButton1")->text(), QStringLiteral("&C.N.P."));
     EXPECT_EQ(Find<QPushButton>("LbButton7")->text(), QStringLiteral("S&terge linie"));
+
+    auto* cnp = Find<TCNPEdit>("CNP");
+    ASSERT_NE(cnp, nullptr);
+    EXPECT_FALSE(cnp->isVisibleTo(&form));
+    EXPECT_FALSE(cnp->AcceptGol());
+    EXPECT_TRUE(cnp->isReadOnly());
 
     auto* grid = form.Grid1();
     EXPECT_EQ(grid->horizontalHeader()->height(), 24);

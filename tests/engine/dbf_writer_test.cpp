@@ -78,12 +78,12 @@ const FormatSettings kFmt{',', "dd.MM.yyyy"};
 TEST(DbfWriter, DBase3WithMemoByteLayoutAndReadBack) {
     test::TempDir dir;
     const std::string path = dir.File("nou.dbf");
-    DbfWriter::Spec spec;
-    spec.version = 0x03;
-    spec.codePage = "cp1250";
-    spec.fields = {F("NUME", 'C', 10), F("SUMA", 'N', 8, 2), F("COEF", 'F', 6, 3),
+    DbfWriter::Definition definition;
+    definition.version = 0x03;
+    definition.codePage = "cp1250";
+    definition.fields = {F("NUME", 'C', 10), F("SUMA", 'N', 8, 2), F("COEF", 'F', 6, 3),
                    F("DATAN", 'D'),    F("ACTIV", 'L'),      F("OBS", 'M')};
-    DbfWriter w(path, spec);
+    DbfWriter w(path, definition);
     w.BeginRow();
     w.SetText(0, "ŞTEFAN", kFmt);
     w.SetText(1, "12,5", kFmt);
@@ -144,12 +144,12 @@ TEST(DbfWriter, DBase3WithMemoByteLayoutAndReadBack) {
 TEST(DbfWriter, VisualFoxProBinaryTypesAndFptMemo) {
     test::TempDir dir;
     const std::string path = dir.File("vfp.dbf");
-    DbfWriter::Spec spec;
-    spec.version = 0x30;
-    spec.codePage = "cp1252";
-    spec.fields = {F("CANT", 'I'),    F("PRET", 'B'), F("MOMENT", 'T'),
+    DbfWriter::Definition definition;
+    definition.version = 0x30;
+    definition.codePage = "cp1252";
+    definition.fields = {F("CANT", 'I'),    F("PRET", 'B'), F("MOMENT", 'T'),
                    F("VALOARE", 'Y'), F("NOTE", 'M'), F("NR", 'N', 5)};
-    DbfWriter w(path, spec);
+    DbfWriter w(path, definition);
     w.BeginRow();
     w.SetText(0, "-7", kFmt);
     w.SetText(1, "3,25", kFmt);
@@ -200,10 +200,10 @@ TEST(DbfWriter, VisualFoxProBinaryTypesAndFptMemo) {
 TEST(DbfWriter, DBase4MemoBlocksCarryTheirLength) {
     test::TempDir dir;
     const std::string path = dir.File("d4.dbf");
-    DbfWriter::Spec spec;
-    spec.version = 0x04;
-    spec.fields = {F("OBS", 'M')};
-    DbfWriter w(path, spec);
+    DbfWriter::Definition definition;
+    definition.version = 0x04;
+    definition.fields = {F("OBS", 'M')};
+    DbfWriter w(path, definition);
     w.BeginRow();
     w.SetMemo(0, std::string(600, 'x'));  // longer than one block
     w.EndRow();
@@ -221,9 +221,9 @@ TEST(DbfWriter, DBase4MemoBlocksCarryTheirLength) {
 
 TEST(DbfWriter, ValueTooWideIsRefusedAndTheRowKeepsItsValue) {
     test::TempDir dir;
-    DbfWriter::Spec spec;
-    spec.fields = {F("SUMA", 'N', 6, 2)};
-    DbfWriter w(dir.File("s.dbf"), spec);
+    DbfWriter::Definition definition;
+    definition.fields = {F("SUMA", 'N', 6, 2)};
+    DbfWriter w(dir.File("s.dbf"), definition);
     w.BeginRow();
     w.SetText(0, "99,99", kFmt);
     try {
@@ -242,13 +242,13 @@ TEST(DbfWriter, ValueTooWideIsRefusedAndTheRowKeepsItsValue) {
 
 TEST(DbfWriter, BadStructuresAreRefused) {
     test::TempDir dir;
-    DbfWriter::Spec spec;
-    spec.fields = {F("NUMEFOARTELUNG", 'C', 10)};
-    EXPECT_THROW(DbfWriter(dir.File("a.dbf"), spec), DbfError);
-    spec.fields = {F("NUME", 'C', 0)};
-    EXPECT_THROW(DbfWriter(dir.File("a.dbf"), spec), DbfError);
-    spec.fields = {F("SUMA", 'N', 4, 3)};
-    EXPECT_THROW(DbfWriter(dir.File("a.dbf"), spec), DbfError);
+    DbfWriter::Definition definition;
+    definition.fields = {F("NUMEFOARTELUNG", 'C', 10)};
+    EXPECT_THROW(DbfWriter(dir.File("a.dbf"), definition), DbfError);
+    definition.fields = {F("NUME", 'C', 0)};
+    EXPECT_THROW(DbfWriter(dir.File("a.dbf"), definition), DbfError);
+    definition.fields = {F("SUMA", 'N', 4, 3)};
+    EXPECT_THROW(DbfWriter(dir.File("a.dbf"), definition), DbfError);
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 

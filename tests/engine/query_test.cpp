@@ -305,6 +305,14 @@ std::vector<std::string> MemoTexts(const std::string& path, const std::string& f
     return out;
 }
 
+TEST_F(QueryTest, AlterKeepsTheLanguageDriverByteTheFileHad) {
+    const std::string path = dir_.CopyData("office_suite_no_ldid.dbf");
+    Exec({"ALTER TABLE " + Quoted(path), "ADD X CHAR(5)"});
+    const std::string bytes = test::ReadFileBytes(path);
+    EXPECT_EQ(bytes[29], '\0');
+    EXPECT_EQ(Structure(path), "NUME C14, SUMA N8.2, NR N3, DATAN D8, ACTIV L1, X C5");
+}
+
 TEST_F(QueryTest, AlterKeepsMemoTextsOfDBaseAndVisualFoxProTables) {
     for (const auto& [name, memo] :
          {std::pair<std::string, std::string>{"dbase3_memo_cp1250.dbf", "OBS"},

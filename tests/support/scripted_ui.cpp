@@ -32,16 +32,16 @@ void ScriptedUi::SetColumnList(const std::vector<std::string>& names) {
     chosenColumn_ = names.empty() ? std::string() : names.front();
 }
 
-std::optional<std::string> ScriptedUi::AskOpenFile(const FileDialogSpec& spec) {
-    fileDialogs.push_back(spec);
+std::optional<std::string> ScriptedUi::AskOpenFile(const FileDialogSpec& request) {
+    fileDialogs.push_back(request);
     if (openFileAnswers.empty()) return std::nullopt;
     auto a = openFileAnswers.front();
     openFileAnswers.pop_front();
     return a;
 }
 
-std::optional<std::string> ScriptedUi::AskSaveFile(const FileDialogSpec& spec) {
-    fileDialogs.push_back(spec);
+std::optional<std::string> ScriptedUi::AskSaveFile(const FileDialogSpec& request) {
+    fileDialogs.push_back(request);
     if (saveFileAnswers.empty()) return std::nullopt;
     auto a = saveFileAnswers.front();
     saveFileAnswers.pop_front();

@@ -59,8 +59,8 @@ public:
     void ShowProblem(const std::string& text, UiControl control) override {
         problems.emplace_back(text, control);
     }
-    std::optional<std::string> AskOpenFile(const FileDialogSpec& spec) override;
-    std::optional<std::string> AskSaveFile(const FileDialogSpec& spec) override;
+    std::optional<std::string> AskOpenFile(const FileDialogSpec& request) override;
+    std::optional<std::string> AskSaveFile(const FileDialogSpec& request) override;
     void ShowError(const std::string& text) override { errors.push_back(text); }
 
     void SetTableGroupVisible(bool visible) override { tableGroupVisible = visible; }
