@@ -9,15 +9,15 @@ namespace orbelan {
 
 class TLbButton : public QPushButton {
     Q_OBJECT
-public:
+  public:
     TLbButton(const QString& name, const QString& caption, QWidget* parent);
     void SetDropMenu(QMenu* menu);
     QMenu* DropMenu() const { return dropMenu_; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     QMenu* dropMenu_ = nullptr;
 };
 

@@ -21,7 +21,8 @@ TDataGrid::TDataGrid(Table& table, QWidget* parent)
 
     QHeaderView* titles = horizontalHeader();
     titles->setFixedHeight(24);
-    titles->setDefaultAlignment(Qt::Alignment::fromInt(int(Qt::AlignCenter) | int(Qt::TextWordWrap)));
+    titles->setDefaultAlignment(
+        Qt::Alignment::fromInt(int(Qt::AlignCenter) | int(Qt::TextWordWrap)));
     titles->setSectionsClickable(true);
     titles->setSectionResizeMode(QHeaderView::Interactive);
     QHeaderView* indicator = verticalHeader();
@@ -83,7 +84,8 @@ void TDataGrid::currentChanged(const QModelIndex& current, const QModelIndex& pr
 
 void TDataGrid::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Delete && (event->modifiers() & Qt::ControlModifier)) {
-        if (table_.Active() && !table_.IsEmpty() && confirmDelete && confirmDelete()) DeleteCurrentRow();
+        if (table_.Active() && !table_.IsEmpty() && confirmDelete && confirmDelete())
+            DeleteCurrentRow();
         return;
     }
     if (event->key() == Qt::Key_Escape && table_.Active() &&
@@ -109,8 +111,8 @@ void TDataGrid::DeleteCurrentRow() {
 void TDataGrid::focusOutEvent(QFocusEvent* event) {
     QTableView::focusOutEvent(event);
     // A new row the user hasn't typed into is dropped when the grid loses the focus.
-    if (table_.Active() && table_.GetState() == Table::State::Insert &&
-        state() != EditingState && !table_.Modified())
+    if (table_.Active() && table_.GetState() == Table::State::Insert && state() != EditingState &&
+        !table_.Modified())
         table_.Cancel();
 }
 

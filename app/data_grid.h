@@ -10,7 +10,7 @@ namespace orbelan {
 
 class TDataGrid : public QTableView {
     Q_OBJECT
-public:
+  public:
     explicit TDataGrid(Table& table, QWidget* parent = nullptr);
 
     TableModel* tableModel() const { return model_; }
@@ -18,17 +18,17 @@ public:
     // The grid's own question before Ctrl+Delete; replaceable in tests.
     std::function<bool()> confirmDelete;
 
-signals:
+  signals:
     void titleClicked(int column);
     void contextMenuWanted(const QPoint& globalPos);
     void failure(const QString& message);
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
-private:
+  private:
     void FollowCursor(int row);
     bool FinishRow();  // posts a pending edit; false when it can't be posted
     void DeleteCurrentRow();

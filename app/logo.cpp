@@ -5,7 +5,9 @@
 
 namespace orbelan {
 
-TLogo::TLogo(QWidget* parent) : QLabel(parent) { setAttribute(Qt::WA_TranslucentBackground); }
+TLogo::TLogo(QWidget* parent) : QLabel(parent) {
+    setAttribute(Qt::WA_TranslucentBackground);
+}
 
 void TLogo::paintEvent(QPaintEvent*) {
     QPainter p(this);

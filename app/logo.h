@@ -11,10 +11,10 @@ inline const std::string kMakerWebPage = "http://www.orbelan.example/";
 
 class TLogo : public QLabel {
     Q_OBJECT
-public:
+  public:
     explicit TLogo(QWidget* parent);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 };
 

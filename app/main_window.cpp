@@ -122,8 +122,8 @@ void TForm1::BuildTopPanel() {
     pal.setColor(QPalette::Window, Qt::white);
     panel2_->setPalette(pal);
 
-    auto* open = new TLbButton(QStringLiteral("LbSpeedButton1"), QStringLiteral("Deschide un DBF"),
-                               panel2_);
+    auto* open =
+        new TLbButton(QStringLiteral("LbSpeedButton1"), QStringLiteral("Deschide un DBF"), panel2_);
     open->setGeometry(8, 8, 105, 31);
     connect(open, &QPushButton::clicked, this, [this] { Run([this] { BOpenClick(); }); });
 
@@ -136,7 +136,8 @@ void TForm1::BuildTopPanel() {
     tablou_->setGeometry(160, 0, 449, 97);
     tablou_->setFlat(true);
     tablou_->hide();
-    auto* label3 = new QLabel(QStringLiteral("Click dreapta pe tabel pentru alte actiuni."), tablou_);
+    auto* label3 =
+        new QLabel(QStringLiteral("Click dreapta pe tabel pentru alte actiuni."), tablou_);
     label3->setObjectName(QStringLiteral("Label3"));
     label3->setAlignment(Qt::AlignCenter);
     label3->setGeometry(2, 80, 445, 15);
@@ -200,7 +201,9 @@ QMenu* TForm1::AddMenu(const QString& name) {
     return menu;
 }
 
-QMenu* TForm1::Menu(const QString& name) const { return findChild<QMenu*>(name); }
+QMenu* TForm1::Menu(const QString& name) const {
+    return findChild<QMenu*>(name);
+}
 
 void TForm1::AddItem(QMenu* menu, const QString& name, const QString& caption,
                      std::function<void()> handler) {
@@ -233,13 +236,14 @@ void TForm1::BuildMenus() {
     QMenu* word = AddMenu(QStringLiteral("PopupMenu3"));
     AddItem(word, QStringLiteral("OLinie"), QStringLiteral("Numai linia selectata"), later);
     AddItem(word, QStringLiteral("ToateLiniile"), QStringLiteral("Toate liniile afisate"), later);
-    AddItem(word, QStringLiteral("TotInJos"), QStringLiteral("De la linia selectata in jos"), later);
+    AddItem(word, QStringLiteral("TotInJos"), QStringLiteral("De la linia selectata in jos"),
+            later);
 
     QMenu* data = AddMenu(QStringLiteral("PopupMenu4"));
     AddItem(data, QStringLiteral("Adaugadatedinalttabel1"),
             QStringLiteral("Adauga date din alt tabel"), later);
-    AddItem(data, QStringLiteral("Stergeliniileselectate1"), QStringLiteral("Sterge liniile dublate"),
-            later);
+    AddItem(data, QStringLiteral("Stergeliniileselectate1"),
+            QStringLiteral("Sterge liniile dublate"), later);
     AddItem(data, QStringLiteral("Stergetoateliniileinjos1"),
             QStringLiteral("Sterge liniile afisate"), later);
     AddItem(data, QStringLiteral("StergeIndex1"), QStringLiteral("Sterge Index"), later);
@@ -267,7 +271,11 @@ void TForm1::BuildMenus() {
     const ButtonSpec buttons[] = {
         {"LbButton1", "&C.N.P.", {8, 8, 137, 23}, cnp, nullptr},
         {"LbButton8", "Modificari Date", {152, 8, 121, 23}, data, nullptr},
-        {"LbButton3", "&Sterge o coloana", {280, 8, 161, 23}, nullptr, [this] { LbButton3Click(); }},
+        {"LbButton3",
+         "&Sterge o coloana",
+         {280, 8, 161, 23},
+         nullptr,
+         [this] { LbButton3Click(); }},
         {"LbButton2", "Creaza formulare &Word", {8, 32, 137, 23}, word, nullptr},
         {"LbButton6", "&Adauga linie", {280, 32, 81, 23}, nullptr, [this] { LbButton6Click(); }},
         {"LbButton7", "S&terge linie", {360, 32, 81, 23}, nullptr, [this] { LbButton7Click(); }},
@@ -275,7 +283,8 @@ void TForm1::BuildMenus() {
         {"LbButton5", "Transformari de coloane", {280, 56, 161, 23}, columns, nullptr},
     };
     for (const ButtonSpec& b : buttons) {
-        auto* button = new TLbButton(QLatin1String(b.name), QString::fromLatin1(b.caption), tablou_);
+        auto* button =
+            new TLbButton(QLatin1String(b.name), QString::fromLatin1(b.caption), tablou_);
         button->setGeometry(b.geometry);
         if (b.menu) button->SetDropMenu(b.menu);
         if (b.handler) {
@@ -333,16 +342,30 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- handlers: one-line forwards to the commands
 
-void TForm1::BOpenClick() { orbelan::BOpenClick(ws_); }
-void TForm1::Image2Click() { ws_.platform.ShellOpen(kMakerWebPage); }
-void TForm1::Filtru1Click() { orbelan::Filtru1Click(ws_); }
-void TForm1::FindButClick() { orbelan::FindButClick(ws_); }
+void TForm1::BOpenClick() {
+    orbelan::BOpenClick(ws_);
+}
+void TForm1::Image2Click() {
+    ws_.platform.ShellOpen(kMakerWebPage);
+}
+void TForm1::Filtru1Click() {
+    orbelan::Filtru1Click(ws_);
+}
+void TForm1::FindButClick() {
+    orbelan::FindButClick(ws_);
+}
 void TForm1::Grid1TitleClick(int column) {
     Run([this, column] { orbelan::Grid1TitleClick(ws_, column); });
 }
-void TForm1::LbButton3Click() { NotYetAvailable(); }
-void TForm1::LbButton6Click() { orbelan::LbButton6Click(ws_); }
-void TForm1::LbButton7Click() { orbelan::LbButton7Click(ws_); }
+void TForm1::LbButton3Click() {
+    NotYetAvailable();
+}
+void TForm1::LbButton6Click() {
+    orbelan::LbButton6Click(ws_);
+}
+void TForm1::LbButton7Click() {
+    orbelan::LbButton7Click(ws_);
+}
 void TForm1::CopieVClick(QObject* sender) {
     orbelan::CopieVClick(ws_, sender && sender->objectName() == QStringLiteral("Renum1")
                                   ? CopyDownMode::Renumber
@@ -357,9 +380,15 @@ int TForm1::Mesaj(const std::string& title, const std::string& text, uint8_t kin
     return erori_->Mesaj(Q(title), Q(text), kind, buttons);
 }
 
-bool TForm1::Choose(const std::string& caption) { return form2_ && form2_->Choose(Q(caption)); }
-std::string TForm1::ChosenColumn() const { return form2_ ? S(form2_->ChosenColumn()) : std::string(); }
-std::string TForm1::ChosenValue() const { return form2_ ? S(form2_->Value()) : std::string(); }
+bool TForm1::Choose(const std::string& caption) {
+    return form2_ && form2_->Choose(Q(caption));
+}
+std::string TForm1::ChosenColumn() const {
+    return form2_ ? S(form2_->ChosenColumn()) : std::string();
+}
+std::string TForm1::ChosenValue() const {
+    return form2_ ? S(form2_->Value()) : std::string();
+}
 void TForm1::SetValuePanelVisible(bool visible) {
     if (form2_) form2_->SetValuePanelVisible(visible);
 }
@@ -391,8 +420,8 @@ std::optional<std::string> TForm1::AskOpenFile(const FileDialogSpec& request) {
 
 std::optional<std::string> TForm1::AskSaveFile(const FileDialogSpec& request) {
     if (fileDialogOverride) return fileDialogOverride(request);
-    const QString path = QFileDialog::getSaveFileName(this, Q(request.title), Q(request.initialPath),
-                                                      QtFilter(request.filter));
+    const QString path = QFileDialog::getSaveFileName(
+        this, Q(request.title), Q(request.initialPath), QtFilter(request.filter));
     if (path.isEmpty()) return std::nullopt;
     return S(path);
 }
@@ -405,23 +434,35 @@ void TForm1::ShowError(const std::string& text) {
     QMessageBox::critical(this, QStringLiteral("DBF Orbelan"), Q(text));
 }
 
-void TForm1::SetTableGroupVisible(bool visible) { tablou_->setVisible(visible); }
+void TForm1::SetTableGroupVisible(bool visible) {
+    tablou_->setVisible(visible);
+}
 
 void TForm1::SetRowCounter(const std::string& text) {
     label2_->setText(Q(text));
     label2_->adjustSize();
 }
 
-void TForm1::SetStatusText(const std::string& text) { status_->setText(Q(text)); }
+void TForm1::SetStatusText(const std::string& text) {
+    status_->setText(Q(text));
+}
 
 void TForm1::SetApplicationTitle(const std::string& text) {
     QApplication::setApplicationDisplayName(Q(text));
 }
 
-std::string TForm1::FilterText() const { return S(filtruE_->text()); }
-void TForm1::SetFilterText(const std::string& text) { filtruE_->setText(Q(text)); }
-bool TForm1::FilterButtonDown() const { return filtru1_->isChecked(); }
-void TForm1::SetFilterButtonDown(bool down) { filtru1_->setChecked(down); }
+std::string TForm1::FilterText() const {
+    return S(filtruE_->text());
+}
+void TForm1::SetFilterText(const std::string& text) {
+    filtruE_->setText(Q(text));
+}
+bool TForm1::FilterButtonDown() const {
+    return filtru1_->isChecked();
+}
+void TForm1::SetFilterButtonDown(bool down) {
+    filtru1_->setChecked(down);
+}
 
 void TForm1::Terminate() {
     terminateRequested_ = true;
@@ -441,9 +482,15 @@ void TForm1::ProgressShow(int maximum) {
     bar1_->show();
 }
 
-void TForm1::ProgressSet(int position) { bar1_->setValue(position); }
-void TForm1::ProgressHide() { bar1_->hide(); }
-void TForm1::SetMainWindowEnabled(bool enabled) { setEnabled(enabled); }
+void TForm1::ProgressSet(int position) {
+    bar1_->setValue(position);
+}
+void TForm1::ProgressHide() {
+    bar1_->hide();
+}
+void TForm1::SetMainWindowEnabled(bool enabled) {
+    setEnabled(enabled);
+}
 
 void TForm1::SetBusyCursor(bool busy) {
     if (busy)

@@ -27,7 +27,7 @@ class TLbButton;
 
 class TForm1 : public QMainWindow, public Ui {
     Q_OBJECT
-public:
+  public:
     TForm1(Platform& platform, QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -84,13 +84,13 @@ public:
     void LbButton7Click();
     void CopieVClick(QObject* sender);
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void BuildTopPanel();
     void BuildBottomPanel();
     void BuildMenus();

@@ -5,7 +5,11 @@
 
 namespace orbelan {
 
-inline QString Q(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-inline std::string S(const QString& s) { return s.toUtf8().toStdString(); }
+inline QString Q(const std::string& s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+inline std::string S(const QString& s) {
+    return s.toUtf8().toStdString();
+}
 
 }  // namespace orbelan

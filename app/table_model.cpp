@@ -6,7 +6,9 @@
 namespace orbelan {
 namespace {
 
-QString FromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+QString FromUtf8(const std::string& s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
 
 }  // namespace
 
@@ -15,9 +17,13 @@ TableModel::TableModel(Table& table, QObject* parent) : QAbstractTableModel(pare
     DataReset();
 }
 
-TableModel::~TableModel() { table_.RemoveObserver(this); }
+TableModel::~TableModel() {
+    table_.RemoveObserver(this);
+}
 
-int TableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
+int TableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : rows_;
+}
 
 int TableModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : columns_;

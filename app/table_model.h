@@ -9,7 +9,7 @@ namespace orbelan {
 
 class TableModel : public QAbstractTableModel, private TableObserver {
     Q_OBJECT
-public:
+  public:
     explicit TableModel(Table& table, QObject* parent = nullptr);
     ~TableModel() override;
 
@@ -22,13 +22,13 @@ public:
 
     Table& table() const { return table_; }
 
-signals:
+  signals:
     // The table's cursor moved to a row (-1: none); the grid follows it.
     void cursorMoved(int row);
     // A value could not be written into the table.
     void writeFailed(const QString& message);
 
-private:
+  private:
     void DataReset() override;
     void RowChanged(int row) override;
     void RowsInserted(int row, int count) override;
@@ -36,7 +36,7 @@ private:
     void CursorMoved(int row) override;
 
     Table& table_;
-    int rows_ = 0;     // rows as last announced to the view
+    int rows_ = 0;  // rows as last announced to the view
     int columns_ = 0;
 };
 

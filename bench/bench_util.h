@@ -8,14 +8,14 @@
 namespace orbelan::bench {
 
 class Stopwatch {
-public:
+  public:
     Stopwatch() : start_(std::chrono::steady_clock::now()) {}
     double Ms() const {
         return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_)
             .count();
     }
 
-private:
+  private:
     std::chrono::steady_clock::time_point start_;
 };
 

@@ -19,10 +19,10 @@ struct BenchField {
 
 inline const std::vector<BenchField>& PersonsFields() {
     static const std::vector<BenchField> fields = {
-        {"NUME", 'C', 30, 0},     {"PRENUME", 'C', 30, 0},    {"CNP", 'C', 13, 0},
-        {"ADRESA", 'C', 40, 0},   {"LOCALITATE", 'C', 25, 0}, {"DATANASTER", 'D', 8, 0},
-        {"SUMA", 'N', 12, 2},     {"ACTIV", 'L', 1, 0},       {"OCUPATIE", 'C', 40, 0},
-        {"TELEFON", 'C', 15, 0},  {"EMAIL", 'C', 35, 0}};
+        {"NUME", 'C', 30, 0},    {"PRENUME", 'C', 30, 0},    {"CNP", 'C', 13, 0},
+        {"ADRESA", 'C', 40, 0},  {"LOCALITATE", 'C', 25, 0}, {"DATANASTER", 'D', 8, 0},
+        {"SUMA", 'N', 12, 2},    {"ACTIV", 'L', 1, 0},       {"OCUPATIE", 'C', 40, 0},
+        {"TELEFON", 'C', 15, 0}, {"EMAIL", 'C', 35, 0}};
     return fields;
 }
 
@@ -47,12 +47,31 @@ inline std::string MakeCnp(std::mt19937& rng, int year, int month, int day, int 
 }
 
 inline void WritePersonsTable(const std::string& path, long rows, uint32_t seed = 42) {
-    static const char* names[] = {"POPESCU", "IONESCU", "POPA", "RADU", "STAN", "DUMITRU",
-                                  "STOICA", "GHEORGHE", "MATEI", "CONSTANTIN", "IONELESCU",
-                                  "MUNTEANU", "DINU", "\xAA" "TEF\xC3" "NESCU", "B\xC3" "LAN"};
-    static const char* first[] = {"ION", "IONEL", "VASILE", "ANDREI", "MIHAI", "MARIA", "ELENA",
-                                  "ANA", "IOANA", "CRISTINA"};
-    static const char* towns[] = {"Deva", "Hunedoara", "Brad", "Or\xBA" "tie", "Petro\xBA" "ani"};
+    static const char* names[] = {"POPESCU",
+                                  "IONESCU",
+                                  "POPA",
+                                  "RADU",
+                                  "STAN",
+                                  "DUMITRU",
+                                  "STOICA",
+                                  "GHEORGHE",
+                                  "MATEI",
+                                  "CONSTANTIN",
+                                  "IONELESCU",
+                                  "MUNTEANU",
+                                  "DINU",
+                                  "\xAA"
+                                  "TEF\xC3"
+                                  "NESCU",
+                                  "B\xC3"
+                                  "LAN"};
+    static const char* first[] = {"ION",   "IONEL", "VASILE", "ANDREI", "MIHAI",
+                                  "MARIA", "ELENA", "ANA",    "IOANA",  "CRISTINA"};
+    static const char* towns[] = {"Deva", "Hunedoara", "Brad",
+                                  "Or\xBA"
+                                  "tie",
+                                  "Petro\xBA"
+                                  "ani"};
     const auto& fields = PersonsFields();
     int recordLength = 1;
     for (const auto& f : fields) recordLength += f.size;
@@ -83,7 +102,8 @@ inline void WritePersonsTable(const std::string& path, long rows, uint32_t seed 
     std::string rec;
     std::string block;
     for (long i = 0; i < rows; ++i) {
-        const int year = 1930 + int(rng() % 90), month = 1 + int(rng() % 12), day = 1 + int(rng() % 28);
+        const int year = 1930 + int(rng() % 90), month = 1 + int(rng() % 12),
+                  day = 1 + int(rng() % 28);
         rec.assign(1, ' ');
         PutPadded(rec, names[rng() % 15], 30);
         PutPadded(rec, first[rng() % 10], 30);

@@ -88,9 +88,9 @@ int Sql(CliContext& c) {
     q.ClearSql();
     q.AddSql(statement);
     const auto first = statement.find_first_not_of(" \t\r\n");
-    const bool select = first != std::string::npos && statement.size() - first >= 6 &&
-                        (statement.compare(first, 6, "SELECT") == 0 ||
-                         statement.compare(first, 6, "select") == 0);
+    const bool select =
+        first != std::string::npos && statement.size() - first >= 6 &&
+        (statement.compare(first, 6, "SELECT") == 0 || statement.compare(first, 6, "select") == 0);
     if (!select) {
         q.ExecSQL();
         return kExitDone;

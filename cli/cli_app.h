@@ -6,7 +6,13 @@
 
 namespace orbelan {
 
-enum CliExit { kExitDone = 0, kExitFound = 1, kExitUsage = 2, kExitUnreadable = 3, kExitEngine = 4 };
+enum CliExit {
+    kExitDone = 0,
+    kExitFound = 1,
+    kExitUsage = 2,
+    kExitUnreadable = 3,
+    kExitEngine = 4
+};
 
 int RunOrbelan(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

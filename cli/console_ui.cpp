@@ -7,8 +7,7 @@ namespace orbelan {
 
 ConsoleUi::ConsoleUi(std::ostream& messages) : out_(messages) {}
 
-int ConsoleUi::Mesaj(const std::string& title, const std::string& text, uint8_t,
-                     uint16_t buttons) {
+int ConsoleUi::Mesaj(const std::string& title, const std::string& text, uint8_t, uint16_t buttons) {
     std::string shown = text;
     for (char& c : shown) {
         if (c == '\r') c = ' ';
@@ -20,7 +19,9 @@ int ConsoleUi::Mesaj(const std::string& title, const std::string& text, uint8_t,
     return mrOk;
 }
 
-bool ConsoleUi::Choose(const std::string&) { return !presetColumn.empty(); }
+bool ConsoleUi::Choose(const std::string&) {
+    return !presetColumn.empty();
+}
 
 void ConsoleUi::ShowProblem(const std::string& text, UiControl) {
     out_ << "Problema ! " << text << '\n';

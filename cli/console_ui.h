@@ -8,7 +8,7 @@
 namespace orbelan {
 
 class ConsoleUi : public Ui {
-public:
+  public:
     explicit ConsoleUi(std::ostream& messages);
 
     // Answers of the batch run: the column for Choose, the value for the search, and
@@ -47,7 +47,7 @@ public:
     void SetMainWindowEnabled(bool) override {}
     void SetBusyCursor(bool) override {}
 
-private:
+  private:
     std::ostream& out_;
     std::string filterText_;
     bool filterDown_ = false;
@@ -55,7 +55,7 @@ private:
 
 // The command line has no desktop: nothing to open, no clipboard, no association.
 class ConsolePlatform : public Platform {
-public:
+  public:
     void ShellOpen(const std::string&) override {}
     void SetClipboardText(const std::string&) override {}
     void RegisterExtension(const std::string&, const std::string&) override {}

@@ -5,7 +5,9 @@
 namespace orbelan {
 namespace {
 
-void ShowRowCount(Workspace& ws) { ws.ui.SetRowCounter(std::to_string(ws.Tx.RecordCount())); }
+void ShowRowCount(Workspace& ws) {
+    ws.ui.SetRowCounter(std::to_string(ws.Tx.RecordCount()));
+}
 
 }  // namespace
 

@@ -5,7 +5,7 @@
 namespace orbelan {
 
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
     // The shell's "open" action on a file or a web address.
     virtual void ShellOpen(const std::string& target) = 0;

@@ -26,7 +26,8 @@ void LbButton7Click(Workspace& ws) {
 namespace {
 
 // Writes the value (or the running number) into every displayed row from the current one down.
-void FillDown(Workspace& ws, int field, CopyDownMode mode, const std::string& value, double number) {
+void FillDown(Workspace& ws, int field, CopyDownMode mode, const std::string& value,
+              double number) {
     Table& tx = ws.Tx;
     while (!tx.Eof()) {
         tx.Edit();

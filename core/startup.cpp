@@ -27,8 +27,8 @@ void ResetFilter(Workspace& ws) {
 }
 
 void BOpenClick(Workspace& ws) {
-    const auto chosen =
-        ws.ui.AskOpenFile({"Alegeti DBF-ul de citit!", "Fisiere DBF|*.DBF", "*.dbf", ws.CurrentFile});
+    const auto chosen = ws.ui.AskOpenFile(
+        {"Alegeti DBF-ul de citit!", "Fisiere DBF|*.DBF", "*.dbf", ws.CurrentFile});
     if (!chosen) return;
     ws.CurrentFile = *chosen;
     ResetFilter(ws);

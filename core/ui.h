@@ -26,7 +26,7 @@ struct FileDialogSpec {
 };
 
 class Ui {
-public:
+  public:
     virtual ~Ui() = default;
 
     // ---- dialogs
@@ -44,7 +44,7 @@ public:
     virtual void ShowError(const std::string& text) = 0;
 
     // ---- the main window's state
-    virtual void SetTableGroupVisible(bool visible) = 0;  // Tablou
+    virtual void SetTableGroupVisible(bool visible) = 0;      // Tablou
     virtual void SetRowCounter(const std::string& text) = 0;  // Label2
     virtual void SetStatusText(const std::string& text) = 0;
     virtual void SetApplicationTitle(const std::string& text) = 0;

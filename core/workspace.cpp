@@ -83,12 +83,16 @@ void Workspace::TxAfterClose() {
     ui.SetRowCounter("0");
 }
 
-void Workspace::TxAfterPost() { ui.SetRowCounter(std::to_string(Tx.RecordCount())); }
+void Workspace::TxAfterPost() {
+    ui.SetRowCounter(std::to_string(Tx.RecordCount()));
+}
 
 void Workspace::AttachAfterPost() {
     Tx.AfterPost = [this](Table&) { TxAfterPost(); };
 }
 
-void Workspace::DetachAfterPost() { Tx.AfterPost = nullptr; }
+void Workspace::DetachAfterPost() {
+    Tx.AfterPost = nullptr;
+}
 
 }  // namespace orbelan

@@ -12,7 +12,7 @@
 namespace orbelan {
 
 class Workspace {
-public:
+  public:
     Workspace(Ui& ui, Platform& platform);
     ~Workspace();
 
@@ -42,7 +42,7 @@ public:
     void AttachAfterPost();
     void DetachAfterPost();
 
-private:
+  private:
     FormatSettings format_;
 };
 

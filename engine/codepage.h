@@ -9,7 +9,7 @@
 namespace orbelan {
 
 class CodePage {
-public:
+  public:
     // name: "cp1250", "cp852", ... (case-insensitive). Throws DbfError (Conversion) when unknown.
     static std::shared_ptr<const CodePage> Get(std::string_view name);
     // The code page named by a header's language-driver byte; nullptr for 0 or an unknown byte.
@@ -27,7 +27,7 @@ public:
 
     explicit CodePage(std::string name);  // use Get()
 
-private:
+  private:
     std::string name_;
     std::array<std::string, 256> decode_;  // UTF-8 of each byte
     struct EncodeMap;

@@ -19,7 +19,9 @@ constexpr long kEpochShift = 25569;  // 1970-01-01 is day 25569 of the 1899-12-3
 
 }  // namespace
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInMonth(int year, int month) {
     static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -33,8 +35,9 @@ bool IsValidDate(int year, int month, int day) {
 }
 
 int DayNumber(int year, int month, int day) {
-    return static_cast<int>(DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
-                            kEpochShift);
+    return static_cast<int>(
+        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
+        kEpochShift);
 }
 
 CivilDate CivilFromDayNumber(int dayNumber) {

@@ -71,7 +71,8 @@ DbfWriter::DbfWriter(const std::string& target, const Definition& definition) {
     }
     LayoutNewTable(layout_);
     layout_.version = VersionFor(layout_.family, definition.version, layout_.HasMemoFields());
-    if (layout_.family == DbfFamily::DBase3 && definition.version == 0x83 && !layout_.HasMemoFields())
+    if (layout_.family == DbfFamily::DBase3 && definition.version == 0x83 &&
+        !layout_.HasMemoFields())
         layout_.version = 0x03;
     codePage_ = CodePage::Get(definition.codePage);
     copyMemoFrom_ = definition.copyMemoFrom;

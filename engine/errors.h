@@ -17,12 +17,12 @@ enum class ErrorKind {
 };
 
 class DbfError : public std::runtime_error {
-public:
+  public:
     DbfError(ErrorKind kind, const std::string& message)
         : std::runtime_error(message), kind_(kind) {}
     ErrorKind Kind() const { return kind_; }
 
-private:
+  private:
     ErrorKind kind_;
 };
 

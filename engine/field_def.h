@@ -10,10 +10,12 @@ struct FieldDef {
     char type = 'C';   // C N F D L M I B T @ Y O + V G P 0 ...
     int size = 0;      // bytes in the record
     int decimals = 0;
-    int offset = 0;    // from the start of the record (byte 0 is the deletion flag)
-    uint8_t flags = 0; // Visual FoxPro field flags
+    int offset = 0;     // from the start of the record (byte 0 is the deletion flag)
+    uint8_t flags = 0;  // Visual FoxPro field flags
 
-    bool IsMemo() const { return type == 'M' || type == 'G' || type == 'P' || (type == 'B' && size == 10); }
+    bool IsMemo() const {
+        return type == 'M' || type == 'G' || type == 'P' || (type == 'B' && size == 10);
+    }
 };
 
 }  // namespace orbelan

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <exception>
 #include <cmath>
+#include <exception>
 #include <map>
 
 #include "engine/codepage.h"

@@ -19,32 +19,32 @@ class DbfFile;
 
 // What the header says, for `orbelan info` and for the tests.
 struct HeaderInfo {
-    uint8_t version = 0;       // byte 0
-    uint8_t languageDriver = 0;  // byte 29
+    uint8_t version = 0;          // byte 0
+    uint8_t languageDriver = 0;   // byte 29
     uint8_t productionIndex = 0;  // byte 28
-    uint32_t recordCount = 0;  // physical rows, deleted ones included
+    uint32_t recordCount = 0;     // physical rows, deleted ones included
     uint16_t headerLength = 0;
     uint16_t recordLength = 0;
-    std::string codePage;      // the code page used to read text
-    std::string memoFile;      // full path of the .dbt/.fpt file, empty when none
+    std::string codePage;  // the code page used to read text
+    std::string memoFile;  // full path of the .dbt/.fpt file, empty when none
 };
 
 // Someone who shows the table (the grid model). Not called while controls are disabled;
 // EnableControls() sends one DataReset instead.
 class TableObserver {
-public:
+  public:
     virtual ~TableObserver() = default;
-    virtual void DataReset() = 0;                // opened, closed, filtered, structure or order changed
-    virtual void RowChanged(int row) = 0;        // the visible row's values changed (edit buffer too)
+    virtual void DataReset() = 0;          // opened, closed, filtered, structure or order changed
+    virtual void RowChanged(int row) = 0;  // the visible row's values changed (edit buffer too)
     virtual void RowsInserted(int row, int count) = 0;
     virtual void RowsRemoved(int row, int count) = 0;
-    virtual void CursorMoved(int row) = 0;       // -1 when there is no current row
+    virtual void CursorMoved(int row) = 0;  // -1 when there is no current row
 };
 
 using Bookmark = int64_t;  // physical record number from 0; -1 for none
 
 class Table {
-public:
+  public:
     enum class State { Inactive, Browse, Edit, Insert };
 
     Table();
@@ -91,19 +91,21 @@ public:
     void Last();
     bool Eof() const;  // past the last row (or empty)
     bool Bof() const;
-    int RecNo() const;  // current row among the visible rows, from 1; 0 when none
-    void MoveTo(int row);  // visible row from 0; posts nothing, an edit must be finished first
+    int RecNo() const;       // current row among the visible rows, from 1; 0 when none
+    void MoveTo(int row);    // visible row from 0; posts nothing, an edit must be finished first
     int CurrentRow() const;  // visible row from 0, -1 when none
     Bookmark GetBookmark() const;
     bool GotoBookmark(Bookmark bookmark);  // false when that row is no longer visible
-    int64_t PhysicalRecNo() const;  // from 0, -1 when none
+    int64_t PhysicalRecNo() const;         // from 0, -1 when none
 
     // ---- values of the current row (the edit buffer while editing)
     std::string AsText(int field) const;
     std::string AsText(std::string_view name) const;
-    int64_t AsInteger(int field) const;  // text form read as an integer; 0 when empty; throws on text
+    int64_t AsInteger(
+        int field) const;  // text form read as an integer; 0 when empty; throws on text
     bool IsNull(int field) const;
-    // Any visible row without moving the cursor (for the grid); the edit buffer for the current one.
+    // Any visible row without moving the cursor (for the grid); the edit buffer for the current
+    // one.
     std::string TextAt(int row, int field);
 
     // ---- editing
@@ -150,7 +152,7 @@ public:
     // Writes out what is buffered and flushes the file to disk.
     void Flush();
 
-protected:
+  protected:
     // ---- for datasets built on a table (Query over a SELECT's result)
     // Opens over a file opened elsewhere (the SELECT's source, or a temporary result table made
     // with DbfWriter or DbfFile::FromBytes); AfterOpen runs as for Open(). With readOnly every

@@ -19,7 +19,9 @@
 namespace orbelan {
 namespace {
 
-QString FromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+QString FromUtf8(const std::string& s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
 
 QString WithSeparator(QString dir) {
     dir = QDir::toNativeSeparators(dir);
@@ -55,7 +57,9 @@ void QtPlatform::RegisterExtension(const std::string& ext, const std::string& ex
 #endif
 }
 
-std::string QtPlatform::TempFolder() { return WithSeparator(QDir::tempPath()).toStdString(); }
+std::string QtPlatform::TempFolder() {
+    return WithSeparator(QDir::tempPath()).toStdString();
+}
 
 int QtPlatform::PixelsPerInch() {
     const QScreen* screen = QGuiApplication::primaryScreen();

@@ -5,7 +5,7 @@ namespace orbelan {
 
 // The Platform port on top of Qt and the operating system.
 class QtPlatform : public Platform {
-public:
+  public:
     void ShellOpen(const std::string& target) override;
     void SetClipboardText(const std::string& utf8) override;
     void RegisterExtension(const std::string& ext, const std::string& exe) override;

@@ -20,9 +20,10 @@ QString ReadText(const std::string& path) {
 TEST(FileAssociation, DesktopEntryAndMimeDefaultsKeepOtherSettings) {
     test::TempDir dir;
     std::filesystem::create_directories(dir.Path() / "applications");
-    test::WriteFileBytes(dir.File("applications/mimeapps.list"),
-                         "[Default Applications]\ntext/plain=editor.desktop\n"
-                         "application/x-dbf=other.desktop\n[Added Associations]\nimage/png=v.desktop\n");
+    test::WriteFileBytes(
+        dir.File("applications/mimeapps.list"),
+        "[Default Applications]\ntext/plain=editor.desktop\n"
+        "application/x-dbf=other.desktop\n[Added Associations]\nimage/png=v.desktop\n");
 
     WriteDesktopAssociation(Q(dir.Path().string()), QStringLiteral("dbf"),
                             QStringLiteral("/opt/orbelan/dbf-orbelan"));
@@ -31,7 +32,8 @@ TEST(FileAssociation, DesktopEntryAndMimeDefaultsKeepOtherSettings) {
 
     const QString entry = ReadText(dir.File("applications/dbffile-orbelan.desktop"));
     EXPECT_TRUE(entry.contains(QStringLiteral("Exec=\"/opt/orbelan/dbf-orbelan\" %f\n")));
-    EXPECT_TRUE(entry.contains(QStringLiteral("MimeType=application/x-dbf;application/x-dbase;\n")));
+    EXPECT_TRUE(
+        entry.contains(QStringLiteral("MimeType=application/x-dbf;application/x-dbase;\n")));
 
     const QString mime = ReadText(dir.File("applications/mimeapps.list"));
     EXPECT_EQ(mime, QStringLiteral("[Default Applications]\ntext/plain=editor.desktop\n"

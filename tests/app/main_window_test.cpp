@@ -28,7 +28,7 @@ namespace orbelan {
 namespace {
 
 class MainWindowTest : public ::testing::Test {
-protected:
+  protected:
     test::TempDir dir;
     test::FakePlatform platform;
     TForm1 form{platform};
@@ -110,7 +110,8 @@ TEST_F(MainWindowTest, ControlsStandWhereAndAsTheyShould) {
 
 TEST_F(MainWindowTest, MenusHoldEveryItemWithItsCaption) {
     const std::vector<std::pair<const char*, std::vector<QString>>> menus = {
-        {"PopupMenu1", {QStringLiteral("Copie valoare in jos"), QStringLiteral("Renumerotare in jos")}},
+        {"PopupMenu1",
+         {QStringLiteral("Copie valoare in jos"), QStringLiteral("Renumerotare in jos")}},
         {"PopupMenu2",
          {QStringLiteral("Verifica C.N.P."), QStringLiteral("Extrage Anul din C.N.P."),
           QStringLiteral("Extrage Data din C.N.P.")}},
@@ -121,7 +122,8 @@ TEST_F(MainWindowTest, MenusHoldEveryItemWithItsCaption) {
          {QStringLiteral("Adauga date din alt tabel"), QStringLiteral("Sterge liniile dublate"),
           QStringLiteral("Sterge liniile afisate"), QStringLiteral("Sterge Index")}},
         {"PopupMenu5",
-         {QStringLiteral("Separa Nume de Prenume"), QStringLiteral("Transforma Coloana Date in Numeric"),
+         {QStringLiteral("Separa Nume de Prenume"),
+          QStringLiteral("Transforma Coloana Date in Numeric"),
           QStringLiteral("Inverseaza doua coloane")}},
         {"PopupMenu6", {QStringLiteral("In diverse formate"), QStringLiteral("In format CSV")}},
     };
@@ -163,9 +165,8 @@ TEST_F(MainWindowTest, NonTableFileShowsTheMessageWindowAndLeavesNothingOpen) {
     test::WriteFileBytes(path, bytes);
     OpenWithButton(dir.CopyData("persoane.dbf"));
 
-    test::ModalAnswer answer([](QDialog& d) {
-        d.findChild<QPushButton*>(QStringLiteral("BE4"))->click();
-    });
+    test::ModalAnswer answer(
+        [](QDialog& d) { d.findChild<QPushButton*>(QStringLiteral("BE4"))->click(); });
     OpenWithButton(path);
     EXPECT_EQ(answer.Seen(), 1);
     EXPECT_EQ(answer.Caption(), QStringLiteral("Eroare"));
@@ -203,8 +204,7 @@ TEST_F(MainWindowTest, StartWithoutArgumentWritesTheAssociation) {
     form.show();
     ASSERT_EQ(platform.registrations.size(), 1u);
     EXPECT_EQ(platform.registrations[0].first, "dbf");
-    EXPECT_EQ(platform.registrations[0].second,
-              S(QCoreApplication::applicationFilePath()));
+    EXPECT_EQ(platform.registrations[0].second, S(QCoreApplication::applicationFilePath()));
     EXPECT_FALSE(form.ws().ProgramDir.empty());
     EXPECT_EQ(form.ws().ProgramDir.back(), '/');
 }

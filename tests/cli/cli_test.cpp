@@ -42,15 +42,16 @@ TEST(Cli, InfoDescribesHeaderAndFields) {
 TEST(Cli, ShowJsonOneObjectPerLineInFieldOrder) {
     test::TempDir dir;
     const CliRun r = Orbelan({"show", dir.CopyData("gis_writer_cp1250.dbf"), "--format", "json",
-                           "--decimal-separator", ",", "--date-format", "yyyy-MM-dd"});
+                              "--decimal-separator", ",", "--date-format", "yyyy-MM-dd"});
     ASSERT_EQ(r.code, 0) << r.err;
     const auto lines = Lines(r.out);
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0],
               "{\"NUME\": \"ŞTEFĂNESCU ION\", \"SUMA\": \"12,5\", \"NR\": \"3\", \"DATAN\": "
               "\"2000-01-01\", \"ORAS\": \"Târgu Jiu\"}");
-    EXPECT_EQ(lines[2],
-              "{\"NUME\": \"POP\", \"SUMA\": \"\", \"NR\": \"7\", \"DATAN\": \"\", \"ORAS\": \"DEVA\"}");
+    EXPECT_EQ(
+        lines[2],
+        "{\"NUME\": \"POP\", \"SUMA\": \"\", \"NR\": \"7\", \"DATAN\": \"\", \"ORAS\": \"DEVA\"}");
 }
 
 TEST(Cli, ShowFilterLimitAndCsv) {
@@ -111,8 +112,8 @@ TEST(Cli, MissingProductionIndexIsDetachedSilently) {
 TEST(Cli, CodePageOptionReadsTablesWithoutLanguageDriver) {
     test::TempDir dir;
     const std::string path = dir.CopyData("office_suite_no_ldid.dbf");
-    const CliRun r = Orbelan({"show", path, "--codepage", "cp1250", "--format", "csv", "--limit", "1",
-                           "--decimal-separator", ","});
+    const CliRun r = Orbelan({"show", path, "--codepage", "cp1250", "--format", "csv", "--limit",
+                              "1", "--decimal-separator", ","});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(Lines(r.out).at(1), "ŞTEFĂNESCU ION,\"12,5\",3,01.01.2000,True");
 }
@@ -120,8 +121,9 @@ TEST(Cli, CodePageOptionReadsTablesWithoutLanguageDriver) {
 TEST(Cli, CnpCommandsShareTheWindowsCode) {
     test::TempDir dir;
     const std::string path = dir.File("p.dbf");
-    test::WriteDbf(path, {{"NUME", 'C', 10}, {"CNP", 'C', 13}},
-                   {{"A", "1000101990013"}, {"B", "1000101990012"}, {"C", ""}, {"D", "6001231990031"}});
+    test::WriteDbf(
+        path, {{"NUME", 'C', 10}, {"CNP", 'C', 13}},
+        {{"A", "1000101990013"}, {"B", "1000101990012"}, {"C", ""}, {"D", "6001231990031"}});
     CliRun r = Orbelan({"check-cnp", path, "CNP"});
     EXPECT_EQ(r.code, 1) << r.err;
     EXPECT_EQ(r.out, "2\t1000101990012\n3\t\n");
@@ -133,8 +135,9 @@ TEST(Cli, CnpCommandsShareTheWindowsCode) {
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.err.find("Extragere incheiata cu succes."), std::string::npos) << r.err;
     r = Orbelan({"show", path, "--format", "csv"});
-    EXPECT_EQ(r.out, "NUME,CNP,ANCNP\nA,1000101990013,1900\nB,1000101990012,1900\nC,,1899\n"
-                     "D,6001231990031,2000\n");
+    EXPECT_EQ(r.out,
+              "NUME,CNP,ANCNP\nA,1000101990013,1900\nB,1000101990012,1900\nC,,1899\n"
+              "D,6001231990031,2000\n");
 
     r = Orbelan({"extract-date", path, "CNP", "--filter", "NUME='D'"});
     ASSERT_EQ(r.code, 0) << r.err;

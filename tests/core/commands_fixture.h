@@ -11,7 +11,7 @@
 namespace orbelan::test {
 
 class CommandsTest : public ::testing::Test {
-protected:
+  protected:
     TempDir dir;
     ScriptedUi ui;
     FakePlatform platform;

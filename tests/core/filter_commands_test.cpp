@@ -9,9 +9,8 @@ namespace {
 using Filter = test::CommandsTest;
 
 const std::vector<std::vector<std::string>> kRows = {
-    {"IONEL", "1", "12.00", ""},        {"POP", "2", "5.50", ""},
-    {"IONELA", "3", "12.00", ""},       {"ionel", "4", "12.00", ""},
-    {"IONESCU", "5", "1.00", ""},
+    {"IONEL", "1", "12.00", ""}, {"POP", "2", "5.50", ""},     {"IONELA", "3", "12.00", ""},
+    {"ionel", "4", "12.00", ""}, {"IONESCU", "5", "1.00", ""},
 };
 
 TEST_F(Filter, EnterFiltersAndCountsMatchingRows) {

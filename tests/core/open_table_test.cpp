@@ -17,7 +17,7 @@ namespace {
 using test::ReadFileBytes;
 
 class OpenTableTest : public ::testing::Test {
-protected:
+  protected:
     test::TempDir dir;
     test::ScriptedUi ui;
     test::FakePlatform platform;
@@ -94,8 +94,8 @@ TEST_F(OpenTableTest, StartWithoutFileRegistersTheAssociationEveryTime) {
     FormShow(ws, {}, "/opt/orbelan/", "/opt/orbelan/dbf-orbelan");
     FormShow(ws, {dir.File("nu-exista.dbf")}, "/opt/orbelan/", "/opt/orbelan/dbf-orbelan");
     ASSERT_EQ(platform.registrations.size(), 2u);
-    EXPECT_EQ(platform.registrations[0], std::make_pair(std::string("dbf"),
-                                                        std::string("/opt/orbelan/dbf-orbelan")));
+    EXPECT_EQ(platform.registrations[0],
+              std::make_pair(std::string("dbf"), std::string("/opt/orbelan/dbf-orbelan")));
     EXPECT_EQ(ws.ProgramDir, "/opt/orbelan/");
     EXPECT_FALSE(ws.Tx.Active());
     EXPECT_EQ(ui.statusText, "Nici un DBF deschis.");
@@ -167,8 +167,8 @@ TEST(DetachIndexTest, ClearsFlagAndDeletesBothIndexFilesByBaseName) {
 TEST(DetachIndexTest, NameWithoutExtensionTouchesOnlyItsOwnIndexFiles) {
     test::TempDir dir;
     const std::string path = dir.File("TABEL");
-    test::WriteFileBytes(path, ReadFileBytes(std::string(ORBELAN_TEST_DATA) +
-                                             "/missing_production_index.dbf"));
+    test::WriteFileBytes(
+        path, ReadFileBytes(std::string(ORBELAN_TEST_DATA) + "/missing_production_index.dbf"));
     // "TABEL" minus its last four characters would be "T": T.mdx must survive.
     test::WriteFileBytes(dir.File("T.mdx"), "x");
     test::WriteFileBytes(dir.File("TABEL.mdx"), "x");

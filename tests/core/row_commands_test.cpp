@@ -10,7 +10,10 @@ namespace {
 using Rows = test::CommandsTest;
 
 const std::vector<std::vector<std::string>> kRows = {
-    {"A", "7", "1.00", "x"}, {"B", "", "2.00", "y"}, {"C", "", "3.00", "z"}, {"D", "", "4.00", "w"},
+    {"A", "7", "1.00", "x"},
+    {"B", "", "2.00", "y"},
+    {"C", "", "3.00", "z"},
+    {"D", "", "4.00", "w"},
 };
 
 TEST_F(Rows, DeleteFromEmptyTableShowsError) {

@@ -16,11 +16,11 @@ namespace {
 using test::ReadFileBytes;
 
 class Sort : public test::CommandsTest {
-protected:
+  protected:
     void TearDown() override { IoFaults().Reset(); }
 
     const std::vector<std::vector<std::string>> rows = {
-        {"POP", "3", "1.00", "a"},  {"ANTON", "1", "2.00", "b"}, {"POP", "2", "3.00", "c"},
+        {"POP", "3", "1.00", "a"},   {"ANTON", "1", "2.00", "b"}, {"POP", "2", "3.00", "c"},
         {"BALAN", "5", "4.00", "d"}, {"", "4", "5.00", "e"},
     };
 
@@ -146,7 +146,8 @@ TEST_F(Sort, MemoTableKeepsEachRowsMemo) {
     ASSERT_TRUE(ws.Tx.Active());
     std::map<std::string, std::string> memoByName;
     const int nume = ws.Tx.FieldIndexOrThrow("NUME"), obs = ws.Tx.FieldIndexOrThrow("OBS");
-    for (int r = 0; r < ws.Tx.RecordCount(); ++r) memoByName[ws.Tx.TextAt(r, nume)] = ws.Tx.TextAt(r, obs);
+    for (int r = 0; r < ws.Tx.RecordCount(); ++r)
+        memoByName[ws.Tx.TextAt(r, nume)] = ws.Tx.TextAt(r, obs);
 
     Grid1TitleClick(ws, nume);
     ASSERT_TRUE(ws.Tx.Active());

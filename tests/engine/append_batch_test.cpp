@@ -18,7 +18,7 @@ uint32_t HeaderCount(const std::string& bytes) {
 }
 
 class AppendBatch : public ::testing::Test {
-protected:
+  protected:
     test::TempDir dir;
     std::string path = dir.File("A.DBF");
     Table t;

@@ -82,7 +82,7 @@ TEST(DbfWriter, DBase3WithMemoByteLayoutAndReadBack) {
     definition.version = 0x03;
     definition.codePage = "cp1250";
     definition.fields = {F("NUME", 'C', 10), F("SUMA", 'N', 8, 2), F("COEF", 'F', 6, 3),
-                   F("DATAN", 'D'),    F("ACTIV", 'L'),      F("OBS", 'M')};
+                         F("DATAN", 'D'),    F("ACTIV", 'L'),      F("OBS", 'M')};
     DbfWriter w(path, definition);
     w.BeginRow();
     w.SetText(0, "ŞTEFAN", kFmt);
@@ -148,7 +148,7 @@ TEST(DbfWriter, VisualFoxProBinaryTypesAndFptMemo) {
     definition.version = 0x30;
     definition.codePage = "cp1252";
     definition.fields = {F("CANT", 'I'),    F("PRET", 'B'), F("MOMENT", 'T'),
-                   F("VALOARE", 'Y'), F("NOTE", 'M'), F("NR", 'N', 5)};
+                         F("VALOARE", 'Y'), F("NOTE", 'M'), F("NR", 'N', 5)};
     DbfWriter w(path, definition);
     w.BeginRow();
     w.SetText(0, "-7", kFmt);

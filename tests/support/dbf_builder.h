@@ -15,6 +15,7 @@ struct ColumnSpec {
 // Each row holds the stored text of each field (padded by the builder: C left, N right).
 // A row whose first element starts with '*' is written deleted (the '*' is dropped).
 void WriteDbf(const std::string& path, const std::vector<ColumnSpec>& columns,
-              const std::vector<std::vector<std::string>>& rows, unsigned char languageDriver = 0xC8);
+              const std::vector<std::vector<std::string>>& rows,
+              unsigned char languageDriver = 0xC8);
 
 }  // namespace orbelan::test

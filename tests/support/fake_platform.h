@@ -9,7 +9,7 @@
 namespace orbelan::test {
 
 class FakePlatform : public Platform {
-public:
+  public:
     std::vector<std::string> opened;
     std::string clipboard;
     std::vector<std::pair<std::string, std::string>> registrations;

@@ -1,5 +1,5 @@
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 // Widget tests need one application object for the whole run; they run off-screen.
 int main(int argc, char** argv) {

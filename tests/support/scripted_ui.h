@@ -22,9 +22,9 @@ struct ChooseAnswer {
 };
 
 class ScriptedUi : public Ui {
-public:
+  public:
     // ---- script
-    std::deque<int> mesajAnswers;  // when empty: 1 for OK-only messages, 6 for questions
+    std::deque<int> mesajAnswers;            // when empty: 1 for OK-only messages, 6 for questions
     std::deque<ChooseAnswer> chooseAnswers;  // when empty: not chosen
     std::deque<std::optional<std::string>> openFileAnswers;
     std::deque<std::optional<std::string>> saveFileAnswers;
@@ -83,7 +83,7 @@ public:
     // Texts of all messages, in order, for compact assertions.
     std::vector<std::string> MessageTexts() const;
 
-private:
+  private:
     std::string chosenColumn_, chosenValue_;
 };
 

@@ -37,8 +37,7 @@ std::string TempDir::CopyData(const std::string& name) const {
     for (const char* ext : {".dbt", ".fpt", ".DBT", ".FPT", ".mdx", ".cdx"}) {
         fs::path companion = stem;
         companion += ext;
-        if (fs::exists(companion))
-        {
+        if (fs::exists(companion)) {
             fs::copy_file(companion, path_ / companion.filename(),
                           fs::copy_options::overwrite_existing);
             fs::permissions(path_ / companion.filename(), fs::perms::owner_write,

@@ -6,7 +6,7 @@
 namespace orbelan::test {
 
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -17,7 +17,7 @@ public:
     // Copies tests/data/<name> (and its .dbt/.fpt/.mdx/.cdx companions) here; returns the copy.
     std::string CopyData(const std::string& name) const;
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
