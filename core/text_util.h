@@ -6,7 +6,6 @@
 namespace orbelan {
 
 std::string_view Trim(std::string_view s);
-bool EqualsNoCase(std::string_view a, std::string_view b);
 // A decimal number written with the given separator (or '.'); nullopt when it isn't one.
 std::optional<double> ParseDecimal(std::string_view text, char decimalSeparator);
 

@@ -14,15 +14,6 @@ namespace {
 constexpr size_t kTailLimit = 8u << 20;
 constexpr size_t kAppendBatch = 256u << 10;
 
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 bool IsFoxFamily(DbfFamily f) {
     return f == DbfFamily::FoxPro || f == DbfFamily::VisualFoxPro;
 }
@@ -106,9 +97,7 @@ std::string DbfFile::HeaderBytes() const {
 }
 
 int DbfFile::FieldIndex(std::string_view name) const {
-    for (size_t i = 0; i < fields_.size(); ++i)
-        if (SameName(fields_[i].name, name)) return static_cast<int>(i);
-    return -1;
+    return FindField(fields_, name);
 }
 
 const uint8_t* DbfFile::Record(uint32_t index) const {

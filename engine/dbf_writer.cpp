@@ -50,15 +50,6 @@ void PutLE32(std::string& s, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) s[at + static_cast<size_t>(i)] = static_cast<char>(v >> (8 * i));
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 }  // namespace
 
 DbfWriter::DbfWriter(const std::string& target, const Definition& definition) {
@@ -126,9 +117,7 @@ DbfWriter::~DbfWriter() {
 }
 
 int DbfWriter::FieldIndex(std::string_view name) const {
-    for (size_t i = 0; i < fields_.size(); ++i)
-        if (SameName(fields_[i].name, name)) return static_cast<int>(i);
-    return -1;
+    return FindField(fields_, name);
 }
 
 void DbfWriter::AddRecord(const uint8_t* record) {

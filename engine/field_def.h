@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace orbelan {
 
@@ -17,5 +19,10 @@ struct FieldDef {
         return type == 'M' || type == 'G' || type == 'P' || (type == 'B' && size == 10);
     }
 };
+
+// Field names compare without regard to letter case, as dBase programs treat them.
+bool SameFieldName(std::string_view a, std::string_view b);
+// Index of the named field, -1 when there is none.
+int FindField(const std::vector<FieldDef>& fields, std::string_view name);
 
 }  // namespace orbelan

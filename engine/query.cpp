@@ -20,15 +20,6 @@ namespace {
     throw DbfError(ErrorKind::Sql, "Instructiune SQL incorecta: " + what);
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 int FieldOf(const DbfFile& file, const std::string& name) {
     const int i = file.FieldIndex(name);
     if (i < 0) Fail("campul " + name + " nu exista in tabelul " + file.Path() + ".");
@@ -221,11 +212,7 @@ void Query::ExecAlter(const SqlAlterTable& s) {
         fields.push_back(Relaid(src->Fields()[static_cast<size_t>(i)]));
         sources.push_back(i);
     }
-    const auto find = [&](const std::string& name) -> int {
-        for (size_t i = 0; i < fields.size(); ++i)
-            if (SameName(fields[i].name, name)) return static_cast<int>(i);
-        return -1;
-    };
+    const auto find = [&](const std::string& name) { return FindField(fields, name); };
     for (const SqlAlterAction& action : s.actions) {
         if (action.kind == SqlAlterAction::Kind::Add) {
             FieldDef def = ToFieldDef(action.column);
@@ -378,7 +365,7 @@ void Query::Open() {
             dbase3 &= IsDBase3Type(def.type);
         }
         for (const FieldDef& other : fields)
-            if (SameName(other.name, def.name))
+            if (SameFieldName(other.name, def.name))
                 Fail("coloana " + def.name + " apare de doua ori in rezultat.");
         fields.push_back(def);
         sources.push_back(source);
@@ -454,7 +441,7 @@ void Query::Open() {
         for (const SqlOrderItem& o : s.orderBy) {
             int at = result->FieldIndex(o.field);
             for (size_t k = 0; at < 0 && k < s.items.size(); ++k)
-                if (SameName(s.items[k].field, o.field)) at = static_cast<int>(k);
+                if (SameFieldName(s.items[k].field, o.field)) at = static_cast<int>(k);
             if (at < 0) Fail("campul " + o.field + " nu exista in rezultat.");
             keys.push_back({at, o.descending});
         }

@@ -106,6 +106,8 @@ struct Table::Impl {
         visible.clear();
         scanPos = 0;
     }
+    // The rows are listed anew (order, filter or file changed) and the first becomes current.
+    void RestartAtFirstRow();
 
     bool Editing() const { return state == State::Edit || state == State::Insert; }
     int InsertRow() const { return state == State::Insert ? current : -1; }
@@ -174,6 +176,15 @@ struct Table::Impl {
         return true;
     }
 };
+
+void Table::Impl::RestartAtFirstRow() {
+    ResetRows();
+    current = HasRow(0) ? 0 : -1;
+    eof = current < 0;
+    bof = true;
+    NotifyReset();
+    NotifyCursor();
+}
 
 Table::Table() : d_(std::make_unique<Impl>()) {}
 
@@ -341,12 +352,7 @@ void Table::SetRowOrder(std::vector<uint32_t> records) {
     Impl& d = *d_;
     d.customOrder = true;
     d.order = std::move(records);
-    d.ResetRows();
-    d.current = d.HasRow(0) ? 0 : -1;
-    d.eof = d.current < 0;
-    d.bof = true;
-    d.NotifyReset();
-    d.NotifyCursor();
+    d.RestartAtFirstRow();
 }
 
 void Table::ClearRowOrder() {
@@ -354,12 +360,7 @@ void Table::ClearRowOrder() {
     Impl& d = *d_;
     d.customOrder = false;
     d.order.clear();
-    d.ResetRows();
-    d.current = d.HasRow(0) ? 0 : -1;
-    d.eof = d.current < 0;
-    d.bof = true;
-    d.NotifyReset();
-    d.NotifyCursor();
+    d.RestartAtFirstRow();
 }
 
 int Table::RecordCount() {
@@ -752,23 +753,13 @@ void Table::SetFiltered(bool on) {
         } catch (...) {
             d.filtered = false;
             d.filter.reset();
-            d.ResetRows();
-            d.current = d.HasRow(0) ? 0 : -1;
-            d.eof = d.current < 0;
-            d.bof = true;
-            d.NotifyReset();
-            d.NotifyCursor();
+            d.RestartAtFirstRow();
             throw;
         }
     }
     d.filtered = on;
     d.filter = std::move(compiled);
-    d.ResetRows();
-    d.current = d.HasRow(0) ? 0 : -1;
-    d.eof = d.current < 0;
-    d.bof = true;
-    d.NotifyReset();
-    d.NotifyCursor();
+    d.RestartAtFirstRow();
 }
 
 // ---------------------------------------------------------------- locate
@@ -947,12 +938,7 @@ void Table::Pack() {
     d.blank.clear();
     d.customOrder = false;
     d.order.clear();
-    d.ResetRows();
-    d.current = d.HasRow(0) ? 0 : -1;
-    d.eof = d.current < 0;
-    d.bof = true;
-    d.NotifyReset();
-    d.NotifyCursor();
+    d.RestartAtFirstRow();
 }
 
 void Table::Flush() {
