@@ -148,6 +148,7 @@ void TForm1::BuildTopPanel() {
     image2_->setFixedSize(144, 95);
     image2_->setCursor(Qt::PointingHandCursor);
     image2_->installEventFilter(this);
+    panel2_->installEventFilter(this);
     SetHint(image2_, Q(kMakerContact));
 
     // The code calculator is never shown; the commands use the same rules without a window.
@@ -322,10 +323,11 @@ void TForm1::closeEvent(QCloseEvent* event) {
 void TForm1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     if (bar1_) bar1_->resize(std::max(50, panel1_->width() - 352 - 23), 17);
-    if (image2_) image2_->move(panel2_->width() - image2_->width() - 1, 1);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == panel2_ && event->type() == QEvent::Resize)
+        image2_->move(panel2_->width() - image2_->width() - 1, 1);  // right-aligned logo
     if (watched == image2_ && event->type() == QEvent::MouseButtonRelease) {
         Image2Click();
         return true;

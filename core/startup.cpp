@@ -12,7 +12,7 @@ void FormShow(Workspace& ws, const std::vector<std::string>& args, const std::st
     ws.StartedWithArgument = !args.empty();
     std::error_code ec;
     if (!args.empty() && std::filesystem::is_regular_file(args.front(), ec)) {
-        ws.CurrentFile = args.front();
+        ws.CurrentFile = std::filesystem::absolute(args.front(), ec).string();
         ws.OpenTable();
         return;
     }

@@ -745,6 +745,10 @@ void Table::SetFiltered(bool on) {
         return;
     }
     RequireBrowse(d.state);
+    if (!on && !d.filter) {  // already showing every row: the cursor stays where it is
+        d.filtered = false;
+        return;
+    }
     std::unique_ptr<FilterExpression> compiled;
     if (on && !d.filterText.empty()) {
         try {
@@ -752,8 +756,10 @@ void Table::SetFiltered(bool on) {
                 FilterExpression::Compile(d.filterText, d.file->Fields(), d.file->Page(), d.format);
         } catch (...) {
             d.filtered = false;
-            d.filter.reset();
-            d.RestartAtFirstRow();
+            if (d.filter) {  // the rows of the previous filter must not stay on show
+                d.filter.reset();
+                d.RestartAtFirstRow();
+            }
             throw;
         }
     }

@@ -68,6 +68,27 @@ TEST_F(Filter, BadExpressionShowsBalloonAndKeepsText) {
     EXPECT_EQ(ui.rowCounter, "5");
 }
 
+TEST_F(Filter, BadOrBlankFilterLeavesTheCurrentRowWhereItWas) {
+    OpenPersons(kRows);
+    MoveToRow(3);
+    ui.filterText = "NUME=";
+    FiltruEKeyDown(ws, 13);
+    EXPECT_EQ(ws.Tx.RecNo(), 4);
+    ui.filterText = "";
+    FiltruEKeyDown(ws, 13);
+    EXPECT_EQ(ws.Tx.RecNo(), 4);
+
+    // A bad expression replacing a good one shows every row again.
+    ui.filterText = "NR>3";
+    FiltruEKeyDown(ws, 13);
+    EXPECT_EQ(ui.rowCounter, "2");
+    ui.filterText = "NR>";
+    FiltruEKeyDown(ws, 13);
+    EXPECT_FALSE(ws.Tx.Filtered());
+    EXPECT_EQ(ui.rowCounter, "5");
+    EXPECT_EQ(Column("NR").size(), 5u);
+}
+
 TEST_F(Filter, NoTableComplainsOnTheGrid) {
     ui.filterButtonDown = true;
     Filtru1Click(ws);

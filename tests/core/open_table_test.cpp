@@ -110,6 +110,17 @@ TEST_F(OpenTableTest, StartWithFileOpensItWithoutRegistering) {
     EXPECT_EQ(ws.CurrentFile, path);
 }
 
+TEST_F(OpenTableTest, RelativeArgumentBecomesTheFullPath) {
+    const std::string path = dir.CopyData("persoane.dbf");
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    FormShow(ws, {"persoane.dbf"}, "/opt/orbelan/", "/opt/orbelan/dbf-orbelan");
+    std::filesystem::current_path(previous);
+    EXPECT_TRUE(ws.Tx.Active());
+    EXPECT_EQ(ws.CurrentFile, path);
+    EXPECT_EQ(ui.statusText, path);
+}
+
 TEST_F(OpenTableTest, OpenButtonResetsFilterAndReopensTheSameFile) {
     const std::string path = dir.CopyData("persoane.dbf");
     ws.CurrentFile = path;
