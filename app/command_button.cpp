@@ -10,6 +10,7 @@ TLbButton::TLbButton(const QString& name, const QString& caption, QWidget* paren
     : QPushButton(caption, parent) {
     setObjectName(name);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::NoFocus);  // a click must not take the focus from the grid
     setStyleSheet(QStringLiteral(
         "QPushButton { background: #F0F0F0; border: 1px solid #A0A0A0; border-radius: 2px; }"
         "QPushButton:hover { background: #DCE6F4; border-color: #365F9C; }"

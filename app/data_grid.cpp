@@ -110,9 +110,12 @@ void TDataGrid::DeleteCurrentRow() {
 
 void TDataGrid::focusOutEvent(QFocusEvent* event) {
     QTableView::focusOutEvent(event);
-    // A new row the user hasn't typed into is dropped when the grid loses the focus.
-    if (table_.Active() && table_.GetState() == Table::State::Insert && state() != EditingState &&
-        !table_.Modified())
+    // A new row the user hasn't typed into is dropped when the focus leaves the grid for
+    // another control; another window coming up (a message, a menu) leaves it alone.
+    const bool leftForAnotherControl = event->reason() != Qt::ActiveWindowFocusReason &&
+                                       event->reason() != Qt::PopupFocusReason;
+    if (leftForAnotherControl && table_.Active() && table_.GetState() == Table::State::Insert &&
+        state() != EditingState && !table_.Modified())
         table_.Cancel();
 }
 

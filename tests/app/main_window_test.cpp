@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -18,6 +19,7 @@
 #include "app/main_window.h"
 #include "app/qt_text.h"
 #include "cleaning/cnp_edit_widget.h"
+#include "dialogs/balloon_hint.h"
 #include "dialogs/column_chooser.h"
 #include "dialogs/message_window.h"
 #include "dialogs/modal_answer.h"
@@ -243,9 +245,41 @@ TEST_F(MainWindowTest, CtrlDeleteAsksTheGridQuestionAndDeletes) {
     EXPECT_NE(grid->model()->data(grid->model()->index(0, 0)).toString(), first);
 }
 
+TEST_F(MainWindowTest, UnchangedNewRowIsDroppedWhenTheFocusLeavesTheGrid) {
+    OpenWithButton(dir.CopyData("persoane.dbf"));
+    auto* grid = form.Grid1();
+    auto* add = Find<QPushButton>("LbButton6");
+    EXPECT_EQ(add->focusPolicy(), Qt::NoFocus);
+    add->click();
+    EXPECT_EQ(form.ws().Tx.GetState(), Table::State::Insert);
+    EXPECT_EQ(grid->model()->rowCount(), 31);
+
+    QFocusEvent messageWindow(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(grid, &messageWindow);
+    EXPECT_EQ(form.ws().Tx.GetState(), Table::State::Insert);
+
+    QFocusEvent tabbedAway(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(grid, &tabbedAway);
+    EXPECT_EQ(form.ws().Tx.GetState(), Table::State::Browse);
+    EXPECT_EQ(grid->model()->rowCount(), 30);
+
+    // A row with a value typed in stays and is posted when the user moves on.
+    add->click();
+    grid->model()->setData(grid->model()->index(30, 0), QStringLiteral("NOU"), Qt::EditRole);
+    QApplication::sendEvent(grid, &tabbedAway);
+    EXPECT_EQ(grid->model()->rowCount(), 31);
+    grid->setCurrentIndex(grid->model()->index(0, 0));
+    EXPECT_EQ(Text("Label2"), QStringLiteral("31"));
+}
+
 TEST_F(MainWindowTest, FilterByEnterAndBalloonWithoutTable) {
     QTest::keyClick(Find<QLineEdit>("FiltruE"), Qt::Key_Return);
     EXPECT_FALSE(Find<QToolButton>("Filtru1")->isChecked());
+    auto* balloon = form.findChild<BalloonHint*>();
+    ASSERT_NE(balloon, nullptr);
+    EXPECT_EQ(balloon->Header(), QStringLiteral("Problema !"));
+    EXPECT_EQ(balloon->Text(), QStringLiteral("Nu aveti ce filtra!"));
+    EXPECT_EQ(balloon->TargetPoint(), form.Grid1()->mapToGlobal(QPoint(10, 10)));
 
     OpenWithButton(dir.CopyData("persoane.dbf"));
     Find<QLineEdit>("FiltruE")->setText(QStringLiteral("ACTIV=.F."));
