@@ -25,7 +25,10 @@ std::vector<size_t> ColumnWidths(Table& t) {
     std::vector<size_t> widths;
     for (int i = 0; i < t.FieldCount(); ++i) {
         const FieldDef& f = t.Field(i);
-        const size_t natural = f.IsMemo() ? 30 : static_cast<size_t>(f.size);
+        // Dates and times are longer as text than as stored.
+        size_t natural = f.IsMemo() ? 30 : static_cast<size_t>(f.size);
+        if (f.type == 'D') natural = 10;
+        if (f.type == 'T' || f.type == '@') natural = 19;
         widths.push_back(std::min<size_t>(std::max(natural, f.name.size()), 40));
     }
     return widths;
