@@ -11,7 +11,18 @@ void AddColumn(Workspace& ws, const std::string& column, const std::string& sqlT
     ws.Sx.ClearSql();
     ws.Sx.AddSql("ALTER TABLE \"" + path + "\"");
     ws.Sx.AddSql("ADD " + column + " " + sqlType);
-    ws.Sx.ExecSQL();
+    try {
+        ws.Sx.ExecSQL();
+    } catch (...) {
+        // A failed rewrite leaves the file as it was: show it again instead of no table.
+        try {
+            ws.Tx.SetTableName(path);
+            ws.Tx.Open();
+        } catch (const DbfError&) {
+            ws.Tx.SetTableName("");
+        }
+        throw;
+    }
     ws.ui.ProcessMessages();
 
     // Opened directly, not through OpenTable: a failure here is the engine's error to report,

@@ -9,6 +9,7 @@
 
 #include "cleaning/add_column.h"
 #include "core/workspace.h"
+#include "engine/file_io.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 
@@ -334,6 +335,15 @@ TEST_F(CnpCommandsTest, AddColumnReopensTheTableOrLeavesItClosedOnFailure) {
     EXPECT_EQ(ui.columnList.back(), "PRENUME");
     EXPECT_EQ(ui.rowCounter, "1");
     EXPECT_EQ(ws.Tx.AsText("CNP"), "1000101990013");
+
+    // A rewrite that fails leaves the file unchanged and open again.
+    const std::string before = test::ReadFileBytes(path);
+    IoFaults().failRenameAfter = 0;
+    EXPECT_THROW(AddColumn(ws, "ANCNP", "DECIMAL(6,0)"), DbfError);
+    IoFaults().Reset();
+    EXPECT_TRUE(ws.Tx.Active());
+    EXPECT_EQ(test::ReadFileBytes(path), before);
+    EXPECT_EQ(ws.Tx.FieldIndex("ANCNP"), -1);
 
     std::filesystem::remove(path);  // the engine can't alter what is gone
     EXPECT_THROW(AddColumn(ws, "ANCNP", "DECIMAL(6,0)"), DbfError);
