@@ -34,7 +34,12 @@ QVariant TableModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole:
-            return FromUtf8(table_.TextAt(index.row(), index.column()));
+            // Painting must never throw; a value that can't be read shows as empty.
+            try {
+                return FromUtf8(table_.TextAt(index.row(), index.column()));
+            } catch (const std::exception&) {
+                return {};
+            }
         case Qt::BackgroundRole:
             return QBrush(QColor(index.row() % 2 ? 0xF5F5F5 : 0xE4E4E4));
         case Qt::TextAlignmentRole: {
