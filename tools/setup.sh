@@ -3,7 +3,7 @@
 set -euo pipefail
 
 PACKAGES=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev
-          libgmock-dev libbenchmark-dev python3)
+          libgmock-dev)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
