@@ -130,6 +130,7 @@ void Grid1TitleClick(Workspace& ws, int column) {
                 MoveOver(copy.memo, target.empty() ? copy.memo : target);
             }
             MoveOver(copy.table, source);
+            DetachIndex(source);  // the old index files describe the old order
         } catch (...) {
             RemoveQuietly(copy.memo);
             throw;

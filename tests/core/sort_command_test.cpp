@@ -139,6 +139,18 @@ TEST_F(Sort, FailureHalfwayLeavesTheOriginalByteIdenticalAndTheWindowUsable) {
     EXPECT_EQ(ui.rowCounter, "6");
 }
 
+TEST_F(Sort, IndexFilesOfTheOldOrderAreRemoved) {
+    const std::string path = dir.CopyData("missing_production_index.dbf");
+    test::WriteFileBytes(dir.File("missing_production_index.mdx"), "index of the old order");
+    ws.CurrentFile = path;
+    ws.OpenTable();
+    ASSERT_TRUE(ws.Tx.Active());
+    Grid1TitleClick(ws, 0);
+    EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"DOI", "TREI", "UNU"}));
+    EXPECT_EQ(ReadFileBytes(path)[28], '\0');
+    EXPECT_FALSE(std::filesystem::exists(dir.File("missing_production_index.mdx")));
+}
+
 TEST_F(Sort, MemoTableKeepsEachRowsMemo) {
     const std::string path = dir.CopyData("dbase3_memo_cp1250.dbf");
     ws.CurrentFile = path;
