@@ -112,8 +112,8 @@ void TDataGrid::focusOutEvent(QFocusEvent* event) {
     QTableView::focusOutEvent(event);
     // A new row the user hasn't typed into is dropped when the focus leaves the grid for
     // another control; another window coming up (a message, a menu) leaves it alone.
-    const bool leftForAnotherControl = event->reason() != Qt::ActiveWindowFocusReason &&
-                                       event->reason() != Qt::PopupFocusReason;
+    const bool leftForAnotherControl =
+        event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason;
     if (leftForAnotherControl && table_.Active() && table_.GetState() == Table::State::Insert &&
         state() != EditingState && !table_.Modified())
         table_.Cancel();
