@@ -13,9 +13,8 @@ int ConsoleUi::Mesaj(const std::string& title, const std::string& text, uint8_t,
         if (c == '\r') c = ' ';
     }
     out_ << title << ": " << shown << '\n';
-    shownTexts.push_back(text);
     if ((buttons & (mbYes | mbNo | mbOK | mbCancel)) == 0) return mrCancel;
-    if (buttons & mbYes) return answerYes ? mrYes : mrNo;
+    if (buttons & mbYes) return mrYes;
     return mrOk;
 }
 
@@ -25,12 +24,10 @@ bool ConsoleUi::Choose(const std::string&) {
 
 void ConsoleUi::ShowProblem(const std::string& text, UiControl) {
     out_ << "Problema ! " << text << '\n';
-    shownTexts.push_back(text);
 }
 
 void ConsoleUi::ShowError(const std::string& text) {
     out_ << text << '\n';
-    shownTexts.push_back(text);
 }
 
 std::string ConsolePlatform::TempFolder() {

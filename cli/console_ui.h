@@ -11,14 +11,10 @@ class ConsoleUi : public Ui {
   public:
     explicit ConsoleUi(std::ostream& messages);
 
-    // Answers of the batch run: the column for Choose, the value for the search, and
-    // whether questions are answered "DA".
+    // Answers of the batch run: the column for Choose and the value for the search;
+    // questions are answered "DA".
     std::string presetColumn;
     std::string presetValue;
-    bool answerYes = true;
-    // Every message shown, for the exit code and the tests.
-    std::vector<std::string> shownTexts;
-    bool terminated = false;
 
     int Mesaj(const std::string& title, const std::string& text, uint8_t kind,
               uint16_t buttons) override;
@@ -39,7 +35,7 @@ class ConsoleUi : public Ui {
     void SetFilterText(const std::string& text) override { filterText_ = text; }
     bool FilterButtonDown() const override { return filterDown_; }
     void SetFilterButtonDown(bool down) override { filterDown_ = down; }
-    void Terminate() override { terminated = true; }
+    void Terminate() override {}
     void ProcessMessages() override {}
     void ProgressShow(int) override {}
     void ProgressSet(int) override {}
