@@ -5,6 +5,7 @@
 
 #include "core/open_table.h"
 #include "engine/dbf_file.h"
+#include "engine/dbf_header.h"
 #include "engine/dbf_writer.h"
 #include "engine/file_io.h"
 #include "engine/order_by.h"
@@ -27,7 +28,8 @@ namespace {
 
 struct SortedCopy {
     std::string table;
-    std::string memo;  // empty when the table has no memo file
+    std::string memo;        // empty when the table has no memo file
+    std::string memoTarget;  // the source's memo file, which the copy's memo replaces
 };
 
 // Writes every row of source, in the order of field, into a complete new table at temp; the
@@ -52,7 +54,7 @@ SortedCopy WriteSortedCopy(Workspace& ws, const std::string& source, const std::
             ws.ui.ProcessMessages();
         }
     }
-    SortedCopy copy{temp, writer->MemoPath()};
+    SortedCopy copy{temp, writer->MemoPath(), MemoPathFor(source, file->Layout())};
     writer->Commit();
     return copy;
 }
@@ -123,12 +125,7 @@ void Grid1TitleClick(Workspace& ws, int column) {
         const SortedCopy copy = WriteSortedCopy(ws, source, temp, field);
         try {
             // Memo first: the old table reads its rows through pointers the copy keeps too.
-            if (!copy.memo.empty()) {
-                DbfOpenOptions options;
-                options.checkProductionIndex = false;
-                const std::string target = DbfFile::Open(source, options)->Info().memoFile;
-                MoveOver(copy.memo, target.empty() ? copy.memo : target);
-            }
+            if (!copy.memo.empty()) MoveOver(copy.memo, copy.memoTarget);
             MoveOver(copy.table, source);
             DetachIndex(source);  // the old index files describe the old order
         } catch (...) {
@@ -137,7 +134,11 @@ void Grid1TitleClick(Workspace& ws, int column) {
         }
     } catch (...) {
         RemoveQuietly(temp);
-        Reopen(ws, source);
+        try {
+            Reopen(ws, source);
+        } catch (const std::exception&) {
+            // The first failure is the one to report; the table then stays closed.
+        }
         throw;
     }
     Reopen(ws, source);
