@@ -127,7 +127,7 @@ void Grid1TitleClick(Workspace& ws, int column) {
             // Memo first: the old table reads its rows through pointers the copy keeps too.
             if (!copy.memo.empty()) MoveOver(copy.memo, copy.memoTarget);
             MoveOver(copy.table, source);
-            DetachIndex(source);  // the old index files describe the old order
+            DropStaleIndex(source);  // the old index files describe the old order
         } catch (...) {
             RemoveQuietly(copy.memo);
             throw;

@@ -227,8 +227,23 @@ uint32_t DbfFile::AppendRecord(const uint8_t* record, bool defer) {
     tail_.append(reinterpret_cast<const char*>(record), layout_.recordLength);
     ++count_;
     const size_t waiting = static_cast<size_t>(count_ - pendingFrom_) * layout_.recordLength;
-    if (!defer || waiting >= kAppendBatch) FlushAppends();
-    if (tail_.size() >= kTailLimit) Remap();
+    if (!defer || waiting >= kAppendBatch) {
+        try {
+            FlushAppends();
+        } catch (...) {
+            // This row was not posted; the ones waiting before it stay for the next attempt.
+            tail_.resize(tail_.size() - layout_.recordLength);
+            --count_;
+            throw;
+        }
+    }
+    // The row is in the file now; a mapping that can't be renewed just keeps the tail longer.
+    if (tail_.size() >= kTailLimit) {
+        try {
+            Remap();
+        } catch (const DbfError&) {
+        }
+    }
     return index;
 }
 
@@ -298,6 +313,13 @@ void DetachIndex(const std::string& path) {
     }
     h.Close();
     RemoveIndexFiles(path);
+}
+
+void DropStaleIndex(const std::string& path) noexcept {
+    try {
+        DetachIndex(path);
+    } catch (const std::exception&) {
+    }
 }
 
 }  // namespace orbelan

@@ -94,13 +94,6 @@ void RemoveQuietly(const std::string& path) {
 
 // An index of the rows as they were would only mislead; the new header announces none, so an
 // index file that can't be removed is left behind harmlessly.
-void DropStaleIndex(const std::string& path) {
-    try {
-        DetachIndex(path);
-    } catch (const DbfError&) {
-    }
-}
-
 std::string NewResultPath() {
     static std::mt19937 rng{std::random_device{}()};
     std::error_code ec;
@@ -241,22 +234,33 @@ void Query::ExecAlter(const SqlAlterTable& s) {
 
     // Kept values are copied byte for byte; memo pointers stay valid since the memo file is
     // kept (or starts as a copy of the old one).
+    // A value whose meaning lives partly in the _NullFlags bits (null, short varchar) is not
+    // carried by its bytes alone: it goes through its text form.
     struct Copy {
         int from, to, size;
+        int fromField, toField;
+        bool viaText;
     };
     std::vector<Copy> copies;
     for (size_t i = 0; i < fields.size(); ++i)
         if (sources[i] >= 0) {
-            const FieldDef& from = src->Fields()[static_cast<size_t>(sources[i])];
-            copies.push_back({from.offset, w.Fields()[i].offset, from.size});
+            const FieldLayout& from = src->FieldAt(sources[i]);
+            const bool viaText = from.nullBit >= 0 || from.varLengthBit >= 0;
+            copies.push_back({from.def.offset, w.Fields()[i].offset, from.def.size, sources[i],
+                              static_cast<int>(i), viaText});
         }
+    const FormatSettings& format = Format();
     for (uint32_t r = 0; r < src->RecordCount(); ++r) {
         const uint8_t* rec = src->Record(r);
         w.BeginRow();
         uint8_t* row = w.Row();
         row[0] = rec[0];  // deleted rows stay deleted: this is no pack
-        for (const Copy& c : copies)
-            std::memcpy(row + c.to, rec + c.from, static_cast<size_t>(c.size));
+        for (const Copy& c : copies) {
+            if (c.viaText)
+                w.SetText(c.toField, src->Text(rec, c.fromField, format), format);
+            else
+                std::memcpy(row + c.to, rec + c.from, static_cast<size_t>(c.size));
+        }
         w.EndRow();
     }
     src.reset();  // the file is replaced below; nothing may hold it

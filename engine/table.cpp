@@ -1,7 +1,6 @@
 #include "engine/table.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <exception>
 #include <map>
@@ -71,7 +70,6 @@ struct Table::Impl {
     // observers
     std::vector<TableObserver*> observers;
     int disabled = 0;
-    std::chrono::steady_clock::time_point lastAppend{};
 
     size_t SourceLength() const { return customOrder ? order.size() : file->RecordCount(); }
     uint32_t SourceAt(size_t k) const { return customOrder ? order[k] : static_cast<uint32_t>(k); }
@@ -610,11 +608,9 @@ void Table::Post() {
     if (d.state == State::Edit) {
         d.file->WriteRecord(static_cast<uint32_t>(d.editRecord), rec);
     } else {
-        // Posts that follow each other closely (a command's loop) are written in batches.
-        const auto now = std::chrono::steady_clock::now();
-        const bool defer = d.disabled > 0 || now - d.lastAppend < std::chrono::milliseconds(5);
-        d.lastAppend = now;
-        const uint32_t phys = d.file->AppendRecord(rec, defer);
+        // While a command's loop has the grid frozen, rows go to the file in batches; the
+        // batch is written at the latest when the grid follows the table again.
+        const uint32_t phys = d.file->AppendRecord(rec, d.disabled > 0);
         if (d.customOrder) d.order.push_back(phys);
         d.visible.push_back(phys);
         d.scanPos = d.SourceLength();  // the new record is already in `visible`
@@ -929,18 +925,20 @@ void Table::Pack() {
     bool anyDeleted = false;
     for (uint32_t i = 0; i < file.RecordCount() && !anyDeleted; ++i) anyDeleted = file.IsDeleted(i);
     if (!anyDeleted) return;
+    const std::string path = file.Path();
     {
-        auto writer = DbfWriter::SameStructureAs(file, file.Path());
+        auto writer = DbfWriter::SameStructureAs(file, path);
         for (uint32_t i = 0; i < file.RecordCount(); ++i)
             if (!file.IsDeleted(i)) writer->AddRecord(file.Record(i));
         writer->Commit();  // on failure the old file is untouched and stays open
     }
-    DetachIndex(file.Path());  // the rewritten table has no index; old index files must go
+    // From here on only the new file may be written to.
     DbfOpenOptions options;
     options.defaultCodePage = d.defaultCodePage;
     options.codePageOverride = d.codePageOverride;
     options.checkProductionIndex = false;
-    d.file = DbfFile::Open(file.Path(), options);
+    d.file = DbfFile::Open(path, options);
+    DropStaleIndex(path);
     d.blank.clear();
     d.customOrder = false;
     d.order.clear();

@@ -30,7 +30,9 @@ class AppendBatch : public ::testing::Test {
     }
     void TearDown() override { IoFaults().Reset(); }
 
+    // Rows posted with the grid frozen, as a command's loop posts them.
     void AppendMany(int n) {
+        t.DisableControls();
         for (int i = 0; i < n; ++i) {
             t.Append();
             t.SetInteger(0, i + 2);
@@ -41,6 +43,7 @@ class AppendBatch : public ::testing::Test {
 
 TEST_F(AppendBatch, LoopRowsAreReadableAtOnceAndAllInTheFileAfterClose) {
     AppendMany(3000);
+    EXPECT_LT(HeaderCount(test::ReadFileBytes(path)), 3001u);  // some rows still wait
     EXPECT_EQ(t.RecordCount(), 3001);
     EXPECT_EQ(t.TextAt(3000, 0), "3001");
     t.Close();
@@ -52,13 +55,42 @@ TEST_F(AppendBatch, LoopRowsAreReadableAtOnceAndAllInTheFileAfterClose) {
     EXPECT_EQ(bytes.back(), '\x1A');
 }
 
-TEST_F(AppendBatch, SinglePostGoesToTheFileImmediately) {
-    t.Append();
-    t.SetInteger(0, 42);
-    t.Post();
+TEST_F(AppendBatch, PostsWithTheGridFollowingGoToTheFileImmediately) {
+    for (int value : {42, 43}) {
+        t.Append();
+        t.SetInteger(0, value);
+        t.Post();
+    }
     const std::string bytes = test::ReadFileBytes(path);
-    EXPECT_EQ(HeaderCount(bytes), 2u);
+    EXPECT_EQ(HeaderCount(bytes), 3u);
     EXPECT_EQ(bytes.substr(65 + 7, 7), "     42");
+    EXPECT_EQ(bytes.substr(65 + 14, 7), "     43");
+}
+
+TEST_F(AppendBatch, FollowingTheGridAgainWritesTheWaitingRows) {
+    AppendMany(10);
+    t.EnableControls();
+    EXPECT_EQ(HeaderCount(test::ReadFileBytes(path)), 11u);
+}
+
+TEST_F(AppendBatch, PostThatCannotBeWrittenIsNotKeptNorWrittenTwice) {
+    IoFaults().failWriteAfter = 0;
+    t.Append();
+    t.SetInteger(0, 7);
+    EXPECT_THROW(t.Post(), DbfError);
+    t.Cancel();
+    EXPECT_EQ(t.RecordCount(), 1);
+
+    IoFaults().failWriteAfter = 0;
+    t.Append();
+    t.SetInteger(0, 8);
+    EXPECT_THROW(t.Post(), DbfError);
+    t.Post();  // the retry
+    t.Close();
+    t.Open();
+    EXPECT_EQ(t.RecordCount(), 2);
+    t.Last();
+    EXPECT_EQ(t.AsText(0), "8");
 }
 
 TEST_F(AppendBatch, ChangingAWaitingRowKeepsTheChange) {
@@ -77,7 +109,7 @@ TEST_F(AppendBatch, ChangingAWaitingRowKeepsTheChange) {
 }
 
 TEST_F(AppendBatch, FailedBatchWriteIsReportedByCloseNotLostSilently) {
-    AppendMany(5);  // the first one is written at once, the rest wait
+    AppendMany(5);  // all five wait while the grid is frozen
     IoFaults().failWriteAfter = 0;
     EXPECT_THROW(t.Close(), DbfError);
     EXPECT_FALSE(t.Active());

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "engine/dbf_file.h"
@@ -311,6 +312,45 @@ TEST_F(QueryTest, AlterKeepsTheLanguageDriverByteTheFileHad) {
     const std::string bytes = test::ReadFileBytes(path);
     EXPECT_EQ(bytes[29], '\0');
     EXPECT_EQ(Structure(path), "NUME C14, SUMA N8.2, NR N3, DATAN D8, ACTIV L1, X C5");
+}
+
+// A Visual FoxPro table with a varchar NAME V(10) whose lengths live in _NullFlags:
+// "AB" (short, length in the last byte) and "ABCDEFGHIJ" (full).
+std::string VarcharTable() {
+    std::string h(32, '\0');
+    h[0] = 0x30;
+    h[4] = 2;  // records
+    const int headerLength = 32 + 2 * 32 + 1 + 263;
+    h[8] = char(headerLength & 0xFF);
+    h[9] = char(headerLength >> 8);
+    h[10] = 12;  // record length
+    h[29] = 0x03;
+    const auto field = [](const char* name, char type, int offset, int size, int flags) {
+        std::string d(32, '\0');
+        d.replace(0, std::strlen(name), name);
+        d[11] = type;
+        d[12] = char(offset);
+        d[16] = char(size);
+        d[18] = char(flags);
+        return d;
+    };
+    std::string out = h + field("NAME", 'V', 1, 10, 0) + field("_NullFlags", '0', 11, 1, 0x05);
+    out += '\r' + std::string(263, '\0');
+    out += std::string(" AB") + std::string(7, ' ') + '\x02' + '\x01';
+    out += std::string(" ABCDEFGHIJ") + '\x00';
+    return out + '\x1A';
+}
+
+TEST_F(QueryTest, AlterKeepsVisualFoxProVarcharValues) {
+    const std::string path = dir_.File("VARCHAR.DBF");
+    test::WriteFileBytes(path, VarcharTable());
+    Exec({"ALTER TABLE " + Quoted(path), "ADD X CHAR(3)"});
+    Table t;
+    t.SetTableName(path);
+    t.Open();
+    std::vector<std::string> names;
+    for (t.First(); !t.Eof(); t.Next()) names.push_back(t.AsText(0));
+    EXPECT_EQ(names, (std::vector<std::string>{"AB", "ABCDEFGHIJ"}));
 }
 
 TEST_F(QueryTest, AlterKeepsMemoTextsOfDBaseAndVisualFoxProTables) {

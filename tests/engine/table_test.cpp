@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "engine/dbf_file.h"
+#include "engine/file_io.h"
 #include "support/dbf_builder.h"
 #include "support/temp_dir.h"
 
@@ -209,6 +210,20 @@ TEST_F(TableTest, DeleteHidesTheRowAndMovesToTheNext) {
     EXPECT_TRUE(empty.IsEmpty());
     EXPECT_TRUE(empty.Eof());
     EXPECT_THROW(empty.Delete(), DbfError);
+}
+
+TEST_F(TableTest, PackWhoseOldIndexCannotBeDeletedStillWritesToTheNewFile) {
+    test::WriteFileBytes(dir_.File("PERS.mdx"), "old index");
+    IoFaults().failRemoveAfter = 0;
+    EXPECT_NO_THROW(t_.Pack());
+    IoFaults().Reset();
+    t_.Append();
+    t_.SetText(0, "NOU");
+    t_.Post();
+    t_.Close();
+    t_.Open();
+    EXPECT_EQ(Column(0),
+              (std::vector<std::string>{"IONESCU", "POPESCU", "ŞTEFAN", "POPESCU", "NOU"}));
 }
 
 TEST_F(TableTest, IndexIsDetachedBeforeTheFirstChangeOnly) {
