@@ -18,8 +18,12 @@ bool IsFoxFamily(DbfFamily f) {
     return f == DbfFamily::FoxPro || f == DbfFamily::VisualFoxPro;
 }
 
+// FoxPro 2.x tables carry the dBase III version byte with a .cdx index, so either kind counts.
 std::string IndexPath(const std::string& path, DbfFamily family) {
-    return FindWithExtension(PathWithoutExtension(path), IsFoxFamily(family) ? ".cdx" : ".mdx");
+    const std::string base = PathWithoutExtension(path);
+    const bool fox = IsFoxFamily(family);
+    std::string found = FindWithExtension(base, fox ? ".cdx" : ".mdx");
+    return found.empty() ? FindWithExtension(base, fox ? ".mdx" : ".cdx") : found;
 }
 
 void RemoveIndexFiles(const std::string& path) {
@@ -290,7 +294,6 @@ uint32_t DbfFile::WriteMemo(std::string_view bytes, uint32_t type) {
 void DbfFile::Flush() {
     if (!changed_) return;
     FlushAppends();
-    WriteHeaderCount();
     handle_.Sync();
     if (memo_ && memo_->Path().size()) memo_->Sync();
 }

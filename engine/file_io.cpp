@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <utility>
 
 #include "engine/errors.h"
@@ -200,11 +202,6 @@ void FileHandle::WriteAt(uint64_t offset, const void* data, size_t n) {
     }
 }
 
-void FileHandle::Truncate(uint64_t size) {
-    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0)
-        ThrowIo("Scurtarea fisierului", path_, errno);
-}
-
 void FileHandle::Sync() {
     if (Fire(IoFaults().failSyncAfter)) ThrowIo("Salvarea pe disc a fisierului", path_, EIO);
     if (::fsync(fd_) != 0) ThrowIo("Salvarea pe disc a fisierului", path_, errno);
@@ -231,15 +228,38 @@ void FileHandle::Close() {
 
 // ---------------------------------------------------------------- TempFile
 
-TempFile::TempFile(const std::string& target) : target_(target) {
+namespace {
+
+// A link is followed: the rename must replace the table it points to, not the link.
+std::string ResolvedTarget(const std::string& target) {
+    char resolved[PATH_MAX];
+    struct stat st;
+    if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
+        ::realpath(target.c_str(), resolved) != nullptr)
+        return resolved;
+    return target;
+}
+
+}  // namespace
+
+TempFile::TempFile(const std::string& target) : target_(ResolvedTarget(target)) {
     // Beside the target, so the final rename never crosses file systems.
-    const std::string folder = FolderOf(target);
-    const std::string name = target.substr(target.find_last_of('/') + 1);
+    const std::string folder = FolderOf(target_);
+    const std::string name = target_.substr(target_.find_last_of('/') + 1);
     std::string pattern = folder + "/." + name + ".tmp-XXXXXX";
     if (Fire(IoFaults().failWriteAfter)) ThrowIo("Crearea fisierului temporar pentru", target, EIO);
     fd_ = ::mkstemp(pattern.data());
     if (fd_ < 0) ThrowIo("Crearea fisierului temporar pentru", target, errno);
-    ::fchmod(fd_, 0644);
+    // The new file keeps the old one's permissions (mkstemp makes it private to its owner).
+    struct stat old;
+    if (::stat(target_.c_str(), &old) == 0) {
+        ::fchmod(fd_, old.st_mode & 07777);
+        if (::fchown(fd_, old.st_uid, old.st_gid) != 0) {
+            // Only the owner's own group may be given; the permission bits still apply.
+        }
+    } else {
+        ::fchmod(fd_, 0644);
+    }
     path_ = pattern;
     buffer_.reserve(kTempBuffer);
 }

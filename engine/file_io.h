@@ -66,7 +66,6 @@ class FileHandle {
     // Reads up to n bytes; returns how many were read (fewer at the end of the file).
     size_t ReadAt(uint64_t offset, void* data, size_t n) const;
     void WriteAt(uint64_t offset, const void* data, size_t n);  // all or DbfError(Io)
-    void Truncate(uint64_t size);
     void Sync();
     MappedFile Map() const;  // the whole file at its current size (empty when size 0)
     void Close();

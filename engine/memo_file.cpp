@@ -140,15 +140,16 @@ std::string MemoFile::EncodeValue(MemoKind kind, uint32_t blockSize, std::string
 }
 
 uint32_t MemoFile::Append(std::string_view bytes, uint32_t type) {
-    uint8_t head[4] = {};
-    handle_.ReadAt(0, head, sizeof head);
-    uint32_t next = kind_ == MemoKind::Fpt ? BE32(head) : LE32(head);
-    // Never trust a "next free" that points inside the file: that would overwrite live memos.
-    const uint64_t size = handle_.Size();
-    const uint64_t firstUnused = (size + blockSize_ - 1) / blockSize_;
-    const uint64_t headerBlocks = kind_ == MemoKind::Fpt ? (512 + blockSize_ - 1) / blockSize_ : 1;
-    next = static_cast<uint32_t>(std::max<uint64_t>({next, firstUnused, headerBlocks}));
     const std::string data = EncodeValue(kind_, blockSize_, bytes, type);
+    // New blocks go after the last byte of the file. The header's "next free block" is not
+    // trusted: pointing inside the file it would overwrite live memos, and far past the end (a
+    // damaged header) it would make the file grow by gigabytes.
+    const uint64_t firstUnused = (handle_.Size() + blockSize_ - 1) / blockSize_;
+    const uint64_t headerBlocks = kind_ == MemoKind::Fpt ? (512 + blockSize_ - 1) / blockSize_ : 1;
+    const uint64_t start = std::max(firstUnused, headerBlocks);
+    if (start + data.size() / blockSize_ > 0xFFFFFFFFu)
+        throw DbfError(ErrorKind::Io, "Fisierul memo " + Path() + " este plin.");
+    const auto next = static_cast<uint32_t>(start);
     handle_.WriteAt(static_cast<uint64_t>(next) * blockSize_, data.data(), data.size());
     const uint32_t newNext = next + static_cast<uint32_t>(data.size() / blockSize_);
     std::string patch(4, '\0');

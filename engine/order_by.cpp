@@ -143,7 +143,9 @@ class KeyReader {
                            "Nu se poate ordona dupa campul memo " + field_.def.name + ".");
         const DbfLayout& layout = file.Layout();
         if (layout.nullFlagsField >= 0) {
-            nullFlags_ = layout.fields[static_cast<size_t>(layout.nullFlagsField)].def.offset;
+            const FieldDef& flags = layout.fields[static_cast<size_t>(layout.nullFlagsField)].def;
+            nullFlags_ = flags.offset;
+            nullFlagsSize_ = flags.size;
             nullBit_ = f.nullBit;
             varLengthBit_ = f.varLengthBit;
         }
@@ -276,11 +278,12 @@ class KeyReader {
         e.aux = kExact;
     }
     bool Bit(const uint8_t* record, int bit) const {
-        if (bit < 0 || nullFlags_ < 0) return false;
+        if (bit < 0 || nullFlags_ < 0 || bit / 8 >= nullFlagsSize_) return false;
         return (record[nullFlags_ + bit / 8] >> (bit % 8)) & 1;
     }
     FieldLayout field_;
     int nullFlags_ = -1;
+    int nullFlagsSize_ = 0;
     int nullBit_ = -1;
     int varLengthBit_ = -1;
     bool bigEndian_ = false;

@@ -611,7 +611,6 @@ void Table::Post() {
         // While a command's loop has the grid frozen, rows go to the file in batches; the
         // batch is written at the latest when the grid follows the table again.
         const uint32_t phys = d.file->AppendRecord(rec, d.disabled > 0);
-        if (d.customOrder) d.order.push_back(phys);
         d.visible.push_back(phys);
         d.scanPos = d.SourceLength();  // the new record is already in `visible`
     }

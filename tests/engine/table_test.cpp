@@ -226,6 +226,57 @@ TEST_F(TableTest, PackWhoseOldIndexCannotBeDeletedStillWritesToTheNewFile) {
               (std::vector<std::string>{"IONESCU", "POPESCU", "ŞTEFAN", "POPESCU", "NOU"}));
 }
 
+TEST_F(TableTest, PackReplacesTheTableBehindALinkAndKeepsItsPermissions) {
+    t_.Close();
+    fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                               fs::perms::group_write);
+    const std::string link = dir_.File("LINK.DBF");
+    fs::create_symlink(path_, link);
+    Table t;
+    t.SetTableName(link);
+    t.Open();
+    t.Pack();
+    t.Close();
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::status(path_).permissions(), fs::perms::owner_read | fs::perms::owner_write |
+                                                   fs::perms::group_read | fs::perms::group_write);
+    t_.Open();
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"IONESCU", "POPESCU", "ŞTEFAN", "POPESCU"}));
+    EXPECT_EQ(test::ReadFileBytes(path_)[4], 4);  // the deleted row is gone from the real file
+}
+
+TEST(TableFiles, FoxPro2TableWithItsCdxIndexOpens) {
+    // FoxPro 2.x writes the dBase III version byte and keeps its index in a .cdx file.
+    test::TempDir dir;
+    const std::string path = dir.CopyData("missing_production_index.dbf");
+    test::WriteFileBytes(dir.File("missing_production_index.cdx"), "fox index");
+    Table t;
+    t.SetTableName(path);
+    EXPECT_NO_THROW(t.Open());
+    EXPECT_EQ(t.RecordCount(), 3);
+}
+
+TEST(TableFiles, DamagedMemoHeaderDoesNotMakeTheMemoFileHuge) {
+    test::TempDir dir;
+    const std::string path = dir.CopyData("dbase3_memo_cp1250.dbf");
+    const std::string memo = dir.File("dbase3_memo_cp1250.dbt");
+    std::string bytes = test::ReadFileBytes(memo);
+    const size_t before = bytes.size();
+    bytes.replace(0, 4, "\xF0\xFF\xFF\xFF");  // "next free block" far past the end
+    test::WriteFileBytes(memo, bytes);
+    Table t;
+    t.SetTableName(path);
+    t.Open();
+    const int obs = t.FieldIndexOrThrow("OBS");
+    t.Edit();
+    t.SetText(obs, "memo nou");
+    t.Post();
+    t.Close();
+    EXPECT_LE(fs::file_size(memo), before + 1024);
+    t.Open();
+    EXPECT_EQ(t.AsText(obs), "memo nou");
+}
+
 TEST_F(TableTest, IndexIsDetachedBeforeTheFirstChangeOnly) {
     t_.Close();
     std::string bytes = test::ReadFileBytes(path_);
