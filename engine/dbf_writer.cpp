@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "engine/byte_order.h"
 #include "engine/dbf_file.h"
 #include "engine/errors.h"
 #include "engine/memo_file.h"
@@ -44,10 +45,6 @@ uint8_t VersionFor(DbfFamily family, uint8_t asked, bool memo) {
             return asked;
     }
     return asked;
-}
-
-void PutLE32(std::string& s, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) s[at + static_cast<size_t>(i)] = static_cast<char>(v >> (8 * i));
 }
 
 }  // namespace

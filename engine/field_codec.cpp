@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 
+#include "engine/byte_order.h"
 #include "engine/date_util.h"
 #include "engine/errors.h"
 
@@ -33,38 +34,6 @@ std::string_view Bytes(const uint8_t* record, const FieldLayout& f) {
     return {reinterpret_cast<const char*>(record + f.def.offset), static_cast<size_t>(f.def.size)};
 }
 
-uint32_t LoadLE32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-uint64_t LoadLE64(const uint8_t* p) {
-    return static_cast<uint64_t>(LoadLE32(p)) | (static_cast<uint64_t>(LoadLE32(p + 4)) << 32);
-}
-uint64_t LoadBE64(const uint8_t* p) {
-    uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) v = (v << 8) | p[i];
-    return v;
-}
-uint32_t LoadBE32(const uint8_t* p) {
-    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
-           (static_cast<uint32_t>(p[2]) << 8) | p[3];
-}
-void StoreLE(uint8_t* p, uint64_t v, int n) {
-    for (int i = 0; i < n; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-void StoreBE(uint8_t* p, uint64_t v, int n) {
-    for (int i = 0; i < n; ++i) p[n - 1 - i] = static_cast<uint8_t>(v >> (8 * i));
-}
-double BitsToDouble(uint64_t bits) {
-    double d;
-    std::memcpy(&d, &bits, sizeof d);
-    return d;
-}
-uint64_t DoubleToBits(double d) {
-    uint64_t bits;
-    std::memcpy(&bits, &d, sizeof d);
-    return bits;
-}
 // dBase 7 stores doubles and integers big-endian with the sign bit inverted, so they sort as
 // bytes.
 double LoadSortableDouble(const uint8_t* p) {

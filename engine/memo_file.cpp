@@ -2,28 +2,13 @@
 
 #include <algorithm>
 
+#include "engine/byte_order.h"
 #include "engine/errors.h"
 
 namespace orbelan {
 namespace {
 
 constexpr uint64_t kMaxMemo = 256u << 20;  // a larger "length" is a damaged block, not a memo
-
-uint32_t BE32(const uint8_t* p) {
-    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
-           (static_cast<uint32_t>(p[2]) << 8) | p[3];
-}
-uint32_t LE32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-void PutBE32(std::string& s, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        s[at + static_cast<size_t>(i)] = static_cast<char>(v >> (24 - 8 * i));
-}
-void PutLE32(std::string& s, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) s[at + static_cast<size_t>(i)] = static_cast<char>(v >> (8 * i));
-}
 
 MemoValue Unreadable(uint32_t block, const std::string& why) {
     MemoValue v;
@@ -65,8 +50,8 @@ MemoValue MemoFile::Read(uint32_t block) const {
     MemoValue v;
     if (kind_ == MemoKind::Fpt) {
         if (got < 8) return Unreadable(block, "este trunchiat");
-        v.type = BE32(head);
-        const uint64_t length = BE32(head + 4);
+        v.type = LoadBE32(head);
+        const uint64_t length = LoadBE32(head + 4);
         if (length > kMaxMemo || start + 8 + length > size)
             return Unreadable(block, "este trunchiat");
         v.bytes.resize(length);
@@ -74,7 +59,7 @@ MemoValue MemoFile::Read(uint32_t block) const {
         return v;
     }
     if (got == 8 && head[0] == 0xFF && head[1] == 0xFF && head[2] == 0x08 && head[3] == 0x00) {
-        const uint64_t length = LE32(head + 4);
+        const uint64_t length = LoadLE32(head + 4);
         if (length < 8 || length > kMaxMemo || start + length > size)
             return Unreadable(block, "este trunchiat");
         v.bytes.resize(length - 8);

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/byte_order.h"
 #include "engine/dbf_file.h"
 #include "engine/errors.h"
 
@@ -28,27 +29,6 @@ struct Entry {
     uint32_t aux;  // bytes: length left from the key's first byte; values: the class
     uint32_t pos;  // position in the input, the last tie-break
 };
-
-uint32_t LoadLE32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-uint32_t LoadBE32(const uint8_t* p) {
-    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
-           (static_cast<uint32_t>(p[2]) << 8) | p[3];
-}
-uint64_t LoadLE64(const uint8_t* p) {
-    return static_cast<uint64_t>(LoadLE32(p)) | (static_cast<uint64_t>(LoadLE32(p + 4)) << 32);
-}
-uint64_t LoadBE64(const uint8_t* p) {
-    return (static_cast<uint64_t>(LoadBE32(p)) << 32) | LoadBE32(p + 4);
-}
-
-double BitsToDouble(uint64_t bits) {
-    double d;
-    std::memcpy(&d, &bits, sizeof d);
-    return d;
-}
 
 // Unsigned integers that compare like the doubles they come from.
 uint64_t SortableDouble(double d) {
