@@ -1,10 +1,19 @@
 #include "app/data_grid.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QTimer>
 
 namespace orbelan {
+namespace {
+
+constexpr QAbstractItemView::EditTriggers kEditTriggers = QAbstractItemView::DoubleClicked |
+                                                          QAbstractItemView::EditKeyPressed |
+                                                          QAbstractItemView::AnyKeyPressed;
+
+}  // namespace
 
 TDataGrid::TDataGrid(Table& table, QWidget* parent)
     : QTableView(parent), table_(table), model_(new TableModel(table, this)) {
@@ -12,8 +21,7 @@ TDataGrid::TDataGrid(Table& table, QWidget* parent)
     setModel(model_);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                    QAbstractItemView::AnyKeyPressed);
+    setEditTriggers(kEditTriggers);
     setTabKeyNavigation(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
@@ -38,7 +46,7 @@ TDataGrid::TDataGrid(Table& table, QWidget* parent)
     };
 
     connect(titles, &QHeaderView::sectionClicked, this, &TDataGrid::titleClicked);
-    connect(model_, &TableModel::cursorMoved, this, &TDataGrid::FollowCursor);
+    connect(model_, &TableModel::cursorMoved, this, &TDataGrid::QueueFollow);
     connect(model_, &TableModel::writeFailed, this, &TDataGrid::failure);
     connect(model_, &QAbstractItemModel::modelReset, this,
             [this] { FollowCursor(table_.Active() ? table_.CurrentRow() : -1); });
@@ -53,6 +61,29 @@ void TDataGrid::FollowCursor(int row) {
     const int column = currentIndex().isValid() ? currentIndex().column() : 0;
     setCurrentIndex(model_->index(row, column));
     syncing_ = false;
+}
+
+void TDataGrid::SetBusy(bool busy) {
+    if (busy == busy_) return;
+    busy_ = busy;
+    setEditTriggers(busy ? NoEditTriggers : kEditTriggers);
+}
+
+void TDataGrid::QueueFollow() {
+    if (followQueued_) return;
+    followQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        followQueued_ = false;
+        if (table_.Active()) FollowCursor(table_.CurrentRow());
+    });
+}
+
+void TDataGrid::FinishEditing() {
+    if (state() != EditingState) return;
+    QWidget* editor = QApplication::focusWidget();
+    if (!editor || !isAncestorOf(editor)) return;
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 
 bool TDataGrid::FinishRow() {
@@ -71,6 +102,10 @@ void TDataGrid::currentChanged(const QModelIndex& current, const QModelIndex& pr
     QTableView::currentChanged(current, previous);
     if (syncing_ || !current.isValid() || !table_.Active()) return;
     if (current.row() == table_.CurrentRow()) return;
+    if (busy_) {  // the running command owns the cursor
+        QueueFollow();
+        return;
+    }
     if (!FinishRow()) {
         FollowCursor(table_.CurrentRow());
         return;
@@ -83,6 +118,7 @@ void TDataGrid::currentChanged(const QModelIndex& current, const QModelIndex& pr
 }
 
 void TDataGrid::keyPressEvent(QKeyEvent* event) {
+    if (busy_) return;
     if (event->key() == Qt::Key_Delete && (event->modifiers() & Qt::ControlModifier)) {
         if (table_.Active() && !table_.IsEmpty() && confirmDelete && confirmDelete())
             DeleteCurrentRow();

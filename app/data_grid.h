@@ -15,6 +15,11 @@ class TDataGrid : public QTableView {
 
     TableModel* tableModel() const { return model_; }
 
+    // While a command runs, the grid shows the table but the user can't move or change it.
+    void SetBusy(bool busy);
+    // Hands a value still in a cell editor to the table, as leaving the cell would.
+    void FinishEditing();
+
     // The grid's own question before Ctrl+Delete; replaceable in tests.
     std::function<bool()> confirmDelete;
 
@@ -30,12 +35,15 @@ class TDataGrid : public QTableView {
 
   private:
     void FollowCursor(int row);
-    bool FinishRow();  // posts a pending edit; false when it can't be posted
+    void QueueFollow();  // follows the cursor once, when the window next repaints
+    bool FinishRow();    // posts a pending edit; false when it can't be posted
     void DeleteCurrentRow();
 
     Table& table_;
     TableModel* model_;
     bool syncing_ = false;
+    bool busy_ = false;
+    bool followQueued_ = false;
 };
 
 }  // namespace orbelan

@@ -103,9 +103,6 @@ TForm1::~TForm1() {
     // The grid watches the table, which is destroyed before the base class deletes children.
     delete grid_;
     grid_ = nullptr;
-    ws_.Tx.AfterOpen = nullptr;
-    ws_.Tx.AfterClose = nullptr;
-    ws_.Tx.AfterPost = nullptr;
 }
 
 void TForm1::SetDialogs(TErori* erori, TForm2* form2) {
@@ -122,10 +119,10 @@ void TForm1::BuildTopPanel() {
     pal.setColor(QPalette::Window, Qt::white);
     panel2_->setPalette(pal);
 
-    auto* open =
+    openButton_ =
         new TLbButton(QStringLiteral("LbSpeedButton1"), QStringLiteral("Deschide un DBF"), panel2_);
-    open->setGeometry(8, 8, 105, 31);
-    connect(open, &QPushButton::clicked, this, [this] { Run([this] { BOpenClick(); }); });
+    openButton_->setGeometry(8, 8, 105, 31);
+    connect(openButton_, &QPushButton::clicked, this, [this] { Run([this] { BOpenClick(); }); });
 
     MakeLabel(panel2_, QStringLiteral("Label1"), QStringLiteral("Linii:"), 8, 48);
     label2_ = MakeLabel(panel2_, QStringLiteral("Label2"), QStringLiteral("0"), 40, 48);
@@ -296,11 +293,28 @@ void TForm1::BuildMenus() {
 }
 
 void TForm1::Run(const std::function<void()>& command) {
+    if (busy_) return;
+    SetBusy(true);
     try {
+        grid_->FinishEditing();
         command();
     } catch (const std::exception& e) {
         ShowError(e.what());
     }
+    SetBusy(false);
+}
+
+void TForm1::SetBusy(bool busy) {
+    busy_ = busy;
+    grid_->SetBusy(busy);
+    if (busy) focusBeforeCommand_ = QApplication::focusWidget();
+    for (QWidget* w : {static_cast<QWidget*>(tablou_), static_cast<QWidget*>(openButton_),
+                       static_cast<QWidget*>(filtruE_), static_cast<QWidget*>(filtru1_),
+                       static_cast<QWidget*>(findBut_)})
+        w->setEnabled(!busy);
+    // Disabling the control that had the focus moved it elsewhere; give it back.
+    if (!busy && focusBeforeCommand_ && focusBeforeCommand_->isEnabled())
+        focusBeforeCommand_->setFocus();
 }
 
 // ---- window events
@@ -316,6 +330,10 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    if (busy_) {  // the running command still needs the table
+        event->ignore();
+        return;
+    }
     Run([this] { ws_.CloseTable(); });
     QMainWindow::closeEvent(event);
 }
@@ -450,7 +468,8 @@ void TForm1::SetStatusText(const std::string& text) {
 }
 
 void TForm1::SetApplicationTitle(const std::string& text) {
-    QApplication::setApplicationDisplayName(Q(text));
+    // The task-bar text; Qt's application display name would be added to every caption.
+    setWindowIconText(Q(text));
 }
 
 std::string TForm1::FilterText() const {

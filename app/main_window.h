@@ -3,6 +3,7 @@
 // real windows. It holds no command logic.
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 #include <optional>
 
@@ -97,14 +98,17 @@ class TForm1 : public QMainWindow, public Ui {
     QMenu* AddMenu(const QString& name);
     void AddItem(QMenu* menu, const QString& name, const QString& caption,
                  std::function<void()> handler);
-    // Runs a command; a failure it doesn't catch becomes the general error report.
+    // Runs a command; a failure it doesn't catch becomes the general error report. While it
+    // runs, other commands are refused and the grid can't be moved or edited.
     void Run(const std::function<void()>& command);
+    void SetBusy(bool busy);
     void NotYetAvailable();
 
     Workspace ws_;
     std::vector<std::string> args_;
     bool shown_ = false;
     bool terminateRequested_ = false;
+    bool busy_ = false;  // a command runs; its loop lets window messages through
     QElapsedTimer sinceMessages_;
 
     TErori* erori_ = nullptr;
@@ -120,6 +124,8 @@ class TForm1 : public QMainWindow, public Ui {
     QLineEdit* filtruE_ = nullptr;
     QToolButton* filtru1_ = nullptr;
     QToolButton* findBut_ = nullptr;
+    TLbButton* openButton_ = nullptr;
+    QPointer<QWidget> focusBeforeCommand_;
     QProgressBar* bar1_ = nullptr;
     QLabel* status_ = nullptr;
     QMenu* popupMenu1_ = nullptr;

@@ -30,7 +30,10 @@ int TableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TableModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || !table_.Active() || index.row() >= rows_) return {};
+    // The table may have changed while the grid was not following it: ask only what it has.
+    if (!index.isValid() || !table_.Active() || index.row() >= rows_ ||
+        index.column() >= table_.FieldCount())
+        return {};
     switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole:
@@ -76,7 +79,7 @@ bool TableModel::setData(const QModelIndex& index, const QVariant& value, int ro
 QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole || !table_.Active()) return {};
     if (orientation == Qt::Horizontal) {
-        if (section < 0 || section >= columns_) return {};
+        if (section < 0 || section >= columns_ || section >= table_.FieldCount()) return {};
         return FromUtf8(table_.Field(section).name);
     }
     // The row indicator: the current row, and how it is being changed.
@@ -127,7 +130,12 @@ void TableModel::RowsRemoved(int row, int count) {
 }
 
 void TableModel::CursorMoved(int row) {
-    emit headerDataChanged(Qt::Vertical, 0, std::max(0, rows_ - 1));
+    // Only the rows whose indicator changes are repainted: a command walking a million rows
+    // moves the cursor a million times.
+    if (indicatorRow_ >= 0 && indicatorRow_ < rows_)
+        emit headerDataChanged(Qt::Vertical, indicatorRow_, indicatorRow_);
+    indicatorRow_ = row;
+    if (row >= 0 && row < rows_) emit headerDataChanged(Qt::Vertical, row, row);
     emit cursorMoved(row);
 }
 

@@ -38,6 +38,7 @@ class TableModel : public QAbstractTableModel, private TableObserver {
     Table& table_;
     int rows_ = 0;  // rows as last announced to the view
     int columns_ = 0;
+    int indicatorRow_ = -1;  // the row whose indicator was last drawn as current
 };
 
 }  // namespace orbelan

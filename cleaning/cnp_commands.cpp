@@ -2,48 +2,18 @@
 
 #include "cleaning/add_column.h"
 #include "cleaning/cnp.h"
+#include "core/frozen_grid.h"
 #include "core/workspace.h"
 #include "engine/date_util.h"
 
 namespace orbelan {
 namespace {
 
-// Keeps the grid from following the table during an extraction. However the loop ends, the
-// grid follows the table again; after a failure the row that could not be written is cancelled
-// first, so that the table can be browsed and closed normally.
-class FrozenGrid {
-  public:
-    explicit FrozenGrid(Table& table) : table_(table) { table_.DisableControls(); }
-    ~FrozenGrid() {
-        if (!frozen_) return;
-        try {
-            const Table::State state = table_.GetState();
-            if (state == Table::State::Edit || state == Table::State::Insert) table_.Cancel();
-        } catch (...) {
-            // The original failure is the one to report.
-        }
-        try {
-            table_.EnableControls();
-        } catch (...) {
-        }
-    }
-    FrozenGrid(const FrozenGrid&) = delete;
-    FrozenGrid& operator=(const FrozenGrid&) = delete;
-
-    void Unfreeze() {
-        frozen_ = false;
-        table_.EnableControls();
-    }
-
-  private:
-    Table& table_;
-    bool frozen_ = true;
-};
-
 using WriteBirth = std::function<void(Table& table, int field, int dayNumber)>;
 
 void ExtractFromCnp(Workspace& ws, const std::string& title, const std::string& column,
                     const std::string& sqlType, const WriteBirth& write) {
+    ws.PostPendingEdit();
     if (!ws.ui.Choose(title)) return;
     // Read now: reopening the table after adding the column selects the chooser's first name.
     const std::string source = ws.ui.ChosenColumn();
@@ -93,6 +63,7 @@ std::vector<std::pair<int, std::string>> FindInvalidCnp(Table& table, int field)
 
 void CNPCheck(Workspace& ws) {
     const std::string title = "Verificare CNP";
+    ws.PostPendingEdit();
     if (!ws.ui.Choose(title)) return;
     const int field = ws.Tx.FieldIndexOrThrow(ws.ui.ChosenColumn());
     // The grid is not frozen: it follows the rows, and stays on the code the user stops at.

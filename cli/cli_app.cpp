@@ -88,9 +88,8 @@ int Sql(CliContext& c) {
     q.ClearSql();
     q.AddSql(statement);
     const auto first = statement.find_first_not_of(" \t\r\n");
-    const bool select =
-        first != std::string::npos && statement.size() - first >= 6 &&
-        (statement.compare(first, 6, "SELECT") == 0 || statement.compare(first, 6, "select") == 0);
+    const bool select = first != std::string::npos &&
+                        SameFieldName(std::string_view(statement).substr(first, 6), "SELECT");
     if (!select) {
         q.ExecSQL();
         return kExitDone;
@@ -148,7 +147,6 @@ int RunOrbelan(const std::vector<std::string>& args, std::ostream& out, std::ost
             for (Table* t : {static_cast<Table*>(&ws.Tx), &ws.Sursa, static_cast<Table*>(&ws.Sx)})
                 t->SetCodePageOverride(options.codePage);
         }
-        ws.ProgramDir = platform.TempFolder();
         CliContext c{options, ws, ui, out};
         const std::map<std::string, std::function<int()>> commands = {
             {"info", [&] { return Info(c); }},

@@ -11,16 +11,14 @@ class ConsoleUi : public Ui {
   public:
     explicit ConsoleUi(std::ostream& messages);
 
-    // Answers of the batch run: the column for Choose and the value for the search;
-    // questions are answered "DA".
+    // The column Choose answers with; questions are answered "DA".
     std::string presetColumn;
-    std::string presetValue;
 
     int Mesaj(const std::string& title, const std::string& text, uint8_t kind,
               uint16_t buttons) override;
     bool Choose(const std::string& caption) override;
     std::string ChosenColumn() const override { return presetColumn; }
-    std::string ChosenValue() const override { return presetValue; }
+    std::string ChosenValue() const override { return {}; }
     void SetValuePanelVisible(bool) override {}
     void SetColumnList(const std::vector<std::string>&) override {}
     void ShowProblem(const std::string& text, UiControl control) override;

@@ -18,6 +18,7 @@ void Filtru1Click(Workspace& ws) {
         ws.ui.SetFilterButtonDown(false);
         return;
     }
+    ws.PostPendingEdit();
     if (!ws.ui.FilterButtonDown()) {
         ws.Tx.SetFiltered(false);
     } else {
@@ -51,6 +52,7 @@ void FindButClick(Workspace& ws) {
         ws.ui.ShowProblem("Nu aveti unde cauta!", UiControl::Grid);
         return;
     }
+    ws.PostPendingEdit();
     ws.ui.SetValuePanelVisible(true);
     const bool chosen = ws.ui.Choose("Cautare valoare");
     ws.ui.SetValuePanelVisible(false);

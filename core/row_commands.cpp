@@ -1,14 +1,12 @@
 #include "core/row_commands.h"
 
+#include "core/frozen_grid.h"
 #include "core/text_util.h"
 
 namespace orbelan {
 
 void LbButton6Click(Workspace& ws) {
-    if (!ws.Tx.Active()) return;
-    const auto state = ws.Tx.GetState();
-    if (state == Table::State::Edit || state == Table::State::Insert) ws.Tx.Post();
-    ws.Tx.Append();
+    if (ws.Tx.Active()) ws.Tx.Append();  // a row being edited is posted first
 }
 
 void LbButton7Click(Workspace& ws) {
@@ -47,9 +45,9 @@ void FillDown(Workspace& ws, int field, CopyDownMode mode, const std::string& va
 
 void CopieVClick(Workspace& ws, CopyDownMode mode) {
     Table& tx = ws.Tx;
-    if (!tx.Active() || tx.IsEmpty()) return;
-    const auto state = tx.GetState();
-    if (state == Table::State::Edit || state == Table::State::Insert) tx.Post();
+    if (!tx.Active()) return;
+    ws.PostPendingEdit();
+    if (tx.IsEmpty()) return;
     ws.ui.SetValuePanelVisible(false);
     if (!ws.ui.Choose(mode == CopyDownMode::Copy ? "Copie valoare in jos" : "Renumeroteaza in jos"))
         return;
@@ -59,17 +57,11 @@ void CopieVClick(Workspace& ws, CopyDownMode mode) {
     if (mode == CopyDownMode::Renumber)
         number = ParseDecimal(value, ws.Format().decimalSeparator).value_or(0);
 
-    tx.DisableControls();
+    // A row that can't be posted ends the command there, with the grid following again.
+    FrozenGrid frozen(tx);
     const Bookmark start = tx.GetBookmark();
-    try {
-        FillDown(ws, field, mode, value, number);
-    } catch (...) {
-        // The row that can't be posted is dropped; the grid shows where the command stopped.
-        tx.Cancel();
-        tx.EnableControls();
-        throw;
-    }
-    tx.EnableControls();
+    FillDown(ws, field, mode, value, number);
+    frozen.Unfreeze();
     tx.GotoBookmark(start);
 }
 

@@ -84,9 +84,9 @@ void RemoveQuietly(const std::string& path) {
 
 // The table open again on source, the grid and the counter following it.
 void Reopen(Workspace& ws, const std::string& source) {
-    ws.Tx.SetTableName(source);
     ws.Tx.EnableControls();
     ws.AttachAfterPost();
+    ws.Tx.SetTableName(source);
     ws.CurrentFile = source;
     ws.Tx.Open();
     ws.ui.ProcessMessages();
@@ -102,7 +102,9 @@ struct SortingFlag {
 
 void Grid1TitleClick(Workspace& ws, int column) {
     Table& tx = ws.Tx;
-    if (!tx.Active() || tx.IsEmpty() || ws.Sorting) return;
+    if (!tx.Active() || ws.Sorting) return;
+    ws.PostPendingEdit();
+    if (tx.IsEmpty()) return;
     if (column < 0 || column >= tx.FieldCount()) return;
     const std::string field = tx.Field(column).name;
     if (ws.ui.Mesaj("Ordonare dupa coloana",

@@ -30,6 +30,7 @@ void BOpenClick(Workspace& ws) {
     const auto chosen = ws.ui.AskOpenFile(
         {"Alegeti DBF-ul de citit!", "Fisiere DBF|*.DBF", "*.dbf", ws.CurrentFile});
     if (!chosen) return;
+    ws.FinishPendingEdit();
     ws.CurrentFile = *chosen;
     ResetFilter(ws);
     ws.OpenTable();

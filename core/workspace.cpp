@@ -1,8 +1,25 @@
 #include "core/workspace.h"
 
+#include <optional>
+
 #include "core/open_table.h"
 
 namespace orbelan {
+namespace {
+
+// Opens the table; what went wrong, if anything.
+std::optional<ErrorKind> OpenFailure(Table& table) {
+    try {
+        table.Open();
+        return std::nullopt;
+    } catch (const DbfError& e) {
+        return e.Kind();
+    } catch (const std::exception&) {
+        return ErrorKind::CannotOpen;
+    }
+}
+
+}  // namespace
 
 Workspace::Workspace(Ui& ui_, Platform& platform_) : ui(ui_), platform(platform_) {
     Tx.AfterOpen = [this](Table&) { TxAfterOpen(); };
@@ -25,20 +42,18 @@ void Workspace::SetFormatSettings(const FormatSettings& settings) {
     Sx.SetFormatSettings(settings);
 }
 
-void Workspace::SetDefaultCodePage(const std::string& name) {
-    Tx.SetDefaultCodePage(name);
-    Sursa.SetDefaultCodePage(name);
-    Sx.SetDefaultCodePage(name);
-}
-
 void Workspace::OpenTable() {
     if (Tx.Active()) CloseTable();
     ui.ProcessMessages();
     Tx.SetTableName(CurrentFile);
     ui.ProcessMessages();
-    try {
-        OpenWithIndexRepair(Tx);
-    } catch (const std::exception&) {
+    // A missing production index is the one fault repaired here; a failure of the repair
+    // itself is not an unreadable file but an error of its own.
+    std::optional<ErrorKind> failure = OpenFailure(Tx);
+    if (failure == ErrorKind::MissingIndex) DetachIndex(CurrentFile);
+    ui.ProcessMessages();
+    if (failure) failure = OpenFailure(Tx);
+    if (failure) {
         ui.Mesaj("Deschidere DBF", "Fisierul ales, " + CurrentFile + ", nu poate fi citit!",
                  mkError, mbOK);
         CurrentFile.clear();
@@ -47,7 +62,6 @@ void Workspace::OpenTable() {
         if (StartedWithArgument) ui.Terminate();
         return;
     }
-    ui.ProcessMessages();
     CurrentFile = Tx.TableName();
     ui.SetStatusText(CurrentFile);
     ui.SetApplicationTitle(FileNamePart(CurrentFile));
@@ -55,17 +69,22 @@ void Workspace::OpenTable() {
 
 void Workspace::CloseTable() {
     if (!Tx.Active()) return;
-    const auto state = Tx.GetState();
-    if (state == Table::State::Edit || state == Table::State::Insert) {
-        try {
-            Tx.Post();
-        } catch (const DbfError&) {
-            Tx.Cancel();
-        }
-    }
+    FinishPendingEdit();
     Tx.Close();
     Tx.SetTableName("");
     ui.ProcessMessages();
+}
+
+void Workspace::PostPendingEdit() {
+    if (Tx.Active() && Tx.GetState() != Table::State::Browse) Tx.Post();
+}
+
+void Workspace::FinishPendingEdit() {
+    try {
+        PostPendingEdit();
+    } catch (const DbfError&) {
+        Tx.Cancel();
+    }
 }
 
 void Workspace::TxAfterOpen() {

@@ -30,11 +30,14 @@ class Workspace {
 
     // Applies the number/date forms and the default code page to all three datasets.
     void SetFormatSettings(const FormatSettings& settings);
-    void SetDefaultCodePage(const std::string& name);
     const FormatSettings& Format() const { return format_; }
 
     void OpenTable();
     void CloseTable();
+    // Posts the row being edited or added, as leaving it in the grid would.
+    void PostPendingEdit();
+    // The same, but a row that can't be posted is cancelled: the table is about to go.
+    void FinishPendingEdit();
 
     void TxAfterOpen();
     void TxAfterClose();

@@ -75,7 +75,7 @@ void WriteDesktopAssociation(const QString& dataHome, const QString& ext, const 
     SaveText(mimeApps, MergeMimeDefaults(old, desktopName));
 
     const QString tool = QStandardPaths::findExecutable(QStringLiteral("update-desktop-database"));
-    if (!tool.isEmpty()) QProcess::execute(tool, {appsDir});
+    if (!tool.isEmpty()) QProcess::startDetached(tool, {appsDir});  // the window must not wait
 }
 
 void WriteRegistryAssociation(const QString& ext, const QString& exe) {

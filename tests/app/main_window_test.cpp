@@ -12,9 +12,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <filesystem>
 
+#include <QComboBox>
 #include "app/data_grid.h"
 #include "app/main_window.h"
 #include "app/qt_text.h"
@@ -23,6 +25,7 @@
 #include "dialogs/column_chooser.h"
 #include "dialogs/message_window.h"
 #include "dialogs/modal_answer.h"
+#include "support/dbf_builder.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
 
@@ -145,7 +148,9 @@ TEST_F(MainWindowTest, OpeningTablesFollowsTheTableInEveryControl) {
     EXPECT_TRUE(Find<QGroupBox>("Tablou")->isVisibleTo(&form));
     EXPECT_EQ(Text("Label2"), QStringLiteral("30"));
     EXPECT_EQ(Text("StatusBar1"), Q(path));
-    EXPECT_EQ(QApplication::applicationDisplayName(), QStringLiteral("persoane.dbf"));
+    EXPECT_EQ(form.windowIconText(), QStringLiteral("persoane.dbf"));
+    // The task-bar text must not end up in the captions of the other windows.
+    EXPECT_NE(QApplication::applicationDisplayName(), QStringLiteral("persoane.dbf"));
     EXPECT_EQ(form.Grid1()->model()->rowCount(), 30);
     EXPECT_EQ(form.Grid1()->model()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
               QStringLiteral("NUME"));
@@ -265,11 +270,65 @@ TEST_F(MainWindowTest, UnchangedNewRowIsDroppedWhenTheFocusLeavesTheGrid) {
 
     // A row with a value typed in stays and is posted when the user moves on.
     add->click();
+    QApplication::processEvents();  // the grid follows the cursor when the window repaints
     grid->model()->setData(grid->model()->index(30, 0), QStringLiteral("NOU"), Qt::EditRole);
     QApplication::sendEvent(grid, &tabbedAway);
     EXPECT_EQ(grid->model()->rowCount(), 31);
     grid->setCurrentIndex(grid->model()->index(0, 0));
     EXPECT_EQ(Text("Label2"), QStringLiteral("31"));
+}
+
+TEST_F(MainWindowTest, GridAsksOnlyForColumnsTheTableHas) {
+    OpenWithButton(dir.CopyData("persoane.dbf"));
+    QAbstractItemModel* model = form.Grid1()->model();
+    Table& tx = form.ws().Tx;
+    // A command freezes the grid and reopens the table with fewer columns.
+    tx.DisableControls();
+    tx.Close();
+    test::WriteDbf(dir.File("ingust.dbf"), {{"NUME", 'C', 10}, {"NR", 'N', 3}}, {{"A", "1"}});
+    tx.SetTableName(dir.File("ingust.dbf"));
+    tx.Open();
+    EXPECT_FALSE(model->data(model->index(0, 5), Qt::TextAlignmentRole).isValid());
+    EXPECT_FALSE(model->headerData(5, Qt::Horizontal, Qt::DisplayRole).isValid());
+    form.Grid1()->grab();  // paints without throwing
+    tx.EnableControls();
+    EXPECT_EQ(model->columnCount(), 2);
+}
+
+TEST_F(MainWindowTest, WhileACommandRunsOtherCommandsAreRefused) {
+    OpenWithButton(dir.CopyData("persoane.dbf"));
+    int dialogsOpened = 0;
+    form.fileDialogOverride = [&](const FileDialogSpec&) {
+        ++dialogsOpened;
+        return std::optional<std::string>();
+    };
+    bool openEnabledDuringCommand = true;
+    QTimer answer;
+    answer.setInterval(5);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible()) return;
+        if (modal == &form2) {
+            form2.Coloana()->setCurrentText(QStringLiteral("CNP"));
+            form2.ChooseButton()->click();
+        } else if (modal == &erori) {
+            // The question about the first invalid code: try to open another table meanwhile.
+            auto* open = Find<QPushButton>("LbSpeedButton1");
+            openEnabledDuringCommand = open->isEnabled();
+            open->click();
+            erori.findChild<QPushButton*>(QStringLiteral("BE2"))->click();  // "NU"
+        }
+    });
+    answer.start();
+    form.Menu(QStringLiteral("PopupMenu2"))
+        ->findChild<QAction*>(QStringLiteral("VerificaCNP1"))
+        ->trigger();
+    answer.stop();
+    EXPECT_FALSE(openEnabledDuringCommand);
+    EXPECT_EQ(dialogsOpened, 0);
+    EXPECT_TRUE(Find<QPushButton>("LbSpeedButton1")->isEnabled());
+    EXPECT_EQ(erori.Title(), QStringLiteral("Verificare CNP"));
+    EXPECT_GT(form.ws().Tx.RecNo(), 1);  // stopped on the first invalid code
 }
 
 TEST_F(MainWindowTest, FilterByEnterAndBalloonWithoutTable) {

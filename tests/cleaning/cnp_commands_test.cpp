@@ -10,6 +10,8 @@
 #include "cleaning/add_column.h"
 #include "core/workspace.h"
 #include "engine/file_io.h"
+#include "support/dbf_builder.h"
+#include "support/fake_platform.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 
@@ -19,58 +21,6 @@ namespace {
 using test::ChooseAnswer;
 using test::ScriptedUi;
 using test::TempDir;
-
-class NoPlatform : public Platform {
-  public:
-    void ShellOpen(const std::string&) override {}
-    void SetClipboardText(const std::string&) override {}
-    void RegisterExtension(const std::string&, const std::string&) override {}
-    std::string TempFolder() override { return "/tmp/"; }
-    int PixelsPerInch() override { return 96; }
-};
-
-struct Column {
-    std::string name;
-    char type;
-    int size;
-    int decimals = 0;
-};
-
-void PutLe(std::string& out, size_t at, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
-// A dBase III file written byte by byte, so the tests don't depend on the engine's writer.
-void WriteDbf3(const std::string& path, const std::vector<Column>& columns,
-               const std::vector<std::vector<std::string>>& rows) {
-    int recordLength = 1;
-    for (const Column& c : columns) recordLength += c.size;
-    std::string out(32, '\0');
-    out[0] = 0x03;
-    out[1] = 124, out[2] = 6, out[3] = 1;
-    PutLe(out, 4, static_cast<uint32_t>(rows.size()), 4);
-    PutLe(out, 8, static_cast<uint32_t>(32 + 32 * columns.size() + 1), 2);
-    PutLe(out, 10, static_cast<uint32_t>(recordLength), 2);
-    for (const Column& c : columns) {
-        std::string d(32, '\0');
-        d.replace(0, c.name.size(), c.name);
-        d[11] = c.type;
-        d[16] = static_cast<char>(c.size);
-        d[17] = static_cast<char>(c.decimals);
-        out += d;
-    }
-    out += '\x0D';
-    for (const auto& row : rows) {
-        out += ' ';
-        for (size_t i = 0; i < columns.size(); ++i) {
-            const std::string& v = row[i];
-            const std::string pad(static_cast<size_t>(columns[i].size) - v.size(), ' ');
-            out += columns[i].type == 'N' ? pad + v : v + pad;
-        }
-    }
-    out += '\x1A';
-    test::WriteFileBytes(path, out);
-}
 
 // What the file holds, read back by hand: field names and the trimmed stored values.
 struct DbfContents {
@@ -119,16 +69,16 @@ DbfContents ReadDbf(const std::string& path) {
     return c;
 }
 
-const std::vector<Column> kPersons = {{"NUME", 'C', 10}, {"CNP", 'C', 13}};
+const std::vector<test::ColumnSpec> kPersons = {{"NUME", 'C', 10}, {"CNP", 'C', 13}};
 
 class CnpCommandsTest : public ::testing::Test {
   protected:
     CnpCommandsTest() : ws(ui, platform) {}
 
     void Open(const std::vector<std::vector<std::string>>& rows,
-              const std::vector<Column>& columns = kPersons) {
+              const std::vector<test::ColumnSpec>& columns = kPersons) {
         path = dir.File("PERS.DBF");
-        WriteDbf3(path, columns, rows);
+        test::WriteDbf(path, columns, rows, 0);
         ws.CurrentFile = path;
         ws.OpenTable();
         ASSERT_TRUE(ws.Tx.Active()) << ui.MessageTexts().size();
@@ -142,7 +92,7 @@ class CnpCommandsTest : public ::testing::Test {
 
     TempDir dir;
     ScriptedUi ui;
-    NoPlatform platform;
+    test::FakePlatform platform;
     Workspace ws;
     std::string path;
 };
@@ -310,6 +260,18 @@ TEST_F(CnpCommandsTest, DateIntoAnExistingTextColumnUsesTheShortDateFormat) {
     ExtrageDatadinCNP(ws);
     EXPECT_EQ(ws.Sx.SqlText(), "");
     EXPECT_EQ(OnDisk().ColumnValues("DataCnp"), std::vector<std::string>{"01.01.1900"});
+}
+
+TEST_F(CnpCommandsTest, AValueTypedButNotYetPostedIsKept) {
+    Open({{"ION", "1000101990013", ""}, {"ANA", "6001231990031", ""}},
+         {{"NUME", 'C', 10}, {"CNP", 'C', 13}, {"ANCNP", 'N', 6}});
+    ws.Tx.Edit();
+    ws.Tx.SetText(0, "IOAN");
+    ChooseColumn("CNP");
+    AnDinCNP(ws);
+    const DbfContents disk = OnDisk();
+    EXPECT_EQ(disk.ColumnValues("NUME"), (std::vector<std::string>{"IOAN", "ANA"}));
+    EXPECT_EQ(disk.ColumnValues("ANCNP"), (std::vector<std::string>{"1900", "2000"}));
 }
 
 TEST_F(CnpCommandsTest, ARowThatCannotBeWrittenEndsTheCommandWithTheGridFollowingAgain) {

@@ -75,6 +75,8 @@ TEST(Cli, SqlSelectOrdersRowsAndOtherStatementsRun) {
     r = Orbelan({"sql", "SELECT * FROM \"" + path + "\" ORDER BY NUME", "--format", "csv"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "NUME,NR\nA,2\nC,1\n");
+    r = Orbelan({"sql", "  Select * from \"" + path + "\" order by NR", "--format", "csv"});
+    EXPECT_EQ(r.out, "NUME,NR\nC,1\nA,2\n") << r.err;
     r = Orbelan({"sql", "SELECT * FORM \"" + path + "\""});
     EXPECT_EQ(r.code, 4);
     EXPECT_NE(r.err.find("FORM"), std::string::npos) << r.err;

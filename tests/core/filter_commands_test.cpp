@@ -89,6 +89,23 @@ TEST_F(Filter, BadOrBlankFilterLeavesTheCurrentRowWhereItWas) {
     EXPECT_EQ(Column("NR").size(), 5u);
 }
 
+TEST_F(Filter, RowBeingEditedIsPostedBeforeFilteringOrSearching) {
+    OpenPersons(kRows);
+    ws.Tx.Edit();
+    ws.Tx.SetText(ws.Tx.FieldIndexOrThrow("NR"), "9");
+    ui.filterText = "NR=9";
+    FiltruEKeyDown(ws, 13);
+    EXPECT_TRUE(ui.problems.empty());
+    EXPECT_EQ(ui.rowCounter, "1");
+
+    ws.Tx.Edit();
+    ws.Tx.SetText(ws.Tx.FieldIndexOrThrow("OBS"), "nou");
+    ui.chooseAnswers.push_back({true, "OBS", "nou"});
+    FindButClick(ws);
+    EXPECT_EQ(ws.Tx.GetState(), Table::State::Browse);
+    EXPECT_EQ(ws.Tx.AsText("NUME"), "IONEL");
+}
+
 TEST_F(Filter, NoTableComplainsOnTheGrid) {
     ui.filterButtonDown = true;
     Filtru1Click(ws);

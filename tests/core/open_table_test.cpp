@@ -141,6 +141,14 @@ TEST_F(OpenTableTest, OpenButtonResetsFilterAndReopensTheSameFile) {
     EXPECT_EQ(ui.fileDialogs[0].title, "Alegeti DBF-ul de citit!");
     EXPECT_EQ(ui.fileDialogs[0].filter, "Fisiere DBF|*.DBF");
 
+    // A row left in edit is posted before the next file is opened.
+    ws.Tx.Edit();
+    ws.Tx.SetText(0, "SCHIMBAT");
+    ui.openFileAnswers.push_back(path);
+    BOpenClick(ws);
+    EXPECT_TRUE(ws.Tx.Active());
+    EXPECT_EQ(ws.Tx.AsText(0), "SCHIMBAT");
+
     // Cancelling the dialog changes nothing.
     BOpenClick(ws);
     EXPECT_TRUE(ws.Tx.Active());
