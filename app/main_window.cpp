@@ -46,6 +46,17 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, int
     return label;
 }
 
+QWidget* MakeWhitePanel(QWidget* parent, const QString& name, int height) {
+    auto* panel = new QWidget(parent);
+    panel->setObjectName(name);
+    panel->setFixedHeight(height);
+    panel->setAutoFillBackground(true);
+    QPalette pal = panel->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    panel->setPalette(pal);
+    return panel;
+}
+
 void SetHint(QWidget* w, const QString& hint) {
     w->setToolTip(hint);
     w->setToolTipDuration(10000);
@@ -111,13 +122,7 @@ void TForm1::SetDialogs(TErori* erori, TForm2* form2) {
 }
 
 void TForm1::BuildTopPanel() {
-    panel2_ = new QWidget(centralWidget());
-    panel2_->setObjectName(QStringLiteral("Panel2"));
-    panel2_->setFixedHeight(97);
-    panel2_->setAutoFillBackground(true);
-    QPalette pal = panel2_->palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    panel2_->setPalette(pal);
+    panel2_ = MakeWhitePanel(centralWidget(), QStringLiteral("Panel2"), 97);
 
     openButton_ =
         new TLbButton(QStringLiteral("LbSpeedButton1"), QStringLiteral("Deschide un DBF"), panel2_);
@@ -156,13 +161,7 @@ void TForm1::BuildTopPanel() {
 }
 
 void TForm1::BuildBottomPanel() {
-    panel1_ = new QWidget(centralWidget());
-    panel1_->setObjectName(QStringLiteral("Panel1"));
-    panel1_->setFixedHeight(41);
-    panel1_->setAutoFillBackground(true);
-    QPalette pal = panel1_->palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    panel1_->setPalette(pal);
+    panel1_ = MakeWhitePanel(centralWidget(), QStringLiteral("Panel1"), 41);
 
     MakeLabel(panel1_, QStringLiteral("Label4"), QStringLiteral("Filtrare"), 8, 12);
     filtruE_ = new QLineEdit(panel1_);
