@@ -7,9 +7,9 @@
 #include "bench/persons_generator.h"
 #include "cleaning/cnp_commands.h"
 #include "cli/console_ui.h"
-#include "core/filter_commands.h"
-#include "core/row_commands.h"
-#include "core/sort_command.h"
+#include "editing/filter_commands.h"
+#include "editing/row_commands.h"
+#include "editing/sort_command.h"
 #include "core/workspace.h"
 
 using namespace orbelan;

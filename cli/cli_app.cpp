@@ -10,7 +10,7 @@
 #include "cli/options.h"
 #include "cli/row_printer.h"
 #include "core/open_table.h"
-#include "core/sort_command.h"
+#include "editing/sort_command.h"
 #include "core/workspace.h"
 #include "engine/field_codec.h"
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "core/open_table.h"
-#include "core/startup.h"
+#include "editing/startup.h"
 #include "core/workspace.h"
 #include "support/dbf_builder.h"
 #include "support/fake_platform.h"

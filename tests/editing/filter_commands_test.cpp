@@ -1,7 +1,7 @@
 // The filter box, its button and the search, as the user drives them.
-#include "core/filter_commands.h"
+#include "editing/filter_commands.h"
 
-#include "tests/core/commands_fixture.h"
+#include "tests/editing/commands_fixture.h"
 
 namespace orbelan {
 namespace {

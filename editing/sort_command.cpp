@@ -1,4 +1,4 @@
-#include "core/sort_command.h"
+#include "editing/sort_command.h"
 
 #include <filesystem>
 #include <system_error>

@@ -1,4 +1,4 @@
-#include "core/startup.h"
+#include "editing/startup.h"
 
 #include <filesystem>
 

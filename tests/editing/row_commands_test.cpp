@@ -1,8 +1,8 @@
 // Adding, deleting, copying down and renumbering rows.
-#include "core/row_commands.h"
+#include "editing/row_commands.h"
 
-#include "core/filter_commands.h"
-#include "tests/core/commands_fixture.h"
+#include "editing/filter_commands.h"
+#include "tests/editing/commands_fixture.h"
 
 namespace orbelan {
 namespace {

@@ -1,4 +1,4 @@
-#include "core/row_commands.h"
+#include "editing/row_commands.h"
 
 #include "core/frozen_grid.h"
 #include "core/text_util.h"

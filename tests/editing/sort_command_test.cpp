@@ -1,14 +1,14 @@
 // A click on a column title rewrites the file in that column's order.
-#include "core/sort_command.h"
+#include "editing/sort_command.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <map>
 
-#include "core/filter_commands.h"
+#include "editing/filter_commands.h"
 #include "engine/codepage.h"
 #include "engine/file_io.h"
-#include "tests/core/commands_fixture.h"
+#include "tests/editing/commands_fixture.h"
 
 namespace orbelan {
 namespace {

@@ -1,4 +1,4 @@
-#include "core/filter_commands.h"
+#include "editing/filter_commands.h"
 
 #include "core/text_util.h"
 
