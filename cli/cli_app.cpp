@@ -1,5 +1,6 @@
 #include "cli/cli_app.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -10,8 +11,8 @@
 #include "cli/options.h"
 #include "cli/row_printer.h"
 #include "core/open_table.h"
-#include "editing/sort_command.h"
 #include "core/workspace.h"
+#include "editing/sort_command.h"
 #include "engine/field_codec.h"
 
 namespace orbelan {
@@ -35,6 +36,14 @@ const std::string& Arg(const CliOptions& o, size_t i, const char* what) {
 
 void ExpectArgs(const CliOptions& o, size_t n) {
     if (o.positional.size() > n) throw UsageError("Prea multe argumente: " + o.positional[n] + ".");
+}
+
+// A column of the open table named by argument i; a column it doesn't have is a usage error.
+int ColumnArg(CliContext& c, size_t i) {
+    const std::string& name = Arg(c.options, i, "coloana");
+    const int column = c.ws.Tx.FieldIndex(name);
+    if (column < 0) throw UsageError("Tabelul nu are coloana " + name + ".");
+    return column;
 }
 
 // Opens the table as the main window does; a file that can't be read is exit code 3.
@@ -108,7 +117,7 @@ int Sql(CliContext& c) {
 int Sort(CliContext& c) {
     ExpectArgs(c.options, 2);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
-    const int column = c.ws.Tx.FieldIndexOrThrow(Arg(c.options, 1, "coloana"));
+    const int column = ColumnArg(c, 1);
     Grid1TitleClick(c.ws, column);
     return kExitDone;
 }
@@ -116,7 +125,7 @@ int Sort(CliContext& c) {
 int CheckCnp(CliContext& c) {
     ExpectArgs(c.options, 2);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
-    const int column = c.ws.Tx.FieldIndexOrThrow(Arg(c.options, 1, "coloana"));
+    const int column = ColumnArg(c, 1);
     const auto invalid = FindInvalidCnp(c.ws.Tx, column);
     for (const auto& [row, value] : invalid) c.out << row << '\t' << value << '\n';
     return invalid.empty() ? kExitDone : kExitFound;
@@ -125,19 +134,51 @@ int CheckCnp(CliContext& c) {
 int Extract(CliContext& c, void (*command)(Workspace&)) {
     ExpectArgs(c.options, 2);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
-    c.ui.presetColumn = c.ws.Tx.Field(c.ws.Tx.FieldIndexOrThrow(Arg(c.options, 1, "coloana"))).name;
+    c.ui.presetColumn = c.ws.Tx.Field(ColumnArg(c, 1)).name;
     command(c.ws);
     return kExitDone;
 }
 
+// A command and whether it asks before destroying data (see ConsoleUi::guarded).
+struct CliCommand {
+    std::function<int(CliContext&)> run;
+    bool asks = false;
+};
+
+const std::map<std::string, CliCommand>& Commands() {
+    static const std::map<std::string, CliCommand> commands = {
+        {"info", {Info}},
+        {"show", {Show}},
+        {"sql", {Sql}},
+        {"sort", {Sort}},
+        {"check-cnp", {CheckCnp}},
+        {"extract-year", {[](CliContext& c) { return Extract(c, AnDinCNP); }}},
+        {"extract-date", {[](CliContext& c) { return Extract(c, ExtrageDatadinCNP); }}},
+    };
+    return commands;
+}
+
+bool Has(const std::vector<std::string>& args, const char* word) {
+    return std::find(args.begin(), args.end(), word) != args.end();
+}
+
 }  // namespace
 
-int RunOrbelan(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-        (args.empty() ? err : out) << kUsage;
-        return args.empty() ? kExitUsage : kExitDone;
+int RunOrbelan(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               std::istream* terminal) {
+    if (args.empty()) {
+        err << kUsage;
+        return kExitUsage;
     }
-    ConsoleUi ui(err);
+    if (Has(args, "--help") || Has(args, "-h")) {
+        out << kUsage;
+        return kExitDone;
+    }
+    if (Has(args, "--version")) {
+        out << kVersion;
+        return kExitDone;
+    }
+    ConsoleUi ui(out, terminal);
     ConsolePlatform platform;
     try {
         CliOptions options = ParseCommandLine(args);
@@ -148,20 +189,14 @@ int RunOrbelan(const std::vector<std::string>& args, std::ostream& out, std::ost
                 t->SetCodePageOverride(options.codePage);
         }
         CliContext c{options, ws, ui, out};
-        const std::map<std::string, std::function<int()>> commands = {
-            {"info", [&] { return Info(c); }},
-            {"show", [&] { return Show(c); }},
-            {"sql", [&] { return Sql(c); }},
-            {"sort", [&] { return Sort(c); }},
-            {"check-cnp", [&] { return CheckCnp(c); }},
-            {"extract-year", [&] { return Extract(c, AnDinCNP); }},
-            {"extract-date", [&] { return Extract(c, ExtrageDatadinCNP); }},
-        };
-        const auto it = commands.find(options.command);
-        if (it == commands.end()) throw UsageError("Comanda necunoscuta: " + options.command + ".");
-        const int code = it->second();
+        const auto it = Commands().find(options.command);
+        if (it == Commands().end())
+            throw UsageError("Comanda necunoscuta: " + options.command + ".");
+        ui.assumeYes = options.yes;
+        ui.guarded = it->second.asks;
+        const int code = it->second.run(c);
         ws.CloseTable();
-        return code;
+        return ui.Refused() ? kExitUsage : code;
     } catch (const UsageError& e) {
         err << e.what() << '\n' << kUsage;
         return kExitUsage;

@@ -14,6 +14,9 @@ enum CliExit {
     kExitEngine = 4
 };
 
-int RunOrbelan(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// terminal: where the answers to questions are read when standard input is a terminal; nullptr
+// otherwise (questions of commands that destroy data are then answered NU, exit 2).
+int RunOrbelan(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               std::istream* terminal = nullptr);
 
 }  // namespace orbelan

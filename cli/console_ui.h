@@ -1,5 +1,6 @@
 #pragma once
-// The Ui port on a terminal: messages go to stderr, questions take the preset answer.
+// The Ui port on a terminal: messages go to standard output; questions are answered DA, except
+// those of commands that destroy data (guarded), which need --yes or a "da" typed on a terminal.
 #include <iosfwd>
 
 #include "core/platform.h"
@@ -9,10 +10,16 @@ namespace orbelan {
 
 class ConsoleUi : public Ui {
   public:
-    explicit ConsoleUi(std::ostream& messages);
+    // answers: where a guarded question's answer is read; nullptr when standard input is not a
+    // terminal (the question is then answered NU).
+    ConsoleUi(std::ostream& messages, std::istream* answers = nullptr);
 
-    // The column Choose answers with; questions are answered "DA".
+    // The column Choose answers with.
     std::string presetColumn;
+    bool assumeYes = false;  // --yes: DA to every question
+    bool guarded = false;    // the running command asks before destroying data
+    // A guarded question was answered NU: the command changed nothing and exits 2.
+    bool Refused() const { return refused_; }
 
     int Mesaj(const std::string& title, const std::string& text, uint8_t kind,
               uint16_t buttons) override;
@@ -42,7 +49,11 @@ class ConsoleUi : public Ui {
     void SetBusyCursor(bool) override {}
 
   private:
+    bool AskTerminal();
+
     std::ostream& out_;
+    std::istream* answers_;
+    bool refused_ = false;
     std::string filterText_;
     bool filterDown_ = false;
 };

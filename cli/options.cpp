@@ -14,10 +14,17 @@ const char* const kUsage =
     "  check-cnp FISIER COLOANA [--filter E]\n"
     "  extract-year FISIER COLOANA [--filter E]\n"
     "  extract-date FISIER COLOANA [--filter E]\n"
-    "Optiuni pentru toate comenzile:\n"
+    "  --help | --version\n"
+    "Optiuni pentru toate comenzile (oriunde dupa comanda):\n"
     "  --codepage NUME                  codul de pagina (de ex. cp1250, cp852)\n"
     "  --decimal-separator C            separatorul zecimal (implicit .)\n"
-    "  --date-format FORMAT             formatul datelor (implicit dd.MM.yyyy)\n";
+    "  --date-format FORMAT             formatul datelor (implicit dd.MM.yyyy)\n"
+    "  --yes                            raspunde DA la orice intrebare\n"
+    "Comenzile care sterg date intreaba inainte; fara terminal si fara --yes raspunsul este NU.\n"
+    "Coduri de iesire: 0 gata, 1 gata dar cu probleme gasite, 2 folosire gresita sau refuz,\n"
+    "3 fisierul nu poate fi citit, 4 comanda s-a oprit cu o eroare.\n";
+
+const char* const kVersion = "orbelan " ORBELAN_VERSION "\n";
 
 namespace {
 
@@ -46,6 +53,8 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             o.outputFormat = Value(args, i);
             if (o.outputFormat != "table" && o.outputFormat != "csv" && o.outputFormat != "json")
                 throw UsageError("Format necunoscut: " + o.outputFormat + ".");
+        } else if (a == "--yes") {
+            o.yes = true;
         } else if (a == "--limit") {
             const std::string& v = Value(args, i);
             const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), o.limit);

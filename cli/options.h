@@ -21,11 +21,13 @@ struct CliOptions {
     std::optional<std::string> filter;
     std::string outputFormat = "table";  // table | csv | json
     long limit = -1;                     // -1: every row
+    bool yes = false;                    // --yes: DA to every question
 };
 
 // Throws UsageError for an unknown option, a missing value or a bad number.
 CliOptions ParseCommandLine(const std::vector<std::string>& args);
 
 extern const char* const kUsage;
+extern const char* const kVersion;
 
 }  // namespace orbelan

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cli/cli_app.h"
+#include "cli/console_ui.h"
 #include "support/dbf_builder.h"
 #include "support/temp_dir.h"
 
@@ -102,6 +103,49 @@ TEST(Cli, ExitCodesForUsageUnreadableAndEngineErrors) {
     EXPECT_FALSE(bad.err.empty());
 }
 
+TEST(Cli, UnknownColumnIsAUsageErrorAndOptionsGoAnywhere) {
+    test::TempDir dir;
+    const std::string path = dir.File("s.dbf");
+    test::WriteDbf(path, {{"NUME", 'C', 10}}, {{"C"}, {"A"}});
+    const std::string before = test::ReadFileBytes(path);
+    const CliRun r = Orbelan({"sort", "--yes", path, "PRENUME"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("Tabelul nu are coloana PRENUME."), std::string::npos) << r.err;
+    EXPECT_EQ(test::ReadFileBytes(path), before);
+    EXPECT_EQ(Orbelan({"show", path, "--help"}).code, 0);
+    const CliRun v = Orbelan({"--version"});
+    EXPECT_EQ(v.code, 0);
+    EXPECT_EQ(v.out.rfind("orbelan ", 0), 0u) << v.out;
+}
+
+// Commands that destroy data ask; without a terminal and without --yes the answer is NU.
+TEST(Cli, GuardedQuestionsNeedYesOrATypedDa) {
+    struct Case {
+        bool guarded, yes;
+        const char* typed;  // nullptr: no terminal
+        int expected;
+        bool refused;
+    };
+    const Case cases[] = {
+        {false, false, nullptr, mrYes, false}, {true, false, nullptr, mrNo, true},
+        {true, true, nullptr, mrYes, false},   {true, false, "da\n", mrYes, false},
+        {true, false, "Y\n", mrYes, false},    {true, false, "nu\n", mrNo, true},
+        {true, false, "", mrNo, true},
+    };
+    for (const Case& k : cases) {
+        std::ostringstream out;
+        std::istringstream typed(k.typed ? k.typed : "");
+        ConsoleUi ui(out, k.typed ? &typed : nullptr);
+        ui.guarded = k.guarded;
+        ui.assumeYes = k.yes;
+        EXPECT_EQ(ui.Mesaj("Confirmare", "Stergem?", mkConfirmation, mbYesNo), k.expected)
+            << k.guarded << k.yes << (k.typed ? k.typed : "-");
+        EXPECT_EQ(ui.Refused(), k.refused);
+        EXPECT_NE(out.str().find("Confirmare: Stergem?"), std::string::npos);
+        EXPECT_EQ(ui.Mesaj("Informatie", "Gata.", mkInformation, mbOK), mrOk);
+    }
+}
+
 TEST(Cli, MissingProductionIndexIsDetachedSilently) {
     test::TempDir dir;
     const std::string path = dir.CopyData("missing_production_index.dbf");
@@ -135,7 +179,7 @@ TEST(Cli, CnpCommandsShareTheWindowsCode) {
 
     r = Orbelan({"extract-year", path, "cnp"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_NE(r.err.find("Extragere incheiata cu succes."), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("Extragere incheiata cu succes."), std::string::npos) << r.out;
     r = Orbelan({"show", path, "--format", "csv"});
     EXPECT_EQ(r.out,
               "NUME,CNP,ANCNP\nA,1000101990013,1900\nB,1000101990012,1900\nC,,1899\n"
