@@ -16,6 +16,7 @@ namespace orbelan {
 
 class CodePage;
 class DbfFile;
+struct RewritePlan;
 
 // What the header says, for `orbelan info` and for the tests.
 struct HeaderInfo {
@@ -149,6 +150,9 @@ class Table {
 
     // ---- maintenance: rewrites the file without its deleted rows (new file, then rename).
     void Pack();
+    // Replaces the file by the one plan writes and reopens on it (engine/rewrite.h); on
+    // failure the old file is untouched and stays open. Browse state only.
+    void Rewrite(const RewritePlan& plan);
     // Writes out what is buffered and flushes the file to disk.
     void Flush();
 
