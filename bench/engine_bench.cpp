@@ -96,7 +96,6 @@ void Pack(const std::string& path) {
     Report("DELETE FROM ... WHERE NUME='POPA'", swDelete.Ms());
     Table t;
     t.SetTableName(path);
-    t.SetExclusive(true);
     t.Open();
     Stopwatch sw;
     t.Pack();

@@ -35,7 +35,6 @@ bool IsMemoField(const FieldDef& d) {
 struct Table::Impl {
     // options
     std::string tableName;
-    bool exclusive = false;
     std::string defaultCodePage = "cp1250";
     std::string codePageOverride;
     FormatSettings format;
@@ -209,12 +208,6 @@ void Table::SetTableName(const std::string& path) {
 }
 const std::string& Table::TableName() const {
     return d_->tableName;
-}
-void Table::SetExclusive(bool exclusive) {
-    d_->exclusive = exclusive;
-}
-bool Table::Exclusive() const {
-    return d_->exclusive;
 }
 void Table::SetDefaultCodePage(const std::string& name) {
     CodePage::Get(name);  // an unknown name fails here, not at the next open

@@ -56,8 +56,6 @@ class Table {
     // ---- naming and options (only while closed)
     void SetTableName(const std::string& path);  // full path; empty detaches
     const std::string& TableName() const;
-    void SetExclusive(bool exclusive);
-    bool Exclusive() const;
     // Code page for tables whose language-driver byte names none (default cp1250).
     void SetDefaultCodePage(const std::string& name);
     // Forces a code page whatever the header says (the --codepage option); empty = none.
