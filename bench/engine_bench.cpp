@@ -45,16 +45,16 @@ void FullScan(const std::string& path) {
            std::to_string(int(mb / (ms / 1000.0))) + " MB/s (" + std::to_string(bytes) + " bytes)");
 }
 
-void Filter(const std::string& path) {
+void Filter(const std::string& path, const char* expression) {
     Table t;
     t.SetTableName(path);
     t.Open();
     t.RecordCount();
     Stopwatch sw;
-    t.SetFilterText("NUME='IONEL*'");
+    t.SetFilterText(expression);
     t.SetFiltered(true);
     const int n = t.RecordCount();
-    Report("filter NUME='IONEL*'", sw.Ms(), std::to_string(n) + " rows");
+    Report((std::string("filter ") + expression).c_str(), sw.Ms(), std::to_string(n) + " rows");
 }
 
 void OrderBy(const std::string& path) {
@@ -96,7 +96,6 @@ void Pack(const std::string& path) {
     Report("DELETE FROM ... WHERE NUME='POPA'", swDelete.Ms());
     Table t;
     t.SetTableName(path);
-    t.SetExclusive(true);
     t.Open();
     Stopwatch sw;
     t.Pack();
@@ -116,7 +115,8 @@ int main(int argc, char** argv) {
            std::to_string(std::filesystem::file_size(path) / 1000000) + " MB");
     OpenAndFirstScreen(path);
     FullScan(path);
-    Filter(path);
+    Filter(path, "NUME='IONEL*'");
+    Filter(path, "SUMA>5000");
     OrderBy(path);
     AppendRows(path, copy);
     Pack(copy);

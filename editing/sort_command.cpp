@@ -9,6 +9,7 @@
 #include "engine/dbf_writer.h"
 #include "engine/file_io.h"
 #include "engine/order_by.h"
+#include "engine/rewrite.h"
 
 namespace fs = std::filesystem;
 
@@ -26,16 +27,9 @@ std::string TempTableName(Workspace& ws, const std::string& ext) {
 
 namespace {
 
-struct SortedCopy {
-    std::string table;
-    std::string memo;        // empty when the table has no memo file
-    std::string memoTarget;  // the source's memo file, which the copy's memo replaces
-};
-
-// Writes every row of source, in the order of field, into a complete new table at temp; the
-// memo file goes along so each row keeps its memo texts.
-SortedCopy WriteSortedCopy(Workspace& ws, const std::string& source, const std::string& temp,
-                           const std::string& field) {
+// Rewrites source in the order of field, through the engine's one rewrite: the new file (and
+// its memo, so each row keeps its memo texts) is written beside the table and renamed over it.
+void WriteSorted(Workspace& ws, const std::string& source, const std::string& field) {
     DbfOpenOptions options;
     options.checkProductionIndex = false;
     auto file = DbfFile::Open(source, options);
@@ -44,42 +38,19 @@ SortedCopy WriteSortedCopy(Workspace& ws, const std::string& source, const std::
     const std::vector<uint32_t> order = OrderedRecords(*file, index);
     ws.ui.ProcessMessages();
 
-    auto writer = DbfWriter::SameStructureAs(*file, temp);
-    for (size_t k = 0; k < order.size(); ++k) {
-        writer->AddRecord(file->Record(order[k]));
-        // The counter shows the rows written so far whenever the next row number is a
-        // multiple of 1000, as the copy loop always has.
-        if ((k + 2) % 1000 == 0) {
-            ws.ui.SetRowCounter(std::to_string(k + 1));
-            ws.ui.ProcessMessages();
+    RewritePlan plan;
+    plan.fill = [&](const DbfFile& old, DbfWriter& writer) {
+        for (size_t k = 0; k < order.size(); ++k) {
+            writer.AddRecord(old.Record(order[k]));
+            // The counter shows the rows written so far whenever the next row number is a
+            // multiple of 1000, as the copy loop always has.
+            if ((k + 2) % 1000 == 0) {
+                ws.ui.SetRowCounter(std::to_string(k + 1));
+                ws.ui.ProcessMessages();
+            }
         }
-    }
-    SortedCopy copy{temp, writer->MemoPath(), MemoPathFor(source, file->Layout())};
-    writer->Commit();
-    return copy;
-}
-
-// Puts from in place of to by one rename; across file systems the copy is first completed
-// beside to, so the old file is replaced only by a whole new one.
-void MoveOver(const std::string& from, const std::string& to) {
-    std::error_code ec;
-    fs::rename(from, to, ec);
-    if (!ec) {
-        SyncFolderOf(to);
-        return;
-    }
-    if (ec != std::errc::cross_device_link)
-        throw DbfError(ErrorKind::Io, "Nu pot inlocui fisierul " + to + ": " + ec.message() + ".");
-    TempFile beside(to);
-    beside.AppendFileContents(from);
-    beside.Finish();
-    beside.RenameOverTarget();
-    RemoveFile(from);
-}
-
-void RemoveQuietly(const std::string& path) {
-    std::error_code ec;
-    if (!path.empty()) fs::remove(path, ec);
+    };
+    RewriteFile(*file, plan, options);
 }
 
 // The table open again on source, the grid and the counter following it.
@@ -124,18 +95,8 @@ void Grid1TitleClick(Workspace& ws, int column) {
     ws.DetachAfterPost();
     try {
         ws.CloseTable();
-        const SortedCopy copy = WriteSortedCopy(ws, source, temp, field);
-        try {
-            // Memo first: the old table reads its rows through pointers the copy keeps too.
-            if (!copy.memo.empty()) MoveOver(copy.memo, copy.memoTarget);
-            MoveOver(copy.table, source);
-            DropStaleIndex(source);  // the old index files describe the old order
-        } catch (...) {
-            RemoveQuietly(copy.memo);
-            throw;
-        }
+        WriteSorted(ws, source, field);  // also removes the index files of the old order
     } catch (...) {
-        RemoveQuietly(temp);
         try {
             Reopen(ws, source);
         } catch (const std::exception&) {

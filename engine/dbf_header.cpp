@@ -146,6 +146,10 @@ DbfLayout ParseHeader(const uint8_t* d, size_t size, const std::string& path) {
         f.def.size = fd[dbase7 ? 33 : 16];
         f.def.decimals = fd[dbase7 ? 34 : 17];
         f.def.flags = dbase7 ? 0 : fd[18];
+        if (L.family == DbfFamily::VisualFoxPro) {
+            f.def.autoNext = U32(fd + 19);
+            f.def.autoStep = fd[23];
+        }
         if (f.def.type == '0' || (IsFox(L.family) && f.def.name == "_NullFlags")) f.system = true;
         L.fields.push_back(f);
         p += stride;
@@ -226,6 +230,30 @@ DbfLayout ParseHeader(const uint8_t* d, size_t size, const std::string& path) {
 void LayoutNewTable(DbfLayout& L) {
     const bool dbase7 = L.family == DbfFamily::DBase7;
     const bool vfp = L.family == DbfFamily::VisualFoxPro;
+    // Visual FoxPro keeps null values and varchar lengths in bits of a hidden last field,
+    // _NullFlags, in the order ParseHeader reads them; other families have neither.
+    std::erase_if(L.fields, [](const FieldLayout& f) { return f.system; });
+    L.nullFlagsField = -1;
+    int bits = 0;
+    for (FieldLayout& f : L.fields) {
+        f.nullBit = f.varLengthBit = -1;
+        if (!vfp) {
+            f.def.flags = 0;
+            continue;
+        }
+        if (f.def.type == 'V' || f.def.type == 'Q') f.varLengthBit = bits++;
+        if (f.def.flags & 0x02) f.nullBit = bits++;
+    }
+    if (bits > 0) {
+        FieldLayout flags;
+        flags.def.name = "_NullFlags";
+        flags.def.type = '0';
+        flags.def.size = (bits + 7) / 8;
+        flags.def.flags = 0x05;  // hidden system field
+        flags.system = true;
+        L.nullFlagsField = static_cast<int>(L.fields.size());
+        L.fields.push_back(flags);
+    }
     int offset = 1;
     for (FieldLayout& f : L.fields) {
         FieldDef& d = f.def;
@@ -321,7 +349,11 @@ std::string BuildHeader(const DbfLayout& L, uint8_t languageDriver) {
         } else {
             h.replace(p, d.name.size(), d.name);
             h[p + 11] = d.type;
-            if (vfp) PutU32(h, p + 12, static_cast<uint32_t>(d.offset));
+            if (vfp) {
+                PutU32(h, p + 12, static_cast<uint32_t>(d.offset));
+                PutU32(h, p + 19, d.autoNext);
+                h[p + 23] = static_cast<char>(d.autoStep);
+            }
             h[p + 16] = static_cast<char>(d.size);
             h[p + 17] = static_cast<char>(d.decimals);
             h[p + 18] = static_cast<char>(d.flags);

@@ -191,13 +191,66 @@ void DbfWriter::SetMemoBytes(int field, std::string_view bytes, uint32_t type) {
     codec_->SetMemoBlock(reinterpret_cast<uint8_t*>(row_.data()), f, block);
 }
 
+namespace {
+
+bool GetBit(const DbfLayout& layout, const uint8_t* record, int bit) {
+    if (bit < 0 || layout.nullFlagsField < 0) return false;
+    const FieldDef& nf = layout.fields[static_cast<size_t>(layout.nullFlagsField)].def;
+    return bit / 8 < nf.size && ((record[nf.offset + bit / 8] >> (bit % 8)) & 1);
+}
+
+void PutBit(const DbfLayout& layout, uint8_t* record, int bit, bool on) {
+    if (bit < 0 || layout.nullFlagsField < 0) return;
+    const FieldDef& nf = layout.fields[static_cast<size_t>(layout.nullFlagsField)].def;
+    if (bit / 8 >= nf.size) return;
+    uint8_t& b = record[nf.offset + bit / 8];
+    b = on ? static_cast<uint8_t>(b | (1 << (bit % 8)))
+           : static_cast<uint8_t>(b & ~(1 << (bit % 8)));
+}
+
+}  // namespace
+
+void DbfWriter::CopyFields(const DbfFile& source, const uint8_t* record,
+                           const FormatSettings& format) {
+    if (copySource_ != &source) {
+        copies_.clear();
+        for (size_t i = 0; i < fields_.size(); ++i) {
+            const int from = source.FieldIndex(fields_[i].name);
+            if (from < 0) continue;
+            const FieldDef& a = source.Fields()[static_cast<size_t>(from)];
+            const FieldDef& b = fields_[i];
+            const bool raw = a.type == b.type && a.size == b.size && a.decimals == b.decimals;
+            copies_.push_back({from, static_cast<int>(i), raw});
+        }
+        copySource_ = &source;
+    }
+    uint8_t* row = Row();
+    for (const FieldCopy& c : copies_) {
+        const FieldLayout& from = source.FieldAt(c.from);
+        const FieldLayout& to = layout_.fields[visible_[static_cast<size_t>(c.to)]];
+        if (c.raw) {
+            std::memcpy(row + to.def.offset, record + from.def.offset,
+                        static_cast<size_t>(to.def.size));
+            PutBit(layout_, row, to.nullBit, GetBit(source.Layout(), record, from.nullBit));
+            PutBit(layout_, row, to.varLengthBit,
+                   GetBit(source.Layout(), record, from.varLengthBit));
+            continue;
+        }
+        if (GetBit(source.Layout(), record, from.nullBit)) {
+            codec_->SetEmpty(row, to);  // null where the field allows it, blank otherwise
+            continue;
+        }
+        SetText(c.to, source.Text(record, c.from, format), format);
+    }
+}
+
 void DbfWriter::EndRow() {
     table_->Write(row_.data(), row_.size());
     ++count_;
     inRow_ = false;
 }
 
-void DbfWriter::Commit() {
+void DbfWriter::Commit(const std::function<void()>& afterRename) {
     if (done_) throw DbfError(ErrorKind::State, "Tabelul nou " + target_ + " a fost deja inchis.");
     try {
         table_->Write("\x1A", 1);
@@ -212,14 +265,30 @@ void DbfWriter::Commit() {
             memo_->WriteAt(0, next.data(), 4);
             memo_->Finish();
         }
-        // Memo first: the new memo file holds everything the old table points at.
-        if (memo_) memo_->RenameOverTarget();
-        table_->RenameOverTarget();
     } catch (...) {
         Abort();
         throw;
     }
-    SyncFolderOf(target_);
+    // Second names for the files about to be replaced: any failure from here on puts them back.
+    FileBackup oldMemo(memo_ ? memo_->Target() : std::string());
+    FileBackup oldTable(table_->Target());
+    bool memoRenamed = false, tableRenamed = false;
+    try {
+        // Memo first: the new memo file holds everything the old table points at.
+        if (memo_) {
+            memo_->RenameOverTarget();
+            memoRenamed = true;
+        }
+        table_->RenameOverTarget();
+        tableRenamed = true;
+        SyncFolderOf(target_);
+        if (afterRename) afterRename();
+    } catch (...) {
+        if (tableRenamed) oldTable.Restore();
+        if (memoRenamed) oldMemo.Restore();
+        Abort();
+        throw;
+    }
     memo_.reset();
     table_.reset();
     done_ = true;

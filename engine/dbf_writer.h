@@ -17,6 +17,7 @@
 // the old table still reads correctly with it: Commit() replaces the memo file first and the
 // table second, so the pair is consistent at every moment.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -72,12 +73,17 @@ class DbfWriter {
     void SetRaw(int field, const uint8_t* bytes);    // field's size bytes, same type and size
     void SetMemo(int field, std::string_view utf8);  // encoded in the table's code page
     void SetMemoBytes(int field, std::string_view bytes, uint32_t type = 1);
+    // The fields this table shares with source (same name) from one of source's records: the
+    // stored bytes with their null and varchar length bits when type, size and decimals agree,
+    // the value through its text form otherwise (a null stays null where the field allows it).
+    void CopyFields(const DbfFile& source, const uint8_t* record, const FormatSettings& format);
     uint8_t* Row() { return reinterpret_cast<uint8_t*>(row_.data()); }
     void EndRow();
 
-    // Completes, flushes and renames over the target (memo first). Throws DbfError(Io); then the
-    // target and its memo file are as before and the temporaries are gone.
-    void Commit();
+    // Completes, flushes and renames over the target (memo first), then runs afterRename (the
+    // rewrite opens the new table there). Throws DbfError(Io), or what afterRename throws; then
+    // the target and its memo file are put back as before and the temporaries are gone.
+    void Commit(const std::function<void()>& afterRename = {});
     void Abort();
 
   private:
@@ -100,6 +106,13 @@ class DbfWriter {
     std::unique_ptr<TempFile> memo_;
     std::string row_;
     bool inRow_ = false;
+    struct FieldCopy {
+        int from;  // source field
+        int to;    // this table's field
+        bool raw;  // same type and size: bytes and bits
+    };
+    const DbfFile* copySource_ = nullptr;  // the source the copies below were made for
+    std::vector<FieldCopy> copies_;
     uint32_t count_ = 0;
     bool done_ = false;
 };

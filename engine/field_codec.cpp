@@ -12,13 +12,13 @@
 #include "engine/byte_order.h"
 #include "engine/date_util.h"
 #include "engine/errors.h"
+#include "engine/field_value.h"
 
 namespace orbelan {
 namespace {
 
 constexpr int kJulianDayZero = 2415019;  // julian day of 1899-12-30, our day 0
 constexpr int kOrdinalDayZero = 693594;  // days from 0001-01-01 (day 1) to 1899-12-30
-constexpr int64_t kMsPerDay = 86400000;
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\0';
@@ -34,13 +34,7 @@ std::string_view Bytes(const uint8_t* record, const FieldLayout& f) {
     return {reinterpret_cast<const char*>(record + f.def.offset), static_cast<size_t>(f.def.size)};
 }
 
-// dBase 7 stores doubles and integers big-endian with the sign bit inverted, so they sort as
-// bytes.
-double LoadSortableDouble(const uint8_t* p) {
-    uint64_t bits = LoadBE64(p);
-    bits = (bits & 0x8000000000000000ULL) ? bits ^ 0x8000000000000000ULL : ~bits;
-    return BitsToDouble(bits);
-}
+// dBase 7 stores doubles big-endian with the sign bit inverted, so they sort as bytes.
 void StoreSortableDouble(uint8_t* p, double d) {
     uint64_t bits = DoubleToBits(d);
     bits = (bits & 0x8000000000000000ULL) ? ~bits : bits ^ 0x8000000000000000ULL;
@@ -319,106 +313,50 @@ void FieldCodec::SetNullBit(uint8_t* record, int bit, bool on) const {
 
 std::string FieldCodec::Text(const uint8_t* record, const FieldLayout& f,
                              const FormatSettings& fmt) const {
-    if (NullBit(record, f.nullBit)) return {};
-    const std::string_view raw = Bytes(record, f);
-    const uint8_t* p = record + f.def.offset;
-    const bool be = layout_->BigEndianIntegers();
-    switch (f.def.type) {
-        case 'C': {
-            size_t n = raw.size();
-            while (n > 0 && IsBlank(raw[n - 1])) --n;
-            return codePage_->Decode(raw.substr(0, n));
-        }
-        case 'N':
-        case 'F': {
-            auto canon = CanonicalNumber(raw);
-            if (!canon) return codePage_->Decode(Trim(raw));
-            return WithSeparator(*canon, fmt.decimalSeparator);
-        }
-        case 'D': {
-            const std::string_view t = Trim(raw);
-            if (t.empty() || t == "00000000") return {};
-            if (auto day = StoredDate(record, f)) return FormatDate(*day, fmt.shortDateFormat);
-            return codePage_->Decode(t);
-        }
-        case 'L': {
-            const char c = raw.empty() ? ' ' : raw[0];
-            if (c == 'T' || c == 't' || c == 'Y' || c == 'y') return "True";
-            if (c == 'F' || c == 'f' || c == 'N' || c == 'n') return "False";
+    const FieldValue v = FieldReader(*layout_, f).Read(record);
+    switch (v.kind) {
+        case ValueKind::Empty:
+        case ValueKind::Null:
             return {};
-        }
-        case 'I':
-        case '+': {
-            if (f.def.size != 4) break;
-            const int32_t v = be ? static_cast<int32_t>(LoadBE32(p) ^ 0x80000000u)
-                                 : static_cast<int32_t>(LoadLE32(p));
-            return std::to_string(v);
-        }
-        case 'B':
-        case 'O': {
-            if (f.def.size != 8) break;
-            const double v = f.def.type == 'O' ? LoadSortableDouble(p) : BitsToDouble(LoadLE64(p));
-            if (!std::isfinite(v)) return {};
-            return WithSeparator(DoubleText(v), fmt.decimalSeparator);
-        }
-        case 'Y': {
-            if (f.def.size != 8) break;
-            return WithSeparator(FixedDecimalText(static_cast<int64_t>(LoadLE64(p)), 4),
-                                 fmt.decimalSeparator);
-        }
-        case 'T': {
-            if (f.def.size != 8) break;
-            const int32_t jd = static_cast<int32_t>(LoadLE32(p));
-            const int32_t ms = static_cast<int32_t>(LoadLE32(p + 4));
-            if (jd == 0 && ms == 0) return {};
-            if (jd < 1721426 || ms < 0 || ms > kMsPerDay) return {};  // before 0001-01-01: garbage
-            return DateTimeText(jd - kJulianDayZero, ms, fmt);
-        }
-        case '@': {
-            if (f.def.size != 8) break;
-            const double total = BitsToDouble(LoadBE64(p));
-            if (!(total > 0) || !std::isfinite(total) || total > 3.2e14) return {};
-            const auto ms = static_cast<int64_t>(std::llround(total));
-            return DateTimeText(ms / kMsPerDay - kOrdinalDayZero, ms % kMsPerDay, fmt);
-        }
-        case 'V':
-        case 'Q': {
-            size_t n = raw.size();
-            if (NullBit(record, f.varLengthBit))
-                n = std::min<size_t>(n - 1, static_cast<uint8_t>(raw.back()));
-            std::string_view v = raw.substr(0, n);
-            if (f.def.type == 'V')
-                while (!v.empty() && IsBlank(v.back())) v.remove_suffix(1);
-            return codePage_->Decode(v);
-        }
-        default:
+        case ValueKind::Invalid:
+            return v.IsOverflow() ? std::string() : codePage_->Decode(v.text);
+        case ValueKind::Text:
+        case ValueKind::Bytes:
+            return codePage_->Decode(v.text);
+        case ValueKind::Bool:
+            return v.flag ? "True" : "False";
+        case ValueKind::Date:
+            return FormatDate(v.day, fmt.shortDateFormat);
+        case ValueKind::DateTime:
+            return DateTimeText(v.day, v.ms, fmt);
+        case ValueKind::Number:
             break;
     }
-    // Types we can't interpret: whatever is there, as text.
-    return codePage_->Decode(Trim(raw));
+    switch (f.def.type) {
+        case 'N':
+        case 'F':  // the stored digits, not a double: no digit is lost
+            return WithSeparator(CanonicalNumber(v.text).value_or(std::string(v.text)),
+                                 fmt.decimalSeparator);
+        case 'I':
+        case '+':
+            return std::to_string(v.integer);
+        case 'Y':
+            return WithSeparator(FixedDecimalText(v.integer, 4), fmt.decimalSeparator);
+        default:
+            return WithSeparator(DoubleText(v.number), fmt.decimalSeparator);
+    }
 }
 
 bool FieldCodec::IsEmpty(const uint8_t* record, const FieldLayout& f) const {
-    if (NullBit(record, f.nullBit)) return true;
-    const std::string_view raw = Bytes(record, f);
-    switch (f.def.type) {
-        case 'C':
-        case 'V':
-        case 'N':
-        case 'F':
-        case 'M':
-        case 'G':
-        case 'P':
-            if (f.def.IsMemo() && f.def.size == 4) return LoadLE32(record + f.def.offset) == 0;
-            return Trim(raw).empty() ||
-                   (f.def.type != 'C' && raw.find_first_not_of("* ") == std::string_view::npos);
-        case 'D':
-            return Trim(raw).empty() || Trim(raw) == "00000000";
-        case 'L':
-            return Text(record, f, FormatSettings{}).empty();
-        default:
-            return Text(record, f, FormatSettings{}).empty();
+    if (f.def.IsMemo() && !(f.def.type == 'B' && f.def.size == 8)) {
+        if (NullBit(record, f.nullBit)) return true;
+        if (f.def.size == 4) return LoadLE32(record + f.def.offset) == 0;
+        const std::string_view raw = Bytes(record, f);
+        return Trim(raw).empty() || raw.find_first_not_of("* ") == std::string_view::npos;
     }
+    const FieldValue v = FieldReader(*layout_, f).Read(record);
+    return v.IsEmpty() || v.IsOverflow() ||
+           ((v.kind == ValueKind::Text || v.kind == ValueKind::Bytes) && Trim(v.text).empty());
 }
 
 void FieldCodec::PutBytes(uint8_t* record, const FieldLayout& f, const std::string& bytes) const {
@@ -691,21 +629,6 @@ void FieldCodec::SetMemoBlock(uint8_t* record, const FieldLayout& f, uint32_t bl
     const std::string digits = std::to_string(block);
     std::memcpy(p + size - std::min(size, digits.size()), digits.data(),
                 std::min(size, digits.size()));
-}
-
-std::optional<int> FieldCodec::StoredDate(const uint8_t* record, const FieldLayout& f) {
-    if (f.def.size != 8) return std::nullopt;
-    const uint8_t* p = record + f.def.offset;
-    int v[3] = {0, 0, 0};
-    const int widths[3] = {4, 2, 2};
-    int k = 0;
-    for (int part = 0; part < 3; ++part)
-        for (int i = 0; i < widths[part]; ++i, ++k) {
-            if (p[k] < '0' || p[k] > '9') return std::nullopt;
-            v[part] = v[part] * 10 + (p[k] - '0');
-        }
-    if (!IsValidDate(v[0], v[1], v[2])) return std::nullopt;
-    return DayNumber(v[0], v[1], v[2]);
 }
 
 }  // namespace orbelan

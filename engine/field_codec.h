@@ -63,9 +63,6 @@ class FieldCodec {
     std::optional<uint32_t> MemoBlock(const uint8_t* record, const FieldLayout& field) const;
     void SetMemoBlock(uint8_t* record, const FieldLayout& field, uint32_t block) const;
 
-    // Day number of a D field, nullopt when empty or not a date.
-    static std::optional<int> StoredDate(const uint8_t* record, const FieldLayout& field);
-
   private:
     bool NullBit(const uint8_t* record, int bit) const;
     void SetNullBit(uint8_t* record, int bit, bool on) const;

@@ -12,8 +12,10 @@ struct FieldDef {
     char type = 'C';   // C N F D L M I B T @ Y O + V G P 0 ...
     int size = 0;      // bytes in the record
     int decimals = 0;
-    int offset = 0;     // from the start of the record (byte 0 is the deletion flag)
-    uint8_t flags = 0;  // Visual FoxPro field flags
+    int offset = 0;         // from the start of the record (byte 0 is the deletion flag)
+    uint8_t flags = 0;      // Visual FoxPro field flags: 0x02 nullable, 0x0C autoincrement
+    uint32_t autoNext = 0;  // Visual FoxPro autoincrement: the next value and the step
+    uint8_t autoStep = 0;
 
     bool IsMemo() const {
         return type == 'M' || type == 'G' || type == 'P' || (type == 'B' && size == 10);

@@ -7,7 +7,9 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <utility>
 
 #include "engine/errors.h"
@@ -68,6 +70,10 @@ constexpr size_t kTempBuffer = 1 << 20;
 FileIoFaults& IoFaults() {
     static FileIoFaults faults;
     return faults;
+}
+
+bool TakeFault(int& counter) {
+    return Fire(counter);
 }
 
 // ---------------------------------------------------------------- MappedFile
@@ -337,6 +343,44 @@ void TempFile::Discard() {
     fd_ = -1;
     if (!renamed_ && !path_.empty()) ::unlink(path_.c_str());
     path_.clear();
+}
+
+// ---------------------------------------------------------------- FileBackup
+
+FileBackup::FileBackup(const std::string& path) : path_(path) {
+    if (path.empty() || !FileExists(path)) return;
+    existed_ = true;
+    const std::string folder = FolderOf(path);
+    const std::string name = path.substr(path.find_last_of('/') + 1);
+    static std::mt19937 rng{std::random_device{}()};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "%08X", static_cast<unsigned>(rng()));
+        const std::string candidate = folder + "/." + name + ".old-" + suffix;
+        // link() never replaces an existing file: a taken name just means another try.
+        if (::link(path.c_str(), candidate.c_str()) == 0) {
+            link_ = candidate;
+            return;
+        }
+        if (errno != EEXIST) return;  // no hard links here: the rewrite goes on without
+    }
+}
+
+FileBackup::~FileBackup() {
+    if (!link_.empty()) ::unlink(link_.c_str());
+}
+
+void FileBackup::Restore() noexcept {
+    if (path_.empty()) return;
+    if (!existed_) {
+        ::unlink(path_.c_str());
+        return;
+    }
+    if (link_.empty()) return;
+    if (::rename(link_.c_str(), path_.c_str()) == 0) {
+        link_.clear();
+        SyncFolderOf(path_);
+    }
 }
 
 // ---------------------------------------------------------------- helpers

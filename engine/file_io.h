@@ -17,9 +17,12 @@ struct FileIoFaults {
     int failSyncAfter = -1;    // FileHandle::Sync, TempFile::Finish
     int failRenameAfter = -1;  // TempFile::RenameOverTarget
     int failRemoveAfter = -1;  // RemoveFile
+    int failReopenAfter = -1;  // opening a table again after a rewrite (engine/rewrite.h)
     void Reset() { *this = FileIoFaults{}; }
 };
 FileIoFaults& IoFaults();
+// For steps outside this file: counts the call down; true when it must fail.
+bool TakeFault(int& counter);
 
 // A read-only view of a whole file as it was when mapped. Writes made later through a
 // FileHandle of the same file show through (shared mapping) but the size stays the one mapped.
@@ -104,6 +107,27 @@ class TempFile {
     std::string buffer_;
     uint64_t size_ = 0;
     bool renamed_ = false;
+};
+
+// A second name (hard link) beside a file about to be replaced by rename, so the replacement
+// can be undone with the old file byte-identical. Without one (the file did not exist, or the
+// file system has no hard links) Restore removes what replaced a file that did not exist and
+// otherwise does nothing. The second name is removed when the backup goes.
+class FileBackup {
+  public:
+    explicit FileBackup(const std::string& path);  // path may be empty: nothing to keep
+    ~FileBackup();
+    FileBackup(const FileBackup&) = delete;
+    FileBackup& operator=(const FileBackup&) = delete;
+
+    bool Kept() const { return !link_.empty(); }
+    // Puts the old file back under its name. Best effort: never throws.
+    void Restore() noexcept;
+
+  private:
+    std::string path_;
+    std::string link_;
+    bool existed_ = false;
 };
 
 // fsync of the folder holding path, so a rename in it is durable. Best effort: never throws,

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "engine/date_util.h"
+#include "engine/field_value.h"
 
 namespace orbelan {
 
@@ -93,30 +94,14 @@ int CompareStates(State a, State b) {
     return (a != kEmpty) - (b != kEmpty);
 }
 
-int32_t ReadInt32(const uint8_t* p) {
-    return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
-                                uint32_t(p[3]) << 24);
-}
-
-uint64_t ReadUInt64(const uint8_t* p, bool bigEndian) {
-    uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) v |= uint64_t(p[bigEndian ? 7 - i : i]) << (8 * i);
-    return v;
-}
-
-double DoubleFromBits(uint64_t bits) {
-    double d;
-    std::memcpy(&d, &bits, sizeof d);
-    return d;
-}
-
 // ---- character fields
 
 struct CharReader {
     using Value = std::string_view;
-    int offset = 0, size = 0;
+    FieldReader field;
     Value Read(const uint8_t* r) const {
-        return TrimRight(reinterpret_cast<const char*>(r + offset), static_cast<size_t>(size));
+        const FieldValue v = field.Read(r);
+        return v.IsEmpty() ? std::string_view() : v.text;
     }
     static int Compare(Value a, Value b) { return CompareBytes(a, b); }
 };
@@ -131,40 +116,18 @@ struct NumValue {
 
 struct NumReader {
     using Value = NumValue;
-    int offset = 0, size = 0;
-    char type = 'N';
+    FieldReader field;
 
     Value Read(const uint8_t* r) const {
-        const uint8_t* p = r + offset;
+        const FieldValue v = field.Read(r);
         NumValue n;
-        n.state = kValue;
-        switch (type) {
-            case 'I':
-            case '+':
-                n.v = ReadInt32(p);
-                return n;
-            case 'Y':
-                n.v = static_cast<double>(static_cast<int64_t>(ReadUInt64(p, false))) / 10000.0;
-                return n;
-            case 'B':
-                n.v = DoubleFromBits(ReadUInt64(p, false));
-                return n;
-            case 'O': {
-                // Stored so that the bytes sort like the numbers: sign bit set for positives,
-                // every bit inverted for negatives.
-                uint64_t bits = ReadUInt64(p, true);
-                bits = (bits & (uint64_t(1) << 63)) ? bits ^ (uint64_t(1) << 63) : ~bits;
-                n.v = DoubleFromBits(bits);
-                return n;
-            }
-            default:
-                break;
-        }
-        n.text = Trim(reinterpret_cast<const char*>(p), static_cast<size_t>(size));
-        if (n.text.empty()) {
-            n.state = kEmpty;
-        } else if (!ParseNumber(n.text, n.v)) {
+        if (v.kind == ValueKind::Number) {
+            n.state = kValue;
+            n.v = v.number;
+            n.text = v.text;
+        } else if (v.kind == ValueKind::Invalid) {
             n.state = kInvalid;
+            n.text = v.text;
         }
         return n;
     }
@@ -185,7 +148,6 @@ struct NumReader {
 
 // ---- dates: milliseconds from Julian day 0, so D and T fields compare with each other
 
-constexpr int64_t kMsPerDay = 86400000;
 constexpr int64_t kJulianOfDayZero = 2415019;  // 30 December 1899
 
 int64_t MsOfDayNumber(int dayNumber) {
@@ -200,35 +162,18 @@ struct DateValue {
 
 struct DateReader {
     using Value = DateValue;
-    int offset = 0, size = 0;
-    char type = 'D';
+    FieldReader field;
 
     Value Read(const uint8_t* r) const {
-        const uint8_t* p = r + offset;
+        const FieldValue v = field.Read(r);
         DateValue d;
-        if (type == 'T') {
-            const int32_t day = ReadInt32(p), ms = ReadInt32(p + 4);
-            const bool blank = day == 0x20202020 && ms == 0x20202020;
-            if (!blank && (day != 0 || ms != 0)) {
-                d.state = kValue;
-                d.ms = int64_t(day) * kMsPerDay + ms;
-            }
-            return d;
+        if (v.kind == ValueKind::Date || v.kind == ValueKind::DateTime) {
+            d.state = kValue;
+            d.ms = MsOfDayNumber(v.day) + v.ms;
+        } else if (v.kind == ValueKind::Invalid) {
+            d.state = kInvalid;
+            d.text = v.text;
         }
-        d.text = Trim(reinterpret_cast<const char*>(p), static_cast<size_t>(size));
-        if (d.text.empty() || d.text == "00000000") return d;
-        d.state = kInvalid;
-        if (d.text.size() != 8) return d;
-        int v[8];
-        for (int i = 0; i < 8; ++i) {
-            if (d.text[i] < '0' || d.text[i] > '9') return d;
-            v[i] = d.text[i] - '0';
-        }
-        const int y = v[0] * 1000 + v[1] * 100 + v[2] * 10 + v[3], m = v[4] * 10 + v[5],
-                  day = v[6] * 10 + v[7];
-        if (!IsValidDate(y, m, day)) return d;
-        d.state = kValue;
-        d.ms = MsOfDayNumber(DayNumber(y, m, day));
         return d;
     }
 
@@ -249,35 +194,14 @@ struct LogicalValue {
 
 struct LogicalReader {
     using Value = LogicalValue;
-    int offset = 0;
+    FieldReader field;
 
     Value Read(const uint8_t* r) const {
-        const char c = static_cast<char>(r[offset]);
+        const FieldValue v = field.Read(r);
         LogicalValue l;
-        l.text = std::string_view(reinterpret_cast<const char*>(r + offset), 1);
-        switch (c) {
-            case 'T':
-            case 't':
-            case 'Y':
-            case 'y':
-                l.state = kValue;
-                l.v = 1;
-                break;
-            case 'F':
-            case 'f':
-            case 'N':
-            case 'n':
-                l.state = kValue;
-                l.v = 0;
-                break;
-            case ' ':
-            case '?':
-            case '\0':
-                l.state = kEmpty;
-                break;
-            default:
-                l.state = kInvalid;
-                break;
+        if (v.kind == ValueKind::Bool) {
+            l.state = kValue;
+            l.v = v.flag ? 1 : 0;
         }
         return l;
     }
@@ -580,6 +504,7 @@ enum class Kind { Char, Num, Date, Logical };
 struct Operand {
     const Token* token = nullptr;
     const FieldDef* field = nullptr;
+    const FieldLayout* layout = nullptr;
     Kind kind = Kind::Char;
 };
 
@@ -597,10 +522,10 @@ std::string Describe(const Token& t) {
 class Parser {
   public:
     // positionText/base: where the text sits, for the positions named inside a message.
-    Parser(std::string_view text, const std::vector<FieldDef>& fields, const CodePage& codePage,
+    Parser(std::string_view text, const DbfLayout& layout, const CodePage& codePage,
            const FormatSettings& format, bool doubleQuotedStrings, std::string_view positionText,
            size_t base)
-        : fields_(fields),
+        : layout_(layout),
           cp_(codePage),
           format_(format),
           sql_(doubleQuotedStrings),
@@ -683,7 +608,7 @@ class Parser {
         if (Peek().kind != Tok::Compare) {
             if (left.field && left.kind == Kind::Logical) {
                 auto n = std::make_unique<LogicalIsTrue>();
-                n->reader.offset = left.field->offset;
+                n->reader.field = Reader(left);
                 return n;
             }
             throw Fault{Peek().pos,
@@ -705,9 +630,10 @@ class Parser {
         Operand o;
         o.token = &t;
         if (t.kind != Tok::Name) return o;
-        for (const FieldDef& f : fields_) {
-            if (Upper(f.name) == Upper(t.text)) {
-                o.field = &f;
+        for (const FieldLayout& f : layout_.fields) {
+            if (!f.system && Upper(f.def.name) == Upper(t.text)) {
+                o.field = &f.def;
+                o.layout = &f;
                 break;
             }
         }
@@ -743,6 +669,7 @@ class Parser {
                 o.kind = Kind::Date;
                 break;
             case 'T':
+            case '@':
                 if (f.size != 8)
                     throw Fault{t.pos, "campul " + f.name + " are o lungime nepotrivita"};
                 o.kind = Kind::Date;
@@ -771,7 +698,7 @@ class Parser {
                                              right.field->name +
                                              " au tipuri care nu se pot compara"};
             }
-            return FieldsNode(*left.field, *right.field, left.kind, op);
+            return FieldsNode(left, right, op);
         }
         if (!left.field) {
             std::swap(left, right);
@@ -779,48 +706,38 @@ class Parser {
         }
         switch (left.kind) {
             case Kind::Char:
-                return CharConstant(*left.field, op, *right.token);
+                return CharConstant(left, op, *right.token);
             case Kind::Num:
-                return NumConstant(*left.field, op, *right.token);
+                return NumConstant(left, op, *right.token);
             case Kind::Date:
-                return DateConstant(*left.field, op, *right.token);
+                return DateConstant(left, op, *right.token);
             case Kind::Logical:
-                return LogicalConstant(*left.field, op, *right.token);
+                return LogicalConstant(left, op, *right.token);
         }
         return nullptr;
     }
 
-    static std::unique_ptr<Node> FieldsNode(const FieldDef& a, const FieldDef& b, Kind kind,
-                                            Op op) {
-        switch (kind) {
-            case Kind::Char: {
-                auto n = std::make_unique<FieldCompare<CharReader>>();
-                n->left = {a.offset, a.size};
-                n->right = {b.offset, b.size};
-                n->op = op;
-                return n;
-            }
-            case Kind::Num: {
-                auto n = std::make_unique<FieldCompare<NumReader>>();
-                n->left = {a.offset, a.size, a.type};
-                n->right = {b.offset, b.size, b.type};
-                n->op = op;
-                return n;
-            }
-            case Kind::Date: {
-                auto n = std::make_unique<FieldCompare<DateReader>>();
-                n->left = {a.offset, a.size, a.type};
-                n->right = {b.offset, b.size, b.type};
-                n->op = op;
-                return n;
-            }
-            case Kind::Logical: {
-                auto n = std::make_unique<FieldCompare<LogicalReader>>();
-                n->left = {a.offset};
-                n->right = {b.offset};
-                n->op = op;
-                return n;
-            }
+    FieldReader Reader(const Operand& o) const { return FieldReader(layout_, *o.layout); }
+
+    template <class R>
+    std::unique_ptr<Node> Fields(const Operand& a, const Operand& b, Op op) const {
+        auto n = std::make_unique<FieldCompare<R>>();
+        n->left.field = Reader(a);
+        n->right.field = Reader(b);
+        n->op = op;
+        return n;
+    }
+
+    std::unique_ptr<Node> FieldsNode(const Operand& a, const Operand& b, Op op) const {
+        switch (a.kind) {
+            case Kind::Char:
+                return Fields<CharReader>(a, b, op);
+            case Kind::Num:
+                return Fields<NumReader>(a, b, op);
+            case Kind::Date:
+                return Fields<DateReader>(a, b, op);
+            case Kind::Logical:
+                return Fields<LogicalReader>(a, b, op);
         }
         return nullptr;
     }
@@ -839,10 +756,11 @@ class Parser {
         }
     }
 
-    std::unique_ptr<Node> CharConstant(const FieldDef& f, Op op, const Token& c) {
+    std::unique_ptr<Node> CharConstant(const Operand& o, Op op, const Token& c) {
+        const FieldDef& f = *o.field;
         if (c.kind != Tok::String && c.kind != Tok::Number)
             Unsuitable(f, c, "campul este de tip text, scrieti valoarea intre apostrofuri");
-        const CharReader reader{f.offset, f.size};
+        const CharReader reader{Reader(o)};
         // The filter box's trailing star: 'IONEL*' keeps what begins with IONEL.
         if (!sql_ && c.kind == Tok::String && (op == Op::Eq || op == Op::Ne) && !c.text.empty() &&
             c.text.back() == '*') {
@@ -871,9 +789,10 @@ class Parser {
         return v;
     }
 
-    std::unique_ptr<Node> NumConstant(const FieldDef& f, Op op, const Token& c) {
+    std::unique_ptr<Node> NumConstant(const Operand& o, Op op, const Token& c) {
+        const FieldDef& f = *o.field;
         auto n = std::make_unique<ConstCompare<NumReader>>();
-        n->reader = {f.offset, f.size, f.type};
+        n->reader.field = Reader(o);
         n->op = op;
         if (c.kind != Tok::Number && c.kind != Tok::String) Unsuitable(f, c, "campul este numeric");
         n->constText = std::string(Trim(c.text.data(), c.text.size()));
@@ -914,9 +833,10 @@ class Parser {
         return MsOfDayNumber(*day) + timeMs;
     }
 
-    std::unique_ptr<Node> DateConstant(const FieldDef& f, Op op, const Token& c) {
+    std::unique_ptr<Node> DateConstant(const Operand& o, Op op, const Token& c) {
+        const FieldDef& f = *o.field;
         auto n = std::make_unique<ConstCompare<DateReader>>();
-        n->reader = {f.offset, f.size, f.type};
+        n->reader.field = Reader(o);
         n->op = op;
         const std::string example = FormatDate(DayNumber(2000, 12, 31), format_.shortDateFormat);
         const std::string why = "campul este de tip data, scrieti de exemplu '" + example + "'";
@@ -926,7 +846,7 @@ class Parser {
         if (!n->constText.empty() || c.kind == Tok::Number) {
             const auto ms = c.kind == Tok::Number && n->constText.size() != 8
                                 ? std::nullopt
-                                : DateValueOf(n->constText, f.type == 'T');
+                                : DateValueOf(n->constText, f.type == 'T' || f.type == '@');
             if (!ms) Unsuitable(f, c, why);
             n->constant.state = kValue;
             n->constant.ms = *ms;
@@ -935,9 +855,10 @@ class Parser {
         return n;
     }
 
-    std::unique_ptr<Node> LogicalConstant(const FieldDef& f, Op op, const Token& c) {
+    std::unique_ptr<Node> LogicalConstant(const Operand& o, Op op, const Token& c) {
+        const FieldDef& f = *o.field;
         auto n = std::make_unique<ConstCompare<LogicalReader>>();
-        n->reader = {f.offset};
+        n->reader.field = Reader(o);
         n->op = op;
         const std::string why = "campul este logic, scrieti T sau F";
         if (c.kind == Tok::Logical) {
@@ -965,7 +886,7 @@ class Parser {
 
     std::vector<Token> tokens_;
     size_t pos_ = 0;
-    const std::vector<FieldDef>& fields_;
+    const DbfLayout& layout_;
     const CodePage& cp_;
     const FormatSettings& format_;
     bool sql_;
@@ -982,13 +903,24 @@ bool FilterExpression::Matches(const uint8_t* record) const {
     return root_->Eval(record);
 }
 
+namespace {
+
+// Fields without a table around them: read as a dBase III table holds them.
+DbfLayout PlainLayout(const std::vector<FieldDef>& fields) {
+    DbfLayout layout;
+    for (const FieldDef& d : fields) layout.fields.push_back(FieldLayout{d});
+    return layout;
+}
+
+}  // namespace
+
 std::unique_ptr<FilterExpression> FilterExpression::Compile(std::string_view text,
-                                                            const std::vector<FieldDef>& fields,
+                                                            const DbfLayout& layout,
                                                             const CodePage& codePage,
                                                             const FormatSettings& format,
                                                             bool doubleQuotedStrings) {
     try {
-        Parser parser(text, fields, codePage, format, doubleQuotedStrings, text, 0);
+        Parser parser(text, layout, codePage, format, doubleQuotedStrings, text, 0);
         return std::unique_ptr<FilterExpression>(new FilterExpression(parser.Run()));
     } catch (const Fault& f) {
         throw DbfError(ErrorKind::Filter, "Filtru incorect la pozitia " +
@@ -997,13 +929,21 @@ std::unique_ptr<FilterExpression> FilterExpression::Compile(std::string_view tex
     }
 }
 
+std::unique_ptr<FilterExpression> FilterExpression::Compile(std::string_view text,
+                                                            const std::vector<FieldDef>& fields,
+                                                            const CodePage& codePage,
+                                                            const FormatSettings& format,
+                                                            bool doubleQuotedStrings) {
+    return Compile(text, PlainLayout(fields), codePage, format, doubleQuotedStrings);
+}
+
 std::unique_ptr<FilterExpression> FilterExpression::CompileCondition(
     std::string_view statement, size_t conditionOffset, size_t conditionLength,
-    const std::vector<FieldDef>& fields, const CodePage& codePage, const FormatSettings& format) {
+    const DbfLayout& layout, const CodePage& codePage, const FormatSettings& format) {
     conditionOffset = std::min(conditionOffset, statement.size());
     const std::string_view condition = statement.substr(conditionOffset, conditionLength);
     try {
-        Parser parser(condition, fields, codePage, format, true, statement, conditionOffset);
+        Parser parser(condition, layout, codePage, format, true, statement, conditionOffset);
         return std::unique_ptr<FilterExpression>(new FilterExpression(parser.Run()));
     } catch (const Fault& f) {
         throw DbfError(ErrorKind::Sql,
@@ -1011,6 +951,13 @@ std::unique_ptr<FilterExpression> FilterExpression::CompileCondition(
                            std::to_string(CharPosition(statement, conditionOffset + f.offset)) +
                            ".");
     }
+}
+
+std::unique_ptr<FilterExpression> FilterExpression::CompileCondition(
+    std::string_view statement, size_t conditionOffset, size_t conditionLength,
+    const std::vector<FieldDef>& fields, const CodePage& codePage, const FormatSettings& format) {
+    return CompileCondition(statement, conditionOffset, conditionLength, PlainLayout(fields),
+                            codePage, format);
 }
 
 }  // namespace orbelan

@@ -23,6 +23,9 @@
 // - A field holding text its type can't hold (a N field with "***") compares by its stored text
 //   against the constant as written.
 //
+// - Fields are read by FieldReader (field_value.h): byte order, null bits (a null is empty) and
+//   damaged values as everywhere else in the engine.
+//
 // Matches() reads the raw record bytes through the offsets and sizes of the fields; it does not
 // allocate, so filtering a large table costs one pass over the rows.
 #include <cstdint>
@@ -32,6 +35,7 @@
 #include <vector>
 
 #include "engine/codepage.h"
+#include "engine/dbf_header.h"
 #include "engine/errors.h"
 #include "engine/field_def.h"
 #include "engine/format_settings.h"
@@ -44,6 +48,11 @@ class FilterExpression {
     // "Filtru incorect la pozitia 6: camp necunoscut 'SUMMA'."
     // With doubleQuotedStrings, "POP" is a text constant (as in WHERE NUME="POP") and a trailing
     // * is an ordinary character.
+    static std::unique_ptr<FilterExpression> Compile(std::string_view text, const DbfLayout& layout,
+                                                     const CodePage& codePage,
+                                                     const FormatSettings& format,
+                                                     bool doubleQuotedStrings = false);
+    // Fields of a dBase III record (no null bits, little-endian binary numbers).
     static std::unique_ptr<FilterExpression> Compile(std::string_view text,
                                                      const std::vector<FieldDef>& fields,
                                                      const CodePage& codePage,
@@ -54,6 +63,9 @@ class FilterExpression {
     // statement, so positions are counted in the whole statement. SQL rules (doubleQuotedStrings).
     // Throws DbfError(ErrorKind::Sql): "Instructiune SQL incorecta: camp necunoscut 'X' la
     // pozitia 27."
+    static std::unique_ptr<FilterExpression> CompileCondition(
+        std::string_view statement, size_t conditionOffset, size_t conditionLength,
+        const DbfLayout& layout, const CodePage& codePage, const FormatSettings& format);
     static std::unique_ptr<FilterExpression> CompileCondition(std::string_view statement,
                                                               size_t conditionOffset,
                                                               size_t conditionLength,

@@ -1,7 +1,6 @@
 #include "engine/order_by.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <optional>
@@ -11,12 +10,12 @@
 #include "engine/byte_order.h"
 #include "engine/dbf_file.h"
 #include "engine/errors.h"
+#include "engine/field_value.h"
 
 namespace orbelan {
 namespace {
 
 constexpr uint64_t kSignBit = 0x8000000000000000ULL;
-constexpr int64_t kMsPerDay = 86400000;
 
 // Value classes: an empty or unreadable value sorts first; kInexact marks a decimal with more
 // significant digits than a double holds, whose ties are settled on the digits themselves.
@@ -38,10 +37,6 @@ uint64_t SortableDouble(double d) {
     return (bits & kSignBit) ? ~bits : bits ^ kSignBit;
 }
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\0';
-}
-
 // Exact comparison of two canonical decimals ("-12.5", "0", "3").
 int CompareCanonical(std::string_view a, std::string_view b) {
     const bool na = !a.empty() && a[0] == '-';
@@ -61,55 +56,6 @@ int CompareCanonical(std::string_view a, std::string_view b) {
     return na ? -c : c;
 }
 
-// A number as dBase programs store it: blanks, sign, digits, point, digits, blanks.
-struct StoredNumber {
-    uint32_t cls = kEmpty;
-    double value = 0;
-};
-
-StoredNumber ParseStoredNumber(std::string_view raw) {
-    StoredNumber r;
-    size_t b = 0, e = raw.size();
-    while (b < e && IsBlank(raw[b])) ++b;
-    while (e > b && IsBlank(raw[e - 1])) --e;
-    std::string_view t = raw.substr(b, e - b);
-    if (t.empty() || t.find_first_not_of('*') == std::string_view::npos) return r;  // overflow too
-    if (t[0] == '+') t.remove_prefix(1);
-    size_t i = t.empty() || t[0] != '-' ? 0 : 1;
-    int digits = 0, significant = 0, pendingZeros = 0;
-    bool point = false, seenNonZero = false;
-    for (; i < t.size(); ++i) {
-        const char c = t[i];
-        if (c == '.' && !point) {
-            point = true;
-            continue;
-        }
-        if (c < '0' || c > '9') break;
-        ++digits;
-        if (c == '0') {
-            if (seenNonZero) ++pendingZeros;
-        } else {
-            significant += pendingZeros + 1;
-            pendingZeros = 0;
-            seenNonZero = true;
-        }
-    }
-    if (i == t.size() && digits > 0) {
-        if (!point) significant += pendingZeros;  // 1200 has four significant digits, 1.200 two
-        if (std::from_chars(t.data(), t.data() + t.size(), r.value).ec == std::errc())
-            r.cls = significant > 15 ? kInexact : kExact;
-        return r;
-    }
-    // Anything unusual (exponents, stray characters) goes through the codec's reading.
-    const auto canonical = CanonicalNumber(raw);
-    if (!canonical || canonical->empty()) return r;
-    const std::string& c = *canonical;
-    if (std::from_chars(c.data(), c.data() + c.size(), r.value).ec != std::errc()) return r;
-    if (!std::isfinite(r.value)) return r;
-    r.cls = c.size() > 16 ? kInexact : kExact;  // digits, sign and point: conservative
-    return r;
-}
-
 class KeyReader {
   public:
     KeyReader(const DbfFile& file, int field) {
@@ -117,19 +63,10 @@ class KeyReader {
             throw DbfError(ErrorKind::Sql, "Campul de ordonare nu exista in tabel.");
         const FieldLayout& f = file.FieldAt(field);
         field_ = f;
-        field_.nullBit = -1;  // read here, not by the codec
         if (field_.def.IsMemo())
             throw DbfError(ErrorKind::Sql,
                            "Nu se poate ordona dupa campul memo " + field_.def.name + ".");
-        const DbfLayout& layout = file.Layout();
-        if (layout.nullFlagsField >= 0) {
-            const FieldDef& flags = layout.fields[static_cast<size_t>(layout.nullFlagsField)].def;
-            nullFlags_ = flags.offset;
-            nullFlagsSize_ = flags.size;
-            nullBit_ = f.nullBit;
-            varLengthBit_ = f.varLengthBit;
-        }
-        bigEndian_ = layout.BigEndianIntegers();
+        reader_ = FieldReader(file.Layout(), f);
         bytes_ = !(field_.def.type == 'N' || field_.def.type == 'F' || field_.def.type == 'D' ||
                    field_.def.type == 'L' || field_.def.type == 'I' || field_.def.type == '+' ||
                    field_.def.type == 'Y' || field_.def.type == 'B' || field_.def.type == 'O' ||
@@ -140,16 +77,8 @@ class KeyReader {
 
     // The bytes that are compared for a character-like field.
     std::string_view Data(const uint8_t* record) const {
-        const char* p = reinterpret_cast<const char*>(record + field_.def.offset);
-        size_t n = static_cast<size_t>(field_.def.size);
-        if (Bit(record, nullBit_)) return {};
-        if (field_.def.type == 'V' || field_.def.type == 'Q') {
-            if (Bit(record, varLengthBit_) && n > 0)
-                n = std::min<size_t>(n - 1, static_cast<uint8_t>(p[n - 1]));
-            if (field_.def.type == 'Q') return {p, n};
-        }
-        while (n > 0 && p[n - 1] == ' ') --n;
-        return {p, n};
+        const FieldValue v = reader_.Read(record);
+        return v.IsEmpty() ? std::string_view() : v.text;
     }
 
     // Key of the bytes from `from` on, and how many are left.
@@ -164,63 +93,23 @@ class KeyReader {
 
     Entry ValueEntry(const uint8_t* record, uint32_t pos) const {
         Entry e{0, kEmpty, pos};
-        if (Bit(record, nullBit_)) return e;
-        const uint8_t* p = record + field_.def.offset;
-        const size_t size = static_cast<size_t>(field_.def.size);
-        switch (field_.def.type) {
-            case 'N':
-            case 'F': {
-                const StoredNumber n = ParseStoredNumber({reinterpret_cast<const char*>(p), size});
-                e.aux = n.cls;
-                if (n.cls != kEmpty) e.key = SortableDouble(n.value);
+        const FieldValue v = reader_.Read(record);
+        switch (v.kind) {
+            case ValueKind::Number:
+                if (field_.def.type == 'Y')  // exact: the stored integer of ten-thousandths
+                    Set(e, static_cast<uint64_t>(v.integer) ^ kSignBit);
+                else
+                    Set(e, SortableDouble(v.number));
+                if (!v.exact && field_.def.type != 'Y') e.aux = kInexact;
                 break;
-            }
-            case 'D':
-                if (const auto day = FieldCodec::StoredDate(record, field_))
-                    Set(e, static_cast<uint64_t>(static_cast<int64_t>(*day) + (1LL << 40)));
+            case ValueKind::Date:
+            case ValueKind::DateTime:
+                Set(e, static_cast<uint64_t>(v.Instant() + (int64_t(1) << 62)));
                 break;
-            case 'L':
-                if (size >= 1) {
-                    const char c = static_cast<char>(p[0]);
-                    if (c == 'T' || c == 't' || c == 'Y' || c == 'y') Set(e, 2);
-                    if (c == 'F' || c == 'f' || c == 'N' || c == 'n') Set(e, 1);
-                }
+            case ValueKind::Bool:
+                Set(e, v.flag ? 2 : 1);
                 break;
-            case 'I':
-            case '+':
-                if (size == 4) {
-                    const int32_t v = bigEndian_ ? static_cast<int32_t>(LoadBE32(p) ^ 0x80000000u)
-                                                 : static_cast<int32_t>(LoadLE32(p));
-                    Set(e, static_cast<uint64_t>(static_cast<int64_t>(v) + (1LL << 32)));
-                }
-                break;
-            case 'Y':
-                if (size == 8) Set(e, LoadLE64(p) ^ kSignBit);
-                break;
-            case 'B':
-            case 'O':
-                if (size == 8) {
-                    uint64_t bits = field_.def.type == 'B' ? LoadLE64(p) : LoadBE64(p);
-                    if (field_.def.type == 'O') bits = (bits & kSignBit) ? bits ^ kSignBit : ~bits;
-                    const double d = BitsToDouble(bits);
-                    if (std::isfinite(d)) Set(e, SortableDouble(d));
-                }
-                break;
-            case 'T':
-                if (size == 8) {
-                    const int32_t jd = static_cast<int32_t>(LoadLE32(p));
-                    const int32_t ms = static_cast<int32_t>(LoadLE32(p + 4));
-                    if (jd >= 1721426 && ms >= 0 && ms <= kMsPerDay)
-                        Set(e, static_cast<uint64_t>(jd) * kMsPerDay + static_cast<uint64_t>(ms));
-                }
-                break;
-            case '@':
-                if (size == 8) {
-                    const double total = BitsToDouble(LoadBE64(p));
-                    if (total > 0 && std::isfinite(total)) Set(e, SortableDouble(total));
-                }
-                break;
-            default:
+            default:  // empty, null, and values that can't be placed
                 break;
         }
         return e;
@@ -257,16 +146,8 @@ class KeyReader {
         e.key = key;
         e.aux = kExact;
     }
-    bool Bit(const uint8_t* record, int bit) const {
-        if (bit < 0 || nullFlags_ < 0 || bit / 8 >= nullFlagsSize_) return false;
-        return (record[nullFlags_ + bit / 8] >> (bit % 8)) & 1;
-    }
     FieldLayout field_;
-    int nullFlags_ = -1;
-    int nullFlagsSize_ = 0;
-    int nullBit_ = -1;
-    int varLengthBit_ = -1;
-    bool bigEndian_ = false;
+    FieldReader reader_;
     bool bytes_ = true;
 };
 

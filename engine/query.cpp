@@ -11,6 +11,7 @@
 #include "engine/file_io.h"
 #include "engine/filter.h"
 #include "engine/order_by.h"
+#include "engine/rewrite.h"
 #include "engine/sql_parser.h"
 
 namespace orbelan {
@@ -41,7 +42,7 @@ std::unique_ptr<FilterExpression> CompileWhere(const std::string& statement,
                                                const DbfFile& file, const FormatSettings& format) {
     if (!where) return nullptr;
     return FilterExpression::CompileCondition(statement, where->offset, where->text.size(),
-                                              file.Fields(), file.Page(), format);
+                                              file.Layout(), file.Page(), format);
 }
 
 std::vector<uint32_t> MatchingRecords(const DbfFile& file, const FilterExpression* where) {
@@ -199,12 +200,9 @@ void Query::ExecDelete(const std::string& statement, const SqlDelete& s) {
 
 void Query::ExecAlter(const SqlAlterTable& s) {
     auto src = DbfFile::Open(s.table, OptionsOf(*this));
-    std::vector<FieldDef> fields;
-    std::vector<int> sources;  // source field of each new field, -1 for an added one
-    for (int i = 0; i < src->FieldCount(); ++i) {
-        fields.push_back(Relaid(src->Fields()[static_cast<size_t>(i)]));
-        sources.push_back(i);
-    }
+    RewritePlan plan;
+    plan.structure = StructureOf(*src);
+    std::vector<FieldDef>& fields = plan.structure->fields;
     const auto find = [&](const std::string& name) { return FindField(fields, name); };
     for (const SqlAlterAction& action : s.actions) {
         if (action.kind == SqlAlterAction::Kind::Add) {
@@ -212,60 +210,28 @@ void Query::ExecAlter(const SqlAlterTable& s) {
             if (find(def.name) >= 0)
                 Fail("campul " + def.name + " exista deja in tabelul " + s.table + ".");
             fields.push_back(def);
-            sources.push_back(-1);
         } else {
             const int at = find(action.column.name);
             if (at < 0)
                 Fail("campul " + action.column.name + " nu exista in tabelul " + s.table + ".");
             fields.erase(fields.begin() + at);
-            sources.erase(sources.begin() + at);
         }
     }
     if (fields.empty()) Fail("tabelul " + s.table + " nu poate ramane fara coloane.");
 
-    DbfWriter::Definition definition;
-    definition.version = VersionOf(src->Layout());
-    definition.codePage = src->Page().Name();
-    definition.languageDriver = src->Layout().languageDriver;  // a rewrite keeps what the file said
-    definition.fields = fields;
-    if (!src->Info().memoFile.empty() && FileExists(src->Info().memoFile))
-        definition.copyMemoFrom = src->Info().memoFile;
-    DbfWriter w(s.table, definition);
-
-    // Kept values are copied byte for byte; memo pointers stay valid since the memo file is
-    // kept (or starts as a copy of the old one).
-    // A value whose meaning lives partly in the _NullFlags bits (null, short varchar) is not
-    // carried by its bytes alone: it goes through its text form.
-    struct Copy {
-        int from, to, size;
-        int fromField, toField;
-        bool viaText;
+    // Kept values are copied with their null and length bits; memo pointers stay valid since
+    // the new memo file starts as a copy of the old one.
+    const FormatSettings format = Format();
+    plan.fill = [&](const DbfFile& old, DbfWriter& w) {
+        for (uint32_t r = 0; r < old.RecordCount(); ++r) {
+            const uint8_t* rec = old.Record(r);
+            w.BeginRow();
+            w.Row()[0] = rec[0];  // deleted rows stay deleted: this is no pack
+            w.CopyFields(old, rec, format);
+            w.EndRow();
+        }
     };
-    std::vector<Copy> copies;
-    for (size_t i = 0; i < fields.size(); ++i)
-        if (sources[i] >= 0) {
-            const FieldLayout& from = src->FieldAt(sources[i]);
-            const bool viaText = from.nullBit >= 0 || from.varLengthBit >= 0;
-            copies.push_back({from.def.offset, w.Fields()[i].offset, from.def.size, sources[i],
-                              static_cast<int>(i), viaText});
-        }
-    const FormatSettings& format = Format();
-    for (uint32_t r = 0; r < src->RecordCount(); ++r) {
-        const uint8_t* rec = src->Record(r);
-        w.BeginRow();
-        uint8_t* row = w.Row();
-        row[0] = rec[0];  // deleted rows stay deleted: this is no pack
-        for (const Copy& c : copies) {
-            if (c.viaText)
-                w.SetText(c.toField, src->Text(rec, c.fromField, format), format);
-            else
-                std::memcpy(row + c.to, rec + c.from, static_cast<size_t>(c.size));
-        }
-        w.EndRow();
-    }
-    src.reset();  // the file is replaced below; nothing may hold it
-    w.Commit();
-    DropStaleIndex(s.table);
+    RewriteFile(*src, plan, OptionsOf(*this));
 }
 
 void Query::ExecUpdate(const std::string& statement, const SqlUpdate& s) {
@@ -279,32 +245,32 @@ void Query::ExecUpdate(const std::string& statement, const SqlUpdate& s) {
         assignments.push_back(std::move(x));
     }
     const auto where = CompileWhere(statement, s.where, *src, Format());
-    const FormatSettings& format = Format();
+    const FormatSettings format = Format();
 
     // A new file, so that a value that doesn't fit leaves the table as it was.
-    auto w = DbfWriter::SameStructureAs(*src, s.table);
-    const size_t length = src->RecordLength();
-    for (uint32_t r = 0; r < src->RecordCount(); ++r) {
-        const uint8_t* rec = src->Record(r);
-        w->BeginRow();
-        std::memcpy(w->Row(), rec, length);
-        if (rec[0] != '*' && (!where || where->Matches(rec))) {
-            for (const Assignment& a : assignments) {
-                try {
-                    Assign(*w, *src, rec, a, format);
-                } catch (const DbfError& e) {
-                    if (e.Kind() != ErrorKind::Conversion) throw;
-                    throw DbfError(ErrorKind::Conversion, "Linia " + std::to_string(r + 1) + ": " +
-                                                              e.what() +
-                                                              " Tabelul nu a fost modificat.");
+    RewritePlan plan;
+    plan.fill = [&](const DbfFile& old, DbfWriter& w) {
+        const size_t length = old.RecordLength();
+        for (uint32_t r = 0; r < old.RecordCount(); ++r) {
+            const uint8_t* rec = old.Record(r);
+            w.BeginRow();
+            std::memcpy(w.Row(), rec, length);
+            if (rec[0] != '*' && (!where || where->Matches(rec))) {
+                for (const Assignment& a : assignments) {
+                    try {
+                        Assign(w, old, rec, a, format);
+                    } catch (const DbfError& e) {
+                        if (e.Kind() != ErrorKind::Conversion) throw;
+                        throw DbfError(ErrorKind::Conversion, "Linia " + std::to_string(r + 1) +
+                                                                  ": " + e.what() +
+                                                                  " Tabelul nu a fost modificat.");
+                    }
                 }
             }
+            w.EndRow();
         }
-        w->EndRow();
-    }
-    src.reset();
-    w->Commit();
-    DropStaleIndex(s.table);
+    };
+    RewriteFile(*src, plan, OptionsOf(*this));
 }
 
 void Query::ExecCreate(const SqlCreateTable& s) {

@@ -12,12 +12,16 @@
 // Keywords and types are case-insensitive; table names are paths in double quotes; column names
 // are plain words (letters, digits, _), kept as written. One trailing ';' is allowed.
 // Types and their DBF fields:
-//   CHAR(n), VARCHAR(n), CHARACTER(n)  C(n), n 1..254
-//   DECIMAL(p[,s]), NUMERIC(p[,s])      N(p,s), p 1..20, s < p (s at most 15); DECIMAL alone
-//   N(10,0) FLOAT(p[,s])                         F(p,s), same limits; FLOAT alone F(20,4) INTEGER,
-//   INT                         N(11,0): every DBF version can hold it SMALLINT N(6,0) DATE D(8)
-//   LOGICAL, BOOLEAN                     L(1)
-//   MEMO, BLOB                           M(10)
+// clang-format off
+//   CHAR(n), VARCHAR(n), CHARACTER(n)   C(n), n 1..254
+//   DECIMAL(p[,s]), NUMERIC(p[,s])      N(p,s), p 1..20, s < p, s <= 15; DECIMAL alone N(10,0)
+//   FLOAT(p[,s])                        F(p,s), same limits; FLOAT alone F(20,4)
+//   INTEGER, INT                        N(11,0): every DBF version can hold it
+//   SMALLINT                            N(6,0)
+//   DATE                                D(8)
+//   LOGICAL, BOOLEAN                    L(1)
+//   MEMO, BLOB                          M(10)
+// clang-format on
 // A condition stays text: the executor compiles it against the table's fields with
 // FilterExpression::CompileCondition(statement, where->offset, where->text.size(), ...), so
 // its faults name positions in the whole statement.
@@ -45,8 +49,8 @@ struct SqlColumnType {
 };
 
 struct SqlColumnDef {
-    std::string
-        name;  // upper-cased, checked: 1..10 ASCII letters, digits, _, not starting with a digit
+    // Upper-cased, checked: 1..10 ASCII letters, digits, _, not starting with a digit.
+    std::string name;
     SqlColumnType type;
 };
 

@@ -10,7 +10,9 @@
 #include "engine/dbf_file.h"
 #include "engine/dbf_writer.h"
 #include "engine/field_codec.h"
+#include "engine/field_value.h"
 #include "engine/filter.h"
+#include "engine/rewrite.h"
 
 namespace orbelan {
 namespace {
@@ -33,7 +35,6 @@ bool IsMemoField(const FieldDef& d) {
 struct Table::Impl {
     // options
     std::string tableName;
-    bool exclusive = false;
     std::string defaultCodePage = "cp1250";
     std::string codePageOverride;
     FormatSettings format;
@@ -208,12 +209,6 @@ void Table::SetTableName(const std::string& path) {
 const std::string& Table::TableName() const {
     return d_->tableName;
 }
-void Table::SetExclusive(bool exclusive) {
-    d_->exclusive = exclusive;
-}
-bool Table::Exclusive() const {
-    return d_->exclusive;
-}
 void Table::SetDefaultCodePage(const std::string& name) {
     CodePage::Get(name);  // an unknown name fails here, not at the next open
     d_->defaultCodePage = name;
@@ -261,7 +256,7 @@ void Table::OpenOver(std::unique_ptr<DbfFile> file, bool readOnly) {
     if (d.filtered && !d.filterText.empty()) {
         try {
             d.filter =
-                FilterExpression::Compile(d.filterText, d.file->Fields(), d.file->Page(), d.format);
+                FilterExpression::Compile(d.filterText, d.file->Layout(), d.file->Page(), d.format);
         } catch (...) {
             d.filtered = false;  // a filter that no longer fits the table is dropped
         }
@@ -507,7 +502,8 @@ int64_t Table::AsInteger(int field) const {
     const uint8_t* rec = d_->CurrentBytes();
     if (rec == nullptr) return 0;
     if (def.type == 'D') {
-        if (auto day = FieldCodec::StoredDate(rec, d_->file->FieldAt(field))) return *day;
+        const FieldValue v = FieldReader(d_->file->Layout(), d_->file->FieldAt(field)).Read(rec);
+        if (v.kind == ValueKind::Date) return v.day;
     }
     const std::string text = AsText(field);
     if (text.empty()) return 0;
@@ -748,7 +744,7 @@ void Table::SetFiltered(bool on) {
     if (on && !d.filterText.empty()) {
         try {
             compiled =
-                FilterExpression::Compile(d.filterText, d.file->Fields(), d.file->Page(), d.format);
+                FilterExpression::Compile(d.filterText, d.file->Layout(), d.file->Page(), d.format);
         } catch (...) {
             d.filtered = false;
             if (d.filter) {  // the rows of the previous filter must not stay on show
@@ -767,26 +763,45 @@ void Table::SetFiltered(bool on) {
 
 namespace {
 
-// Compares one field of raw records with a value given as text, by the field's type.
+// Compares one field of raw records with a value given as text, by the field's type: straight
+// from the stored bytes where that is exact, through the text form otherwise.
 class LocateMatcher {
   public:
     LocateMatcher(const DbfFile& file, int field, std::string_view text, const FormatSettings& fmt)
-        : file_(file), field_(field), layout_(file.FieldAt(field)), fmt_(fmt) {
-        const char type = layout_.def.type;
-        if (type == 'C') {
+        : file_(file), field_(field), reader_(file.Layout(), file.FieldAt(field)), fmt_(fmt) {
+        const char type = reader_.Type();
+        if (type == 'C' || type == 'V') {
             kind_ = Kind::Bytes;
             try {
                 key_ = file.Page().Encode(text);
             } catch (const DbfError&) {
                 kind_ = Kind::Never;  // no stored value can hold a character the page lacks
             }
+            if (type == 'V')
+                while (!key_.empty() && (key_.back() == ' ' || key_.back() == '\0'))
+                    key_.pop_back();
             return;
         }
         if (type == 'N' || type == 'F' || type == 'I' || type == 'B' || type == 'Y' ||
             type == 'O' || type == '+') {
             auto canon = CanonicalNumber(text, fmt.decimalSeparator);
-            kind_ = canon ? Kind::Number : Kind::Never;
-            if (canon) key_ = *canon;
+            if (!canon || canon->empty()) {
+                // Blanks find the empty values; other text ("***", "12a") what shows it.
+                const bool blank = text.find_first_not_of(' ') == std::string_view::npos;
+                kind_ = blank ? Kind::Empty : Kind::Text;
+                key_ = text;
+                return;
+            }
+            kind_ = Kind::Number;
+            key_ = *canon;
+            // A decimal of at most 15 significant digits is the only decimal that reads as its
+            // double, so comparing doubles is exact then.
+            size_t significant = 0;
+            const size_t lead = key_.find_first_of("123456789");
+            if (lead != std::string::npos)
+                for (size_t i = lead; i < key_.size(); ++i) significant += key_[i] != '.';
+            keyExact_ = significant <= 15;
+            keyNumber_ = std::strtod(key_.c_str(), nullptr);
             return;
         }
         if (type == 'D') {
@@ -798,19 +813,22 @@ class LocateMatcher {
             }
             day_ = ParseDate(t, fmt.shortDateFormat);
             if (!day_ && t.size() == 8) day_ = ParseDate(t, "yyyyMMdd");
-            if (!day_) kind_ = Kind::Never;
+            if (!day_) {
+                kind_ = Kind::Text;  // what a damaged date shows
+                key_ = text;
+            }
             return;
         }
         if (type == 'L') {
             std::string t(text);
             for (char& c : t) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            kind_ = Kind::Text;
+            kind_ = Kind::Logical;
             if (t.empty())
-                key_.clear();
+                logical_ = -1;
             else if (t == "TRUE" || t == "T" || t == "Y" || t == "DA" || t == ".T.")
-                key_ = "True";
+                logical_ = 1;
             else if (t == "FALSE" || t == "F" || t == "N" || t == "NU" || t == ".F.")
-                key_ = "False";
+                logical_ = 0;
             else
                 kind_ = Kind::Never;
             return;
@@ -823,24 +841,32 @@ class LocateMatcher {
         switch (kind_) {
             case Kind::Never:
                 return false;
+            case Kind::Empty: {
+                const FieldValue v = reader_.Read(rec);
+                return v.IsEmpty() || v.IsOverflow();  // both show as ""
+            }
             case Kind::Bytes: {
-                std::string_view stored(reinterpret_cast<const char*>(rec + layout_.def.offset),
-                                        static_cast<size_t>(layout_.def.size));
-                while (!stored.empty() && (stored.back() == ' ' || stored.back() == '\0'))
-                    stored.remove_suffix(1);
-                return stored == key_;
+                const FieldValue v = reader_.Read(rec);
+                return v.IsEmpty() ? key_.empty() : v.text == key_;
             }
             case Kind::Number: {
+                const FieldValue v = reader_.Read(rec);
+                if (v.kind != ValueKind::Number) return false;
+                if (keyExact_ && v.exact) return v.number == keyNumber_;
                 const std::string text =
                     file_.Text(rec, field_, FormatSettings{'.', fmt_.shortDateFormat});
                 auto canon = CanonicalNumber(text);
                 return canon && *canon == key_;
             }
             case Kind::Date: {
-                const bool empty = file_.IsEmpty(rec, field_);
-                if (!day_) return empty;
-                auto stored = FieldCodec::StoredDate(rec, layout_);
-                return stored && *stored == *day_;
+                const FieldValue v = reader_.Read(rec);
+                if (!day_) return v.IsEmpty();
+                return v.kind == ValueKind::Date && v.day == *day_;
+            }
+            case Kind::Logical: {
+                const FieldValue v = reader_.Read(rec);
+                if (logical_ < 0) return v.IsEmpty();
+                return v.kind == ValueKind::Bool && v.flag == (logical_ == 1);
             }
             case Kind::Text:
                 return file_.Text(rec, field_, fmt_) == key_;
@@ -849,13 +875,16 @@ class LocateMatcher {
     }
 
   private:
-    enum class Kind { Never, Bytes, Number, Date, Text };
+    enum class Kind { Never, Empty, Bytes, Number, Date, Logical, Text };
     const DbfFile& file_;
     int field_;
-    const FieldLayout& layout_;
+    FieldReader reader_;
     FormatSettings fmt_;
     Kind kind_ = Kind::Never;
     std::string key_;
+    bool keyExact_ = false;
+    double keyNumber_ = 0;
+    int logical_ = -1;
     std::optional<int> day_;
 };
 
@@ -917,30 +946,43 @@ void Table::RemoveObserver(TableObserver* observer) {
 
 void Table::Pack() {
     RequireActive(*this);
-    Impl& d = *d_;
-    RequireBrowse(d.state);
-    d.RequireWritable();
-    DbfFile& file = *d.file;
+    RequireBrowse(d_->state);
+    d_->RequireWritable();
+    const DbfFile& file = *d_->file;
     bool anyDeleted = false;
     for (uint32_t i = 0; i < file.RecordCount() && !anyDeleted; ++i) anyDeleted = file.IsDeleted(i);
     if (!anyDeleted) return;
-    const std::string path = file.Path();
-    {
-        auto writer = DbfWriter::SameStructureAs(file, path);
-        for (uint32_t i = 0; i < file.RecordCount(); ++i)
-            if (!file.IsDeleted(i)) writer->AddRecord(file.Record(i));
-        writer->Commit();  // on failure the old file is untouched and stays open
-    }
-    // From here on only the new file may be written to.
+    RewritePlan plan;
+    plan.fill = [](const DbfFile& old, DbfWriter& out) {
+        for (uint32_t i = 0; i < old.RecordCount(); ++i)
+            if (!old.IsDeleted(i)) out.AddRecord(old.Record(i));
+    };
+    Rewrite(plan);
+}
+
+void Table::Rewrite(const RewritePlan& plan) {
+    RequireActive(*this);
+    Impl& d = *d_;
+    RequireBrowse(d.state);
+    d.RequireWritable();
+    d.file->FlushAppends();
     DbfOpenOptions options;
     options.defaultCodePage = d.defaultCodePage;
     options.codePageOverride = d.codePageOverride;
-    options.checkProductionIndex = false;
-    d.file = DbfFile::Open(path, options);
-    DropStaleIndex(path);
+    // On failure the old file is untouched and stays open.
+    d.file = RewriteFile(*d.file, plan, options);
     d.blank.clear();
     d.customOrder = false;
     d.order.clear();
+    d.filter.reset();
+    if (d.filtered && !d.filterText.empty()) {
+        try {
+            d.filter =
+                FilterExpression::Compile(d.filterText, d.file->Layout(), d.file->Page(), d.format);
+        } catch (const DbfError&) {
+            d.filtered = false;  // a filter that no longer fits the new structure is dropped
+        }
+    }
     d.RestartAtFirstRow();
 }
 

@@ -16,6 +16,7 @@ namespace orbelan {
 
 class CodePage;
 class DbfFile;
+struct RewritePlan;
 
 // What the header says, for `orbelan info` and for the tests.
 struct HeaderInfo {
@@ -55,8 +56,6 @@ class Table {
     // ---- naming and options (only while closed)
     void SetTableName(const std::string& path);  // full path; empty detaches
     const std::string& TableName() const;
-    void SetExclusive(bool exclusive);
-    bool Exclusive() const;
     // Code page for tables whose language-driver byte names none (default cp1250).
     void SetDefaultCodePage(const std::string& name);
     // Forces a code page whatever the header says (the --codepage option); empty = none.
@@ -149,6 +148,9 @@ class Table {
 
     // ---- maintenance: rewrites the file without its deleted rows (new file, then rename).
     void Pack();
+    // Replaces the file by the one plan writes and reopens on it (engine/rewrite.h); on
+    // failure the old file is untouched and stays open. Browse state only.
+    void Rewrite(const RewritePlan& plan);
     // Writes out what is buffered and flushes the file to disk.
     void Flush();
 

@@ -1,0 +1,241 @@
+#include "engine/field_value.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "engine/byte_order.h"
+#include "engine/date_util.h"
+#include "engine/field_codec.h"
+
+namespace orbelan {
+namespace {
+
+constexpr int kJulianDayZero = 2415019;   // julian day of 1899-12-30, our day 0
+constexpr int kFirstJulianDay = 1721426;  // 0001-01-01: anything before is garbage
+constexpr int kOrdinalDayZero = 693594;   // days from 0001-01-01 (day 1) to 1899-12-30
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\0';
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (IsBlank(s.front()) || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (IsBlank(s.back()) || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+FieldValue Invalid(std::string_view text) {
+    FieldValue v;
+    v.kind = ValueKind::Invalid;
+    v.text = text;
+    return v;
+}
+
+FieldValue Number(double d) {
+    FieldValue v;
+    v.kind = ValueKind::Number;
+    v.number = d;
+    return v;
+}
+
+// ms since 0001-01-01 (dBase 7 timestamps) split into day number and time of day.
+FieldValue FromOrdinalMs(double total) {
+    FieldValue v;
+    if (total == 0) return v;
+    if (!(total > 0) || !std::isfinite(total) || total > 3.2e14) return v;
+    const auto ms = static_cast<int64_t>(std::llround(total));
+    v.kind = ValueKind::DateTime;
+    v.day = static_cast<int>(ms / kMsPerDay - kOrdinalDayZero);
+    v.ms = ms % kMsPerDay;
+    return v;
+}
+
+}  // namespace
+
+bool ReadYmd(const uint8_t* p, int& day) {
+    int v[3] = {0, 0, 0};
+    const int widths[3] = {4, 2, 2};
+    int k = 0;
+    for (int part = 0; part < 3; ++part)
+        for (int i = 0; i < widths[part]; ++i, ++k) {
+            if (p[k] < '0' || p[k] > '9') return false;
+            v[part] = v[part] * 10 + (p[k] - '0');
+        }
+    if (!IsValidDate(v[0], v[1], v[2])) return false;
+    day = DayNumber(v[0], v[1], v[2]);
+    return true;
+}
+
+FieldReader::FieldReader(const DbfLayout& layout, const FieldLayout& field)
+    : type_(field.def.type),
+      offset_(field.def.offset),
+      size_(field.def.size),
+      bigEndian_(layout.BigEndianIntegers()) {
+    if (layout.nullFlagsField >= 0) {
+        const FieldDef& flags = layout.fields[static_cast<size_t>(layout.nullFlagsField)].def;
+        nullFlags_ = flags.offset;
+        nullFlagsSize_ = flags.size;
+        nullBit_ = field.nullBit;
+        varLengthBit_ = field.varLengthBit;
+    }
+}
+
+// Stored digits: blanks, sign, digits, point, digits, blanks. The double is exact when the
+// digits hold at most 15 significant ones.
+FieldValue FieldReader::ReadNumberText(std::string_view raw) const {
+    const std::string_view t0 = Trim(raw);
+    if (t0.empty()) return {};
+    std::string_view t = t0;
+    if (t[0] == '+') t.remove_prefix(1);
+    size_t i = t.empty() || t[0] != '-' ? 0 : 1;
+    int digits = 0, significant = 0, pendingZeros = 0;
+    bool point = false, seenNonZero = false;
+    for (; i < t.size(); ++i) {
+        const char c = t[i];
+        if (c == '.' && !point) {
+            point = true;
+            continue;
+        }
+        if (c < '0' || c > '9') break;
+        ++digits;
+        if (c == '0') {
+            if (seenNonZero) ++pendingZeros;
+        } else {
+            significant += pendingZeros + 1;
+            pendingZeros = 0;
+            seenNonZero = true;
+        }
+    }
+    FieldValue v;
+    if (i == t.size() && digits > 0) {
+        if (!point) significant += pendingZeros;  // 1200 has four significant digits, 1.200 two
+        if (std::from_chars(t.data(), t.data() + t.size(), v.number).ec != std::errc())
+            return Invalid(t0);
+        v.kind = ValueKind::Number;
+        v.exact = significant <= 15;
+        v.text = t0;
+        return v;
+    }
+    // Anything unusual (exponents, a blank after the sign) goes through the full reading.
+    const auto canonical = CanonicalNumber(t0);
+    if (!canonical || canonical->empty()) return Invalid(t0);
+    const std::string& c = *canonical;
+    if (std::from_chars(c.data(), c.data() + c.size(), v.number).ec != std::errc() ||
+        !std::isfinite(v.number))
+        return Invalid(t0);
+    v.kind = ValueKind::Number;
+    v.exact = c.size() <= 16;  // digits, sign and point: conservative
+    v.text = t0;
+    return v;
+}
+
+FieldValue FieldReader::Read(const uint8_t* record) const {
+    FieldValue v;
+    if (Bit(record, nullBit_)) {
+        v.kind = ValueKind::Null;
+        return v;
+    }
+    const uint8_t* p = record + offset_;
+    const std::string_view raw(reinterpret_cast<const char*>(p), static_cast<size_t>(size_));
+    switch (type_) {
+        case 'C': {
+            size_t n = raw.size();
+            while (n > 0 && IsBlank(raw[n - 1])) --n;
+            v.kind = ValueKind::Text;
+            v.text = raw.substr(0, n);
+            return v;
+        }
+        case 'V':
+        case 'Q': {
+            size_t n = raw.size();
+            if (n > 0 && Bit(record, varLengthBit_))
+                n = std::min<size_t>(n - 1, static_cast<uint8_t>(raw.back()));
+            std::string_view t = raw.substr(0, n);
+            if (type_ == 'V')
+                while (!t.empty() && IsBlank(t.back())) t.remove_suffix(1);
+            v.kind = type_ == 'V' ? ValueKind::Text : ValueKind::Bytes;
+            v.text = t;
+            return v;
+        }
+        case 'N':
+        case 'F':
+            return ReadNumberText(raw);
+        case 'D': {
+            const std::string_view t = Trim(raw);
+            if (t.empty() || t == "00000000") return v;
+            if (size_ == 8 && ReadYmd(p, v.day)) {
+                v.kind = ValueKind::Date;
+                return v;
+            }
+            return Invalid(t);
+        }
+        case 'L':
+            if (size_ >= 1) {
+                const char c = raw[0];
+                if (c == 'T' || c == 't' || c == 'Y' || c == 'y' || c == 'F' || c == 'f' ||
+                    c == 'N' || c == 'n') {
+                    v.kind = ValueKind::Bool;
+                    v.flag = c == 'T' || c == 't' || c == 'Y' || c == 'y';
+                }
+            }
+            return v;
+        case 'I':
+        case '+': {
+            if (size_ != 4) break;
+            const int32_t i = bigEndian_ ? static_cast<int32_t>(LoadBE32(p) ^ 0x80000000u)
+                                         : static_cast<int32_t>(LoadLE32(p));
+            v = Number(i);
+            v.integer = i;
+            return v;
+        }
+        case 'B':
+        case 'O': {
+            if (size_ != 8) break;
+            uint64_t bits;
+            if (type_ == 'O') {
+                // Sign bit set for positives, every bit inverted for negatives: bytes sort as
+                // the numbers.
+                bits = LoadBE64(p);
+                bits = (bits & 0x8000000000000000ULL) ? bits ^ 0x8000000000000000ULL : ~bits;
+            } else {
+                bits = LoadLE64(p);
+            }
+            const double d = BitsToDouble(bits);
+            return std::isfinite(d) ? Number(d == 0 ? 0.0 : d) : v;
+        }
+        case 'Y': {
+            if (size_ != 8) break;
+            const auto scaled = static_cast<int64_t>(LoadLE64(p));
+            v = Number(static_cast<double>(scaled) / 10000.0);
+            v.integer = scaled;
+            v.exact = scaled > -1000000000000000LL && scaled < 1000000000000000LL;
+            return v;
+        }
+        case 'T': {
+            if (size_ != 8) break;
+            const int32_t jd = static_cast<int32_t>(LoadLE32(p));
+            const int32_t ms = static_cast<int32_t>(LoadLE32(p + 4));
+            if (jd < kFirstJulianDay || ms < 0 || ms > kMsPerDay) return v;  // zeros, blanks
+            v.kind = ValueKind::DateTime;
+            v.day = jd - kJulianDayZero;
+            v.ms = ms;
+            return v;
+        }
+        case '@':
+            if (size_ != 8) break;
+            return FromOrdinalMs(BitsToDouble(LoadBE64(p)));
+        default:
+            break;
+    }
+    // Types this program can't interpret, or a binary field of the wrong size: the stored
+    // characters.
+    const std::string_view t = Trim(raw);
+    if (type_ == 'I' || type_ == '+' || type_ == 'B' || type_ == 'O' || type_ == 'Y' ||
+        type_ == 'T' || type_ == '@')
+        return t.empty() ? v : Invalid(t);
+    v.kind = ValueKind::Text;
+    v.text = t;
+    return v;
+}
+
+}  // namespace orbelan

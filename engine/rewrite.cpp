@@ -1,0 +1,77 @@
+#include "engine/rewrite.h"
+
+#include "engine/errors.h"
+#include "engine/file_io.h"
+
+namespace orbelan {
+namespace {
+
+// The version byte that asks DbfWriter for the source's family.
+uint8_t VersionOf(const DbfLayout& layout) {
+    switch (layout.family) {
+        case DbfFamily::DBase3:
+            return 0x03;
+        case DbfFamily::DBase4:
+            return 0x04;
+        case DbfFamily::DBase7:
+            return 0x8C;
+        case DbfFamily::FoxPro:
+            return 0xF5;
+        case DbfFamily::VisualFoxPro:
+            return layout.version;
+    }
+    return 0x03;
+}
+
+}  // namespace
+
+DbfWriter::Definition StructureOf(const DbfFile& source) {
+    DbfWriter::Definition d;
+    d.version = VersionOf(source.Layout());
+    d.codePage = source.Page().Name();
+    d.languageDriver = source.Layout().languageDriver;  // a rewrite keeps what the file said
+    d.fields = source.Fields();
+    for (FieldDef& f : d.fields) f.offset = 0;
+    if (!source.Info().memoFile.empty() && FileExists(source.Info().memoFile))
+        d.copyMemoFrom = source.Info().memoFile;
+    return d;
+}
+
+std::unique_ptr<DbfFile> RewriteFile(const DbfFile& source, const RewritePlan& plan,
+                                     const DbfOpenOptions& reopen) {
+    const std::string path = source.Path();
+    const std::string oldMemo = source.Info().memoFile;
+    std::unique_ptr<DbfWriter> writer = plan.structure
+                                            ? std::make_unique<DbfWriter>(path, *plan.structure)
+                                            : DbfWriter::SameStructureAs(source, path);
+    if (plan.fill) plan.fill(source, *writer);
+    const bool memoDropped = !oldMemo.empty() && writer->MemoPath().empty();
+    DbfOpenOptions options = reopen;
+    options.checkProductionIndex = false;  // the new header announces no index
+    std::unique_ptr<DbfFile> fresh;
+    writer->Commit([&] {
+        if (TakeFault(IoFaults().failReopenAfter))
+            throw DbfError(ErrorKind::Io, "Tabelul " + path + " nu a putut fi redeschis.");
+        fresh = DbfFile::Open(path, options);
+    });
+    // The old index describes the old rows; a memo file no field points into is clutter.
+    DropStaleIndex(path);
+    if (memoDropped) {
+        try {
+            RemoveFile(oldMemo);
+        } catch (const DbfError&) {
+            // the table no longer names it; a leftover file is harmless
+        }
+    }
+    return fresh;
+}
+
+void RewriteTableFile(const std::string& path, const DbfOpenOptions& options,
+                      const RewritePlan& plan) {
+    DbfOpenOptions open = options;
+    open.checkProductionIndex = false;
+    const auto source = DbfFile::Open(path, open);
+    RewriteFile(*source, plan, options);
+}
+
+}  // namespace orbelan
