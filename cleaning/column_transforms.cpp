@@ -1,6 +1,7 @@
 #include "cleaning/column_transforms.h"
 
-#include "cleaning/add_column.h"
+#include <cstring>
+
 #include "cleaning/replace_table.h"
 #include "core/frozen_grid.h"
 #include "core/text_util.h"
@@ -10,21 +11,6 @@
 
 namespace orbelan {
 namespace {
-
-// While a loop posts every row, the row counter is shown once at the end, not once per row.
-class QuietPosts {
-  public:
-    explicit QuietPosts(Workspace& ws) : ws_(ws) { ws_.DetachAfterPost(); }
-    ~QuietPosts() {
-        ws_.AttachAfterPost();
-        if (ws_.Tx.Active()) ws_.TxAfterPost();
-    }
-    QuietPosts(const QuietPosts&) = delete;
-    QuietPosts& operator=(const QuietPosts&) = delete;
-
-  private:
-    Workspace& ws_;
-};
 
 // The progress bar and the disabled main window of a long command, undone however it ends.
 class BusyWindow {
@@ -82,31 +68,38 @@ std::pair<std::string, std::string> SplitName(const std::string& value) {
 }
 
 void SeparaNumePrenume(Workspace& ws) {
-    if (!ws.Tx.Active()) return;
+    Table& tx = ws.Tx;
+    if (!tx.Active()) return;
     ws.PostPendingEdit();
     if (!ws.ui.Choose("Separa nume de prenume")) return;
-    // Read now: reopening the table after adding the column selects the chooser's first name.
-    const std::string column = ws.ui.ChosenColumn();
-    if (ws.Tx.FieldIndex("PRENUME_") < 0) AddColumn(ws, "PRENUME_", "CHAR(24)");
-
-    Table& tx = ws.Tx;
-    const int names = tx.FieldIndexOrThrow(column);
-    const int first = tx.FieldIndexOrThrow("PRENUME_");
-    {
-        QuietPosts quiet(ws);
-        FrozenGrid frozen(tx);
-        tx.First();
-        while (!tx.Eof()) {
-            const auto [surname, firstNames] = SplitName(tx.AsText(names));
-            tx.Edit();
-            tx.SetText(names, surname);
-            tx.SetText(first, firstNames);
-            tx.Post();
-            ws.ui.ProcessMessages();
-            tx.Next();
+    const int names = tx.FieldIndexOrThrow(ws.ui.ChosenColumn());
+    // One rewrite adds PRENUME_ when missing and splits every displayed row: the file gets
+    // all of it or, after a failure, none of it.
+    NewStructure structure;
+    int first = tx.FieldIndex("PRENUME_");
+    if (first < 0) {
+        for (int i = 0; i < tx.FieldCount(); ++i) {
+            structure.fields.push_back(tx.Field(i));
+            structure.sources.push_back(i);
         }
-        frozen.Unfreeze();
+        FieldDef prenume;
+        prenume.name = "PRENUME_";
+        prenume.size = 24;
+        structure.fields.push_back(prenume);
+        structure.sources.push_back(-1);
+        first = tx.FieldCount();
     }
+    FrozenGrid frozen(tx);
+    const std::vector<bool> shown = DisplayedRecords(tx);
+    const FormatSettings format = ws.Format();
+    ReplaceTable(ws, structure, [&](const DbfFile& src, uint32_t record, DbfWriter& w) {
+        if (!shown[record]) return;
+        const auto [surname, firstNames] = SplitName(src.Text(src.Record(record), names, format));
+        w.SetText(names, surname, format);
+        w.SetText(first, firstNames, format);
+        ws.ui.ProcessMessages();
+    });
+    frozen.Unfreeze();
     ws.ui.ProcessMessages();
     ws.ui.Mesaj("Separare nume de prenume", "Separarea s-a efectuat cu succes!", mkInformation,
                 mbOK);
@@ -170,32 +163,33 @@ std::optional<int> InverseazaColoane(Workspace& ws) {
     const int a = tx.FieldIndexOrThrow(nameA);
     const int b = tx.FieldIndexOrThrow(nameB);
 
-    tx.First();
-    const int rows = tx.RecordCount();
+    int rows = 0;
     int failures = 0;
     {
-        QuietPosts quiet(ws);
         FrozenGrid frozen(tx);
+        const std::vector<bool> shown = DisplayedRecords(tx, &rows);
         BusyWindow busy(ws.ui, rows);
         ws.ui.ProcessMessages();
+        // One rewrite: each displayed row takes the other column's value through its text form;
+        // a row whose values don't fit the other column stays as it was and is counted.
+        const FormatSettings format = ws.Format();
         int position = 0;
-        while (!tx.Eof()) {
+        ReplaceTable(ws, {}, [&](const DbfFile& src, uint32_t record, DbfWriter& w) {
+            if (!shown[record]) return;
+            const uint8_t* rec = src.Record(record);
+            const std::string textA = src.Text(rec, a, format);
+            const std::string textB = src.Text(rec, b, format);
             try {
-                tx.Edit();
-                const std::string textA = tx.AsText(a);
-                const std::string textB = tx.AsText(b);
-                tx.SetText(a, textB);
-                tx.SetText(b, textA);
-                tx.Post();
-                ws.ui.ProcessMessages();
-            } catch (const DbfError&) {
+                w.SetText(a, textB, format);
+                w.SetText(b, textA, format);
+            } catch (const DbfError& e) {
+                if (e.Kind() != ErrorKind::Conversion) throw;
+                std::memcpy(w.Row(), rec, src.RecordLength());
                 ++failures;
-                if (tx.GetState() != Table::State::Browse) tx.Cancel();
             }
-            tx.Next();
             ws.ui.ProgressSet(++position);
             ws.ui.ProcessMessages();
-        }
+        });
         frozen.Unfreeze();
         tx.Last();
     }

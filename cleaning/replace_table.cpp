@@ -84,6 +84,20 @@ void WriteAll(const DbfFile& src, DbfWriter& w, const NewStructure& structure, c
 
 }  // namespace
 
+std::vector<bool> DisplayedRecords(Table& table, int* count) {
+    std::vector<bool> shown(table.Header().recordCount, false);
+    int n = 0;
+    for (table.First(); !table.Eof(); table.Next()) {
+        const int64_t record = table.PhysicalRecNo();
+        if (record >= 0 && static_cast<size_t>(record) < shown.size()) {
+            shown[static_cast<size_t>(record)] = true;
+            ++n;
+        }
+    }
+    if (count) *count = n;
+    return shown;
+}
+
 void ReopenTable(Workspace& ws, const std::string& path) {
     ws.CurrentFile = path;
     ws.Tx.SetTableName(path);

@@ -11,6 +11,7 @@ namespace orbelan {
 
 class DbfFile;
 class DbfWriter;
+class Table;
 class Workspace;
 
 // The new table: its fields in order and, for each, the field of the old table whose values it
@@ -28,6 +29,9 @@ using RowFill = std::function<void(const DbfFile& source, uint32_t record, DbfWr
 // over the old one and opens the table again. On any failure the old files stay byte-identical,
 // the table is opened again all the same and the failure is thrown.
 void ReplaceTable(Workspace& ws, const NewStructure& structure, const RowFill& fill);
+
+// The records the table shows (through its filter, in any order), by physical record number.
+std::vector<bool> DisplayedRecords(Table& table, int* count = nullptr);
 
 // Opens path again as the open table, as after a change of its structure.
 void ReopenTable(Workspace& ws, const std::string& path);

@@ -113,12 +113,8 @@ int DeleteDisplayedRows(Workspace& ws) {
     FrozenGrid frozen(tx);
     // The rows the grid shows: through the filter when it is on, trailing-* form included;
     // every row when it is off, whatever text is left in the filter box.
-    std::vector<bool> marked(tx.Header().recordCount, false);
     int deleted = 0;
-    for (tx.First(); !tx.Eof(); tx.Next()) {
-        marked[static_cast<size_t>(tx.PhysicalRecNo())] = true;
-        ++deleted;
-    }
+    const std::vector<bool> marked = DisplayedRecords(tx, &deleted);
     MarkDeleted(ws, marked);
     frozen.Unfreeze();
     return deleted;

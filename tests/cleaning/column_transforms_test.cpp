@@ -212,6 +212,21 @@ TEST_F(ColumnTransformsTest, SwapExchangesDisplayedRowsAndCountsFailures) {
     EXPECT_EQ(ui.MessageTexts().size(), 3u);
 }
 
+TEST_F(ColumnTransformsTest, SwapAndSplitFailingHalfwayChangeNothing) {
+    const std::string path =
+        OpenPersons({{"ION POP", "1", "1.00", "2"}, {"ANA RUS", "2", "2.00", "3"}});
+    const std::string before = test::ReadFileBytes(path);
+    IoFaults().failWriteAfter = 3;
+    ui.twoColumnAnswers.push_back(std::pair<std::string, std::string>{"NR", "OBS"});
+    EXPECT_THROW(SwapColumns(ws), DbfError);
+    IoFaults().failWriteAfter = 3;
+    Choose("NUME");
+    EXPECT_THROW(SeparaNumePrenume(ws), DbfError);
+    IoFaults().Reset();
+    ExpectRestoredAfterFailure(path, before);
+    EXPECT_EQ(ws.Tx.FieldCount(), 4);
+}
+
 TEST_F(ColumnTransformsTest, SwapOnAnEmptyTableOnlySaysItIsDone) {
     OpenPersons({});
     ui.twoColumnAnswers.push_back(std::pair<std::string, std::string>{"NR", "SUMA"});
