@@ -1,6 +1,7 @@
 // The main window's long commands on the large table, through the same code as the window.
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 
@@ -33,8 +34,11 @@ struct Session {
     }
 };
 
+const char* g_only = nullptr;  // run only the cases whose description holds this text
+
 void TimeCommand(const char* what, const std::string& path, const std::string& column,
                  void (*command)(Session&)) {
+    if (g_only && !std::strstr(what, g_only)) return;
     Session s(path);
     s.ui.presetColumn = column;
     Stopwatch sw;
@@ -46,6 +50,7 @@ void TimeCommand(const char* what, const std::string& path, const std::string& c
 
 int main(int argc, char** argv) {
     const long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
+    if (argc > 2) g_only = argv[2];
     const std::string path = BenchFolder() + "/orbelan_bench_commands.dbf";
     WritePersonsTable(path, rows);
 
