@@ -130,6 +130,13 @@ TEST_F(RowSetTest, DeleteIndexDetachesItAndPacks) {
     ws.OpenTable();
     ASSERT_TRUE(ws.Tx.Active());
 
+    // An index file that can't be removed is an error, not "deleted".
+    IoFaults().failRemoveAfter = 0;
+    EXPECT_THROW(DeleteIndex(ws), DbfError);
+    IoFaults().Reset();
+    EXPECT_TRUE(ui.messages.empty());
+    ExpectWindowUsable();
+
     DeleteIndex(ws);
     EXPECT_EQ(ui.messages.back().title, "Stergere Index");
     EXPECT_EQ(ui.messages.back().text, "Indexul a fost sters!");
