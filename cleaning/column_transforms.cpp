@@ -30,6 +30,13 @@ class BusyWindow {
     Ui& ui_;
 };
 
+// Two fields whose stored bytes mean the same thing in either place.
+bool SameStorage(const FieldLayout& a, const FieldLayout& b) {
+    return a.def.type == b.def.type && a.def.size == b.def.size &&
+           a.def.decimals == b.def.decimals && !a.def.IsMemo() && a.nullBit < 0 && b.nullBit < 0 &&
+           a.varLengthBit < 0 && b.varLengthBit < 0;
+}
+
 std::string TrimmedText(std::string_view s) {
     return std::string(Trim(s));
 }
@@ -177,6 +184,16 @@ std::optional<int> InverseazaColoane(Workspace& ws) {
         ReplaceTable(ws, {}, [&](const DbfFile& src, uint32_t record, DbfWriter& w) {
             if (!shown[record]) return;
             const uint8_t* rec = src.Record(record);
+            if (SameStorage(src.FieldAt(a), src.FieldAt(b))) {
+                // Same type and size: the stored bytes are the value, swapped as they are.
+                const FieldDef& fa = src.FieldAt(a).def;
+                const FieldDef& fb = src.FieldAt(b).def;
+                std::memcpy(w.Row() + fa.offset, rec + fb.offset, static_cast<size_t>(fa.size));
+                std::memcpy(w.Row() + fb.offset, rec + fa.offset, static_cast<size_t>(fb.size));
+                ws.ui.ProgressSet(++position);
+                ws.ui.ProcessMessages();
+                return;
+            }
             const std::string textA = src.Text(rec, a, format);
             const std::string textB = src.Text(rec, b, format);
             try {

@@ -20,20 +20,70 @@ void MarkDeleted(Workspace& ws, const std::vector<bool>& marked) {
     });
 }
 
-// How many rows of the whole file (not only the displayed ones) hold each value of field.
-std::unordered_map<std::string, int> CountValues(Workspace& ws, int field) {
-    DbfOpenOptions options;
-    options.defaultCodePage = ws.Tx.DefaultCodePage();
-    options.codePageOverride = ws.Tx.CodePageOverride();
-    options.checkProductionIndex = false;
-    const auto file = DbfFile::Open(ws.Tx.TableName(), options);
-    std::unordered_map<std::string, int> counts;
-    const FormatSettings& format = ws.Format();
-    for (uint32_t r = 0; r < file->RecordCount(); ++r) {
-        const uint8_t* rec = file->Record(r);
-        if (rec[0] != '*') ++counts[file->Text(rec, field, format)];
+// The value of field that makes two rows copies of each other: a character field's stored bytes
+// without trailing blanks (as a locate compares them), any other field's text form.
+class ValueKey {
+  public:
+    ValueKey(const DbfFile& file, int field, const FormatSettings& format)
+        : file_(file),
+          field_(field),
+          layout_(file.FieldAt(field)),
+          format_(format),
+          raw_(layout_.def.type == 'C' && layout_.nullBit < 0 && layout_.varLengthBit < 0) {}
+
+    std::string operator()(uint32_t record) const {
+        const uint8_t* rec = file_.Record(record);
+        if (!raw_) return file_.Text(rec, field_, format_);
+        std::string_view bytes(reinterpret_cast<const char*>(rec + layout_.def.offset),
+                               static_cast<size_t>(layout_.def.size));
+        while (!bytes.empty() && (bytes.back() == ' ' || bytes.back() == '\0'))
+            bytes.remove_suffix(1);
+        return std::string(bytes);
     }
-    return counts;
+
+  private:
+    const DbfFile& file_;
+    int field_;
+    const FieldLayout& layout_;
+    FormatSettings format_;
+    bool raw_;
+};
+
+// The records to delete so that, of each value the whole file holds more than once, the
+// displayed copies go in the table's order until one copy is left. One pass each way: a locate
+// per value would make a large table take hours.
+std::vector<bool> RepeatedRecords(Workspace& ws, int field, int& deleted) {
+    Table& tx = ws.Tx;
+    std::vector<uint32_t> displayed;
+    for (tx.First(); !tx.Eof(); tx.Next())
+        displayed.push_back(static_cast<uint32_t>(tx.PhysicalRecNo()));
+    ws.ui.ProcessMessages();
+
+    DbfOpenOptions options;
+    options.defaultCodePage = tx.DefaultCodePage();
+    options.codePageOverride = tx.CodePageOverride();
+    options.checkProductionIndex = false;
+    const auto file = DbfFile::Open(tx.TableName(), options);
+    const ValueKey key(*file, field, ws.Format());
+    std::unordered_map<std::string, int> remaining;
+    for (uint32_t r = 0; r < file->RecordCount(); ++r)
+        if (!file->IsDeleted(r)) ++remaining[key(r)];
+    ws.ui.ProcessMessages();
+
+    std::vector<bool> marked(file->RecordCount(), false);
+    ws.ui.ProgressShow(static_cast<int>(displayed.size()));
+    int position = 0;
+    for (uint32_t r : displayed) {
+        auto it = remaining.find(key(r));
+        if (it != remaining.end() && it->second > 1) {
+            --it->second;
+            marked[r] = true;
+            ++deleted;
+        }
+        ws.ui.ProgressSet(++position);
+        ws.ui.ProcessMessages();
+    }
+    return marked;
 }
 
 }  // namespace
@@ -80,23 +130,7 @@ int DeleteDuplicateRows(Workspace& ws) {
     } restore{ws, column, current};
     FrozenGrid frozen(tx);
 
-    // The counts come from the whole file; the rows deleted are displayed ones, the first
-    // copies in the table's order, so the last copy of each value stays. One pass each way:
-    // a locate per value would make a large table take hours.
-    std::unordered_map<std::string, int> remaining = CountValues(ws, field);
-    std::vector<bool> marked(tx.Header().recordCount, false);
-    ws.ui.ProgressShow(tx.RecordCount());
-    int position = 0;
-    for (tx.First(); !tx.Eof(); tx.Next()) {
-        auto it = remaining.find(tx.AsText(field));
-        if (it != remaining.end() && it->second > 1) {
-            --it->second;
-            marked[static_cast<size_t>(tx.PhysicalRecNo())] = true;
-            ++deleted;
-        }
-        ws.ui.ProgressSet(++position);
-        ws.ui.ProcessMessages();
-    }
+    const std::vector<bool> marked = RepeatedRecords(ws, field, deleted);
     if (deleted > 0) MarkDeleted(ws, marked);
     frozen.Unfreeze();
     return deleted;
