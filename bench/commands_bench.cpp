@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <sstream>
 
@@ -42,8 +43,13 @@ void TimeCommand(const char* what, const std::string& path, const std::string& c
     Session s(path);
     s.ui.presetColumn = column;
     Stopwatch sw;
+    const std::clock_t cpu = std::clock();
     command(s);
-    Report(what, sw.Ms(), std::to_string(s.ws.Tx.RecordCount()) + " rows");
+    const double ms = sw.Ms();
+    // The processor time too: on a shared machine the wall time says more about the others.
+    const long cpuMs = static_cast<long>((std::clock() - cpu) * 1000 / CLOCKS_PER_SEC);
+    Report(what, ms,
+           std::to_string(s.ws.Tx.RecordCount()) + " rows, cpu " + std::to_string(cpuMs) + " ms");
 }
 
 }  // namespace
