@@ -20,35 +20,6 @@ void MarkDeleted(Workspace& ws, const std::vector<bool>& marked) {
     });
 }
 
-// The value of field that makes two rows copies of each other: a character field's stored bytes
-// without trailing blanks (as a locate compares them), any other field's text form.
-class ValueKey {
-  public:
-    ValueKey(const DbfFile& file, int field, const FormatSettings& format)
-        : file_(file),
-          field_(field),
-          layout_(file.FieldAt(field)),
-          format_(format),
-          raw_(layout_.def.type == 'C' && layout_.nullBit < 0 && layout_.varLengthBit < 0) {}
-
-    std::string operator()(uint32_t record) const {
-        const uint8_t* rec = file_.Record(record);
-        if (!raw_) return file_.Text(rec, field_, format_);
-        std::string_view bytes(reinterpret_cast<const char*>(rec + layout_.def.offset),
-                               static_cast<size_t>(layout_.def.size));
-        while (!bytes.empty() && (bytes.back() == ' ' || bytes.back() == '\0'))
-            bytes.remove_suffix(1);
-        return std::string(bytes);
-    }
-
-  private:
-    const DbfFile& file_;
-    int field_;
-    const FieldLayout& layout_;
-    FormatSettings format_;
-    bool raw_;
-};
-
 // The records to delete so that, of each value the whole file holds more than once, the
 // displayed copies go in the table's order until one copy is left. One pass each way: a locate
 // per value would make a large table take hours.
@@ -64,7 +35,11 @@ std::vector<bool> RepeatedRecords(Workspace& ws, int field, int& deleted) {
     options.codePageOverride = tx.CodePageOverride();
     options.checkProductionIndex = false;
     const auto file = DbfFile::Open(tx.TableName(), options);
-    const ValueKey key(*file, field, ws.Format());
+    // Two rows are copies when the field's text forms are equal, as a locate would find them.
+    const FormatSettings& format = ws.Format();
+    const auto key = [&](uint32_t record) {
+        return file->Text(file->Record(record), field, format);
+    };
     std::unordered_map<std::string, int> remaining;
     for (uint32_t r = 0; r < file->RecordCount(); ++r)
         if (!file->IsDeleted(r)) ++remaining[key(r)];
