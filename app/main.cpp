@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "dialogs/column_chooser.h"
 #include "dialogs/message_window.h"
+#include "dialogs/select2col.h"
 #include "platform/qt_platform.h"
 
 int main(int argc, char** argv) {
@@ -22,7 +23,9 @@ int main(int argc, char** argv) {
     orbelan::TForm1 form1(platform);
     orbelan::TErori erori;
     orbelan::TForm2 form2;
+    orbelan::TSelect2Col select2col;
     form1.SetDialogs(&erori, &form2);
+    form1.SetSelect2Col(&select2col);
     form1.SetArguments(args);
     form1.show();
     if (form1.TerminateRequested()) return 0;

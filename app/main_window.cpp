@@ -24,13 +24,16 @@
 #include "app/qt_text.h"
 #include "cleaning/cnp_commands.h"
 #include "cleaning/cnp_edit_widget.h"
+#include "cleaning/column_transforms.h"
+#include "cleaning/row_set_commands.h"
+#include "dialogs/balloon_hint.h"
+#include "dialogs/column_chooser.h"
+#include "dialogs/message_window.h"
+#include "dialogs/select2col.h"
 #include "editing/filter_commands.h"
 #include "editing/row_commands.h"
 #include "editing/sort_command.h"
 #include "editing/startup.h"
-#include "dialogs/balloon_hint.h"
-#include "dialogs/column_chooser.h"
-#include "dialogs/message_window.h"
 #include "platform/qt_platform.h"
 
 namespace orbelan {
@@ -240,18 +243,21 @@ void TForm1::BuildMenus() {
     AddItem(data, QStringLiteral("Adaugadatedinalttabel1"),
             QStringLiteral("Adauga date din alt tabel"), later);
     AddItem(data, QStringLiteral("Stergeliniileselectate1"),
-            QStringLiteral("Sterge liniile dublate"), later);
+            QStringLiteral("Sterge liniile dublate"), [this] { Stergeliniileselectate1Click(); });
     AddItem(data, QStringLiteral("Stergetoateliniileinjos1"),
-            QStringLiteral("Sterge liniile afisate"), later);
-    AddItem(data, QStringLiteral("StergeIndex1"), QStringLiteral("Sterge Index"), later);
+            QStringLiteral("Sterge liniile afisate"), [this] { Stergetoateliniileinjos1Click(); });
+    AddItem(data, QStringLiteral("StergeIndex1"), QStringLiteral("Sterge Index"),
+            [this] { StergeIndex1Click(); });
 
     QMenu* columns = AddMenu(QStringLiteral("PopupMenu5"));
     AddItem(columns, QStringLiteral("SeparaNumedePrenume1"),
-            QStringLiteral("Separa Nume de Prenume"), later);
+            QStringLiteral("Separa Nume de Prenume"), [this] { SeparaNumePrenume(); });
     AddItem(columns, QStringLiteral("ransformaColoanaDateinNumeric1"),
-            QStringLiteral("Transforma Coloana Date in Numeric"), later);
+            QStringLiteral("Transforma Coloana Date in Numeric"),
+            [this] { ransformaColoanaDateinNumeric1Click(); });
     AddItem(columns, QStringLiteral("Schimbadouacoloaneintreele1"),
-            QStringLiteral("Inverseaza doua coloane"), later);
+            QStringLiteral("Inverseaza doua coloane"),
+            [this] { Schimbadouacoloaneintreele1Click(); });
 
     QMenu* exports = AddMenu(QStringLiteral("PopupMenu6"));
     AddItem(exports, QStringLiteral("Indiverseformate1"), QStringLiteral("In diverse formate"),
@@ -377,7 +383,7 @@ void TForm1::Grid1TitleClick(int column) {
     Run([this, column] { orbelan::Grid1TitleClick(ws_, column); });
 }
 void TForm1::LbButton3Click() {
-    NotYetAvailable();
+    DeleteColumn(ws_);
 }
 void TForm1::LbButton6Click() {
     orbelan::LbButton6Click(ws_);
@@ -389,6 +395,25 @@ void TForm1::CopieVClick(QObject* sender) {
     orbelan::CopieVClick(ws_, sender && sender->objectName() == QStringLiteral("Renum1")
                                   ? CopyDownMode::Renumber
                                   : CopyDownMode::Copy);
+}
+
+void TForm1::SeparaNumePrenume() {
+    orbelan::SeparaNumePrenume(ws_);
+}
+void TForm1::ransformaColoanaDateinNumeric1Click() {
+    DateColumnToNumber(ws_);
+}
+void TForm1::Schimbadouacoloaneintreele1Click() {
+    SwapColumns(ws_);
+}
+void TForm1::Stergeliniileselectate1Click() {
+    DeleteDuplicateRows(ws_);
+}
+void TForm1::Stergetoateliniileinjos1Click() {
+    DeleteDisplayedRows(ws_);
+}
+void TForm1::StergeIndex1Click() {
+    DeleteIndex(ws_);
 }
 
 // ---- Ui
@@ -422,6 +447,16 @@ void TForm1::SetColumnList(const std::vector<std::string>& names) {
 void TForm1::ShowProblem(const std::string& text, UiControl control) {
     QWidget* target = control == UiControl::FilterEdit ? static_cast<QWidget*>(filtruE_) : grid_;
     balloon_->Show(target, Q(text));
+}
+
+std::optional<std::pair<std::string, std::string>> TForm1::ChooseTwoColumns(
+    const std::vector<std::string>& names) {
+    if (!select2col_) return std::nullopt;
+    QStringList list;
+    for (const auto& n : names) list << Q(n);
+    const auto chosen = select2col_->Choose(list);
+    if (!chosen) return std::nullopt;
+    return std::make_pair(S(chosen->first), S(chosen->second));
 }
 
 std::optional<std::string> TForm1::AskOpenFile(const FileDialogSpec& request) {

@@ -24,6 +24,7 @@ class BalloonHint;
 class TDataGrid;
 class TErori;
 class TForm2;
+class TSelect2Col;
 class TLbButton;
 
 class TForm1 : public QMainWindow, public Ui {
@@ -34,6 +35,7 @@ class TForm1 : public QMainWindow, public Ui {
 
     // The dialogs are created after the main window, in start-up order.
     void SetDialogs(TErori* erori, TForm2* form2);
+    void SetSelect2Col(TSelect2Col* select2col) { select2col_ = select2col; }
     // Command-line arguments (after the program name) for the first showing.
     void SetArguments(const std::vector<std::string>& args) { args_ = args; }
 
@@ -55,6 +57,8 @@ class TForm1 : public QMainWindow, public Ui {
     void SetValuePanelVisible(bool visible) override;
     void SetColumnList(const std::vector<std::string>& names) override;
     void ShowProblem(const std::string& text, UiControl control) override;
+    std::optional<std::pair<std::string, std::string>> ChooseTwoColumns(
+        const std::vector<std::string>& names) override;
     std::optional<std::string> AskOpenFile(const FileDialogSpec& request) override;
     std::optional<std::string> AskSaveFile(const FileDialogSpec& request) override;
     void ShowError(const std::string& text) override;
@@ -84,6 +88,12 @@ class TForm1 : public QMainWindow, public Ui {
     void LbButton6Click();
     void LbButton7Click();
     void CopieVClick(QObject* sender);
+    void SeparaNumePrenume();
+    void ransformaColoanaDateinNumeric1Click();
+    void Schimbadouacoloaneintreele1Click();
+    void Stergeliniileselectate1Click();
+    void Stergetoateliniileinjos1Click();
+    void StergeIndex1Click();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -113,6 +123,7 @@ class TForm1 : public QMainWindow, public Ui {
 
     TErori* erori_ = nullptr;
     TForm2* form2_ = nullptr;
+    TSelect2Col* select2col_ = nullptr;
     BalloonHint* balloon_ = nullptr;
 
     QWidget* panel2_ = nullptr;

@@ -46,7 +46,9 @@ inline std::string MakeCnp(std::mt19937& rng, int year, int month, int day, int 
     return std::string(body) + char('0' + r);
 }
 
-inline void WritePersonsTable(const std::string& path, long rows, uint32_t seed = 42) {
+// groups: a last column GRUP C(10) holding "G<n>" with n = row % groups (none when 0).
+inline void WritePersonsTable(const std::string& path, long rows, uint32_t seed = 42,
+                              long groups = 0) {
     static const char* names[] = {"POPESCU",
                                   "IONESCU",
                                   "POPA",
@@ -72,7 +74,8 @@ inline void WritePersonsTable(const std::string& path, long rows, uint32_t seed 
                                   "tie",
                                   "Petro\xBA"
                                   "ani"};
-    const auto& fields = PersonsFields();
+    std::vector<BenchField> fields = PersonsFields();
+    if (groups > 0) fields.push_back({"GRUP", 'C', 10, 0});
     int recordLength = 1;
     for (const auto& f : fields) recordLength += f.size;
     const int headerLength = 32 + 32 * int(fields.size()) + 1;
@@ -120,6 +123,7 @@ inline void WritePersonsTable(const std::string& path, long rows, uint32_t seed 
         PutPadded(rec, "functionar", 40);
         PutPadded(rec, "07" + std::to_string(20000000 + rng() % 9999999), 15);
         PutPadded(rec, "persoana" + std::to_string(i) + "@exemplu.ro", 35);
+        if (groups > 0) PutPadded(rec, "G" + std::to_string(i % groups), 10);
         block += rec;
         if (block.size() > (1u << 20)) {
             std::fwrite(block.data(), 1, block.size(), out);

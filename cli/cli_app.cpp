@@ -7,6 +7,8 @@
 #include <ostream>
 
 #include "cleaning/cnp_commands.h"
+#include "cleaning/column_transforms.h"
+#include "cleaning/row_set_commands.h"
 #include "cli/console_ui.h"
 #include "cli/options.h"
 #include "cli/row_printer.h"
@@ -139,6 +141,34 @@ int Extract(CliContext& c, void (*command)(Workspace&)) {
     return kExitDone;
 }
 
+// FILE COLUMN: the column command answers its chooser with the column.
+template <typename Command>
+auto OnColumn(CliContext& c, Command command) {
+    ExpectArgs(c.options, 2);
+    OpenFile(c, Arg(c.options, 0, "fisierul"));
+    c.ui.presetColumn = c.ws.Tx.Field(ColumnArg(c, 1)).name;
+    return command(c.ws);
+}
+
+int Swap(CliContext& c) {
+    ExpectArgs(c.options, 3);
+    OpenFile(c, Arg(c.options, 0, "fisierul"));
+    const int first = ColumnArg(c, 1);
+    const int second = ColumnArg(c, 2);
+    if (first == second) throw UsageError("Alegeti doua coloane diferite!");
+    c.ui.presetColumn = c.ws.Tx.Field(first).name;
+    c.ui.presetSecondColumn = c.ws.Tx.Field(second).name;
+    const auto failures = SwapColumns(c.ws);
+    return failures && *failures > 0 ? kExitFound : kExitDone;
+}
+
+int OnFile(CliContext& c, void (*command)(Workspace&)) {
+    ExpectArgs(c.options, 1);
+    OpenFile(c, Arg(c.options, 0, "fisierul"));
+    command(c.ws);
+    return kExitDone;
+}
+
 // A command and whether it asks before destroying data (see ConsoleUi::guarded).
 struct CliCommand {
     std::function<int(CliContext&)> run;
@@ -154,6 +184,29 @@ const std::map<std::string, CliCommand>& Commands() {
         {"check-cnp", {CheckCnp}},
         {"extract-year", {[](CliContext& c) { return Extract(c, AnDinCNP); }}},
         {"extract-date", {[](CliContext& c) { return Extract(c, ExtrageDatadinCNP); }}},
+        {"drop-column",
+         {[](CliContext& c) {
+              OnColumn(c, DeleteColumn);
+              return kExitDone;
+          },
+          true}},
+        {"split-name", {[](CliContext& c) {
+             OnColumn(c, SeparaNumePrenume);
+             return kExitDone;
+         }}},
+        {"date-to-number",
+         {[](CliContext& c) { return OnColumn(c, DateColumnToNumber) ? kExitDone : kExitEngine; }}},
+        {"swap", {Swap, true}},
+        {"dedupe",
+         {[](CliContext& c) {
+              OnColumn(c, DeleteDuplicateRows);
+              return kExitDone;
+          },
+          true}},
+        {"delete-rows",
+         {[](CliContext& c) { return OnFile(c, [](Workspace& ws) { DeleteDisplayedRows(ws); }); },
+          true}},
+        {"drop-index", {[](CliContext& c) { return OnFile(c, DeleteIndex); }}},
     };
     return commands;
 }

@@ -42,6 +42,12 @@ bool ConsoleUi::Choose(const std::string&) {
     return !presetColumn.empty();
 }
 
+std::optional<std::pair<std::string, std::string>> ConsoleUi::ChooseTwoColumns(
+    const std::vector<std::string>&) {
+    if (presetColumn.empty() || presetSecondColumn.empty()) return std::nullopt;
+    return std::make_pair(presetColumn, presetSecondColumn);
+}
+
 void ConsoleUi::ShowProblem(const std::string& text, UiControl) {
     out_ << "Problema ! " << text << '\n';
 }

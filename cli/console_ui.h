@@ -14,8 +14,9 @@ class ConsoleUi : public Ui {
     // terminal (the question is then answered NU).
     ConsoleUi(std::ostream& messages, std::istream* answers = nullptr);
 
-    // The column Choose answers with.
+    // The column Choose answers with; the two-column chooser answers with both.
     std::string presetColumn;
+    std::string presetSecondColumn;
     bool assumeYes = false;  // --yes: DA to every question
     bool guarded = false;    // the running command asks before destroying data
     // A guarded question was answered NU: the command changed nothing and exits 2.
@@ -29,6 +30,8 @@ class ConsoleUi : public Ui {
     void SetValuePanelVisible(bool) override {}
     void SetColumnList(const std::vector<std::string>&) override {}
     void ShowProblem(const std::string& text, UiControl control) override;
+    std::optional<std::pair<std::string, std::string>> ChooseTwoColumns(
+        const std::vector<std::string>& names) override;
     std::optional<std::string> AskOpenFile(const FileDialogSpec&) override { return std::nullopt; }
     std::optional<std::string> AskSaveFile(const FileDialogSpec&) override { return std::nullopt; }
     void ShowError(const std::string& text) override;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orbelan {
@@ -38,6 +39,10 @@ class Ui {
     virtual void SetValuePanelVisible(bool visible) = 0;
     virtual void SetColumnList(const std::vector<std::string>& names) = 0;  // selects the first
     virtual void ShowProblem(const std::string& text, UiControl control) = 0;
+    // The two-column chooser, both lists filled with names: the two different columns chosen,
+    // or nothing when the user gave up.
+    virtual std::optional<std::pair<std::string, std::string>> ChooseTwoColumns(
+        const std::vector<std::string>& names) = 0;
     virtual std::optional<std::string> AskOpenFile(const FileDialogSpec& request) = 0;
     virtual std::optional<std::string> AskSaveFile(const FileDialogSpec& request) = 0;
     // The application's general error report for failures no command catches.

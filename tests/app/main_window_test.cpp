@@ -25,6 +25,7 @@
 #include "dialogs/column_chooser.h"
 #include "dialogs/message_window.h"
 #include "dialogs/modal_answer.h"
+#include "dialogs/select2col.h"
 #include "support/dbf_builder.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
@@ -329,6 +330,42 @@ TEST_F(MainWindowTest, WhileACommandRunsOtherCommandsAreRefused) {
     EXPECT_TRUE(Find<QPushButton>("LbSpeedButton1")->isEnabled());
     EXPECT_EQ(erori.Title(), QStringLiteral("Verificare CNP"));
     EXPECT_GT(form.ws().Tx.RecNo(), 1);  // stopped on the first invalid code
+}
+
+TEST_F(MainWindowTest, SwapThroughTheTwoColumnChooserAndTheWindowIsUsableAfter) {
+    TSelect2Col select2col;
+    form.SetSelect2Col(&select2col);
+    OpenWithButton(dir.CopyData("persoane.dbf"));
+    const QString first = form.Grid1()->model()->index(0, 0).data().toString();
+    QStringList seen;
+    QTimer answer;
+    answer.setInterval(5);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible()) return;
+        seen << modal->windowTitle();
+        if (modal == &select2col) {
+            select2col.Col1()->setCurrentText(QStringLiteral("NUME"));
+            select2col.Col2()->setCurrentText(QStringLiteral("PRENUME"));
+            select2col.findChild<QPushButton*>(QStringLiteral("LbButton2"))->click();
+        } else if (modal == &erori) {
+            auto* da = erori.findChild<QPushButton*>(QStringLiteral("BE1"));
+            (da->isVisible() ? da : erori.findChild<QPushButton*>(QStringLiteral("BE4")))->click();
+        }
+    });
+    answer.start();
+    form.Menu(QStringLiteral("PopupMenu5"))
+        ->findChild<QAction*>(QStringLiteral("Schimbadouacoloaneintreele1"))
+        ->trigger();
+    answer.stop();
+    EXPECT_EQ(seen, (QStringList{QStringLiteral("Inversare coloane"), QStringLiteral("Confirmare"),
+                                 QStringLiteral("Informatie")}));
+    EXPECT_EQ(erori.Body()->PlainText(), QStringLiteral("Coloanele au fost inversate cu succes!"));
+    EXPECT_EQ(form.Grid1()->model()->index(0, 1).data().toString(), first);
+    EXPECT_TRUE(form.isEnabled());
+    EXPECT_FALSE(Find<QProgressBar>("Bar1")->isVisible());
+    EXPECT_TRUE(Find<QPushButton>("LbSpeedButton1")->isEnabled());
+    EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(MainWindowTest, FilterByEnterAndBalloonWithoutTable) {

@@ -205,3 +205,72 @@ TEST(Cli, SortRewritesTheFile) {
 
 }  // namespace
 }  // namespace orbelan
+
+namespace orbelan {
+namespace {
+
+std::string Csv(const std::string& path) {
+    return Orbelan({"show", path, "--format", "csv"}).out;
+}
+
+TEST(Cli, ColumnCommandsShareTheWindowsCode) {
+    test::TempDir dir;
+    const std::string path = dir.File("p.dbf");
+    test::WriteDbf(path, {{"NUME", 'C', 30}, {"DATAN", 'D', 8}, {"NR", 'N', 3}, {"OBS", 'C', 5}},
+                   {{"POP ION", "20000101", "1", "2"}, {"RUS ANA", "", "2", "x"}});
+    CliRun r = Orbelan({"split-name", path, "NUME", "--filter", "NR=1"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "Separare nume de prenume: Separarea s-a efectuat cu succes!\n");
+    r = Orbelan({"date-to-number", path, "DATAN"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    r = Orbelan({"date-to-number", path, "NUME"});
+    EXPECT_EQ(r.code, 4);
+    EXPECT_EQ(r.out, "Transformare tip coloana: Campul NUME nu este de tip DATE!\n");
+    EXPECT_EQ(Csv(path), "NUME,NR,OBS,PRENUME_,DATAN\nPOP,1,2,ION,36526\nRUS ANA,2,x,,0\n");
+
+    // The swap asks: NU without a terminal and without --yes, the file unchanged.
+    const std::string before = test::ReadFileBytes(path);
+    r = Orbelan({"swap", path, "NR", "OBS"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(test::ReadFileBytes(path), before);
+    EXPECT_EQ(Orbelan({"swap", path, "NR", "nr", "--yes"}).code, 2);
+    EXPECT_EQ(Orbelan({"swap", path, "NR", "ZZ", "--yes"}).code, 2);
+    r = Orbelan({"swap", path, "NR", "OBS", "--yes"});
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_NE(r.out.find("Inversare coloane: 1/2 valori nu au putut fi inversate.\n"
+                         "Inversare coloane: Coloanele au fost inversate cu succes!\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(Csv(path), "NUME,NR,OBS,PRENUME_,DATAN\nPOP,2,1,ION,36526\nRUS ANA,2,x,,0\n");
+
+    EXPECT_EQ(Orbelan({"drop-column", path, "OBS"}).code, 2);
+    EXPECT_EQ(Orbelan({"drop-column", path, "OBS", "--yes"}).code, 0);
+    EXPECT_EQ(Lines(Csv(path)).at(0), "NUME,NR,PRENUME_,DATAN");
+}
+
+TEST(Cli, RowCommandsAskAndShareTheWindowsCode) {
+    test::TempDir dir;
+    const std::string path = dir.File("r.dbf");
+    test::WriteDbf(path, {{"NUME", 'C', 10}, {"NR", 'N', 3}},
+                   {{"A", "1"}, {"B", "2"}, {"A", "3"}, {"C", "4"}, {"A", "5"}, {"IONEL", "6"}});
+    const std::string before = test::ReadFileBytes(path);
+    EXPECT_EQ(Orbelan({"dedupe", path, "NUME"}).code, 2);
+    EXPECT_EQ(Orbelan({"delete-rows", path}).code, 2);
+    EXPECT_EQ(test::ReadFileBytes(path), before);
+
+    CliRun r = Orbelan({"dedupe", path, "NUME", "--yes"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(Csv(path), "NUME,NR\nB,2\nC,4\nA,5\nIONEL,6\n");
+    r = Orbelan({"delete-rows", path, "--filter", "NUME='IONEL*'", "--yes"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(Csv(path), "NUME,NR\nB,2\nC,4\nA,5\n");
+    r = Orbelan({"drop-index", path});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "Stergere Index: Indexul a fost sters!\n");
+    EXPECT_NE(Orbelan({"info", path}).out.find("Linii: 3\n"), std::string::npos);
+    EXPECT_EQ(Orbelan({"delete-rows", path, "--yes"}).code, 0);
+    EXPECT_EQ(Csv(path), "NUME,NR\n");
+}
+
+}  // namespace
+}  // namespace orbelan

@@ -32,6 +32,15 @@ void ScriptedUi::SetColumnList(const std::vector<std::string>& names) {
     chosenColumn_ = names.empty() ? std::string() : names.front();
 }
 
+std::optional<std::pair<std::string, std::string>> ScriptedUi::ChooseTwoColumns(
+    const std::vector<std::string>& names) {
+    twoColumnLists.push_back(names);
+    if (twoColumnAnswers.empty()) return std::nullopt;
+    auto a = twoColumnAnswers.front();
+    twoColumnAnswers.pop_front();
+    return a;
+}
+
 std::optional<std::string> ScriptedUi::AskOpenFile(const FileDialogSpec& request) {
     fileDialogs.push_back(request);
     if (openFileAnswers.empty()) return std::nullopt;

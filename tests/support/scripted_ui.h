@@ -26,6 +26,8 @@ class ScriptedUi : public Ui {
     // ---- script
     std::deque<int> mesajAnswers;            // when empty: 1 for OK-only messages, 6 for questions
     std::deque<ChooseAnswer> chooseAnswers;  // when empty: not chosen
+    // The two-column chooser; when empty: given up.
+    std::deque<std::optional<std::pair<std::string, std::string>>> twoColumnAnswers;
     std::deque<std::optional<std::string>> openFileAnswers;
     std::deque<std::optional<std::string>> saveFileAnswers;
 
@@ -35,6 +37,7 @@ class ScriptedUi : public Ui {
     std::vector<std::pair<std::string, UiControl>> problems;
     std::vector<std::string> errors;
     std::vector<std::string> columnList;
+    std::vector<std::vector<std::string>> twoColumnLists;  // the names each chooser was given
     std::vector<FileDialogSpec> fileDialogs;
     bool valuePanelVisible = false;
     bool tableGroupVisible = false;
@@ -48,6 +51,7 @@ class ScriptedUi : public Ui {
     int processMessagesCalls = 0;
     bool progressVisible = false;
     bool mainWindowEnabled = true;
+    bool busyCursor = false;
 
     int Mesaj(const std::string& title, const std::string& text, uint8_t kind,
               uint16_t buttons) override;
@@ -59,6 +63,8 @@ class ScriptedUi : public Ui {
     void ShowProblem(const std::string& text, UiControl control) override {
         problems.emplace_back(text, control);
     }
+    std::optional<std::pair<std::string, std::string>> ChooseTwoColumns(
+        const std::vector<std::string>& names) override;
     std::optional<std::string> AskOpenFile(const FileDialogSpec& request) override;
     std::optional<std::string> AskSaveFile(const FileDialogSpec& request) override;
     void ShowError(const std::string& text) override { errors.push_back(text); }
@@ -78,7 +84,7 @@ class ScriptedUi : public Ui {
     void ProgressSet(int) override {}
     void ProgressHide() override { progressVisible = false; }
     void SetMainWindowEnabled(bool enabled) override { mainWindowEnabled = enabled; }
-    void SetBusyCursor(bool) override {}
+    void SetBusyCursor(bool busy) override { busyCursor = busy; }
 
     // Texts of all messages, in order, for compact assertions.
     std::vector<std::string> MessageTexts() const;

@@ -1,0 +1,39 @@
+#pragma once
+// The one place where the commands of this folder replace the open table's file with a new one.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/field_def.h"
+
+namespace orbelan {
+
+class DbfFile;
+class DbfWriter;
+class Table;
+class Workspace;
+
+// The new table: its fields in order and, for each, the field of the old table whose values it
+// keeps (-1 for a field the fill writes). No fields at all: the old structure, header included.
+struct NewStructure {
+    std::vector<FieldDef> fields;
+    std::vector<int> sources;
+};
+
+// Called once per record of the old file (deleted ones included) with the new row already holding
+// the deletion flag and the kept values; it sets what is new through target's setters or Row().
+using RowFill = std::function<void(const DbfFile& source, uint32_t record, DbfWriter& target)>;
+
+// Closes the open table, writes a complete new file beside it (memo file included), renames it
+// over the old one and opens the table again. On any failure the old files stay byte-identical,
+// the table is opened again all the same and the failure is thrown.
+void ReplaceTable(Workspace& ws, const NewStructure& structure, const RowFill& fill);
+
+// The records the table shows (through its filter, in any order), by physical record number.
+std::vector<bool> DisplayedRecords(Table& table, int* count = nullptr);
+
+// Opens path again as the open table, as after a change of its structure.
+void ReopenTable(Workspace& ws, const std::string& path);
+
+}  // namespace orbelan

@@ -1,0 +1,168 @@
+#include "cleaning/row_set_commands.h"
+
+#include <unordered_map>
+#include <vector>
+
+#include "cleaning/replace_table.h"
+#include "core/frozen_grid.h"
+#include "core/workspace.h"
+#include "engine/dbf_file.h"
+#include "engine/dbf_writer.h"
+
+namespace orbelan {
+namespace {
+
+// Marks the given records deleted in one rewrite of the open table, so a failure leaves every
+// row as it was instead of a part of them deleted.
+void MarkDeleted(Workspace& ws, const std::vector<bool>& marked) {
+    ReplaceTable(ws, {}, [&](const DbfFile&, uint32_t record, DbfWriter& w) {
+        if (record < marked.size() && marked[record]) w.Row()[0] = '*';
+    });
+}
+
+// The records to delete so that, of each value the whole file holds more than once, the
+// displayed copies go in the table's order until one copy is left. One pass each way: a locate
+// per value would make a large table take hours.
+std::vector<bool> RepeatedRecords(Workspace& ws, int field, int& deleted) {
+    Table& tx = ws.Tx;
+    std::vector<uint32_t> displayed;
+    for (tx.First(); !tx.Eof(); tx.Next())
+        displayed.push_back(static_cast<uint32_t>(tx.PhysicalRecNo()));
+    ws.ui.ProcessMessages();
+
+    DbfOpenOptions options;
+    options.defaultCodePage = tx.DefaultCodePage();
+    options.codePageOverride = tx.CodePageOverride();
+    options.checkProductionIndex = false;
+    const auto file = DbfFile::Open(tx.TableName(), options);
+    // Two rows are copies when the field's text forms are equal, as a locate would find them.
+    const FormatSettings& format = ws.Format();
+    const auto key = [&](uint32_t record) {
+        return file->Text(file->Record(record), field, format);
+    };
+    std::unordered_map<std::string, int> remaining;
+    for (uint32_t r = 0; r < file->RecordCount(); ++r)
+        if (!file->IsDeleted(r)) ++remaining[key(r)];
+    ws.ui.ProcessMessages();
+
+    std::vector<bool> marked(file->RecordCount(), false);
+    ws.ui.ProgressShow(static_cast<int>(displayed.size()));
+    int position = 0;
+    for (uint32_t r : displayed) {
+        auto it = remaining.find(key(r));
+        if (it != remaining.end() && it->second > 1) {
+            --it->second;
+            marked[r] = true;
+            ++deleted;
+        }
+        ws.ui.ProgressSet(++position);
+        ws.ui.ProcessMessages();
+    }
+    return marked;
+}
+
+}  // namespace
+
+int DeleteDuplicateRows(Workspace& ws) {
+    Table& tx = ws.Tx;
+    if (!tx.Active()) return 0;
+    ws.PostPendingEdit();
+    if (tx.IsEmpty()) {
+        ws.ui.ShowProblem("Nu aveti ce sterge!", UiControl::Grid);
+        return 0;
+    }
+    if (!ws.ui.Choose("Sterg linii dublate")) return 0;
+    const std::string column = ws.ui.ChosenColumn();
+    if (ws.ui.Mesaj("Stergere linii dublate",
+                    "Stergem liniile care apar de mai multe ori,\r cu aceeasi valoare pe coloana " +
+                        column + " ?",
+                    mkWarning, mbYesNo) != mrYes)
+        return 0;
+    const int field = tx.FieldIndexOrThrow(column);
+
+    ws.ui.SetMainWindowEnabled(false);
+    ws.ui.SetBusyCursor(true);
+    ws.ui.ProgressShow(0);
+    ws.ui.ProcessMessages();
+    const std::string current = tx.AsText(field);
+    int deleted = 0;
+    struct Restore {
+        Workspace& ws;
+        const std::string& column;
+        const std::string& current;
+        ~Restore() {
+            ws.ui.ProgressHide();
+            ws.ui.SetBusyCursor(false);
+            ws.ui.SetMainWindowEnabled(true);
+            try {
+                if (!ws.Tx.Active()) return;
+                ws.Tx.Locate(column, current);
+                ws.ui.SetRowCounter(std::to_string(ws.Tx.RecordCount()));
+            } catch (const std::exception&) {
+                // The failure that ended the command is the one to report.
+            }
+        }
+    } restore{ws, column, current};
+    FrozenGrid frozen(tx);
+
+    const std::vector<bool> marked = RepeatedRecords(ws, field, deleted);
+    if (deleted > 0) MarkDeleted(ws, marked);
+    frozen.Unfreeze();
+    return deleted;
+}
+
+int DeleteDisplayedRows(Workspace& ws) {
+    Table& tx = ws.Tx;
+    if (!tx.Active()) return 0;
+    ws.PostPendingEdit();
+    if (tx.IsEmpty()) return 0;
+    if (ws.ui.Mesaj("Stergere linii afisate", "Doriti sa stergem toate liniile afisate?", mkWarning,
+                    mbYesNo) != mrYes)
+        return 0;
+    FrozenGrid frozen(tx);
+    // The rows the grid shows: through the filter when it is on, trailing-* form included;
+    // every row when it is off, whatever text is left in the filter box.
+    int deleted = 0;
+    const std::vector<bool> marked = DisplayedRecords(tx, &deleted);
+    MarkDeleted(ws, marked);
+    frozen.Unfreeze();
+    return deleted;
+}
+
+void PackTable(Workspace& ws, const std::string& file) {
+    Table& sursa = ws.Sursa;
+    if (sursa.Active()) sursa.Close();
+    sursa.SetTableName(file);
+    sursa.SetExclusive(true);
+    ws.ui.ProcessMessages();
+    sursa.Open();
+    try {
+        sursa.Pack();
+    } catch (const DbfError&) {
+        // The pack writes a new file first: when it fails, the old one is as it was.
+    }
+    sursa.Close();
+    ws.ui.ProcessMessages();
+}
+
+void DeleteIndex(Workspace& ws) {
+    if (!ws.Tx.Active()) return;
+    const std::string path = ws.Tx.TableName();
+    ws.CloseTable();
+    try {
+        // A failure to remove the index is reported, not followed by "deleted".
+        DetachIndex(path);
+        ws.ui.ProcessMessages();
+        PackTable(ws, path);
+    } catch (...) {
+        try {
+            ReopenTable(ws, path);
+        } catch (const std::exception&) {
+        }
+        throw;
+    }
+    ReopenTable(ws, path);
+    ws.ui.Mesaj("Stergere Index", "Indexul a fost sters!", mkInformation, mbOK);
+}
+
+}  // namespace orbelan
