@@ -8,6 +8,7 @@
 #include "core/workspace.h"
 #include "engine/dbf_file.h"
 #include "engine/dbf_writer.h"
+#include "engine/field_value.h"
 
 namespace orbelan {
 namespace {
@@ -145,8 +146,8 @@ bool DateColumnToNumber(Workspace& ws) {
     FrozenGrid frozen(tx);
     const FormatSettings format = ws.Format();
     ReplaceTable(ws, structure, [&](const DbfFile& src, uint32_t record, DbfWriter& w) {
-        const auto day = FieldCodec::StoredDate(src.Record(record), src.FieldAt(date));
-        w.SetText(target, std::to_string(day.value_or(0)), format);
+        const FieldValue v = FieldReader(src.Layout(), src.FieldAt(date)).Read(src.Record(record));
+        w.SetText(target, std::to_string(v.kind == ValueKind::Date ? v.day : 0), format);
         ws.ui.ProgressSet(static_cast<int>(record) + 1);
         ws.ui.ProcessMessages();
     });

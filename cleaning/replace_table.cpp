@@ -6,44 +6,10 @@
 #include "engine/dbf_file.h"
 #include "engine/dbf_writer.h"
 #include "engine/file_io.h"
+#include "engine/rewrite.h"
 
 namespace orbelan {
 namespace {
-
-// The version byte that asks DbfWriter for the old file's family.
-uint8_t VersionOf(const DbfLayout& layout) {
-    switch (layout.family) {
-        case DbfFamily::DBase3:
-            return 0x03;
-        case DbfFamily::DBase4:
-            return 0x04;
-        case DbfFamily::DBase7:
-            return 0x8C;
-        case DbfFamily::FoxPro:
-            return 0xF5;
-        case DbfFamily::VisualFoxPro:
-            return layout.version;
-    }
-    return 0x03;
-}
-
-std::unique_ptr<DbfWriter> NewWriter(const DbfFile& src, const std::string& path,
-                                     const NewStructure& structure) {
-    if (structure.fields.empty()) return DbfWriter::SameStructureAs(src, path);
-    DbfWriter::Definition definition;
-    definition.version = VersionOf(src.Layout());
-    definition.codePage = src.Page().Name();
-    definition.languageDriver = src.Layout().languageDriver;
-    for (FieldDef def : structure.fields) {
-        // Null and varchar flags point into _NullFlags, which a new structure lays out anew.
-        def.offset = 0;
-        def.flags = static_cast<uint8_t>(def.flags & ~0x02);
-        definition.fields.push_back(def);
-    }
-    if (!src.Info().memoFile.empty() && FileExists(src.Info().memoFile))
-        definition.copyMemoFrom = src.Info().memoFile;
-    return std::make_unique<DbfWriter>(path, definition);
-}
 
 void WriteAll(const DbfFile& src, DbfWriter& w, const NewStructure& structure, const RowFill& fill,
               const FormatSettings& format) {
@@ -115,11 +81,16 @@ void ReplaceTable(Workspace& ws, const NewStructure& structure, const RowFill& f
         options.codePageOverride = ws.Tx.CodePageOverride();
         options.checkProductionIndex = false;
         auto src = DbfFile::Open(path, options);
-        auto w = NewWriter(*src, path, structure);
-        WriteAll(*src, *w, structure, fill, ws.Format());
-        src.reset();  // nothing may hold the file that is replaced
-        w->Commit();
-        DropStaleIndex(path);  // an index of the old rows would only mislead
+        RewritePlan plan;
+        if (!structure.fields.empty()) {
+            plan.structure = StructureOf(*src);
+            plan.structure->fields = structure.fields;
+            for (FieldDef& def : plan.structure->fields) def.offset = 0;
+        }
+        plan.fill = [&](const DbfFile& source, DbfWriter& w) {
+            WriteAll(source, w, structure, fill, ws.Format());
+        };
+        RewriteFile(*src, plan, options);
     } catch (...) {
         try {
             ReopenTable(ws, path);

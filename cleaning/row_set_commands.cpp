@@ -133,7 +133,6 @@ void PackTable(Workspace& ws, const std::string& file) {
     Table& sursa = ws.Sursa;
     if (sursa.Active()) sursa.Close();
     sursa.SetTableName(file);
-    sursa.SetExclusive(true);
     ws.ui.ProcessMessages();
     sursa.Open();
     try {
