@@ -22,7 +22,15 @@ TLbButton::TLbButton(const QString& name, const QString& caption, QWidget* paren
 
 void TLbButton::SetDropMenu(QMenu* menu) {
     dropMenu_ = menu;
+    // The caption is centred in the room left of the menu mark, so the mark never covers it.
+    if (menu)
+        setStyleSheet(styleSheet() +
+                      QStringLiteral("QPushButton { padding-right: %1px; }").arg(kMarkRoom));
     update();
+}
+
+QRect TLbButton::MarkRect() const {
+    return QRect(width() - 12, height() / 2 - 2, 8, 5);
 }
 
 void TLbButton::paintEvent(QPaintEvent* event) {
@@ -32,7 +40,7 @@ void TLbButton::paintEvent(QPaintEvent* event) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setBrush(QColor(0x36, 0x5F, 0x9C));
     p.setPen(Qt::NoPen);
-    const int x = width() - 12, y = height() / 2 - 2;
+    const int x = MarkRect().x(), y = MarkRect().y();
     p.drawPolygon(QPolygon({QPoint(x, y), QPoint(x + 7, y), QPoint(x + 3, y + 4)}));
 }
 

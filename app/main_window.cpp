@@ -15,6 +15,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -23,20 +24,25 @@
 #include "app/logo.h"
 #include "app/qt_text.h"
 #include "cleaning/cnp_commands.h"
-#include "cleaning/cnp_edit_widget.h"
+#include "dialogs/balloon_hint.h"
+#include "dialogs/column_chooser.h"
+#include "dialogs/message_window.h"
 #include "editing/filter_commands.h"
 #include "editing/row_commands.h"
 #include "editing/sort_command.h"
 #include "editing/startup.h"
-#include "dialogs/balloon_hint.h"
-#include "dialogs/column_chooser.h"
-#include "dialogs/message_window.h"
 #include "platform/qt_platform.h"
 
 namespace orbelan {
 namespace {
 
-constexpr int kMessageIntervalMs = 30;  // how often long loops let the window repaint
+constexpr int kMessageIntervalMs = 30;   // how often long loops let the window repaint
+constexpr QSize kOuterSize(800, 600);    // the whole window, frame and caption included
+constexpr int kTablouRight = 160 + 449;  // the command group's right edge in the top panel
+constexpr int kLogoWidth = 144;
+// The program's dialogs have a close box only.
+constexpr Qt::WindowFlags kDialogFlags =
+    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
 
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, int x, int y) {
     auto* label = new QLabel(text, parent);
@@ -79,9 +85,9 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("DBF Orbelan ver.1.12 - 27.08.2019"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
-    resize(800, 600);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    resize(kOuterSize);
+    // Narrower, the logo would cover the command buttons; lower, the grid would vanish.
+    setMinimumSize(kTablouRight + 8 + kLogoWidth + 1, 97 + 41 + 24 + 5 * 17 + 30);
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -147,17 +153,11 @@ void TForm1::BuildTopPanel() {
 
     image2_ = new TLogo(panel2_);
     image2_->setObjectName(QStringLiteral("Image2"));
-    image2_->setFixedSize(144, 95);
+    image2_->setFixedSize(kLogoWidth, 95);
     image2_->setCursor(Qt::PointingHandCursor);
     image2_->installEventFilter(this);
     panel2_->installEventFilter(this);
     SetHint(image2_, Q(kMakerContact));
-
-    // The code calculator is never shown; the commands use the same rules without a window.
-    auto* cnp = new TCNPEdit(panel2_);
-    cnp->setObjectName(QStringLiteral("CNP"));
-    cnp->SetAcceptGol(false);
-    cnp->hide();
 }
 
 void TForm1::BuildBottomPanel() {
@@ -311,8 +311,12 @@ void TForm1::SetBusy(bool busy) {
                        static_cast<QWidget*>(filtruE_), static_cast<QWidget*>(filtru1_),
                        static_cast<QWidget*>(findBut_)})
         w->setEnabled(!busy);
+    if (busy) return;
+    // A new row is typed in the grid: giving the focus back to the filter box would drop it.
+    if (ws_.Tx.Active() && ws_.Tx.GetState() == Table::State::Insert)
+        grid_->setFocus(Qt::OtherFocusReason);
     // Disabling the control that had the focus moved it elsewhere; give it back.
-    if (!busy && focusBeforeCommand_ && focusBeforeCommand_->isEnabled())
+    else if (focusBeforeCommand_ && focusBeforeCommand_->isEnabled())
         focusBeforeCommand_->setFocus();
 }
 
@@ -322,10 +326,18 @@ void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (shown_) return;
     shown_ = true;
-    const std::string exeDir = S(QCoreApplication::applicationDirPath());
-    Run([this, exeDir] {
-        FormShow(ws_, args_, ChooseProgramDir(exeDir), S(QCoreApplication::applicationFilePath()));
-    });
+    FitOuterSize();
+    // The frame is known only once the window manager has framed the window.
+    QTimer::singleShot(0, this, &TForm1::FitOuterSize);
+    Run([this] { FormShow(); });
+}
+
+void TForm1::FitOuterSize() {
+    const QSize frame = frameGeometry().size() - geometry().size();
+    if (size() + frame != kOuterSize) resize(kOuterSize - frame);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() -
+             QPoint(kOuterSize.width() / 2, kOuterSize.height() / 2));
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -333,7 +345,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    Run([this] { ws_.CloseTable(); });
+    Run([this] { FormClose(); });
     QMainWindow::closeEvent(event);
 }
 
@@ -352,7 +364,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == filtruE_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            Run([this] { FiltruEKeyDown(ws_, 13); });
+            Run([this] { FiltruEKeyDown(13); });
             return true;
         }
     }
@@ -361,34 +373,43 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- handlers: one-line forwards to the commands
 
+void TForm1::FormShow() {
+    StartUp(ws_, args_, S(QCoreApplication::applicationFilePath()));
+}
+void TForm1::FormClose() {
+    ws_.CloseTable();
+}
 void TForm1::BOpenClick() {
-    orbelan::BOpenClick(ws_);
+    ChooseAndOpenTable(ws_);
 }
 void TForm1::Image2Click() {
     ws_.platform.ShellOpen(kMakerWebPage);
 }
 void TForm1::Filtru1Click() {
-    orbelan::Filtru1Click(ws_);
+    SwitchFilter(ws_);
+}
+void TForm1::FiltruEKeyDown(int key) {
+    FilterKey(ws_, key);
 }
 void TForm1::FindButClick() {
-    orbelan::FindButClick(ws_);
+    FindValue(ws_);
 }
 void TForm1::Grid1TitleClick(int column) {
-    Run([this, column] { orbelan::Grid1TitleClick(ws_, column); });
+    Run([this, column] { SortByColumn(ws_, column); });
 }
 void TForm1::LbButton3Click() {
     NotYetAvailable();
 }
 void TForm1::LbButton6Click() {
-    orbelan::LbButton6Click(ws_);
+    AddRow(ws_);
 }
 void TForm1::LbButton7Click() {
-    orbelan::LbButton7Click(ws_);
+    DeleteRow(ws_);
 }
 void TForm1::CopieVClick(QObject* sender) {
-    orbelan::CopieVClick(ws_, sender && sender->objectName() == QStringLiteral("Renum1")
-                                  ? CopyDownMode::Renumber
-                                  : CopyDownMode::Copy);
+    CopyDown(ws_, sender && sender->objectName() == QStringLiteral("Renum1")
+                      ? CopyDownMode::Renumber
+                      : CopyDownMode::Copy);
 }
 
 // ---- Ui
@@ -427,6 +448,7 @@ void TForm1::ShowProblem(const std::string& text, UiControl control) {
 std::optional<std::string> TForm1::AskOpenFile(const FileDialogSpec& request) {
     if (fileDialogOverride) return fileDialogOverride(request);
     QFileDialog dialog(this, Q(request.title), QString(), QtFilter(request.filter));
+    dialog.setWindowFlags(kDialogFlags);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);  // the file need not exist
     dialog.setOption(QFileDialog::ReadOnly, false);
@@ -439,10 +461,12 @@ std::optional<std::string> TForm1::AskOpenFile(const FileDialogSpec& request) {
 
 std::optional<std::string> TForm1::AskSaveFile(const FileDialogSpec& request) {
     if (fileDialogOverride) return fileDialogOverride(request);
-    const QString path = QFileDialog::getSaveFileName(
-        this, Q(request.title), Q(request.initialPath), QtFilter(request.filter));
-    if (path.isEmpty()) return std::nullopt;
-    return S(path);
+    QFileDialog dialog(this, Q(request.title), QString(), QtFilter(request.filter));
+    dialog.setWindowFlags(kDialogFlags);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    if (!request.initialPath.empty()) dialog.selectFile(Q(request.initialPath));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return S(dialog.selectedFiles().first());
 }
 
 void TForm1::ShowError(const std::string& text) {

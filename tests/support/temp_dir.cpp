@@ -1,5 +1,6 @@
 #include "support/temp_dir.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -45,6 +46,10 @@ std::string TempDir::CopyData(const std::string& name) const {
         }
     }
     return (path_ / name).string();
+}
+
+ProgramDataDirForTests::ProgramDataDirForTests() {
+    ::setenv("ORBELAN_DATA_DIR", dir_.Path().c_str(), 1);
 }
 
 std::string ReadFileBytes(const std::string& path) {
