@@ -3,6 +3,8 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPolygon>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 namespace orbelan {
 
@@ -26,7 +28,26 @@ void TLbButton::SetDropMenu(QMenu* menu) {
     if (menu)
         setStyleSheet(styleSheet() +
                       QStringLiteral("QPushButton { padding-right: %1px; }").arg(kMarkRoom));
+    FitCaption();
     update();
+}
+
+void TLbButton::FitCaption() {
+    // Where the window's font is missing, a wider one stands in; the caption then shrinks to
+    // its room rather than losing letters at both ends.
+    QFont f = parentWidget() ? parentWidget()->font() : font();
+    const QString caption = QString(text()).remove(QLatin1Char('&'));
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const int room = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).width();
+    while (f.pointSizeF() > 6 && QFontMetrics(f).horizontalAdvance(caption) > room)
+        f.setPointSizeF(f.pointSizeF() - 0.5);
+    setFont(f);
+}
+
+void TLbButton::resizeEvent(QResizeEvent* event) {
+    QPushButton::resizeEvent(event);
+    FitCaption();
 }
 
 QRect TLbButton::MarkRect() const {

@@ -19,8 +19,10 @@ class TLbButton : public QPushButton {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
+    void FitCaption();
     QMenu* dropMenu_ = nullptr;
 };
 

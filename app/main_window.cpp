@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/command_button.h"
 #include "app/data_grid.h"
@@ -356,7 +357,9 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == panel2_ && event->type() == QEvent::Resize)
-        image2_->move(panel2_->width() - image2_->width() - 1, 1);  // right-aligned logo
+        // Right-aligned, but never over the command buttons (a window manager may ignore the
+        // minimum size).
+        image2_->move(std::max(panel2_->width() - image2_->width() - 1, kTablouRight + 8), 1);
     if (watched == image2_ && event->type() == QEvent::MouseButtonRelease) {
         Image2Click();
         return true;

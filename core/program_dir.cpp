@@ -37,9 +37,6 @@ fs::path UserDataFolder() {
 std::string ProgramDataDir() {
     fs::path dir = AbsoluteFolderFrom("ORBELAN_DATA_DIR");
     if (dir.empty()) dir = UserDataFolder();
-    // A folder that can't be made shows up as the sort's "Nu am voie sa scriu in ..." later.
-    std::error_code ec;
-    fs::create_directories(dir, ec);
 #ifdef _WIN32
     constexpr char kSeparator = '\\';
 #else

@@ -25,6 +25,9 @@ bool IsOpenTable(Workspace& ws, const std::string& path) {
 }  // namespace
 
 std::string TempTableName(Workspace& ws, const std::string& ext) {
+    std::error_code made;
+    fs::create_directories(ws.ProgramDir, made);
+    if (!fs::is_directory(ws.ProgramDir, made)) return {};  // no folder to write in
     for (int n = 0; n <= 200; ++n) {
         const std::string path = ws.ProgramDir + "DBF" + std::to_string(n) + ext;
         std::error_code ec;

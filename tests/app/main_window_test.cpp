@@ -28,7 +28,6 @@
 #include "app/dialog_texts.h"
 #include "app/main_window.h"
 #include "app/qt_text.h"
-#include "cleaning/cnp_edit_widget.h"
 #include "dialogs/balloon_hint.h"
 #include "dialogs/column_chooser.h"
 #include "dialogs/message_window.h"
@@ -388,13 +387,14 @@ TEST_F(MainWindowTest, MenuMarksLeaveTheCaptionsClear) {
     OpenWithButton(dir.CopyData("persoane.dbf"));
     int withMenu = 0;
     for (auto* b : Find<QGroupBox>("Tablou")->findChildren<TLbButton*>()) {
-        if (!b->DropMenu()) continue;
-        ++withMenu;
         QStyleOptionButton option;
         option.initFrom(b);
         option.text = b->text();
         const QRect room = b->style()->subElementRect(QStyle::SE_PushButtonContents, &option, b);
         const int text = b->fontMetrics().horizontalAdvance(QString(b->text()).remove(u'&'));
+        EXPECT_LE(text, room.width()) << S(b->objectName());  // no letter cut off
+        if (!b->DropMenu()) continue;
+        ++withMenu;
         EXPECT_LE(room.center().x() + text / 2, b->MarkRect().left()) << S(b->objectName());
     }
     EXPECT_EQ(withMenu, 5);
