@@ -200,6 +200,7 @@ TEST(Cli, SortRewritesTheFile) {
     test::WriteDbf(path, {{"NUME", 'C', 10}}, {{"C"}, {"A"}, {"B"}});
     // A user's DBF0.DBF beside the table is not a scratch file; the program's own leftover is.
     test::WriteFileBytes(dir.File("DBF0.DBF"), "tabelul utilizatorului");
+    std::filesystem::create_directories(ProgramDataDir());
     const std::string leftover = ProgramDataDir() + "DBF0.DBF";
     test::WriteFileBytes(leftover, "ramas");
     const CliRun r = Orbelan({"sort", path, "NUME"});

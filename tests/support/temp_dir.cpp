@@ -48,8 +48,9 @@ std::string TempDir::CopyData(const std::string& name) const {
     return (path_ / name).string();
 }
 
-ProgramDataDirForTests::ProgramDataDirForTests() {
-    ::setenv("ORBELAN_DATA_DIR", dir_.Path().c_str(), 1);
+HomeFoldersForTests::HomeFoldersForTests() {
+    ::setenv("ORBELAN_DATA_DIR", (dir_.Path() / "data").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (dir_.Path() / "config").c_str(), 1);
 }
 
 std::string ReadFileBytes(const std::string& path) {

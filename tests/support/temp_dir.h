@@ -21,11 +21,11 @@ class TempDir {
     std::filesystem::path path_;
 };
 
-// Points the program's data folder (ORBELAN_DATA_DIR) at a fresh temporary folder for the
-// whole test run, so no test writes into the real home folder.
-class ProgramDataDirForTests {
+// Points the program's data folder (ORBELAN_DATA_DIR) and Qt's settings (XDG_CONFIG_HOME) at a
+// fresh temporary folder for the whole test run, so no test writes into the real home folder.
+class HomeFoldersForTests {
   public:
-    ProgramDataDirForTests();
+    HomeFoldersForTests();
     const std::filesystem::path& Path() const { return dir_.Path(); }
 
   private:

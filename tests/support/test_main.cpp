@@ -3,7 +3,7 @@
 #include "support/temp_dir.h"
 
 int main(int argc, char** argv) {
-    orbelan::test::ProgramDataDirForTests dataDir;
+    orbelan::test::HomeFoldersForTests homeFolders;
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
