@@ -423,22 +423,27 @@ TEST_F(MainWindowTest, ColumnsAsWideAsTheirFieldsUntilTheUserResizesThem) {
     EXPECT_EQ(grid->columnWidth(1), grid->NaturalColumnWidth(1));
 }
 
-TEST_F(MainWindowTest, FileDialogsSpeakRomanian) {
+TEST_F(MainWindowTest, FileDialogsSpeakRomanianAndHaveACloseBoxOnly) {
     QTranslator* texts = InstallDialogTexts(*qApp);
     ASSERT_NE(texts, nullptr);
-    {
-        QFileDialog dialog(&form, QStringLiteral("Alegeti DBF-ul de citit!"));
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"))->text(),
-                  QStringLiteral("Cauta in:"));
-        EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("fileNameLabel"))->text(),
-                  QStringLiteral("&Nume fisier:"));
+    Qt::WindowFlags flags;
+    QStringList shown;
+    test::ModalAnswer answer([&](QDialog& dialog) {
+        flags = dialog.windowFlags();
+        for (const char* label : {"lookInLabel", "fileNameLabel"})
+            shown << dialog.findChild<QLabel*>(QLatin1String(label))->text();
         auto* buttons = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
-        EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Renunt"));
-        EXPECT_EQ(buttons->button(QDialogButtonBox::Open)->text(), QStringLiteral("&Deschide"));
-    }
+        shown << buttons->button(QDialogButtonBox::Open)->text().remove(u'&')
+              << buttons->button(QDialogButtonBox::Cancel)->text();
+        dialog.reject();
+    });
+    EXPECT_FALSE(form.AskOpenFile({"Alegeti DBF-ul de citit!", "Fisiere DBF|*.DBF", "*.dbf", ""}));
     QCoreApplication::removeTranslator(texts);
     delete texts;
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("Cauta in:"), QStringLiteral("&Nume fisier:"),
+                                  QStringLiteral("Deschide"), QStringLiteral("Renunt")}));
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
 }
 
 }  // namespace
