@@ -5,53 +5,39 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 
 #include "support/temp_dir.h"
 
 namespace orbelan {
 namespace {
 
-// Sets an environment variable for one test and puts the old value back.
-class EnvVar {
-  public:
-    EnvVar(const char* name, const std::optional<std::string>& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value)
-            ::setenv(name, value->c_str(), 1);
-        else
-            ::unsetenv(name);
-    }
-    ~EnvVar() {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
 TEST(ProgramDataDir, OverrideElseXdgElseHome) {
     test::TempDir dir;
     const std::string base = dir.Path().string();
+    const char* names[] = {"ORBELAN_DATA_DIR", "XDG_DATA_HOME", "HOME"};
+    std::string saved[3];
+    for (int i = 0; i < 3; ++i) saved[i] = std::getenv(names[i]) ? std::getenv(names[i]) : "";
     struct Case {
-        std::optional<std::string> override, xdg, home;
+        const char* values[3];  // nullptr: unset
         std::string expected;
     };
     const Case cases[] = {
-        {base + "/o", base + "/x", base + "/h", base + "/o/"},
-        {std::nullopt, base + "/x", base + "/h", base + "/x/dbf-orbelan/"},
-        {"", "relativ/x", base + "/h", base + "/h/.local/share/dbf-orbelan/"},
-        {std::nullopt, std::nullopt, base + "/h2", base + "/h2/.local/share/dbf-orbelan/"},
+        {{"/o", "/x", "/h"}, base + "/o/"},
+        {{nullptr, "/x", "/h"}, base + "/x/dbf-orbelan/"},
+        {{"", "relativ", "/h"}, base + "/h/.local/share/dbf-orbelan/"},
     };
     for (const Case& c : cases) {
-        EnvVar o("ORBELAN_DATA_DIR", c.override), x("XDG_DATA_HOME", c.xdg), h("HOME", c.home);
+        for (int i = 0; i < 3; ++i) {
+            if (!c.values[i])
+                ::unsetenv(names[i]);
+            else
+                ::setenv(names[i], (*c.values[i] == '/' ? base + c.values[i] : c.values[i]).c_str(),
+                         1);
+        }
         EXPECT_EQ(ProgramDataDir(), c.expected);
         EXPECT_FALSE(std::filesystem::exists(c.expected));  // made only when first needed
     }
+    for (int i = 0; i < 3; ++i) ::setenv(names[i], saved[i].c_str(), 1);
 }
 
 }  // namespace
