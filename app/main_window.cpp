@@ -328,9 +328,19 @@ void TForm1::showEvent(QShowEvent* event) {
     if (shown_) return;
     shown_ = true;
     FitOuterSize();
-    // The frame is known only once the window manager has framed the window.
-    QTimer::singleShot(0, this, &TForm1::FitOuterSize);
+    sinceShown_.start();
+    QTimer::singleShot(0, this, &TForm1::FitWhenFramed);
     Run([this] { FormShow(); });
+}
+
+void TForm1::FitWhenFramed() {
+    // The window manager frames the window some time after it is shown, and says nothing when
+    // it has; look a few times, then fit once.
+    if (frameGeometry().size() != geometry().size()) {
+        FitOuterSize();
+        return;
+    }
+    if (sinceShown_.elapsed() < 1500) QTimer::singleShot(50, this, &TForm1::FitWhenFramed);
 }
 
 void TForm1::FitOuterSize() {

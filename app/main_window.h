@@ -107,6 +107,7 @@ class TForm1 : public QMainWindow, public Ui {
     void SetBusy(bool busy);
     // 800 x 600 is the size of the whole window; the frame is taken off the inside.
     void FitOuterSize();
+    void FitWhenFramed();
     void NotYetAvailable();
 
     Workspace ws_;
@@ -115,6 +116,7 @@ class TForm1 : public QMainWindow, public Ui {
     bool terminateRequested_ = false;
     bool busy_ = false;  // a command runs; its loop lets window messages through
     QElapsedTimer sinceMessages_;
+    QElapsedTimer sinceShown_;
 
     TErori* erori_ = nullptr;
     TForm2* form2_ = nullptr;
