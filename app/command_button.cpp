@@ -3,6 +3,8 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPolygon>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 namespace orbelan {
 
@@ -22,7 +24,34 @@ TLbButton::TLbButton(const QString& name, const QString& caption, QWidget* paren
 
 void TLbButton::SetDropMenu(QMenu* menu) {
     dropMenu_ = menu;
+    // The caption is centred in the room left of the menu mark, so the mark never covers it.
+    if (menu)
+        setStyleSheet(styleSheet() +
+                      QStringLiteral("QPushButton { padding-right: %1px; }").arg(kMarkRoom));
+    FitCaption();
     update();
+}
+
+void TLbButton::FitCaption() {
+    // Where the window's font is missing, a wider one stands in; the caption then shrinks to
+    // its room rather than losing letters at both ends.
+    QFont f = parentWidget() ? parentWidget()->font() : font();
+    const QString caption = QString(text()).remove(QLatin1Char('&'));
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const int room = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).width();
+    while (f.pointSizeF() > 6 && QFontMetrics(f).horizontalAdvance(caption) > room)
+        f.setPointSizeF(f.pointSizeF() - 0.5);
+    setFont(f);
+}
+
+void TLbButton::resizeEvent(QResizeEvent* event) {
+    QPushButton::resizeEvent(event);
+    FitCaption();
+}
+
+QRect TLbButton::MarkRect() const {
+    return QRect(width() - 12, height() / 2 - 2, 8, 5);
 }
 
 void TLbButton::paintEvent(QPaintEvent* event) {
@@ -32,7 +61,7 @@ void TLbButton::paintEvent(QPaintEvent* event) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setBrush(QColor(0x36, 0x5F, 0x9C));
     p.setPen(Qt::NoPen);
-    const int x = width() - 12, y = height() / 2 - 2;
+    const int x = MarkRect().x(), y = MarkRect().y();
     p.drawPolygon(QPolygon({QPoint(x, y), QPoint(x + 7, y), QPoint(x + 3, y + 4)}));
 }
 

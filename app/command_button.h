@@ -13,11 +13,16 @@ class TLbButton : public QPushButton {
     TLbButton(const QString& name, const QString& caption, QWidget* parent);
     void SetDropMenu(QMenu* menu);
     QMenu* DropMenu() const { return dropMenu_; }
+    // Where the menu mark is drawn; kMarkRoom pixels at the right are kept free of the caption.
+    QRect MarkRect() const;
+    static constexpr int kMarkRoom = 14;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
+    void FitCaption();
     QMenu* dropMenu_ = nullptr;
 };
 

@@ -1,10 +1,12 @@
 #include "app/data_grid.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QTimer>
+#include <algorithm>
 
 namespace orbelan {
 namespace {
@@ -24,6 +26,7 @@ TDataGrid::TDataGrid(Table& table, QWidget* parent)
     setEditTriggers(kEditTriggers);
     setTabKeyNavigation(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // the keys and the wheel move the rows
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setStyleSheet(QStringLiteral("QTableView { gridline-color: #C0C0C0; background: #F5F5F5; }"));
 
@@ -48,8 +51,10 @@ TDataGrid::TDataGrid(Table& table, QWidget* parent)
     connect(titles, &QHeaderView::sectionClicked, this, &TDataGrid::titleClicked);
     connect(model_, &TableModel::cursorMoved, this, &TDataGrid::QueueFollow);
     connect(model_, &TableModel::writeFailed, this, &TDataGrid::failure);
-    connect(model_, &QAbstractItemModel::modelReset, this,
-            [this] { FollowCursor(table_.Active() ? table_.CurrentRow() : -1); });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        FitColumnsToNewStructure();
+        FollowCursor(table_.Active() ? table_.CurrentRow() : -1);
+    });
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { emit contextMenuWanted(viewport()->mapToGlobal(pos)); });
@@ -61,6 +66,49 @@ void TDataGrid::FollowCursor(int row) {
     const int column = currentIndex().isValid() ? currentIndex().column() : 0;
     setCurrentIndex(model_->index(row, column));
     syncing_ = false;
+}
+
+int TDataGrid::NaturalColumnWidth(int column) const {
+    if (!table_.Active() || column < 0 || column >= table_.FieldCount()) return 0;
+    const FieldDef& f = table_.Field(column);
+    int chars = f.size;
+    switch (f.type) {
+        case 'D':
+            chars = 10;
+            break;
+        case 'T':
+        case '@':
+            chars = 19;
+            break;
+        case 'M':
+        case 'G':
+        case 'P':
+            chars = 10;
+            break;
+        case 'L':
+            chars = 5;
+            break;
+        default:
+            break;
+    }
+    const QFontMetrics cells(font());
+    const QFontMetrics titles(horizontalHeader()->font());
+    const int text = cells.horizontalAdvance(QLatin1Char('0')) * chars;
+    const int title = titles.horizontalAdvance(QString::fromStdString(f.name));
+    return std::min(kMaxColumnWidth, std::max(text, title) + 12);
+}
+
+void TDataGrid::FitColumnsToNewStructure() {
+    std::string structure;
+    if (table_.Active()) {
+        for (int i = 0; i < table_.FieldCount(); ++i) {
+            const FieldDef& f = table_.Field(i);
+            structure += f.name + ' ' + f.type + std::to_string(f.size) + ';';
+        }
+    }
+    if (structure == shownStructure_) return;
+    shownStructure_ = structure;
+    for (int i = 0; i < model_->columnCount(); ++i) setColumnWidth(i, NaturalColumnWidth(i));
 }
 
 void TDataGrid::SetBusy(bool busy) {

@@ -3,6 +3,7 @@
 // and back, with the row indicator, word-wrapped titles and the grid's own keys.
 #include <QTableView>
 #include <functional>
+#include <string>
 
 #include "app/table_model.h"
 
@@ -19,6 +20,11 @@ class TDataGrid : public QTableView {
     void SetBusy(bool busy);
     // Hands a value still in a cell editor to the table, as leaving the cell would.
     void FinishEditing();
+
+    // The width a column gets when a table is shown: its title or its field's text, whichever
+    // is wider, at most kMaxColumnWidth.
+    int NaturalColumnWidth(int column) const;
+    static constexpr int kMaxColumnWidth = 300;
 
     // The grid's own question before Ctrl+Delete; replaceable in tests.
     std::function<bool()> confirmDelete;
@@ -38,12 +44,16 @@ class TDataGrid : public QTableView {
     void QueueFollow();  // follows the cursor once, when the window next repaints
     bool FinishRow();    // posts a pending edit; false when it can't be posted
     void DeleteCurrentRow();
+    // Sizes the columns to their fields when the table's structure is new to the grid; a
+    // filter or a reopening of the same table keeps the widths the user set.
+    void FitColumnsToNewStructure();
 
     Table& table_;
     TableModel* model_;
     bool syncing_ = false;
     bool busy_ = false;
     bool followQueued_ = false;
+    std::string shownStructure_;  // field names, types and sizes the widths were fitted to
 };
 
 }  // namespace orbelan

@@ -2,6 +2,7 @@
 #include <QPalette>
 #include <QToolTip>
 
+#include "app/dialog_texts.h"
 #include "app/main_window.h"
 #include "dialogs/column_chooser.h"
 #include "dialogs/message_window.h"
@@ -11,6 +12,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("DBF Orbelan"));
+    orbelan::InstallDialogTexts(app);
     QPalette hints = QToolTip::palette();
     hints.setColor(QPalette::ToolTipBase, Qt::white);
     hints.setColor(QPalette::ToolTipText, Qt::black);

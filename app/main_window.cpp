@@ -15,15 +15,16 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/command_button.h"
 #include "app/data_grid.h"
 #include "app/logo.h"
 #include "app/qt_text.h"
 #include "cleaning/cnp_commands.h"
-#include "cleaning/cnp_edit_widget.h"
 #include "cleaning/column_transforms.h"
 #include "cleaning/row_set_commands.h"
 #include "dialogs/balloon_hint.h"
@@ -39,7 +40,13 @@
 namespace orbelan {
 namespace {
 
-constexpr int kMessageIntervalMs = 30;  // how often long loops let the window repaint
+constexpr int kMessageIntervalMs = 30;   // how often long loops let the window repaint
+constexpr QSize kOuterSize(800, 600);    // the whole window, frame and caption included
+constexpr int kTablouRight = 160 + 449;  // the command group's right edge in the top panel
+constexpr int kLogoWidth = 144;
+// The program's dialogs have a close box only.
+constexpr Qt::WindowFlags kDialogFlags =
+    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
 
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, int x, int y) {
     auto* label = new QLabel(text, parent);
@@ -82,9 +89,9 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("DBF Orbelan ver.1.12 - 27.08.2019"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
-    resize(800, 600);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    resize(kOuterSize);
+    // Narrower, the logo would cover the command buttons; lower, the grid would vanish.
+    setMinimumSize(kTablouRight + 8 + kLogoWidth + 1, 97 + 41 + 24 + 5 * 17 + 30);
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -150,17 +157,11 @@ void TForm1::BuildTopPanel() {
 
     image2_ = new TLogo(panel2_);
     image2_->setObjectName(QStringLiteral("Image2"));
-    image2_->setFixedSize(144, 95);
+    image2_->setFixedSize(kLogoWidth, 95);
     image2_->setCursor(Qt::PointingHandCursor);
     image2_->installEventFilter(this);
     panel2_->installEventFilter(this);
     SetHint(image2_, Q(kMakerContact));
-
-    // The code calculator is never shown; the commands use the same rules without a window.
-    auto* cnp = new TCNPEdit(panel2_);
-    cnp->setObjectName(QStringLiteral("CNP"));
-    cnp->SetAcceptGol(false);
-    cnp->hide();
 }
 
 void TForm1::BuildBottomPanel() {
@@ -317,8 +318,12 @@ void TForm1::SetBusy(bool busy) {
                        static_cast<QWidget*>(filtruE_), static_cast<QWidget*>(filtru1_),
                        static_cast<QWidget*>(findBut_)})
         w->setEnabled(!busy);
+    if (busy) return;
+    // A new row is typed in the grid: giving the focus back to the filter box would drop it.
+    if (ws_.Tx.Active() && ws_.Tx.GetState() == Table::State::Insert)
+        grid_->setFocus(Qt::OtherFocusReason);
     // Disabling the control that had the focus moved it elsewhere; give it back.
-    if (!busy && focusBeforeCommand_ && focusBeforeCommand_->isEnabled())
+    else if (focusBeforeCommand_ && focusBeforeCommand_->isEnabled())
         focusBeforeCommand_->setFocus();
 }
 
@@ -328,10 +333,28 @@ void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (shown_) return;
     shown_ = true;
-    const std::string exeDir = S(QCoreApplication::applicationDirPath());
-    Run([this, exeDir] {
-        FormShow(ws_, args_, ChooseProgramDir(exeDir), S(QCoreApplication::applicationFilePath()));
-    });
+    FitOuterSize();
+    sinceShown_.start();
+    QTimer::singleShot(0, this, &TForm1::FitWhenFramed);
+    Run([this] { FormShow(); });
+}
+
+void TForm1::FitWhenFramed() {
+    // The window manager frames the window some time after it is shown, and says nothing when
+    // it has; look a few times, then fit once.
+    if (frameGeometry().size() != geometry().size()) {
+        FitOuterSize();
+        return;
+    }
+    if (sinceShown_.elapsed() < 1500) QTimer::singleShot(50, this, &TForm1::FitWhenFramed);
+}
+
+void TForm1::FitOuterSize() {
+    const QSize frame = frameGeometry().size() - geometry().size();
+    if (size() + frame != kOuterSize) resize(kOuterSize - frame);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() -
+             QPoint(kOuterSize.width() / 2, kOuterSize.height() / 2));
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -339,7 +362,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    Run([this] { ws_.CloseTable(); });
+    Run([this] { FormClose(); });
     QMainWindow::closeEvent(event);
 }
 
@@ -350,7 +373,9 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == panel2_ && event->type() == QEvent::Resize)
-        image2_->move(panel2_->width() - image2_->width() - 1, 1);  // right-aligned logo
+        // Right-aligned, but never over the command buttons (a window manager may ignore the
+        // minimum size).
+        image2_->move(std::max(panel2_->width() - image2_->width() - 1, kTablouRight + 8), 1);
     if (watched == image2_ && event->type() == QEvent::MouseButtonRelease) {
         Image2Click();
         return true;
@@ -358,7 +383,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == filtruE_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            Run([this] { FiltruEKeyDown(ws_, 13); });
+            Run([this] { FiltruEKeyDown(13); });
             return true;
         }
     }
@@ -367,34 +392,43 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- handlers: one-line forwards to the commands
 
+void TForm1::FormShow() {
+    StartUp(ws_, args_, S(QCoreApplication::applicationFilePath()));
+}
+void TForm1::FormClose() {
+    ws_.CloseTable();
+}
 void TForm1::BOpenClick() {
-    orbelan::BOpenClick(ws_);
+    ChooseAndOpenTable(ws_);
 }
 void TForm1::Image2Click() {
     ws_.platform.ShellOpen(kMakerWebPage);
 }
 void TForm1::Filtru1Click() {
-    orbelan::Filtru1Click(ws_);
+    SwitchFilter(ws_);
+}
+void TForm1::FiltruEKeyDown(int key) {
+    FilterKey(ws_, key);
 }
 void TForm1::FindButClick() {
-    orbelan::FindButClick(ws_);
+    FindValue(ws_);
 }
 void TForm1::Grid1TitleClick(int column) {
-    Run([this, column] { orbelan::Grid1TitleClick(ws_, column); });
+    Run([this, column] { SortByColumn(ws_, column); });
 }
 void TForm1::LbButton3Click() {
     DeleteColumn(ws_);
 }
 void TForm1::LbButton6Click() {
-    orbelan::LbButton6Click(ws_);
+    AddRow(ws_);
 }
 void TForm1::LbButton7Click() {
-    orbelan::LbButton7Click(ws_);
+    DeleteRow(ws_);
 }
 void TForm1::CopieVClick(QObject* sender) {
-    orbelan::CopieVClick(ws_, sender && sender->objectName() == QStringLiteral("Renum1")
-                                  ? CopyDownMode::Renumber
-                                  : CopyDownMode::Copy);
+    CopyDown(ws_, sender && sender->objectName() == QStringLiteral("Renum1")
+                      ? CopyDownMode::Renumber
+                      : CopyDownMode::Copy);
 }
 
 void TForm1::SeparaNumePrenume() {
@@ -462,6 +496,7 @@ std::optional<std::pair<std::string, std::string>> TForm1::ChooseTwoColumns(
 std::optional<std::string> TForm1::AskOpenFile(const FileDialogSpec& request) {
     if (fileDialogOverride) return fileDialogOverride(request);
     QFileDialog dialog(this, Q(request.title), QString(), QtFilter(request.filter));
+    dialog.setWindowFlags(kDialogFlags);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);  // the file need not exist
     dialog.setOption(QFileDialog::ReadOnly, false);
@@ -474,10 +509,12 @@ std::optional<std::string> TForm1::AskOpenFile(const FileDialogSpec& request) {
 
 std::optional<std::string> TForm1::AskSaveFile(const FileDialogSpec& request) {
     if (fileDialogOverride) return fileDialogOverride(request);
-    const QString path = QFileDialog::getSaveFileName(
-        this, Q(request.title), Q(request.initialPath), QtFilter(request.filter));
-    if (path.isEmpty()) return std::nullopt;
-    return S(path);
+    QFileDialog dialog(this, Q(request.title), QString(), QtFilter(request.filter));
+    dialog.setWindowFlags(kDialogFlags);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    if (!request.initialPath.empty()) dialog.selectFile(Q(request.initialPath));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return S(dialog.selectedFiles().first());
 }
 
 void TForm1::ShowError(const std::string& text) {

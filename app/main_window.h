@@ -78,10 +78,13 @@ class TForm1 : public QMainWindow, public Ui {
     void SetMainWindowEnabled(bool enabled) override;
     void SetBusyCursor(bool busy) override;
 
-    // ---- handlers
+    // ---- handlers: one-line forwards to the commands
+    void FormShow();
+    void FormClose();
     void BOpenClick();
     void Image2Click();
     void Filtru1Click();
+    void FiltruEKeyDown(int key);
     void FindButClick();
     void Grid1TitleClick(int column);
     void LbButton3Click();
@@ -112,6 +115,9 @@ class TForm1 : public QMainWindow, public Ui {
     // runs, other commands are refused and the grid can't be moved or edited.
     void Run(const std::function<void()>& command);
     void SetBusy(bool busy);
+    // 800 x 600 is the size of the whole window; the frame is taken off the inside.
+    void FitOuterSize();
+    void FitWhenFramed();
     void NotYetAvailable();
 
     Workspace ws_;
@@ -120,6 +126,7 @@ class TForm1 : public QMainWindow, public Ui {
     bool terminateRequested_ = false;
     bool busy_ = false;  // a command runs; its loop lets window messages through
     QElapsedTimer sinceMessages_;
+    QElapsedTimer sinceShown_;
 
     TErori* erori_ = nullptr;
     TForm2* form2_ = nullptr;

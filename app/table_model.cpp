@@ -2,6 +2,7 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QTimer>
 
 namespace orbelan {
 namespace {
@@ -130,13 +131,24 @@ void TableModel::RowsRemoved(int row, int count) {
 }
 
 void TableModel::CursorMoved(int row) {
-    // Only the rows whose indicator changes are repainted: a command walking a million rows
-    // moves the cursor a million times.
+    emit cursorMoved(row);
+    // A command walking a million rows moves the cursor a million times: the indicator is
+    // repainted once, when the window next handles its events.
+    if (indicatorQueued_) return;
+    indicatorQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        indicatorQueued_ = false;
+        MoveIndicator();
+    });
+}
+
+void TableModel::MoveIndicator() {
+    const int row = table_.Active() ? table_.CurrentRow() : -1;
+    if (row == indicatorRow_) return;
     if (indicatorRow_ >= 0 && indicatorRow_ < rows_)
         emit headerDataChanged(Qt::Vertical, indicatorRow_, indicatorRow_);
     indicatorRow_ = row;
     if (row >= 0 && row < rows_) emit headerDataChanged(Qt::Vertical, row, row);
-    emit cursorMoved(row);
 }
 
 }  // namespace orbelan

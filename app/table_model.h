@@ -34,11 +34,13 @@ class TableModel : public QAbstractTableModel, private TableObserver {
     void RowsInserted(int row, int count) override;
     void RowsRemoved(int row, int count) override;
     void CursorMoved(int row) override;
+    void MoveIndicator();
 
     Table& table_;
     int rows_ = 0;  // rows as last announced to the view
     int columns_ = 0;
     int indicatorRow_ = -1;  // the row whose indicator was last drawn as current
+    bool indicatorQueued_ = false;
 };
 
 }  // namespace orbelan

@@ -62,17 +62,17 @@ int main(int argc, char** argv) {
 
     TimeCommand("filter NUME='IONEL*' (filter box)", path, "", [](Session& s) {
         s.ui.SetFilterText("NUME='IONEL*'");
-        FiltruEKeyDown(s.ws, 13);
+        FilterKey(s.ws, 13);
     });
     TimeCommand("sort by NUME (title click, flush included)", path, "",
-                [](Session& s) { Grid1TitleClick(s.ws, 0); });
+                [](Session& s) { SortByColumn(s.ws, 0); });
     TimeCommand("renumber TELEFON down from the first row", path, "TELEFON", [](Session& s) {
         s.ws.Tx.First();
-        CopieVClick(s.ws, CopyDownMode::Renumber);
+        CopyDown(s.ws, CopyDownMode::Renumber);
     });
     TimeCommand("copy OCUPATIE down from the first row", path, "OCUPATIE", [](Session& s) {
         s.ws.Tx.First();
-        CopieVClick(s.ws, CopyDownMode::Copy);
+        CopyDown(s.ws, CopyDownMode::Copy);
     });
     TimeCommand("check every CNP", path, "", [](Session& s) {
         const auto invalid = FindInvalidCnp(s.ws.Tx, s.ws.Tx.FieldIndexOrThrow("CNP"));

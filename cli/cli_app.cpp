@@ -13,6 +13,7 @@
 #include "cli/options.h"
 #include "cli/row_printer.h"
 #include "core/open_table.h"
+#include "core/program_dir.h"
 #include "core/workspace.h"
 #include "editing/sort_command.h"
 #include "engine/field_codec.h"
@@ -50,9 +51,6 @@ int ColumnArg(CliContext& c, size_t i) {
 
 // Opens the table as the main window does; a file that can't be read is exit code 3.
 void OpenFile(CliContext& c, const std::string& path) {
-    // Scratch files go beside the table, so a rewrite ends with a rename on one file system.
-    const auto slash = path.find_last_of('/');
-    c.ws.ProgramDir = slash == std::string::npos ? "./" : path.substr(0, slash + 1);
     c.ws.CurrentFile = path;
     c.ws.Tx.SetTableName(path);
     try {
@@ -120,7 +118,7 @@ int Sort(CliContext& c) {
     ExpectArgs(c.options, 2);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
     const int column = ColumnArg(c, 1);
-    Grid1TitleClick(c.ws, column);
+    SortByColumn(c.ws, column);
     return kExitDone;
 }
 
@@ -236,6 +234,8 @@ int RunOrbelan(const std::vector<std::string>& args, std::ostream& out, std::ost
     try {
         CliOptions options = ParseCommandLine(args);
         Workspace ws(ui, platform);
+        // The window's folder too: scratch names there are the program's own to delete.
+        ws.ProgramDir = ProgramDataDir();
         ws.SetFormatSettings(options.format);
         if (!options.codePage.empty()) {
             for (Table* t : {static_cast<Table*>(&ws.Tx), &ws.Sursa, static_cast<Table*>(&ws.Sx)})

@@ -95,6 +95,12 @@ void Workspace::TxAfterOpen() {
     for (int i = 0; i < Tx.FieldCount(); ++i) names.push_back(Tx.Field(i).name);
     ui.SetColumnList(names);
     ui.SetRowCounter(std::to_string(Tx.RecordCount()));
+    // A filter that no longer fits the reopened table (its column gone) is off: the button
+    // must not claim otherwise, and the user must hear of it.
+    if (ui.FilterButtonDown() && !Tx.Filtered()) {
+        ui.SetFilterButtonDown(false);
+        ui.ShowProblem("Filtru incorect!", UiControl::FilterEdit);
+    }
 }
 
 void Workspace::TxAfterClose() {

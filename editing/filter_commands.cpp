@@ -11,14 +11,20 @@ void ShowRowCount(Workspace& ws) {
 
 }  // namespace
 
-void Filtru1Click(Workspace& ws) {
+void SwitchFilter(Workspace& ws) {
     ws.ui.ProcessMessages();
     if (!ws.Tx.Active()) {
         ws.ui.ShowProblem("Nu aveti ce filtra!", UiControl::Grid);
         ws.ui.SetFilterButtonDown(false);
         return;
     }
-    ws.PostPendingEdit();
+    try {
+        ws.PostPendingEdit();
+    } catch (...) {
+        // The filter stays as it was, and so must the button that shows it.
+        ws.ui.SetFilterButtonDown(ws.Tx.Filtered());
+        throw;
+    }
     if (!ws.ui.FilterButtonDown()) {
         ws.Tx.SetFiltered(false);
     } else {
@@ -41,13 +47,13 @@ void Filtru1Click(Workspace& ws) {
     ShowRowCount(ws);
 }
 
-void FiltruEKeyDown(Workspace& ws, int key) {
+void FilterKey(Workspace& ws, int key) {
     if (key != 13) return;
     ws.ui.SetFilterButtonDown(true);
-    Filtru1Click(ws);
+    SwitchFilter(ws);
 }
 
-void FindButClick(Workspace& ws) {
+void FindValue(Workspace& ws) {
     if (!ws.Tx.Active()) {
         ws.ui.ShowProblem("Nu aveti unde cauta!", UiControl::Grid);
         return;

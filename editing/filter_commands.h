@@ -4,8 +4,11 @@
 
 namespace orbelan {
 
-void Filtru1Click(Workspace& ws);
-void FiltruEKeyDown(Workspace& ws, int key);
-void FindButClick(Workspace& ws);
+// Switches the filter on or off as the filter button stands.
+void SwitchFilter(Workspace& ws);
+// A key pressed in the filter box: Enter pushes the button down and switches the filter on.
+void FilterKey(Workspace& ws, int key);
+// Asks for a column and a value and moves to the first displayed row that holds it.
+void FindValue(Workspace& ws);
 
 }  // namespace orbelan

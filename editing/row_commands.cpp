@@ -5,11 +5,11 @@
 
 namespace orbelan {
 
-void LbButton6Click(Workspace& ws) {
+void AddRow(Workspace& ws) {
     if (ws.Tx.Active()) ws.Tx.Append();  // a row being edited is posted first
 }
 
-void LbButton7Click(Workspace& ws) {
+void DeleteRow(Workspace& ws) {
     if (!ws.Tx.Active()) return;
     if (ws.Tx.IsEmpty()) {
         ws.ui.Mesaj("Stergere linie", "Nu mai aveti ce sterge!", mkError, mbOK);
@@ -43,7 +43,7 @@ void FillDown(Workspace& ws, int field, CopyDownMode mode, const std::string& va
 
 }  // namespace
 
-void CopieVClick(Workspace& ws, CopyDownMode mode) {
+void CopyDown(Workspace& ws, CopyDownMode mode) {
     Table& tx = ws.Tx;
     if (!tx.Active()) return;
     ws.PostPendingEdit();

@@ -6,8 +6,9 @@ namespace orbelan {
 
 enum class CopyDownMode { Copy, Renumber };
 
-void LbButton6Click(Workspace& ws);  // "&Adauga linie"
-void LbButton7Click(Workspace& ws);  // "S&terge linie"
-void CopieVClick(Workspace& ws, CopyDownMode mode);
+void AddRow(Workspace& ws);     // "&Adauga linie"
+void DeleteRow(Workspace& ws);  // "S&terge linie"
+// "Copie valoare in jos" and "Renumerotare in jos", from the current row down.
+void CopyDown(Workspace& ws, CopyDownMode mode);
 
 }  // namespace orbelan

@@ -15,10 +15,24 @@ namespace fs = std::filesystem;
 
 namespace orbelan {
 
+namespace {
+
+// A table opened from the program's folder keeps its name out of the scratch names.
+bool IsOpenTable(Workspace& ws, const std::string& path) {
+    std::error_code ec;
+    return !ws.CurrentFile.empty() && fs::equivalent(path, ws.CurrentFile, ec) && !ec;
+}
+
+}  // namespace
+
 std::string TempTableName(Workspace& ws, const std::string& ext) {
+    std::error_code made;
+    fs::create_directories(ws.ProgramDir, made);
+    if (!fs::is_directory(ws.ProgramDir, made)) return {};  // no folder to write in
     for (int n = 0; n <= 200; ++n) {
         const std::string path = ws.ProgramDir + "DBF" + std::to_string(n) + ext;
         std::error_code ec;
+        if (IsOpenTable(ws, path)) continue;
         if (!fs::exists(path, ec) && !ec) return path;
         if (fs::remove(path, ec) && !ec) return path;
     }
@@ -71,7 +85,7 @@ struct SortingFlag {
 
 }  // namespace
 
-void Grid1TitleClick(Workspace& ws, int column) {
+void SortByColumn(Workspace& ws, int column) {
     Table& tx = ws.Tx;
     if (!tx.Active() || ws.Sorting) return;
     ws.PostPendingEdit();

@@ -7,9 +7,10 @@
 namespace orbelan {
 
 // The first of ProgramDir + "DBF" + n + ext (n = 0..200) that is free or can be deleted;
-// empty when none is.
+// empty when none is. The open table itself is never one of them.
 std::string TempTableName(Workspace& ws, const std::string& ext);
 
-void Grid1TitleClick(Workspace& ws, int column);
+// Rewrites the table file in the order of the column (a click on its title).
+void SortByColumn(Workspace& ws, int column);
 
 }  // namespace orbelan

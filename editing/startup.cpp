@@ -2,13 +2,15 @@
 
 #include <filesystem>
 
+#include "core/program_dir.h"
+
 namespace orbelan {
 
-void FormShow(Workspace& ws, const std::vector<std::string>& args, const std::string& programDir,
-              const std::string& executablePath) {
+void StartUp(Workspace& ws, const std::vector<std::string>& args,
+             const std::string& executablePath) {
     ws.CurrentFile.clear();
     ws.Sorting = false;
-    ws.ProgramDir = programDir;
+    ws.ProgramDir = ProgramDataDir();
     ws.StartedWithArgument = !args.empty();
     std::error_code ec;
     if (!args.empty() && std::filesystem::is_regular_file(args.front(), ec)) {
@@ -26,7 +28,7 @@ void ResetFilter(Workspace& ws) {
     ws.ui.SetFilterButtonDown(false);
 }
 
-void BOpenClick(Workspace& ws) {
+void ChooseAndOpenTable(Workspace& ws) {
     const auto chosen = ws.ui.AskOpenFile(
         {"Alegeti DBF-ul de citit!", "Fisiere DBF|*.DBF", "*.dbf", ws.CurrentFile});
     if (!chosen) return;

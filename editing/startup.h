@@ -7,11 +7,13 @@
 
 namespace orbelan {
 
-// args: the command-line arguments after the program name.
-void FormShow(Workspace& ws, const std::vector<std::string>& args, const std::string& programDir,
-              const std::string& executablePath);
+// The first showing of the window: the program's data folder, then the table named by the first
+// argument (after the program name) or, without one, the file association.
+void StartUp(Workspace& ws, const std::vector<std::string>& args,
+             const std::string& executablePath);
 
-void BOpenClick(Workspace& ws);
+// "Deschide un DBF": asks for a file and opens it with the filter reset.
+void ChooseAndOpenTable(Workspace& ws);
 
 // Filter text empty, filtering off, the filter edit cleared and its button raised.
 void ResetFilter(Workspace& ws);

@@ -6,8 +6,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QStandardPaths>
-#include <QTemporaryFile>
 #include <QUrl>
 
 #include "platform/file_association.h"
@@ -27,11 +25,6 @@ QString WithSeparator(QString dir) {
     dir = QDir::toNativeSeparators(dir);
     if (!dir.endsWith(QDir::separator())) dir += QDir::separator();
     return dir;
-}
-
-bool CanWriteIn(const QString& dir) {
-    QTemporaryFile probe(dir + QStringLiteral("/orbelan-probe-XXXXXX"));
-    return probe.open();
 }
 
 }  // namespace
@@ -64,15 +57,6 @@ std::string QtPlatform::TempFolder() {
 int QtPlatform::PixelsPerInch() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? qRound(screen->logicalDotsPerInch()) : 96;
-}
-
-std::string ChooseProgramDir(const std::string& executableDir) {
-    const QString exeDir = FromUtf8(executableDir);
-    if (!exeDir.isEmpty() && CanWriteIn(exeDir)) return WithSeparator(exeDir).toStdString();
-    QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    if (data.isEmpty()) data = QDir::homePath() + QStringLiteral("/.dbf-orbelan");
-    QDir().mkpath(data);
-    return WithSeparator(data).toStdString();
 }
 
 }  // namespace orbelan

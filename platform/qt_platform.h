@@ -13,8 +13,4 @@ class QtPlatform : public Platform {
     int PixelsPerInch() override;
 };
 
-// The folder for scratch files and letters: the executable's folder when it can be written,
-// else this program's folder among the user's data. Ends with a separator.
-std::string ChooseProgramDir(const std::string& executableDir);
-
 }  // namespace orbelan

@@ -2,8 +2,8 @@
 # Installs what building and testing need on Debian 12, only when something is missing.
 set -euo pipefail
 
-PACKAGES=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev
-          libgmock-dev)
+PACKAGES=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libgl-dev
+          libgtest-dev libgmock-dev)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -61,13 +61,5 @@ TEST(FileAssociation, UnwritableFolderIsAClearError) {
                  std::runtime_error);
 }
 
-TEST(ProgramDir, ExecutableFolderWhenWritableElseUserData) {
-    test::TempDir dir;
-    EXPECT_EQ(ChooseProgramDir(dir.Path().string()), dir.Path().string() + "/");
-    const std::string elsewhere = ChooseProgramDir("/proc/1");
-    EXPECT_NE(elsewhere, "/proc/1/");
-    EXPECT_EQ(elsewhere.back(), '/');
-}
-
 }  // namespace
 }  // namespace orbelan

@@ -17,10 +17,17 @@
 #include <filesystem>
 
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QScrollBar>
+#include <QStyleOptionButton>
+#include <QTranslator>
+
+#include "app/command_button.h"
 #include "app/data_grid.h"
+#include "app/dialog_texts.h"
 #include "app/main_window.h"
 #include "app/qt_text.h"
-#include "cleaning/cnp_edit_widget.h"
 #include "dialogs/balloon_hint.h"
 #include "dialogs/column_chooser.h"
 #include "dialogs/message_window.h"
@@ -100,12 +107,6 @@ TEST_F(MainWindowTest, ControlsStandWhereAndAsTheyShould) {
     }
     EXPECT_EQ(Find<QPushButton>("LbButton1")->text(), QStringLiteral("&C.N.P."));
     EXPECT_EQ(Find<QPushButton>("LbButton7")->text(), QStringLiteral("S&terge linie"));
-
-    auto* cnp = Find<TCNPEdit>("CNP");
-    ASSERT_NE(cnp, nullptr);
-    EXPECT_FALSE(cnp->isVisibleTo(&form));
-    EXPECT_FALSE(cnp->AcceptGol());
-    EXPECT_TRUE(cnp->isReadOnly());
 
     auto* grid = form.Grid1();
     EXPECT_EQ(grid->horizontalHeader()->height(), 24);
@@ -389,6 +390,98 @@ TEST_F(MainWindowTest, FilterByEnterAndBalloonWithoutTable) {
     Find<QToolButton>("Filtru1")->click();
     EXPECT_EQ(form.Grid1()->model()->rowCount(), 30);
     EXPECT_EQ(Text("Label2"), QStringLiteral("30"));
+}
+
+// Faults a new user met in the window: each case is what they tried.
+TEST_F(MainWindowTest, NewRowShowsWhenAddedFromTheFilterBox) {
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    OpenWithButton(dir.CopyData("persoane.dbf"));
+    auto* filtruE = Find<QLineEdit>("FiltruE");
+    filtruE->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), filtruE);
+    Find<QPushButton>("LbButton6")->click();
+    QApplication::processEvents();
+    EXPECT_EQ(form.ws().Tx.GetState(), Table::State::Insert);
+    EXPECT_EQ(form.Grid1()->model()->rowCount(), 31);
+    EXPECT_EQ(QApplication::focusWidget(), form.Grid1());
+}
+
+TEST_F(MainWindowTest, SmallWindowKeepsTheLogoOffTheButtonsAndTheGridHasNoVerticalBar) {
+    form.show();
+    OpenWithButton(dir.CopyData("persoane.dbf"));
+    QApplication::processEvents();  // the first showing has settled the window's size
+    form.resize(300, 200);          // as small as the user can drag it
+    QApplication::processEvents();
+    const QRect logo = Find<QLabel>("Image2")->geometry();
+    EXPECT_FALSE(logo.intersects(Find<QGroupBox>("Tablou")->geometry())) << logo.x();
+    EXPECT_GT(form.Grid1()->model()->rowCount() * 17, form.Grid1()->viewport()->height());
+    EXPECT_FALSE(form.Grid1()->verticalScrollBar()->isVisible());
+}
+
+TEST_F(MainWindowTest, MenuMarksLeaveTheCaptionsClear) {
+    form.show();
+    OpenWithButton(dir.CopyData("persoane.dbf"));
+    int withMenu = 0;
+    for (auto* b : Find<QGroupBox>("Tablou")->findChildren<TLbButton*>()) {
+        QStyleOptionButton option;
+        option.initFrom(b);
+        option.text = b->text();
+        const QRect room = b->style()->subElementRect(QStyle::SE_PushButtonContents, &option, b);
+        const int text = b->fontMetrics().horizontalAdvance(QString(b->text()).remove(u'&'));
+        EXPECT_LE(text, room.width()) << S(b->objectName());  // no letter cut off
+        if (!b->DropMenu()) continue;
+        ++withMenu;
+        EXPECT_LE(room.center().x() + text / 2, b->MarkRect().left()) << S(b->objectName());
+    }
+    EXPECT_EQ(withMenu, 5);
+}
+
+TEST_F(MainWindowTest, ColumnsAsWideAsTheirFieldsUntilTheUserResizesThem) {
+    OpenWithButton(dir.CopyData("persoane.dbf"));
+    TDataGrid* grid = form.Grid1();
+    const int nume = grid->columnWidth(0), adresa = grid->columnWidth(3),
+              activ = grid->columnWidth(7);
+    EXPECT_GT(adresa, nume);  // C(40) against C(30)
+    EXPECT_LT(activ, nume);
+    EXPECT_GE(activ, grid->fontMetrics().horizontalAdvance(QStringLiteral("ACTIV")));
+    for (int c = 0; c < grid->model()->columnCount(); ++c)
+        EXPECT_LE(grid->columnWidth(c), TDataGrid::kMaxColumnWidth);
+
+    grid->setColumnWidth(0, 40);
+    Find<QLineEdit>("FiltruE")->setText(QStringLiteral("ACTIV=.F."));
+    QTest::keyClick(Find<QLineEdit>("FiltruE"), Qt::Key_Return);
+    EXPECT_EQ(grid->columnWidth(0), 40);
+
+    const std::string wide = dir.File("lat.dbf");
+    test::WriteDbf(wide, {{"OBS", 'C', 254}, {"NR", 'N', 3}}, {{"x", "1"}});
+    OpenWithButton(wide);
+    EXPECT_EQ(grid->columnWidth(0), TDataGrid::kMaxColumnWidth);
+    EXPECT_EQ(grid->columnWidth(1), grid->NaturalColumnWidth(1));
+}
+
+TEST_F(MainWindowTest, FileDialogsSpeakRomanianAndHaveACloseBoxOnly) {
+    QTranslator* texts = InstallDialogTexts(*qApp);
+    ASSERT_NE(texts, nullptr);
+    Qt::WindowFlags flags;
+    QStringList shown;
+    test::ModalAnswer answer([&](QDialog& dialog) {
+        flags = dialog.windowFlags();
+        for (const char* label : {"lookInLabel", "fileNameLabel"})
+            shown << dialog.findChild<QLabel*>(QLatin1String(label))->text();
+        auto* buttons = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+        shown << buttons->button(QDialogButtonBox::Open)->text().remove(u'&')
+              << buttons->button(QDialogButtonBox::Cancel)->text();
+        dialog.reject();
+    });
+    EXPECT_FALSE(form.AskOpenFile({"Alegeti DBF-ul de citit!", "Fisiere DBF|*.DBF", "*.dbf", ""}));
+    QCoreApplication::removeTranslator(texts);
+    delete texts;
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("Cauta in:"), QStringLiteral("&Nume fisier:"),
+                                  QStringLiteral("Deschide"), QStringLiteral("Renunt")}));
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
 }
 
 }  // namespace

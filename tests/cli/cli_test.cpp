@@ -5,6 +5,7 @@
 
 #include "cli/cli_app.h"
 #include "cli/console_ui.h"
+#include "core/program_dir.h"
 #include "support/dbf_builder.h"
 #include "support/temp_dir.h"
 
@@ -197,10 +198,16 @@ TEST(Cli, SortRewritesTheFile) {
     test::TempDir dir;
     const std::string path = dir.File("s.dbf");
     test::WriteDbf(path, {{"NUME", 'C', 10}}, {{"C"}, {"A"}, {"B"}});
+    // A user's DBF0.DBF beside the table is not a scratch file; the program's own leftover is.
+    test::WriteFileBytes(dir.File("DBF0.DBF"), "tabelul utilizatorului");
+    std::filesystem::create_directories(ProgramDataDir());
+    const std::string leftover = ProgramDataDir() + "DBF0.DBF";
+    test::WriteFileBytes(leftover, "ramas");
     const CliRun r = Orbelan({"sort", path, "NUME"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(Orbelan({"show", path, "--format", "csv"}).out, "NUME\nA\nB\nC\n");
-    EXPECT_FALSE(std::filesystem::exists(dir.File("DBF0.DBF")));
+    EXPECT_EQ(test::ReadFileBytes(dir.File("DBF0.DBF")), "tabelul utilizatorului");
+    EXPECT_FALSE(std::filesystem::exists(leftover));
 }
 
 }  // namespace

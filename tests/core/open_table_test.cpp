@@ -4,8 +4,9 @@
 #include <filesystem>
 
 #include "core/open_table.h"
-#include "editing/startup.h"
+#include "core/program_dir.h"
 #include "core/workspace.h"
+#include "editing/startup.h"
 #include "support/dbf_builder.h"
 #include "support/fake_platform.h"
 #include "support/scripted_ui.h"
@@ -79,24 +80,24 @@ TEST_F(OpenTableTest, NonTableFileIsNeverWrittenAndReportsTheExactMessage) {
 TEST_F(OpenTableTest, FailedOpenEndsTheProgramWhenStartedWithAnArgument) {
     const std::string path = dir.File("text.dbf");
     test::WriteFileBytes(path, "nu este un tabel");
-    FormShow(ws, {path}, dir.Path().string() + "/", "/opt/orbelan/dbf-orbelan");
+    StartUp(ws, {path}, "/opt/orbelan/dbf-orbelan");
     EXPECT_TRUE(ui.terminated);
     EXPECT_TRUE(platform.registrations.empty());
 
     // A later failed open from the button ends it too.
     ui.terminated = false;
     ui.openFileAnswers.push_back(path);
-    BOpenClick(ws);
+    ChooseAndOpenTable(ws);
     EXPECT_TRUE(ui.terminated);
 }
 
 TEST_F(OpenTableTest, StartWithoutFileRegistersTheAssociationEveryTime) {
-    FormShow(ws, {}, "/opt/orbelan/", "/opt/orbelan/dbf-orbelan");
-    FormShow(ws, {dir.File("nu-exista.dbf")}, "/opt/orbelan/", "/opt/orbelan/dbf-orbelan");
+    StartUp(ws, {}, "/opt/orbelan/dbf-orbelan");
+    StartUp(ws, {dir.File("nu-exista.dbf")}, "/opt/orbelan/dbf-orbelan");
     ASSERT_EQ(platform.registrations.size(), 2u);
     EXPECT_EQ(platform.registrations[0],
               std::make_pair(std::string("dbf"), std::string("/opt/orbelan/dbf-orbelan")));
-    EXPECT_EQ(ws.ProgramDir, "/opt/orbelan/");
+    EXPECT_EQ(ws.ProgramDir, ProgramDataDir());
     EXPECT_FALSE(ws.Tx.Active());
     EXPECT_EQ(ui.statusText, "Nici un DBF deschis.");
     EXPECT_EQ(ui.rowCounter, "0");
@@ -104,7 +105,7 @@ TEST_F(OpenTableTest, StartWithoutFileRegistersTheAssociationEveryTime) {
 
 TEST_F(OpenTableTest, StartWithFileOpensItWithoutRegistering) {
     const std::string path = dir.CopyData("persoane.dbf");
-    FormShow(ws, {path}, "/opt/orbelan/", "/opt/orbelan/dbf-orbelan");
+    StartUp(ws, {path}, "/opt/orbelan/dbf-orbelan");
     EXPECT_TRUE(ws.Tx.Active());
     EXPECT_TRUE(platform.registrations.empty());
     EXPECT_EQ(ws.CurrentFile, path);
@@ -114,7 +115,7 @@ TEST_F(OpenTableTest, RelativeArgumentBecomesTheFullPath) {
     const std::string path = dir.CopyData("persoane.dbf");
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.Path());
-    FormShow(ws, {"persoane.dbf"}, "/opt/orbelan/", "/opt/orbelan/dbf-orbelan");
+    StartUp(ws, {"persoane.dbf"}, "/opt/orbelan/dbf-orbelan");
     std::filesystem::current_path(previous);
     EXPECT_TRUE(ws.Tx.Active());
     EXPECT_EQ(ws.CurrentFile, path);
@@ -131,7 +132,7 @@ TEST_F(OpenTableTest, OpenButtonResetsFilterAndReopensTheSameFile) {
     ui.filterButtonDown = true;
 
     ui.openFileAnswers.push_back(path);
-    BOpenClick(ws);
+    ChooseAndOpenTable(ws);
     EXPECT_TRUE(ws.Tx.Active());
     EXPECT_FALSE(ws.Tx.Filtered());
     EXPECT_EQ(ui.filterText, "");
@@ -145,12 +146,12 @@ TEST_F(OpenTableTest, OpenButtonResetsFilterAndReopensTheSameFile) {
     ws.Tx.Edit();
     ws.Tx.SetText(0, "SCHIMBAT");
     ui.openFileAnswers.push_back(path);
-    BOpenClick(ws);
+    ChooseAndOpenTable(ws);
     EXPECT_TRUE(ws.Tx.Active());
     EXPECT_EQ(ws.Tx.AsText(0), "SCHIMBAT");
 
     // Cancelling the dialog changes nothing.
-    BOpenClick(ws);
+    ChooseAndOpenTable(ws);
     EXPECT_TRUE(ws.Tx.Active());
     EXPECT_EQ(ws.CurrentFile, path);
 }

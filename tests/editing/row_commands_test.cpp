@@ -18,7 +18,7 @@ const std::vector<std::vector<std::string>> kRows = {
 
 TEST_F(Rows, DeleteFromEmptyTableShowsError) {
     OpenPersons({});
-    LbButton7Click(ws);
+    DeleteRow(ws);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].title, "Stergere linie");
     EXPECT_EQ(ui.messages[0].text, "Nu mai aveti ce sterge!");
@@ -30,7 +30,7 @@ TEST_F(Rows, DeleteAsksAndOnlyYesDeletes) {
     OpenPersons(kRows);
     MoveToRow(1);
     ui.mesajAnswers = {mrNo};
-    LbButton7Click(ws);
+    DeleteRow(ws);
     EXPECT_EQ(ws.Tx.RecordCount(), 4);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].title, "Sterge linie");
@@ -40,14 +40,14 @@ TEST_F(Rows, DeleteAsksAndOnlyYesDeletes) {
     EXPECT_EQ(ui.messages[0].buttons, mbYesNo);
 
     ui.mesajAnswers = {mrYes};
-    LbButton7Click(ws);
+    DeleteRow(ws);
     EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"A", "C", "D"}));
     EXPECT_EQ(ui.rowCounter, "4");  // refreshed only at the next post, filter or opening
 }
 
 TEST_F(Rows, AddRowAppendsAnEmptyRowThatPostsAndCounts) {
     OpenPersons(kRows);
-    LbButton6Click(ws);
+    AddRow(ws);
     EXPECT_EQ(ws.Tx.GetState(), Table::State::Insert);
     ws.Tx.SetText(0, "E");
     ws.Tx.Post();
@@ -58,7 +58,7 @@ TEST_F(Rows, AddRowAppendsAnEmptyRowThatPostsAndCounts) {
 TEST_F(Rows, RenumberFromSevenWritesDownToTheLastRowAndReturns) {
     OpenPersons(kRows);
     ui.chooseAnswers.push_back({true, "NR", ""});
-    CopieVClick(ws, CopyDownMode::Renumber);
+    CopyDown(ws, CopyDownMode::Renumber);
     EXPECT_EQ(ui.chooseCaptions.back(), "Renumeroteaza in jos");
     EXPECT_EQ(Column("NR"), (std::vector<std::string>{"7", "8", "9", "10"}));
     EXPECT_EQ(ws.Tx.RecNo(), 1);
@@ -68,7 +68,7 @@ TEST_F(Rows, RenumberFromTextStartsAtZeroAndCharacterColumnGetsDigits) {
     OpenPersons(kRows);
     MoveToRow(1);
     ui.chooseAnswers.push_back({true, "OBS", ""});
-    CopieVClick(ws, CopyDownMode::Renumber);
+    CopyDown(ws, CopyDownMode::Renumber);
     EXPECT_EQ(Column("OBS"), (std::vector<std::string>{"x", "0", "1", "2"}));
     EXPECT_EQ(ws.Tx.RecNo(), 2);
 }
@@ -77,14 +77,14 @@ TEST_F(Rows, RenumberFromLastRowWritesOnlyThatRow) {
     OpenPersons(kRows);
     MoveToRow(3);
     ui.chooseAnswers.push_back({true, "SUMA", ""});
-    CopieVClick(ws, CopyDownMode::Renumber);
+    CopyDown(ws, CopyDownMode::Renumber);
     EXPECT_EQ(Column("SUMA"), (std::vector<std::string>{"1", "2", "3", "4"}));
 }
 
 TEST_F(Rows, CopyFromFirstRowFillsTheWholeColumn) {
     OpenPersons(kRows);
     ui.chooseAnswers.push_back({true, "OBS", ""});
-    CopieVClick(ws, CopyDownMode::Copy);
+    CopyDown(ws, CopyDownMode::Copy);
     EXPECT_EQ(ui.chooseCaptions.back(), "Copie valoare in jos");
     EXPECT_FALSE(ui.valuePanelVisible);
     EXPECT_EQ(Column("OBS"), (std::vector<std::string>{"x", "x", "x", "x"}));
@@ -93,28 +93,28 @@ TEST_F(Rows, CopyFromFirstRowFillsTheWholeColumn) {
 TEST_F(Rows, FilteredRowsAreNeitherCopiedNorNumbered) {
     OpenPersons(kRows);
     ui.filterText = "NUME<>'B'";
-    FiltruEKeyDown(ws, 13);
+    FilterKey(ws, 13);
     ui.chooseAnswers.push_back({true, "NR", ""});
-    CopieVClick(ws, CopyDownMode::Renumber);
+    CopyDown(ws, CopyDownMode::Renumber);
     ui.filterButtonDown = false;
-    Filtru1Click(ws);
+    SwitchFilter(ws);
     EXPECT_EQ(Column("NR"), (std::vector<std::string>{"7", "", "8", "9"}));
 }
 
 TEST_F(Rows, NoChoiceOrEmptyTableDoesNothing) {
     OpenPersons(kRows);
-    CopieVClick(ws, CopyDownMode::Copy);  // chooser closed
+    CopyDown(ws, CopyDownMode::Copy);  // chooser closed
     EXPECT_EQ(Column("OBS"), (std::vector<std::string>{"x", "y", "z", "w"}));
     ws.CloseTable();
     OpenPersons({}, "gol.dbf");
-    CopieVClick(ws, CopyDownMode::Copy);
+    CopyDown(ws, CopyDownMode::Copy);
     EXPECT_EQ(ui.chooseCaptions.size(), 1u);
 }
 
 TEST_F(Rows, RowThatCannotBePostedStopsThereWithTheGridFollowing) {
     OpenPersons({{"A", "99998", "1.00", ""}, {"B", "", "2.00", ""}, {"C", "", "3.00", ""}});
     ui.chooseAnswers.push_back({true, "NR", ""});
-    EXPECT_THROW(CopieVClick(ws, CopyDownMode::Renumber), DbfError);
+    EXPECT_THROW(CopyDown(ws, CopyDownMode::Renumber), DbfError);
     EXPECT_FALSE(ws.Tx.ControlsDisabled());
     EXPECT_EQ(ws.Tx.GetState(), Table::State::Browse);
     EXPECT_EQ(ws.Tx.RecNo(), 3);  // 100000 doesn't fit N(5)

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <map>
 
+#include <unistd.h>
+
 #include "editing/filter_commands.h"
 #include "engine/codepage.h"
 #include "engine/file_io.h"
@@ -33,7 +35,7 @@ TEST_F(Sort, NoLeavesFileAndGridUnchanged) {
     const std::string path = OpenPersons(rows);
     const std::string before = ReadFileBytes(path);
     ui.mesajAnswers = {mrNo};
-    Grid1TitleClick(ws, 0);
+    SortByColumn(ws, 0);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].title, "Ordonare dupa coloana");
     EXPECT_EQ(ui.messages[0].text, "Doriti sa ordonati tabelul dupa coloana NUME ?");
@@ -47,7 +49,7 @@ TEST_F(Sort, NoLeavesFileAndGridUnchanged) {
 TEST_F(Sort, RewritesTheFileAndKeepsTheFirstRowWithTheCurrentValue) {
     const std::string path = OpenPersons(rows);
     MoveToRow(2);  // the second POP
-    Grid1TitleClick(ws, 0);
+    SortByColumn(ws, 0);
     EXPECT_TRUE(ws.Tx.Active());
     EXPECT_EQ(ws.Tx.TableName(), path);
     EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"", "ANTON", "BALAN", "POP", "POP"}));
@@ -66,7 +68,7 @@ TEST_F(Sort, RewritesTheFileAndKeepsTheFirstRowWithTheCurrentValue) {
 
 TEST_F(Sort, NumbersSortByValue) {
     OpenPersons({{"A", "10", "", ""}, {"B", "9", "", ""}, {"C", "-1", "", ""}, {"D", "", "", ""}});
-    Grid1TitleClick(ws, 1);
+    SortByColumn(ws, 1);
     EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"D", "C", "B", "A"}));
 }
 
@@ -75,7 +77,7 @@ TEST_F(Sort, CounterShowsRowsWrittenEveryThousandAndTheTotalAfter) {
     for (int i = 0; i < 2500; ++i) many.push_back({"N" + std::to_string(2500 - i), "", "", ""});
     OpenPersons(many);
     ui.rowCounterHistory.clear();
-    Grid1TitleClick(ws, 0);
+    SortByColumn(ws, 0);
     std::vector<std::string> progress;
     for (const auto& c : ui.rowCounterHistory) {
         if (c != "0") progress.push_back(c);
@@ -87,12 +89,12 @@ TEST_F(Sort, CounterShowsRowsWrittenEveryThousandAndTheTotalAfter) {
 TEST_F(Sort, FilterStaysOnAndAllRowsAreSorted) {
     OpenPersons(rows);
     ui.filterText = "NR>2";
-    FiltruEKeyDown(ws, 13);
-    Grid1TitleClick(ws, 0);
+    FilterKey(ws, 13);
+    SortByColumn(ws, 0);
     EXPECT_TRUE(ws.Tx.Filtered());
     EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"", "BALAN", "POP"}));
     ui.filterButtonDown = false;
-    Filtru1Click(ws);
+    SwitchFilter(ws);
     EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"", "ANTON", "BALAN", "POP", "POP"}));
 }
 
@@ -104,15 +106,35 @@ TEST_F(Sort, LeftoverScratchFilesAreReplacedOrSkipped) {
 
     MakeUndeletable("DBF0.DBF");
     EXPECT_EQ(TempTableName(ws, ".DBF"), dir.File("DBF1.DBF"));
-    Grid1TitleClick(ws, 0);
+    SortByColumn(ws, 0);
     EXPECT_EQ(Column("NUME").back(), "POP");
+}
+
+TEST_F(Sort, OpenTableIsNeverAScratchNameAndScratchMayLiveOnAnotherDisk) {
+    const std::string path = OpenPersons(rows, "DBF0.DBF");  // opened from the program's folder
+    EXPECT_EQ(TempTableName(ws, ".DBF"), dir.File("DBF1.DBF"));
+    SortByColumn(ws, 0);
+    EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"", "ANTON", "BALAN", "POP", "POP"}));
+
+    // The data folder on another file system than the table: the sorted copy still replaces it.
+    namespace fs = std::filesystem;
+    const fs::path other = "/dev/shm/orbelan-sort-" + std::to_string(::getpid());
+    std::error_code ec;
+    if (!fs::create_directory(other, ec) || fs::status(other).type() == fs::file_type::none)
+        GTEST_SKIP() << "no second file system";
+    ws.ProgramDir = (other / "date").string() + "/";  // made by the sort
+    MoveToRow(1);
+    SortByColumn(ws, 1);
+    fs::remove_all(other, ec);
+    EXPECT_EQ(Column("NR"), (std::vector<std::string>{"1", "2", "3", "4", "5"}));
+    EXPECT_EQ(ws.Tx.TableName(), path);
 }
 
 TEST_F(Sort, NoFreeScratchNameIsReportedAndFileUntouched) {
     const std::string path = OpenPersons(rows);
     const std::string before = ReadFileBytes(path);
     for (int n = 0; n <= 200; ++n) MakeUndeletable("DBF" + std::to_string(n) + ".DBF");
-    Grid1TitleClick(ws, 0);
+    SortByColumn(ws, 0);
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[1].title, "Ordonare DBF");
     EXPECT_EQ(ui.messages[1].text, "Nu am voie sa scriu in " + ws.ProgramDir + "!");
@@ -126,7 +148,7 @@ TEST_F(Sort, FailureHalfwayLeavesTheOriginalByteIdenticalAndTheWindowUsable) {
     const std::string path = OpenPersons(rows);
     const std::string before = ReadFileBytes(path);
     IoFaults().failRenameAfter = 0;
-    EXPECT_THROW(Grid1TitleClick(ws, 0), DbfError);
+    EXPECT_THROW(SortByColumn(ws, 0), DbfError);
     IoFaults().Reset();
     EXPECT_EQ(ReadFileBytes(path), before);
     EXPECT_TRUE(ws.Tx.Active());
@@ -145,7 +167,7 @@ TEST_F(Sort, IndexFilesOfTheOldOrderAreRemoved) {
     ws.CurrentFile = path;
     ws.OpenTable();
     ASSERT_TRUE(ws.Tx.Active());
-    Grid1TitleClick(ws, 0);
+    SortByColumn(ws, 0);
     EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"DOI", "TREI", "UNU"}));
     EXPECT_EQ(ReadFileBytes(path)[28], '\0');
     EXPECT_FALSE(std::filesystem::exists(dir.File("missing_production_index.mdx")));
@@ -161,7 +183,7 @@ TEST_F(Sort, MemoTableKeepsEachRowsMemo) {
     for (int r = 0; r < ws.Tx.RecordCount(); ++r)
         memoByName[ws.Tx.TextAt(r, nume)] = ws.Tx.TextAt(r, obs);
 
-    Grid1TitleClick(ws, nume);
+    SortByColumn(ws, nume);
     ASSERT_TRUE(ws.Tx.Active());
     std::vector<std::string> names;
     for (int r = 0; r < ws.Tx.RecordCount(); ++r) {

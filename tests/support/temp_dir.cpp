@@ -1,5 +1,6 @@
 #include "support/temp_dir.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -45,6 +46,11 @@ std::string TempDir::CopyData(const std::string& name) const {
         }
     }
     return (path_ / name).string();
+}
+
+HomeFoldersForTests::HomeFoldersForTests() {
+    ::setenv("ORBELAN_DATA_DIR", (dir_.Path() / "data").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (dir_.Path() / "config").c_str(), 1);
 }
 
 std::string ReadFileBytes(const std::string& path) {

@@ -21,6 +21,17 @@ class TempDir {
     std::filesystem::path path_;
 };
 
+// Points the program's data folder (ORBELAN_DATA_DIR) and Qt's settings (XDG_CONFIG_HOME) at a
+// fresh temporary folder for the whole test run, so no test writes into the real home folder.
+class HomeFoldersForTests {
+  public:
+    HomeFoldersForTests();
+    const std::filesystem::path& Path() const { return dir_.Path(); }
+
+  private:
+    TempDir dir_;
+};
+
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
