@@ -24,13 +24,14 @@
 #include "app/qt_text.h"
 #include "cleaning/cnp_commands.h"
 #include "cleaning/cnp_edit_widget.h"
+#include "dialogs/balloon_hint.h"
+#include "dialogs/column_chooser.h"
+#include "dialogs/message_window.h"
 #include "editing/filter_commands.h"
 #include "editing/row_commands.h"
 #include "editing/sort_command.h"
 #include "editing/startup.h"
-#include "dialogs/balloon_hint.h"
-#include "dialogs/column_chooser.h"
-#include "dialogs/message_window.h"
+#include "letters/form_letters.h"
 #include "platform/qt_platform.h"
 
 namespace orbelan {
@@ -231,10 +232,13 @@ void TForm1::BuildMenus() {
 
     const auto later = [this] { NotYetAvailable(); };
     QMenu* word = AddMenu(QStringLiteral("PopupMenu3"));
-    AddItem(word, QStringLiteral("OLinie"), QStringLiteral("Numai linia selectata"), later);
-    AddItem(word, QStringLiteral("ToateLiniile"), QStringLiteral("Toate liniile afisate"), later);
-    AddItem(word, QStringLiteral("TotInJos"), QStringLiteral("De la linia selectata in jos"),
-            later);
+    for (const auto& [name, caption] : {std::pair{"OLinie", "Numai linia selectata"},
+                                        std::pair{"ToateLiniile", "Toate liniile afisate"},
+                                        std::pair{"TotInJos", "De la linia selectata in jos"}}) {
+        const QString item = QLatin1String(name);
+        AddItem(word, item, QLatin1String(caption),
+                [this, word, item] { ExpRTF(word->findChild<QAction*>(item)); });
+    }
 
     QMenu* data = AddMenu(QStringLiteral("PopupMenu4"));
     AddItem(data, QStringLiteral("Adaugadatedinalttabel1"),
@@ -390,6 +394,12 @@ void TForm1::CopieVClick(QObject* sender) {
                                   ? CopyDownMode::Renumber
                                   : CopyDownMode::Copy);
 }
+void TForm1::ExpRTF(QObject* sender) {
+    const QString item = sender ? sender->objectName() : QString();
+    orbelan::ExpRTF(ws_, item == QStringLiteral("OLinie")     ? LetterMode::OLinie
+                         : item == QStringLiteral("TotInJos") ? LetterMode::TotInJos
+                                                              : LetterMode::ToateLiniile);
+}
 
 // ---- Ui
 
@@ -428,11 +438,16 @@ std::optional<std::string> TForm1::AskOpenFile(const FileDialogSpec& request) {
     if (fileDialogOverride) return fileDialogOverride(request);
     QFileDialog dialog(this, Q(request.title), QString(), QtFilter(request.filter));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::AnyFile);  // the file need not exist
+    // Unless asked otherwise the file need not exist.
+    dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::ReadOnly, false);
     dialog.setSizeGripEnabled(true);
     dialog.setDefaultSuffix(Q(request.defaultExtension).remove(QStringLiteral("*.")));
-    if (!request.initialPath.empty()) dialog.selectFile(Q(request.initialPath));
+    const QString initial = Q(request.initialPath);
+    if (initial.endsWith(QLatin1Char('/')) || initial.endsWith(QLatin1Char('\\')))
+        dialog.setDirectory(initial);  // a folder to start in
+    else if (!initial.isEmpty())
+        dialog.selectFile(initial);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return S(dialog.selectedFiles().first());
 }

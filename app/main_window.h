@@ -84,6 +84,7 @@ class TForm1 : public QMainWindow, public Ui {
     void LbButton6Click();
     void LbButton7Click();
     void CopieVClick(QObject* sender);
+    void ExpRTF(QObject* sender);  // the three items of PopupMenu3
 
   protected:
     void showEvent(QShowEvent* event) override;

@@ -10,9 +10,11 @@
 #include "cli/options.h"
 #include "cli/row_printer.h"
 #include "core/open_table.h"
-#include "editing/sort_command.h"
 #include "core/workspace.h"
+#include "editing/sort_command.h"
 #include "engine/field_codec.h"
+#include "letters/form_letters.h"
+#include "letters/rtf_replace.h"
 
 namespace orbelan {
 namespace {
@@ -130,6 +132,40 @@ int Extract(CliContext& c, void (*command)(Workspace&)) {
     return kExitDone;
 }
 
+const std::string& Output(const CliOptions& o) {
+    if (o.output.empty()) throw UsageError("Lipseste -o FISIER.");
+    return o.output;
+}
+
+int Letters(CliContext& c) {
+    ExpectArgs(c.options, 2);
+    OpenFile(c, Arg(c.options, 0, "fisierul"));
+    TRTFReplace rtf(c.ws.platform, ProgramCodePage(c.ws));
+    rtf.RTFSursa = Arg(c.options, 1, "modelul");
+    rtf.RTFDest = Output(c.options);
+    if (!HasRowsForLetters(c.ws)) return kExitEngine;
+    LetterMode mode = LetterMode::ToateLiniile;
+    if (c.options.row > 0 || c.options.fromRow > 0) {
+        mode = c.options.row > 0 ? LetterMode::OLinie : LetterMode::TotInJos;
+        const long row = c.options.row > 0 ? c.options.row : c.options.fromRow;
+        const int shown = c.ws.Tx.RecordCount();
+        if (row > shown)
+            throw UsageError("Linia " + std::to_string(row) + " nu exista: sunt afisate " +
+                             std::to_string(shown) + " linii.");
+        c.ws.Tx.MoveTo(static_cast<int>(row - 1));
+    }
+    return WriteLetters(c.ws, rtf, mode) ? kExitDone : kExitEngine;
+}
+
+int Template(CliContext& c) {
+    ExpectArgs(c.options, 1);
+    OpenFile(c, Arg(c.options, 0, "fisierul"));
+    TRTFReplace rtf(c.ws.platform, ProgramCodePage(c.ws));
+    const bool written = WriteHowToTemplate(c.ws, rtf, c.ws.platform.TempFolder() + "orbelan-model",
+                                            Output(c.options));
+    return written ? kExitDone : kExitEngine;
+}
+
 }  // namespace
 
 int RunOrbelan(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -156,6 +192,8 @@ int RunOrbelan(const std::vector<std::string>& args, std::ostream& out, std::ost
             {"check-cnp", [&] { return CheckCnp(c); }},
             {"extract-year", [&] { return Extract(c, AnDinCNP); }},
             {"extract-date", [&] { return Extract(c, ExtrageDatadinCNP); }},
+            {"letters", [&] { return Letters(c); }},
+            {"template", [&] { return Template(c); }},
         };
         const auto it = commands.find(options.command);
         if (it == commands.end()) throw UsageError("Comanda necunoscuta: " + options.command + ".");

@@ -21,6 +21,9 @@ struct CliOptions {
     std::optional<std::string> filter;
     std::string outputFormat = "table";  // table | csv | json
     long limit = -1;                     // -1: every row
+    std::string output;                  // -o
+    long row = 0;                        // --row N, from 1; 0: not given
+    long fromRow = 0;                    // --from-row N, from 1; 0: not given
 };
 
 // Throws UsageError for an unknown option, a missing value or a bad number.
