@@ -1,5 +1,6 @@
 #include "letters/rtf_replace.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -204,6 +205,18 @@ bool TRTFReplace::LoadTemplate() {
     if (in.bad()) return false;
     lines_ = SplitLines(text.str());
     linesOf_ = RTFSursa;
+    balance_.clear();
+    bracket_.clear();
+    bodyLine_ = lines_.size();
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        balance_.push_back(BraceBalance(lines_[i]));
+        bracket_.push_back(lines_[i].find('[') != std::string::npos);
+        const size_t body = lines_[i].find(kBodyStart);
+        if (body != std::string::npos && bodyLine_ == lines_.size()) {
+            bodyLine_ = i;
+            bodyFirst_ = lines_[i].substr(body);
+        }
+    }
     return true;
 }
 
@@ -277,42 +290,45 @@ void TRTFReplace::WriteLine(std::string_view line) {
     out_->Write("\r\n", 2);
 }
 
+void TRTFReplace::WriteReplaced(const std::string& line, bool bracket, bool bracketedNames) {
+    if (!bracket && bracketedNames) {  // nothing to find: the line as it is
+        WriteLine(line);
+        repeatFrom_ = -1;
+        return;
+    }
+    // A line with two different multi-valued placeholders would never end its repetition.
+    const size_t maxRepeats = std::max<size_t>(1, names_.size());
+    size_t repeats = 0;
+    do {
+        WriteLine(ReplaceLine(line));
+    } while (repeatFrom_ >= 0 && ++repeats < maxRepeats);
+    repeatFrom_ = -1;
+}
+
 void TRTFReplace::MergeBody(int copies) {
     RequireDocument();
     if (linesOf_ != RTFSursa && !LoadTemplate())
         throw DbfError(ErrorKind::Io, "Modelul " + RTFSursa + " nu poate fi citit.");
-    // A line with two different multi-valued placeholders would never end its repetition.
-    const size_t maxRepeats = std::max<size_t>(1, names_.size());
-    for (int pass = 1; pass <= copies; ++pass) {
-        size_t next = 0;
-        std::string current;
-        bool found = false;
-        while (!found && next < lines_.size()) {
-            current = lines_[next++];
-            const size_t body = current.find(kBodyStart);
-            if (body != std::string::npos) {
-                current.erase(0, body);
-                found = true;
-            }
-        }
-        // Without a body the whole template went out as the header; its last line must not
-        // be written a second time.
-        if (!found) continue;
+    bool bracketedNames = true;
+    for (const std::string& name : names_) bracketedNames = bracketedNames && name.starts_with('[');
+    // Without a body the whole template went out as the header; its last line must not be
+    // written a second time.
+    const bool hasBody = bodyLine_ < lines_.size();
+    for (int pass = 1; hasBody && pass <= copies; ++pass) {
         if (pass > 1) WriteLine("\\page");
-        int depth = BraceBalance(current) + 1;
+        const std::string* current = &bodyFirst_;
+        bool bracket = current->find('[') != std::string::npos;
+        int depth = BraceBalance(*current) + 1;
+        size_t next = bodyLine_ + 1;
         while (next < lines_.size() && depth != 0) {
-            if (!current.empty()) {
-                size_t repeats = 0;
-                do {
-                    WriteLine(ReplaceLine(current));
-                } while (repeatFrom_ >= 0 && ++repeats < maxRepeats);
-                repeatFrom_ = -1;
-            }
-            current = lines_[next++];
-            depth += BraceBalance(current);
+            if (!current->empty()) WriteReplaced(*current, bracket, bracketedNames);
+            current = &lines_[next];
+            bracket = bracket_[next];
+            depth += balance_[next];
+            ++next;
         }
         // The line that closed the document: its last brace is written by EndDocument.
-        std::string last(TrimControls(current));
+        std::string last(TrimControls(*current));
         if (!last.empty()) last.pop_back();
         if (!last.empty()) WriteLine(ReplaceLine(last));
         repeatFrom_ = -1;
@@ -447,6 +463,19 @@ void TRTFReplace::AppendChar(std::string& out, char32_t c) {
 std::string TRTFReplace::RtfValue(const std::string& value, std::string_view asWritten) {
     if (value.empty()) return std::string(kEmptyValue);
     const LetterCase letterCase = CaseOf(asWritten);
+    // Most values are plain ASCII text: only their letters may change.
+    const bool plain = std::all_of(value.begin(), value.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x80 && c != '{' && c != '}' && c != '\\' &&
+               c != '\r' && c != '\n' && c != '\t';
+    });
+    if (plain) {
+        std::string out = value;
+        if (letterCase == LetterCase::Upper)
+            for (char& c : out) c = static_cast<char>(ToUpper(static_cast<unsigned char>(c)));
+        if (letterCase == LetterCase::Lower)
+            for (char& c : out) c = static_cast<char>(ToLower(static_cast<unsigned char>(c)));
+        return out;
+    }
     std::string out;
     out.reserve(value.size() + 8);
     bool inUnicode = false;  // inside the group that holds \uc1 for a run of escapes

@@ -60,6 +60,8 @@ class TRTFReplace {
   private:
     bool LoadTemplate();
     void WriteLine(std::string_view line);
+    // Writes the line replaced, once per value of a multi-valued placeholder in it.
+    void WriteReplaced(const std::string& line, bool bracket, bool bracketedNames);
     void RequireDocument() const;
     // The value as it goes into the RTF, in the letter case the placeholder asks for.
     std::string RtfValue(const std::string& value, std::string_view asWritten);
@@ -73,8 +75,13 @@ class TRTFReplace {
     std::vector<std::string> values_;  // as stored; escaped when inserted
     int repeatFrom_ = -1;
 
-    std::vector<std::string> lines_;  // the template, read once per document
-    std::string linesOf_;             // the path they were read from
+    // The template, read once per document, with what each pass over it needs.
+    std::vector<std::string> lines_;
+    std::string linesOf_;        // the path they were read from
+    size_t bodyLine_ = 0;        // the first line with "\pard"; lines_.size() when none
+    std::string bodyFirst_;      // that line from its "\pard" on
+    std::vector<int> balance_;   // BraceBalance of each line
+    std::vector<bool> bracket_;  // the line holds a "["
     std::unique_ptr<TempFile> out_;
     std::string lastError_;
 };
