@@ -52,14 +52,10 @@ TEST_F(LettersCli, RowsFilterAndModes) {
     EXPECT_EQ(Letters({"--from-row", "3"}),
               "{\\rtf1\r\n\\pard DAN-deva\r\n\\par \\page\r\n\\pard ANA-deva\r\n}\r\n");
 
-    for (const auto& bad : std::vector<std::vector<std::string>>{
-             {"letters", table, model, "-o", out, "--row", "5"},
-             {"letters", table, model, "-o", out, "--row", "1", "--from-row", "2"},
-             {"letters", table, model, "-o", out, "--row", "0"},
-             {"letters", table, model},
-             {"template", table}}) {
-        EXPECT_EQ(Orbelan(bad).code, 2) << bad.size();
-    }
+    EXPECT_EQ(Orbelan({"letters", table, model, "-o", out, "--row", "5"}).code, 2);
+    EXPECT_EQ(Orbelan({"letters", table, model, "-o", out, "--row", "1", "--from-row", "2"}).code,
+              2);
+    EXPECT_EQ(Orbelan({"template", table}).code, 2);  // no -o
     // A template that can't be read: exit 4 with the reason, the earlier output untouched.
     const std::string before = test::ReadFileBytes(out);
     const CliRun r = Orbelan({"letters", table, dir.File("lipsa.rtf"), "-o", out});
