@@ -68,9 +68,12 @@ QString QtFilter(const std::string& filter) {
     const QStringList parts = Q(filter).split(QLatin1Char('|'));
     if (parts.size() < 2) return Q(filter);
     QStringList patterns = parts[1].split(QLatin1Char(';'));
+    const qsizetype given = patterns.size();
     for (const QString& p : QStringList(patterns)) {
         if (!patterns.contains(p.toLower())) patterns << p.toLower();
     }
+    // "Word (*.rtf)|*.rtf" already shows its patterns.
+    if (patterns.size() == given && parts[0].endsWith(QLatin1Char(')'))) return parts[0];
     return parts[0] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
 }
 
