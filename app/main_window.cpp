@@ -35,6 +35,7 @@
 #include "editing/row_commands.h"
 #include "editing/sort_command.h"
 #include "editing/startup.h"
+#include "letters/form_letters.h"
 #include "platform/qt_platform.h"
 
 namespace orbelan {
@@ -77,9 +78,12 @@ QString QtFilter(const std::string& filter) {
     const QStringList parts = Q(filter).split(QLatin1Char('|'));
     if (parts.size() < 2) return Q(filter);
     QStringList patterns = parts[1].split(QLatin1Char(';'));
+    const qsizetype given = patterns.size();
     for (const QString& p : QStringList(patterns)) {
         if (!patterns.contains(p.toLower())) patterns << p.toLower();
     }
+    // "Word (*.rtf)|*.rtf" already shows its patterns.
+    if (patterns.size() == given && parts[0].endsWith(QLatin1Char(')'))) return parts[0];
     return parts[0] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
 }
 
@@ -235,10 +239,13 @@ void TForm1::BuildMenus() {
 
     const auto later = [this] { NotYetAvailable(); };
     QMenu* word = AddMenu(QStringLiteral("PopupMenu3"));
-    AddItem(word, QStringLiteral("OLinie"), QStringLiteral("Numai linia selectata"), later);
-    AddItem(word, QStringLiteral("ToateLiniile"), QStringLiteral("Toate liniile afisate"), later);
-    AddItem(word, QStringLiteral("TotInJos"), QStringLiteral("De la linia selectata in jos"),
-            later);
+    for (const auto& [name, caption] : {std::pair{"OLinie", "Numai linia selectata"},
+                                        std::pair{"ToateLiniile", "Toate liniile afisate"},
+                                        std::pair{"TotInJos", "De la linia selectata in jos"}}) {
+        const QString item = QLatin1String(name);
+        AddItem(word, item, QLatin1String(caption),
+                [this, word, item] { ExpRTF(word->findChild<QAction*>(item)); });
+    }
 
     QMenu* data = AddMenu(QStringLiteral("PopupMenu4"));
     AddItem(data, QStringLiteral("Adaugadatedinalttabel1"),
@@ -449,6 +456,12 @@ void TForm1::Stergetoateliniileinjos1Click() {
 void TForm1::StergeIndex1Click() {
     DeleteIndex(ws_);
 }
+void TForm1::ExpRTF(QObject* sender) {
+    const QString item = sender ? sender->objectName() : QString();
+    orbelan::ExpRTF(ws_, item == QStringLiteral("OLinie")     ? LetterMode::OLinie
+                         : item == QStringLiteral("TotInJos") ? LetterMode::TotInJos
+                                                              : LetterMode::ToateLiniile);
+}
 
 // ---- Ui
 
@@ -498,11 +511,16 @@ std::optional<std::string> TForm1::AskOpenFile(const FileDialogSpec& request) {
     QFileDialog dialog(this, Q(request.title), QString(), QtFilter(request.filter));
     dialog.setWindowFlags(kDialogFlags);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::AnyFile);  // the file need not exist
+    // Unless asked otherwise the file need not exist.
+    dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::ReadOnly, false);
     dialog.setSizeGripEnabled(true);
     dialog.setDefaultSuffix(Q(request.defaultExtension).remove(QStringLiteral("*.")));
-    if (!request.initialPath.empty()) dialog.selectFile(Q(request.initialPath));
+    const QString initial = Q(request.initialPath);
+    if (initial.endsWith(QLatin1Char('/')) || initial.endsWith(QLatin1Char('\\')))
+        dialog.setDirectory(initial);  // a folder to start in
+    else if (!initial.isEmpty())
+        dialog.selectFile(initial);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return S(dialog.selectedFiles().first());
 }

@@ -97,6 +97,7 @@ class TForm1 : public QMainWindow, public Ui {
     void Stergeliniileselectate1Click();
     void Stergetoateliniileinjos1Click();
     void StergeIndex1Click();
+    void ExpRTF(QObject* sender);  // the three items of PopupMenu3
 
   protected:
     void showEvent(QShowEvent* event) override;

@@ -17,6 +17,8 @@
 #include "core/workspace.h"
 #include "editing/sort_command.h"
 #include "engine/field_codec.h"
+#include "letters/form_letters.h"
+#include "letters/rtf_replace.h"
 
 namespace orbelan {
 namespace {
@@ -167,6 +169,40 @@ int OnFile(CliContext& c, void (*command)(Workspace&)) {
     return kExitDone;
 }
 
+const std::string& Output(const CliOptions& o) {
+    if (o.output.empty()) throw UsageError("Lipseste -o FISIER.");
+    return o.output;
+}
+
+int Letters(CliContext& c) {
+    ExpectArgs(c.options, 2);
+    OpenFile(c, Arg(c.options, 0, "fisierul"));
+    TRTFReplace rtf(c.ws.platform, ProgramCodePage(c.ws));
+    rtf.RTFSursa = Arg(c.options, 1, "modelul");
+    rtf.RTFDest = Output(c.options);
+    if (!HasRowsForLetters(c.ws)) return kExitEngine;
+    LetterMode mode = LetterMode::ToateLiniile;
+    if (c.options.row > 0 || c.options.fromRow > 0) {
+        mode = c.options.row > 0 ? LetterMode::OLinie : LetterMode::TotInJos;
+        const long row = c.options.row > 0 ? c.options.row : c.options.fromRow;
+        const int shown = c.ws.Tx.RecordCount();
+        if (row > shown)
+            throw UsageError("Linia " + std::to_string(row) + " nu exista: sunt afisate " +
+                             std::to_string(shown) + " linii.");
+        c.ws.Tx.MoveTo(static_cast<int>(row - 1));
+    }
+    return WriteLetters(c.ws, rtf, mode) ? kExitDone : kExitEngine;
+}
+
+int Template(CliContext& c) {
+    ExpectArgs(c.options, 1);
+    OpenFile(c, Arg(c.options, 0, "fisierul"));
+    TRTFReplace rtf(c.ws.platform, ProgramCodePage(c.ws));
+    const bool written = WriteHowToTemplate(c.ws, rtf, c.ws.platform.TempFolder() + "orbelan-model",
+                                            Output(c.options));
+    return written ? kExitDone : kExitEngine;
+}
+
 // A command and whether it asks before destroying data (see ConsoleUi::guarded).
 struct CliCommand {
     std::function<int(CliContext&)> run;
@@ -205,6 +241,8 @@ const std::map<std::string, CliCommand>& Commands() {
          {[](CliContext& c) { return OnFile(c, [](Workspace& ws) { DeleteDisplayedRows(ws); }); },
           true}},
         {"drop-index", {[](CliContext& c) { return OnFile(c, DeleteIndex); }}},
+        {"letters", {Letters}},
+        {"template", {Template}},
     };
     return commands;
 }

@@ -21,6 +21,10 @@ const char* const kUsage =
     "  dedupe FISIER COLOANA [--filter E]       (intreaba)\n"
     "  delete-rows FISIER [--filter E]  liniile afisate; fara filtru toate (intreaba)\n"
     "  drop-index FISIER                sterge indexul si impacheteaza tabelul\n"
+    "  letters FISIER MODEL.rtf -o IESIRE.rtf [--filter E] [--row N | --from-row N]\n"
+    "                                   formulare: toate liniile afisate, numai linia N\n"
+    "                                   sau de la linia N in jos (numarate de la 1)\n"
+    "  template FISIER -o IESIRE.rtf    modelul de formular cu coloanele tabelului\n"
     "  --help | --version\n"
     "Optiuni pentru toate comenzile (oriunde dupa comanda):\n"
     "  --codepage NUME                  codul de pagina (de ex. cp1250, cp852)\n"
@@ -67,6 +71,17 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), o.limit);
             if (ec != std::errc() || end != v.data() + v.size() || o.limit < 0)
                 throw UsageError("Limita trebuie sa fie un numar natural: " + v + ".");
+        } else if (a == "-o") {
+            o.output = Value(args, i);
+        } else if (a == "--row" || a == "--from-row") {
+            const std::string& v = Value(args, i);
+            long n = 0;
+            const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
+            if (ec != std::errc() || end != v.data() + v.size() || n < 1)
+                throw UsageError("Linia trebuie sa fie un numar de la 1: " + v + ".");
+            (a == "--row" ? o.row : o.fromRow) = n;
+            if (o.row > 0 && o.fromRow > 0)
+                throw UsageError("--row si --from-row nu pot fi folosite impreuna.");
         } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
             throw UsageError("Optiune necunoscuta: " + a + ".");
         } else if (o.command.empty()) {

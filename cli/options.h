@@ -22,6 +22,9 @@ struct CliOptions {
     std::string outputFormat = "table";  // table | csv | json
     long limit = -1;                     // -1: every row
     bool yes = false;                    // --yes: DA to every question
+    std::string output;                  // -o
+    long row = 0;                        // --row N, from 1; 0: not given
+    long fromRow = 0;                    // --from-row N, from 1; 0: not given
 };
 
 // Throws UsageError for an unknown option, a missing value or a bad number.

@@ -24,6 +24,7 @@ struct FileDialogSpec {
     std::string filter;            // "Fisiere DBF|*.DBF"
     std::string defaultExtension;  // "*.dbf"
     std::string initialPath;
+    bool mustExist = false;  // only an existing file can be chosen
 };
 
 class Ui {

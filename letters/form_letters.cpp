@@ -1,0 +1,201 @@
+#include "letters/form_letters.h"
+
+#include <filesystem>
+#include <vector>
+
+#include "core/frozen_grid.h"
+#include "core/open_table.h"
+#include "core/workspace.h"
+#include "engine/file_io.h"
+#include "letters/rtf_replace.h"
+
+namespace orbelan {
+namespace {
+
+const std::string kTitle = "Generare formulare";
+
+// The row the command started on is current again however the walk ends.
+class KeepCurrentRow {
+  public:
+    explicit KeepCurrentRow(Table& table) : table_(table), row_(table.GetBookmark()) {}
+    ~KeepCurrentRow() {
+        try {
+            if (table_.Active() && row_ >= 0) table_.GotoBookmark(row_);
+        } catch (...) {
+            // The failure that ended the walk is the one to report.
+        }
+    }
+    KeepCurrentRow(const KeepCurrentRow&) = delete;
+    KeepCurrentRow& operator=(const KeepCurrentRow&) = delete;
+
+  private:
+    Table& table_;
+    Bookmark row_;
+};
+
+void ShowFailure(Workspace& ws, const std::string& text) {
+    ws.ui.Mesaj(kTitle, text, mkError, mbOK);
+}
+
+void NoFreeName(Workspace& ws, const std::string& prefix) {
+    const std::string name = FileNamePart(prefix);
+    const std::string folder = prefix.substr(0, prefix.size() - name.size());
+    ShowFailure(ws, "Nu exista un nume liber pentru document: " + name + "0.rtf ... " + name +
+                        "99.rtf din " + folder +
+                        " sunt deschise in alte programe.\rInchideti cateva dintre ele si "
+                        "incercati din nou.");
+}
+
+void WriteFailed(Workspace& ws, const TRTFReplace& rtf, const std::string& reason) {
+    ShowFailure(ws, "Documentul " + rtf.RTFDest + " nu a putut fi scris.\r" + reason);
+}
+
+// "[NUME]": the field's name in capitals (a to z only) between brackets.
+std::vector<std::string> Placeholders(const Table& table) {
+    std::vector<std::string> names;
+    for (int i = 0; i < table.FieldCount(); ++i) {
+        std::string name = table.Field(i).name;
+        for (char& c : name) {
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        }
+        names.push_back("[" + name + "]");
+    }
+    return names;
+}
+
+// One record of the document.
+void AddRow(Table& table, TRTFReplace& rtf, const std::vector<std::string>& placeholders) {
+    for (int i = 0; i < table.FieldCount(); ++i)
+        rtf.AddPair(placeholders[static_cast<size_t>(i)], table.AsText(i));
+    rtf.MergeBody(1);
+}
+
+}  // namespace
+
+std::string ProgramCodePage(const Workspace& ws) {
+    return ws.Tx.DefaultCodePage();
+}
+
+bool HasRowsForLetters(Workspace& ws) {
+    if (ws.Tx.Active() && !ws.Tx.IsEmpty()) return true;
+    ws.ui.Mesaj(kTitle, "Nu aveti ce exporta in Word!", mkError, mbOK);
+    return false;
+}
+
+bool WriteLetters(Workspace& ws, TRTFReplace& rtf, LetterMode mode) {
+    ws.PostPendingEdit();
+    Table& tx = ws.Tx;
+    if (!rtf.BeginDocument()) {
+        ShowFailure(ws, "Documentul " + rtf.RTFDest + " nu poate fi inceput.\r" + rtf.LastError());
+        return false;
+    }
+    const std::vector<std::string> placeholders = Placeholders(tx);
+    try {
+        if (mode == LetterMode::OLinie) {
+            AddRow(tx, rtf, placeholders);
+        } else {
+            FrozenGrid frozen(tx);
+            {
+                KeepCurrentRow keep(tx);
+                if (mode == LetterMode::ToateLiniile) tx.First();
+                while (!tx.Eof()) {
+                    AddRow(tx, rtf, placeholders);
+                    tx.Next();
+                    ws.ui.ProcessMessages();
+                    if (!tx.Eof()) rtf.PageBreak();
+                }
+            }
+            frozen.Unfreeze();
+        }
+        rtf.EndDocument();
+    } catch (const DbfError& e) {
+        rtf.Discard();
+        if (e.Kind() != ErrorKind::Io) throw;
+        WriteFailed(ws, rtf, e.what());
+        return false;
+    }
+    return true;
+}
+
+bool WriteHowToTemplate(Workspace& ws, TRTFReplace& rtf, const std::string& scratchPrefix,
+                        const std::string& dest) {
+    if (!rtf.NextFreeDest(scratchPrefix)) {
+        NoFreeName(ws, scratchPrefix);
+        return false;
+    }
+    const std::string scratch = rtf.RTFDest;
+    struct RemoveScratch {
+        const std::string& path;
+        ~RemoveScratch() {
+            std::error_code ec;
+            std::filesystem::remove(path, ec);
+        }
+    } removeScratch{scratch};
+    try {
+        TempFile copy(scratch);
+        const std::string_view bytes = ModeleResource();
+        copy.Write(bytes.data(), bytes.size());
+        copy.Finish();
+        copy.RenameOverTarget();
+    } catch (const DbfError& e) {
+        WriteFailed(ws, rtf, e.what());
+        return false;
+    }
+    rtf.RTFDest = dest;
+    rtf.RTFSursa = scratch;
+    if (!rtf.BeginDocument()) {
+        ShowFailure(ws, "Documentul " + rtf.RTFDest + " nu poate fi inceput.\r" + rtf.LastError());
+        return false;
+    }
+    // One "[CAMP]" per column: the line with [[Camp]] is repeated once for each.
+    for (int i = 0; i < ws.Tx.FieldCount(); ++i) rtf.AddPair("[CAMP]", ws.Tx.Field(i).name);
+    try {
+        rtf.MergeBody(1);
+        rtf.EndDocument();
+    } catch (const DbfError& e) {
+        rtf.Discard();
+        if (e.Kind() != ErrorKind::Io) throw;
+        WriteFailed(ws, rtf, e.what());
+        return false;
+    }
+    return true;
+}
+
+void ExpRTF(Workspace& ws, LetterMode mode) {
+    ws.PostPendingEdit();
+    if (!HasRowsForLetters(ws)) return;
+    // ProgramDir ends with its separator; the same one joins the names below it.
+    const char separator = ws.ProgramDir.empty() ? '/' : ws.ProgramDir.back();
+    const std::string modele = ws.ProgramDir + "Modele";
+    std::error_code ec;
+    std::filesystem::create_directories(modele, ec);  // a failure shows when a file is written
+
+    TRTFReplace rtf(ws.platform, ProgramCodePage(ws));
+    if (ws.ui.Mesaj(kTitle, "Aveti deja un model in Word de tip RTF gata facut?", mkConfirmation,
+                    mbYesNo) == mrYes) {
+        ws.ui.ProcessMessages();
+        FileDialogSpec dialog{"Alegeti modelul", "Word (*.rtf)|*.rtf", "*.rtf", modele + separator};
+        dialog.mustExist = true;
+        const auto chosen = ws.ui.AskOpenFile(dialog);
+        if (!chosen) return;
+        rtf.RTFSursa = *chosen;
+        const std::string prefix = ws.ProgramDir + "Rap";
+        if (!rtf.NextFreeDest(prefix)) {
+            NoFreeName(ws, prefix);
+            return;
+        }
+        if (WriteLetters(ws, rtf, mode)) rtf.OpenResult();
+        return;
+    }
+
+    // No template yet: a new how-to template, never over an existing one.
+    const std::string base = modele + separator + "Model";
+    std::string dest;
+    for (long n = 0;; ++n) {
+        dest = base + std::to_string(n) + ".rtf";
+        if (!std::filesystem::exists(dest, ec)) break;
+    }
+    if (WriteHowToTemplate(ws, rtf, ws.ProgramDir + "Model", dest)) rtf.OpenResult();
+}
+
+}  // namespace orbelan
