@@ -10,9 +10,10 @@
 #include "cli/options.h"
 #include "cli/row_printer.h"
 #include "core/open_table.h"
-#include "editing/sort_command.h"
 #include "core/workspace.h"
+#include "editing/sort_command.h"
 #include "engine/field_codec.h"
+#include "export/export_command.h"
 
 namespace orbelan {
 namespace {
@@ -74,8 +75,14 @@ int Info(CliContext& c) {
     return kExitDone;
 }
 
+void RequireRowFormat(const CliOptions& o) {
+    if (o.outputFormat != "table" && o.outputFormat != "csv" && o.outputFormat != "json")
+        throw UsageError("Format necunoscut: " + o.outputFormat + ".");
+}
+
 int Show(CliContext& c) {
     ExpectArgs(c.options, 1);
+    RequireRowFormat(c.options);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
     PrintRows(c.ws.Tx, c.options.outputFormat, c.options.limit, c.out);
     return kExitDone;
@@ -84,6 +91,7 @@ int Show(CliContext& c) {
 int Sql(CliContext& c) {
     ExpectArgs(c.options, 1);
     const std::string& statement = Arg(c.options, 0, "instructiunea SQL");
+    RequireRowFormat(c.options);
     Query& q = c.ws.Sx;
     q.ClearSql();
     q.AddSql(statement);
@@ -130,6 +138,23 @@ int Extract(CliContext& c, void (*command)(Workspace&)) {
     return kExitDone;
 }
 
+int Export(CliContext& c) {
+    ExpectArgs(c.options, 1);
+    const std::string& path = Arg(c.options, 0, "fisierul");
+    TovExportType type = xtExcel;
+    if (!ExportTypeFromName(c.options.outputFormat, type))
+        throw UsageError("Lipseste --format html|xls|doc|txt|csv|tab|rtf|dif|slk.");
+    if (!c.options.output || c.options.output->empty()) throw UsageError("Lipseste -o IESIRE.");
+    OpenFile(c, path);
+    TovDBGridExport exp(c.ui, c.ws.platform);
+    const int leftOut = ExportToFile(c.ws, exp, type, *c.options.output);
+    if (leftOut > 0) {
+        c.out << RowsLeftOutText(leftOut) << '\n';
+        return kExitEngine;
+    }
+    return kExitDone;
+}
+
 }  // namespace
 
 int RunOrbelan(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -156,6 +181,7 @@ int RunOrbelan(const std::vector<std::string>& args, std::ostream& out, std::ost
             {"check-cnp", [&] { return CheckCnp(c); }},
             {"extract-year", [&] { return Extract(c, AnDinCNP); }},
             {"extract-date", [&] { return Extract(c, ExtrageDatadinCNP); }},
+            {"export", [&] { return Export(c); }},
         };
         const auto it = commands.find(options.command);
         if (it == commands.end()) throw UsageError("Comanda necunoscuta: " + options.command + ".");

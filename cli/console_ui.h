@@ -13,6 +13,9 @@ class ConsoleUi : public Ui {
 
     // The column Choose answers with; questions are answered "DA".
     std::string presetColumn;
+    // The export format the chooser answers with (--format); the command line never shows a
+    // progress window.
+    int presetExportType = -1;
 
     int Mesaj(const std::string& title, const std::string& text, uint8_t kind,
               uint16_t buttons) override;
@@ -40,6 +43,10 @@ class ConsoleUi : public Ui {
     void ProgressHide() override {}
     void SetMainWindowEnabled(bool) override {}
     void SetBusyCursor(bool) override {}
+    bool ChooseExportFormat(ExportChooserRequest& request) override;
+    void ExportProgressShow(const ExportProgressRequest&) override {}
+    bool ExportProgressSet(int) override { return true; }
+    void ExportProgressHide() override {}
 
   private:
     std::ostream& out_;

@@ -1,6 +1,8 @@
 #include "cli/options.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 
 namespace orbelan {
 
@@ -14,6 +16,7 @@ const char* const kUsage =
     "  check-cnp FISIER COLOANA [--filter E]\n"
     "  extract-year FISIER COLOANA [--filter E]\n"
     "  extract-date FISIER COLOANA [--filter E]\n"
+    "  export FISIER --format html|xls|doc|txt|csv|tab|rtf|dif|slk -o IESIRE [--filter E]\n"
     "Optiuni pentru toate comenzile:\n"
     "  --codepage NUME                  codul de pagina (de ex. cp1250, cp852)\n"
     "  --decimal-separator C            separatorul zecimal (implicit .)\n"
@@ -44,8 +47,13 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             o.filter = Value(args, i);
         } else if (a == "--format") {
             o.outputFormat = Value(args, i);
-            if (o.outputFormat != "table" && o.outputFormat != "csv" && o.outputFormat != "json")
+            static const char* const kFormats[] = {"table", "csv", "json", "html", "xls", "doc",
+                                                   "txt",   "tab", "rtf",  "dif",  "slk"};
+            if (std::find(std::begin(kFormats), std::end(kFormats), o.outputFormat) ==
+                std::end(kFormats))
                 throw UsageError("Format necunoscut: " + o.outputFormat + ".");
+        } else if (a == "-o") {
+            o.output = Value(args, i);
         } else if (a == "--limit") {
             const std::string& v = Value(args, i);
             const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), o.limit);
