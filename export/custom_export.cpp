@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <cstdio>
+#include <ctime>
 
 #include "core/platform.h"
 #include "core/ui.h"
@@ -112,7 +113,17 @@ void TovCustomExport::SetRowNumberFormat(const std::string& format) {
 }
 
 bool TovCustomExport::Available(TovExportType type) {
-    return type == xtExcel;
+    switch (type) {
+        case xtExcel:
+        case xtTXT:
+        case xtCSV:
+        case xtTAB:
+        case xtClipboard:
+        case xtHTML:
+            return true;
+        default:
+            return false;
+    }
 }
 
 std::string TovCustomExport::DefaultExtension() const {
@@ -217,7 +228,26 @@ std::string TovCustomExport::CellText(const std::optional<std::string>& value, i
 }
 
 std::string TovCustomExport::RowNumberCell() const {
-    return FormatNumber(rowNumberFormat_, rowsWritten_ + 1);
+    return RowNumberCellFor(rowsWritten_ + 1);
+}
+
+std::string TovCustomExport::RowNumberCellFor(int number) const {
+    return FormatNumber(rowNumberFormat_, number);
+}
+
+std::string TovCustomExport::CreatedLine() const {
+    // Joined, not used as a format: a '%' in the text is just a character.
+    std::string now;
+    if (Now) {
+        now = Now();
+    } else {
+        const std::time_t t = std::time(nullptr);
+        char text[32] = "";
+        if (const std::tm* local = std::localtime(&t))
+            std::strftime(text, sizeof text, "%d.%m.%Y %H:%M:%S", local);
+        now = text;
+    }
+    return Messages.CreatedText + " " + now;
 }
 
 int TovCustomExport::TextLineWidth() {
@@ -247,9 +277,9 @@ TovRow TovCustomExport::FormatRow(const TovValues& values, bool captionRow, bool
     for (size_t i = 0; i < values.size(); ++i) {
         const int column = static_cast<int>(i);
         if (!invisibles && !IsColumnVisible(column)) continue;
-        row.cells.push_back({column,
-                             CellText(values[i], ColumnWidth(column, GetColumnWidth(column))),
-                             GetColumnAlignment(column)});
+        const int width = ColumnWidth(column, GetColumnWidth(column));
+        row.cells.push_back(
+            {column, CellText(values[i], width), GetColumnAlignment(column), width, &values[i]});
     }
     ++sheetRow_;
     return row;
@@ -259,6 +289,13 @@ std::unique_ptr<TovFormatWriter> TovCustomExport::MakeWriter(const std::string& 
     switch (exportType_) {
         case xtExcel:
             return MakeExcelWriter(*this, target);
+        case xtTXT:
+        case xtCSV:
+        case xtTAB:
+        case xtClipboard:
+            return MakeTextWriter(*this, target);
+        case xtHTML:
+            return MakeHtmlWriter(*this, target);
         default:
             return nullptr;
     }

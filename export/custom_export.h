@@ -57,8 +57,47 @@ struct TovExcelOptions {
     double TopMargin = 0.3, BottomMargin = 0.3, LeftMargin = 0.3, RightMargin = 0.3;
 };
 
+enum TovExportHTMLOption : uint8_t {
+    hoShowGridLines,
+    hoBoldHeaders,
+    hoAutoLink,
+    hoOddRowColoring,
+    hoDisplayTitle
+};
+using TovExportHTMLOptionSet = EnumSet<TovExportHTMLOption>;
+enum TovHTMLColorTemplate : uint8_t {
+    ctStandard,
+    ctBW,
+    ctClassic,
+    ctColorful,
+    ctDark,
+    ctGray,
+    ctMSMoney,
+    ctOlive,
+    ctCustom
+};
+
+struct TovHTMLColors {
+    uint32_t Background = 0x00FFFFFF;
+    uint32_t DefaultLink = 0x000000FF;
+    std::string DefaultFontFace = "Arial,Helvetica";
+    uint32_t VisitedLink = 0x00FFFF00;
+    uint32_t ActiveLink = 0x00FF0000;
+    uint32_t DefaultText = 0x00000000;
+    uint32_t TableFontColor = 0x00000000;
+    std::string TableFontFace = "Arial,Helvetica";
+    uint32_t TableBackground = 0x00FFFFCF;
+    uint32_t TableOddBackground = 0x00FFFFFF;
+    uint32_t HeaderBackground = 0x00336699;
+    uint32_t HeadersFontColor = 0x00FFFFFF;
+};
+
 struct TovHTMLOptions {
+    TovHTMLColors CustomColors;
     TovHTMLExtension Extension = exHTML;
+    TovExportHTMLOptionSet Options{hoShowGridLines, hoBoldHeaders, hoAutoLink, hoOddRowColoring,
+                                   hoDisplayTitle};
+    TovHTMLColorTemplate Template = ctStandard;
     std::string Title;
 };
 
@@ -68,6 +107,8 @@ struct TovCell {
     int column = 0;
     std::string text;
     int alignment = 0;
+    int width = 0;                                      // ColumnWidth of the column
+    const std::optional<std::string>* value = nullptr;  // the whole value, before CellText
 };
 struct TovRow {
     std::optional<std::string> rowNumber;  // empty text in the caption row
@@ -162,6 +203,11 @@ class TovCustomExport {
     int ColumnWidth(int column, int defaultWidth);
     std::string CellText(const std::optional<std::string>& value, int width) const;
     std::string RowNumberCell() const;
+    std::string RowNumberCellFor(int number) const;
+    // "Creat la" and the date and time of the export.
+    std::string CreatedLine() const;
+    // The current date and time as text; tests fix it.
+    std::function<std::string()> Now;
     int TextLineWidth();
     std::string SeparatorLine(bool header);
     std::string DefaultExtension() const;

@@ -8,45 +8,17 @@
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 #include "tests/export/biff_reader.h"
+#include "tests/export/memory_export.h"
 
 namespace orbelan {
 namespace {
-
-// Rows of texts; column 1 hidden when asked.
-class MemoryExport : public TovCustomExport {
-  public:
-    using TovCustomExport::TovCustomExport;
-    std::vector<std::string> captions{"NUME", "NR", "OBS"};
-    std::vector<std::vector<std::string>> rows;
-    bool hideSecond = false;
-    bool ready = true;
-    size_t next = 0;
-
-  protected:
-    void FirstRecord() override { next = 0; }
-    int GetColumnAlignment(int column) override { return column == 1 ? 2 : 1; }
-    bool SourceReady() override { return ready; }
-    bool AllRecordsRead() override { return next >= rows.size(); }
-    bool IsColumnVisible(int column) override { return !(hideSecond && column == 1); }
-    bool IsRecordSelected() override { return next % 2 == 1; }
-    int GetColumnWidth(int) override { return 5; }
-    std::string GetColumnCaption(int column) override {
-        return captions[static_cast<size_t>(column)];
-    }
-    int GetColumnCount() override { return static_cast<int>(captions.size()); }
-    void ReadRecord(TovValues& values) override {
-        values.assign(rows[next].begin(), rows[next].end());
-        ++next;
-    }
-    int CountRecords() override { return static_cast<int>(rows.size()); }
-};
 
 class ExportTest : public ::testing::Test {
   protected:
     test::TempDir dir;
     test::ScriptedUi ui;
     test::FakePlatform platform;
-    MemoryExport x{ui, platform};
+    test::MemoryExport x{ui, platform};
     std::vector<std::string> events;
 
     void SetUp() override {
