@@ -112,20 +112,6 @@ void TovCustomExport::SetRowNumberFormat(const std::string& format) {
     rowNumberFormat_ = format;
 }
 
-bool TovCustomExport::Available(TovExportType type) {
-    switch (type) {
-        case xtExcel:
-        case xtTXT:
-        case xtCSV:
-        case xtTAB:
-        case xtClipboard:
-        case xtHTML:
-            return true;
-        default:
-            return false;
-    }
-}
-
 std::string TovCustomExport::DefaultExtension() const {
     switch (exportType_) {
         case xtHTML:
@@ -189,6 +175,12 @@ std::string TovCustomExport::DialogFilter() const {
     std::string lower = ext;
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return description + " (*." + lower + ")|*." + ext;
+}
+
+std::string TovCustomExport::Title() const {
+    std::string title = ClassName();
+    for (char& c : title) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return title;
 }
 
 std::string TovCustomExport::Encode(const std::string& utf8) const {
@@ -296,9 +288,14 @@ std::unique_ptr<TovFormatWriter> TovCustomExport::MakeWriter(const std::string& 
             return MakeTextWriter(*this, target);
         case xtHTML:
             return MakeHtmlWriter(*this, target);
-        default:
-            return nullptr;
+        case xtDIF:
+        case xtSYLK:
+            return MakeSheetTextWriter(*this, target);
+        case xtRTF:
+        case xtWord:
+            return MakeRtfWriter(*this, target);
     }
+    throw std::runtime_error("Format de export necunoscut.");
 }
 
 void TovCustomExport::Execute() {
@@ -320,8 +317,7 @@ void TovCustomExport::Execute() {
         SetExportType(static_cast<TovExportType>(request.type));
     ExportStyle = request.view ? xsView : xsFile;
 
-    if (FileName.empty() && ExportStyle == xsFile && exportType_ != xtClipboard &&
-        Available(exportType_)) {
+    if (FileName.empty() && ExportStyle == xsFile && exportType_ != xtClipboard) {
         FileDialogSpec spec;
         spec.title = Messages.SaveTitle;
         spec.filter = DialogFilter();
@@ -341,11 +337,6 @@ void TovCustomExport::ExportData() {
     writtenFile_.clear();
     if (!SourceReady()) {
         RaiseError(xeComponentIsNull);
-        return;
-    }
-    if (!Available(exportType_)) {
-        ui_.Mesaj("DBF Orbelan", "Aceasta comanda nu este disponibila in aceasta versiune.",
-                  mkInformation, mbOK);
         return;
     }
     PrepareSource();
@@ -432,7 +423,6 @@ void TovCustomExport::WriteDocument(const std::string& fileName) {
         const int columns = GetColumnCount();
         if (columns == 0) return;
         std::unique_ptr<TovFormatWriter> writer = MakeWriter(fileName);
-        if (!writer) throw std::runtime_error("Formatul ales nu poate fi scris.");
         writer->Begin();
 
         std::string header;

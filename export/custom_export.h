@@ -92,6 +92,27 @@ struct TovHTMLColors {
     uint32_t HeadersFontColor = 0x00FFFFFF;
 };
 
+enum TovExportRTFOption : uint8_t { roShowGridLines, roOddRowColoring };
+using TovExportRTFOptionSet = EnumSet<TovExportRTFOption>;
+enum TovRTFColorTemplate : uint8_t { rtStandard, rtClassic, rtColorful, rtGray, rtCustom };
+
+struct TovRTFColors {
+    uint32_t TableBackground = 0x00FFFFCF;
+    uint32_t TableOddBackground = 0x00FFFFFF;
+    uint32_t HeaderBackground = 0x00336699;
+    TovFont DefaultFont;
+    TovFont HeaderFont{"MS Sans Serif", 8, true};
+    TovFont TableFont;
+};
+
+struct TovRTFOptions {
+    TovRTFColorTemplate Template = rtStandard;
+    TovExportRTFOptionSet Options{roShowGridLines, roOddRowColoring};
+    TovRTFColors CustomSettings;
+    int CellWidth = 1400;
+    int TopMargin = 101, BottomMargin = 101, LeftMargin = 461, RightMargin = 562;
+};
+
 struct TovHTMLOptions {
     TovHTMLColors CustomColors;
     TovHTMLExtension Extension = exHTML;
@@ -163,6 +184,7 @@ class TovCustomExport {
     std::string TruncateSymbol = "...";
     const std::string& RowNumberFormat() const { return rowNumberFormat_; }
     void SetRowNumberFormat(const std::string& format);  // refused without "%d"
+    TovRTFOptions DOC_RTF;
     TovExcelOptions EXCEL;
     TovExportOptionSet Options{xoClipboardMessage, xoFooterLine,   xoHeaderLine,   xoShowExportDate,
                                xoShowHeader,       xoShowProgress, xoUseAlignments};
@@ -219,8 +241,9 @@ class TovCustomExport {
     Ui& ui() { return ui_; }
     Platform& platform() { return platform_; }
     TovNativeExcel& Excel() { return excel_; }
-    // Whether this build writes the format; the others say the command is not available.
-    static bool Available(TovExportType type);
+    int ColumnCount() { return GetColumnCount(); }
+    // The document title of DIF and SYLK: the component's class name in capitals.
+    std::string Title() const;
 
   protected:
     // ---- the data source, in slot order

@@ -51,9 +51,6 @@ int ExportToFile(Workspace& ws, TovDBGridExport& exp, TovExportType type, const 
         if (error == xeInvalidFileName) failure = "Lipseste numele fisierului de iesire.";
         if (error == xeComponentIsNull) failure = "Nici un tabel deschis.";
     };
-    if (!TovCustomExport::Available(type))
-        throw std::runtime_error("Formatul " + std::string(ExportTypeText(type)) +
-                                 " nu este disponibil in aceasta versiune.");
     exp.ExportData();
     if (!failure.empty()) throw std::runtime_error(failure);
     return exp.RowsLeftOut();

@@ -13,6 +13,15 @@ std::unique_ptr<TovFormatWriter> MakeExcelWriter(TovCustomExport& engine,
 std::unique_ptr<TovFormatWriter> MakeTextWriter(TovCustomExport& engine, const std::string& target);
 
 std::unique_ptr<TovFormatWriter> MakeHtmlWriter(TovCustomExport& engine, const std::string& target);
+// DIF and SYLK.
+std::unique_ptr<TovFormatWriter> MakeSheetTextWriter(TovCustomExport& engine,
+                                                     const std::string& target);
+// RTF and Word.
+std::unique_ptr<TovFormatWriter> MakeRtfWriter(TovCustomExport& engine, const std::string& target);
+// A text as RTF: \ \{ \} escaped, characters beyond ASCII as \uN with the code page's byte as
+// the fallback, line breaks dropped.
+std::string RtfText(const TovCustomExport& engine, const std::string& utf8);
+
 // & < > " as entities.
 std::string HtmlEscape(const std::string& text);
 

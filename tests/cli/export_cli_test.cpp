@@ -35,6 +35,10 @@ TEST(CliExport, WritesTheFilteredRowsToTheGivenFile) {
     EXPECT_EQ(cells.at({0, 1}).text, "NR");
     EXPECT_EQ(cells.at({1, 0}).text, "ANA");
     EXPECT_EQ(cells.at({2, 1}).number, 3);
+
+    const std::string csv = dir.File("out.csv");
+    ASSERT_EQ(Export({"export", path, "--format", "csv", "-o", csv}), 0);
+    EXPECT_EQ(test::ReadFileBytes(csv), "NUME,NR\r\nPOP,1\r\nANA,2\r\nDAN,3\r\n");
 }
 
 TEST(CliExport, UsageErrorsAndSheetEnd) {

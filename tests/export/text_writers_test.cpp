@@ -179,3 +179,93 @@ TEST_F(HtmlWriterTest, TemplatesCustomColoursAndExtension) {
 
 }  // namespace
 }  // namespace orbelan
+
+namespace orbelan {
+namespace {
+
+class SheetWritersTest : public TextWritersTest {
+  protected:
+    void SetUp() override {
+        TextWritersTest::SetUp();
+        x.hideSecond = true;
+        x.rows[1][2] = "x;y";
+    }
+};
+
+TEST_F(SheetWritersTest, DifQuotesEveryString) {
+    EXPECT_EQ(Export(xtDIF, "a.dif"),
+              "TABLE\r\n0,1\r\n\"TOVCUSTOMEXPORT\"\r\nVECTORS\r\n0,3\r\n\"\"\r\nTUPLES\r\n0,2\r\n"
+              "\"\"\r\nDATA\r\n0,0\r\n\"\"\r\n"
+              "-1,0\r\nBOT\r\n1,0\r\n\"NUME\"\r\n1,0\r\n\"OBS\"\r\n"
+              "-1,0\r\nBOT\r\n1,0\r\n\"Pop, Ion\"\r\n1,0\r\n\"a\"\"b\"\r\n"
+              "-1,0\r\nBOT\r\n1,0\r\n\"\"\r\n1,0\r\n\"x;y\"\r\n"
+              "-1,0\r\nEOD\r\n");
+    EXPECT_EQ(x.WrittenFile(), dir.File("a.dif"));
+}
+
+TEST_F(SheetWritersTest, SylkLeavesGapsForHiddenColumnsAndDoublesSemicolons) {
+    EXPECT_EQ(Export(xtSYLK, "a.slk"),
+              "ID;PTOVCUSTOMEXPORT\r\n"
+              "C;X1;Y1;K\"NUME\"\r\nC;X3;Y1;K\"OBS\"\r\n"
+              "C;X1;Y2;K\"Pop, Ion\"\r\nC;X3;Y2;K\"a\"\"b\"\r\n"
+              "C;X1;Y3;K\"\"\r\nC;X3;Y3;K\"x;;y\"\r\n"
+              "E\r\n");
+    x.Options.Remove(xoShowHeader);
+    x.Options.Add(xoRowNumbers);
+    const std::string doc = Export(xtSYLK, "b.slk");
+    EXPECT_NE(doc.find("\r\nC;X1;Y1;K\"1\"\r\nC;X2;Y1;K\"Pop, Ion\"\r\nC;X4;Y1;K\"a\"\"b\"\r\n"),
+              std::string::npos)
+        << doc;
+}
+
+TEST_F(SheetWritersTest, RtfDocumentWithEscapesAndWordTwin) {
+    x.rows = {{"Pop \\ {x}", "12", "Ştefan"}, {"", "7", "b"}};
+    const auto row = [](const char* shading) {
+        std::string d = R"(\trowd\trgaph108\trrh260\trleft0)";
+        for (const char* edge : {"1458", "2917", "4375"})
+            d += std::string(R"(\clvertalc\clbrdrt\brdrs\brdrw10\clbrdrl\brdrs\brdrw10)"
+                             R"(\clbrdrb\brdrs\brdrw10\clbrdrr\brdrs\brdrw10)") +
+                 shading + R"(\cltxlrtb\cellx)" + edge;
+        return d + R"(\pard\ri-123\nowidctlpar\widctlpar\intbl\adjustright)";
+    };
+    const std::string rowEnd = R"(}\pard \nowidctlpar\widctlpar\intbl\adjustright {\row})"
+                               "\r\n";
+    const std::string expected =
+        std::string(R"({\rtf1\ansi\deff0\deftab720)") + "\r\n" +
+        R"({\fonttbl{\f0\fswiss\fcharset0 MS Sans Serif;}{\f1\fswiss\fcharset0 MS Sans Serif;})"
+        R"({\f2\fswiss\fcharset0 MS Sans Serif;}})" +
+        "\r\n" +
+        R"({\colortbl\red0\green0\blue0;\red255\green255\blue255;\red0\green0\blue0;)"
+        R"(\red0\green0\blue128;\red255\green255\blue255;\red128\green255\blue0;})" +
+        "\r\n" + R"(\margl461\margr562\margt101\margb101\par \pard\plain\cgrid)" + "\r\n" +
+        R"({\stylesheet{\nowidctlpar\widctlpar\adjustright \fs20\cgrid \snext0 Normal;})" + "\r\n" +
+        R"({\*\cs10 \additive Default Paragraph Font;}})" + "\r\n" +
+        R"({\*\pnseclvl1\pnucrm\pnstart1\pnindent720\pnhang{\pntxta.}})" + "\r\n" +
+        R"({\*\pnseclvl2\pnucltr\pnstart1\pnindent720\pnhang{\pntxta .}})" + "\r\n" +
+        R"({\*\pnseclvl3\pndec\pnstart1\pnindent720\pnhang{\pntxta.}})" + "\r\n" +
+        R"({\*\pnseclvl4\pnlcltr\pnstart1\pnindent720\pnhang{\pntxta)}})" + "\r\n" +
+        R"({\*\pnseclvl5\pndec\pnstart1\pnindent720\pnhang{\pntxtb (}{\pntxta)}})" + "\r\n" +
+        R"({\*\pnseclvl6\pnlcltr\pnstart1\pnindent720\pnhang{\pntxtb (}{\pntxta )}})" + "\r\n" +
+        R"({\*\pnseclvl7\pnlcrm\pnstart1\pnindent720\pnhang{\pntxtb (}{\pntxta)}})" + "\r\n" +
+        R"({\*\pnseclvl8\pnlcltr\pnstart1\pnindent720\pnhang{\pntxtb (}{\pntxta)}})" + "\r\n" +
+        R"({\*\pnseclvl9\pnlcrm\pnstart1\pnindent720\pnhang{\pntxtb (}{\pntxta )}})" + "\r\n" +
+        row(R"( \clcbpat3)") + R"( {\f1\fs16\b\cf1\cgrid0 \ql NUME\cell \ql OBS\cell )" + rowEnd +
+        row(R"( \clcbpat4)") +
+        R"( {\f2\fs16\cf2\cgrid0 \ql Pop \\ \{x\}\cell \ql \u350\'aatefan\cell )" + rowEnd +
+        row(R"( \clcbpat5)") + R"( {\f2\fs16\cf2\cgrid0 \ql \cell \ql b\cell )" + rowEnd +
+        R"(\pard\nowidctlpar\widctlpar\adjustright {)" + "\r\n" +
+        R"(\par \pard\plain\f0\fs16\cf0 Creat la 01.02.2019 10:11:12)" + "\r\n}}";
+    EXPECT_EQ(Export(xtRTF, "a.rtf"), expected);
+    EXPECT_EQ(Export(xtWord, "a.doc"), expected);
+    EXPECT_EQ(x.WrittenFile(), dir.File("a.doc"));
+}
+
+TEST(RtfText, NonAsciiAsUnicodeWithCodePageFallback) {
+    test::ScriptedUi ui;
+    test::FakePlatform platform;
+    test::MemoryExport x{ui, platform};
+    EXPECT_EQ(RtfText(x, "aă\r\nЖ}"), R"(a\u259\'e3\u1046?\})");
+}
+
+}  // namespace
+}  // namespace orbelan
