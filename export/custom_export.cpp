@@ -209,14 +209,24 @@ int TovCustomExport::ColumnWidth(int column, int defaultWidth) {
 }
 
 std::string TovCustomExport::CellText(const std::optional<std::string>& value, int width) const {
-    std::string text = value ? *value : std::string("** NUL **");
+    std::string text;
+    CellTextInto(value, width, text);
+    return text;
+}
+
+void TovCustomExport::CellTextInto(const std::optional<std::string>& value, int width,
+                                   std::string& text) const {
+    if (value)
+        text.assign(*value);
+    else
+        text.assign("** NUL **");
+    if (!Options.Has(xoTruncate) || width <= 0) return;
     const size_t length = CharCount(text);
-    if (Options.Has(xoTruncate) && width > 0 && static_cast<size_t>(width) < length) {
+    if (static_cast<size_t>(width) < length) {
         const size_t symbol = CharCount(TruncateSymbol);
         const size_t keep = static_cast<size_t>(width) > symbol ? width - symbol : 0;
         text = FirstChars(text, keep) + TruncateSymbol;
     }
-    return text;
 }
 
 std::string TovCustomExport::RowNumberCell() const {
@@ -261,18 +271,37 @@ std::string TovCustomExport::SeparatorLine(bool header) {
     return {};
 }
 
-TovRow TovCustomExport::FormatRow(const TovValues& values, bool captionRow, bool rowNumbers) {
-    TovRow row;
-    row.caption = captionRow;
-    if (rowNumbers) row.rowNumber = captionRow ? std::string() : RowNumberCell();
-    const bool invisibles = Options.Has(xoExportInvisibles);
-    for (size_t i = 0; i < values.size(); ++i) {
-        const int column = static_cast<int>(i);
-        if (!invisibles && !IsColumnVisible(column)) continue;
-        const int width = ColumnWidth(column, GetColumnWidth(column));
-        row.cells.push_back(
-            {column, CellText(values[i], width), GetColumnAlignment(column), width, &values[i]});
+const TovRow& TovCustomExport::FormatRow(const TovValues& values, bool captionRow,
+                                         bool rowNumbers) {
+    // The columns' layout doesn't change during a run: asked once, not once per cell.
+    if (layout_.empty() || layoutRun_ != run_) {
+        layout_.clear();
+        layoutRun_ = run_;
+        const bool invisibles = Options.Has(xoExportInvisibles);
+        for (int column = 0; column < GetColumnCount(); ++column) {
+            if (!invisibles && !IsColumnVisible(column)) continue;
+            layout_.push_back({column, std::string(), GetColumnAlignment(column),
+                               ColumnWidth(column, GetColumnWidth(column)), nullptr});
+        }
     }
+    TovRow& row = row_;
+    row.caption = captionRow;
+    if (rowNumbers)
+        row.rowNumber = captionRow ? std::string() : RowNumberCell();
+    else
+        row.rowNumber.reset();
+    size_t used = 0;
+    for (const TovCell& plan : layout_) {
+        if (static_cast<size_t>(plan.column) >= values.size()) break;
+        if (row.cells.size() <= used) row.cells.emplace_back();
+        TovCell& cell = row.cells[used++];
+        cell.column = plan.column;
+        cell.alignment = plan.alignment;
+        cell.width = plan.width;
+        cell.value = &values[static_cast<size_t>(plan.column)];
+        CellTextInto(*cell.value, cell.width, cell.text);
+    }
+    row.cells.resize(used);
     ++sheetRow_;
     return row;
 }
@@ -388,6 +417,7 @@ void TovCustomExport::WriteDocument(const std::string& fileName) {
     lastError_.clear();
     writtenFile_.clear();
     rowsLeftOut_ = 0;
+    ++run_;
     recordTotal_ = CountRecords();
     const bool progress = Options.Has(xoShowProgress);
     if (progress) {

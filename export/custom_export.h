@@ -224,6 +224,7 @@ class TovCustomExport {
     // ---- shared by the writers
     int ColumnWidth(int column, int defaultWidth);
     std::string CellText(const std::optional<std::string>& value, int width) const;
+    void CellTextInto(const std::optional<std::string>& value, int width, std::string& text) const;
     std::string RowNumberCell() const;
     std::string RowNumberCellFor(int number) const;
     // "Creat la" and the date and time of the export.
@@ -234,7 +235,8 @@ class TovCustomExport {
     std::string SeparatorLine(bool header);
     std::string DefaultExtension() const;
     std::string DialogFilter() const;
-    TovRow FormatRow(const TovValues& values, bool captionRow, bool rowNumbers);
+    // The row is the engine's, valid until the next call.
+    const TovRow& FormatRow(const TovValues& values, bool captionRow, bool rowNumbers);
     // UTF-8 -> the program's code page; throws on a character the page can't hold.
     std::string Encode(const std::string& utf8) const;
     uint16_t WindowsCodePage() const;
@@ -281,6 +283,9 @@ class TovCustomExport {
     int recordTotal_ = 0, recordsRead_ = 0, rowsWritten_ = 0, sheetRow_ = 1, rowsLeftOut_ = 0;
     std::string lastError_;
     std::string writtenFile_;
+    TovRow row_;
+    std::vector<TovCell> layout_;
+    int run_ = 0, layoutRun_ = -1;
 };
 
 }  // namespace orbelan

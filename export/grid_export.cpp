@@ -1,6 +1,7 @@
 #include "export/grid_export.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace orbelan {
 namespace {
@@ -159,13 +160,16 @@ int TovDBGridExport::GetColumnCount() {
 
 void TovDBGridExport::ReadRecord(TovValues& values) {
     Table& t = *DBGrid.table;
-    values.assign(DBGrid.columns.size(), std::string());
+    values.resize(DBGrid.columns.size());
     for (size_t i = 0; i < DBGrid.columns.size(); ++i) {
         const int field = DBGrid.columns[i].field;
+        std::optional<std::string>& value = values[i];
         try {
-            values[i] = field >= 0 ? t.AsText(field) : std::string(" ");
+            if (field < 0) throw std::out_of_range("no field");
+            value = t.AsText(field);
         } catch (const std::exception&) {
-            values[i] = " ";
+            // A value that can't be read exports as one blank.
+            value.emplace(1, ' ');
         }
     }
     t.Next();

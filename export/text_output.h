@@ -4,6 +4,7 @@
 // clipboard collects its text instead.
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "engine/file_io.h"
 #include "export/custom_export.h"
@@ -15,7 +16,7 @@ class TextOutput {
     TextOutput(TovCustomExport& engine, const std::string& target, bool clipboard);
     // A text that holds line breaks becomes several lines.
     void Add(const std::string& text);
-    void AddLine(const std::string& line);
+    void AddLine(std::string_view line);
     // The file renamed into place, or the text on the clipboard.
     void Save();
     const std::string& ClipboardText() const { return clipboard_; }

@@ -6,13 +6,21 @@
 namespace orbelan {
 
 std::string QuoteValue(const std::string& text, bool always) {
+    bool quote = always;
+    size_t quotes = 0;
+    for (char c : text) {
+        quotes += c == '"';
+        quote = quote || c == ' ' || c == ',';
+    }
+    if (!quote && quotes == 0) return text;
     std::string out;
-    out.reserve(text.size() + 2);
+    out.reserve(text.size() + quotes + 2);
+    if (quote) out += '"';
     for (char c : text) {
         out += c;
         if (c == '"') out += '"';
     }
-    if (always || out.find_first_of(" ,") != std::string::npos) return '"' + out + '"';
+    if (quote) out += '"';
     return out;
 }
 
@@ -34,6 +42,15 @@ std::string Padded(const std::string& text, int width, int alignment) {
 
 namespace {
 
+void AppendPadded(std::string& line, const std::string& text, int width, int alignment) {
+    const size_t length = TextLength(text);
+    const size_t missing = width > 0 && length < static_cast<size_t>(width) ? width - length : 0;
+    const size_t before = alignment == 2 ? missing : alignment == 3 ? missing / 2 : 0;
+    line.append(before, ' ');
+    line += text;
+    line.append(missing - before, ' ');
+}
+
 class TextWriter : public TovFormatWriter {
   public:
     TextWriter(TovCustomExport& engine, const std::string& target)
@@ -51,7 +68,8 @@ class TextWriter : public TovFormatWriter {
     void Row(const TovRow& row) override {
         const bool fixed = type_ == xtTXT || type_ == xtClipboard;
         const char* separator = fixed ? " " : type_ == xtCSV ? "," : "\t";
-        std::string line;
+        std::string& line = line_;
+        line.clear();
         bool first = true;
         if (row.rowNumber) {
             const std::string total = x.RowNumberCellFor(x.RecordTotal());
@@ -68,9 +86,9 @@ class TextWriter : public TovFormatWriter {
             if (!first) line += separator;
             first = false;
             if (fixed)
-                line += Padded(cell.text, cell.width, align ? cell.alignment : 1);
+                AppendPadded(line, cell.text, cell.width, align ? cell.alignment : 1);
             else if (type_ == xtCSV)
-                line += QuoteValue(cell.text, false);
+                AppendQuoted(line, cell.text);
             else
                 line += cell.text;
         }
@@ -97,8 +115,18 @@ class TextWriter : public TovFormatWriter {
         if (!line.empty()) out_.Add(line);
     }
 
+    static void AppendQuoted(std::string& line, const std::string& text) {
+        bool quote = false;
+        for (char c : text) quote = quote || c == ' ' || c == ',' || c == '"';
+        if (quote)
+            line += QuoteValue(text, false);
+        else
+            line += text;
+    }
+
     TovExportType type_;
     TextOutput out_;
+    std::string line_;
 };
 
 }  // namespace
