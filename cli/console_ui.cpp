@@ -22,13 +22,6 @@ bool ConsoleUi::Choose(const std::string&) {
     return !presetColumn.empty();
 }
 
-bool ConsoleUi::ChooseExportFormat(ExportChooserRequest& request) {
-    if (presetExportType < 0) return false;
-    request.type = presetExportType;
-    request.view = false;
-    return true;
-}
-
 void ConsoleUi::ShowProblem(const std::string& text, UiControl) {
     out_ << "Problema ! " << text << '\n';
 }

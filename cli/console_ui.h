@@ -13,9 +13,6 @@ class ConsoleUi : public Ui {
 
     // The column Choose answers with; questions are answered "DA".
     std::string presetColumn;
-    // The export format the chooser answers with (--format); the command line never shows a
-    // progress window.
-    int presetExportType = -1;
 
     int Mesaj(const std::string& title, const std::string& text, uint8_t kind,
               uint16_t buttons) override;
@@ -43,7 +40,8 @@ class ConsoleUi : public Ui {
     void ProgressHide() override {}
     void SetMainWindowEnabled(bool) override {}
     void SetBusyCursor(bool) override {}
-    bool ChooseExportFormat(ExportChooserRequest& request) override;
+    // `export --format` names the format itself; no chooser, no progress window.
+    bool ChooseExportFormat(ExportChooserRequest&) override { return false; }
     void ExportProgressShow(const ExportProgressRequest&) override {}
     bool ExportProgressSet(int) override { return true; }
     void ExportProgressHide() override {}

@@ -1,5 +1,6 @@
 #include "export/native_excel.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/byte_order.h"
@@ -8,10 +9,9 @@
 namespace orbelan {
 namespace {
 
-std::string Bounded(const std::string& bytes) {
-    std::string text = bytes.substr(0, bytes.find('\0'));
-    if (text.size() > 255) text.resize(255);
-    return text;
+// A text ends at its first zero byte and at 255 bytes.
+std::string_view Bounded(std::string_view bytes) {
+    return bytes.substr(0, std::min<size_t>(bytes.find('\0'), 255));
 }
 
 }  // namespace
@@ -64,7 +64,7 @@ void TovNativeExcel::PutDouble(double v) {
     buffer_.append(reinterpret_cast<const char*>(bytes), 8);
 }
 
-void TovNativeExcel::PutText(const std::string& bytes) {
+void TovNativeExcel::PutText(std::string_view bytes) {
     buffer_.push_back(static_cast<char>(bytes.size()));
     buffer_ += bytes;
 }
@@ -109,7 +109,7 @@ void TovNativeExcel::SaveToFile() const {
 
 void TovNativeExcel::AddFont(const TovFont* font) {
     if (font == nullptr || fonts_ >= 4) return;
-    const std::string name = Bounded(font->name);
+    const std::string_view name = Bounded(font->name);
     WriteRecordHeader(0x0031, static_cast<uint16_t>(5 + name.size()));
     ++fonts_;
     Put16(static_cast<uint16_t>(font->size * 20));
@@ -119,13 +119,13 @@ void TovNativeExcel::AddFont(const TovFont* font) {
 }
 
 void TovNativeExcel::SetHeaderText(const std::string& bytes) {
-    const std::string text = Bounded(bytes);
+    const std::string_view text = Bounded(bytes);
     WriteRecordHeader(0x0014, static_cast<uint16_t>(1 + text.size()));
     PutText(text);
 }
 
 void TovNativeExcel::SetFooterText(const std::string& bytes) {
-    const std::string text = Bounded(bytes);
+    const std::string_view text = Bounded(bytes);
     WriteRecordHeader(0x0015, static_cast<uint16_t>(1 + text.size()));
     PutText(text);
 }
@@ -232,7 +232,7 @@ void TovNativeExcel::WriteNumber(double value) {
 }
 
 void TovNativeExcel::WriteLabel(const std::string& bytes) {
-    const std::string text = Bounded(bytes);
+    const std::string_view text = Bounded(bytes);
     CellStart(0x0004, static_cast<uint16_t>(8 + text.size()));
     PutText(text);
 }

@@ -2,6 +2,7 @@
 // A one-sheet workbook in BIFF records, built in memory cell by cell and saved in one piece.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace orbelan {
 
@@ -97,7 +98,7 @@ class TovNativeExcel {
     void CellStart(uint16_t id, uint16_t length);
     void Put16(uint16_t v);
     void PutDouble(double v);
-    void PutText(const std::string& bytes);  // length byte and at most 255 bytes
+    void PutText(std::string_view bytes);  // length byte and at most 255 bytes
 
     std::string buffer_;
     int state_ = 0;

@@ -68,10 +68,10 @@ Tfrm_Selection::Tfrm_Selection(QWidget* parent) : QDialog(parent) {
     SelectionCombo->setGeometry(8, 24, 209, 21);
     rdo_View = new QRadioButton(GroupBox);
     rdo_View->setObjectName(QStringLiteral("rdo_View"));
-    rdo_View->setGeometry(8, 60, 113, 17);
+    rdo_View->setGeometry(8, 60, 160, 17);  // wide enough for the caption in any font
     rdo_File = new QRadioButton(GroupBox);
     rdo_File->setObjectName(QStringLiteral("rdo_File"));
-    rdo_File->setGeometry(8, 80, 113, 17);
+    rdo_File->setGeometry(8, 80, 160, 17);
     IconImage = new QLabel(GroupBox);
     IconImage->setObjectName(QStringLiteral("IconImage"));
     IconImage->setGeometry(176, 64, 40, 40);
