@@ -1,32 +1,42 @@
 // The HTML page: colour templates, the table of records, escaped texts.
 #include <cstdio>
+#include <string_view>
 
 #include "export/format_writers.h"
 #include "export/text_output.h"
 
 namespace orbelan {
 
-std::string HtmlEscape(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
+void AppendHtmlEscaped(std::string& out, std::string_view text) {
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char* entity = nullptr;
+        switch (text[i]) {
             case '&':
-                out += "&amp;";
+                entity = "&amp;";
                 break;
             case '<':
-                out += "&lt;";
+                entity = "&lt;";
                 break;
             case '>':
-                out += "&gt;";
+                entity = "&gt;";
                 break;
             case '"':
-                out += "&quot;";
+                entity = "&quot;";
                 break;
             default:
-                out += c;
+                continue;
         }
+        out.append(text.substr(start, i - start));
+        out += entity;
+        start = i + 1;
     }
+    out.append(text.substr(start));
+}
+
+std::string HtmlEscape(const std::string& text) {
+    std::string out;
+    AppendHtmlEscaped(out, text);
     return out;
 }
 
@@ -68,6 +78,7 @@ class HtmlWriter : public TovFormatWriter {
         : TovFormatWriter(engine), h(engine.HTML), out_(engine, target, false) {}
 
     void Begin() override {
+        oddRow_ = "   <TR BGCOLOR=\"" + Color(8) + "\">";
         out_.AddLine("<HTML>");
         out_.AddLine(" <HEAD>");
         out_.AddLine("  <META HTTP - EQUIV = \"Content - Type\" CONTENT = \"TEXT/HTML\">");
@@ -101,7 +112,7 @@ class HtmlWriter : public TovFormatWriter {
     void Row(const TovRow& row) override {
         if (!row.caption) {
             if (h.Options.Has(hoOddRowColoring) && x.RecordsRead() % 2 == 1)
-                out_.AddLine("   <TR BGCOLOR=\"" + Color(8) + "\">");
+                out_.AddLine(oddRow_);
             else
                 out_.AddLine("   <TR>");
         }
@@ -110,34 +121,25 @@ class HtmlWriter : public TovFormatWriter {
                              ? std::string("    <TD>&nbsp;</TD>")
                              : "    <TD ALIGN=\"Right\">" + HtmlEscape(*row.rowNumber) + "</TD>");
         }
-        const bool align = x.Options.Has(xoUseAlignments);
         for (const TovCell& cell : row.cells) {
-            static const char* const kAlign[] = {"", " ALIGN=\"Left\" ", " ALIGN=\"Right\" ",
-                                                 " ALIGN=\"Center\" "};
-            const std::string alignment =
-                align && cell.alignment >= 0 && cell.alignment <= 3 ? kAlign[cell.alignment] : "";
-            std::string width;
-            if (static_cast<size_t>(cell.column) < x.ColumnWidths.size())
-                width = " WIDTH=\"" + HtmlEscape(x.ColumnWidths[static_cast<size_t>(cell.column)]) +
-                        "\"";
-            std::string text;
+            std::string& line = line_;
+            line.assign(CellStart(cell, row.caption));
             const bool link = !row.caption && h.Options.Has(hoAutoLink) && cell.value &&
                               *cell.value && IsLink(**cell.value);
+            const size_t textStart = line.size();
             if (link) {
-                const std::string address = HtmlEscape(**cell.value);
-                text = "<A HREF=\"" + address + "\">" + address + "</A>";
+                line += "<A HREF=\"";
+                AppendHtmlEscaped(line, **cell.value);
+                line += "\">";
+                AppendHtmlEscaped(line, **cell.value);
+                line += "</A>";
             } else {
-                text = HtmlEscape(cell.text);
+                AppendHtmlEscaped(line, cell.text);
             }
-            if (text.empty()) text = "&nbsp;";
-            if (!row.caption)
-                out_.Add("    <TD" + width + alignment + "><small>" + text + "</small></TD>");
-            else if (h.Options.Has(hoBoldHeaders))
-                out_.Add("    <TD" + width + alignment + "><B><FONT COLOR=\"" + Color(6) +
-                         "\"><small>" + text + "</small></FONT></B></TD>");
-            else
-                out_.Add("    <TD" + width + alignment + "><FONT COLOR=\"" + Color(6) +
-                         "\"><small>" + text + "</small></FONT></TD>");
+            if (line.size() == textStart) line += "&nbsp;";
+            line += row.caption ? "</small></FONT>" : "</small></TD>";
+            if (row.caption) line += h.Options.Has(hoBoldHeaders) ? "</B></TD>" : "</TD>";
+            out_.Add(line);
         }
         out_.AddLine("   </TR>");
     }
@@ -162,6 +164,29 @@ class HtmlWriter : public TovFormatWriter {
     }
 
   private:
+    // "    <TD WIDTH=.. ALIGN=..><small>" of a column, made once per column and row kind.
+    const std::string& CellStart(const TovCell& cell, bool caption) {
+        auto& starts = caption ? captionStarts_ : cellStarts_;
+        const size_t column = static_cast<size_t>(cell.column);
+        if (starts.size() <= column) starts.resize(column + 1);
+        std::string& start = starts[column];
+        if (!start.empty()) return start;
+        static const char* const kAlign[] = {"", " ALIGN=\"Left\" ", " ALIGN=\"Right\" ",
+                                             " ALIGN=\"Center\" "};
+        start = "    <TD";
+        if (column < x.ColumnWidths.size())
+            start += " WIDTH=\"" + HtmlEscape(x.ColumnWidths[column]) + "\"";
+        if (x.Options.Has(xoUseAlignments) && cell.alignment >= 0 && cell.alignment <= 3)
+            start += kAlign[cell.alignment];
+        start += '>';
+        if (caption) {
+            if (h.Options.Has(hoBoldHeaders)) start += "<B>";
+            start += "<FONT COLOR=\"" + Color(6) + "\">";
+        }
+        start += "<small>";
+        return start;
+    }
+
     std::string Color(int slot) const {
         uint32_t value = 0;
         if (h.Template == ctCustom) {
@@ -181,6 +206,8 @@ class HtmlWriter : public TovFormatWriter {
 
     const TovHTMLOptions& h;
     TextOutput out_;
+    std::string line_, oddRow_;
+    std::vector<std::string> cellStarts_, captionStarts_;
 };
 
 }  // namespace

@@ -7,14 +7,26 @@
 
 namespace orbelan {
 
-std::string RtfText(const TovCustomExport& engine, const std::string& utf8) {
-    std::string out;
-    out.reserve(utf8.size());
+void AppendRtfText(const TovCustomExport& engine, std::string& out, const std::string& utf8) {
     for (size_t i = 0; i < utf8.size();) {
+        // Plain characters go in whole runs.
+        size_t plain = i;
+        while (plain < utf8.size()) {
+            const char p = utf8[plain];
+            if (static_cast<unsigned char>(p) >= 0x80 || p == '\\' || p == '{' || p == '}' ||
+                p == '\r' || p == '\n')
+                break;
+            ++plain;
+        }
+        out.append(utf8, i, plain - i);
+        i = plain;
+        if (i == utf8.size()) break;
         const auto c = static_cast<unsigned char>(utf8[i]);
         if (c < 0x80) {
-            if (c == '\\' || c == '{' || c == '}') out += '\\';
-            if (c != '\r' && c != '\n') out += static_cast<char>(c);
+            if (c != '\r' && c != '\n') {
+                out += '\\';
+                out += static_cast<char>(c);
+            }
             ++i;
             continue;
         }
@@ -36,10 +48,10 @@ std::string RtfText(const TovCustomExport& engine, const std::string& utf8) {
             // Not in the code page: the \u form alone carries it.
         }
         const auto unicode = [&](uint32_t unit) {
-            out += "\\u" +
-                   std::to_string(unit > 32767 ? static_cast<int>(unit) - 65536
-                                               : static_cast<int>(unit)) +
-                   fallback;
+            out += "\\u";
+            out += std::to_string(unit > 32767 ? static_cast<int>(unit) - 65536
+                                               : static_cast<int>(unit));
+            out += fallback;
         };
         if (code > 0xFFFF) {
             code -= 0x10000;
@@ -50,6 +62,11 @@ std::string RtfText(const TovCustomExport& engine, const std::string& utf8) {
             unicode(code);
         }
     }
+}
+
+std::string RtfText(const TovCustomExport& engine, const std::string& utf8) {
+    std::string out;
+    AppendRtfText(engine, out, utf8);
     return out;
 }
 
@@ -124,32 +141,25 @@ class RtfWriter : public TovFormatWriter {
     }
 
     void Row(const TovRow& row) override {
-        const char* shading = row.caption ? " \\clcbpat3"
-                              : r.Options.Has(roOddRowColoring) && x.RecordsRead() % 2 == 1
-                                  ? " \\clcbpat5"
-                                  : " \\clcbpat4";
-        std::string text = "\\trowd\\trgaph108\\trrh260\\trleft0";
-        for (long edge : edges_) {
-            text += "\\clvertalc";
-            if (r.Options.Has(roShowGridLines))
-                text +=
-                    "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10"
-                    "\\clbrdrr\\brdrs\\brdrw10";
-            text += shading;
-            text += "\\cltxlrtb\\cellx" + std::to_string(edge);
+        const int kind = row.caption                                                   ? 0
+                         : r.Options.Has(roOddRowColoring) && x.RecordsRead() % 2 == 1 ? 2
+                                                                                       : 1;
+        std::string& text = line_;
+        text.assign(RowStart(kind));
+        if (row.rowNumber) {
+            if (row.caption) {
+                text += " \\cell ";
+            } else {
+                AppendRtfText(x, text, *row.rowNumber);
+                text += "\\cell ";
+            }
         }
-        const TovFont& font =
-            row.caption ? r.CustomSettings.HeaderFont : r.CustomSettings.TableFont;
-        text += "\\pard\\ri-123\\nowidctlpar\\widctlpar\\intbl\\adjustright";
-        text += std::string(row.caption ? " {\\f1" : " {\\f2") + FontAttributes(font) +
-                (row.caption ? "\\cf1" : "\\cf2") + "\\cgrid0 ";
-        if (row.rowNumber)
-            text += row.caption ? " \\cell " : RtfText(x, *row.rowNumber) + "\\cell ";
         const bool align = x.Options.Has(xoUseAlignments);
         for (const TovCell& cell : row.cells) {
             static const char* const kAlign[] = {"", "\\ql ", "\\qr ", "\\qc "};
             if (align && cell.alignment >= 0 && cell.alignment <= 3) text += kAlign[cell.alignment];
-            text += RtfText(x, cell.text) + "\\cell ";
+            AppendRtfText(x, text, cell.text);
+            text += "\\cell ";
         }
         text += "}\\pard \\nowidctlpar\\widctlpar\\intbl\\adjustright {\\row}\r\n";
         Put(text);
@@ -169,6 +179,30 @@ class RtfWriter : public TovFormatWriter {
     }
 
   private:
+    // The row definition and the paragraph start: the caption row's (0), an even record's (1)
+    // and an odd one's (2). Made once.
+    const std::string& RowStart(int kind) {
+        std::string& start = rowStarts_[kind];
+        if (!start.empty()) return start;
+        static const char* const kShading[] = {" \\clcbpat3", " \\clcbpat4", " \\clcbpat5"};
+        start = "\\trowd\\trgaph108\\trrh260\\trleft0";
+        for (long edge : edges_) {
+            start += "\\clvertalc";
+            if (r.Options.Has(roShowGridLines))
+                start +=
+                    "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10"
+                    "\\clbrdrr\\brdrs\\brdrw10";
+            start += kShading[kind];
+            start += "\\cltxlrtb\\cellx" + std::to_string(edge);
+        }
+        const bool caption = kind == 0;
+        const TovFont& font = caption ? r.CustomSettings.HeaderFont : r.CustomSettings.TableFont;
+        start += "\\pard\\ri-123\\nowidctlpar\\widctlpar\\intbl\\adjustright";
+        start += std::string(caption ? " {\\f1" : " {\\f2") + FontAttributes(font) +
+                 (caption ? "\\cf1" : "\\cf2") + "\\cgrid0 ";
+        return start;
+    }
+
     void Put(const std::string& bytes) { file_.Write(bytes.data(), bytes.size()); }
 
     void Paragraph(const std::string& line) {
@@ -187,6 +221,8 @@ class RtfWriter : public TovFormatWriter {
     const TovRTFOptions& r;
     TempFile file_;
     std::vector<long> edges_;
+    std::string rowStarts_[3];
+    std::string line_;
 };
 
 }  // namespace

@@ -37,7 +37,14 @@ class SheetTextWriter : public TovFormatWriter {
             // Strings always quoted: a bare word reads as an empty sheet in some programs.
             for (const TovCell& cell : row.cells) {
                 out_.AddLine("1,0");
-                out_.Add(QuoteValue(cell.text, true));
+                std::string& line = line_;
+                line.assign(1, '"');
+                for (char c : cell.text) {
+                    line += c;
+                    if (c == '"') line += c;
+                }
+                line += '"';
+                out_.Add(line);
             }
             return;
         }
@@ -46,8 +53,14 @@ class SheetTextWriter : public TovFormatWriter {
         const int shift = row.rowNumber ? 2 : 1;
         if (row.rowNumber && !row.caption)
             out_.AddLine("C;X1" + y + QuoteValue(*row.rowNumber, true));
-        for (const TovCell& cell : row.cells)
-            out_.Add("C;X" + std::to_string(cell.column + shift) + y + SylkValue(cell.text));
+        for (const TovCell& cell : row.cells) {
+            std::string& line = line_;
+            line.assign("C;X");
+            line += std::to_string(cell.column + shift);
+            line += y;
+            AppendSylkValue(line, cell.text);
+            out_.Add(line);
+        }
     }
 
     void End() override {
@@ -62,17 +75,18 @@ class SheetTextWriter : public TovFormatWriter {
 
   private:
     // A ';' ends a SYLK field: inside a value it is written twice.
-    static std::string SylkValue(const std::string& text) {
-        std::string out;
-        for (char c : QuoteValue(text, true)) {
-            out += c;
-            if (c == ';') out += ';';
+    static void AppendSylkValue(std::string& line, const std::string& text) {
+        line += '"';
+        for (char c : text) {
+            line += c;
+            if (c == ';' || c == '"') line += c;
         }
-        return out;
+        line += '"';
     }
 
     bool dif_;
     TextOutput out_;
+    std::string line_;
 };
 
 }  // namespace
