@@ -26,6 +26,8 @@ void BindExport(Workspace& ws, TovDBGridExport& exp, TovGrid grid) {
 }
 
 void ExportInDiverseFormats(Workspace& ws, TovDBGridExport& exp, TovGrid grid) {
+    // The row being edited is exported as posted, and the walk may leave it.
+    ws.PostPendingEdit();
     BindExport(ws, exp, std::move(grid));
     exp.Execute();
 }

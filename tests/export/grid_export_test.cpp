@@ -29,6 +29,7 @@ TEST_F(GridExportTest, ExportsDisplayedRowsAndComesBackToTheRow) {
     ws.Tx.SetFilterText("NR>1");
     ws.Tx.SetFiltered(true);
     MoveToRow(1);
+    ws.Tx.SetText("OBS", "edited");  // still being edited when the export starts
     TovGrid grid = GridOfTable(ws.Tx);
     grid.columns[3].visible = false;
     grid.columns[0].title = "Nume";
@@ -44,6 +45,8 @@ TEST_F(GridExportTest, ExportsDisplayedRowsAndComesBackToTheRow) {
     EXPECT_EQ(cells.at({2, 1}).attr[2] & 7, 3);  // numbers right-aligned
     EXPECT_EQ(cells.at({2, 2}).number, 7);
     EXPECT_EQ(ws.Tx.AsText("NUME"), "DAN");
+    EXPECT_EQ(ws.Tx.GetState(), Table::State::Browse);
+    EXPECT_EQ(ws.Tx.AsText("OBS"), "edited");
     EXPECT_FALSE(ws.Tx.ControlsDisabled());
     EXPECT_TRUE(ui.messages.empty());
 }
