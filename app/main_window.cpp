@@ -35,6 +35,9 @@
 #include "editing/row_commands.h"
 #include "editing/sort_command.h"
 #include "editing/startup.h"
+#include "export/export_command.h"
+#include "export/progress_window.h"
+#include "export/selection_window.h"
 #include "letters/form_letters.h"
 #include "platform/qt_platform.h"
 
@@ -121,6 +124,9 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
             [this](const QPoint& pos) { popupMenu1_->popup(pos); });
     connect(grid_, &TDataGrid::failure, this, [this](const QString& text) { ShowError(S(text)); });
     balloon_ = new BalloonHint(this);
+    exp1_ = std::make_unique<TovDBGridExport>(*this, platform);
+    selection_ = new Tfrm_Selection(this);
+    progress_ = new Tfrm_ProgressForm(this);
     sinceMessages_.start();
 }
 
@@ -269,7 +275,7 @@ void TForm1::BuildMenus() {
 
     QMenu* exports = AddMenu(QStringLiteral("PopupMenu6"));
     AddItem(exports, QStringLiteral("Indiverseformate1"), QStringLiteral("In diverse formate"),
-            later);
+            [this] { Indiverseformate1Click(); });
     AddItem(exports, QStringLiteral("InformatCVS1"), QStringLiteral("In format CSV"), later);
 
     struct ButtonSpec {
@@ -463,6 +469,32 @@ void TForm1::ExpRTF(QObject* sender) {
                                                               : LetterMode::ToateLiniile);
 }
 
+void TForm1::Indiverseformate1Click() {
+    ExportInDiverseFormats(ws_, *exp1_, GridColumns());
+}
+
+TovGrid TForm1::GridColumns() {
+    TovGrid grid;
+    grid.table = &ws_.Tx;
+    if (!ws_.Tx.Active()) return grid;
+    const QHeaderView* header = grid_->horizontalHeader();
+    QAbstractItemModel* model = grid_->model();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (logical < 0 || logical >= ws_.Tx.FieldCount()) continue;
+        TovGridColumn column;
+        column.field = logical;
+        column.title = S(model->headerData(logical, Qt::Horizontal).toString());
+        column.visible = !grid_->isColumnHidden(logical);
+        const int align = model->rowCount() > 0
+                              ? model->data(model->index(0, logical), Qt::TextAlignmentRole).toInt()
+                              : int(Qt::AlignLeft);
+        column.alignment = (align & Qt::AlignHCenter) ? 3 : (align & Qt::AlignRight) ? 2 : 1;
+        grid.columns.push_back(column);
+    }
+    return grid;
+}
+
 // ---- Ui
 
 int TForm1::Mesaj(const std::string& title, const std::string& text, uint8_t kind,
@@ -600,6 +632,25 @@ void TForm1::ProgressHide() {
 }
 void TForm1::SetMainWindowEnabled(bool enabled) {
     setEnabled(enabled);
+}
+
+bool TForm1::ChooseExportFormat(ExportChooserRequest& request) {
+    return selection_->Run(request);
+}
+
+void TForm1::ExportProgressShow(const ExportProgressRequest& request) {
+    progress_->Prepare(request);
+}
+
+bool TForm1::ExportProgressSet(int position) {
+    progress_->SetPosition(position);
+    // Lets the stop button be clicked; throttled like every long loop.
+    ProcessMessages();
+    return !progress_->CancelRequested();
+}
+
+void TForm1::ExportProgressHide() {
+    progress_->hide();
 }
 
 void TForm1::SetBusyCursor(bool busy) {

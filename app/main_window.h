@@ -5,10 +5,12 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "core/ui.h"
 #include "core/workspace.h"
+#include "export/grid_export.h"
 
 class QGroupBox;
 class QLabel;
@@ -26,6 +28,8 @@ class TErori;
 class TForm2;
 class TSelect2Col;
 class TLbButton;
+class Tfrm_ProgressForm;
+class Tfrm_Selection;
 
 class TForm1 : public QMainWindow, public Ui {
     Q_OBJECT
@@ -77,6 +81,17 @@ class TForm1 : public QMainWindow, public Ui {
     void ProgressHide() override;
     void SetMainWindowEnabled(bool enabled) override;
     void SetBusyCursor(bool busy) override;
+    bool ChooseExportFormat(ExportChooserRequest& request) override;
+    void ExportProgressShow(const ExportProgressRequest& request) override;
+    bool ExportProgressSet(int position) override;
+    void ExportProgressHide() override;
+
+    // The export component and its two windows.
+    TovDBGridExport& Exp1() { return *exp1_; }
+    Tfrm_Selection* ExportChooser() const { return selection_; }
+    Tfrm_ProgressForm* ExportProgress() const { return progress_; }
+    // The grid's columns as the export sees them: order, titles, hidden ones, alignments.
+    TovGrid GridColumns();
 
     // ---- handlers: one-line forwards to the commands
     void FormShow();
@@ -98,6 +113,7 @@ class TForm1 : public QMainWindow, public Ui {
     void Stergetoateliniileinjos1Click();
     void StergeIndex1Click();
     void ExpRTF(QObject* sender);  // the three items of PopupMenu3
+    void Indiverseformate1Click();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -148,6 +164,9 @@ class TForm1 : public QMainWindow, public Ui {
     QProgressBar* bar1_ = nullptr;
     QLabel* status_ = nullptr;
     QMenu* popupMenu1_ = nullptr;
+    std::unique_ptr<TovDBGridExport> exp1_;
+    Tfrm_Selection* selection_ = nullptr;
+    Tfrm_ProgressForm* progress_ = nullptr;
 };
 
 }  // namespace orbelan

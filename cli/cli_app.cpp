@@ -17,6 +17,7 @@
 #include "core/workspace.h"
 #include "editing/sort_command.h"
 #include "engine/field_codec.h"
+#include "export/export_command.h"
 #include "letters/form_letters.h"
 #include "letters/rtf_replace.h"
 
@@ -85,8 +86,14 @@ int Info(CliContext& c) {
     return kExitDone;
 }
 
+void RequireRowFormat(const CliOptions& o) {
+    if (o.outputFormat != "table" && o.outputFormat != "csv" && o.outputFormat != "json")
+        throw UsageError("Format necunoscut: " + o.outputFormat + ".");
+}
+
 int Show(CliContext& c) {
     ExpectArgs(c.options, 1);
+    RequireRowFormat(c.options);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
     PrintRows(c.ws.Tx, c.options.outputFormat, c.options.limit, c.out);
     return kExitDone;
@@ -95,6 +102,7 @@ int Show(CliContext& c) {
 int Sql(CliContext& c) {
     ExpectArgs(c.options, 1);
     const std::string& statement = Arg(c.options, 0, "instructiunea SQL");
+    RequireRowFormat(c.options);
     Query& q = c.ws.Sx;
     q.ClearSql();
     q.AddSql(statement);
@@ -203,6 +211,23 @@ int Template(CliContext& c) {
     return written ? kExitDone : kExitEngine;
 }
 
+int Export(CliContext& c) {
+    ExpectArgs(c.options, 1);
+    const std::string& path = Arg(c.options, 0, "fisierul");
+    TovExportType type = xtExcel;
+    if (!ExportTypeFromName(c.options.outputFormat, type))
+        throw UsageError("Lipseste --format html|xls|doc|txt|csv|tab|rtf|dif|slk.");
+    const std::string& output = Output(c.options);
+    OpenFile(c, path);
+    TovDBGridExport exp(c.ui, c.ws.platform);
+    const int leftOut = ExportToFile(c.ws, exp, type, output);
+    if (leftOut > 0) {
+        c.out << RowsLeftOutText(leftOut) << '\n';
+        return kExitEngine;
+    }
+    return kExitDone;
+}
+
 // A command and whether it asks before destroying data (see ConsoleUi::guarded).
 struct CliCommand {
     std::function<int(CliContext&)> run;
@@ -243,6 +268,7 @@ const std::map<std::string, CliCommand>& Commands() {
         {"drop-index", {[](CliContext& c) { return OnFile(c, DeleteIndex); }}},
         {"letters", {Letters}},
         {"template", {Template}},
+        {"export", {Export}},
     };
     return commands;
 }

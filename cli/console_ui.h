@@ -50,6 +50,11 @@ class ConsoleUi : public Ui {
     void ProgressHide() override {}
     void SetMainWindowEnabled(bool) override {}
     void SetBusyCursor(bool) override {}
+    // `export --format` names the format itself; no chooser, no progress window.
+    bool ChooseExportFormat(ExportChooserRequest&) override { return false; }
+    void ExportProgressShow(const ExportProgressRequest&) override {}
+    bool ExportProgressSet(int) override { return true; }
+    void ExportProgressHide() override {}
 
   private:
     bool AskTerminal();

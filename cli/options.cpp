@@ -1,6 +1,8 @@
 #include "cli/options.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 
 namespace orbelan {
 
@@ -25,6 +27,7 @@ const char* const kUsage =
     "                                   formulare: toate liniile afisate, numai linia N\n"
     "                                   sau de la linia N in jos (numarate de la 1)\n"
     "  template FISIER -o IESIRE.rtf    modelul de formular cu coloanele tabelului\n"
+    "  export FISIER --format html|xls|doc|txt|csv|tab|rtf|dif|slk -o IESIRE [--filter E]\n"
     "  --help | --version\n"
     "Optiuni pentru toate comenzile (oriunde dupa comanda):\n"
     "  --codepage NUME                  codul de pagina (de ex. cp1250, cp852)\n"
@@ -62,7 +65,10 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             o.filter = Value(args, i);
         } else if (a == "--format") {
             o.outputFormat = Value(args, i);
-            if (o.outputFormat != "table" && o.outputFormat != "csv" && o.outputFormat != "json")
+            static const char* const kFormats[] = {"table", "csv", "json", "html", "xls", "doc",
+                                                   "txt",   "tab", "rtf",  "dif",  "slk"};
+            if (std::find(std::begin(kFormats), std::end(kFormats), o.outputFormat) ==
+                std::end(kFormats))
                 throw UsageError("Format necunoscut: " + o.outputFormat + ".");
         } else if (a == "--yes") {
             o.yes = true;

@@ -19,7 +19,7 @@ struct CliOptions {
     std::string codePage;  // empty: what the header says, else cp1250
     FormatSettings format{'.', "dd.MM.yyyy"};
     std::optional<std::string> filter;
-    std::string outputFormat = "table";  // table | csv | json
+    std::string outputFormat = "table";  // table | csv | json; export: html | xls | doc | ...
     long limit = -1;                     // -1: every row
     bool yes = false;                    // --yes: DA to every question
     std::string output;                  // -o

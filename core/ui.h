@@ -19,6 +19,21 @@ enum ModalResult : int { mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
 // Controls a balloon can point at.
 enum class UiControl { Grid, FilterEdit };
 
+// What the export engine's format chooser shows and what the user chose in it.
+struct ExportChooserRequest {
+    std::string caption, exportCaption, cancelCaption, selectFormat, viewOnly, exportToFile;
+    std::vector<int> types;  // the export types offered, in the chooser's order
+    int type = 0;            // in: preselected; out: chosen
+    bool view = true;        // in and out: "Numai vizualizare" (else "Export in fisier")
+};
+
+// The export engine's progress window.
+struct ExportProgressRequest {
+    std::string caption, text;
+    int width = 300, height = 80;
+    int total = 0;
+};
+
 struct FileDialogSpec {
     std::string title;
     std::string filter;            // "Fisiere DBF|*.DBF"
@@ -67,6 +82,14 @@ class Ui {
     virtual void ProgressHide() = 0;
     virtual void SetMainWindowEnabled(bool enabled) = 0;
     virtual void SetBusyCursor(bool busy) = 0;
+
+    // ---- the export engine's windows
+    // Shows the format chooser modally; true when closed with its export button.
+    virtual bool ChooseExportFormat(ExportChooserRequest& request) = 0;
+    virtual void ExportProgressShow(const ExportProgressRequest& request) = 0;
+    // Moves the bar; false once the user asked to stop the export.
+    virtual bool ExportProgressSet(int position) = 0;
+    virtual void ExportProgressHide() = 0;
 };
 
 }  // namespace orbelan

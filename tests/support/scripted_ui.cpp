@@ -68,4 +68,15 @@ std::vector<std::string> ScriptedUi::MessageTexts() const {
     return out;
 }
 
+bool ScriptedUi::ChooseExportFormat(ExportChooserRequest& request) {
+    exportChoosers.push_back(request);
+    if (exportChooserAnswers.empty()) return false;
+    const auto answer = exportChooserAnswers.front();
+    exportChooserAnswers.pop_front();
+    if (!answer) return false;
+    request.type = answer->first;
+    request.view = answer->second;
+    return true;
+}
+
 }  // namespace orbelan::test

@@ -30,6 +30,9 @@ class ScriptedUi : public Ui {
     std::deque<std::optional<std::pair<std::string, std::string>>> twoColumnAnswers;
     std::deque<std::optional<std::string>> openFileAnswers;
     std::deque<std::optional<std::string>> saveFileAnswers;
+    // Format chooser: the answer given (type, view) or cancelled; when empty: cancelled.
+    std::deque<std::optional<std::pair<int, bool>>> exportChooserAnswers;
+    int cancelExportAtProgress = -1;  // the progress position at which the user stops
 
     // ---- record
     std::vector<ShownMessage> messages;
@@ -52,6 +55,9 @@ class ScriptedUi : public Ui {
     bool progressVisible = false;
     bool mainWindowEnabled = true;
     bool busyCursor = false;
+    std::vector<ExportChooserRequest> exportChoosers;  // as the chooser was filled
+    bool exportProgressVisible = false;
+    std::vector<int> exportProgressPositions;
 
     int Mesaj(const std::string& title, const std::string& text, uint8_t kind,
               uint16_t buttons) override;
@@ -85,6 +91,13 @@ class ScriptedUi : public Ui {
     void ProgressHide() override { progressVisible = false; }
     void SetMainWindowEnabled(bool enabled) override { mainWindowEnabled = enabled; }
     void SetBusyCursor(bool busy) override { busyCursor = busy; }
+    bool ChooseExportFormat(ExportChooserRequest& request) override;
+    void ExportProgressShow(const ExportProgressRequest&) override { exportProgressVisible = true; }
+    bool ExportProgressSet(int position) override {
+        exportProgressPositions.push_back(position);
+        return position != cancelExportAtProgress;
+    }
+    void ExportProgressHide() override { exportProgressVisible = false; }
 
     // Texts of all messages, in order, for compact assertions.
     std::vector<std::string> MessageTexts() const;

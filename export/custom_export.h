@@ -1,0 +1,291 @@
+#pragma once
+// The export engine: options, texts, the run sequence and the document skeleton every format
+// shares. Where the records come from is the data source's business (the thirteen virtual
+// operations below); TovDBGridExport answers them from the grid.
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "export/export_types.h"
+#include "export/native_excel.h"
+
+namespace orbelan {
+
+class CodePage;
+class Platform;
+class Ui;
+
+// One exported record, one element per source column; nullopt is a null value.
+using TovValues = std::vector<std::optional<std::string>>;
+
+struct TovDocumentFilter {
+    std::string HTML = "HTML Documents", Excel = "Excel Files", Word = "Word Documents",
+                Text = "Text Files", Comma = "CSV (Comma delimited)", Tab = "Text (Tab delimited)",
+                RTF = "Rich Text Format", DIF = "Data Interchange Format", SYLK = "SYLK Files";
+};
+
+struct TovMessagesOptions {
+    std::string Caption = "Export";
+    std::string CopiedToClipboard = "Tabelul a fost copiat in Clipboard!";
+    std::string CancelCaption = "&Renunt";
+    std::string CreatedText = "Creat la";
+    TovDocumentFilter DocumentFilter;
+    std::string ExportCaption = "&Export";
+    std::string ExportToFile = "Export &in fisier";
+    std::string FalseText = "False";
+    int Height = 80;
+    std::string SaveTitle = "Save document";
+    std::string SelectFormat = "Formatul e&xportat:";
+    std::string Text = "Prelucrez...";
+    std::string TrueText = "True";
+    int Width = 300;
+    std::string ViewOnly = "&Numai vizualizare";
+};
+
+struct TovExcelOptions {
+    TovExportExcelOptionSet Options{reSetMargins, reUseBorders};
+    int ColumnWidth = 20;
+    bool Protected = false;
+    std::string Header;
+    std::string Footer = "&P";
+    TovExcelVersion ExcelVersion = xls50;
+    TovFont DefaultFont;
+    TovFont HeaderFont{"MS Sans Serif", 8, true};
+    TovFont TableFont;
+    double TopMargin = 0.3, BottomMargin = 0.3, LeftMargin = 0.3, RightMargin = 0.3;
+};
+
+enum TovExportHTMLOption : uint8_t {
+    hoShowGridLines,
+    hoBoldHeaders,
+    hoAutoLink,
+    hoOddRowColoring,
+    hoDisplayTitle
+};
+using TovExportHTMLOptionSet = EnumSet<TovExportHTMLOption>;
+enum TovHTMLColorTemplate : uint8_t {
+    ctStandard,
+    ctBW,
+    ctClassic,
+    ctColorful,
+    ctDark,
+    ctGray,
+    ctMSMoney,
+    ctOlive,
+    ctCustom
+};
+
+struct TovHTMLColors {
+    uint32_t Background = 0x00FFFFFF;
+    uint32_t DefaultLink = 0x000000FF;
+    std::string DefaultFontFace = "Arial,Helvetica";
+    uint32_t VisitedLink = 0x00FFFF00;
+    uint32_t ActiveLink = 0x00FF0000;
+    uint32_t DefaultText = 0x00000000;
+    uint32_t TableFontColor = 0x00000000;
+    std::string TableFontFace = "Arial,Helvetica";
+    uint32_t TableBackground = 0x00FFFFCF;
+    uint32_t TableOddBackground = 0x00FFFFFF;
+    uint32_t HeaderBackground = 0x00336699;
+    uint32_t HeadersFontColor = 0x00FFFFFF;
+};
+
+enum TovExportRTFOption : uint8_t { roShowGridLines, roOddRowColoring };
+using TovExportRTFOptionSet = EnumSet<TovExportRTFOption>;
+enum TovRTFColorTemplate : uint8_t { rtStandard, rtClassic, rtColorful, rtGray, rtCustom };
+
+struct TovRTFColors {
+    uint32_t TableBackground = 0x00FFFFCF;
+    uint32_t TableOddBackground = 0x00FFFFFF;
+    uint32_t HeaderBackground = 0x00336699;
+    TovFont DefaultFont;
+    TovFont HeaderFont{"MS Sans Serif", 8, true};
+    TovFont TableFont;
+};
+
+struct TovRTFOptions {
+    TovRTFColorTemplate Template = rtStandard;
+    TovExportRTFOptionSet Options{roShowGridLines, roOddRowColoring};
+    TovRTFColors CustomSettings;
+    int CellWidth = 1400;
+    int TopMargin = 101, BottomMargin = 101, LeftMargin = 461, RightMargin = 562;
+};
+
+struct TovHTMLOptions {
+    TovHTMLColors CustomColors;
+    TovHTMLExtension Extension = exHTML;
+    TovExportHTMLOptionSet Options{hoShowGridLines, hoBoldHeaders, hoAutoLink, hoOddRowColoring,
+                                   hoDisplayTitle};
+    TovHTMLColorTemplate Template = ctStandard;
+    std::string Title;
+};
+
+// One cell of a formatted row: the source column, its text and its alignment (0 none, 1 left,
+// 2 right, 3 centre).
+struct TovCell {
+    int column = 0;
+    std::string text;
+    int alignment = 0;
+    int width = 0;                                      // ColumnWidth of the column
+    const std::optional<std::string>* value = nullptr;  // the whole value, before CellText
+};
+struct TovRow {
+    std::optional<std::string> rowNumber;  // empty text in the caption row
+    std::vector<TovCell> cells;
+    bool caption = false;
+};
+
+class TovCustomExport;
+
+// What a format adds to the skeleton; one is made per run.
+class TovFormatWriter {
+  public:
+    explicit TovFormatWriter(TovCustomExport& engine) : x(engine) {}
+    virtual ~TovFormatWriter() = default;
+    virtual void Begin() {}
+    virtual void HeaderLines(const std::vector<std::string>&) {}
+    virtual void Row(const TovRow& row) = 0;
+    // False when the target has no room for another record (the sheet's last row).
+    virtual bool HasRoom() const { return true; }
+    virtual void HeaderSeparator() {}
+    virtual void TableEnd() {}
+    virtual void Footer(const std::vector<std::string>&) {}
+    virtual void End() = 0;  // writes the target
+
+  protected:
+    TovCustomExport& x;
+};
+
+class TovCustomExport {
+  public:
+    TovCustomExport(Ui& ui, Platform& platform);
+    virtual ~TovCustomExport();
+    TovCustomExport(const TovCustomExport&) = delete;
+    TovCustomExport& operator=(const TovCustomExport&) = delete;
+
+    // ---- properties
+    std::vector<std::string> Captions;
+    std::vector<std::string> ColumnWidths;
+    std::string DateFormat = "dd.MM.yyyy";
+    std::string TimeFormat = "hh:mm";
+    std::string DateTimeFormat = "dd.MM.yyyy hh:mm";
+    TovExportType ExportType() const { return exportType_; }
+    void SetExportType(TovExportType type);  // also offered in the chooser
+    TovExportTypeSet ExportTypes() const { return exportTypes_; }
+    void SetExportTypes(TovExportTypeSet types);  // the current type stays in
+    TovExportStyle ExportStyle = xsView;
+    std::string FileName;  // kept between runs
+    TovHTMLOptions HTML;
+    TovMessagesOptions Messages;
+    const std::string& TempDir() const { return tempDir_; }
+    void SetTempDir(const std::string& dir);
+    std::string TruncateSymbol = "...";
+    const std::string& RowNumberFormat() const { return rowNumberFormat_; }
+    void SetRowNumberFormat(const std::string& format);  // refused without "%d"
+    TovRTFOptions DOC_RTF;
+    TovExcelOptions EXCEL;
+    TovExportOptionSet Options{xoClipboardMessage, xoFooterLine,   xoHeaderLine,   xoShowExportDate,
+                               xoShowHeader,       xoShowProgress, xoUseAlignments};
+    std::string Version() const { return "2.37"; }
+    // The program's 8-bit code page, in which every document is written.
+    std::string CodePageName = "cp1250";
+    // Where the save dialog starts: the program's own folder.
+    std::string ProgramDir;
+
+    // ---- events
+    std::function<void()> OnBeginExport, OnEndExport;
+    std::function<void(std::string& extension)> OnGetExtension;
+    std::function<void(TovExportError error)> OnError;
+    std::function<void(uint32_t current, uint32_t total, const TovValues& values, bool canExport)>
+        OnExport;
+    std::function<void(uint32_t recordCount, std::string& header)> OnGetHeader;
+    std::function<void(uint32_t recordCount, std::string& footer)> OnGetFooter;
+    std::function<void(const std::string& outputFileName, bool& canOverWrite)> OnFileExist;
+
+    // ---- running
+    void Execute();
+    void ExportData();
+    void WriteDocument(const std::string& fileName);
+
+    // ---- what the last run did
+    int RecordTotal() const { return recordTotal_; }
+    int RecordsRead() const { return recordsRead_; }
+    int RowsWritten() const { return rowsWritten_; }
+    int SheetRow() const { return sheetRow_; }
+    // Rows that did not fit the target (an Excel sheet ends at row 65535).
+    int RowsLeftOut() const { return rowsLeftOut_; }
+    // The reason of the last xeGeneralExportError.
+    const std::string& LastErrorText() const { return lastError_; }
+    // The file the last run wrote (empty when it wrote none).
+    const std::string& WrittenFile() const { return writtenFile_; }
+
+    // ---- shared by the writers
+    int ColumnWidth(int column, int defaultWidth);
+    std::string CellText(const std::optional<std::string>& value, int width) const;
+    void CellTextInto(const std::optional<std::string>& value, int width, std::string& text) const;
+    std::string RowNumberCell() const;
+    std::string RowNumberCellFor(int number) const;
+    // "Creat la" and the date and time of the export.
+    std::string CreatedLine() const;
+    // The current date and time as text; tests fix it.
+    std::function<std::string()> Now;
+    int TextLineWidth();
+    std::string SeparatorLine(bool header);
+    std::string DefaultExtension() const;
+    std::string DialogFilter() const;
+    // The row is the engine's, valid until the next call.
+    const TovRow& FormatRow(const TovValues& values, bool captionRow, bool rowNumbers);
+    // UTF-8 -> the program's code page; throws on a character the page can't hold.
+    std::string Encode(const std::string& utf8) const;
+    uint16_t WindowsCodePage() const;
+    Ui& ui() { return ui_; }
+    Platform& platform() { return platform_; }
+    TovNativeExcel& Excel() { return excel_; }
+    int ColumnCount() { return GetColumnCount(); }
+    // The document title of DIF and SYLK: the component's class name in capitals.
+    std::string Title() const;
+
+  protected:
+    // ---- the data source, in slot order
+    virtual void PrepareSource() {}
+    virtual void RestoreSource() {}
+    virtual void FirstRecord() = 0;
+    virtual int GetColumnAlignment(int) { return 0; }
+    virtual bool SourceReady() = 0;
+    virtual bool AllRecordsRead() = 0;
+    virtual bool IsColumnVisible(int column) = 0;
+    virtual bool IsRecordSelected() = 0;
+    virtual int GetColumnWidth(int column) = 0;
+    virtual std::string GetColumnCaption(int column) = 0;
+    virtual int GetColumnCount() = 0;
+    virtual void ReadRecord(TovValues& values) = 0;
+    virtual int CountRecords() = 0;
+    virtual std::string ClassName() const { return "TovCustomExport"; }
+
+    void RaiseError(TovExportError error) {
+        if (OnError) OnError(error);
+    }
+
+  private:
+    std::unique_ptr<TovFormatWriter> MakeWriter(const std::string& target);
+
+    Ui& ui_;
+    Platform& platform_;
+    TovExportType exportType_ = xtExcel;
+    TovExportTypeSet exportTypes_ = TovExportTypeSet::FromBits((1u << kExportTypeCount) - 1);
+    std::string tempDir_;
+    std::string rowNumberFormat_ = "%d";
+    TovNativeExcel excel_;
+    mutable std::shared_ptr<const CodePage> codePage_;
+
+    int recordTotal_ = 0, recordsRead_ = 0, rowsWritten_ = 0, sheetRow_ = 1, rowsLeftOut_ = 0;
+    std::string lastError_;
+    std::string writtenFile_;
+    TovRow row_;
+    std::vector<TovCell> layout_;
+    int run_ = 0, layoutRun_ = -1;
+};
+
+}  // namespace orbelan

@@ -1,0 +1,183 @@
+// The Excel hand-off of the export skeleton: the calls the engine makes on TovNativeExcel.
+#include <charconv>
+#include <cstdlib>
+
+#include "export/format_writers.h"
+
+namespace orbelan {
+
+bool ReadsAsDecimal(const std::string& text, double& value) {
+    size_t i = text.find_first_not_of(' ');
+    if (i == std::string::npos) return false;
+    const size_t start = i;
+    const auto digits = [&] {
+        const size_t from = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+        return i - from;
+    };
+    if (text[i] == '+' || text[i] == '-') ++i;
+    size_t count = digits();
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        count += digits();
+    }
+    if (count == 0) return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        if (digits() == 0) return false;
+    }
+    if (i != text.size()) return false;
+    std::string number = text.substr(start);
+    if (number[0] == '+') number.erase(0, 1);
+    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
+    return ec == std::errc() && end == number.data() + number.size();
+}
+
+bool ReadsAsInteger(const std::string& text, int64_t& value) {
+    size_t i = text.find_first_not_of(' ');
+    if (i == std::string::npos) return false;
+    bool negative = false;
+    if (text[i] == '+' || text[i] == '-') negative = text[i++] == '-';
+    int base = 10;
+    if (i < text.size() && text[i] == '$') {
+        base = 16;
+        ++i;
+    } else if (i + 1 < text.size() && text[i] == '0' &&
+               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    uint64_t magnitude = 0;
+    const char* first = text.data() + i;
+    const char* last = text.data() + text.size();
+    const auto [end, ec] = std::from_chars(first, last, magnitude, base);
+    if (ec != std::errc() || end != last || first == last || magnitude > 0xFFFFFFFFull)
+        return false;
+    const int64_t v = negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
+    if (v < INT32_MIN || (base == 10 && v > INT32_MAX)) return false;
+    // A hexadecimal constant above 0x7FFFFFFF is a negative 32-bit integer.
+    value = base == 16 && v > INT32_MAX ? static_cast<int32_t>(static_cast<uint32_t>(v)) : v;
+    return true;
+}
+
+namespace {
+
+class ExcelWriter : public TovFormatWriter {
+  public:
+    ExcelWriter(TovCustomExport& engine, const std::string& target)
+        : TovFormatWriter(engine), xl(engine.Excel()), target_(target) {}
+
+    void Begin() override {
+        const TovExcelOptions& o = x.EXCEL;
+        xl.SetFileName(target_);
+        xl.MoveAfterEnter = maRight;
+        xl.SetColumn(1);
+        xl.SetRow(1);
+        xl.Borders = {};
+        xl.Alignment = eaGeneral;
+        xl.SetBIFF(static_cast<TovBIFFVersion>(o.ExcelVersion));
+        xl.Reset();
+        // Without it other programs read the LABEL bytes in their own code page.
+        if (const uint16_t cp = x.WindowsCodePage()) xl.SetCodePage(cp);
+        xl.AddFont(&o.DefaultFont);
+        xl.AddFont(&o.HeaderFont);
+        xl.AddFont(&o.TableFont);
+        if (!o.Header.empty()) xl.SetHeaderText(x.Encode(o.Header));
+        if (!o.Footer.empty()) xl.SetFooterText(x.Encode(o.Footer));
+        if (o.Options.Has(reSetMargins)) {
+            xl.SetLeftMargin(o.LeftMargin);
+            xl.SetBottomMargin(o.BottomMargin);
+            xl.SetTopMargin(o.TopMargin);
+            xl.SetRightMargin(o.RightMargin);
+        }
+        if (o.Options.Has(reSetColumnWidths)) xl.SetColumnWidth(1, 256, o.ColumnWidth);
+    }
+
+    void HeaderLines(const std::vector<std::string>& lines) override {
+        xl.MoveAfterEnter = maDown;
+        xl.SetActiveFont(0);
+        xl.Borders = {};
+        for (const std::string& line : lines) xl.WriteLabel(x.Encode(line));
+        if (!lines.empty()) xl.WriteBlank();
+        xl.MoveAfterEnter = maRight;
+    }
+
+    bool HasRoom() const override { return xl.Row() < TovNativeExcel::kLastRow; }
+
+    void Row(const TovRow& row) override {
+        const bool text = x.EXCEL.Options.Has(reCellsAsText);
+        const TovExcelBorderSet borders =
+            x.EXCEL.Options.Has(reUseBorders) ? TovExcelBorderSet::All() : TovExcelBorderSet{};
+        const uint8_t font = row.caption ? 1 : 2;
+        if (!row.caption) {
+            xl.SetRow(static_cast<uint16_t>(xl.Row() + 1));
+            xl.SetColumn(1);
+        }
+        if (row.rowNumber) {
+            xl.SetActiveFont(font);
+            if (row.caption) {
+                xl.WriteBlank();
+            } else {
+                xl.Borders = borders;
+                int64_t n = 0;
+                if (!text && ReadsAsInteger(*row.rowNumber, n))
+                    xl.WriteInteger(n);
+                else
+                    xl.WriteLabel(x.Encode(*row.rowNumber));
+            }
+        }
+        const bool align = x.Options.Has(xoUseAlignments);
+        for (const TovCell& cell : row.cells) {
+            if (align) {
+                static constexpr TovExcelAlignment kAlign[] = {eaGeneral, eaLeft, eaRight,
+                                                               eaCenter};
+                xl.Alignment =
+                    cell.alignment >= 0 && cell.alignment <= 3 ? kAlign[cell.alignment] : eaGeneral;
+            }
+            xl.SetActiveFont(font);
+            xl.Borders = borders;
+            double number = 0;
+            int64_t integer = 0;
+            if (text)
+                xl.WriteLabel(x.Encode(cell.text));
+            else if (ReadsAsDecimal(cell.text, number))
+                xl.WriteNumber(number);
+            else if (ReadsAsInteger(cell.text, integer))
+                xl.WriteInteger(integer);
+            else
+                xl.WriteLabel(x.Encode(cell.text));
+            xl.Alignment = eaGeneral;
+        }
+    }
+
+    void Footer(const std::vector<std::string>& lines) override {
+        // Two rows further down; on a full sheet they would wrap onto its first rows.
+        if (lines.empty() || xl.Row() + 1 + lines.size() > TovNativeExcel::kLastRow) return;
+        xl.SetRow(static_cast<uint16_t>(xl.Row() + 2));
+        xl.MoveAfterEnter = maDown;
+        xl.SetColumn(1);
+        xl.SetActiveFont(0);
+        xl.Borders = {};
+        for (const std::string& line : lines) xl.WriteLabel(x.Encode(line));
+    }
+
+    void End() override {
+        if (x.EXCEL.Protected) xl.SetProtected(true);
+        xl.Finish();
+        xl.SaveToFile();
+    }
+
+  private:
+    TovNativeExcel& xl;
+    std::string target_;
+};
+
+}  // namespace
+
+std::unique_ptr<TovFormatWriter> MakeExcelWriter(TovCustomExport& engine,
+                                                 const std::string& target) {
+    return std::make_unique<ExcelWriter>(engine, target);
+}
+
+}  // namespace orbelan

@@ -1,0 +1,74 @@
+#include "export/export_command.h"
+
+#include <stdexcept>
+
+#include "core/workspace.h"
+
+namespace orbelan {
+
+std::string RowsLeftOutText(int rows) {
+    return "Foaia Excel se termina la linia 65535: " + std::to_string(rows) +
+           " linii nu au incaput si nu au fost exportate.";
+}
+
+void BindExport(Workspace& ws, TovDBGridExport& exp, TovGrid grid) {
+    exp.DBGrid = std::move(grid);
+    exp.ProgramDir = ws.ProgramDir;
+    exp.DateFormat = "dd.MM.yyyy";
+    exp.TimeFormat = "h:mm AMPM";
+    exp.DateTimeFormat = "h:mm AMPM dd.MM.yyyy";
+    exp.OnError = [&ws, &exp](TovExportError error) {
+        if (error == xeGeneralExportError)
+            ws.ui.Mesaj("Eroare", "Exportul nu a reusit.\n" + exp.LastErrorText(), mkError, mbOK);
+        else if (error == xeRowsLeftOut)
+            ws.ui.Mesaj("Atentie !", RowsLeftOutText(exp.RowsLeftOut()), mkWarning, mbOK);
+    };
+}
+
+void ExportInDiverseFormats(Workspace& ws, TovDBGridExport& exp, TovGrid grid) {
+    // The row being edited is exported as posted, and the walk may leave it.
+    ws.PostPendingEdit();
+    BindExport(ws, exp, std::move(grid));
+    exp.Execute();
+}
+
+int ExportToFile(Workspace& ws, TovDBGridExport& exp, TovExportType type, const std::string& out) {
+    exp.DBGrid = GridOfTable(ws.Tx);
+    exp.ProgramDir = ws.ProgramDir;
+    exp.Options.Remove(xoShowProgress);
+    exp.SetExportType(type);
+    exp.ExportStyle = xsFile;
+    exp.FileName = out;
+    // The command line writes exactly the file it was given.
+    const auto slash = out.find_last_of('/');
+    const auto dot = out.find_last_of('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash) &&
+        dot + 1 < out.size()) {
+        const std::string ext = out.substr(dot + 1);
+        exp.OnGetExtension = [ext](std::string& extension) { extension = ext; };
+    }
+    std::string failure;
+    exp.OnError = [&](TovExportError error) {
+        if (error == xeGeneralExportError) failure = exp.LastErrorText();
+        if (error == xeInvalidFileName) failure = "Lipseste numele fisierului de iesire.";
+        if (error == xeComponentIsNull) failure = "Nici un tabel deschis.";
+    };
+    exp.ExportData();
+    if (!failure.empty()) throw std::runtime_error(failure);
+    return exp.RowsLeftOut();
+}
+
+bool ExportTypeFromName(const std::string& name, TovExportType& type) {
+    static const std::pair<const char*, TovExportType> kNames[] = {
+        {"html", xtHTML}, {"xls", xtExcel}, {"doc", xtWord}, {"txt", xtTXT}, {"csv", xtCSV},
+        {"tab", xtTAB},   {"rtf", xtRTF},   {"dif", xtDIF},  {"slk", xtSYLK}};
+    for (const auto& [n, t] : kNames) {
+        if (name == n) {
+            type = t;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace orbelan

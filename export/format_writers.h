@@ -1,0 +1,41 @@
+#pragma once
+// The makers of each format's writer; the engine picks one per run.
+#include <memory>
+#include <string>
+
+#include "export/custom_export.h"
+
+namespace orbelan {
+
+std::unique_ptr<TovFormatWriter> MakeExcelWriter(TovCustomExport& engine,
+                                                 const std::string& target);
+
+std::unique_ptr<TovFormatWriter> MakeTextWriter(TovCustomExport& engine, const std::string& target);
+
+std::unique_ptr<TovFormatWriter> MakeHtmlWriter(TovCustomExport& engine, const std::string& target);
+// DIF and SYLK.
+std::unique_ptr<TovFormatWriter> MakeSheetTextWriter(TovCustomExport& engine,
+                                                     const std::string& target);
+// RTF and Word.
+std::unique_ptr<TovFormatWriter> MakeRtfWriter(TovCustomExport& engine, const std::string& target);
+// A text as RTF: \ \{ \} escaped, characters beyond ASCII as \uN with the code page's byte as
+// the fallback, line breaks dropped.
+std::string RtfText(const TovCustomExport& engine, const std::string& utf8);
+
+// & < > " as entities.
+std::string HtmlEscape(const std::string& text);
+
+// Doubles inner double quotes; encloses in double quotes when asked or when the text holds a
+// blank or a comma.
+std::string QuoteValue(const std::string& text, bool always);
+// Characters of a UTF-8 text.
+size_t TextLength(const std::string& utf8);
+// Blank-filled to width: alignment 2 on the left, 3 on both sides, else on the right.
+std::string Padded(const std::string& text, int width, int alignment);
+
+// The cell text as a spreadsheet number: a decimal number with "." ("0042", "-1.5e3"), or an
+// integer ("$1F" in hexadecimal). Leading blanks are allowed, trailing ones are not.
+bool ReadsAsDecimal(const std::string& text, double& value);
+bool ReadsAsInteger(const std::string& text, int64_t& value);
+
+}  // namespace orbelan

@@ -1,0 +1,59 @@
+#pragma once
+// The export engine bound to the grid: the displayed rows of the open table, the grid's columns
+// with their captions, visibility and alignments.
+#include <string>
+#include <vector>
+
+#include "engine/table.h"
+#include "export/custom_export.h"
+
+namespace orbelan {
+
+// What the export needs of the grid, without Qt: one entry per grid column.
+struct TovGridColumn {
+    int field = -1;     // the table's field shown, -1 for none
+    std::string title;  // the column's title caption; empty: the field's name
+    bool visible = true;
+    int alignment = 0;  // 1 left, 2 right, 3 centre, 0 none
+};
+
+struct TovGrid {
+    Table* table = nullptr;
+    std::vector<TovGridColumn> columns;
+    bool rowSelect = false;  // dgRowSelect
+    std::vector<Bookmark> selectedRows;
+};
+
+// The grid of a table shown without column definitions of its own: every field, names as
+// titles, numbers right-aligned.
+TovGrid GridOfTable(Table& table);
+
+class TovDBGridExport : public TovCustomExport {
+  public:
+    TovDBGridExport(Ui& ui, Platform& platform);
+
+    TovGrid DBGrid;  // table == nullptr: no grid
+
+  protected:
+    void PrepareSource() override;
+    void RestoreSource() override;
+    void FirstRecord() override;
+    int GetColumnAlignment(int column) override;
+    bool SourceReady() override;
+    bool AllRecordsRead() override;
+    bool IsColumnVisible(int column) override;
+    bool IsRecordSelected() override;
+    int GetColumnWidth(int column) override;
+    std::string GetColumnCaption(int column) override;
+    int GetColumnCount() override;
+    void ReadRecord(TovValues& values) override;
+    int CountRecords() override;
+    std::string ClassName() const override { return "TovDBGridExport"; }
+
+  private:
+    const TovGridColumn* Column(int i) const;
+    Bookmark bookmark_ = -1;
+    bool prepared_ = false;
+};
+
+}  // namespace orbelan

@@ -1,0 +1,234 @@
+// RTF and Word: one RTF table row per record, built and written row by row.
+#include <cmath>
+
+#include "core/platform.h"
+#include "engine/file_io.h"
+#include "export/format_writers.h"
+
+namespace orbelan {
+
+void AppendRtfText(const TovCustomExport& engine, std::string& out, const std::string& utf8) {
+    for (size_t i = 0; i < utf8.size();) {
+        // Plain characters go in whole runs.
+        size_t plain = i;
+        while (plain < utf8.size()) {
+            const char p = utf8[plain];
+            if (static_cast<unsigned char>(p) >= 0x80 || p == '\\' || p == '{' || p == '}' ||
+                p == '\r' || p == '\n')
+                break;
+            ++plain;
+        }
+        out.append(utf8, i, plain - i);
+        i = plain;
+        if (i == utf8.size()) break;
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            if (c != '\r' && c != '\n') {
+                out += '\\';
+                out += static_cast<char>(c);
+            }
+            ++i;
+            continue;
+        }
+        const size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        const std::string character = utf8.substr(i, length);
+        uint32_t code = length == 1 ? 0xFFFD : c & (0xFF >> (length + 1));
+        for (size_t k = 1; k < length && i + k < utf8.size(); ++k)
+            code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        i += length;
+        std::string fallback = "?";
+        try {
+            const std::string byte = engine.Encode(character);
+            if (byte.size() == 1) {
+                static const char* const kHex = "0123456789abcdef";
+                const auto b = static_cast<unsigned char>(byte[0]);
+                fallback = std::string("\\'") + kHex[b >> 4] + kHex[b & 15];
+            }
+        } catch (const std::exception&) {
+            // Not in the code page: the \u form alone carries it.
+        }
+        const auto unicode = [&](uint32_t unit) {
+            out += "\\u";
+            out += std::to_string(unit > 32767 ? static_cast<int>(unit) - 65536
+                                               : static_cast<int>(unit));
+            out += fallback;
+        };
+        if (code > 0xFFFF) {
+            code -= 0x10000;
+            unicode(0xD800 + (code >> 10));
+            fallback = "";
+            unicode(0xDC00 + (code & 0x3FF));
+        } else {
+            unicode(code);
+        }
+    }
+}
+
+std::string RtfText(const TovCustomExport& engine, const std::string& utf8) {
+    std::string out;
+    AppendRtfText(engine, out, utf8);
+    return out;
+}
+
+namespace {
+
+// Colour slots: default text, caption text, table text, table background, caption background,
+// odd row background.
+constexpr uint32_t kTemplates[4][6] = {
+    {0x000000, 0xFFFFFF, 0x000000, 0xFFFFFF, 0x800000, 0x00FF80},
+    {0x000000, 0x0000FF, 0x000000, 0xFF0000, 0x000000, 0xFF8080},
+    {0x000000, 0xFFFFFF, 0x000000, 0xFFFFFF, 0x0000FF, 0x00FF80},
+    {0x000000, 0xFFFFFF, 0x000000, 0xFFFFFF, 0x808080, 0x80FF80},
+};
+
+std::string FontEntry(int n, const TovFont& font) {
+    std::string lower = font.name;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const char* family = "fswiss";
+    if (lower.find("courier") != std::string::npos || lower.find("mono") != std::string::npos)
+        family = "fmodern";
+    else if (lower.find("times") != std::string::npos || lower.find("serif") == 0 ||
+             lower.find("roman") != std::string::npos)
+        family = "froman";
+    return "{\\f" + std::to_string(n) + "\\" + family + "\\fcharset0 " + font.name + ";}";
+}
+
+std::string FontAttributes(const TovFont& font) {
+    return "\\fs" + std::to_string(font.size * 2) + (font.bold ? "\\b" : "") +
+           (font.italic ? "\\i" : "") + (font.underline ? "\\ul" : "") +
+           (font.strikeOut ? "\\strike" : "");
+}
+
+class RtfWriter : public TovFormatWriter {
+  public:
+    RtfWriter(TovCustomExport& engine, const std::string& target)
+        : TovFormatWriter(engine), r(engine.DOC_RTF), file_(target) {}
+
+    void Begin() override {
+        const TovRTFColors& f = r.CustomSettings;
+        Put("{\\rtf1\\ansi\\deff0\\deftab720\r\n{\\fonttbl" + FontEntry(0, f.DefaultFont) +
+            FontEntry(1, f.HeaderFont) + FontEntry(2, f.TableFont) + "}\r\n{\\colortbl");
+        for (int slot : {0, 1, 2, 4, 3, 5}) {
+            const uint32_t c = Color(slot);
+            Put("\\red" + std::to_string(c & 0xFF) + "\\green" + std::to_string((c >> 8) & 0xFF) +
+                "\\blue" + std::to_string((c >> 16) & 0xFF) + ";");
+        }
+        Put("}\r\n\\margl" + std::to_string(r.LeftMargin) + "\\margr" +
+            std::to_string(r.RightMargin) + "\\margt" + std::to_string(r.TopMargin) + "\\margb" +
+            std::to_string(r.BottomMargin));
+        const int cells = x.ColumnCount() + (x.Options.Has(xoRowNumbers) ? 1 : 0);
+        const int ppi = x.platform().PixelsPerInch();
+        for (int k = 1; k <= cells; ++k)
+            edges_.push_back(
+                static_cast<long>(std::nearbyint(k * 100.0 / (ppi > 0 ? ppi : 96) * r.CellWidth)));
+    }
+
+    void HeaderLines(const std::vector<std::string>& lines) override {
+        for (const auto& line : lines) Paragraph(line);
+        Put("\\par \\pard\\plain\\cgrid\r\n"
+            "{\\stylesheet{\\nowidctlpar\\widctlpar\\adjustright \\fs20\\cgrid \\snext0 "
+            "Normal;}\r\n"
+            "{\\*\\cs10 \\additive Default Paragraph Font;}}\r\n"
+            "{\\*\\pnseclvl1\\pnucrm\\pnstart1\\pnindent720\\pnhang{\\pntxta.}}\r\n"
+            "{\\*\\pnseclvl2\\pnucltr\\pnstart1\\pnindent720\\pnhang{\\pntxta .}}\r\n"
+            "{\\*\\pnseclvl3\\pndec\\pnstart1\\pnindent720\\pnhang{\\pntxta.}}\r\n"
+            "{\\*\\pnseclvl4\\pnlcltr\\pnstart1\\pnindent720\\pnhang{\\pntxta)}}\r\n"
+            "{\\*\\pnseclvl5\\pndec\\pnstart1\\pnindent720\\pnhang{\\pntxtb (}{\\pntxta)}}\r\n"
+            "{\\*\\pnseclvl6\\pnlcltr\\pnstart1\\pnindent720\\pnhang{\\pntxtb (}{\\pntxta )}}\r\n"
+            "{\\*\\pnseclvl7\\pnlcrm\\pnstart1\\pnindent720\\pnhang{\\pntxtb (}{\\pntxta)}}\r\n"
+            "{\\*\\pnseclvl8\\pnlcltr\\pnstart1\\pnindent720\\pnhang{\\pntxtb (}{\\pntxta)}}\r\n"
+            "{\\*\\pnseclvl9\\pnlcrm\\pnstart1\\pnindent720\\pnhang{\\pntxtb (}{\\pntxta )}}\r\n");
+    }
+
+    void Row(const TovRow& row) override {
+        const int kind = row.caption                                                   ? 0
+                         : r.Options.Has(roOddRowColoring) && x.RecordsRead() % 2 == 1 ? 2
+                                                                                       : 1;
+        std::string& text = line_;
+        text.assign(RowStart(kind));
+        if (row.rowNumber) {
+            if (row.caption) {
+                text += " \\cell ";
+            } else {
+                AppendRtfText(x, text, *row.rowNumber);
+                text += "\\cell ";
+            }
+        }
+        const bool align = x.Options.Has(xoUseAlignments);
+        for (const TovCell& cell : row.cells) {
+            static const char* const kAlign[] = {"", "\\ql ", "\\qr ", "\\qc "};
+            if (align && cell.alignment >= 0 && cell.alignment <= 3) text += kAlign[cell.alignment];
+            AppendRtfText(x, text, cell.text);
+            text += "\\cell ";
+        }
+        text += "}\\pard \\nowidctlpar\\widctlpar\\intbl\\adjustright {\\row}\r\n";
+        Put(text);
+    }
+
+    void TableEnd() override { Put("\\pard\\nowidctlpar\\widctlpar\\adjustright {\r\n"); }
+
+    void Footer(const std::vector<std::string>& lines) override {
+        for (const auto& line : lines) Paragraph(line);
+        if (x.Options.Has(xoShowExportDate)) Paragraph(x.CreatedLine());
+    }
+
+    void End() override {
+        Put("}}");
+        file_.Finish();
+        file_.RenameOverTarget();
+    }
+
+  private:
+    // The row definition and the paragraph start: the caption row's (0), an even record's (1)
+    // and an odd one's (2). Made once.
+    const std::string& RowStart(int kind) {
+        std::string& start = rowStarts_[kind];
+        if (!start.empty()) return start;
+        static const char* const kShading[] = {" \\clcbpat3", " \\clcbpat4", " \\clcbpat5"};
+        start = "\\trowd\\trgaph108\\trrh260\\trleft0";
+        for (long edge : edges_) {
+            start += "\\clvertalc";
+            if (r.Options.Has(roShowGridLines))
+                start +=
+                    "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10"
+                    "\\clbrdrr\\brdrs\\brdrw10";
+            start += kShading[kind];
+            start += "\\cltxlrtb\\cellx" + std::to_string(edge);
+        }
+        const bool caption = kind == 0;
+        const TovFont& font = caption ? r.CustomSettings.HeaderFont : r.CustomSettings.TableFont;
+        start += "\\pard\\ri-123\\nowidctlpar\\widctlpar\\intbl\\adjustright";
+        start += std::string(caption ? " {\\f1" : " {\\f2") + FontAttributes(font) +
+                 (caption ? "\\cf1" : "\\cf2") + "\\cgrid0 ";
+        return start;
+    }
+
+    void Put(const std::string& bytes) { file_.Write(bytes.data(), bytes.size()); }
+
+    void Paragraph(const std::string& line) {
+        Put("\\par \\pard\\plain\\f0" + FontAttributes(r.CustomSettings.DefaultFont) + "\\cf0 " +
+            RtfText(x, line) + "\r\n");
+    }
+
+    uint32_t Color(int slot) const {
+        if (r.Template != rtCustom) return kTemplates[r.Template][slot];
+        const TovRTFColors& c = r.CustomSettings;
+        const uint32_t custom[6] = {c.DefaultFont.color, c.HeaderFont.color, c.TableFont.color,
+                                    c.TableBackground,   c.HeaderBackground, c.TableOddBackground};
+        return custom[slot];
+    }
+
+    const TovRTFOptions& r;
+    TempFile file_;
+    std::vector<long> edges_;
+    std::string rowStarts_[3];
+    std::string line_;
+};
+
+}  // namespace
+
+std::unique_ptr<TovFormatWriter> MakeRtfWriter(TovCustomExport& engine, const std::string& target) {
+    return std::make_unique<RtfWriter>(engine, target);
+}
+
+}  // namespace orbelan

@@ -1,0 +1,139 @@
+// Fixed-width text, comma- and tab-separated text, and the clipboard.
+#include "core/ui.h"
+#include "export/format_writers.h"
+#include "export/text_output.h"
+
+namespace orbelan {
+
+std::string QuoteValue(const std::string& text, bool always) {
+    bool quote = always;
+    size_t quotes = 0;
+    for (char c : text) {
+        quotes += c == '"';
+        quote = quote || c == ' ' || c == ',';
+    }
+    if (!quote && quotes == 0) return text;
+    std::string out;
+    out.reserve(text.size() + quotes + 2);
+    if (quote) out += '"';
+    for (char c : text) {
+        out += c;
+        if (c == '"') out += '"';
+    }
+    if (quote) out += '"';
+    return out;
+}
+
+size_t TextLength(const std::string& utf8) {
+    size_t n = 0;
+    for (unsigned char c : utf8) n += (c & 0xC0) != 0x80;
+    return n;
+}
+
+std::string Padded(const std::string& text, int width, int alignment) {
+    const size_t length = TextLength(text);
+    if (width <= 0 || length >= static_cast<size_t>(width)) return text;
+    const size_t missing = static_cast<size_t>(width) - length;
+    if (alignment == 2) return std::string(missing, ' ') + text;
+    if (alignment == 3)
+        return std::string(missing / 2, ' ') + text + std::string(missing - missing / 2, ' ');
+    return text + std::string(missing, ' ');
+}
+
+namespace {
+
+void AppendPadded(std::string& line, const std::string& text, int width, int alignment) {
+    const size_t length = TextLength(text);
+    const size_t missing = width > 0 && length < static_cast<size_t>(width) ? width - length : 0;
+    const size_t before = alignment == 2 ? missing : alignment == 3 ? missing / 2 : 0;
+    line.append(before, ' ');
+    line += text;
+    line.append(missing - before, ' ');
+}
+
+class TextWriter : public TovFormatWriter {
+  public:
+    TextWriter(TovCustomExport& engine, const std::string& target)
+        : TovFormatWriter(engine),
+          type_(engine.ExportType()),
+          out_(engine, target, type_ == xtClipboard) {}
+
+    void HeaderLines(const std::vector<std::string>& lines) override {
+        if (type_ == xtCSV) return;
+        for (const auto& line : lines) out_.Add(line);
+    }
+
+    void HeaderSeparator() override { Separator(true); }
+
+    void Row(const TovRow& row) override {
+        const bool fixed = type_ == xtTXT || type_ == xtClipboard;
+        const char* separator = fixed ? " " : type_ == xtCSV ? "," : "\t";
+        std::string& line = line_;
+        line.clear();
+        bool first = true;
+        if (row.rowNumber) {
+            const std::string total = x.RowNumberCellFor(x.RecordTotal());
+            const int width = static_cast<int>(TextLength(total));
+            if (fixed)
+                line = row.caption ? std::string(static_cast<size_t>(width) + 1, ' ')
+                                   : Padded(*row.rowNumber, width, 2) + separator;
+            else
+                line = (type_ == xtCSV ? QuoteValue(*row.rowNumber, false) : *row.rowNumber) +
+                       separator;
+        }
+        const bool align = x.Options.Has(xoUseAlignments);
+        for (const TovCell& cell : row.cells) {
+            if (!first) line += separator;
+            first = false;
+            if (fixed)
+                AppendPadded(line, cell.text, cell.width, align ? cell.alignment : 1);
+            else if (type_ == xtCSV)
+                AppendQuoted(line, cell.text);
+            else
+                line += cell.text;
+        }
+        out_.Add(line);
+    }
+
+    void Footer(const std::vector<std::string>& lines) override {
+        if (type_ == xtCSV) return;
+        Separator(false);
+        for (const auto& line : lines) out_.Add(line);
+        if (x.Options.Has(xoShowExportDate)) out_.Add(x.CreatedLine());
+    }
+
+    void End() override {
+        out_.Save();
+        if (type_ == xtClipboard && x.Options.Has(xoClipboardMessage))
+            x.ui().Mesaj("Informatie", x.Messages.CopiedToClipboard, mkInformation, mbOK);
+    }
+
+  private:
+    void Separator(bool header) {
+        if (type_ != xtTXT && type_ != xtClipboard) return;
+        const std::string line = x.SeparatorLine(header);
+        if (!line.empty()) out_.Add(line);
+    }
+
+    static void AppendQuoted(std::string& line, const std::string& text) {
+        bool quote = false;
+        for (char c : text) quote = quote || c == ' ' || c == ',' || c == '"';
+        if (quote)
+            line += QuoteValue(text, false);
+        else
+            line += text;
+    }
+
+    TovExportType type_;
+    TextOutput out_;
+    std::string line_;
+};
+
+}  // namespace
+
+std::unique_ptr<TovFormatWriter> MakeTextWriter(TovCustomExport& engine,
+                                                const std::string& target) {
+    return std::make_unique<TextWriter>(engine, target);
+}
+
+}  // namespace orbelan

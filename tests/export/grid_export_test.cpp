@@ -1,0 +1,84 @@
+// The grid source over a real table, and "In diverse formate" through the scripted windows.
+#include "export/grid_export.h"
+
+#include <gtest/gtest.h>
+
+#include "editing/commands_fixture.h"
+#include "export/export_command.h"
+#include "tests/export/biff_reader.h"
+
+namespace orbelan {
+namespace {
+
+class GridExportTest : public test::CommandsTest {
+  protected:
+    TovDBGridExport exp{ui, platform};
+
+    void SetUp() override {
+        CommandsTest::SetUp();
+        platform.tempFolder = dir.Path().string() + "/";
+        exp.SetTempDir(platform.tempFolder);
+    }
+};
+
+TEST_F(GridExportTest, ExportsDisplayedRowsAndComesBackToTheRow) {
+    OpenPersons({{"POP ION", "1", "12.50", "x"},
+                 {"*STERS", "2", "1", "y"},
+                 {"ANA", "3", "", "z"},
+                 {"DAN", "4", "7", "w"}});
+    ws.Tx.SetFilterText("NR>1");
+    ws.Tx.SetFiltered(true);
+    MoveToRow(1);
+    ws.Tx.SetText("OBS", "edited");  // still being edited when the export starts
+    TovGrid grid = GridOfTable(ws.Tx);
+    grid.columns[3].visible = false;
+    grid.columns[0].title = "Nume";
+    ui.exportChooserAnswers = {std::pair{int(xtExcel), true}};
+    ExportInDiverseFormats(ws, exp, grid);
+    ASSERT_EQ(platform.opened, std::vector<std::string>{dir.File("ZUQ1.XLS")});
+    const auto cells = test::BiffCells(test::ReadFileBytes(platform.opened[0]));
+    ASSERT_EQ(cells.size(), 9u);
+    EXPECT_EQ(cells.at({0, 0}).text, "Nume");
+    EXPECT_EQ(cells.at({1, 0}).text, "ANA");
+    EXPECT_EQ(cells.at({1, 2}).text, "");  // empty value: an empty LABEL
+    EXPECT_EQ(cells.at({2, 1}).number, 4);
+    EXPECT_EQ(cells.at({2, 1}).attr[2] & 7, 3);  // numbers right-aligned
+    EXPECT_EQ(cells.at({2, 2}).number, 7);
+    EXPECT_EQ(ws.Tx.AsText("NUME"), "DAN");
+    EXPECT_EQ(ws.Tx.GetState(), Table::State::Browse);
+    EXPECT_EQ(ws.Tx.AsText("OBS"), "edited");
+    EXPECT_FALSE(ws.Tx.ControlsDisabled());
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(GridExportTest, WidthsFollowFieldTypes) {
+    const std::string path = dir.File("w.dbf");
+    test::WriteDbf(path, {{"NUME", 'C', 20}, {"NR", 'N', 5}, {"DATAN", 'D', 8}, {"OK", 'L', 1}},
+                   {{"A", "1", "20000101", "T"}});
+    ws.CurrentFile = path;
+    ws.OpenTable();
+    BindExport(ws, exp, GridOfTable(ws.Tx));
+    // Through the engine's text width: one separator between each of the four columns.
+    exp.Options.Add(xoHeaderLine);
+    exp.SetExportType(xtTXT);
+    EXPECT_EQ(exp.TextLineWidth(), 20 + 15 + 10 + 5 + 3);
+}
+
+TEST_F(GridExportTest, FailureReachesTheUser) {
+    // A cp1251 table: its names can't be written in the program's cp1250.
+    const std::string path = dir.File("ru.dbf");
+    test::WriteDbf(path, {{"NUME", 'C', 10}}, {{"\xC6\xE0\xED\xED\xE0"}}, 0xC9);
+    ws.CurrentFile = path;
+    ws.OpenTable();
+    ASSERT_EQ(ws.Tx.AsText(0), "Жанна");
+    ui.exportChooserAnswers = {std::pair{int(xtExcel), true}};
+    ExportInDiverseFormats(ws, exp, GridOfTable(ws.Tx));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].title, "Eroare");
+    EXPECT_NE(ui.messages[0].text.find("Exportul nu a reusit."), std::string::npos);
+    EXPECT_TRUE(platform.opened.empty());
+    EXPECT_FALSE(ws.Tx.ControlsDisabled());
+}
+
+}  // namespace
+}  // namespace orbelan

@@ -1,0 +1,271 @@
+// Fixed-width, comma- and tab-separated text and the clipboard, byte for byte.
+#include <gtest/gtest.h>
+
+#include "export/format_writers.h"
+#include "support/fake_platform.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+#include "tests/export/memory_export.h"
+
+namespace orbelan {
+namespace {
+
+class TextWritersTest : public ::testing::Test {
+  protected:
+    test::TempDir dir;
+    test::ScriptedUi ui;
+    test::FakePlatform platform;
+    test::MemoryExport x{ui, platform};
+
+    void SetUp() override {
+        platform.tempFolder = dir.Path().string() + "/";
+        x.SetTempDir(platform.tempFolder);
+        x.Now = [] { return std::string("01.02.2019 10:11:12"); };
+        x.ColumnWidths = {"8", "4", "6"};
+        x.rows = {{"Pop, Ion", "12", "a\"b"}, {"", "7", "x y"}};
+    }
+
+    std::string Export(TovExportType type, const std::string& name) {
+        x.SetExportType(type);
+        x.ExportStyle = xsFile;
+        x.FileName = dir.File(name);
+        x.ExportData();
+        EXPECT_EQ(x.LastErrorText(), "");
+        return x.WrittenFile().empty() ? std::string() : test::ReadFileBytes(x.WrittenFile());
+    }
+};
+
+TEST_F(TextWritersTest, DocumentsOfTheMainWindowsSettings) {
+    x.hideSecond = true;
+    EXPECT_EQ(Export(xtTXT, "a.txt"),
+              "NUME     OBS   \r\n"
+              "----------------\r\n"
+              "Pop, Ion a\"b   \r\n"
+              "         x y   \r\n"
+              "----------------\r\n"
+              "Creat la 01.02.2019 10:11:12\r\n");
+    x.hideSecond = false;
+    EXPECT_EQ(Export(xtCSV, "a.csv"),
+              "NUME,NR,OBS\r\n"
+              "\"Pop, Ion\",12,a\"\"b\r\n"
+              ",7,\"x y\"\r\n");
+    EXPECT_EQ(x.WrittenFile(), dir.File("a.csv"));
+    EXPECT_EQ(Export(xtTAB, "b.txt"),
+              "NUME\tNR\tOBS\r\n"
+              "Pop, Ion\t12\ta\"b\r\n"
+              "\t7\tx y\r\n"
+              "Creat la 01.02.2019 10:11:12\r\n");
+}
+
+TEST_F(TextWritersTest, AlignmentTruncationLineBreaksAndCodePage) {
+    x.Options = {xoShowHeader, xoUseAlignments, xoTruncate};
+    x.alignments = {3, 2, 1};
+    x.ColumnWidths = {"8", "4", "10"};
+    x.rows = {{"ab", "7", "Ştefănescu Ion"}, {"a\r\nb", "123456", "x"}};
+    // "\xAA" and "\xE3" are Ş and ă in cp1250; a line break in a value starts a new line.
+    EXPECT_EQ(Export(xtTXT, "c.txt"), std::string("  NUME     NR OBS       \r\n"
+                                                  "   ab       7 \xAAtef\xE3ne...\r\n"
+                                                  "  a\r\n"
+                                                  "b   1... x         \r\n"));
+    x.Options = {xoShowHeader, xoRowNumbers};
+    x.ColumnWidths = {"3", "3", "3"};
+    EXPECT_EQ(Export(xtTXT, "d.txt"), std::string("  NUME NR  OBS\r\n"
+                                                  "1 ab  7   \xAAtef\xE3nescu Ion\r\n"
+                                                  "2 a\r\n"
+                                                  "b 123456 x  \r\n"));
+}
+
+TEST_F(TextWritersTest, ClipboardTakesTheTextAndSaysSo) {
+    x.Options = {xoClipboardMessage, xoShowHeader, xoHeaderLine};
+    x.SetExportType(xtClipboard);
+    x.ExportStyle = xsView;
+    x.ExportData();
+    EXPECT_EQ(platform.clipboard,
+              "NUME     NR   OBS   \r\n"
+              "--------------------\r\n"
+              "Pop, Ion 12   a\"b   \r\n"
+              "         7    x y   \r\n");
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Tabelul a fost copiat in Clipboard!"});
+    EXPECT_TRUE(platform.opened.empty());
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
+TEST(QuoteValue, QuotesOnlyWhatNeedsIt) {
+    const std::pair<const char*, const char*> cases[] = {{"abc", "abc"},
+                                                         {"a b", "\"a b\""},
+                                                         {"a,b", "\"a,b\""},
+                                                         {"a\"b", "a\"\"b"},
+                                                         {"a \"b\"", "\"a \"\"b\"\"\""},
+                                                         {"", ""}};
+    for (const auto& [in, out] : cases) EXPECT_EQ(QuoteValue(in, false), out) << in;
+    EXPECT_EQ(QuoteValue("abc", true), "\"abc\"");
+}
+
+}  // namespace
+}  // namespace orbelan
+
+namespace orbelan {
+namespace {
+
+class HtmlWriterTest : public TextWritersTest {};
+
+TEST_F(HtmlWriterTest, PageOfTheMainWindowsSettingsWithEscapedTexts) {
+    x.ColumnWidths.clear();
+    x.hideSecond = true;
+    x.captions = {"NUME", "NR", "<b>"};
+    x.rows = {{"Pop & <b>Ion</b>", "12", "http://a.ro/?q=\"x\""},
+              {"", "7", "javascript:alert(1) http:"}};
+    EXPECT_EQ(Export(xtHTML, "p.html"),
+              "<HTML>\r\n"
+              " <HEAD>\r\n"
+              "  <META HTTP - EQUIV = \"Content - Type\" CONTENT = \"TEXT/HTML\">\r\n"
+              "  <META NAME = \"GENERATOR\" CONTENT = \"Tarvelune\" >\r\n"
+              "  <META NAME = \"Author\" CONTENT = \"Odrin Vasquel\" >\r\n"
+              "  <META NAME = \"Description\" CONTENT = \"http://www.orbelan.example/\" >\r\n"
+              "  <TITLE></TITLE>\r\n"
+              " </HEAD>\r\n"
+              " <BODY BGCOLOR=\"#FFFFFF\" LINK=\"#0000FF\" ALINK=\"#FF0000\" VLINK=\"#FFFF00\" "
+              "TEXT=\"#000000\">\r\n"
+              " <FONT COLOR=\"#000000\" FACE=\"Arial,Helvetica\">\r\n"
+              "  <HR>\r\n"
+              "  <TABLE WIDTH=\"100%\" CELLPADDING=\"4\" CELLSPACING=\"0\" BORDER=\"1\" "
+              "BGCOLOR=\"#FFFFCF\">\r\n"
+              "  <FONT COLOR=\"#000000\" FACE=\"Arial,Helvetica\">\r\n"
+              "   <TR BGCOLOR=\"#336699\">\r\n"
+              "    <TD ALIGN=\"Left\" ><B><FONT COLOR=\"#FFFFFF\"><small>NUME</small></FONT></B>"
+              "</TD>\r\n"
+              "    <TD ALIGN=\"Left\" ><B><FONT COLOR=\"#FFFFFF\"><small>&lt;b&gt;</small></FONT>"
+              "</B></TD>\r\n"
+              "   </TR>\r\n"
+              "   <TR>\r\n"
+              "    <TD ALIGN=\"Left\" ><small>Pop &amp; &lt;b&gt;Ion&lt;/b&gt;</small></TD>\r\n"
+              "    <TD ALIGN=\"Left\" ><small><A HREF=\"http://a.ro/?q=&quot;x&quot;\">"
+              "http://a.ro/?q=&quot;x&quot;</A></small></TD>\r\n"
+              "   </TR>\r\n"
+              "   <TR BGCOLOR=\"#FFFFFF\">\r\n"
+              "    <TD ALIGN=\"Left\" ><small>&nbsp;</small></TD>\r\n"
+              "    <TD ALIGN=\"Left\" ><small>javascript:alert(1) http:</small></TD>\r\n"
+              "   </TR>\r\n"
+              "  </FONT>\r\n"
+              "  </TABLE>\r\n"
+              "  <HR>\r\n"
+              "Creat la 01.02.2019 10:11:12\r\n"
+              " </FONT>\r\n"
+              " </BODY>\r\n"
+              "</HTML>\r\n");
+}
+
+TEST_F(HtmlWriterTest, TemplatesCustomColoursAndExtension) {
+    const auto bodyAndCaption = [&] {
+        const std::string page = Export(xtHTML, "t");
+        const auto body = page.find(" <BODY");
+        const auto row = page.find("   <TR BGCOLOR");
+        return page.substr(body, page.find('\r', body) - body) + "|" +
+               page.substr(row, page.find('\r', row) - row);
+    };
+    x.HTML.Template = ctDark;
+    EXPECT_EQ(bodyAndCaption(),
+              " <BODY BGCOLOR=\"#317676\" LINK=\"#DDE760\" ALINK=\"#FFFF00\" VLINK=\"#CCCC39\" "
+              "TEXT=\"#FFE760\">|   <TR BGCOLOR=\"#3A9393\">");
+    EXPECT_EQ(x.WrittenFile(), dir.File("t.HTML"));
+    x.HTML.Template = ctCustom;
+    x.HTML.CustomColors.HeaderBackground = 0x80000005;  // a system colour: all eight digits
+    x.HTML.Extension = exHTM;
+    EXPECT_EQ(bodyAndCaption(),
+              " <BODY BGCOLOR=\"#FFFFFF\" LINK=\"#0000FF\" ALINK=\"#FF0000\" VLINK=\"#FFFF00\" "
+              "TEXT=\"#000000\">|   <TR BGCOLOR=\"#80000005\">");
+    EXPECT_EQ(x.WrittenFile(), dir.File("t.HTM"));
+}
+
+}  // namespace
+}  // namespace orbelan
+
+namespace orbelan {
+namespace {
+
+class SheetWritersTest : public TextWritersTest {
+  protected:
+    void SetUp() override {
+        TextWritersTest::SetUp();
+        x.hideSecond = true;
+        x.rows[1][2] = "x;y";
+    }
+};
+
+TEST_F(SheetWritersTest, DifQuotesEveryString) {
+    EXPECT_EQ(Export(xtDIF, "a.dif"),
+              "TABLE\r\n0,1\r\n\"TOVCUSTOMEXPORT\"\r\nVECTORS\r\n0,3\r\n\"\"\r\nTUPLES\r\n0,2\r\n"
+              "\"\"\r\nDATA\r\n0,0\r\n\"\"\r\n"
+              "-1,0\r\nBOT\r\n1,0\r\n\"NUME\"\r\n1,0\r\n\"OBS\"\r\n"
+              "-1,0\r\nBOT\r\n1,0\r\n\"Pop, Ion\"\r\n1,0\r\n\"a\"\"b\"\r\n"
+              "-1,0\r\nBOT\r\n1,0\r\n\"\"\r\n1,0\r\n\"x;y\"\r\n"
+              "-1,0\r\nEOD\r\n");
+    EXPECT_EQ(x.WrittenFile(), dir.File("a.dif"));
+}
+
+TEST_F(SheetWritersTest, SylkLeavesGapsForHiddenColumnsAndDoublesSemicolons) {
+    EXPECT_EQ(Export(xtSYLK, "a.slk"),
+              "ID;PTOVCUSTOMEXPORT\r\n"
+              "C;X1;Y1;K\"NUME\"\r\nC;X3;Y1;K\"OBS\"\r\n"
+              "C;X1;Y2;K\"Pop, Ion\"\r\nC;X3;Y2;K\"a\"\"b\"\r\n"
+              "C;X1;Y3;K\"\"\r\nC;X3;Y3;K\"x;;y\"\r\n"
+              "E\r\n");
+    x.Options.Remove(xoShowHeader);
+    x.Options.Add(xoRowNumbers);
+    const std::string doc = Export(xtSYLK, "b.slk");
+    EXPECT_NE(doc.find("\r\nC;X1;Y1;K\"1\"\r\nC;X2;Y1;K\"Pop, Ion\"\r\nC;X4;Y1;K\"a\"\"b\"\r\n"),
+              std::string::npos)
+        << doc;
+}
+
+TEST_F(SheetWritersTest, RtfDocumentWithEscapesAndWordTwin) {
+    x.rows = {{"Pop \\ {x}", "12", "Ştefan"}, {"", "7", "b"}};
+    const auto row = [](const char* shading) {
+        std::string d = R"(\trowd\trgaph108\trrh260\trleft0)";
+        for (const char* edge : {"1458", "2917", "4375"})
+            d += std::string(R"(\clvertalc\clbrdrt\brdrs\brdrw10\clbrdrl\brdrs\brdrw10)"
+                             R"(\clbrdrb\brdrs\brdrw10\clbrdrr\brdrs\brdrw10)") +
+                 shading + R"(\cltxlrtb\cellx)" + edge;
+        return d + R"(\pard\ri-123\nowidctlpar\widctlpar\intbl\adjustright)";
+    };
+    const std::string rowEnd = R"(}\pard \nowidctlpar\widctlpar\intbl\adjustright {\row})"
+                               "\r\n";
+    const std::string expected =
+        std::string(R"({\rtf1\ansi\deff0\deftab720)") + "\r\n" +
+        R"({\fonttbl{\f0\fswiss\fcharset0 MS Sans Serif;}{\f1\fswiss\fcharset0 MS Sans Serif;})"
+        R"({\f2\fswiss\fcharset0 MS Sans Serif;}})" +
+        "\r\n" +
+        R"({\colortbl\red0\green0\blue0;\red255\green255\blue255;\red0\green0\blue0;)"
+        R"(\red0\green0\blue128;\red255\green255\blue255;\red128\green255\blue0;})" +
+        "\r\n" + R"(\margl461\margr562\margt101\margb101\par \pard\plain\cgrid)" + "\r\n" +
+        R"({\stylesheet{\nowidctlpar\widctlpar\adjustright \fs20\cgrid \snext0 Normal;})" + "\r\n" +
+        R"({\*\cs10 \additive Default Paragraph Font;}})" + "\r\n" +
+        R"({\*\pnseclvl1\pnucrm\pnstart1\pnindent720\pnhang{\pntxta.}})" + "\r\n" +
+        R"({\*\pnseclvl2\pnucltr\pnstart1\pnindent720\pnhang{\pntxta .}})" + "\r\n" +
+        R"({\*\pnseclvl3\pndec\pnstart1\pnindent720\pnhang{\pntxta.}})" + "\r\n" +
+        R"({\*\pnseclvl4\pnlcltr\pnstart1\pnindent720\pnhang{\pntxta)}})" + "\r\n" +
+        R"({\*\pnseclvl5\pndec\pnstart1\pnindent720\pnhang{\pntxtb (}{\pntxta)}})" + "\r\n" +
+        R"({\*\pnseclvl6\pnlcltr\pnstart1\pnindent720\pnhang{\pntxtb (}{\pntxta )}})" + "\r\n" +
+        R"({\*\pnseclvl7\pnlcrm\pnstart1\pnindent720\pnhang{\pntxtb (}{\pntxta)}})" + "\r\n" +
+        R"({\*\pnseclvl8\pnlcltr\pnstart1\pnindent720\pnhang{\pntxtb (}{\pntxta)}})" + "\r\n" +
+        R"({\*\pnseclvl9\pnlcrm\pnstart1\pnindent720\pnhang{\pntxtb (}{\pntxta )}})" + "\r\n" +
+        row(R"( \clcbpat3)") + R"( {\f1\fs16\b\cf1\cgrid0 \ql NUME\cell \ql OBS\cell )" + rowEnd +
+        row(R"( \clcbpat4)") +
+        R"( {\f2\fs16\cf2\cgrid0 \ql Pop \\ \{x\}\cell \ql \u350\'aatefan\cell )" + rowEnd +
+        row(R"( \clcbpat5)") + R"( {\f2\fs16\cf2\cgrid0 \ql \cell \ql b\cell )" + rowEnd +
+        R"(\pard\nowidctlpar\widctlpar\adjustright {)" + "\r\n" +
+        R"(\par \pard\plain\f0\fs16\cf0 Creat la 01.02.2019 10:11:12)" + "\r\n}}";
+    EXPECT_EQ(Export(xtRTF, "a.rtf"), expected);
+    EXPECT_EQ(Export(xtWord, "a.doc"), expected);
+    EXPECT_EQ(x.WrittenFile(), dir.File("a.doc"));
+}
+
+TEST(RtfText, NonAsciiAsUnicodeWithCodePageFallback) {
+    test::ScriptedUi ui;
+    test::FakePlatform platform;
+    test::MemoryExport x{ui, platform};
+    EXPECT_EQ(RtfText(x, "aă\r\nЖ}"), R"(a\u259\'e3\u1046?\})");
+}
+
+}  // namespace
+}  // namespace orbelan
