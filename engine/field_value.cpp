@@ -52,20 +52,6 @@ FieldValue FromOrdinalMs(double total) {
 
 }  // namespace
 
-FieldReader::FieldReader(const DbfLayout& layout, const FieldLayout& field)
-    : type_(field.def.type),
-      offset_(field.def.offset),
-      size_(field.def.size),
-      bigEndian_(layout.BigEndianIntegers()) {
-    if (layout.nullFlagsField >= 0) {
-        const FieldDef& flags = layout.fields[static_cast<size_t>(layout.nullFlagsField)].def;
-        nullFlags_ = flags.offset;
-        nullFlagsSize_ = flags.size;
-        nullBit_ = field.nullBit;
-        varLengthBit_ = field.varLengthBit;
-    }
-}
-
 int FieldReader::SignificantDigits(std::string_view t) {
     int significant = 0, pendingZeros = 0;
     bool point = false, seenNonZero = false;

@@ -78,7 +78,19 @@ inline bool ReadYmd(const uint8_t* p, int& day) {
 class FieldReader {
   public:
     FieldReader() = default;
-    FieldReader(const DbfLayout& layout, const FieldLayout& field);
+    FieldReader(const DbfLayout& layout, const FieldLayout& field)
+        : type_(field.def.type),
+          offset_(field.def.offset),
+          size_(field.def.size),
+          bigEndian_(layout.BigEndianIntegers()) {
+        if (layout.nullFlagsField >= 0) {
+            const FieldDef& flags = layout.fields[static_cast<size_t>(layout.nullFlagsField)].def;
+            nullFlags_ = flags.offset;
+            nullFlagsSize_ = flags.size;
+            nullBit_ = field.nullBit;
+            varLengthBit_ = field.varLengthBit;
+        }
+    }
 
     // record points at the deletion flag. Character, numeric and date fields are read here, in
     // line, since filters and sorts read them a million times; the rest in ReadOther.
