@@ -127,6 +127,18 @@ class FieldReader {
         }
         return ReadOther(record);
     }
+    // The stored text of a C V or Q field (empty for a null): Read(record).text, without
+    // building the whole value, for the loops over every row.
+    std::string_view Text(const uint8_t* record) const {
+        if (type_ == 'C' && nullBit_ < 0) {
+            const char* p = reinterpret_cast<const char*>(record + offset_);
+            size_t n = static_cast<size_t>(size_);
+            while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == '\0')) --n;
+            return std::string_view(p, n);
+        }
+        const FieldValue v = Read(record);
+        return v.IsEmpty() ? std::string_view() : v.text;
+    }
     char Type() const { return type_; }
     int Offset() const { return offset_; }
     int Size() const { return size_; }
