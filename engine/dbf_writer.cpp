@@ -213,34 +213,42 @@ void PutBit(const DbfLayout& layout, uint8_t* record, int bit, bool on) {
 void DbfWriter::CopyFields(const DbfFile& source, const uint8_t* record,
                            const FormatSettings& format) {
     if (copySource_ != &source) {
-        copies_.clear();
+        copySpans_.clear();
+        copyBits_.clear();
+        copyTexts_.clear();
         for (size_t i = 0; i < fields_.size(); ++i) {
             const int from = source.FieldIndex(fields_[i].name);
             if (from < 0) continue;
-            const FieldDef& a = source.Fields()[static_cast<size_t>(from)];
-            const FieldDef& b = fields_[i];
-            const bool raw = a.type == b.type && a.size == b.size && a.decimals == b.decimals;
-            copies_.push_back({from, static_cast<int>(i), raw});
+            const FieldLayout& a = source.FieldAt(from);
+            const FieldLayout& b = layout_.fields[visible_[i]];
+            if (a.def.type != b.def.type || a.def.size != b.def.size ||
+                a.def.decimals != b.def.decimals) {
+                copyTexts_.emplace_back(from, static_cast<int>(i));
+                continue;
+            }
+            Span* last = copySpans_.empty() ? nullptr : &copySpans_.back();
+            if (last && last->from + last->size == a.def.offset &&
+                last->to + last->size == b.def.offset)
+                last->size += b.def.size;
+            else
+                copySpans_.push_back({a.def.offset, b.def.offset, b.def.size});
+            if (a.nullBit >= 0 || b.nullBit >= 0) copyBits_.push_back({a.nullBit, b.nullBit});
+            if (a.varLengthBit >= 0 || b.varLengthBit >= 0)
+                copyBits_.push_back({a.varLengthBit, b.varLengthBit});
         }
         copySource_ = &source;
     }
     uint8_t* row = Row();
-    for (const FieldCopy& c : copies_) {
-        const FieldLayout& from = source.FieldAt(c.from);
-        const FieldLayout& to = layout_.fields[visible_[static_cast<size_t>(c.to)]];
-        if (c.raw) {
-            std::memcpy(row + to.def.offset, record + from.def.offset,
-                        static_cast<size_t>(to.def.size));
-            PutBit(layout_, row, to.nullBit, GetBit(source.Layout(), record, from.nullBit));
-            PutBit(layout_, row, to.varLengthBit,
-                   GetBit(source.Layout(), record, from.varLengthBit));
-            continue;
-        }
-        if (GetBit(source.Layout(), record, from.nullBit)) {
-            codec_->SetEmpty(row, to);  // null where the field allows it, blank otherwise
-            continue;
-        }
-        SetText(c.to, source.Text(record, c.from, format), format);
+    for (const Span& s : copySpans_)
+        std::memcpy(row + s.to, record + s.from, static_cast<size_t>(s.size));
+    for (const BitCopy& b : copyBits_)
+        PutBit(layout_, row, b.to, GetBit(source.Layout(), record, b.from));
+    for (const auto& [from, to] : copyTexts_) {
+        const FieldLayout& f = layout_.fields[visible_[static_cast<size_t>(to)]];
+        if (GetBit(source.Layout(), record, source.FieldAt(from).nullBit))
+            codec_->SetEmpty(row, f);  // null where the field allows it, blank otherwise
+        else
+            SetText(to, source.Text(record, from, format), format);
     }
 }
 

@@ -106,13 +106,18 @@ class DbfWriter {
     std::unique_ptr<TempFile> memo_;
     std::string row_;
     bool inRow_ = false;
-    struct FieldCopy {
-        int from;  // source field
-        int to;    // this table's field
-        bool raw;  // same type and size: bytes and bits
+    // CopyFields' plan for one source: byte spans (neighbouring fields merged), the null and
+    // length bits to carry, and the fields that go through their text form.
+    struct Span {
+        int from, to, size;
     };
-    const DbfFile* copySource_ = nullptr;  // the source the copies below were made for
-    std::vector<FieldCopy> copies_;
+    struct BitCopy {
+        int from, to;
+    };
+    const DbfFile* copySource_ = nullptr;
+    std::vector<Span> copySpans_;
+    std::vector<BitCopy> copyBits_;
+    std::vector<std::pair<int, int>> copyTexts_;  // source field, this table's field
     uint32_t count_ = 0;
     bool done_ = false;
 };

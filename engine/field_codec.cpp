@@ -313,7 +313,9 @@ void FieldCodec::SetNullBit(uint8_t* record, int bit, bool on) const {
 
 std::string FieldCodec::Text(const uint8_t* record, const FieldLayout& f,
                              const FormatSettings& fmt) const {
-    const FieldValue v = FieldReader(*layout_, f).Read(record);
+    const FieldReader reader(*layout_, f);
+    if (f.def.type == 'C') return codePage_->Decode(reader.Text(record));
+    const FieldValue v = reader.Read(record);
     switch (v.kind) {
         case ValueKind::Empty:
         case ValueKind::Null:

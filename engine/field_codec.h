@@ -7,7 +7,9 @@
 //   I +  integer    B O  double (shortest)      Y    currency, trailing zeros trimmed
 //   T @  short date + " hh:mm:ss"               V    text up to its stored length
 // A value its type can't hold ("24/01/20" in a D field, letters in N) reads as its stored
-// characters, trimmed. Memo fields are not handled here: only their block pointers.
+// characters, trimmed. The values come from FieldReader (field_value.h), which decides byte
+// order, nulls and damaged values for the whole engine. Memo fields are not handled here: only
+// their block pointers.
 //
 // Writing: numbers accept '.' or the settings' separator and are rounded to the field's
 // decimals; dates take the short date format or yyyymmdd; logicals T/F/Y/N/DA/NU/True/False.

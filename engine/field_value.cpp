@@ -52,52 +52,18 @@ FieldValue FromOrdinalMs(double total) {
 
 }  // namespace
 
-bool ReadYmd(const uint8_t* p, int& day) {
-    int v[3] = {0, 0, 0};
-    const int widths[3] = {4, 2, 2};
-    int k = 0;
-    for (int part = 0; part < 3; ++part)
-        for (int i = 0; i < widths[part]; ++i, ++k) {
-            if (p[k] < '0' || p[k] > '9') return false;
-            v[part] = v[part] * 10 + (p[k] - '0');
-        }
-    if (!IsValidDate(v[0], v[1], v[2])) return false;
-    day = DayNumber(v[0], v[1], v[2]);
-    return true;
-}
-
-FieldReader::FieldReader(const DbfLayout& layout, const FieldLayout& field)
-    : type_(field.def.type),
-      offset_(field.def.offset),
-      size_(field.def.size),
-      bigEndian_(layout.BigEndianIntegers()) {
-    if (layout.nullFlagsField >= 0) {
-        const FieldDef& flags = layout.fields[static_cast<size_t>(layout.nullFlagsField)].def;
-        nullFlags_ = flags.offset;
-        nullFlagsSize_ = flags.size;
-        nullBit_ = field.nullBit;
-        varLengthBit_ = field.varLengthBit;
-    }
-}
-
-// Stored digits: blanks, sign, digits, point, digits, blanks. The double is exact when the
-// digits hold at most 15 significant ones.
-FieldValue FieldReader::ReadNumberText(std::string_view raw) const {
-    const std::string_view t0 = Trim(raw);
-    if (t0.empty()) return {};
-    std::string_view t = t0;
-    if (t[0] == '+') t.remove_prefix(1);
-    size_t i = t.empty() || t[0] != '-' ? 0 : 1;
-    int digits = 0, significant = 0, pendingZeros = 0;
+int FieldReader::SignificantDigits(std::string_view t) {
+    int significant = 0, pendingZeros = 0;
     bool point = false, seenNonZero = false;
-    for (; i < t.size(); ++i) {
-        const char c = t[i];
-        if (c == '.' && !point) {
+    for (const char c : t) {
+        if (c == '.') {
             point = true;
             continue;
         }
-        if (c < '0' || c > '9') break;
-        ++digits;
+        if (c < '0' || c > '9') {
+            if (c == 'e' || c == 'E') break;
+            continue;
+        }
         if (c == '0') {
             if (seenNonZero) ++pendingZeros;
         } else {
@@ -106,30 +72,28 @@ FieldValue FieldReader::ReadNumberText(std::string_view raw) const {
             seenNonZero = true;
         }
     }
+    if (!point) significant += pendingZeros;  // 1200 has four significant digits, 1.200 two
+    return significant;
+}
+
+// Anything unusual (a blank after the sign, "1.5E+3" cut short ...) goes through the full
+// reading of numbers.
+FieldValue FieldReader::NumberFallback(std::string_view t0) {
     FieldValue v;
-    if (i == t.size() && digits > 0) {
-        if (!point) significant += pendingZeros;  // 1200 has four significant digits, 1.200 two
-        if (std::from_chars(t.data(), t.data() + t.size(), v.number).ec != std::errc())
-            return Invalid(t0);
-        v.kind = ValueKind::Number;
-        v.exact = significant <= 15;
-        v.text = t0;
-        return v;
-    }
-    // Anything unusual (exponents, a blank after the sign) goes through the full reading.
     const auto canonical = CanonicalNumber(t0);
     if (!canonical || canonical->empty()) return Invalid(t0);
     const std::string& c = *canonical;
     if (std::from_chars(c.data(), c.data() + c.size(), v.number).ec != std::errc() ||
         !std::isfinite(v.number))
         return Invalid(t0);
+    if (v.number == 0) v.number = 0;
     v.kind = ValueKind::Number;
     v.exact = c.size() <= 16;  // digits, sign and point: conservative
     v.text = t0;
     return v;
 }
 
-FieldValue FieldReader::Read(const uint8_t* record) const {
+FieldValue FieldReader::ReadOther(const uint8_t* record) const {
     FieldValue v;
     if (Bit(record, nullBit_)) {
         v.kind = ValueKind::Null;

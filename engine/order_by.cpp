@@ -76,10 +76,7 @@ class KeyReader {
     bool Bytes() const { return bytes_; }
 
     // The bytes that are compared for a character-like field.
-    std::string_view Data(const uint8_t* record) const {
-        const FieldValue v = reader_.Read(record);
-        return v.IsEmpty() ? std::string_view() : v.text;
-    }
+    std::string_view Data(const uint8_t* record) const { return reader_.Text(record); }
 
     // Key of the bytes from `from` on, and how many are left.
     static Entry BytesEntry(std::string_view data, size_t from, uint32_t pos) {

@@ -29,7 +29,7 @@
 //   add.fill = [&](const DbfFile& src, DbfWriter& out) {
 //       for (uint32_t r = 0; r < src.RecordCount(); ++r) {
 //           out.BeginRow();
-//           out.CopyFields(src, src.Record(r));  // kept fields: bytes, nulls and all
+//           out.CopyFields(src, src.Record(r), format);  // kept fields: bytes, nulls and all
 //           out.SetText(out.FieldIndex("ANCNP"), YearOf(src, r), format);
 //           out.EndRow();
 //       }

@@ -845,10 +845,8 @@ class LocateMatcher {
                 const FieldValue v = reader_.Read(rec);
                 return v.IsEmpty() || v.IsOverflow();  // both show as ""
             }
-            case Kind::Bytes: {
-                const FieldValue v = reader_.Read(rec);
-                return v.IsEmpty() ? key_.empty() : v.text == key_;
-            }
+            case Kind::Bytes:
+                return reader_.Text(rec) == key_;
             case Kind::Number: {
                 const FieldValue v = reader_.Read(rec);
                 if (v.kind != ValueKind::Number) return false;

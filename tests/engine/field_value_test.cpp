@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "engine/date_util.h"
@@ -288,6 +289,51 @@ TEST(FieldValueFamilies, VisualFoxProWithNulls) {
     const auto file = DbfFile::Open(dir.File("t.dbf"));
     const int poza = file->FieldIndex("POZA");
     for (uint32_t r = 0; r < 4; ++r) EXPECT_EQ(file->IsEmpty(file->Record(r), poza), r != 1);
+}
+
+}  // namespace
+}  // namespace orbelan
+
+namespace orbelan {
+namespace {
+
+// Stored digits of N fields: the double read must be the one strtod gives for the same
+// decimal, and `exact` must be false only beyond 15 significant digits.
+TEST(FieldValueNumbers, StoredDigitsReadAsTheirNearestDouble) {
+    DbfLayout layout;
+    layout.fields.push_back(FieldLayout{FieldDef{"N", 'N', 20, 4, 1}});
+    const FieldReader reader(layout, layout.fields[0]);
+    const struct {
+        const char* stored;
+        ValueKind kind;
+        double value;
+        bool exact;
+    } cases[] = {
+        {"0.1", ValueKind::Number, 0.1, true},
+        {"-12.50", ValueKind::Number, -12.5, true},
+        {"-0.00", ValueKind::Number, 0.0, true},
+        {"+7", ValueKind::Number, 7, true},
+        {"999999999999999", ValueKind::Number, 999999999999999.0, true},
+        {"0.000000000000001", ValueKind::Number, 1e-15, true},
+        {"1234567890.12345", ValueKind::Number, 1234567890.12345, true},
+        {"12345678901234567", ValueKind::Number, 12345678901234567.0, false},
+        {"1.5E+03", ValueKind::Number, 1500, true},
+        {"- 5", ValueKind::Number, -5, true},
+        {"1,5", ValueKind::Invalid, 0, true},
+        {".", ValueKind::Invalid, 0, true},
+        {"inf", ValueKind::Invalid, 0, true},
+        {"", ValueKind::Empty, 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        std::string record = " " + std::string(20 - std::strlen(c.stored), ' ') + c.stored;
+        const FieldValue v = reader.Read(reinterpret_cast<const uint8_t*>(record.data()));
+        EXPECT_EQ(v.kind, c.kind);
+        if (c.kind != ValueKind::Number) continue;
+        EXPECT_EQ(v.number, c.value);
+        EXPECT_FALSE(std::signbit(v.number) && v.number == 0);
+        EXPECT_EQ(v.exact, c.exact);
+    }
 }
 
 }  // namespace
