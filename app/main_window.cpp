@@ -22,15 +22,17 @@
 #include "app/data_grid.h"
 #include "app/logo.h"
 #include "app/qt_text.h"
+#include "cleaning/append_table.h"
 #include "cleaning/cnp_commands.h"
 #include "cleaning/cnp_edit_widget.h"
+#include "cleaning/quick_csv.h"
+#include "dialogs/balloon_hint.h"
+#include "dialogs/column_chooser.h"
+#include "dialogs/message_window.h"
 #include "editing/filter_commands.h"
 #include "editing/row_commands.h"
 #include "editing/sort_command.h"
 #include "editing/startup.h"
-#include "dialogs/balloon_hint.h"
-#include "dialogs/column_chooser.h"
-#include "dialogs/message_window.h"
 #include "platform/qt_platform.h"
 
 namespace orbelan {
@@ -238,7 +240,7 @@ void TForm1::BuildMenus() {
 
     QMenu* data = AddMenu(QStringLiteral("PopupMenu4"));
     AddItem(data, QStringLiteral("Adaugadatedinalttabel1"),
-            QStringLiteral("Adauga date din alt tabel"), later);
+            QStringLiteral("Adauga date din alt tabel"), [this] { AddTabla(); });
     AddItem(data, QStringLiteral("Stergeliniileselectate1"),
             QStringLiteral("Sterge liniile dublate"), later);
     AddItem(data, QStringLiteral("Stergetoateliniileinjos1"),
@@ -256,7 +258,8 @@ void TForm1::BuildMenus() {
     QMenu* exports = AddMenu(QStringLiteral("PopupMenu6"));
     AddItem(exports, QStringLiteral("Indiverseformate1"), QStringLiteral("In diverse formate"),
             later);
-    AddItem(exports, QStringLiteral("InformatCVS1"), QStringLiteral("In format CSV"), later);
+    AddItem(exports, QStringLiteral("InformatCVS1"), QStringLiteral("In format CSV"),
+            [this] { InformatCVS1Click(); });
 
     struct ButtonSpec {
         const char* name;
@@ -389,6 +392,14 @@ void TForm1::CopieVClick(QObject* sender) {
     orbelan::CopieVClick(ws_, sender && sender->objectName() == QStringLiteral("Renum1")
                                   ? CopyDownMode::Renumber
                                   : CopyDownMode::Copy);
+}
+
+void TForm1::AddTabla() {
+    orbelan::AddTabla(ws_);
+}
+
+void TForm1::InformatCVS1Click() {
+    orbelan::InformatCVS1Click(ws_);
 }
 
 // ---- Ui

@@ -84,6 +84,8 @@ class TForm1 : public QMainWindow, public Ui {
     void LbButton6Click();
     void LbButton7Click();
     void CopieVClick(QObject* sender);
+    void AddTabla();
+    void InformatCVS1Click();
 
   protected:
     void showEvent(QShowEvent* event) override;

@@ -6,7 +6,9 @@
 #include <map>
 #include <ostream>
 
+#include "cleaning/append_table.h"
 #include "cleaning/cnp_commands.h"
+#include "cleaning/quick_csv.h"
 #include "cli/console_ui.h"
 #include "cli/options.h"
 #include "cli/row_printer.h"
@@ -139,6 +141,32 @@ int Extract(CliContext& c, void (*command)(Workspace&)) {
     return kExitDone;
 }
 
+// The rows of SOURCE appended to FILE. A refused source leaves FILE unchanged (exit 4); a value
+// FILE can't take stops the copy: the rows before it stay, the failing one is not kept.
+int Append(CliContext& c) {
+    ExpectArgs(c.options, 2);
+    OpenFile(c, Arg(c.options, 0, "fisierul"));
+    const std::string& source = Arg(c.options, 1, "tabelul sursa");
+    try {
+        return AppendFromTable(c.ws, source).refused ? kExitEngine : kExitDone;
+    } catch (const AppendStopped&) {
+        c.ws.Tx.Cancel();
+        throw;
+    } catch (const DbfError& e) {
+        if (e.Kind() == ErrorKind::CannotOpen || e.Kind() == ErrorKind::Malformed)
+            throw Unreadable{"Fisierul ales, " + source + ", nu poate fi citit!\n" + e.what()};
+        throw;
+    }
+}
+
+int Csv(CliContext& c) {
+    ExpectArgs(c.options, 1);
+    if (c.options.output.empty()) throw UsageError("Lipseste -o IESIRE.");
+    OpenFile(c, Arg(c.options, 0, "fisierul"));
+    WriteQuickCsv(c.ws, c.options.output);
+    return kExitDone;
+}
+
 // A command and whether it asks before destroying data (see ConsoleUi::guarded).
 struct CliCommand {
     std::function<int(CliContext&)> run;
@@ -154,6 +182,8 @@ const std::map<std::string, CliCommand>& Commands() {
         {"check-cnp", {CheckCnp}},
         {"extract-year", {[](CliContext& c) { return Extract(c, AnDinCNP); }}},
         {"extract-date", {[](CliContext& c) { return Extract(c, ExtrageDatadinCNP); }}},
+        {"append", {Append}},
+        {"csv", {Csv}},
     };
     return commands;
 }

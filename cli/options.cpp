@@ -14,6 +14,8 @@ const char* const kUsage =
     "  check-cnp FISIER COLOANA [--filter E]\n"
     "  extract-year FISIER COLOANA [--filter E]\n"
     "  extract-date FISIER COLOANA [--filter E]\n"
+    "  append FISIER SURSA              adauga liniile tabelului SURSA\n"
+    "  csv FISIER -o IESIRE [--filter E] CSV-ul rapid al liniilor afisate\n"
     "  --help | --version\n"
     "Optiuni pentru toate comenzile (oriunde dupa comanda):\n"
     "  --codepage NUME                  codul de pagina (de ex. cp1250, cp852)\n"
@@ -53,6 +55,8 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             o.outputFormat = Value(args, i);
             if (o.outputFormat != "table" && o.outputFormat != "csv" && o.outputFormat != "json")
                 throw UsageError("Format necunoscut: " + o.outputFormat + ".");
+        } else if (a == "-o") {
+            o.output = Value(args, i);
         } else if (a == "--yes") {
             o.yes = true;
         } else if (a == "--limit") {

@@ -22,6 +22,7 @@ struct CliOptions {
     std::string outputFormat = "table";  // table | csv | json
     long limit = -1;                     // -1: every row
     bool yes = false;                    // --yes: DA to every question
+    std::string output;                  // -o FILE: where a written file goes
 };
 
 // Throws UsageError for an unknown option, a missing value or a bad number.

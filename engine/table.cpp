@@ -546,6 +546,19 @@ std::string Table::TextAt(int row, int field) {
     return d.file->Text(d.file->Record(d.visible[static_cast<size_t>(row)]), field, d.format);
 }
 
+const uint8_t* Table::RecordAt(int row) {
+    RequireActive(*this);
+    Impl& d = *d_;
+    if (row == d.current && d.Editing()) return reinterpret_cast<const uint8_t*>(d.buffer.data());
+    if (!d.HasRow(row)) return nullptr;
+    return d.file->Record(d.visible[static_cast<size_t>(row)]);
+}
+
+const DbfFile& Table::Data() const {
+    RequireActive(*this);
+    return *d_->file;
+}
+
 // ---------------------------------------------------------------- editing
 
 Table::State Table::GetState() const {
