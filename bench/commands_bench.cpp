@@ -5,12 +5,14 @@
 
 #include "bench/bench_util.h"
 #include "bench/persons_generator.h"
+#include "cleaning/append_table.h"
 #include "cleaning/cnp_commands.h"
+#include "cleaning/quick_csv.h"
 #include "cli/console_ui.h"
+#include "core/workspace.h"
 #include "editing/filter_commands.h"
 #include "editing/row_commands.h"
 #include "editing/sort_command.h"
-#include "core/workspace.h"
 
 using namespace orbelan;
 using namespace orbelan::bench;
@@ -46,6 +48,13 @@ int main(int argc, char** argv) {
     const std::string path = BenchFolder() + "/orbelan_bench_commands.dbf";
     WritePersonsTable(path, rows);
 
+    const std::string csv = BenchFolder() + "/orbelan_bench_quick.csv";
+    TimeCommand("quick CSV of every row (In format CSV)", path, "", [](Session& s) {
+        const std::string out = BenchFolder() + "/orbelan_bench_quick.csv";
+        WriteQuickCsv(s.ws, out);
+        std::printf("  (%.1f MB written)\n", double(std::filesystem::file_size(out)) / 1e6);
+    });
+    std::filesystem::remove(csv);
     TimeCommand("filter NUME='IONEL*' (filter box)", path, "", [](Session& s) {
         s.ui.SetFilterText("NUME='IONEL*'");
         FiltruEKeyDown(s.ws, 13);
@@ -68,6 +77,12 @@ int main(int argc, char** argv) {
                 [](Session& s) { AnDinCNP(s.ws); });
     TimeCommand("extract the date (ALTER TABLE included)", path, "CNP",
                 [](Session& s) { ExtrageDatadinCNP(s.ws); });
+    const std::string source = BenchFolder() + "/orbelan_bench_source.dbf";
+    WritePersonsTable(source, rows, 7);
+    TimeCommand("append every row of another table", path, "", [](Session& s) {
+        AppendFromTable(s.ws, BenchFolder() + "/orbelan_bench_source.dbf");
+    });
+    std::filesystem::remove(source);
     std::filesystem::remove(path);
     return 0;
 }

@@ -75,20 +75,23 @@ class AppendSession {
 };
 
 // Every value of the source row that its field can take goes in; the first that can't is
-// thrown afterwards, so the unposted row shows all the others.
-void CopyRow(Query& sx, Table& tx, const std::vector<FieldPair>& pairs) {
+// thrown afterwards, so the unposted row shows all the others. text: a reused buffer.
+void CopyRow(Query& sx, Table& tx, const std::vector<FieldPair>& pairs, std::string& text) {
+    const DbfFile& file = sx.Data();
+    const uint8_t* rec = sx.RecordAt(sx.CurrentRow());
     std::optional<DbfError> failure;
     for (const FieldPair& p : pairs) {
-        if (sx.IsNull(p.from)) continue;  // the appended row starts empty
         try {
-            std::optional<int> day;
-            if (p.date)
-                day =
-                    FieldCodec::StoredDate(sx.RecordAt(sx.CurrentRow()), sx.Data().FieldAt(p.from));
-            if (day)
-                tx.SetDate(p.to, *day);
-            else
-                tx.SetText(p.to, sx.AsText(p.from));
+            if (p.date) {
+                if (auto day = FieldCodec::StoredDate(rec, file.FieldAt(p.from))) {
+                    tx.SetDate(p.to, *day);
+                    continue;
+                }
+            }
+            text.clear();
+            file.AppendText(text, rec, p.from, sx.Format());
+            // An empty text form is an empty value, which the appended row has already.
+            if (!text.empty()) tx.SetText(p.to, text);
         } catch (const DbfError& e) {
             if (!failure) failure = e;
         }
@@ -133,10 +136,11 @@ AppendOutcome AppendFromTable(Workspace& ws, const std::string& source) {
 
     AppendSession session(ws, sx.RecordCount() / kRowsPerStep);
     int appended = 0;
+    std::string text;
     try {
         while (!sx.Eof()) {
             tx.Append();
-            CopyRow(sx, tx, pairs);
+            CopyRow(sx, tx, pairs, text);
             tx.Post();
             ++appended;
             ws.ui.ProcessMessages();

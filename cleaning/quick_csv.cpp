@@ -14,9 +14,10 @@ namespace {
 
 constexpr int kRowsPerRepaint = 1024;
 
-void AppendCell(std::string& line, std::string_view text) {
-    const size_t start = line.size();
-    line += text;
+constexpr size_t kWriteChunk = 1 << 20;
+
+// A cell never holds a comma: the ones in the text just appended become full stops.
+void NoCommas(std::string& line, size_t start) {
     std::replace(line.begin() + static_cast<std::ptrdiff_t>(start), line.end(), ',', '.');
 }
 
@@ -76,25 +77,32 @@ int WriteQuickCsv(Workspace& ws, const std::string& path) {
     ws.ui.ProcessMessages();
 
     TempFile out(path);
-    std::string line;
+    std::string line;   // UTF-8 text of one line
+    std::string bytes;  // encoded lines waiting to be written
     // row: from 1, 0 for the header.
-    const auto writeLine = [&](int row, const auto& cellsOf) {
-        std::string bytes;
+    const auto endLine = [&](int row, const auto& cellsOf) {
+        const size_t before = bytes.size();
         try {
-            bytes = page.Encode(line);
+            page.AppendEncoded(line, bytes);
         } catch (const DbfError& e) {
+            bytes.resize(before);
             ThrowUnencodable(page, cellsOf(), names,
                              row == 0 ? "antetul" : "linia " + std::to_string(row), e);
         }
         bytes += "\r\n";
-        out.Write(bytes.data(), bytes.size());
+        if (bytes.size() >= kWriteChunk) {
+            out.Write(bytes.data(), bytes.size());
+            bytes.clear();
+        }
     };
 
     for (int f = 0; f < fieldCount; ++f) {
         if (f > 0) line += ',';
-        AppendCell(line, names[static_cast<size_t>(f)]);
+        const size_t start = line.size();
+        line += names[static_cast<size_t>(f)];
+        NoCommas(line, start);
     }
-    writeLine(0, [&] { return names; });
+    endLine(0, [&] { return names; });
 
     for (int row = 0; row < rows; ++row) {
         const uint8_t* rec = tx.RecordAt(row);
@@ -102,9 +110,11 @@ int WriteQuickCsv(Workspace& ws, const std::string& path) {
         line.clear();
         for (int f = 0; f < fieldCount; ++f) {
             if (f > 0) line += ',';
-            AppendCell(line, file.Text(rec, f, format));
+            const size_t start = line.size();
+            file.AppendText(line, rec, f, format);
+            NoCommas(line, start);
         }
-        writeLine(row + 1, [&] {
+        endLine(row + 1, [&] {
             std::vector<std::string> cells;
             for (int f = 0; f < fieldCount; ++f) cells.push_back(file.Text(rec, f, format));
             return cells;
@@ -114,6 +124,7 @@ int WriteQuickCsv(Workspace& ws, const std::string& path) {
             ws.ui.ProcessMessages();
         }
     }
+    out.Write(bytes.data(), bytes.size());
     out.Finish();
     out.RenameOverTarget();
     return rows;

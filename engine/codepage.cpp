@@ -253,12 +253,21 @@ std::string CodePage::Decode(std::string_view bytes) const {
 std::string CodePage::Encode(std::string_view utf8) const {
     std::string out;
     out.reserve(utf8.size());
+    AppendEncoded(utf8, out);
+    return out;
+}
+
+void CodePage::AppendEncoded(std::string_view utf8, std::string& out) const {
+    const bool ascii = encode_->asciiIdentity;
     size_t i = 0;
     while (i < utf8.size()) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        if (b < 0x80 && encode_->asciiIdentity) {
-            out += static_cast<char>(b);
-            ++i;
+        // Runs of ASCII go in one append.
+        size_t j = i;
+        if (ascii)
+            while (j < utf8.size() && static_cast<unsigned char>(utf8[j]) < 0x80) ++j;
+        if (j > i) {
+            out.append(utf8.data() + i, j - i);
+            i = j;
             continue;
         }
         const size_t start = i;
@@ -282,7 +291,6 @@ std::string CodePage::Encode(std::string_view utf8) const {
                                "' nu poate fi scris in codul de pagina " + name_ + ".");
         out += static_cast<char>(it->second);
     }
-    return out;
 }
 
 }  // namespace orbelan

@@ -88,10 +88,7 @@ std::string DateTimeText(int64_t day, int64_t ms, const FormatSettings& fmt) {
 }
 
 std::string Ymd(int day) {
-    const CivilDate c = CivilFromDayNumber(day);
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02d", c.year, c.month, c.day);
-    return buf;
+    return FormatDate(day, "yyyyMMdd");
 }
 
 [[noreturn]] void Reject(const FieldLayout& f, std::string_view text, const std::string& what) {
@@ -319,7 +316,14 @@ void FieldCodec::SetNullBit(uint8_t* record, int bit, bool on) const {
 
 std::string FieldCodec::Text(const uint8_t* record, const FieldLayout& f,
                              const FormatSettings& fmt) const {
-    if (NullBit(record, f.nullBit)) return {};
+    std::string out;
+    AppendText(out, record, f, fmt);
+    return out;
+}
+
+void FieldCodec::AppendText(std::string& out, const uint8_t* record, const FieldLayout& f,
+                            const FormatSettings& fmt) const {
+    if (NullBit(record, f.nullBit)) return;
     const std::string_view raw = Bytes(record, f);
     const uint8_t* p = record + f.def.offset;
     const bool be = layout_->BigEndianIntegers();
@@ -327,59 +331,71 @@ std::string FieldCodec::Text(const uint8_t* record, const FieldLayout& f,
         case 'C': {
             size_t n = raw.size();
             while (n > 0 && IsBlank(raw[n - 1])) --n;
-            return codePage_->Decode(raw.substr(0, n));
+            codePage_->AppendDecoded(raw.substr(0, n), out);
+            return;
         }
         case 'N':
         case 'F': {
             auto canon = CanonicalNumber(raw);
-            if (!canon) return codePage_->Decode(Trim(raw));
-            return WithSeparator(*canon, fmt.decimalSeparator);
+            if (!canon) {
+                codePage_->AppendDecoded(Trim(raw), out);
+                return;
+            }
+            out += WithSeparator(std::move(*canon), fmt.decimalSeparator);
+            return;
         }
         case 'D': {
             const std::string_view t = Trim(raw);
-            if (t.empty() || t == "00000000") return {};
-            if (auto day = StoredDate(record, f)) return FormatDate(*day, fmt.shortDateFormat);
-            return codePage_->Decode(t);
+            if (t.empty() || t == "00000000") return;
+            if (auto day = StoredDate(record, f))
+                out += FormatDate(*day, fmt.shortDateFormat);
+            else
+                codePage_->AppendDecoded(t, out);
+            return;
         }
         case 'L': {
             const char c = raw.empty() ? ' ' : raw[0];
-            if (c == 'T' || c == 't' || c == 'Y' || c == 'y') return "True";
-            if (c == 'F' || c == 'f' || c == 'N' || c == 'n') return "False";
-            return {};
+            if (c == 'T' || c == 't' || c == 'Y' || c == 'y') out += "True";
+            if (c == 'F' || c == 'f' || c == 'N' || c == 'n') out += "False";
+            return;
         }
         case 'I':
         case '+': {
             if (f.def.size != 4) break;
             const int32_t v = be ? static_cast<int32_t>(LoadBE32(p) ^ 0x80000000u)
                                  : static_cast<int32_t>(LoadLE32(p));
-            return std::to_string(v);
+            out += std::to_string(v);
+            return;
         }
         case 'B':
         case 'O': {
             if (f.def.size != 8) break;
             const double v = f.def.type == 'O' ? LoadSortableDouble(p) : BitsToDouble(LoadLE64(p));
-            if (!std::isfinite(v)) return {};
-            return WithSeparator(DoubleText(v), fmt.decimalSeparator);
+            if (std::isfinite(v)) out += WithSeparator(DoubleText(v), fmt.decimalSeparator);
+            return;
         }
         case 'Y': {
             if (f.def.size != 8) break;
-            return WithSeparator(FixedDecimalText(static_cast<int64_t>(LoadLE64(p)), 4),
+            out += WithSeparator(FixedDecimalText(static_cast<int64_t>(LoadLE64(p)), 4),
                                  fmt.decimalSeparator);
+            return;
         }
         case 'T': {
             if (f.def.size != 8) break;
             const int32_t jd = static_cast<int32_t>(LoadLE32(p));
             const int32_t ms = static_cast<int32_t>(LoadLE32(p + 4));
-            if (jd == 0 && ms == 0) return {};
-            if (jd < 1721426 || ms < 0 || ms > kMsPerDay) return {};  // before 0001-01-01: garbage
-            return DateTimeText(jd - kJulianDayZero, ms, fmt);
+            if (jd == 0 && ms == 0) return;
+            if (jd < 1721426 || ms < 0 || ms > kMsPerDay) return;  // before 0001-01-01: garbage
+            out += DateTimeText(jd - kJulianDayZero, ms, fmt);
+            return;
         }
         case '@': {
             if (f.def.size != 8) break;
             const double total = BitsToDouble(LoadBE64(p));
-            if (!(total > 0) || !std::isfinite(total) || total > 3.2e14) return {};
+            if (!(total > 0) || !std::isfinite(total) || total > 3.2e14) return;
             const auto ms = static_cast<int64_t>(std::llround(total));
-            return DateTimeText(ms / kMsPerDay - kOrdinalDayZero, ms % kMsPerDay, fmt);
+            out += DateTimeText(ms / kMsPerDay - kOrdinalDayZero, ms % kMsPerDay, fmt);
+            return;
         }
         case 'V':
         case 'Q': {
@@ -389,13 +405,14 @@ std::string FieldCodec::Text(const uint8_t* record, const FieldLayout& f,
             std::string_view v = raw.substr(0, n);
             if (f.def.type == 'V')
                 while (!v.empty() && IsBlank(v.back())) v.remove_suffix(1);
-            return codePage_->Decode(v);
+            codePage_->AppendDecoded(v, out);
+            return;
         }
         default:
             break;
     }
     // Types we can't interpret: whatever is there, as text.
-    return codePage_->Decode(Trim(raw));
+    codePage_->AppendDecoded(Trim(raw), out);
 }
 
 bool FieldCodec::IsEmpty(const uint8_t* record, const FieldLayout& f) const {
