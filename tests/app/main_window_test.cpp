@@ -354,5 +354,31 @@ TEST_F(MainWindowTest, FilterByEnterAndBalloonWithoutTable) {
     EXPECT_EQ(Text("Label2"), QStringLiteral("30"));
 }
 
+TEST_F(MainWindowTest, AppendAndQuickCsvMenuItemsRunTheirCommands) {
+    const std::string path = dir.File("t.dbf");
+    test::WriteDbf(path, {{"NUME", 'C', 10}}, {{"A"}});
+    const std::string source = dir.File("s.dbf");
+    test::WriteDbf(source, {{"nume", 'C', 10}}, {{"B"}, {"C"}});
+    OpenWithButton(path);
+    form.ws().ProgramDir = dir.Path().string() + "/";
+
+    form.fileDialogOverride = [source](const FileDialogSpec&) { return std::optional(source); };
+    form.Menu(QStringLiteral("PopupMenu4"))
+        ->findChild<QAction*>(QStringLiteral("Adaugadatedinalttabel1"))
+        ->trigger();
+    EXPECT_EQ(Text("Label2"), QStringLiteral("3"));
+    EXPECT_EQ(form.Grid1()->currentIndex().row(), 2);
+    EXPECT_TRUE(form.isEnabled());
+    EXPECT_FALSE(Find<QProgressBar>("Bar1")->isVisibleTo(&form));
+
+    form.Menu(QStringLiteral("PopupMenu6"))
+        ->findChild<QAction*>(QStringLiteral("InformatCVS1"))
+        ->trigger();
+    const std::string csv = dir.File("DBF0.CSV");
+    EXPECT_EQ(platform.opened, std::vector<std::string>{csv});
+    EXPECT_EQ(test::ReadFileBytes(csv), "NUME\r\nA\r\nB\r\nC\r\n");
+    EXPECT_TRUE(errors.empty());
+}
+
 }  // namespace
 }  // namespace orbelan
