@@ -102,8 +102,8 @@ void CopyRow(Query& sx, Table& tx, const std::vector<FieldPair>& pairs, std::str
 }  // namespace
 
 AppendStopped::AppendStopped(const DbfError& cause, int appended)
-    : DbfError(cause.Kind(), std::string(cause.what()) + "\nAu fost adaugate " +
-                                 std::to_string(appended) + " linii."),
+    : DbfError(cause.Kind(), std::string(cause.what()) + "\nLinii adaugate inainte de eroare: " +
+                                 std::to_string(appended) + "."),
       appended_(appended) {}
 
 AppendOutcome AppendFromTable(Workspace& ws, const std::string& source) {

@@ -124,7 +124,8 @@ TEST_F(AppendTableTest, ValueTheFieldCantTakeStopsWithTheRowsBeforeKept) {
         EXPECT_EQ(e.Appended(), 1);
         EXPECT_EQ(e.Kind(), ErrorKind::Conversion);
         EXPECT_NE(std::string(e.what()).find("NR"), std::string::npos) << e.what();
-        EXPECT_NE(std::string(e.what()).find("\nAu fost adaugate 1 linii."), std::string::npos);
+        EXPECT_NE(std::string(e.what()).find("\nLinii adaugate inainte de eroare: 1."),
+                  std::string::npos);
     }
     ExpectWindowRestored();
     // The failing row waits, unposted and current, with every value it could take.

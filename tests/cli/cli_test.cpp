@@ -220,7 +220,7 @@ TEST(Cli, AppendRefusesAnExtraFieldAndStopsOnAValueTheTableCantTake) {
                    {{"2", "B"}, {"x", "C"}, {"4", "D"}});
     r = Orbelan({"append", path, source});
     EXPECT_EQ(r.code, 4);
-    EXPECT_NE(r.err.find("Au fost adaugate 1 linii."), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Linii adaugate inainte de eroare: 1."), std::string::npos) << r.err;
     EXPECT_EQ(Orbelan({"show", path, "--format", "csv"}).out, "NUME,NR\nA,1\nB,2\n");
 
     EXPECT_EQ(Orbelan({"append", path, dir.File("lipsa.dbf")}).code, 3);
