@@ -1,6 +1,5 @@
 #include "cleaning/quick_csv.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "core/workspace.h"
@@ -18,7 +17,8 @@ constexpr size_t kWriteChunk = 1 << 20;
 
 // A cell never holds a comma: the ones in the text just appended become full stops.
 void NoCommas(std::string& line, size_t start) {
-    std::replace(line.begin() + static_cast<std::ptrdiff_t>(start), line.end(), ',', '.');
+    for (size_t at = line.find(',', start); at != std::string::npos; at = line.find(',', at + 1))
+        line[at] = '.';
 }
 
 // A line that can't be encoded is taken apart to name the cell that holds the character.

@@ -330,6 +330,8 @@ void FieldCodec::AppendText(std::string& out, const uint8_t* record, const Field
     switch (f.def.type) {
         case 'C': {
             size_t n = raw.size();
+            // Wide fields are mostly padding: drop it eight blanks at a time first.
+            while (n >= 8 && std::memcmp(raw.data() + n - 8, "        ", 8) == 0) n -= 8;
             while (n > 0 && IsBlank(raw[n - 1])) --n;
             codePage_->AppendDecoded(raw.substr(0, n), out);
             return;
