@@ -15,10 +15,11 @@ constexpr int kRowsPerRepaint = 1024;
 
 constexpr size_t kWriteChunk = 1 << 20;
 
-// A cell never holds a comma: the ones in the text just appended become full stops.
-void NoCommas(std::string& line, size_t start) {
-    for (size_t at = line.find(',', start); at != std::string::npos; at = line.find(',', at + 1))
-        line[at] = '.';
+// A cell never holds a comma: every comma of the line becomes a full stop, then the commas
+// between the cells are put back. One pass over the line beats one search per cell.
+void NoCommas(std::string& line, const std::vector<size_t>& separators) {
+    for (char& c : line) c = c == ',' ? '.' : c;  // branch-free, so the compiler vectorizes it
+    for (size_t at : separators) line[at] = ',';
 }
 
 // A line that can't be encoded is taken apart to name the cell that holds the character.
@@ -96,24 +97,30 @@ int WriteQuickCsv(Workspace& ws, const std::string& path) {
         }
     };
 
+    std::vector<size_t> separators;
     for (int f = 0; f < fieldCount; ++f) {
-        if (f > 0) line += ',';
-        const size_t start = line.size();
+        if (f > 0) {
+            separators.push_back(line.size());
+            line += ',';
+        }
         line += names[static_cast<size_t>(f)];
-        NoCommas(line, start);
     }
+    NoCommas(line, separators);
     endLine(0, [&] { return names; });
 
     for (int row = 0; row < rows; ++row) {
         const uint8_t* rec = tx.RecordAt(row);
         if (rec == nullptr) break;
         line.clear();
+        separators.clear();
         for (int f = 0; f < fieldCount; ++f) {
-            if (f > 0) line += ',';
-            const size_t start = line.size();
+            if (f > 0) {
+                separators.push_back(line.size());
+                line += ',';
+            }
             file.AppendText(line, rec, f, format);
-            NoCommas(line, start);
         }
+        NoCommas(line, separators);
         endLine(row + 1, [&] {
             std::vector<std::string> cells;
             for (int f = 0; f < fieldCount; ++f) cells.push_back(file.Text(rec, f, format));
