@@ -224,9 +224,6 @@ TEST(Cli, AppendRefusesAnExtraFieldAndStopsOnAValueTheTableCantTake) {
     EXPECT_EQ(Orbelan({"show", path, "--format", "csv"}).out, "NUME,NR\nA,1\nB,2\n");
 
     EXPECT_EQ(Orbelan({"append", path, dir.File("lipsa.dbf")}).code, 3);
-    r = Orbelan({"append", path, path});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(Orbelan({"show", path, "--format", "csv"}).out, "NUME,NR\nA,1\nB,2\nA,1\nB,2\n");
 }
 
 TEST(Cli, CsvWritesTheQuickCsvOfTheDisplayedRows) {
