@@ -62,6 +62,9 @@ TDataGrid::TDataGrid(Table& table, QWidget* parent)
 
 void TDataGrid::FollowCursor(int row) {
     if (row < 0 || row >= model_->rowCount()) return;
+    // After a reset the scroll range still fits the old row count until the delayed layout
+    // runs; scrolling to a row the table has just grown by would stop short of it.
+    executeDelayedItemsLayout();
     syncing_ = true;
     const int column = currentIndex().isValid() ? currentIndex().column() : 0;
     setCurrentIndex(model_->index(row, column));

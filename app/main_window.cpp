@@ -24,8 +24,10 @@
 #include "app/data_grid.h"
 #include "app/logo.h"
 #include "app/qt_text.h"
+#include "cleaning/append_table.h"
 #include "cleaning/cnp_commands.h"
 #include "cleaning/column_transforms.h"
+#include "cleaning/quick_csv.h"
 #include "cleaning/row_set_commands.h"
 #include "dialogs/balloon_hint.h"
 #include "dialogs/column_chooser.h"
@@ -223,11 +225,6 @@ void TForm1::AddItem(QMenu* menu, const QString& name, const QString& caption,
     connect(action, &QAction::triggered, this, [this, handler] { Run(handler); });
 }
 
-void TForm1::NotYetAvailable() {
-    Mesaj("DBF Orbelan", "Aceasta comanda nu este disponibila in aceasta versiune.", mkInformation,
-          mbOK);
-}
-
 void TForm1::BuildMenus() {
     popupMenu1_ = AddMenu(QStringLiteral("PopupMenu1"));
     AddItem(popupMenu1_, QStringLiteral("CopieV"), QStringLiteral("Copie valoare in jos"),
@@ -243,7 +240,6 @@ void TForm1::BuildMenus() {
     AddItem(cnp, QStringLiteral("ExtrageDatadinCNP1"), QStringLiteral("Extrage Data din C.N.P."),
             [this] { ExtrageDatadinCNP(ws_); });
 
-    const auto later = [this] { NotYetAvailable(); };
     QMenu* word = AddMenu(QStringLiteral("PopupMenu3"));
     for (const auto& [name, caption] : {std::pair{"OLinie", "Numai linia selectata"},
                                         std::pair{"ToateLiniile", "Toate liniile afisate"},
@@ -255,7 +251,7 @@ void TForm1::BuildMenus() {
 
     QMenu* data = AddMenu(QStringLiteral("PopupMenu4"));
     AddItem(data, QStringLiteral("Adaugadatedinalttabel1"),
-            QStringLiteral("Adauga date din alt tabel"), later);
+            QStringLiteral("Adauga date din alt tabel"), [this] { AddTabla(); });
     AddItem(data, QStringLiteral("Stergeliniileselectate1"),
             QStringLiteral("Sterge liniile dublate"), [this] { Stergeliniileselectate1Click(); });
     AddItem(data, QStringLiteral("Stergetoateliniileinjos1"),
@@ -276,7 +272,8 @@ void TForm1::BuildMenus() {
     QMenu* exports = AddMenu(QStringLiteral("PopupMenu6"));
     AddItem(exports, QStringLiteral("Indiverseformate1"), QStringLiteral("In diverse formate"),
             [this] { Indiverseformate1Click(); });
-    AddItem(exports, QStringLiteral("InformatCVS1"), QStringLiteral("In format CSV"), later);
+    AddItem(exports, QStringLiteral("InformatCVS1"), QStringLiteral("In format CSV"),
+            [this] { InformatCVS1Click(); });
 
     struct ButtonSpec {
         const char* name;
@@ -493,6 +490,14 @@ TovGrid TForm1::GridColumns() {
         grid.columns.push_back(column);
     }
     return grid;
+}
+
+void TForm1::AddTabla() {
+    orbelan::AddTabla(ws_);
+}
+
+void TForm1::InformatCVS1Click() {
+    orbelan::InformatCVS1Click(ws_);
 }
 
 // ---- Ui

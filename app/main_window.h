@@ -114,6 +114,8 @@ class TForm1 : public QMainWindow, public Ui {
     void StergeIndex1Click();
     void ExpRTF(QObject* sender);  // the three items of PopupMenu3
     void Indiverseformate1Click();
+    void AddTabla();
+    void InformatCVS1Click();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -135,7 +137,6 @@ class TForm1 : public QMainWindow, public Ui {
     // 800 x 600 is the size of the whole window; the frame is taken off the inside.
     void FitOuterSize();
     void FitWhenFramed();
-    void NotYetAvailable();
 
     Workspace ws_;
     std::vector<std::string> args_;

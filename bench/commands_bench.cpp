@@ -1,5 +1,6 @@
 // The main window's long commands on the large table, through the same code as the window.
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -8,8 +9,10 @@
 
 #include "bench/bench_util.h"
 #include "bench/persons_generator.h"
+#include "cleaning/append_table.h"
 #include "cleaning/cnp_commands.h"
 #include "cleaning/column_transforms.h"
+#include "cleaning/quick_csv.h"
 #include "cleaning/row_set_commands.h"
 #include "cli/console_ui.h"
 #include "core/workspace.h"
@@ -60,6 +63,13 @@ int main(int argc, char** argv) {
     const std::string path = BenchFolder() + "/orbelan_bench_commands.dbf";
     WritePersonsTable(path, rows);
 
+    const std::string csv = BenchFolder() + "/orbelan_bench_quick.csv";
+    TimeCommand("quick CSV of every row (In format CSV)", path, "", [](Session& s) {
+        const std::string out = BenchFolder() + "/orbelan_bench_quick.csv";
+        WriteQuickCsv(s.ws, out);
+        std::printf("  (%.1f MB written)\n", double(std::filesystem::file_size(out)) / 1e6);
+    });
+    std::filesystem::remove(csv);
     TimeCommand("filter NUME='IONEL*' (filter box)", path, "", [](Session& s) {
         s.ui.SetFilterText("NUME='IONEL*'");
         FilterKey(s.ws, 13);
@@ -110,6 +120,13 @@ int main(int argc, char** argv) {
     TimeCommand("delete displayed rows, filter off (all)", path, "", [](Session& s) {
         std::printf("  (%d rows deleted)\n", DeleteDisplayedRows(s.ws));
     });
+
+    const std::string source = BenchFolder() + "/orbelan_bench_source.dbf";
+    WritePersonsTable(source, rows, 7);
+    TimeCommand("append every row of another table", path, "", [](Session& s) {
+        AppendFromTable(s.ws, BenchFolder() + "/orbelan_bench_source.dbf");
+    });
+    std::filesystem::remove(source);
     std::filesystem::remove(path);
     return 0;
 }

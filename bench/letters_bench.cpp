@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     ws.OpenTable();
 
     const double before = AnonymousMb();
-    TRTFReplace rtf(platform, ProgramCodePage(ws));
+    TRTFReplace rtf(platform, ws.ProgramCodePage());
     rtf.RTFSursa = model;
     rtf.RTFDest = output;
     Stopwatch sw;

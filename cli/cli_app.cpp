@@ -6,8 +6,10 @@
 #include <map>
 #include <ostream>
 
+#include "cleaning/append_table.h"
 #include "cleaning/cnp_commands.h"
 #include "cleaning/column_transforms.h"
+#include "cleaning/quick_csv.h"
 #include "cleaning/row_set_commands.h"
 #include "cli/console_ui.h"
 #include "cli/options.h"
@@ -185,7 +187,7 @@ const std::string& Output(const CliOptions& o) {
 int Letters(CliContext& c) {
     ExpectArgs(c.options, 2);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
-    TRTFReplace rtf(c.ws.platform, ProgramCodePage(c.ws));
+    TRTFReplace rtf(c.ws.platform, c.ws.ProgramCodePage());
     rtf.RTFSursa = Arg(c.options, 1, "modelul");
     rtf.RTFDest = Output(c.options);
     if (!HasRowsForLetters(c.ws)) return kExitEngine;
@@ -205,7 +207,7 @@ int Letters(CliContext& c) {
 int Template(CliContext& c) {
     ExpectArgs(c.options, 1);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
-    TRTFReplace rtf(c.ws.platform, ProgramCodePage(c.ws));
+    TRTFReplace rtf(c.ws.platform, c.ws.ProgramCodePage());
     const bool written = WriteHowToTemplate(c.ws, rtf, c.ws.platform.TempFolder() + "orbelan-model",
                                             Output(c.options));
     return written ? kExitDone : kExitEngine;
@@ -225,6 +227,32 @@ int Export(CliContext& c) {
         c.out << RowsLeftOutText(leftOut) << '\n';
         return kExitEngine;
     }
+    return kExitDone;
+}
+
+// The rows of SOURCE appended to FILE. A refused source leaves FILE unchanged (exit 4); a value
+// FILE can't take stops the copy: the rows before it stay, the failing one is not kept.
+int Append(CliContext& c) {
+    ExpectArgs(c.options, 2);
+    OpenFile(c, Arg(c.options, 0, "fisierul"));
+    const std::string& source = Arg(c.options, 1, "tabelul sursa");
+    try {
+        return AppendFromTable(c.ws, source).refused ? kExitEngine : kExitDone;
+    } catch (const AppendStopped&) {
+        c.ws.Tx.Cancel();
+        throw;
+    } catch (const DbfError& e) {
+        if (e.Kind() == ErrorKind::CannotOpen || e.Kind() == ErrorKind::Malformed)
+            throw Unreadable{"Fisierul ales, " + source + ", nu poate fi citit!\n" + e.what()};
+        throw;
+    }
+}
+
+int Csv(CliContext& c) {
+    ExpectArgs(c.options, 1);
+    const std::string& output = Output(c.options);
+    OpenFile(c, Arg(c.options, 0, "fisierul"));
+    WriteQuickCsv(c.ws, output);
     return kExitDone;
 }
 
@@ -269,6 +297,8 @@ const std::map<std::string, CliCommand>& Commands() {
         {"letters", {Letters}},
         {"template", {Template}},
         {"export", {Export}},
+        {"append", {Append}},
+        {"csv", {Csv}},
     };
     return commands;
 }

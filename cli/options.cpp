@@ -28,6 +28,8 @@ const char* const kUsage =
     "                                   sau de la linia N in jos (numarate de la 1)\n"
     "  template FISIER -o IESIRE.rtf    modelul de formular cu coloanele tabelului\n"
     "  export FISIER --format html|xls|doc|txt|csv|tab|rtf|dif|slk -o IESIRE [--filter E]\n"
+    "  append FISIER SURSA              adauga liniile tabelului SURSA\n"
+    "  csv FISIER -o IESIRE [--filter E] CSV-ul rapid al liniilor afisate\n"
     "  --help | --version\n"
     "Optiuni pentru toate comenzile (oriunde dupa comanda):\n"
     "  --codepage NUME                  codul de pagina (de ex. cp1250, cp852)\n"
@@ -70,6 +72,8 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             if (std::find(std::begin(kFormats), std::end(kFormats), o.outputFormat) ==
                 std::end(kFormats))
                 throw UsageError("Format necunoscut: " + o.outputFormat + ".");
+        } else if (a == "-o") {
+            o.output = Value(args, i);
         } else if (a == "--yes") {
             o.yes = true;
         } else if (a == "--limit") {

@@ -120,4 +120,9 @@ void Workspace::DetachAfterPost() {
     Tx.AfterPost = nullptr;
 }
 
+std::string Workspace::ProgramCodePage() const {
+    const std::string& chosen = Tx.CodePageOverride();
+    return chosen.empty() ? Tx.DefaultCodePage() : chosen;
+}
+
 }  // namespace orbelan

@@ -31,6 +31,9 @@ class Workspace {
     // Applies the number/date forms and the default code page to all three datasets.
     void SetFormatSettings(const FormatSettings& settings);
     const FormatSettings& Format() const { return format_; }
+    // The 8-bit code page exports and documents are written in: the one forced by the user
+    // (--codepage), else the default for tables that name none (cp1250 unless set).
+    std::string ProgramCodePage() const;
 
     void OpenTable();
     void CloseTable();

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <unordered_map>
@@ -158,6 +160,18 @@ long NextCodePoint(std::string_view s, size_t& i) {
     return cp;
 }
 
+// End of the run of ASCII bytes starting at i, eight bytes at a time.
+size_t AsciiRunEnd(std::string_view s, size_t i) {
+    while (i + 8 <= s.size()) {
+        uint64_t word;
+        std::memcpy(&word, s.data() + i, 8);
+        if (word & 0x8080808080808080ULL) break;
+        i += 8;
+    }
+    while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80) ++i;
+    return i;
+}
+
 char32_t DecodeUtf8Single(const std::string& s) {
     size_t i = 0;
     const long cp = s.empty() ? -1 : NextCodePoint(s, i);
@@ -230,9 +244,7 @@ void CodePage::AppendDecoded(std::string_view bytes, std::string& out) const {
     size_t i = 0;
     while (i < bytes.size()) {
         // Runs of ASCII go in one append.
-        size_t j = i;
-        if (ascii)
-            while (j < bytes.size() && static_cast<unsigned char>(bytes[j]) < 0x80) ++j;
+        const size_t j = ascii ? AsciiRunEnd(bytes, i) : i;
         if (j > i) {
             out.append(bytes.data() + i, j - i);
             i = j;
@@ -253,12 +265,19 @@ std::string CodePage::Decode(std::string_view bytes) const {
 std::string CodePage::Encode(std::string_view utf8) const {
     std::string out;
     out.reserve(utf8.size());
+    AppendEncoded(utf8, out);
+    return out;
+}
+
+void CodePage::AppendEncoded(std::string_view utf8, std::string& out) const {
+    const bool ascii = encode_->asciiIdentity;
     size_t i = 0;
     while (i < utf8.size()) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        if (b < 0x80 && encode_->asciiIdentity) {
-            out += static_cast<char>(b);
-            ++i;
+        // Runs of ASCII go in one append.
+        const size_t j = ascii ? AsciiRunEnd(utf8, i) : i;
+        if (j > i) {
+            out.append(utf8.data() + i, j - i);
+            i = j;
             continue;
         }
         const size_t start = i;
@@ -282,7 +301,6 @@ std::string CodePage::Encode(std::string_view utf8) const {
                                "' nu poate fi scris in codul de pagina " + name_ + ".");
         out += static_cast<char>(it->second);
     }
-    return out;
 }
 
 }  // namespace orbelan

@@ -24,6 +24,8 @@ class CodePage {
     void AppendDecoded(std::string_view bytes, std::string& out) const;
     // UTF-8 -> bytes; throws DbfError (Conversion) naming the first character it can't hold.
     std::string Encode(std::string_view utf8) const;
+    // The same appended to out; on failure out holds what was encoded before the character.
+    void AppendEncoded(std::string_view utf8, std::string& out) const;
 
     explicit CodePage(std::string name);  // use Get()
 

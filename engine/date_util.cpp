@@ -62,26 +62,39 @@ size_t RunLength(std::string_view p, size_t i) {
     return n;
 }
 
+// printf's "%0<width>d" without its cost: dates are formatted for every row of an export.
+void AppendPadded(std::string& out, int v, int width) {
+    if (v < 0) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%0*d", width, v);
+        out += buf;
+        return;
+    }
+    char digits[12];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v > 0);
+    for (int k = n; k < width; ++k) out += '0';
+    while (n > 0) out += digits[--n];
+}
+
 }  // namespace
 
 std::string FormatDate(int dayNumber, std::string_view pattern) {
     const CivilDate c = CivilFromDayNumber(dayNumber);
     std::string out;
-    char buf[16];
     for (size_t i = 0; i < pattern.size();) {
         const char ch = pattern[i];
         const size_t n = (ch == 'd' || ch == 'M' || ch == 'y') ? RunLength(pattern, i) : 1;
         if (ch == 'd' || ch == 'M') {
-            const int v = ch == 'd' ? c.day : c.month;
-            std::snprintf(buf, sizeof buf, n >= 2 ? "%02d" : "%d", v);
-            out += buf;
+            AppendPadded(out, ch == 'd' ? c.day : c.month, n >= 2 ? 2 : 1);
         } else if (ch == 'y') {
-            if (n <= 2) {
-                std::snprintf(buf, sizeof buf, "%02d", ((c.year % 100) + 100) % 100);
-            } else {
-                std::snprintf(buf, sizeof buf, "%04d", c.year);
-            }
-            out += buf;
+            if (n <= 2)
+                AppendPadded(out, ((c.year % 100) + 100) % 100, 2);
+            else
+                AppendPadded(out, c.year, 4);
         } else {
             out += ch;
         }

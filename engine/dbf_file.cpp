@@ -131,12 +131,23 @@ MemoValue DbfFile::MemoBytes(const uint8_t* record, int field) const {
 }
 
 std::string DbfFile::Text(const uint8_t* record, int field, const FormatSettings& format) const {
+    std::string out;
+    AppendText(out, record, field, format);
+    return out;
+}
+
+void DbfFile::AppendText(std::string& out, const uint8_t* record, int field,
+                         const FormatSettings& format) const {
     const FieldLayout& f = FieldAt(field);
-    if (!f.def.IsMemo() || (f.def.type == 'B' && f.def.size == 8))
-        return codec_.Text(record, f, format);
+    if (!f.def.IsMemo() || (f.def.type == 'B' && f.def.size == 8)) {
+        codec_.AppendText(out, record, f, format);
+        return;
+    }
     MemoValue v = MemoBytes(record, field);
-    if (!v.ok) return v.bytes;
-    return codePage_->Decode(v.bytes);
+    if (!v.ok)
+        out += v.bytes;
+    else
+        codePage_->AppendDecoded(v.bytes, out);
 }
 
 bool DbfFile::IsEmpty(const uint8_t* record, int field) const {

@@ -68,6 +68,8 @@ class DbfFile {
 
     // Text form of a field (memo fields: the memo's text, or an "<memo ilizibil: ...>" marker).
     std::string Text(const uint8_t* record, int field, const FormatSettings& format) const;
+    void AppendText(std::string& out, const uint8_t* record, int field,
+                    const FormatSettings& format) const;
     bool IsEmpty(const uint8_t* record, int field) const;
     // The stored bytes of a memo value (for copying it unchanged); empty when there is none.
     MemoValue MemoBytes(const uint8_t* record, int field) const;

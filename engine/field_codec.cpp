@@ -82,10 +82,7 @@ std::string DateTimeText(int64_t day, int64_t ms, const FormatSettings& fmt) {
 }
 
 std::string Ymd(int day) {
-    const CivilDate c = CivilFromDayNumber(day);
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02d", c.year, c.month, c.day);
-    return buf;
+    return FormatDate(day, "yyyyMMdd");
 }
 
 [[noreturn]] void Reject(const FieldLayout& f, std::string_view text, const std::string& what) {
@@ -313,39 +310,58 @@ void FieldCodec::SetNullBit(uint8_t* record, int bit, bool on) const {
 
 std::string FieldCodec::Text(const uint8_t* record, const FieldLayout& f,
                              const FormatSettings& fmt) const {
+    std::string out;
+    AppendText(out, record, f, fmt);
+    return out;
+}
+
+void FieldCodec::AppendText(std::string& out, const uint8_t* record, const FieldLayout& f,
+                            const FormatSettings& fmt) const {
     const FieldReader reader(*layout_, f);
-    if (f.def.type == 'C') return codePage_->Decode(reader.Text(record));
+    if (f.def.type == 'C') {
+        codePage_->AppendDecoded(reader.Text(record), out);
+        return;
+    }
     const FieldValue v = reader.Read(record);
     switch (v.kind) {
         case ValueKind::Empty:
         case ValueKind::Null:
-            return {};
+            return;
         case ValueKind::Invalid:
-            return v.IsOverflow() ? std::string() : codePage_->Decode(v.text);
+            if (!v.IsOverflow()) codePage_->AppendDecoded(v.text, out);
+            return;
         case ValueKind::Text:
         case ValueKind::Bytes:
-            return codePage_->Decode(v.text);
+            codePage_->AppendDecoded(v.text, out);
+            return;
         case ValueKind::Bool:
-            return v.flag ? "True" : "False";
+            out += v.flag ? "True" : "False";
+            return;
         case ValueKind::Date:
-            return FormatDate(v.day, fmt.shortDateFormat);
+            out += FormatDate(v.day, fmt.shortDateFormat);
+            return;
         case ValueKind::DateTime:
-            return DateTimeText(v.day, v.ms, fmt);
+            out += DateTimeText(v.day, v.ms, fmt);
+            return;
         case ValueKind::Number:
             break;
     }
     switch (f.def.type) {
         case 'N':
         case 'F':  // the stored digits, not a double: no digit is lost
-            return WithSeparator(CanonicalNumber(v.text).value_or(std::string(v.text)),
+            out += WithSeparator(CanonicalNumber(v.text).value_or(std::string(v.text)),
                                  fmt.decimalSeparator);
+            return;
         case 'I':
         case '+':
-            return std::to_string(v.integer);
+            out += std::to_string(v.integer);
+            return;
         case 'Y':
-            return WithSeparator(FixedDecimalText(v.integer, 4), fmt.decimalSeparator);
+            out += WithSeparator(FixedDecimalText(v.integer, 4), fmt.decimalSeparator);
+            return;
         default:
-            return WithSeparator(DoubleText(v.number), fmt.decimalSeparator);
+            out += WithSeparator(DoubleText(v.number), fmt.decimalSeparator);
+            return;
     }
 }
 

@@ -46,6 +46,9 @@ class FieldCodec {
     // Non-memo fields only.
     std::string Text(const uint8_t* record, const FieldLayout& field,
                      const FormatSettings& format) const;
+    // The same text form appended to out: writers of many rows reuse one buffer.
+    void AppendText(std::string& out, const uint8_t* record, const FieldLayout& field,
+                    const FormatSettings& format) const;
     // Blank (or null) value, as IsNull of the dataset reports it.
     bool IsEmpty(const uint8_t* record, const FieldLayout& field) const;
 

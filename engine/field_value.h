@@ -27,6 +27,7 @@
 //   if (v.kind == ValueKind::Number && v.number > 10) ...
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <system_error>
 
@@ -133,6 +134,8 @@ class FieldReader {
         if (type_ == 'C' && nullBit_ < 0) {
             const char* p = reinterpret_cast<const char*>(record + offset_);
             size_t n = static_cast<size_t>(size_);
+            // Wide fields are mostly padding: drop it eight blanks at a time first.
+            while (n >= 8 && std::memcmp(p + n - 8, "        ", 8) == 0) n -= 8;
             while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == '\0')) --n;
             return std::string_view(p, n);
         }

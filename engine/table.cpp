@@ -146,11 +146,18 @@ struct Table::Impl {
     }
 
     // Applies a change to a copy of the current values, so a value the field can't take changes
-    // nothing, then makes the copy the edit buffer.
+    // nothing, then makes the copy the edit buffer. A row already being edited is changed in
+    // place: the codec's setters check a value before they write any byte of it.
     template <typename F>
     void ChangeField(Table& t, int field, F&& apply) {
         t.Field(field);
         RequireWritable();
+        if (Editing()) {
+            apply(reinterpret_cast<uint8_t*>(buffer.data()), file->FieldAt(field));
+            modified = true;
+            NotifyRowChanged();
+            return;
+        }
         const uint8_t* rec = CurrentBytes();
         if (rec == nullptr) throw DbfError(ErrorKind::State, "Tabelul nu are nicio linie curenta.");
         scratch.assign(reinterpret_cast<const char*>(rec), file->RecordLength());
@@ -540,6 +547,19 @@ std::string Table::TextAt(int row, int field) {
         return d.ValueText(reinterpret_cast<const uint8_t*>(d.buffer.data()), field, true);
     if (!d.HasRow(row)) return {};
     return d.file->Text(d.file->Record(d.visible[static_cast<size_t>(row)]), field, d.format);
+}
+
+const uint8_t* Table::RecordAt(int row) {
+    RequireActive(*this);
+    Impl& d = *d_;
+    if (row == d.current && d.Editing()) return reinterpret_cast<const uint8_t*>(d.buffer.data());
+    if (!d.HasRow(row)) return nullptr;
+    return d.file->Record(d.visible[static_cast<size_t>(row)]);
+}
+
+const DbfFile& Table::Data() const {
+    RequireActive(*this);
+    return *d_->file;
 }
 
 // ---------------------------------------------------------------- editing

@@ -106,6 +106,11 @@ class Table {
     // Any visible row without moving the cursor (for the grid); the edit buffer for the current
     // one.
     std::string TextAt(int row, int field);
+    // The stored bytes of any visible row (the edit buffer for the row being edited) and the
+    // file that reads them, for writers that walk every row without moving the cursor. The
+    // pointer is valid until the table changes; nullptr when there is no such row.
+    const uint8_t* RecordAt(int row);
+    const DbfFile& Data() const;  // throws DbfError(State) while closed
 
     // ---- editing
     State GetState() const;

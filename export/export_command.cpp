@@ -14,6 +14,7 @@ std::string RowsLeftOutText(int rows) {
 void BindExport(Workspace& ws, TovDBGridExport& exp, TovGrid grid) {
     exp.DBGrid = std::move(grid);
     exp.ProgramDir = ws.ProgramDir;
+    exp.CodePageName = ws.ProgramCodePage();
     exp.DateFormat = "dd.MM.yyyy";
     exp.TimeFormat = "h:mm AMPM";
     exp.DateTimeFormat = "h:mm AMPM dd.MM.yyyy";
@@ -35,6 +36,7 @@ void ExportInDiverseFormats(Workspace& ws, TovDBGridExport& exp, TovGrid grid) {
 int ExportToFile(Workspace& ws, TovDBGridExport& exp, TovExportType type, const std::string& out) {
     exp.DBGrid = GridOfTable(ws.Tx);
     exp.ProgramDir = ws.ProgramDir;
+    exp.CodePageName = ws.ProgramCodePage();
     exp.Options.Remove(xoShowProgress);
     exp.SetExportType(type);
     exp.ExportStyle = xsFile;

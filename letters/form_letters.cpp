@@ -72,10 +72,6 @@ void AddRow(Table& table, TRTFReplace& rtf, const std::vector<std::string>& plac
 
 }  // namespace
 
-std::string ProgramCodePage(const Workspace& ws) {
-    return ws.Tx.DefaultCodePage();
-}
-
 bool HasRowsForLetters(Workspace& ws) {
     if (ws.Tx.Active() && !ws.Tx.IsEmpty()) return true;
     ws.ui.Mesaj(kTitle, "Nu aveti ce exporta in Word!", mkError, mbOK);
@@ -170,7 +166,7 @@ void ExpRTF(Workspace& ws, LetterMode mode) {
     std::error_code ec;
     std::filesystem::create_directories(modele, ec);  // a failure shows when a file is written
 
-    TRTFReplace rtf(ws.platform, ProgramCodePage(ws));
+    TRTFReplace rtf(ws.platform, ws.ProgramCodePage());
     if (ws.ui.Mesaj(kTitle, "Aveti deja un model in Word de tip RTF gata facut?", mkConfirmation,
                     mbYesNo) == mrYes) {
         ws.ui.ProcessMessages();

@@ -19,9 +19,6 @@ enum class LetterMode {
 // The built-in how-to template.
 std::string_view ModeleResource();
 
-// The program's 8-bit code page: the bytes that follow the Unicode escapes in a document.
-std::string ProgramCodePage(const Workspace& ws);
-
 // False, after the message "Nu aveti ce exporta in Word!", when no table is open or it shows no
 // rows.
 bool HasRowsForLetters(Workspace& ws);

@@ -484,5 +484,39 @@ TEST_F(MainWindowTest, FileDialogsSpeakRomanianAndHaveACloseBoxOnly) {
     EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
 }
 
+TEST_F(MainWindowTest, AppendAndQuickCsvMenuItemsRunTheirCommands) {
+    const std::string path = dir.File("t.dbf");
+    test::WriteDbf(path, {{"NUME", 'C', 10}}, {{"A"}});
+    const std::string source = dir.File("s.dbf");
+    OpenWithButton(path);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.ws().ProgramDir = dir.Path().string() + "/";
+
+    // Far more rows than the grid shows: it must still end on the last one.
+    std::vector<std::vector<std::string>> rows(100, {"B"});
+    test::WriteDbf(source, {{"nume", 'C', 10}}, rows);
+    form.fileDialogOverride = [source](const FileDialogSpec&) { return std::optional(source); };
+    form.Menu(QStringLiteral("PopupMenu4"))
+        ->findChild<QAction*>(QStringLiteral("Adaugadatedinalttabel1"))
+        ->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(Text("Label2"), QStringLiteral("101"));
+    TDataGrid* grid = form.Grid1();
+    EXPECT_EQ(grid->currentIndex().row(), 100);
+    EXPECT_TRUE(grid->viewport()->rect().intersects(grid->visualRect(grid->currentIndex())));
+    EXPECT_TRUE(form.isEnabled());
+    EXPECT_FALSE(Find<QProgressBar>("Bar1")->isVisibleTo(&form));
+
+    form.Menu(QStringLiteral("PopupMenu6"))
+        ->findChild<QAction*>(QStringLiteral("InformatCVS1"))
+        ->trigger();
+    const std::string csv = dir.File("DBF0.CSV");
+    EXPECT_EQ(platform.opened, std::vector<std::string>{csv});
+    EXPECT_EQ(test::ReadFileBytes(csv).substr(0, 15), "NUME\r\nA\r\nB\r\nB\r\n");
+    EXPECT_EQ(test::ReadFileBytes(csv).size(), 6 + 101 * 3u);
+    EXPECT_TRUE(errors.empty());
+}
+
 }  // namespace
 }  // namespace orbelan

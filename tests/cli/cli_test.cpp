@@ -279,5 +279,42 @@ TEST(Cli, RowCommandsAskAndShareTheWindowsCode) {
     EXPECT_EQ(Csv(path), "NUME,NR\n");
 }
 
+TEST(Cli, AppendRefusesAnExtraFieldAndStopsOnAValueTheTableCantTake) {
+    test::TempDir dir;
+    const std::string path = dir.File("t.dbf");
+    test::WriteDbf(path, {{"NUME", 'C', 10}, {"NR", 'N', 3}}, {{"A", "1"}});
+    const std::string extra = dir.File("extra.dbf");
+    test::WriteDbf(extra, {{"NUME", 'C', 10}, {"TELEFON", 'C', 10}}, {{"B", "0722"}});
+    const std::string before = test::ReadFileBytes(path);
+    CliRun r = Orbelan({"append", path, extra});
+    EXPECT_EQ(r.code, 4);
+    EXPECT_EQ(r.out, "Lipire tabele: Sursa are campul TELEFON in plus! Nu pot executa lipirea.\n");
+    EXPECT_EQ(test::ReadFileBytes(path), before);
+
+    const std::string source = dir.File("src.dbf");
+    test::WriteDbf(source, {{"nr", 'C', 3}, {"NUME", 'C', 5}},
+                   {{"2", "B"}, {"x", "C"}, {"4", "D"}});
+    r = Orbelan({"append", path, source});
+    EXPECT_EQ(r.code, 4);
+    EXPECT_NE(r.err.find("Linii adaugate inainte de eroare: 1."), std::string::npos) << r.err;
+    EXPECT_EQ(Orbelan({"show", path, "--format", "csv"}).out, "NUME,NR\nA,1\nB,2\n");
+
+    EXPECT_EQ(Orbelan({"append", path, dir.File("lipsa.dbf")}).code, 3);
+}
+
+TEST(Cli, CsvWritesTheQuickCsvOfTheDisplayedRows) {
+    test::TempDir dir;
+    const std::string path = dir.File("t.dbf");
+    test::WriteDbf(path, {{"NUME", 'C', 12}, {"SUMA", 'N', 6, 2}},
+                   {{"POP, ION", "12.50"}, {"ANA", "3.00"}});
+    const std::string out = dir.File("o.csv");
+    EXPECT_EQ(Orbelan({"csv", path}).code, 2);
+    const CliRun r =
+        Orbelan({"csv", path, "-o", out, "--filter", "SUMA>5", "--decimal-separator", ","});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(test::ReadFileBytes(out), "NUME,SUMA\r\nPOP. ION,12.5\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("DBF0.CSV")));
+}
+
 }  // namespace
 }  // namespace orbelan

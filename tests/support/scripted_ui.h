@@ -53,6 +53,8 @@ class ScriptedUi : public Ui {
     bool terminated = false;
     int processMessagesCalls = 0;
     bool progressVisible = false;
+    int progressMaximum = 0;
+    int progressPosition = 0;
     bool mainWindowEnabled = true;
     bool busyCursor = false;
     std::vector<ExportChooserRequest> exportChoosers;  // as the chooser was filled
@@ -86,8 +88,12 @@ class ScriptedUi : public Ui {
     void Terminate() override { terminated = true; }
 
     void ProcessMessages() override { ++processMessagesCalls; }
-    void ProgressShow(int) override { progressVisible = true; }
-    void ProgressSet(int) override {}
+    void ProgressShow(int maximum) override {
+        progressVisible = true;
+        progressMaximum = maximum;
+        progressPosition = 0;
+    }
+    void ProgressSet(int position) override { progressPosition = position; }
     void ProgressHide() override { progressVisible = false; }
     void SetMainWindowEnabled(bool enabled) override { mainWindowEnabled = enabled; }
     void SetBusyCursor(bool busy) override { busyCursor = busy; }

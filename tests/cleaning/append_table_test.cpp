@@ -1,0 +1,141 @@
+#include "cleaning/append_table.h"
+
+#include <gtest/gtest.h>
+
+#include "editing/commands_fixture.h"
+#include "engine/file_io.h"
+
+namespace orbelan {
+namespace {
+
+using test::ReadFileBytes;
+using test::WriteDbf;
+
+class AppendTableTest : public test::CommandsTest {
+  protected:
+    // NUME C(20), NR N(5,0), SUMA N(8,2), OBS C(10) with one row.
+    std::string OpenTarget() { return OpenPersons({{"POP ION", "1", "2.50", "X"}}); }
+
+    std::string Source(const std::vector<test::ColumnSpec>& columns,
+                       const std::vector<std::vector<std::string>>& rows) {
+        const std::string path = dir.File("src.dbf");
+        WriteDbf(path, columns, rows);
+        return path;
+    }
+
+    // The window is given back whatever happened.
+    void ExpectWindowRestored() {
+        EXPECT_TRUE(ui.mainWindowEnabled);
+        EXPECT_FALSE(ui.progressVisible);
+        EXPECT_FALSE(ws.Tx.ControlsDisabled());
+        EXPECT_FALSE(ws.Sx.Active());
+        EXPECT_TRUE(ws.Tx.AfterPost != nullptr);
+    }
+};
+
+TEST_F(AppendTableTest, NamesMatchWithoutCaseValuesGoOverTypedMissingColumnsStayEmpty) {
+    OpenTarget();
+    ws.SetFormatSettings({',', "dd.MM.yy"});
+    const std::string src = Source({{"nume", 'C', 10}, {"Nr", 'C', 4}, {"obs", 'N', 6, 1}},
+                                   {{"ANA", "7", "12.5"}, {"DAN", "", ""}});
+    ui.openFileAnswers.push_back(src);
+    AddTabla(ws);
+
+    EXPECT_EQ(ui.fileDialogs.at(0).title, "Alegeti DBF-ul de citit!");
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"POP ION", "ANA", "DAN"}));
+    EXPECT_EQ(Column("NR"), (std::vector<std::string>{"1", "7", ""}));      // text into a number
+    EXPECT_EQ(Column("OBS"), (std::vector<std::string>{"X", "12,5", ""}));  // number into text
+    EXPECT_EQ(Column("SUMA"), (std::vector<std::string>{"2,5", "", ""}));
+    EXPECT_EQ(ws.Tx.RecNo(), 3);  // the grid ends on the last appended row
+    EXPECT_EQ(ui.rowCounter, "3");
+    EXPECT_EQ(ui.progressMaximum, 0);
+    ExpectWindowRestored();
+
+    // Cancelling the dialog does nothing.
+    AddTabla(ws);
+    EXPECT_EQ(ws.Tx.RecordCount(), 3);
+}
+
+TEST_F(AppendTableTest, ExtraSourceFieldIsRefusedAndNothingChanges) {
+    const std::string path = OpenTarget();
+    const std::string before = ReadFileBytes(path);
+    const std::string src =
+        Source({{"NUME", 'C', 10}, {"TELEFON", 'C', 10}, {"ZZ", 'C', 2}}, {{"ANA", "0722", "A"}});
+    const AppendOutcome outcome = AppendFromTable(ws, src);
+    EXPECT_TRUE(outcome.refused);
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{
+                                     "Sursa are campul TELEFON in plus!\rNu pot executa lipirea."});
+    EXPECT_EQ(ui.messages.at(0).title, "Lipire tabele");
+    EXPECT_FALSE(ws.Sx.Active());
+    ws.CloseTable();
+    EXPECT_EQ(ReadFileBytes(path), before);
+}
+
+TEST_F(AppendTableTest, ProgressMovesEveryThousandRowsAndAnEmptySourceAppendsNothing) {
+    OpenTarget();
+    std::vector<std::vector<std::string>> rows(2500, {"R"});
+    const std::string src = Source({{"NUME", 'C', 5}}, rows);
+    ui.rowCounterHistory.clear();
+    EXPECT_EQ(AppendFromTable(ws, src).appended, 2500);
+    EXPECT_EQ(ui.progressMaximum, 2);
+    EXPECT_EQ(ui.progressPosition, 2);
+    EXPECT_EQ(ui.rowCounterHistory, (std::vector<std::string>{"1001", "2001", "2501"}));
+    ExpectWindowRestored();
+
+    ws.Tx.First();
+    const std::string empty = dir.File("empty.dbf");
+    WriteDbf(empty, {{"NUME", 'C', 5}}, {});
+    EXPECT_EQ(AppendFromTable(ws, empty).appended, 0);
+    EXPECT_EQ(ws.Tx.RecordCount(), 2501);
+    EXPECT_EQ(ws.Tx.RecNo(), 2501);
+}
+
+TEST_F(AppendTableTest, OwnFileAppendsTheRowsItHeldOnceWithDatesAndMemos) {
+    ws.SetFormatSettings({',', "dd.MM.yy"});  // a two-digit year must not move 1876 to 1976
+    ws.CurrentFile = dir.CopyData("dbase3_memo_cp1250.dbf");
+    ws.OpenTable();
+    const int rows = ws.Tx.RecordCount();
+    ASSERT_EQ(rows, 8);
+    EXPECT_EQ(AppendFromTable(ws, ws.CurrentFile).appended, rows);
+    ws.CloseTable();
+
+    ws.SetFormatSettings({',', "yyyy-MM-dd"});
+    ws.OpenTable();
+    ASSERT_EQ(ws.Tx.RecordCount(), 2 * rows);
+    for (int row = 0; row < rows; ++row)
+        for (int f = 0; f < ws.Tx.FieldCount(); ++f)
+            EXPECT_EQ(ws.Tx.TextAt(rows + row, f), ws.Tx.TextAt(row, f)) << row << ' ' << f;
+    EXPECT_EQ(ws.Tx.TextAt(rows + 3, ws.Tx.FieldIndex("DATAN")), "1876-02-19");
+    EXPECT_EQ(ws.Tx.TextAt(rows + 2, ws.Tx.FieldIndex("OBS")), "linia 1\r\nlinia 2");
+}
+
+TEST_F(AppendTableTest, ValueTheFieldCantTakeStopsWithTheRowsBeforeKept) {
+    OpenTarget();
+    const std::string src = Source({{"NUME", 'C', 10}, {"NR", 'C', 4}, {"OBS", 'C', 4}},
+                                   {{"ANA", "2", "A"}, {"DAN", "x", "B"}, {"EVA", "4", "C"}});
+    try {
+        AppendFromTable(ws, src);
+        FAIL() << "no error";
+    } catch (const AppendStopped& e) {
+        EXPECT_EQ(e.Appended(), 1);
+        EXPECT_EQ(e.Kind(), ErrorKind::Conversion);
+        EXPECT_NE(std::string(e.what()).find("NR"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("\nLinii adaugate inainte de eroare: 1."),
+                  std::string::npos);
+    }
+    ExpectWindowRestored();
+    // The failing row waits, unposted and current, with every value it could take.
+    EXPECT_EQ(ws.Tx.GetState(), Table::State::Insert);
+    EXPECT_EQ(ws.Tx.RecNo(), 3);
+    EXPECT_EQ(ws.Tx.AsText("NUME"), "DAN");
+    EXPECT_EQ(ws.Tx.AsText("OBS"), "B");
+    EXPECT_EQ(ui.rowCounter, "3");
+    ws.Tx.Cancel();
+    ws.CloseTable();
+    ws.OpenTable();
+    EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"POP ION", "ANA"}));
+}
+
+}  // namespace
+}  // namespace orbelan
