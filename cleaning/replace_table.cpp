@@ -71,11 +71,25 @@ void ReopenTable(Workspace& ws, const std::string& path) {
     ws.ui.ProcessMessages();
 }
 
+void ChangeThenReopen(Workspace& ws, const std::string& path, const std::function<void()>& change) {
+    try {
+        change();
+    } catch (...) {
+        try {
+            ReopenTable(ws, path);
+        } catch (const std::exception&) {
+            // The change's failure is the one to report.
+        }
+        throw;
+    }
+    ReopenTable(ws, path);
+}
+
 void ReplaceTable(Workspace& ws, const NewStructure& structure, const RowFill& fill) {
     const std::string path = ws.Tx.TableName();
     ws.CloseTable();
     ws.ui.ProcessMessages();
-    try {
+    ChangeThenReopen(ws, path, [&] {
         DbfOpenOptions options;
         options.defaultCodePage = ws.Tx.DefaultCodePage();
         options.codePageOverride = ws.Tx.CodePageOverride();
@@ -91,15 +105,7 @@ void ReplaceTable(Workspace& ws, const NewStructure& structure, const RowFill& f
             WriteAll(source, w, structure, fill, ws.Format());
         };
         RewriteFile(*src, plan, options);
-    } catch (...) {
-        try {
-            ReopenTable(ws, path);
-        } catch (const std::exception&) {
-            // The rewrite's failure is the one to report.
-        }
-        throw;
-    }
-    ReopenTable(ws, path);
+    });
 }
 
 }  // namespace orbelan

@@ -36,4 +36,8 @@ std::vector<bool> DisplayedRecords(Table& table, int* count = nullptr);
 // Opens path again as the open table, as after a change of its structure.
 void ReopenTable(Workspace& ws, const std::string& path);
 
+// Runs change while the table is closed, then opens path again; when change fails the table is
+// opened again all the same and the change's failure is passed on.
+void ChangeThenReopen(Workspace& ws, const std::string& path, const std::function<void()>& change);
+
 }  // namespace orbelan

@@ -148,19 +148,12 @@ void DeleteIndex(Workspace& ws) {
     if (!ws.Tx.Active()) return;
     const std::string path = ws.Tx.TableName();
     ws.CloseTable();
-    try {
-        // A failure to remove the index is reported, not followed by "deleted".
+    // A failure to remove the index is reported, not followed by "deleted".
+    ChangeThenReopen(ws, path, [&] {
         DetachIndex(path);
         ws.ui.ProcessMessages();
         PackTable(ws, path);
-    } catch (...) {
-        try {
-            ReopenTable(ws, path);
-        } catch (const std::exception&) {
-        }
-        throw;
-    }
-    ReopenTable(ws, path);
+    });
     ws.ui.Mesaj("Stergere Index", "Indexul a fost sters!", mkInformation, mbOK);
 }
 

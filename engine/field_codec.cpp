@@ -17,19 +17,6 @@
 namespace orbelan {
 namespace {
 
-constexpr int kJulianDayZero = 2415019;  // julian day of 1899-12-30, our day 0
-constexpr int kOrdinalDayZero = 693594;  // days from 0001-01-01 (day 1) to 1899-12-30
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\0';
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (IsBlank(s.front()) || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (IsBlank(s.back()) || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
-
 std::string_view Bytes(const uint8_t* record, const FieldLayout& f) {
     return {reinterpret_cast<const char*>(record + f.def.offset), static_cast<size_t>(f.def.size)};
 }
@@ -108,7 +95,7 @@ std::optional<std::pair<int, int64_t>> ParseDateTime(std::string_view text,
     if (!day) return std::nullopt;
     int64_t ms = 0;
     if (space != std::string_view::npos) {
-        std::string_view t = Trim(text.substr(space + 1));
+        std::string_view t = TrimStored(text.substr(space + 1));
         int parts[3] = {0, 0, 0};
         int n = 0;
         while (!t.empty() && n < 3) {
@@ -201,7 +188,7 @@ std::optional<std::string> ExpandExponent(std::string_view s, char separator) {
 // ---------------------------------------------------------------- number helpers
 
 std::optional<std::string> CanonicalNumber(std::string_view text, char separator) {
-    std::string_view s = Trim(text);
+    std::string_view s = TrimStored(text);
     if (s.empty() || s.find_first_not_of('*') == std::string_view::npos) return std::string();
     std::string expanded;
     if (s.find_first_of("eE") != std::string_view::npos) {
@@ -215,7 +202,7 @@ std::optional<std::string> CanonicalNumber(std::string_view text, char separator
     if (s.front() == '-' || s.front() == '+') {
         negative = s.front() == '-';
         s.remove_prefix(1);
-        s = Trim(s);
+        s = TrimStored(s);
     }
     size_t point = std::string_view::npos;
     for (size_t i = 0; i < s.size(); ++i) {
@@ -370,11 +357,12 @@ bool FieldCodec::IsEmpty(const uint8_t* record, const FieldLayout& f) const {
         if (NullBit(record, f.nullBit)) return true;
         if (f.def.size == 4) return LoadLE32(record + f.def.offset) == 0;
         const std::string_view raw = Bytes(record, f);
-        return Trim(raw).empty() || raw.find_first_not_of("* ") == std::string_view::npos;
+        return TrimStored(raw).empty() || raw.find_first_not_of("* ") == std::string_view::npos;
     }
     const FieldValue v = FieldReader(*layout_, f).Read(record);
     return v.IsEmpty() || v.IsOverflow() ||
-           ((v.kind == ValueKind::Text || v.kind == ValueKind::Bytes) && Trim(v.text).empty());
+           ((v.kind == ValueKind::Text || v.kind == ValueKind::Bytes) &&
+            TrimStored(v.text).empty());
 }
 
 void FieldCodec::PutBytes(uint8_t* record, const FieldLayout& f, const std::string& bytes) const {
@@ -398,7 +386,8 @@ void FieldCodec::SetDateTime(uint8_t* record, const FieldLayout& f, int day, int
 
 void FieldCodec::SetText(uint8_t* record, const FieldLayout& f, std::string_view input,
                          const FormatSettings& fmt) const {
-    const std::string_view text = f.def.type == 'C' || f.def.type == 'V' ? input : Trim(input);
+    const std::string_view text =
+        f.def.type == 'C' || f.def.type == 'V' ? input : TrimStored(input);
     const size_t size = static_cast<size_t>(f.def.size);
     uint8_t* p = record + f.def.offset;
     const bool be = layout_->BigEndianIntegers();
@@ -624,7 +613,7 @@ void FieldCodec::BlankRecord(uint8_t* record) const {
 std::optional<uint32_t> FieldCodec::MemoBlock(const uint8_t* record, const FieldLayout& f) const {
     const uint8_t* p = record + f.def.offset;
     if (f.def.size == 4) return LoadLE32(p);
-    const std::string_view t = Trim(Bytes(record, f));
+    const std::string_view t = TrimStored(Bytes(record, f));
     if (t.empty()) return 0;
     uint64_t v = 0;
     for (char c : t) {

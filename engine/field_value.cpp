@@ -10,19 +10,7 @@
 namespace orbelan {
 namespace {
 
-constexpr int kJulianDayZero = 2415019;   // julian day of 1899-12-30, our day 0
 constexpr int kFirstJulianDay = 1721426;  // 0001-01-01: anything before is garbage
-constexpr int kOrdinalDayZero = 693594;   // days from 0001-01-01 (day 1) to 1899-12-30
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\0';
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (IsBlank(s.front()) || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (IsBlank(s.back()) || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
 
 FieldValue Invalid(std::string_view text) {
     FieldValue v;
@@ -51,6 +39,12 @@ FieldValue FromOrdinalMs(double total) {
 }
 
 }  // namespace
+
+std::string_view TrimStored(std::string_view s) {
+    while (!s.empty() && (IsBlankByte(s.front()) || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (IsBlankByte(s.back()) || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
 
 int FieldReader::SignificantDigits(std::string_view t) {
     int significant = 0, pendingZeros = 0;
@@ -104,7 +98,7 @@ FieldValue FieldReader::ReadOther(const uint8_t* record) const {
     switch (type_) {
         case 'C': {
             size_t n = raw.size();
-            while (n > 0 && IsBlank(raw[n - 1])) --n;
+            while (n > 0 && IsBlankByte(raw[n - 1])) --n;
             v.kind = ValueKind::Text;
             v.text = raw.substr(0, n);
             return v;
@@ -116,7 +110,7 @@ FieldValue FieldReader::ReadOther(const uint8_t* record) const {
                 n = std::min<size_t>(n - 1, static_cast<uint8_t>(raw.back()));
             std::string_view t = raw.substr(0, n);
             if (type_ == 'V')
-                while (!t.empty() && IsBlank(t.back())) t.remove_suffix(1);
+                while (!t.empty() && IsBlankByte(t.back())) t.remove_suffix(1);
             v.kind = type_ == 'V' ? ValueKind::Text : ValueKind::Bytes;
             v.text = t;
             return v;
@@ -125,7 +119,7 @@ FieldValue FieldReader::ReadOther(const uint8_t* record) const {
         case 'F':
             return ReadNumberText(raw);
         case 'D': {
-            const std::string_view t = Trim(raw);
+            const std::string_view t = TrimStored(raw);
             if (t.empty() || t == "00000000") return v;
             if (size_ == 8 && ReadYmd(p, v.day)) {
                 v.kind = ValueKind::Date;
@@ -193,7 +187,7 @@ FieldValue FieldReader::ReadOther(const uint8_t* record) const {
     }
     // Types this program can't interpret, or a binary field of the wrong size: the stored
     // characters.
-    const std::string_view t = Trim(raw);
+    const std::string_view t = TrimStored(raw);
     if (type_ == 'I' || type_ == '+' || type_ == 'B' || type_ == 'O' || type_ == 'Y' ||
         type_ == 'T' || type_ == '@')
         return t.empty() ? v : Invalid(t);

@@ -39,6 +39,15 @@ namespace orbelan {
 enum class ValueKind : uint8_t { Empty, Null, Invalid, Number, Date, DateTime, Bool, Text, Bytes };
 
 constexpr int64_t kMsPerDay = 86400000;
+constexpr int kJulianDayZero = 2415019;  // julian day of 1899-12-30, our day 0
+constexpr int kOrdinalDayZero = 693594;  // days from 0001-01-01 (day 1) to 1899-12-30
+
+// Stored bytes that stand for nothing: blanks and NULs.
+inline bool IsBlankByte(char c) {
+    return c == ' ' || c == '\0';
+}
+// Stored text without the blanks, NULs and tabs around it.
+std::string_view TrimStored(std::string_view s);
 
 struct FieldValue {
     ValueKind kind = ValueKind::Empty;

@@ -55,23 +55,6 @@ std::vector<uint32_t> MatchingRecords(const DbfFile& file, const FilterExpressio
     return records;
 }
 
-// The version byte that asks DbfWriter for the source's family.
-uint8_t VersionOf(const DbfLayout& layout) {
-    switch (layout.family) {
-        case DbfFamily::DBase3:
-            return 0x03;
-        case DbfFamily::DBase4:
-            return 0x04;
-        case DbfFamily::DBase7:
-            return 0x8C;
-        case DbfFamily::FoxPro:
-            return 0xF5;
-        case DbfFamily::VisualFoxPro:
-            return layout.version;
-    }
-    return 0x03;
-}
-
 bool IsDBase3Type(char type) {
     return type == 'C' || type == 'N' || type == 'F' || type == 'D' || type == 'L' || type == 'M';
 }

@@ -4,9 +4,6 @@
 #include "engine/file_io.h"
 
 namespace orbelan {
-namespace {
-
-// The version byte that asks DbfWriter for the source's family.
 uint8_t VersionOf(const DbfLayout& layout) {
     switch (layout.family) {
         case DbfFamily::DBase3:
@@ -22,8 +19,6 @@ uint8_t VersionOf(const DbfLayout& layout) {
     }
     return 0x03;
 }
-
-}  // namespace
 
 DbfWriter::Definition StructureOf(const DbfFile& source) {
     DbfWriter::Definition d;

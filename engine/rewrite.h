@@ -52,6 +52,9 @@ struct RewritePlan {
     std::function<void(const DbfFile& source, DbfWriter& target)> fill;
 };
 
+// The version byte that asks DbfWriter for the family of a table with this layout.
+uint8_t VersionOf(const DbfLayout& layout);
+
 // The structure of an open table as a definition for DbfWriter: same family, code page,
 // language driver, fields (Visual FoxPro null flags and autoincrement counters included), and
 // its memo file as the one the new memo starts from.
