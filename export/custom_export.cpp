@@ -183,9 +183,13 @@ std::string TovCustomExport::Title() const {
     return title;
 }
 
-std::string TovCustomExport::Encode(const std::string& utf8) const {
+const CodePage& TovCustomExport::Page() const {
     if (!codePage_ || codePage_->Name() != CodePageName) codePage_ = CodePage::Get(CodePageName);
-    return codePage_->Encode(utf8);
+    return *codePage_;
+}
+
+std::string TovCustomExport::Encode(const std::string& utf8) const {
+    return Page().Encode(utf8);
 }
 
 uint16_t TovCustomExport::WindowsCodePage() const {

@@ -239,6 +239,8 @@ class TovCustomExport {
     const TovRow& FormatRow(const TovValues& values, bool captionRow, bool rowNumbers);
     // UTF-8 -> the program's code page; throws on a character the page can't hold.
     std::string Encode(const std::string& utf8) const;
+    // The program's code page, for writers that encode into their own buffers.
+    const CodePage& Page() const;
     uint16_t WindowsCodePage() const;
     Ui& ui() { return ui_; }
     Platform& platform() { return platform_; }

@@ -2,6 +2,7 @@
 // The makers of each format's writer; the engine picks one per run.
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "export/custom_export.h"
 
@@ -28,6 +29,7 @@ std::string HtmlEscape(const std::string& text);
 // Doubles inner double quotes; encloses in double quotes when asked or when the text holds a
 // blank or a comma.
 std::string QuoteValue(const std::string& text, bool always);
+void AppendQuoteValue(std::string& out, std::string_view text, bool always);
 // Characters of a UTF-8 text.
 size_t TextLength(const std::string& utf8);
 // Blank-filled to width: alignment 2 on the left, 3 on both sides, else on the right.

@@ -22,12 +22,14 @@ class TextOutput {
     const std::string& ClipboardText() const { return clipboard_; }
 
   private:
+    void Flush();
+
     TovCustomExport& x_;
     std::string target_;
     bool toClipboard_;
     std::unique_ptr<TempFile> file_;
     std::string clipboard_;
-    std::string pending_;
+    std::string bytes_;  // encoded lines not yet handed to the file
 };
 
 }  // namespace orbelan
