@@ -21,7 +21,8 @@ std::unique_ptr<TovFormatWriter> MakeSheetTextWriter(TovCustomExport& engine,
 std::unique_ptr<TovFormatWriter> MakeRtfWriter(TovCustomExport& engine, const std::string& target);
 // A text as RTF: \ \{ \} escaped, characters beyond ASCII as \uN with the code page's byte as
 // the fallback, line breaks dropped.
-std::string RtfText(const TovCustomExport& engine, const std::string& utf8);
+std::string RtfText(const TovCustomExport& engine, std::string_view utf8);
+void AppendRtfText(const TovCustomExport& engine, std::string& out, std::string_view utf8);
 
 // & < > " as entities.
 std::string HtmlEscape(const std::string& text);
@@ -31,13 +32,13 @@ std::string HtmlEscape(const std::string& text);
 std::string QuoteValue(const std::string& text, bool always);
 void AppendQuoteValue(std::string& out, std::string_view text, bool always);
 // Characters of a UTF-8 text.
-size_t TextLength(const std::string& utf8);
+size_t TextLength(std::string_view utf8);
 // Blank-filled to width: alignment 2 on the left, 3 on both sides, else on the right.
 std::string Padded(const std::string& text, int width, int alignment);
 
 // The cell text as a spreadsheet number: a decimal number with "." ("0042", "-1.5e3"), or an
 // integer ("$1F" in hexadecimal). Leading blanks are allowed, trailing ones are not.
-bool ReadsAsDecimal(const std::string& text, double& value);
-bool ReadsAsInteger(const std::string& text, int64_t& value);
+bool ReadsAsDecimal(std::string_view text, double& value);
+bool ReadsAsInteger(std::string_view text, int64_t& value);
 
 }  // namespace orbelan

@@ -75,7 +75,7 @@ class SheetTextWriter : public TovFormatWriter {
 
   private:
     // A ';' ends a SYLK field: inside a value it is written twice.
-    static void AppendSylkValue(std::string& line, const std::string& text) {
+    static void AppendSylkValue(std::string& line, std::string_view text) {
         line += '"';
         for (char c : text) {
             line += c;

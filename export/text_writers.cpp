@@ -25,7 +25,7 @@ std::string QuoteValue(const std::string& text, bool always) {
     return out;
 }
 
-size_t TextLength(const std::string& utf8) {
+size_t TextLength(std::string_view utf8) {
     size_t n = 0;
     for (unsigned char c : utf8) n += (c & 0xC0) != 0x80;
     return n;
@@ -43,7 +43,7 @@ std::string Padded(const std::string& text, int width, int alignment) {
 
 namespace {
 
-void AppendPadded(std::string& line, const std::string& text, int width, int alignment) {
+void AppendPadded(std::string& line, std::string_view text, int width, int alignment) {
     const size_t length = TextLength(text);
     const size_t missing = width > 0 && length < static_cast<size_t>(width) ? width - length : 0;
     const size_t before = alignment == 2 ? missing : alignment == 3 ? missing / 2 : 0;
