@@ -8,6 +8,26 @@
 
 namespace orbelan {
 
+// The bytes a format escapes, looked up by table: a text is copied in runs between them.
+class ByteSet {
+  public:
+    constexpr ByteSet(std::string_view bytes, bool beyondAscii = false) {
+        for (char c : bytes) in_[static_cast<unsigned char>(c)] = true;
+        for (int b = 0x80; beyondAscii && b < 0x100; ++b) in_[b] = true;
+    }
+    // The first position from `from` on that holds one of the bytes; text.size() for none.
+    size_t Find(std::string_view text, size_t from) const {
+        while (from < text.size() && !in_[static_cast<unsigned char>(text[from])]) ++from;
+        return from;
+    }
+
+  private:
+    bool in_[256] = {};
+};
+
+// The text with every byte of `doubled` written twice.
+void AppendDoubling(std::string& out, std::string_view text, const ByteSet& doubled);
+
 std::unique_ptr<TovFormatWriter> MakeExcelWriter(TovCustomExport& engine,
                                                  const std::string& target);
 

@@ -10,14 +10,8 @@ namespace orbelan {
 void AppendRtfText(const TovCustomExport& engine, std::string& out, std::string_view utf8) {
     for (size_t i = 0; i < utf8.size();) {
         // Plain characters go in whole runs.
-        size_t plain = i;
-        while (plain < utf8.size()) {
-            const char p = utf8[plain];
-            if (static_cast<unsigned char>(p) >= 0x80 || p == '\\' || p == '{' || p == '}' ||
-                p == '\r' || p == '\n')
-                break;
-            ++plain;
-        }
+        static constexpr ByteSet kSpecial("\\{}\r\n", true);
+        const size_t plain = kSpecial.Find(utf8, i);
         out.append(utf8.substr(i, plain - i));
         i = plain;
         if (i == utf8.size()) break;

@@ -5,17 +5,21 @@
 
 namespace orbelan {
 
-void AppendQuoteValue(std::string& out, std::string_view text, bool always) {
-    // Searches by memchr rather than byte by byte: most cells are written as they are.
-    const auto holds = [text](char c) { return text.find(c) != std::string_view::npos; };
-    const bool quote = always || holds(' ') || holds(',');
-    if (quote) out += '"';
+void AppendDoubling(std::string& out, std::string_view text, const ByteSet& doubled) {
     size_t start = 0;
-    for (size_t q; (q = text.find('"', start)) != std::string_view::npos; start = q + 1) {
-        out.append(text.substr(start, q + 1 - start));
-        out += '"';
+    for (size_t i = doubled.Find(text, 0); i < text.size(); i = doubled.Find(text, start)) {
+        out.append(text.substr(start, i + 1 - start));
+        out += text[i];
+        start = i + 1;
     }
     out.append(text.substr(start));
+}
+
+void AppendQuoteValue(std::string& out, std::string_view text, bool always) {
+    static constexpr ByteSet kNeedsQuotes(" ,"), kQuote("\"");
+    const bool quote = always || kNeedsQuotes.Find(text, 0) < text.size();
+    if (quote) out += '"';
+    AppendDoubling(out, text, kQuote);
     if (quote) out += '"';
 }
 
