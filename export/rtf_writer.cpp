@@ -138,8 +138,9 @@ class RtfWriter : public TovFormatWriter {
         const int kind = row.caption                                                   ? 0
                          : r.Options.Has(roOddRowColoring) && x.RecordsRead() % 2 == 1 ? 2
                                                                                        : 1;
+        Put(RowStart(kind));  // written as it is, not copied into the row's text first
         std::string& text = line_;
-        text.assign(RowStart(kind));
+        text.clear();
         if (row.rowNumber) {
             if (row.caption) {
                 text += " \\cell ";

@@ -11,7 +11,9 @@ constexpr size_t kChunk = 1 << 18;
 
 TextOutput::TextOutput(TovCustomExport& engine, const std::string& target, bool clipboard)
     : x_(engine), target_(target), toClipboard_(clipboard) {
-    if (!toClipboard_) file_ = std::make_unique<TempFile>(target_);
+    if (toClipboard_) return;
+    page_ = &x_.Page();
+    file_ = std::make_unique<TempFile>(target_);
 }
 
 void TextOutput::Add(const std::string& text) {
@@ -40,7 +42,7 @@ void TextOutput::AddLine(std::string_view line) {
         return;
     }
     // Encoded straight into the pending bytes (ASCII runs are copied as they are).
-    x_.Page().AppendEncoded(line, bytes_);
+    page_->AppendEncoded(line, bytes_);
     bytes_ += "\r\n";
     if (bytes_.size() >= kChunk) Flush();
 }

@@ -11,6 +11,8 @@
 
 namespace orbelan {
 
+class CodePage;
+
 class TextOutput {
   public:
     TextOutput(TovCustomExport& engine, const std::string& target, bool clipboard);
@@ -27,6 +29,7 @@ class TextOutput {
     TovCustomExport& x_;
     std::string target_;
     bool toClipboard_;
+    const CodePage* page_ = nullptr;  // the file's code page, looked up once per run
     std::unique_ptr<TempFile> file_;
     std::string clipboard_;
     std::string bytes_;  // encoded lines not yet handed to the file
