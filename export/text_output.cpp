@@ -7,12 +7,19 @@ namespace orbelan {
 
 namespace {
 constexpr size_t kChunk = 1 << 18;
+
+bool IsAscii(std::string_view text) {
+    unsigned char seen = 0;  // branch-free, so the compiler vectorizes it
+    for (char c : text) seen |= static_cast<unsigned char>(c);
+    return seen < 0x80;
+}
 }  // namespace
 
 TextOutput::TextOutput(TovCustomExport& engine, const std::string& target, bool clipboard)
     : x_(engine), target_(target), toClipboard_(clipboard) {
     if (toClipboard_) return;
     page_ = &x_.Page();
+    asciiPage_ = page_->AsciiIdentity();
     file_ = std::make_unique<TempFile>(target_);
 }
 
@@ -41,8 +48,11 @@ void TextOutput::AddLine(std::string_view line) {
         clipboard_ += "\r\n";
         return;
     }
-    // Encoded straight into the pending bytes (ASCII runs are copied as they are).
-    page_->AppendEncoded(line, bytes_);
+    // Most lines are pure ASCII: copied as they are, without a call into the code page.
+    if (asciiPage_ && IsAscii(line))
+        bytes_.append(line);
+    else
+        page_->AppendEncoded(line, bytes_);
     bytes_ += "\r\n";
     if (bytes_.size() >= kChunk) Flush();
 }

@@ -30,6 +30,7 @@ class TextOutput {
     std::string target_;
     bool toClipboard_;
     const CodePage* page_ = nullptr;  // the file's code page, looked up once per run
+    bool asciiPage_ = false;
     std::unique_ptr<TempFile> file_;
     std::string clipboard_;
     std::string bytes_;  // encoded lines not yet handed to the file
