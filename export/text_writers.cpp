@@ -16,8 +16,14 @@ void AppendDoubling(std::string& out, std::string_view text, const ByteSet& doub
 }
 
 void AppendQuoteValue(std::string& out, std::string_view text, bool always) {
-    static constexpr ByteSet kNeedsQuotes(" ,"), kQuote("\"");
-    const bool quote = always || kNeedsQuotes.Find(text, 0) < text.size();
+    // One scan finds whether anything is special; most cells are copied as they are.
+    static constexpr ByteSet kSpecial(" ,\""), kNeedsQuotes(" ,"), kQuote("\"");
+    const size_t first = kSpecial.Find(text, 0);
+    if (!always && first == text.size()) {
+        out.append(text);
+        return;
+    }
+    const bool quote = always || kNeedsQuotes.Find(text, first) < text.size();
     if (quote) out += '"';
     AppendDoubling(out, text, kQuote);
     if (quote) out += '"';
@@ -72,19 +78,22 @@ class TextWriter : public TovFormatWriter {
 
     void Row(const TovRow& row) override {
         const bool fixed = type_ == xtTXT || type_ == xtClipboard;
-        const char* separator = fixed ? " " : type_ == xtCSV ? "," : "\t";
+        const char separator = fixed ? ' ' : type_ == xtCSV ? ',' : '\t';
         std::string& line = line_;
         line.clear();
         bool first = true;
         if (row.rowNumber) {
-            const std::string total = x.RowNumberCellFor(x.RecordTotal());
-            const int width = static_cast<int>(TextLength(total));
-            if (fixed)
-                line = row.caption ? std::string(static_cast<size_t>(width) + 1, ' ')
-                                   : Padded(*row.rowNumber, width, 2) + separator;
+            if (numberWidth_ < 0)
+                numberWidth_ = static_cast<int>(TextLength(x.RowNumberCellFor(x.RecordTotal())));
+            if (fixed && row.caption)
+                line.append(static_cast<size_t>(numberWidth_), ' ');
+            else if (fixed)
+                AppendPadded(line, *row.rowNumber, numberWidth_, 2);
+            else if (type_ == xtCSV)
+                AppendQuoteValue(line, *row.rowNumber, false);
             else
-                line = (type_ == xtCSV ? QuoteValue(*row.rowNumber, false) : *row.rowNumber) +
-                       separator;
+                line += *row.rowNumber;
+            line += separator;
         }
         const bool align = x.Options.Has(xoUseAlignments);
         for (const TovCell& cell : row.cells) {
@@ -121,6 +130,7 @@ class TextWriter : public TovFormatWriter {
     }
 
     TovExportType type_;
+    int numberWidth_ = -1;  // of the widest row number, found on the first numbered row
     TextOutput out_;
     std::string line_;
 };
