@@ -239,6 +239,10 @@ uint8_t CodePage::LanguageDriver() const {
     return 0;
 }
 
+bool CodePage::AsciiIdentity() const {
+    return encode_->asciiIdentity;
+}
+
 void CodePage::AppendDecoded(std::string_view bytes, std::string& out) const {
     const bool ascii = encode_->asciiIdentity;
     size_t i = 0;

@@ -18,6 +18,8 @@ class CodePage {
     uint8_t LanguageDriver() const;
 
     const std::string& Name() const { return name_; }
+    // Bytes 0..127 are ASCII: pure ASCII text is the same in this page.
+    bool AsciiIdentity() const;
 
     // Bytes -> UTF-8; never fails (bytes without a character map to U+FFFD).
     std::string Decode(std::string_view bytes) const;

@@ -69,13 +69,13 @@ std::string FormatNumber(const std::string& format, int n) {
 }
 
 // Characters of a UTF-8 text (a multi-byte character counts once).
-size_t CharCount(const std::string& s) {
+size_t CharCount(std::string_view s) {
     size_t n = 0;
     for (unsigned char c : s) n += (c & 0xC0) != 0x80;
     return n;
 }
 
-std::string FirstChars(const std::string& s, size_t count) {
+std::string_view FirstChars(std::string_view s, size_t count) {
     size_t i = 0;
     for (size_t n = 0; i < s.size(); ++i) {
         if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80 && n++ == count) break;
@@ -183,9 +183,13 @@ std::string TovCustomExport::Title() const {
     return title;
 }
 
-std::string TovCustomExport::Encode(const std::string& utf8) const {
+const CodePage& TovCustomExport::Page() const {
     if (!codePage_ || codePage_->Name() != CodePageName) codePage_ = CodePage::Get(CodePageName);
-    return codePage_->Encode(utf8);
+    return *codePage_;
+}
+
+std::string TovCustomExport::Encode(std::string_view utf8) const {
+    return Page().Encode(utf8);
 }
 
 uint16_t TovCustomExport::WindowsCodePage() const {
@@ -209,24 +213,21 @@ int TovCustomExport::ColumnWidth(int column, int defaultWidth) {
 }
 
 std::string TovCustomExport::CellText(const std::optional<std::string>& value, int width) const {
-    std::string text;
-    CellTextInto(value, width, text);
-    return text;
+    std::string shortened;
+    return std::string(CellView(value, width, shortened));
 }
 
-void TovCustomExport::CellTextInto(const std::optional<std::string>& value, int width,
-                                   std::string& text) const {
-    if (value)
-        text.assign(*value);
-    else
-        text.assign("** NUL **");
-    if (!Options.Has(xoTruncate) || width <= 0) return;
+std::string_view TovCustomExport::CellView(const std::optional<std::string>& value, int width,
+                                           std::string& shortened) const {
+    const std::string_view text = value ? std::string_view(*value) : "** NUL **";
+    if (!Options.Has(xoTruncate) || width <= 0) return text;
     const size_t length = CharCount(text);
-    if (static_cast<size_t>(width) < length) {
-        const size_t symbol = CharCount(TruncateSymbol);
-        const size_t keep = static_cast<size_t>(width) > symbol ? width - symbol : 0;
-        text = FirstChars(text, keep) + TruncateSymbol;
-    }
+    if (static_cast<size_t>(width) >= length) return text;
+    const size_t symbol = CharCount(TruncateSymbol);
+    const size_t keep = static_cast<size_t>(width) > symbol ? width - symbol : 0;
+    shortened.assign(FirstChars(text, keep));
+    shortened += TruncateSymbol;
+    return shortened;
 }
 
 std::string TovCustomExport::RowNumberCell() const {
@@ -280,8 +281,10 @@ const TovRow& TovCustomExport::FormatRow(const TovValues& values, bool captionRo
         const bool invisibles = Options.Has(xoExportInvisibles);
         for (int column = 0; column < GetColumnCount(); ++column) {
             if (!invisibles && !IsColumnVisible(column)) continue;
-            layout_.push_back({column, std::string(), GetColumnAlignment(column),
-                               ColumnWidth(column, GetColumnWidth(column)), nullptr});
+            TovCell& plan = layout_.emplace_back();
+            plan.column = column;
+            plan.alignment = GetColumnAlignment(column);
+            plan.width = ColumnWidth(column, GetColumnWidth(column));
         }
     }
     TovRow& row = row_;
@@ -299,7 +302,7 @@ const TovRow& TovCustomExport::FormatRow(const TovValues& values, bool captionRo
         cell.alignment = plan.alignment;
         cell.width = plan.width;
         cell.value = &values[static_cast<size_t>(plan.column)];
-        CellTextInto(*cell.value, cell.width, cell.text);
+        cell.text = CellView(*cell.value, cell.width, cell.shortened);
     }
     row.cells.resize(used);
     ++sheetRow_;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "export/export_types.h"
@@ -126,10 +127,11 @@ struct TovHTMLOptions {
 // 2 right, 3 centre).
 struct TovCell {
     int column = 0;
-    std::string text;
+    std::string_view text;  // the value itself, or `shortened`; valid while the row is written
     int alignment = 0;
     int width = 0;                                      // ColumnWidth of the column
     const std::optional<std::string>* value = nullptr;  // the whole value, before CellText
+    std::string shortened;                              // the text cut by xoTruncate
 };
 struct TovRow {
     std::optional<std::string> rowNumber;  // empty text in the caption row
@@ -224,7 +226,9 @@ class TovCustomExport {
     // ---- shared by the writers
     int ColumnWidth(int column, int defaultWidth);
     std::string CellText(const std::optional<std::string>& value, int width) const;
-    void CellTextInto(const std::optional<std::string>& value, int width, std::string& text) const;
+    // The same without a copy: a view of the value, or of `shortened` when it is cut.
+    std::string_view CellView(const std::optional<std::string>& value, int width,
+                              std::string& shortened) const;
     std::string RowNumberCell() const;
     std::string RowNumberCellFor(int number) const;
     // "Creat la" and the date and time of the export.
@@ -238,7 +242,9 @@ class TovCustomExport {
     // The row is the engine's, valid until the next call.
     const TovRow& FormatRow(const TovValues& values, bool captionRow, bool rowNumbers);
     // UTF-8 -> the program's code page; throws on a character the page can't hold.
-    std::string Encode(const std::string& utf8) const;
+    std::string Encode(std::string_view utf8) const;
+    // The program's code page, for writers that encode into their own buffers.
+    const CodePage& Page() const;
     uint16_t WindowsCodePage() const;
     Ui& ui() { return ui_; }
     Platform& platform() { return platform_; }

@@ -6,9 +6,9 @@
 
 namespace orbelan {
 
-bool ReadsAsDecimal(const std::string& text, double& value) {
+bool ReadsAsDecimal(std::string_view text, double& value) {
     size_t i = text.find_first_not_of(' ');
-    if (i == std::string::npos) return false;
+    if (i == std::string_view::npos) return false;
     const size_t start = i;
     const auto digits = [&] {
         const size_t from = i;
@@ -28,15 +28,15 @@ bool ReadsAsDecimal(const std::string& text, double& value) {
         if (digits() == 0) return false;
     }
     if (i != text.size()) return false;
-    std::string number = text.substr(start);
-    if (number[0] == '+') number.erase(0, 1);
+    std::string_view number = text.substr(start);
+    if (number[0] == '+') number.remove_prefix(1);
     const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
     return ec == std::errc() && end == number.data() + number.size();
 }
 
-bool ReadsAsInteger(const std::string& text, int64_t& value) {
+bool ReadsAsInteger(std::string_view text, int64_t& value) {
     size_t i = text.find_first_not_of(' ');
-    if (i == std::string::npos) return false;
+    if (i == std::string_view::npos) return false;
     bool negative = false;
     if (text[i] == '+' || text[i] == '-') negative = text[i++] == '-';
     int base = 10;

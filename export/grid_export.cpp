@@ -1,5 +1,7 @@
 #include "export/grid_export.h"
 
+#include "engine/dbf_file.h"
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -161,18 +163,25 @@ int TovDBGridExport::GetColumnCount() {
 void TovDBGridExport::ReadRecord(TovValues& values) {
     Table& t = *DBGrid.table;
     values.resize(DBGrid.columns.size());
-    for (size_t i = 0; i < DBGrid.columns.size(); ++i) {
-        const int field = DBGrid.columns[i].field;
-        std::optional<std::string>& value = values[i];
-        try {
-            if (field < 0) throw std::out_of_range("no field");
-            value = t.AsText(field);
-        } catch (const std::exception&) {
-            // A value that can't be read exports as one blank.
-            value.emplace(1, ' ');
-        }
-    }
+    const uint8_t* record = t.RecordAt(t.CurrentRow());  // nullptr past the last row
+    for (size_t i = 0; i < DBGrid.columns.size(); ++i)
+        ReadCell(record, DBGrid.columns[i].field, values[i]);
     t.Next();
+}
+
+void TovDBGridExport::ReadCell(const uint8_t* record, int field,
+                               std::optional<std::string>& value) {
+    Table& t = *DBGrid.table;
+    // Appended into the value's own buffer: once grown, a cell costs no allocation.
+    std::string& text = value ? *value : value.emplace();
+    text.clear();
+    try {
+        if (field < 0 || field >= t.FieldCount()) throw std::out_of_range("no field");
+        if (record) t.Data().AppendText(text, record, field, t.Format());
+    } catch (const std::exception&) {
+        // A value that can't be read exports as one blank.
+        text.assign(1, ' ');
+    }
 }
 
 int TovDBGridExport::CountRecords() {

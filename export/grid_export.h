@@ -52,6 +52,7 @@ class TovDBGridExport : public TovCustomExport {
 
   private:
     const TovGridColumn* Column(int i) const;
+    void ReadCell(const uint8_t* record, int field, std::optional<std::string>& value);
     Bookmark bookmark_ = -1;
     bool prepared_ = false;
 };

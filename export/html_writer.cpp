@@ -8,27 +8,24 @@
 namespace orbelan {
 
 void AppendHtmlEscaped(std::string& out, std::string_view text) {
+    static constexpr ByteSet kSpecial("&<>\"");
     size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char* entity = nullptr;
+    for (size_t i = kSpecial.Find(text, 0); i < text.size(); i = kSpecial.Find(text, start)) {
+        out.append(text.substr(start, i - start));
         switch (text[i]) {
             case '&':
-                entity = "&amp;";
+                out += "&amp;";
                 break;
             case '<':
-                entity = "&lt;";
+                out += "&lt;";
                 break;
             case '>':
-                entity = "&gt;";
-                break;
-            case '"':
-                entity = "&quot;";
+                out += "&gt;";
                 break;
             default:
-                continue;
+                out += "&quot;";
+                break;
         }
-        out.append(text.substr(start, i - start));
-        out += entity;
         start = i + 1;
     }
     out.append(text.substr(start));

@@ -7,18 +7,12 @@
 
 namespace orbelan {
 
-void AppendRtfText(const TovCustomExport& engine, std::string& out, const std::string& utf8) {
+void AppendRtfText(const TovCustomExport& engine, std::string& out, std::string_view utf8) {
     for (size_t i = 0; i < utf8.size();) {
         // Plain characters go in whole runs.
-        size_t plain = i;
-        while (plain < utf8.size()) {
-            const char p = utf8[plain];
-            if (static_cast<unsigned char>(p) >= 0x80 || p == '\\' || p == '{' || p == '}' ||
-                p == '\r' || p == '\n')
-                break;
-            ++plain;
-        }
-        out.append(utf8, i, plain - i);
+        static constexpr ByteSet kSpecial("\\{}\r\n", true);
+        const size_t plain = kSpecial.Find(utf8, i);
+        out.append(utf8.substr(i, plain - i));
         i = plain;
         if (i == utf8.size()) break;
         const auto c = static_cast<unsigned char>(utf8[i]);
@@ -31,7 +25,7 @@ void AppendRtfText(const TovCustomExport& engine, std::string& out, const std::s
             continue;
         }
         const size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-        const std::string character = utf8.substr(i, length);
+        const std::string_view character = utf8.substr(i, length);
         uint32_t code = length == 1 ? 0xFFFD : c & (0xFF >> (length + 1));
         for (size_t k = 1; k < length && i + k < utf8.size(); ++k)
             code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
@@ -64,7 +58,7 @@ void AppendRtfText(const TovCustomExport& engine, std::string& out, const std::s
     }
 }
 
-std::string RtfText(const TovCustomExport& engine, const std::string& utf8) {
+std::string RtfText(const TovCustomExport& engine, std::string_view utf8) {
     std::string out;
     AppendRtfText(engine, out, utf8);
     return out;
@@ -144,8 +138,9 @@ class RtfWriter : public TovFormatWriter {
         const int kind = row.caption                                                   ? 0
                          : r.Options.Has(roOddRowColoring) && x.RecordsRead() % 2 == 1 ? 2
                                                                                        : 1;
+        Put(RowStart(kind));  // written as it is, not copied into the row's text first
         std::string& text = line_;
-        text.assign(RowStart(kind));
+        text.clear();
         if (row.rowNumber) {
             if (row.caption) {
                 text += " \\cell ";

@@ -39,10 +39,8 @@ class SheetTextWriter : public TovFormatWriter {
                 out_.AddLine("1,0");
                 std::string& line = line_;
                 line.assign(1, '"');
-                for (char c : cell.text) {
-                    line += c;
-                    if (c == '"') line += c;
-                }
+                static constexpr ByteSet kQuote("\"");
+                AppendDoubling(line, cell.text, kQuote);
                 line += '"';
                 out_.Add(line);
             }
@@ -75,12 +73,10 @@ class SheetTextWriter : public TovFormatWriter {
 
   private:
     // A ';' ends a SYLK field: inside a value it is written twice.
-    static void AppendSylkValue(std::string& line, const std::string& text) {
+    static void AppendSylkValue(std::string& line, std::string_view text) {
+        static constexpr ByteSet kDoubled(";\"");
         line += '"';
-        for (char c : text) {
-            line += c;
-            if (c == ';' || c == '"') line += c;
-        }
+        AppendDoubling(line, text, kDoubled);
         line += '"';
     }
 

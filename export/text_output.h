@@ -11,6 +11,8 @@
 
 namespace orbelan {
 
+class CodePage;
+
 class TextOutput {
   public:
     TextOutput(TovCustomExport& engine, const std::string& target, bool clipboard);
@@ -22,12 +24,16 @@ class TextOutput {
     const std::string& ClipboardText() const { return clipboard_; }
 
   private:
+    void Flush();
+
     TovCustomExport& x_;
     std::string target_;
     bool toClipboard_;
+    const CodePage* page_ = nullptr;  // the file's code page, looked up once per run
+    bool asciiPage_ = false;
     std::unique_ptr<TempFile> file_;
     std::string clipboard_;
-    std::string pending_;
+    std::string bytes_;  // encoded lines not yet handed to the file
 };
 
 }  // namespace orbelan

@@ -5,26 +5,37 @@
 
 namespace orbelan {
 
+void AppendDoubling(std::string& out, std::string_view text, const ByteSet& doubled) {
+    size_t start = 0;
+    for (size_t i = doubled.Find(text, 0); i < text.size(); i = doubled.Find(text, start)) {
+        out.append(text.substr(start, i + 1 - start));
+        out += text[i];
+        start = i + 1;
+    }
+    out.append(text.substr(start));
+}
+
+void AppendQuoteValue(std::string& out, std::string_view text, bool always) {
+    // One scan finds whether anything is special; most cells are copied as they are.
+    static constexpr ByteSet kSpecial(" ,\""), kNeedsQuotes(" ,"), kQuote("\"");
+    const size_t first = kSpecial.Find(text, 0);
+    if (!always && first == text.size()) {
+        out.append(text);
+        return;
+    }
+    const bool quote = always || kNeedsQuotes.Find(text, first) < text.size();
+    if (quote) out += '"';
+    AppendDoubling(out, text, kQuote);
+    if (quote) out += '"';
+}
+
 std::string QuoteValue(const std::string& text, bool always) {
-    bool quote = always;
-    size_t quotes = 0;
-    for (char c : text) {
-        quotes += c == '"';
-        quote = quote || c == ' ' || c == ',';
-    }
-    if (!quote && quotes == 0) return text;
     std::string out;
-    out.reserve(text.size() + quotes + 2);
-    if (quote) out += '"';
-    for (char c : text) {
-        out += c;
-        if (c == '"') out += '"';
-    }
-    if (quote) out += '"';
+    AppendQuoteValue(out, text, always);
     return out;
 }
 
-size_t TextLength(const std::string& utf8) {
+size_t TextLength(std::string_view utf8) {
     size_t n = 0;
     for (unsigned char c : utf8) n += (c & 0xC0) != 0x80;
     return n;
@@ -42,7 +53,7 @@ std::string Padded(const std::string& text, int width, int alignment) {
 
 namespace {
 
-void AppendPadded(std::string& line, const std::string& text, int width, int alignment) {
+void AppendPadded(std::string& line, std::string_view text, int width, int alignment) {
     const size_t length = TextLength(text);
     const size_t missing = width > 0 && length < static_cast<size_t>(width) ? width - length : 0;
     const size_t before = alignment == 2 ? missing : alignment == 3 ? missing / 2 : 0;
@@ -67,19 +78,22 @@ class TextWriter : public TovFormatWriter {
 
     void Row(const TovRow& row) override {
         const bool fixed = type_ == xtTXT || type_ == xtClipboard;
-        const char* separator = fixed ? " " : type_ == xtCSV ? "," : "\t";
+        const char separator = fixed ? ' ' : type_ == xtCSV ? ',' : '\t';
         std::string& line = line_;
         line.clear();
         bool first = true;
         if (row.rowNumber) {
-            const std::string total = x.RowNumberCellFor(x.RecordTotal());
-            const int width = static_cast<int>(TextLength(total));
-            if (fixed)
-                line = row.caption ? std::string(static_cast<size_t>(width) + 1, ' ')
-                                   : Padded(*row.rowNumber, width, 2) + separator;
+            if (numberWidth_ < 0)
+                numberWidth_ = static_cast<int>(TextLength(x.RowNumberCellFor(x.RecordTotal())));
+            if (fixed && row.caption)
+                line.append(static_cast<size_t>(numberWidth_), ' ');
+            else if (fixed)
+                AppendPadded(line, *row.rowNumber, numberWidth_, 2);
+            else if (type_ == xtCSV)
+                AppendQuoteValue(line, *row.rowNumber, false);
             else
-                line = (type_ == xtCSV ? QuoteValue(*row.rowNumber, false) : *row.rowNumber) +
-                       separator;
+                line += *row.rowNumber;
+            line += separator;
         }
         const bool align = x.Options.Has(xoUseAlignments);
         for (const TovCell& cell : row.cells) {
@@ -88,7 +102,7 @@ class TextWriter : public TovFormatWriter {
             if (fixed)
                 AppendPadded(line, cell.text, cell.width, align ? cell.alignment : 1);
             else if (type_ == xtCSV)
-                AppendQuoted(line, cell.text);
+                AppendQuoteValue(line, cell.text, false);
             else
                 line += cell.text;
         }
@@ -115,16 +129,8 @@ class TextWriter : public TovFormatWriter {
         if (!line.empty()) out_.Add(line);
     }
 
-    static void AppendQuoted(std::string& line, const std::string& text) {
-        bool quote = false;
-        for (char c : text) quote = quote || c == ' ' || c == ',' || c == '"';
-        if (quote)
-            line += QuoteValue(text, false);
-        else
-            line += text;
-    }
-
     TovExportType type_;
+    int numberWidth_ = -1;  // of the widest row number, found on the first numbered row
     TextOutput out_;
     std::string line_;
 };

@@ -64,6 +64,28 @@ TEST_F(GridExportTest, WidthsFollowFieldTypes) {
     EXPECT_EQ(exp.TextLineWidth(), 20 + 15 + 10 + 5 + 3);
 }
 
+TEST_F(GridExportTest, CellsOfEveryTypeAndAMissingField) {
+    const std::string path = dir.File("t.dbf");
+    test::WriteDbf(path,
+                   {{"NUME", 'C', 12}, {"SUMA", 'N', 8, 2}, {"DATAN", 'D', 8}, {"OK", 'L', 1}},
+                   {{"\xAAtef\xE3n", "-3.5", "20000101", "T"}, {"a,b", "", "", "F"}});
+    ws.CurrentFile = path;
+    ws.OpenTable();
+    TovGrid grid = GridOfTable(ws.Tx);
+    grid.columns.push_back({7, "X", true, 1});  // no such field: one blank
+    BindExport(ws, exp, grid);
+    exp.Options = {xoShowHeader};
+    exp.SetExportType(xtCSV);
+    exp.ExportStyle = xsFile;
+    exp.FileName = dir.File("t.csv");
+    exp.ExportData();
+    // The table's text forms (decimal comma); the second row reads over longer buffers.
+    EXPECT_EQ(test::ReadFileBytes(dir.File("t.csv")),
+              "NUME,SUMA,DATAN,OK,X\r\n"
+              "\xAAtef\xE3n,\"-3,5\",01.01.2000,True,\" \"\r\n"
+              "\"a,b\",,,False,\" \"\r\n");
+}
+
 TEST_F(GridExportTest, FailureReachesTheUser) {
     // A cp1251 table: its names can't be written in the program's cp1250.
     const std::string path = dir.File("ru.dbf");

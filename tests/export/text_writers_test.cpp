@@ -75,6 +75,19 @@ TEST_F(TextWritersTest, AlignmentTruncationLineBreaksAndCodePage) {
                                                   "b 123456 x  \r\n"));
 }
 
+TEST_F(TextWritersTest, RowNumbersInSeparatedText) {
+    x.Options = {xoShowHeader, xoRowNumbers};
+    x.SetRowNumberFormat("r %d");  // a blank: quoted in CSV
+    EXPECT_EQ(Export(xtCSV, "n.csv"),
+              ",NUME,NR,OBS\r\n"
+              "\"r 1\",\"Pop, Ion\",12,a\"\"b\r\n"
+              "\"r 2\",,7,\"x y\"\r\n");
+    EXPECT_EQ(Export(xtTAB, "n.txt"),
+              "\tNUME\tNR\tOBS\r\n"
+              "r 1\tPop, Ion\t12\ta\"b\r\n"
+              "r 2\t\t7\tx y\r\n");
+}
+
 TEST_F(TextWritersTest, ClipboardTakesTheTextAndSaysSo) {
     x.Options = {xoClipboardMessage, xoShowHeader, xoHeaderLine};
     x.SetExportType(xtClipboard);
