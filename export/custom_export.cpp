@@ -350,12 +350,12 @@ void TovCustomExport::Execute() {
     ExportStyle = request.view ? xsView : xsFile;
 
     if (FileName.empty() && ExportStyle == xsFile && exportType_ != xtClipboard) {
-        FileDialogSpec spec;
-        spec.title = Messages.SaveTitle;
-        spec.filter = DialogFilter();
-        spec.defaultExtension = DefaultExtension();
-        spec.initialPath = ProgramDir;
-        const auto chosen = ui_.AskSaveFile(spec);
+        FileDialogSpec saveAs;
+        saveAs.title = Messages.SaveTitle;
+        saveAs.filter = DialogFilter();
+        saveAs.defaultExtension = DefaultExtension();
+        saveAs.initialPath = ProgramDir;
+        const auto chosen = ui_.AskSaveFile(saveAs);
         if (!chosen) {
             RaiseError(xeUserCancelled);
             return;
