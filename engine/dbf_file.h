@@ -75,6 +75,16 @@ class DbfFile {
     MemoValue MemoBytes(const uint8_t* record, int field) const;
     bool HasMemoFile() const { return memo_ != nullptr; }
 
+    // ---- another program changing the file while it is open
+    // Throws DbfError(Io) when the file was shortened under us (it no longer holds the records
+    // read from it, or a read found a lost page) or its header's lengths were rewritten.
+    // CheckIntact asks the file system (a stat); CheckReads only looks whether a read since the
+    // open found a lost page, cheap enough for every value read.
+    void CheckIntact() const;
+    void CheckReads() const {
+        if (map_.Lost()) ThrowChanged("o parte din el nu mai exista");
+    }
+
     // ---- changes
     bool Writable() const { return handle_.Writable(); }
     void WriteRecord(uint32_t index, const uint8_t* record);
@@ -94,6 +104,7 @@ class DbfFile {
 
   private:
     DbfFile() = default;
+    [[noreturn]] void ThrowChanged(const std::string& what) const;
     void BeforeFirstChange();
     void WriteHeaderCount();
     void Remap();

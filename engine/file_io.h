@@ -26,6 +26,11 @@ bool TakeFault(int& counter);
 
 // A read-only view of a whole file as it was when mapped. Writes made later through a
 // FileHandle of the same file show through (shared mapping) but the size stays the one mapped.
+//
+// Another program may shorten the file while it is mapped; touching the lost pages would then
+// kill the process (SIGBUS). The mapping is guarded: such a touch reads zeros instead and marks
+// the mapping Lost(), which the reader checks to report the change. (A Windows port gets the same
+// from the share mode that keeps others from shortening an open file.)
 class MappedFile {
   public:
     MappedFile() = default;
@@ -37,12 +42,16 @@ class MappedFile {
 
     const uint8_t* Data() const { return data_; }
     size_t Size() const { return size_; }
+    // True once a page of the mapping was found gone (the file was shortened under it). Cheap:
+    // one relaxed load while no mapping of the process ever lost a page.
+    bool Lost() const;
     void Reset();
 
   private:
     friend class FileHandle;
     const uint8_t* data_ = nullptr;
     size_t size_ = 0;
+    int guard_ = -1;  // slot in the guard table; -1 when unguarded
 };
 
 // An open file for positioned reads and writes.
