@@ -178,8 +178,17 @@ void DbfFile::CheckIntact() const {
         ThrowChanged("antetul lui s-a schimbat");
 }
 
+void DbfFile::LockForWriting() const {
+    if (!handle_.TryLockForWriting())
+        throw DbfError(ErrorKind::Io, "Tabelul " + path_ +
+                                          " este modificat acum de alt program (sau de alta "
+                                          "fereastra). Incercati din nou dupa ce acesta termina.");
+    if (handle_.Replaced()) ThrowChanged("a fost inlocuit cu altul");
+}
+
 void DbfFile::BeforeFirstChange() {
     if (changed_) return;
+    if (handle_.Writable()) LockForWriting();
     CheckIntact();
     if (!handle_.Writable())
         throw DbfError(ErrorKind::Io, "Fisierul " + path_ + " poate fi doar citit, nu si scris.");

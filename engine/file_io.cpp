@@ -197,6 +197,7 @@ FileHandle::~FileHandle() {
 FileHandle::FileHandle(FileHandle&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),
       writable_(other.writable_),
+      locked_(std::exchange(other.locked_, false)),
       path_(std::move(other.path_)) {}
 
 FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
@@ -204,6 +205,7 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
         Close();
         fd_ = std::exchange(other.fd_, -1);
         writable_ = other.writable_;
+        locked_ = std::exchange(other.locked_, false);
         path_ = std::move(other.path_);
     }
     return *this;
@@ -316,9 +318,37 @@ MappedFile FileHandle::Map() const {
 }
 
 void FileHandle::Close() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) ::close(fd_);  // drops the lock with the last descriptor
     fd_ = -1;
     writable_ = false;
+    locked_ = false;
+}
+
+bool FileHandle::TryLockForWriting() {
+    if (locked_) return true;
+    struct flock lock {};
+    lock.l_type = writable_ ? F_WRLCK : F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 0;
+    lock.l_len = 0;  // the whole file, however long it grows
+    for (;;) {
+        if (::fcntl(fd_, F_OFD_SETLK, &lock) == 0) break;
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EACCES) return false;
+        // A file system without locks (some network shares): nothing to coordinate with.
+        if (errno == ENOLCK || errno == EINVAL || errno == EOPNOTSUPP) return true;
+        ThrowIo("Blocarea fisierului", path_, errno);
+    }
+    locked_ = true;
+    return true;
+}
+
+bool FileHandle::Replaced() const {
+    struct stat mine {
+    }, named{};
+    if (fd_ < 0 || ::fstat(fd_, &mine) != 0) return false;
+    if (::stat(path_.c_str(), &named) != 0) return true;
+    return mine.st_ino != named.st_ino || mine.st_dev != named.st_dev;
 }
 
 // ---------------------------------------------------------------- TempFile

@@ -82,9 +82,19 @@ class FileHandle {
     MappedFile Map() const;  // the whole file at its current size (empty when size 0)
     void Close();
 
+    // The lock a writer holds on a table, so a second program (or a second handle in this one)
+    // can't write it meanwhile. Advisory on POSIX (an open-file-description lock on the whole
+    // file, released on Close); a Windows port opens tables it writes without FILE_SHARE_WRITE.
+    // A read-only handle takes a shared lock, which still keeps a writer out. False when another
+    // handle holds a lock that conflicts; true again when this handle already holds it.
+    bool TryLockForWriting();
+    // True when the path no longer names this handle's file (another program replaced it).
+    bool Replaced() const;
+
   private:
     int fd_ = -1;
     bool writable_ = false;
+    bool locked_ = false;
     std::string path_;
 };
 
