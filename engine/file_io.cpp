@@ -78,7 +78,6 @@ struct GuardSlot {
 };
 constexpr int kGuardSlots = 1024;
 GuardSlot g_guards[kGuardSlots];
-std::atomic<int> g_anyLost{0};
 uintptr_t g_pageSize = 4096;
 struct sigaction g_previousBus {};
 std::once_flag g_busInstalled;
@@ -96,7 +95,7 @@ void OnBus(int sig, siginfo_t* info, void* context) {
                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
         if (p == MAP_FAILED) break;
         slot.lost.store(1, std::memory_order_relaxed);
-        g_anyLost.store(1, std::memory_order_release);
+        file_io_detail::anyMappingLost.store(1, std::memory_order_release);
         return;
     }
     // Not one of ours: whoever handled it before, or the default action on the repeated fault.
@@ -146,6 +145,8 @@ void ReleaseGuard(int slot) {
 
 }  // namespace
 
+std::atomic<int> file_io_detail::anyMappingLost{0};
+
 FileIoFaults& IoFaults() {
     static FileIoFaults faults;
     return faults;
@@ -176,9 +177,8 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
     return *this;
 }
 
-bool MappedFile::Lost() const {
-    return guard_ >= 0 && g_anyLost.load(std::memory_order_acquire) != 0 &&
-           g_guards[guard_].lost.load(std::memory_order_relaxed) != 0;
+bool MappedFile::SlotLost(int slot) {
+    return g_guards[slot].lost.load(std::memory_order_relaxed) != 0;
 }
 
 void MappedFile::Reset() {

@@ -4,6 +4,7 @@
 // this file (CreateFileMapping, WriteFile, FlushFileBuffers, ReplaceFile) is all a port needs.
 //
 // Every failure is a DbfError with a Romanian message naming the file.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -23,6 +24,10 @@ struct FileIoFaults {
 FileIoFaults& IoFaults();
 // For steps outside this file: counts the call down; true when it must fail.
 bool TakeFault(int& counter);
+
+namespace file_io_detail {
+extern std::atomic<int> anyMappingLost;  // set once any guarded mapping lost a page
+}
 
 // A read-only view of a whole file as it was when mapped. Writes made later through a
 // FileHandle of the same file show through (shared mapping) but the size stays the one mapped.
@@ -44,11 +49,15 @@ class MappedFile {
     size_t Size() const { return size_; }
     // True once a page of the mapping was found gone (the file was shortened under it). Cheap:
     // one relaxed load while no mapping of the process ever lost a page.
-    bool Lost() const;
+    bool Lost() const { return guard_ >= 0 && AnyMappingLost() && SlotLost(guard_); }
     void Reset();
 
   private:
     friend class FileHandle;
+    static bool AnyMappingLost() {
+        return file_io_detail::anyMappingLost.load(std::memory_order_acquire) != 0;
+    }
+    static bool SlotLost(int slot);
     const uint8_t* data_ = nullptr;
     size_t size_ = 0;
     int guard_ = -1;  // slot in the guard table; -1 when unguarded

@@ -513,9 +513,9 @@ std::string Table::AsText(int field) const {
     Field(field);
     const uint8_t* rec = d_->CurrentBytes();
     if (rec == nullptr) return {};
-    std::string text = d_->ValueText(rec, field, d_->Editing());
-    d_->file->CheckReads();
-    return text;
+    // A value read from a page lost to another program is reported by the next move (Next,
+    // MoveTo, ...), which keeps the check out of this per-value path.
+    return d_->ValueText(rec, field, d_->Editing());
 }
 
 std::string Table::AsText(std::string_view name) const {
