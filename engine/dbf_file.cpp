@@ -154,8 +154,42 @@ bool DbfFile::IsEmpty(const uint8_t* record, int field) const {
     return codec_.IsEmpty(record, FieldAt(field));
 }
 
+void DbfFile::ThrowChanged(const std::string& what) const {
+    throw DbfError(ErrorKind::Io, "Fisierul " + path_ +
+                                      " a fost schimbat de alt program cat timp era deschis (" +
+                                      what + "). Inchideti tabelul si deschideti-l din nou.");
+}
+
+void DbfFile::CheckIntact() const {
+    CheckReads();
+    const uint64_t need =
+        layout_.headerLength + static_cast<uint64_t>(pendingFrom_) * layout_.recordLength;
+    const uint64_t size = handle_.Size();
+    if (size < need)
+        ThrowChanged("acum are " + std::to_string(size) + " octeti, nu cel putin " +
+                     std::to_string(need));
+    // Header and record lengths (bytes 8-11) as the open read them; the mapping shows a rewrite.
+    const uint8_t* h = map_.Data();
+    if (h == nullptr || map_.Size() < 12) return;
+    const unsigned header = h[8] | (h[9] << 8);
+    const unsigned record = h[10] | (h[11] << 8);
+    CheckReads();  // reading those bytes may have found them gone
+    if (header != layout_.headerLength || record != layout_.recordLength)
+        ThrowChanged("antetul lui s-a schimbat");
+}
+
+void DbfFile::LockForWriting() const {
+    if (!handle_.TryLockForWriting())
+        throw DbfError(ErrorKind::Io, "Tabelul " + path_ +
+                                          " este modificat acum de alt program (sau de alta "
+                                          "fereastra). Incercati din nou dupa ce acesta termina.");
+    if (handle_.Replaced()) ThrowChanged("a fost inlocuit cu altul");
+}
+
 void DbfFile::BeforeFirstChange() {
     if (changed_) return;
+    if (handle_.Writable()) LockForWriting();
+    CheckIntact();
     if (!handle_.Writable())
         throw DbfError(ErrorKind::Io, "Fisierul " + path_ + " poate fi doar citit, nu si scris.");
     // We can't keep an index current, so a changed table must not keep pointing at one.
@@ -178,6 +212,7 @@ void DbfFile::BeforeFirstChange() {
 
 void DbfFile::WriteRecord(uint32_t index, const uint8_t* record) {
     BeforeFirstChange();
+    CheckIntact();
     if (index >= pendingFrom_) {  // still waiting to be written: change it in memory only
         std::memcpy(tail_.data() + static_cast<size_t>(index - mappedCount_) * layout_.recordLength,
                     record, layout_.recordLength);
@@ -192,6 +227,7 @@ void DbfFile::WriteRecord(uint32_t index, const uint8_t* record) {
 
 void DbfFile::SetDeleted(uint32_t index, bool deleted) {
     BeforeFirstChange();
+    CheckIntact();
     const uint8_t flag = deleted ? '*' : ' ';
     if (index >= pendingFrom_) {
         tail_[static_cast<size_t>(index - mappedCount_) * layout_.recordLength] =
@@ -208,6 +244,7 @@ void DbfFile::SetDeleted(uint32_t index, bool deleted) {
 void DbfFile::SetDeletedMany(const std::vector<uint32_t>& records) {
     if (records.empty()) return;
     BeforeFirstChange();
+    CheckIntact();
     FlushAppends();
     // A span of records is written back whole (the records between keep their bytes), up to
     // 4 MB at a time and only across small gaps.
@@ -264,6 +301,7 @@ uint32_t DbfFile::AppendRecord(const uint8_t* record, bool defer) {
 
 void DbfFile::FlushAppends() {
     if (pendingFrom_ == count_) return;
+    CheckIntact();  // appending after a shortened file's end would leave a hole of zeros
     const size_t length = layout_.recordLength;
     const size_t from = static_cast<size_t>(pendingFrom_ - mappedCount_) * length;
     // The records and the end-of-file mark in one write, then the count that makes them rows.

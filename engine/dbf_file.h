@@ -75,7 +75,21 @@ class DbfFile {
     MemoValue MemoBytes(const uint8_t* record, int field) const;
     bool HasMemoFile() const { return memo_ != nullptr; }
 
+    // ---- another program changing the file while it is open
+    // Throws DbfError(Io) when the file was shortened under us (it no longer holds the records
+    // read from it, or a read found a lost page) or its header's lengths were rewritten.
+    // CheckIntact asks the file system (a stat); CheckReads only looks whether a read since the
+    // open found a lost page, cheap enough for every value read.
+    void CheckIntact() const;
+    void CheckReads() const {
+        if (map_.Lost()) ThrowChanged("o parte din el nu mai exista");
+    }
+
     // ---- changes
+    // Takes the table's write lock (held until the file is closed); throws DbfError(Io) with a
+    // Romanian message when another program or handle is writing it, or has replaced it since
+    // this open. Every change takes it first; a rewrite of the file takes it before it starts.
+    void LockForWriting() const;
     bool Writable() const { return handle_.Writable(); }
     void WriteRecord(uint32_t index, const uint8_t* record);
     // Returns its index. With defer, the record may wait in memory (readable at once) and go to
@@ -94,6 +108,7 @@ class DbfFile {
 
   private:
     DbfFile() = default;
+    [[noreturn]] void ThrowChanged(const std::string& what) const;
     void BeforeFirstChange();
     void WriteHeaderCount();
     void Remap();
@@ -105,7 +120,7 @@ class DbfFile {
     FieldCodec codec_{layout_, *CodePage::Get("cp1250")};
     std::vector<FieldDef> fields_;
     std::vector<size_t> visible_;  // visible field -> index in layout_.fields
-    FileHandle handle_;
+    mutable FileHandle handle_;    // mutable: locking a file read elsewhere changes nothing in it
     MappedFile map_;
     uint32_t count_ = 0;
     uint32_t mappedCount_ = 0;  // records readable from map_

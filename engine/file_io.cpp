@@ -5,10 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <random>
 #include <utility>
 
@@ -65,7 +68,84 @@ std::string FolderOf(const std::string& path) {
 
 constexpr size_t kTempBuffer = 1 << 20;
 
+// ---- guarded mappings: a page lost to another program's truncation reads as zeros
+
+struct GuardSlot {
+    std::atomic<bool> used{false};
+    std::atomic<uintptr_t> begin{0};
+    std::atomic<uintptr_t> end{0};
+    std::atomic<int> lost{0};
+};
+constexpr int kGuardSlots = 1024;
+GuardSlot g_guards[kGuardSlots];
+uintptr_t g_pageSize = 4096;
+struct sigaction g_previousBus {};
+std::once_flag g_busInstalled;
+
+void OnBus(int sig, siginfo_t* info, void* context) {
+    const auto addr = reinterpret_cast<uintptr_t>(info->si_addr);
+    for (GuardSlot& slot : g_guards) {
+        const uintptr_t b = slot.begin.load(std::memory_order_acquire);
+        const uintptr_t e = slot.end.load(std::memory_order_acquire);
+        if (b == 0 || addr < b || addr >= e) continue;
+        // Zero pages in place of the lost ones, from the faulting page to the end of the view;
+        // the faulting read is then done again and finds them.
+        const uintptr_t from = addr & ~(g_pageSize - 1);
+        void* p = ::mmap(reinterpret_cast<void*>(from), e - from, PROT_READ,
+                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+        if (p == MAP_FAILED) break;
+        slot.lost.store(1, std::memory_order_relaxed);
+        file_io_detail::anyMappingLost.store(1, std::memory_order_release);
+        return;
+    }
+    // Not one of ours: whoever handled it before, or the default action on the repeated fault.
+    if ((g_previousBus.sa_flags & SA_SIGINFO) && g_previousBus.sa_sigaction != nullptr) {
+        g_previousBus.sa_sigaction(sig, info, context);
+        return;
+    }
+    if (g_previousBus.sa_handler != SIG_DFL && g_previousBus.sa_handler != SIG_IGN) {
+        g_previousBus.sa_handler(sig);
+        return;
+    }
+    ::signal(SIGBUS, SIG_DFL);
+}
+
+void InstallBusGuard() {
+    std::call_once(g_busInstalled, [] {
+        const long page = ::sysconf(_SC_PAGESIZE);
+        if (page > 0) g_pageSize = static_cast<uintptr_t>(page);
+        struct sigaction sa {};
+        sa.sa_sigaction = OnBus;
+        sa.sa_flags = SA_SIGINFO | SA_NODEFER;
+        sigemptyset(&sa.sa_mask);
+        ::sigaction(SIGBUS, &sa, &g_previousBus);
+    });
+}
+
+int GuardMapping(const uint8_t* data, size_t size) {
+    InstallBusGuard();
+    for (int i = 0; i < kGuardSlots; ++i) {
+        bool expected = false;
+        if (!g_guards[i].used.compare_exchange_strong(expected, true)) continue;
+        g_guards[i].lost.store(0, std::memory_order_relaxed);
+        g_guards[i].end.store(reinterpret_cast<uintptr_t>(data) + size, std::memory_order_release);
+        g_guards[i].begin.store(reinterpret_cast<uintptr_t>(data), std::memory_order_release);
+        return i;
+    }
+    return -1;  // all taken: this view goes unguarded
+}
+
+void ReleaseGuard(int slot) {
+    if (slot < 0) return;
+    g_guards[slot].begin.store(0, std::memory_order_release);
+    g_guards[slot].end.store(0, std::memory_order_release);
+    g_guards[slot].lost.store(0, std::memory_order_relaxed);
+    g_guards[slot].used.store(false, std::memory_order_release);
+}
+
 }  // namespace
+
+std::atomic<int> file_io_detail::anyMappingLost{0};
 
 FileIoFaults& IoFaults() {
     static FileIoFaults faults;
@@ -83,18 +163,26 @@ MappedFile::~MappedFile() {
 }
 
 MappedFile::MappedFile(MappedFile&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+    : data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      guard_(std::exchange(other.guard_, -1)) {}
 
 MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
     if (this != &other) {
         Reset();
         data_ = std::exchange(other.data_, nullptr);
         size_ = std::exchange(other.size_, 0);
+        guard_ = std::exchange(other.guard_, -1);
     }
     return *this;
 }
 
+bool MappedFile::SlotLost(int slot) {
+    return g_guards[slot].lost.load(std::memory_order_relaxed) != 0;
+}
+
 void MappedFile::Reset() {
+    ReleaseGuard(std::exchange(guard_, -1));
     if (data_ != nullptr) munmap(const_cast<uint8_t*>(data_), size_);
     data_ = nullptr;
     size_ = 0;
@@ -109,6 +197,7 @@ FileHandle::~FileHandle() {
 FileHandle::FileHandle(FileHandle&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),
       writable_(other.writable_),
+      locked_(std::exchange(other.locked_, false)),
       path_(std::move(other.path_)) {}
 
 FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
@@ -116,6 +205,7 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
         Close();
         fd_ = std::exchange(other.fd_, -1);
         writable_ = other.writable_;
+        locked_ = std::exchange(other.locked_, false);
         path_ = std::move(other.path_);
     }
     return *this;
@@ -223,13 +313,42 @@ MappedFile FileHandle::Map() const {
                        "Fisierul " + path_ + " nu poate fi citit: " + Reason(errno) + ".");
     m.data_ = static_cast<const uint8_t*>(p);
     m.size_ = static_cast<size_t>(size);
+    m.guard_ = GuardMapping(m.data_, m.size_);
     return m;
 }
 
 void FileHandle::Close() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) ::close(fd_);  // drops the lock with the last descriptor
     fd_ = -1;
     writable_ = false;
+    locked_ = false;
+}
+
+bool FileHandle::TryLockForWriting() {
+    if (locked_) return true;
+    struct flock lock {};
+    lock.l_type = writable_ ? F_WRLCK : F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 0;
+    lock.l_len = 0;  // the whole file, however long it grows
+    for (;;) {
+        if (::fcntl(fd_, F_OFD_SETLK, &lock) == 0) break;
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EACCES) return false;
+        // A file system without locks (some network shares): nothing to coordinate with.
+        if (errno == ENOLCK || errno == EINVAL || errno == EOPNOTSUPP) return true;
+        ThrowIo("Blocarea fisierului", path_, errno);
+    }
+    locked_ = true;
+    return true;
+}
+
+bool FileHandle::Replaced() const {
+    struct stat mine {
+    }, named{};
+    if (fd_ < 0 || ::fstat(fd_, &mine) != 0) return false;
+    if (::stat(path_.c_str(), &named) != 0) return true;
+    return mine.st_ino != named.st_ino || mine.st_dev != named.st_dev;
 }
 
 // ---------------------------------------------------------------- TempFile

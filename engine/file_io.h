@@ -4,6 +4,7 @@
 // this file (CreateFileMapping, WriteFile, FlushFileBuffers, ReplaceFile) is all a port needs.
 //
 // Every failure is a DbfError with a Romanian message naming the file.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -24,8 +25,17 @@ FileIoFaults& IoFaults();
 // For steps outside this file: counts the call down; true when it must fail.
 bool TakeFault(int& counter);
 
+namespace file_io_detail {
+extern std::atomic<int> anyMappingLost;  // set once any guarded mapping lost a page
+}
+
 // A read-only view of a whole file as it was when mapped. Writes made later through a
 // FileHandle of the same file show through (shared mapping) but the size stays the one mapped.
+//
+// Another program may shorten the file while it is mapped; touching the lost pages would then
+// kill the process (SIGBUS). The mapping is guarded: such a touch reads zeros instead and marks
+// the mapping Lost(), which the reader checks to report the change. (A Windows port gets the same
+// from the share mode that keeps others from shortening an open file.)
 class MappedFile {
   public:
     MappedFile() = default;
@@ -37,12 +47,20 @@ class MappedFile {
 
     const uint8_t* Data() const { return data_; }
     size_t Size() const { return size_; }
+    // True once a page of the mapping was found gone (the file was shortened under it). Cheap:
+    // one relaxed load while no mapping of the process ever lost a page.
+    bool Lost() const { return guard_ >= 0 && AnyMappingLost() && SlotLost(guard_); }
     void Reset();
 
   private:
     friend class FileHandle;
+    static bool AnyMappingLost() {
+        return file_io_detail::anyMappingLost.load(std::memory_order_acquire) != 0;
+    }
+    static bool SlotLost(int slot);
     const uint8_t* data_ = nullptr;
     size_t size_ = 0;
+    int guard_ = -1;  // slot in the guard table; -1 when unguarded
 };
 
 // An open file for positioned reads and writes.
@@ -73,9 +91,19 @@ class FileHandle {
     MappedFile Map() const;  // the whole file at its current size (empty when size 0)
     void Close();
 
+    // The lock a writer holds on a table, so a second program (or a second handle in this one)
+    // can't write it meanwhile. Advisory on POSIX (an open-file-description lock on the whole
+    // file, released on Close); a Windows port opens tables it writes without FILE_SHARE_WRITE.
+    // A read-only handle takes a shared lock, which still keeps a writer out. False when another
+    // handle holds a lock that conflicts; true again when this handle already holds it.
+    bool TryLockForWriting();
+    // True when the path no longer names this handle's file (another program replaced it).
+    bool Replaced() const;
+
   private:
     int fd_ = -1;
     bool writable_ = false;
+    bool locked_ = false;
     std::string path_;
 };
 

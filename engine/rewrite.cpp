@@ -35,6 +35,8 @@ DbfWriter::Definition StructureOf(const DbfFile& source) {
 std::unique_ptr<DbfFile> RewriteFile(const DbfFile& source, const RewritePlan& plan,
                                      const DbfOpenOptions& reopen) {
     const std::string path = source.Path();
+    source.LockForWriting();  // held until source closes, after the new file took its place
+    source.CheckIntact();
     const std::string oldMemo = source.Info().memoFile;
     std::unique_ptr<DbfWriter> writer = plan.structure
                                             ? std::make_unique<DbfWriter>(path, *plan.structure)

@@ -81,13 +81,25 @@ struct Table::Impl {
         return !filter || filter->Matches(rec);
     }
 
+    // Another program may have shortened the file: asked once per step, so a scan costs one
+    // stat per few thousand rows, and rows read from lost pages are never shown.
     void ScanMore(size_t wanted) {
         const size_t end = SourceLength();
+        if (scanPos < end && visible.size() < wanted) file->CheckIntact();
         while (scanPos < end && visible.size() < wanted) {
             const size_t stop = std::min(end, scanPos + kScanStep);
+            const size_t from = scanPos;
+            const size_t before = visible.size();
             for (; scanPos < stop; ++scanPos) {
                 const uint32_t r = SourceAt(scanPos);
                 if (Passes(r)) visible.push_back(r);
+            }
+            try {
+                file->CheckReads();
+            } catch (const DbfError&) {
+                visible.resize(before);  // these rows may be zeros read in place of lost pages
+                scanPos = from;
+                throw;
             }
         }
     }
@@ -383,6 +395,7 @@ void Table::First() {
     RequireActive(*this);
     RequireBrowse(d_->state);
     Impl& d = *d_;
+    d.file->CheckIntact();
     d.current = d.HasRow(0) ? 0 : -1;
     d.eof = d.current < 0;
     d.bof = true;
@@ -393,6 +406,7 @@ void Table::Next() {
     RequireActive(*this);
     RequireBrowse(d_->state);
     Impl& d = *d_;
+    d.file->CheckReads();
     if (d.current >= 0 && d.HasRow(d.current + 1)) {
         ++d.current;
         d.bof = false;
@@ -419,6 +433,7 @@ void Table::Last() {
     RequireActive(*this);
     RequireBrowse(d_->state);
     Impl& d = *d_;
+    d.file->CheckIntact();
     const int n = d.CountAll();
     d.current = n - 1;
     d.eof = true;
@@ -444,6 +459,7 @@ void Table::MoveTo(int row) {
     Impl& d = *d_;
     if (row == d.current) return;
     RequireBrowse(d.state);
+    d.file->CheckIntact();
     if (!d.HasRow(row))
         throw DbfError(ErrorKind::State, "Linia " + std::to_string(row + 1) + " nu exista.");
     d.current = row;
@@ -497,6 +513,8 @@ std::string Table::AsText(int field) const {
     Field(field);
     const uint8_t* rec = d_->CurrentBytes();
     if (rec == nullptr) return {};
+    // A value read from a page lost to another program is reported by the next move (Next,
+    // MoveTo, ...), which keeps the check out of this per-value path.
     return d_->ValueText(rec, field, d_->Editing());
 }
 
@@ -546,7 +564,11 @@ std::string Table::TextAt(int row, int field) {
     if (row == d.current && d.Editing())
         return d.ValueText(reinterpret_cast<const uint8_t*>(d.buffer.data()), field, true);
     if (!d.HasRow(row)) return {};
-    return d.file->Text(d.file->Record(d.visible[static_cast<size_t>(row)]), field, d.format);
+    d.file->CheckIntact();
+    std::string text =
+        d.file->Text(d.file->Record(d.visible[static_cast<size_t>(row)]), field, d.format);
+    d.file->CheckReads();
+    return text;
 }
 
 const uint8_t* Table::RecordAt(int row) {
@@ -554,6 +576,7 @@ const uint8_t* Table::RecordAt(int row) {
     Impl& d = *d_;
     if (row == d.current && d.Editing()) return reinterpret_cast<const uint8_t*>(d.buffer.data());
     if (!d.HasRow(row)) return nullptr;
+    d.file->CheckReads();
     return d.file->Record(d.visible[static_cast<size_t>(row)]);
 }
 
@@ -577,6 +600,7 @@ void Table::Edit() {
     if (d.Editing()) return;
     d.RequireWritable();
     if (d.current < 0) throw DbfError(ErrorKind::State, "Tabelul nu are nicio linie de modificat.");
+    d.file->CheckIntact();
     d.editRecord = d.visible[static_cast<size_t>(d.current)];
     const uint8_t* rec = d.file->Record(static_cast<uint32_t>(d.editRecord));
     d.buffer.assign(reinterpret_cast<const char*>(rec), d.file->RecordLength());

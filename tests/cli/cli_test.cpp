@@ -6,6 +6,7 @@
 #include "cli/cli_app.h"
 #include "cli/console_ui.h"
 #include "core/program_dir.h"
+#include "engine/table.h"
 #include "support/dbf_builder.h"
 #include "support/temp_dir.h"
 
@@ -102,6 +103,26 @@ TEST(Cli, ExitCodesForUsageUnreadableAndEngineErrors) {
     const CliRun bad = Orbelan({"show", dir.CopyData("persoane.dbf"), "--filter", "NUME='X"});
     EXPECT_EQ(bad.code, 4);
     EXPECT_FALSE(bad.err.empty());
+}
+
+TEST(Cli, ATableAnotherProgramIsWritingIsLeftAloneWithExit4) {
+    test::TempDir dir;
+    const std::string path = dir.File("t.dbf");
+    test::WriteDbf(path, {{"NUME", 'C', 10}}, {{"C"}, {"A"}, {"B"}});
+    Table window;  // the window program, in the middle of its own changes
+    window.SetTableName(path);
+    window.Open();
+    window.SetText(0, "D");
+    window.Post();
+    const std::string before = test::ReadFileBytes(path);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"sort", "--yes", path, "NUME"},
+          {"sql", "DELETE FROM \"" + path + "\" WHERE NUME=\"A\""}}) {
+        const CliRun r = Orbelan(args);
+        EXPECT_EQ(r.code, 4) << args[0];
+        EXPECT_NE(r.err.find("este modificat acum de alt program"), std::string::npos) << r.err;
+        EXPECT_EQ(test::ReadFileBytes(path), before) << args[0];
+    }
 }
 
 TEST(Cli, UnknownColumnIsAUsageErrorAndOptionsGoAnywhere) {
