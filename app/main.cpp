@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QIcon>
 #include <QPalette>
 #include <QToolTip>
 
@@ -12,6 +13,9 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("DBF Orbelan"));
+    // The installed desktop entry and icon (packaging/); a build that isn't installed has none.
+    QGuiApplication::setDesktopFileName(QStringLiteral("dbffile-orbelan"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("dbffile-orbelan")));
     orbelan::InstallDialogTexts(app);
     QPalette hints = QToolTip::palette();
     hints.setColor(QPalette::ToolTipBase, Qt::white);

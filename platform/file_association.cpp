@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSaveFile>
 #include <QSettings>
@@ -21,6 +22,21 @@ void SaveText(const QString& path, const QString& text) {
     if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit())
         throw std::runtime_error(
             QStringLiteral("Nu pot scrie fisierul %1.").arg(path).toStdString());
+}
+
+// The same entry the package installs (packaging/dbffile-orbelan.desktop.in), for this exe.
+void WriteUserEntry(const QString& path, const QString& exe) {
+    QString entry;
+    QTextStream(&entry) << "[Desktop Entry]\n"
+                        << "Type=Application\n"
+                        << "Name=DBF Orbelan\n"
+                        << "Comment=Vizualizare si curatare tabele DBF\n"
+                        << "Exec=\"" << exe << "\" %f\n"
+                        << "Icon=dbffile-orbelan\n"
+                        << "Terminal=false\n"
+                        << "Categories=Office;Database;\n"
+                        << "MimeType=" << kMimeTypes.join(QLatin1Char(';')) << ";\n";
+    SaveText(path, entry);
 }
 
 // Sets our entry for each type in [Default Applications], keeping every other line.
@@ -49,24 +65,58 @@ QString MergeMimeDefaults(const QString& old, const QString& desktopName) {
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
+// The program file an entry's Exec line starts, found on PATH when given by name alone.
+QString ExecProgram(const QString& entryPath) {
+    QFile file(entryPath);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    const QString prefix = QStringLiteral("Exec=");
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+        if (!line.startsWith(prefix)) continue;
+        QString command = line.mid(prefix.size()).trimmed();
+        QString program;
+        if (command.startsWith(QLatin1Char('"')))
+            program = command.mid(1, command.indexOf(QLatin1Char('"'), 1) - 1);
+        else
+            program = command.section(QLatin1Char(' '), 0, 0);
+        if (!program.contains(QLatin1Char('/'))) program = QStandardPaths::findExecutable(program);
+        return program;
+    }
+    return {};
+}
+
+bool SameFile(const QString& a, const QString& b) {
+    const QString canonical = QFileInfo(a).canonicalFilePath();
+    return !canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath();
+}
+
+// True when a system data folder already has our entry and it starts this same program.
+bool InstalledEntryRuns(const QStringList& systemDirs, const QString& dataHome,
+                        const QString& desktopName, const QString& exe) {
+    for (const QString& dir : systemDirs) {
+        if (dir.isEmpty() || SameFile(dir, dataHome)) continue;
+        const QString entry = dir + QStringLiteral("/applications/") + desktopName;
+        if (QFileInfo::exists(entry) && SameFile(ExecProgram(entry), exe)) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
-void WriteDesktopAssociation(const QString& dataHome, const QString& ext, const QString& exe) {
+void WriteDesktopAssociation(const QString& dataHome, const QString& ext, const QString& exe,
+                             const QStringList& systemDirs) {
     const QString appsDir = dataHome + QStringLiteral("/applications");
     if (!QDir().mkpath(appsDir))
         throw std::runtime_error(
             QStringLiteral("Nu pot crea dosarul %1.").arg(appsDir).toStdString());
     const QString desktopName = ext + QStringLiteral("file-orbelan.desktop");
-    QString entry;
-    QTextStream(&entry) << "[Desktop Entry]\n"
-                        << "Type=Application\n"
-                        << "Name=DBF Orbelan\n"
-                        << "Comment=Vizualizare si curatare tabele DBF\n"
-                        << "Exec=\"" << exe << "\" %f\n"
-                        << "Terminal=false\n"
-                        << "Categories=Office;Database;\n"
-                        << "MimeType=" << kMimeTypes.join(QLatin1Char(';')) << ";\n";
-    SaveText(appsDir + QLatin1Char('/') + desktopName, entry);
+    const QString userEntry = appsDir + QLatin1Char('/') + desktopName;
+    if (InstalledEntryRuns(systemDirs, dataHome, desktopName, exe)) {
+        if (QFileInfo::exists(userEntry) && !QFile::remove(userEntry))
+            throw std::runtime_error(
+                QStringLiteral("Nu pot sterge fisierul %1.").arg(userEntry).toStdString());
+    } else {
+        WriteUserEntry(userEntry, exe);
+    }
 
     const QString mimeApps = appsDir + QStringLiteral("/mimeapps.list");
     QString old;

@@ -46,7 +46,10 @@ void QtPlatform::RegisterExtension(const std::string& ext, const std::string& ex
 #else
     QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
     if (dataHome.isEmpty()) dataHome = QDir::homePath() + QStringLiteral("/.local/share");
-    WriteDesktopAssociation(dataHome, FromUtf8(ext), FromUtf8(exe));
+    QString systemDirs = qEnvironmentVariable("XDG_DATA_DIRS");
+    if (systemDirs.isEmpty()) systemDirs = QStringLiteral("/usr/local/share:/usr/share");
+    WriteDesktopAssociation(dataHome, FromUtf8(ext), FromUtf8(exe),
+                            systemDirs.split(QLatin1Char(':'), Qt::SkipEmptyParts));
 #endif
 }
 

@@ -3,7 +3,8 @@
 set -euo pipefail
 
 PACKAGES=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libgl-dev
-          libgtest-dev libgmock-dev)
+          libgtest-dev libgmock-dev
+          dpkg-dev desktop-file-utils)  # the package test: cpack's dependency scan, entry check
 
 missing=()
 for p in "${PACKAGES[@]}"; do

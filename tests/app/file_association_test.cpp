@@ -53,6 +53,43 @@ TEST(FileAssociation, PlatformHonoursXdgDataHome) {
                     .contains(QStringLiteral("Exec=\"/usr/bin/dbf-orbelan\" %f")));
 }
 
+// The package's entry in a system folder: the user gets no copy that would hide it, unless
+// that entry starts another program (then this one is still associated for the user).
+TEST(FileAssociation, InstalledEntryOfTheSameProgramIsNotCopied) {
+    struct Case {
+        const char* systemExec;  // Exec of the installed entry; %s is this program's path
+        bool userCopy;
+    } const cases[] = {{"Exec=%s %f", false},
+                       {"Exec=\"%s\" %f", false},
+                       {"Exec=/usr/bin/another-program %f", true},
+                       {"Comment=no Exec line", true}};
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        const std::string exe = dir.File("bin/dbf-orbelan");
+        std::filesystem::create_directories(dir.Path() / "bin");
+        test::WriteFileBytes(exe, "");
+        std::filesystem::create_directories(dir.Path() / "sys/applications");
+        test::WriteFileBytes(
+            dir.File("sys/applications/dbffile-orbelan.desktop"),
+            "[Desktop Entry]\n" +
+                Q(c.systemExec).replace(QStringLiteral("%s"), Q(exe)).toStdString() + "\n");
+        std::filesystem::create_directories(dir.Path() / "home/applications");
+        test::WriteFileBytes(dir.File("home/applications/dbffile-orbelan.desktop"), "old copy");
+
+        WriteDesktopAssociation(Q(dir.File("home")), QStringLiteral("dbf"), Q(exe),
+                                {Q(dir.File("none")), Q(dir.File("sys"))});
+
+        const std::string copy = dir.File("home/applications/dbffile-orbelan.desktop");
+        EXPECT_EQ(std::filesystem::exists(copy), c.userCopy) << c.systemExec;
+        if (c.userCopy) {
+            EXPECT_TRUE(ReadText(copy).contains(QStringLiteral("Icon=dbffile-orbelan\n")));
+        }
+        EXPECT_TRUE(ReadText(dir.File("home/applications/mimeapps.list"))
+                        .contains(QStringLiteral("application/x-dbf=dbffile-orbelan.desktop\n")))
+            << c.systemExec;
+    }
+}
+
 TEST(FileAssociation, UnwritableFolderIsAClearError) {
     test::TempDir dir;
     test::WriteFileBytes(dir.File("applications"), "a file where the folder should be");
