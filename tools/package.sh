@@ -21,7 +21,6 @@ need() {
 }
 
 jobs="$(nproc)"
-mkdir -p dist
 case "${1:-}" in
 deb)
     ./tools/setup.sh
@@ -32,6 +31,7 @@ deb)
     rm -rf build/package/cpack
     (cd build/package && cpack -G DEB -B "$PWD/cpack")
     deb="$(ls build/package/cpack/*.deb)"
+    mkdir -p dist
     cp "$deb" dist/
     echo "Pachetul: dist/$(basename "$deb")"
     echo "Instalare: sudo apt install ./dist/$(basename "$deb")   Stergere: sudo apt remove dbf-orbelan"
@@ -46,6 +46,7 @@ windows)
     cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE="$PWD/$toolchain" -DCMAKE_BUILD_TYPE=Release \
           -DORBELAN_GUI=OFF -DORBELAN_TESTS=OFF -DORBELAN_BENCH=OFF >/dev/null
     cmake --build build/windows -j"$jobs" --target orbelan
+    mkdir -p dist
     cp build/windows/cli/orbelan.exe dist/
     echo "Programul: dist/orbelan.exe"
     ;;
