@@ -2,8 +2,14 @@
 # Installs what building and testing need on Debian 12, only when something is missing.
 set -euo pipefail
 
-PACKAGES=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libgl-dev
-          libgtest-dev libgmock-dev)
+# `tools/setup.sh windows`: what the Windows stage needs instead (the cross compiler, Wine and
+# GoogleTest's sources to build with the cross compiler).
+if [ "${1:-}" = windows ]; then
+    PACKAGES=(cmake make g++-mingw-w64-x86-64-posix wine64 googletest)
+else
+    PACKAGES=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libgl-dev
+              libgtest-dev libgmock-dev)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do
