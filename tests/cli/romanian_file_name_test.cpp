@@ -10,7 +10,7 @@
 namespace orbelan {
 namespace {
 
-int Run(const std::vector<std::string>& args, std::string* out = nullptr) {
+int RunCli(const std::vector<std::string>& args, std::string* out = nullptr) {
     std::ostringstream o, e;
     const int code = RunOrbelan(args, o, e);
     if (out) *out = o.str();
@@ -34,17 +34,17 @@ TEST(RomanianFileName, OpenedSortedAndExportedToPinnedBytes) {
     test::WriteFileBytes(table, Data("persoane.dbf"));
 
     std::string out;
-    ASSERT_EQ(Run({"info", table}, &out), 0);
+    ASSERT_EQ(RunCli({"info", table}, &out), 0);
     EXPECT_NE(out.find("Fisier: Şcoală Ţânţăreni.dbf\n"), std::string::npos) << out;
-    ASSERT_EQ(Run({"show", table, "--format", "csv", "--limit", "2"}, &out), 0);
+    ASSERT_EQ(RunCli({"show", table, "--format", "csv", "--limit", "2"}, &out), 0);
     EXPECT_EQ(out.substr(out.find('\n') + 1, 28), "STOICA,ELENA,2870506991005,S");
 
-    ASSERT_EQ(Run({"sort", table, "NUME", "--yes"}), 0);
+    ASSERT_EQ(RunCli({"sort", table, "NUME", "--yes"}), 0);
     EXPECT_EQ(WithoutDate(test::ReadFileBytes(table)),
               WithoutDate(Data("persoane_sorted_nume.dbf")));
 
     const std::string csv = dir.File("Ţânţăreni ieşire.csv");
-    ASSERT_EQ(Run({"export", table, "--format", "csv", "-o", csv}), 0);
+    ASSERT_EQ(RunCli({"export", table, "--format", "csv", "-o", csv}), 0);
     EXPECT_EQ(test::ReadFileBytes(csv), Data("persoane_nume.csv"));
 }
 

@@ -15,7 +15,7 @@ namespace {
 #ifdef _WIN32
 TEST(ProgramDataDir, OverrideElseAppData) {
     test::TempDir dir;
-    const std::string base = Utf8FromPath(dir.Path().make_preferred());
+    const std::string base = Utf8FromPath(std::filesystem::path(dir.Path()).make_preferred());
     const char* names[] = {"ORBELAN_DATA_DIR", "APPDATA"};
     std::string saved[2];
     for (int i = 0; i < 2; ++i) saved[i] = std::getenv(names[i]) ? std::getenv(names[i]) : "";

@@ -403,7 +403,8 @@ TEST_F(QueryTest, FailedRewriteLeavesTableAndMemoByteIdentical) {
     }
     // No temporary file is left beside the tables.
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir_.Path())) names.push_back(e.path().filename());
+    for (const auto& e : fs::directory_iterator(dir_.Path()))
+        names.push_back(e.path().filename().string());
     EXPECT_EQ(names.size(), 3u) << ::testing::PrintToString(names);  // PERS.DBF, .dbf, .dbt
 }
 

@@ -31,8 +31,9 @@ TempDir::~TempDir() {
     fs::remove_all(path_, ec);
 }
 
+// Joined with '/' on both systems, as the tests join the folders they hand the commands.
 std::string TempDir::File(const std::string& name) const {
-    return Utf8FromPath(path_ / PathFromUtf8(name));
+    return Utf8FromPath(path_) + "/" + name;
 }
 
 std::string TempDir::CopyData(const std::string& name) const {
