@@ -47,10 +47,11 @@ TEST(SharedTable, NotShortenedUnderAnOpenTable) {
     Table t;
     t.SetTableName(path);
     t.Open();
+    const std::string row = t.TextAt(2500, 0);
     std::error_code ec;
     std::filesystem::resize_file(path, 200, ec);
     EXPECT_TRUE(ec);
-    EXPECT_EQ(t.TextAt(2500, 0), "NUME2500");
+    EXPECT_EQ(t.TextAt(2500, 0), row);
     EXPECT_NO_THROW(t.Last());
 }
 #else
