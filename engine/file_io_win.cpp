@@ -2,6 +2,7 @@
 // UTF-16 here), file mappings, LockFileEx, FlushFileBuffers and MoveFileExW with write-through.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <utility>
