@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the whole suite, then the engine and command tests
-# again under the address and undefined-behaviour sanitizers.
+# again under the address and undefined-behaviour sanitizers, then the Windows build's tests
+# under Wine.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/setup.sh
@@ -16,3 +17,5 @@ cmake --build build/asan -j"$jobs" --target engine_tests core_tests editing_test
     letters_tests export_tests
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build/asan --output-on-failure -j"$jobs"
+
+./tools/wine_tests.sh

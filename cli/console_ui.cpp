@@ -1,4 +1,5 @@
 #include "cli/console_ui.h"
+#include "engine/utf8_path.h"
 
 #include <algorithm>
 #include <cctype>
@@ -57,8 +58,8 @@ void ConsoleUi::ShowError(const std::string& text) {
 }
 
 std::string ConsolePlatform::TempFolder() {
-    std::string dir = std::filesystem::temp_directory_path().string();
-    if (!dir.empty() && dir.back() != '/') dir += '/';
+    std::string dir = Utf8FromPath(std::filesystem::temp_directory_path());
+    if (!dir.empty() && dir.back() != '/' && dir.back() != '\\') dir += '/';
     return dir;
 }
 

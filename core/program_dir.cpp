@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "engine/utf8_path.h"
+
 namespace fs = std::filesystem;
 
 namespace orbelan {
@@ -11,7 +13,13 @@ namespace {
 
 // An environment variable that names an absolute folder; empty otherwise.
 fs::path AbsoluteFolderFrom(const char* variable) {
+#ifdef _WIN32
+    // The wide environment: a user name with Romanian letters is not in the ANSI code page.
+    const std::wstring name(variable, variable + std::char_traits<char>::length(variable));
+    const wchar_t* value = _wgetenv(name.c_str());
+#else
     const char* value = std::getenv(variable);
+#endif
     if (!value || !*value) return {};
     fs::path p(value);
     return p.is_absolute() ? p : fs::path();
@@ -19,7 +27,7 @@ fs::path AbsoluteFolderFrom(const char* variable) {
 
 fs::path UserDataFolder() {
 #ifdef _WIN32
-    fs::path base = AbsoluteFolderFrom("LOCALAPPDATA");
+    fs::path base = AbsoluteFolderFrom("APPDATA");
 #else
     fs::path base = AbsoluteFolderFrom("XDG_DATA_HOME");
     if (base.empty()) {
@@ -42,7 +50,7 @@ std::string ProgramDataDir() {
 #else
     constexpr char kSeparator = '/';
 #endif
-    std::string text = dir.make_preferred().string();
+    std::string text = Utf8FromPath(dir.make_preferred());
     if (text.back() != kSeparator) text += kSeparator;
     return text;
 }

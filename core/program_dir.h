@@ -6,7 +6,7 @@ namespace orbelan {
 
 // Where scratch tables, letters and templates go; never a folder of the user's tables, so the
 // scratch names there can be deleted freely. ORBELAN_DATA_DIR overrides it; otherwise it is
-// "dbf-orbelan" in the user's data folder (XDG_DATA_HOME or ~/.local/share; LOCALAPPDATA on
+// "dbf-orbelan" in the user's data folder (XDG_DATA_HOME or ~/.local/share; APPDATA on
 // Windows). Ends with a separator; TempTableName creates it when a scratch name is first needed.
 std::string ProgramDataDir();
 

@@ -10,6 +10,7 @@
 #include "engine/file_io.h"
 #include "engine/order_by.h"
 #include "engine/rewrite.h"
+#include "engine/utf8_path.h"
 
 namespace fs = std::filesystem;
 
@@ -20,21 +21,23 @@ namespace {
 // A table opened from the program's folder keeps its name out of the scratch names.
 bool IsOpenTable(Workspace& ws, const std::string& path) {
     std::error_code ec;
-    return !ws.CurrentFile.empty() && fs::equivalent(path, ws.CurrentFile, ec) && !ec;
+    return !ws.CurrentFile.empty() &&
+           fs::equivalent(PathFromUtf8(path), PathFromUtf8(ws.CurrentFile), ec) && !ec;
 }
 
 }  // namespace
 
 std::string TempTableName(Workspace& ws, const std::string& ext) {
     std::error_code made;
-    fs::create_directories(ws.ProgramDir, made);
-    if (!fs::is_directory(ws.ProgramDir, made)) return {};  // no folder to write in
+    const fs::path dir = PathFromUtf8(ws.ProgramDir);
+    fs::create_directories(dir, made);
+    if (!fs::is_directory(dir, made)) return {};  // no folder to write in
     for (int n = 0; n <= 200; ++n) {
         const std::string path = ws.ProgramDir + "DBF" + std::to_string(n) + ext;
         std::error_code ec;
         if (IsOpenTable(ws, path)) continue;
-        if (!fs::exists(path, ec) && !ec) return path;
-        if (fs::remove(path, ec) && !ec) return path;
+        if (!fs::exists(PathFromUtf8(path), ec) && !ec) return path;
+        if (fs::remove(PathFromUtf8(path), ec) && !ec) return path;
     }
     return {};
 }

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "core/program_dir.h"
+#include "engine/utf8_path.h"
 
 namespace orbelan {
 
@@ -13,8 +14,8 @@ void StartUp(Workspace& ws, const std::vector<std::string>& args,
     ws.ProgramDir = ProgramDataDir();
     ws.StartedWithArgument = !args.empty();
     std::error_code ec;
-    if (!args.empty() && std::filesystem::is_regular_file(args.front(), ec)) {
-        ws.CurrentFile = std::filesystem::absolute(args.front(), ec).string();
+    if (!args.empty() && std::filesystem::is_regular_file(PathFromUtf8(args.front()), ec)) {
+        ws.CurrentFile = Utf8FromPath(std::filesystem::absolute(PathFromUtf8(args.front()), ec));
         ws.OpenTable();
         return;
     }

@@ -1,7 +1,5 @@
 #include "engine/codepage.h"
 
-#include <iconv.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -21,38 +19,16 @@ struct CodePage::EncodeMap {
 
 namespace {
 
-struct PageName {
-    const char* name;  // our name
-    const char* iconvName;
+struct PageTable {
+    const char* name;     // our name
+    char16_t chars[256];  // the character of each byte; 0xFFFF: none
 };
 
-// Single-byte pages only: a DBF field is a count of bytes, one per character.
-constexpr PageName kPages[] = {
-    {"cp437", "CP437"},
-    {"cp737", "CP737"},
-    {"cp850", "CP850"},
-    {"cp852", "CP852"},
-    {"cp857", "CP857"},
-    {"cp860", "CP860"},
-    {"cp861", "CP861"},
-    {"cp863", "CP863"},
-    {"cp865", "CP865"},
-    {"cp866", "CP866"},
-    {"cp874", "CP874"},
-    {"cp1250", "CP1250"},
-    {"cp1251", "CP1251"},
-    {"cp1252", "CP1252"},
-    {"cp1253", "CP1253"},
-    {"cp1254", "CP1254"},
-    {"cp1255", "CP1255"},
-    {"cp1256", "CP1256"},
-    {"cp1257", "CP1257"},
-    {"cp1258", "CP1258"},
-    {"mac_roman", "MACINTOSH"},
-    {"mac_cyrillic", "MAC-CYRILLIC"},
-    {"mac_latin2", "MAC-CENTRALEUROPE"},
-    {"iso8859_1", "ISO-8859-1"},
-    {"iso8859_2", "ISO-8859-2"},
+// Single-byte pages only: a DBF field is a count of bytes, one per character. Compiled in (from
+// iconv, by tools/make_codepage_tables.cpp) rather than asked of the system, so Linux and
+// Windows write the same bytes for the same text.
+constexpr PageTable kPages[] = {
+#include "engine/codepage_tables.inc"
 };
 
 struct Driver {
@@ -128,13 +104,13 @@ std::string Lower(std::string_view s) {
     return out;
 }
 
-const PageName* FindPage(std::string_view name) {
+const PageTable* FindPage(std::string_view name) {
     std::string n = Lower(name);
     // Accept the usual spellings: "CP1250", "windows-1250", "ibm852".
     if (n.rfind("windows-", 0) == 0) n = "cp" + n.substr(8);
     if (n.rfind("ibm", 0) == 0) n = "cp" + n.substr(3);
     if (n.rfind("cp-", 0) == 0) n = "cp" + n.substr(3);
-    for (const PageName& p : kPages)
+    for (const PageTable& p : kPages)
         if (n == p.name) return &p;
     return nullptr;
 }
@@ -172,49 +148,45 @@ size_t AsciiRunEnd(std::string_view s, size_t i) {
     return i;
 }
 
-char32_t DecodeUtf8Single(const std::string& s) {
-    size_t i = 0;
-    const long cp = s.empty() ? -1 : NextCodePoint(s, i);
-    return cp < 0 ? 0xFFFD : static_cast<char32_t>(cp);
+std::string Utf8Of(char32_t cp) {
+    std::string out;
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return out;
 }
 
 }  // namespace
 
 CodePage::CodePage(std::string name)
     : name_(std::move(name)), encode_(std::make_shared<EncodeMap>()) {
-    const PageName* page = FindPage(name_);
+    const PageTable* page = FindPage(name_);
     if (page == nullptr)
         throw DbfError(ErrorKind::Conversion, "Codul de pagina " + name_ + " nu este cunoscut.");
     name_ = page->name;
-    iconv_t cd = iconv_open("UTF-8", page->iconvName);
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        throw DbfError(ErrorKind::Conversion,
-                       "Codul de pagina " + name_ + " nu este disponibil pe acest sistem.");
     for (int b = 0; b < 256; ++b) {
-        char in = static_cast<char>(b);
-        char out[8];
-        char* inPtr = &in;
-        size_t inLeft = 1;
-        char* outPtr = out;
-        size_t outLeft = sizeof out;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        const size_t r = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-        if (r == static_cast<size_t>(-1) || inLeft != 0) {
+        const char32_t cp = page->chars[b];
+        if (cp == 0xFFFF) {
             decode_[b] = "\xEF\xBF\xBD";  // U+FFFD
             continue;
         }
-        decode_[b].assign(out, static_cast<size_t>(outPtr - out));
-        const char32_t cp = DecodeUtf8Single(decode_[b]);
+        decode_[b] = Utf8Of(cp);
         encode_->bytes.emplace(cp, static_cast<uint8_t>(b));  // first byte wins for duplicates
         if (b < 0x80 && cp != static_cast<char32_t>(b)) encode_->asciiIdentity = false;
     }
-    iconv_close(cd);
 }
 
 std::shared_ptr<const CodePage> CodePage::Get(std::string_view name) {
     static std::mutex mutex;
     static std::map<std::string, std::shared_ptr<const CodePage>> cache;
-    const PageName* page = FindPage(name);
+    const PageTable* page = FindPage(name);
     if (page == nullptr)
         throw DbfError(ErrorKind::Conversion,
                        "Codul de pagina " + std::string(name) + " nu este cunoscut.");

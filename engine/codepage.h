@@ -1,5 +1,5 @@
 #pragma once
-// Single-byte code pages of DBF files, converted through tables built once from iconv.
+// Single-byte code pages of DBF files, converted through tables compiled into the program.
 #include <array>
 #include <cstdint>
 #include <memory>

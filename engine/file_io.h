@@ -1,7 +1,7 @@
 #pragma once
 // The engine's only door to the file system: read mappings, positioned writes, flushing and the
-// atomic replace of a file. Everything else in the engine is portable C++; a Windows version of
-// this file (CreateFileMapping, WriteFile, FlushFileBuffers, ReplaceFile) is all a port needs.
+// atomic replace of a file. Everything else in the engine is portable C++: file_io_posix.cpp and
+// file_io_win.cpp are the two sides. Paths are UTF-8 on both; Windows gets them as UTF-16.
 //
 // Every failure is a DbfError with a Romanian message naming the file.
 #include <atomic>
@@ -34,8 +34,8 @@ extern std::atomic<int> anyMappingLost;  // set once any guarded mapping lost a 
 //
 // Another program may shorten the file while it is mapped; touching the lost pages would then
 // kill the process (SIGBUS). The mapping is guarded: such a touch reads zeros instead and marks
-// the mapping Lost(), which the reader checks to report the change. (A Windows port gets the same
-// from the share mode that keeps others from shortening an open file.)
+// the mapping Lost(), which the reader checks to report the change. (Windows refuses to shorten a
+// file while a view of it exists, so there a mapping is never lost.)
 class MappedFile {
   public:
     MappedFile() = default;
@@ -80,7 +80,7 @@ class FileHandle {
     // Throws DbfError(Io) when the file can't be opened for writing.
     static FileHandle OpenReadWrite(const std::string& path);
 
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return fd_ != -1; }
     bool Writable() const { return writable_; }
     const std::string& Path() const { return path_; }
     uint64_t Size() const;
@@ -93,7 +93,8 @@ class FileHandle {
 
     // The lock a writer holds on a table, so a second program (or a second handle in this one)
     // can't write it meanwhile. Advisory on POSIX (an open-file-description lock on the whole
-    // file, released on Close); a Windows port opens tables it writes without FILE_SHARE_WRITE.
+    // file, released on Close). On Windows a byte-range lock far past any data (LockFileEx), so
+    // reads and writes of the file itself are never blocked by it.
     // A read-only handle takes a shared lock, which still keeps a writer out. False when another
     // handle holds a lock that conflicts; true again when this handle already holds it.
     bool TryLockForWriting();
@@ -101,7 +102,7 @@ class FileHandle {
     bool Replaced() const;
 
   private:
-    int fd_ = -1;
+    intptr_t fd_ = -1;  // a descriptor on POSIX, a HANDLE on Windows; -1 when closed
     bool writable_ = false;
     bool locked_ = false;
     std::string path_;
@@ -131,7 +132,7 @@ class TempFile {
     void FlushBuffer();
     std::string target_;
     std::string path_;
-    int fd_ = -1;
+    intptr_t fd_ = -1;  // as in FileHandle
     std::string buffer_;
     uint64_t size_ = 0;
     bool renamed_ = false;
@@ -140,7 +141,9 @@ class TempFile {
 // A second name (hard link) beside a file about to be replaced by rename, so the replacement
 // can be undone with the old file byte-identical. Without one (the file did not exist, or the
 // file system has no hard links) Restore removes what replaced a file that did not exist and
-// otherwise does nothing. The second name is removed when the backup goes.
+// otherwise does nothing. The second name is removed when the backup goes. On Windows, which
+// can't replace an open file, the old file is renamed to the second name instead (and put back
+// when the backup goes while nothing took its name).
 class FileBackup {
   public:
     explicit FileBackup(const std::string& path);  // path may be empty: nothing to keep

@@ -13,6 +13,7 @@
 #include "engine/order_by.h"
 #include "engine/rewrite.h"
 #include "engine/sql_parser.h"
+#include "engine/utf8_path.h"
 
 namespace orbelan {
 namespace {
@@ -86,7 +87,7 @@ std::string NewResultPath() {
     for (;;) {
         char name[32];
         std::snprintf(name, sizeof name, "ORBQ%08X.DBF", static_cast<unsigned>(rng()));
-        const std::string path = (folder / name).string();
+        const std::string path = Utf8FromPath(folder / name);
         const std::string base = PathWithoutExtension(path);
         if (!FileExists(path) && !FileExists(base + ".DBT") && !FileExists(base + ".FPT"))
             return path;

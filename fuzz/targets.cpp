@@ -1,7 +1,12 @@
 #include "fuzz/targets.h"
 
+#ifdef _WIN32
+#include <filesystem>
+#include <fstream>
+#else
 #include <sys/mman.h>
 #include <unistd.h>
+#endif
 
 #include <string>
 #include <string_view>
@@ -13,6 +18,35 @@
 
 namespace orbelan::fuzz {
 
+namespace {
+
+void ReadWholeTable(const std::string& path) {
+    Table t;
+    t.SetTableName(path);
+    try {
+        t.Open();
+        for (t.First(); !t.Eof(); t.Next())
+            for (int f = 0; f < t.FieldCount(); ++f) (void)t.AsText(f);
+        for (t.Last(); !t.Bof(); t.Prior()) (void)t.IsNull(0);
+    } catch (const DbfError&) {
+    }
+}
+
+}  // namespace
+
+#ifdef _WIN32
+// No in-memory files here (the fuzzers themselves run on Linux): a file in the temporary folder.
+void DbfInput(const uint8_t* data, size_t size) {
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / "orbelan-fuzz.dbf";
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    ReadWholeTable(path.string());
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+}
+#else
 void DbfInput(const uint8_t* data, size_t size) {
     // An anonymous in-memory file, opened by its /proc name like any table on disk.
     const int fd = ::memfd_create("fuzz.dbf", MFD_CLOEXEC);
@@ -23,19 +57,10 @@ void DbfInput(const uint8_t* data, size_t size) {
         if (n <= 0) break;
         done += static_cast<size_t>(n);
     }
-    {
-        Table t;
-        t.SetTableName("/proc/self/fd/" + std::to_string(fd));
-        try {
-            t.Open();
-            for (t.First(); !t.Eof(); t.Next())
-                for (int f = 0; f < t.FieldCount(); ++f) (void)t.AsText(f);
-            for (t.Last(); !t.Bof(); t.Prior()) (void)t.IsNull(0);
-        } catch (const DbfError&) {
-        }
-    }
+    ReadWholeTable("/proc/self/fd/" + std::to_string(fd));
     ::close(fd);
 }
+#endif
 
 namespace {
 

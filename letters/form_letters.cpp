@@ -7,6 +7,7 @@
 #include "core/open_table.h"
 #include "core/workspace.h"
 #include "engine/file_io.h"
+#include "engine/utf8_path.h"
 #include "letters/rtf_replace.h"
 
 namespace orbelan {
@@ -124,7 +125,7 @@ bool WriteHowToTemplate(Workspace& ws, TRTFReplace& rtf, const std::string& scra
         const std::string& path;
         ~RemoveScratch() {
             std::error_code ec;
-            std::filesystem::remove(path, ec);
+            std::filesystem::remove(PathFromUtf8(path), ec);
         }
     } removeScratch{scratch};
     try {
@@ -164,7 +165,8 @@ void ExpRTF(Workspace& ws, LetterMode mode) {
     const char separator = ws.ProgramDir.empty() ? '/' : ws.ProgramDir.back();
     const std::string modele = ws.ProgramDir + "Modele";
     std::error_code ec;
-    std::filesystem::create_directories(modele, ec);  // a failure shows when a file is written
+    std::filesystem::create_directories(PathFromUtf8(modele),
+                                        ec);  // a failure shows when a file is written
 
     TRTFReplace rtf(ws.platform, ws.ProgramCodePage());
     if (ws.ui.Mesaj(kTitle, "Aveti deja un model in Word de tip RTF gata facut?", mkConfirmation,
@@ -189,7 +191,7 @@ void ExpRTF(Workspace& ws, LetterMode mode) {
     std::string dest;
     for (long n = 0;; ++n) {
         dest = base + std::to_string(n) + ".rtf";
-        if (!std::filesystem::exists(dest, ec)) break;
+        if (!std::filesystem::exists(PathFromUtf8(dest), ec)) break;
     }
     if (WriteHowToTemplate(ws, rtf, ws.ProgramDir + "Model", dest)) rtf.OpenResult();
 }

@@ -10,6 +10,7 @@
 #include "engine/codepage.h"
 #include "engine/errors.h"
 #include "engine/file_io.h"
+#include "engine/utf8_path.h"
 
 namespace orbelan {
 namespace {
@@ -177,7 +178,7 @@ bool TRTFReplace::NextFreeDest(const std::string& prefix) {
     for (int n = 0; n <= 99; ++n) {
         const std::string name = prefix + std::to_string(n) + ".rtf";
         std::error_code ec;
-        const auto status = fs::symlink_status(name, ec);
+        const auto status = fs::symlink_status(PathFromUtf8(name), ec);
         if (!fs::exists(status)) {
             RTFDest = name;
             return true;
@@ -198,7 +199,7 @@ bool TRTFReplace::NextFreeDest(const std::string& prefix) {
 bool TRTFReplace::LoadTemplate() {
     lines_.clear();
     linesOf_.clear();
-    std::ifstream in(RTFSursa, std::ios::binary);
+    std::ifstream in(PathFromUtf8(RTFSursa), std::ios::binary);
     if (!in) return false;
     std::ostringstream text;
     text << in.rdbuf();
@@ -224,7 +225,7 @@ bool TRTFReplace::BeginDocument() {
     Discard();
     lastError_.clear();
     std::error_code ec;
-    if (RTFSursa.empty() || !std::filesystem::is_regular_file(RTFSursa, ec)) {
+    if (RTFSursa.empty() || !std::filesystem::is_regular_file(PathFromUtf8(RTFSursa), ec)) {
         lastError_ = "Modelul " + RTFSursa + " nu exista.";
         return false;
     }

@@ -11,7 +11,7 @@
 #include "platform/file_association.h"
 
 #ifdef Q_OS_WIN
-#include <shlobj.h>
+#include "platform/registry_association_win.h"
 #endif
 
 namespace orbelan {
@@ -41,8 +41,7 @@ void QtPlatform::SetClipboardText(const std::string& utf8) {
 
 void QtPlatform::RegisterExtension(const std::string& ext, const std::string& exe) {
 #ifdef Q_OS_WIN
-    WriteRegistryAssociation(FromUtf8(ext), QDir::toNativeSeparators(FromUtf8(exe)));
-    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+    RegisterExtensionInRegistry(ext, QDir::toNativeSeparators(FromUtf8(exe)).toStdString());
 #else
     QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
     if (dataHome.isEmpty()) dataHome = QDir::homePath() + QStringLiteral("/.local/share");

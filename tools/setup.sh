@@ -2,9 +2,15 @@
 # Installs what building and testing need on Debian 12, only when something is missing.
 set -euo pipefail
 
-PACKAGES=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libgl-dev
-          libgtest-dev libgmock-dev
-          dpkg-dev desktop-file-utils)  # the package test: cpack's dependency scan, entry check
+# `tools/setup.sh windows`: what the Windows stage needs instead (the cross compiler, Wine and
+# GoogleTest's sources to build with the cross compiler).
+if [ "${1:-}" = windows ]; then
+    PACKAGES=(cmake make g++-mingw-w64-x86-64-posix wine64 googletest)
+else
+    PACKAGES=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libgl-dev
+              libgtest-dev libgmock-dev
+              dpkg-dev desktop-file-utils)  # the package test: cpack's dependency scan, entry check
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

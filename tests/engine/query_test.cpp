@@ -153,9 +153,14 @@ TEST_F(QueryTest, SelectWithWhereDescendingAndChosenColumns) {
 TEST_F(QueryTest, GroupByCountsDistinctValuesAndTheResultFilters) {
     // The result table goes to the temporary folder and disappears when the query is cleared.
     test::TempDir temp;
-    const char* old = std::getenv("TMPDIR");
+#ifdef _WIN32
+    const char* kTempVariable = "TMP";  // what GetTempPathW reads first
+#else
+    const char* kTempVariable = "TMPDIR";
+#endif
+    const char* old = std::getenv(kTempVariable);
     const std::string saved = old ? old : "";
-    setenv("TMPDIR", temp.Path().c_str(), 1);
+    test::SetEnv(kTempVariable, temp.Path().string());
     const auto files = [&] {
         return std::distance(fs::directory_iterator(temp.Path()), fs::directory_iterator());
     };
@@ -189,9 +194,9 @@ TEST_F(QueryTest, GroupByCountsDistinctValuesAndTheResultFilters) {
     q_.ClearSql();
     EXPECT_EQ(files(), 0);
     if (old)
-        setenv("TMPDIR", saved.c_str(), 1);
+        test::SetEnv(kTempVariable, saved);
     else
-        unsetenv("TMPDIR");
+        test::UnsetEnv(kTempVariable);
 }
 
 // ---------------------------------------------------------------- DELETE
@@ -398,7 +403,8 @@ TEST_F(QueryTest, FailedRewriteLeavesTableAndMemoByteIdentical) {
     }
     // No temporary file is left beside the tables.
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir_.Path())) names.push_back(e.path().filename());
+    for (const auto& e : fs::directory_iterator(dir_.Path()))
+        names.push_back(e.path().filename().string());
     EXPECT_EQ(names.size(), 3u) << ::testing::PrintToString(names);  // PERS.DBF, .dbf, .dbt
 }
 

@@ -227,6 +227,9 @@ TEST_F(TableTest, PackWhoseOldIndexCannotBeDeletedStillWritesToTheNewFile) {
 }
 
 TEST_F(TableTest, PackReplacesTheTableBehindALinkAndKeepsItsPermissions) {
+#ifdef _WIN32
+    GTEST_SKIP() << "POSIX permission bits and symbolic links";
+#endif
     t_.Close();
     fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                                fs::perms::group_write);

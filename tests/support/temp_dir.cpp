@@ -6,6 +6,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "engine/utf8_path.h"
+
 namespace fs = std::filesystem;
 
 namespace orbelan::test {
@@ -29,6 +31,11 @@ TempDir::~TempDir() {
     fs::remove_all(path_, ec);
 }
 
+// Joined with '/' on both systems, as the tests join the folders they hand the commands.
+std::string TempDir::File(const std::string& name) const {
+    return Utf8FromPath(path_) + "/" + name;
+}
+
 std::string TempDir::CopyData(const std::string& name) const {
     const fs::path src = fs::path(ORBELAN_TEST_DATA) / name;
     fs::copy_file(src, path_ / name, fs::copy_options::overwrite_existing);
@@ -49,12 +56,29 @@ std::string TempDir::CopyData(const std::string& name) const {
 }
 
 HomeFoldersForTests::HomeFoldersForTests() {
-    ::setenv("ORBELAN_DATA_DIR", (dir_.Path() / "data").c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (dir_.Path() / "config").c_str(), 1);
+    SetEnv("ORBELAN_DATA_DIR", (dir_.Path() / "data").string());
+    SetEnv("XDG_CONFIG_HOME", (dir_.Path() / "config").string());
+}
+
+void SetEnv(const char* name, const std::string& value) {
+#ifdef _WIN32
+    // Wide, so a value with Romanian letters arrives as it was written.
+    _wputenv_s(Utf16FromUtf8(name).c_str(), Utf16FromUtf8(value).c_str());
+#else
+    ::setenv(name, value.c_str(), 1);
+#endif
+}
+
+void UnsetEnv(const char* name) {
+#ifdef _WIN32
+    _putenv_s(name, "");  // an empty value removes it
+#else
+    ::unsetenv(name);
+#endif
 }
 
 std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);
     std::ostringstream ss;
     ss << in.rdbuf();
@@ -62,7 +86,7 @@ std::string ReadFileBytes(const std::string& path) {
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + path);
 }

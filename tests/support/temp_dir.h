@@ -13,7 +13,7 @@ class TempDir {
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& Path() const { return path_; }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    std::string File(const std::string& name) const;  // UTF-8, as the program takes paths
     // Copies tests/data/<name> (and its .dbt/.fpt/.mdx/.cdx companions) here; returns the copy.
     std::string CopyData(const std::string& name) const;
 
@@ -31,6 +31,10 @@ class HomeFoldersForTests {
   private:
     TempDir dir_;
 };
+
+// The process environment on both systems (setenv/unsetenv are POSIX only).
+void SetEnv(const char* name, const std::string& value);
+void UnsetEnv(const char* name);
 
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
