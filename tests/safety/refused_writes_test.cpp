@@ -21,10 +21,13 @@ namespace fs = std::filesystem;
 
 struct Outcome {
     int code;
-    std::string err;
+    std::string err;  // what it wrote, standard output first
 };
 
 constexpr int kNoUnprivilegedUser = 99;
+constexpr fs::perms kReadOnlyFolder = fs::perms::owner_read | fs::perms::owner_exec |
+                                      fs::perms::group_read | fs::perms::group_exec |
+                                      fs::perms::others_read | fs::perms::others_exec;
 
 // Runs orbelan in a child process. Permissions mean nothing to root (which the tests run as in
 // CI), so a root child first becomes the unprivileged user "nobody".
@@ -41,7 +44,7 @@ Outcome RunWithoutPrivileges(const std::vector<std::string>& args, const std::st
             _exit(kNoUnprivilegedUser);
         std::ostringstream out, err;
         const int code = RunOrbelan(args, out, err);
-        const std::string text = err.str();
+        const std::string text = out.str() + err.str();
         if (write(fds[1], text.data(), text.size()) < 0) _exit(98);
         _exit(code);
     }
@@ -127,9 +130,7 @@ TEST_F(RefusedWrites, ReadOnlyTableIsRefusedAndKept) {
 
 TEST_F(RefusedWrites, ReadOnlyFolderRefusesRewritesAndKeepsTheTable) {
     for (const std::string& f : {table_, memo_}) chmod(f.c_str(), 0666);
-    fs::permissions(dir_.Path(), fs::perms::owner_all | fs::perms::group_read |
-                                     fs::perms::group_exec | fs::perms::others_read |
-                                     fs::perms::others_exec);
+    fs::permissions(dir_.Path(), kReadOnlyFolder);
     const auto before = FolderFiles(dir_.Path());
     for (const Case& c : kCases) {
         if (c.inPlace) continue;  // the table's own file can still be written
@@ -142,6 +143,20 @@ TEST_F(RefusedWrites, ReadOnlyFolderRefusesRewritesAndKeepsTheTable) {
             << r.err;
         EXPECT_EQ(FolderFiles(dir_.Path()), before);
     }
+}
+
+TEST_F(RefusedWrites, SortWithoutAFolderForItsScratchTableFails) {
+    const test::TempDir lockedData;
+    fs::permissions(lockedData.Path(), kReadOnlyFolder);
+    for (const std::string& f : {table_, memo_}) chmod(f.c_str(), 0666);
+    const auto before = FolderFiles(dir_.Path());
+    // A data folder that can't be made.
+    const Outcome r =
+        RunWithoutPrivileges({"sort", table_, "NUME"}, (lockedData.Path() / "date").string());
+    if (r.code == kNoUnprivilegedUser) GTEST_SKIP() << "no unprivileged user to run as";
+    EXPECT_EQ(r.code, 4);
+    EXPECT_NE(r.err.find("Nu am voie sa scriu in"), std::string::npos) << r.err;
+    EXPECT_EQ(FolderFiles(dir_.Path()), before);
 }
 
 TEST_F(RefusedWrites, FullDiskIsNamedAndNothingIsLost) {
