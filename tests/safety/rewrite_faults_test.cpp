@@ -105,6 +105,10 @@ const std::vector<Command>& Commands() {
          [](const std::string& t) {
              return std::vector<std::string>{"sql", "UPDATE " + Quoted(t) + " SET NR = 1"};
          }},
+        {"update memo",
+         [](const std::string& t) {
+             return std::vector<std::string>{"sql", "UPDATE " + Quoted(t) + " SET OBS = 'nou'"};
+         }},
         {"drop memo column",
          [](const std::string& t) {
              return std::vector<std::string>{"drop-column", t, "OBS", "--yes"};
@@ -210,7 +214,9 @@ TEST_F(RewriteFaults, EveryCommandAtEveryFailurePointLeavesOldOrNewNeverAMix) {
                     EXPECT_NO_THROW(reading = Reading(table)) << "the table no longer reads";
                     if (now == before) {
                         EXPECT_NE(r.code, 0) << "a failure reported as success";
-                        EXPECT_NE(r.err.find(table), std::string::npos) << "unnamed: " << r.err;
+                        // It names the table or its memo file.
+                        EXPECT_NE(r.err.find(table.substr(0, table.size() - 3)), std::string::npos)
+                            << "unnamed: " << r.err;
                     } else if (now == after || StaleMemoBeside(now, after, before, memo)) {
                         // A fault the command could step over: the removal of a memo file the
                         // new table no longer names.
