@@ -43,11 +43,16 @@ void WriteTable(const std::string& path, int rows) {
     DbfWriter w(path, def);
     const FormatSettings format;
     std::mt19937 rng(7);
+    char text[32];
     for (int r = 0; r < rows; ++r) {
         w.BeginRow();
-        w.SetText(0, "N" + std::to_string(rng() % 1000000000u), format);
+        std::snprintf(text, sizeof text, "N%u", static_cast<unsigned>(rng() % 1000000000u));
+        w.SetText(0, text, format);
         w.SetText(1, std::to_string(r), format);
-        if (r % 50 == 0) w.SetMemo(2, "memo " + std::to_string(r) + std::string(r % 700, 'x'));
+        if (r % 50 == 0) {
+            std::snprintf(text, sizeof text, "memo %d ", r);
+            w.SetMemo(2, std::string(text).append(static_cast<size_t>(r % 700), 'x'));
+        }
         w.EndRow();
     }
     w.Commit();
