@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "cleaning/replace_table.h"
 #include "core/workspace.h"
 #include "engine/dbf_file.h"
 #include "engine/field_codec.h"
@@ -101,6 +102,30 @@ void CopyRow(Query& sx, Table& tx, const std::vector<FieldPair>& pairs, std::str
     if (failure) throw *failure;
 }
 
+// Writes out the rows still waiting and throws AppendStopped when the copy stopped (cause).
+// When they can't be written, closing the table tries once more; then the table is opened again
+// on what its file holds and the rows that made it in are the ones counted, so a copy reported
+// as stopped never gets its waiting rows written later, behind the user's back.
+void FinishOrStop(Workspace& ws, AppendSession& session, const std::string& path,
+                  uint32_t storedBefore, const DbfError* cause, int appended) {
+    try {
+        session.Finish();
+    } catch (const DbfError& flushFailure) {
+        bool written = true;
+        try {
+            ws.Tx.Cancel();
+            ws.Tx.Close();
+        } catch (const DbfError&) {
+            written = false;
+        }
+        const DbfError reported = cause ? *cause : flushFailure;
+        ReopenTable(ws, path);
+        if (!cause && written) return;  // the second try wrote them all
+        throw AppendStopped(reported, static_cast<int>(ws.Tx.Header().recordCount - storedBefore));
+    }
+    if (cause) throw AppendStopped(*cause, appended);
+}
+
 }  // namespace
 
 AppendStopped::AppendStopped(const DbfError& cause, int appended)
@@ -136,6 +161,8 @@ AppendOutcome AppendFromTable(Workspace& ws, const std::string& source) {
         pairs.push_back({i, to, f.type == 'D'});
     }
 
+    const std::string path = tx.TableName();
+    const uint32_t stored = tx.Header().recordCount;
     AppendSession session(ws, sx.RecordCount() / kRowsPerStep);
     int appended = 0;
     std::string text;
@@ -155,10 +182,9 @@ AppendOutcome AppendFromTable(Workspace& ws, const std::string& source) {
         }
     } catch (const DbfError& e) {
         // The rows posted before the failure are written out first, so the count is true.
-        session.Finish();
-        throw AppendStopped(e, appended);
+        FinishOrStop(ws, session, path, stored, &e, appended);
     }
-    session.Finish();
+    FinishOrStop(ws, session, path, stored, nullptr, appended);
     return {false, appended};
 }
 

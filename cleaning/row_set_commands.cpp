@@ -135,10 +135,13 @@ void PackTable(Workspace& ws, const std::string& file) {
     sursa.SetTableName(file);
     ws.ui.ProcessMessages();
     sursa.Open();
+    // The pack writes a new file first: when it fails the old one is as it was, and the failure
+    // is reported (not followed by "deleted") with the table closed again.
     try {
         sursa.Pack();
-    } catch (const DbfError&) {
-        // The pack writes a new file first: when it fails, the old one is as it was.
+    } catch (...) {
+        sursa.Close();
+        throw;
     }
     sursa.Close();
     ws.ui.ProcessMessages();

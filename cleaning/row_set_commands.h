@@ -20,7 +20,7 @@ int DeleteDisplayedRows(Workspace& ws);
 void DeleteIndex(Workspace& ws);
 
 // Removes physically the rows marked deleted, through the second table; a failure of the pack
-// itself leaves the file as it was and is not reported.
+// leaves the file as it was and is thrown (DbfError).
 void PackTable(Workspace& ws, const std::string& file);
 
 }  // namespace orbelan

@@ -130,8 +130,7 @@ int Sort(CliContext& c) {
     ExpectArgs(c.options, 2);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
     const int column = ColumnArg(c, 1);
-    SortByColumn(c.ws, column);
-    return kExitDone;
+    return SortByColumn(c.ws, column) ? kExitDone : kExitEngine;
 }
 
 int CheckCnp(CliContext& c) {

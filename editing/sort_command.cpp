@@ -88,22 +88,22 @@ struct SortingFlag {
 
 }  // namespace
 
-void SortByColumn(Workspace& ws, int column) {
+bool SortByColumn(Workspace& ws, int column) {
     Table& tx = ws.Tx;
-    if (!tx.Active() || ws.Sorting) return;
+    if (!tx.Active() || ws.Sorting) return true;
     ws.PostPendingEdit();
-    if (tx.IsEmpty()) return;
-    if (column < 0 || column >= tx.FieldCount()) return;
+    if (tx.IsEmpty()) return true;
+    if (column < 0 || column >= tx.FieldCount()) return true;
     const std::string field = tx.Field(column).name;
     if (ws.ui.Mesaj("Ordonare dupa coloana",
                     "Doriti sa ordonati tabelul dupa coloana " + field + " ?", mkConfirmation,
                     mbYesNo) != mrYes)
-        return;
+        return true;
     SortingFlag sorting(ws);
     const std::string temp = TempTableName(ws, ".DBF");
     if (temp.empty()) {
         ws.ui.Mesaj("Ordonare DBF", "Nu am voie sa scriu in " + ws.ProgramDir + "!", mkError, mbOK);
-        return;
+        return false;
     }
     const std::string key = tx.AsText(column);
 
@@ -123,6 +123,7 @@ void SortByColumn(Workspace& ws, int column) {
     }
     Reopen(ws, source);
     tx.Locate(field, key);
+    return true;
 }
 
 }  // namespace orbelan

@@ -10,7 +10,9 @@ namespace orbelan {
 // empty when none is. The open table itself is never one of them.
 std::string TempTableName(Workspace& ws, const std::string& ext);
 
-// Rewrites the table file in the order of the column (a click on its title).
-void SortByColumn(Workspace& ws, int column);
+// Rewrites the table file in the order of the column (a click on its title). False when it could
+// not start (no folder for its scratch table; the user was told); true otherwise, a sort the
+// user declined included.
+bool SortByColumn(Workspace& ws, int column);
 
 }  // namespace orbelan

@@ -13,13 +13,7 @@ FileIoFaults& IoFaults() {
 }
 
 bool TakeFault(int& counter) {
-    if (counter < 0) return false;
-    if (counter == 0) {
-        counter = -1;
-        return true;
-    }
-    --counter;
-    return false;
+    return IoFaults().Take(counter);
 }
 
 MappedFile::~MappedFile() {

@@ -5,6 +5,7 @@
 //
 // Every failure is a DbfError with a Romanian message naming the file.
 #include <atomic>
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -12,14 +13,45 @@
 namespace orbelan {
 
 // Test hook: each counter makes the n-th next call of its kind fail (0 = the very next one);
-// -1 = never. A counter that fired goes back to -1. Tests reset them with IoFaults().Reset().
+// -1 = never. A counter that fired goes back to -1, unless persistent: then every later call of
+// its kind fails too (a disk that stays full or read only). The calls seen since the last Reset
+// are counted either way, so a test can learn how many steps a command takes from a clean run.
+// Tests reset everything with IoFaults().Reset().
 struct FileIoFaults {
     int failWriteAfter = -1;   // FileHandle::WriteAt, TempFile::Write/Finish
     int failSyncAfter = -1;    // FileHandle::Sync, TempFile::Finish
     int failRenameAfter = -1;  // TempFile::RenameOverTarget
     int failRemoveAfter = -1;  // RemoveFile
     int failReopenAfter = -1;  // opening a table again after a rewrite (engine/rewrite.h)
+    bool persistent = false;
+    bool diskFull = false;  // a failing write fails as on a full disk (ENOSPC), not EIO
+    int writes = 0, syncs = 0, renames = 0, removes = 0, reopens = 0;  // calls seen
+    void (*onCall)() = nullptr;  // called first on every call (the kill test stops there)
+
     void Reset() { *this = FileIoFaults{}; }
+    // Counts the call of counter's kind down; true when it must fail.
+    bool Take(int& counter) {
+        if (onCall) onCall();
+        ++CallsOf(counter);
+        if (counter < 0) return false;
+        if (counter == 0) {
+            if (!persistent) counter = -1;
+            return true;
+        }
+        --counter;
+        return false;
+    }
+    // The errno an injected write fault stands for.
+    int WriteErrno(int usual) const { return diskFull ? ENOSPC : usual; }
+
+  private:
+    int& CallsOf(const int& counter) {
+        if (&counter == &failWriteAfter) return writes;
+        if (&counter == &failSyncAfter) return syncs;
+        if (&counter == &failRenameAfter) return renames;
+        if (&counter == &failRemoveAfter) return removes;
+        return reopens;
+    }
 };
 FileIoFaults& IoFaults();
 // For steps outside this file: counts the call down; true when it must fail.

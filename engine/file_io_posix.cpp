@@ -61,6 +61,8 @@ std::string FolderOf(const std::string& path) {
 }
 
 constexpr size_t kTempBuffer = 1 << 20;
+// A scratch file's failures name the file it stands for: its own name means nothing to a user.
+constexpr const char* kNewVersion = "Scrierea noii versiuni a fisierului";
 
 // ---- guarded mappings: a page lost to another program's truncation reads as zeros
 
@@ -228,7 +230,8 @@ size_t FileHandle::ReadAt(uint64_t offset, void* data, size_t n) const {
 void FileHandle::WriteAt(uint64_t offset, const void* data, size_t n) {
     if (!writable_)
         throw DbfError(ErrorKind::Io, "Fisierul " + path_ + " poate fi doar citit, nu si scris.");
-    if (Fire(IoFaults().failWriteAfter)) ThrowIo("Scrierea in fisierul", path_, EIO);
+    if (Fire(IoFaults().failWriteAfter))
+        ThrowIo("Scrierea in fisierul", path_, IoFaults().WriteErrno(EIO));
     size_t done = 0;
     while (done < n) {
         const ssize_t r = ::pwrite(fd_, static_cast<const char*>(data) + done, n - done,
@@ -315,9 +318,17 @@ TempFile::TempFile(const std::string& target) : target_(ResolvedTarget(target)) 
     const std::string folder = FolderOf(target_);
     const std::string name = target_.substr(target_.find_last_of('/') + 1);
     std::string pattern = folder + "/." + name + ".tmp-XXXXXX";
-    if (Fire(IoFaults().failWriteAfter)) ThrowIo("Crearea fisierului temporar pentru", target, EIO);
+    if (Fire(IoFaults().failWriteAfter))
+        ThrowIo("Crearea fisierului temporar pentru", target, IoFaults().WriteErrno(EIO));
     fd_ = ::mkstemp(pattern.data());
-    if (fd_ < 0) ThrowIo("Crearea fisierului temporar pentru", target, errno);
+    if (fd_ < 0) {
+        const int err = errno;
+        if (err == EACCES || err == EPERM || err == EROFS)
+            throw DbfError(ErrorKind::Io, "In folderul " + folder +
+                                              " nu se poate scrie, deci fisierul " + target +
+                                              " nu poate fi inlocuit: " + Reason(err) + ".");
+        ThrowIo("Crearea fisierului temporar pentru", target, err);
+    }
     // The new file keeps the old one's permissions (mkstemp makes it private to its owner).
     struct stat old;
     if (::stat(target_.c_str(), &old) == 0) {
@@ -340,7 +351,7 @@ void TempFile::FlushBuffer() {
                                    static_cast<off_t>(base + done));
         if (r < 0) {
             if (errno == EINTR) continue;
-            ThrowIo("Scrierea in fisierul", path_, errno);
+            ThrowIo(kNewVersion, target_, errno);
         }
         done += static_cast<size_t>(r);
     }
@@ -348,7 +359,7 @@ void TempFile::FlushBuffer() {
 }
 
 void TempFile::Write(const void* data, size_t n) {
-    if (Fire(IoFaults().failWriteAfter)) ThrowIo("Scrierea in fisierul", path_, ENOSPC);
+    if (Fire(IoFaults().failWriteAfter)) ThrowIo(kNewVersion, target_, ENOSPC);
     buffer_.append(static_cast<const char*>(data), n);
     size_ += n;
     if (buffer_.size() >= kTempBuffer) FlushBuffer();
@@ -356,17 +367,18 @@ void TempFile::Write(const void* data, size_t n) {
 
 void TempFile::WriteAt(uint64_t offset, const void* data, size_t n) {
     FlushBuffer();
-    if (Fire(IoFaults().failWriteAfter)) ThrowIo("Scrierea in fisierul", path_, ENOSPC);
+    if (Fire(IoFaults().failWriteAfter)) ThrowIo(kNewVersion, target_, ENOSPC);
     if (::pwrite(fd_, data, n, static_cast<off_t>(offset)) != static_cast<ssize_t>(n))
-        ThrowIo("Scrierea in fisierul", path_, errno);
+        ThrowIo(kNewVersion, target_, errno);
     if (offset + n > size_) size_ = offset + n;
 }
 
 void TempFile::Finish() {
-    if (Fire(IoFaults().failWriteAfter)) ThrowIo("Scrierea in fisierul", path_, ENOSPC);
+    if (Fire(IoFaults().failWriteAfter)) ThrowIo(kNewVersion, target_, ENOSPC);
     FlushBuffer();
-    if (Fire(IoFaults().failSyncAfter)) ThrowIo("Salvarea pe disc a fisierului", path_, EIO);
-    if (::fsync(fd_) != 0) ThrowIo("Salvarea pe disc a fisierului", path_, errno);
+    if (Fire(IoFaults().failSyncAfter))
+        ThrowIo("Salvarea pe disc a noii versiuni a fisierului", target_, EIO);
+    if (::fsync(fd_) != 0) ThrowIo("Salvarea pe disc a noii versiuni a fisierului", target_, errno);
 }
 
 void TempFile::RenameOverTarget() {

@@ -162,6 +162,13 @@ std::string RandomSuffix() {
 }
 
 constexpr size_t kTempBuffer = 1 << 20;
+// A scratch file's failures name the file it stands for: its own name means nothing to a user.
+constexpr const char* kNewVersion = "Scrierea noii versiuni a fisierului";
+
+// The error an injected write fault stands for.
+DWORD InjectedWriteError() {
+    return IoFaults().diskFull ? ERROR_DISK_FULL : ERROR_WRITE_FAULT;
+}
 
 }  // namespace
 
@@ -248,7 +255,7 @@ void FileHandle::WriteAt(uint64_t offset, const void* data, size_t n) {
     if (!writable_)
         throw DbfError(ErrorKind::Io, "Fisierul " + path_ + " poate fi doar citit, nu si scris.");
     if (TakeFault(IoFaults().failWriteAfter))
-        ThrowIo("Scrierea in fisierul", path_, ERROR_WRITE_FAULT);
+        ThrowIo("Scrierea in fisierul", path_, InjectedWriteError());
     const DWORD err = WriteAll(AsHandle(fd_), offset, data, n);
     if (err != ERROR_SUCCESS) ThrowIo("Scrierea in fisierul", path_, err);
 }
@@ -330,7 +337,7 @@ TempFile::TempFile(const std::string& target) : target_(target) {
     // Beside the target, so the final rename never crosses volumes.
     const auto [folder, name] = SplitPath(target_);
     if (TakeFault(IoFaults().failWriteAfter))
-        ThrowIo("Crearea fisierului temporar pentru", target, ERROR_WRITE_FAULT);
+        ThrowIo("Crearea fisierului temporar pentru", target, InjectedWriteError());
     DWORD err = ERROR_SUCCESS;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string candidate = folder + "." + name + ".tmp-" + RandomSuffix();
@@ -353,13 +360,12 @@ TempFile::TempFile(const std::string& target) : target_(target) {
 void TempFile::FlushBuffer() {
     const uint64_t base = size_ - buffer_.size();
     const DWORD err = WriteAll(AsHandle(fd_), base, buffer_.data(), buffer_.size());
-    if (err != ERROR_SUCCESS) ThrowIo("Scrierea in fisierul", path_, err);
+    if (err != ERROR_SUCCESS) ThrowIo(kNewVersion, target_, err);
     buffer_.clear();
 }
 
 void TempFile::Write(const void* data, size_t n) {
-    if (TakeFault(IoFaults().failWriteAfter))
-        ThrowIo("Scrierea in fisierul", path_, ERROR_DISK_FULL);
+    if (TakeFault(IoFaults().failWriteAfter)) ThrowIo(kNewVersion, target_, ERROR_DISK_FULL);
     buffer_.append(static_cast<const char*>(data), n);
     size_ += n;
     if (buffer_.size() >= kTempBuffer) FlushBuffer();
@@ -367,21 +373,19 @@ void TempFile::Write(const void* data, size_t n) {
 
 void TempFile::WriteAt(uint64_t offset, const void* data, size_t n) {
     FlushBuffer();
-    if (TakeFault(IoFaults().failWriteAfter))
-        ThrowIo("Scrierea in fisierul", path_, ERROR_DISK_FULL);
+    if (TakeFault(IoFaults().failWriteAfter)) ThrowIo(kNewVersion, target_, ERROR_DISK_FULL);
     const DWORD err = WriteAll(AsHandle(fd_), offset, data, n);
-    if (err != ERROR_SUCCESS) ThrowIo("Scrierea in fisierul", path_, err);
+    if (err != ERROR_SUCCESS) ThrowIo(kNewVersion, target_, err);
     if (offset + n > size_) size_ = offset + n;
 }
 
 void TempFile::Finish() {
-    if (TakeFault(IoFaults().failWriteAfter))
-        ThrowIo("Scrierea in fisierul", path_, ERROR_DISK_FULL);
+    if (TakeFault(IoFaults().failWriteAfter)) ThrowIo(kNewVersion, target_, ERROR_DISK_FULL);
     FlushBuffer();
     if (TakeFault(IoFaults().failSyncAfter))
-        ThrowIo("Salvarea pe disc a fisierului", path_, ERROR_WRITE_FAULT);
+        ThrowIo("Salvarea pe disc a noii versiuni a fisierului", target_, ERROR_WRITE_FAULT);
     if (!FlushFileBuffers(AsHandle(fd_)))
-        ThrowIo("Salvarea pe disc a fisierului", path_, GetLastError());
+        ThrowIo("Salvarea pe disc a noii versiuni a fisierului", target_, GetLastError());
 }
 
 void TempFile::RenameOverTarget() {

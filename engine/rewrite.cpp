@@ -35,6 +35,9 @@ DbfWriter::Definition StructureOf(const DbfFile& source) {
 std::unique_ptr<DbfFile> RewriteFile(const DbfFile& source, const RewritePlan& plan,
                                      const DbfOpenOptions& reopen) {
     const std::string path = source.Path();
+    // The rename would replace a file its owner made read only: refuse as an in-place write does.
+    if (!source.Writable())
+        throw DbfError(ErrorKind::Io, "Fisierul " + path + " poate fi doar citit, nu si scris.");
     source.LockForWriting();  // held until source closes, after the new file took its place
     source.CheckIntact();
     const std::string oldMemo = source.Info().memoFile;

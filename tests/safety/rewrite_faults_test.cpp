@@ -1,0 +1,249 @@
+// Every command that replaces a table, failed at each write, flush, rename, removal and reopening
+// it makes, once and from then on: the table and its memo stay the old files byte for byte, or
+// the command says it succeeded and both are the complete new ones. Never a mix, never a scratch
+// file left behind, never a failure kept quiet.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#include "cli/cli_app.h"
+#include "engine/dbf_file.h"
+#include "engine/file_io.h"
+#include "support/temp_dir.h"
+
+namespace orbelan {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Files {
+    std::map<std::string, std::string> bytes;  // every file of the folder, by name
+    bool operator==(const Files&) const = default;
+};
+
+Files FolderFiles(const fs::path& folder) {
+    Files f;
+    for (const auto& e : fs::directory_iterator(folder))
+        f.bytes[e.path().filename().string()] = test::ReadFileBytes(e.path().string());
+    return f;
+}
+
+// The new files and, beside them, the old memo file that a table without memo fields left: its
+// removal is best effort.
+bool StaleMemoBeside(const Files& now, const Files& after, const Files& before,
+                     const std::string& memo) {
+    if (after.bytes.count(memo) || !now.bytes.count(memo)) return false;
+    Files rest = now;
+    rest.bytes.erase(memo);
+    return rest == after && now.bytes.at(memo) == before.bytes.at(memo);
+}
+
+std::string Names(const Files& f) {
+    std::string s;
+    for (const auto& [name, bytes] : f.bytes) s += name + " ";
+    return s;
+}
+
+// Every field of every row, deleted ones too; throws or marks what can't be read.
+std::string Reading(const std::string& path) {
+    const auto file = DbfFile::Open(path);
+    std::string out;
+    for (uint32_t r = 0; r < file->RecordCount(); ++r) {
+        out += file->IsDeleted(r) ? '*' : ' ';
+        for (int f = 0; f < file->FieldCount(); ++f) {
+            const std::string text = file->Text(file->Record(r), f, FormatSettings{});
+            if (text.rfind("<memo ilizibil", 0) == 0) throw std::runtime_error(text);
+            out += text + '|';
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+struct Outcome {
+    int code;
+    std::string out, err;
+};
+
+struct Command {
+    const char* name;
+    // The arguments after "orbelan", given the table's path.
+    std::function<std::vector<std::string>(const std::string& table)> args;
+    bool appends = false;  // writes into the table's own files instead of replacing them
+};
+
+std::string Quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+const std::vector<Command>& Commands() {
+    static const std::string source = [] {
+        static test::TempDir dir;  // outside the table's folder, which is compared file by file
+        return dir.CopyData("dbase3_memo_cp1250.dbf");
+    }();
+    static const std::vector<Command> commands = {
+        {"sort",
+         [](const std::string& t) {
+             return std::vector<std::string>{"sort", t, "NUME"};
+         }},
+        {"alter add",
+         [](const std::string& t) {
+             return std::vector<std::string>{"sql", "ALTER TABLE " + Quoted(t) + " ADD X CHAR(3)"};
+         }},
+        {"alter drop",
+         [](const std::string& t) {
+             return std::vector<std::string>{"sql", "ALTER TABLE " + Quoted(t) + " DROP DATAN"};
+         }},
+        {"alter add memo",
+         [](const std::string& t) {
+             return std::vector<std::string>{"sql", "ALTER TABLE " + Quoted(t) + " ADD OBS2 MEMO"};
+         }},
+        {"update",
+         [](const std::string& t) {
+             return std::vector<std::string>{"sql", "UPDATE " + Quoted(t) + " SET NR = 1"};
+         }},
+        {"update memo",
+         [](const std::string& t) {
+             return std::vector<std::string>{"sql", "UPDATE " + Quoted(t) + " SET OBS = 'nou'"};
+         }},
+        {"drop memo column",
+         [](const std::string& t) {
+             return std::vector<std::string>{"drop-column", t, "OBS", "--yes"};
+         }},
+        {"date to number",
+         [](const std::string& t) {
+             return std::vector<std::string>{"date-to-number", t, "DATAN"};
+         }},
+        {"swap",
+         [](const std::string& t) {
+             return std::vector<std::string>{"swap", t, "NUME", "PRENUME", "--yes"};
+         }},
+        {"split name",
+         [](const std::string& t) {
+             return std::vector<std::string>{"split-name", t, "NUME"};
+         }},
+        {"append",
+         [](const std::string& t) {
+             return std::vector<std::string>{"append", t, source};
+         },
+         true},
+        {"drop index (pack)",
+         [](const std::string& t) {
+             return std::vector<std::string>{"drop-index", t};
+         }},
+        {"delete rows",
+         [](const std::string& t) {
+             return std::vector<std::string>{"delete-rows", t, "--filter", "NR>4", "--yes"};
+         }},
+        {"dedupe",
+         [](const std::string& t) {
+             return std::vector<std::string>{"dedupe", t, "ACTIV", "--yes"};
+         }},
+    };
+    return commands;
+}
+
+struct Fault {
+    const char* name;
+    int FileIoFaults::*counter;
+    int FileIoFaults::*calls;
+};
+
+const Fault kFaults[] = {
+    {"write", &FileIoFaults::failWriteAfter, &FileIoFaults::writes},
+    {"sync", &FileIoFaults::failSyncAfter, &FileIoFaults::syncs},
+    {"rename", &FileIoFaults::failRenameAfter, &FileIoFaults::renames},
+    {"remove", &FileIoFaults::failRemoveAfter, &FileIoFaults::removes},
+    {"reopen", &FileIoFaults::failReopenAfter, &FileIoFaults::reopens},
+};
+
+class RewriteFaults : public ::testing::Test {
+  protected:
+    void TearDown() override { IoFaults().Reset(); }
+
+    // A fresh copy of the memo table in a fresh folder; its path.
+    std::string FreshTable() {
+        dir_ = std::make_unique<test::TempDir>();
+        return dir_->CopyData("dbase3_memo_cp1250.dbf");
+    }
+    Outcome Run(const Command& c, const std::string& table) {
+        std::ostringstream out, err;
+        const int code = RunOrbelan(c.args(table), out, err);
+        return {code, out.str(), err.str()};
+    }
+
+    std::unique_ptr<test::TempDir> dir_;
+};
+
+TEST_F(RewriteFaults, EveryCommandAtEveryFailurePointLeavesOldOrNewNeverAMix) {
+    int cases = 0;
+    for (const Command& command : Commands()) {
+        SCOPED_TRACE(command.name);
+        // A clean run: the new files, and how many calls of each kind the command makes.
+        std::string table = FreshTable();
+        const std::string memo = "dbase3_memo_cp1250.dbt";
+        const Files before = FolderFiles(dir_->Path());
+        const std::string oldReading = Reading(table);
+        const uint32_t oldRecords = DbfFile::Open(table)->RecordCount();
+        IoFaults().Reset();
+        const Outcome clean = Run(command, table);
+        const FileIoFaults counted = IoFaults();
+        IoFaults().Reset();
+        ASSERT_EQ(clean.code, 0) << clean.err;
+        const Files after = FolderFiles(dir_->Path());
+        const std::string newReading = Reading(table);
+        ASSERT_NE(newReading, oldReading);
+        ASSERT_NE(after, before);
+
+        for (const Fault& fault : kFaults) {
+            for (const bool persistent : {false, true}) {
+                for (int n = 0; n < counted.*fault.calls; ++n) {
+                    SCOPED_TRACE(std::string(fault.name) + (persistent ? " from call " : " call ") +
+                                 std::to_string(n));
+                    ++cases;
+                    table = FreshTable();
+                    IoFaults().*fault.counter = n;
+                    IoFaults().persistent = persistent;
+                    const Outcome r = Run(command, table);
+                    IoFaults().Reset();
+                    const Files now = FolderFiles(dir_->Path());
+                    std::string reading;
+                    EXPECT_NO_THROW(reading = Reading(table)) << "the table no longer reads";
+                    if (now == before) {
+                        EXPECT_NE(r.code, 0) << "a failure reported as success";
+                        // It names the table or its memo file.
+                        EXPECT_NE(r.err.find(table.substr(0, table.size() - 3)), std::string::npos)
+                            << "unnamed: " << r.err;
+                    } else if (now == after || StaleMemoBeside(now, after, before, memo)) {
+                        // A fault the command could step over: the removal of a memo file the
+                        // new table no longer names.
+                        EXPECT_EQ(r.code, 0) << "done, but reported as failed: " << r.err << r.out;
+                        EXPECT_EQ(reading, newReading);
+                    } else if (command.appends) {
+                        // Rows go into the table's own file: those before the failure stay, the
+                        // message counts them, and the table reads whole.
+                        EXPECT_EQ(r.code, 4);
+                        EXPECT_EQ(reading.rfind(oldReading, 0), 0u) << "old rows changed";
+                        EXPECT_EQ(newReading.rfind(reading, 0), 0u) << "not the new rows";
+                        const uint32_t added = DbfFile::Open(table)->RecordCount() - oldRecords;
+                        EXPECT_NE(r.err.find("Linii adaugate inainte de eroare: " +
+                                             std::to_string(added) + "."),
+                                  std::string::npos)
+                            << r.err;
+                    } else {
+                        ADD_FAILURE() << "neither the old files nor the new: " << Names(now)
+                                      << "\ncode " << r.code << ": " << r.err;
+                    }
+                }
+            }
+        }
+    }
+    RecordProperty("cases", cases);
+    std::printf("%d command x failure point cases\n", cases);
+}
+
+}  // namespace
+}  // namespace orbelan
