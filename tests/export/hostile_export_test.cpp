@@ -182,7 +182,9 @@ TEST(HostileExport, EveryFormatParsesAndGivesTheTextsBack) {
         const std::string bytes = test::ReadFileBytes(x.WrittenFile());
         std::string lower = bytes;
         for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-        if (c.type == xtHTML) EXPECT_EQ(lower.find("<script"), std::string::npos);
+        if (c.type == xtHTML) {
+            EXPECT_EQ(lower.find("<script"), std::string::npos);
+        }
         std::vector<std::string> got;
         try {
             got = c.read(bytes);
