@@ -29,16 +29,24 @@ class QuietPlatform : public Platform {
     std::string TempFolder() override { return ScratchDir(); }
     int PixelsPerInch() override { return 96; }
 
-    // A folder of this process for the documents written, in memory when the system has one.
+    // A folder of this process for the documents written, in memory when the system has one;
+    // removed when the process ends.
     static const std::string& ScratchDir() {
-        static const std::string dir = [] {
-            const std::string base =
-                std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
-            std::string d = base + "/orbelan-fuzz-" + std::to_string(::getpid()) + "/";
-            ::mkdir(d.c_str(), 0700);
-            return d;
-        }();
-        return dir;
+        struct Folder {
+            std::string path;
+            Folder() {
+                const bool shm = std::filesystem::is_directory("/dev/shm");
+                path = std::string(shm ? "/dev/shm" : "/tmp") + "/orbelan-fuzz-" +
+                       std::to_string(::getpid()) + "/";
+                ::mkdir(path.c_str(), 0700);
+            }
+            ~Folder() {
+                std::error_code ec;
+                std::filesystem::remove_all(path, ec);
+            }
+        };
+        static const Folder folder;
+        return folder.path;
     }
 };
 
