@@ -16,9 +16,11 @@ constexpr int kRowsPerRepaint = 1024;
 constexpr size_t kWriteChunk = 1 << 20;
 
 // A cell never holds a comma: every comma of the line becomes a full stop, then the commas
-// between the cells are put back. One pass over the line beats one search per cell.
+// between the cells are put back. A line break in a value would end the record: a blank.
+// One pass over the line beats one search per cell.
 void NoCommas(std::string& line, const std::vector<size_t>& separators) {
-    for (char& c : line) c = c == ',' ? '.' : c;  // branch-free, so the compiler vectorizes it
+    for (char& c : line)  // branch-free, so the compiler vectorizes it
+        c = c == ',' ? '.' : c == '\r' || c == '\n' ? ' ' : c;
     for (size_t at : separators) line[at] = ',';
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // "In format CSV": the program's own quick CSV writer. The displayed rows of the open table with
 // all its fields, comma-separated, never quoted: a comma inside a value or a name becomes a full
-// stop. 8-bit text in the program's code page, CR LF after every line, no byte-order mark.
+// stop, a line break a blank. 8-bit text in the program's code page, CR LF after every line, no byte-order mark.
 #include <string>
 
 namespace orbelan {

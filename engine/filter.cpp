@@ -568,8 +568,23 @@ class Parser {
         return left;
     }
 
+    // Parsing, matching and freeing the tree all recurse: a deep nest would run out of stack.
+    static constexpr int kMaxDepth = 200;
+    struct Nested {
+        Nested(int& depth, size_t pos) : d(depth) {
+            if (++d > kMaxDepth)
+                throw Fault{pos, "prea multe paranteze sau NOT una in alta (cel mult " +
+                                     std::to_string(kMaxDepth) + ")"};
+        }
+        ~Nested() { --d; }
+        Nested(const Nested&) = delete;
+        Nested& operator=(const Nested&) = delete;
+        int& d;
+    };
+
     std::unique_ptr<Node> ParseNot() {
         if (Peek().kind != Tok::Not) return ParsePrimary();
+        const Nested nested(depth_, Peek().pos);
         Take();
         auto n = std::make_unique<NotNode>();
         n->a = ParseNot();
@@ -580,6 +595,7 @@ class Parser {
         const Token& t = Peek();
         switch (t.kind) {
             case Tok::LParen: {
+                const Nested nested(depth_, t.pos);
                 Take();
                 auto inner = ParseOr();
                 if (Peek().kind != Tok::RParen) {
@@ -883,6 +899,7 @@ class Parser {
 
     std::vector<Token> tokens_;
     size_t pos_ = 0;
+    int depth_ = 0;  // parentheses and NOTs open around the current token
     const DbfLayout& layout_;
     const CodePage& cp_;
     const FormatSettings& format_;

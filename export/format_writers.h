@@ -47,8 +47,12 @@ void AppendRtfText(const TovCustomExport& engine, std::string& out, std::string_
 // & < > " as entities.
 std::string HtmlEscape(const std::string& text);
 
+// The text on one line: each line break (CR LF, CR or LF), and each tab when asked, becomes a
+// blank; the bytes of `doubled` are written twice. For the formats that have no escape for them.
+void AppendOneLine(std::string& out, std::string_view text, const ByteSet& doubled, bool tabs);
+
 // Doubles inner double quotes; encloses in double quotes when asked or when the text holds a
-// blank or a comma.
+// blank, a comma or a line break or starts with a double quote.
 std::string QuoteValue(const std::string& text, bool always);
 void AppendQuoteValue(std::string& out, std::string_view text, bool always);
 // Characters of a UTF-8 text.

@@ -27,38 +27,38 @@ class SheetTextWriter : public TovFormatWriter {
     }
 
     void Row(const TovRow& row) override {
+        // DIF and SYLK have no escape for a line break: it would end the record, so a value
+        // is kept on its line, each break written as a blank.
+        static constexpr ByteSet kQuote("\""), kSylk(";\"");
         if (dif_) {
             out_.AddLine("-1,0");
             out_.AddLine("BOT");
-            if (row.rowNumber) {
-                out_.AddLine("1,0");
-                out_.AddLine(QuoteValue(*row.rowNumber, true));
-            }
             // Strings always quoted: a bare word reads as an empty sheet in some programs.
-            for (const TovCell& cell : row.cells) {
+            const auto quoted = [&](std::string_view text) {
                 out_.AddLine("1,0");
-                std::string& line = line_;
-                line.assign(1, '"');
-                static constexpr ByteSet kQuote("\"");
-                AppendDoubling(line, cell.text, kQuote);
-                line += '"';
-                out_.Add(line);
-            }
+                line_.assign(1, '"');
+                AppendOneLine(line_, text, kQuote, false);
+                line_ += '"';
+                out_.AddLine(line_);
+            };
+            if (row.rowNumber) quoted(*row.rowNumber);
+            for (const TovCell& cell : row.cells) quoted(cell.text);
             return;
         }
-        // FormatRow has already counted this row.
-        const std::string y = ";Y" + std::to_string(x.SheetRow() - 1) + ";K";
+        // FormatRow has already counted this row. A ';' ends a SYLK field: inside a value it
+        // is written twice.
+        const std::string y = ";Y" + std::to_string(x.SheetRow() - 1) + ";K\"";
         const int shift = row.rowNumber ? 2 : 1;
-        if (row.rowNumber && !row.caption)
-            out_.AddLine("C;X1" + y + QuoteValue(*row.rowNumber, true));
-        for (const TovCell& cell : row.cells) {
-            std::string& line = line_;
-            line.assign("C;X");
-            line += std::to_string(cell.column + shift);
-            line += y;
-            AppendSylkValue(line, cell.text);
-            out_.Add(line);
-        }
+        const auto cell = [&](int column, std::string_view text) {
+            line_.assign("C;X");
+            line_ += std::to_string(column);
+            line_ += y;
+            AppendOneLine(line_, text, kSylk, false);
+            line_ += '"';
+            out_.AddLine(line_);
+        };
+        if (row.rowNumber && !row.caption) cell(1, *row.rowNumber);
+        for (const TovCell& c : row.cells) cell(c.column + shift, c.text);
     }
 
     void End() override {
@@ -72,14 +72,6 @@ class SheetTextWriter : public TovFormatWriter {
     }
 
   private:
-    // A ';' ends a SYLK field: inside a value it is written twice.
-    static void AppendSylkValue(std::string& line, std::string_view text) {
-        static constexpr ByteSet kDoubled(";\"");
-        line += '"';
-        AppendDoubling(line, text, kDoubled);
-        line += '"';
-    }
-
     bool dif_;
     TextOutput out_;
     std::string line_;

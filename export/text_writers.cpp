@@ -15,15 +15,29 @@ void AppendDoubling(std::string& out, std::string_view text, const ByteSet& doub
     out.append(text.substr(start));
 }
 
+void AppendOneLine(std::string& out, std::string_view text, const ByteSet& doubled, bool tabs) {
+    static constexpr ByteSet kBreaks("\r\n"), kBreaksAndTabs("\r\n\t");
+    const ByteSet& special = tabs ? kBreaksAndTabs : kBreaks;
+    size_t start = 0;
+    for (size_t i = special.Find(text, 0); i < text.size(); i = special.Find(text, start)) {
+        AppendDoubling(out, text.substr(start, i - start), doubled);
+        out += ' ';
+        start = i + (text.compare(i, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    AppendDoubling(out, text.substr(start), doubled);
+}
+
 void AppendQuoteValue(std::string& out, std::string_view text, bool always) {
-    // One scan finds whether anything is special; most cells are copied as they are.
-    static constexpr ByteSet kSpecial(" ,\""), kNeedsQuotes(" ,"), kQuote("\"");
+    // One scan finds whether anything is special; most cells are copied as they are. A line
+    // break, or a quote in front, would end the record or open a quoted field: quoted too.
+    static constexpr ByteSet kSpecial(" ,\"\r\n"), kNeedsQuotes(" ,\r\n"), kQuote("\"");
     const size_t first = kSpecial.Find(text, 0);
     if (!always && first == text.size()) {
         out.append(text);
         return;
     }
-    const bool quote = always || kNeedsQuotes.Find(text, first) < text.size();
+    const bool quote =
+        always || (first == 0 && text[0] == '"') || kNeedsQuotes.Find(text, first) < text.size();
     if (quote) out += '"';
     AppendDoubling(out, text, kQuote);
     if (quote) out += '"';
@@ -62,6 +76,8 @@ void AppendPadded(std::string& line, std::string_view text, int width, int align
     line.append(missing - before, ' ');
 }
 
+constexpr ByteSet kNothing("");
+
 class TextWriter : public TovFormatWriter {
   public:
     TextWriter(TovCustomExport& engine, const std::string& target)
@@ -92,7 +108,7 @@ class TextWriter : public TovFormatWriter {
             else if (type_ == xtCSV)
                 AppendQuoteValue(line, *row.rowNumber, false);
             else
-                line += *row.rowNumber;
+                AppendOneLine(line, *row.rowNumber, kNothing, true);
             line += separator;
         }
         const bool align = x.Options.Has(xoUseAlignments);
@@ -104,7 +120,7 @@ class TextWriter : public TovFormatWriter {
             else if (type_ == xtCSV)
                 AppendQuoteValue(line, cell.text, false);
             else
-                line += cell.text;
+                AppendOneLine(line, cell.text, kNothing, true);
         }
         out_.Add(line);
     }

@@ -4,12 +4,59 @@
 // the corpus through the same functions.
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace orbelan::fuzz {
+
+// The bytes as a file to open by name: an anonymous in-memory file (its /proc/self/fd name) on
+// Linux, a file in the temporary folder elsewhere. Empty Path() when it could not be made.
+class InputFile {
+  public:
+    InputFile(const char* name, const uint8_t* data, size_t size);
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    const std::string& Path() const { return path_; }
+
+  private:
+    int fd_ = -1;
+    std::string path_;
+};
 
 // The bytes as a DBF file: opened, every value of every row read as text, the rows walked back.
 void DbfInput(const uint8_t* data, size_t size);
 // The bytes as a filter expression over a fixed table, compiled and matched against its rows.
 void FilterInput(const uint8_t* data, size_t size);
+// The bytes as a memo file (the first byte picks .dbt III, .dbt IV or .fpt): the first blocks
+// and a pointer past the end read, then a value appended and read back (aborts if it differs).
+void MemoInput(const uint8_t* data, size_t size);
+// The bytes as a local SQL statement: parsed, its columns made fields and its condition compiled
+// and matched against the rows of FilterInput's table.
+void SqlInput(const uint8_t* data, size_t size);
+
+// In fuzz/command_targets.cpp (they need orbelan_commands):
+// The bytes as an RTF letter template, merged with a fixed row (values holding RTF and markup).
+void RtfTemplateInput(const uint8_t* data, size_t size);
+// The first byte picks CSV, DIF or SYLK and a few options; the rest, split at NUL bytes, are the
+// cell texts of rows of three. The file written is parsed back: a wrong count of records or
+// cells aborts.
+void SheetExportInput(const uint8_t* data, size_t size);
+
+// Readers of what those writers write, by the program's own rules; a file that breaks its
+// format throws FormatViolation.
+struct FormatViolation : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+// CSV records: a field opened by a quote runs to the closing quote; any other to the comma.
+// Both may hold doubled quotes.
+std::vector<std::vector<std::string>> ParseCsv(const std::string& text);
+// The lines of a text in which every line ends with CR LF.
+std::vector<std::string> Lines(const std::string& text);
+// The DIF tuples and the SYLK rows (without the row-number column when `numbers`).
+std::vector<std::vector<std::string>> ParseDif(const std::vector<std::string>& lines);
+std::vector<std::vector<std::string>> ParseSylk(const std::vector<std::string>& lines,
+                                                bool numbers);
 
 }  // namespace orbelan::fuzz

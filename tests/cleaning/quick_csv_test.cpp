@@ -52,6 +52,16 @@ TEST_F(QuickCsvTest, FilterEmptyTableAndCommaInAName) {
     EXPECT_EQ(ReadFileBytes(out), "A.B,N\r\n");
 }
 
+TEST_F(QuickCsvTest, LineBreakInAValueStaysOnItsRecord) {
+    const std::string path = dir.File("b.dbf");
+    WriteDbf(path, {{"OBS", 'C', 12}, {"N", 'N', 3}}, {{"x\r\ny\rz\n", "1"}, {"<b>;\"a\"", "2"}});
+    ws.CurrentFile = path;
+    ws.OpenTable();
+    const std::string out = dir.File("b.csv");
+    EXPECT_EQ(WriteQuickCsv(ws, out), 2);
+    EXPECT_EQ(ReadFileBytes(out), "OBS,N\r\nx  y z ,1\r\n<b>;\"a\",2\r\n");
+}
+
 TEST_F(QuickCsvTest, CharacterTheCodePageLacksIsAnErrorAndTheOldFileStays) {
     const std::string path = dir.File("ru.dbf");
     WriteDbf(path, {{"NUME", 'C', 6}, {"ORAS", 'C', 6}}, {{"IVAN", "MOSKVA"}, {"IVAN", "\x8C\x8E"}},

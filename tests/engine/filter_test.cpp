@@ -333,6 +333,20 @@ TEST_F(FilterTest, FaultsNameTheirPosition) {
     EXPECT_EQ(ErrorOf("NUME='Ăă' AND X=1"), "Filtru incorect la pozitia 15: camp necunoscut 'X'.");
 }
 
+TEST_F(FilterTest, NestingIsBoundedSoTheStackHoldsIt) {
+    AddField("ACTIV", 'L', 1);
+    AddRow({"T"});
+    // 200 levels still work, mixed; one more names the position of the one too many.
+    std::string deep;
+    for (int i = 0; i < 100; ++i) deep += "NOT (";
+    EXPECT_EQ(Kept(deep + "ACTIV" + std::string(100, ')')), "0");
+    EXPECT_EQ(ErrorOf(std::string(201, '(') + "ACTIV" + std::string(201, ')')),
+              "Filtru incorect la pozitia 201: prea multe paranteze sau NOT una in alta (cel mult "
+              "200).");
+    EXPECT_EQ(ErrorOf(deep + "NOT ACTIV" + std::string(100, ')')).substr(0, 36),
+              "Filtru incorect la pozitia 501: prea");
+}
+
 TEST_F(FilterTest, StatementConditionsReportPositionsInTheStatement) {
     AddField("NUME", 'C', 10);
     AddRow({"POP"});

@@ -14,7 +14,8 @@ TEST(FuzzCorpus, EveryInputRunsThroughItsTarget) {
     namespace fs = std::filesystem;
     const fs::path corpus(ORBELAN_FUZZ_CORPUS);
     for (const auto& [folder, target] :
-         {std::pair{"dbf", &fuzz::DbfInput}, std::pair{"filter", &fuzz::FilterInput}}) {
+         {std::pair{"dbf", &fuzz::DbfInput}, std::pair{"filter", &fuzz::FilterInput},
+          std::pair{"memo", &fuzz::MemoInput}, std::pair{"sql", &fuzz::SqlInput}}) {
         int inputs = 0;
         for (const auto& entry : fs::directory_iterator(corpus / folder)) {
             SCOPED_TRACE(entry.path().string());
