@@ -39,7 +39,7 @@ for t in "${TESTS[@]}"; do
         failed+=("$t")
         cat "$log"
     fi
-    grep -E '^\[(==========|  PASSED  |  SKIPPED ) \] [0-9]+ tests?' "$log" || true
+    grep -E '^\[(==========|  PASSED  |  SKIPPED )\] [0-9]+ tests?' "$log" || true
 done
 # The program itself, as a user runs it: a Romanian file name from the command line.
 scratch="$(mktemp -d)"
