@@ -107,14 +107,19 @@ HANDLE OpenExisting(const std::string& path, DWORD access, DWORD& err) {
     }
 }
 
+// The position of a positioned read or write.
+OVERLAPPED At(uint64_t offset) {
+    OVERLAPPED ov{};
+    ov.Offset = static_cast<DWORD>(offset);
+    ov.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return ov;
+}
+
 // Positioned write of all n bytes, or the Windows error.
 DWORD WriteAll(HANDLE h, uint64_t offset, const void* data, size_t n) {
     size_t done = 0;
     while (done < n) {
-        OVERLAPPED ov{};
-        const uint64_t at = offset + done;
-        ov.Offset = static_cast<DWORD>(at);
-        ov.OffsetHigh = static_cast<DWORD>(at >> 32);
+        OVERLAPPED ov = At(offset + done);
         const DWORD chunk = static_cast<DWORD>(std::min<size_t>(n - done, 1u << 30));
         DWORD written = 0;
         if (!WriteFile(h, static_cast<const char*>(data) + done, chunk, &written, &ov))
@@ -234,10 +239,7 @@ uint64_t FileHandle::Size() const {
 size_t FileHandle::ReadAt(uint64_t offset, void* data, size_t n) const {
     size_t done = 0;
     while (done < n) {
-        OVERLAPPED ov{};
-        const uint64_t at = offset + done;
-        ov.Offset = static_cast<DWORD>(at);
-        ov.OffsetHigh = static_cast<DWORD>(at >> 32);
+        OVERLAPPED ov = At(offset + done);
         const DWORD chunk = static_cast<DWORD>(std::min<size_t>(n - done, 1u << 30));
         DWORD got = 0;
         if (!ReadFile(AsHandle(fd_), static_cast<char*>(data) + done, chunk, &got, &ov)) {
