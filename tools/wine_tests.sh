@@ -22,13 +22,16 @@ cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64
       -DORBELAN_GUI=OFF -DORBELAN_BENCH=OFF "${launcher[@]}" >/dev/null
 cmake --build build/win -j"$jobs" --target orbelan "${TESTS[@]}"
 
+WINESERVER=/usr/lib/wine/wineserver
+trap 'echo "Etapa Windows s-a oprit la linia $LINENO." >&2' ERR
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     "$WINE" wineboot --init >/dev/null 2>&1
+    "$WINESERVER" -w  # the new prefix's own server ends first
 fi
-# One Wine server for the whole stage instead of one per program.
-/usr/lib/wine/wineserver -p
-trap '/usr/lib/wine/wineserver -k || true' EXIT
+# One Wine server for the whole stage instead of one per program (one may already be running).
+"$WINESERVER" -p || true
+trap '"$WINESERVER" -k || true' EXIT
 
 failed=()
 log="$(mktemp)"
