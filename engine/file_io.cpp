@@ -1,9 +1,20 @@
 // What both systems' file doors share: the test hooks and the moves.
 #include "engine/file_io.h"
 
+#include "engine/errors.h"
+#include "engine/file_io_system.h"
+
 #include <utility>
 
 namespace orbelan {
+
+using namespace file_io_system;
+
+namespace {
+// A scratch file's failures name the file it stands for: its own name means nothing to a user.
+constexpr const char* kNewVersion = "Scrierea noii versiuni a fisierului";
+constexpr const char* kNewVersionToDisk = "Salvarea pe disc a noii versiuni a fisierului";
+}  // namespace
 
 std::atomic<int> file_io_detail::anyMappingLost{0};
 
@@ -54,6 +65,48 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
         path_ = std::move(other.path_);
     }
     return *this;
+}
+
+void FileHandle::WriteAt(uint64_t offset, const void* data, size_t n) {
+    if (!writable_)
+        throw DbfError(ErrorKind::Io, "Fisierul " + path_ + " poate fi doar citit, nu si scris.");
+    if (TakeFault(IoFaults().failWriteAfter))
+        ThrowIo("Scrierea in fisierul", path_, InjectedWriteError());
+    if (const int err = WriteAll(fd_, offset, data, n)) ThrowIo("Scrierea in fisierul", path_, err);
+}
+
+void FileHandle::Sync() {
+    if (TakeFault(IoFaults().failSyncAfter))
+        ThrowIo("Salvarea pe disc a fisierului", path_, kDiskError);
+    if (const int err = FlushToDisk(fd_)) ThrowIo("Salvarea pe disc a fisierului", path_, err);
+}
+
+void TempFile::FlushBuffer() {
+    const uint64_t base = size_ - buffer_.size();
+    if (const int err = WriteAll(fd_, base, buffer_.data(), buffer_.size()))
+        ThrowIo(kNewVersion, target_, err);
+    buffer_.clear();
+}
+
+void TempFile::Write(const void* data, size_t n) {
+    if (TakeFault(IoFaults().failWriteAfter)) ThrowIo(kNewVersion, target_, kDiskFullError);
+    buffer_.append(static_cast<const char*>(data), n);
+    size_ += n;
+    if (buffer_.size() >= kTempBuffer) FlushBuffer();
+}
+
+void TempFile::WriteAt(uint64_t offset, const void* data, size_t n) {
+    FlushBuffer();
+    if (TakeFault(IoFaults().failWriteAfter)) ThrowIo(kNewVersion, target_, kDiskFullError);
+    if (const int err = WriteAll(fd_, offset, data, n)) ThrowIo(kNewVersion, target_, err);
+    if (offset + n > size_) size_ = offset + n;
+}
+
+void TempFile::Finish() {
+    if (TakeFault(IoFaults().failWriteAfter)) ThrowIo(kNewVersion, target_, kDiskFullError);
+    FlushBuffer();
+    if (TakeFault(IoFaults().failSyncAfter)) ThrowIo(kNewVersionToDisk, target_, kDiskError);
+    if (const int err = FlushToDisk(fd_)) ThrowIo(kNewVersionToDisk, target_, err);
 }
 
 TempFile::~TempFile() {

@@ -5,7 +5,6 @@
 //
 // Every failure is a DbfError with a Romanian message naming the file.
 #include <atomic>
-#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -41,8 +40,6 @@ struct FileIoFaults {
         --counter;
         return false;
     }
-    // The errno an injected write fault stands for.
-    int WriteErrno(int usual) const { return diskFull ? ENOSPC : usual; }
 
   private:
     int& CallsOf(const int& counter) {

@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "engine/errors.h"
+#include "engine/file_io_system.h"
 
 namespace orbelan {
 namespace {
@@ -59,10 +60,6 @@ std::string FolderOf(const std::string& path) {
     if (slash == 0) return "/";
     return path.substr(0, slash);
 }
-
-constexpr size_t kTempBuffer = 1 << 20;
-// A scratch file's failures name the file it stands for: its own name means nothing to a user.
-constexpr const char* kNewVersion = "Scrierea noii versiuni a fisierului";
 
 // ---- guarded mappings: a page lost to another program's truncation reads as zeros
 
@@ -227,28 +224,6 @@ size_t FileHandle::ReadAt(uint64_t offset, void* data, size_t n) const {
     return done;
 }
 
-void FileHandle::WriteAt(uint64_t offset, const void* data, size_t n) {
-    if (!writable_)
-        throw DbfError(ErrorKind::Io, "Fisierul " + path_ + " poate fi doar citit, nu si scris.");
-    if (Fire(IoFaults().failWriteAfter))
-        ThrowIo("Scrierea in fisierul", path_, IoFaults().WriteErrno(EIO));
-    size_t done = 0;
-    while (done < n) {
-        const ssize_t r = ::pwrite(fd_, static_cast<const char*>(data) + done, n - done,
-                                   static_cast<off_t>(offset + done));
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            ThrowIo("Scrierea in fisierul", path_, errno);
-        }
-        done += static_cast<size_t>(r);
-    }
-}
-
-void FileHandle::Sync() {
-    if (Fire(IoFaults().failSyncAfter)) ThrowIo("Salvarea pe disc a fisierului", path_, EIO);
-    if (::fsync(fd_) != 0) ThrowIo("Salvarea pe disc a fisierului", path_, errno);
-}
-
 MappedFile FileHandle::Map() const {
     MappedFile m;
     const uint64_t size = Size();
@@ -319,7 +294,7 @@ TempFile::TempFile(const std::string& target) : target_(ResolvedTarget(target)) 
     const std::string name = target_.substr(target_.find_last_of('/') + 1);
     std::string pattern = folder + "/." + name + ".tmp-XXXXXX";
     if (Fire(IoFaults().failWriteAfter))
-        ThrowIo("Crearea fisierului temporar pentru", target, IoFaults().WriteErrno(EIO));
+        ThrowIo("Crearea fisierului temporar pentru", target, file_io_system::InjectedWriteError());
     fd_ = ::mkstemp(pattern.data());
     if (fd_ < 0) {
         const int err = errno;
@@ -340,45 +315,7 @@ TempFile::TempFile(const std::string& target) : target_(ResolvedTarget(target)) 
         ::fchmod(fd_, 0644);
     }
     path_ = pattern;
-    buffer_.reserve(kTempBuffer);
-}
-
-void TempFile::FlushBuffer() {
-    size_t done = 0;
-    const uint64_t base = size_ - buffer_.size();
-    while (done < buffer_.size()) {
-        const ssize_t r = ::pwrite(fd_, buffer_.data() + done, buffer_.size() - done,
-                                   static_cast<off_t>(base + done));
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            ThrowIo(kNewVersion, target_, errno);
-        }
-        done += static_cast<size_t>(r);
-    }
-    buffer_.clear();
-}
-
-void TempFile::Write(const void* data, size_t n) {
-    if (Fire(IoFaults().failWriteAfter)) ThrowIo(kNewVersion, target_, ENOSPC);
-    buffer_.append(static_cast<const char*>(data), n);
-    size_ += n;
-    if (buffer_.size() >= kTempBuffer) FlushBuffer();
-}
-
-void TempFile::WriteAt(uint64_t offset, const void* data, size_t n) {
-    FlushBuffer();
-    if (Fire(IoFaults().failWriteAfter)) ThrowIo(kNewVersion, target_, ENOSPC);
-    if (::pwrite(fd_, data, n, static_cast<off_t>(offset)) != static_cast<ssize_t>(n))
-        ThrowIo(kNewVersion, target_, errno);
-    if (offset + n > size_) size_ = offset + n;
-}
-
-void TempFile::Finish() {
-    if (Fire(IoFaults().failWriteAfter)) ThrowIo(kNewVersion, target_, ENOSPC);
-    FlushBuffer();
-    if (Fire(IoFaults().failSyncAfter))
-        ThrowIo("Salvarea pe disc a noii versiuni a fisierului", target_, EIO);
-    if (::fsync(fd_) != 0) ThrowIo("Salvarea pe disc a noii versiuni a fisierului", target_, errno);
+    buffer_.reserve(file_io_system::kTempBuffer);
 }
 
 void TempFile::RenameOverTarget() {
@@ -399,6 +336,37 @@ void TempFile::Discard() {
     if (!renamed_ && !path_.empty()) ::unlink(path_.c_str());
     path_.clear();
 }
+
+// ---------------------------------------------------------------- shared code's primitives
+
+namespace file_io_system {
+
+int WriteAll(intptr_t fd, uint64_t offset, const void* data, size_t n) {
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t r = ::pwrite(static_cast<int>(fd), static_cast<const char*>(data) + done,
+                                   n - done, static_cast<off_t>(offset + done));
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        done += static_cast<size_t>(r);
+    }
+    return 0;
+}
+
+int FlushToDisk(intptr_t fd) {
+    return ::fsync(static_cast<int>(fd)) == 0 ? 0 : errno;
+}
+
+const int kDiskFullError = ENOSPC;
+const int kDiskError = EIO;
+
+void ThrowIo(const std::string& what, const std::string& path, int err) {
+    orbelan::ThrowIo(what, path, err);
+}
+
+}  // namespace file_io_system
 
 // ---------------------------------------------------------------- FileBackup
 

@@ -9,6 +9,7 @@
 
 #include "engine/errors.h"
 #include "engine/file_io.h"
+#include "engine/file_io_system.h"
 #include "engine/utf8_path.h"
 
 namespace orbelan {
@@ -166,15 +167,6 @@ std::string RandomSuffix() {
     return suffix;
 }
 
-constexpr size_t kTempBuffer = 1 << 20;
-// A scratch file's failures name the file it stands for: its own name means nothing to a user.
-constexpr const char* kNewVersion = "Scrierea noii versiuni a fisierului";
-
-// The error an injected write fault stands for.
-DWORD InjectedWriteError() {
-    return IoFaults().diskFull ? ERROR_DISK_FULL : ERROR_WRITE_FAULT;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- MappedFile
@@ -253,22 +245,6 @@ size_t FileHandle::ReadAt(uint64_t offset, void* data, size_t n) const {
     return done;
 }
 
-void FileHandle::WriteAt(uint64_t offset, const void* data, size_t n) {
-    if (!writable_)
-        throw DbfError(ErrorKind::Io, "Fisierul " + path_ + " poate fi doar citit, nu si scris.");
-    if (TakeFault(IoFaults().failWriteAfter))
-        ThrowIo("Scrierea in fisierul", path_, InjectedWriteError());
-    const DWORD err = WriteAll(AsHandle(fd_), offset, data, n);
-    if (err != ERROR_SUCCESS) ThrowIo("Scrierea in fisierul", path_, err);
-}
-
-void FileHandle::Sync() {
-    if (TakeFault(IoFaults().failSyncAfter))
-        ThrowIo("Salvarea pe disc a fisierului", path_, ERROR_WRITE_FAULT);
-    if (!FlushFileBuffers(AsHandle(fd_)))
-        ThrowIo("Salvarea pe disc a fisierului", path_, GetLastError());
-}
-
 MappedFile FileHandle::Map() const {
     MappedFile m;
     const uint64_t size = Size();
@@ -339,7 +315,7 @@ TempFile::TempFile(const std::string& target) : target_(target) {
     // Beside the target, so the final rename never crosses volumes.
     const auto [folder, name] = SplitPath(target_);
     if (TakeFault(IoFaults().failWriteAfter))
-        ThrowIo("Crearea fisierului temporar pentru", target, InjectedWriteError());
+        ThrowIo("Crearea fisierului temporar pentru", target, file_io_system::InjectedWriteError());
     DWORD err = ERROR_SUCCESS;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string candidate = folder + "." + name + ".tmp-" + RandomSuffix();
@@ -350,44 +326,13 @@ TempFile::TempFile(const std::string& target) : target_(target) {
         if (h != INVALID_HANDLE_VALUE) {
             fd_ = FromHandle(h);
             path_ = candidate;
-            buffer_.reserve(kTempBuffer);
+            buffer_.reserve(file_io_system::kTempBuffer);
             return;
         }
         err = GetLastError();
         if (err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) break;
     }
     ThrowIo("Crearea fisierului temporar pentru", target, err);
-}
-
-void TempFile::FlushBuffer() {
-    const uint64_t base = size_ - buffer_.size();
-    const DWORD err = WriteAll(AsHandle(fd_), base, buffer_.data(), buffer_.size());
-    if (err != ERROR_SUCCESS) ThrowIo(kNewVersion, target_, err);
-    buffer_.clear();
-}
-
-void TempFile::Write(const void* data, size_t n) {
-    if (TakeFault(IoFaults().failWriteAfter)) ThrowIo(kNewVersion, target_, ERROR_DISK_FULL);
-    buffer_.append(static_cast<const char*>(data), n);
-    size_ += n;
-    if (buffer_.size() >= kTempBuffer) FlushBuffer();
-}
-
-void TempFile::WriteAt(uint64_t offset, const void* data, size_t n) {
-    FlushBuffer();
-    if (TakeFault(IoFaults().failWriteAfter)) ThrowIo(kNewVersion, target_, ERROR_DISK_FULL);
-    const DWORD err = WriteAll(AsHandle(fd_), offset, data, n);
-    if (err != ERROR_SUCCESS) ThrowIo(kNewVersion, target_, err);
-    if (offset + n > size_) size_ = offset + n;
-}
-
-void TempFile::Finish() {
-    if (TakeFault(IoFaults().failWriteAfter)) ThrowIo(kNewVersion, target_, ERROR_DISK_FULL);
-    FlushBuffer();
-    if (TakeFault(IoFaults().failSyncAfter))
-        ThrowIo("Salvarea pe disc a noii versiuni a fisierului", target_, ERROR_WRITE_FAULT);
-    if (!FlushFileBuffers(AsHandle(fd_)))
-        ThrowIo("Salvarea pe disc a noii versiuni a fisierului", target_, GetLastError());
 }
 
 void TempFile::RenameOverTarget() {
@@ -410,6 +355,27 @@ void TempFile::Discard() {
     if (!renamed_ && !path_.empty()) DeleteFileW(Wide(path_).c_str());
     path_.clear();
 }
+
+// ---------------------------------------------------------------- shared code's primitives
+
+namespace file_io_system {
+
+int WriteAll(intptr_t fd, uint64_t offset, const void* data, size_t n) {
+    return static_cast<int>(orbelan::WriteAll(AsHandle(fd), offset, data, n));
+}
+
+int FlushToDisk(intptr_t fd) {
+    return FlushFileBuffers(AsHandle(fd)) ? 0 : static_cast<int>(GetLastError());
+}
+
+const int kDiskFullError = ERROR_DISK_FULL;
+const int kDiskError = ERROR_WRITE_FAULT;
+
+void ThrowIo(const std::string& what, const std::string& path, int err) {
+    orbelan::ThrowIo(what, path, static_cast<DWORD>(err));
+}
+
+}  // namespace file_io_system
 
 // ---------------------------------------------------------------- FileBackup
 
