@@ -3,11 +3,12 @@
 #include <optional>
 #include <vector>
 
-#include "cleaning/replace_table.h"
 #include "core/workspace.h"
 #include "engine/dbf_file.h"
+#include "engine/dbf_writer.h"
 #include "engine/field_codec.h"
 #include "engine/field_value.h"
+#include "engine/rewrite.h"
 
 namespace orbelan {
 namespace {
@@ -45,8 +46,7 @@ class AppendSession {
     AppendSession(const AppendSession&) = delete;
     AppendSession& operator=(const AppendSession&) = delete;
 
-    // The rows still waiting in memory go to the file here; a failure to write them is
-    // reported like any other.
+    // Gives the window back; a failure of the grid to follow the table is reported.
     void Finish() {
         finished_ = true;
         Restore(true);
@@ -76,9 +76,25 @@ class AppendSession {
     bool finished_ = false;
 };
 
+// The appended row's values go through the table's own setters in the window (the failing row
+// waits there, unposted) and through the writer in the rewrite; both store by the same rules.
+struct TableRow {
+    Table& table;
+    void SetDate(int field, int day) { table.SetDate(field, day); }
+    void SetText(int field, const std::string& text) { table.SetText(field, text); }
+};
+struct WriterRow {
+    DbfWriter& writer;
+    const FormatSettings& format;
+    void SetDate(int field, int day) { writer.SetDate(field, day, format); }
+    void SetText(int field, const std::string& text) { writer.SetText(field, text, format); }
+};
+
 // Every value of the source row that its field can take goes in; the first that can't is
-// thrown afterwards, so the unposted row shows all the others. text: a reused buffer.
-void CopyRow(Query& sx, Table& tx, const std::vector<FieldPair>& pairs, std::string& text) {
+// thrown afterwards, so the unposted row shows all the others. A failure to write is thrown at
+// once. text: a reused buffer.
+template <typename Row>
+void CopyRow(Query& sx, Row&& row, const std::vector<FieldPair>& pairs, std::string& text) {
     const DbfFile& file = sx.Data();
     const uint8_t* rec = sx.RecordAt(sx.CurrentRow());
     std::optional<DbfError> failure;
@@ -87,44 +103,54 @@ void CopyRow(Query& sx, Table& tx, const std::vector<FieldPair>& pairs, std::str
             if (p.date) {
                 const FieldValue v = FieldReader(file.Layout(), file.FieldAt(p.from)).Read(rec);
                 if (v.kind == ValueKind::Date) {
-                    tx.SetDate(p.to, v.day);
+                    row.SetDate(p.to, v.day);
                     continue;
                 }
             }
             text.clear();
             file.AppendText(text, rec, p.from, sx.Format());
             // An empty text form is an empty value, which the appended row has already.
-            if (!text.empty()) tx.SetText(p.to, text);
+            if (!text.empty()) row.SetText(p.to, text);
         } catch (const DbfError& e) {
+            if (e.Kind() == ErrorKind::Io) throw;
             if (!failure) failure = e;
         }
     }
     if (failure) throw *failure;
 }
 
-// Writes out the rows still waiting and throws AppendStopped when the copy stopped (cause).
-// When they can't be written, closing the table tries once more; then the table is opened again
-// on what its file holds and the rows that made it in are the ones counted, so a copy reported
-// as stopped never gets its waiting rows written later, behind the user's back.
-void FinishOrStop(Workspace& ws, AppendSession& session, const std::string& path,
-                  uint32_t storedBefore, const DbfError* cause, int appended) {
-    try {
-        session.Finish();
-    } catch (const DbfError& flushFailure) {
-        bool written = true;
-        try {
-            ws.Tx.Cancel();
-            ws.Tx.Close();
-        } catch (const DbfError&) {
-            written = false;
+// The rows a rewrite gives the table: its own, then the source's up to the first value the table
+// can't take (kept in stopped, the source left on that row).
+struct AppendRows {
+    Workspace& ws;
+    const std::vector<FieldPair>& pairs;
+    int shownBefore;  // the row counter's start
+    int appended = 0;
+    std::optional<DbfError> stopped;
+
+    void Write(const DbfFile& old, DbfWriter& out) {
+        for (uint32_t r = 0; r < old.RecordCount(); ++r) out.AddRecord(old.Record(r));
+        Query& sx = ws.Sx;
+        WriterRow row{out, ws.Format()};
+        std::string text;
+        for (; !sx.Eof(); sx.Next()) {
+            out.BeginRow();
+            try {
+                CopyRow(sx, row, pairs, text);
+            } catch (const DbfError& e) {
+                if (e.Kind() == ErrorKind::Io) throw;
+                stopped = e;
+                return;
+            }
+            out.EndRow();
+            if (++appended % kRowsPerStep == 0) {
+                ws.ui.ProgressSet(appended / kRowsPerStep);
+                ws.ui.SetRowCounter(std::to_string(shownBefore + appended));
+                ws.ui.ProcessMessages();
+            }
         }
-        const DbfError reported = cause ? *cause : flushFailure;
-        ReopenTable(ws, path);
-        if (!cause && written) return;  // the second try wrote them all
-        throw AppendStopped(reported, static_cast<int>(ws.Tx.Header().recordCount - storedBefore));
     }
-    if (cause) throw AppendStopped(*cause, appended);
-}
+};
 
 }  // namespace
 
@@ -161,31 +187,30 @@ AppendOutcome AppendFromTable(Workspace& ws, const std::string& source) {
         pairs.push_back({i, to, f.type == 'D'});
     }
 
-    const std::string path = tx.TableName();
-    const uint32_t stored = tx.Header().recordCount;
+    // One rewrite: the table's rows and the new ones go to a new file that replaces the old
+    // only when complete, so a failure to write leaves the table as it was.
     AppendSession session(ws, sx.RecordCount() / kRowsPerStep);
-    int appended = 0;
-    std::string text;
+    AppendRows rows{ws, pairs, tx.RecordCount(), 0, std::nullopt};
+    RewritePlan plan;
+    plan.fill = [&rows](const DbfFile& old, DbfWriter& out) { rows.Write(old, out); };
     try {
-        while (!sx.Eof()) {
-            tx.Append();
-            CopyRow(sx, tx, pairs, text);
-            tx.Post();
-            ++appended;
-            ws.ui.ProcessMessages();
-            sx.Next();
-            if (appended % kRowsPerStep == 0) {
-                ws.ui.ProgressSet(appended / kRowsPerStep);
-                ws.ui.SetRowCounter(std::to_string(tx.RecordCount()));
-                ws.ui.ProcessMessages();
-            }
-        }
+        tx.Rewrite(plan);
     } catch (const DbfError& e) {
-        // The rows posted before the failure are written out first, so the count is true.
-        FinishOrStop(ws, session, path, stored, &e, appended);
+        throw AppendStopped(e, 0);  // nothing appended; the session gives the window back
     }
-    FinishOrStop(ws, session, path, stored, nullptr, appended);
-    return {false, appended};
+    if (rows.stopped) {
+        // The failing row waits as the table's last, unposted, with every value it could take.
+        tx.Append();
+        std::string text;
+        try {
+            CopyRow(sx, TableRow{tx}, pairs, text);
+        } catch (const DbfError&) {
+            // the rewrite's error is the one reported
+        }
+    }
+    session.Finish();
+    if (rows.stopped) throw AppendStopped(*rows.stopped, rows.appended);
+    return {false, rows.appended};
 }
 
 void AddTabla(Workspace& ws) {

@@ -151,11 +151,12 @@ void DeleteIndex(Workspace& ws) {
     if (!ws.Tx.Active()) return;
     const std::string path = ws.Tx.TableName();
     ws.CloseTable();
-    // A failure to remove the index is reported, not followed by "deleted".
+    // The pack first: when it fails the table and its index are as they were. A failure to
+    // remove the index afterwards is reported, not followed by "deleted".
     ChangeThenReopen(ws, path, [&] {
+        PackTable(ws, path);
         DetachIndex(path);
         ws.ui.ProcessMessages();
-        PackTable(ws, path);
     });
     ws.ui.Mesaj("Stergere Index", "Indexul a fost sters!", mkInformation, mbOK);
 }

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "engine/byte_order.h"
+#include "engine/date_util.h"
 #include "engine/dbf_file.h"
 #include "engine/errors.h"
 #include "engine/memo_file.h"
@@ -139,6 +140,15 @@ void DbfWriter::SetText(int field, std::string_view text, const FormatSettings& 
 void DbfWriter::SetDouble(int field, double value, const FormatSettings& format) {
     codec_->SetDouble(reinterpret_cast<uint8_t*>(row_.data()),
                       layout_.fields[visible_[static_cast<size_t>(field)]], value, format);
+}
+
+void DbfWriter::SetDate(int field, int dayNumber, const FormatSettings& format) {
+    const FieldLayout& f = layout_.fields[visible_[static_cast<size_t>(field)]];
+    if (f.def.IsMemo() && !(f.def.type == 'B' && f.def.size == 8)) {
+        SetMemo(field, FormatDate(dayNumber, format.shortDateFormat));
+        return;
+    }
+    codec_->SetDate(reinterpret_cast<uint8_t*>(row_.data()), f, dayNumber, format);
 }
 
 void DbfWriter::SetRaw(int field, const uint8_t* bytes) {

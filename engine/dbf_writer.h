@@ -70,6 +70,7 @@ class DbfWriter {
     void BeginRow();
     void SetText(int field, std::string_view text, const FormatSettings& format);
     void SetDouble(int field, double value, const FormatSettings& format);
+    void SetDate(int field, int dayNumber, const FormatSettings& format);
     void SetRaw(int field, const uint8_t* bytes);    // field's size bytes, same type and size
     void SetMemo(int field, std::string_view utf8);  // encoded in the table's code page
     void SetMemoBytes(int field, std::string_view bytes, uint32_t type = 1);

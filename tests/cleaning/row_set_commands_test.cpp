@@ -130,8 +130,15 @@ TEST_F(RowSetTest, DeleteIndexDetachesItAndPacks) {
     ws.OpenTable();
     ASSERT_TRUE(ws.Tx.Active());
 
-    // An index file that can't be removed is an error, not "deleted".
+    // A pack that fails leaves the index attached; an index file that can't be removed is an
+    // error, not "deleted".
+    IoFaults().failRenameAfter = 0;
+    EXPECT_THROW(DeleteIndex(ws), DbfError);
+    IoFaults().Reset();
+    EXPECT_TRUE(std::filesystem::exists(dir.File("t.MDX")));
+    EXPECT_EQ(test::ReadFileBytes(path)[28], '\1');
     IoFaults().failRemoveAfter = 0;
+    IoFaults().persistent = true;
     EXPECT_THROW(DeleteIndex(ws), DbfError);
     IoFaults().Reset();
     EXPECT_TRUE(ui.messages.empty());
