@@ -129,7 +129,7 @@ struct AppendRows {
     std::optional<DbfError> stopped;
 
     void Write(const DbfFile& old, DbfWriter& out) {
-        for (uint32_t r = 0; r < old.RecordCount(); ++r) out.AddRecord(old.Record(r));
+        out.AddRecordsOf(old);
         Query& sx = ws.Sx;
         WriterRow row{out, ws.Format()};
         std::string text;

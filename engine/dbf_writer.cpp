@@ -123,6 +123,22 @@ void DbfWriter::AddRecord(const uint8_t* record) {
     ++count_;
 }
 
+void DbfWriter::AddRecordsOf(const DbfFile& source) {
+    const size_t length = layout_.recordLength;
+    if (source.RecordLength() != length)
+        throw DbfError(ErrorKind::State, "Tabelul " + source.Path() + " are alta structura.");
+    // The records lie one after another in long runs (the mapped file, then the rows not yet
+    // in it): a run is written in one go.
+    const uint32_t count = source.RecordCount();
+    for (uint32_t first = 0; first < count;) {
+        uint32_t end = first + 1;
+        while (end < count && source.Record(end) == source.Record(end - 1) + length) ++end;
+        table_->Write(source.Record(first), (end - first) * length);
+        count_ += end - first;
+        first = end;
+    }
+}
+
 void DbfWriter::BeginRow() {
     codec_->BlankRecord(reinterpret_cast<uint8_t*>(row_.data()));
     inRow_ = true;

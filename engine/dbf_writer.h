@@ -65,6 +65,8 @@ class DbfWriter {
 
     // A whole record in this table's layout (deletion flag first), copied unchanged.
     void AddRecord(const uint8_t* record);
+    // Every record of source, which has this table's record length, copied unchanged.
+    void AddRecordsOf(const DbfFile& source);
 
     // Row by row: BeginRow gives an empty row; set fields; EndRow appends it.
     void BeginRow();

@@ -90,6 +90,13 @@ void TempFile::FlushBuffer() {
 
 void TempFile::Write(const void* data, size_t n) {
     if (TakeFault(IoFaults().failWriteAfter)) ThrowIo(kNewVersion, target_, kDiskFullError);
+    if (n >= kTempBuffer) {
+        // A large block goes straight to the file: gathering it first would only copy it.
+        FlushBuffer();
+        if (const int err = WriteAll(fd_, size_, data, n)) ThrowIo(kNewVersion, target_, err);
+        size_ += n;
+        return;
+    }
     buffer_.append(static_cast<const char*>(data), n);
     size_ += n;
     if (buffer_.size() >= kTempBuffer) FlushBuffer();

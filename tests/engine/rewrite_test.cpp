@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "engine/dbf_writer.h"
 #include "engine/file_io.h"
 #include "engine/query.h"
 #include "engine/table.h"
@@ -116,6 +117,43 @@ TEST_F(Rewrite, DroppingTheLastMemoFieldRemovesTheMemoFile) {
     EXPECT_EQ(file->FieldIndex("OBS"), -1);
     EXPECT_FALSE(file->HasMemoFile());
     EXPECT_EQ(file->Layout().memo, MemoKind::None);
+}
+
+// The records of a large table go over in one block (the append's copy of the table's own rows):
+// every byte lands where it belongs, before and after the rows added one by one.
+TEST(RewriteBlock, EveryRecordCopiedInOneGoThenARowAdded) {
+    test::TempDir dir;
+    const std::string path = dir.File("MARE.DBF");
+    {
+        DbfWriter::Definition d;
+        d.fields = {FieldDef{"TEXT", 'C', 250}};
+        DbfWriter w(path, d);
+        for (int r = 0; r < 6000; ++r) {  // 1.5 MB, past the scratch file's buffer
+            w.BeginRow();
+            w.SetText(0, "rand " + std::to_string(r), {});
+            w.EndRow();
+        }
+        w.Commit();
+    }
+    const std::string before = test::ReadFileBytes(path);
+    RewritePlan plan;
+    plan.fill = [](const DbfFile& old, DbfWriter& out) {
+        out.BeginRow();
+        out.SetText(0, "primul", {});
+        out.EndRow();
+        out.AddRecordsOf(old);
+        out.BeginRow();
+        out.SetText(0, "ultimul", {});
+        out.EndRow();
+    };
+    RewriteTableFile(path, {}, plan);
+    const std::string after = test::ReadFileBytes(path);
+    const auto file = DbfFile::Open(path);
+    ASSERT_EQ(file->RecordCount(), 6002u);
+    const size_t header = file->Layout().headerLength, length = file->RecordLength();
+    EXPECT_EQ(after.substr(header + length, 6000 * length), before.substr(header, 6000 * length));
+    EXPECT_EQ(file->Text(file->Record(0), 0, {}), "primul");
+    EXPECT_EQ(file->Text(file->Record(6001), 0, {}), "ultimul");
 }
 
 // Visual FoxPro: the ALTER keeps _NullFlags, the null values, the varchar lengths and the
