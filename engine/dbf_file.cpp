@@ -47,6 +47,8 @@ DbfFile::~DbfFile() {
 std::unique_ptr<DbfFile> DbfFile::Open(const std::string& path, const DbfOpenOptions& options) {
     std::unique_ptr<DbfFile> f(new DbfFile());
     f->path_ = path;
+    // A rewrite killed midway on Windows may have left the table only under its backup name.
+    if (!FileExists(path)) PutBackLoneBackup(path);
     f->handle_ = FileHandle::OpenReadWriteIfAllowed(path);
     f->map_ = f->handle_.Map();
     f->layout_ = ParseHeader(f->map_.Data(), f->map_.Size(), path);
@@ -87,6 +89,7 @@ std::unique_ptr<DbfFile> DbfFile::Open(const std::string& path, const DbfOpenOpt
     info.codePage = f->codePage_->Name();
     info.memoFile = MemoPathFor(path, L);
     if (!info.memoFile.empty()) {
+        if (!FileExists(info.memoFile)) PutBackLoneBackup(info.memoFile);
         if (FileExists(info.memoFile)) {
             f->memo_ = MemoFile::Open(info.memoFile, L.memo);
         } else {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace orbelan {
 
@@ -23,7 +24,8 @@ struct FileIoFaults {
     int failRemoveAfter = -1;  // RemoveFile
     int failReopenAfter = -1;  // opening a table again after a rewrite (engine/rewrite.h)
     bool persistent = false;
-    bool diskFull = false;  // a failing write fails as on a full disk (ENOSPC), not EIO
+    bool diskFull = false;          // a failing write fails as on a full disk (ENOSPC), not EIO
+    int64_t scratchClockShift = 0;  // seconds added to the clock that ages scratch files (POSIX)
     int writes = 0, syncs = 0, renames = 0, removes = 0, reopens = 0;  // calls seen
     void (*onCall)() = nullptr;  // called first on every call (the kill test stops there)
 
@@ -189,6 +191,21 @@ class FileBackup {
     std::string link_;
     bool existed_ = false;
 };
+
+// What a rewrite killed midway leaves beside each file it replaces: `.NAME.tmp-XXXXXX` (a
+// TempFile; eight hex digits on Windows) and `.NAME.old-XXXXXXXX` (a FileBackup), NAME being
+// the file's name. Removes those of targets that nobody can still be using: on POSIX, made
+// (linked, renamed or written) more than a few minutes ago, since a writer that has just put its
+// new file in place removes its backup only after opening the table again; on Windows, open
+// nowhere. The caller holds the write lock on the table, so no rewrite of it is in flight.
+// Best effort: never throws; returns how many went.
+int RemoveStaleScratch(const std::vector<std::string>& targets);
+// The `.NAME.old-XXXXXXXX` backups beside path.
+std::vector<std::string> BackupsOf(const std::string& path);
+// On Windows a rewrite killed between stepping the old file aside and moving the new one in
+// leaves no file at path, only its backup. When path is missing and exactly one backup lies
+// beside it, open nowhere, moves it back; true when it did. Never throws.
+bool PutBackLoneBackup(const std::string& path);
 
 // fsync of the folder holding path, so a rename in it is durable. Best effort: never throws,
 // since the rename it follows has already happened.

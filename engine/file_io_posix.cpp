@@ -1,6 +1,7 @@
 // The POSIX side of engine/file_io.h: mmap, open-file-description locks, fsync and rename.
 #include "engine/file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -12,6 +13,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <mutex>
 #include <random>
 #include <utility>
@@ -357,6 +359,42 @@ int WriteAll(intptr_t fd, uint64_t offset, const void* data, size_t n) {
 
 int FlushToDisk(intptr_t fd) {
     return ::fsync(static_cast<int>(fd)) == 0 ? 0 : errno;
+}
+
+std::vector<std::string> NamesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr) return names;
+    while (const dirent* e = ::readdir(dir)) names.emplace_back(e->d_name);
+    ::closedir(dir);
+    return names;
+}
+
+std::string ScratchTargetOf(const std::string& target) {
+    return ResolvedTarget(target);
+}
+
+bool HeldOpen(const std::string&) {
+    return false;  // not knowable here; RecentlyChanged guards the files a writer still needs
+}
+
+bool RecentlyChanged(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return true;
+    // A hard link or a rename sets the status-change time, so a backup ages from its making.
+    const int64_t now = static_cast<int64_t>(std::time(nullptr)) + IoFaults().scratchClockShift;
+    return now - static_cast<int64_t>(st.st_ctime) < kScratchAgeSeconds;
+}
+
+bool RemoveQuietly(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
+
+bool MoveToFreeName(const std::string& from, const std::string& to) {
+    // link() never replaces an existing file, unlike rename().
+    if (::link(from.c_str(), to.c_str()) != 0) return false;
+    ::unlink(from.c_str());
+    return true;
 }
 
 const int kDiskFullError = ENOSPC;

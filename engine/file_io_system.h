@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/file_io.h"
 
@@ -22,6 +23,30 @@ extern const int kDiskError;
 inline int InjectedWriteError() {  // a failed write, or a full disk when the hooks say so
     return IoFaults().diskFull ? kDiskFullError : kDiskError;
 }
+// How a path is split into folder and name, and whether names differ by letter case.
+#ifdef _WIN32
+constexpr const char* kSeparators = "/\\";
+constexpr bool kNamesIgnoreCase = true;
+#else
+constexpr const char* kSeparators = "/";
+constexpr bool kNamesIgnoreCase = false;
+#endif
+// A scratch file changed more recently than this may belong to a writer still finishing.
+constexpr int64_t kScratchAgeSeconds = 5 * 60;
+
+// The names in folder (a path ending in a separator, "" for the current folder); none when it
+// can't be read.
+std::vector<std::string> NamesIn(const std::string& folder);
+// The file a scratch file for target is named after (a link followed on POSIX, as TempFile does).
+std::string ScratchTargetOf(const std::string& target);
+// Windows: another handle has the file open (or it can't be opened at all). POSIX: false.
+bool HeldOpen(const std::string& path);
+// POSIX: its status changed less than kScratchAgeSeconds ago. Windows: false.
+bool RecentlyChanged(const std::string& path);
+// Quiet primitives for best-effort cleanup: false when it didn't happen.
+bool RemoveQuietly(const std::string& path);
+bool MoveToFreeName(const std::string& from, const std::string& to);  // never replaces `to`
+
 [[noreturn]] void ThrowIo(const std::string& what, const std::string& path, int err);
 
 }  // namespace orbelan::file_io_system

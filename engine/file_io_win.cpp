@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <utility>
 
@@ -366,6 +367,43 @@ int WriteAll(intptr_t fd, uint64_t offset, const void* data, size_t n) {
 
 int FlushToDisk(intptr_t fd) {
     return FlushFileBuffers(AsHandle(fd)) ? 0 : static_cast<int>(GetLastError());
+}
+
+std::vector<std::string> NamesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW(Wide(folder + "*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        names.push_back(Utf8FromPath(std::filesystem::path(found.cFileName)));
+    } while (FindNextFileW(h, &found));
+    FindClose(h);
+    return names;
+}
+
+std::string ScratchTargetOf(const std::string& target) {
+    return target;
+}
+
+bool HeldOpen(const std::string& path) {
+    // Opening with no sharing fails while any other handle has the file open.
+    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return true;
+    CloseHandle(h);
+    return false;
+}
+
+bool RecentlyChanged(const std::string&) {
+    return false;  // HeldOpen tells whether a writer still has it
+}
+
+bool RemoveQuietly(const std::string& path) {
+    return DeleteFileW(Wide(path).c_str()) != 0;
+}
+
+bool MoveToFreeName(const std::string& from, const std::string& to) {
+    return Move(from, to, 0) == ERROR_SUCCESS;
 }
 
 const int kDiskFullError = ERROR_DISK_FULL;

@@ -4,6 +4,22 @@
 #include "engine/file_io.h"
 
 namespace orbelan {
+namespace {
+
+// The files a rewrite of source replaces through scratch names: the table and its memo file, of
+// either kind (the killed rewrite may have been adding the first memo field).
+std::vector<std::string> RewrittenFiles(const DbfFile& source) {
+    std::vector<std::string> files{source.Path(), source.Info().memoFile};
+    DbfLayout layout = source.Layout();
+    for (const MemoKind kind : {MemoKind::Dbt3, MemoKind::Fpt}) {
+        layout.memo = kind;
+        files.push_back(MemoPathFor(source.Path(), layout));
+    }
+    return files;
+}
+
+}  // namespace
+
 uint8_t VersionOf(const DbfLayout& layout) {
     switch (layout.family) {
         case DbfFamily::DBase3:
@@ -40,6 +56,9 @@ std::unique_ptr<DbfFile> RewriteFile(const DbfFile& source, const RewritePlan& p
         throw DbfError(ErrorKind::Io, "Fisierul " + path + " poate fi doar citit, nu si scris.");
     source.LockForWriting();  // held until source closes, after the new file took its place
     source.CheckIntact();
+    // Holding the lock, no other rewrite of this table is in flight: what an earlier one left
+    // when it was killed can go.
+    RemoveStaleScratch(RewrittenFiles(source));
     const std::string oldMemo = source.Info().memoFile;
     std::unique_ptr<DbfWriter> writer = plan.structure
                                             ? std::make_unique<DbfWriter>(path, *plan.structure)

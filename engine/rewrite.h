@@ -9,8 +9,9 @@
 // the new file. Any failure — writing, flushing, renaming, opening again — leaves the old files
 // byte-identical (the replaced ones are kept under a second name until the new table opened)
 // and an open Table open on them. When the new structure has no memo field, the old memo file
-// is removed after the rename (best effort); old index files always are. Each step can be made
-// to fail in tests through IoFaults().
+// is removed after the rename (best effort); old index files always are. Scratch files a killed
+// earlier rewrite left beside the table go first (RemoveStaleScratch in engine/file_io.h). Each
+// step can be made to fail in tests through IoFaults().
 //
 //   // Same structure, rows in another order (the sort): on an open Table ...
 //   RewritePlan plan;
