@@ -26,6 +26,7 @@ struct FileIoFaults {
     bool persistent = false;
     bool diskFull = false;          // a failing write fails as on a full disk (ENOSPC), not EIO
     int64_t scratchClockShift = 0;  // seconds added to the clock that ages scratch files (POSIX)
+    bool noHardLinks = false;       // the file system makes no hard links, as FAT doesn't
     int writes = 0, syncs = 0, renames = 0, removes = 0, reopens = 0;  // calls seen
     void (*onCall)() = nullptr;  // called first on every call (the kill test stops there)
 
@@ -170,11 +171,11 @@ class TempFile {
 };
 
 // A second name (hard link) beside a file about to be replaced by rename, so the replacement
-// can be undone with the old file byte-identical. Without one (the file did not exist, or the
-// file system has no hard links) Restore removes what replaced a file that did not exist and
-// otherwise does nothing. The second name is removed when the backup goes. On Windows, which
-// can't replace an open file, the old file is renamed to the second name instead (and put back
-// when the backup goes while nothing took its name).
+// can be undone with the old file byte-identical. Where there are no hard links (FAT, many
+// network shares) and on Windows, which can't replace an open file, the old file is renamed to
+// the second name instead, and put back when the backup goes while nothing took its name. When
+// the file did not exist, Restore removes what took its name. The second name is removed when
+// the backup goes.
 class FileBackup {
   public:
     explicit FileBackup(const std::string& path);  // path may be empty: nothing to keep
@@ -190,6 +191,7 @@ class FileBackup {
     std::string path_;
     std::string link_;
     bool existed_ = false;
+    bool aside_ = false;  // the old file was renamed to link_, not linked
 };
 
 // What a rewrite killed midway leaves beside each file it replaces: `.NAME.tmp-XXXXXX` (a

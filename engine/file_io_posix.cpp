@@ -419,16 +419,28 @@ FileBackup::FileBackup(const std::string& path) : path_(path) {
         std::snprintf(suffix, sizeof suffix, "%08X", static_cast<unsigned>(rng()));
         const std::string candidate = folder + "/." + name + ".old-" + suffix;
         // link() never replaces an existing file: a taken name just means another try.
-        if (::link(path.c_str(), candidate.c_str()) == 0) {
+        const int err = IoFaults().noHardLinks                         ? EPERM
+                        : ::link(path.c_str(), candidate.c_str()) == 0 ? 0
+                                                                       : errno;
+        if (err == 0) {
             link_ = candidate;
             return;
         }
-        if (errno != EEXIST) return;  // no hard links here: the rewrite goes on without
+        if (err == EEXIST || FileExists(candidate)) continue;
+        // No hard links on this file system: the old file steps aside under the second name.
+        if (::rename(path.c_str(), candidate.c_str()) == 0) {
+            link_ = candidate;
+            aside_ = true;
+        }
+        return;
     }
 }
 
 FileBackup::~FileBackup() {
-    if (!link_.empty()) ::unlink(link_.c_str());
+    if (link_.empty()) return;
+    // Stepped aside and nothing took its name (the replace failed before it): it goes back.
+    if (aside_ && !FileExists(path_) && ::rename(link_.c_str(), path_.c_str()) == 0) return;
+    ::unlink(link_.c_str());
 }
 
 void FileBackup::Restore() noexcept {

@@ -76,20 +76,22 @@ TEST_F(Rewrite, AFailureAtAnyStepLeavesBothFilesAndTheOpenTableAsTheyWere) {
         {"renaming the table", [] { IoFaults().failRenameAfter = 1; }},  // memo already moved
         {"opening again", [] { IoFaults().failReopenAfter = 0; }},       // both already moved
     };
-    for (const auto& [step, arm] : steps) {
-        SCOPED_TRACE(step);
-        const RewritePlan plan = ReversedWithMemo();
-        arm();
-        EXPECT_THROW(table_.Rewrite(plan), DbfError);
-        IoFaults().Reset();
-        EXPECT_EQ(test::ReadFileBytes(path_), tableBytes);
-        EXPECT_EQ(test::ReadFileBytes(memo_), memoBytes);
-        EXPECT_EQ(FolderNames(dir_.Path()), names);  // no scratch file or second name left
-        ASSERT_TRUE(table_.Active());
-        table_.First();
-        EXPECT_EQ(table_.AsText(0), firstName);
-        EXPECT_EQ(table_.RecordCount(), rows);
-    }
+    for (const bool hardLinks : {true, false})
+        for (const auto& [step, arm] : steps) {
+            SCOPED_TRACE(std::string(step) + (hardLinks ? "" : ", no hard links"));
+            const RewritePlan plan = ReversedWithMemo();
+            arm();
+            IoFaults().noHardLinks = !hardLinks;
+            EXPECT_THROW(table_.Rewrite(plan), DbfError);
+            IoFaults().Reset();
+            EXPECT_EQ(test::ReadFileBytes(path_), tableBytes);
+            EXPECT_EQ(test::ReadFileBytes(memo_), memoBytes);
+            EXPECT_EQ(FolderNames(dir_.Path()), names);  // no scratch file or second name left
+            ASSERT_TRUE(table_.Active());
+            table_.First();
+            EXPECT_EQ(table_.AsText(0), firstName);
+            EXPECT_EQ(table_.RecordCount(), rows);
+        }
     // Still open on the old file: a new row goes into it.
     table_.Append();
     table_.SetText(0, "NOU");
