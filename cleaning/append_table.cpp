@@ -142,6 +142,7 @@ struct AppendRows {
                 stopped = e;
                 return;
             }
+            out.NumberRow();
             out.EndRow();
             if (++appended % kRowsPerStep == 0) {
                 ws.ui.ProgressSet(appended / kRowsPerStep);
@@ -184,7 +185,8 @@ AppendOutcome AppendFromTable(Workspace& ws, const std::string& source) {
             ws.ui.ProcessMessages();
             return {true, 0};
         }
-        pairs.push_back({i, to, f.type == 'D'});
+        // The table numbers its autoincrement fields itself, as it does a row added by hand.
+        if (!tx.Field(to).IsAutoIncrement()) pairs.push_back({i, to, f.type == 'D'});
     }
 
     // One rewrite: the table's rows and the new ones go to a new file that replaces the old

@@ -53,6 +53,8 @@ std::unique_ptr<DbfFile> DbfFile::Open(const std::string& path, const DbfOpenOpt
     f->map_ = f->handle_.Map();
     f->layout_ = ParseHeader(f->map_.Data(), f->map_.Size(), path);
     const DbfLayout& L = f->layout_;
+    f->numbersRows_ = std::any_of(L.fields.begin(), L.fields.end(),
+                                  [](const FieldLayout& x) { return x.def.IsAutoIncrement(); });
 
     if (options.checkProductionIndex && (L.productionIndex & 0x01) &&
         IndexPath(path, L.family).empty()) {
@@ -280,6 +282,14 @@ uint32_t DbfFile::AppendRecord(const uint8_t* record, bool defer) {
         throw DbfError(ErrorKind::Io, "Tabelul " + path_ + " nu mai poate primi linii.");
     const uint32_t index = count_;
     tail_.append(reinterpret_cast<const char*>(record), layout_.recordLength);
+    std::vector<FieldLayout> counters;  // as they were, for a row that can't be written
+    if (numbersRows_) {
+        counters = layout_.fields;
+        NumberNewRow(layout_, reinterpret_cast<uint8_t*>(tail_.data()) + tail_.size() -
+                                  layout_.recordLength);
+        countersWaiting_ = true;
+        CountersToFields();
+    }
     ++count_;
     const size_t waiting = static_cast<size_t>(count_ - pendingFrom_) * layout_.recordLength;
     if (!defer || waiting >= kAppendBatch) {
@@ -289,6 +299,10 @@ uint32_t DbfFile::AppendRecord(const uint8_t* record, bool defer) {
             // This row was not posted; the ones waiting before it stay for the next attempt.
             tail_.resize(tail_.size() - layout_.recordLength);
             --count_;
+            if (numbersRows_) {
+                layout_.fields = counters;  // its numbers stay free
+                CountersToFields();
+            }
             throw;
         }
     }
@@ -302,6 +316,11 @@ uint32_t DbfFile::AppendRecord(const uint8_t* record, bool defer) {
     return index;
 }
 
+void DbfFile::CountersToFields() {
+    for (size_t i = 0; i < visible_.size(); ++i)
+        fields_[i].autoNext = layout_.fields[visible_[i]].def.autoNext;
+}
+
 void DbfFile::FlushAppends() {
     if (pendingFrom_ == count_) return;
     CheckIntact();  // appending after a shortened file's end would leave a hole of zeros
@@ -313,6 +332,11 @@ void DbfFile::FlushAppends() {
     bytes += '\x1A';
     handle_.WriteAt(layout_.headerLength + static_cast<uint64_t>(pendingFrom_) * length,
                     bytes.data(), bytes.size());
+    if (countersWaiting_) {
+        for (const auto& [offset, counter] : AutoIncrementCounters(layout_))
+            handle_.WriteAt(offset, counter.data(), counter.size());
+        countersWaiting_ = false;
+    }
     WriteHeaderCount();
     pendingFrom_ = count_;
 }

@@ -111,6 +111,7 @@ class DbfFile {
     [[noreturn]] void ThrowChanged(const std::string& what) const;
     void BeforeFirstChange();
     void WriteHeaderCount();
+    void CountersToFields();  // what Fields() says of the autoincrement counters
     void Remap();
 
     std::string path_;
@@ -130,6 +131,8 @@ class DbfFile {
     std::unique_ptr<MemoFile> memo_;
     std::string memoProblem_;  // why memo values can't be read, when the memo file is missing
     bool changed_ = false;
+    bool numbersRows_ = false;      // Visual FoxPro autoincrement fields to number
+    bool countersWaiting_ = false;  // their counters moved since the header was written
 };
 
 // Clears the production-index flag (header byte 28) of a DBF file and deletes its .mdx and .cdx

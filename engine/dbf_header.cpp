@@ -108,6 +108,29 @@ bool DbfLayout::HasMemoFields() const {
     return false;
 }
 
+void NumberNewRow(DbfLayout& layout, uint8_t* record) {
+    for (FieldLayout& f : layout.fields) {
+        if (!f.def.IsAutoIncrement()) continue;
+        const uint32_t value = f.def.autoNext;
+        for (int i = 0; i < 4; ++i)
+            record[f.def.offset + i] = static_cast<uint8_t>(value >> (8 * i));
+        f.def.autoNext = value + f.def.autoStep;
+    }
+}
+
+std::vector<std::pair<uint64_t, std::string>> AutoIncrementCounters(const DbfLayout& layout) {
+    std::vector<std::pair<uint64_t, std::string>> counters;
+    for (size_t i = 0; i < layout.fields.size(); ++i) {
+        const FieldDef& d = layout.fields[i].def;
+        if (!d.IsAutoIncrement()) continue;
+        std::string bytes(4, '\0');
+        for (int b = 0; b < 4; ++b)
+            bytes[static_cast<size_t>(b)] = static_cast<char>(d.autoNext >> (8 * b));
+        counters.emplace_back(32 + 32 * i + 19, bytes);
+    }
+    return counters;
+}
+
 DbfLayout ParseHeader(const uint8_t* d, size_t size, const std::string& path) {
     if (size == 0)
         throw DbfError(ErrorKind::CannotOpen,

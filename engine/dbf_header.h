@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/field_def.h"
@@ -47,6 +48,12 @@ struct DbfLayout {
 // CannotOpen when it is not a DBF at all (empty, text, a picture), Malformed when the header
 // contradicts itself or the file is shorter than it promises. Never reads past size.
 DbfLayout ParseHeader(const uint8_t* data, size_t size, const std::string& path);
+
+// A new row's autoincrement fields get their counters' values and the counters move on by their
+// steps, as the program that made the table would do.
+void NumberNewRow(DbfLayout& layout, uint8_t* record);
+// The counters' bytes, each with its place in the header, to write after numbered rows.
+std::vector<std::pair<uint64_t, std::string>> AutoIncrementCounters(const DbfLayout& layout);
 
 // Fills offsets, the record length and the header length of a new table's layout. Throws
 // DbfError(Conversion) for a field the family can't hold (name too long, size 0 ...).

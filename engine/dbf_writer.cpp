@@ -139,6 +139,13 @@ void DbfWriter::AddRecordsOf(const DbfFile& source) {
     }
 }
 
+void DbfWriter::NumberRow() {
+    NumberNewRow(layout_, Row());
+    for (size_t i = 0; i < visible_.size(); ++i)
+        fields_[i].autoNext = layout_.fields[visible_[i]].def.autoNext;
+    numbered_ = true;
+}
+
 void DbfWriter::BeginRow() {
     codec_->BlankRecord(reinterpret_cast<uint8_t*>(row_.data()));
     inRow_ = true;
@@ -291,6 +298,9 @@ void DbfWriter::Commit(const std::function<void()>& afterRename) {
         std::string count(4, '\0');
         PutLE32(count, 0, count_);
         table_->WriteAt(4, count.data(), 4);
+        if (numbered_)
+            for (const auto& [offset, counter] : AutoIncrementCounters(layout_))
+                table_->WriteAt(offset, counter.data(), counter.size());
         table_->Finish();
         if (memoNeeded_) EnsureMemo();
         if (memo_) {

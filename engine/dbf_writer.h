@@ -81,6 +81,9 @@ class DbfWriter {
     // the value through its text form otherwise (a null stays null where the field allows it).
     void CopyFields(const DbfFile& source, const uint8_t* record, const FormatSettings& format);
     uint8_t* Row() { return reinterpret_cast<uint8_t*>(row_.data()); }
+    // A row that is new to the table, not a copy of one it had: its autoincrement fields take
+    // the next numbers (see NumberNewRow), and Commit writes the counters.
+    void NumberRow();
     void EndRow();
 
     // Completes, flushes and renames over the target (memo first), then runs afterRename (the
@@ -122,6 +125,7 @@ class DbfWriter {
     std::vector<BitCopy> copyBits_;
     std::vector<std::pair<int, int>> copyTexts_;  // source field, this table's field
     uint32_t count_ = 0;
+    bool numbered_ = false;
     bool done_ = false;
 };
 

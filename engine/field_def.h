@@ -17,6 +17,8 @@ struct FieldDef {
     uint32_t autoNext = 0;  // Visual FoxPro autoincrement: the next value and the step
     uint8_t autoStep = 0;
 
+    // Visual FoxPro numbers new rows in such a field itself, from the counter in the header.
+    bool IsAutoIncrement() const { return type == 'I' && (flags & 0x0C) == 0x0C && autoStep > 0; }
     bool IsMemo() const {
         return type == 'M' || type == 'G' || type == 'P' || (type == 'B' && size == 10);
     }

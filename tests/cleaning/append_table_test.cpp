@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "editing/commands_fixture.h"
+#include "engine/dbf_file.h"
+#include "engine/dbf_writer.h"
 #include "engine/file_io.h"
 
 namespace orbelan {
@@ -135,6 +137,31 @@ TEST_F(AppendTableTest, ValueTheFieldCantTakeStopsWithTheRowsBeforeKept) {
     ws.CloseTable();
     ws.OpenTable();
     EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"POP ION", "ANA"}));
+}
+
+// A Visual FoxPro autoincrement field numbers the appended rows itself, whatever the source held.
+TEST_F(AppendTableTest, AutoIncrementFieldNumbersTheNewRows) {
+    const std::string path = dir.File("vfp.dbf");
+    {
+        DbfWriter::Definition def;
+        def.version = 0x30;
+        FieldDef id{"ID", 'I', 4};
+        id.flags = 0x0C;
+        id.autoNext = 7;
+        id.autoStep = 1;
+        def.fields = {id, FieldDef{"NUME", 'C', 10}};
+        DbfWriter(path, def).Commit();
+    }
+    ws.CurrentFile = path;
+    ws.OpenTable();
+    const std::string src =
+        Source({{"ID", 'N', 4}, {"NUME", 'C', 10}}, {{"100", "ANA"}, {"", "DAN"}});
+    EXPECT_EQ(AppendFromTable(ws, src).appended, 2);
+    EXPECT_EQ(Column("ID"), (std::vector<std::string>{"7", "8"}));
+    ws.Tx.Append();
+    ws.Tx.Post();
+    ws.CloseTable();
+    EXPECT_EQ(DbfFile::Open(path)->Fields()[0].autoNext, 10u);
 }
 
 }  // namespace

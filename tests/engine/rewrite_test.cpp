@@ -206,6 +206,20 @@ TEST(RewriteVisualFoxPro, AlterKeepsNullsVarcharLengthsAndTheCounter) {
                        (t.IsNull(3) ? "null" : t.AsText(3)));
     EXPECT_EQ(seen, (std::vector<std::string>{"AB||null|01.02.2003", "|3,5||null",
                                               "ABCDEFGHIJ|0||null"}));
+
+    // New rows take the counter's numbers (a typed one too) and the header keeps the count.
+    t.Append();
+    t.SetText(0, "5");
+    t.Post();
+    t.Append();
+    t.Post();
+    t.Last();
+    EXPECT_EQ(t.AsText(0), "19");
+    t.Pack();
+    t.Close();
+    const auto packed = DbfFile::Open(path);
+    EXPECT_EQ(packed->Fields()[0].autoNext, 21u);
+    EXPECT_EQ(packed->Text(packed->Record(3), 0, {}), "17");
 }
 
 }  // namespace
