@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "engine/byte_order.h"
 #include "engine/errors.h"
 #include "engine/file_io.h"
 
@@ -20,10 +21,6 @@ uint32_t U32(const uint8_t* p) {
 void PutU16(std::string& s, size_t at, uint32_t v) {
     s[at] = static_cast<char>(v & 0xFF);
     s[at + 1] = static_cast<char>((v >> 8) & 0xFF);
-}
-void PutU32(std::string& s, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        s[at + static_cast<size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
 std::string Hex(uint8_t b) {
@@ -111,10 +108,8 @@ bool DbfLayout::HasMemoFields() const {
 void NumberNewRow(DbfLayout& layout, uint8_t* record) {
     for (FieldLayout& f : layout.fields) {
         if (!f.def.IsAutoIncrement()) continue;
-        const uint32_t value = f.def.autoNext;
-        for (int i = 0; i < 4; ++i)
-            record[f.def.offset + i] = static_cast<uint8_t>(value >> (8 * i));
-        f.def.autoNext = value + f.def.autoStep;
+        StoreLE(record + f.def.offset, f.def.autoNext, 4);
+        f.def.autoNext += f.def.autoStep;
     }
 }
 
@@ -124,8 +119,7 @@ std::vector<std::pair<uint64_t, std::string>> AutoIncrementCounters(const DbfLay
         const FieldDef& d = layout.fields[i].def;
         if (!d.IsAutoIncrement()) continue;
         std::string bytes(4, '\0');
-        for (int b = 0; b < 4; ++b)
-            bytes[static_cast<size_t>(b)] = static_cast<char>(d.autoNext >> (8 * b));
+        PutLE32(bytes, 0, d.autoNext);
         counters.emplace_back(32 + 32 * i + 19, bytes);
     }
     return counters;
@@ -352,7 +346,7 @@ std::string BuildHeader(const DbfLayout& L, uint8_t languageDriver) {
         h[2] = static_cast<char>(tm->tm_mon + 1);
         h[3] = static_cast<char>(tm->tm_mday);
     }
-    PutU32(h, 4, L.recordCount);
+    PutLE32(h, 4, L.recordCount);
     PutU16(h, 8, L.headerLength);
     PutU16(h, 10, L.recordLength);
     h[28] = 0;
@@ -373,8 +367,8 @@ std::string BuildHeader(const DbfLayout& L, uint8_t languageDriver) {
             h.replace(p, d.name.size(), d.name);
             h[p + 11] = d.type;
             if (vfp) {
-                PutU32(h, p + 12, static_cast<uint32_t>(d.offset));
-                PutU32(h, p + 19, d.autoNext);
+                PutLE32(h, p + 12, static_cast<uint32_t>(d.offset));
+                PutLE32(h, p + 19, d.autoNext);
                 h[p + 23] = static_cast<char>(d.autoStep);
             }
             h[p + 16] = static_cast<char>(d.size);

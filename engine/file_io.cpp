@@ -60,6 +60,10 @@ bool IsScratchOf(std::string_view entry, std::string_view name, bool backupsOnly
 }
 }  // namespace
 
+void file_io_system::ThrowIo(const std::string& what, const std::string& path, int err) {
+    throw DbfError(ErrorKind::Io, what + " " + path + " a esuat: " + Reason(err) + ".");
+}
+
 std::atomic<int> file_io_detail::anyMappingLost{0};
 
 FileIoFaults& IoFaults() {

@@ -22,14 +22,12 @@
 #include "engine/file_io_system.h"
 
 namespace orbelan {
-namespace {
 
-bool Fire(int& counter) {
-    return TakeFault(counter);
-}
+using file_io_system::Reason;
+using file_io_system::ThrowIo;
 
 // Romanian reasons for the errors a user can do something about.
-std::string Reason(int err) {
+std::string file_io_system::Reason(int err) {
     switch (err) {
         case ENOENT:
             return "fisierul nu exista";
@@ -52,9 +50,7 @@ std::string Reason(int err) {
     }
 }
 
-[[noreturn]] void ThrowIo(const std::string& what, const std::string& path, int err) {
-    throw DbfError(ErrorKind::Io, what + " " + path + " a esuat: " + Reason(err) + ".");
-}
+namespace {
 
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.find_last_of('/');
@@ -295,7 +291,7 @@ TempFile::TempFile(const std::string& target) : target_(ResolvedTarget(target)) 
     const std::string folder = FolderOf(target_);
     const std::string name = target_.substr(target_.find_last_of('/') + 1);
     std::string pattern = folder + "/." + name + ".tmp-XXXXXX";
-    if (Fire(IoFaults().failWriteAfter))
+    if (TakeFault(IoFaults().failWriteAfter))
         ThrowIo("Crearea fisierului temporar pentru", target, file_io_system::InjectedWriteError());
     fd_ = ::mkstemp(pattern.data());
     if (fd_ < 0) {
@@ -321,7 +317,7 @@ TempFile::TempFile(const std::string& target) : target_(ResolvedTarget(target)) 
 }
 
 void TempFile::RenameOverTarget() {
-    if (Fire(IoFaults().failRenameAfter))
+    if (TakeFault(IoFaults().failRenameAfter))
         throw DbfError(ErrorKind::Io,
                        "Fisierul " + target_ + " nu a putut fi inlocuit: " + Reason(EACCES) + ".");
     if (::rename(path_.c_str(), target_.c_str()) != 0)
@@ -400,10 +396,6 @@ bool MoveToFreeName(const std::string& from, const std::string& to) {
 const int kDiskFullError = ENOSPC;
 const int kDiskError = EIO;
 
-void ThrowIo(const std::string& what, const std::string& path, int err) {
-    orbelan::ThrowIo(what, path, err);
-}
-
 }  // namespace file_io_system
 
 // ---------------------------------------------------------------- FileBackup
@@ -473,7 +465,7 @@ bool FileExists(const std::string& path) {
 
 bool RemoveFile(const std::string& path) {
     if (!FileExists(path)) return false;
-    if (Fire(IoFaults().failRemoveAfter))
+    if (TakeFault(IoFaults().failRemoveAfter))
         throw DbfError(ErrorKind::Io,
                        "Fisierul " + path + " nu a putut fi sters: " + Reason(EACCES) + ".");
     if (::unlink(path.c_str()) != 0) {

@@ -47,6 +47,9 @@ bool RecentlyChanged(const std::string& path);
 bool RemoveQuietly(const std::string& path);
 bool MoveToFreeName(const std::string& from, const std::string& to);  // never replaces `to`
 
+// The system's error code in Romanian words, for the errors a user can do something about.
+std::string Reason(int err);
+// DbfError(Io): "<what> <path> a esuat: <reason>."
 [[noreturn]] void ThrowIo(const std::string& what, const std::string& path, int err);
 
 }  // namespace orbelan::file_io_system

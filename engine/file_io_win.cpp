@@ -41,9 +41,14 @@ bool Busy(DWORD err) {
     return err == ERROR_SHARING_VIOLATION || err == ERROR_LOCK_VIOLATION;
 }
 
+}  // namespace
+
+using file_io_system::Reason;
+using file_io_system::ThrowIo;
+
 // Romanian reasons for the errors a user can do something about; the same texts as on POSIX.
-std::string Reason(DWORD err) {
-    switch (err) {
+std::string file_io_system::Reason(int code) {
+    switch (static_cast<DWORD>(code)) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
         case ERROR_INVALID_NAME:
@@ -72,13 +77,11 @@ std::string Reason(DWORD err) {
         case ERROR_NETWORK_UNREACHABLE:
             return "legatura cu discul din retea s-a intrerupt";
         default:
-            return "eroare de sistem " + std::to_string(err);
+            return "eroare de sistem " + std::to_string(static_cast<DWORD>(code));
     }
 }
 
-[[noreturn]] void ThrowIo(const std::string& what, const std::string& path, DWORD err) {
-    throw DbfError(ErrorKind::Io, what + " " + path + " a esuat: " + Reason(err) + ".");
-}
+namespace {
 
 bool IsFolder(const std::wstring& path) {
     const DWORD attrs = GetFileAttributesW(path.c_str());
@@ -408,10 +411,6 @@ bool MoveToFreeName(const std::string& from, const std::string& to) {
 
 const int kDiskFullError = ERROR_DISK_FULL;
 const int kDiskError = ERROR_WRITE_FAULT;
-
-void ThrowIo(const std::string& what, const std::string& path, int err) {
-    orbelan::ThrowIo(what, path, static_cast<DWORD>(err));
-}
 
 }  // namespace file_io_system
 

@@ -70,6 +70,14 @@ TEST_F(AppendTableTest, ExtraSourceFieldIsRefusedAndNothingChanges) {
                                      "Sursa are campul TELEFON in plus!\rNu pot executa lipirea."});
     EXPECT_EQ(ui.messages.at(0).title, "Lipire tabele");
     EXPECT_FALSE(ws.Sx.Active());
+
+    // A new file that can't take the table's place: nothing appended, the window given back.
+    const std::string fits = Source({{"NUME", 'C', 10}}, {{"ANA"}});
+    IoFaults().failRenameAfter = 0;
+    EXPECT_THROW(AppendFromTable(ws, fits), AppendStopped);
+    IoFaults().Reset();
+    ExpectWindowRestored();
+    EXPECT_EQ(Column("NUME"), std::vector<std::string>{"POP ION"});
     ws.CloseTable();
     EXPECT_EQ(ReadFileBytes(path), before);
 }
