@@ -126,7 +126,7 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
             [this](const QPoint& pos) { popupMenu1_->popup(pos); });
     connect(grid_, &TDataGrid::failure, this, [this](const QString& text) { ShowError(S(text)); });
     balloon_ = new BalloonHint(this);
-    exp1_ = std::make_unique<TovDBGridExport>(*this, platform);
+    exp1_ = std::make_unique<TovDBGridExport>(*this, *this, platform);
     selection_ = new Tfrm_Selection(this);
     progress_ = new Tfrm_ProgressForm(this);
     sinceMessages_.start();
@@ -234,11 +234,11 @@ void TForm1::BuildMenus() {
 
     QMenu* cnp = AddMenu(QStringLiteral("PopupMenu2"));
     AddItem(cnp, QStringLiteral("VerificaCNP1"), QStringLiteral("Verifica C.N.P."),
-            [this] { CNPCheck(ws_); });
+            [this] { CNPCheck(); });
     AddItem(cnp, QStringLiteral("ExtrageanuldinCNP1"), QStringLiteral("Extrage Anul din C.N.P."),
-            [this] { AnDinCNP(ws_); });
+            [this] { AnDinCNP(); });
     AddItem(cnp, QStringLiteral("ExtrageDatadinCNP1"), QStringLiteral("Extrage Data din C.N.P."),
-            [this] { ExtrageDatadinCNP(ws_); });
+            [this] { ExtrageDatadinCNP1Click(); });
 
     QMenu* word = AddMenu(QStringLiteral("PopupMenu3"));
     for (const auto& [name, caption] : {std::pair{"OLinie", "Numai linia selectata"},
@@ -271,7 +271,7 @@ void TForm1::BuildMenus() {
 
     QMenu* exports = AddMenu(QStringLiteral("PopupMenu6"));
     AddItem(exports, QStringLiteral("Indiverseformate1"), QStringLiteral("In diverse formate"),
-            [this] { Indiverseformate1Click(); });
+            [this] { ExportTabelP(); });
     AddItem(exports, QStringLiteral("InformatCVS1"), QStringLiteral("In format CSV"),
             [this] { InformatCVS1Click(); });
 
@@ -400,7 +400,15 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-// ---- handlers: one-line forwards to the commands
+// ---- handlers: each asks what its command needs, then runs it
+
+std::optional<std::string> TForm1::AskColumn(const QString& caption) {
+    if (!ws_.Tx.Active() || !form2_) return std::nullopt;
+    ws_.PostPendingEdit();
+    form2_->SetValuePanelVisible(false);
+    if (!form2_->Choose(caption)) return std::nullopt;
+    return S(form2_->ChosenColumn());
+}
 
 void TForm1::FormShow() {
     StartUp(ws_, args_, S(QCoreApplication::applicationFilePath()));
@@ -409,25 +417,46 @@ void TForm1::FormClose() {
     ws_.CloseTable();
 }
 void TForm1::BOpenClick() {
-    ChooseAndOpenTable(ws_);
+    const auto chosen =
+        AskOpenFile({"Alegeti DBF-ul de citit!", "Fisiere DBF|*.DBF", "*.dbf", ws_.CurrentFile});
+    if (chosen) OpenTableFile(ws_, *chosen);
 }
 void TForm1::Image2Click() {
     ws_.platform.ShellOpen(kMakerWebPage);
 }
 void TForm1::Filtru1Click() {
-    SwitchFilter(ws_);
+    SwitchFilter(ws_, filtru1_->isChecked(), S(filtruE_->text()));
 }
 void TForm1::FiltruEKeyDown(int key) {
-    FilterKey(ws_, key);
+    if (key != 13) return;
+    filtru1_->setChecked(true);
+    SwitchFilter(ws_, true, S(filtruE_->text()));
 }
 void TForm1::FindButClick() {
-    FindValue(ws_);
+    if (!ReadyToFind(ws_) || !form2_) return;
+    form2_->SetValuePanelVisible(true);
+    const bool chosen = form2_->Choose(QStringLiteral("Cautare valoare"));
+    form2_->SetValuePanelVisible(false);
+    if (chosen) FindValue(ws_, S(form2_->ChosenColumn()), S(form2_->Value()));
 }
 void TForm1::Grid1TitleClick(int column) {
     Run([this, column] { SortByColumn(ws_, column); });
 }
+void TForm1::CNPCheck() {
+    if (const auto column = AskColumn(QStringLiteral("Verificare CNP")))
+        CheckCnpCodes(ws_, *column);
+}
+void TForm1::AnDinCNP() {
+    if (const auto column = AskColumn(QStringLiteral("Anul din CNP")))
+        ExtractBirthYear(ws_, *column);
+}
+void TForm1::ExtrageDatadinCNP1Click() {
+    if (const auto column = AskColumn(QStringLiteral("Data din CNP")))
+        ExtractBirthDate(ws_, *column);
+}
 void TForm1::LbButton3Click() {
-    DeleteColumn(ws_);
+    if (const auto column = AskColumn(QStringLiteral("Sterge o coloana")))
+        DeleteColumn(ws_, *column);
 }
 void TForm1::LbButton6Click() {
     AddRow(ws_);
@@ -436,22 +465,36 @@ void TForm1::LbButton7Click() {
     DeleteRow(ws_);
 }
 void TForm1::CopieVClick(QObject* sender) {
-    CopyDown(ws_, sender && sender->objectName() == QStringLiteral("Renum1")
-                      ? CopyDownMode::Renumber
-                      : CopyDownMode::Copy);
+    const bool renumber = sender && sender->objectName() == QStringLiteral("Renum1");
+    if (!ws_.Tx.Active()) return;
+    ws_.PostPendingEdit();
+    if (ws_.Tx.IsEmpty()) return;
+    const auto column = AskColumn(renumber ? QStringLiteral("Renumeroteaza in jos")
+                                           : QStringLiteral("Copie valoare in jos"));
+    if (column) CopyDown(ws_, *column, renumber ? CopyDownMode::Renumber : CopyDownMode::Copy);
 }
-
 void TForm1::SeparaNumePrenume() {
-    orbelan::SeparaNumePrenume(ws_);
+    if (const auto column = AskColumn(QStringLiteral("Separa nume de prenume")))
+        SplitNames(ws_, *column);
 }
 void TForm1::ransformaColoanaDateinNumeric1Click() {
-    DateColumnToNumber(ws_);
+    if (const auto column = AskColumn(QStringLiteral("Transforma DATE in NUMERIC")))
+        DateColumnToNumber(ws_, *column);
 }
 void TForm1::Schimbadouacoloaneintreele1Click() {
-    SwapColumns(ws_);
+    if (!ws_.Tx.Active() || !select2col_) return;
+    ws_.PostPendingEdit();
+    QStringList names;
+    for (int i = 0; i < ws_.Tx.FieldCount(); ++i) names << Q(ws_.Tx.Field(i).name);
+    const auto chosen = select2col_->Choose(names);
+    if (chosen) SwapColumns(ws_, S(chosen->first), S(chosen->second));
 }
 void TForm1::Stergeliniileselectate1Click() {
-    DeleteDuplicateRows(ws_);
+    if (!ws_.Tx.Active()) return;
+    ws_.PostPendingEdit();
+    if (!HasRowsToDelete(ws_)) return;
+    if (const auto column = AskColumn(QStringLiteral("Sterg linii dublate")))
+        DeleteDuplicateRows(ws_, *column);
 }
 void TForm1::Stergetoateliniileinjos1Click() {
     DeleteDisplayedRows(ws_);
@@ -459,14 +502,27 @@ void TForm1::Stergetoateliniileinjos1Click() {
 void TForm1::StergeIndex1Click() {
     DeleteIndex(ws_);
 }
+
 void TForm1::ExpRTF(QObject* sender) {
     const QString item = sender ? sender->objectName() : QString();
-    orbelan::ExpRTF(ws_, item == QStringLiteral("OLinie")     ? LetterMode::OLinie
-                         : item == QStringLiteral("TotInJos") ? LetterMode::TotInJos
-                                                              : LetterMode::ToateLiniile);
+    const LetterMode mode = item == QStringLiteral("OLinie")     ? LetterMode::OLinie
+                            : item == QStringLiteral("TotInJos") ? LetterMode::TotInJos
+                                                                 : LetterMode::ToateLiniile;
+    ws_.PostPendingEdit();
+    if (!HasRowsForLetters(ws_)) return;
+    const std::string folder = TemplateFolder(ws_);
+    if (Mesaj("Generare formulare", "Aveti deja un model in Word de tip RTF gata facut?",
+              mkConfirmation, mbYesNo) != mrYes) {
+        WriteHowToTemplateFile(ws_);
+        return;
+    }
+    ProcessMessages();
+    FileDialogSpec dialog{"Alegeti modelul", "Word (*.rtf)|*.rtf", "*.rtf", folder};
+    dialog.mustExist = true;
+    if (const auto chosen = AskOpenFile(dialog)) WriteFormLetters(ws_, *chosen, mode);
 }
 
-void TForm1::Indiverseformate1Click() {
+void TForm1::ExportTabelP() {
     ExportInDiverseFormats(ws_, *exp1_, GridColumns());
 }
 
@@ -493,11 +549,14 @@ TovGrid TForm1::GridColumns() {
 }
 
 void TForm1::AddTabla() {
-    orbelan::AddTabla(ws_);
+    if (!ws_.Tx.Active()) return;
+    const auto chosen =
+        AskOpenFile({"Alegeti DBF-ul de citit!", "Fisiere DBF|*.DBF", "*.dbf", ws_.CurrentFile});
+    if (chosen) AppendFromTable(ws_, *chosen);
 }
 
 void TForm1::InformatCVS1Click() {
-    orbelan::InformatCVS1Click(ws_);
+    ShowQuickCsv(ws_);
 }
 
 // ---- Ui
@@ -506,19 +565,6 @@ int TForm1::Mesaj(const std::string& title, const std::string& text, uint8_t kin
                   uint16_t buttons) {
     if (!erori_) return mrCancel;
     return erori_->Mesaj(Q(title), Q(text), kind, buttons);
-}
-
-bool TForm1::Choose(const std::string& caption) {
-    return form2_ && form2_->Choose(Q(caption));
-}
-std::string TForm1::ChosenColumn() const {
-    return form2_ ? S(form2_->ChosenColumn()) : std::string();
-}
-std::string TForm1::ChosenValue() const {
-    return form2_ ? S(form2_->Value()) : std::string();
-}
-void TForm1::SetValuePanelVisible(bool visible) {
-    if (form2_) form2_->SetValuePanelVisible(visible);
 }
 
 void TForm1::SetColumnList(const std::vector<std::string>& names) {
@@ -531,16 +577,6 @@ void TForm1::SetColumnList(const std::vector<std::string>& names) {
 void TForm1::ShowProblem(const std::string& text, UiControl control) {
     QWidget* target = control == UiControl::FilterEdit ? static_cast<QWidget*>(filtruE_) : grid_;
     balloon_->Show(target, Q(text));
-}
-
-std::optional<std::pair<std::string, std::string>> TForm1::ChooseTwoColumns(
-    const std::vector<std::string>& names) {
-    if (!select2col_) return std::nullopt;
-    QStringList list;
-    for (const auto& n : names) list << Q(n);
-    const auto chosen = select2col_->Choose(list);
-    if (!chosen) return std::nullopt;
-    return std::make_pair(S(chosen->first), S(chosen->second));
 }
 
 std::optional<std::string> TForm1::AskOpenFile(const FileDialogSpec& request) {
@@ -598,14 +634,8 @@ void TForm1::SetApplicationTitle(const std::string& text) {
     setWindowIconText(Q(text));
 }
 
-std::string TForm1::FilterText() const {
-    return S(filtruE_->text());
-}
 void TForm1::SetFilterText(const std::string& text) {
     filtruE_->setText(Q(text));
-}
-bool TForm1::FilterButtonDown() const {
-    return filtru1_->isChecked();
 }
 void TForm1::SetFilterButtonDown(bool down) {
     filtru1_->setChecked(down);

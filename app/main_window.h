@@ -8,8 +8,10 @@
 #include <memory>
 #include <optional>
 
+#include "core/file_dialog.h"
 #include "core/ui.h"
 #include "core/workspace.h"
+#include "export/export_windows.h"
 #include "export/grid_export.h"
 
 class QGroupBox;
@@ -31,7 +33,7 @@ class TLbButton;
 class Tfrm_ProgressForm;
 class Tfrm_Selection;
 
-class TForm1 : public QMainWindow, public Ui {
+class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     Q_OBJECT
   public:
     TForm1(Platform& platform, QWidget* parent = nullptr);
@@ -52,27 +54,17 @@ class TForm1 : public QMainWindow, public Ui {
     std::function<void(const std::string&)> errorReportOverride;
     bool TerminateRequested() const { return terminateRequested_; }
 
-    // ---- Ui
+    // ---- messages, progress and window state (the ports of the commands)
     int Mesaj(const std::string& title, const std::string& text, uint8_t kind,
               uint16_t buttons) override;
-    bool Choose(const std::string& caption) override;
-    std::string ChosenColumn() const override;
-    std::string ChosenValue() const override;
-    void SetValuePanelVisible(bool visible) override;
-    void SetColumnList(const std::vector<std::string>& names) override;
     void ShowProblem(const std::string& text, UiControl control) override;
-    std::optional<std::pair<std::string, std::string>> ChooseTwoColumns(
-        const std::vector<std::string>& names) override;
-    std::optional<std::string> AskOpenFile(const FileDialogSpec& request) override;
-    std::optional<std::string> AskSaveFile(const FileDialogSpec& request) override;
     void ShowError(const std::string& text) override;
     void SetTableGroupVisible(bool visible) override;
     void SetRowCounter(const std::string& text) override;
     void SetStatusText(const std::string& text) override;
     void SetApplicationTitle(const std::string& text) override;
-    std::string FilterText() const override;
+    void SetColumnList(const std::vector<std::string>& names) override;
     void SetFilterText(const std::string& text) override;
-    bool FilterButtonDown() const override;
     void SetFilterButtonDown(bool down) override;
     void Terminate() override;
     void ProcessMessages() override;
@@ -81,10 +73,14 @@ class TForm1 : public QMainWindow, public Ui {
     void ProgressHide() override;
     void SetMainWindowEnabled(bool enabled) override;
     void SetBusyCursor(bool busy) override;
+    // ---- the export engine's windows
     bool ChooseExportFormat(ExportChooserRequest& request) override;
+    std::optional<std::string> AskSaveFile(const FileDialogSpec& request) override;
     void ExportProgressShow(const ExportProgressRequest& request) override;
     bool ExportProgressSet(int position) override;
     void ExportProgressHide() override;
+
+    std::optional<std::string> AskOpenFile(const FileDialogSpec& request);
 
     // The export component and its two windows.
     TovDBGridExport& Exp1() { return *exp1_; }
@@ -93,7 +89,7 @@ class TForm1 : public QMainWindow, public Ui {
     // The grid's columns as the export sees them: order, titles, hidden ones, alignments.
     TovGrid GridColumns();
 
-    // ---- handlers: one-line forwards to the commands
+    // ---- handlers: each asks what its command needs (a column, a file), then runs it
     void FormShow();
     void FormClose();
     void BOpenClick();
@@ -102,6 +98,9 @@ class TForm1 : public QMainWindow, public Ui {
     void FiltruEKeyDown(int key);
     void FindButClick();
     void Grid1TitleClick(int column);
+    void CNPCheck();
+    void AnDinCNP();
+    void ExtrageDatadinCNP1Click();
     void LbButton3Click();
     void LbButton6Click();
     void LbButton7Click();
@@ -113,7 +112,7 @@ class TForm1 : public QMainWindow, public Ui {
     void Stergetoateliniileinjos1Click();
     void StergeIndex1Click();
     void ExpRTF(QObject* sender);  // the three items of PopupMenu3
-    void Indiverseformate1Click();
+    void ExportTabelP();
     void AddTabla();
     void InformatCVS1Click();
 
@@ -134,6 +133,9 @@ class TForm1 : public QMainWindow, public Ui {
     // runs, other commands are refused and the grid can't be moved or edited.
     void Run(const std::function<void()>& command);
     void SetBusy(bool busy);
+    // The column chooser under the caption, once the open table's pending edit is posted; the
+    // chosen column, or nothing when there is no table or the user closed the chooser.
+    std::optional<std::string> AskColumn(const QString& caption);
     // 800 x 600 is the size of the whole window; the frame is taken off the inside.
     void FitOuterSize();
     void FitWhenFramed();

@@ -27,9 +27,10 @@ namespace {
 
 struct Session {
     std::ostringstream sink;
-    ConsoleUi ui{sink};
+    ConsoleMessages messages{sink};
     ConsolePlatform platform;
-    Workspace ws{ui, platform};
+    Workspace ws{messages, platform};
+    std::string column;  // the column the command runs on
 
     explicit Session(const std::string& path) {
         ws.ProgramDir = std::filesystem::path(path).parent_path().string() + "/";
@@ -44,7 +45,7 @@ void TimeCommand(const char* what, const std::string& path, const std::string& c
                  void (*command)(Session&)) {
     if (g_only && !std::strstr(what, g_only)) return;
     Session s(path);
-    s.ui.presetColumn = column;
+    s.column = column;
     Stopwatch sw;
     const std::clock_t cpu = std::clock();
     command(s);
@@ -70,46 +71,42 @@ int main(int argc, char** argv) {
         std::printf("  (%.1f MB written)\n", double(std::filesystem::file_size(out)) / 1e6);
     });
     std::filesystem::remove(csv);
-    TimeCommand("filter NUME='IONEL*' (filter box)", path, "", [](Session& s) {
-        s.ui.SetFilterText("NUME='IONEL*'");
-        FilterKey(s.ws, 13);
-    });
+    TimeCommand("filter NUME='IONEL*' (filter box)", path, "",
+                [](Session& s) { SwitchFilter(s.ws, true, "NUME='IONEL*'"); });
     TimeCommand("sort by NUME (title click, flush included)", path, "",
                 [](Session& s) { SortByColumn(s.ws, 0); });
     TimeCommand("renumber TELEFON down from the first row", path, "TELEFON", [](Session& s) {
         s.ws.Tx.First();
-        CopyDown(s.ws, CopyDownMode::Renumber);
+        CopyDown(s.ws, s.column, CopyDownMode::Renumber);
     });
     TimeCommand("copy OCUPATIE down from the first row", path, "OCUPATIE", [](Session& s) {
         s.ws.Tx.First();
-        CopyDown(s.ws, CopyDownMode::Copy);
+        CopyDown(s.ws, s.column, CopyDownMode::Copy);
     });
     TimeCommand("check every CNP", path, "", [](Session& s) {
         const auto invalid = FindInvalidCnp(s.ws.Tx, s.ws.Tx.FieldIndexOrThrow("CNP"));
         std::printf("  (%zu invalid codes)\n", invalid.size());
     });
-    TimeCommand("extract the year (ALTER TABLE included)", path, "CNP",
-                [](Session& s) { AnDinCNP(s.ws); });
-    TimeCommand("extract the date (ALTER TABLE included)", path, "CNP",
-                [](Session& s) { ExtrageDatadinCNP(s.ws); });
+    TimeCommand("extract the year (column added, one rewrite)", path, "CNP",
+                [](Session& s) { ExtractBirthYear(s.ws, s.column); });
+    TimeCommand("extract the date (column added, one rewrite)", path, "CNP",
+                [](Session& s) { ExtractBirthDate(s.ws, s.column); });
 
     // Column transforms and row-set commands, each on a fresh table with a column GRUP of
     // 100,000 values repeated 10 times.
     const auto fresh = [&] { WritePersonsTable(path, rows, 42, std::max(1L, rows / 10)); };
     fresh();
     TimeCommand("split ADRESA into PRENUME_ (column added)", path, "ADRESA",
-                [](Session& s) { SeparaNumePrenume(s.ws); });
+                [](Session& s) { SplitNames(s.ws, s.column); });
     TimeCommand("date to number DATANASTER (one rewrite)", path, "DATANASTER",
-                [](Session& s) { DateColumnToNumber(s.ws); });
-    TimeCommand("swap NUME and PRENUME", path, "", [](Session& s) {
-        s.ui.presetColumn = "NUME";
-        s.ui.presetSecondColumn = "PRENUME";
-        SwapColumns(s.ws);
-    });
-    TimeCommand("drop the column EMAIL", path, "EMAIL", [](Session& s) { DeleteColumn(s.ws); });
+                [](Session& s) { DateColumnToNumber(s.ws, s.column); });
+    TimeCommand("swap NUME and PRENUME", path, "",
+                [](Session& s) { SwapColumns(s.ws, "NUME", "PRENUME"); });
+    TimeCommand("drop the column EMAIL", path, "EMAIL",
+                [](Session& s) { DeleteColumn(s.ws, s.column); });
     fresh();
     TimeCommand("duplicates of GRUP (100,000 values x 10)", path, "GRUP", [](Session& s) {
-        std::printf("  (%d rows deleted)\n", DeleteDuplicateRows(s.ws));
+        std::printf("  (%d rows deleted)\n", DeleteDuplicateRows(s.ws, s.column));
     });
     fresh();
     TimeCommand("delete displayed rows, filter NUME='POPA'", path, "", [](Session& s) {

@@ -21,13 +21,14 @@ void TimeExport(const char* what, const std::string& path, TovExportType type,
                 const std::string& out) {
     if (!only.empty() && out.substr(out.rfind('.') + 1) != only) return;
     std::ostringstream sink;
-    ConsoleUi ui{sink};
+    ConsoleMessages ui{sink};
     ConsolePlatform platform;
     Workspace ws{ui, platform};
     ws.ProgramDir = std::filesystem::path(path).parent_path().string() + "/";
     ws.CurrentFile = path;
     ws.OpenTable();
-    TovDBGridExport exp(ui, platform);
+    ExportWindows none;
+    TovDBGridExport exp(ui, none, platform);
     const double before = AnonymousMb();
     Stopwatch sw;
     const std::clock_t cpu = std::clock();

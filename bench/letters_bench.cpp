@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     { std::ofstream(model, std::ios::binary) << OnePageTemplate(); }
 
     std::ostringstream sink;
-    ConsoleUi ui(sink);
+    ConsoleMessages ui(sink);
     ConsolePlatform platform;
     Workspace ws(ui, platform);
     ws.ProgramDir = folder + "/";

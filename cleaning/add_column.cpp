@@ -23,14 +23,14 @@ void AddColumn(Workspace& ws, const std::string& column, const std::string& sqlT
         }
         throw;
     }
-    ws.ui.ProcessMessages();
+    ws.progress.ProcessMessages();
 
     // Opened directly, not through OpenTable: a failure here is the engine's error to report,
     // not the "can't be read" question of a user's own open.
     ws.CurrentFile = path;
     ws.Tx.SetTableName(path);
     ws.Tx.Open();
-    ws.ui.ProcessMessages();
+    ws.progress.ProcessMessages();
 }
 
 }  // namespace orbelan

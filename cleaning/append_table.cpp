@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/command_guard.h"
 #include "core/workspace.h"
 #include "engine/dbf_file.h"
 #include "engine/dbf_writer.h"
@@ -30,50 +31,30 @@ struct FieldPair {
     bool date;  // a stored date goes over as a day number, whatever the short date format
 };
 
-// While rows are copied: the window disabled, the grid frozen, the per-row counter off. Finish
-// (or the destructor, after a failure) gives all of it back and ends on the last row.
-class AppendSession {
+// After the copy, however it ends: the query closed, the per-row counter on again, the counter
+// showing the rows and the grid on the last row. A row left unposted by a failure stays current,
+// for the user to correct or cancel.
+class AppendEnd {
   public:
-    AppendSession(Workspace& ws, int steps) : ws_(ws) {
-        ws_.ui.SetMainWindowEnabled(false);
-        ws_.ui.ProgressShow(steps);
-        ws_.Tx.DisableControls();
-        ws_.DetachAfterPost();
-    }
-    ~AppendSession() {
-        if (!finished_) Restore(false);
-    }
-    AppendSession(const AppendSession&) = delete;
-    AppendSession& operator=(const AppendSession&) = delete;
-
-    // Gives the window back; a failure of the grid to follow the table is reported.
-    void Finish() {
-        finished_ = true;
-        Restore(true);
-    }
-
-  private:
-    void Restore(bool report) {
+    explicit AppendEnd(Workspace& ws) : ws_(ws) { ws_.DetachAfterPost(); }
+    ~AppendEnd() {
         try {
             ws_.Sx.ClearSql();
         } catch (...) {
         }
-        ws_.ui.ProcessMessages();
-        ws_.ui.SetMainWindowEnabled(true);
-        ws_.ui.ProgressHide();
+        ws_.progress.ProcessMessages();
         ws_.AttachAfterPost();
         try {
-            ws_.Tx.EnableControls();
+            ws_.window.SetRowCounter(std::to_string(ws_.Tx.RecordCount()));
+            if (ws_.Tx.Active() && ws_.Tx.GetState() == Table::State::Browse) ws_.Tx.Last();
         } catch (...) {
-            if (report) throw;
         }
-        ws_.ui.SetRowCounter(std::to_string(ws_.Tx.RecordCount()));
-        // A row left unposted by a failure stays current, for the user to correct or cancel.
-        if (ws_.Tx.Active() && ws_.Tx.GetState() == Table::State::Browse) ws_.Tx.Last();
     }
+    AppendEnd(const AppendEnd&) = delete;
+    AppendEnd& operator=(const AppendEnd&) = delete;
 
+  private:
     Workspace& ws_;
-    bool finished_ = false;
 };
 
 // The appended row's values go through the table's own setters in the window (the failing row
@@ -145,9 +126,9 @@ struct AppendRows {
             out.NumberRow();
             out.EndRow();
             if (++appended % kRowsPerStep == 0) {
-                ws.ui.ProgressSet(appended / kRowsPerStep);
-                ws.ui.SetRowCounter(std::to_string(shownBefore + appended));
-                ws.ui.ProcessMessages();
+                ws.progress.ProgressSet(appended / kRowsPerStep);
+                ws.window.SetRowCounter(std::to_string(shownBefore + appended));
+                ws.progress.ProcessMessages();
             }
         }
     }
@@ -169,7 +150,7 @@ AppendOutcome AppendFromTable(Workspace& ws, const std::string& source) {
     sx.ClearSql();
     sx.AddSql("SELECT * FROM " + QuotedPath(source));
     sx.Open();
-    ws.ui.ProcessMessages();
+    ws.progress.ProcessMessages();
     sx.First();
 
     std::vector<FieldPair> pairs;
@@ -177,12 +158,12 @@ AppendOutcome AppendFromTable(Workspace& ws, const std::string& source) {
         const FieldDef& f = sx.Field(i);
         const int to = tx.FieldIndex(f.name);
         if (to < 0) {
-            ws.ui.Mesaj(
+            ws.messages.Mesaj(
                 "Lipire tabele",
                 "Sursa are campul " + f.name + " in plus!" + "\r" + "Nu pot executa lipirea.",
                 mkError, mbOK);
             sx.ClearSql();
-            ws.ui.ProcessMessages();
+            ws.progress.ProcessMessages();
             return {true, 0};
         }
         // The table numbers its autoincrement fields itself, as it does a row added by hand.
@@ -191,14 +172,17 @@ AppendOutcome AppendFromTable(Workspace& ws, const std::string& source) {
 
     // One rewrite: the table's rows and the new ones go to a new file that replaces the old
     // only when complete, so a failure to write leaves the table as it was.
-    AppendSession session(ws, sx.RecordCount() / kRowsPerStep);
+    AppendEnd end(ws);
+    CommandGuard guard(
+        ws,
+        {.bar = sx.RecordCount() / kRowsPerStep, .disableWindow = true, .keepUnpostedRow = true});
     AppendRows rows{ws, pairs, tx.RecordCount(), 0, std::nullopt};
     RewritePlan plan;
     plan.fill = [&rows](const DbfFile& old, DbfWriter& out) { rows.Write(old, out); };
     try {
         tx.Rewrite(plan);
     } catch (const DbfError& e) {
-        throw AppendStopped(e, 0);  // nothing appended; the session gives the window back
+        throw AppendStopped(e, 0);  // nothing appended; the guard gives the window back
     }
     if (rows.stopped) {
         // The failing row waits as the table's last, unposted, with every value it could take.
@@ -210,17 +194,9 @@ AppendOutcome AppendFromTable(Workspace& ws, const std::string& source) {
             // the rewrite's error is the one reported
         }
     }
-    session.Finish();
+    guard.Finish();
     if (rows.stopped) throw AppendStopped(*rows.stopped, rows.appended);
     return {false, rows.appended};
-}
-
-void AddTabla(Workspace& ws) {
-    if (!ws.Tx.Active()) return;
-    const auto chosen = ws.ui.AskOpenFile(
-        {"Alegeti DBF-ul de citit!", "Fisiere DBF|*.DBF", "*.dbf", ws.CurrentFile});
-    if (!chosen) return;
-    AppendFromTable(ws, *chosen);
 }
 
 }  // namespace orbelan

@@ -30,7 +30,4 @@ struct AppendOutcome {
 // Throws DbfError when the source can't be read (nothing changed) and AppendStopped.
 AppendOutcome AppendFromTable(Workspace& ws, const std::string& source);
 
-// The menu item: asks for the source file, then AppendFromTable.
-void AddTabla(Workspace& ws);
-
 }  // namespace orbelan

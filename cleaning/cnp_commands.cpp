@@ -1,40 +1,48 @@
 #include "cleaning/cnp_commands.h"
 
-#include "cleaning/add_column.h"
 #include "cleaning/cnp.h"
-#include "core/frozen_grid.h"
+#include "core/command_guard.h"
+#include "core/replace_table.h"
 #include "core/workspace.h"
 #include "engine/date_util.h"
+#include "engine/dbf_file.h"
+#include "engine/dbf_writer.h"
 
 namespace orbelan {
 namespace {
 
-using WriteBirth = std::function<void(Table& table, int field, int dayNumber)>;
+// Writes the birth day number a code states into the target field of the new row.
+using WriteBirth = std::function<void(DbfWriter& row, int field, int dayNumber)>;
 
-void ExtractFromCnp(Workspace& ws, const std::string& title, const std::string& column,
-                    const std::string& sqlType, const WriteBirth& write) {
-    ws.PostPendingEdit();
-    if (!ws.ui.Choose(title)) return;
-    // Read now: reopening the table after adding the column selects the chooser's first name.
-    const std::string source = ws.ui.ChosenColumn();
-    if (ws.Tx.FieldIndex(column) < 0) AddColumn(ws, column, sqlType);
-
+// One rewrite adds the target column when missing and fills it for every displayed row: the
+// file gets all of it or, after a failure, none of it.
+void ExtractFromCnp(Workspace& ws, const std::string& source, const std::string& title,
+                    const FieldDef& target, const WriteBirth& write) {
     Table& tx = ws.Tx;
+    if (!tx.Active()) return;
+    ws.PostPendingEdit();
     const int from = tx.FieldIndexOrThrow(source);
-    const int to = tx.FieldIndexOrThrow(column);
-    FrozenGrid frozen(tx);
-    tx.First();
-    while (!tx.Eof()) {
-        const int day = CnpNascutLa(tx.AsText(from));
-        tx.Edit();
-        write(tx, to, day);
-        tx.Post();
-        ws.ui.ProcessMessages();
-        tx.Next();
+    NewStructure structure;
+    int to = tx.FieldIndex(target.name);
+    if (to < 0) {
+        structure = KeptStructure(tx);
+        structure.fields.push_back(target);
+        structure.sources.push_back(-1);
+        to = tx.FieldCount();
     }
-    frozen.Unfreeze();
-    ws.ui.ProcessMessages();
-    ws.ui.Mesaj(title, "Extragere incheiata cu succes.", mkInformation, mbOK);
+    CommandGuard guard(ws);
+    const Bookmark current = tx.GetBookmark();
+    const std::vector<bool> shown = DisplayedRecords(tx);
+    const FormatSettings format = ws.Format();
+    ReplaceTable(ws, structure, [&](const DbfFile& src, uint32_t record, DbfWriter& w) {
+        if (!shown[record]) return;
+        write(w, to, CnpNascutLa(src.Text(src.Record(record), from, format)));
+        ws.progress.ProcessMessages();
+    });
+    guard.Finish();
+    if (current >= 0) tx.GotoBookmark(current);
+    ws.progress.ProcessMessages();
+    ws.messages.Mesaj(title, "Extragere incheiata cu succes.", mkInformation, mbOK);
 }
 
 }  // namespace
@@ -61,38 +69,43 @@ std::vector<std::pair<int, std::string>> FindInvalidCnp(Table& table, int field)
     return invalid;
 }
 
-void CNPCheck(Workspace& ws) {
+void CheckCnpCodes(Workspace& ws, const std::string& column) {
     const std::string title = "Verificare CNP";
     ws.PostPendingEdit();
-    if (!ws.ui.Choose(title)) return;
-    const int field = ws.Tx.FieldIndexOrThrow(ws.ui.ChosenColumn());
+    const int field = ws.Tx.FieldIndexOrThrow(column);
     // The grid is not frozen: it follows the rows, and stays on the code the user stops at.
     const bool finished = WalkInvalidCnp(
         ws.Tx, field,
         [&](int, const std::string& code) {
-            return ws.ui.Mesaj(title, "CNP " + code + " incorect!\rContinuam?", mkWarning,
-                               mbYesNo) == mrYes;
+            return ws.messages.Mesaj(title, "CNP " + code + " incorect!\rContinuam?", mkWarning,
+                                     mbYesNo) == mrYes;
         },
-        [&] { ws.ui.ProcessMessages(); });
-    if (finished) ws.ui.Mesaj(title, "Verificare incheiata.", mkInformation, mbOK);
+        [&] { ws.progress.ProcessMessages(); });
+    if (finished) ws.messages.Mesaj(title, "Verificare incheiata.", mkInformation, mbOK);
 }
 
-void AnDinCNP(Workspace& ws) {
-    ExtractFromCnp(ws, "Anul din CNP", "ANCNP", "DECIMAL(6,0)",
-                   [](Table& table, int field, int day) {
-                       table.SetText(field, std::to_string(CivilFromDayNumber(day).year));
-                   });
+void ExtractBirthYear(Workspace& ws, const std::string& column) {
+    FieldDef year;
+    year.name = "ANCNP";
+    year.type = 'N';
+    year.size = 6;
+    ExtractFromCnp(ws, column, "Anul din CNP", year, [&](DbfWriter& row, int field, int day) {
+        row.SetText(field, std::to_string(CivilFromDayNumber(day).year), ws.Format());
+    });
 }
 
-void ExtrageDatadinCNP(Workspace& ws) {
-    ExtractFromCnp(ws, "Data din CNP", "DATACNP", "DATE", [](Table& table, int field, int day) {
+void ExtractBirthDate(Workspace& ws, const std::string& column) {
+    FieldDef date;
+    date.name = "DATACNP";
+    date.type = 'D';
+    date.size = 8;
+    ExtractFromCnp(ws, column, "Data din CNP", date, [&](DbfWriter& row, int field, int day) {
         // A date column takes the day number itself, which a two-digit-year short date format
         // could not carry; a column of another type gets the date as text.
-        if (table.Field(field).type == 'D') {
-            table.SetDate(field, day);
-        } else {
-            table.SetText(field, FormatDate(day, table.Format().shortDateFormat));
-        }
+        if (row.Fields()[static_cast<size_t>(field)].type == 'D')
+            row.SetDate(field, day, ws.Format());
+        else
+            row.SetText(field, FormatDate(day, ws.Format().shortDateFormat), ws.Format());
     });
 }
 

@@ -22,11 +22,13 @@ bool WalkInvalidCnp(Table& table, int field,
 // Every invalid code of the displayed rows, for the command line.
 std::vector<std::pair<int, std::string>> FindInvalidCnp(Table& table, int field);
 
-// "Verifica C.N.P.": stops at each invalid code and asks whether to go on.
-void CNPCheck(Workspace& ws);
-// "Extrage Anul din C.N.P.": the birth year into ANCNP.
-void AnDinCNP(Workspace& ws);
-// "Extrage Data din C.N.P.": the birth date into DATACNP.
-void ExtrageDatadinCNP(Workspace& ws);
+// "Verifica C.N.P.": walks the codes of the column, stops at each invalid one and asks whether
+// to go on.
+void CheckCnpCodes(Workspace& ws, const std::string& column);
+// "Extrage Anul din C.N.P.": the birth year of each displayed row's code into ANCNP (added when
+// missing), in one rewrite.
+void ExtractBirthYear(Workspace& ws, const std::string& column);
+// "Extrage Data din C.N.P.": the birth date into DATACNP, the same way.
+void ExtractBirthDate(Workspace& ws, const std::string& column);
 
 }  // namespace orbelan

@@ -2,8 +2,9 @@
 
 #include <cstring>
 
-#include "cleaning/replace_table.h"
-#include "core/frozen_grid.h"
+#include "core/argument_error.h"
+#include "core/command_guard.h"
+#include "core/replace_table.h"
 #include "core/text_util.h"
 #include "core/workspace.h"
 #include "engine/dbf_file.h"
@@ -12,24 +13,6 @@
 
 namespace orbelan {
 namespace {
-
-// The progress bar and the disabled main window of a long command, undone however it ends.
-class BusyWindow {
-  public:
-    BusyWindow(Ui& ui, int rows) : ui_(ui) {
-        ui_.ProgressShow(rows);
-        ui_.SetMainWindowEnabled(false);
-    }
-    ~BusyWindow() {
-        ui_.ProgressHide();
-        ui_.SetMainWindowEnabled(true);
-    }
-    BusyWindow(const BusyWindow&) = delete;
-    BusyWindow& operator=(const BusyWindow&) = delete;
-
-  private:
-    Ui& ui_;
-};
 
 // Two fields whose stored bytes mean the same thing in either place.
 bool SameStorage(const FieldLayout& a, const FieldLayout& b) {
@@ -44,16 +27,14 @@ std::string TrimmedText(std::string_view s) {
 
 }  // namespace
 
-void DeleteColumn(Workspace& ws) {
+bool DeleteColumn(Workspace& ws, const std::string& column) {
     Table& tx = ws.Tx;
-    if (!tx.Active()) return;
+    if (!tx.Active()) return false;
     ws.PostPendingEdit();
-    if (!ws.ui.Choose("Sterge o coloana")) return;
-    const std::string column = ws.ui.ChosenColumn();
-    if (ws.ui.Mesaj("Stergere coloana",
-                    "Sunteti sigur ca vreti sa stergeti coloana " + column + "?", mkWarning,
-                    mbYesNo) != mrYes)
-        return;
+    if (ws.messages.Mesaj("Stergere coloana",
+                          "Sunteti sigur ca vreti sa stergeti coloana " + column + "?", mkWarning,
+                          mbYesNo) != mrYes)
+        return false;
     const int dropped = tx.FieldIndexOrThrow(column);
     if (tx.FieldCount() == 1)
         throw DbfError(ErrorKind::State, "Tabelul nu poate ramane fara coloane.");
@@ -63,9 +44,10 @@ void DeleteColumn(Workspace& ws) {
         structure.fields.push_back(tx.Field(i));
         structure.sources.push_back(i);
     }
-    FrozenGrid frozen(tx);
+    CommandGuard guard(ws);
     ReplaceTable(ws, structure, nullptr);
-    frozen.Unfreeze();
+    guard.Finish();
+    return true;
 }
 
 std::pair<std::string, std::string> SplitName(const std::string& value) {
@@ -75,21 +57,17 @@ std::pair<std::string, std::string> SplitName(const std::string& value) {
             TrimmedText(std::string_view(value).substr(blank + 1))};
 }
 
-void SeparaNumePrenume(Workspace& ws) {
+void SplitNames(Workspace& ws, const std::string& column) {
     Table& tx = ws.Tx;
     if (!tx.Active()) return;
     ws.PostPendingEdit();
-    if (!ws.ui.Choose("Separa nume de prenume")) return;
-    const int names = tx.FieldIndexOrThrow(ws.ui.ChosenColumn());
+    const int names = tx.FieldIndexOrThrow(column);
     // One rewrite adds PRENUME_ when missing and splits every displayed row: the file gets
     // all of it or, after a failure, none of it.
     NewStructure structure;
     int first = tx.FieldIndex("PRENUME_");
     if (first < 0) {
-        for (int i = 0; i < tx.FieldCount(); ++i) {
-            structure.fields.push_back(tx.Field(i));
-            structure.sources.push_back(i);
-        }
+        structure = KeptStructure(tx);
         FieldDef prenume;
         prenume.name = "PRENUME_";
         prenume.size = 24;
@@ -97,7 +75,7 @@ void SeparaNumePrenume(Workspace& ws) {
         structure.sources.push_back(-1);
         first = tx.FieldCount();
     }
-    FrozenGrid frozen(tx);
+    CommandGuard guard(ws);
     const std::vector<bool> shown = DisplayedRecords(tx);
     const FormatSettings format = ws.Format();
     ReplaceTable(ws, structure, [&](const DbfFile& src, uint32_t record, DbfWriter& w) {
@@ -105,24 +83,22 @@ void SeparaNumePrenume(Workspace& ws) {
         const auto [surname, firstNames] = SplitName(src.Text(src.Record(record), names, format));
         w.SetText(names, surname, format);
         w.SetText(first, firstNames, format);
-        ws.ui.ProcessMessages();
+        ws.progress.ProcessMessages();
     });
-    frozen.Unfreeze();
-    ws.ui.ProcessMessages();
-    ws.ui.Mesaj("Separare nume de prenume", "Separarea s-a efectuat cu succes!", mkInformation,
-                mbOK);
+    guard.Finish();
+    ws.progress.ProcessMessages();
+    ws.messages.Mesaj("Separare nume de prenume", "Separarea s-a efectuat cu succes!",
+                      mkInformation, mbOK);
 }
 
-bool DateColumnToNumber(Workspace& ws) {
+bool DateColumnToNumber(Workspace& ws, const std::string& column) {
     Table& tx = ws.Tx;
     if (!tx.Active()) return false;
     ws.PostPendingEdit();
-    if (!ws.ui.Choose("Transforma DATE in NUMERIC")) return false;
-    const std::string column = ws.ui.ChosenColumn();
     const int date = tx.FieldIndexOrThrow(column);
     if (tx.Field(date).type != 'D') {
-        ws.ui.Mesaj("Transformare tip coloana", "Campul " + column + " nu este de tip DATE!",
-                    mkError, mbOK);
+        ws.messages.Mesaj("Transformare tip coloana", "Campul " + column + " nu este de tip DATE!",
+                          mkError, mbOK);
         return false;
     }
     // Every row of the file gets its day number in one rewrite: the date column is replaced
@@ -142,31 +118,26 @@ bool DateColumnToNumber(Workspace& ws) {
     const int target = static_cast<int>(structure.fields.size()) - 1;
 
     const int rows = static_cast<int>(tx.Header().recordCount);
-    BusyWindow busy(ws.ui, rows);
-    FrozenGrid frozen(tx);
+    CommandGuard guard(ws, {.bar = rows, .disableWindow = true});
     const FormatSettings format = ws.Format();
     ReplaceTable(ws, structure, [&](const DbfFile& src, uint32_t record, DbfWriter& w) {
         const FieldValue v = FieldReader(src.Layout(), src.FieldAt(date)).Read(src.Record(record));
         w.SetText(target, std::to_string(v.kind == ValueKind::Date ? v.day : 0), format);
-        ws.ui.ProgressSet(static_cast<int>(record) + 1);
-        ws.ui.ProcessMessages();
+        ws.progress.ProgressSet(static_cast<int>(record) + 1);
+        ws.progress.ProcessMessages();
     });
-    frozen.Unfreeze();
+    guard.Finish();
     return true;
 }
 
-std::optional<int> InverseazaColoane(Workspace& ws) {
+std::optional<int> SwapColumns(Workspace& ws, const std::string& nameA, const std::string& nameB) {
     Table& tx = ws.Tx;
     if (!tx.Active()) return std::nullopt;
+    if (SameFieldName(nameA, nameB)) throw ArgumentError("Alegeti doua coloane diferite!");
     ws.PostPendingEdit();
-    std::vector<std::string> names;
-    for (int i = 0; i < tx.FieldCount(); ++i) names.push_back(tx.Field(i).name);
-    const auto chosen = ws.ui.ChooseTwoColumns(names);
-    if (!chosen) return std::nullopt;
-    const auto& [nameA, nameB] = *chosen;
-    if (ws.ui.Mesaj("Inversare coloane",
-                    "Doriti sa inversam coloana " + nameA + " cu coloana " + nameB + " ?",
-                    mkConfirmation, mbYesNo) != mrYes)
+    if (ws.messages.Mesaj("Inversare coloane",
+                          "Doriti sa inversam coloana " + nameA + " cu coloana " + nameB + " ?",
+                          mkConfirmation, mbYesNo) != mrYes)
         return std::nullopt;
     const int a = tx.FieldIndexOrThrow(nameA);
     const int b = tx.FieldIndexOrThrow(nameB);
@@ -174,10 +145,10 @@ std::optional<int> InverseazaColoane(Workspace& ws) {
     int rows = 0;
     int failures = 0;
     {
-        FrozenGrid frozen(tx);
+        CommandGuard guard(ws, {.disableWindow = true});
         const std::vector<bool> shown = DisplayedRecords(tx, &rows);
-        BusyWindow busy(ws.ui, rows);
-        ws.ui.ProcessMessages();
+        guard.ShowBar(rows);
+        ws.progress.ProcessMessages();
         // One rewrite: each displayed row takes the other column's value through its text form;
         // a row whose values don't fit the other column stays as it was and is counted.
         const FormatSettings format = ws.Format();
@@ -191,8 +162,8 @@ std::optional<int> InverseazaColoane(Workspace& ws) {
                 const FieldDef& fb = src.FieldAt(b).def;
                 std::memcpy(w.Row() + fa.offset, rec + fb.offset, static_cast<size_t>(fa.size));
                 std::memcpy(w.Row() + fb.offset, rec + fa.offset, static_cast<size_t>(fb.size));
-                ws.ui.ProgressSet(++position);
-                ws.ui.ProcessMessages();
+                ws.progress.ProgressSet(++position);
+                ws.progress.ProcessMessages();
                 return;
             }
             const std::string textA = src.Text(rec, a, format);
@@ -205,25 +176,19 @@ std::optional<int> InverseazaColoane(Workspace& ws) {
                 std::memcpy(w.Row(), rec, src.RecordLength());
                 ++failures;
             }
-            ws.ui.ProgressSet(++position);
-            ws.ui.ProcessMessages();
+            ws.progress.ProgressSet(++position);
+            ws.progress.ProcessMessages();
         });
-        frozen.Unfreeze();
+        guard.Finish();
         tx.Last();
     }
     if (failures > 0)
-        ws.ui.Mesaj("Inversare coloane",
-                    std::to_string(failures) + "/" + std::to_string(rows) +
-                        " valori nu au putut fi inversate.",
-                    mkWarning, mbOK);
-    return failures;
-}
-
-std::optional<int> SwapColumns(Workspace& ws) {
-    const auto failures = InverseazaColoane(ws);
-    if (failures)
-        ws.ui.Mesaj("Inversare coloane", "Coloanele au fost inversate cu succes!", mkInformation,
-                    mbOK);
+        ws.messages.Mesaj("Inversare coloane",
+                          std::to_string(failures) + "/" + std::to_string(rows) +
+                              " valori nu au putut fi inversate.",
+                          mkWarning, mbOK);
+    ws.messages.Mesaj("Inversare coloane", "Coloanele au fost inversate cu succes!", mkInformation,
+                      mbOK);
     return failures;
 }
 

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "core/command_guard.h"
 #include "core/workspace.h"
 #include "editing/sort_command.h"
 #include "engine/codepage.h"
@@ -40,29 +41,12 @@ void NoCommas(std::string& line, const std::vector<size_t>& separators) {
                    "Fisierul CSV nu poate fi scris: " + where + ": " + e.what());
 }
 
-class ProgressGuard {
-  public:
-    explicit ProgressGuard(Ui& ui) : ui_(ui) {
-        ui_.SetMainWindowEnabled(false);
-        ui_.ProgressShow(0);
-    }
-    ~ProgressGuard() {
-        ui_.SetMainWindowEnabled(true);
-        ui_.ProgressHide();
-    }
-    ProgressGuard(const ProgressGuard&) = delete;
-    ProgressGuard& operator=(const ProgressGuard&) = delete;
-
-  private:
-    Ui& ui_;
-};
-
 }  // namespace
 
 int WriteQuickCsv(Workspace& ws, const std::string& path) {
     Table& tx = ws.Tx;
     ws.PostPendingEdit();
-    ProgressGuard progress(ws.ui);
+    CommandGuard guard(ws, {.bar = 0, .disableWindow = true, .freezeGrid = false});
     const DbfFile& file = tx.Data();
     const CodePage& page = *CodePage::Get(ws.ProgramCodePage());
     const FormatSettings& format = tx.Format();
@@ -71,8 +55,8 @@ int WriteQuickCsv(Workspace& ws, const std::string& path) {
     for (const FieldDef& f : file.Fields()) names.push_back(f.name);
 
     const int rows = tx.RecordCount();
-    ws.ui.ProgressShow(rows);
-    ws.ui.ProcessMessages();
+    ws.progress.ProgressShow(rows);
+    ws.progress.ProcessMessages();
 
     TempFile out(path);
     std::string line;   // UTF-8 text of one line
@@ -124,8 +108,8 @@ int WriteQuickCsv(Workspace& ws, const std::string& path) {
             return cells;
         });
         if ((row + 1) % kRowsPerRepaint == 0) {
-            ws.ui.ProgressSet(row + 1);
-            ws.ui.ProcessMessages();
+            ws.progress.ProgressSet(row + 1);
+            ws.progress.ProcessMessages();
         }
     }
     out.Write(bytes.data(), bytes.size());
@@ -134,7 +118,7 @@ int WriteQuickCsv(Workspace& ws, const std::string& path) {
     return rows;
 }
 
-void InformatCVS1Click(Workspace& ws) {
+void ShowQuickCsv(Workspace& ws) {
     if (!ws.Tx.Active()) return;
     const std::string target = TempTableName(ws, ".CSV");
     if (target.empty())

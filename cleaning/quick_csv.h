@@ -1,7 +1,8 @@
 #pragma once
 // "In format CSV": the program's own quick CSV writer. The displayed rows of the open table with
 // all its fields, comma-separated, never quoted: a comma inside a value or a name becomes a full
-// stop, a line break a blank. 8-bit text in the program's code page, CR LF after every line, no byte-order mark.
+// stop, a line break a blank. 8-bit text in the program's code page, CR LF after every line, no
+// byte-order mark.
 #include <string>
 
 namespace orbelan {
@@ -13,8 +14,8 @@ class Workspace;
 // Throws DbfError; a character the code page can't hold names its row and field.
 int WriteQuickCsv(Workspace& ws, const std::string& path);
 
-// The menu item: writes TempTableName(".CSV") in the program's data folder and opens it with
+// "In format CSV": writes TempTableName(".CSV") in the program's data folder and opens it with
 // the program the system associates with CSV files.
-void InformatCVS1Click(Workspace& ws);
+void ShowQuickCsv(Workspace& ws);
 
 }  // namespace orbelan

@@ -3,8 +3,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "cleaning/replace_table.h"
-#include "core/frozen_grid.h"
+#include "core/command_guard.h"
+#include "core/open_table.h"
+#include "core/replace_table.h"
 #include "core/workspace.h"
 #include "engine/dbf_file.h"
 #include "engine/dbf_writer.h"
@@ -28,13 +29,9 @@ std::vector<bool> RepeatedRecords(Workspace& ws, int field, int& deleted) {
     std::vector<uint32_t> displayed;
     for (tx.First(); !tx.Eof(); tx.Next())
         displayed.push_back(static_cast<uint32_t>(tx.PhysicalRecNo()));
-    ws.ui.ProcessMessages();
+    ws.progress.ProcessMessages();
 
-    DbfOpenOptions options;
-    options.defaultCodePage = tx.DefaultCodePage();
-    options.codePageOverride = tx.CodePageOverride();
-    options.checkProductionIndex = false;
-    const auto file = DbfFile::Open(tx.TableName(), options);
+    const auto file = DbfFile::Open(tx.TableName(), RewriteOptionsOf(tx));
     // Two rows are copies when the field's text forms are equal, as a locate would find them.
     const FormatSettings& format = ws.Format();
     const auto key = [&](uint32_t record) {
@@ -43,10 +40,10 @@ std::vector<bool> RepeatedRecords(Workspace& ws, int field, int& deleted) {
     std::unordered_map<std::string, int> remaining;
     for (uint32_t r = 0; r < file->RecordCount(); ++r)
         if (!file->IsDeleted(r)) ++remaining[key(r)];
-    ws.ui.ProcessMessages();
+    ws.progress.ProcessMessages();
 
     std::vector<bool> marked(file->RecordCount(), false);
-    ws.ui.ProgressShow(static_cast<int>(displayed.size()));
+    ws.progress.ProgressShow(static_cast<int>(displayed.size()));
     int position = 0;
     for (uint32_t r : displayed) {
         auto it = remaining.find(key(r));
@@ -55,60 +52,57 @@ std::vector<bool> RepeatedRecords(Workspace& ws, int field, int& deleted) {
             marked[r] = true;
             ++deleted;
         }
-        ws.ui.ProgressSet(++position);
-        ws.ui.ProcessMessages();
+        ws.progress.ProgressSet(++position);
+        ws.progress.ProcessMessages();
     }
     return marked;
 }
 
 }  // namespace
 
-int DeleteDuplicateRows(Workspace& ws) {
+int DeleteDuplicateRows(Workspace& ws, const std::string& column) {
     Table& tx = ws.Tx;
     if (!tx.Active()) return 0;
     ws.PostPendingEdit();
-    if (tx.IsEmpty()) {
-        ws.ui.ShowProblem("Nu aveti ce sterge!", UiControl::Grid);
-        return 0;
-    }
-    if (!ws.ui.Choose("Sterg linii dublate")) return 0;
-    const std::string column = ws.ui.ChosenColumn();
-    if (ws.ui.Mesaj("Stergere linii dublate",
-                    "Stergem liniile care apar de mai multe ori,\r cu aceeasi valoare pe coloana " +
-                        column + " ?",
-                    mkWarning, mbYesNo) != mrYes)
+    if (!HasRowsToDelete(ws)) return 0;
+    if (ws.messages.Mesaj("Stergere linii dublate",
+                          "Stergem liniile care apar de mai multe ori,\r cu aceeasi valoare pe "
+                          "coloana " +
+                              column + " ?",
+                          mkWarning, mbYesNo) != mrYes)
         return 0;
     const int field = tx.FieldIndexOrThrow(column);
-
-    ws.ui.SetMainWindowEnabled(false);
-    ws.ui.SetBusyCursor(true);
-    ws.ui.ProgressShow(0);
-    ws.ui.ProcessMessages();
     const std::string current = tx.AsText(field);
     int deleted = 0;
-    struct Restore {
-        Workspace& ws;
-        const std::string& column;
-        const std::string& current;
-        ~Restore() {
-            ws.ui.ProgressHide();
-            ws.ui.SetBusyCursor(false);
-            ws.ui.SetMainWindowEnabled(true);
-            try {
-                if (!ws.Tx.Active()) return;
-                ws.Tx.Locate(column, current);
-                ws.ui.SetRowCounter(std::to_string(ws.Tx.RecordCount()));
-            } catch (const std::exception&) {
-                // The failure that ended the command is the one to report.
+    {
+        CommandGuard guard(ws, {.bar = 0, .disableWindow = true, .busyCursor = true});
+        ws.progress.ProcessMessages();
+        // Back on the row holding the value the cursor was on, however the command ends.
+        struct BackToValue {
+            Workspace& ws;
+            const std::string& column;
+            const std::string& value;
+            ~BackToValue() {
+                try {
+                    if (!ws.Tx.Active()) return;
+                    ws.Tx.Locate(column, value);
+                    ws.window.SetRowCounter(std::to_string(ws.Tx.RecordCount()));
+                } catch (const std::exception&) {
+                    // The failure that ended the command is the one to report.
+                }
             }
-        }
-    } restore{ws, column, current};
-    FrozenGrid frozen(tx);
-
-    const std::vector<bool> marked = RepeatedRecords(ws, field, deleted);
-    if (deleted > 0) MarkDeleted(ws, marked);
-    frozen.Unfreeze();
+        } back{ws, column, current};
+        const std::vector<bool> marked = RepeatedRecords(ws, field, deleted);
+        if (deleted > 0) MarkDeleted(ws, marked);
+        guard.Finish();
+    }
     return deleted;
+}
+
+bool HasRowsToDelete(Workspace& ws) {
+    if (!ws.Tx.IsEmpty()) return true;
+    ws.messages.ShowProblem("Nu aveti ce sterge!", UiControl::Grid);
+    return false;
 }
 
 int DeleteDisplayedRows(Workspace& ws) {
@@ -116,16 +110,16 @@ int DeleteDisplayedRows(Workspace& ws) {
     if (!tx.Active()) return 0;
     ws.PostPendingEdit();
     if (tx.IsEmpty()) return 0;
-    if (ws.ui.Mesaj("Stergere linii afisate", "Doriti sa stergem toate liniile afisate?", mkWarning,
-                    mbYesNo) != mrYes)
+    if (ws.messages.Mesaj("Stergere linii afisate", "Doriti sa stergem toate liniile afisate?",
+                          mkWarning, mbYesNo) != mrYes)
         return 0;
-    FrozenGrid frozen(tx);
+    CommandGuard guard(ws);
     // The rows the grid shows: through the filter when it is on, trailing-* form included;
     // every row when it is off, whatever text is left in the filter box.
     int deleted = 0;
     const std::vector<bool> marked = DisplayedRecords(tx, &deleted);
     MarkDeleted(ws, marked);
-    frozen.Unfreeze();
+    guard.Finish();
     return deleted;
 }
 
@@ -133,7 +127,7 @@ void PackTable(Workspace& ws, const std::string& file) {
     Table& sursa = ws.Sursa;
     if (sursa.Active()) sursa.Close();
     sursa.SetTableName(file);
-    ws.ui.ProcessMessages();
+    ws.progress.ProcessMessages();
     sursa.Open();
     // The pack writes a new file first: when it fails the old one is as it was, and the failure
     // is reported (not followed by "deleted") with the table closed again.
@@ -144,21 +138,19 @@ void PackTable(Workspace& ws, const std::string& file) {
         throw;
     }
     sursa.Close();
-    ws.ui.ProcessMessages();
+    ws.progress.ProcessMessages();
 }
 
 void DeleteIndex(Workspace& ws) {
     if (!ws.Tx.Active()) return;
-    const std::string path = ws.Tx.TableName();
-    ws.CloseTable();
     // The pack first: when it fails the table and its index are as they were. A failure to
     // remove the index afterwards is reported, not followed by "deleted".
-    ChangeThenReopen(ws, path, [&] {
+    ReplaceAndReopen(ws, [&](const std::string& path) {
         PackTable(ws, path);
         DetachIndex(path);
-        ws.ui.ProcessMessages();
+        ws.progress.ProcessMessages();
     });
-    ws.ui.Mesaj("Stergere Index", "Indexul a fost sters!", mkInformation, mbOK);
+    ws.messages.Mesaj("Stergere Index", "Indexul a fost sters!", mkInformation, mbOK);
 }
 
 }  // namespace orbelan

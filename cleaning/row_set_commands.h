@@ -7,13 +7,17 @@ namespace orbelan {
 
 class Workspace;
 
-// "Sterge liniile dublate": for each value of the chosen column that the file holds more than
-// once, deletes displayed rows holding it, keeping the last of its copies in the table's order.
-// Returns how many rows were deleted.
-int DeleteDuplicateRows(Workspace& ws);
+// Before the duplicates' chooser: false, with a hint on the grid, when the open table has no
+// rows to delete.
+bool HasRowsToDelete(Workspace& ws);
 
-// "Sterge liniile afisate": deletes exactly the rows the grid shows (every row when the filter is
-// off), all in one rewrite. Returns how many rows were deleted.
+// "Sterge liniile dublate": asks, then for each value of the column that the file holds more
+// than once, deletes displayed rows holding it, keeping the last of its copies in the table's
+// order. Returns how many rows were deleted.
+int DeleteDuplicateRows(Workspace& ws, const std::string& column);
+
+// "Sterge liniile afisate": asks, then deletes exactly the rows the grid shows (every row when the
+// filter is off), all in one rewrite. Returns how many rows were deleted.
 int DeleteDisplayedRows(Workspace& ws);
 
 // "Sterge Index": the table's index files go, then the rows marked deleted are removed.

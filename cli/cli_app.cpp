@@ -18,10 +18,10 @@
 #include "core/program_dir.h"
 #include "core/workspace.h"
 #include "editing/sort_command.h"
+#include "editing/sql_command.h"
 #include "engine/field_codec.h"
 #include "export/export_command.h"
 #include "letters/form_letters.h"
-#include "letters/rtf_replace.h"
 
 namespace orbelan {
 namespace {
@@ -29,7 +29,7 @@ namespace {
 struct CliContext {
     CliOptions& options;
     Workspace& ws;
-    ConsoleUi& ui;
+    ConsoleMessages& messages;
     std::ostream& out;
 };
 
@@ -105,24 +105,10 @@ int Sql(CliContext& c) {
     ExpectArgs(c.options, 1);
     const std::string& statement = Arg(c.options, 0, "instructiunea SQL");
     RequireRowFormat(c.options);
-    Query& q = c.ws.Sx;
-    q.ClearSql();
-    q.AddSql(statement);
-    const auto first = statement.find_first_not_of(" \t\r\n");
-    const bool select = first != std::string::npos &&
-                        SameFieldName(std::string_view(statement).substr(first, 6), "SELECT");
-    if (!select) {
-        q.ExecSQL();
-        return kExitDone;
+    if (RunSql(c.ws, statement, c.options.filter)) {
+        PrintRows(c.ws.Sx, c.options.outputFormat, c.options.limit, c.out);
+        c.ws.Sx.Close();
     }
-    q.Open();
-    if (c.options.filter) {
-        q.SetFilterText(*c.options.filter);
-        q.SetFiltered(true);
-    }
-    q.First();
-    PrintRows(q, c.options.outputFormat, c.options.limit, c.out);
-    q.Close();
     return kExitDone;
 }
 
@@ -142,32 +128,20 @@ int CheckCnp(CliContext& c) {
     return invalid.empty() ? kExitDone : kExitFound;
 }
 
-int Extract(CliContext& c, void (*command)(Workspace&)) {
-    ExpectArgs(c.options, 2);
-    OpenFile(c, Arg(c.options, 0, "fisierul"));
-    c.ui.presetColumn = c.ws.Tx.Field(ColumnArg(c, 1)).name;
-    command(c.ws);
-    return kExitDone;
-}
-
-// FILE COLUMN: the column command answers its chooser with the column.
+// FILE COLUMN: the command runs on the named column.
 template <typename Command>
 auto OnColumn(CliContext& c, Command command) {
     ExpectArgs(c.options, 2);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
-    c.ui.presetColumn = c.ws.Tx.Field(ColumnArg(c, 1)).name;
-    return command(c.ws);
+    return command(c.ws, c.ws.Tx.Field(ColumnArg(c, 1)).name);
 }
 
 int Swap(CliContext& c) {
     ExpectArgs(c.options, 3);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
-    const int first = ColumnArg(c, 1);
-    const int second = ColumnArg(c, 2);
-    if (first == second) throw UsageError("Alegeti doua coloane diferite!");
-    c.ui.presetColumn = c.ws.Tx.Field(first).name;
-    c.ui.presetSecondColumn = c.ws.Tx.Field(second).name;
-    const auto failures = SwapColumns(c.ws);
+    const std::string first = c.ws.Tx.Field(ColumnArg(c, 1)).name;
+    const std::string second = c.ws.Tx.Field(ColumnArg(c, 2)).name;
+    const auto failures = SwapColumns(c.ws, first, second);
     return failures && *failures > 0 ? kExitFound : kExitDone;
 }
 
@@ -186,30 +160,19 @@ const std::string& Output(const CliOptions& o) {
 int Letters(CliContext& c) {
     ExpectArgs(c.options, 2);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
-    TRTFReplace rtf(c.ws.platform, c.ws.ProgramCodePage());
-    rtf.RTFSursa = Arg(c.options, 1, "modelul");
-    rtf.RTFDest = Output(c.options);
-    if (!HasRowsForLetters(c.ws)) return kExitEngine;
-    LetterMode mode = LetterMode::ToateLiniile;
-    if (c.options.row > 0 || c.options.fromRow > 0) {
-        mode = c.options.row > 0 ? LetterMode::OLinie : LetterMode::TotInJos;
-        const long row = c.options.row > 0 ? c.options.row : c.options.fromRow;
-        const int shown = c.ws.Tx.RecordCount();
-        if (row > shown)
-            throw UsageError("Linia " + std::to_string(row) + " nu exista: sunt afisate " +
-                             std::to_string(shown) + " linii.");
-        c.ws.Tx.MoveTo(static_cast<int>(row - 1));
-    }
-    return WriteLetters(c.ws, rtf, mode) ? kExitDone : kExitEngine;
+    const std::string& templatePath = Arg(c.options, 1, "modelul");
+    const LetterMode mode = c.options.row > 0       ? LetterMode::OLinie
+                            : c.options.fromRow > 0 ? LetterMode::TotInJos
+                                                    : LetterMode::ToateLiniile;
+    const long row = c.options.row > 0 ? c.options.row : c.options.fromRow;
+    return WriteLettersTo(c.ws, templatePath, Output(c.options), mode, row) ? kExitDone
+                                                                            : kExitEngine;
 }
 
 int Template(CliContext& c) {
     ExpectArgs(c.options, 1);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
-    TRTFReplace rtf(c.ws.platform, c.ws.ProgramCodePage());
-    const bool written = WriteHowToTemplate(c.ws, rtf, c.ws.platform.TempFolder() + "orbelan-model",
-                                            Output(c.options));
-    return written ? kExitDone : kExitEngine;
+    return WriteHowToTemplateTo(c.ws, Output(c.options)) ? kExitDone : kExitEngine;
 }
 
 int Export(CliContext& c) {
@@ -220,7 +183,8 @@ int Export(CliContext& c) {
         throw UsageError("Lipseste --format html|xls|doc|txt|csv|tab|rtf|dif|slk.");
     const std::string& output = Output(c.options);
     OpenFile(c, path);
-    TovDBGridExport exp(c.ui, c.ws.platform);
+    ExportWindows none;  // the format and the file are named: no chooser, no progress window
+    TovDBGridExport exp(c.messages, none, c.ws.platform);
     const int leftOut = ExportToFile(c.ws, exp, type, output);
     if (leftOut > 0) {
         c.out << RowsLeftOutText(leftOut) << '\n';
@@ -238,7 +202,6 @@ int Append(CliContext& c) {
     try {
         return AppendFromTable(c.ws, source).refused ? kExitEngine : kExitDone;
     } catch (const AppendStopped&) {
-        c.ws.Tx.Cancel();
         throw;
     } catch (const DbfError& e) {
         if (e.Kind() == ErrorKind::CannotOpen || e.Kind() == ErrorKind::Malformed)
@@ -255,7 +218,7 @@ int Csv(CliContext& c) {
     return kExitDone;
 }
 
-// A command and whether it asks before destroying data (see ConsoleUi::guarded).
+// A command and whether it asks before destroying data (see ConsoleMessages::guarded).
 struct CliCommand {
     std::function<int(CliContext&)> run;
     bool asks = false;
@@ -268,8 +231,14 @@ const std::map<std::string, CliCommand>& Commands() {
         {"sql", {Sql}},
         {"sort", {Sort}},
         {"check-cnp", {CheckCnp}},
-        {"extract-year", {[](CliContext& c) { return Extract(c, AnDinCNP); }}},
-        {"extract-date", {[](CliContext& c) { return Extract(c, ExtrageDatadinCNP); }}},
+        {"extract-year", {[](CliContext& c) {
+             OnColumn(c, ExtractBirthYear);
+             return kExitDone;
+         }}},
+        {"extract-date", {[](CliContext& c) {
+             OnColumn(c, ExtractBirthDate);
+             return kExitDone;
+         }}},
         {"drop-column",
          {[](CliContext& c) {
               OnColumn(c, DeleteColumn);
@@ -277,7 +246,7 @@ const std::map<std::string, CliCommand>& Commands() {
           },
           true}},
         {"split-name", {[](CliContext& c) {
-             OnColumn(c, SeparaNumePrenume);
+             OnColumn(c, SplitNames);
              return kExitDone;
          }}},
         {"date-to-number",
@@ -322,11 +291,11 @@ int RunOrbelan(const std::vector<std::string>& args, std::ostream& out, std::ost
         out << kVersion;
         return kExitDone;
     }
-    ConsoleUi ui(out, terminal);
+    ConsoleMessages messages(out, terminal);
     ConsolePlatform platform;
     try {
         CliOptions options = ParseCommandLine(args);
-        Workspace ws(ui, platform);
+        Workspace ws(messages, platform);
         // The window's folder too: scratch names there are the program's own to delete.
         ws.ProgramDir = ProgramDataDir();
         ws.SetFormatSettings(options.format);
@@ -334,16 +303,24 @@ int RunOrbelan(const std::vector<std::string>& args, std::ostream& out, std::ost
             for (Table* t : {static_cast<Table*>(&ws.Tx), &ws.Sursa, static_cast<Table*>(&ws.Sx)})
                 t->SetCodePageOverride(options.codePage);
         }
-        CliContext c{options, ws, ui, out};
+        CliContext c{options, ws, messages, out};
         const auto it = Commands().find(options.command);
         if (it == Commands().end())
             throw UsageError("Comanda necunoscuta: " + options.command + ".");
-        ui.assumeYes = options.yes;
-        ui.guarded = it->second.asks;
-        const int code = it->second.run(c);
+        messages.assumeYes = options.yes;
+        messages.guarded = it->second.asks;
+        int code = kExitDone;
+        try {
+            code = it->second.run(c);
+        } catch (...) {
+            // A row a failing command left unposted (the window keeps it for the user to
+            // correct) is dropped here: closing must not write it.
+            if (ws.Tx.Active() && ws.Tx.GetState() != Table::State::Browse) ws.Tx.Cancel();
+            throw;
+        }
         ws.CloseTable();
-        return ui.Refused() ? kExitUsage : code;
-    } catch (const UsageError& e) {
+        return messages.Refused() ? kExitUsage : code;
+    } catch (const ArgumentError& e) {
         err << e.what() << '\n' << kUsage;
         return kExitUsage;
     } catch (const Unreadable& e) {

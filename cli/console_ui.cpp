@@ -9,10 +9,11 @@
 
 namespace orbelan {
 
-ConsoleUi::ConsoleUi(std::ostream& messages, std::istream* answers)
+ConsoleMessages::ConsoleMessages(std::ostream& messages, std::istream* answers)
     : out_(messages), answers_(answers) {}
 
-int ConsoleUi::Mesaj(const std::string& title, const std::string& text, uint8_t, uint16_t buttons) {
+int ConsoleMessages::Mesaj(const std::string& title, const std::string& text, uint8_t,
+                           uint16_t buttons) {
     std::string shown = text;
     for (char& c : shown) {
         if (c == '\r') c = ' ';
@@ -28,7 +29,7 @@ int ConsoleUi::Mesaj(const std::string& title, const std::string& text, uint8_t,
     return mrNo;
 }
 
-bool ConsoleUi::AskTerminal() {
+bool ConsoleMessages::AskTerminal() {
     out_ << "Raspundeti da sau nu: " << std::flush;
     std::string answer;
     if (!std::getline(*answers_, answer)) return false;
@@ -39,21 +40,11 @@ bool ConsoleUi::AskTerminal() {
     return answer == "d" || answer == "da" || answer == "y" || answer == "yes";
 }
 
-bool ConsoleUi::Choose(const std::string&) {
-    return !presetColumn.empty();
-}
-
-std::optional<std::pair<std::string, std::string>> ConsoleUi::ChooseTwoColumns(
-    const std::vector<std::string>&) {
-    if (presetColumn.empty() || presetSecondColumn.empty()) return std::nullopt;
-    return std::make_pair(presetColumn, presetSecondColumn);
-}
-
-void ConsoleUi::ShowProblem(const std::string& text, UiControl) {
+void ConsoleMessages::ShowProblem(const std::string& text, UiControl) {
     out_ << "Problema ! " << text << '\n';
 }
 
-void ConsoleUi::ShowError(const std::string& text) {
+void ConsoleMessages::ShowError(const std::string& text) {
     out_ << text << '\n';
 }
 

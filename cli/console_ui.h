@@ -1,22 +1,20 @@
 #pragma once
-// The Ui port on a terminal: messages go to standard output; questions are answered DA, except
-// those of commands that destroy data (guarded), which need --yes or a "da" typed on a terminal.
+// The messages port on a terminal: messages go to standard output; questions are answered DA,
+// except those of commands that destroy data (guarded), which need --yes or a "da" typed on a
+// terminal. The command line has no progress bar and no window to keep up to date.
 #include <iosfwd>
 
+#include "core/messages.h"
 #include "core/platform.h"
-#include "core/ui.h"
 
 namespace orbelan {
 
-class ConsoleUi : public Ui {
+class ConsoleMessages : public Messages {
   public:
     // answers: where a guarded question's answer is read; nullptr when standard input is not a
     // terminal (the question is then answered NU).
-    ConsoleUi(std::ostream& messages, std::istream* answers = nullptr);
+    ConsoleMessages(std::ostream& messages, std::istream* answers = nullptr);
 
-    // The column Choose answers with; the two-column chooser answers with both.
-    std::string presetColumn;
-    std::string presetSecondColumn;
     bool assumeYes = false;  // --yes: DA to every question
     bool guarded = false;    // the running command asks before destroying data
     // A guarded question was answered NU: the command changed nothing and exits 2.
@@ -24,37 +22,8 @@ class ConsoleUi : public Ui {
 
     int Mesaj(const std::string& title, const std::string& text, uint8_t kind,
               uint16_t buttons) override;
-    bool Choose(const std::string& caption) override;
-    std::string ChosenColumn() const override { return presetColumn; }
-    std::string ChosenValue() const override { return {}; }
-    void SetValuePanelVisible(bool) override {}
-    void SetColumnList(const std::vector<std::string>&) override {}
     void ShowProblem(const std::string& text, UiControl control) override;
-    std::optional<std::pair<std::string, std::string>> ChooseTwoColumns(
-        const std::vector<std::string>& names) override;
-    std::optional<std::string> AskOpenFile(const FileDialogSpec&) override { return std::nullopt; }
-    std::optional<std::string> AskSaveFile(const FileDialogSpec&) override { return std::nullopt; }
     void ShowError(const std::string& text) override;
-    void SetTableGroupVisible(bool) override {}
-    void SetRowCounter(const std::string&) override {}
-    void SetStatusText(const std::string&) override {}
-    void SetApplicationTitle(const std::string&) override {}
-    std::string FilterText() const override { return filterText_; }
-    void SetFilterText(const std::string& text) override { filterText_ = text; }
-    bool FilterButtonDown() const override { return filterDown_; }
-    void SetFilterButtonDown(bool down) override { filterDown_ = down; }
-    void Terminate() override {}
-    void ProcessMessages() override {}
-    void ProgressShow(int) override {}
-    void ProgressSet(int) override {}
-    void ProgressHide() override {}
-    void SetMainWindowEnabled(bool) override {}
-    void SetBusyCursor(bool) override {}
-    // `export --format` names the format itself; no chooser, no progress window.
-    bool ChooseExportFormat(ExportChooserRequest&) override { return false; }
-    void ExportProgressShow(const ExportProgressRequest&) override {}
-    bool ExportProgressSet(int) override { return true; }
-    void ExportProgressHide() override {}
 
   private:
     bool AskTerminal();
@@ -62,8 +31,6 @@ class ConsoleUi : public Ui {
     std::ostream& out_;
     std::istream* answers_;
     bool refused_ = false;
-    std::string filterText_;
-    bool filterDown_ = false;
 };
 
 // The command line has no desktop: nothing to open, no clipboard, no association.

@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "core/argument_error.h"
 #include "engine/format_settings.h"
 
 namespace orbelan {
 
-struct UsageError : std::runtime_error {
-    using std::runtime_error::runtime_error;
+struct UsageError : ArgumentError {
+    using ArgumentError::ArgumentError;
 };
 
 struct CliOptions {

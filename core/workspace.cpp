@@ -19,9 +19,26 @@ std::optional<ErrorKind> OpenFailure(Table& table) {
     }
 }
 
+// Progress and window state for a caller that has neither.
+Progress& SilentProgress() {
+    static Progress none;
+    return none;
+}
+WindowState& NoWindow() {
+    static WindowState none;
+    return none;
+}
+
 }  // namespace
 
-Workspace::Workspace(Ui& ui_, Platform& platform_) : ui(ui_), platform(platform_) {
+Workspace::Workspace(Ui& ui, Platform& platform_) : Workspace(ui, ui, ui, platform_) {}
+
+Workspace::Workspace(Messages& messages_, Platform& platform_)
+    : Workspace(messages_, SilentProgress(), NoWindow(), platform_) {}
+
+Workspace::Workspace(Messages& messages_, Progress& progress_, WindowState& window_,
+                     Platform& platform_)
+    : messages(messages_), progress(progress_), window(window_), platform(platform_) {
     Tx.AfterOpen = [this](Table&) { TxAfterOpen(); };
     Tx.AfterClose = [this](Table&) { TxAfterClose(); };
     AttachAfterPost();
@@ -44,27 +61,27 @@ void Workspace::SetFormatSettings(const FormatSettings& settings) {
 
 void Workspace::OpenTable() {
     if (Tx.Active()) CloseTable();
-    ui.ProcessMessages();
+    progress.ProcessMessages();
     Tx.SetTableName(CurrentFile);
-    ui.ProcessMessages();
+    progress.ProcessMessages();
     // A missing production index is the one fault repaired here; a failure of the repair
     // itself is not an unreadable file but an error of its own.
     std::optional<ErrorKind> failure = OpenFailure(Tx);
     if (failure == ErrorKind::MissingIndex) DetachIndex(CurrentFile);
-    ui.ProcessMessages();
+    progress.ProcessMessages();
     if (failure) failure = OpenFailure(Tx);
     if (failure) {
-        ui.Mesaj("Deschidere DBF", "Fisierul ales, " + CurrentFile + ", nu poate fi citit!",
-                 mkError, mbOK);
+        messages.Mesaj("Deschidere DBF", "Fisierul ales, " + CurrentFile + ", nu poate fi citit!",
+                       mkError, mbOK);
         CurrentFile.clear();
         Tx.SetTableName("");
-        ui.SetStatusText("Nici un DBF deschis.");
-        if (StartedWithArgument) ui.Terminate();
+        window.SetStatusText("Nici un DBF deschis.");
+        if (StartedWithArgument) window.Terminate();
         return;
     }
     CurrentFile = Tx.TableName();
-    ui.SetStatusText(CurrentFile);
-    ui.SetApplicationTitle(FileNamePart(CurrentFile));
+    window.SetStatusText(CurrentFile);
+    window.SetApplicationTitle(FileNamePart(CurrentFile));
 }
 
 void Workspace::CloseTable() {
@@ -72,7 +89,7 @@ void Workspace::CloseTable() {
     FinishPendingEdit();
     Tx.Close();
     Tx.SetTableName("");
-    ui.ProcessMessages();
+    progress.ProcessMessages();
 }
 
 void Workspace::PostPendingEdit() {
@@ -88,28 +105,29 @@ void Workspace::FinishPendingEdit() {
 }
 
 void Workspace::TxAfterOpen() {
-    ui.SetTableGroupVisible(true);
-    ui.ProcessMessages();
+    window.SetTableGroupVisible(true);
+    progress.ProcessMessages();
     std::vector<std::string> names;
     names.reserve(static_cast<size_t>(Tx.FieldCount()));
     for (int i = 0; i < Tx.FieldCount(); ++i) names.push_back(Tx.Field(i).name);
-    ui.SetColumnList(names);
-    ui.SetRowCounter(std::to_string(Tx.RecordCount()));
+    window.SetColumnList(names);
+    window.SetRowCounter(std::to_string(Tx.RecordCount()));
     // A filter that no longer fits the reopened table (its column gone) is off: the button
     // must not claim otherwise, and the user must hear of it.
-    if (ui.FilterButtonDown() && !Tx.Filtered()) {
-        ui.SetFilterButtonDown(false);
-        ui.ShowProblem("Filtru incorect!", UiControl::FilterEdit);
+    if (FilterOn && !Tx.Filtered()) {
+        FilterOn = false;
+        window.SetFilterButtonDown(false);
+        messages.ShowProblem("Filtru incorect!", UiControl::FilterEdit);
     }
 }
 
 void Workspace::TxAfterClose() {
-    ui.SetTableGroupVisible(false);
-    ui.SetRowCounter("0");
+    window.SetTableGroupVisible(false);
+    window.SetRowCounter("0");
 }
 
 void Workspace::TxAfterPost() {
-    ui.SetRowCounter(std::to_string(Tx.RecordCount()));
+    window.SetRowCounter(std::to_string(Tx.RecordCount()));
 }
 
 void Workspace::AttachAfterPost() {

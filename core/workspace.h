@@ -1,6 +1,6 @@
 #pragma once
 // What the commands share for the whole run: the open table, the second table, the query,
-// the two paths and the two ports.
+// the two paths, and the ports the commands report through.
 #include <string>
 
 #include "core/platform.h"
@@ -13,10 +13,17 @@ namespace orbelan {
 
 class Workspace {
   public:
+    // The window and the tests implement every port.
     Workspace(Ui& ui, Platform& platform);
+    // The command line: messages only; progress and window state do nothing.
+    Workspace(Messages& messages, Platform& platform);
     ~Workspace();
+    Workspace(const Workspace&) = delete;
+    Workspace& operator=(const Workspace&) = delete;
 
-    Ui& ui;
+    Messages& messages;
+    Progress& progress;
+    WindowState& window;
     Platform& platform;
 
     Table Tx;     // the open table shown in the grid
@@ -27,6 +34,7 @@ class Workspace {
     std::string ProgramDir;   // with a trailing separator; scratch files and letters go there
     bool Sorting = false;
     bool StartedWithArgument = false;
+    bool FilterOn = false;  // the user switched the filter on (the button stays down)
 
     // Applies the number/date forms and the default code page to all three datasets.
     void SetFormatSettings(const FormatSettings& settings);
@@ -49,6 +57,8 @@ class Workspace {
     void DetachAfterPost();
 
   private:
+    Workspace(Messages& messages, Progress& progress, WindowState& window, Platform& platform);
+
     FormatSettings format_;
 };
 

@@ -5,65 +5,57 @@
 namespace orbelan {
 namespace {
 
-void ShowRowCount(Workspace& ws) {
-    ws.ui.SetRowCounter(std::to_string(ws.Tx.RecordCount()));
+bool ShowFilterState(Workspace& ws, bool on) {
+    ws.FilterOn = on;
+    ws.window.SetFilterButtonDown(on);
+    ws.window.SetRowCounter(std::to_string(ws.Tx.RecordCount()));
+    return on;
 }
 
 }  // namespace
 
-void SwitchFilter(Workspace& ws) {
-    ws.ui.ProcessMessages();
+bool SwitchFilter(Workspace& ws, bool on, const std::string& text) {
+    ws.progress.ProcessMessages();
     if (!ws.Tx.Active()) {
-        ws.ui.ShowProblem("Nu aveti ce filtra!", UiControl::Grid);
-        ws.ui.SetFilterButtonDown(false);
-        return;
+        ws.messages.ShowProblem("Nu aveti ce filtra!", UiControl::Grid);
+        ws.FilterOn = false;
+        ws.window.SetFilterButtonDown(false);
+        return false;
     }
     try {
         ws.PostPendingEdit();
     } catch (...) {
         // The filter stays as it was, and so must the button that shows it.
-        ws.ui.SetFilterButtonDown(ws.Tx.Filtered());
+        ws.window.SetFilterButtonDown(ws.Tx.Filtered());
         throw;
     }
-    if (!ws.ui.FilterButtonDown()) {
+    if (!on || Trim(text).empty()) {
         ws.Tx.SetFiltered(false);
-    } else {
-        const std::string text = ws.ui.FilterText();
-        if (Trim(text).empty()) {
-            ws.ui.SetFilterButtonDown(false);
-            ws.Tx.SetFiltered(false);
-            ShowRowCount(ws);
-            return;
-        }
-        try {
-            ws.Tx.SetFilterText(text);
-            ws.Tx.SetFiltered(true);
-        } catch (const DbfError&) {
-            ws.ui.SetFilterButtonDown(false);
-            ws.Tx.SetFiltered(false);
-            ws.ui.ShowProblem("Filtru incorect!", UiControl::FilterEdit);
-        }
+        return ShowFilterState(ws, false);
     }
-    ShowRowCount(ws);
+    try {
+        ws.Tx.SetFilterText(text);
+        ws.Tx.SetFiltered(true);
+    } catch (const DbfError&) {
+        ws.Tx.SetFiltered(false);
+        ShowFilterState(ws, false);
+        ws.messages.ShowProblem("Filtru incorect!", UiControl::FilterEdit);
+        return false;
+    }
+    return ShowFilterState(ws, true);
 }
 
-void FilterKey(Workspace& ws, int key) {
-    if (key != 13) return;
-    ws.ui.SetFilterButtonDown(true);
-    SwitchFilter(ws);
-}
-
-void FindValue(Workspace& ws) {
+bool ReadyToFind(Workspace& ws) {
     if (!ws.Tx.Active()) {
-        ws.ui.ShowProblem("Nu aveti unde cauta!", UiControl::Grid);
-        return;
+        ws.messages.ShowProblem("Nu aveti unde cauta!", UiControl::Grid);
+        return false;
     }
     ws.PostPendingEdit();
-    ws.ui.SetValuePanelVisible(true);
-    const bool chosen = ws.ui.Choose("Cautare valoare");
-    ws.ui.SetValuePanelVisible(false);
-    if (!chosen) return;
-    ws.Tx.Locate(ws.ui.ChosenColumn(), ws.ui.ChosenValue());
+    return true;
+}
+
+void FindValue(Workspace& ws, const std::string& column, const std::string& value) {
+    ws.Tx.Locate(column, value);
 }
 
 }  // namespace orbelan

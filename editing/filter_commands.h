@@ -1,14 +1,18 @@
 #pragma once
 // The filter box, its button and the search button of the main window.
+#include <string>
+
 #include "core/workspace.h"
 
 namespace orbelan {
 
-// Switches the filter on or off as the filter button stands.
-void SwitchFilter(Workspace& ws);
-// A key pressed in the filter box: Enter pushes the button down and switches the filter on.
-void FilterKey(Workspace& ws, int key);
-// Asks for a column and a value and moves to the first displayed row that holds it.
-void FindValue(Workspace& ws);
+// Switches the filter on with text, or off. Returns whether it is on afterwards (the button
+// follows it): an empty text switches it off, a text the engine refuses too ("Filtru incorect!").
+bool SwitchFilter(Workspace& ws, bool on, const std::string& text);
+
+// Before the search's chooser: false, with a hint, when there is no table to search.
+bool ReadyToFind(Workspace& ws);
+// Moves to the first displayed row whose column holds the value.
+void FindValue(Workspace& ws, const std::string& column, const std::string& value);
 
 }  // namespace orbelan

@@ -1,9 +1,21 @@
 #include "editing/row_commands.h"
 
-#include "core/frozen_grid.h"
+#include "core/argument_error.h"
+#include "core/command_guard.h"
+#include "core/replace_table.h"
 #include "core/text_util.h"
+#include "engine/dbf_file.h"
+#include "engine/dbf_writer.h"
 
 namespace orbelan {
+
+void MoveToDisplayedRow(Workspace& ws, long row) {
+    const int shown = ws.Tx.RecordCount();
+    if (row < 1 || row > shown)
+        throw ArgumentError("Linia " + std::to_string(row) + " nu exista: sunt afisate " +
+                            std::to_string(shown) + " linii.");
+    ws.Tx.MoveTo(static_cast<int>(row - 1));
+}
 
 void AddRow(Workspace& ws) {
     if (ws.Tx.Active()) ws.Tx.Append();  // a row being edited is posted first
@@ -12,56 +24,48 @@ void AddRow(Workspace& ws) {
 void DeleteRow(Workspace& ws) {
     if (!ws.Tx.Active()) return;
     if (ws.Tx.IsEmpty()) {
-        ws.ui.Mesaj("Stergere linie", "Nu mai aveti ce sterge!", mkError, mbOK);
+        ws.messages.Mesaj("Stergere linie", "Nu mai aveti ce sterge!", mkError, mbOK);
         return;
     }
-    const int answer = ws.ui.Mesaj(
+    const int answer = ws.messages.Mesaj(
         "Sterge linie", "Doriti sa stergeti linia ?\r(puteti sterge o linie si cu Ctrl+Delete)",
         mkConfirmation, mbYesNo);
     if (answer == mrYes) ws.Tx.Delete();
 }
 
-namespace {
-
-// Writes the value (or the running number) into every displayed row from the current one down.
-void FillDown(Workspace& ws, int field, CopyDownMode mode, const std::string& value,
-              double number) {
-    Table& tx = ws.Tx;
-    while (!tx.Eof()) {
-        tx.Edit();
-        if (mode == CopyDownMode::Renumber) {
-            tx.SetFloat(field, number);
-            number += 1;
-        } else {
-            tx.SetText(field, value);
-        }
-        tx.Post();
-        ws.ui.ProcessMessages();
-        tx.Next();
-    }
-}
-
-}  // namespace
-
-void CopyDown(Workspace& ws, CopyDownMode mode) {
+void CopyDown(Workspace& ws, const std::string& column, CopyDownMode mode) {
     Table& tx = ws.Tx;
     if (!tx.Active()) return;
     ws.PostPendingEdit();
     if (tx.IsEmpty()) return;
-    ws.ui.SetValuePanelVisible(false);
-    if (!ws.ui.Choose(mode == CopyDownMode::Copy ? "Copie valoare in jos" : "Renumeroteaza in jos"))
-        return;
-    const int field = tx.FieldIndexOrThrow(ws.ui.ChosenColumn());
+    const int field = tx.FieldIndexOrThrow(column);
     const std::string value = tx.AsText(field);
     double number = 0;
     if (mode == CopyDownMode::Renumber)
         number = ParseDecimal(value, ws.Format().decimalSeparator).value_or(0);
 
-    // A row that can't be posted ends the command there, with the grid following again.
-    FrozenGrid frozen(tx);
+    // The displayed rows from the current one down, in the grid's order; one rewrite writes
+    // them all, so a value that doesn't fit leaves every row as it was.
+    CommandGuard guard(ws);
     const Bookmark start = tx.GetBookmark();
-    FillDown(ws, field, mode, value, number);
-    frozen.Unfreeze();
+    std::vector<int64_t> position(tx.Header().recordCount, -1);
+    int64_t count = 0;
+    for (; !tx.Eof(); tx.Next()) {
+        const int64_t record = tx.PhysicalRecNo();
+        if (record >= 0 && static_cast<size_t>(record) < position.size())
+            position[static_cast<size_t>(record)] = count++;
+    }
+    const FormatSettings format = ws.Format();
+    ReplaceTable(ws, {}, [&](const DbfFile&, uint32_t record, DbfWriter& w) {
+        const int64_t at = position[record];
+        if (at < 0) return;
+        if (mode == CopyDownMode::Renumber)
+            w.SetDouble(field, number + static_cast<double>(at), format);
+        else
+            w.SetText(field, value, format);
+        ws.progress.ProcessMessages();
+    });
+    guard.Finish();
     tx.GotoBookmark(start);
 }
 

@@ -6,9 +6,13 @@ namespace orbelan {
 
 enum class CopyDownMode { Copy, Renumber };
 
+// Makes the row-th displayed row (from 1) current; ArgumentError when there is no such row.
+void MoveToDisplayedRow(Workspace& ws, long row);
+
 void AddRow(Workspace& ws);     // "&Adauga linie"
 void DeleteRow(Workspace& ws);  // "S&terge linie"
-// "Copie valoare in jos" and "Renumerotare in jos", from the current row down.
-void CopyDown(Workspace& ws, CopyDownMode mode);
+// "Copie valoare in jos" and "Renumerotare in jos": the current row's value of the column (or
+// a running number from it) into every displayed row from the current one down, in one rewrite.
+void CopyDown(Workspace& ws, const std::string& column, CopyDownMode mode);
 
 }  // namespace orbelan

@@ -3,7 +3,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/command_guard.h"
 #include "core/open_table.h"
+#include "core/replace_table.h"
 #include "engine/dbf_file.h"
 #include "engine/dbf_header.h"
 #include "engine/dbf_writer.h"
@@ -44,16 +46,16 @@ std::string TempTableName(Workspace& ws, const std::string& ext) {
 
 namespace {
 
-// Rewrites source in the order of field, through the engine's one rewrite: the new file (and
-// its memo, so each row keeps its memo texts) is written beside the table and renamed over it.
-void WriteSorted(Workspace& ws, const std::string& source, const std::string& field) {
-    DbfOpenOptions options;
-    options.checkProductionIndex = false;
-    auto file = DbfFile::Open(source, options);
+// Rewrites the table file in the order of field, through the engine's one rewrite: the new file
+// (and its memo, so each row keeps its memo texts) is written beside the table and renamed over
+// it. The order is taken from the text in the table's own code page.
+void WriteSorted(Workspace& ws, const std::string& path, const std::string& field) {
+    const DbfOpenOptions options = RewriteOptionsOf(ws.Tx);
+    auto file = DbfFile::Open(path, options);
     const int index = file->FieldIndex(field);
     if (index < 0) throw DbfError(ErrorKind::State, "Coloana " + field + " nu mai exista.");
     const std::vector<uint32_t> order = OrderedRecords(*file, index);
-    ws.ui.ProcessMessages();
+    ws.progress.ProcessMessages();
 
     RewritePlan plan;
     plan.fill = [&](const DbfFile& old, DbfWriter& writer) {
@@ -62,27 +64,23 @@ void WriteSorted(Workspace& ws, const std::string& source, const std::string& fi
             // The counter shows the rows written so far whenever the next row number is a
             // multiple of 1000, as the copy loop always has.
             if ((k + 2) % 1000 == 0) {
-                ws.ui.SetRowCounter(std::to_string(k + 1));
-                ws.ui.ProcessMessages();
+                ws.window.SetRowCounter(std::to_string(k + 1));
+                ws.progress.ProcessMessages();
             }
         }
     };
     RewriteFile(*file, plan, options);
 }
 
-// The table open again on source, the grid and the counter following it.
-void Reopen(Workspace& ws, const std::string& source) {
-    ws.Tx.EnableControls();
-    ws.AttachAfterPost();
-    ws.Tx.SetTableName(source);
-    ws.CurrentFile = source;
-    ws.Tx.Open();
-    ws.ui.ProcessMessages();
-}
-
 struct SortingFlag {
-    explicit SortingFlag(Workspace& w) : ws(w) { ws.Sorting = true; }
-    ~SortingFlag() { ws.Sorting = false; }
+    explicit SortingFlag(Workspace& w) : ws(w) {
+        ws.Sorting = true;
+        ws.DetachAfterPost();
+    }
+    ~SortingFlag() {
+        ws.Sorting = false;
+        ws.AttachAfterPost();
+    }
     Workspace& ws;
 };
 
@@ -95,33 +93,26 @@ bool SortByColumn(Workspace& ws, int column) {
     if (tx.IsEmpty()) return true;
     if (column < 0 || column >= tx.FieldCount()) return true;
     const std::string field = tx.Field(column).name;
-    if (ws.ui.Mesaj("Ordonare dupa coloana",
-                    "Doriti sa ordonati tabelul dupa coloana " + field + " ?", mkConfirmation,
-                    mbYesNo) != mrYes)
+    if (ws.messages.Mesaj("Ordonare dupa coloana",
+                          "Doriti sa ordonati tabelul dupa coloana " + field + " ?", mkConfirmation,
+                          mbYesNo) != mrYes)
         return true;
     SortingFlag sorting(ws);
+    // The folder of the scratch tables must take one, as it always had to; the rewrite itself
+    // goes beside the table.
     const std::string temp = TempTableName(ws, ".DBF");
     if (temp.empty()) {
-        ws.ui.Mesaj("Ordonare DBF", "Nu am voie sa scriu in " + ws.ProgramDir + "!", mkError, mbOK);
+        ws.messages.Mesaj("Ordonare DBF", "Nu am voie sa scriu in " + ws.ProgramDir + "!", mkError,
+                          mbOK);
         return false;
     }
     const std::string key = tx.AsText(column);
 
-    tx.DisableControls();
-    const std::string source = tx.TableName();
-    ws.DetachAfterPost();
-    try {
-        ws.CloseTable();
-        WriteSorted(ws, source, field);  // also removes the index files of the old order
-    } catch (...) {
-        try {
-            Reopen(ws, source);
-        } catch (const std::exception&) {
-            // The first failure is the one to report; the table then stays closed.
-        }
-        throw;
-    }
-    Reopen(ws, source);
+    CommandGuard guard(ws);
+    ReplaceAndReopen(ws, [&](const std::string& path) {
+        WriteSorted(ws, path, field);  // also removes the index files of the old order
+    });
+    guard.Finish();
     tx.Locate(field, key);
     return true;
 }

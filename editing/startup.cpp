@@ -25,16 +25,14 @@ void StartUp(Workspace& ws, const std::vector<std::string>& args,
 void ResetFilter(Workspace& ws) {
     ws.Tx.SetFilterText("");
     ws.Tx.SetFiltered(false);
-    ws.ui.SetFilterText("");
-    ws.ui.SetFilterButtonDown(false);
+    ws.FilterOn = false;
+    ws.window.SetFilterText("");
+    ws.window.SetFilterButtonDown(false);
 }
 
-void ChooseAndOpenTable(Workspace& ws) {
-    const auto chosen = ws.ui.AskOpenFile(
-        {"Alegeti DBF-ul de citit!", "Fisiere DBF|*.DBF", "*.dbf", ws.CurrentFile});
-    if (!chosen) return;
+void OpenTableFile(Workspace& ws, const std::string& path) {
     ws.FinishPendingEdit();
-    ws.CurrentFile = *chosen;
+    ws.CurrentFile = path;
     ResetFilter(ws);
     ws.OpenTable();
 }

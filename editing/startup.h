@@ -12,8 +12,8 @@ namespace orbelan {
 void StartUp(Workspace& ws, const std::vector<std::string>& args,
              const std::string& executablePath);
 
-// "Deschide un DBF": asks for a file and opens it with the filter reset.
-void ChooseAndOpenTable(Workspace& ws);
+// "Deschide un DBF" once a file is chosen: opens it with the filter reset.
+void OpenTableFile(Workspace& ws, const std::string& path);
 
 // Filter text empty, filtering off, the filter edit cleared and its button raised.
 void ResetFilter(Workspace& ws);

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "core/messages.h"
 #include "core/platform.h"
-#include "core/ui.h"
 #include "engine/codepage.h"
 #include "engine/file_io.h"
 #include "export/format_writers.h"
@@ -85,8 +85,12 @@ std::string_view FirstChars(std::string_view s, size_t count) {
 
 }  // namespace
 
-TovCustomExport::TovCustomExport(Ui& ui, Platform& platform)
-    : ui_(ui), platform_(platform), tempDir_(platform.TempFolder()) {}
+TovCustomExport::TovCustomExport(orbelan::Messages& messages, ExportWindows& windows,
+                                 Platform& platform)
+    : messages_(messages),
+      windows_(windows),
+      platform_(platform),
+      tempDir_(platform.TempFolder()) {}
 
 TovCustomExport::~TovCustomExport() = default;
 
@@ -106,7 +110,7 @@ void TovCustomExport::SetTempDir(const std::string& dir) {
 
 void TovCustomExport::SetRowNumberFormat(const std::string& format) {
     if (format.find("%d") == std::string::npos) {
-        ui_.Mesaj("Eroare", "The format has to contain %d string.", mkError, mbOK);
+        messages_.Mesaj("Eroare", "The format has to contain %d string.", mkError, mbOK);
         return;
     }
     rowNumberFormat_ = format;
@@ -344,7 +348,7 @@ void TovCustomExport::Execute() {
     }
     request.type = exportType_;
     request.view = ExportStyle == xsView;
-    if (!ui_.ChooseExportFormat(request)) return;
+    if (!windows_.ChooseExportFormat(request)) return;
     if (request.type >= 0 && request.type < kExportTypeCount)
         SetExportType(static_cast<TovExportType>(request.type));
     ExportStyle = request.view ? xsView : xsFile;
@@ -355,7 +359,7 @@ void TovCustomExport::Execute() {
         saveAs.filter = DialogFilter();
         saveAs.defaultExtension = DefaultExtension();
         saveAs.initialPath = ProgramDir;
-        const auto chosen = ui_.AskSaveFile(saveAs);
+        const auto chosen = windows_.AskSaveFile(saveAs);
         if (!chosen) {
             RaiseError(xeUserCancelled);
             return;
@@ -430,15 +434,15 @@ void TovCustomExport::WriteDocument(const std::string& fileName) {
         request.width = Messages.Width;
         request.height = Messages.Height;
         request.total = recordTotal_;
-        ui_.ExportProgressShow(request);
+        windows_.ExportProgressShow(request);
     }
     struct CloseProgress {
-        Ui& ui;
+        ExportWindows& windows;
         bool on;
         ~CloseProgress() {
-            if (on) ui.ExportProgressHide();
+            if (on) windows.ExportProgressHide();
         }
-    } closeProgress{ui_, progress};
+    } closeProgress{windows_, progress};
 
     try {
         if (exportType_ != xtClipboard && FileExists(fileName)) {
@@ -485,7 +489,7 @@ void TovCustomExport::WriteDocument(const std::string& fileName) {
             if (OnExport)
                 OnExport(static_cast<uint32_t>(recordsRead_), static_cast<uint32_t>(recordTotal_),
                          values, write);
-            if (progress && !ui_.ExportProgressSet(recordsRead_)) throw Cancelled{};
+            if (progress && !windows_.ExportProgressSet(recordsRead_)) throw Cancelled{};
             if (write && !full && !writer->HasRoom()) {
                 full = true;
                 if (!selectedOnly) {

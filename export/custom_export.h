@@ -10,13 +10,14 @@
 #include <vector>
 
 #include "export/export_types.h"
+#include "export/export_windows.h"
 #include "export/native_excel.h"
 
 namespace orbelan {
 
 class CodePage;
 class Platform;
-class Ui;
+class Messages;
 
 // One exported record, one element per source column; nullopt is a null value.
 using TovValues = std::vector<std::optional<std::string>>;
@@ -162,7 +163,7 @@ class TovFormatWriter {
 
 class TovCustomExport {
   public:
-    TovCustomExport(Ui& ui, Platform& platform);
+    TovCustomExport(orbelan::Messages& messages, ExportWindows& windows, Platform& platform);
     virtual ~TovCustomExport();
     TovCustomExport(const TovCustomExport&) = delete;
     TovCustomExport& operator=(const TovCustomExport&) = delete;
@@ -246,7 +247,7 @@ class TovCustomExport {
     // The program's code page, for writers that encode into their own buffers.
     const CodePage& Page() const;
     uint16_t WindowsCodePage() const;
-    Ui& ui() { return ui_; }
+    orbelan::Messages& messages() { return messages_; }
     Platform& platform() { return platform_; }
     TovNativeExcel& Excel() { return excel_; }
     int ColumnCount() { return GetColumnCount(); }
@@ -277,7 +278,8 @@ class TovCustomExport {
   private:
     std::unique_ptr<TovFormatWriter> MakeWriter(const std::string& target);
 
-    Ui& ui_;
+    orbelan::Messages& messages_;
+    ExportWindows& windows_;
     Platform& platform_;
     TovExportType exportType_ = xtExcel;
     TovExportTypeSet exportTypes_ = TovExportTypeSet::FromBits((1u << kExportTypeCount) - 1);

@@ -20,9 +20,10 @@ void BindExport(Workspace& ws, TovDBGridExport& exp, TovGrid grid) {
     exp.DateTimeFormat = "h:mm AMPM dd.MM.yyyy";
     exp.OnError = [&ws, &exp](TovExportError error) {
         if (error == xeGeneralExportError)
-            ws.ui.Mesaj("Eroare", "Exportul nu a reusit.\n" + exp.LastErrorText(), mkError, mbOK);
+            ws.messages.Mesaj("Eroare", "Exportul nu a reusit.\n" + exp.LastErrorText(), mkError,
+                              mbOK);
         else if (error == xeRowsLeftOut)
-            ws.ui.Mesaj("Atentie !", RowsLeftOutText(exp.RowsLeftOut()), mkWarning, mbOK);
+            ws.messages.Mesaj("Atentie !", RowsLeftOutText(exp.RowsLeftOut()), mkWarning, mbOK);
     };
 }
 

@@ -58,7 +58,9 @@ TovGrid GridOfTable(Table& table) {
     return grid;
 }
 
-TovDBGridExport::TovDBGridExport(Ui& ui, Platform& platform) : TovCustomExport(ui, platform) {
+TovDBGridExport::TovDBGridExport(orbelan::Messages& messages, ExportWindows& windows,
+                                 Platform& platform)
+    : TovCustomExport(messages, windows, platform) {
     Messages.Caption = "Export Grila";
 }
 

@@ -30,7 +30,7 @@ TovGrid GridOfTable(Table& table);
 
 class TovDBGridExport : public TovCustomExport {
   public:
-    TovDBGridExport(Ui& ui, Platform& platform);
+    TovDBGridExport(orbelan::Messages& messages, ExportWindows& windows, Platform& platform);
 
     TovGrid DBGrid;  // table == nullptr: no grid
 

@@ -2,7 +2,7 @@
 // The export engine's progress window; its "Renunt" button stops the export.
 #include <QDialog>
 
-#include "core/ui.h"
+#include "export/export_windows.h"
 
 class QLabel;
 class QProgressBar;

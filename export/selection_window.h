@@ -2,7 +2,7 @@
 // The export engine's format chooser: formats, view or file, the format's icon.
 #include <QDialog>
 
-#include "core/ui.h"
+#include "export/export_windows.h"
 
 class QComboBox;
 class QGroupBox;

@@ -1,5 +1,5 @@
 // Fixed-width text, comma- and tab-separated text, and the clipboard.
-#include "core/ui.h"
+#include "core/messages.h"
 #include "export/format_writers.h"
 #include "export/text_output.h"
 
@@ -135,7 +135,7 @@ class TextWriter : public TovFormatWriter {
     void End() override {
         out_.Save();
         if (type_ == xtClipboard && x.Options.Has(xoClipboardMessage))
-            x.ui().Mesaj("Informatie", x.Messages.CopiedToClipboard, mkInformation, mbOK);
+            x.messages().Mesaj("Informatie", x.Messages.CopiedToClipboard, mkInformation, mbOK);
     }
 
   private:

@@ -279,7 +279,7 @@ void SheetExportInput(const uint8_t* data, size_t size) {
 
     test::ScriptedUi ui;
     QuietPlatform platform;
-    Rows x(ui, platform);
+    Rows x(ui, ui, platform);
     const CodePage& page = *CodePage::Get("cp1250");
     std::vector<std::vector<std::string>> expected;
     for (size_t c = 0; c < cells.size(); c += 3) {

@@ -3,9 +3,10 @@
 #include <filesystem>
 #include <vector>
 
-#include "core/frozen_grid.h"
+#include "core/command_guard.h"
 #include "core/open_table.h"
 #include "core/workspace.h"
+#include "editing/row_commands.h"
 #include "engine/file_io.h"
 #include "engine/utf8_path.h"
 #include "letters/rtf_replace.h"
@@ -35,7 +36,7 @@ class KeepCurrentRow {
 };
 
 void ShowFailure(Workspace& ws, const std::string& text) {
-    ws.ui.Mesaj(kTitle, text, mkError, mbOK);
+    ws.messages.Mesaj(kTitle, text, mkError, mbOK);
 }
 
 void NoFreeName(Workspace& ws, const std::string& prefix) {
@@ -75,7 +76,7 @@ void AddRow(Table& table, TRTFReplace& rtf, const std::vector<std::string>& plac
 
 bool HasRowsForLetters(Workspace& ws) {
     if (ws.Tx.Active() && !ws.Tx.IsEmpty()) return true;
-    ws.ui.Mesaj(kTitle, "Nu aveti ce exporta in Word!", mkError, mbOK);
+    ws.messages.Mesaj(kTitle, "Nu aveti ce exporta in Word!", mkError, mbOK);
     return false;
 }
 
@@ -91,18 +92,18 @@ bool WriteLetters(Workspace& ws, TRTFReplace& rtf, LetterMode mode) {
         if (mode == LetterMode::OLinie) {
             AddRow(tx, rtf, placeholders);
         } else {
-            FrozenGrid frozen(tx);
+            CommandGuard guard(ws);
             {
                 KeepCurrentRow keep(tx);
                 if (mode == LetterMode::ToateLiniile) tx.First();
                 while (!tx.Eof()) {
                     AddRow(tx, rtf, placeholders);
                     tx.Next();
-                    ws.ui.ProcessMessages();
+                    ws.progress.ProcessMessages();
                     if (!tx.Eof()) rtf.PageBreak();
                 }
             }
-            frozen.Unfreeze();
+            guard.Finish();
         }
         rtf.EndDocument();
     } catch (const DbfError& e) {
@@ -158,42 +159,61 @@ bool WriteHowToTemplate(Workspace& ws, TRTFReplace& rtf, const std::string& scra
     return true;
 }
 
-void ExpRTF(Workspace& ws, LetterMode mode) {
-    ws.PostPendingEdit();
-    if (!HasRowsForLetters(ws)) return;
+std::string TemplateFolder(Workspace& ws) {
     // ProgramDir ends with its separator; the same one joins the names below it.
     const char separator = ws.ProgramDir.empty() ? '/' : ws.ProgramDir.back();
     const std::string modele = ws.ProgramDir + "Modele";
     std::error_code ec;
     std::filesystem::create_directories(PathFromUtf8(modele),
                                         ec);  // a failure shows when a file is written
+    return modele + separator;
+}
 
+bool WriteFormLetters(Workspace& ws, const std::string& templatePath, LetterMode mode) {
+    ws.PostPendingEdit();
+    if (!HasRowsForLetters(ws)) return false;
     TRTFReplace rtf(ws.platform, ws.ProgramCodePage());
-    if (ws.ui.Mesaj(kTitle, "Aveti deja un model in Word de tip RTF gata facut?", mkConfirmation,
-                    mbYesNo) == mrYes) {
-        ws.ui.ProcessMessages();
-        FileDialogSpec dialog{"Alegeti modelul", "Word (*.rtf)|*.rtf", "*.rtf", modele + separator};
-        dialog.mustExist = true;
-        const auto chosen = ws.ui.AskOpenFile(dialog);
-        if (!chosen) return;
-        rtf.RTFSursa = *chosen;
-        const std::string prefix = ws.ProgramDir + "Rap";
-        if (!rtf.NextFreeDest(prefix)) {
-            NoFreeName(ws, prefix);
-            return;
-        }
-        if (WriteLetters(ws, rtf, mode)) rtf.OpenResult();
-        return;
+    rtf.RTFSursa = templatePath;
+    const std::string prefix = ws.ProgramDir + "Rap";
+    if (!rtf.NextFreeDest(prefix)) {
+        NoFreeName(ws, prefix);
+        return false;
     }
+    if (!WriteLetters(ws, rtf, mode)) return false;
+    rtf.OpenResult();
+    return true;
+}
 
-    // No template yet: a new how-to template, never over an existing one.
-    const std::string base = modele + separator + "Model";
+bool WriteLettersTo(Workspace& ws, const std::string& templatePath, const std::string& dest,
+                    LetterMode mode, long row) {
+    if (!HasRowsForLetters(ws)) return false;
+    if (row > 0) MoveToDisplayedRow(ws, row);
+    TRTFReplace rtf(ws.platform, ws.ProgramCodePage());
+    rtf.RTFSursa = templatePath;
+    rtf.RTFDest = dest;
+    return WriteLetters(ws, rtf, mode);
+}
+
+bool WriteHowToTemplateTo(Workspace& ws, const std::string& dest) {
+    TRTFReplace rtf(ws.platform, ws.ProgramCodePage());
+    return WriteHowToTemplate(ws, rtf, ws.platform.TempFolder() + "orbelan-model", dest);
+}
+
+bool WriteHowToTemplateFile(Workspace& ws) {
+    ws.PostPendingEdit();
+    if (!HasRowsForLetters(ws)) return false;
+    // Never over an existing template.
+    const std::string base = TemplateFolder(ws) + "Model";
     std::string dest;
+    std::error_code ec;
     for (long n = 0;; ++n) {
         dest = base + std::to_string(n) + ".rtf";
         if (!std::filesystem::exists(PathFromUtf8(dest), ec)) break;
     }
-    if (WriteHowToTemplate(ws, rtf, ws.ProgramDir + "Model", dest)) rtf.OpenResult();
+    TRTFReplace rtf(ws.platform, ws.ProgramCodePage());
+    if (!WriteHowToTemplate(ws, rtf, ws.ProgramDir + "Model", dest)) return false;
+    rtf.OpenResult();
+    return true;
 }
 
 }  // namespace orbelan

@@ -33,7 +33,22 @@ bool WriteLetters(Workspace& ws, TRTFReplace& rtf, LetterMode mode);
 bool WriteHowToTemplate(Workspace& ws, TRTFReplace& rtf, const std::string& scratchPrefix,
                         const std::string& dest);
 
-// The command of the three menu items.
-void ExpRTF(Workspace& ws, LetterMode mode);
+// The folder of the user's templates (Modele in the program's data folder), made when missing;
+// with a trailing separator.
+std::string TemplateFolder(Workspace& ws);
+
+// Fills the template into the first free Rap<n>.rtf of the program's data folder and opens it.
+// False after a message when it can't.
+bool WriteFormLetters(Workspace& ws, const std::string& templatePath, LetterMode mode);
+
+// The command line's twins: the letters into dest (row: the displayed row, from 1, that
+// OLinie and TotInJos start on; 0 for the current one), the how-to template into dest. False
+// after a message when the document can't be made; ArgumentError for a row that isn't shown.
+bool WriteLettersTo(Workspace& ws, const std::string& templatePath, const std::string& dest,
+                    LetterMode mode, long row = 0);
+bool WriteHowToTemplateTo(Workspace& ws, const std::string& dest);
+
+// Writes the how-to template as the first free Model<n>.rtf of the template folder and opens it.
+bool WriteHowToTemplateFile(Workspace& ws);
 
 }  // namespace orbelan

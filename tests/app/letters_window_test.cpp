@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QMenu>
 #include <QPushButton>
+#include <filesystem>
 
 #include "app/main_window.h"
 #include "app/qt_text.h"
@@ -39,6 +40,11 @@ TEST(LettersWindow, MenuItemFillsTheTemplateFromTheCurrentRowDown) {
     tx.MoveTo(rows - 2);
 
     answer = model;
+    FileDialogSpec asked;
+    form.fileDialogOverride = [&](const FileDialogSpec& spec) {
+        asked = spec;
+        return std::optional(answer);
+    };
     test::ModalAnswer yes(
         [](QDialog& d) { d.findChild<QPushButton*>(QStringLiteral("BE1"))->click(); });
     form.Menu(QStringLiteral("PopupMenu3"))
@@ -46,6 +52,11 @@ TEST(LettersWindow, MenuItemFillsTheTemplateFromTheCurrentRowDown) {
         ->trigger();
     EXPECT_EQ(yes.Seen(), 1);
     EXPECT_EQ(erori.Title(), QStringLiteral("Generare formulare"));
+    EXPECT_EQ(
+        asked.title + "|" + asked.filter + "|" + asked.defaultExtension + "|" + asked.initialPath,
+        "Alegeti modelul|Word (*.rtf)|*.rtf|*.rtf|" + form.ws().ProgramDir + "Modele/");
+    EXPECT_TRUE(asked.mustExist);
+    EXPECT_TRUE(std::filesystem::is_directory(form.ws().ProgramDir + "Modele"));
     ASSERT_EQ(platform.opened, std::vector<std::string>{form.ws().ProgramDir + "Rap0.rtf"});
     const std::string doc = test::ReadFileBytes(platform.opened[0]);
     // The last two rows: two pages.

@@ -520,3 +520,82 @@ TEST_F(MainWindowTest, AppendAndQuickCsvMenuItemsRunTheirCommands) {
 
 }  // namespace
 }  // namespace orbelan
+
+namespace orbelan {
+namespace {
+
+TEST_F(MainWindowTest, ColumnCommandsAskForTheirColumnUnderTheirOwnCaption) {
+    const std::string path = dir.File("t.dbf");
+    test::WriteDbf(path, {{"NUME", 'C', 10}, {"CNP", 'C', 13}}, {{"A", "1"}});
+    OpenWithButton(path);
+    const std::string before = test::ReadFileBytes(path);
+    const struct {
+        const char *menu, *item, *caption;
+    } items[] = {
+        {"PopupMenu1", "CopieV", "Copie valoare in jos"},
+        {"PopupMenu1", "Renum1", "Renumeroteaza in jos"},
+        {"PopupMenu2", "VerificaCNP1", "Verificare CNP"},
+        {"PopupMenu2", "ExtrageanuldinCNP1", "Anul din CNP"},
+        {"PopupMenu2", "ExtrageDatadinCNP1", "Data din CNP"},
+        {"PopupMenu4", "Stergeliniileselectate1", "Sterg linii dublate"},
+        {"PopupMenu5", "SeparaNumedePrenume1", "Separa nume de prenume"},
+        {"PopupMenu5", "ransformaColoanaDateinNumeric1", "Transforma DATE in NUMERIC"},
+    };
+    for (const auto& i : items) {
+        // The chooser is closed without a choice: nothing runs.
+        test::ModalAnswer close([](QDialog& d) { d.reject(); });
+        form.Menu(QLatin1String(i.menu))->findChild<QAction*>(QLatin1String(i.item))->trigger();
+        EXPECT_EQ(close.Seen(), 1) << i.item;
+        EXPECT_EQ(S(close.Caption()), i.caption);
+        EXPECT_FALSE(form2.ValuePanelVisible()) << i.item;
+    }
+    test::ModalAnswer close([](QDialog& d) { d.reject(); });
+    Find<QPushButton>("LbButton3")->click();
+    EXPECT_EQ(S(close.Caption()), "Sterge o coloana");
+    EXPECT_EQ(test::ReadFileBytes(path), before);
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(MainWindowTest, SearchAsksColumnAndValueThenFindsTheRow) {
+    const std::string path = dir.File("t.dbf");
+    test::WriteDbf(path, {{"NUME", 'C', 10}}, {{"A"}, {"B"}, {"C"}});
+    OpenWithButton(path);
+    test::ModalAnswer choose([this](QDialog&) {
+        form2.Coloana()->setCurrentIndex(0);
+        form2.ValoareE()->setText(QStringLiteral("B"));
+        form2.ChooseButton()->click();
+    });
+    Find<QToolButton>("FindBut")->click();
+    EXPECT_EQ(S(choose.Caption()), "Cautare valoare");
+    EXPECT_EQ(form.ws().Tx.RecNo(), 2);
+    EXPECT_FALSE(form2.ValuePanelVisible());
+}
+
+TEST_F(MainWindowTest, OpenAndAppendAskForADbfFile) {
+    std::vector<FileDialogSpec> asked;
+    form.fileDialogOverride = [&](const FileDialogSpec& spec) {
+        asked.push_back(spec);
+        return std::optional<std::string>();
+    };
+    Find<QPushButton>("LbSpeedButton1")->click();
+    const std::string path = dir.File("t.dbf");
+    test::WriteDbf(path, {{"NUME", 'C', 10}}, {{"A"}});
+    OpenWithButton(path);
+    form.fileDialogOverride = [&](const FileDialogSpec& spec) {
+        asked.push_back(spec);
+        return std::optional<std::string>();  // cancelled: nothing changes
+    };
+    form.Menu(QStringLiteral("PopupMenu4"))
+        ->findChild<QAction*>(QStringLiteral("Adaugadatedinalttabel1"))
+        ->trigger();
+    ASSERT_EQ(asked.size(), 2u);
+    for (const FileDialogSpec& spec : asked) {
+        EXPECT_EQ(spec.title, "Alegeti DBF-ul de citit!");
+        EXPECT_EQ(spec.filter, "Fisiere DBF|*.DBF");
+    }
+    EXPECT_EQ(asked[1].initialPath, path);
+    EXPECT_EQ(form.ws().Tx.RecordCount(), 1);
+}
+
+}  // namespace
+}  // namespace orbelan

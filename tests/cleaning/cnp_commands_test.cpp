@@ -1,6 +1,7 @@
 #include "cleaning/cnp_commands.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 #include <cstdint>
 #include <filesystem>
@@ -18,7 +19,6 @@
 namespace orbelan {
 namespace {
 
-using test::ChooseAnswer;
 using test::ScriptedUi;
 using test::TempDir;
 
@@ -83,7 +83,6 @@ class CnpCommandsTest : public ::testing::Test {
         ws.OpenTable();
         ASSERT_TRUE(ws.Tx.Active()) << ui.MessageTexts().size();
     }
-    void ChooseColumn(const std::string& name) { ui.chooseAnswers.push_back({true, name, ""}); }
     // The table's own file after the command, with the table closed so all is written.
     DbfContents OnDisk() {
         ws.CloseTable();
@@ -103,9 +102,7 @@ const test::ShownMessage& Last(const ScriptedUi& ui) {
 
 TEST_F(CnpCommandsTest, CheckOfGoodCodesOnlyReportsItsEnd) {
     Open({{"ION", "1000101990013"}, {"ANA", "6001231990031"}});
-    ChooseColumn("cnp");  // names compare without regard to case
-    CNPCheck(ws);
-    EXPECT_EQ(ui.chooseCaptions, std::vector<std::string>{"Verificare CNP"});
+    CheckCnpCodes(ws, "cnp");  // names compare without regard to case
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(Last(ui).title, "Verificare CNP");
     EXPECT_EQ(Last(ui).text, "Verificare incheiata.");
@@ -118,9 +115,8 @@ TEST_F(CnpCommandsTest, CheckAsksAtEachInvalidCodeAndStopsWhereTheUserSaysNo) {
           {"GOL", ""},
           {"RAU", "1000101990012"},
           {"ANA", "6001231990031"}});
-    ChooseColumn("CNP");
     ui.mesajAnswers = {mrYes, mrNo};
-    CNPCheck(ws);
+    CheckCnpCodes(ws, "CNP");
     ASSERT_EQ(ui.messages.size(), 2u);  // no closing message after "NU"
     EXPECT_EQ(ui.messages[0].text, "CNP  incorect!\rContinuam?");
     EXPECT_EQ(ui.messages[1].text, "CNP 1000101990012 incorect!\rContinuam?");
@@ -135,30 +131,20 @@ TEST_F(CnpCommandsTest, CheckAsksAtEachInvalidCodeAndStopsWhereTheUserSaysNo) {
 
     // Any answer but "DA" stops at the first one; "DA" everywhere reaches the end.
     ui.messages.clear();
-    ChooseColumn("CNP");
     ui.mesajAnswers = {mrCancel};
-    CNPCheck(ws);
+    CheckCnpCodes(ws, "CNP");
     EXPECT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ws.Tx.RecNo(), 2);
     ui.messages.clear();
-    ChooseColumn("CNP");
-    CNPCheck(ws);
+    CheckCnpCodes(ws, "CNP");
     EXPECT_EQ(ui.MessageTexts().back(), "Verificare incheiata.");
     EXPECT_EQ(ui.messages.size(), 3u);
 }
 
-TEST_F(CnpCommandsTest, ClosedChooserAndEmptyTable) {
+TEST_F(CnpCommandsTest, EmptyTable) {
     Open({});
-    CNPCheck(ws);
-    AnDinCNP(ws);
-    ExtrageDatadinCNP(ws);
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(ws.Tx.FieldCount(), 2);
-
-    ChooseColumn("CNP");
-    CNPCheck(ws);
-    ChooseColumn("CNP");
-    AnDinCNP(ws);
+    CheckCnpCodes(ws, "CNP");
+    ExtractBirthYear(ws, "CNP");
     EXPECT_EQ(ui.MessageTexts(), (std::vector<std::string>{"Verificare incheiata.",
                                                            "Extragere incheiata cu succes."}));
     EXPECT_EQ(ws.Tx.FieldIndex("ANCNP"), 2);
@@ -176,19 +162,19 @@ TEST_F(CnpCommandsTest, FindInvalidCnpListsDisplayedRowsWithTheirCodes) {
 }
 
 TEST_F(CnpCommandsTest, YearExtractionAddsTheColumnAndWritesEveryYear) {
-    // The code column is not the first: the chooser selects the first name after the reopening.
     Open({{"ION", "1000101990013"},
           {"GOL", ""},
           {"ANA", "5000229990017"},
           {"FEB", "1000229990011"},
           {"TXT", "abcdefg"},
           {"RAU", "1000101990012"}});
-    ChooseColumn("CNP");
-    AnDinCNP(ws);
-    EXPECT_EQ(ws.Sx.SqlText(), "ALTER TABLE \"" + path + "\" ADD ANCNP DECIMAL(6,0)");
+    ws.Tx.MoveTo(2);
+    ExtractBirthYear(ws, "CNP");
+    const FieldDef& year = ws.Tx.Field(2);
+    EXPECT_EQ(std::make_tuple(year.type, year.size, year.decimals), std::make_tuple('N', 6, 0));
     EXPECT_EQ(ui.columnList, (std::vector<std::string>{"NUME", "CNP", "ANCNP"}));
     EXPECT_EQ(ws.CurrentFile, path);
-    EXPECT_TRUE(ws.Tx.Eof());
+    EXPECT_EQ(ws.Tx.RecNo(), 3);  // back on the row it started from
     EXPECT_FALSE(ws.Tx.ControlsDisabled());
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(Last(ui).title, "Anul din CNP");
@@ -204,15 +190,11 @@ TEST_F(CnpCommandsTest, YearExtractionAddsTheColumnAndWritesEveryYear) {
 
 TEST_F(CnpCommandsTest, SecondYearExtractionOverwritesWithoutAlteringTheTable) {
     Open({{"ION", "1000101990013"}, {"ANA", "6001231990031"}});
-    ChooseColumn("CNP");
-    AnDinCNP(ws);
+    ExtractBirthYear(ws, "CNP");
     ws.Tx.First();
     ws.Tx.SetText("CNP", "5991231990013");
     ws.Tx.Post();
-    ws.Sx.ClearSql();
-    ChooseColumn("CNP");
-    AnDinCNP(ws);
-    EXPECT_EQ(ws.Sx.SqlText(), "");  // no second ALTER TABLE
+    ExtractBirthYear(ws, "CNP");
     EXPECT_EQ(ui.MessageTexts().size(), 2u);
     const DbfContents file = OnDisk();
     EXPECT_EQ(file.fields, (std::vector<std::string>{"NUME", "CNP", "ANCNP"}));
@@ -223,10 +205,8 @@ TEST_F(CnpCommandsTest, ExtractionFillsOnlyTheRowsThroughTheFilter) {
     Open({{"A", "1000101990013"}, {"B", "6001231990031"}, {"A", "5000229990017"}});
     ws.Tx.SetFilterText("NUME='A'");
     ws.Tx.SetFiltered(true);
-    ChooseColumn("CNP");
-    AnDinCNP(ws);
-    ChooseColumn("CNP");
-    ExtrageDatadinCNP(ws);
+    ExtractBirthYear(ws, "CNP");
+    ExtractBirthDate(ws, "CNP");
     const DbfContents file = OnDisk();
     EXPECT_EQ(file.ColumnValues("ANCNP"), (std::vector<std::string>{"1900", "", "2000"}));
     EXPECT_EQ(file.ColumnValues("DATACNP"), (std::vector<std::string>{"19000101", "", "20000229"}));
@@ -241,10 +221,8 @@ TEST_F(CnpCommandsTest, DateExtractionWritesTheBirthDateOrTheZeroDate) {
           {"GOL", ""},
           {"SCURT", "100010"},
           {"FEB", "1000229990011"}});
-    ChooseColumn("CNP");
-    ExtrageDatadinCNP(ws);
-    EXPECT_EQ(ws.Sx.SqlText(), "ALTER TABLE \"" + path + "\" ADD DATACNP DATE");
-    EXPECT_EQ(ui.chooseCaptions, std::vector<std::string>{"Data din CNP"});
+    ExtractBirthDate(ws, "CNP");
+    EXPECT_EQ(ws.Tx.Field(2).type, 'D');
     EXPECT_EQ(Last(ui).title, "Data din CNP");
     EXPECT_EQ(Last(ui).text, "Extragere incheiata cu succes.");
     const DbfContents file = OnDisk();
@@ -256,9 +234,8 @@ TEST_F(CnpCommandsTest, DateExtractionWritesTheBirthDateOrTheZeroDate) {
 TEST_F(CnpCommandsTest, DateIntoAnExistingTextColumnUsesTheShortDateFormat) {
     Open({{"ION", "1000101990013", ""}},
          {{"NUME", 'C', 10}, {"CNP", 'C', 13}, {"DataCnp", 'C', 10}});
-    ChooseColumn("CNP");
-    ExtrageDatadinCNP(ws);
-    EXPECT_EQ(ws.Sx.SqlText(), "");
+    ExtractBirthDate(ws, "CNP");
+    EXPECT_EQ(ws.Tx.FieldCount(), 3);
     EXPECT_EQ(OnDisk().ColumnValues("DataCnp"), std::vector<std::string>{"01.01.1900"});
 }
 
@@ -267,8 +244,7 @@ TEST_F(CnpCommandsTest, AValueTypedButNotYetPostedIsKept) {
          {{"NUME", 'C', 10}, {"CNP", 'C', 13}, {"ANCNP", 'N', 6}});
     ws.Tx.Edit();
     ws.Tx.SetText(0, "IOAN");
-    ChooseColumn("CNP");
-    AnDinCNP(ws);
+    ExtractBirthYear(ws, "CNP");
     const DbfContents disk = OnDisk();
     EXPECT_EQ(disk.ColumnValues("NUME"), (std::vector<std::string>{"IOAN", "ANA"}));
     EXPECT_EQ(disk.ColumnValues("ANCNP"), (std::vector<std::string>{"1900", "2000"}));
@@ -279,8 +255,7 @@ TEST_F(CnpCommandsTest, ARowThatCannotBeWrittenEndsTheCommandWithTheGridFollowin
     Open({{"ION", "1000101990013", ""}, {"ANA", "6001231990031", ""}},
          {{"NUME", 'C', 10}, {"CNP", 'C', 13}, {"ANCNP", 'N', 2}});
     const std::string before = test::ReadFileBytes(path);
-    ChooseColumn("CNP");
-    EXPECT_THROW(AnDinCNP(ws), DbfError);
+    EXPECT_THROW(ExtractBirthYear(ws, "CNP"), DbfError);
     EXPECT_FALSE(ws.Tx.ControlsDisabled());
     EXPECT_EQ(ws.Tx.GetState(), Table::State::Browse);
     EXPECT_EQ(ws.Tx.RecNo(), 1);

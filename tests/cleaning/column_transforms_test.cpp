@@ -22,8 +22,6 @@ class ColumnTransformsTest : public test::CommandsTest {
         return path;
     }
 
-    void Choose(const std::string& column) { ui.chooseAnswers.push_back({true, column, ""}); }
-
     std::vector<std::string> FieldNames() {
         std::vector<std::string> names;
         for (int i = 0; i < ws.Tx.FieldCount(); ++i) names.push_back(ws.Tx.Field(i).name);
@@ -58,8 +56,7 @@ TEST_F(ColumnTransformsTest, SplitCutsAtTheFirstBlankAndCanRunTwice) {
                                                {" POP ION", "4"},
                                                {"POP ABCDEFGHIJKLMNOPQRSTUVWXYZ", "5"},
                                                {"", "6"}});
-    Choose("NUME");
-    SeparaNumePrenume(ws);
+    SplitNames(ws, "NUME");
     EXPECT_EQ(FieldNames(), (std::vector<std::string>{"NUME", "NR", "PRENUME_"}));
     EXPECT_EQ(ws.Tx.Field(2).type, 'C');
     EXPECT_EQ(ws.Tx.Field(2).size, 24);
@@ -70,11 +67,9 @@ TEST_F(ColumnTransformsTest, SplitCutsAtTheFirstBlankAndCanRunTwice) {
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].title, "Separare nume de prenume");
     EXPECT_EQ(ui.messages[0].text, "Separarea s-a efectuat cu succes!");
-    EXPECT_EQ(ui.chooseCaptions.back(), "Separa nume de prenume");
 
     // Again: single-word surnames stay and their first names are overwritten with nothing.
-    Choose("NUME");
-    SeparaNumePrenume(ws);
+    SplitNames(ws, "NUME");
     EXPECT_EQ(ws.Tx.FieldCount(), 3);
     EXPECT_EQ(Column("NUME"),
               (std::vector<std::string>{"POPESCU", "POPESCU", "POP", "", "POP", ""}));
@@ -88,8 +83,7 @@ TEST_F(ColumnTransformsTest, DateToNumberRewritesEveryRowAndPutsTheColumnLast) {
              {{"20000101", "A"}, {"", "B"}, {"19000101", "C"}, {"*20000102", "D"}});
     ws.Tx.SetFilterText("NUME='A'");
     ws.Tx.SetFiltered(true);
-    Choose("datan");
-    EXPECT_TRUE(DateColumnToNumber(ws));
+    EXPECT_TRUE(DateColumnToNumber(ws, "datan"));
     EXPECT_EQ(FieldNames(), (std::vector<std::string>{"NUME", "DATAN"}));
     EXPECT_EQ(ui.columnList, (std::vector<std::string>{"NUME", "DATAN"}));
     EXPECT_EQ(ws.Tx.Field(1).type, 'N');
@@ -112,8 +106,7 @@ TEST_F(ColumnTransformsTest, DateToNumberRefusesOtherTypesAndFailsWhole) {
     ws.OpenTable();
     const std::string vfpBefore = test::ReadFileBytes(vfp);
     for (const char* column : {"MOMENT", "NUME"}) {
-        Choose(column);
-        EXPECT_FALSE(DateColumnToNumber(ws));
+        EXPECT_FALSE(DateColumnToNumber(ws, column));
         EXPECT_EQ(ui.messages.back().title, "Transformare tip coloana");
         EXPECT_EQ(ui.messages.back().text,
                   "Campul " + std::string(column) + " nu este de tip DATE!");
@@ -128,8 +121,7 @@ TEST_F(ColumnTransformsTest, DateToNumberRefusesOtherTypesAndFailsWhole) {
     for (auto fault : {&FileIoFaults::failWriteAfter, &FileIoFaults::failRenameAfter}) {
         IoFaults().*fault =
             fault == &FileIoFaults::failWriteAfter ? 25 : 0;  // halfway, or at the end
-        Choose("DATAN");
-        EXPECT_THROW(DateColumnToNumber(ws), DbfError);
+        EXPECT_THROW(DateColumnToNumber(ws, "DATAN"), DbfError);
         IoFaults().Reset();
         ExpectRestoredAfterFailure(path, before);
         EXPECT_EQ(FieldNames(), (std::vector<std::string>{"DATAN", "NUME"}));
@@ -148,22 +140,19 @@ TEST_F(ColumnTransformsTest, DeleteColumnKeepsTheOtherValuesAndMemosByteForByte)
     for (const char* f : {"NUME", "PRENUME", "SUMA", "NR", "DATAN", "ACTIV", "OBS"})
         kept.push_back(Column(f));
 
-    Choose("CNP");
     ui.mesajAnswers.push_back(mrNo);
-    DeleteColumn(ws);
+    EXPECT_FALSE(DeleteColumn(ws, "CNP"));
     EXPECT_EQ(ui.messages.back().text, "Sunteti sigur ca vreti sa stergeti coloana CNP?");
     EXPECT_EQ(ui.messages.back().kind, mkWarning);
     EXPECT_EQ(test::ReadFileBytes(path), before);
 
     IoFaults().failRenameAfter = 0;
-    Choose("CNP");
-    EXPECT_THROW(DeleteColumn(ws), DbfError);
+    EXPECT_THROW(DeleteColumn(ws, "CNP"), DbfError);
     IoFaults().Reset();
     ExpectRestoredAfterFailure(path, before);
     EXPECT_EQ(test::ReadFileBytes(memo), memoBefore);
 
-    Choose("CNP");
-    DeleteColumn(ws);
+    DeleteColumn(ws, "CNP");
     EXPECT_EQ(FieldNames(),
               (std::vector<std::string>{"NUME", "PRENUME", "SUMA", "NR", "DATAN", "ACTIV", "OBS"}));
     std::vector<std::vector<std::string>> after;
@@ -182,9 +171,7 @@ TEST_F(ColumnTransformsTest, DeleteColumnKeepsTheOtherValuesAndMemosByteForByte)
 
 TEST_F(ColumnTransformsTest, SwapExchangesDisplayedRowsAndCountsFailures) {
     OpenPersons({{"ION", "1", "1.00", "2"}, {"ANA", "2", "2.00", "X"}, {"DAN", "3", "3.00", "Y"}});
-    ui.twoColumnAnswers.push_back(std::pair<std::string, std::string>{"NR", "OBS"});
-    EXPECT_EQ(SwapColumns(ws), 2);
-    EXPECT_EQ(ui.twoColumnLists.back(), (std::vector<std::string>{"NUME", "NR", "SUMA", "OBS"}));
+    EXPECT_EQ(SwapColumns(ws, "NR", "OBS"), 2);
     EXPECT_EQ(ui.MessageTexts(),
               (std::vector<std::string>{"Doriti sa inversam coloana NR cu coloana OBS ?",
                                         "2/3 valori nu au putut fi inversate.",
@@ -196,16 +183,13 @@ TEST_F(ColumnTransformsTest, SwapExchangesDisplayedRowsAndCountsFailures) {
     EXPECT_TRUE(ui.mainWindowEnabled);
     EXPECT_EQ(ws.Tx.RecNo(), 3);  // the last row
 
-    // Through the filter only; a "NU" or a closed chooser changes nothing.
+    // Through the filter only; a "NU" changes nothing.
     ws.Tx.SetFilterText("NUME='D*'");
     ws.Tx.SetFiltered(true);
     ui.messages.clear();
-    ui.twoColumnAnswers.push_back(std::pair<std::string, std::string>{"NUME", "OBS"});
-    EXPECT_EQ(SwapColumns(ws), 0);
-    ui.twoColumnAnswers.push_back(std::pair<std::string, std::string>{"NUME", "OBS"});
+    EXPECT_EQ(SwapColumns(ws, "NUME", "OBS"), 0);
     ui.mesajAnswers.push_back(mrNo);
-    EXPECT_EQ(SwapColumns(ws), std::nullopt);
-    EXPECT_EQ(SwapColumns(ws), std::nullopt);
+    EXPECT_EQ(SwapColumns(ws, "NUME", "OBS"), std::nullopt);
     ws.Tx.SetFiltered(false);
     EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"ION", "ANA", "Y"}));
     EXPECT_EQ(Column("OBS"), (std::vector<std::string>{"1", "X", "DAN"}));
@@ -217,11 +201,9 @@ TEST_F(ColumnTransformsTest, SwapAndSplitFailingHalfwayChangeNothing) {
         OpenPersons({{"ION POP", "1", "1.00", "2"}, {"ANA RUS", "2", "2.00", "3"}});
     const std::string before = test::ReadFileBytes(path);
     IoFaults().failWriteAfter = 3;
-    ui.twoColumnAnswers.push_back(std::pair<std::string, std::string>{"NR", "OBS"});
-    EXPECT_THROW(SwapColumns(ws), DbfError);
+    EXPECT_THROW(SwapColumns(ws, "NR", "OBS"), DbfError);
     IoFaults().failWriteAfter = 3;
-    Choose("NUME");
-    EXPECT_THROW(SeparaNumePrenume(ws), DbfError);
+    EXPECT_THROW(SplitNames(ws, "NUME"), DbfError);
     IoFaults().Reset();
     ExpectRestoredAfterFailure(path, before);
     EXPECT_EQ(ws.Tx.FieldCount(), 4);
@@ -229,8 +211,7 @@ TEST_F(ColumnTransformsTest, SwapAndSplitFailingHalfwayChangeNothing) {
 
 TEST_F(ColumnTransformsTest, SwapOnAnEmptyTableOnlySaysItIsDone) {
     OpenPersons({});
-    ui.twoColumnAnswers.push_back(std::pair<std::string, std::string>{"NR", "SUMA"});
-    EXPECT_EQ(SwapColumns(ws), 0);
+    EXPECT_EQ(SwapColumns(ws, "NR", "SUMA"), 0);
     EXPECT_EQ(ui.MessageTexts(),
               (std::vector<std::string>{"Doriti sa inversam coloana NR cu coloana SUMA ?",
                                         "Coloanele au fost inversate cu succes!"}));

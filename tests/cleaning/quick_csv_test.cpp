@@ -20,7 +20,7 @@ TEST_F(QuickCsvTest, WritesTheDisplayedRowsInTheProgramsCodePage) {
                  {"POPESCU, ION", "", "", "\"a\";b"},
                  {"\xAATEF\xC3NESCU", "3", "-0.01", "x"}});
     ws.Tx.Next();
-    InformatCVS1Click(ws);
+    ShowQuickCsv(ws);
 
     const std::string csv = dir.File("DBF0.CSV");
     EXPECT_EQ(platform.opened, std::vector<std::string>{csv});

@@ -28,9 +28,7 @@ TEST_F(RowSetTest, DuplicatesKeepTheLastCopyAndReturnToTheCurrentValue) {
                                           {"C", "4", "", ""},
                                           {"A", "5", "", ""}});
     MoveToRow(2);  // an A
-    ui.chooseAnswers.push_back({true, "NUME", ""});
-    EXPECT_EQ(DeleteDuplicateRows(ws), 2);
-    EXPECT_EQ(ui.chooseCaptions.back(), "Sterg linii dublate");
+    EXPECT_EQ(DeleteDuplicateRows(ws, "NUME"), 2);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].title, "Stergere linii dublate");
     EXPECT_EQ(ui.messages[0].text,
@@ -43,8 +41,7 @@ TEST_F(RowSetTest, DuplicatesKeepTheLastCopyAndReturnToTheCurrentValue) {
 
     // No repeats left: nothing changes, the file is not even rewritten.
     const std::string before = test::ReadFileBytes(path);
-    ui.chooseAnswers.push_back({true, "NUME", ""});
-    EXPECT_EQ(DeleteDuplicateRows(ws), 0);
+    EXPECT_EQ(DeleteDuplicateRows(ws, "NUME"), 0);
     EXPECT_EQ(test::ReadFileBytes(path), before);
 }
 
@@ -56,28 +53,25 @@ TEST_F(RowSetTest, DuplicatesCountTheWholeFileButDeleteOnlyDisplayedRows) {
                  {"B", "5", "", "y"}});
     ws.Tx.SetFilterText("OBS='x'");
     ws.Tx.SetFiltered(true);
-    ui.chooseAnswers.push_back({true, "NUME", ""});
     // A: 3 in the file, 2 displayed, both go; B: 2 in the file, its one displayed copy goes.
-    EXPECT_EQ(DeleteDuplicateRows(ws), 3);
+    EXPECT_EQ(DeleteDuplicateRows(ws, "NUME"), 3);
     ws.Tx.SetFiltered(false);
     EXPECT_EQ(Column("NR"), (std::vector<std::string>{"2", "5"}));
 }
 
 TEST_F(RowSetTest, DuplicatesRefuseAnEmptyTableAndFailWhole) {
     OpenPersons({});
-    EXPECT_EQ(DeleteDuplicateRows(ws), 0);
+    EXPECT_FALSE(HasRowsToDelete(ws));
     ASSERT_EQ(ui.problems.size(), 1u);
     EXPECT_EQ(ui.problems[0].first, "Nu aveti ce sterge!");
     EXPECT_EQ(ui.problems[0].second, UiControl::Grid);
-    EXPECT_TRUE(ui.chooseCaptions.empty());
 
     std::vector<std::vector<std::string>> rows;
     for (int i = 0; i < 40; ++i) rows.push_back({"V" + std::to_string(i % 4), "1", "", ""});
     const std::string path = OpenPersons(rows, "d.dbf");
     const std::string before = test::ReadFileBytes(path);
     IoFaults().failWriteAfter = 20;
-    ui.chooseAnswers.push_back({true, "NUME", ""});
-    EXPECT_THROW(DeleteDuplicateRows(ws), DbfError);
+    EXPECT_THROW(DeleteDuplicateRows(ws, "NUME"), DbfError);
     IoFaults().Reset();
     EXPECT_EQ(test::ReadFileBytes(path), before);
     EXPECT_EQ(ws.Tx.RecordCount(), 40);

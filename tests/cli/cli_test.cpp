@@ -157,7 +157,7 @@ TEST(Cli, GuardedQuestionsNeedYesOrATypedDa) {
     for (const Case& k : cases) {
         std::ostringstream out;
         std::istringstream typed(k.typed ? k.typed : "");
-        ConsoleUi ui(out, k.typed ? &typed : nullptr);
+        ConsoleMessages ui(out, k.typed ? &typed : nullptr);
         ui.guarded = k.guarded;
         ui.assumeYes = k.yes;
         EXPECT_EQ(ui.Mesaj("Confirmare", "Stergem?", mkConfirmation, mbYesNo), k.expected)

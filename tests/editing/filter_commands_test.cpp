@@ -16,30 +16,26 @@ const std::vector<std::vector<std::string>> kRows = {
 
 TEST_F(Filter, EnterFiltersAndCountsMatchingRows) {
     OpenPersons(kRows);
-    ui.filterText = "SUMA=12";
-    FilterKey(ws, 13);
+    SwitchFilter(ws, true, "SUMA=12");
     EXPECT_TRUE(ui.filterButtonDown);
     EXPECT_TRUE(ws.Tx.Filtered());
     EXPECT_EQ(ui.rowCounter, "3");
 
-    ui.filterText = "NUME='IONEL*'";
-    FilterKey(ws, 13);
+    SwitchFilter(ws, true, "NUME='IONEL*'");
     EXPECT_EQ(ui.rowCounter, "2");  // case-sensitive: "ionel" stays out
     EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"IONEL", "IONELA"}));
 }
 
-TEST_F(Filter, OtherKeysDoNothing) {
+TEST_F(Filter, ButtonUpLeavesTheFilterOffWhateverTheText) {
     OpenPersons(kRows);
-    ui.filterText = "SUMA=12";
-    FilterKey(ws, 65);
+    EXPECT_FALSE(SwitchFilter(ws, false, "SUMA=12"));
     EXPECT_FALSE(ui.filterButtonDown);
     EXPECT_FALSE(ws.Tx.Filtered());
 }
 
 TEST_F(Filter, BlankTextLeavesFilterOffAndFullCount) {
     OpenPersons(kRows);
-    ui.filterText = "   ";
-    FilterKey(ws, 13);
+    SwitchFilter(ws, true, "   ");
     EXPECT_FALSE(ui.filterButtonDown);
     EXPECT_FALSE(ws.Tx.Filtered());
     EXPECT_EQ(ui.rowCounter, "5");
@@ -47,19 +43,17 @@ TEST_F(Filter, BlankTextLeavesFilterOffAndFullCount) {
 
 TEST_F(Filter, RaisingTheButtonRestoresTheFullCount) {
     OpenPersons(kRows);
-    ui.filterText = "NR>3";
-    FilterKey(ws, 13);
+    SwitchFilter(ws, true, "NR>3");
     EXPECT_EQ(ui.rowCounter, "2");
-    ui.filterButtonDown = false;  // the click toggles the button before the handler runs
-    SwitchFilter(ws);
+    SwitchFilter(ws, false, "NR>3");  // the click raised the button
     EXPECT_FALSE(ws.Tx.Filtered());
     EXPECT_EQ(ui.rowCounter, "5");
 }
 
 TEST_F(Filter, BadExpressionShowsBalloonAndKeepsText) {
     OpenPersons(kRows);
-    ui.filterText = "NUME='IONEL";
-    FilterKey(ws, 13);
+    ui.filterText = "NUME='IONEL";  // as typed in the box
+    SwitchFilter(ws, true, ui.filterText);
     ASSERT_EQ(ui.problems.size(), 1u);
     EXPECT_EQ(ui.problems[0].first, "Filtru incorect!");
     EXPECT_EQ(ui.problems[0].second, UiControl::FilterEdit);
@@ -74,16 +68,15 @@ TEST_F(Filter, ButtonShowsWhetherTheTableIsFiltered) {
     const std::string path = OpenPersons(kRows);
     ws.Tx.Edit();
     ws.Tx.SetText(ws.Tx.FieldIndexOrThrow("NR"), "9");
-    ui.filterText = "NR>3";
     IoFaults().failWriteAfter = 0;
-    EXPECT_THROW(FilterKey(ws, 13), DbfError);
+    EXPECT_THROW(SwitchFilter(ws, true, "NR>3"), DbfError);
     IoFaults().Reset();
     EXPECT_FALSE(ui.filterButtonDown);
     EXPECT_FALSE(ws.Tx.Filtered());
     ws.Tx.Cancel();
 
     // The filter's column gone after a reopen: the button comes up and the user is told.
-    FilterKey(ws, 13);
+    SwitchFilter(ws, true, "NR>3");
     ASSERT_TRUE(ws.Tx.Filtered());
     ws.CloseTable();
     test::WriteDbf(path, {{"NUME", 'C', 20}}, {{"A"}, {"B"}});
@@ -99,19 +92,15 @@ TEST_F(Filter, ButtonShowsWhetherTheTableIsFiltered) {
 TEST_F(Filter, BadOrBlankFilterLeavesTheCurrentRowWhereItWas) {
     OpenPersons(kRows);
     MoveToRow(3);
-    ui.filterText = "NUME=";
-    FilterKey(ws, 13);
+    SwitchFilter(ws, true, "NUME=");
     EXPECT_EQ(ws.Tx.RecNo(), 4);
-    ui.filterText = "";
-    FilterKey(ws, 13);
+    SwitchFilter(ws, true, "");
     EXPECT_EQ(ws.Tx.RecNo(), 4);
 
     // A bad expression replacing a good one shows every row again.
-    ui.filterText = "NR>3";
-    FilterKey(ws, 13);
+    SwitchFilter(ws, true, "NR>3");
     EXPECT_EQ(ui.rowCounter, "2");
-    ui.filterText = "NR>";
-    FilterKey(ws, 13);
+    SwitchFilter(ws, true, "NR>");
     EXPECT_FALSE(ws.Tx.Filtered());
     EXPECT_EQ(ui.rowCounter, "5");
     EXPECT_EQ(Column("NR").size(), 5u);
@@ -121,64 +110,51 @@ TEST_F(Filter, RowBeingEditedIsPostedBeforeFilteringOrSearching) {
     OpenPersons(kRows);
     ws.Tx.Edit();
     ws.Tx.SetText(ws.Tx.FieldIndexOrThrow("NR"), "9");
-    ui.filterText = "NR=9";
-    FilterKey(ws, 13);
+    SwitchFilter(ws, true, "NR=9");
     EXPECT_TRUE(ui.problems.empty());
     EXPECT_EQ(ui.rowCounter, "1");
 
     ws.Tx.Edit();
     ws.Tx.SetText(ws.Tx.FieldIndexOrThrow("OBS"), "nou");
-    ui.chooseAnswers.push_back({true, "OBS", "nou"});
-    FindValue(ws);
+    ASSERT_TRUE(ReadyToFind(ws));
+    FindValue(ws, "OBS", "nou");
     EXPECT_EQ(ws.Tx.GetState(), Table::State::Browse);
     EXPECT_EQ(ws.Tx.AsText("NUME"), "IONEL");
 }
 
 TEST_F(Filter, NoTableComplainsOnTheGrid) {
     ui.filterButtonDown = true;
-    SwitchFilter(ws);
-    FindValue(ws);
+    EXPECT_FALSE(SwitchFilter(ws, true, "NR>3"));
+    EXPECT_FALSE(ReadyToFind(ws));
     ASSERT_EQ(ui.problems.size(), 2u);
     EXPECT_EQ(ui.problems[0].first, "Nu aveti ce filtra!");
     EXPECT_EQ(ui.problems[0].second, UiControl::Grid);
     EXPECT_EQ(ui.problems[1].first, "Nu aveti unde cauta!");
     EXPECT_FALSE(ui.filterButtonDown);
-    EXPECT_TRUE(ui.chooseCaptions.empty());
 }
 
 TEST_F(Filter, SearchFindsFirstExactMatchAndHidesValuePanel) {
     OpenPersons(kRows);
-    ui.chooseAnswers.push_back({true, "SUMA", "12"});
-    FindValue(ws);
-    EXPECT_EQ(ui.chooseCaptions.back(), "Cautare valoare");
-    EXPECT_FALSE(ui.valuePanelVisible);
+    FindValue(ws, "SUMA", "12");
     EXPECT_EQ(ws.Tx.RecNo(), 1);
 
-    ui.chooseAnswers.push_back({true, "NUME", "IONELA"});
-    FindValue(ws);
+    FindValue(ws, "NUME", "IONELA");
     EXPECT_EQ(ws.Tx.RecNo(), 3);
 }
 
 TEST_F(Filter, SearchWithoutMatchOrChoiceLeavesCurrentRow) {
     OpenPersons(kRows);
     MoveToRow(1);
-    ui.chooseAnswers.push_back({true, "NUME", "NIMENI"});
-    FindValue(ws);
+    FindValue(ws, "NUME", "NIMENI");
     EXPECT_EQ(ws.Tx.RecNo(), 2);
-    ui.chooseAnswers.push_back({true, "NR", "nu e numar"});
-    FindValue(ws);
-    EXPECT_EQ(ws.Tx.RecNo(), 2);
-    ui.chooseAnswers.push_back({false, "", ""});
-    FindValue(ws);
+    FindValue(ws, "NR", "nu e numar");
     EXPECT_EQ(ws.Tx.RecNo(), 2);
 }
 
 TEST_F(Filter, SearchLooksOnlyAmongFilteredRows) {
     OpenPersons(kRows);
-    ui.filterText = "NR>1";
-    FilterKey(ws, 13);
-    ui.chooseAnswers.push_back({true, "SUMA", "12"});
-    FindValue(ws);
+    SwitchFilter(ws, true, "NR>1");
+    FindValue(ws, "SUMA", "12");
     EXPECT_EQ(ws.Tx.AsText("NUME"), "IONELA");
 }
 

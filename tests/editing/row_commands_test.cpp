@@ -57,9 +57,7 @@ TEST_F(Rows, AddRowAppendsAnEmptyRowThatPostsAndCounts) {
 
 TEST_F(Rows, RenumberFromSevenWritesDownToTheLastRowAndReturns) {
     OpenPersons(kRows);
-    ui.chooseAnswers.push_back({true, "NR", ""});
-    CopyDown(ws, CopyDownMode::Renumber);
-    EXPECT_EQ(ui.chooseCaptions.back(), "Renumeroteaza in jos");
+    CopyDown(ws, "NR", CopyDownMode::Renumber);
     EXPECT_EQ(Column("NR"), (std::vector<std::string>{"7", "8", "9", "10"}));
     EXPECT_EQ(ws.Tx.RecNo(), 1);
 }
@@ -67,8 +65,7 @@ TEST_F(Rows, RenumberFromSevenWritesDownToTheLastRowAndReturns) {
 TEST_F(Rows, RenumberFromTextStartsAtZeroAndCharacterColumnGetsDigits) {
     OpenPersons(kRows);
     MoveToRow(1);
-    ui.chooseAnswers.push_back({true, "OBS", ""});
-    CopyDown(ws, CopyDownMode::Renumber);
+    CopyDown(ws, "OBS", CopyDownMode::Renumber);
     EXPECT_EQ(Column("OBS"), (std::vector<std::string>{"x", "0", "1", "2"}));
     EXPECT_EQ(ws.Tx.RecNo(), 2);
 }
@@ -76,49 +73,39 @@ TEST_F(Rows, RenumberFromTextStartsAtZeroAndCharacterColumnGetsDigits) {
 TEST_F(Rows, RenumberFromLastRowWritesOnlyThatRow) {
     OpenPersons(kRows);
     MoveToRow(3);
-    ui.chooseAnswers.push_back({true, "SUMA", ""});
-    CopyDown(ws, CopyDownMode::Renumber);
+    CopyDown(ws, "SUMA", CopyDownMode::Renumber);
     EXPECT_EQ(Column("SUMA"), (std::vector<std::string>{"1", "2", "3", "4"}));
 }
 
 TEST_F(Rows, CopyFromFirstRowFillsTheWholeColumn) {
     OpenPersons(kRows);
-    ui.chooseAnswers.push_back({true, "OBS", ""});
-    CopyDown(ws, CopyDownMode::Copy);
-    EXPECT_EQ(ui.chooseCaptions.back(), "Copie valoare in jos");
-    EXPECT_FALSE(ui.valuePanelVisible);
+    CopyDown(ws, "OBS", CopyDownMode::Copy);
     EXPECT_EQ(Column("OBS"), (std::vector<std::string>{"x", "x", "x", "x"}));
 }
 
 TEST_F(Rows, FilteredRowsAreNeitherCopiedNorNumbered) {
     OpenPersons(kRows);
-    ui.filterText = "NUME<>'B'";
-    FilterKey(ws, 13);
-    ui.chooseAnswers.push_back({true, "NR", ""});
-    CopyDown(ws, CopyDownMode::Renumber);
-    ui.filterButtonDown = false;
-    SwitchFilter(ws);
+    SwitchFilter(ws, true, "NUME<>'B'");
+    CopyDown(ws, "NR", CopyDownMode::Renumber);
+    SwitchFilter(ws, false, "");
     EXPECT_EQ(Column("NR"), (std::vector<std::string>{"7", "", "8", "9"}));
 }
 
-TEST_F(Rows, NoChoiceOrEmptyTableDoesNothing) {
-    OpenPersons(kRows);
-    CopyDown(ws, CopyDownMode::Copy);  // chooser closed
-    EXPECT_EQ(Column("OBS"), (std::vector<std::string>{"x", "y", "z", "w"}));
-    ws.CloseTable();
-    OpenPersons({}, "gol.dbf");
-    CopyDown(ws, CopyDownMode::Copy);
-    EXPECT_EQ(ui.chooseCaptions.size(), 1u);
+TEST_F(Rows, EmptyTableIsNotRewritten) {
+    const std::string path = OpenPersons({}, "gol.dbf");
+    const std::string before = test::ReadFileBytes(path);
+    CopyDown(ws, "OBS", CopyDownMode::Copy);
+    EXPECT_EQ(test::ReadFileBytes(path), before);
 }
 
-TEST_F(Rows, RowThatCannotBePostedStopsThereWithTheGridFollowing) {
+TEST_F(Rows, AValueThatDoesNotFitChangesNoRowAndTheGridFollowsAgain) {
     OpenPersons({{"A", "99998", "1.00", ""}, {"B", "", "2.00", ""}, {"C", "", "3.00", ""}});
-    ui.chooseAnswers.push_back({true, "NR", ""});
-    EXPECT_THROW(CopyDown(ws, CopyDownMode::Renumber), DbfError);
+    EXPECT_THROW(CopyDown(ws, "NR", CopyDownMode::Renumber), DbfError);
     EXPECT_FALSE(ws.Tx.ControlsDisabled());
     EXPECT_EQ(ws.Tx.GetState(), Table::State::Browse);
-    EXPECT_EQ(ws.Tx.RecNo(), 3);  // 100000 doesn't fit N(5)
-    EXPECT_EQ(Column("NR"), (std::vector<std::string>{"99998", "99999", ""}));
+    // 100000 doesn't fit N(5): the one rewrite leaves every row as it was.
+    EXPECT_EQ(ws.Tx.RecNo(), 1);
+    EXPECT_EQ(Column("NR"), (std::vector<std::string>{"99998", "", ""}));
 }
 
 }  // namespace

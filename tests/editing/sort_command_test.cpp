@@ -88,13 +88,11 @@ TEST_F(Sort, CounterShowsRowsWrittenEveryThousandAndTheTotalAfter) {
 
 TEST_F(Sort, FilterStaysOnAndAllRowsAreSorted) {
     OpenPersons(rows);
-    ui.filterText = "NR>2";
-    FilterKey(ws, 13);
+    SwitchFilter(ws, true, "NR>2");
     SortByColumn(ws, 0);
     EXPECT_TRUE(ws.Tx.Filtered());
     EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"", "BALAN", "POP"}));
-    ui.filterButtonDown = false;
-    SwitchFilter(ws);
+    SwitchFilter(ws, false, "");
     EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"", "ANTON", "BALAN", "POP", "POP"}));
 }
 

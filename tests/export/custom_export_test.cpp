@@ -18,7 +18,7 @@ class ExportTest : public ::testing::Test {
     test::TempDir dir;
     test::ScriptedUi ui;
     test::FakePlatform platform;
-    test::MemoryExport x{ui, platform};
+    test::MemoryExport x{ui, ui, platform};
     std::vector<std::string> events;
 
     void SetUp() override {

@@ -12,7 +12,7 @@ namespace {
 
 class GridExportTest : public test::CommandsTest {
   protected:
-    TovDBGridExport exp{ui, platform};
+    TovDBGridExport exp{ui, ui, platform};
 
     void SetUp() override {
         CommandsTest::SetUp();

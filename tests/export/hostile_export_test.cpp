@@ -114,7 +114,7 @@ TEST(HostileExport, EveryFormatParsesAndGivesTheTextsBack) {
     test::ScriptedUi ui;
     test::FakePlatform platform;
     platform.tempFolder = dir.Path().string() + "/";
-    test::MemoryExport x{ui, platform};
+    test::MemoryExport x{ui, ui, platform};
     x.SetTempDir(platform.tempFolder);
     x.captions.clear();
     for (size_t i = 0; i < kHostile.size(); ++i) x.captions.push_back("C" + std::to_string(i));

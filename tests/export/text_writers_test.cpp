@@ -15,7 +15,7 @@ class TextWritersTest : public ::testing::Test {
     test::TempDir dir;
     test::ScriptedUi ui;
     test::FakePlatform platform;
-    test::MemoryExport x{ui, platform};
+    test::MemoryExport x{ui, ui, platform};
 
     void SetUp() override {
         platform.tempFolder = dir.Path().string() + "/";
@@ -276,7 +276,7 @@ TEST_F(SheetWritersTest, RtfDocumentWithEscapesAndWordTwin) {
 TEST(RtfText, NonAsciiAsUnicodeWithCodePageFallback) {
     test::ScriptedUi ui;
     test::FakePlatform platform;
-    test::MemoryExport x{ui, platform};
+    test::MemoryExport x{ui, ui, platform};
     EXPECT_EQ(RtfText(x, "aă\r\nЖ}"), R"(a\u259\'e3\u1046?\})");
 }
 

@@ -32,11 +32,9 @@ class FormLetters : public test::CommandsTest {
         return path;
     }
 
-    // Runs the command with the answer DA and the template chosen; the document written.
+    // Runs the command with the template; the document written.
     std::string Letters(LetterMode mode) {
-        ui.mesajAnswers = {mrYes};
-        ui.openFileAnswers = {Template()};
-        ExpRTF(ws, mode);
+        WriteFormLetters(ws, Template(), mode);
         if (platform.opened.empty()) return {};
         return ReadFileBytes(platform.opened.back());
     }
@@ -66,20 +64,7 @@ TEST_F(FormLetters, ThreeModesThroughTheFilterKeepTheCurrentRow) {
     EXPECT_FALSE(ws.Tx.ControlsDisabled());
     EXPECT_EQ(platform.opened, std::vector<std::string>{ws.ProgramDir + "Rap0.rtf"});
 
-    ASSERT_EQ(ui.messages.size(), 1u);
-    const test::ShownMessage& q = ui.messages[0];
-    EXPECT_EQ(q.title + "|" + q.text,
-              "Generare formulare|Aveti deja un model in Word de tip RTF "
-              "gata facut?");
-    EXPECT_EQ(q.kind, mkConfirmation);
-    EXPECT_EQ(q.buttons, mbYesNo);
-    ASSERT_EQ(ui.fileDialogs.size(), 1u);
-    const FileDialogSpec& open2 = ui.fileDialogs[0];
-    EXPECT_EQ(
-        open2.title + "|" + open2.filter + "|" + open2.defaultExtension + "|" + open2.initialPath,
-        "Alegeti modelul|Word (*.rtf)|*.rtf|*.rtf|" + ws.ProgramDir + "Modele/");
-    EXPECT_TRUE(open2.mustExist);
-    EXPECT_TRUE(fs::is_directory(ws.ProgramDir + "Modele"));
+    EXPECT_TRUE(ui.messages.empty());
 
     // From the last displayed row down: one page, like the current row alone.
     MoveToRow(2);
@@ -102,8 +87,7 @@ TEST_F(FormLetters, HowToTemplateListsTheColumns) {
     ws.CurrentFile = dir.File("p.dbf");
     ws.OpenTable();
     for (const char* model : {"Model0.rtf", "Model1.rtf"}) {
-        ui.mesajAnswers = {mrNo};
-        ExpRTF(ws, LetterMode::ToateLiniile);
+        WriteHowToTemplateFile(ws);
         const std::string path = ws.ProgramDir + "Modele/" + model;
         ASSERT_EQ(platform.opened.back(), path);
         const std::string doc = ReadFileBytes(path);
@@ -127,20 +111,17 @@ TEST_F(FormLetters, HowToTemplateListsTheColumns) {
     EXPECT_NE(modele.find("\n\\pard"), std::string_view::npos);
 }
 
-TEST_F(FormLetters, NothingToDoOrCancelledWritesNothing) {
-    ExpRTF(ws, LetterMode::ToateLiniile);  // no table
+TEST_F(FormLetters, NothingToDoWritesNothing) {
+    WriteFormLetters(ws, Template(), LetterMode::ToateLiniile);  // no table
     OpenPersons(rows);
     Filter("OBS='z'");
-    ExpRTF(ws, LetterMode::OLinie);  // no displayed row
+    WriteFormLetters(ws, Template(), LetterMode::OLinie);  // no displayed row
     ASSERT_EQ(ui.messages.size(), 2u);
     for (const auto& m : ui.messages) {
         EXPECT_EQ(m.text, "Nu aveti ce exporta in Word!");
         EXPECT_EQ(m.kind, mkError);
         EXPECT_EQ(m.buttons, mbOK);
     }
-    ws.Tx.SetFiltered(false);
-    ui.mesajAnswers = {mrYes};
-    ExpRTF(ws, LetterMode::ToateLiniile);  // the dialog is cancelled
     EXPECT_TRUE(platform.opened.empty());
     EXPECT_FALSE(fs::exists(ws.ProgramDir + "Rap0.rtf"));
 }
@@ -153,12 +134,12 @@ TEST_F(FormLetters, WriteFailureOrNoFreeNameIsSaidAndLeavesNothing) {
     IoFaults().failWriteAfter = 6;
     EXPECT_EQ(Letters(LetterMode::ToateLiniile), "");
     IoFaults().Reset();
-    ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(ui.messages[1].title, "Generare formulare");
-    EXPECT_EQ(ui.messages[1].kind, mkError);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].title, "Generare formulare");
+    EXPECT_EQ(ui.messages[0].kind, mkError);
     const std::string failed = "Documentul " + ws.ProgramDir + "Rap0.rtf nu a putut fi scris.\r";
-    EXPECT_EQ(ui.messages[1].text.substr(0, failed.size()), failed);
-    EXPECT_EQ(FilesIn(dir.Path()), 3u);  // t.dbf, model.rtf, Modele: no document, no scratch
+    EXPECT_EQ(ui.messages[0].text.substr(0, failed.size()), failed);
+    EXPECT_EQ(FilesIn(dir.Path()), 2u);  // t.dbf, model.rtf: no document, no scratch
     EXPECT_EQ(ws.Tx.AsText("NUME"), "Dan");
     EXPECT_FALSE(ws.Tx.ControlsDisabled());
     EXPECT_TRUE(ui.errors.empty());
@@ -168,8 +149,8 @@ TEST_F(FormLetters, WriteFailureOrNoFreeNameIsSaidAndLeavesNothing) {
         fs::create_directories(ws.ProgramDir + "Rap" + std::to_string(n) + ".rtf/x");
     ui.messages.clear();
     Letters(LetterMode::OLinie);
-    ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(ui.messages[1].text,
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text,
               "Nu exista un nume liber pentru document: Rap0.rtf ... "
               "Rap99.rtf din " +
                   ws.ProgramDir +

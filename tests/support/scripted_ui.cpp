@@ -15,38 +15,8 @@ int ScriptedUi::Mesaj(const std::string& title, const std::string& text, uint8_t
     return answer;
 }
 
-bool ScriptedUi::Choose(const std::string& caption) {
-    chooseCaptions.push_back(caption);
-    if (chooseAnswers.empty()) return false;
-    ChooseAnswer a = chooseAnswers.front();
-    chooseAnswers.pop_front();
-    if (a.chosen) {
-        chosenColumn_ = a.column;
-        if (valuePanelVisible) chosenValue_ = a.value;
-    }
-    return a.chosen;
-}
-
 void ScriptedUi::SetColumnList(const std::vector<std::string>& names) {
     columnList = names;
-    chosenColumn_ = names.empty() ? std::string() : names.front();
-}
-
-std::optional<std::pair<std::string, std::string>> ScriptedUi::ChooseTwoColumns(
-    const std::vector<std::string>& names) {
-    twoColumnLists.push_back(names);
-    if (twoColumnAnswers.empty()) return std::nullopt;
-    auto a = twoColumnAnswers.front();
-    twoColumnAnswers.pop_front();
-    return a;
-}
-
-std::optional<std::string> ScriptedUi::AskOpenFile(const FileDialogSpec& request) {
-    fileDialogs.push_back(request);
-    if (openFileAnswers.empty()) return std::nullopt;
-    auto a = openFileAnswers.front();
-    openFileAnswers.pop_front();
-    return a;
 }
 
 std::optional<std::string> ScriptedUi::AskSaveFile(const FileDialogSpec& request) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/ui.h"
+#include "export/export_windows.h"
 
 namespace orbelan::test {
 
@@ -15,20 +16,10 @@ struct ShownMessage {
     int answer = 0;
 };
 
-struct ChooseAnswer {
-    bool chosen = false;
-    std::string column;
-    std::string value;
-};
-
-class ScriptedUi : public Ui {
+class ScriptedUi : public Ui, public ExportWindows {
   public:
     // ---- script
-    std::deque<int> mesajAnswers;            // when empty: 1 for OK-only messages, 6 for questions
-    std::deque<ChooseAnswer> chooseAnswers;  // when empty: not chosen
-    // The two-column chooser; when empty: given up.
-    std::deque<std::optional<std::pair<std::string, std::string>>> twoColumnAnswers;
-    std::deque<std::optional<std::string>> openFileAnswers;
+    std::deque<int> mesajAnswers;  // when empty: 1 for OK-only messages, 6 for questions
     std::deque<std::optional<std::string>> saveFileAnswers;
     // Format chooser: the answer given (type, view) or cancelled; when empty: cancelled.
     std::deque<std::optional<std::pair<int, bool>>> exportChooserAnswers;
@@ -36,13 +27,10 @@ class ScriptedUi : public Ui {
 
     // ---- record
     std::vector<ShownMessage> messages;
-    std::vector<std::string> chooseCaptions;
     std::vector<std::pair<std::string, UiControl>> problems;
     std::vector<std::string> errors;
     std::vector<std::string> columnList;
-    std::vector<std::vector<std::string>> twoColumnLists;  // the names each chooser was given
     std::vector<FileDialogSpec> fileDialogs;
-    bool valuePanelVisible = false;
     bool tableGroupVisible = false;
     std::string rowCounter = "0";
     std::vector<std::string> rowCounterHistory;
@@ -63,17 +51,10 @@ class ScriptedUi : public Ui {
 
     int Mesaj(const std::string& title, const std::string& text, uint8_t kind,
               uint16_t buttons) override;
-    bool Choose(const std::string& caption) override;
-    std::string ChosenColumn() const override { return chosenColumn_; }
-    std::string ChosenValue() const override { return chosenValue_; }
-    void SetValuePanelVisible(bool visible) override { valuePanelVisible = visible; }
     void SetColumnList(const std::vector<std::string>& names) override;
     void ShowProblem(const std::string& text, UiControl control) override {
         problems.emplace_back(text, control);
     }
-    std::optional<std::pair<std::string, std::string>> ChooseTwoColumns(
-        const std::vector<std::string>& names) override;
-    std::optional<std::string> AskOpenFile(const FileDialogSpec& request) override;
     std::optional<std::string> AskSaveFile(const FileDialogSpec& request) override;
     void ShowError(const std::string& text) override { errors.push_back(text); }
 
@@ -81,9 +62,7 @@ class ScriptedUi : public Ui {
     void SetRowCounter(const std::string& text) override;
     void SetStatusText(const std::string& text) override { statusText = text; }
     void SetApplicationTitle(const std::string& text) override { applicationTitle = text; }
-    std::string FilterText() const override { return filterText; }
     void SetFilterText(const std::string& text) override { filterText = text; }
-    bool FilterButtonDown() const override { return filterButtonDown; }
     void SetFilterButtonDown(bool down) override { filterButtonDown = down; }
     void Terminate() override { terminated = true; }
 
@@ -107,9 +86,6 @@ class ScriptedUi : public Ui {
 
     // Texts of all messages, in order, for compact assertions.
     std::vector<std::string> MessageTexts() const;
-
-  private:
-    std::string chosenColumn_, chosenValue_;
 };
 
 }  // namespace orbelan::test

@@ -1,5 +1,5 @@
 #pragma once
-// The one place where the commands of this folder replace the open table's file with a new one.
+// The one place where a command replaces the open table's file with a new one and opens it again.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -21,6 +21,9 @@ struct NewStructure {
     std::vector<int> sources;
 };
 
+// The open table's fields, each keeping its own values: the start of a structure that adds one.
+NewStructure KeptStructure(const Table& table);
+
 // Called once per record of the old file (deleted ones included) with the new row already holding
 // the deletion flag and the kept values; it sets what is new through target's setters or Row().
 using RowFill = std::function<void(const DbfFile& source, uint32_t record, DbfWriter& target)>;
@@ -33,11 +36,9 @@ void ReplaceTable(Workspace& ws, const NewStructure& structure, const RowFill& f
 // The records the table shows (through its filter, in any order), by physical record number.
 std::vector<bool> DisplayedRecords(Table& table, int* count = nullptr);
 
-// Opens path again as the open table, as after a change of its structure.
-void ReopenTable(Workspace& ws, const std::string& path);
-
-// Runs change while the table is closed, then opens path again; when change fails the table is
-// opened again all the same and the change's failure is passed on.
-void ChangeThenReopen(Workspace& ws, const std::string& path, const std::function<void()>& change);
+// Closes the open table, runs change on its file (which rewrites it through the engine's one
+// rewrite, or packs it) and opens the table again, also when change fails: its failure is then
+// passed on. The table's file name, as the open table had it, is change's argument.
+void ReplaceAndReopen(Workspace& ws, const std::function<void(const std::string& path)>& change);
 
 }  // namespace orbelan

@@ -1,7 +1,8 @@
-#include "cleaning/replace_table.h"
+#include "core/replace_table.h"
 
 #include <cstring>
 
+#include "core/open_table.h"
 #include "core/workspace.h"
 #include "engine/dbf_file.h"
 #include "engine/dbf_writer.h"
@@ -50,6 +51,15 @@ void WriteAll(const DbfFile& src, DbfWriter& w, const NewStructure& structure, c
 
 }  // namespace
 
+NewStructure KeptStructure(const Table& table) {
+    NewStructure structure;
+    for (int i = 0; i < table.FieldCount(); ++i) {
+        structure.fields.push_back(table.Field(i));
+        structure.sources.push_back(i);
+    }
+    return structure;
+}
+
 std::vector<bool> DisplayedRecords(Table& table, int* count) {
     std::vector<bool> shown(table.Header().recordCount, false);
     int n = 0;
@@ -64,36 +74,32 @@ std::vector<bool> DisplayedRecords(Table& table, int* count) {
     return shown;
 }
 
-void ReopenTable(Workspace& ws, const std::string& path) {
-    ws.CurrentFile = path;
-    ws.Tx.SetTableName(path);
-    ws.Tx.Open();
-    ws.ui.ProcessMessages();
-}
-
-void ChangeThenReopen(Workspace& ws, const std::string& path, const std::function<void()>& change) {
+void ReplaceAndReopen(Workspace& ws, const std::function<void(const std::string& path)>& change) {
+    const std::string path = ws.Tx.TableName();
+    ws.CloseTable();
+    ws.progress.ProcessMessages();
+    const auto reopen = [&] {
+        ws.CurrentFile = path;
+        ws.Tx.SetTableName(path);
+        ws.Tx.Open();
+        ws.progress.ProcessMessages();
+    };
     try {
-        change();
+        change(path);
     } catch (...) {
         try {
-            ReopenTable(ws, path);
+            reopen();
         } catch (const std::exception&) {
             // The change's failure is the one to report.
         }
         throw;
     }
-    ReopenTable(ws, path);
+    reopen();
 }
 
 void ReplaceTable(Workspace& ws, const NewStructure& structure, const RowFill& fill) {
-    const std::string path = ws.Tx.TableName();
-    ws.CloseTable();
-    ws.ui.ProcessMessages();
-    ChangeThenReopen(ws, path, [&] {
-        DbfOpenOptions options;
-        options.defaultCodePage = ws.Tx.DefaultCodePage();
-        options.codePageOverride = ws.Tx.CodePageOverride();
-        options.checkProductionIndex = false;
+    ReplaceAndReopen(ws, [&](const std::string& path) {
+        const DbfOpenOptions options = RewriteOptionsOf(ws.Tx);
         auto src = DbfFile::Open(path, options);
         RewritePlan plan;
         if (!structure.fields.empty()) {

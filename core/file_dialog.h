@@ -1,0 +1,15 @@
+#pragma once
+// What a file dialog is asked to show.
+#include <string>
+
+namespace orbelan {
+
+struct FileDialogSpec {
+    std::string title;
+    std::string filter;            // "Fisiere DBF|*.DBF"
+    std::string defaultExtension;  // "*.dbf"
+    std::string initialPath;
+    bool mustExist = false;  // only an existing file can be chosen
+};
+
+}  // namespace orbelan
