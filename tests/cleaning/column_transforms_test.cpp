@@ -50,20 +50,23 @@ class ColumnTransformsTest : public test::CommandsTest {
 };
 
 TEST_F(ColumnTransformsTest, SplitCutsAtTheFirstBlankAndCanRunTwice) {
-    Open({{"NUME", 'C', 60}, {"NR", 'N', 3}}, {{"POPESCU ION VASILE", "1"},
-                                               {"POPESCU", "2"},
-                                               {"POP  ION", "3"},
-                                               {" POP ION", "4"},
-                                               {"POP ABCDEFGHIJKLMNOPQRSTUVWXYZ", "5"},
-                                               {"", "6"}});
+    Open({{"NUME", 'C', 60}, {"NR", 'N', 3}},
+         {{"POPESCU ION VASILE", "1"},
+          {"POPESCU", "2"},
+          {"POP  ION", "3"},
+          {" POP ION", "4"},
+          {"POP ABCDEFGHIJKLMNOPQRSTUVWXYZ", "5"},
+          {"", "6"},
+          {"POP \x01ION\x1F", "7"}});  // control characters trimmed
     SplitNames(ws, "NUME");
     EXPECT_EQ(FieldNames(), (std::vector<std::string>{"NUME", "NR", "PRENUME_"}));
     EXPECT_EQ(ws.Tx.Field(2).type, 'C');
     EXPECT_EQ(ws.Tx.Field(2).size, 24);
     EXPECT_EQ(Column("NUME"),
-              (std::vector<std::string>{"POPESCU", "POPESCU", "POP", "", "POP", ""}));
-    EXPECT_EQ(Column("PRENUME_"), (std::vector<std::string>{"ION VASILE", "", "ION", "POP ION",
-                                                            "ABCDEFGHIJKLMNOPQRSTUVWX", ""}));
+              (std::vector<std::string>{"POPESCU", "POPESCU", "POP", "", "POP", "", "POP"}));
+    EXPECT_EQ(Column("PRENUME_"),
+              (std::vector<std::string>{"ION VASILE", "", "ION", "POP ION",
+                                        "ABCDEFGHIJKLMNOPQRSTUVWX", "", "ION"}));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].title, "Separare nume de prenume");
     EXPECT_EQ(ui.messages[0].text, "Separarea s-a efectuat cu succes!");
@@ -72,9 +75,9 @@ TEST_F(ColumnTransformsTest, SplitCutsAtTheFirstBlankAndCanRunTwice) {
     SplitNames(ws, "NUME");
     EXPECT_EQ(ws.Tx.FieldCount(), 3);
     EXPECT_EQ(Column("NUME"),
-              (std::vector<std::string>{"POPESCU", "POPESCU", "POP", "", "POP", ""}));
-    EXPECT_EQ(Column("PRENUME_"), (std::vector<std::string>(6, "")));
-    EXPECT_EQ(ui.rowCounter, "6");
+              (std::vector<std::string>{"POPESCU", "POPESCU", "POP", "", "POP", "", "POP"}));
+    EXPECT_EQ(Column("PRENUME_"), (std::vector<std::string>(7, "")));
+    EXPECT_EQ(ui.rowCounter, "7");
 }
 
 TEST_F(ColumnTransformsTest, DateToNumberRewritesEveryRowAndPutsTheColumnLast) {
