@@ -1,5 +1,6 @@
 #include "cleaning/column_transforms.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/argument_error.h"
@@ -19,6 +20,15 @@ bool SameStorage(const FieldLayout& a, const FieldLayout& b) {
     return a.def.type == b.def.type && a.def.size == b.def.size &&
            a.def.decimals == b.def.decimals && !a.def.IsMemo() && a.nullBit < 0 && b.nullBit < 0 &&
            a.varLengthBit < 0 && b.varLengthBit < 0;
+}
+
+constexpr size_t kFirstNamesWidth = 24;  // PRENUME_ at least as wide as it has always been
+constexpr size_t kMaxTextWidth = 254;
+
+size_t CharacterCount(std::string_view utf8) {
+    return static_cast<size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
 }
 
 std::string TrimmedText(std::string_view s) {
@@ -62,27 +72,39 @@ void SplitNames(Workspace& ws, const std::string& column) {
     if (!tx.Active()) return;
     ws.PostPendingEdit();
     const int names = tx.FieldIndexOrThrow(column);
-    // One rewrite adds PRENUME_ when missing and splits every displayed row: the file gets
-    // all of it or, after a failure, none of it.
+    CommandGuard guard(ws);
+    // The longest rest decides PRENUME_'s width: a name is never cut.
+    int count = 0;
+    const std::vector<bool> shown = DisplayedRecords(tx, &count);
+    size_t longest = 0;
+    for (tx.First(); !tx.Eof(); tx.Next())
+        longest = std::max(longest, CharacterCount(SplitName(tx.AsText(names)).second));
+    const int width =
+        static_cast<int>(std::clamp<size_t>(longest, kFirstNamesWidth, kMaxTextWidth));
+
+    // One rewrite adds PRENUME_ when missing (or widens it) and splits every displayed row: the
+    // file gets all of it or, after a failure, none of it.
     NewStructure structure;
     int first = tx.FieldIndex("PRENUME_");
     if (first < 0) {
         structure = KeptStructure(tx);
         FieldDef prenume;
         prenume.name = "PRENUME_";
-        prenume.size = 24;
+        prenume.size = width;
         structure.fields.push_back(prenume);
         structure.sources.push_back(-1);
         first = tx.FieldCount();
+    } else if (tx.Field(first).type == 'C' && tx.Field(first).size < width) {
+        structure = KeptStructure(tx);
+        structure.fields[static_cast<size_t>(first)].size = width;
     }
-    CommandGuard guard(ws);
-    const std::vector<bool> shown = DisplayedRecords(tx);
     const FormatSettings format = ws.Format();
     ReplaceTable(ws, structure, [&](const DbfFile& src, uint32_t record, DbfWriter& w) {
         if (!shown[record]) return;
         const auto [surname, firstNames] = SplitName(src.Text(src.Record(record), names, format));
         w.SetText(names, surname, format);
-        w.SetText(first, firstNames, format);
+        // A name with nothing to split (split already, or a single word) keeps its first names.
+        if (!firstNames.empty()) w.SetText(first, firstNames, format);
         ws.progress.ProcessMessages();
     });
     guard.Finish();

@@ -24,7 +24,7 @@ void MarkDeleted(Workspace& ws, const std::vector<bool>& marked) {
 // The records to delete so that, of each value the whole file holds more than once, the
 // displayed copies go in the table's order until one copy is left. One pass each way: a locate
 // per value would make a large table take hours.
-std::vector<bool> RepeatedRecords(Workspace& ws, int field, int& deleted) {
+std::vector<bool> RepeatedRecords(Workspace& ws, int field, int& deleted, int& emptyKept) {
     Table& tx = ws.Tx;
     std::vector<uint32_t> displayed;
     for (tx.First(); !tx.Eof(); tx.Next())
@@ -38,15 +38,19 @@ std::vector<bool> RepeatedRecords(Workspace& ws, int field, int& deleted) {
         return file->Text(file->Record(record), field, format);
     };
     std::unordered_map<std::string, int> remaining;
+    // An empty value is no value: rows without one are different people, never copies.
     for (uint32_t r = 0; r < file->RecordCount(); ++r)
         if (!file->IsDeleted(r)) ++remaining[key(r)];
+    remaining.erase(std::string());
     ws.progress.ProcessMessages();
 
     std::vector<bool> marked(file->RecordCount(), false);
     ws.progress.ProgressShow(static_cast<int>(displayed.size()));
     int position = 0;
     for (uint32_t r : displayed) {
-        auto it = remaining.find(key(r));
+        const std::string value = key(r);
+        if (value.empty()) ++emptyKept;
+        auto it = remaining.find(value);
         if (it != remaining.end() && it->second > 1) {
             --it->second;
             marked[r] = true;
@@ -74,6 +78,7 @@ int DeleteDuplicateRows(Workspace& ws, const std::string& column) {
     const int field = tx.FieldIndexOrThrow(column);
     const std::string current = tx.AsText(field);
     int deleted = 0;
+    int emptyKept = 0;
     {
         CommandGuard guard(ws, {.bar = 0, .disableWindow = true, .busyCursor = true});
         ws.progress.ProcessMessages();
@@ -92,10 +97,15 @@ int DeleteDuplicateRows(Workspace& ws, const std::string& column) {
                 }
             }
         } back{ws, column, current};
-        const std::vector<bool> marked = RepeatedRecords(ws, field, deleted);
+        const std::vector<bool> marked = RepeatedRecords(ws, field, deleted, emptyKept);
         if (deleted > 0) MarkDeleted(ws, marked);
         guard.Finish();
     }
+    if (emptyKept > 1)
+        ws.messages.Mesaj("Stergere linii dublate",
+                          std::to_string(emptyKept) + " linii afisate nu au valoare pe coloana " +
+                              column + " si au fost pastrate toate.",
+                          mkInformation, mbOK);
     return deleted;
 }
 

@@ -61,23 +61,34 @@ TEST_F(ColumnTransformsTest, SplitCutsAtTheFirstBlankAndCanRunTwice) {
     SplitNames(ws, "NUME");
     EXPECT_EQ(FieldNames(), (std::vector<std::string>{"NUME", "NR", "PRENUME_"}));
     EXPECT_EQ(ws.Tx.Field(2).type, 'C');
-    EXPECT_EQ(ws.Tx.Field(2).size, 24);
+    EXPECT_EQ(ws.Tx.Field(2).size, 26);  // the longest rest, nothing cut
     EXPECT_EQ(Column("NUME"),
               (std::vector<std::string>{"POPESCU", "POPESCU", "POP", "", "POP", "", "POP"}));
     EXPECT_EQ(Column("PRENUME_"),
               (std::vector<std::string>{"ION VASILE", "", "ION", "POP ION",
-                                        "ABCDEFGHIJKLMNOPQRSTUVWX", "", "ION"}));
+                                        "ABCDEFGHIJKLMNOPQRSTUVWXYZ", "", "ION"}));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].title, "Separare nume de prenume");
     EXPECT_EQ(ui.messages[0].text, "Separarea s-a efectuat cu succes!");
 
-    // Again: single-word surnames stay and their first names are overwritten with nothing.
+    // Again: nothing is left to split, so every row keeps the first names it got.
     SplitNames(ws, "NUME");
     EXPECT_EQ(ws.Tx.FieldCount(), 3);
     EXPECT_EQ(Column("NUME"),
               (std::vector<std::string>{"POPESCU", "POPESCU", "POP", "", "POP", "", "POP"}));
-    EXPECT_EQ(Column("PRENUME_"), (std::vector<std::string>(7, "")));
+    EXPECT_EQ(Column("PRENUME_"),
+              (std::vector<std::string>{"ION VASILE", "", "ION", "POP ION",
+                                        "ABCDEFGHIJKLMNOPQRSTUVWXYZ", "", "ION"}));
     EXPECT_EQ(ui.rowCounter, "7");
+}
+
+TEST_F(ColumnTransformsTest, SplitWidensAnExistingFirstNamesColumnRatherThanCut) {
+    Open({{"NUME", 'C', 60}, {"PRENUME_", 'C', 5}, {"NR", 'N', 3}},
+         {{"POP ION VASILE", "", "1"}, {"RUS", "ANA", "2"}});
+    SplitNames(ws, "NUME");
+    EXPECT_EQ(ws.Tx.Field(1).size, 24);
+    EXPECT_EQ(Column("PRENUME_"), (std::vector<std::string>{"ION VASILE", "ANA"}));
+    EXPECT_EQ(Column("NR"), (std::vector<std::string>{"1", "2"}));
 }
 
 TEST_F(ColumnTransformsTest, DateToNumberRewritesEveryRowAndPutsTheColumnLast) {

@@ -59,6 +59,18 @@ TEST_F(RowSetTest, DuplicatesCountTheWholeFileButDeleteOnlyDisplayedRows) {
     EXPECT_EQ(Column("NR"), (std::vector<std::string>{"2", "5"}));
 }
 
+TEST_F(RowSetTest, DuplicatesNeverDeleteRowsWithoutAValue) {
+    OpenPersons({{"", "1", "", ""},
+                 {"A", "2", "", ""},
+                 {"", "3", "", ""},
+                 {"A", "4", "", ""},
+                 {"", "5", "", ""}});
+    EXPECT_EQ(DeleteDuplicateRows(ws, "NUME"), 1);
+    EXPECT_EQ(Column("NR"), (std::vector<std::string>{"1", "3", "4", "5"}));
+    EXPECT_EQ(ui.MessageTexts().back(),
+              "3 linii afisate nu au valoare pe coloana NUME si au fost pastrate toate.");
+}
+
 TEST_F(RowSetTest, DuplicatesRefuseAnEmptyTableAndFailWhole) {
     OpenPersons({});
     EXPECT_FALSE(HasRowsToDelete(ws));
