@@ -32,14 +32,14 @@
 #include "dialogs/balloon_hint.h"
 #include "dialogs/column_chooser.h"
 #include "dialogs/message_window.h"
+#include "dialogs/progress_window.h"
 #include "dialogs/select2col.h"
+#include "dialogs/selection_window.h"
 #include "editing/filter_commands.h"
 #include "editing/row_commands.h"
 #include "editing/sort_command.h"
 #include "editing/startup.h"
 #include "export/export_command.h"
-#include "export/progress_window.h"
-#include "export/selection_window.h"
 #include "letters/form_letters.h"
 #include "platform/qt_platform.h"
 
@@ -539,10 +539,13 @@ TovGrid TForm1::GridColumns() {
         column.field = logical;
         column.title = S(model->headerData(logical, Qt::Horizontal).toString());
         column.visible = !grid_->isColumnHidden(logical);
-        const int align = model->rowCount() > 0
-                              ? model->data(model->index(0, logical), Qt::TextAlignmentRole).toInt()
-                              : int(Qt::AlignLeft);
-        column.alignment = (align & Qt::AlignHCenter) ? 3 : (align & Qt::AlignRight) ? 2 : 1;
+        if (model->rowCount() > 0) {
+            const int align = model->data(model->index(0, logical), Qt::TextAlignmentRole).toInt();
+            column.alignment = (align & Qt::AlignHCenter) ? 3 : (align & Qt::AlignRight) ? 2 : 1;
+        } else {
+            // No row to ask: the captions still line up as the column's values would.
+            column.alignment = FieldAlignment(ws_.Tx.Field(logical).type);
+        }
         grid.columns.push_back(column);
     }
     return grid;

@@ -28,6 +28,7 @@ struct FileIoFaults {
     int64_t scratchClockShift = 0;  // seconds added to the clock that ages scratch files (POSIX)
     bool noHardLinks = false;       // the file system makes no hard links, as FAT doesn't
     int writes = 0, syncs = 0, renames = 0, removes = 0, reopens = 0;  // calls seen
+    int busyWaitMs = 0;          // time waited for a file another program held (Windows)
     void (*onCall)() = nullptr;  // called first on every call (the kill test stops there)
 
     void Reset() { *this = FileIoFaults{}; }

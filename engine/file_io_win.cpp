@@ -108,6 +108,7 @@ HANDLE OpenExisting(const std::string& path, DWORD access, DWORD& err) {
             return h;
         }
         if (!Busy(err) || attempt == kBusyRetries) return h;
+        IoFaults().busyWaitMs += kBusyWaitMs;
         Sleep(kBusyWaitMs);
     }
 }
@@ -145,6 +146,7 @@ DWORD Move(const std::string& from, const std::string& to, DWORD flags) {
             return ERROR_SUCCESS;
         const DWORD err = GetLastError();
         if (!(Busy(err) || err == ERROR_ACCESS_DENIED) || attempt == kBusyRetries) return err;
+        IoFaults().busyWaitMs += kBusyWaitMs;
         Sleep(kBusyWaitMs);
     }
 }
@@ -481,6 +483,7 @@ bool RemoveFile(const std::string& path) {
         if (!Busy(err) || attempt == kBusyRetries)
             throw DbfError(ErrorKind::Io,
                            "Fisierul " + path + " nu a putut fi sters: " + Reason(err) + ".");
+        IoFaults().busyWaitMs += kBusyWaitMs;
         Sleep(kBusyWaitMs);
     }
 }

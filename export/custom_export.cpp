@@ -9,6 +9,7 @@
 #include "core/messages.h"
 #include "core/platform.h"
 #include "engine/codepage.h"
+#include "engine/date_util.h"
 #include "engine/file_io.h"
 #include "export/format_writers.h"
 
@@ -249,12 +250,18 @@ std::string TovCustomExport::CreatedLine() const {
         now = Now();
     } else {
         const std::time_t t = std::time(nullptr);
-        char text[32] = "";
-        if (const std::tm* local = std::localtime(&t))
-            std::strftime(text, sizeof text, "%d.%m.%Y %H:%M:%S", local);
-        now = text;
+        if (const std::tm* local = std::localtime(&t)) now = MomentText(*local);
     }
     return Messages.CreatedText + " " + now;
+}
+
+std::string TovCustomExport::MomentText(const std::tm& moment) const {
+    char time[16];
+    std::snprintf(time, sizeof time, " %02d:%02d:%02d", moment.tm_hour, moment.tm_min,
+                  moment.tm_sec);
+    return FormatDate(DayNumber(moment.tm_year + 1900, moment.tm_mon + 1, moment.tm_mday),
+                      DateFormat) +
+           time;
 }
 
 int TovCustomExport::TextLineWidth() {

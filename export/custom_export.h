@@ -2,6 +2,7 @@
 // The export engine: options, texts, the run sequence and the document skeleton every format
 // shares. Where the records come from is the data source's business (the thirteen virtual
 // operations below); TovDBGridExport answers them from the grid.
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -236,6 +237,8 @@ class TovCustomExport {
     std::string CreatedLine() const;
     // The current date and time as text; tests fix it.
     std::function<std::string()> Now;
+    // A moment as CreatedLine writes it: the date in DateFormat and the time as hh:mm:ss.
+    std::string MomentText(const std::tm& moment) const;
     int TextLineWidth();
     std::string SeparatorLine(bool header);
     std::string DefaultExtension() const;

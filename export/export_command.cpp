@@ -15,7 +15,8 @@ void BindExport(Workspace& ws, TovDBGridExport& exp, TovGrid grid) {
     exp.DBGrid = std::move(grid);
     exp.ProgramDir = ws.ProgramDir;
     exp.CodePageName = ws.ProgramCodePage();
-    exp.DateFormat = "dd.MM.yyyy";
+    // Dates are shown in the program's date format: their widths and "Creat la" follow it.
+    exp.DateFormat = ws.Format().shortDateFormat;
     exp.TimeFormat = "h:mm AMPM";
     exp.DateTimeFormat = "h:mm AMPM dd.MM.yyyy";
     exp.OnError = [&ws, &exp](TovExportError error) {
@@ -38,6 +39,7 @@ int ExportToFile(Workspace& ws, TovDBGridExport& exp, TovExportType type, const 
     exp.DBGrid = GridOfTable(ws.Tx);
     exp.ProgramDir = ws.ProgramDir;
     exp.CodePageName = ws.ProgramCodePage();
+    exp.DateFormat = ws.Format().shortDateFormat;
     exp.Options.Remove(xoShowProgress);
     exp.SetExportType(type);
     exp.ExportStyle = xsFile;

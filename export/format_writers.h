@@ -39,10 +39,8 @@ std::unique_ptr<TovFormatWriter> MakeSheetTextWriter(TovCustomExport& engine,
                                                      const std::string& target);
 // RTF and Word.
 std::unique_ptr<TovFormatWriter> MakeRtfWriter(TovCustomExport& engine, const std::string& target);
-// A text as RTF: \ \{ \} escaped, characters beyond ASCII as \uN with the code page's byte as
-// the fallback, line breaks dropped.
+// A text as the RTF export writes it (export/rtf_text.h): \ \{ \} escaped, line breaks dropped.
 std::string RtfText(const TovCustomExport& engine, std::string_view utf8);
-void AppendRtfText(const TovCustomExport& engine, std::string& out, std::string_view utf8);
 
 // & < > " as entities.
 std::string HtmlEscape(const std::string& text);

@@ -47,13 +47,17 @@ int SampleLength(const std::string& format) {
 
 }  // namespace
 
+int FieldAlignment(char type) {
+    return IsNumeric(type) ? 2 : 1;
+}
+
 TovGrid GridOfTable(Table& table) {
     TovGrid grid;
     grid.table = &table;
     if (!table.Active()) return grid;
     for (int i = 0; i < table.FieldCount(); ++i) {
         const FieldDef& f = table.Field(i);
-        grid.columns.push_back({i, f.name, true, IsNumeric(f.type) ? 2 : 1});
+        grid.columns.push_back({i, f.name, true, FieldAlignment(f.type)});
     }
     return grid;
 }

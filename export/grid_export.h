@@ -24,6 +24,9 @@ struct TovGrid {
     std::vector<Bookmark> selectedRows;
 };
 
+// How the grid aligns a field of this type: 2 (right) for numbers, else 1 (left).
+int FieldAlignment(char type);
+
 // The grid of a table shown without column definitions of its own: every field, names as
 // titles, numbers right-aligned.
 TovGrid GridOfTable(Table& table);

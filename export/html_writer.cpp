@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "engine/codepage.h"
 #include "export/format_writers.h"
 #include "export/text_output.h"
 
@@ -38,6 +39,23 @@ std::string HtmlEscape(const std::string& text) {
 }
 
 namespace {
+
+// The name browsers know for a code page the engine knows (the engine's names are canonical:
+// "cp1250", "iso8859_2", "mac_roman" ...).
+std::string CharsetLabel(const std::string& page) {
+    static const std::pair<const char*, const char*> kSpecial[] = {
+        {"iso8859_1", "iso-8859-1"},        {"iso8859_2", "iso-8859-2"}, {"mac_roman", "macintosh"},
+        {"mac_cyrillic", "x-mac-cyrillic"}, {"mac_latin2", "x-mac-ce"},
+    };
+    for (const auto& [name, label] : kSpecial)
+        if (page == name) return label;
+    if (page.rfind("cp", 0) == 0) {
+        const std::string number = page.substr(2);
+        // Windows pages are 874 and 125x; the rest are DOS pages.
+        return (number == "874" || number.rfind("125", 0) == 0 ? "windows-" : "ibm") + number;
+    }
+    return page;
+}
 
 // Slots: active link, background, link, text, visited link, caption background, caption text,
 // table background, odd row background, table text.
@@ -79,6 +97,9 @@ class HtmlWriter : public TovFormatWriter {
         out_.AddLine("<HTML>");
         out_.AddLine(" <HEAD>");
         out_.AddLine("  <META HTTP - EQUIV = \"Content - Type\" CONTENT = \"TEXT/HTML\">");
+        // The line above names no charset a browser reads: without this one a page in cp1250
+        // shows "ªtefan" for "Ştefan".
+        out_.AddLine("  <META CHARSET=\"" + CharsetLabel(x.Page().Name()) + "\">");
         out_.AddLine("  <META NAME = \"GENERATOR\" CONTENT = \"Tarvelune\" >");
         out_.AddLine("  <META NAME = \"Author\" CONTENT = \"Odrin Vasquel\" >");
         out_.AddLine("  <META NAME = \"Description\" CONTENT = \"http://www.orbelan.example/\" >");

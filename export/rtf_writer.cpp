@@ -2,66 +2,15 @@
 #include <cmath>
 
 #include "core/platform.h"
+#include "engine/codepage.h"
 #include "engine/file_io.h"
 #include "export/format_writers.h"
+#include "export/rtf_text.h"
 
 namespace orbelan {
 
-void AppendRtfText(const TovCustomExport& engine, std::string& out, std::string_view utf8) {
-    for (size_t i = 0; i < utf8.size();) {
-        // Plain characters go in whole runs.
-        static constexpr ByteSet kSpecial("\\{}\r\n", true);
-        const size_t plain = kSpecial.Find(utf8, i);
-        out.append(utf8.substr(i, plain - i));
-        i = plain;
-        if (i == utf8.size()) break;
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x80) {
-            if (c != '\r' && c != '\n') {
-                out += '\\';
-                out += static_cast<char>(c);
-            }
-            ++i;
-            continue;
-        }
-        const size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-        const std::string_view character = utf8.substr(i, length);
-        uint32_t code = length == 1 ? 0xFFFD : c & (0xFF >> (length + 1));
-        for (size_t k = 1; k < length && i + k < utf8.size(); ++k)
-            code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        i += length;
-        std::string fallback = "?";
-        try {
-            const std::string byte = engine.Encode(character);
-            if (byte.size() == 1) {
-                static const char* const kHex = "0123456789abcdef";
-                const auto b = static_cast<unsigned char>(byte[0]);
-                fallback = std::string("\\'") + kHex[b >> 4] + kHex[b & 15];
-            }
-        } catch (const std::exception&) {
-            // Not in the code page: the \u form alone carries it.
-        }
-        const auto unicode = [&](uint32_t unit) {
-            out += "\\u";
-            out += std::to_string(unit > 32767 ? static_cast<int>(unit) - 65536
-                                               : static_cast<int>(unit));
-            out += fallback;
-        };
-        if (code > 0xFFFF) {
-            code -= 0x10000;
-            unicode(0xD800 + (code >> 10));
-            fallback = "";
-            unicode(0xDC00 + (code & 0x3FF));
-        } else {
-            unicode(code);
-        }
-    }
-}
-
 std::string RtfText(const TovCustomExport& engine, std::string_view utf8) {
-    std::string out;
-    AppendRtfText(engine, out, utf8);
-    return out;
+    return RtfTextWriter(engine.Page(), {}).Text(utf8);
 }
 
 namespace {
@@ -75,7 +24,20 @@ constexpr uint32_t kTemplates[4][6] = {
     {0x000000, 0xFFFFFF, 0x000000, 0xFFFFFF, 0x808080, 0x80FF80},
 };
 
-std::string FontEntry(int n, const TovFont& font) {
+// The font character set of a code page, which tells readers how to take the \'xx fallbacks.
+int FontCharset(const std::string& page) {
+    static const std::pair<const char*, int> kCharsets[] = {
+        {"cp1250", 238}, {"cp1251", 204},   {"cp1252", 0},        {"cp1253", 161},
+        {"cp1254", 162}, {"cp1255", 177},   {"cp1256", 178},      {"cp1257", 186},
+        {"cp1258", 163}, {"cp874", 222},    {"iso8859_1", 0},     {"iso8859_2", 238},
+        {"cp437", 254},  {"mac_roman", 77}, {"mac_cyrillic", 89}, {"mac_latin2", 88},
+    };
+    for (const auto& [name, charset] : kCharsets)
+        if (page == name) return charset;
+    return 255;  // the other DOS pages: the OEM character set
+}
+
+std::string FontEntry(int n, const TovFont& font, int charset) {
     std::string lower = font.name;
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     const char* family = "fswiss";
@@ -84,7 +46,8 @@ std::string FontEntry(int n, const TovFont& font) {
     else if (lower.find("times") != std::string::npos || lower.find("serif") == 0 ||
              lower.find("roman") != std::string::npos)
         family = "froman";
-    return "{\\f" + std::to_string(n) + "\\" + family + "\\fcharset0 " + font.name + ";}";
+    return "{\\f" + std::to_string(n) + "\\" + family + "\\fcharset" + std::to_string(charset) +
+           " " + font.name + ";}";
 }
 
 std::string FontAttributes(const TovFont& font) {
@@ -96,12 +59,14 @@ std::string FontAttributes(const TovFont& font) {
 class RtfWriter : public TovFormatWriter {
   public:
     RtfWriter(TovCustomExport& engine, const std::string& target)
-        : TovFormatWriter(engine), r(engine.DOC_RTF), file_(target) {}
+        : TovFormatWriter(engine), r(engine.DOC_RTF), file_(target), text_(engine.Page(), {}) {}
 
     void Begin() override {
         const TovRTFColors& f = r.CustomSettings;
-        Put("{\\rtf1\\ansi\\deff0\\deftab720\r\n{\\fonttbl" + FontEntry(0, f.DefaultFont) +
-            FontEntry(1, f.HeaderFont) + FontEntry(2, f.TableFont) + "}\r\n{\\colortbl");
+        const int charset = FontCharset(x.Page().Name());
+        Put("{\\rtf1\\ansi\\deff0\\deftab720\r\n{\\fonttbl" + FontEntry(0, f.DefaultFont, charset) +
+            FontEntry(1, f.HeaderFont, charset) + FontEntry(2, f.TableFont, charset) +
+            "}\r\n{\\colortbl");
         for (int slot : {0, 1, 2, 4, 3, 5}) {
             const uint32_t c = Color(slot);
             Put("\\red" + std::to_string(c & 0xFF) + "\\green" + std::to_string((c >> 8) & 0xFF) +
@@ -145,7 +110,7 @@ class RtfWriter : public TovFormatWriter {
             if (row.caption) {
                 text += " \\cell ";
             } else {
-                AppendRtfText(x, text, *row.rowNumber);
+                text_.Append(text, *row.rowNumber);
                 text += "\\cell ";
             }
         }
@@ -153,7 +118,7 @@ class RtfWriter : public TovFormatWriter {
         for (const TovCell& cell : row.cells) {
             static const char* const kAlign[] = {"", "\\ql ", "\\qr ", "\\qc "};
             if (align && cell.alignment >= 0 && cell.alignment <= 3) text += kAlign[cell.alignment];
-            AppendRtfText(x, text, cell.text);
+            text_.Append(text, cell.text);
             text += "\\cell ";
         }
         text += "}\\pard \\nowidctlpar\\widctlpar\\intbl\\adjustright {\\row}\r\n";
@@ -202,7 +167,7 @@ class RtfWriter : public TovFormatWriter {
 
     void Paragraph(const std::string& line) {
         Put("\\par \\pard\\plain\\f0" + FontAttributes(r.CustomSettings.DefaultFont) + "\\cf0 " +
-            RtfText(x, line) + "\r\n");
+            text_.Text(line) + "\r\n");
     }
 
     uint32_t Color(int slot) const {
@@ -215,6 +180,7 @@ class RtfWriter : public TovFormatWriter {
 
     const TovRTFOptions& r;
     TempFile file_;
+    RtfTextWriter text_;
     std::vector<long> edges_;
     std::string rowStarts_[3];
     std::string line_;

@@ -104,72 +104,12 @@ char32_t ToLower(char32_t c) {
     return c;
 }
 
-// The next character of UTF-8 text; a byte that starts no valid sequence is U+FFFD.
-char32_t NextChar(std::string_view s, size_t& i) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    int extra = 0;
-    char32_t c = 0;
-    if (b0 < 0x80) {
-        ++i;
-        return b0;
-    } else if ((b0 & 0xE0) == 0xC0) {
-        extra = 1;
-        c = b0 & 0x1F;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        extra = 2;
-        c = b0 & 0x0F;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        extra = 3;
-        c = b0 & 0x07;
-    } else {
-        ++i;
-        return 0xFFFD;
-    }
-    if (i + static_cast<size_t>(extra) >= s.size()) {
-        ++i;
-        return 0xFFFD;
-    }
-    for (int k = 1; k <= extra; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return 0xFFFD;
-        }
-        c = (c << 6) | (b & 0x3F);
-    }
-    i += static_cast<size_t>(extra) + 1;
-    return c;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-void AppendUnicodeEscape(std::string& out, char32_t unit) {
-    // RTF writes the code unit as a signed 16-bit number.
-    const int n = unit >= 0x8000 ? static_cast<int>(unit) - 0x10000 : static_cast<int>(unit);
-    out += "\\u";
-    out += std::to_string(n);
-}
-
 }  // namespace
 
 TRTFReplace::TRTFReplace(Platform& platform, const std::string& codePage)
-    : platform_(platform), codePage_(CodePage::Get(codePage)) {}
+    : platform_(platform),
+      codePage_(CodePage::Get(codePage)),
+      text_(*codePage_, {.bracesAsParentheses = true, .lineBreaks = true, .unicodeGroups = true}) {}
 
 TRTFReplace::~TRTFReplace() = default;
 
@@ -370,6 +310,7 @@ void TRTFReplace::OpenResult() {
 
 std::string TRTFReplace::ReplaceLine(const std::string& line) {
     std::string s = line;
+    std::string next;
     bool noMatch = true;
     const int count = static_cast<int>(names_.size());
     // Placeholders start with "[": a line without one is passed over quickly.
@@ -378,15 +319,20 @@ std::string TRTFReplace::ReplaceLine(const std::string& line) {
         if (!bracket && !names_[i].empty() && names_[i][0] == '[') continue;
         size_t pos = FindNoCase(s, names_[i], 0);
         if (pos == std::string::npos) continue;
+        // The line is built once per name, literal runs and values appended: replacing in
+        // place moved the rest of the line at every placeholder. Names still go one after the
+        // other, so a later placeholder is found inside an earlier value.
+        next.clear();
+        size_t copied = 0;
         while (pos != std::string::npos) {
             noMatch = false;
             if (repeatFrom_ >= 0 && names_[repeatFrom_] == names_[i]) i = repeatFrom_;
             const size_t nameLength = names_[i].size();
-            const std::string value =
-                RtfValue(values_[i], std::string_view(s).substr(pos, nameLength));
-            s.replace(pos, nameLength, value);
-            // Behind the value: a value holding its own placeholder must not be found again.
-            pos = FindNoCase(s, names_[i], pos + value.size());
+            next.append(s, copied, pos - copied);
+            AppendRtfValue(next, values_[i], std::string_view(s).substr(pos, nameLength));
+            // Behind the placeholder: a value holding its own placeholder is not searched.
+            copied = pos + nameLength;
+            pos = FindNoCase(s, names_[i], copied);
             int k = 1;
             while (i + k < count && names_[i + k] == names_[i]) ++k;
             if (k == 1 && repeatFrom_ >= 0 && names_[repeatFrom_] == names_[i]) repeatFrom_ = -1;
@@ -395,110 +341,25 @@ std::string TRTFReplace::ReplaceLine(const std::string& line) {
                 i = i + k - 1;
             }
         }
+        next.append(s, copied);
+        s.swap(next);
         bracket = s.find('[') != std::string::npos;
     }
     if (noMatch) repeatFrom_ = -1;
     return s;
 }
 
-void TRTFReplace::AppendChar(std::string& out, char32_t c) {
-    switch (c) {
-        case '{':
-            out += '(';
-            return;
-        case '}':
-            out += ')';
-            return;
-        case '\\':
-            out += "\\\\";
-            return;
-        case '\n':
-            out += "\\line ";
-            return;
-        case '\t':
-            out += "\\tab ";
-            return;
-        default:
-            break;
-    }
-    if (c < 0x80) {
-        out += static_cast<char>(c);
+void TRTFReplace::AppendRtfValue(std::string& out, const std::string& value,
+                                 std::string_view asWritten) const {
+    if (value.empty()) {
+        out += kEmptyValue;
         return;
     }
-    if (c > 0xFFFF) {  // outside the 16-bit range: a surrogate pair, with "?" as fallbacks
-        const char32_t v = c - 0x10000;
-        AppendUnicodeEscape(out, 0xD800 + (v >> 10));
-        out += '?';
-        AppendUnicodeEscape(out, 0xDC00 + (v & 0x3FF));
-        out += '?';
-        return;
-    }
-    AppendUnicodeEscape(out, c);
-    auto it = fallback_.find(c);
-    if (it == fallback_.end()) {
-        std::string utf8;
-        AppendUtf8(utf8, c);
-        std::string bytes;
-        try {
-            bytes = codePage_->Encode(utf8);
-        } catch (const DbfError&) {
-            bytes = "?";  // the code page has no such letter
-        }
-        std::string escaped;
-        for (const char b : bytes) {
-            const auto u = static_cast<unsigned char>(b);
-            if (u < 0x80 && u != '\\' && u != '{' && u != '}') {
-                escaped += b;
-            } else {
-                static const char* const hex = "0123456789abcdef";
-                escaped += "\\'";
-                escaped += hex[u >> 4];
-                escaped += hex[u & 15];
-            }
-        }
-        it = fallback_.emplace(c, escaped).first;
-    }
-    out += it->second;
-}
-
-std::string TRTFReplace::RtfValue(const std::string& value, std::string_view asWritten) {
-    if (value.empty()) return std::string(kEmptyValue);
     const LetterCase letterCase = CaseOf(asWritten);
-    // Most values are plain ASCII text: only their letters may change.
-    const bool plain = std::all_of(value.begin(), value.end(), [](char c) {
-        return static_cast<unsigned char>(c) < 0x80 && c != '{' && c != '}' && c != '\\' &&
-               c != '\r' && c != '\n' && c != '\t';
-    });
-    if (plain) {
-        std::string out = value;
-        if (letterCase == LetterCase::Upper)
-            for (char& c : out) c = static_cast<char>(ToUpper(static_cast<unsigned char>(c)));
-        if (letterCase == LetterCase::Lower)
-            for (char& c : out) c = static_cast<char>(ToLower(static_cast<unsigned char>(c)));
-        return out;
-    }
-    std::string out;
-    out.reserve(value.size() + 8);
-    bool inUnicode = false;  // inside the group that holds \uc1 for a run of escapes
-    for (size_t i = 0; i < value.size();) {
-        char32_t c = NextChar(value, i);
-        if (letterCase == LetterCase::Upper) c = ToUpper(c);
-        if (letterCase == LetterCase::Lower) c = ToLower(c);
-        if (c == '\r') {
-            if (i < value.size() && value[i] == '\n') continue;  // CR LF is one line break
-            c = '\n';
-        }
-        if (c >= 0x80 && !inUnicode) {
-            out += "{\\uc1";
-            inUnicode = true;
-        } else if (c < 0x80 && inUnicode) {
-            out += '}';
-            inUnicode = false;
-        }
-        AppendChar(out, c);
-    }
-    if (inUnicode) out += '}';
-    return out;
+    text_.Append(out, value,
+                 letterCase == LetterCase::Upper   ? ToUpper
+                 : letterCase == LetterCase::Lower ? ToLower
+                                                   : nullptr);
 }
 
 }  // namespace orbelan

@@ -10,8 +10,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
+
+#include "export/rtf_text.h"
 
 namespace orbelan {
 
@@ -64,12 +65,12 @@ class TRTFReplace {
     void WriteReplaced(const std::string& line, bool bracket, bool bracketedNames);
     void RequireDocument() const;
     // The value as it goes into the RTF, in the letter case the placeholder asks for.
-    std::string RtfValue(const std::string& value, std::string_view asWritten);
-    void AppendChar(std::string& out, char32_t c);
+    void AppendRtfValue(std::string& out, const std::string& value,
+                        std::string_view asWritten) const;
 
     Platform& platform_;
     std::shared_ptr<const CodePage> codePage_;
-    std::unordered_map<char32_t, std::string> fallback_;  // code-page byte of each character
+    RtfTextWriter text_;
 
     std::vector<std::string> names_;
     std::vector<std::string> values_;  // as stored; escaped when inserted

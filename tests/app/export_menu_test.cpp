@@ -12,7 +12,7 @@
 #include "dialogs/column_chooser.h"
 #include "dialogs/message_window.h"
 #include "dialogs/modal_answer.h"
-#include "export/selection_window.h"
+#include "dialogs/selection_window.h"
 #include "support/dbf_builder.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
@@ -60,6 +60,22 @@ TEST(ExportMenu, ExportsTheGridsVisibleColumnsToAnOpenedWorkbook) {
     EXPECT_EQ(cells.size(), 6u);
     EXPECT_EQ(cells.at({2, 0}).text, "ANA");
     EXPECT_TRUE(form.isEnabled());
+}
+
+TEST(ExportMenu, CaptionsOfAnEmptyTableAreAlignedByFieldType) {
+    test::TempDir dir;
+    test::FakePlatform platform;
+    TForm1 form{platform};
+    const std::string path = dir.File("gol.dbf");
+    test::WriteDbf(path, {{"NUME", 'C', 10}, {"NR", 'N', 5}, {"SUMA", 'F', 8}, {"DATAN", 'D', 8}},
+                   {});
+    form.fileDialogOverride = [path](const FileDialogSpec&) { return std::optional(path); };
+    form.BOpenClick();
+    ASSERT_TRUE(form.ws().Tx.Active());
+    std::vector<int> alignments;
+    for (const TovGridColumn& column : form.GridColumns().columns)
+        alignments.push_back(column.alignment);
+    EXPECT_EQ(alignments, (std::vector<int>{1, 2, 2, 1}));
 }
 
 }  // namespace

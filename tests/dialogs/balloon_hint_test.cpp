@@ -9,7 +9,8 @@
 namespace orbelan {
 namespace {
 
-bool WaitFor(const std::function<bool()>& done, int ms = 3000) {
+// Waits for a condition, not for a time: a loaded machine only makes it slower.
+bool WaitFor(const std::function<bool()>& done, int ms = 60000) {
     QElapsedTimer t;
     t.start();
     while (!done() && t.elapsed() < ms) QTest::qWait(5);
@@ -59,36 +60,42 @@ TEST(BalloonHint, PointsAtTheControlWithHeaderAndText) {
     EXPECT_TRUE(g.top() == b.TargetPoint().y() || g.bottom() == b.TargetPoint().y());
     EXPECT_GE(b.TargetPoint().x(), g.left());
     EXPECT_LE(b.TargetPoint().x(), g.right());
+    // Waiting to hide, its time counted from now (however late this line runs).
     const int left = b.RemainingTime();
-    EXPECT_GT(left, 4000);
+    EXPECT_GT(left, 0);
     EXPECT_LE(left, 5000);
 }
 
 TEST(BalloonHint, ANewBalloonReplacesTheOldAndRestartsItsTime) {
     Window win;
     BalloonHint b;
-    b.SetHideInterval(1000);
+    const int interval = 1000;
+    b.SetHideInterval(interval);
     b.Show(&win.top, QStringLiteral("Nu aveti unde cauta!"));
-    QTest::qWait(600);
+    ASSERT_TRUE(WaitFor([&] { return b.RemainingTime() <= interval / 2; }));
+    QElapsedTimer sinceSecond;
+    sinceSecond.start();
     b.Show(win.edit, QStringLiteral("Filtru incorect!"));
     EXPECT_EQ(b.Text(), QStringLiteral("Filtru incorect!"));
     EXPECT_EQ(b.TargetPoint(), win.edit->mapToGlobal(QPoint(10, 10)));
-    EXPECT_GT(b.RemainingTime(), 800);
-    // Still shown after the first balloon's time would have run out.
-    QTest::qWait(600);
-    EXPECT_TRUE(b.isVisible());
+    // Hidden a whole interval after the second balloon, not when the first one's time ran out
+    // (a late wake-up only makes it later).
+    ASSERT_TRUE(WaitFor([&] { return !b.isVisible(); }));
+    EXPECT_GE(sinceSecond.elapsed(), interval);
 }
 
 TEST(BalloonHint, FadesInAndHidesItselfAfterTheInterval) {
     Window win;
     BalloonHint b;
-    b.SetHideInterval(600);
+    // Long enough that the fade ends first however slow the machine.
+    b.SetHideInterval(10 * 60 * 1000);
     b.Show(win.edit, QStringLiteral("Filtru incorect!"));
     EXPECT_LT(b.windowOpacity(), 0.1);
     EXPECT_TRUE(b.Fading());
     ASSERT_TRUE(WaitFor([&] { return !b.Fading(); }));
     EXPECT_DOUBLE_EQ(b.windowOpacity(), 1.0);
     EXPECT_TRUE(b.isVisible());
+    b.SetHideInterval(100);  // restarts the running timer
     ASSERT_TRUE(WaitFor([&] { return !b.isVisible(); }));
     EXPECT_EQ(b.RemainingTime(), -1);
 }

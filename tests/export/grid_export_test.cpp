@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "editing/commands_fixture.h"
 #include "export/export_command.h"
 #include "tests/export/biff_reader.h"
@@ -62,6 +64,37 @@ TEST_F(GridExportTest, WidthsFollowFieldTypes) {
     exp.Options.Add(xoHeaderLine);
     exp.SetExportType(xtTXT);
     EXPECT_EQ(exp.TextLineWidth(), 20 + 15 + 10 + 5 + 3);
+}
+
+TEST_F(GridExportTest, CreatedLineInTheProgramsDateFormat) {
+    OpenPersons({{"POP ION", "1", "12.50", "x"}});
+    struct Case {
+        const char* format;
+        const char* moment;  // 5 February 2019 09:07:03
+        const char* pattern;
+    };
+    const Case cases[] = {
+        {"dd.MM.yyyy", "05.02.2019 09:07:03", R"(Creat la \d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d)"},
+        {"yyyy-MM-dd", "2019-02-05 09:07:03", R"(Creat la \d{4}-\d\d-\d\d \d\d:\d\d:\d\d)"},
+        {"d/M/yy", "5/2/19 09:07:03", R"(Creat la \d\d?/\d\d?/\d\d \d\d:\d\d:\d\d)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.format);
+        FormatSettings format = ws.Format();
+        format.shortDateFormat = c.format;
+        ws.SetFormatSettings(format);
+        BindExport(ws, exp, GridOfTable(ws.Tx));
+        std::tm moment{};
+        moment.tm_year = 119;
+        moment.tm_mon = 1;
+        moment.tm_mday = 5;
+        moment.tm_hour = 9;
+        moment.tm_min = 7;
+        moment.tm_sec = 3;
+        EXPECT_EQ(exp.MomentText(moment), c.moment);
+        const std::string line = exp.CreatedLine();
+        EXPECT_TRUE(std::regex_match(line, std::regex(c.pattern))) << line;
+    }
 }
 
 TEST_F(GridExportTest, CellsOfEveryTypeAndAMissingField) {

@@ -132,6 +132,7 @@ TEST_F(HtmlWriterTest, PageOfTheMainWindowsSettingsWithEscapedTexts) {
               "<HTML>\r\n"
               " <HEAD>\r\n"
               "  <META HTTP - EQUIV = \"Content - Type\" CONTENT = \"TEXT/HTML\">\r\n"
+              "  <META CHARSET=\"windows-1250\">\r\n"
               "  <META NAME = \"GENERATOR\" CONTENT = \"Tarvelune\" >\r\n"
               "  <META NAME = \"Author\" CONTENT = \"Odrin Vasquel\" >\r\n"
               "  <META NAME = \"Description\" CONTENT = \"http://www.orbelan.example/\" >\r\n"
@@ -245,8 +246,8 @@ TEST_F(SheetWritersTest, RtfDocumentWithEscapesAndWordTwin) {
                                "\r\n";
     const std::string expected =
         std::string(R"({\rtf1\ansi\deff0\deftab720)") + "\r\n" +
-        R"({\fonttbl{\f0\fswiss\fcharset0 MS Sans Serif;}{\f1\fswiss\fcharset0 MS Sans Serif;})"
-        R"({\f2\fswiss\fcharset0 MS Sans Serif;}})" +
+        R"({\fonttbl{\f0\fswiss\fcharset238 MS Sans Serif;}{\f1\fswiss\fcharset238 MS Sans Serif;})"
+        R"({\f2\fswiss\fcharset238 MS Sans Serif;}})" +
         "\r\n" +
         R"({\colortbl\red0\green0\blue0;\red255\green255\blue255;\red0\green0\blue0;)"
         R"(\red0\green0\blue128;\red255\green255\blue255;\red128\green255\blue0;})" +
@@ -278,6 +279,33 @@ TEST(RtfText, NonAsciiAsUnicodeWithCodePageFallback) {
     test::FakePlatform platform;
     test::MemoryExport x{ui, ui, platform};
     EXPECT_EQ(RtfText(x, "aă\r\nЖ}"), R"(a\u259\'e3\u1046?\})");
+    // Both halves of a pair carry their fallback: a reader skips one character after each.
+    EXPECT_EQ(RtfText(x, "😀x"), R"(\u-10179?\u-8704?x)");
+}
+
+// The page and the document say which code page their bytes are in.
+TEST_F(SheetWritersTest, CodePageIsDeclaredToReaders) {
+    struct Case {
+        const char* page;
+        const char* htmlCharset;
+        const char* rtfCharset;
+    };
+    const Case cases[] = {{"cp1250", "windows-1250", "\\fcharset238 "},
+                          {"CP1251", "windows-1251", "\\fcharset204 "},
+                          {"cp1257", "windows-1257", "\\fcharset186 "},
+                          {"cp852", "ibm852", "\\fcharset255 "},
+                          {"iso8859_2", "iso-8859-2", "\\fcharset238 "}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.page);
+        x.CodePageName = c.page;
+        const std::string html = Export(xtHTML, "a.htm");
+        EXPECT_NE(html.find(std::string("\r\n  <META CHARSET=\"") + c.htmlCharset + "\">\r\n"),
+                  std::string::npos);
+        const std::string rtf = Export(xtRTF, "a.rtf");
+        const std::string fonts = rtf.substr(0, rtf.find("{\\colortbl"));
+        EXPECT_EQ(fonts.find("\\fcharset"), fonts.find(c.rtfCharset));
+        EXPECT_EQ(fonts.rfind("\\fcharset"), fonts.rfind(c.rtfCharset));
+    }
 }
 
 }  // namespace

@@ -79,6 +79,16 @@ TEST_F(RtfReplace, ReplaceLine) {
     }
 }
 
+TEST_F(RtfReplace, ManyPlaceholdersOnOneLine) {
+    Add({{"[NUME]", "Ţară"}, {"[PRENUME]", "Ion"}});
+    std::string line, expected;
+    for (int i = 0; i < 40000; ++i) {
+        line += i % 2 ? "[nume]," : "[Prenume] ";
+        expected += i % 2 ? "{\\uc1\\u355\\'fe}ar{\\uc1\\u259\\'e3}," : "Ion ";
+    }
+    EXPECT_EQ(rtf.ReplaceLine(line), expected);
+}
+
 TEST_F(RtfReplace, MultiValuedPlaceholderRepeatsItsLine) {
     Begin("{\\rtf1\r\n\\pard Coloane:\r\n\\par [[Camp]]\r\n\\par }\r\n");
     Add({{"[CAMP]", "NUME"}, {"[CAMP]", "PRENUME"}, {"[CAMP]", "ADRESA"}});

@@ -1,4 +1,4 @@
-#include "export/selection_window.h"
+#include "dialogs/selection_window.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -1,5 +1,5 @@
 // The format chooser and the progress window, off-screen.
-#include "export/selection_window.h"
+#include "dialogs/selection_window.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 
 #include "dialogs/modal_answer.h"
 #include "export/export_types.h"
-#include "export/progress_window.h"
+#include "dialogs/progress_window.h"
 
 namespace orbelan {
 namespace {

@@ -1,4 +1,4 @@
-#include "export/progress_window.h"
+#include "dialogs/progress_window.h"
 
 #include <QLabel>
 #include <QProgressBar>

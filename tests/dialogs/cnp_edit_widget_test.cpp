@@ -1,4 +1,4 @@
-#include "cleaning/cnp_edit_widget.h"
+#include "dialogs/cnp_edit_widget.h"
 
 #include <gtest/gtest.h>
 #include <QTest>
