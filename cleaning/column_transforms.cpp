@@ -31,13 +31,6 @@ class BusyWindow {
     Ui& ui_;
 };
 
-// Two fields whose stored bytes mean the same thing in either place.
-bool SameStorage(const FieldLayout& a, const FieldLayout& b) {
-    return a.def.type == b.def.type && a.def.size == b.def.size &&
-           a.def.decimals == b.def.decimals && !a.def.IsMemo() && a.nullBit < 0 && b.nullBit < 0 &&
-           a.varLengthBit < 0 && b.varLengthBit < 0;
-}
-
 std::string TrimmedText(std::string_view s) {
     return std::string(Trim(s));
 }
@@ -178,31 +171,23 @@ std::optional<int> InverseazaColoane(Workspace& ws) {
         const std::vector<bool> shown = DisplayedRecords(tx, &rows);
         BusyWindow busy(ws.ui, rows);
         ws.ui.ProcessMessages();
-        // One rewrite: each displayed row takes the other column's value through its text form;
-        // a row whose values don't fit the other column stays as it was and is counted.
+        // One rewrite: each displayed row takes the other column's value through the field
+        // copier; a row whose values don't fit the other column stays as it was and is counted.
         const FormatSettings format = ws.Format();
         int position = 0;
+        bool planned = false;
         ReplaceTable(ws, {}, [&](const DbfFile& src, uint32_t record, DbfWriter& w) {
             if (!shown[record]) return;
-            const uint8_t* rec = src.Record(record);
-            if (SameStorage(src.FieldAt(a), src.FieldAt(b))) {
-                // Same type and size: the stored bytes are the value, swapped as they are.
-                const FieldDef& fa = src.FieldAt(a).def;
-                const FieldDef& fb = src.FieldAt(b).def;
-                std::memcpy(w.Row() + fa.offset, rec + fb.offset, static_cast<size_t>(fa.size));
-                std::memcpy(w.Row() + fb.offset, rec + fa.offset, static_cast<size_t>(fb.size));
-                ws.ui.ProgressSet(++position);
-                ws.ui.ProcessMessages();
-                return;
+            if (!planned) {
+                w.PlanCopy(src, {{b, a}, {a, b}}, format, {});
+                planned = true;
             }
-            const std::string textA = src.Text(rec, a, format);
-            const std::string textB = src.Text(rec, b, format);
+            const uint8_t* rec = src.Record(record);
             try {
-                w.SetText(a, textB, format);
-                w.SetText(b, textA, format);
+                w.CopyPlanned(rec);
             } catch (const DbfError& e) {
                 if (e.Kind() != ErrorKind::Conversion) throw;
-                std::memcpy(w.Row(), rec, src.RecordLength());
+                std::memcpy(w.Row(), rec, src.RecordLength());  // the row as it was
                 ++failures;
             }
             ws.ui.ProgressSet(++position);
