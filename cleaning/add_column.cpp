@@ -4,6 +4,7 @@
 
 #include "core/workspace.h"
 #include "engine/dbf_file.h"
+#include "engine/query.h"
 #include "engine/rewrite.h"
 #include "engine/sql_parser.h"
 
@@ -13,7 +14,7 @@ namespace {
 // The field of a column written as in SQL ("DECIMAL(6,0)"); the table's path is no part of the
 // text parsed, so no quote in it can break or change the statement.
 FieldDef ColumnField(const std::string& column, const std::string& sqlType) {
-    const SqlStatement parsed = ParseSql("ALTER TABLE T ADD " + column + " " + sqlType);
+    const SqlStatement parsed = ParseSql("ALTER TABLE \"T\" ADD " + column + " " + sqlType);
     const auto& alter = std::get<SqlAlterTable>(parsed);
     return ToFieldDef(alter.actions.at(0).column);
 }
@@ -24,7 +25,11 @@ void AddColumn(Workspace& ws, const std::string& column, const std::string& sqlT
     const std::string path = ws.Tx.TableName();
     ws.CloseTable();
 
+    // The query keeps the statement for the record, the path quoted; the rewrite below is the
+    // engine's own, with no statement text parsed.
     ws.Sx.ClearSql();
+    ws.Sx.AddSql("ALTER TABLE " + SqlQuoted(path));
+    ws.Sx.AddSql("ADD " + column + " " + sqlType);
     try {
         const FieldDef def = ColumnField(column, sqlType);
         DbfOpenOptions options;

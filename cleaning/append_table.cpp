@@ -15,15 +15,6 @@ namespace {
 
 constexpr int kRowsPerStep = 1000;
 
-std::string QuotedPath(const std::string& path) {
-    std::string out = "\"";
-    for (char c : path) {
-        out += c;
-        if (c == '"') out += '"';  // a doubled quote stands for one
-    }
-    return out + "\"";
-}
-
 struct FieldPair {
     int from;
     int to;
@@ -169,7 +160,7 @@ AppendOutcome AppendFromTable(Workspace& ws, const std::string& source) {
     // The query reads the file as it is now: when it is the open table's own file, the rows
     // appended below lie beyond what the query sees.
     sx.ClearSql();
-    sx.AddSql("SELECT * FROM " + QuotedPath(source));
+    sx.AddSql("SELECT * FROM " + SqlQuoted(source));
     sx.Open();
     ws.ui.ProcessMessages();
     sx.First();

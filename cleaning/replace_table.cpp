@@ -17,7 +17,8 @@ void WriteAll(const DbfFile& src, DbfWriter& w, const NewStructure& structure, c
     if (!same) {
         std::vector<DbfWriter::FieldCopy> kept;
         for (size_t i = 0; i < structure.sources.size(); ++i)
-            if (structure.sources[i] >= 0) kept.push_back({structure.sources[i], static_cast<int>(i)});
+            if (structure.sources[i] >= 0)
+                kept.push_back({structure.sources[i], static_cast<int>(i)});
         w.PlanCopy(src, kept, format, {});
     }
     for (uint32_t r = 0; r < src.RecordCount(); ++r) {

@@ -315,11 +315,11 @@ void DbfWriter::PlanCopy(const DbfFile& source, const std::vector<FieldCopy>& pa
         const FieldLayout& b = layout_.fields[visible_[static_cast<size_t>(pair.to)]];
         const int fixed = FixedSize(a.def.type);
         if (fixed > 0 && a.def.size != fixed)
-            throw DbfError(ErrorKind::Malformed,
-                           "Campul " + a.def.name + " din tabelul " + source.Path() +
-                               " are lungimea " + std::to_string(a.def.size) +
-                               ", dar tipul " + std::string(1, a.def.type) + " are " +
-                               std::to_string(fixed) + " octeti.");
+            throw DbfError(ErrorKind::Malformed, "Campul " + a.def.name + " din tabelul " +
+                                                     source.Path() + " are lungimea " +
+                                                     std::to_string(a.def.size) + ", dar tipul " +
+                                                     std::string(1, a.def.type) + " are " +
+                                                     std::to_string(fixed) + " octeti.");
         ValueCopy v{pair.from, pair.to, CopyKind::Text, a.nullBit >= 0, false, false};
         if (a.def.IsMemo() && b.def.IsMemo()) {
             if (memoCopied)
@@ -329,7 +329,8 @@ void DbfWriter::PlanCopy(const DbfFile& source, const std::vector<FieldCopy>& pa
         } else if (a.def.type == b.def.type && a.def.size == b.def.size &&
                    a.def.decimals == b.def.decimals && !a.def.IsMemo() && !b.def.IsMemo() &&
                    (samePage || PageFree(a.def.type)) &&
-                   (!Binary(a.def.type) || from.BigEndianIntegers() == layout_.BigEndianIntegers()) &&
+                   (!Binary(a.def.type) ||
+                    from.BigEndianIntegers() == layout_.BigEndianIntegers()) &&
                    (a.varLengthBit >= 0) == (b.varLengthBit >= 0)) {
             v.kind = CopyKind::Bytes;
             v.varLength = a.varLengthBit >= 0;

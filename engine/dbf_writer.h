@@ -164,8 +164,8 @@ class DbfWriter {
     bool copyUnreadableMemoAsEmpty_ = false;
     std::string copyText_;     // reused text buffer
     std::string pendingMemo_;  // memo blocks of the current row, written when it ends
-    bool memoReady_ = false;  // block size and next block known
-    std::string memoBase_;    // the memo file the new one starts as a copy of
+    bool memoReady_ = false;   // block size and next block known
+    std::string memoBase_;     // the memo file the new one starts as a copy of
     uint32_t count_ = 0;
     bool numbered_ = false;
     bool done_ = false;

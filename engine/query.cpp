@@ -107,6 +107,15 @@ void Assign(DbfWriter& w, const Assignment& a, const FormatSettings& format) {
 
 }  // namespace
 
+std::string SqlQuoted(std::string_view name) {
+    std::string out = "\"";
+    for (char c : name) {
+        out += c;
+        if (c == '"') out += '"';  // a doubled quote stands for one
+    }
+    return out + "\"";
+}
+
 Query::Query() = default;
 
 Query::~Query() {

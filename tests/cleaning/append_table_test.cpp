@@ -172,7 +172,6 @@ TEST_F(AppendTableTest, AutoIncrementFieldNumbersTheNewRows) {
     EXPECT_EQ(DbfFile::Open(path)->Fields()[0].autoNext, 10u);
 }
 
-
 // A row that is not added leaves nothing behind: with no row added, table and memo file stay
 // byte for byte as they were (no memo block for the rejected row, no new date in the header).
 TEST_F(AppendTableTest, RejectedFirstRowLeavesTableAndMemoByteIdentical) {

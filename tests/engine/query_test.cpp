@@ -521,8 +521,8 @@ TEST(QuerySelect, ChosenColumnsOfAVisualFoxProTableKeepTheirNulls) {
             seen.push_back(row);
         }
         std::sort(seen.begin(), seen.end());
-        EXPECT_EQ(seen, (std::vector<std::string>{"'' '0' '' ", "'ab' null 'ANA' ",
-                                                  "null '3' null "}));
+        EXPECT_EQ(seen,
+                  (std::vector<std::string>{"'' '0' '' ", "'ab' null 'ANA' ", "null '3' null "}));
     }
 }
 

@@ -23,7 +23,7 @@ struct Outcome {
     std::string out, err;
 };
 
-Outcome Run(const std::vector<std::string>& args) {
+Outcome RunCli(const std::vector<std::string>& args) {
     std::ostringstream out, err;
     const int code = RunOrbelan(args, out, err);
     return {code, out.str(), err.str()};
@@ -55,7 +55,8 @@ std::string FoxProMemoCalledVisual(const test::TempDir& dir) {
     def.version = 0xF5;
     def.fields = {{"NUME", 'C', 10}, {"DATAN", 'D', 8}, {"OBS", 'M', 10}};
     DbfWriter w(path, def);
-    const char* rows[][3] = {{"ANA", "01.02.2003", "primul text"}, {"DAN", "", ""},
+    const char* rows[][3] = {{"ANA", "01.02.2003", "primul text"},
+                             {"DAN", "", ""},
                              {"EVA", "05.06.1999", "al treilea\r\ntext"}};
     for (const auto& row : rows) {
         w.BeginRow();
@@ -85,10 +86,14 @@ TEST(KeptFields, CopiedByBothWidthsOrRefusedWithTheFilesUnchanged) {
         std::vector<std::string> kept;     // fields that must read as before; empty: refused
     };
     const Case cases[] = {
-        {"memo pointers narrower, drop", FoxProMemoCalledVisual, {"drop-column", "DATAN", "--yes"},
+        {"memo pointers narrower, drop",
+         FoxProMemoCalledVisual,
+         {"drop-column", "DATAN", "--yes"},
          {"NUME", "OBS"}},
-        {"memo pointers narrower, date to number", FoxProMemoCalledVisual,
-         {"date-to-number", "DATAN"}, {"NUME", "OBS"}},
+        {"memo pointers narrower, date to number",
+         FoxProMemoCalledVisual,
+         {"date-to-number", "DATAN"},
+         {"NUME", "OBS"}},
         {"10-byte I, drop", WideIntegerField, {"drop-column", "NUME", "--yes"}, {}},
         {"10-byte I, date to number", WideIntegerField, {"date-to-number", "DATAN"}, {}},
     };
@@ -100,7 +105,7 @@ TEST(KeptFields, CopiedByBothWidthsOrRefusedWithTheFilesUnchanged) {
         std::vector<std::string> args = {c.command[0], path};
         args.insert(args.end(), c.command.begin() + 1, c.command.end());
         if (c.kept.empty()) {
-            const Outcome r = Run(args);
+            const Outcome r = RunCli(args);
             EXPECT_EQ(r.code, 4);
             EXPECT_NE(r.err.find("Campul X din tabelul " + path + " are lungimea 10"),
                       std::string::npos)
@@ -109,7 +114,7 @@ TEST(KeptFields, CopiedByBothWidthsOrRefusedWithTheFilesUnchanged) {
             continue;
         }
         const auto values = Columns(path, c.kept);
-        const Outcome r = Run(args);
+        const Outcome r = RunCli(args);
         ASSERT_EQ(r.code, 0) << r.err << r.out;
         EXPECT_EQ(Columns(path, c.kept), values);
         EXPECT_EQ(values.at("OBS")[2], "al treilea\r\ntext");
@@ -118,9 +123,9 @@ TEST(KeptFields, CopiedByBothWidthsOrRefusedWithTheFilesUnchanged) {
 
 // Without its memo file a rewrite would write an empty one and lose every memo text for good.
 TEST(KeptFields, RewriteOfATableWithoutItsMemoFileIsRefusedReadingStillWorks) {
-    for (const std::vector<std::string> command :
-         {std::vector<std::string>{"sort", "NUME"}, {"drop-column", "CNP", "--yes"},
-          {"delete-rows", "--filter", "NR>4", "--yes"}}) {
+    for (const std::vector<std::string>& command : {std::vector<std::string>{"sort", "NUME"},
+                                                    {"drop-column", "CNP", "--yes"},
+                                                    {"delete-rows", "--filter", "NR>4", "--yes"}}) {
         SCOPED_TRACE(command[0]);
         test::TempDir dir;
         const std::string path = dir.CopyData("dbase3_memo_cp1250.dbf");
@@ -129,11 +134,11 @@ TEST(KeptFields, RewriteOfATableWithoutItsMemoFileIsRefusedReadingStillWorks) {
         const auto before = FolderFiles(dir.Path());
         std::vector<std::string> args = {command[0], path};
         args.insert(args.end(), command.begin() + 1, command.end());
-        const Outcome r = Run(args);
+        const Outcome r = RunCli(args);
         EXPECT_EQ(r.code, 4);
         EXPECT_NE(r.err.find("fisierul memo " + memo + " lipseste"), std::string::npos) << r.err;
         EXPECT_EQ(FolderFiles(dir.Path()), before);
-        EXPECT_EQ(Run({"show", path, "--limit", "2"}).code, 0);
+        EXPECT_EQ(RunCli({"show", path, "--limit", "2"}).code, 0);
     }
 }
 
