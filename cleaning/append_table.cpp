@@ -16,15 +16,6 @@ namespace {
 
 constexpr int kRowsPerStep = 1000;
 
-std::string QuotedPath(const std::string& path) {
-    std::string out = "\"";
-    for (char c : path) {
-        out += c;
-        if (c == '"') out += '"';  // a doubled quote stands for one
-    }
-    return out + "\"";
-}
-
 struct FieldPair {
     int from;
     int to;
@@ -57,18 +48,12 @@ class AppendEnd {
     Workspace& ws_;
 };
 
-// The appended row's values go through the table's own setters in the window (the failing row
-// waits there, unposted) and through the writer in the rewrite; both store by the same rules.
+// The failing row waits in the window, unposted, with its values set through the table's own
+// setters; the rows the rewrite adds go through the writer's field copier.
 struct TableRow {
     Table& table;
     void SetDate(int field, int day) { table.SetDate(field, day); }
     void SetText(int field, const std::string& text) { table.SetText(field, text); }
-};
-struct WriterRow {
-    DbfWriter& writer;
-    const FormatSettings& format;
-    void SetDate(int field, int day) { writer.SetDate(field, day, format); }
-    void SetText(int field, const std::string& text) { writer.SetText(field, text, format); }
 };
 
 // Every value of the source row that its field can take goes in; the first that can't is
@@ -100,6 +85,10 @@ void CopyRow(Query& sx, Row&& row, const std::vector<FieldPair>& pairs, std::str
     if (failure) throw *failure;
 }
 
+// Thrown through the rewrite when the first row already fails: with no row to add, the files
+// are not rewritten at all.
+struct NothingAppended {};
+
 // The rows a rewrite gives the table: its own, then the source's up to the first value the table
 // can't take (kept in stopped, the source left on that row).
 struct AppendRows {
@@ -110,17 +99,21 @@ struct AppendRows {
     std::optional<DbfError> stopped;
 
     void Write(const DbfFile& old, DbfWriter& out) {
-        out.AddRecordsOf(old);
         Query& sx = ws.Sx;
-        WriterRow row{out, ws.Format()};
-        std::string text;
+        std::vector<DbfWriter::FieldCopy> copies;
+        for (const FieldPair& p : pairs) copies.push_back({p.from, p.to});
+        DbfWriter::CopyOptions options;
+        options.keepsMemoBlocks = false;  // a table appended to itself gets blocks of its own
+        out.PlanCopy(sx.Data(), copies, sx.Format(), options);
+        out.AddRecordsOf(old);
         for (; !sx.Eof(); sx.Next()) {
             out.BeginRow();
             try {
-                CopyRow(sx, row, pairs, text);
+                out.CopyPlanned(sx.RecordAt(sx.CurrentRow()));
             } catch (const DbfError& e) {
                 if (e.Kind() == ErrorKind::Io) throw;
                 stopped = e;
+                if (appended == 0) throw NothingAppended{};
                 return;
             }
             out.NumberRow();
@@ -148,7 +141,7 @@ AppendOutcome AppendFromTable(Workspace& ws, const std::string& source) {
     // The query reads the file as it is now: when it is the open table's own file, the rows
     // appended below lie beyond what the query sees.
     sx.ClearSql();
-    sx.AddSql("SELECT * FROM " + QuotedPath(source));
+    sx.AddSql("SELECT * FROM " + SqlQuoted(source));
     sx.Open();
     ws.progress.ProcessMessages();
     sx.First();
@@ -181,6 +174,8 @@ AppendOutcome AppendFromTable(Workspace& ws, const std::string& source) {
     plan.fill = [&rows](const DbfFile& old, DbfWriter& out) { rows.Write(old, out); };
     try {
         tx.Rewrite(plan);
+    } catch (const NothingAppended&) {
+        // the files stay byte for byte as they were
     } catch (const DbfError& e) {
         throw AppendStopped(e, 0);  // nothing appended; the guard gives the window back
     }

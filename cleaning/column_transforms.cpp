@@ -15,13 +15,6 @@
 namespace orbelan {
 namespace {
 
-// Two fields whose stored bytes mean the same thing in either place.
-bool SameStorage(const FieldLayout& a, const FieldLayout& b) {
-    return a.def.type == b.def.type && a.def.size == b.def.size &&
-           a.def.decimals == b.def.decimals && !a.def.IsMemo() && a.nullBit < 0 && b.nullBit < 0 &&
-           a.varLengthBit < 0 && b.varLengthBit < 0;
-}
-
 constexpr size_t kFirstNamesWidth = 24;  // PRENUME_ at least as wide as it has always been
 constexpr size_t kMaxTextWidth = 254;
 
@@ -171,31 +164,23 @@ std::optional<int> SwapColumns(Workspace& ws, const std::string& nameA, const st
         const std::vector<bool> shown = DisplayedRecords(tx, &rows);
         guard.ShowBar(rows);
         ws.progress.ProcessMessages();
-        // One rewrite: each displayed row takes the other column's value through its text form;
-        // a row whose values don't fit the other column stays as it was and is counted.
+        // One rewrite: each displayed row takes the other column's value through the field
+        // copier; a row whose values don't fit the other column stays as it was and is counted.
         const FormatSettings format = ws.Format();
         int position = 0;
+        bool planned = false;
         ReplaceTable(ws, {}, [&](const DbfFile& src, uint32_t record, DbfWriter& w) {
             if (!shown[record]) return;
-            const uint8_t* rec = src.Record(record);
-            if (SameStorage(src.FieldAt(a), src.FieldAt(b))) {
-                // Same type and size: the stored bytes are the value, swapped as they are.
-                const FieldDef& fa = src.FieldAt(a).def;
-                const FieldDef& fb = src.FieldAt(b).def;
-                std::memcpy(w.Row() + fa.offset, rec + fb.offset, static_cast<size_t>(fa.size));
-                std::memcpy(w.Row() + fb.offset, rec + fa.offset, static_cast<size_t>(fb.size));
-                ws.progress.ProgressSet(++position);
-                ws.progress.ProcessMessages();
-                return;
+            if (!planned) {
+                w.PlanCopy(src, {{b, a}, {a, b}}, format, {});
+                planned = true;
             }
-            const std::string textA = src.Text(rec, a, format);
-            const std::string textB = src.Text(rec, b, format);
+            const uint8_t* rec = src.Record(record);
             try {
-                w.SetText(a, textB, format);
-                w.SetText(b, textA, format);
+                w.CopyPlanned(rec);
             } catch (const DbfError& e) {
                 if (e.Kind() != ErrorKind::Conversion) throw;
-                std::memcpy(w.Row(), rec, src.RecordLength());
+                std::memcpy(w.Row(), rec, src.RecordLength());  // the row as it was
                 ++failures;
             }
             ws.progress.ProgressSet(++position);

@@ -14,35 +14,22 @@ namespace {
 
 void WriteAll(const DbfFile& src, DbfWriter& w, const NewStructure& structure, const RowFill& fill,
               const FormatSettings& format) {
-    // Kept values are copied byte for byte (memo pointers stay valid: the new memo file starts
-    // as a copy of the old); one whose meaning lives partly in _NullFlags goes through its text.
-    struct Copy {
-        int from, to, size, fromField, toField;
-        bool viaText;
-    };
-    std::vector<Copy> copies;
-    for (size_t i = 0; i < structure.sources.size(); ++i) {
-        const int s = structure.sources[i];
-        if (s < 0) continue;
-        const FieldLayout& from = src.FieldAt(s);
-        copies.push_back({from.def.offset, w.Fields()[i].offset, from.def.size, s,
-                          static_cast<int>(i), from.nullBit >= 0 || from.varLengthBit >= 0});
-    }
     const bool same = structure.fields.empty();
+    if (!same) {
+        std::vector<DbfWriter::FieldCopy> kept;
+        for (size_t i = 0; i < structure.sources.size(); ++i)
+            if (structure.sources[i] >= 0)
+                kept.push_back({structure.sources[i], static_cast<int>(i)});
+        w.PlanCopy(src, kept, format, {});
+    }
     for (uint32_t r = 0; r < src.RecordCount(); ++r) {
         const uint8_t* rec = src.Record(r);
         w.BeginRow();
-        uint8_t* row = w.Row();
         if (same) {
-            std::memcpy(row, rec, src.RecordLength());
+            std::memcpy(w.Row(), rec, src.RecordLength());
         } else {
-            row[0] = rec[0];
-            for (const Copy& c : copies) {
-                if (c.viaText)
-                    w.SetText(c.toField, src.Text(rec, c.fromField, format), format);
-                else
-                    std::memcpy(row + c.to, rec + c.from, static_cast<size_t>(c.size));
-            }
+            w.Row()[0] = rec[0];
+            w.CopyPlanned(rec);
         }
         if (fill) fill(src, r, w);
         w.EndRow();

@@ -3,12 +3,16 @@
 #include <cctype>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <optional>
 
 #include "engine/byte_order.h"
 #include "engine/date_util.h"
 #include "engine/dbf_file.h"
 #include "engine/errors.h"
+#include "engine/field_value.h"
 #include "engine/memo_file.h"
+#include "engine/utf8_path.h"
 
 namespace orbelan {
 namespace {
@@ -147,6 +151,7 @@ void DbfWriter::NumberRow() {
 }
 
 void DbfWriter::BeginRow() {
+    pendingMemo_.clear();  // blocks of a row begun and never ended
     codec_->BlankRecord(reinterpret_cast<uint8_t*>(row_.data()));
     inRow_ = true;
 }
@@ -183,45 +188,67 @@ void DbfWriter::SetMemo(int field, std::string_view utf8) {
     SetMemoBytes(field, codePage_->Encode(utf8));
 }
 
-void DbfWriter::EnsureMemo() {
-    if (memo_) return;
-    memo_ = std::make_unique<TempFile>(memoTarget_);
-    // Start from the memo file the table had, so every pointer into it stays valid.
+// Where the new memo file starts from: the memo file the table had (so every pointer into it
+// stays valid), or none.
+void DbfWriter::PrepareMemo() {
+    if (memoReady_) return;
     std::string base;
     if (!copyMemoFrom_.empty() && FileExists(copyMemoFrom_))
         base = copyMemoFrom_;
     else if (FileExists(memoTarget_))
         base = memoTarget_;
+    memoBase_ = base;
     if (!base.empty()) {
         memoBlockSize_ = MemoFile::Open(base, layout_.memo)->BlockSize();
-        memo_->AppendFileContents(base);
-        const uint64_t padded =
-            (memo_->Size() + memoBlockSize_ - 1) / memoBlockSize_ * memoBlockSize_;
+        std::error_code ec;
+        const uint64_t size = std::filesystem::file_size(PathFromUtf8(base), ec);
+        if (ec) throw DbfError(ErrorKind::Io, "Fisierul memo " + base + " nu poate fi citit.");
+        memoNext_ = static_cast<uint32_t>((size + memoBlockSize_ - 1) / memoBlockSize_);
+        if (memoNext_ == 0) memoNext_ = 1;
+    } else {
+        memoBlockSize_ = MemoFile::DefaultBlockSize(layout_.memo);
+        memoNext_ = static_cast<uint32_t>(
+            MemoFile::NewHeader(layout_.memo, memoBlockSize_, 0).size() / memoBlockSize_);
+    }
+    memoReady_ = true;
+}
+
+void DbfWriter::EnsureMemo() {
+    if (memo_) return;
+    PrepareMemo();
+    memo_ = std::make_unique<TempFile>(memoTarget_);
+    if (!memoBase_.empty()) {
+        memo_->AppendFileContents(memoBase_);
+        const uint64_t padded = uint64_t(memoNext_) * memoBlockSize_;
         if (padded > memo_->Size()) {
             const std::string zeros(static_cast<size_t>(padded - memo_->Size()), '\0');
             memo_->Write(zeros.data(), zeros.size());
         }
-        memoNext_ = static_cast<uint32_t>(padded / memoBlockSize_);
-        if (memoNext_ == 0) memoNext_ = 1;
         return;
     }
-    memoBlockSize_ = MemoFile::DefaultBlockSize(layout_.memo);
     const std::string header = MemoFile::NewHeader(layout_.memo, memoBlockSize_, 0);
     memo_->Write(header.data(), header.size());
-    memoNext_ = static_cast<uint32_t>(header.size() / memoBlockSize_);
 }
 
 void DbfWriter::SetMemoBytes(int field, std::string_view bytes, uint32_t type) {
     const FieldLayout& f = layout_.fields[visible_[static_cast<size_t>(field)]];
     uint32_t block = 0;
     if (!bytes.empty()) {
-        EnsureMemo();
-        const std::string data = MemoFile::EncodeValue(layout_.memo, memoBlockSize_, bytes, type);
-        memo_->Write(data.data(), data.size());
-        block = memoNext_;
-        memoNext_ += static_cast<uint32_t>(data.size() / memoBlockSize_);
+        PrepareMemo();
+        // The row's blocks wait for EndRow: a row that is not added leaves nothing behind.
+        block = memoNext_ + static_cast<uint32_t>(pendingMemo_.size() / memoBlockSize_);
+        pendingMemo_ += MemoFile::EncodeValue(layout_.memo, memoBlockSize_, bytes, type);
+        if (!inRow_) FlushRowMemo();
     }
     codec_->SetMemoBlock(reinterpret_cast<uint8_t*>(row_.data()), f, block);
+}
+
+void DbfWriter::FlushRowMemo() {
+    if (pendingMemo_.empty()) return;
+    EnsureMemo();
+    memo_->Write(pendingMemo_.data(), pendingMemo_.size());
+    memoNext_ += static_cast<uint32_t>(pendingMemo_.size() / memoBlockSize_);
+    pendingMemo_.clear();
 }
 
 namespace {
@@ -241,51 +268,174 @@ void PutBit(const DbfLayout& layout, uint8_t* record, int bit, bool on) {
            : static_cast<uint8_t>(b & ~(1 << (bit % 8)));
 }
 
+// The size a field of this type always has; 0 when the declared size decides.
+int FixedSize(char type) {
+    switch (type) {
+        case 'I':
+        case '+':
+            return 4;
+        case 'T':
+        case 'Y':
+        case 'D':
+        case '@':
+        case 'O':
+            return 8;
+        case 'L':
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+// Types whose bytes don't depend on the code page.
+bool PageFree(char type) {
+    return std::string_view("NFDLI+BYT@OQ").find(type) != std::string_view::npos;
+}
+
+// Types stored in binary, in the family's byte order.
+bool Binary(char type) {
+    return std::string_view("I+BYT@O").find(type) != std::string_view::npos;
+}
+
 }  // namespace
 
-void DbfWriter::CopyFields(const DbfFile& source, const uint8_t* record,
-                           const FormatSettings& format) {
-    if (copySource_ != &source) {
-        copySpans_.clear();
-        copyBits_.clear();
-        copyTexts_.clear();
-        for (size_t i = 0; i < fields_.size(); ++i) {
-            const int from = source.FieldIndex(fields_[i].name);
-            if (from < 0) continue;
-            const FieldLayout& a = source.FieldAt(from);
-            const FieldLayout& b = layout_.fields[visible_[i]];
-            if (a.def.type != b.def.type || a.def.size != b.def.size ||
-                a.def.decimals != b.def.decimals) {
-                copyTexts_.emplace_back(from, static_cast<int>(i));
-                continue;
-            }
+void DbfWriter::PlanCopy(const DbfFile& source, const std::vector<FieldCopy>& pairs,
+                         const FormatSettings& format, const CopyOptions& options) {
+    copySpans_.clear();
+    copyValues_.clear();
+    copySource_ = nullptr;
+    namedSource_ = nullptr;
+    const DbfLayout& from = source.Layout();
+    const bool samePage = source.Page().Name() == codePage_->Name();
+    // Blocks of a memo file that starts as a byte copy of source's mean the same here.
+    const bool memoCopied = options.keepsMemoBlocks && !copyMemoFrom_.empty() &&
+                            copyMemoFrom_ == source.Info().memoFile && layout_.memo == from.memo;
+    for (const FieldCopy& pair : pairs) {
+        const FieldLayout& a = source.FieldAt(pair.from);
+        const FieldLayout& b = layout_.fields[visible_[static_cast<size_t>(pair.to)]];
+        const int fixed = FixedSize(a.def.type);
+        if (fixed > 0 && a.def.size != fixed)
+            throw DbfError(ErrorKind::Malformed, "Campul " + a.def.name + " din tabelul " +
+                                                     source.Path() + " are lungimea " +
+                                                     std::to_string(a.def.size) + ", dar tipul " +
+                                                     std::string(1, a.def.type) + " are " +
+                                                     std::to_string(fixed) + " octeti.");
+        ValueCopy v{pair.from, pair.to, CopyKind::Text, a.nullBit >= 0, false, false};
+        if (a.def.IsMemo() && b.def.IsMemo()) {
+            if (memoCopied)
+                v.kind = CopyKind::MemoBlock;
+            else
+                v.kind = samePage ? CopyKind::MemoBytes : CopyKind::MemoText;
+        } else if (a.def.type == b.def.type && a.def.size == b.def.size &&
+                   a.def.decimals == b.def.decimals && !a.def.IsMemo() && !b.def.IsMemo() &&
+                   (samePage || PageFree(a.def.type)) &&
+                   (!Binary(a.def.type) ||
+                    from.BigEndianIntegers() == layout_.BigEndianIntegers()) &&
+                   (a.varLengthBit >= 0) == (b.varLengthBit >= 0)) {
+            v.kind = CopyKind::Bytes;
+            v.varLength = a.varLengthBit >= 0;
             Span* last = copySpans_.empty() ? nullptr : &copySpans_.back();
             if (last && last->from + last->size == a.def.offset &&
                 last->to + last->size == b.def.offset)
                 last->size += b.def.size;
             else
                 copySpans_.push_back({a.def.offset, b.def.offset, b.def.size});
-            if (a.nullBit >= 0 || b.nullBit >= 0) copyBits_.push_back({a.nullBit, b.nullBit});
-            if (a.varLengthBit >= 0 || b.varLengthBit >= 0)
-                copyBits_.push_back({a.varLengthBit, b.varLengthBit});
+            // Nothing to look at: the bytes say it all.
+            if (!v.checkNull && !v.varLength && b.nullBit < 0) continue;
+        } else {
+            v.sourceDate = a.def.type == 'D' && b.def.type != 'D';
         }
-        copySource_ = &source;
+        copyValues_.push_back(v);
     }
+    copyFormat_ = format;
+    copyUnreadableMemoAsEmpty_ = options.unreadableMemoAsEmpty;
+    copySource_ = &source;
+}
+
+void DbfWriter::CopyPlanned(const uint8_t* record) {
+    const DbfFile& source = *copySource_;
+    const DbfLayout& from = source.Layout();
     uint8_t* row = Row();
     for (const Span& s : copySpans_)
         std::memcpy(row + s.to, record + s.from, static_cast<size_t>(s.size));
-    for (const BitCopy& b : copyBits_)
-        PutBit(layout_, row, b.to, GetBit(source.Layout(), record, b.from));
-    for (const auto& [from, to] : copyTexts_) {
-        const FieldLayout& f = layout_.fields[visible_[static_cast<size_t>(to)]];
-        if (GetBit(source.Layout(), record, source.FieldAt(from).nullBit))
-            codec_->SetEmpty(row, f);  // null where the field allows it, blank otherwise
-        else
-            SetText(to, source.Text(record, from, format), format);
+    std::optional<DbfError> failure;
+    for (const ValueCopy& v : copyValues_) {
+        const FieldLayout& a = source.FieldAt(v.from);
+        const FieldLayout& b = layout_.fields[visible_[static_cast<size_t>(v.to)]];
+        if (v.checkNull && GetBit(from, record, a.nullBit)) {
+            codec_->SetEmpty(row, b);  // null where the field allows it, blank otherwise
+            continue;
+        }
+        try {
+            switch (v.kind) {
+                case CopyKind::Bytes:
+                    if (v.varLength)
+                        PutBit(layout_, row, b.varLengthBit, GetBit(from, record, a.varLengthBit));
+                    break;
+                case CopyKind::MemoBlock: {
+                    const std::optional<uint32_t> block = source.Codec().MemoBlock(record, a);
+                    if (!block)
+                        throw DbfError(ErrorKind::Conversion,
+                                       "Campul memo " + a.def.name +
+                                           " nu arata spre un bloc al fisierului memo.");
+                    codec_->SetMemoBlock(row, b, *block);
+                    break;
+                }
+                case CopyKind::MemoBytes:
+                case CopyKind::MemoText: {
+                    MemoValue m = source.MemoBytes(record, v.from);
+                    if (!m.ok) {
+                        if (!copyUnreadableMemoAsEmpty_)
+                            throw DbfError(ErrorKind::Conversion, m.bytes);
+                        m.bytes.clear();
+                    }
+                    if (v.kind == CopyKind::MemoText && !m.bytes.empty() && m.type == 1)
+                        m.bytes = codePage_->Encode(source.Page().Decode(m.bytes));
+                    SetMemoBytes(v.to, m.bytes, m.type);
+                    break;
+                }
+                case CopyKind::Text: {
+                    if (v.sourceDate) {
+                        const FieldValue d = FieldReader(from, a).Read(record);
+                        if (d.kind == ValueKind::Date) {
+                            SetDate(v.to, d.day, copyFormat_);
+                            break;
+                        }
+                    }
+                    copyText_.clear();
+                    source.AppendText(copyText_, record, v.from, copyFormat_);
+                    if (copyText_.empty())
+                        codec_->SetEmpty(row, b);
+                    else
+                        SetText(v.to, copyText_, copyFormat_);
+                    break;
+                }
+            }
+            PutBit(layout_, row, b.nullBit, false);  // a value, not null
+        } catch (const DbfError& e) {
+            if (e.Kind() == ErrorKind::Io) throw;
+            if (!failure) failure = e;
+        }
     }
+    if (failure) throw *failure;
+}
+
+void DbfWriter::CopyFields(const DbfFile& source, const uint8_t* record,
+                           const FormatSettings& format) {
+    if (namedSource_ != &source) {
+        std::vector<FieldCopy> pairs;
+        for (size_t i = 0; i < fields_.size(); ++i) {
+            const int from = source.FieldIndex(fields_[i].name);
+            if (from >= 0) pairs.push_back({from, static_cast<int>(i)});
+        }
+        PlanCopy(source, pairs, format, {});
+        namedSource_ = &source;
+    }
+    CopyPlanned(record);
 }
 
 void DbfWriter::EndRow() {
+    FlushRowMemo();
     table_->Write(row_.data(), row_.size());
     ++count_;
     inRow_ = false;

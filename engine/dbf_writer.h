@@ -76,9 +76,37 @@ class DbfWriter {
     void SetRaw(int field, const uint8_t* bytes);    // field's size bytes, same type and size
     void SetMemo(int field, std::string_view utf8);  // encoded in the table's code page
     void SetMemoBytes(int field, std::string_view bytes, uint32_t type = 1);
-    // The fields this table shares with source (same name) from one of source's records: the
-    // stored bytes with their null and varchar length bits when type, size and decimals agree,
-    // the value through its text form otherwise (a null stays null where the field allows it).
+    // ---- The one field copier: every kept value that goes from a row of another table (or of
+    // the table being rewritten) into this one's row passes here.
+    //   - a field whose declared size can't be its type's (a 10-byte I field) is refused when
+    //     the copy is planned, with DbfError(Malformed): nothing is read past its width;
+    //   - same type, size and decimals (and code page, byte order) on both sides: the stored
+    //     bytes, each side's own width; otherwise the value through its text form (a date by
+    //     its day number), so a value the field can't take is a DbfError(Conversion);
+    //   - null: null where this field allows it, empty otherwise; varchar lengths go along;
+    //   - memo fields: the block number when this table's memo file starts as a copy of
+    //     source's and the values are kept (not duplicated), else the memo's bytes (or its text,
+    //     between code pages) written into this table's memo file.
+    // A value that fails does not stop the others of the row: the first failure is thrown once
+    // the row holds every value that could go in. An Io failure is thrown at once.
+    struct FieldCopy {
+        int from;  // field of source (index in its Fields())
+        int to;    // field of this table
+    };
+    struct CopyOptions {
+        // Each source value goes to one field of this table, as in a rewrite: memo blocks of a
+        // memo file copied from source's may be carried. False: values duplicated (UPDATE
+        // A = B) get memo blocks of their own, since other programs rewrite a memo in place.
+        bool keepsMemoBlocks = true;
+        // A memo that can't be read (its file is missing) is copied as empty (a query's
+        // result) instead of failing.
+        bool unreadableMemoAsEmpty = false;
+    };
+    void PlanCopy(const DbfFile& source, const std::vector<FieldCopy>& pairs,
+                  const FormatSettings& format, const CopyOptions& options);
+    // The planned fields of one of source's records into the current row.
+    void CopyPlanned(const uint8_t* record);
+    // The fields this table shares with source (same name), planned once per source.
     void CopyFields(const DbfFile& source, const uint8_t* record, const FormatSettings& format);
     uint8_t* Row() { return reinterpret_cast<uint8_t*>(row_.data()); }
     // A row that is new to the table, not a copy of one it had: its autoincrement fields take
@@ -112,18 +140,32 @@ class DbfWriter {
     std::unique_ptr<TempFile> memo_;
     std::string row_;
     bool inRow_ = false;
-    // CopyFields' plan for one source: byte spans (neighbouring fields merged), the null and
-    // length bits to carry, and the fields that go through their text form.
+    void FlushRowMemo();
+    void PrepareMemo();
+
+    // The copier's plan for one source: byte spans (neighbouring fields merged), then the
+    // fields that need a look at their value (null bits, varchar lengths, memo, text forms).
     struct Span {
         int from, to, size;
     };
-    struct BitCopy {
-        int from, to;
+    enum class CopyKind : uint8_t { Bytes, MemoBlock, MemoBytes, MemoText, Text };
+    struct ValueCopy {
+        int from, to;  // visible fields
+        CopyKind kind;
+        bool checkNull;   // source field can be null
+        bool varLength;   // V/Q length bit carried
+        bool sourceDate;  // D into another type: by its day number
     };
     const DbfFile* copySource_ = nullptr;
+    const DbfFile* namedSource_ = nullptr;  // CopyFields' plan is by name for this source
     std::vector<Span> copySpans_;
-    std::vector<BitCopy> copyBits_;
-    std::vector<std::pair<int, int>> copyTexts_;  // source field, this table's field
+    std::vector<ValueCopy> copyValues_;
+    FormatSettings copyFormat_;
+    bool copyUnreadableMemoAsEmpty_ = false;
+    std::string copyText_;     // reused text buffer
+    std::string pendingMemo_;  // memo blocks of the current row, written when it ends
+    bool memoReady_ = false;   // block size and next block known
+    std::string memoBase_;     // the memo file the new one starts as a copy of
     uint32_t count_ = 0;
     bool numbered_ = false;
     bool done_ = false;

@@ -60,11 +60,10 @@ bool IsDBase3Type(char type) {
     return type == 'C' || type == 'N' || type == 'F' || type == 'D' || type == 'L' || type == 'M';
 }
 
-// A field definition to be laid out again: Visual FoxPro's null and varchar flags point into
-// _NullFlags, which a new structure doesn't carry over.
+// A field definition to be laid out again: offsets and Visual FoxPro's _NullFlags bits are
+// given anew; a nullable field stays nullable.
 FieldDef Relaid(FieldDef def) {
     def.offset = 0;
-    def.flags = static_cast<uint8_t>(def.flags & ~0x02);
     return def;
 }
 
@@ -102,28 +101,20 @@ struct Assignment {
     SqlValue value;
 };
 
-void Assign(DbfWriter& w, const DbfFile& src, const uint8_t* rec, const Assignment& a,
-            const FormatSettings& format) {
-    if (a.source < 0) {
-        w.SetText(a.target, a.value.kind == SqlValue::Kind::Null ? "" : a.value.text, format);
-        return;
-    }
-    const FieldDef& from = src.Fields()[static_cast<size_t>(a.source)];
-    const FieldDef& to = w.Fields()[static_cast<size_t>(a.target)];
-    if (from.IsMemo() && to.IsMemo()) {
-        // The value is copied, not its blocks: other programs rewrite a memo in place.
-        MemoValue v = src.MemoBytes(rec, a.source);
-        if (!v.ok) throw DbfError(ErrorKind::Conversion, v.bytes);
-        w.SetMemoBytes(a.target, v.bytes, v.type);
-    } else if (from.type == to.type && from.size == to.size && from.decimals == to.decimals &&
-               !from.IsMemo()) {
-        w.SetRaw(a.target, rec + from.offset);
-    } else {
-        w.SetText(a.target, src.Text(rec, a.source, format), format);
-    }
+void Assign(DbfWriter& w, const Assignment& a, const FormatSettings& format) {
+    w.SetText(a.target, a.value.kind == SqlValue::Kind::Null ? "" : a.value.text, format);
 }
 
 }  // namespace
+
+std::string SqlQuoted(std::string_view name) {
+    std::string out = "\"";
+    for (char c : name) {
+        out += c;
+        if (c == '"') out += '"';  // a doubled quote stands for one
+    }
+    return out + "\"";
+}
 
 Query::Query() = default;
 
@@ -184,9 +175,7 @@ void Query::ExecDelete(const std::string& statement, const SqlDelete& s) {
 
 void Query::ExecAlter(const SqlAlterTable& s) {
     auto src = DbfFile::Open(s.table, OptionsOf(*this));
-    RewritePlan plan;
-    plan.structure = StructureOf(*src);
-    std::vector<FieldDef>& fields = plan.structure->fields;
+    std::vector<FieldDef> fields = src->Fields();
     const auto find = [&](const std::string& name) { return FindField(fields, name); };
     for (const SqlAlterAction& action : s.actions) {
         if (action.kind == SqlAlterAction::Kind::Add) {
@@ -203,19 +192,7 @@ void Query::ExecAlter(const SqlAlterTable& s) {
     }
     if (fields.empty()) Fail("tabelul " + s.table + " nu poate ramane fara coloane.");
 
-    // Kept values are copied with their null and length bits; memo pointers stay valid since
-    // the new memo file starts as a copy of the old one.
-    const FormatSettings format = Format();
-    plan.fill = [&](const DbfFile& old, DbfWriter& w) {
-        for (uint32_t r = 0; r < old.RecordCount(); ++r) {
-            const uint8_t* rec = old.Record(r);
-            w.BeginRow();
-            w.Row()[0] = rec[0];  // deleted rows stay deleted: this is no pack
-            w.CopyFields(old, rec, format);
-            w.EndRow();
-        }
-    };
-    RewriteFile(*src, plan, OptionsOf(*this));
+    RewriteWithFields(*src, fields, Format(), OptionsOf(*this));
 }
 
 void Query::ExecUpdate(const std::string& statement, const SqlUpdate& s) {
@@ -230,19 +207,36 @@ void Query::ExecUpdate(const std::string& statement, const SqlUpdate& s) {
     }
     const auto where = CompileWhere(statement, s.where, *src, Format());
     const FormatSettings format = Format();
+    // A field given another field's value goes through the field copier; a memo gets blocks of
+    // its own, not the other field's: other programs rewrite a memo in place.
+    std::vector<DbfWriter::FieldCopy> copies;
+    for (const Assignment& a : assignments)
+        if (a.source >= 0) copies.push_back({a.source, a.target});
+    DbfWriter::CopyOptions copyOptions;
+    copyOptions.keepsMemoBlocks = false;
 
     // A new file, so that a value that doesn't fit leaves the table as it was.
     RewritePlan plan;
     plan.fill = [&](const DbfFile& old, DbfWriter& w) {
         const size_t length = old.RecordLength();
+        w.PlanCopy(old, copies, format, copyOptions);
         for (uint32_t r = 0; r < old.RecordCount(); ++r) {
             const uint8_t* rec = old.Record(r);
             w.BeginRow();
             std::memcpy(w.Row(), rec, length);
             if (rec[0] != '*' && (!where || where->Matches(rec))) {
+                try {
+                    if (!copies.empty()) w.CopyPlanned(rec);
+                } catch (const DbfError& e) {
+                    if (e.Kind() != ErrorKind::Conversion) throw;
+                    throw DbfError(ErrorKind::Conversion, "Linia " + std::to_string(r + 1) + ": " +
+                                                              e.what() +
+                                                              " Tabelul nu a fost modificat.");
+                }
                 for (const Assignment& a : assignments) {
+                    if (a.source >= 0) continue;
                     try {
-                        Assign(w, old, rec, a, format);
+                        Assign(w, a, format);
                     } catch (const DbfError& e) {
                         if (e.Kind() != ErrorKind::Conversion) throw;
                         throw DbfError(ErrorKind::Conversion, "Linia " + std::to_string(r + 1) +
@@ -316,7 +310,8 @@ void Query::Open() {
             source = FieldOf(*src, item.field);
             def = Relaid(src->Fields()[static_cast<size_t>(source)]);
             if (!item.alias.empty()) def.name = item.alias;
-            dbase3 &= IsDBase3Type(def.type);
+            // A null value needs a Visual FoxPro result to stay null.
+            dbase3 &= IsDBase3Type(def.type) && src->FieldAt(source).nullBit < 0;
         }
         for (const FieldDef& other : fields)
             if (SameFieldName(other.name, def.name))
@@ -347,21 +342,17 @@ void Query::Open() {
     {
         DbfWriter w(path, definition);
         const FormatSettings& format = Format();
+        std::vector<DbfWriter::FieldCopy> copies;
+        for (size_t k = 0; k < fields.size(); ++k)
+            if (sources[k] >= 0) copies.push_back({sources[k], static_cast<int>(k)});
+        DbfWriter::CopyOptions copyOptions;
+        copyOptions.unreadableMemoAsEmpty = true;  // reading stays possible without the memo file
+        w.PlanCopy(*src, copies, format, copyOptions);
         const auto row = [&](uint32_t record, size_t count) {
-            const uint8_t* rec = src->Record(record);
             w.BeginRow();
-            for (size_t k = 0; k < fields.size(); ++k) {
-                const int from = sources[k];
-                if (from < 0) {
-                    w.SetText(static_cast<int>(k), std::to_string(count), format);
-                } else if (fields[k].IsMemo()) {
-                    const MemoValue v = src->MemoBytes(rec, from);
-                    w.SetMemoBytes(static_cast<int>(k), v.ok ? v.bytes : std::string(), v.type);
-                } else {
-                    w.SetRaw(static_cast<int>(k),
-                             rec + src->Fields()[static_cast<size_t>(from)].offset);
-                }
-            }
+            w.CopyPlanned(src->Record(record));
+            for (size_t k = 0; k < fields.size(); ++k)
+                if (sources[k] < 0) w.SetText(static_cast<int>(k), std::to_string(count), format);
             w.EndRow();
         };
         if (!grouping) {

@@ -2,6 +2,7 @@
 // Local SQL: the statement is given line by line, then executed (no rows) or opened (rows).
 // An opened query is a read-only dataset with the same cursor, filter and locate as a table.
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/table.h"
@@ -12,6 +13,9 @@ struct SqlDelete;
 struct SqlAlterTable;
 struct SqlUpdate;
 struct SqlCreateTable;
+
+// A table path (or any name) as a statement takes it: in double quotes, each quote doubled.
+std::string SqlQuoted(std::string_view name);
 
 class Query : public Table {
   public:

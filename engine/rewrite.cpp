@@ -54,6 +54,10 @@ std::unique_ptr<DbfFile> RewriteFile(const DbfFile& source, const RewritePlan& p
     // The rename would replace a file its owner made read only: refuse as an in-place write does.
     if (!source.Writable())
         throw DbfError(ErrorKind::Io, "Fisierul " + path + " poate fi doar citit, nu si scris.");
+    // Written without it, every memo of the table would read as empty from then on.
+    const std::string& memo = source.Info().memoFile;
+    if (!memo.empty() && !FileExists(memo))
+        throw DbfError(ErrorKind::Io, "fisierul memo " + memo + " lipseste");
     source.LockForWriting();  // held until source closes, after the new file took its place
     source.CheckIntact();
     // Holding the lock, no other rewrite of this table is in flight: what an earlier one left
@@ -83,6 +87,26 @@ std::unique_ptr<DbfFile> RewriteFile(const DbfFile& source, const RewritePlan& p
         }
     }
     return fresh;
+}
+
+std::unique_ptr<DbfFile> RewriteWithFields(const DbfFile& source,
+                                           const std::vector<FieldDef>& fields,
+                                           const FormatSettings& format,
+                                           const DbfOpenOptions& reopen) {
+    RewritePlan plan;
+    plan.structure = StructureOf(source);
+    plan.structure->fields = fields;
+    for (FieldDef& f : plan.structure->fields) f.offset = 0;
+    plan.fill = [&](const DbfFile& old, DbfWriter& w) {
+        for (uint32_t r = 0; r < old.RecordCount(); ++r) {
+            const uint8_t* rec = old.Record(r);
+            w.BeginRow();
+            w.Row()[0] = rec[0];
+            w.CopyFields(old, rec, format);
+            w.EndRow();
+        }
+    };
+    return RewriteFile(source, plan, reopen);
 }
 
 void RewriteTableFile(const std::string& path, const DbfOpenOptions& options,

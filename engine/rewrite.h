@@ -66,6 +66,14 @@ DbfWriter::Definition StructureOf(const DbfFile& source);
 std::unique_ptr<DbfFile> RewriteFile(const DbfFile& source, const RewritePlan& plan,
                                      const DbfOpenOptions& reopen);
 
+// Source's rows under a new list of fields: a field that source has (same name) keeps its
+// values, with their null bits and memo texts, through DbfWriter's field copier; deleted rows
+// stay deleted (this is no pack). ALTER TABLE and the commands that add a column.
+std::unique_ptr<DbfFile> RewriteWithFields(const DbfFile& source,
+                                           const std::vector<FieldDef>& fields,
+                                           const FormatSettings& format,
+                                           const DbfOpenOptions& reopen);
+
 // The same for a table given by its path.
 void RewriteTableFile(const std::string& path, const DbfOpenOptions& options,
                       const RewritePlan& plan);

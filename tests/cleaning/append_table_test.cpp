@@ -166,5 +166,57 @@ TEST_F(AppendTableTest, AutoIncrementFieldNumbersTheNewRows) {
     EXPECT_EQ(DbfFile::Open(path)->Fields()[0].autoNext, 10u);
 }
 
+// A row that is not added leaves nothing behind: with no row added, table and memo file stay
+// byte for byte as they were (no memo block for the rejected row, no new date in the header).
+TEST_F(AppendTableTest, RejectedFirstRowLeavesTableAndMemoByteIdentical) {
+    for (const uint8_t version : {uint8_t{0x03}, uint8_t{0xF5}}) {
+        SCOPED_TRACE(version);
+        const std::string path = dir.File(version == 0x03 ? "d3.dbf" : "fox.dbf");
+        DbfWriter::Definition def;
+        def.version = version;
+        def.fields = {{"OBS", 'M', 10}, {"NR", 'N', 3}};
+        {
+            DbfWriter w(path, def);
+            w.BeginRow();
+            w.SetText(0, "vechi", {});
+            w.SetText(1, "7", {});
+            w.EndRow();
+            w.Commit();
+        }
+        const std::string memo = MemoPathFor(path, DbfFile::Open(path)->Layout());
+        // Yesterday's header date: a rewrite would write today's.
+        std::string header = ReadFileBytes(path);
+        header[3] = static_cast<char>(header[3] == 1 ? 2 : 1);
+        test::WriteFileBytes(path, header);
+        const std::string tableBefore = ReadFileBytes(path), memoBefore = ReadFileBytes(memo);
+
+        ws.CurrentFile = path;
+        ws.OpenTable();
+        // The memo goes in first, then the number is too long for N(3).
+        const std::string src = dir.File("src.dbf");
+        DbfWriter::Definition from;
+        from.fields = {{"OBS", 'M', 10}, {"NR", 'C', 10}};
+        {
+            DbfWriter w(src, from);
+            w.BeginRow();
+            w.SetText(0, "respins", {});
+            w.SetText(1, "123456", {});
+            w.EndRow();
+            w.Commit();
+        }
+        try {
+            AppendFromTable(ws, src);
+            ADD_FAILURE() << "no error";
+        } catch (const AppendStopped& e) {
+            EXPECT_EQ(e.Appended(), 0);
+        }
+        ExpectWindowRestored();
+        ws.Tx.Cancel();
+        ws.CloseTable();
+        EXPECT_EQ(ReadFileBytes(path), tableBefore);
+        EXPECT_EQ(ReadFileBytes(memo), memoBefore);
+    }
+}
+
 }  // namespace
 }  // namespace orbelan

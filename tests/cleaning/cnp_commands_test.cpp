@@ -288,5 +288,25 @@ TEST_F(CnpCommandsTest, AddColumnReopensTheTableOrLeavesItClosedOnFailure) {
     EXPECT_EQ(ws.Tx.TableName(), "");
 }
 
+// The path takes no part in any statement text: a quote in it neither breaks nor changes one.
+TEST_F(CnpCommandsTest, AddColumnToATableWhosePathHoldsQuotes) {
+    for (const char* name : {"O'NEIL.DBF", "A\"B.DBF", "C'\" ADD Y CHAR(1).DBF"}) {
+        SCOPED_TRACE(name);
+        path = dir.File(name);
+        test::WriteDbf(path, kPersons, {{"ION", "1000101990013"}}, 0);
+        ws.CurrentFile = path;
+        ws.OpenTable();
+        ASSERT_TRUE(ws.Tx.Active());
+        AddColumn(ws, "ANCNP", "DECIMAL(6,0)");
+        ASSERT_TRUE(ws.Tx.Active());
+        EXPECT_EQ(ws.Tx.TableName(), path);
+        EXPECT_EQ(ui.columnList, (std::vector<std::string>{"NUME", "CNP", "ANCNP"}));
+        EXPECT_EQ(ws.Tx.AsText("CNP"), "1000101990013");
+        EXPECT_EQ(ws.Tx.Field(2).type, 'N');
+        EXPECT_EQ(ws.Tx.Field(2).size, 6);
+        ws.CloseTable();
+    }
+}
+
 }  // namespace
 }  // namespace orbelan

@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
 #include "engine/dbf_file.h"
+#include "engine/dbf_writer.h"
+#include "engine/field_value.h"
 #include "engine/file_io.h"
 #include "support/dbf_builder.h"
 #include "support/temp_dir.h"
@@ -468,6 +471,59 @@ TEST_F(QueryTest, CreateWritesAnEmptyDBase3TableReplacingAnOldOne) {
                   .find("coloana A apare de doua ori"),
               std::string::npos);
     EXPECT_EQ(test::ReadFileBytes(path), bytes);
+}
+
+// Chosen columns of a Visual FoxPro table keep their nulls (and an empty value stays a value),
+// ordered or grouped, whatever the column types.
+TEST(QuerySelect, ChosenColumnsOfAVisualFoxProTableKeepTheirNulls) {
+    test::TempDir dir;
+    const std::string path = dir.File("VFP.DBF");
+    DbfWriter::Definition def;
+    def.version = 0x30;
+    FieldDef nume{"NUME", 'C', 10};
+    nume.flags = 0x02;
+    FieldDef suma{"SUMA", 'N', 8};
+    suma.flags = 0x02;
+    FieldDef nota{"NOTA", 'V', 6};
+    nota.flags = 0x02;
+    def.fields = {nume, suma, nota};
+    {
+        DbfWriter w(path, def);
+        const std::vector<std::vector<const char*>> rows = {
+            {"ANA", nullptr, "ab"}, {nullptr, "3", nullptr}, {"", "0", ""}};
+        const FieldCodec codec(w.Layout(), w.Page());
+        for (const auto& row : rows) {
+            w.BeginRow();
+            for (size_t f = 0; f < 3; ++f) {
+                if (row[f])
+                    w.SetText(static_cast<int>(f), row[f], {});
+                else
+                    codec.SetEmpty(w.Row(), w.Layout().fields[f]);  // null
+            }
+            w.EndRow();
+        }
+        w.Commit();
+    }
+    for (const std::string tail : {"", " ORDER BY SUMA", " GROUP BY NUME, SUMA, NOTA"}) {
+        SCOPED_TRACE(tail);
+        Query q;
+        q.AddSql("SELECT NOTA, SUMA, NUME FROM \"" + path + "\"" + tail);
+        q.Open();
+        std::vector<std::string> seen;
+        const DbfFile& result = q.Data();
+        for (q.First(); !q.Eof(); q.Next()) {
+            std::string row;
+            for (int f = 0; f < 3; ++f) {
+                const FieldValue v = FieldReader(result.Layout(), result.FieldAt(f))
+                                         .Read(q.RecordAt(q.CurrentRow()));
+                row += (v.kind == ValueKind::Null ? "null" : "'" + q.AsText(f) + "'") + " ";
+            }
+            seen.push_back(row);
+        }
+        std::sort(seen.begin(), seen.end());
+        EXPECT_EQ(seen,
+                  (std::vector<std::string>{"'' '0' '' ", "'ab' null 'ANA' ", "null '3' null "}));
+    }
 }
 
 }  // namespace
