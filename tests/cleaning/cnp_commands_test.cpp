@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "cleaning/add_column.h"
+#include "cleaning/append_table.h"
 #include "core/workspace.h"
 #include "engine/file_io.h"
 #include "support/dbf_builder.h"
@@ -264,32 +264,31 @@ TEST_F(CnpCommandsTest, ARowThatCannotBeWrittenEndsTheCommandWithTheGridFollowin
     EXPECT_EQ(test::ReadFileBytes(path), before);
 }
 
-TEST_F(CnpCommandsTest, AddColumnReopensTheTableOrLeavesItClosedOnFailure) {
+TEST_F(CnpCommandsTest, AddingTheColumnReopensTheTableOrLeavesItClosedOnFailure) {
     Open({{"ION", "1000101990013"}});
-    AddColumn(ws, "PRENUME", "CHAR(24)");
+    ExtractBirthDate(ws, "CNP");
     EXPECT_TRUE(ws.Tx.Active());
     EXPECT_EQ(ws.Tx.TableName(), path);
-    EXPECT_EQ(ui.columnList.back(), "PRENUME");
+    EXPECT_EQ(ui.columnList.back(), "DATACNP");
     EXPECT_EQ(ui.rowCounter, "1");
     EXPECT_EQ(ws.Tx.AsText("CNP"), "1000101990013");
 
     // A rewrite that fails leaves the file unchanged and open again.
     const std::string before = test::ReadFileBytes(path);
     IoFaults().failRenameAfter = 0;
-    EXPECT_THROW(AddColumn(ws, "ANCNP", "DECIMAL(6,0)"), DbfError);
+    EXPECT_THROW(ExtractBirthYear(ws, "CNP"), DbfError);
     IoFaults().Reset();
     EXPECT_TRUE(ws.Tx.Active());
     EXPECT_EQ(test::ReadFileBytes(path), before);
     EXPECT_EQ(ws.Tx.FieldIndex("ANCNP"), -1);
 
-    std::filesystem::remove(path);  // the engine can't alter what is gone
-    EXPECT_THROW(AddColumn(ws, "ANCNP", "DECIMAL(6,0)"), DbfError);
+    std::filesystem::remove(path);  // the engine can't rewrite what is gone
+    EXPECT_THROW(ExtractBirthYear(ws, "CNP"), DbfError);
     EXPECT_FALSE(ws.Tx.Active());
-    EXPECT_EQ(ws.Tx.TableName(), "");
 }
 
 // The path takes no part in any statement text: a quote in it neither breaks nor changes one.
-TEST_F(CnpCommandsTest, AddColumnToATableWhosePathHoldsQuotes) {
+TEST_F(CnpCommandsTest, ColumnAddedAndRowsAppendedWhenThePathHoldsQuotes) {
     for (const char* name : {"O'NEIL.DBF", "A\"B.DBF", "C'\" ADD Y CHAR(1).DBF"}) {
         SCOPED_TRACE(name);
         path = dir.File(name);
@@ -297,8 +296,10 @@ TEST_F(CnpCommandsTest, AddColumnToATableWhosePathHoldsQuotes) {
         ws.CurrentFile = path;
         ws.OpenTable();
         ASSERT_TRUE(ws.Tx.Active());
-        AddColumn(ws, "ANCNP", "DECIMAL(6,0)");
+        ExtractBirthYear(ws, "CNP");
+        AppendFromTable(ws, path);  // its own rows, read through a statement naming the path
         ASSERT_TRUE(ws.Tx.Active());
+        EXPECT_EQ(ws.Tx.RecordCount(), 2);
         EXPECT_EQ(ws.Tx.TableName(), path);
         EXPECT_EQ(ui.columnList, (std::vector<std::string>{"NUME", "CNP", "ANCNP"}));
         EXPECT_EQ(ws.Tx.AsText("CNP"), "1000101990013");
