@@ -14,8 +14,13 @@ namespace {
 // Writes the birth day number a code states into the target field of the new row.
 using WriteBirth = std::function<void(DbfWriter& row, int field, int dayNumber)>;
 
+// Thrown from the rewrite when not one displayed row holds a valid code: the new file is
+// dropped, and the user told that the column holds no codes.
+struct NoValidCode {};
+
 // One rewrite adds the target column when missing and fills it for every displayed row: the
-// file gets all of it or, after a failure, none of it.
+// file gets all of it or, after a failure, none of it. A code that is empty or invalid states
+// no birth: its row's value is left empty, never an invented date.
 void ExtractFromCnp(Workspace& ws, const std::string& source, const std::string& title,
                     const FieldDef& target, const WriteBirth& write) {
     Table& tx = ws.Tx;
@@ -30,19 +35,43 @@ void ExtractFromCnp(Workspace& ws, const std::string& source, const std::string&
         structure.sources.push_back(-1);
         to = tx.FieldCount();
     }
-    CommandGuard guard(ws);
-    const Bookmark current = tx.GetBookmark();
-    const std::vector<bool> shown = DisplayedRecords(tx);
-    const FormatSettings format = ws.Format();
-    ReplaceTable(ws, structure, [&](const DbfFile& src, uint32_t record, DbfWriter& w) {
-        if (!shown[record]) return;
-        write(w, to, CnpNascutLa(src.Text(src.Record(record), from, format)));
-        ws.progress.ProcessMessages();
-    });
-    guard.Finish();
-    if (current >= 0) tx.GotoBookmark(current);
+    int shownCount = 0;
+    int valid = 0;
+    try {
+        CommandGuard guard(ws);
+        const Bookmark current = tx.GetBookmark();
+        const std::vector<bool> shown = DisplayedRecords(tx, &shownCount);
+        const FormatSettings format = ws.Format();
+        ReplaceTable(ws, structure, [&](const DbfFile& src, uint32_t record, DbfWriter& w) {
+            if (shown[record]) {
+                const std::string code = src.Text(src.Record(record), from, format);
+                if (CnpCorect(code, false)) {
+                    write(w, to, CnpNascutLa(code));
+                    ++valid;
+                } else {
+                    w.SetText(to, "", format);
+                }
+                ws.progress.ProcessMessages();
+            }
+            if (record + 1 == src.RecordCount() && shownCount > 0 && valid == 0)
+                throw NoValidCode{};
+        });
+        guard.Finish();
+        if (current >= 0) tx.GotoBookmark(current);
+    } catch (const NoValidCode&) {
+        ws.messages.Mesaj(title,
+                          "Coloana " + source +
+                              " nu contine niciun C.N.P. valid in liniile afisate; nu am scris "
+                              "nimic.",
+                          mkWarning, mbOK);
+        return;
+    }
     ws.progress.ProcessMessages();
-    ws.messages.Mesaj(title, "Extragere incheiata cu succes.", mkInformation, mbOK);
+    std::string text = "Extragere incheiata cu succes.";
+    if (const int empty = shownCount - valid; empty > 0)
+        text += "\r" + std::to_string(empty) +
+                " linii au ramas necompletate: codul lor lipseste sau nu este valid.";
+    ws.messages.Mesaj(title, text, mkInformation, mbOK);
 }
 
 }  // namespace

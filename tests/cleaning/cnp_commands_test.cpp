@@ -178,21 +178,24 @@ TEST_F(CnpCommandsTest, YearExtractionAddsTheColumnAndWritesEveryYear) {
     EXPECT_FALSE(ws.Tx.ControlsDisabled());
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(Last(ui).title, "Anul din CNP");
-    EXPECT_EQ(Last(ui).text, "Extragere incheiata cu succes.");
+    EXPECT_EQ(Last(ui).text,
+              "Extragere incheiata cu succes.\r4 linii au ramas necompletate: codul lor lipseste "
+              "sau nu este valid.");
     EXPECT_EQ(Last(ui).kind, mkInformation);
     EXPECT_EQ(Last(ui).buttons, mbOK);
 
+    // Empty, impossible (29.02.1900), not digits, wrong check digit: no year is invented.
     const DbfContents file = OnDisk();
     EXPECT_EQ(file.fields, (std::vector<std::string>{"NUME", "CNP", "ANCNP"}));
     EXPECT_EQ(file.ColumnValues("ANCNP"),
-              (std::vector<std::string>{"1900", "1899", "2000", "1899", "1899", "1900"}));
+              (std::vector<std::string>{"1900", "", "2000", "", "", ""}));
 }
 
 TEST_F(CnpCommandsTest, SecondYearExtractionOverwritesWithoutAlteringTheTable) {
     Open({{"ION", "1000101990013"}, {"ANA", "6001231990031"}});
     ExtractBirthYear(ws, "CNP");
     ws.Tx.First();
-    ws.Tx.SetText("CNP", "5991231990013");
+    ws.Tx.SetText("CNP", "5991231990012");
     ws.Tx.Post();
     ExtractBirthYear(ws, "CNP");
     EXPECT_EQ(ui.MessageTexts().size(), 2u);
@@ -212,7 +215,7 @@ TEST_F(CnpCommandsTest, ExtractionFillsOnlyTheRowsThroughTheFilter) {
     EXPECT_EQ(file.ColumnValues("DATACNP"), (std::vector<std::string>{"19000101", "", "20000229"}));
 }
 
-TEST_F(CnpCommandsTest, DateExtractionWritesTheBirthDateOrTheZeroDate) {
+TEST_F(CnpCommandsTest, DateExtractionWritesTheBirthDateOrNothing) {
     // A two-digit-year short format must not move the zero date into another century.
     ws.SetFormatSettings({',', "dd.MM.yy"});
     Open({{"ION", "1000101990013"},
@@ -224,11 +227,24 @@ TEST_F(CnpCommandsTest, DateExtractionWritesTheBirthDateOrTheZeroDate) {
     ExtractBirthDate(ws, "CNP");
     EXPECT_EQ(ws.Tx.Field(2).type, 'D');
     EXPECT_EQ(Last(ui).title, "Data din CNP");
-    EXPECT_EQ(Last(ui).text, "Extragere incheiata cu succes.");
+    EXPECT_EQ(Last(ui).text.substr(0, 31), "Extragere incheiata cu succes.\r");
     const DbfContents file = OnDisk();
     EXPECT_EQ(file.ColumnValues("DATACNP"),
-              (std::vector<std::string>{"19000101", "19000101", "20001231", "18991230", "18991230",
-                                        "18991230"}));
+              (std::vector<std::string>{"19000101", "", "20001231", "", "", ""}));
+}
+
+TEST_F(CnpCommandsTest, AColumnWithoutOneValidCodeIsNotWritten) {
+    // A name column chosen by mistake: nothing is written, and the user is told why.
+    Open({{"ION", "1000101990013"}, {"ANA", "6001231990031"}});
+    const std::string before = test::ReadFileBytes(path);
+    ExtractBirthDate(ws, "NUME");
+    EXPECT_EQ(Last(ui).text,
+              "Coloana NUME nu contine niciun C.N.P. valid in liniile afisate; nu am scris nimic.");
+    EXPECT_EQ(Last(ui).kind, mkWarning);
+    EXPECT_EQ(ws.Tx.FieldIndex("DATACNP"), -1);
+    EXPECT_FALSE(ws.Tx.ControlsDisabled());
+    ws.CloseTable();
+    EXPECT_EQ(test::ReadFileBytes(path), before);
 }
 
 TEST_F(CnpCommandsTest, DateIntoAnExistingTextColumnUsesTheShortDateFormat) {
