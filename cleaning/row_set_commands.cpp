@@ -153,6 +153,10 @@ void PackTable(Workspace& ws, const std::string& file) {
 
 void DeleteIndex(Workspace& ws) {
     if (!ws.Tx.Active()) return;
+    if (!HasIndex(ws.Tx.TableName())) {
+        ws.messages.Mesaj("Stergere Index", "Tabelul nu are index.", mkInformation, mbOK);
+        return;
+    }
     // The pack first: when it fails the table and its index are as they were. A failure to
     // remove the index afterwards is reported, not followed by "deleted".
     ReplaceAndReopen(ws, [&](const std::string& path) {

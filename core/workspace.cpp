@@ -59,7 +59,7 @@ void Workspace::SetFormatSettings(const FormatSettings& settings) {
     Sx.SetFormatSettings(settings);
 }
 
-void Workspace::OpenTable() {
+void Workspace::OpenTable(bool atStartUp) {
     if (Tx.Active()) CloseTable();
     progress.ProcessMessages();
     Tx.SetTableName(CurrentFile);
@@ -76,7 +76,7 @@ void Workspace::OpenTable() {
         CurrentFile.clear();
         Tx.SetTableName("");
         window.SetStatusText("Nici un DBF deschis.");
-        if (StartedWithArgument) window.Terminate();
+        if (atStartUp) window.Terminate();
         return;
     }
     CurrentFile = Tx.TableName();

@@ -33,7 +33,6 @@ class Workspace {
     std::string CurrentFile;  // full path of the table to open or that is open; empty when none
     std::string ProgramDir;   // with a trailing separator; scratch files and letters go there
     bool Sorting = false;
-    bool StartedWithArgument = false;
     bool FilterOn = false;  // the user switched the filter on (the button stays down)
 
     // Applies the number/date forms and the default code page to all three datasets.
@@ -43,7 +42,9 @@ class Workspace {
     // (--codepage), else the default for tables that name none (cp1250 unless set).
     std::string ProgramCodePage() const;
 
-    void OpenTable();
+    // Opens CurrentFile. A file that can't be read is said so and leaves no table open; when it
+    // was the one named at start-up (nothing else was asked for), the program ends too.
+    void OpenTable(bool atStartUp = false);
     void CloseTable();
     // Posts the row being edited or added, as leaving it in the grid would.
     void PostPendingEdit();

@@ -12,11 +12,10 @@ void StartUp(Workspace& ws, const std::vector<std::string>& args,
     ws.CurrentFile.clear();
     ws.Sorting = false;
     ws.ProgramDir = ProgramDataDir();
-    ws.StartedWithArgument = !args.empty();
     std::error_code ec;
     if (!args.empty() && std::filesystem::is_regular_file(PathFromUtf8(args.front()), ec)) {
         ws.CurrentFile = Utf8FromPath(std::filesystem::absolute(PathFromUtf8(args.front()), ec));
-        ws.OpenTable();
+        ws.OpenTable(true);
         return;
     }
     ws.platform.RegisterExtension("dbf", executablePath);

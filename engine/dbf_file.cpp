@@ -394,6 +394,19 @@ void DetachIndex(const std::string& path) {
     RemoveIndexFiles(path);
 }
 
+bool HasIndex(const std::string& path) {
+    const std::string base = PathWithoutExtension(path);
+    for (const char* ext : {".mdx", ".cdx"})
+        if (!FindWithExtension(base, ext).empty()) return true;
+    try {
+        FileHandle h = FileHandle::OpenRead(path);
+        uint8_t head[29] = {};
+        return h.ReadAt(0, head, sizeof head) == sizeof head && (head[28] & 0x01) != 0;
+    } catch (const DbfError&) {
+        return false;
+    }
+}
+
 void DropStaleIndex(const std::string& path) noexcept {
     try {
         DetachIndex(path);

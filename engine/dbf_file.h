@@ -140,6 +140,8 @@ class DbfFile {
 // file can't be opened for writing; a missing index file is no error. Throws DbfError(Io) when a
 // write or a deletion fails.
 void DetachIndex(const std::string& path);
+// The table has a production index: its flag in the header, or an index file beside it.
+bool HasIndex(const std::string& path);
 // After a rewrite that already replaced the table: the old index files must go, but a failure to
 // delete one can't undo the rewrite, so it is not reported.
 void DropStaleIndex(const std::string& path) noexcept;

@@ -207,6 +207,13 @@ TEST_F(MainWindowTest, StartWithArgumentOpensTheFileAndFailedStartEndsTheProgram
     second.show();
     EXPECT_EQ(answer.Seen(), 1);
     EXPECT_TRUE(second.TerminateRequested());
+
+    // The same file chosen with the button later: the message, and the window stays.
+    test::ModalAnswer again([](QDialog& d) { d.reject(); });
+    OpenWithButton(text);
+    EXPECT_EQ(again.Seen(), 1);
+    EXPECT_FALSE(form.TerminateRequested());
+    EXPECT_FALSE(form.ws().Tx.Active());
 }
 
 TEST_F(MainWindowTest, StartWithoutArgumentWritesTheAssociation) {

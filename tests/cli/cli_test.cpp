@@ -204,7 +204,7 @@ TEST(Cli, CnpCommandsShareTheWindowsCode) {
     EXPECT_NE(r.out.find("Extragere incheiata cu succes."), std::string::npos) << r.out;
     r = Orbelan({"show", path, "--format", "csv"});
     EXPECT_EQ(r.out,
-              "NUME,CNP,ANCNP\nA,1000101990013,1900\nB,1000101990012,1900\nC,,1899\n"
+              "NUME,CNP,ANCNP\nA,1000101990013,1900\nB,1000101990012,\nC,,\n"
               "D,6001231990031,2000\n");
 
     r = Orbelan({"extract-date", path, "CNP", "--filter", "NUME='D'"});
@@ -292,6 +292,13 @@ TEST(Cli, RowCommandsAskAndShareTheWindowsCode) {
     r = Orbelan({"delete-rows", path, "--filter", "NUME='IONEL*'", "--yes"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(Csv(path), "NUME,NR\nB,2\nC,4\nA,5\n");
+    r = Orbelan({"drop-index", path});  // no index: nothing changes
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "Stergere Index: Tabelul nu are index.\n");
+    std::string bytes = test::ReadFileBytes(path);
+    bytes[28] = 1;  // a production index
+    test::WriteFileBytes(path, bytes);
+    test::WriteFileBytes(path.substr(0, path.size() - 4) + ".mdx", "index");
     r = Orbelan({"drop-index", path});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "Stergere Index: Indexul a fost sters!\n");

@@ -77,17 +77,21 @@ TEST_F(OpenTableTest, NonTableFileIsNeverWrittenAndReportsTheExactMessage) {
     EXPECT_FALSE(ui.terminated);
 }
 
-TEST_F(OpenTableTest, FailedOpenEndsTheProgramWhenStartedWithAnArgument) {
+TEST_F(OpenTableTest, FailedOpenEndsTheProgramOnlyWhenItWasTheStartUpArgument) {
     const std::string path = dir.File("text.dbf");
     test::WriteFileBytes(path, "nu este un tabel");
     StartUp(ws, {path}, "/opt/orbelan/dbf-orbelan");
     EXPECT_TRUE(ui.terminated);
     EXPECT_TRUE(platform.registrations.empty());
 
-    // A later failed open from the button ends it too.
+    // A later failed open from the button leaves the window open, with no table.
     ui.terminated = false;
+    OpenTableFile(ws, dir.CopyData("persoane.dbf"));
+    ASSERT_TRUE(ws.Tx.Active());
     OpenTableFile(ws, path);
-    EXPECT_TRUE(ui.terminated);
+    EXPECT_FALSE(ui.terminated);
+    EXPECT_FALSE(ws.Tx.Active());
+    EXPECT_EQ(ui.statusText, "Nici un DBF deschis.");
 }
 
 TEST_F(OpenTableTest, StartWithoutFileRegistersTheAssociationEveryTime) {
