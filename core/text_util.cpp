@@ -1,8 +1,9 @@
 #include "core/text_util.h"
 
 #include <cctype>
-#include <charconv>
 #include <string>
+
+#include "engine/text_parse.h"
 
 namespace orbelan {
 
@@ -13,17 +14,7 @@ std::string_view Trim(std::string_view s) {
 }
 
 std::optional<double> ParseDecimal(std::string_view text, char decimalSeparator) {
-    std::string s(Trim(text));
-    if (s.empty()) return std::nullopt;
-    for (char& c : s) {
-        if (c == decimalSeparator) c = '.';
-    }
-    if (s.front() == '+') s.erase(0, 1);
-    if (s.find_first_not_of("0123456789.-eE") != std::string::npos) return std::nullopt;
-    double value = 0;
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-    if (ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
-    return value;
+    return ParseNumberText(text, decimalSeparator);  // numbers read one way, as a field takes them
 }
 
 }  // namespace orbelan

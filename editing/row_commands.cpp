@@ -1,7 +1,7 @@
 #include "editing/row_commands.h"
 
 #include "core/frozen_grid.h"
-#include "core/text_util.h"
+#include "engine/text_parse.h"
 
 namespace orbelan {
 
@@ -55,7 +55,7 @@ void CopyDown(Workspace& ws, CopyDownMode mode) {
     const std::string value = tx.AsText(field);
     double number = 0;
     if (mode == CopyDownMode::Renumber)
-        number = ParseDecimal(value, ws.Format().decimalSeparator).value_or(0);
+        number = ParseNumberText(value, ws.Format().decimalSeparator).value_or(0);
 
     // A row that can't be posted ends the command there, with the grid following again.
     FrozenGrid frozen(tx);
