@@ -244,14 +244,6 @@ void DbfWriter::CopyFields(const DbfFile& source, const uint8_t* record,
     }
 }
 
-void DbfWriter::CopyField(int field, const DbfFile& source, const uint8_t* record, int from) {
-    const FieldLayout& a = source.FieldAt(from);
-    const FieldLayout& b = layout_.fields[visible_[static_cast<size_t>(field)]];
-    std::memcpy(Row() + b.def.offset, record + a.def.offset, static_cast<size_t>(b.def.size));
-    PutBit(layout_, Row(), b.nullBit, GetBit(source.Layout(), record, a.nullBit));
-    PutBit(layout_, Row(), b.varLengthBit, GetBit(source.Layout(), record, a.varLengthBit));
-}
-
 void DbfWriter::EndRow() {
     table_->Write(row_.data(), row_.size());
     ++count_;

@@ -74,9 +74,6 @@ class DbfWriter {
     void SetDouble(int field, double value, const FormatSettings& format);
     void SetDate(int field, int dayNumber, const FormatSettings& format);
     void SetRaw(int field, const uint8_t* bytes);    // field's size bytes, same type and size
-    // Field `from` of one of source's records, same type and size: its stored bytes with its null
-    // and varchar length bits.
-    void CopyField(int field, const DbfFile& source, const uint8_t* record, int from);
     void SetMemo(int field, std::string_view utf8);  // encoded in the table's code page
     void SetMemoBytes(int field, std::string_view bytes, uint32_t type = 1);
     // The fields this table shares with source (same name) from one of source's records: the

@@ -358,7 +358,8 @@ void Query::Open() {
                     const MemoValue v = src->MemoBytes(rec, from);
                     w.SetMemoBytes(static_cast<int>(k), v.ok ? v.bytes : std::string(), v.type);
                 } else {
-                    w.CopyField(static_cast<int>(k), *src, rec, from);
+                    w.SetRaw(static_cast<int>(k),
+                             rec + src->Fields()[static_cast<size_t>(from)].offset);
                 }
             }
             w.EndRow();
