@@ -3,9 +3,9 @@
 #include "core/argument_error.h"
 #include "core/command_guard.h"
 #include "core/replace_table.h"
-#include "core/text_util.h"
 #include "engine/dbf_file.h"
 #include "engine/dbf_writer.h"
+#include "engine/text_parse.h"
 
 namespace orbelan {
 
@@ -42,7 +42,7 @@ void CopyDown(Workspace& ws, const std::string& column, CopyDownMode mode) {
     const std::string value = tx.AsText(field);
     double number = 0;
     if (mode == CopyDownMode::Renumber)
-        number = ParseDecimal(value, ws.Format().decimalSeparator).value_or(0);
+        number = ParseNumberText(value, ws.Format().decimalSeparator).value_or(0);
 
     // The displayed rows from the current one down, in the grid's order; one rewrite writes
     // them all, so a value that doesn't fit leaves every row as it was.

@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "engine/errors.h"
+#include "engine/utf8.h"
 
 namespace orbelan {
 
@@ -115,27 +116,6 @@ const PageTable* FindPage(std::string_view name) {
     return nullptr;
 }
 
-// Reads one code point at i (advancing i); -1 for a malformed sequence (i moves one byte).
-long NextCodePoint(std::string_view s, size_t& i) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    int len = b0 < 0x80 ? 1 : (b0 >> 5) == 6 ? 2 : (b0 >> 4) == 14 ? 3 : (b0 >> 3) == 30 ? 4 : 0;
-    if (len == 0 || i + static_cast<size_t>(len) > s.size()) {
-        ++i;
-        return -1;
-    }
-    long cp = len == 1 ? b0 : len == 2 ? (b0 & 0x1F) : len == 3 ? (b0 & 0x0F) : (b0 & 0x07);
-    for (int k = 1; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return -1;
-        }
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    i += static_cast<size_t>(len);
-    return cp;
-}
-
 // End of the run of ASCII bytes starting at i, eight bytes at a time.
 size_t AsciiRunEnd(std::string_view s, size_t i) {
     while (i + 8 <= s.size()) {
@@ -146,21 +126,6 @@ size_t AsciiRunEnd(std::string_view s, size_t i) {
     }
     while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80) ++i;
     return i;
-}
-
-std::string Utf8Of(char32_t cp) {
-    std::string out;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-    return out;
 }
 
 }  // namespace
@@ -177,7 +142,7 @@ CodePage::CodePage(std::string name)
             decode_[b] = "\xEF\xBF\xBD";  // U+FFFD
             continue;
         }
-        decode_[b] = Utf8Of(cp);
+        utf8::AppendCodePoint(decode_[b], cp);
         encode_->bytes.emplace(cp, static_cast<uint8_t>(b));  // first byte wins for duplicates
         if (b < 0x80 && cp != static_cast<char32_t>(b)) encode_->asciiIdentity = false;
     }
@@ -257,7 +222,7 @@ void CodePage::AppendEncoded(std::string_view utf8, std::string& out) const {
             continue;
         }
         const size_t start = i;
-        const long cp = NextCodePoint(utf8, i);
+        const long cp = utf8::NextCodePoint(utf8, i);
         if (cp < 0)
             throw DbfError(ErrorKind::Conversion,
                            "Textul nu este scris corect (UTF-8) si nu poate fi trecut in codul de "

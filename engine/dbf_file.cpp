@@ -14,10 +14,6 @@ namespace {
 constexpr size_t kTailLimit = 8u << 20;
 constexpr size_t kAppendBatch = 256u << 10;
 
-bool IsFoxFamily(DbfFamily f) {
-    return f == DbfFamily::FoxPro || f == DbfFamily::VisualFoxPro;
-}
-
 // FoxPro 2.x tables carry the dBase III version byte with a .cdx index, so either kind counts.
 std::string IndexPath(const std::string& path, DbfFamily family) {
     const std::string base = PathWithoutExtension(path);
@@ -383,11 +379,8 @@ void DetachIndex(const std::string& path) {
     }
     uint8_t head[32] = {};
     if (h.ReadAt(0, head, sizeof head) >= 29) {
-        DbfFamily family = DbfFamily::DBase3;
-        const uint8_t v = head[0];
-        if (v == 0x30 || v == 0x31 || v == 0x32 || v == 0xF5 || v == 0xFB)
-            family = DbfFamily::FoxPro;
-        const uint8_t cleared = IsFoxFamily(family) ? (head[28] & 0xFE) : 0;
+        const auto family = FamilyOfVersion(head[0]);
+        const uint8_t cleared = family && IsFoxFamily(*family) ? (head[28] & 0xFE) : 0;
         if (cleared != head[28]) h.WriteAt(28, &cleared, 1);
     }
     h.Close();

@@ -45,42 +45,6 @@ std::string Linii(uint64_t n) {
                    "Fisierul " + path + " nu este un tabel DBF valid: " + why);
 }
 
-bool KnownVersion(uint8_t v, DbfFamily& family) {
-    switch (v) {
-        case 0x03:
-        case 0x83:
-            family = DbfFamily::DBase3;
-            return true;
-        case 0x04:
-        case 0x05:
-        case 0x8B:
-        case 0xCB:
-        case 0x43:
-        case 0x63:
-        case 0x7B:
-            family = DbfFamily::DBase4;
-            return true;
-        case 0x8C:
-            family = DbfFamily::DBase7;
-            return true;
-        case 0xF5:
-        case 0xFB:
-            family = DbfFamily::FoxPro;
-            return true;
-        case 0x30:
-        case 0x31:
-        case 0x32:
-            family = DbfFamily::VisualFoxPro;
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool IsFox(DbfFamily f) {
-    return f == DbfFamily::FoxPro || f == DbfFamily::VisualFoxPro;
-}
-
 // dBase 7 tables also use version 0x04; they are told apart by their 48-byte descriptors ending
 // with 0x0D right where the header length says.
 bool LooksLikeDBase7(const uint8_t* d, size_t size, uint16_t headerLength) {
@@ -97,6 +61,49 @@ std::string FieldName(const uint8_t* p, size_t maxLen) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every version byte we read, and which of them a new table of its family is written with.
+struct VersionRow {
+    uint8_t version;
+    DbfFamily family;
+    bool newPlain;  // a new table without memo fields
+    bool newMemo;   // a new table with memo fields
+};
+
+// The first row of a byte decides its family: 0x04 is dBase IV until the descriptors say dBase 7,
+// and 0x03 is dBase III though FoxPro writes it for tables without memo.
+constexpr VersionRow kVersions[] = {
+    {0x03, DbfFamily::DBase3, true, false},        {0x83, DbfFamily::DBase3, false, true},
+    {0x04, DbfFamily::DBase4, true, false},        {0x8B, DbfFamily::DBase4, false, true},
+    {0x05, DbfFamily::DBase4, false, false},       {0xCB, DbfFamily::DBase4, false, false},
+    {0x43, DbfFamily::DBase4, false, false},       {0x63, DbfFamily::DBase4, false, false},
+    {0x7B, DbfFamily::DBase4, false, false},       {0x8C, DbfFamily::DBase7, false, true},
+    {0x04, DbfFamily::DBase7, true, false},        {0xF5, DbfFamily::FoxPro, false, true},
+    {0xFB, DbfFamily::FoxPro, false, false},       {0x03, DbfFamily::FoxPro, true, false},
+    {0x30, DbfFamily::VisualFoxPro, true, true},   {0x31, DbfFamily::VisualFoxPro, false, false},
+    {0x32, DbfFamily::VisualFoxPro, false, false},
+};
+
+}  // namespace
+
+std::optional<DbfFamily> FamilyOfVersion(uint8_t version) {
+    for (const VersionRow& row : kVersions)
+        if (row.version == version) return row.family;
+    return std::nullopt;
+}
+
+bool IsFoxFamily(DbfFamily family) {
+    return family == DbfFamily::FoxPro || family == DbfFamily::VisualFoxPro;
+}
+
+uint8_t NewTableVersion(DbfFamily family, bool memo, uint8_t asked) {
+    if (family == DbfFamily::VisualFoxPro && FamilyOfVersion(asked) == family) return asked;
+    for (const VersionRow& row : kVersions)
+        if (row.family == family && (memo ? row.newMemo : row.newPlain)) return row.version;
+    return memo ? 0x83 : 0x03;
+}
 
 bool DbfLayout::HasMemoFields() const {
     for (const FieldLayout& f : fields)
@@ -139,8 +146,10 @@ DbfLayout ParseHeader(const uint8_t* d, size_t size, const std::string& path) {
     L.languageDriver = d[29];
     // A text file or a picture fails these long before anything else.
     if (d[2] > 12 || d[3] > 31 || L.headerLength < 33 || L.recordLength < 2) NotDbf(path);
-    if (!KnownVersion(L.version, L.family))
+    const auto family = FamilyOfVersion(L.version);
+    if (!family)
         Malformed(path, "tipul de tabel " + Hex(L.version) + " (primul octet) nu este cunoscut.");
+    L.family = *family;
     if (L.headerLength > size)
         Malformed(path, "antetul anunta " + std::to_string(L.headerLength) +
                             " de octeti, dar fisierul are doar " + std::to_string(size) + ".");
@@ -167,7 +176,8 @@ DbfLayout ParseHeader(const uint8_t* d, size_t size, const std::string& path) {
             f.def.autoNext = U32(fd + 19);
             f.def.autoStep = fd[23];
         }
-        if (f.def.type == '0' || (IsFox(L.family) && f.def.name == "_NullFlags")) f.system = true;
+        if (f.def.type == '0' || (IsFoxFamily(L.family) && f.def.name == "_NullFlags"))
+            f.system = true;
         L.fields.push_back(f);
         p += stride;
     }
@@ -177,7 +187,7 @@ DbfLayout ParseHeader(const uint8_t* d, size_t size, const std::string& path) {
     // tables the 263-byte backlink.
     const size_t used = p + (terminated ? 1 : 0);
     const size_t extra = L.headerLength - used;
-    const bool extraOk = extra <= 1 || (IsFox(L.family) && (extra == 263 || extra == 264));
+    const bool extraOk = extra <= 1 || (IsFoxFamily(L.family) && (extra == 263 || extra == 264));
     if (!extraOk) {
         const size_t need = (dbase7 ? 68 : 32) + stride * L.fields.size() + 1;
         Malformed(path, "antetul anunta o lungime de " + std::to_string(L.headerLength) +
@@ -236,7 +246,7 @@ DbfLayout ParseHeader(const uint8_t* d, size_t size, const std::string& path) {
                             std::to_string(available) + ".");
 
     if (L.HasMemoFields()) {
-        if (IsFox(L.family))
+        if (IsFoxFamily(L.family))
             L.memo = MemoKind::Fpt;
         else
             L.memo = L.family == DbfFamily::DBase3 ? MemoKind::Dbt3 : MemoKind::Dbt4;
@@ -330,7 +340,7 @@ void LayoutNewTable(DbfLayout& L) {
     L.headerLength = static_cast<uint16_t>(header);
     L.memo = MemoKind::None;
     if (L.HasMemoFields()) {
-        if (IsFox(L.family))
+        if (IsFoxFamily(L.family))
             L.memo = MemoKind::Fpt;
         else
             L.memo = L.family == DbfFamily::DBase3 ? MemoKind::Dbt3 : MemoKind::Dbt4;

@@ -9,6 +9,7 @@
 //   Visual FoxPro 0x30 0x31 0x32 (.fpt memo)         263-byte backlink after the 0x0D terminator
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -43,6 +44,14 @@ struct DbfLayout {
     bool BigEndianIntegers() const { return family == DbfFamily::DBase7; }
     bool HasMemoFields() const;
 };
+
+// The family a version byte (header byte 0) names; nullopt for a byte no DBF program writes. A
+// 0x04 table may still be dBase 7: ParseHeader tells that from its descriptors.
+std::optional<DbfFamily> FamilyOfVersion(uint8_t version);
+bool IsFoxFamily(DbfFamily family);
+// The version byte of a new table of family with or without memo fields; a Visual FoxPro table
+// keeps `asked` when it is one of its own.
+uint8_t NewTableVersion(DbfFamily family, bool memo, uint8_t asked);
 
 // Parses and checks a header. data/size is the whole file (as mapped). Throws DbfError:
 // CannotOpen when it is not a DBF at all (empty, text, a picture), Malformed when the header

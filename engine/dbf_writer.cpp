@@ -15,47 +15,9 @@
 #include "engine/utf8_path.h"
 
 namespace orbelan {
-namespace {
-
-DbfFamily FamilyOf(uint8_t version) {
-    switch (version) {
-        case 0x04:
-        case 0x8B:
-            return DbfFamily::DBase4;
-        case 0x8C:
-            return DbfFamily::DBase7;
-        case 0xF5:
-        case 0xFB:
-            return DbfFamily::FoxPro;
-        case 0x30:
-        case 0x31:
-        case 0x32:
-            return DbfFamily::VisualFoxPro;
-        default:
-            return DbfFamily::DBase3;
-    }
-}
-
-uint8_t VersionFor(DbfFamily family, uint8_t asked, bool memo) {
-    switch (family) {
-        case DbfFamily::DBase3:
-            return memo ? 0x83 : 0x03;
-        case DbfFamily::DBase4:
-            return memo ? 0x8B : 0x04;
-        case DbfFamily::DBase7:
-            return memo ? 0x8C : 0x04;
-        case DbfFamily::FoxPro:
-            return memo ? 0xF5 : 0x03;
-        case DbfFamily::VisualFoxPro:
-            return asked;
-    }
-    return asked;
-}
-
-}  // namespace
 
 DbfWriter::DbfWriter(const std::string& target, const Definition& definition) {
-    layout_.family = FamilyOf(definition.version);
+    layout_.family = FamilyOfVersion(definition.version).value_or(DbfFamily::DBase3);
     for (const FieldDef& d : definition.fields) {
         FieldLayout f;
         f.def = d;
@@ -63,10 +25,7 @@ DbfWriter::DbfWriter(const std::string& target, const Definition& definition) {
         layout_.fields.push_back(f);
     }
     LayoutNewTable(layout_);
-    layout_.version = VersionFor(layout_.family, definition.version, layout_.HasMemoFields());
-    if (layout_.family == DbfFamily::DBase3 && definition.version == 0x83 &&
-        !layout_.HasMemoFields())
-        layout_.version = 0x03;
+    layout_.version = NewTableVersion(layout_.family, layout_.HasMemoFields(), definition.version);
     codePage_ = CodePage::Get(definition.codePage);
     copyMemoFrom_ = definition.copyMemoFrom;
     memoTarget_ = MemoPathFor(target, layout_);

@@ -13,6 +13,7 @@
 #include "engine/date_util.h"
 #include "engine/errors.h"
 #include "engine/field_value.h"
+#include "engine/text_parse.h"
 
 namespace orbelan {
 namespace {
@@ -32,19 +33,6 @@ std::string WithSeparator(std::string s, char separator) {
     for (char& c : s)
         if (c == '.') c = separator;
     return s;
-}
-
-std::string CanonicalFromParts(bool negative, std::string_view intDigits, std::string_view frac) {
-    while (!intDigits.empty() && intDigits.front() == '0') intDigits.remove_prefix(1);
-    while (!frac.empty() && frac.back() == '0') frac.remove_suffix(1);
-    std::string out;
-    if (negative && (!intDigits.empty() || !frac.empty())) out += '-';
-    out += intDigits.empty() ? std::string_view("0") : intDigits;
-    if (!frac.empty()) {
-        out += '.';
-        out += frac;
-    }
-    return out;
 }
 
 std::string Two(int v) {
@@ -78,55 +66,6 @@ std::string Ymd(int day) {
                                               FieldTypeText(f.def) + ").");
 }
 
-// Date and optional time of day: "dd.MM.yyyy hh:mm[:ss]", also yyyymmdd and yyyy-mm-dd.
-std::optional<int> ParseDay(std::string_view text, const FormatSettings& fmt) {
-    if (auto d = ParseDate(text, fmt.shortDateFormat)) return d;
-    if (text.size() == 8 && text.find_first_not_of("0123456789") == std::string_view::npos)
-        if (auto d = ParseDate(text, "yyyyMMdd")) return d;
-    if (auto d = ParseDate(text, "yyyy-MM-dd")) return d;
-    return std::nullopt;
-}
-
-std::optional<std::pair<int, int64_t>> ParseDateTime(std::string_view text,
-                                                     const FormatSettings& fmt) {
-    const size_t space = text.find(' ');
-    const std::string_view datePart = text.substr(0, space);
-    auto day = ParseDay(datePart, fmt);
-    if (!day) return std::nullopt;
-    int64_t ms = 0;
-    if (space != std::string_view::npos) {
-        std::string_view t = TrimStored(text.substr(space + 1));
-        int parts[3] = {0, 0, 0};
-        int n = 0;
-        while (!t.empty() && n < 3) {
-            size_t k = 0;
-            int v = 0;
-            while (k < t.size() && k < 2 && t[k] >= '0' && t[k] <= '9') v = v * 10 + (t[k++] - '0');
-            if (k == 0) return std::nullopt;
-            parts[n++] = v;
-            t.remove_prefix(k);
-            if (!t.empty()) {
-                if (t.front() != ':') return std::nullopt;
-                t.remove_prefix(1);
-            }
-        }
-        if (!t.empty() || n < 2 || parts[0] > 23 || parts[1] > 59 || parts[2] > 59)
-            return std::nullopt;
-        ms = (parts[0] * 3600LL + parts[1] * 60LL + parts[2]) * 1000;
-    }
-    return std::make_pair(*day, ms);
-}
-
-std::optional<char> ParseLogical(std::string_view text) {
-    std::string t(text);
-    for (char& c : t) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (t == "T" || t == "TRUE" || t == "Y" || t == "YES" || t == "DA" || t == ".T." || t == "1")
-        return 'T';
-    if (t == "F" || t == "FALSE" || t == "N" || t == "NO" || t == "NU" || t == ".F." || t == "0")
-        return 'F';
-    return std::nullopt;
-}
-
 std::string FixedDecimalText(int64_t scaled, int scale) {
     const bool negative = scaled < 0;
     // Through unsigned so INT64_MIN does not overflow.
@@ -135,91 +74,13 @@ std::string FixedDecimalText(int64_t scaled, int scale) {
     std::string digits = std::to_string(magnitude);
     if (digits.size() <= static_cast<size_t>(scale))
         digits.insert(0, static_cast<size_t>(scale) + 1 - digits.size(), '0');
-    const size_t point = digits.size() - static_cast<size_t>(scale);
-    return CanonicalFromParts(negative, std::string_view(digits).substr(0, point),
-                              std::string_view(digits).substr(point));
-}
-
-// "1.5E+3" -> "1500", "-2.5e-2" -> "-0.025": textually, so no digit is lost.
-std::optional<std::string> ExpandExponent(std::string_view s, char separator) {
-    const size_t e = s.find_first_of("eE");
-    std::string_view mantissa = s.substr(0, e);
-    std::string_view exponent = s.substr(e + 1);
-    std::string sign;
-    if (!mantissa.empty() && (mantissa.front() == '-' || mantissa.front() == '+')) {
-        if (mantissa.front() == '-') sign = "-";
-        mantissa.remove_prefix(1);
-    }
-    std::string digits;
-    long point = -1;
-    for (char c : mantissa) {
-        if (c >= '0' && c <= '9') {
-            digits += c;
-        } else if ((c == '.' || c == separator) && point < 0) {
-            point = static_cast<long>(digits.size());
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (digits.empty() || exponent.empty() || exponent.size() > 4) return std::nullopt;
-    bool negativeExp = false;
-    if (exponent.front() == '-' || exponent.front() == '+') {
-        negativeExp = exponent.front() == '-';
-        exponent.remove_prefix(1);
-    }
-    if (exponent.empty() || exponent.find_first_not_of("0123456789") != std::string_view::npos)
-        return std::nullopt;
-    long shift = std::stol(std::string(exponent));
-    if (negativeExp) shift = -shift;
-    if (point < 0) point = static_cast<long>(digits.size());
-    point += shift;
-    if (point <= 0) {
-        digits.insert(0, static_cast<size_t>(-point) + 1, '0');
-        point = 1;
-    }
-    if (point > static_cast<long>(digits.size()))
-        digits.append(static_cast<size_t>(point) - digits.size(), '0');
-    return sign + digits.substr(0, static_cast<size_t>(point)) + "." +
-           digits.substr(static_cast<size_t>(point));
+    digits.insert(digits.size() - static_cast<size_t>(scale), 1, '.');
+    return CanonicalNumber((negative ? "-" : "") + digits).value_or(std::string());
 }
 
 }  // namespace
 
 // ---------------------------------------------------------------- number helpers
-
-std::optional<std::string> CanonicalNumber(std::string_view text, char separator) {
-    std::string_view s = TrimStored(text);
-    if (s.empty() || s.find_first_not_of('*') == std::string_view::npos) return std::string();
-    std::string expanded;
-    if (s.find_first_of("eE") != std::string_view::npos) {
-        // Scientific notation from some writers of F fields: move the point on the digits.
-        auto e = ExpandExponent(s, separator);
-        if (!e) return std::nullopt;
-        expanded = std::move(*e);
-        s = expanded;
-    }
-    bool negative = false;
-    if (s.front() == '-' || s.front() == '+') {
-        negative = s.front() == '-';
-        s.remove_prefix(1);
-        s = TrimStored(s);
-    }
-    size_t point = std::string_view::npos;
-    for (size_t i = 0; i < s.size(); ++i) {
-        const char c = s[i];
-        if (c >= '0' && c <= '9') continue;
-        if ((c == '.' || c == separator) && point == std::string_view::npos) {
-            point = i;
-            continue;
-        }
-        return std::nullopt;
-    }
-    const std::string_view intPart = s.substr(0, point);
-    const std::string_view frac =
-        point == std::string_view::npos ? std::string_view() : s.substr(point + 1);
-    if (intPart.empty() && frac.empty()) return std::nullopt;
-    return CanonicalFromParts(negative, intPart, frac);
-}
 
 std::string RoundDecimal(const std::string& canonical, int decimals) {
     const bool negative = !canonical.empty() && canonical[0] == '-';
@@ -428,15 +289,15 @@ void FieldCodec::SetText(uint8_t* record, const FieldLayout& f, std::string_view
             return;
         }
         case 'D': {
-            auto day = ParseDay(text, fmt);
+            auto day = ParseDateText(text, fmt);
             if (!day) Reject(f, text, "nu este o data in formatul " + fmt.shortDateFormat);
             PutBytes(record, f, Ymd(*day));
             return;
         }
         case 'L': {
-            auto c = ParseLogical(text);
-            if (!c) Reject(f, text, "nu este o valoare logica (DA/NU)");
-            PutBytes(record, f, std::string(1, *c));
+            auto b = ParseLogicalText(text);
+            if (!b) Reject(f, text, "nu este o valoare logica (DA/NU)");
+            PutBytes(record, f, *b ? "T" : "F");
             return;
         }
         case 'I':
@@ -488,9 +349,9 @@ void FieldCodec::SetText(uint8_t* record, const FieldLayout& f, std::string_view
         }
         case 'T':
         case '@': {
-            auto dt = ParseDateTime(text, fmt);
+            auto dt = ParseDateTimeText(text, fmt);
             if (!dt) Reject(f, text, "nu este o data in formatul " + fmt.shortDateFormat);
-            SetDateTime(record, f, dt->first, dt->second);
+            SetDateTime(record, f, dt->day, dt->ms);
             return;
         }
         default:

@@ -23,12 +23,10 @@
 #include "engine/codepage.h"
 #include "engine/dbf_header.h"
 #include "engine/format_settings.h"
+#include "engine/text_parse.h"  // CanonicalNumber
 
 namespace orbelan {
 
-// "   12.50" -> "12.5", "-0.00" -> "0", "1.5e3" -> "1500"; "" for blanks or all '*' (empty);
-// nullopt when the text is not a number. The result always uses '.'.
-std::optional<std::string> CanonicalNumber(std::string_view text, char separator = '.');
 // A canonical number rounded (half away from zero) to exactly `decimals` fraction digits.
 std::string RoundDecimal(const std::string& canonical, int decimals);
 // Shortest text that reads back as the same double, with '.'.

@@ -1,499 +1,21 @@
+// The filter's parser: tokens to compiled conditions, each constant read once here.
 #include "engine/filter.h"
 
 #include <algorithm>
-#include <cctype>
-#include <charconv>
-#include <cstring>
 #include <optional>
 
 #include "engine/date_util.h"
-#include "engine/field_value.h"
+#include "engine/filter_lexer.h"
+#include "engine/filter_nodes.h"
+#include "engine/lexer_util.h"
+#include "engine/text_parse.h"
+#include "engine/utf8.h"
 
 namespace orbelan {
-
-// ---------------------------------------------------------------- compiled conditions
-
-struct FilterExpression::Node {
-    virtual ~Node() = default;
-    virtual bool Eval(const uint8_t* record) const = 0;
-};
-
 namespace {
 
-using Node = FilterExpression::Node;
-
-enum class Op { Eq, Ne, Lt, Gt, Le, Ge };
-
-bool Holds(Op op, int c) {
-    switch (op) {
-        case Op::Eq:
-            return c == 0;
-        case Op::Ne:
-            return c != 0;
-        case Op::Lt:
-            return c < 0;
-        case Op::Gt:
-            return c > 0;
-        case Op::Le:
-            return c <= 0;
-        case Op::Ge:
-            return c >= 0;
-    }
-    return false;
-}
-
-// a < b reads b > a when the operands change places.
-Op Mirrored(Op op) {
-    switch (op) {
-        case Op::Lt:
-            return Op::Gt;
-        case Op::Gt:
-            return Op::Lt;
-        case Op::Le:
-            return Op::Ge;
-        case Op::Ge:
-            return Op::Le;
-        default:
-            return op;
-    }
-}
-
-int CompareBytes(std::string_view a, std::string_view b) {
-    const size_t n = a.size() < b.size() ? a.size() : b.size();
-    const int c = n ? std::memcmp(a.data(), b.data(), n) : 0;  // memcmp orders unsigned bytes
-    if (c != 0) return c < 0 ? -1 : 1;
-    return (a.size() > b.size()) - (a.size() < b.size());
-}
-
-// Writers pad text with blanks, some with NULs.
-std::string_view TrimRight(const char* p, size_t n) {
-    while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == '\0')) --n;
-    return {p, n};
-}
-
-std::string_view Trim(const char* p, size_t n) {
-    std::string_view s = TrimRight(p, n);
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    return s;
-}
-
-// A plain decimal number: optional sign, digits with at most one '.', optional exponent.
-bool ParseNumber(std::string_view s, double& out) {
-    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-    const size_t first = !s.empty() && s.front() == '-' ? 1 : 0;
-    if (s.size() <= first ||
-        !(std::isdigit(static_cast<unsigned char>(s[first])) || s[first] == '.'))
-        return false;  // from_chars would also take "inf" and "nan"
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
-    return ec == std::errc() && end == s.data() + s.size();
-}
-
-enum State : uint8_t { kEmpty, kValue, kInvalid };
-
-int CompareStates(State a, State b) {
-    return (a != kEmpty) - (b != kEmpty);
-}
-
-// ---- character fields
-
-struct CharReader {
-    using Value = std::string_view;
-    FieldReader field;
-    Value Read(const uint8_t* r) const { return field.Text(r); }
-    static int Compare(Value a, Value b) { return CompareBytes(a, b); }
-};
-
-// ---- numeric fields
-
-struct NumValue {
-    State state = kEmpty;
-    double v = 0;
-    std::string_view text;  // stored or written text; empty for binary fields
-};
-
-struct NumReader {
-    using Value = NumValue;
-    FieldReader field;
-
-    Value Read(const uint8_t* r) const {
-        const FieldValue v = field.Read(r);
-        NumValue n;
-        if (v.kind == ValueKind::Number) {
-            n.state = kValue;
-            n.v = v.number;
-            n.text = v.text;
-        } else if (v.kind == ValueKind::Invalid) {
-            n.state = kInvalid;
-            n.text = v.text;
-        }
-        return n;
-    }
-
-    static std::string_view TextOf(const NumValue& n, char (&buf)[32]) {
-        if (!n.text.empty()) return n.text;
-        const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, n.v);
-        return {buf, ec == std::errc() ? static_cast<size_t>(end - buf) : 0};
-    }
-
-    static int Compare(const NumValue& a, const NumValue& b) {
-        if (a.state == kEmpty || b.state == kEmpty) return CompareStates(a.state, b.state);
-        if (a.state == kValue && b.state == kValue) return (a.v > b.v) - (a.v < b.v);
-        char ba[32], bb[32];
-        return CompareBytes(TextOf(a, ba), TextOf(b, bb));
-    }
-};
-
-// ---- dates: milliseconds from Julian day 0, so D and T fields compare with each other
-
-constexpr int64_t kJulianOfDayZero = 2415019;  // 30 December 1899
-
-int64_t MsOfDayNumber(int dayNumber) {
-    return (dayNumber + kJulianOfDayZero) * kMsPerDay;
-}
-
-struct DateValue {
-    State state = kEmpty;
-    int64_t ms = 0;
-    std::string_view text;
-};
-
-struct DateReader {
-    using Value = DateValue;
-    FieldReader field;
-
-    Value Read(const uint8_t* r) const {
-        const FieldValue v = field.Read(r);
-        DateValue d;
-        if (v.kind == ValueKind::Date || v.kind == ValueKind::DateTime) {
-            d.state = kValue;
-            d.ms = MsOfDayNumber(v.day) + v.ms;
-        } else if (v.kind == ValueKind::Invalid) {
-            d.state = kInvalid;
-            d.text = v.text;
-        }
-        return d;
-    }
-
-    static int Compare(const DateValue& a, const DateValue& b) {
-        if (a.state == kEmpty || b.state == kEmpty) return CompareStates(a.state, b.state);
-        if (a.state == kValue && b.state == kValue) return (a.ms > b.ms) - (a.ms < b.ms);
-        return CompareBytes(a.text, b.text);
-    }
-};
-
-// ---- logical fields: empty < false < true
-
-struct LogicalValue {
-    State state = kEmpty;
-    int v = 0;
-    std::string_view text;
-};
-
-struct LogicalReader {
-    using Value = LogicalValue;
-    FieldReader field;
-
-    Value Read(const uint8_t* r) const {
-        const FieldValue v = field.Read(r);
-        LogicalValue l;
-        if (v.kind == ValueKind::Bool) {
-            l.state = kValue;
-            l.v = v.flag ? 1 : 0;
-        }
-        return l;
-    }
-
-    static int Compare(const LogicalValue& a, const LogicalValue& b) {
-        if (a.state == kEmpty || b.state == kEmpty) return CompareStates(a.state, b.state);
-        if (a.state == kValue && b.state == kValue) return a.v - b.v;
-        return CompareBytes(a.text, b.text);
-    }
-};
-
-// ---- nodes
-
-template <class Reader>
-struct ConstCompare final : Node {
-    Reader reader;
-    Op op;
-    std::string constText;  // owns the bytes the constant's text view points at
-    typename Reader::Value constant;
-
-    bool Eval(const uint8_t* r) const override {
-        return Holds(op, Reader::Compare(reader.Read(r), constant));
-    }
-};
-
-template <class Reader>
-struct FieldCompare final : Node {
-    Reader left, right;
-    Op op;
-    bool Eval(const uint8_t* r) const override {
-        return Holds(op, Reader::Compare(left.Read(r), right.Read(r)));
-    }
-};
-
-struct CharPrefix final : Node {
-    CharReader reader;
-    std::string prefix;
-    bool negate = false;
-    bool Eval(const uint8_t* r) const override {
-        const std::string_view v = reader.Read(r);
-        const bool starts =
-            v.size() >= prefix.size() && std::memcmp(v.data(), prefix.data(), prefix.size()) == 0;
-        return starts != negate;
-    }
-};
-
-struct LogicalIsTrue final : Node {
-    LogicalReader reader;
-    bool Eval(const uint8_t* r) const override {
-        const LogicalValue v = reader.Read(r);
-        return v.state == kValue && v.v == 1;
-    }
-};
-
-struct AndNode final : Node {
-    std::unique_ptr<Node> a, b;
-    bool Eval(const uint8_t* r) const override { return a->Eval(r) && b->Eval(r); }
-};
-
-struct OrNode final : Node {
-    std::unique_ptr<Node> a, b;
-    bool Eval(const uint8_t* r) const override { return a->Eval(r) || b->Eval(r); }
-};
-
-struct NotNode final : Node {
-    std::unique_ptr<Node> a;
-    bool Eval(const uint8_t* r) const override { return !a->Eval(r); }
-};
-
-// ---------------------------------------------------------------- parsing
-
-// A fault at a byte offset of the text; Compile turns it into the user's message.
-struct Fault {
-    size_t offset;
-    std::string what;
-};
-
-enum class Tok {
-    End,
-    LParen,
-    RParen,
-    Compare,
-    And,
-    Or,
-    Not,
-    Name,
-    String,
-    Number,
-    Logical,
-    Braced
-};
-
-struct Token {
-    Tok kind = Tok::End;
-    size_t pos = 0;    // byte offset in the text
-    size_t len = 0;    // bytes in the text
-    std::string text;  // name, string contents, number or braces contents as written
-    Op op = Op::Eq;
-    bool logical = false;
-    bool quotedName = false;  // [NAME] or "NAME": never a keyword or a logical constant
-};
-
-bool IsNameStart(unsigned char c) {
-    return std::isalpha(c) || c == '_' || c >= 0x80;
-}
-bool IsNameChar(unsigned char c) {
-    return IsNameStart(c) || std::isdigit(c);
-}
-
-std::string Upper(std::string_view s) {
-    std::string u(s);
-    for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return u;
-}
-
-std::optional<bool> LogicalWord(std::string_view upper) {
-    if (upper == "T" || upper == "TRUE" || upper == "Y" || upper == ".T." || upper == ".Y.")
-        return true;
-    if (upper == "F" || upper == "FALSE" || upper == "N" || upper == ".F." || upper == ".N.")
-        return false;
-    return std::nullopt;
-}
-
-class Lexer {
-  public:
-    Lexer(std::string_view text, char decimalSeparator, bool doubleQuotedStrings)
-        : s_(text), sep_(decimalSeparator), dq_(doubleQuotedStrings) {}
-
-    std::vector<Token> Run() {
-        std::vector<Token> out;
-        for (;;) {
-            while (i_ < s_.size() &&
-                   (s_[i_] == ' ' || s_[i_] == '\t' || s_[i_] == '\r' || s_[i_] == '\n'))
-                ++i_;
-            Token t;
-            t.pos = i_;
-            if (i_ >= s_.size()) {
-                out.push_back(t);
-                return out;
-            }
-            Next(t);
-            t.len = i_ - t.pos;
-            if (t.kind != Tok::String && t.kind != Tok::Name && t.kind != Tok::Braced)
-                t.text = std::string(s_.substr(t.pos, t.len));
-            out.push_back(std::move(t));
-        }
-    }
-
-  private:
-    char At(size_t k) const { return k < s_.size() ? s_[k] : '\0'; }
-    bool Digit(size_t k) const { return std::isdigit(static_cast<unsigned char>(At(k))) != 0; }
-
-    void Next(Token& t) {
-        const char c = s_[i_];
-        switch (c) {
-            case '(':
-                t.kind = Tok::LParen;
-                ++i_;
-                return;
-            case ')':
-                t.kind = Tok::RParen;
-                ++i_;
-                return;
-            case '=':
-                Cmp(t, Op::Eq, At(i_ + 1) == '=' ? 2 : 1);
-                return;
-            case '#':
-                Cmp(t, Op::Ne, 1);
-                return;
-            case '<':
-                if (At(i_ + 1) == '>') return Cmp(t, Op::Ne, 2);
-                if (At(i_ + 1) == '=') return Cmp(t, Op::Le, 2);
-                return Cmp(t, Op::Lt, 1);
-            case '>':
-                if (At(i_ + 1) == '=') return Cmp(t, Op::Ge, 2);
-                return Cmp(t, Op::Gt, 1);
-            case '!':
-                if (At(i_ + 1) == '=') return Cmp(t, Op::Ne, 2);
-                t.kind = Tok::Not;
-                ++i_;
-                return;
-            case '\'':
-                return Quoted(t, '\'', Tok::String);
-            case '"':
-                return Quoted(t, '"', dq_ ? Tok::String : Tok::Name);
-            case '[':
-                return Enclosed(t, ']', Tok::Name, "lipseste ']' de inchidere a numelui");
-            case '{':
-                return Enclosed(t, '}', Tok::Braced, "lipseste '}' de inchidere a datei");
-            default:
-                break;
-        }
-        const bool sign = c == '+' || c == '-';
-        const size_t d = sign ? i_ + 1 : i_;
-        if (Digit(d) || ((At(d) == '.' || At(d) == sep_) && Digit(d + 1))) return Number(t);
-        if (c == '.') return Dotted(t);
-        if (IsNameStart(static_cast<unsigned char>(c))) {
-            while (i_ < s_.size() && IsNameChar(static_cast<unsigned char>(s_[i_]))) ++i_;
-            t.text = std::string(s_.substr(t.pos, i_ - t.pos));
-            const std::string u = Upper(t.text);
-            t.kind = u == "AND"   ? Tok::And
-                     : u == "OR"  ? Tok::Or
-                     : u == "NOT" ? Tok::Not
-                                  : Tok::Name;
-            return;
-        }
-        throw Fault{i_, "caracter neasteptat '" + std::string(1, c) + "'"};
-    }
-
-    void Cmp(Token& t, Op op, size_t n) {
-        t.kind = Tok::Compare;
-        t.op = op;
-        t.text = std::string(s_.substr(i_, n));
-        i_ += n;
-    }
-
-    void Quoted(Token& t, char q, Tok kind) {
-        t.kind = kind;
-        t.quotedName = kind == Tok::Name;
-        for (++i_;; ++i_) {
-            if (i_ >= s_.size()) {
-                throw Fault{t.pos, q == '\'' ? "text neterminat: lipseste apostroful de inchidere"
-                                             : "lipsesc ghilimelele de inchidere"};
-            }
-            if (s_[i_] == q) {
-                if (At(i_ + 1) != q) break;
-                ++i_;  // a doubled quote stands for one
-            }
-            t.text += s_[i_];
-        }
-        ++i_;
-    }
-
-    void Enclosed(Token& t, char close, Tok kind, const char* missing) {
-        const size_t end = s_.find(close, i_ + 1);
-        if (end == std::string_view::npos) throw Fault{t.pos, missing};
-        t.kind = kind;
-        t.quotedName = kind == Tok::Name;
-        t.text = std::string(s_.substr(i_ + 1, end - i_ - 1));
-        i_ = end + 1;
-    }
-
-    void Number(Token& t) {
-        t.kind = Tok::Number;
-        if (s_[i_] == '+' || s_[i_] == '-') ++i_;
-        bool point = false;
-        while (i_ < s_.size()) {
-            const char c = s_[i_];
-            if (Digit(i_)) {
-                ++i_;
-            } else if (!point && (c == '.' || c == sep_) && Digit(i_ + 1)) {
-                point = true;
-                ++i_;
-            } else {
-                break;
-            }
-        }
-        t.text = std::string(s_.substr(t.pos, i_ - t.pos));
-    }
-
-    // .AND. .OR. .NOT. .T. .F.
-    void Dotted(Token& t) {
-        size_t k = i_ + 1;
-        while (k < s_.size() && std::isalpha(static_cast<unsigned char>(s_[k]))) ++k;
-        if (k == i_ + 1 || At(k) != '.') throw Fault{i_, "caracter neasteptat '.'"};
-        const std::string u = Upper(s_.substr(i_, k + 1 - i_));
-        i_ = k + 1;
-        t.text = std::string(s_.substr(t.pos, i_ - t.pos));
-        if (u == ".AND.") {
-            t.kind = Tok::And;
-        } else if (u == ".OR.") {
-            t.kind = Tok::Or;
-        } else if (u == ".NOT.") {
-            t.kind = Tok::Not;
-        } else if (const auto b = LogicalWord(u)) {
-            t.kind = Tok::Logical;
-            t.logical = *b;
-        } else {
-            throw Fault{t.pos, "cuvant necunoscut '" + t.text + "'"};
-        }
-    }
-
-    std::string_view s_;
-    char sep_;
-    bool dq_;
-    size_t i_ = 0;
-};
-
-// 1-based position in characters (the text is UTF-8).
-size_t CharPosition(std::string_view text, size_t byteOffset) {
-    size_t n = 1;
-    for (size_t i = 0; i < byteOffset && i < text.size(); ++i)
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) ++n;
-    return n;
-}
+using namespace filter_detail;
+using lexer::Upper;
 
 enum class Kind { Char, Num, Date, Logical };
 
@@ -528,7 +50,7 @@ class Parser {
           sql_(doubleQuotedStrings),
           positionText_(positionText),
           base_(base) {
-        tokens_ = Lexer(text, format.decimalSeparator, doubleQuotedStrings).Run();
+        tokens_ = Lex(text, format.decimalSeparator, doubleQuotedStrings);
     }
 
     std::unique_ptr<Node> Run() {
@@ -652,7 +174,7 @@ class Parser {
         }
         if (!o.field) {
             if (!t.quotedName) {
-                if (const auto b = LogicalWord(Upper(t.text))) {
+                if (const auto b = ParseLogicalText(t.text)) {
                     Token& mutableToken = tokens_[pos_ - 1];
                     mutableToken.kind = Tok::Logical;
                     mutableToken.logical = *b;
@@ -791,17 +313,6 @@ class Parser {
         return n;
     }
 
-    std::optional<double> NumberValue(std::string_view text) const {
-        std::string s(Trim(text.data(), text.size()));
-        if (format_.decimalSeparator != '.') {
-            const size_t sep = s.find(format_.decimalSeparator);
-            if (sep != std::string::npos && s.find('.') == std::string::npos) s[sep] = '.';
-        }
-        double v;
-        if (!ParseNumber(s, v)) return std::nullopt;
-        return v;
-    }
-
     std::unique_ptr<Node> NumConstant(const Operand& o, Op op, const Token& c) {
         const FieldDef& f = *o.field;
         auto n = std::make_unique<ConstCompare<NumReader>>();
@@ -810,7 +321,7 @@ class Parser {
         if (c.kind != Tok::Number && c.kind != Tok::String) Unsuitable(f, c, "campul este numeric");
         n->constText = std::string(Trim(c.text.data(), c.text.size()));
         if (!n->constText.empty()) {
-            const auto v = NumberValue(n->constText);
+            const auto v = ParseNumberText(n->constText, format_.decimalSeparator);
             if (!v) Unsuitable(f, c, "campul este numeric");
             n->constant.state = kValue;
             n->constant.v = *v;
@@ -819,31 +330,15 @@ class Parser {
         return n;
     }
 
-    // 'yyyymmdd', 'yyyy-mm-dd' or the short date format; for T fields optionally " hh:mm[:ss]".
     std::optional<int64_t> DateValueOf(std::string_view s, bool withTime) const {
-        int64_t timeMs = 0;
-        const size_t blank = s.rfind(' ');
-        if (withTime && blank != std::string_view::npos && !ParseDate(s, format_.shortDateFormat)) {
-            std::string_view tm = s.substr(blank + 1);
-            while (!tm.empty() && tm.front() == ' ') tm.remove_prefix(1);
-            s = s.substr(0, blank);
-            int parts[3] = {0, 0, 0}, count = 0;
-            for (size_t i = 0; i <= tm.size(); ++count) {
-                size_t j = i;
-                while (j < tm.size() && std::isdigit(static_cast<unsigned char>(tm[j]))) ++j;
-                if (count == 3 || j == i || j - i > 2 || (j < tm.size() && tm[j] != ':'))
-                    return std::nullopt;
-                parts[count] = std::stoi(std::string(tm.substr(i, j - i)));
-                i = j + 1;
-            }
-            if (count < 2 || parts[0] > 23 || parts[1] > 59 || parts[2] > 59) return std::nullopt;
-            timeMs = ((parts[0] * 60 + parts[1]) * 60 + parts[2]) * int64_t(1000);
+        if (!withTime) {
+            const auto day = ParseDateText(s, format_);
+            if (!day) return std::nullopt;
+            return MsOfDayNumber(*day);
         }
-        std::optional<int> day = ParseDate(s, format_.shortDateFormat);
-        if (!day) day = ParseDate(s, "yyyyMMdd");
-        if (!day) day = ParseDate(s, "yyyy-MM-dd");
-        if (!day) return std::nullopt;
-        return MsOfDayNumber(*day) + timeMs;
+        const auto at = ParseDateTimeText(s, format_);
+        if (!at) return std::nullopt;
+        return MsOfDayNumber(at->day) + at->ms;
     }
 
     std::unique_ptr<Node> DateConstant(const Operand& o, Op op, const Token& c) {
@@ -878,9 +373,8 @@ class Parser {
             n->constant.state = kValue;
             n->constant.v = c.logical ? 1 : 0;
         } else if (c.kind == Tok::String) {
-            const std::string u = Upper(Trim(c.text.data(), c.text.size()));
-            if (!u.empty()) {
-                const auto b = LogicalWord(u);
+            if (!Trim(c.text.data(), c.text.size()).empty()) {
+                const auto b = ParseLogicalText(c.text);
                 if (!b) Unsuitable(f, c, why);
                 n->constant.state = kValue;
                 n->constant.v = *b ? 1 : 0;
@@ -894,7 +388,7 @@ class Parser {
     }
 
     std::string Pos(size_t offset) const {
-        return std::to_string(CharPosition(positionText_, base_ + offset));
+        return std::to_string(utf8::CharPosition(positionText_, base_ + offset));
     }
 
     std::vector<Token> tokens_;
@@ -938,8 +432,8 @@ std::unique_ptr<FilterExpression> FilterExpression::Compile(std::string_view tex
         return std::unique_ptr<FilterExpression>(new FilterExpression(parser.Run()));
     } catch (const Fault& f) {
         throw DbfError(ErrorKind::Filter, "Filtru incorect la pozitia " +
-                                              std::to_string(CharPosition(text, f.offset)) + ": " +
-                                              f.what + ".");
+                                              std::to_string(utf8::CharPosition(text, f.offset)) +
+                                              ": " + f.what + ".");
     }
 }
 
@@ -960,10 +454,10 @@ std::unique_ptr<FilterExpression> FilterExpression::CompileCondition(
         Parser parser(condition, layout, codePage, format, true, statement, conditionOffset);
         return std::unique_ptr<FilterExpression>(new FilterExpression(parser.Run()));
     } catch (const Fault& f) {
-        throw DbfError(ErrorKind::Sql,
-                       "Instructiune SQL incorecta: " + f.what + " la pozitia " +
-                           std::to_string(CharPosition(statement, conditionOffset + f.offset)) +
-                           ".");
+        throw DbfError(
+            ErrorKind::Sql,
+            "Instructiune SQL incorecta: " + f.what + " la pozitia " +
+                std::to_string(utf8::CharPosition(statement, conditionOffset + f.offset)) + ".");
     }
 }
 

@@ -17,7 +17,8 @@
 //   separator and may be quoted ('12,5').
 // - Date fields (D, and T with an optional time 'dd.MM.yyyy hh:mm[:ss]') take the format's short
 //   date form in quotes or braces ('01.01.2000', {01.01.2000}), also 'yyyymmdd' or 'yyyy-mm-dd'.
-// - Logical fields take T F .T. .F. TRUE FALSE (also Y N, and those letters quoted).
+// - Logical fields take what writing one takes (engine/text_parse.h): T F .T. .F. TRUE FALSE,
+//   Y N YES NO DA NU, also quoted; 1 and 0 only quoted.
 // - An empty numeric, date or logical field is smaller than every value, so SUMA=0 does not keep
 //   it and SUMA<0 does; '' (or {}) is the empty value itself: SUMA='' keeps just the empty ones.
 // - A field holding text its type can't hold (a N field with "***") compares by its stored text

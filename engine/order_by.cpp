@@ -126,7 +126,9 @@ class KeyReader {
     int Compare(const uint8_t* a, const uint8_t* b) const {
         if (bytes_) {
             const std::string_view da = Data(a), db = Data(b);
-            const int c = std::memcmp(da.data(), db.data(), std::min(da.size(), db.size()));
+            // A null V or Q value is a view without bytes: memcmp must not see its null pointer.
+            const size_t n = std::min(da.size(), db.size());
+            const int c = n == 0 ? 0 : std::memcmp(da.data(), db.data(), n);
             if (c != 0) return c < 0 ? -1 : 1;
             return da.size() == db.size() ? 0 : (da.size() < db.size() ? -1 : 1);
         }

@@ -21,19 +21,9 @@ std::vector<std::string> RewrittenFiles(const DbfFile& source) {
 }  // namespace
 
 uint8_t VersionOf(const DbfLayout& layout) {
-    switch (layout.family) {
-        case DbfFamily::DBase3:
-            return 0x03;
-        case DbfFamily::DBase4:
-            return 0x04;
-        case DbfFamily::DBase7:
-            return 0x8C;
-        case DbfFamily::FoxPro:
-            return 0xF5;
-        case DbfFamily::VisualFoxPro:
-            return layout.version;
-    }
-    return 0x03;
+    // The memo variant names its family alone (0x04 is dBase IV and dBase 7, 0x03 dBase III and
+    // FoxPro); the writer drops to the plain byte when the table has no memo.
+    return NewTableVersion(layout.family, true, layout.version);
 }
 
 DbfWriter::Definition StructureOf(const DbfFile& source) {

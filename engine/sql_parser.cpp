@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cctype>
 
+#include "engine/lexer_util.h"
+#include "engine/utf8.h"
+
 namespace orbelan {
 namespace {
 
@@ -15,25 +18,9 @@ struct Token {
     std::string upper;        // words only
 };
 
-bool IsWordStart(unsigned char c) {
-    return std::isalpha(c) || c == '_' || c >= 0x80;
-}
-bool IsWordChar(unsigned char c) {
-    return IsWordStart(c) || std::isdigit(c);
-}
-
-std::string Upper(std::string_view s) {
-    std::string u(s);
-    for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return u;
-}
-
-size_t CharPosition(std::string_view text, size_t byteOffset) {
-    size_t n = 1;
-    for (size_t i = 0; i < byteOffset && i < text.size(); ++i)
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) ++n;
-    return n;
-}
+using lexer::IsNameChar;
+using lexer::IsNameStart;
+using lexer::Upper;
 
 [[noreturn]] void Fail(const std::string& what) {
     throw DbfError(ErrorKind::Sql, "Instructiune SQL incorecta: " + what);
@@ -116,7 +103,7 @@ class SqlParser {
     void Lex() {
         size_t i = 0;
         for (;;) {
-            while (i < s_.size() && std::isspace(static_cast<unsigned char>(s_[i]))) ++i;
+            while (i < s_.size() && lexer::IsBlank(s_[i])) ++i;
             Token t;
             t.pos = i;
             if (i >= s_.size()) {
@@ -125,8 +112,8 @@ class SqlParser {
                 return;
             }
             const unsigned char c = static_cast<unsigned char>(s_[i]);
-            if (IsWordStart(c)) {
-                while (i < s_.size() && IsWordChar(static_cast<unsigned char>(s_[i]))) ++i;
+            if (IsNameStart(c)) {
+                while (i < s_.size() && IsNameChar(static_cast<unsigned char>(s_[i]))) ++i;
                 t.kind = Tok::Word;
                 t.text = std::string(s_.substr(t.pos, i - t.pos));
                 t.upper = Upper(t.text);
@@ -185,7 +172,9 @@ class SqlParser {
         return t.kind == Tok::Symbol && t.text == sym;
     }
 
-    std::string Position(size_t offset) const { return std::to_string(CharPosition(s_, offset)); }
+    std::string Position(size_t offset) const {
+        return std::to_string(utf8::CharPosition(s_, offset));
+    }
 
     [[noreturn]] void Unexpected(const Token& t, const std::string& expected) const {
         if (t.kind == Tok::End)
