@@ -2,6 +2,8 @@
 
 #include "engine/date_util.h"
 
+#include "engine/utf8.h"
+
 namespace orbelan {
 namespace {
 
@@ -22,9 +24,7 @@ int TwoDigits(std::string_view s, size_t at) {
 // Bytes taken by the first UTF-8 character, so that a non-ASCII first character still leaves
 // the date in character positions 2-7.
 size_t FirstCharBytes(std::string_view s) {
-    size_t n = 1;
-    while (n < s.size() && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) ++n;
-    return n;
+    return utf8::Prefix(s, 1).size();
 }
 
 }  // namespace

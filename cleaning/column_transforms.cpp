@@ -11,18 +11,13 @@
 #include "engine/dbf_file.h"
 #include "engine/dbf_writer.h"
 #include "engine/field_value.h"
+#include "engine/utf8.h"
 
 namespace orbelan {
 namespace {
 
 constexpr size_t kFirstNamesWidth = 24;  // PRENUME_ at least as wide as it has always been
 constexpr size_t kMaxTextWidth = 254;
-
-size_t CharacterCount(std::string_view utf8) {
-    return static_cast<size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
-}
 
 std::string TrimmedText(std::string_view s) {
     return std::string(Trim(s));
@@ -71,7 +66,7 @@ void SplitNames(Workspace& ws, const std::string& column) {
     const std::vector<bool> shown = DisplayedRecords(tx, &count);
     size_t longest = 0;
     for (tx.First(); !tx.Eof(); tx.Next())
-        longest = std::max(longest, CharacterCount(SplitName(tx.AsText(names)).second));
+        longest = std::max(longest, utf8::CharCount(SplitName(tx.AsText(names)).second));
     const int width =
         static_cast<int>(std::clamp<size_t>(longest, kFirstNamesWidth, kMaxTextWidth));
 

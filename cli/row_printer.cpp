@@ -5,20 +5,17 @@
 #include <ostream>
 #include <vector>
 
+#include "engine/utf8.h"
+
 namespace orbelan {
 namespace {
-
-size_t Utf8Length(const std::string& s) {
-    return static_cast<size_t>(std::count_if(
-        s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
 
 // Memo texts may hold line breaks; a table row stays on one line.
 void Pad(std::ostream& out, std::string text, size_t width) {
     std::replace_if(
         text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n' || c == '\t'; }, ' ');
     out << text;
-    for (size_t n = Utf8Length(text); n < width; ++n) out << ' ';
+    for (size_t n = utf8::CharCount(text); n < width; ++n) out << ' ';
 }
 
 std::vector<size_t> ColumnWidths(Table& t) {

@@ -11,6 +11,7 @@
 #include "engine/codepage.h"
 #include "engine/date_util.h"
 #include "engine/file_io.h"
+#include "engine/utf8.h"
 #include "export/format_writers.h"
 
 namespace orbelan {
@@ -67,21 +68,6 @@ std::string FormatNumber(const std::string& format, int n) {
     if (at == std::string::npos) return std::to_string(n);
     out.replace(at, 2, std::to_string(n));
     return out;
-}
-
-// Characters of a UTF-8 text (a multi-byte character counts once).
-size_t CharCount(std::string_view s) {
-    size_t n = 0;
-    for (unsigned char c : s) n += (c & 0xC0) != 0x80;
-    return n;
-}
-
-std::string_view FirstChars(std::string_view s, size_t count) {
-    size_t i = 0;
-    for (size_t n = 0; i < s.size(); ++i) {
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80 && n++ == count) break;
-    }
-    return s.substr(0, i);
 }
 
 }  // namespace
@@ -226,11 +212,11 @@ std::string_view TovCustomExport::CellView(const std::optional<std::string>& val
                                            std::string& shortened) const {
     const std::string_view text = value ? std::string_view(*value) : "** NUL **";
     if (!Options.Has(xoTruncate) || width <= 0) return text;
-    const size_t length = CharCount(text);
+    const size_t length = utf8::CharCount(text);
     if (static_cast<size_t>(width) >= length) return text;
-    const size_t symbol = CharCount(TruncateSymbol);
+    const size_t symbol = utf8::CharCount(TruncateSymbol);
     const size_t keep = static_cast<size_t>(width) > symbol ? width - symbol : 0;
-    shortened.assign(FirstChars(text, keep));
+    shortened.assign(utf8::Prefix(text, keep));
     shortened += TruncateSymbol;
     return shortened;
 }

@@ -4,6 +4,7 @@
 
 #include "engine/codepage.h"
 #include "engine/errors.h"
+#include "engine/utf8.h"
 
 namespace orbelan {
 namespace {
@@ -28,60 +29,6 @@ void AppendUnicodeEscape(std::string& out, char32_t unit) {
 }
 
 }  // namespace
-
-char32_t NextUtf8Char(std::string_view s, size_t& i) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    int extra = 0;
-    char32_t c = 0;
-    if (b0 < 0x80) {
-        ++i;
-        return b0;
-    } else if ((b0 & 0xE0) == 0xC0) {
-        extra = 1;
-        c = b0 & 0x1F;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        extra = 2;
-        c = b0 & 0x0F;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        extra = 3;
-        c = b0 & 0x07;
-    } else {
-        ++i;
-        return 0xFFFD;
-    }
-    if (i + static_cast<size_t>(extra) >= s.size()) {
-        ++i;
-        return 0xFFFD;
-    }
-    for (int k = 1; k <= extra; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return 0xFFFD;
-        }
-        c = (c << 6) | (b & 0x3F);
-    }
-    i += static_cast<size_t>(extra) + 1;
-    return c;
-}
-
-void AppendUtf8Char(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 RtfTextWriter::RtfTextWriter(const CodePage& page, RtfTextStyle style)
     : page_(page), style_(style) {}
@@ -113,7 +60,8 @@ void RtfTextWriter::Append(std::string& out, std::string_view utf8, CharMap map)
             }
             if (i == utf8.size()) break;
         }
-        char32_t c = NextUtf8Char(utf8, i);
+        const long cp = utf8::NextCodePoint(utf8, i);
+        char32_t c = cp < 0 ? char32_t{0xFFFD} : static_cast<char32_t>(cp);
         if (map) c = map(c);
         if (c == '\r' || c == '\n') {
             if (!style_.lineBreaks) continue;
@@ -175,7 +123,7 @@ const std::string& RtfTextWriter::Fallback(char32_t c) const {
     auto it = fallback_.find(c);
     if (it != fallback_.end()) return it->second;
     std::string utf8;
-    AppendUtf8Char(utf8, c);
+    utf8::AppendCodePoint(utf8, c);
     std::string fallback = "?";  // the code page has no such character
     try {
         const std::string bytes = page_.Encode(utf8);

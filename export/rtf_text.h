@@ -39,9 +39,4 @@ class RtfTextWriter {
     mutable std::unordered_map<char32_t, std::string> fallback_;
 };
 
-// The next character of UTF-8 text, advancing i; a byte that starts no valid sequence is
-// U+FFFD and is passed over alone.
-char32_t NextUtf8Char(std::string_view s, size_t& i);
-void AppendUtf8Char(std::string& out, char32_t c);
-
 }  // namespace orbelan

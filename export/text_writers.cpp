@@ -1,5 +1,6 @@
 // Fixed-width text, comma- and tab-separated text, and the clipboard.
 #include "core/messages.h"
+#include "engine/utf8.h"
 #include "export/format_writers.h"
 #include "export/text_output.h"
 
@@ -49,14 +50,8 @@ std::string QuoteValue(const std::string& text, bool always) {
     return out;
 }
 
-size_t TextLength(std::string_view utf8) {
-    size_t n = 0;
-    for (unsigned char c : utf8) n += (c & 0xC0) != 0x80;
-    return n;
-}
-
 std::string Padded(const std::string& text, int width, int alignment) {
-    const size_t length = TextLength(text);
+    const size_t length = utf8::CharCount(text);
     if (width <= 0 || length >= static_cast<size_t>(width)) return text;
     const size_t missing = static_cast<size_t>(width) - length;
     if (alignment == 2) return std::string(missing, ' ') + text;
@@ -68,7 +63,7 @@ std::string Padded(const std::string& text, int width, int alignment) {
 namespace {
 
 void AppendPadded(std::string& line, std::string_view text, int width, int alignment) {
-    const size_t length = TextLength(text);
+    const size_t length = utf8::CharCount(text);
     const size_t missing = width > 0 && length < static_cast<size_t>(width) ? width - length : 0;
     const size_t before = alignment == 2 ? missing : alignment == 3 ? missing / 2 : 0;
     line.append(before, ' ');
@@ -100,7 +95,8 @@ class TextWriter : public TovFormatWriter {
         bool first = true;
         if (row.rowNumber) {
             if (numberWidth_ < 0)
-                numberWidth_ = static_cast<int>(TextLength(x.RowNumberCellFor(x.RecordTotal())));
+                numberWidth_ =
+                    static_cast<int>(utf8::CharCount(x.RowNumberCellFor(x.RecordTotal())));
             if (fixed && row.caption)
                 line.append(static_cast<size_t>(numberWidth_), ' ');
             else if (fixed)
