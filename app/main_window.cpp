@@ -109,7 +109,7 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
     setCentralWidget(central);
 
     BuildTopPanel();
-    grid_ = new TDataGrid(ws_.Tx, central);
+    grid_ = new TDataGrid(ws_.table, central);
     BuildBottomPanel();
     layout->addWidget(panel2_);
     layout->addWidget(grid_, 1);
@@ -330,7 +330,7 @@ void TForm1::SetBusy(bool busy) {
         w->setEnabled(!busy);
     if (busy) return;
     // A new row is typed in the grid: giving the focus back to the filter box would drop it.
-    if (ws_.Tx.Active() && ws_.Tx.GetState() == Table::State::Insert)
+    if (ws_.table.Active() && ws_.table.GetState() == Table::State::Insert)
         grid_->setFocus(Qt::OtherFocusReason);
     // Disabling the control that had the focus moved it elsewhere; give it back.
     else if (focusBeforeCommand_ && focusBeforeCommand_->isEnabled())
@@ -403,7 +403,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 // ---- handlers: each asks what its command needs, then runs it
 
 std::optional<std::string> TForm1::AskColumn(const QString& caption) {
-    if (!ws_.Tx.Active() || !form2_) return std::nullopt;
+    if (!ws_.table.Active() || !form2_) return std::nullopt;
     ws_.PostPendingEdit();
     form2_->SetValuePanelVisible(false);
     if (!form2_->Choose(caption)) return std::nullopt;
@@ -466,9 +466,9 @@ void TForm1::LbButton7Click() {
 }
 void TForm1::CopieVClick(QObject* sender) {
     const bool renumber = sender && sender->objectName() == QStringLiteral("Renum1");
-    if (!ws_.Tx.Active()) return;
+    if (!ws_.table.Active()) return;
     ws_.PostPendingEdit();
-    if (ws_.Tx.IsEmpty()) return;
+    if (ws_.table.IsEmpty()) return;
     const auto column = AskColumn(renumber ? QStringLiteral("Renumeroteaza in jos")
                                            : QStringLiteral("Copie valoare in jos"));
     if (column) CopyDown(ws_, *column, renumber ? CopyDownMode::Renumber : CopyDownMode::Copy);
@@ -482,15 +482,15 @@ void TForm1::ransformaColoanaDateinNumeric1Click() {
         DateColumnToNumber(ws_, *column);
 }
 void TForm1::Schimbadouacoloaneintreele1Click() {
-    if (!ws_.Tx.Active() || !select2col_) return;
+    if (!ws_.table.Active() || !select2col_) return;
     ws_.PostPendingEdit();
     QStringList names;
-    for (int i = 0; i < ws_.Tx.FieldCount(); ++i) names << Q(ws_.Tx.Field(i).name);
+    for (int i = 0; i < ws_.table.FieldCount(); ++i) names << Q(ws_.table.Field(i).name);
     const auto chosen = select2col_->Choose(names);
     if (chosen) SwapColumns(ws_, S(chosen->first), S(chosen->second));
 }
 void TForm1::Stergeliniileselectate1Click() {
-    if (!ws_.Tx.Active()) return;
+    if (!ws_.table.Active()) return;
     ws_.PostPendingEdit();
     if (!HasRowsToDelete(ws_)) return;
     if (const auto column = AskColumn(QStringLiteral("Sterg linii dublate")))
@@ -528,13 +528,13 @@ void TForm1::ExportTabelP() {
 
 TovGrid TForm1::GridColumns() {
     TovGrid grid;
-    grid.table = &ws_.Tx;
-    if (!ws_.Tx.Active()) return grid;
+    grid.table = &ws_.table;
+    if (!ws_.table.Active()) return grid;
     const QHeaderView* header = grid_->horizontalHeader();
     QAbstractItemModel* model = grid_->model();
     for (int visual = 0; visual < header->count(); ++visual) {
         const int logical = header->logicalIndex(visual);
-        if (logical < 0 || logical >= ws_.Tx.FieldCount()) continue;
+        if (logical < 0 || logical >= ws_.table.FieldCount()) continue;
         TovGridColumn column;
         column.field = logical;
         column.title = S(model->headerData(logical, Qt::Horizontal).toString());
@@ -544,7 +544,7 @@ TovGrid TForm1::GridColumns() {
             column.alignment = (align & Qt::AlignHCenter) ? 3 : (align & Qt::AlignRight) ? 2 : 1;
         } else {
             // No row to ask: the captions still line up as the column's values would.
-            column.alignment = FieldAlignment(ws_.Tx.Field(logical).type);
+            column.alignment = FieldAlignment(ws_.table.Field(logical).type);
         }
         grid.columns.push_back(column);
     }
@@ -552,7 +552,7 @@ TovGrid TForm1::GridColumns() {
 }
 
 void TForm1::AddTabla() {
-    if (!ws_.Tx.Active()) return;
+    if (!ws_.table.Active()) return;
     const auto chosen =
         AskOpenFile({"Alegeti DBF-ul de citit!", "Fisiere DBF|*.DBF", "*.dbf", ws_.CurrentFile});
     if (chosen) AppendFromTable(ws_, *chosen);

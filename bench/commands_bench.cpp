@@ -52,8 +52,9 @@ void TimeCommand(const char* what, const std::string& path, const std::string& c
     const double ms = sw.Ms();
     // The processor time too: on a shared machine the wall time says more about the others.
     const long cpuMs = static_cast<long>((std::clock() - cpu) * 1000 / CLOCKS_PER_SEC);
-    Report(what, ms,
-           std::to_string(s.ws.Tx.RecordCount()) + " rows, cpu " + std::to_string(cpuMs) + " ms");
+    Report(
+        what, ms,
+        std::to_string(s.ws.table.RecordCount()) + " rows, cpu " + std::to_string(cpuMs) + " ms");
 }
 
 }  // namespace
@@ -76,15 +77,15 @@ int main(int argc, char** argv) {
     TimeCommand("sort by NUME (title click, flush included)", path, "",
                 [](Session& s) { SortByColumn(s.ws, 0); });
     TimeCommand("renumber TELEFON down from the first row", path, "TELEFON", [](Session& s) {
-        s.ws.Tx.First();
+        s.ws.table.First();
         CopyDown(s.ws, s.column, CopyDownMode::Renumber);
     });
     TimeCommand("copy OCUPATIE down from the first row", path, "OCUPATIE", [](Session& s) {
-        s.ws.Tx.First();
+        s.ws.table.First();
         CopyDown(s.ws, s.column, CopyDownMode::Copy);
     });
     TimeCommand("check every CNP", path, "", [](Session& s) {
-        const auto invalid = FindInvalidCnp(s.ws.Tx, s.ws.Tx.FieldIndexOrThrow("CNP"));
+        const auto invalid = FindInvalidCnp(s.ws.table, s.ws.table.FieldIndexOrThrow("CNP"));
         std::printf("  (%zu invalid codes)\n", invalid.size());
     });
     TimeCommand("extract the year (column added, one rewrite)", path, "CNP",
@@ -110,8 +111,8 @@ int main(int argc, char** argv) {
     });
     fresh();
     TimeCommand("delete displayed rows, filter NUME='POPA'", path, "", [](Session& s) {
-        s.ws.Tx.SetFilterText("NUME='POPA'");
-        s.ws.Tx.SetFiltered(true);
+        s.ws.table.SetFilterText("NUME='POPA'");
+        s.ws.table.SetFiltered(true);
         std::printf("  (%d rows deleted)\n", DeleteDisplayedRows(s.ws));
     });
     TimeCommand("delete displayed rows, filter off (all)", path, "", [](Session& s) {

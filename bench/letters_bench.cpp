@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
     const double cpuMs = 1000.0 * static_cast<double>(std::clock() - cpu) / CLOCKS_PER_SEC;
     const auto size = written ? std::filesystem::file_size(output) : 0;
     Report("letters, every row, one-page template", ms,
-           std::to_string(ws.Tx.RecordCount()) + " rows, cpu " +
+           std::to_string(ws.table.RecordCount()) + " rows, cpu " +
                std::to_string(static_cast<int>(cpuMs)) + " ms, " + std::to_string(size >> 20) +
                " MB written, memory " + std::to_string(static_cast<int>(before)) + " -> " +
                std::to_string(static_cast<int>(AnonymousMb())) + " MB" +

@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
         ->trigger();
     answer.stop();
     Report("Verifica C.N.P. in the window (all valid)", checkMs,
-           "row " + std::to_string(checker.ws().Tx.RecNo()));
+           "row " + std::to_string(checker.ws().table.RecNo()));
     checker.close();
     std::filesystem::remove(codes);
     return 0;

@@ -30,14 +30,15 @@ class AppendEnd {
     explicit AppendEnd(Workspace& ws) : ws_(ws) { ws_.DetachAfterPost(); }
     ~AppendEnd() {
         try {
-            ws_.Sx.ClearSql();
+            ws_.query.ClearSql();
         } catch (...) {
         }
         ws_.progress.ProcessMessages();
         ws_.AttachAfterPost();
         try {
-            ws_.window.SetRowCounter(std::to_string(ws_.Tx.RecordCount()));
-            if (ws_.Tx.Active() && ws_.Tx.GetState() == Table::State::Browse) ws_.Tx.Last();
+            ws_.window.SetRowCounter(std::to_string(ws_.table.RecordCount()));
+            if (ws_.table.Active() && ws_.table.GetState() == Table::State::Browse)
+                ws_.table.Last();
         } catch (...) {
         }
     }
@@ -99,7 +100,7 @@ struct AppendRows {
     std::optional<DbfError> stopped;
 
     void Write(const DbfFile& old, DbfWriter& out) {
-        Query& sx = ws.Sx;
+        Query& sx = ws.query;
         std::vector<DbfWriter::FieldCopy> copies;
         for (const FieldPair& p : pairs) copies.push_back({p.from, p.to});
         DbfWriter::CopyOptions options;
@@ -135,8 +136,8 @@ AppendStopped::AppendStopped(const DbfError& cause, int appended)
       appended_(appended) {}
 
 AppendOutcome AppendFromTable(Workspace& ws, const std::string& source) {
-    Table& tx = ws.Tx;
-    Query& sx = ws.Sx;
+    Table& tx = ws.table;
+    Query& sx = ws.query;
     ws.PostPendingEdit();
     // The query reads the file as it is now: when it is the open table's own file, the rows
     // appended below lie beyond what the query sees.

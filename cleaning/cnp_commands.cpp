@@ -23,7 +23,7 @@ struct NoValidCode {};
 // no birth: its row's value is left empty, never an invented date.
 void ExtractFromCnp(Workspace& ws, const std::string& source, const std::string& title,
                     const FieldDef& target, const WriteBirth& write) {
-    Table& tx = ws.Tx;
+    Table& tx = ws.table;
     if (!tx.Active()) return;
     ws.PostPendingEdit();
     const int from = tx.FieldIndexOrThrow(source);
@@ -101,10 +101,10 @@ std::vector<std::pair<int, std::string>> FindInvalidCnp(Table& table, int field)
 void CheckCnpCodes(Workspace& ws, const std::string& column) {
     const std::string title = "Verificare CNP";
     ws.PostPendingEdit();
-    const int field = ws.Tx.FieldIndexOrThrow(column);
+    const int field = ws.table.FieldIndexOrThrow(column);
     // The grid is not frozen: it follows the rows, and stays on the code the user stops at.
     const bool finished = WalkInvalidCnp(
-        ws.Tx, field,
+        ws.table, field,
         [&](int, const std::string& code) {
             return ws.messages.Mesaj(title, "CNP " + code + " incorect!\rContinuam?", mkWarning,
                                      mbYesNo) == mrYes;

@@ -26,7 +26,7 @@ std::string TrimmedText(std::string_view s) {
 }  // namespace
 
 bool DeleteColumn(Workspace& ws, const std::string& column) {
-    Table& tx = ws.Tx;
+    Table& tx = ws.table;
     if (!tx.Active()) return false;
     ws.PostPendingEdit();
     if (ws.messages.Mesaj("Stergere coloana",
@@ -56,7 +56,7 @@ std::pair<std::string, std::string> SplitName(const std::string& value) {
 }
 
 void SplitNames(Workspace& ws, const std::string& column) {
-    Table& tx = ws.Tx;
+    Table& tx = ws.table;
     if (!tx.Active()) return;
     ws.PostPendingEdit();
     const int names = tx.FieldIndexOrThrow(column);
@@ -102,7 +102,7 @@ void SplitNames(Workspace& ws, const std::string& column) {
 }
 
 bool DateColumnToNumber(Workspace& ws, const std::string& column) {
-    Table& tx = ws.Tx;
+    Table& tx = ws.table;
     if (!tx.Active()) return false;
     ws.PostPendingEdit();
     const int date = tx.FieldIndexOrThrow(column);
@@ -141,7 +141,7 @@ bool DateColumnToNumber(Workspace& ws, const std::string& column) {
 }
 
 std::optional<int> SwapColumns(Workspace& ws, const std::string& nameA, const std::string& nameB) {
-    Table& tx = ws.Tx;
+    Table& tx = ws.table;
     if (!tx.Active()) return std::nullopt;
     if (SameFieldName(nameA, nameB)) throw ArgumentError("Alegeti doua coloane diferite!");
     ws.PostPendingEdit();

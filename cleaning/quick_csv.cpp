@@ -44,7 +44,7 @@ void NoCommas(std::string& line, const std::vector<size_t>& separators) {
 }  // namespace
 
 int WriteQuickCsv(Workspace& ws, const std::string& path) {
-    Table& tx = ws.Tx;
+    Table& tx = ws.table;
     ws.PostPendingEdit();
     CommandGuard guard(ws, {.bar = 0, .disableWindow = true, .freezeGrid = false});
     const DbfFile& file = tx.Data();
@@ -119,7 +119,7 @@ int WriteQuickCsv(Workspace& ws, const std::string& path) {
 }
 
 void ShowQuickCsv(Workspace& ws) {
-    if (!ws.Tx.Active()) return;
+    if (!ws.table.Active()) return;
     const std::string target = TempTableName(ws, ".CSV");
     if (target.empty())
         throw DbfError(ErrorKind::Io, "Nu pot scrie fisierul CSV: in " + ws.ProgramDir +

@@ -25,7 +25,7 @@ void MarkDeleted(Workspace& ws, const std::vector<bool>& marked) {
 // displayed copies go in the table's order until one copy is left. One pass each way: a locate
 // per value would make a large table take hours.
 std::vector<bool> RepeatedRecords(Workspace& ws, int field, int& deleted, int& emptyKept) {
-    Table& tx = ws.Tx;
+    Table& tx = ws.table;
     std::vector<uint32_t> displayed;
     for (tx.First(); !tx.Eof(); tx.Next())
         displayed.push_back(static_cast<uint32_t>(tx.PhysicalRecNo()));
@@ -65,7 +65,7 @@ std::vector<bool> RepeatedRecords(Workspace& ws, int field, int& deleted, int& e
 }  // namespace
 
 int DeleteDuplicateRows(Workspace& ws, const std::string& column) {
-    Table& tx = ws.Tx;
+    Table& tx = ws.table;
     if (!tx.Active()) return 0;
     ws.PostPendingEdit();
     if (!HasRowsToDelete(ws)) return 0;
@@ -89,9 +89,9 @@ int DeleteDuplicateRows(Workspace& ws, const std::string& column) {
             const std::string& value;
             ~BackToValue() {
                 try {
-                    if (!ws.Tx.Active()) return;
-                    ws.Tx.Locate(column, value);
-                    ws.window.SetRowCounter(std::to_string(ws.Tx.RecordCount()));
+                    if (!ws.table.Active()) return;
+                    ws.table.Locate(column, value);
+                    ws.window.SetRowCounter(std::to_string(ws.table.RecordCount()));
                 } catch (const std::exception&) {
                     // The failure that ended the command is the one to report.
                 }
@@ -110,13 +110,13 @@ int DeleteDuplicateRows(Workspace& ws, const std::string& column) {
 }
 
 bool HasRowsToDelete(Workspace& ws) {
-    if (!ws.Tx.IsEmpty()) return true;
+    if (!ws.table.IsEmpty()) return true;
     ws.messages.ShowProblem("Nu aveti ce sterge!", UiControl::Grid);
     return false;
 }
 
 int DeleteDisplayedRows(Workspace& ws) {
-    Table& tx = ws.Tx;
+    Table& tx = ws.table;
     if (!tx.Active()) return 0;
     ws.PostPendingEdit();
     if (tx.IsEmpty()) return 0;
@@ -134,7 +134,7 @@ int DeleteDisplayedRows(Workspace& ws) {
 }
 
 void PackTable(Workspace& ws, const std::string& file) {
-    Table& sursa = ws.Sursa;
+    Table& sursa = ws.secondTable;
     if (sursa.Active()) sursa.Close();
     sursa.SetTableName(file);
     ws.progress.ProcessMessages();
@@ -152,8 +152,8 @@ void PackTable(Workspace& ws, const std::string& file) {
 }
 
 void DeleteIndex(Workspace& ws) {
-    if (!ws.Tx.Active()) return;
-    if (!HasIndex(ws.Tx.TableName())) {
+    if (!ws.table.Active()) return;
+    if (!HasIndex(ws.table.TableName())) {
         ws.messages.Mesaj("Stergere Index", "Tabelul nu are index.", mkInformation, mbOK);
         return;
     }

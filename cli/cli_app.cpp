@@ -49,7 +49,7 @@ void ExpectArgs(const CliOptions& o, size_t n) {
 // A column of the open table named by argument i; a column it doesn't have is a usage error.
 int ColumnArg(CliContext& c, size_t i) {
     const std::string& name = Arg(c.options, i, "coloana");
-    const int column = c.ws.Tx.FieldIndex(name);
+    const int column = c.ws.table.FieldIndex(name);
     if (column < 0) throw UsageError("Tabelul nu are coloana " + name + ".");
     return column;
 }
@@ -57,32 +57,32 @@ int ColumnArg(CliContext& c, size_t i) {
 // Opens the table as the main window does; a file that can't be read is exit code 3.
 void OpenFile(CliContext& c, const std::string& path) {
     c.ws.CurrentFile = path;
-    c.ws.Tx.SetTableName(path);
+    c.ws.table.SetTableName(path);
     try {
-        OpenWithIndexRepair(c.ws.Tx);
+        OpenWithIndexRepair(c.ws.table);
     } catch (const std::exception& e) {
         throw Unreadable{"Fisierul ales, " + path + ", nu poate fi citit!\n" + e.what()};
     }
     if (c.options.filter) {
-        c.ws.Tx.SetFilterText(*c.options.filter);
-        c.ws.Tx.SetFiltered(true);
+        c.ws.table.SetFilterText(*c.options.filter);
+        c.ws.table.SetFiltered(true);
     }
-    c.ws.Tx.First();
+    c.ws.table.First();
 }
 
 int Info(CliContext& c) {
     ExpectArgs(c.options, 1);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
-    const HeaderInfo& h = c.ws.Tx.Header();
+    const HeaderInfo& h = c.ws.table.Header();
     char version[8];
     std::snprintf(version, sizeof version, "0x%02X", h.version);
-    c.out << "Fisier: " << c.ws.Tx.TableName() << '\n'
+    c.out << "Fisier: " << c.ws.table.TableName() << '\n'
           << "Versiune: " << version << '\n'
           << "Cod de pagina: " << h.codePage << '\n'
           << "Linii: " << h.recordCount << '\n'
-          << "Campuri: " << c.ws.Tx.FieldCount() << '\n';
-    for (int i = 0; i < c.ws.Tx.FieldCount(); ++i) {
-        const FieldDef& f = c.ws.Tx.Field(i);
+          << "Campuri: " << c.ws.table.FieldCount() << '\n';
+    for (int i = 0; i < c.ws.table.FieldCount(); ++i) {
+        const FieldDef& f = c.ws.table.Field(i);
         c.out << "  " << f.name << ' ' << FieldTypeText(f) << '\n';
     }
     return kExitDone;
@@ -97,7 +97,7 @@ int Show(CliContext& c) {
     ExpectArgs(c.options, 1);
     RequireRowFormat(c.options);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
-    PrintRows(c.ws.Tx, c.options.outputFormat, c.options.limit, c.out);
+    PrintRows(c.ws.table, c.options.outputFormat, c.options.limit, c.out);
     return kExitDone;
 }
 
@@ -106,8 +106,8 @@ int Sql(CliContext& c) {
     const std::string& statement = Arg(c.options, 0, "instructiunea SQL");
     RequireRowFormat(c.options);
     if (RunSql(c.ws, statement, c.options.filter)) {
-        PrintRows(c.ws.Sx, c.options.outputFormat, c.options.limit, c.out);
-        c.ws.Sx.Close();
+        PrintRows(c.ws.query, c.options.outputFormat, c.options.limit, c.out);
+        c.ws.query.Close();
     }
     return kExitDone;
 }
@@ -123,7 +123,7 @@ int CheckCnp(CliContext& c) {
     ExpectArgs(c.options, 2);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
     const int column = ColumnArg(c, 1);
-    const auto invalid = FindInvalidCnp(c.ws.Tx, column);
+    const auto invalid = FindInvalidCnp(c.ws.table, column);
     for (const auto& [row, value] : invalid) c.out << row << '\t' << value << '\n';
     return invalid.empty() ? kExitDone : kExitFound;
 }
@@ -133,14 +133,14 @@ template <typename Command>
 auto OnColumn(CliContext& c, Command command) {
     ExpectArgs(c.options, 2);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
-    return command(c.ws, c.ws.Tx.Field(ColumnArg(c, 1)).name);
+    return command(c.ws, c.ws.table.Field(ColumnArg(c, 1)).name);
 }
 
 int Swap(CliContext& c) {
     ExpectArgs(c.options, 3);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
-    const std::string first = c.ws.Tx.Field(ColumnArg(c, 1)).name;
-    const std::string second = c.ws.Tx.Field(ColumnArg(c, 2)).name;
+    const std::string first = c.ws.table.Field(ColumnArg(c, 1)).name;
+    const std::string second = c.ws.table.Field(ColumnArg(c, 2)).name;
     const auto failures = SwapColumns(c.ws, first, second);
     return failures && *failures > 0 ? kExitFound : kExitDone;
 }
@@ -300,7 +300,8 @@ int RunOrbelan(const std::vector<std::string>& args, std::ostream& out, std::ost
         ws.ProgramDir = ProgramDataDir();
         ws.SetFormatSettings(options.format);
         if (!options.codePage.empty()) {
-            for (Table* t : {static_cast<Table*>(&ws.Tx), &ws.Sursa, static_cast<Table*>(&ws.Sx)})
+            for (Table* t :
+                 {static_cast<Table*>(&ws.table), &ws.secondTable, static_cast<Table*>(&ws.query)})
                 t->SetCodePageOverride(options.codePage);
         }
         CliContext c{options, ws, messages, out};
@@ -315,7 +316,7 @@ int RunOrbelan(const std::vector<std::string>& args, std::ostream& out, std::ost
         } catch (...) {
             // A row a failing command left unposted (the window keeps it for the user to
             // correct) is dropped here: closing must not write it.
-            if (ws.Tx.Active() && ws.Tx.GetState() != Table::State::Browse) ws.Tx.Cancel();
+            if (ws.table.Active() && ws.table.GetState() != Table::State::Browse) ws.table.Cancel();
             throw;
         }
         ws.CloseTable();

@@ -8,7 +8,7 @@ CommandGuard::CommandGuard(Workspace& ws, GuardOptions options) : ws_(ws), optio
     if (options_.disableWindow) ws_.progress.SetMainWindowEnabled(false);
     if (options_.busyCursor) ws_.progress.SetBusyCursor(true);
     if (options_.bar >= 0) ws_.progress.ProgressShow(options_.bar);
-    if (options_.freezeGrid) ws_.Tx.DisableControls();
+    if (options_.freezeGrid) ws_.table.DisableControls();
 }
 
 CommandGuard::~CommandGuard() {
@@ -35,7 +35,7 @@ void CommandGuard::Restore(bool report) {
     if (options_.busyCursor) ws_.progress.SetBusyCursor(false);
     if (options_.disableWindow) ws_.progress.SetMainWindowEnabled(true);
     if (!options_.freezeGrid) return;
-    Table& table = ws_.Tx;
+    Table& table = ws_.table;
     if (!report && !options_.keepUnpostedRow) {
         try {
             if (table.Active() && table.GetState() != Table::State::Browse) table.Cancel();

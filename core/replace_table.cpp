@@ -62,13 +62,13 @@ std::vector<bool> DisplayedRecords(Table& table, int* count) {
 }
 
 void ReplaceAndReopen(Workspace& ws, const std::function<void(const std::string& path)>& change) {
-    const std::string path = ws.Tx.TableName();
+    const std::string path = ws.table.TableName();
     ws.CloseTable();
     ws.progress.ProcessMessages();
     const auto reopen = [&] {
         ws.CurrentFile = path;
-        ws.Tx.SetTableName(path);
-        ws.Tx.Open();
+        ws.table.SetTableName(path);
+        ws.table.Open();
         ws.progress.ProcessMessages();
     };
     try {
@@ -86,7 +86,7 @@ void ReplaceAndReopen(Workspace& ws, const std::function<void(const std::string&
 
 void ReplaceTable(Workspace& ws, const NewStructure& structure, const RowFill& fill) {
     ReplaceAndReopen(ws, [&](const std::string& path) {
-        const DbfOpenOptions options = RewriteOptionsOf(ws.Tx);
+        const DbfOpenOptions options = RewriteOptionsOf(ws.table);
         auto src = DbfFile::Open(path, options);
         RewritePlan plan;
         if (!structure.fields.empty()) {

@@ -39,68 +39,68 @@ Workspace::Workspace(Messages& messages_, Platform& platform_)
 Workspace::Workspace(Messages& messages_, Progress& progress_, WindowState& window_,
                      Platform& platform_)
     : messages(messages_), progress(progress_), window(window_), platform(platform_) {
-    Tx.AfterOpen = [this](Table&) { TxAfterOpen(); };
-    Tx.AfterClose = [this](Table&) { TxAfterClose(); };
+    table.AfterOpen = [this](Table&) { TxAfterOpen(); };
+    table.AfterClose = [this](Table&) { TxAfterClose(); };
     AttachAfterPost();
     SetFormatSettings(format_);
 }
 
 Workspace::~Workspace() {
     // The notifications point back here; a table closed during destruction must not call them.
-    Tx.AfterOpen = nullptr;
-    Tx.AfterClose = nullptr;
-    Tx.AfterPost = nullptr;
+    table.AfterOpen = nullptr;
+    table.AfterClose = nullptr;
+    table.AfterPost = nullptr;
 }
 
 void Workspace::SetFormatSettings(const FormatSettings& settings) {
     format_ = settings;
-    Tx.SetFormatSettings(settings);
-    Sursa.SetFormatSettings(settings);
-    Sx.SetFormatSettings(settings);
+    table.SetFormatSettings(settings);
+    secondTable.SetFormatSettings(settings);
+    query.SetFormatSettings(settings);
 }
 
 void Workspace::OpenTable(bool atStartUp) {
-    if (Tx.Active()) CloseTable();
+    if (table.Active()) CloseTable();
     progress.ProcessMessages();
-    Tx.SetTableName(CurrentFile);
+    table.SetTableName(CurrentFile);
     progress.ProcessMessages();
     // A missing production index is the one fault repaired here; a failure of the repair
     // itself is not an unreadable file but an error of its own.
-    std::optional<ErrorKind> failure = OpenFailure(Tx);
+    std::optional<ErrorKind> failure = OpenFailure(table);
     if (failure == ErrorKind::MissingIndex) DetachIndex(CurrentFile);
     progress.ProcessMessages();
-    if (failure) failure = OpenFailure(Tx);
+    if (failure) failure = OpenFailure(table);
     if (failure) {
         messages.Mesaj("Deschidere DBF", "Fisierul ales, " + CurrentFile + ", nu poate fi citit!",
                        mkError, mbOK);
         CurrentFile.clear();
-        Tx.SetTableName("");
+        table.SetTableName("");
         window.SetStatusText("Nici un DBF deschis.");
         if (atStartUp) window.Terminate();
         return;
     }
-    CurrentFile = Tx.TableName();
+    CurrentFile = table.TableName();
     window.SetStatusText(CurrentFile);
     window.SetApplicationTitle(FileNamePart(CurrentFile));
 }
 
 void Workspace::CloseTable() {
-    if (!Tx.Active()) return;
+    if (!table.Active()) return;
     FinishPendingEdit();
-    Tx.Close();
-    Tx.SetTableName("");
+    table.Close();
+    table.SetTableName("");
     progress.ProcessMessages();
 }
 
 void Workspace::PostPendingEdit() {
-    if (Tx.Active() && Tx.GetState() != Table::State::Browse) Tx.Post();
+    if (table.Active() && table.GetState() != Table::State::Browse) table.Post();
 }
 
 void Workspace::FinishPendingEdit() {
     try {
         PostPendingEdit();
     } catch (const DbfError&) {
-        Tx.Cancel();
+        table.Cancel();
     }
 }
 
@@ -108,13 +108,13 @@ void Workspace::TxAfterOpen() {
     window.SetTableGroupVisible(true);
     progress.ProcessMessages();
     std::vector<std::string> names;
-    names.reserve(static_cast<size_t>(Tx.FieldCount()));
-    for (int i = 0; i < Tx.FieldCount(); ++i) names.push_back(Tx.Field(i).name);
+    names.reserve(static_cast<size_t>(table.FieldCount()));
+    for (int i = 0; i < table.FieldCount(); ++i) names.push_back(table.Field(i).name);
     window.SetColumnList(names);
-    window.SetRowCounter(std::to_string(Tx.RecordCount()));
+    window.SetRowCounter(std::to_string(table.RecordCount()));
     // A filter that no longer fits the reopened table (its column gone) is off: the button
     // must not claim otherwise, and the user must hear of it.
-    if (FilterOn && !Tx.Filtered()) {
+    if (FilterOn && !table.Filtered()) {
         FilterOn = false;
         window.SetFilterButtonDown(false);
         messages.ShowProblem("Filtru incorect!", UiControl::FilterEdit);
@@ -127,20 +127,20 @@ void Workspace::TxAfterClose() {
 }
 
 void Workspace::TxAfterPost() {
-    window.SetRowCounter(std::to_string(Tx.RecordCount()));
+    window.SetRowCounter(std::to_string(table.RecordCount()));
 }
 
 void Workspace::AttachAfterPost() {
-    Tx.AfterPost = [this](Table&) { TxAfterPost(); };
+    table.AfterPost = [this](Table&) { TxAfterPost(); };
 }
 
 void Workspace::DetachAfterPost() {
-    Tx.AfterPost = nullptr;
+    table.AfterPost = nullptr;
 }
 
 std::string Workspace::ProgramCodePage() const {
-    const std::string& chosen = Tx.CodePageOverride();
-    return chosen.empty() ? Tx.DefaultCodePage() : chosen;
+    const std::string& chosen = table.CodePageOverride();
+    return chosen.empty() ? table.DefaultCodePage() : chosen;
 }
 
 }  // namespace orbelan

@@ -26,9 +26,9 @@ class Workspace {
     WindowState& window;
     Platform& platform;
 
-    Table Tx;     // the open table shown in the grid
-    Table Sursa;  // packing, scratch and other tables
-    Query Sx;     // local SQL
+    Table table;        // the open table shown in the grid
+    Table secondTable;  // packing, scratch and other tables
+    Query query;        // local SQL
 
     std::string CurrentFile;  // full path of the table to open or that is open; empty when none
     std::string ProgramDir;   // with a trailing separator; scratch files and letters go there

@@ -8,7 +8,7 @@ namespace {
 bool ShowFilterState(Workspace& ws, bool on) {
     ws.FilterOn = on;
     ws.window.SetFilterButtonDown(on);
-    ws.window.SetRowCounter(std::to_string(ws.Tx.RecordCount()));
+    ws.window.SetRowCounter(std::to_string(ws.table.RecordCount()));
     return on;
 }
 
@@ -16,7 +16,7 @@ bool ShowFilterState(Workspace& ws, bool on) {
 
 bool SwitchFilter(Workspace& ws, bool on, const std::string& text) {
     ws.progress.ProcessMessages();
-    if (!ws.Tx.Active()) {
+    if (!ws.table.Active()) {
         ws.messages.ShowProblem("Nu aveti ce filtra!", UiControl::Grid);
         ws.FilterOn = false;
         ws.window.SetFilterButtonDown(false);
@@ -26,18 +26,18 @@ bool SwitchFilter(Workspace& ws, bool on, const std::string& text) {
         ws.PostPendingEdit();
     } catch (...) {
         // The filter stays as it was, and so must the button that shows it.
-        ws.window.SetFilterButtonDown(ws.Tx.Filtered());
+        ws.window.SetFilterButtonDown(ws.table.Filtered());
         throw;
     }
     if (!on || Trim(text).empty()) {
-        ws.Tx.SetFiltered(false);
+        ws.table.SetFiltered(false);
         return ShowFilterState(ws, false);
     }
     try {
-        ws.Tx.SetFilterText(text);
-        ws.Tx.SetFiltered(true);
+        ws.table.SetFilterText(text);
+        ws.table.SetFiltered(true);
     } catch (const DbfError&) {
-        ws.Tx.SetFiltered(false);
+        ws.table.SetFiltered(false);
         ShowFilterState(ws, false);
         ws.messages.ShowProblem("Filtru incorect!", UiControl::FilterEdit);
         return false;
@@ -46,7 +46,7 @@ bool SwitchFilter(Workspace& ws, bool on, const std::string& text) {
 }
 
 bool ReadyToFind(Workspace& ws) {
-    if (!ws.Tx.Active()) {
+    if (!ws.table.Active()) {
         ws.messages.ShowProblem("Nu aveti unde cauta!", UiControl::Grid);
         return false;
     }
@@ -55,7 +55,7 @@ bool ReadyToFind(Workspace& ws) {
 }
 
 void FindValue(Workspace& ws, const std::string& column, const std::string& value) {
-    ws.Tx.Locate(column, value);
+    ws.table.Locate(column, value);
 }
 
 }  // namespace orbelan

@@ -10,31 +10,31 @@
 namespace orbelan {
 
 void MoveToDisplayedRow(Workspace& ws, long row) {
-    const int shown = ws.Tx.RecordCount();
+    const int shown = ws.table.RecordCount();
     if (row < 1 || row > shown)
         throw ArgumentError("Linia " + std::to_string(row) + " nu exista: sunt afisate " +
                             std::to_string(shown) + " linii.");
-    ws.Tx.MoveTo(static_cast<int>(row - 1));
+    ws.table.MoveTo(static_cast<int>(row - 1));
 }
 
 void AddRow(Workspace& ws) {
-    if (ws.Tx.Active()) ws.Tx.Append();  // a row being edited is posted first
+    if (ws.table.Active()) ws.table.Append();  // a row being edited is posted first
 }
 
 void DeleteRow(Workspace& ws) {
-    if (!ws.Tx.Active()) return;
-    if (ws.Tx.IsEmpty()) {
+    if (!ws.table.Active()) return;
+    if (ws.table.IsEmpty()) {
         ws.messages.Mesaj("Stergere linie", "Nu mai aveti ce sterge!", mkError, mbOK);
         return;
     }
     const int answer = ws.messages.Mesaj(
         "Sterge linie", "Doriti sa stergeti linia ?\r(puteti sterge o linie si cu Ctrl+Delete)",
         mkConfirmation, mbYesNo);
-    if (answer == mrYes) ws.Tx.Delete();
+    if (answer == mrYes) ws.table.Delete();
 }
 
 void CopyDown(Workspace& ws, const std::string& column, CopyDownMode mode) {
-    Table& tx = ws.Tx;
+    Table& tx = ws.table;
     if (!tx.Active()) return;
     ws.PostPendingEdit();
     if (tx.IsEmpty()) return;

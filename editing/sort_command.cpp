@@ -50,7 +50,7 @@ namespace {
 // (and its memo, so each row keeps its memo texts) is written beside the table and renamed over
 // it. The order is taken from the text in the table's own code page.
 void WriteSorted(Workspace& ws, const std::string& path, const std::string& field) {
-    const DbfOpenOptions options = RewriteOptionsOf(ws.Tx);
+    const DbfOpenOptions options = RewriteOptionsOf(ws.table);
     auto file = DbfFile::Open(path, options);
     const int index = file->FieldIndex(field);
     if (index < 0) throw DbfError(ErrorKind::State, "Coloana " + field + " nu mai exista.");
@@ -87,7 +87,7 @@ struct SortingFlag {
 }  // namespace
 
 bool SortByColumn(Workspace& ws, int column) {
-    Table& tx = ws.Tx;
+    Table& tx = ws.table;
     if (!tx.Active() || ws.Sorting) return true;
     ws.PostPendingEdit();
     if (tx.IsEmpty()) return true;

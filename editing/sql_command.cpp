@@ -6,7 +6,7 @@
 namespace orbelan {
 
 bool RunSql(Workspace& ws, const std::string& statement, const std::optional<std::string>& filter) {
-    Query& q = ws.Sx;
+    Query& q = ws.query;
     q.ClearSql();
     q.AddSql(statement);
     const auto first = statement.find_first_not_of(" \t\r\n");

@@ -22,8 +22,8 @@ void StartUp(Workspace& ws, const std::vector<std::string>& args,
 }
 
 void ResetFilter(Workspace& ws) {
-    ws.Tx.SetFilterText("");
-    ws.Tx.SetFiltered(false);
+    ws.table.SetFilterText("");
+    ws.table.SetFiltered(false);
     ws.FilterOn = false;
     ws.window.SetFilterText("");
     ws.window.SetFilterButtonDown(false);

@@ -36,7 +36,7 @@ void ExportInDiverseFormats(Workspace& ws, TovDBGridExport& exp, TovGrid grid) {
 }
 
 int ExportToFile(Workspace& ws, TovDBGridExport& exp, TovExportType type, const std::string& out) {
-    exp.DBGrid = GridOfTable(ws.Tx);
+    exp.DBGrid = GridOfTable(ws.table);
     exp.ProgramDir = ws.ProgramDir;
     exp.CodePageName = ws.ProgramCodePage();
     exp.DateFormat = ws.Format().shortDateFormat;

@@ -75,14 +75,14 @@ void AddRow(Table& table, TRTFReplace& rtf, const std::vector<std::string>& plac
 }  // namespace
 
 bool HasRowsForLetters(Workspace& ws) {
-    if (ws.Tx.Active() && !ws.Tx.IsEmpty()) return true;
+    if (ws.table.Active() && !ws.table.IsEmpty()) return true;
     ws.messages.Mesaj(kTitle, "Nu aveti ce exporta in Word!", mkError, mbOK);
     return false;
 }
 
 bool WriteLetters(Workspace& ws, TRTFReplace& rtf, LetterMode mode) {
     ws.PostPendingEdit();
-    Table& tx = ws.Tx;
+    Table& tx = ws.table;
     if (!rtf.BeginDocument()) {
         ShowFailure(ws, "Documentul " + rtf.RTFDest + " nu poate fi inceput.\r" + rtf.LastError());
         return false;
@@ -146,7 +146,7 @@ bool WriteHowToTemplate(Workspace& ws, TRTFReplace& rtf, const std::string& scra
         return false;
     }
     // One "[CAMP]" per column: the line with [[Camp]] is repeated once for each.
-    for (int i = 0; i < ws.Tx.FieldCount(); ++i) rtf.AddPair("[CAMP]", ws.Tx.Field(i).name);
+    for (int i = 0; i < ws.table.FieldCount(); ++i) rtf.AddPair("[CAMP]", ws.table.Field(i).name);
     try {
         rtf.MergeBody(1);
         rtf.EndDocument();

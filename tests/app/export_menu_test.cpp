@@ -34,7 +34,7 @@ TEST(ExportMenu, ExportsTheGridsVisibleColumnsToAnOpenedWorkbook) {
                    {{"POP", "1", "a"}, {"ANA", "2", "b"}});
     form.fileDialogOverride = [path](const FileDialogSpec&) { return std::optional(path); };
     form.BOpenClick();
-    ASSERT_TRUE(form.ws().Tx.Active());
+    ASSERT_TRUE(form.ws().table.Active());
     form.Grid1()->setColumnHidden(2, true);
 
     const TovGrid grid = form.GridColumns();
@@ -71,7 +71,7 @@ TEST(ExportMenu, CaptionsOfAnEmptyTableAreAlignedByFieldType) {
                    {});
     form.fileDialogOverride = [path](const FileDialogSpec&) { return std::optional(path); };
     form.BOpenClick();
-    ASSERT_TRUE(form.ws().Tx.Active());
+    ASSERT_TRUE(form.ws().table.Active());
     std::vector<int> alignments;
     for (const TovGridColumn& column : form.GridColumns().columns)
         alignments.push_back(column.alignment);

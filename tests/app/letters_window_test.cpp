@@ -33,7 +33,7 @@ TEST(LettersWindow, MenuItemFillsTheTemplateFromTheCurrentRowDown) {
     std::string answer = dir.CopyData("persoane.dbf");
     form.fileDialogOverride = [&](const FileDialogSpec&) { return std::optional(answer); };
     form.findChild<QPushButton*>(QStringLiteral("LbSpeedButton1"))->click();
-    Table& tx = form.ws().Tx;
+    Table& tx = form.ws().table;
     ASSERT_TRUE(tx.Active());
     form.ws().ProgramDir = dir.Path().string() + "/";
     const int rows = tx.RecordCount();

@@ -146,7 +146,7 @@ TEST_F(MainWindowTest, MenusHoldEveryItemWithItsCaption) {
 TEST_F(MainWindowTest, OpeningTablesFollowsTheTableInEveryControl) {
     const std::string path = dir.CopyData("persoane.dbf");
     OpenWithButton(path);
-    EXPECT_TRUE(form.ws().Tx.Active());
+    EXPECT_TRUE(form.ws().table.Active());
     EXPECT_TRUE(Find<QGroupBox>("Tablou")->isVisibleTo(&form));
     EXPECT_EQ(Text("Label2"), QStringLiteral("30"));
     EXPECT_EQ(Text("StatusBar1"), Q(path));
@@ -161,7 +161,7 @@ TEST_F(MainWindowTest, OpeningTablesFollowsTheTableInEveryControl) {
     // A missing production index is repaired silently.
     const std::string broken = dir.CopyData("missing_production_index.dbf");
     OpenWithButton(broken);
-    EXPECT_TRUE(form.ws().Tx.Active());
+    EXPECT_TRUE(form.ws().table.Active());
     EXPECT_EQ(Text("Label2"), QStringLiteral("3"));
     EXPECT_EQ(test::ReadFileBytes(broken)[28], '\0');
     EXPECT_EQ(form2.Columns(), (QStringList{QStringLiteral("NUME"), QStringLiteral("NR")}));
@@ -182,7 +182,7 @@ TEST_F(MainWindowTest, NonTableFileShowsTheMessageWindowAndLeavesNothingOpen) {
     EXPECT_EQ(erori.Title(), QStringLiteral("Deschidere DBF"));
     EXPECT_EQ(erori.Body()->PlainText(), Q("Fisierul ales, " + path + ", nu poate fi citit!"));
     EXPECT_EQ(test::ReadFileBytes(path), bytes);
-    EXPECT_FALSE(form.ws().Tx.Active());
+    EXPECT_FALSE(form.ws().table.Active());
     EXPECT_EQ(form.ws().CurrentFile, "");
     EXPECT_EQ(Text("StatusBar1"), QStringLiteral("Nici un DBF deschis."));
     EXPECT_EQ(Text("Label2"), QStringLiteral("0"));
@@ -194,7 +194,7 @@ TEST_F(MainWindowTest, StartWithArgumentOpensTheFileAndFailedStartEndsTheProgram
     const std::string path = dir.CopyData("persoane.dbf");
     form.SetArguments({path});
     form.show();
-    EXPECT_TRUE(form.ws().Tx.Active());
+    EXPECT_TRUE(form.ws().table.Active());
     EXPECT_TRUE(platform.registrations.empty());
     EXPECT_FALSE(form.TerminateRequested());
 
@@ -213,7 +213,7 @@ TEST_F(MainWindowTest, StartWithArgumentOpensTheFileAndFailedStartEndsTheProgram
     OpenWithButton(text);
     EXPECT_EQ(again.Seen(), 1);
     EXPECT_FALSE(form.TerminateRequested());
-    EXPECT_FALSE(form.ws().Tx.Active());
+    EXPECT_FALSE(form.ws().table.Active());
 }
 
 TEST_F(MainWindowTest, StartWithoutArgumentWritesTheAssociation) {
@@ -231,15 +231,15 @@ TEST_F(MainWindowTest, GridEditsPostWhenMovingToAnotherRow) {
     auto* grid = form.Grid1();
     QAbstractItemModel* model = grid->model();
     ASSERT_TRUE(model->setData(model->index(0, 0), QStringLiteral("SCHIMBAT"), Qt::EditRole));
-    EXPECT_EQ(form.ws().Tx.GetState(), Table::State::Edit);
+    EXPECT_EQ(form.ws().table.GetState(), Table::State::Edit);
     grid->setCurrentIndex(model->index(2, 0));
-    EXPECT_EQ(form.ws().Tx.GetState(), Table::State::Browse);
-    EXPECT_EQ(form.ws().Tx.RecNo(), 3);
+    EXPECT_EQ(form.ws().table.GetState(), Table::State::Browse);
+    EXPECT_EQ(form.ws().table.RecNo(), 3);
     EXPECT_EQ(model->data(model->index(0, 0), Qt::DisplayRole).toString(),
               QStringLiteral("SCHIMBAT"));
 
     // A value the field can't take is reported and leaves the row unchanged.
-    const int suma = form.ws().Tx.FieldIndex("SUMA");
+    const int suma = form.ws().table.FieldIndex("SUMA");
     EXPECT_FALSE(model->setData(model->index(2, suma), QStringLiteral("abc"), Qt::EditRole));
     EXPECT_EQ(errors.size(), 1u);
 }
@@ -265,16 +265,16 @@ TEST_F(MainWindowTest, UnchangedNewRowIsDroppedWhenTheFocusLeavesTheGrid) {
     auto* add = Find<QPushButton>("LbButton6");
     EXPECT_EQ(add->focusPolicy(), Qt::NoFocus);
     add->click();
-    EXPECT_EQ(form.ws().Tx.GetState(), Table::State::Insert);
+    EXPECT_EQ(form.ws().table.GetState(), Table::State::Insert);
     EXPECT_EQ(grid->model()->rowCount(), 31);
 
     QFocusEvent messageWindow(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
     QApplication::sendEvent(grid, &messageWindow);
-    EXPECT_EQ(form.ws().Tx.GetState(), Table::State::Insert);
+    EXPECT_EQ(form.ws().table.GetState(), Table::State::Insert);
 
     QFocusEvent tabbedAway(QEvent::FocusOut, Qt::TabFocusReason);
     QApplication::sendEvent(grid, &tabbedAway);
-    EXPECT_EQ(form.ws().Tx.GetState(), Table::State::Browse);
+    EXPECT_EQ(form.ws().table.GetState(), Table::State::Browse);
     EXPECT_EQ(grid->model()->rowCount(), 30);
 
     // A row with a value typed in stays and is posted when the user moves on.
@@ -290,7 +290,7 @@ TEST_F(MainWindowTest, UnchangedNewRowIsDroppedWhenTheFocusLeavesTheGrid) {
 TEST_F(MainWindowTest, GridAsksOnlyForColumnsTheTableHas) {
     OpenWithButton(dir.CopyData("persoane.dbf"));
     QAbstractItemModel* model = form.Grid1()->model();
-    Table& tx = form.ws().Tx;
+    Table& tx = form.ws().table;
     // A command freezes the grid and reopens the table with fewer columns.
     tx.DisableControls();
     tx.Close();
@@ -337,7 +337,7 @@ TEST_F(MainWindowTest, WhileACommandRunsOtherCommandsAreRefused) {
     EXPECT_EQ(dialogsOpened, 0);
     EXPECT_TRUE(Find<QPushButton>("LbSpeedButton1")->isEnabled());
     EXPECT_EQ(erori.Title(), QStringLiteral("Verificare CNP"));
-    EXPECT_GT(form.ws().Tx.RecNo(), 1);  // stopped on the first invalid code
+    EXPECT_GT(form.ws().table.RecNo(), 1);  // stopped on the first invalid code
 }
 
 TEST_F(MainWindowTest, SwapThroughTheTwoColumnChooserAndTheWindowIsUsableAfter) {
@@ -410,7 +410,7 @@ TEST_F(MainWindowTest, NewRowShowsWhenAddedFromTheFilterBox) {
     ASSERT_EQ(QApplication::focusWidget(), filtruE);
     Find<QPushButton>("LbButton6")->click();
     QApplication::processEvents();
-    EXPECT_EQ(form.ws().Tx.GetState(), Table::State::Insert);
+    EXPECT_EQ(form.ws().table.GetState(), Table::State::Insert);
     EXPECT_EQ(form.Grid1()->model()->rowCount(), 31);
     EXPECT_EQ(QApplication::focusWidget(), form.Grid1());
 }
@@ -574,7 +574,7 @@ TEST_F(MainWindowTest, SearchAsksColumnAndValueThenFindsTheRow) {
     });
     Find<QToolButton>("FindBut")->click();
     EXPECT_EQ(S(choose.Caption()), "Cautare valoare");
-    EXPECT_EQ(form.ws().Tx.RecNo(), 2);
+    EXPECT_EQ(form.ws().table.RecNo(), 2);
     EXPECT_FALSE(form2.ValuePanelVisible());
 }
 
@@ -601,7 +601,7 @@ TEST_F(MainWindowTest, OpenAndAppendAskForADbfFile) {
         EXPECT_EQ(spec.filter, "Fisiere DBF|*.DBF");
     }
     EXPECT_EQ(asked[1].initialPath, path);
-    EXPECT_EQ(form.ws().Tx.RecordCount(), 1);
+    EXPECT_EQ(form.ws().table.RecordCount(), 1);
 }
 
 }  // namespace

@@ -29,9 +29,9 @@ class AppendTableTest : public test::CommandsTest {
     void ExpectWindowRestored() {
         EXPECT_TRUE(ui.mainWindowEnabled);
         EXPECT_FALSE(ui.progressVisible);
-        EXPECT_FALSE(ws.Tx.ControlsDisabled());
-        EXPECT_FALSE(ws.Sx.Active());
-        EXPECT_TRUE(ws.Tx.AfterPost != nullptr);
+        EXPECT_FALSE(ws.table.ControlsDisabled());
+        EXPECT_FALSE(ws.query.Active());
+        EXPECT_TRUE(ws.table.AfterPost != nullptr);
     }
 };
 
@@ -47,7 +47,7 @@ TEST_F(AppendTableTest, NamesMatchWithoutCaseValuesGoOverTypedMissingColumnsStay
     EXPECT_EQ(Column("NR"), (std::vector<std::string>{"1", "7", ""}));      // text into a number
     EXPECT_EQ(Column("OBS"), (std::vector<std::string>{"X", "12,5", ""}));  // number into text
     EXPECT_EQ(Column("SUMA"), (std::vector<std::string>{"2,5", "", ""}));
-    EXPECT_EQ(ws.Tx.RecNo(), 3);  // the grid ends on the last appended row
+    EXPECT_EQ(ws.table.RecNo(), 3);  // the grid ends on the last appended row
     EXPECT_EQ(ui.rowCounter, "3");
     EXPECT_EQ(ui.progressMaximum, 0);
     ExpectWindowRestored();
@@ -63,7 +63,7 @@ TEST_F(AppendTableTest, ExtraSourceFieldIsRefusedAndNothingChanges) {
     EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{
                                      "Sursa are campul TELEFON in plus!\rNu pot executa lipirea."});
     EXPECT_EQ(ui.messages.at(0).title, "Lipire tabele");
-    EXPECT_FALSE(ws.Sx.Active());
+    EXPECT_FALSE(ws.query.Active());
 
     // A new file that can't take the table's place: nothing appended, the window given back.
     const std::string fits = Source({{"NUME", 'C', 10}}, {{"ANA"}});
@@ -87,31 +87,31 @@ TEST_F(AppendTableTest, ProgressMovesEveryThousandRowsAndAnEmptySourceAppendsNot
     EXPECT_EQ(ui.rowCounterHistory, (std::vector<std::string>{"1001", "2001", "2501"}));
     ExpectWindowRestored();
 
-    ws.Tx.First();
+    ws.table.First();
     const std::string empty = dir.File("empty.dbf");
     WriteDbf(empty, {{"NUME", 'C', 5}}, {});
     EXPECT_EQ(AppendFromTable(ws, empty).appended, 0);
-    EXPECT_EQ(ws.Tx.RecordCount(), 2501);
-    EXPECT_EQ(ws.Tx.RecNo(), 2501);
+    EXPECT_EQ(ws.table.RecordCount(), 2501);
+    EXPECT_EQ(ws.table.RecNo(), 2501);
 }
 
 TEST_F(AppendTableTest, OwnFileAppendsTheRowsItHeldOnceWithDatesAndMemos) {
     ws.SetFormatSettings({',', "dd.MM.yy"});  // a two-digit year must not move 1876 to 1976
     ws.CurrentFile = dir.CopyData("dbase3_memo_cp1250.dbf");
     ws.OpenTable();
-    const int rows = ws.Tx.RecordCount();
+    const int rows = ws.table.RecordCount();
     ASSERT_EQ(rows, 8);
     EXPECT_EQ(AppendFromTable(ws, ws.CurrentFile).appended, rows);
     ws.CloseTable();
 
     ws.SetFormatSettings({',', "yyyy-MM-dd"});
     ws.OpenTable();
-    ASSERT_EQ(ws.Tx.RecordCount(), 2 * rows);
+    ASSERT_EQ(ws.table.RecordCount(), 2 * rows);
     for (int row = 0; row < rows; ++row)
-        for (int f = 0; f < ws.Tx.FieldCount(); ++f)
-            EXPECT_EQ(ws.Tx.TextAt(rows + row, f), ws.Tx.TextAt(row, f)) << row << ' ' << f;
-    EXPECT_EQ(ws.Tx.TextAt(rows + 3, ws.Tx.FieldIndex("DATAN")), "1876-02-19");
-    EXPECT_EQ(ws.Tx.TextAt(rows + 2, ws.Tx.FieldIndex("OBS")), "linia 1\r\nlinia 2");
+        for (int f = 0; f < ws.table.FieldCount(); ++f)
+            EXPECT_EQ(ws.table.TextAt(rows + row, f), ws.table.TextAt(row, f)) << row << ' ' << f;
+    EXPECT_EQ(ws.table.TextAt(rows + 3, ws.table.FieldIndex("DATAN")), "1876-02-19");
+    EXPECT_EQ(ws.table.TextAt(rows + 2, ws.table.FieldIndex("OBS")), "linia 1\r\nlinia 2");
 }
 
 TEST_F(AppendTableTest, ValueTheFieldCantTakeStopsWithTheRowsBeforeKept) {
@@ -130,12 +130,12 @@ TEST_F(AppendTableTest, ValueTheFieldCantTakeStopsWithTheRowsBeforeKept) {
     }
     ExpectWindowRestored();
     // The failing row waits, unposted and current, with every value it could take.
-    EXPECT_EQ(ws.Tx.GetState(), Table::State::Insert);
-    EXPECT_EQ(ws.Tx.RecNo(), 3);
-    EXPECT_EQ(ws.Tx.AsText("NUME"), "DAN");
-    EXPECT_EQ(ws.Tx.AsText("OBS"), "B");
+    EXPECT_EQ(ws.table.GetState(), Table::State::Insert);
+    EXPECT_EQ(ws.table.RecNo(), 3);
+    EXPECT_EQ(ws.table.AsText("NUME"), "DAN");
+    EXPECT_EQ(ws.table.AsText("OBS"), "B");
     EXPECT_EQ(ui.rowCounter, "3");
-    ws.Tx.Cancel();
+    ws.table.Cancel();
     ws.CloseTable();
     ws.OpenTable();
     EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"POP ION", "ANA"}));
@@ -160,8 +160,8 @@ TEST_F(AppendTableTest, AutoIncrementFieldNumbersTheNewRows) {
         Source({{"ID", 'N', 4}, {"NUME", 'C', 10}}, {{"100", "ANA"}, {"", "DAN"}});
     EXPECT_EQ(AppendFromTable(ws, src).appended, 2);
     EXPECT_EQ(Column("ID"), (std::vector<std::string>{"7", "8"}));
-    ws.Tx.Append();
-    ws.Tx.Post();
+    ws.table.Append();
+    ws.table.Post();
     ws.CloseTable();
     EXPECT_EQ(DbfFile::Open(path)->Fields()[0].autoNext, 10u);
 }
@@ -211,7 +211,7 @@ TEST_F(AppendTableTest, RejectedFirstRowLeavesTableAndMemoByteIdentical) {
             EXPECT_EQ(e.Appended(), 0);
         }
         ExpectWindowRestored();
-        ws.Tx.Cancel();
+        ws.table.Cancel();
         ws.CloseTable();
         EXPECT_EQ(ReadFileBytes(path), tableBefore);
         EXPECT_EQ(ReadFileBytes(memo), memoBefore);

@@ -81,7 +81,7 @@ class CnpCommandsTest : public ::testing::Test {
         test::WriteDbf(path, columns, rows, 0);
         ws.CurrentFile = path;
         ws.OpenTable();
-        ASSERT_TRUE(ws.Tx.Active()) << ui.MessageTexts().size();
+        ASSERT_TRUE(ws.table.Active()) << ui.MessageTexts().size();
     }
     // The table's own file after the command, with the table closed so all is written.
     DbfContents OnDisk() {
@@ -125,16 +125,16 @@ TEST_F(CnpCommandsTest, CheckAsksAtEachInvalidCodeAndStopsWhereTheUserSaysNo) {
         EXPECT_EQ(m.kind, mkWarning);
         EXPECT_EQ(m.buttons, mbYesNo);
     }
-    EXPECT_EQ(ws.Tx.RecNo(), 3);
-    EXPECT_EQ(ws.Tx.AsText("NUME"), "RAU");
-    EXPECT_FALSE(ws.Tx.ControlsDisabled());
+    EXPECT_EQ(ws.table.RecNo(), 3);
+    EXPECT_EQ(ws.table.AsText("NUME"), "RAU");
+    EXPECT_FALSE(ws.table.ControlsDisabled());
 
     // Any answer but "DA" stops at the first one; "DA" everywhere reaches the end.
     ui.messages.clear();
     ui.mesajAnswers = {mrCancel};
     CheckCnpCodes(ws, "CNP");
     EXPECT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ws.Tx.RecNo(), 2);
+    EXPECT_EQ(ws.table.RecNo(), 2);
     ui.messages.clear();
     CheckCnpCodes(ws, "CNP");
     EXPECT_EQ(ui.MessageTexts().back(), "Verificare incheiata.");
@@ -147,18 +147,18 @@ TEST_F(CnpCommandsTest, EmptyTable) {
     ExtractBirthYear(ws, "CNP");
     EXPECT_EQ(ui.MessageTexts(), (std::vector<std::string>{"Verificare incheiata.",
                                                            "Extragere incheiata cu succes."}));
-    EXPECT_EQ(ws.Tx.FieldIndex("ANCNP"), 2);
+    EXPECT_EQ(ws.table.FieldIndex("ANCNP"), 2);
 }
 
 TEST_F(CnpCommandsTest, FindInvalidCnpListsDisplayedRowsWithTheirCodes) {
     Open({{"A", "1000101990013"}, {"B", ""}, {"A", "3000101990010"}, {"A", "1000101990012"}});
-    const int field = ws.Tx.FieldIndex("CNP");
+    const int field = ws.table.FieldIndex("CNP");
     using List = std::vector<std::pair<int, std::string>>;
-    EXPECT_EQ(FindInvalidCnp(ws.Tx, field),
+    EXPECT_EQ(FindInvalidCnp(ws.table, field),
               (List{{2, ""}, {3, "3000101990010"}, {4, "1000101990012"}}));
-    ws.Tx.SetFilterText("NUME='A'");
-    ws.Tx.SetFiltered(true);
-    EXPECT_EQ(FindInvalidCnp(ws.Tx, field), (List{{2, "3000101990010"}, {3, "1000101990012"}}));
+    ws.table.SetFilterText("NUME='A'");
+    ws.table.SetFiltered(true);
+    EXPECT_EQ(FindInvalidCnp(ws.table, field), (List{{2, "3000101990010"}, {3, "1000101990012"}}));
 }
 
 TEST_F(CnpCommandsTest, YearExtractionAddsTheColumnAndWritesEveryYear) {
@@ -168,14 +168,14 @@ TEST_F(CnpCommandsTest, YearExtractionAddsTheColumnAndWritesEveryYear) {
           {"FEB", "1000229990011"},
           {"TXT", "abcdefg"},
           {"RAU", "1000101990012"}});
-    ws.Tx.MoveTo(2);
+    ws.table.MoveTo(2);
     ExtractBirthYear(ws, "CNP");
-    const FieldDef& year = ws.Tx.Field(2);
+    const FieldDef& year = ws.table.Field(2);
     EXPECT_EQ(std::make_tuple(year.type, year.size, year.decimals), std::make_tuple('N', 6, 0));
     EXPECT_EQ(ui.columnList, (std::vector<std::string>{"NUME", "CNP", "ANCNP"}));
     EXPECT_EQ(ws.CurrentFile, path);
-    EXPECT_EQ(ws.Tx.RecNo(), 3);  // back on the row it started from
-    EXPECT_FALSE(ws.Tx.ControlsDisabled());
+    EXPECT_EQ(ws.table.RecNo(), 3);  // back on the row it started from
+    EXPECT_FALSE(ws.table.ControlsDisabled());
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(Last(ui).title, "Anul din CNP");
     EXPECT_EQ(Last(ui).text,
@@ -194,9 +194,9 @@ TEST_F(CnpCommandsTest, YearExtractionAddsTheColumnAndWritesEveryYear) {
 TEST_F(CnpCommandsTest, SecondYearExtractionOverwritesWithoutAlteringTheTable) {
     Open({{"ION", "1000101990013"}, {"ANA", "6001231990031"}});
     ExtractBirthYear(ws, "CNP");
-    ws.Tx.First();
-    ws.Tx.SetText("CNP", "5991231990012");
-    ws.Tx.Post();
+    ws.table.First();
+    ws.table.SetText("CNP", "5991231990012");
+    ws.table.Post();
     ExtractBirthYear(ws, "CNP");
     EXPECT_EQ(ui.MessageTexts().size(), 2u);
     const DbfContents file = OnDisk();
@@ -206,8 +206,8 @@ TEST_F(CnpCommandsTest, SecondYearExtractionOverwritesWithoutAlteringTheTable) {
 
 TEST_F(CnpCommandsTest, ExtractionFillsOnlyTheRowsThroughTheFilter) {
     Open({{"A", "1000101990013"}, {"B", "6001231990031"}, {"A", "5000229990017"}});
-    ws.Tx.SetFilterText("NUME='A'");
-    ws.Tx.SetFiltered(true);
+    ws.table.SetFilterText("NUME='A'");
+    ws.table.SetFiltered(true);
     ExtractBirthYear(ws, "CNP");
     ExtractBirthDate(ws, "CNP");
     const DbfContents file = OnDisk();
@@ -225,7 +225,7 @@ TEST_F(CnpCommandsTest, DateExtractionWritesTheBirthDateOrNothing) {
           {"SCURT", "100010"},
           {"FEB", "1000229990011"}});
     ExtractBirthDate(ws, "CNP");
-    EXPECT_EQ(ws.Tx.Field(2).type, 'D');
+    EXPECT_EQ(ws.table.Field(2).type, 'D');
     EXPECT_EQ(Last(ui).title, "Data din CNP");
     EXPECT_EQ(Last(ui).text.substr(0, 31), "Extragere incheiata cu succes.\r");
     const DbfContents file = OnDisk();
@@ -241,8 +241,8 @@ TEST_F(CnpCommandsTest, AColumnWithoutOneValidCodeIsNotWritten) {
     EXPECT_EQ(Last(ui).text,
               "Coloana NUME nu contine niciun C.N.P. valid in liniile afisate; nu am scris nimic.");
     EXPECT_EQ(Last(ui).kind, mkWarning);
-    EXPECT_EQ(ws.Tx.FieldIndex("DATACNP"), -1);
-    EXPECT_FALSE(ws.Tx.ControlsDisabled());
+    EXPECT_EQ(ws.table.FieldIndex("DATACNP"), -1);
+    EXPECT_FALSE(ws.table.ControlsDisabled());
     ws.CloseTable();
     EXPECT_EQ(test::ReadFileBytes(path), before);
 }
@@ -251,15 +251,15 @@ TEST_F(CnpCommandsTest, DateIntoAnExistingTextColumnUsesTheShortDateFormat) {
     Open({{"ION", "1000101990013", ""}},
          {{"NUME", 'C', 10}, {"CNP", 'C', 13}, {"DataCnp", 'C', 10}});
     ExtractBirthDate(ws, "CNP");
-    EXPECT_EQ(ws.Tx.FieldCount(), 3);
+    EXPECT_EQ(ws.table.FieldCount(), 3);
     EXPECT_EQ(OnDisk().ColumnValues("DataCnp"), std::vector<std::string>{"01.01.1900"});
 }
 
 TEST_F(CnpCommandsTest, AValueTypedButNotYetPostedIsKept) {
     Open({{"ION", "1000101990013", ""}, {"ANA", "6001231990031", ""}},
          {{"NUME", 'C', 10}, {"CNP", 'C', 13}, {"ANCNP", 'N', 6}});
-    ws.Tx.Edit();
-    ws.Tx.SetText(0, "IOAN");
+    ws.table.Edit();
+    ws.table.SetText(0, "IOAN");
     ExtractBirthYear(ws, "CNP");
     const DbfContents disk = OnDisk();
     EXPECT_EQ(disk.ColumnValues("NUME"), (std::vector<std::string>{"IOAN", "ANA"}));
@@ -272,9 +272,9 @@ TEST_F(CnpCommandsTest, ARowThatCannotBeWrittenEndsTheCommandWithTheGridFollowin
          {{"NUME", 'C', 10}, {"CNP", 'C', 13}, {"ANCNP", 'N', 2}});
     const std::string before = test::ReadFileBytes(path);
     EXPECT_THROW(ExtractBirthYear(ws, "CNP"), DbfError);
-    EXPECT_FALSE(ws.Tx.ControlsDisabled());
-    EXPECT_EQ(ws.Tx.GetState(), Table::State::Browse);
-    EXPECT_EQ(ws.Tx.RecNo(), 1);
+    EXPECT_FALSE(ws.table.ControlsDisabled());
+    EXPECT_EQ(ws.table.GetState(), Table::State::Browse);
+    EXPECT_EQ(ws.table.RecNo(), 1);
     EXPECT_TRUE(ui.messages.empty());
     ws.CloseTable();
     EXPECT_EQ(test::ReadFileBytes(path), before);
@@ -283,24 +283,24 @@ TEST_F(CnpCommandsTest, ARowThatCannotBeWrittenEndsTheCommandWithTheGridFollowin
 TEST_F(CnpCommandsTest, AddingTheColumnReopensTheTableOrLeavesItClosedOnFailure) {
     Open({{"ION", "1000101990013"}});
     ExtractBirthDate(ws, "CNP");
-    EXPECT_TRUE(ws.Tx.Active());
-    EXPECT_EQ(ws.Tx.TableName(), path);
+    EXPECT_TRUE(ws.table.Active());
+    EXPECT_EQ(ws.table.TableName(), path);
     EXPECT_EQ(ui.columnList.back(), "DATACNP");
     EXPECT_EQ(ui.rowCounter, "1");
-    EXPECT_EQ(ws.Tx.AsText("CNP"), "1000101990013");
+    EXPECT_EQ(ws.table.AsText("CNP"), "1000101990013");
 
     // A rewrite that fails leaves the file unchanged and open again.
     const std::string before = test::ReadFileBytes(path);
     IoFaults().failRenameAfter = 0;
     EXPECT_THROW(ExtractBirthYear(ws, "CNP"), DbfError);
     IoFaults().Reset();
-    EXPECT_TRUE(ws.Tx.Active());
+    EXPECT_TRUE(ws.table.Active());
     EXPECT_EQ(test::ReadFileBytes(path), before);
-    EXPECT_EQ(ws.Tx.FieldIndex("ANCNP"), -1);
+    EXPECT_EQ(ws.table.FieldIndex("ANCNP"), -1);
 
     std::filesystem::remove(path);  // the engine can't rewrite what is gone
     EXPECT_THROW(ExtractBirthYear(ws, "CNP"), DbfError);
-    EXPECT_FALSE(ws.Tx.Active());
+    EXPECT_FALSE(ws.table.Active());
 }
 
 // The path takes no part in any statement text: a quote in it neither breaks nor changes one.
@@ -311,16 +311,16 @@ TEST_F(CnpCommandsTest, ColumnAddedAndRowsAppendedWhenThePathHoldsQuotes) {
         test::WriteDbf(path, kPersons, {{"ION", "1000101990013"}}, 0);
         ws.CurrentFile = path;
         ws.OpenTable();
-        ASSERT_TRUE(ws.Tx.Active());
+        ASSERT_TRUE(ws.table.Active());
         ExtractBirthYear(ws, "CNP");
         AppendFromTable(ws, path);  // its own rows, read through a statement naming the path
-        ASSERT_TRUE(ws.Tx.Active());
-        EXPECT_EQ(ws.Tx.RecordCount(), 2);
-        EXPECT_EQ(ws.Tx.TableName(), path);
+        ASSERT_TRUE(ws.table.Active());
+        EXPECT_EQ(ws.table.RecordCount(), 2);
+        EXPECT_EQ(ws.table.TableName(), path);
         EXPECT_EQ(ui.columnList, (std::vector<std::string>{"NUME", "CNP", "ANCNP"}));
-        EXPECT_EQ(ws.Tx.AsText("CNP"), "1000101990013");
-        EXPECT_EQ(ws.Tx.Field(2).type, 'N');
-        EXPECT_EQ(ws.Tx.Field(2).size, 6);
+        EXPECT_EQ(ws.table.AsText("CNP"), "1000101990013");
+        EXPECT_EQ(ws.table.Field(2).type, 'N');
+        EXPECT_EQ(ws.table.Field(2).size, 6);
         ws.CloseTable();
     }
 }

@@ -18,13 +18,13 @@ class ColumnTransformsTest : public test::CommandsTest {
         test::WriteDbf(path, columns, rows);
         ws.CurrentFile = path;
         ws.OpenTable();
-        EXPECT_TRUE(ws.Tx.Active());
+        EXPECT_TRUE(ws.table.Active());
         return path;
     }
 
     std::vector<std::string> FieldNames() {
         std::vector<std::string> names;
-        for (int i = 0; i < ws.Tx.FieldCount(); ++i) names.push_back(ws.Tx.Field(i).name);
+        for (int i = 0; i < ws.table.FieldCount(); ++i) names.push_back(ws.table.Field(i).name);
         return names;
     }
 
@@ -41,9 +41,9 @@ class ColumnTransformsTest : public test::CommandsTest {
     // A command that failed halfway: the file as it was, the table open, the window usable.
     void ExpectRestoredAfterFailure(const std::string& path, const std::string& before) {
         EXPECT_EQ(test::ReadFileBytes(path), before);
-        EXPECT_TRUE(ws.Tx.Active());
-        EXPECT_EQ(ws.Tx.TableName(), path);
-        EXPECT_FALSE(ws.Tx.ControlsDisabled());
+        EXPECT_TRUE(ws.table.Active());
+        EXPECT_EQ(ws.table.TableName(), path);
+        EXPECT_FALSE(ws.table.ControlsDisabled());
         EXPECT_FALSE(ui.progressVisible);
         EXPECT_TRUE(ui.mainWindowEnabled);
     }
@@ -60,8 +60,8 @@ TEST_F(ColumnTransformsTest, SplitCutsAtTheFirstBlankAndCanRunTwice) {
           {"POP \x01ION\x1F", "7"}});  // control characters trimmed
     SplitNames(ws, "NUME");
     EXPECT_EQ(FieldNames(), (std::vector<std::string>{"NUME", "NR", "PRENUME_"}));
-    EXPECT_EQ(ws.Tx.Field(2).type, 'C');
-    EXPECT_EQ(ws.Tx.Field(2).size, 26);  // the longest rest, nothing cut
+    EXPECT_EQ(ws.table.Field(2).type, 'C');
+    EXPECT_EQ(ws.table.Field(2).size, 26);  // the longest rest, nothing cut
     EXPECT_EQ(Column("NUME"),
               (std::vector<std::string>{"POPESCU", "POPESCU", "POP", "", "POP", "", "POP"}));
     EXPECT_EQ(Column("PRENUME_"),
@@ -73,7 +73,7 @@ TEST_F(ColumnTransformsTest, SplitCutsAtTheFirstBlankAndCanRunTwice) {
 
     // Again: nothing is left to split, so every row keeps the first names it got.
     SplitNames(ws, "NUME");
-    EXPECT_EQ(ws.Tx.FieldCount(), 3);
+    EXPECT_EQ(ws.table.FieldCount(), 3);
     EXPECT_EQ(Column("NUME"),
               (std::vector<std::string>{"POPESCU", "POPESCU", "POP", "", "POP", "", "POP"}));
     EXPECT_EQ(Column("PRENUME_"),
@@ -86,7 +86,7 @@ TEST_F(ColumnTransformsTest, SplitWidensAnExistingFirstNamesColumnRatherThanCut)
     Open({{"NUME", 'C', 60}, {"PRENUME_", 'C', 5}, {"NR", 'N', 3}},
          {{"POP ION VASILE", "", "1"}, {"RUS", "ANA", "2"}});
     SplitNames(ws, "NUME");
-    EXPECT_EQ(ws.Tx.Field(1).size, 24);
+    EXPECT_EQ(ws.table.Field(1).size, 24);
     EXPECT_EQ(Column("PRENUME_"), (std::vector<std::string>{"ION VASILE", "ANA"}));
     EXPECT_EQ(Column("NR"), (std::vector<std::string>{"1", "2"}));
 }
@@ -95,21 +95,21 @@ TEST_F(ColumnTransformsTest, DateToNumberRewritesEveryRowAndPutsTheColumnLast) {
     const std::string path =
         Open({{"DATAN", 'D', 8}, {"NUME", 'C', 10}},
              {{"20000101", "A"}, {"", "B"}, {"19000101", "C"}, {"*20000102", "D"}});
-    ws.Tx.SetFilterText("NUME='A'");
-    ws.Tx.SetFiltered(true);
+    ws.table.SetFilterText("NUME='A'");
+    ws.table.SetFiltered(true);
     EXPECT_TRUE(DateColumnToNumber(ws, "datan"));
     EXPECT_EQ(FieldNames(), (std::vector<std::string>{"NUME", "DATAN"}));
     EXPECT_EQ(ui.columnList, (std::vector<std::string>{"NUME", "DATAN"}));
-    EXPECT_EQ(ws.Tx.Field(1).type, 'N');
-    EXPECT_EQ(ws.Tx.Field(1).size, 6);
-    EXPECT_EQ(ws.Tx.Field(1).decimals, 0);
+    EXPECT_EQ(ws.table.Field(1).type, 'N');
+    EXPECT_EQ(ws.table.Field(1).size, 6);
+    EXPECT_EQ(ws.table.Field(1).decimals, 0);
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_FALSE(ui.progressVisible);
     EXPECT_TRUE(ui.mainWindowEnabled);
     // The rows hidden by the filter got their day numbers too; the deleted row stays deleted.
-    ws.Tx.SetFiltered(false);
+    ws.table.SetFiltered(false);
     EXPECT_EQ(Column("DATAN"), (std::vector<std::string>{"36526", "0", "2"}));
-    EXPECT_EQ(ws.Tx.Header().recordCount, 4u);
+    EXPECT_EQ(ws.table.Header().recordCount, 4u);
     ExpectOnlyFiles({"c.dbf"});
     EXPECT_EQ(path, ws.CurrentFile);
 }
@@ -195,16 +195,16 @@ TEST_F(ColumnTransformsTest, SwapExchangesDisplayedRowsAndCountsFailures) {
     EXPECT_EQ(Column("OBS"), (std::vector<std::string>{"1", "X", "Y"}));
     EXPECT_FALSE(ui.progressVisible);
     EXPECT_TRUE(ui.mainWindowEnabled);
-    EXPECT_EQ(ws.Tx.RecNo(), 3);  // the last row
+    EXPECT_EQ(ws.table.RecNo(), 3);  // the last row
 
     // Through the filter only; a "NU" changes nothing.
-    ws.Tx.SetFilterText("NUME='D*'");
-    ws.Tx.SetFiltered(true);
+    ws.table.SetFilterText("NUME='D*'");
+    ws.table.SetFiltered(true);
     ui.messages.clear();
     EXPECT_EQ(SwapColumns(ws, "NUME", "OBS"), 0);
     ui.mesajAnswers.push_back(mrNo);
     EXPECT_EQ(SwapColumns(ws, "NUME", "OBS"), std::nullopt);
-    ws.Tx.SetFiltered(false);
+    ws.table.SetFiltered(false);
     EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"ION", "ANA", "Y"}));
     EXPECT_EQ(Column("OBS"), (std::vector<std::string>{"1", "X", "DAN"}));
     EXPECT_EQ(ui.MessageTexts().size(), 3u);
@@ -220,7 +220,7 @@ TEST_F(ColumnTransformsTest, SwapAndSplitFailingHalfwayChangeNothing) {
     EXPECT_THROW(SplitNames(ws, "NUME"), DbfError);
     IoFaults().Reset();
     ExpectRestoredAfterFailure(path, before);
-    EXPECT_EQ(ws.Tx.FieldCount(), 4);
+    EXPECT_EQ(ws.table.FieldCount(), 4);
 }
 
 TEST_F(ColumnTransformsTest, SwapOnAnEmptyTableOnlySaysItIsDone) {

@@ -19,7 +19,7 @@ TEST_F(QuickCsvTest, WritesTheDisplayedRowsInTheProgramsCodePage) {
     OpenPersons({{"POP ION", "1", "12.50", ""},
                  {"POPESCU, ION", "", "", "\"a\";b"},
                  {"\xAATEF\xC3NESCU", "3", "-0.01", "x"}});
-    ws.Tx.Next();
+    ws.table.Next();
     ShowQuickCsv(ws);
 
     const std::string csv = dir.File("DBF0.CSV");
@@ -29,7 +29,7 @@ TEST_F(QuickCsvTest, WritesTheDisplayedRowsInTheProgramsCodePage) {
               "POP ION,1,12.5,\r\n"
               "POPESCU. ION,,,\"a\";b\r\n"
               "\xAATEF\xC3NESCU,3,-0.01,x\r\n");
-    EXPECT_EQ(ws.Tx.RecNo(), 2);  // the cursor did not move
+    EXPECT_EQ(ws.table.RecNo(), 2);  // the cursor did not move
     EXPECT_TRUE(ui.mainWindowEnabled);
     EXPECT_FALSE(ui.progressVisible);
     EXPECT_EQ(ui.progressMaximum, 3);
@@ -41,13 +41,13 @@ TEST_F(QuickCsvTest, FilterEmptyTableAndCommaInAName) {
     WriteDbf(path, {{"A,B", 'C', 5}, {"N", 'N', 3}}, {{"X", "1"}, {"Y", "2"}, {"Z", "2"}});
     ws.CurrentFile = path;
     ws.OpenTable();
-    ws.Tx.SetFilterText("N=2");
-    ws.Tx.SetFiltered(true);
+    ws.table.SetFilterText("N=2");
+    ws.table.SetFiltered(true);
     const std::string out = dir.File("out.csv");
     EXPECT_EQ(WriteQuickCsv(ws, out), 2);
     EXPECT_EQ(ReadFileBytes(out), "A.B,N\r\nY,2\r\nZ,2\r\n");
 
-    ws.Tx.SetFilterText("N=9");
+    ws.table.SetFilterText("N=9");
     EXPECT_EQ(WriteQuickCsv(ws, out), 0);
     EXPECT_EQ(ReadFileBytes(out), "A.B,N\r\n");
 }
@@ -84,9 +84,9 @@ TEST_F(QuickCsvTest, CharacterTheCodePageLacksIsAnErrorAndTheOldFileStays) {
     EXPECT_FALSE(ui.progressVisible);
 
     // The program's code page chosen for the run holds them.
-    ws.Tx.Close();
-    ws.Tx.SetCodePageOverride("cp866");
-    ws.Tx.Open();
+    ws.table.Close();
+    ws.table.SetCodePageOverride("cp866");
+    ws.table.Open();
     WriteQuickCsv(ws, out);
     EXPECT_EQ(ReadFileBytes(out), "NUME,ORAS\r\nIVAN,MOSKVA\r\nIVAN,\x8C\x8E\r\n");
 }

@@ -13,8 +13,8 @@ class RowSetTest : public test::CommandsTest {
     void TearDown() override { IoFaults().Reset(); }
 
     void ExpectWindowUsable() {
-        EXPECT_TRUE(ws.Tx.Active());
-        EXPECT_FALSE(ws.Tx.ControlsDisabled());
+        EXPECT_TRUE(ws.table.Active());
+        EXPECT_FALSE(ws.table.ControlsDisabled());
         EXPECT_FALSE(ui.progressVisible);
         EXPECT_FALSE(ui.busyCursor);
         EXPECT_TRUE(ui.mainWindowEnabled);
@@ -34,9 +34,9 @@ TEST_F(RowSetTest, DuplicatesKeepTheLastCopyAndReturnToTheCurrentValue) {
     EXPECT_EQ(ui.messages[0].text,
               "Stergem liniile care apar de mai multe ori,\r cu aceeasi valoare pe coloana NUME ?");
     EXPECT_EQ(Column("NR"), (std::vector<std::string>{"2", "4", "5"}));
-    EXPECT_EQ(ws.Tx.AsText("NR"), "5");
+    EXPECT_EQ(ws.table.AsText("NR"), "5");
     EXPECT_EQ(ui.rowCounter, "3");
-    EXPECT_EQ(ws.Tx.Header().recordCount, 5u);  // marked, not yet packed
+    EXPECT_EQ(ws.table.Header().recordCount, 5u);  // marked, not yet packed
     ExpectWindowUsable();
 
     // No repeats left: nothing changes, the file is not even rewritten.
@@ -51,11 +51,11 @@ TEST_F(RowSetTest, DuplicatesCountTheWholeFileButDeleteOnlyDisplayedRows) {
                  {"A", "3", "", "x"},
                  {"B", "4", "", "x"},
                  {"B", "5", "", "y"}});
-    ws.Tx.SetFilterText("OBS='x'");
-    ws.Tx.SetFiltered(true);
+    ws.table.SetFilterText("OBS='x'");
+    ws.table.SetFiltered(true);
     // A: 3 in the file, 2 displayed, both go; B: 2 in the file, its one displayed copy goes.
     EXPECT_EQ(DeleteDuplicateRows(ws, "NUME"), 3);
-    ws.Tx.SetFiltered(false);
+    ws.table.SetFiltered(false);
     EXPECT_EQ(Column("NR"), (std::vector<std::string>{"2", "5"}));
 }
 
@@ -86,7 +86,7 @@ TEST_F(RowSetTest, DuplicatesRefuseAnEmptyTableAndFailWhole) {
     EXPECT_THROW(DeleteDuplicateRows(ws, "NUME"), DbfError);
     IoFaults().Reset();
     EXPECT_EQ(test::ReadFileBytes(path), before);
-    EXPECT_EQ(ws.Tx.RecordCount(), 40);
+    EXPECT_EQ(ws.table.RecordCount(), 40);
     ExpectWindowUsable();
 }
 
@@ -95,8 +95,8 @@ TEST_F(RowSetTest, DisplayedRowsAreExactlyWhatTheGridShows) {
                                           {"IONELA", "2", "", ""},
                                           {"ION", "3", "", ""},
                                           {"MARIA", "4", "", ""}});
-    ws.Tx.SetFilterText("NUME='IONEL*'");
-    ws.Tx.SetFiltered(true);
+    ws.table.SetFilterText("NUME='IONEL*'");
+    ws.table.SetFiltered(true);
     ui.mesajAnswers.push_back(mrNo);
     EXPECT_EQ(DeleteDisplayedRows(ws), 0);
     EXPECT_EQ(ui.messages.back().title, "Stergere linii afisate");
@@ -111,15 +111,15 @@ TEST_F(RowSetTest, DisplayedRowsAreExactlyWhatTheGridShows) {
     ExpectWindowUsable();
 
     EXPECT_EQ(DeleteDisplayedRows(ws), 2);
-    EXPECT_TRUE(ws.Tx.Filtered());
-    EXPECT_EQ(ws.Tx.RecordCount(), 0);
-    ws.Tx.SetFiltered(false);
+    EXPECT_TRUE(ws.table.Filtered());
+    EXPECT_EQ(ws.table.RecordCount(), 0);
+    ws.table.SetFiltered(false);
     EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"ION", "MARIA"}));
 
     // Filter off: every row, whatever is left in the filter box.
     ui.filterText = "NUME='ION'";
     EXPECT_EQ(DeleteDisplayedRows(ws), 2);
-    EXPECT_EQ(ws.Tx.RecordCount(), 0);
+    EXPECT_EQ(ws.table.RecordCount(), 0);
     EXPECT_EQ(DeleteDisplayedRows(ws), 0);  // an empty table: not even a question
     EXPECT_EQ(ui.messages.size(), 4u);
 }
@@ -134,7 +134,7 @@ TEST_F(RowSetTest, DeleteIndexDetachesItAndPacks) {
     test::WriteFileBytes(dir.File("t.MDX"), "index");
     ws.CurrentFile = path;
     ws.OpenTable();
-    ASSERT_TRUE(ws.Tx.Active());
+    ASSERT_TRUE(ws.table.Active());
 
     // A pack that fails leaves the index attached; an index file that can't be removed is an
     // error, not "deleted".
@@ -155,7 +155,7 @@ TEST_F(RowSetTest, DeleteIndexDetachesItAndPacks) {
     EXPECT_EQ(ui.messages.back().text, "Indexul a fost sters!");
     EXPECT_FALSE(std::filesystem::exists(dir.File("t.MDX")));
     EXPECT_EQ(test::ReadFileBytes(path)[28], '\0');
-    EXPECT_EQ(ws.Tx.Header().recordCount, 2u);
+    EXPECT_EQ(ws.table.Header().recordCount, 2u);
     EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"A", "C"}));
 
     // Without an index or deleted rows it still says so.

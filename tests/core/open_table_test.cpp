@@ -28,7 +28,7 @@ class OpenTableTest : public ::testing::Test {
 TEST_F(OpenTableTest, GoodTableShowsGroupColumnsCounterStatusAndTitle) {
     ws.CurrentFile = dir.CopyData("persoane.dbf");
     ws.OpenTable();
-    ASSERT_TRUE(ws.Tx.Active());
+    ASSERT_TRUE(ws.table.Active());
     EXPECT_TRUE(ui.tableGroupVisible);
     EXPECT_EQ(ui.rowCounter, "30");
     EXPECT_EQ(ui.statusText, ws.CurrentFile);
@@ -39,10 +39,10 @@ TEST_F(OpenTableTest, GoodTableShowsGroupColumnsCounterStatusAndTitle) {
     EXPECT_TRUE(ui.messages.empty());
 
     ws.CloseTable();
-    EXPECT_FALSE(ws.Tx.Active());
+    EXPECT_FALSE(ws.table.Active());
     EXPECT_FALSE(ui.tableGroupVisible);
     EXPECT_EQ(ui.rowCounter, "0");
-    EXPECT_EQ(ws.Tx.TableName(), "");
+    EXPECT_EQ(ws.table.TableName(), "");
 }
 
 TEST_F(OpenTableTest, MissingProductionIndexIsDetachedAndOpensOnSecondAttempt) {
@@ -50,7 +50,7 @@ TEST_F(OpenTableTest, MissingProductionIndexIsDetachedAndOpensOnSecondAttempt) {
     ASSERT_EQ(ReadFileBytes(path)[28], '\x01');
     ws.CurrentFile = path;
     ws.OpenTable();
-    ASSERT_TRUE(ws.Tx.Active());
+    ASSERT_TRUE(ws.table.Active());
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(ui.rowCounter, "3");
     EXPECT_EQ(ReadFileBytes(path)[28], '\0');
@@ -65,7 +65,7 @@ TEST_F(OpenTableTest, NonTableFileIsNeverWrittenAndReportsTheExactMessage) {
     test::WriteFileBytes(path, picture);
     ws.CurrentFile = path;
     ws.OpenTable();
-    EXPECT_FALSE(ws.Tx.Active());
+    EXPECT_FALSE(ws.table.Active());
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].title, "Deschidere DBF");
     EXPECT_EQ(ui.messages[0].text, "Fisierul ales, " + path + ", nu poate fi citit!");
@@ -87,10 +87,10 @@ TEST_F(OpenTableTest, FailedOpenEndsTheProgramOnlyWhenItWasTheStartUpArgument) {
     // A later failed open from the button leaves the window open, with no table.
     ui.terminated = false;
     OpenTableFile(ws, dir.CopyData("persoane.dbf"));
-    ASSERT_TRUE(ws.Tx.Active());
+    ASSERT_TRUE(ws.table.Active());
     OpenTableFile(ws, path);
     EXPECT_FALSE(ui.terminated);
-    EXPECT_FALSE(ws.Tx.Active());
+    EXPECT_FALSE(ws.table.Active());
     EXPECT_EQ(ui.statusText, "Nici un DBF deschis.");
 }
 
@@ -101,7 +101,7 @@ TEST_F(OpenTableTest, StartWithoutFileRegistersTheAssociationEveryTime) {
     EXPECT_EQ(platform.registrations[0],
               std::make_pair(std::string("dbf"), std::string("/opt/orbelan/dbf-orbelan")));
     EXPECT_EQ(ws.ProgramDir, ProgramDataDir());
-    EXPECT_FALSE(ws.Tx.Active());
+    EXPECT_FALSE(ws.table.Active());
     EXPECT_EQ(ui.statusText, "Nici un DBF deschis.");
     EXPECT_EQ(ui.rowCounter, "0");
 }
@@ -109,7 +109,7 @@ TEST_F(OpenTableTest, StartWithoutFileRegistersTheAssociationEveryTime) {
 TEST_F(OpenTableTest, StartWithFileOpensItWithoutRegistering) {
     const std::string path = dir.CopyData("persoane.dbf");
     StartUp(ws, {path}, "/opt/orbelan/dbf-orbelan");
-    EXPECT_TRUE(ws.Tx.Active());
+    EXPECT_TRUE(ws.table.Active());
     EXPECT_TRUE(platform.registrations.empty());
     EXPECT_EQ(ws.CurrentFile, path);
 }
@@ -120,7 +120,7 @@ TEST_F(OpenTableTest, RelativeArgumentBecomesTheFullPath) {
     std::filesystem::current_path(dir.Path());
     StartUp(ws, {"persoane.dbf"}, "/opt/orbelan/dbf-orbelan");
     std::filesystem::current_path(previous);
-    EXPECT_TRUE(ws.Tx.Active());
+    EXPECT_TRUE(ws.table.Active());
     EXPECT_EQ(ws.CurrentFile, path);
     EXPECT_EQ(ui.statusText, path);
 }
@@ -129,37 +129,37 @@ TEST_F(OpenTableTest, OpenButtonResetsFilterAndReopensTheSameFile) {
     const std::string path = dir.CopyData("persoane.dbf");
     ws.CurrentFile = path;
     ws.OpenTable();
-    ws.Tx.SetFilterText("ACTIV=.T.");
-    ws.Tx.SetFiltered(true);
+    ws.table.SetFilterText("ACTIV=.T.");
+    ws.table.SetFiltered(true);
     ui.filterText = "ACTIV=.T.";
     ui.filterButtonDown = true;
 
     OpenTableFile(ws, path);
-    EXPECT_TRUE(ws.Tx.Active());
-    EXPECT_FALSE(ws.Tx.Filtered());
+    EXPECT_TRUE(ws.table.Active());
+    EXPECT_FALSE(ws.table.Filtered());
     EXPECT_EQ(ui.filterText, "");
     EXPECT_FALSE(ui.filterButtonDown);
     EXPECT_EQ(ui.rowCounter, "30");
 
     // A row left in edit is posted before the next file is opened.
-    ws.Tx.Edit();
-    ws.Tx.SetText(0, "SCHIMBAT");
+    ws.table.Edit();
+    ws.table.SetText(0, "SCHIMBAT");
     OpenTableFile(ws, path);
-    EXPECT_TRUE(ws.Tx.Active());
-    EXPECT_EQ(ws.Tx.AsText(0), "SCHIMBAT");
+    EXPECT_TRUE(ws.table.Active());
+    EXPECT_EQ(ws.table.AsText(0), "SCHIMBAT");
     EXPECT_EQ(ws.CurrentFile, path);
 }
 
 TEST_F(OpenTableTest, PostedRowUpdatesTheCounterAndCloseTablePostsPendingEdit) {
     ws.CurrentFile = dir.CopyData("persoane.dbf");
     ws.OpenTable();
-    ws.Tx.Append();
-    ws.Tx.SetText(ws.Tx.FieldIndexOrThrow("NUME"), "NOU");
-    ws.Tx.Post();
+    ws.table.Append();
+    ws.table.SetText(ws.table.FieldIndexOrThrow("NUME"), "NOU");
+    ws.table.Post();
     EXPECT_EQ(ui.rowCounter, "31");
 
-    ws.Tx.Append();
-    ws.Tx.SetText(ws.Tx.FieldIndexOrThrow("NUME"), "ALTUL");
+    ws.table.Append();
+    ws.table.SetText(ws.table.FieldIndexOrThrow("NUME"), "ALTUL");
     ws.CloseTable();
     ws.OpenTable();
     EXPECT_EQ(ui.rowCounter, "32");

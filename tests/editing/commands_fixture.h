@@ -30,21 +30,21 @@ class CommandsTest : public ::testing::Test {
                  rows);
         ws.CurrentFile = path;
         ws.OpenTable();
-        EXPECT_TRUE(ws.Tx.Active());
+        EXPECT_TRUE(ws.table.Active());
         return path;
     }
 
     std::vector<std::string> Column(const std::string& field) {
         std::vector<std::string> out;
-        Table& t = ws.Tx;
+        Table& t = ws.table;
         const int f = t.FieldIndexOrThrow(field);
         for (int row = 0; row < t.RecordCount(); ++row) out.push_back(t.TextAt(row, f));
         return out;
     }
 
     void MoveToRow(int row) {
-        ws.Tx.First();
-        for (int i = 0; i < row; ++i) ws.Tx.Next();
+        ws.table.First();
+        for (int i = 0; i < row; ++i) ws.table.Next();
     }
 };
 

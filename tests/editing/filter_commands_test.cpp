@@ -18,7 +18,7 @@ TEST_F(Filter, EnterFiltersAndCountsMatchingRows) {
     OpenPersons(kRows);
     SwitchFilter(ws, true, "SUMA=12");
     EXPECT_TRUE(ui.filterButtonDown);
-    EXPECT_TRUE(ws.Tx.Filtered());
+    EXPECT_TRUE(ws.table.Filtered());
     EXPECT_EQ(ui.rowCounter, "3");
 
     SwitchFilter(ws, true, "NUME='IONEL*'");
@@ -30,14 +30,14 @@ TEST_F(Filter, ButtonUpLeavesTheFilterOffWhateverTheText) {
     OpenPersons(kRows);
     EXPECT_FALSE(SwitchFilter(ws, false, "SUMA=12"));
     EXPECT_FALSE(ui.filterButtonDown);
-    EXPECT_FALSE(ws.Tx.Filtered());
+    EXPECT_FALSE(ws.table.Filtered());
 }
 
 TEST_F(Filter, BlankTextLeavesFilterOffAndFullCount) {
     OpenPersons(kRows);
     SwitchFilter(ws, true, "   ");
     EXPECT_FALSE(ui.filterButtonDown);
-    EXPECT_FALSE(ws.Tx.Filtered());
+    EXPECT_FALSE(ws.table.Filtered());
     EXPECT_EQ(ui.rowCounter, "5");
 }
 
@@ -46,7 +46,7 @@ TEST_F(Filter, RaisingTheButtonRestoresTheFullCount) {
     SwitchFilter(ws, true, "NR>3");
     EXPECT_EQ(ui.rowCounter, "2");
     SwitchFilter(ws, false, "NR>3");  // the click raised the button
-    EXPECT_FALSE(ws.Tx.Filtered());
+    EXPECT_FALSE(ws.table.Filtered());
     EXPECT_EQ(ui.rowCounter, "5");
 }
 
@@ -58,7 +58,7 @@ TEST_F(Filter, BadExpressionShowsBalloonAndKeepsText) {
     EXPECT_EQ(ui.problems[0].first, "Filtru incorect!");
     EXPECT_EQ(ui.problems[0].second, UiControl::FilterEdit);
     EXPECT_FALSE(ui.filterButtonDown);
-    EXPECT_FALSE(ws.Tx.Filtered());
+    EXPECT_FALSE(ws.table.Filtered());
     EXPECT_EQ(ui.filterText, "NUME='IONEL");
     EXPECT_EQ(ui.rowCounter, "5");
 }
@@ -66,18 +66,18 @@ TEST_F(Filter, BadExpressionShowsBalloonAndKeepsText) {
 TEST_F(Filter, ButtonShowsWhetherTheTableIsFiltered) {
     // Switching on while a pending row can't be posted: the error goes on, the button stays up.
     const std::string path = OpenPersons(kRows);
-    ws.Tx.Edit();
-    ws.Tx.SetText(ws.Tx.FieldIndexOrThrow("NR"), "9");
+    ws.table.Edit();
+    ws.table.SetText(ws.table.FieldIndexOrThrow("NR"), "9");
     IoFaults().failWriteAfter = 0;
     EXPECT_THROW(SwitchFilter(ws, true, "NR>3"), DbfError);
     IoFaults().Reset();
     EXPECT_FALSE(ui.filterButtonDown);
-    EXPECT_FALSE(ws.Tx.Filtered());
-    ws.Tx.Cancel();
+    EXPECT_FALSE(ws.table.Filtered());
+    ws.table.Cancel();
 
     // The filter's column gone after a reopen: the button comes up and the user is told.
     SwitchFilter(ws, true, "NR>3");
-    ASSERT_TRUE(ws.Tx.Filtered());
+    ASSERT_TRUE(ws.table.Filtered());
     ws.CloseTable();
     test::WriteDbf(path, {{"NUME", 'C', 20}}, {{"A"}, {"B"}});
     ws.CurrentFile = path;
@@ -93,33 +93,33 @@ TEST_F(Filter, BadOrBlankFilterLeavesTheCurrentRowWhereItWas) {
     OpenPersons(kRows);
     MoveToRow(3);
     SwitchFilter(ws, true, "NUME=");
-    EXPECT_EQ(ws.Tx.RecNo(), 4);
+    EXPECT_EQ(ws.table.RecNo(), 4);
     SwitchFilter(ws, true, "");
-    EXPECT_EQ(ws.Tx.RecNo(), 4);
+    EXPECT_EQ(ws.table.RecNo(), 4);
 
     // A bad expression replacing a good one shows every row again.
     SwitchFilter(ws, true, "NR>3");
     EXPECT_EQ(ui.rowCounter, "2");
     SwitchFilter(ws, true, "NR>");
-    EXPECT_FALSE(ws.Tx.Filtered());
+    EXPECT_FALSE(ws.table.Filtered());
     EXPECT_EQ(ui.rowCounter, "5");
     EXPECT_EQ(Column("NR").size(), 5u);
 }
 
 TEST_F(Filter, RowBeingEditedIsPostedBeforeFilteringOrSearching) {
     OpenPersons(kRows);
-    ws.Tx.Edit();
-    ws.Tx.SetText(ws.Tx.FieldIndexOrThrow("NR"), "9");
+    ws.table.Edit();
+    ws.table.SetText(ws.table.FieldIndexOrThrow("NR"), "9");
     SwitchFilter(ws, true, "NR=9");
     EXPECT_TRUE(ui.problems.empty());
     EXPECT_EQ(ui.rowCounter, "1");
 
-    ws.Tx.Edit();
-    ws.Tx.SetText(ws.Tx.FieldIndexOrThrow("OBS"), "nou");
+    ws.table.Edit();
+    ws.table.SetText(ws.table.FieldIndexOrThrow("OBS"), "nou");
     ASSERT_TRUE(ReadyToFind(ws));
     FindValue(ws, "OBS", "nou");
-    EXPECT_EQ(ws.Tx.GetState(), Table::State::Browse);
-    EXPECT_EQ(ws.Tx.AsText("NUME"), "IONEL");
+    EXPECT_EQ(ws.table.GetState(), Table::State::Browse);
+    EXPECT_EQ(ws.table.AsText("NUME"), "IONEL");
 }
 
 TEST_F(Filter, NoTableComplainsOnTheGrid) {
@@ -136,26 +136,26 @@ TEST_F(Filter, NoTableComplainsOnTheGrid) {
 TEST_F(Filter, SearchFindsFirstExactMatchAndHidesValuePanel) {
     OpenPersons(kRows);
     FindValue(ws, "SUMA", "12");
-    EXPECT_EQ(ws.Tx.RecNo(), 1);
+    EXPECT_EQ(ws.table.RecNo(), 1);
 
     FindValue(ws, "NUME", "IONELA");
-    EXPECT_EQ(ws.Tx.RecNo(), 3);
+    EXPECT_EQ(ws.table.RecNo(), 3);
 }
 
 TEST_F(Filter, SearchWithoutMatchOrChoiceLeavesCurrentRow) {
     OpenPersons(kRows);
     MoveToRow(1);
     FindValue(ws, "NUME", "NIMENI");
-    EXPECT_EQ(ws.Tx.RecNo(), 2);
+    EXPECT_EQ(ws.table.RecNo(), 2);
     FindValue(ws, "NR", "nu e numar");
-    EXPECT_EQ(ws.Tx.RecNo(), 2);
+    EXPECT_EQ(ws.table.RecNo(), 2);
 }
 
 TEST_F(Filter, SearchLooksOnlyAmongFilteredRows) {
     OpenPersons(kRows);
     SwitchFilter(ws, true, "NR>1");
     FindValue(ws, "SUMA", "12");
-    EXPECT_EQ(ws.Tx.AsText("NUME"), "IONELA");
+    EXPECT_EQ(ws.table.AsText("NUME"), "IONELA");
 }
 
 }  // namespace

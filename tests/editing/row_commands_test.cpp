@@ -31,7 +31,7 @@ TEST_F(Rows, DeleteAsksAndOnlyYesDeletes) {
     MoveToRow(1);
     ui.mesajAnswers = {mrNo};
     DeleteRow(ws);
-    EXPECT_EQ(ws.Tx.RecordCount(), 4);
+    EXPECT_EQ(ws.table.RecordCount(), 4);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].title, "Sterge linie");
     EXPECT_EQ(ui.messages[0].text,
@@ -48,9 +48,9 @@ TEST_F(Rows, DeleteAsksAndOnlyYesDeletes) {
 TEST_F(Rows, AddRowAppendsAnEmptyRowThatPostsAndCounts) {
     OpenPersons(kRows);
     AddRow(ws);
-    EXPECT_EQ(ws.Tx.GetState(), Table::State::Insert);
-    ws.Tx.SetText(0, "E");
-    ws.Tx.Post();
+    EXPECT_EQ(ws.table.GetState(), Table::State::Insert);
+    ws.table.SetText(0, "E");
+    ws.table.Post();
     EXPECT_EQ(ui.rowCounter, "5");
     EXPECT_EQ(Column("NUME").back(), "E");
 }
@@ -59,7 +59,7 @@ TEST_F(Rows, RenumberFromSevenWritesDownToTheLastRowAndReturns) {
     OpenPersons(kRows);
     CopyDown(ws, "NR", CopyDownMode::Renumber);
     EXPECT_EQ(Column("NR"), (std::vector<std::string>{"7", "8", "9", "10"}));
-    EXPECT_EQ(ws.Tx.RecNo(), 1);
+    EXPECT_EQ(ws.table.RecNo(), 1);
 }
 
 TEST_F(Rows, RenumberFromTextStartsAtZeroAndCharacterColumnGetsDigits) {
@@ -67,7 +67,7 @@ TEST_F(Rows, RenumberFromTextStartsAtZeroAndCharacterColumnGetsDigits) {
     MoveToRow(1);
     CopyDown(ws, "OBS", CopyDownMode::Renumber);
     EXPECT_EQ(Column("OBS"), (std::vector<std::string>{"x", "0", "1", "2"}));
-    EXPECT_EQ(ws.Tx.RecNo(), 2);
+    EXPECT_EQ(ws.table.RecNo(), 2);
 }
 
 TEST_F(Rows, RenumberFromLastRowWritesOnlyThatRow) {
@@ -101,10 +101,10 @@ TEST_F(Rows, EmptyTableIsNotRewritten) {
 TEST_F(Rows, AValueThatDoesNotFitChangesNoRowAndTheGridFollowsAgain) {
     OpenPersons({{"A", "99998", "1.00", ""}, {"B", "", "2.00", ""}, {"C", "", "3.00", ""}});
     EXPECT_THROW(CopyDown(ws, "NR", CopyDownMode::Renumber), DbfError);
-    EXPECT_FALSE(ws.Tx.ControlsDisabled());
-    EXPECT_EQ(ws.Tx.GetState(), Table::State::Browse);
+    EXPECT_FALSE(ws.table.ControlsDisabled());
+    EXPECT_EQ(ws.table.GetState(), Table::State::Browse);
     // 100000 doesn't fit N(5): the one rewrite leaves every row as it was.
-    EXPECT_EQ(ws.Tx.RecNo(), 1);
+    EXPECT_EQ(ws.table.RecNo(), 1);
     EXPECT_EQ(Column("NR"), (std::vector<std::string>{"99998", "", ""}));
 }
 

@@ -42,7 +42,7 @@ TEST_F(Sort, NoLeavesFileAndGridUnchanged) {
     EXPECT_EQ(ui.messages[0].kind, mkConfirmation);
     EXPECT_EQ(ui.messages[0].buttons, mbYesNo);
     EXPECT_EQ(ReadFileBytes(path), before);
-    EXPECT_TRUE(ws.Tx.Active());
+    EXPECT_TRUE(ws.table.Active());
     EXPECT_FALSE(ws.Sorting);
 }
 
@@ -50,19 +50,19 @@ TEST_F(Sort, RewritesTheFileAndKeepsTheFirstRowWithTheCurrentValue) {
     const std::string path = OpenPersons(rows);
     MoveToRow(2);  // the second POP
     SortByColumn(ws, 0);
-    EXPECT_TRUE(ws.Tx.Active());
-    EXPECT_EQ(ws.Tx.TableName(), path);
+    EXPECT_TRUE(ws.table.Active());
+    EXPECT_EQ(ws.table.TableName(), path);
     EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"", "ANTON", "BALAN", "POP", "POP"}));
     EXPECT_EQ(Column("NR"), (std::vector<std::string>{"4", "1", "5", "3", "2"}));  // stable
-    EXPECT_EQ(ws.Tx.RecNo(), 4);
+    EXPECT_EQ(ws.table.RecNo(), 4);
     EXPECT_FALSE(ws.Sorting);
-    EXPECT_FALSE(ws.Tx.ControlsDisabled());
+    EXPECT_FALSE(ws.table.ControlsDisabled());
     EXPECT_FALSE(std::filesystem::exists(dir.File("DBF0.DBF")));
 
     // After-post notification is attached again.
-    ws.Tx.Append();
-    ws.Tx.SetText(0, "NOU");
-    ws.Tx.Post();
+    ws.table.Append();
+    ws.table.SetText(0, "NOU");
+    ws.table.Post();
     EXPECT_EQ(ui.rowCounter, "6");
 }
 
@@ -90,7 +90,7 @@ TEST_F(Sort, FilterStaysOnAndAllRowsAreSorted) {
     OpenPersons(rows);
     SwitchFilter(ws, true, "NR>2");
     SortByColumn(ws, 0);
-    EXPECT_TRUE(ws.Tx.Filtered());
+    EXPECT_TRUE(ws.table.Filtered());
     EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"", "BALAN", "POP"}));
     SwitchFilter(ws, false, "");
     EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"", "ANTON", "BALAN", "POP", "POP"}));
@@ -125,7 +125,7 @@ TEST_F(Sort, OpenTableIsNeverAScratchNameAndScratchMayLiveOnAnotherDisk) {
     SortByColumn(ws, 1);
     fs::remove_all(other, ec);
     EXPECT_EQ(Column("NR"), (std::vector<std::string>{"1", "2", "3", "4", "5"}));
-    EXPECT_EQ(ws.Tx.TableName(), path);
+    EXPECT_EQ(ws.table.TableName(), path);
 }
 
 TEST_F(Sort, NoFreeScratchNameIsReportedAndFileUntouched) {
@@ -139,7 +139,7 @@ TEST_F(Sort, NoFreeScratchNameIsReportedAndFileUntouched) {
     EXPECT_EQ(ui.messages[1].kind, mkError);
     EXPECT_EQ(ReadFileBytes(path), before);
     EXPECT_FALSE(ws.Sorting);
-    EXPECT_TRUE(ws.Tx.Active());
+    EXPECT_TRUE(ws.table.Active());
 }
 
 TEST_F(Sort, FailureHalfwayLeavesTheOriginalByteIdenticalAndTheWindowUsable) {
@@ -149,13 +149,13 @@ TEST_F(Sort, FailureHalfwayLeavesTheOriginalByteIdenticalAndTheWindowUsable) {
     EXPECT_THROW(SortByColumn(ws, 0), DbfError);
     IoFaults().Reset();
     EXPECT_EQ(ReadFileBytes(path), before);
-    EXPECT_TRUE(ws.Tx.Active());
-    EXPECT_FALSE(ws.Tx.ControlsDisabled());
+    EXPECT_TRUE(ws.table.Active());
+    EXPECT_FALSE(ws.table.ControlsDisabled());
     EXPECT_FALSE(ws.Sorting);
     EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"POP", "ANTON", "POP", "BALAN", ""}));
-    ws.Tx.Append();
-    ws.Tx.SetText(0, "NOU");
-    ws.Tx.Post();
+    ws.table.Append();
+    ws.table.SetText(0, "NOU");
+    ws.table.Post();
     EXPECT_EQ(ui.rowCounter, "6");
 }
 
@@ -164,7 +164,7 @@ TEST_F(Sort, IndexFilesOfTheOldOrderAreRemoved) {
     test::WriteFileBytes(dir.File("missing_production_index.mdx"), "index of the old order");
     ws.CurrentFile = path;
     ws.OpenTable();
-    ASSERT_TRUE(ws.Tx.Active());
+    ASSERT_TRUE(ws.table.Active());
     SortByColumn(ws, 0);
     EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"DOI", "TREI", "UNU"}));
     EXPECT_EQ(ReadFileBytes(path)[28], '\0');
@@ -175,18 +175,18 @@ TEST_F(Sort, MemoTableKeepsEachRowsMemo) {
     const std::string path = dir.CopyData("dbase3_memo_cp1250.dbf");
     ws.CurrentFile = path;
     ws.OpenTable();
-    ASSERT_TRUE(ws.Tx.Active());
+    ASSERT_TRUE(ws.table.Active());
     std::map<std::string, std::string> memoByName;
-    const int nume = ws.Tx.FieldIndexOrThrow("NUME"), obs = ws.Tx.FieldIndexOrThrow("OBS");
-    for (int r = 0; r < ws.Tx.RecordCount(); ++r)
-        memoByName[ws.Tx.TextAt(r, nume)] = ws.Tx.TextAt(r, obs);
+    const int nume = ws.table.FieldIndexOrThrow("NUME"), obs = ws.table.FieldIndexOrThrow("OBS");
+    for (int r = 0; r < ws.table.RecordCount(); ++r)
+        memoByName[ws.table.TextAt(r, nume)] = ws.table.TextAt(r, obs);
 
     SortByColumn(ws, nume);
-    ASSERT_TRUE(ws.Tx.Active());
+    ASSERT_TRUE(ws.table.Active());
     std::vector<std::string> names;
-    for (int r = 0; r < ws.Tx.RecordCount(); ++r) {
-        names.push_back(ws.Tx.TextAt(r, nume));
-        EXPECT_EQ(ws.Tx.TextAt(r, obs), memoByName[names.back()]) << names.back();
+    for (int r = 0; r < ws.table.RecordCount(); ++r) {
+        names.push_back(ws.table.TextAt(r, nume));
+        EXPECT_EQ(ws.table.TextAt(r, obs), memoByName[names.back()]) << names.back();
     }
     EXPECT_EQ(names.size(), memoByName.size());
     // Romanian letters sort in the table's code-page byte order.

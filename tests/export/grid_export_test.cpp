@@ -28,11 +28,11 @@ TEST_F(GridExportTest, ExportsDisplayedRowsAndComesBackToTheRow) {
                  {"*STERS", "2", "1", "y"},
                  {"ANA", "3", "", "z"},
                  {"DAN", "4", "7", "w"}});
-    ws.Tx.SetFilterText("NR>1");
-    ws.Tx.SetFiltered(true);
+    ws.table.SetFilterText("NR>1");
+    ws.table.SetFiltered(true);
     MoveToRow(1);
-    ws.Tx.SetText("OBS", "edited");  // still being edited when the export starts
-    TovGrid grid = GridOfTable(ws.Tx);
+    ws.table.SetText("OBS", "edited");  // still being edited when the export starts
+    TovGrid grid = GridOfTable(ws.table);
     grid.columns[3].visible = false;
     grid.columns[0].title = "Nume";
     ui.exportChooserAnswers = {std::pair{int(xtExcel), true}};
@@ -46,10 +46,10 @@ TEST_F(GridExportTest, ExportsDisplayedRowsAndComesBackToTheRow) {
     EXPECT_EQ(cells.at({2, 1}).number, 4);
     EXPECT_EQ(cells.at({2, 1}).attr[2] & 7, 3);  // numbers right-aligned
     EXPECT_EQ(cells.at({2, 2}).number, 7);
-    EXPECT_EQ(ws.Tx.AsText("NUME"), "DAN");
-    EXPECT_EQ(ws.Tx.GetState(), Table::State::Browse);
-    EXPECT_EQ(ws.Tx.AsText("OBS"), "edited");
-    EXPECT_FALSE(ws.Tx.ControlsDisabled());
+    EXPECT_EQ(ws.table.AsText("NUME"), "DAN");
+    EXPECT_EQ(ws.table.GetState(), Table::State::Browse);
+    EXPECT_EQ(ws.table.AsText("OBS"), "edited");
+    EXPECT_FALSE(ws.table.ControlsDisabled());
     EXPECT_TRUE(ui.messages.empty());
 }
 
@@ -59,7 +59,7 @@ TEST_F(GridExportTest, WidthsFollowFieldTypes) {
                    {{"A", "1", "20000101", "T"}});
     ws.CurrentFile = path;
     ws.OpenTable();
-    BindExport(ws, exp, GridOfTable(ws.Tx));
+    BindExport(ws, exp, GridOfTable(ws.table));
     // Through the engine's text width: one separator between each of the four columns.
     exp.Options.Add(xoHeaderLine);
     exp.SetExportType(xtTXT);
@@ -83,7 +83,7 @@ TEST_F(GridExportTest, CreatedLineInTheProgramsDateFormat) {
         FormatSettings format = ws.Format();
         format.shortDateFormat = c.format;
         ws.SetFormatSettings(format);
-        BindExport(ws, exp, GridOfTable(ws.Tx));
+        BindExport(ws, exp, GridOfTable(ws.table));
         std::tm moment{};
         moment.tm_year = 119;
         moment.tm_mon = 1;
@@ -104,7 +104,7 @@ TEST_F(GridExportTest, CellsOfEveryTypeAndAMissingField) {
                    {{"\xAAtef\xE3n", "-3.5", "20000101", "T"}, {"a,b", "", "", "F"}});
     ws.CurrentFile = path;
     ws.OpenTable();
-    TovGrid grid = GridOfTable(ws.Tx);
+    TovGrid grid = GridOfTable(ws.table);
     grid.columns.push_back({7, "X", true, 1});  // no such field: one blank
     BindExport(ws, exp, grid);
     exp.Options = {xoShowHeader};
@@ -125,14 +125,14 @@ TEST_F(GridExportTest, FailureReachesTheUser) {
     test::WriteDbf(path, {{"NUME", 'C', 10}}, {{"\xC6\xE0\xED\xED\xE0"}}, 0xC9);
     ws.CurrentFile = path;
     ws.OpenTable();
-    ASSERT_EQ(ws.Tx.AsText(0), "Жанна");
+    ASSERT_EQ(ws.table.AsText(0), "Жанна");
     ui.exportChooserAnswers = {std::pair{int(xtExcel), true}};
-    ExportInDiverseFormats(ws, exp, GridOfTable(ws.Tx));
+    ExportInDiverseFormats(ws, exp, GridOfTable(ws.table));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].title, "Eroare");
     EXPECT_NE(ui.messages[0].text.find("Exportul nu a reusit."), std::string::npos);
     EXPECT_TRUE(platform.opened.empty());
-    EXPECT_FALSE(ws.Tx.ControlsDisabled());
+    EXPECT_FALSE(ws.table.ControlsDisabled());
 }
 
 }  // namespace

@@ -40,8 +40,8 @@ class FormLetters : public test::CommandsTest {
     }
 
     void Filter(const std::string& expression) {
-        ws.Tx.SetFilterText(expression);
-        ws.Tx.SetFiltered(true);
+        ws.table.SetFilterText(expression);
+        ws.table.SetFiltered(true);
     }
 
     size_t FilesIn(const fs::path& folder) {
@@ -60,8 +60,8 @@ TEST_F(FormLetters, ThreeModesThroughTheFilterKeepTheCurrentRow) {
               "\\pard Dan 3 a\r\n\\par \r\n\\par \\page\r\n"
               "\\pard Eva 5 a\r\n\\par \r\n}\r\n");
     test::ExpectWholeDocument(doc);
-    EXPECT_EQ(ws.Tx.AsText("NUME"), "Dan");
-    EXPECT_FALSE(ws.Tx.ControlsDisabled());
+    EXPECT_EQ(ws.table.AsText("NUME"), "Dan");
+    EXPECT_FALSE(ws.table.ControlsDisabled());
     EXPECT_EQ(platform.opened, std::vector<std::string>{ws.ProgramDir + "Rap0.rtf"});
 
     EXPECT_TRUE(ui.messages.empty());
@@ -71,13 +71,13 @@ TEST_F(FormLetters, ThreeModesThroughTheFilterKeepTheCurrentRow) {
     doc = Letters(LetterMode::TotInJos);
     EXPECT_EQ(doc, "{\\rtf1\\ansi\r\n\\pard Eva 5 a\r\n\\par \r\n}\r\n");
     EXPECT_EQ(Letters(LetterMode::OLinie), doc);
-    EXPECT_EQ(ws.Tx.AsText("NUME"), "Eva");
+    EXPECT_EQ(ws.table.AsText("NUME"), "Eva");
 
     MoveToRow(1);
     doc = Letters(LetterMode::TotInJos);
     EXPECT_EQ(Count(doc, "\\par \\page"), 1u);
     EXPECT_EQ(Count(doc, "\\pard "), 2u);
-    EXPECT_EQ(ws.Tx.AsText("NUME"), "Dan");
+    EXPECT_EQ(ws.table.AsText("NUME"), "Dan");
 }
 
 TEST_F(FormLetters, HowToTemplateListsTheColumns) {
@@ -140,8 +140,8 @@ TEST_F(FormLetters, WriteFailureOrNoFreeNameIsSaidAndLeavesNothing) {
     const std::string failed = "Documentul " + ws.ProgramDir + "Rap0.rtf nu a putut fi scris.\r";
     EXPECT_EQ(ui.messages[0].text.substr(0, failed.size()), failed);
     EXPECT_EQ(FilesIn(dir.Path()), 2u);  // t.dbf, model.rtf: no document, no scratch
-    EXPECT_EQ(ws.Tx.AsText("NUME"), "Dan");
-    EXPECT_FALSE(ws.Tx.ControlsDisabled());
+    EXPECT_EQ(ws.table.AsText("NUME"), "Dan");
+    EXPECT_FALSE(ws.table.ControlsDisabled());
     EXPECT_TRUE(ui.errors.empty());
 
     // Every name held: said so, nothing opened.
