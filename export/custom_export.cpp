@@ -11,6 +11,7 @@
 #include "engine/codepage.h"
 #include "engine/file_io.h"
 #include "export/format_writers.h"
+#include "export/xlsx_writer.h"
 
 namespace orbelan {
 namespace {
@@ -122,6 +123,8 @@ std::string TovCustomExport::DefaultExtension() const {
             return HTML.Extension == exHTM ? "HTM" : "HTML";
         case xtExcel:
             return "XLS";
+        case xtXLSX:
+            return "XLSX";
         case xtWord:
             return "DOC";
         case xtTXT:
@@ -150,6 +153,9 @@ std::string TovCustomExport::DialogFilter() const {
             break;
         case xtExcel:
             description = f.Excel;
+            break;
+        case xtXLSX:
+            description = f.XLSX;
             break;
         case xtWord:
             description = f.Word;
@@ -317,6 +323,8 @@ std::unique_ptr<TovFormatWriter> TovCustomExport::MakeWriter(const std::string& 
     switch (exportType_) {
         case xtExcel:
             return MakeExcelWriter(*this, target);
+        case xtXLSX:
+            return MakeXlsxWriter(*this, target);
         case xtTXT:
         case xtCSV:
         case xtTAB:
@@ -424,6 +432,7 @@ void TovCustomExport::WriteDocument(const std::string& fileName) {
     lastError_.clear();
     writtenFile_.clear();
     rowsLeftOut_ = 0;
+    closingNote_.clear();
     ++run_;
     recordTotal_ = CountRecords();
     const bool progress = Options.Has(xoShowProgress);
