@@ -94,7 +94,8 @@ void TovDBGridExport::FirstRecord() {
         std::optional<FieldReader>& reader = readers_.emplace_back();
         if (c.field < 0 || c.field >= t.FieldCount()) continue;
         const FieldLayout& f = t.Data().FieldAt(c.field);
-        if (!f.def.IsMemo() && std::string_view("NFIBY+ODT@L").find(f.def.type) != std::string::npos)
+        if (!f.def.IsMemo() &&
+            std::string_view("NFIBY+ODT@L").find(f.def.type) != std::string::npos)
             reader.emplace(t.Data().Layout(), f);
     }
 }
