@@ -39,9 +39,9 @@ void TimeExport(const char* what, const std::string& path, TovExportType type,
     Report(what, ms,
            std::to_string(static_cast<long>(cpuMs)) + " ms processor, " +
                std::to_string(exp.RowsWritten()) + " rows written, " + std::to_string(leftOut) +
-               " left out, " + std::to_string(std::filesystem::file_size(out) >> 20) +
-               " MB file, +" + std::to_string(static_cast<int>(AnonymousMb() - before)) +
-               " MB memory");
+               " left out, " + (exp.ClosingNote().empty() ? "" : exp.ClosingNote() + ", ") +
+               std::to_string(std::filesystem::file_size(out) >> 20) + " MB file, +" +
+               std::to_string(static_cast<int>(AnonymousMb() - before)) + " MB memory");
     std::filesystem::remove(out);
 }
 
@@ -54,6 +54,7 @@ int main(int argc, char** argv) {
     WritePersonsTable(path, rows);
     const std::string out = BenchFolder() + "/orbelan_bench_export.";
     TimeExport("export to .xls (the rows that fit the sheet)", path, xtExcel, out + "xls");
+    TimeExport("export to .xlsx (every row, typed)", path, xtXLSX, out + "xlsx");
     TimeExport("export to CSV", path, xtCSV, out + "csv");
     TimeExport("export to tab-separated text", path, xtTAB, out + "tab.txt");
     TimeExport("export to fixed-width text", path, xtTXT, out + "txt");

@@ -186,6 +186,7 @@ int Export(CliContext& c) {
     ExportWindows none;  // the format and the file are named: no chooser, no progress window
     TovDBGridExport exp(c.messages, none, c.ws.platform);
     const int leftOut = ExportToFile(c.ws, exp, type, output);
+    if (!exp.ClosingNote().empty()) c.out << exp.ClosingNote() << '\n';
     if (leftOut > 0) {
         c.out << RowsLeftOutText(leftOut) << '\n';
         return kExitEngine;

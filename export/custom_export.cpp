@@ -13,6 +13,7 @@
 #include "engine/file_io.h"
 #include "engine/utf8.h"
 #include "export/format_writers.h"
+#include "export/xlsx_writer.h"
 
 namespace orbelan {
 namespace {
@@ -109,6 +110,8 @@ std::string TovCustomExport::DefaultExtension() const {
             return HTML.Extension == exHTM ? "HTM" : "HTML";
         case xtExcel:
             return "XLS";
+        case xtXLSX:
+            return "XLSX";
         case xtWord:
             return "DOC";
         case xtTXT:
@@ -137,6 +140,9 @@ std::string TovCustomExport::DialogFilter() const {
             break;
         case xtExcel:
             description = f.Excel;
+            break;
+        case xtXLSX:
+            description = f.XLSX;
             break;
         case xtWord:
             description = f.Word;
@@ -310,6 +316,8 @@ std::unique_ptr<TovFormatWriter> TovCustomExport::MakeWriter(const std::string& 
     switch (exportType_) {
         case xtExcel:
             return MakeExcelWriter(*this, target);
+        case xtXLSX:
+            return MakeXlsxWriter(*this, target);
         case xtTXT:
         case xtCSV:
         case xtTAB:
@@ -417,6 +425,7 @@ void TovCustomExport::WriteDocument(const std::string& fileName) {
     lastError_.clear();
     writtenFile_.clear();
     rowsLeftOut_ = 0;
+    closingNote_.clear();
     ++run_;
     recordTotal_ = CountRecords();
     const bool progress = Options.Has(xoShowProgress);

@@ -23,10 +23,20 @@ class Messages;
 // One exported record, one element per source column; nullopt is a null value.
 using TovValues = std::vector<std::optional<std::string>>;
 
+// A value with its type, for a target that keeps types (.xlsx). The source fills one per column
+// beside the texts of each record; a Text value is written as its text.
+struct TovTypedValue {
+    enum Kind : uint8_t { Text, Empty, Number, Date, DateTime, Logical } kind = Text;
+    double number = 0;  // Number; Date, DateTime: days from 30.12.1899, the time as the fraction
+    int decimals = -1;  // Number: the field's decimals; -1 when it has none of its own
+    bool flag = false;  // Logical
+};
+
 struct TovDocumentFilter {
     std::string HTML = "HTML Documents", Excel = "Excel Files", Word = "Word Documents",
                 Text = "Text Files", Comma = "CSV (Comma delimited)", Tab = "Text (Tab delimited)",
-                RTF = "Rich Text Format", DIF = "Data Interchange Format", SYLK = "SYLK Files";
+                RTF = "Rich Text Format", DIF = "Data Interchange Format", SYLK = "SYLK Files",
+                XLSX = "Excel Workbook";
 };
 
 struct TovMessagesOptions {
@@ -224,6 +234,23 @@ class TovCustomExport {
     const std::string& LastErrorText() const { return lastError_; }
     // The file the last run wrote (empty when it wrote none).
     const std::string& WrittenFile() const { return writtenFile_; }
+    // What the user is told once the file is written (more sheets, texts cut); empty for nothing.
+    const std::string& ClosingNote() const { return closingNote_; }
+    void AddClosingNote(const std::string& line) {
+        closingNote_ += (closingNote_.empty() ? "" : "\n") + line;
+    }
+
+    // Rows of an .xlsx sheet, the caption row included; lowered by tests.
+    int XlsxSheetRows = 1048576;
+    // The value of a column of the last record read with its type; nullptr when the source
+    // gives none (the text is written then).
+    const TovTypedValue* TypedValue(int column) const {
+        return column >= 0 && static_cast<size_t>(column) < typedValues_.size()
+                   ? &typedValues_[static_cast<size_t>(column)]
+                   : nullptr;
+    }
+    // The name of what is exported (the table's), for a sheet; empty when it has none.
+    virtual std::string DocumentName() const { return {}; }
 
     // ---- shared by the writers
     int ColumnWidth(int column, int defaultWidth);
@@ -277,6 +304,9 @@ class TovCustomExport {
     void RaiseError(TovExportError error) {
         if (OnError) OnError(error);
     }
+    // Filled by ReadRecord beside the texts when the target keeps types.
+    bool KeepsTypes() const { return exportType_ == xtXLSX; }
+    std::vector<TovTypedValue> typedValues_;
 
   private:
     std::unique_ptr<TovFormatWriter> MakeWriter(const std::string& target);
@@ -294,6 +324,7 @@ class TovCustomExport {
     int recordTotal_ = 0, recordsRead_ = 0, rowsWritten_ = 0, sheetRow_ = 1, rowsLeftOut_ = 0;
     std::string lastError_;
     std::string writtenFile_;
+    std::string closingNote_;
     TovRow row_;
     std::vector<TovCell> layout_;
     int run_ = 0, layoutRun_ = -1;

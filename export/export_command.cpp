@@ -26,6 +26,10 @@ void BindExport(Workspace& ws, TovDBGridExport& exp, TovGrid grid) {
         else if (error == xeRowsLeftOut)
             ws.messages.Mesaj("Atentie !", RowsLeftOutText(exp.RowsLeftOut()), mkWarning, mbOK);
     };
+    exp.OnEndExport = [&ws, &exp] {
+        if (!exp.ClosingNote().empty())
+            ws.messages.Mesaj("Informatie", exp.ClosingNote(), mkInformation, mbOK);
+    };
 }
 
 void ExportInDiverseFormats(Workspace& ws, TovDBGridExport& exp, TovGrid grid) {
@@ -65,8 +69,8 @@ int ExportToFile(Workspace& ws, TovDBGridExport& exp, TovExportType type, const 
 
 bool ExportTypeFromName(const std::string& name, TovExportType& type) {
     static const std::pair<const char*, TovExportType> kNames[] = {
-        {"html", xtHTML}, {"xls", xtExcel}, {"doc", xtWord}, {"txt", xtTXT}, {"csv", xtCSV},
-        {"tab", xtTAB},   {"rtf", xtRTF},   {"dif", xtDIF},  {"slk", xtSYLK}};
+        {"html", xtHTML}, {"xls", xtExcel}, {"doc", xtWord}, {"txt", xtTXT},  {"csv", xtCSV},
+        {"tab", xtTAB},   {"rtf", xtRTF},   {"dif", xtDIF},  {"slk", xtSYLK}, {"xlsx", xtXLSX}};
     for (const auto& [n, t] : kNames) {
         if (name == n) {
             type = t;

@@ -8,6 +8,8 @@ const char* ExportTypeText(TovExportType type) {
             return "HTML";
         case xtExcel:
             return "Microsoft Excel";
+        case xtXLSX:
+            return "Microsoft Excel (.xlsx)";
         case xtWord:
             return "Microsoft Word";
         case xtTXT:
@@ -41,6 +43,7 @@ int ExportTypeIcon(TovExportType type) {
         case xtWord:
             return 4;
         case xtExcel:
+        case xtXLSX:
             return 5;
         case xtTAB:
         case xtDIF:

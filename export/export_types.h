@@ -16,9 +16,10 @@ enum TovExportType : uint8_t {
     xtRTF,
     xtDIF,
     xtSYLK,
-    xtClipboard
+    xtClipboard,
+    xtXLSX  // after the others: their ordinals stay as they were
 };
-constexpr int kExportTypeCount = 10;
+constexpr int kExportTypeCount = 11;
 
 enum TovExportOption : uint8_t {
     xoClipboardMessage,
@@ -85,7 +86,7 @@ using TovExportExcelOptionSet = EnumSet<TovExportExcelOption>;
 
 // The chooser's order of the formats, which is not the enumeration's.
 constexpr TovExportType kChooserOrder[kExportTypeCount] = {
-    xtHTML, xtWord, xtExcel, xtTXT, xtRTF, xtCSV, xtTAB, xtDIF, xtSYLK, xtClipboard};
+    xtHTML, xtWord, xtExcel, xtXLSX, xtTXT, xtRTF, xtCSV, xtTAB, xtDIF, xtSYLK, xtClipboard};
 
 // "Microsoft Excel", "Clipboard", ...
 const char* ExportTypeText(TovExportType type);

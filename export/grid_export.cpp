@@ -90,7 +90,28 @@ void TovDBGridExport::RestoreSource() {
 }
 
 void TovDBGridExport::FirstRecord() {
-    DBGrid.table->First();
+    Table& t = *DBGrid.table;
+    t.First();
+    readers_.clear();
+    if (!KeepsTypes()) return;
+    for (const TovGridColumn& c : DBGrid.columns) {
+        std::optional<FieldReader>& reader = readers_.emplace_back();
+        if (c.field < 0 || c.field >= t.FieldCount()) continue;
+        const FieldLayout& f = t.Data().FieldAt(c.field);
+        if (!f.def.IsMemo() &&
+            std::string_view("NFIBY+ODT@L").find(f.def.type) != std::string::npos)
+            reader.emplace(t.Data().Layout(), f);
+    }
+}
+
+std::string TovDBGridExport::DocumentName() const {
+    if (DBGrid.table == nullptr) return {};
+    std::string name = DBGrid.table->TableName();
+    const auto slash = name.find_last_of("/\\");
+    if (slash != std::string::npos) name.erase(0, slash + 1);
+    const auto dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) name.erase(dot);
+    return name;
 }
 
 int TovDBGridExport::GetColumnAlignment(int column) {
@@ -172,6 +193,10 @@ void TovDBGridExport::ReadRecord(TovValues& values) {
     const uint8_t* record = t.RecordAt(t.CurrentRow());  // nullptr past the last row
     for (size_t i = 0; i < DBGrid.columns.size(); ++i)
         ReadCell(record, DBGrid.columns[i].field, values[i]);
+    if (!readers_.empty()) {
+        typedValues_.resize(readers_.size());
+        for (size_t i = 0; i < readers_.size(); ++i) ReadTyped(record, i, typedValues_[i]);
+    }
     t.Next();
 }
 
@@ -187,6 +212,47 @@ void TovDBGridExport::ReadCell(const uint8_t* record, int field,
     } catch (const std::exception&) {
         // A value that can't be read exports as one blank.
         text.assign(1, ' ');
+    }
+}
+
+void TovDBGridExport::ReadTyped(const uint8_t* record, size_t column, TovTypedValue& value) const {
+    value = {};
+    const std::optional<FieldReader>& reader = readers_[column];
+    if (!reader || !record) return;
+    const FieldValue v = reader->Read(record);
+    switch (v.kind) {
+        case ValueKind::Empty:
+        case ValueKind::Null:
+            value.kind = TovTypedValue::Empty;
+            return;
+        case ValueKind::Number: {
+            // Digits a double can't hold stay as stored, in a text cell.
+            if (!v.exact) return;
+            value.kind = TovTypedValue::Number;
+            value.number = v.number;
+            const char type = reader->Type();
+            const int decimals = DBGrid.table->Field(DBGrid.columns[column].field).decimals;
+            if (type == 'I' || type == '+')
+                value.decimals = 0;
+            else if (type == 'Y')
+                value.decimals = 4;
+            else if (type == 'N' || type == 'F' || decimals > 0)
+                value.decimals = decimals;
+            return;
+        }
+        case ValueKind::Date:
+        case ValueKind::DateTime:
+            // Spreadsheets count days wrongly before 1 March 1900 (day 61): those stay texts.
+            if (v.day < 61) return;
+            value.kind = v.kind == ValueKind::Date ? TovTypedValue::Date : TovTypedValue::DateTime;
+            value.number = v.day + static_cast<double>(v.ms) / kMsPerDay;
+            return;
+        case ValueKind::Bool:
+            value.kind = TovTypedValue::Logical;
+            value.flag = v.flag;
+            return;
+        default:
+            return;  // invalid stored characters: their text
     }
 }
 

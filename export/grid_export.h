@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/field_value.h"
 #include "engine/table.h"
 #include "export/custom_export.h"
 
@@ -53,9 +54,16 @@ class TovDBGridExport : public TovCustomExport {
     int CountRecords() override;
     std::string ClassName() const override { return "TovDBGridExport"; }
 
+  public:
+    // The table's file name without folder and extension.
+    std::string DocumentName() const override;
+
   private:
     const TovGridColumn* Column(int i) const;
     void ReadCell(const uint8_t* record, int field, std::optional<std::string>& value);
+    void ReadTyped(const uint8_t* record, size_t column, TovTypedValue& value) const;
+    // One reader per column whose field has a type beyond text; made at the first record.
+    std::vector<std::optional<FieldReader>> readers_;
     Bookmark bookmark_ = -1;
     bool prepared_ = false;
 };
