@@ -402,10 +402,18 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- handlers: each asks what its command needs, then runs it
 
+void TForm1::PreselectCurrentColumn() {
+    // The chooser opens on the column the user is in, not on the first one.
+    const QModelIndex current = grid_->currentIndex();
+    if (current.isValid() && current.column() < form2_->Coloana()->count())
+        form2_->Coloana()->setCurrentIndex(current.column());
+}
+
 std::optional<std::string> TForm1::AskColumn(const QString& caption) {
     if (!ws_.table.Active() || !form2_) return std::nullopt;
     ws_.PostPendingEdit();
     form2_->SetValuePanelVisible(false);
+    PreselectCurrentColumn();
     if (!form2_->Choose(caption)) return std::nullopt;
     return S(form2_->ChosenColumn());
 }
@@ -435,6 +443,7 @@ void TForm1::FiltruEKeyDown(int key) {
 void TForm1::FindButClick() {
     if (!ReadyToFind(ws_) || !form2_) return;
     form2_->SetValuePanelVisible(true);
+    PreselectCurrentColumn();
     const bool chosen = form2_->Choose(QStringLiteral("Cautare valoare"));
     form2_->SetValuePanelVisible(false);
     if (chosen) FindValue(ws_, S(form2_->ChosenColumn()), S(form2_->Value()));

@@ -136,6 +136,7 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     // The column chooser under the caption, once the open table's pending edit is posted; the
     // chosen column, or nothing when there is no table or the user closed the chooser.
     std::optional<std::string> AskColumn(const QString& caption);
+    void PreselectCurrentColumn();
     // 800 x 600 is the size of the whole window; the frame is taken off the inside.
     void FitOuterSize();
     void FitWhenFramed();

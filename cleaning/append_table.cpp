@@ -1,5 +1,6 @@
 #include "cleaning/append_table.h"
 
+#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "engine/field_codec.h"
 #include "engine/field_value.h"
 #include "engine/rewrite.h"
+#include "engine/utf8_path.h"
 
 namespace orbelan {
 namespace {
@@ -139,6 +141,12 @@ AppendOutcome AppendFromTable(Workspace& ws, const std::string& source) {
     Table& tx = ws.table;
     Query& sx = ws.query;
     ws.PostPendingEdit();
+    // The file dialog offers the open table first: appending it to itself is asked, not assumed.
+    std::error_code ec;
+    if (std::filesystem::equivalent(PathFromUtf8(source), PathFromUtf8(tx.TableName()), ec) &&
+        ws.messages.Mesaj("Lipire tabele", "Adaugati tabelului propriile linii?", mkConfirmation,
+                          mbYesNo) != mrYes)
+        return {};
     // The query reads the file as it is now: when it is the open table's own file, the rows
     // appended below lie beyond what the query sees.
     sx.ClearSql();

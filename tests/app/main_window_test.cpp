@@ -548,12 +548,19 @@ TEST_F(MainWindowTest, ColumnCommandsAskForTheirColumnUnderTheirOwnCaption) {
         {"PopupMenu5", "SeparaNumedePrenume1", "Separa nume de prenume"},
         {"PopupMenu5", "ransformaColoanaDateinNumeric1", "Transforma DATE in NUMERIC"},
     };
+    TDataGrid* grid = form.Grid1();
+    grid->setCurrentIndex(grid->model()->index(0, 1));  // in the CNP column
     for (const auto& i : items) {
-        // The chooser is closed without a choice: nothing runs.
-        test::ModalAnswer close([](QDialog& d) { d.reject(); });
+        // The chooser opens on the current cell's column; closed without a choice, nothing runs.
+        QString offered;
+        test::ModalAnswer close([&](QDialog& d) {
+            offered = form2.Coloana()->currentText();
+            d.reject();
+        });
         form.Menu(QLatin1String(i.menu))->findChild<QAction*>(QLatin1String(i.item))->trigger();
         EXPECT_EQ(close.Seen(), 1) << i.item;
         EXPECT_EQ(S(close.Caption()), i.caption);
+        EXPECT_EQ(offered, QStringLiteral("CNP")) << i.item;
         EXPECT_FALSE(form2.ValuePanelVisible()) << i.item;
     }
     test::ModalAnswer close([](QDialog& d) { d.reject(); });

@@ -53,6 +53,17 @@ TEST_F(AppendTableTest, NamesMatchWithoutCaseValuesGoOverTypedMissingColumnsStay
     ExpectWindowRestored();
 }
 
+TEST_F(AppendTableTest, TheTableItselfIsAppendedOnlyAfterAYes) {
+    const std::string path = OpenTarget();
+    const std::string before = ReadFileBytes(path);
+    ui.mesajAnswers = {mrNo};
+    EXPECT_EQ(AppendFromTable(ws, path).appended, 0);
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Adaugati tabelului propriile linii?"});
+    EXPECT_EQ(ReadFileBytes(path), before);
+    EXPECT_EQ(AppendFromTable(ws, path).appended, 1);  // the answer DA
+    EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"POP ION", "POP ION"}));
+}
+
 TEST_F(AppendTableTest, ExtraSourceFieldIsRefusedAndNothingChanges) {
     const std::string path = OpenTarget();
     const std::string before = ReadFileBytes(path);
