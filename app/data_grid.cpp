@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "app/field_delegate.h"
+
 namespace orbelan {
 namespace {
 
@@ -21,6 +23,7 @@ TDataGrid::TDataGrid(Table& table, QWidget* parent)
     : QTableView(parent), table_(table), model_(new TableModel(table, this)) {
     setObjectName(QStringLiteral("Grid1"));
     setModel(model_);
+    setItemDelegate(new FieldDelegate(table, this));
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(kEditTriggers);

@@ -613,3 +613,47 @@ TEST_F(MainWindowTest, OpenAndAppendAskForADbfFile) {
 
 }  // namespace
 }  // namespace orbelan
+
+namespace orbelan {
+namespace {
+
+TEST_F(MainWindowTest, CellEditorTakesNoMoreThanTheFieldHolds) {
+    const std::string path = dir.File("t.dbf");
+    test::WriteDbf(path, {{"NUME", 'C', 5}, {"SUMA", 'N', 6, 2}, {"NR", 'N', 3}},
+                   {{"A", "1.00", "1"}});
+    OpenWithButton(path);
+    form.ws().SetFormatSettings({',', "dd.MM.yyyy"});
+    TDataGrid* grid = form.Grid1();
+    std::vector<std::unique_ptr<QWidget>> editors;
+    const auto editorOf = [&](int column) {
+        editors.emplace_back(grid->itemDelegate()->createEditor(
+            grid->viewport(), QStyleOptionViewItem(), grid->model()->index(0, column)));
+        return qobject_cast<QLineEdit*>(editors.back().get());
+    };
+    QLineEdit* text = editorOf(0);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->maxLength(), 5);
+    QTest::keyClicks(text, QStringLiteral("ABCDEFGH"));
+    EXPECT_EQ(text->text(), QStringLiteral("ABCDE"));  // the field's 5 characters, no more
+
+    // Numbers: the field's width, its decimals after either separator, digits only.
+    const struct {
+        int column;
+        const char* typed;
+        bool accepted;
+    } numbers[] = {{1, "123,45", true}, {1, "1.5", true}, {1, "1,234", false},
+                   {1, "12a", false},   {2, "-12", true}, {2, "1,5", false}};
+    for (const auto& n : numbers) {
+        QLineEdit* number = editorOf(n.column);
+        ASSERT_NE(number, nullptr);
+        QString typed = QString::fromLatin1(n.typed);
+        int position = 0;
+        EXPECT_EQ(number->validator()->validate(typed, position) == QValidator::Acceptable,
+                  n.accepted)
+            << n.typed;
+    }
+    EXPECT_TRUE(errors.empty());
+}
+
+}  // namespace
+}  // namespace orbelan
