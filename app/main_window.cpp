@@ -206,6 +206,11 @@ void TForm1::BuildBottomPanel() {
     bar1_->setGeometry(352, 8, 417, 17);
     bar1_->setTextVisible(false);
     bar1_->hide();
+
+    stop_ = new QPushButton(QStringLiteral("&Renunt"), panel1_);
+    stop_->setObjectName(QStringLiteral("Renunt"));
+    stop_->hide();
+    connect(stop_, &QPushButton::clicked, this, [this] { stopRequested_ = true; });
 }
 
 QMenu* TForm1::AddMenu(const QString& name) {
@@ -378,7 +383,16 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    if (bar1_) bar1_->resize(std::max(50, panel1_->width() - 352 - 23), 17);
+    LayOutBar();
+}
+
+void TForm1::LayOutBar() {
+    if (!bar1_) return;
+    // The stop button, when shown, takes the bar's right end.
+    const int room = panel1_->width() - 352 - 23;
+    const int stopWidth = stop_->isVisibleTo(panel1_) ? 80 : 0;
+    bar1_->resize(std::max(50, room - stopWidth), 17);
+    stop_->setGeometry(352 + bar1_->width() + 4, 5, std::max(0, stopWidth - 4), 23);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -677,6 +691,12 @@ void TForm1::ProgressSet(int position) {
 void TForm1::ProgressHide() {
     bar1_->hide();
 }
+void TForm1::SetStopButtonVisible(bool visible) {
+    stopRequested_ = false;
+    stop_->setVisible(visible);
+    LayOutBar();
+}
+
 void TForm1::SetMainWindowEnabled(bool enabled) {
     setEnabled(enabled);
 }

@@ -19,6 +19,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
+class QPushButton;
 class QToolButton;
 class QWidget;
 
@@ -73,6 +74,8 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void ProgressHide() override;
     void SetMainWindowEnabled(bool enabled) override;
     void SetBusyCursor(bool busy) override;
+    void SetStopButtonVisible(bool visible) override;
+    bool StopRequested() override { return stopRequested_; }
     // ---- the export engine's windows
     bool ChooseExportFormat(ExportChooserRequest& request) override;
     std::optional<std::string> AskSaveFile(const FileDialogSpec& request) override;
@@ -139,6 +142,7 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void PreselectCurrentColumn();
     // 800 x 600 is the size of the whole window; the frame is taken off the inside.
     void FitOuterSize();
+    void LayOutBar();
     void FitWhenFramed();
 
     Workspace ws_;
@@ -166,6 +170,8 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     TLbButton* openButton_ = nullptr;
     QPointer<QWidget> focusBeforeCommand_;
     QProgressBar* bar1_ = nullptr;
+    QPushButton* stop_ = nullptr;  // "&Renunt" beside the bar
+    bool stopRequested_ = false;
     QLabel* status_ = nullptr;
     QMenu* popupMenu1_ = nullptr;
     std::unique_ptr<TovDBGridExport> exp1_;

@@ -13,6 +13,7 @@ struct GuardOptions {
     bool busyCursor = false;       // the hourglass
     bool keepUnpostedRow = false;  // a row left unposted stays, current, after a failure
     bool freezeGrid = true;        // false for a command that reads the file and not the cursor
+    bool stoppable = false;        // the bar comes with "&Renunt"
 };
 
 class CommandGuard {

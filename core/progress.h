@@ -12,6 +12,10 @@ class Progress {
     virtual void ProgressHide() {}
     virtual void SetMainWindowEnabled(bool /*enabled*/) {}
     virtual void SetBusyCursor(bool /*busy*/) {}
+    // The "&Renunt" button beside the bar, for a command that can stop halfway; shown again it
+    // forgets an earlier click.
+    virtual void SetStopButtonVisible(bool /*visible*/) {}
+    virtual bool StopRequested() { return false; }
 };
 
 }  // namespace orbelan

@@ -19,4 +19,11 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
+std::string GroupedThousands(long long n) {
+    std::string digits = std::to_string(n < 0 ? -n : n);
+    for (auto at = static_cast<long>(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(static_cast<size_t>(at), 1, '.');
+    return n < 0 ? "-" + digits : digits;
+}
+
 }  // namespace orbelan

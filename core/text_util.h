@@ -8,4 +8,7 @@ namespace orbelan {
 // Without the leading and trailing characters of code 32 or less.
 std::string_view Trim(std::string_view s);
 
+// A count as a Romanian reads it: thousands grouped by full stops ("2.140").
+std::string GroupedThousands(long long n);
+
 }  // namespace orbelan

@@ -1,10 +1,12 @@
 #include "letters/form_letters.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <vector>
 
 #include "core/command_guard.h"
 #include "core/open_table.h"
+#include "core/text_util.h"
 #include "core/workspace.h"
 #include "editing/row_commands.h"
 #include "engine/file_io.h"
@@ -15,6 +17,16 @@ namespace orbelan {
 namespace {
 
 const std::string kTitle = "Generare formulare";
+constexpr int kLettersWithoutAsking = 1000;  // more are asked for first
+
+// How many letters the mode writes: the current row, every displayed row, or those from the
+// current one down.
+int LetterCount(Table& table, LetterMode mode) {
+    if (mode == LetterMode::OLinie) return 1;
+    const int shown = table.RecordCount();
+    if (mode == LetterMode::ToateLiniile) return shown;
+    return shown - std::max(0, table.CurrentRow());
+}
 
 // The row the command started on is current again however the walk ends.
 class KeepCurrentRow {
@@ -83,6 +95,12 @@ bool HasRowsForLetters(Workspace& ws) {
 bool WriteLetters(Workspace& ws, TRTFReplace& rtf, LetterMode mode) {
     ws.PostPendingEdit();
     Table& tx = ws.table;
+    const int letters = LetterCount(tx, mode);
+    if (letters > kLettersWithoutAsking &&
+        ws.messages.Mesaj(kTitle,
+                          "Se vor genera " + GroupedThousands(letters) + " scrisori. Continuati?",
+                          mkConfirmation, mbYesNo) != mrYes)
+        return false;
     if (!rtf.BeginDocument()) {
         ShowFailure(ws, "Documentul " + rtf.RTFDest + " nu poate fi inceput.\r" + rtf.LastError());
         return false;
@@ -92,14 +110,19 @@ bool WriteLetters(Workspace& ws, TRTFReplace& rtf, LetterMode mode) {
         if (mode == LetterMode::OLinie) {
             AddRow(tx, rtf, placeholders);
         } else {
-            CommandGuard guard(ws);
+            CommandGuard guard(ws, {.bar = letters, .stoppable = true});
             {
                 KeepCurrentRow keep(tx);
                 if (mode == LetterMode::ToateLiniile) tx.First();
-                while (!tx.Eof()) {
+                for (int written = 1; !tx.Eof(); ++written) {
                     AddRow(tx, rtf, placeholders);
                     tx.Next();
+                    ws.progress.ProgressSet(written);
                     ws.progress.ProcessMessages();
+                    if (ws.progress.StopRequested()) {
+                        rtf.Discard();  // a stopped run leaves no document behind
+                        return false;
+                    }
                     if (!tx.Eof()) rtf.PageBreak();
                 }
             }

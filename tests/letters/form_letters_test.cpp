@@ -126,6 +126,25 @@ TEST_F(FormLetters, NothingToDoWritesNothing) {
     EXPECT_FALSE(fs::exists(ws.ProgramDir + "Rap0.rtf"));
 }
 
+TEST_F(FormLetters, ManyLettersAreAskedForAndAStopLeavesNoDocument) {
+    OpenPersons(std::vector<std::vector<std::string>>(1001, {"Pop", "1", "1.00", "a"}));
+    ui.mesajAnswers = {mrNo};
+    EXPECT_EQ(Letters(LetterMode::ToateLiniile), "");
+    EXPECT_EQ(ui.MessageTexts(),
+              std::vector<std::string>{"Se vor genera 1.001 scrisori. Continuati?"});
+
+    ui.stopAtProgress = 10;  // "&Renunt" while the tenth letter is written
+    EXPECT_EQ(Letters(LetterMode::ToateLiniile), "");
+    EXPECT_EQ(ui.progressMaximum, 1001);
+    EXPECT_FALSE(ui.stopButtonVisible);
+    EXPECT_FALSE(ui.progressVisible);
+    EXPECT_EQ(FilesIn(dir.Path()), 2u);  // t.dbf, model.rtf: no document, no scratch
+    EXPECT_FALSE(ws.table.ControlsDisabled());
+
+    ui.stopAtProgress = -1;
+    EXPECT_NE(Letters(LetterMode::ToateLiniile), "");
+}
+
 TEST_F(FormLetters, WriteFailureOrNoFreeNameIsSaidAndLeavesNothing) {
     OpenPersons(rows);
     MoveToRow(2);

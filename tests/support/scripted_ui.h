@@ -45,6 +45,8 @@ class ScriptedUi : public Ui, public ExportWindows {
     int progressPosition = 0;
     bool mainWindowEnabled = true;
     bool busyCursor = false;
+    bool stopButtonVisible = false;
+    int stopAtProgress = -1;  // the bar's position at which the user clicks "&Renunt"
     std::vector<ExportChooserRequest> exportChoosers;  // as the chooser was filled
     bool exportProgressVisible = false;
     std::vector<int> exportProgressPositions;
@@ -76,6 +78,8 @@ class ScriptedUi : public Ui, public ExportWindows {
     void ProgressHide() override { progressVisible = false; }
     void SetMainWindowEnabled(bool enabled) override { mainWindowEnabled = enabled; }
     void SetBusyCursor(bool busy) override { busyCursor = busy; }
+    void SetStopButtonVisible(bool visible) override { stopButtonVisible = visible; }
+    bool StopRequested() override { return progressPosition == stopAtProgress; }
     bool ChooseExportFormat(ExportChooserRequest& request) override;
     void ExportProgressShow(const ExportProgressRequest&) override { exportProgressVisible = true; }
     bool ExportProgressSet(int position) override {
