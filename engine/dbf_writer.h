@@ -1,7 +1,8 @@
 #pragma once
-// The one way the engine writes a whole table: pack, and the local SQL's ALTER TABLE and
-// CREATE TABLE. A complete new file is written beside the target and put in its place only by
-// Commit(); until then (and after any failure, or Abort) the target is untouched.
+// Writes a whole new table file: every rewrite (through RewriteFile, engine/rewrite.h), the local
+// SQL's CREATE TABLE and SELECT results. A complete new file is written beside the target and
+// put in its place only by Commit(); until then (and after any failure, or Abort) the target is
+// untouched. Kept fields are copied by PlanCopy/CopyPlanned, the one field copier.
 //
 //   DbfWriter w(path, definition);                       // new structure
 //   for (each source row) {
