@@ -31,7 +31,7 @@ std::vector<bool> RepeatedRecords(Workspace& ws, int field, int& deleted, int& e
         displayed.push_back(static_cast<uint32_t>(tx.PhysicalRecNo()));
     ws.progress.ProcessMessages();
 
-    const auto file = DbfFile::Open(tx.TableName(), RewriteOptionsOf(tx));
+    const auto file = DbfFile::Open(tx.TableName(), FileOptionsOf(tx));
     // Two rows are copies when the field's text forms are equal, as a locate would find them.
     const FormatSettings& format = ws.Format();
     const auto key = [&](uint32_t record) {

@@ -13,14 +13,6 @@ void OpenWithIndexRepair(Table& table) {
     table.Open();
 }
 
-DbfOpenOptions RewriteOptionsOf(const Table& table) {
-    DbfOpenOptions options;
-    options.defaultCodePage = table.DefaultCodePage();
-    options.codePageOverride = table.CodePageOverride();
-    options.checkProductionIndex = false;
-    return options;
-}
-
 std::string FileNamePart(const std::string& path) {
     const auto slash = path.find_last_of("/\\");
     return slash == std::string::npos ? path : path.substr(slash + 1);

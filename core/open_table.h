@@ -11,10 +11,6 @@ namespace orbelan {
 // the index and opens again. Any other failure is thrown as it came, and nothing is written.
 void OpenWithIndexRepair(Table& table);
 
-// How a command that reads or rewrites the open table's file opens it: in the table's code page
-// (the one forced or detected, else its default), without the production-index check.
-DbfOpenOptions RewriteOptionsOf(const Table& table);
-
 // The file-name part of a path (after the last / or \).
 std::string FileNamePart(const std::string& path);
 

@@ -86,7 +86,7 @@ void ReplaceAndReopen(Workspace& ws, const std::function<void(const std::string&
 
 void ReplaceTable(Workspace& ws, const NewStructure& structure, const RowFill& fill) {
     ReplaceAndReopen(ws, [&](const std::string& path) {
-        const DbfOpenOptions options = RewriteOptionsOf(ws.table);
+        const DbfOpenOptions options = FileOptionsOf(ws.table);
         auto src = DbfFile::Open(path, options);
         RewritePlan plan;
         if (!structure.fields.empty()) {

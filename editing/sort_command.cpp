@@ -50,7 +50,7 @@ namespace {
 // (and its memo, so each row keeps its memo texts) is written beside the table and renamed over
 // it. The order is taken from the text in the table's own code page.
 void WriteSorted(Workspace& ws, const std::string& path, const std::string& field) {
-    const DbfOpenOptions options = RewriteOptionsOf(ws.table);
+    const DbfOpenOptions options = FileOptionsOf(ws.table);
     auto file = DbfFile::Open(path, options);
     const int index = file->FieldIndex(field);
     if (index < 0) throw DbfError(ErrorKind::State, "Coloana " + field + " nu mai exista.");

@@ -28,16 +28,6 @@ int FieldOf(const DbfFile& file, const std::string& name) {
     return i;
 }
 
-// Statements read a table whatever its index file says: a changed table detaches its index
-// anyway, and a missing index must not stop reading the rows.
-DbfOpenOptions OptionsOf(const Table& query) {
-    DbfOpenOptions options;
-    options.defaultCodePage = query.DefaultCodePage();
-    options.codePageOverride = query.CodePageOverride();
-    options.checkProductionIndex = false;
-    return options;
-}
-
 std::unique_ptr<FilterExpression> CompileWhere(const std::string& statement,
                                                const std::optional<SqlCondition>& where,
                                                const DbfFile& file, const FormatSettings& format) {
@@ -166,7 +156,7 @@ void Query::ExecSQL() {
 }
 
 void Query::ExecDelete(const std::string& statement, const SqlDelete& s) {
-    auto file = DbfFile::Open(s.table, OptionsOf(*this));
+    auto file = DbfFile::Open(s.table, FileOptionsOf(*this));
     const auto where = CompileWhere(statement, s.where, *file, Format());
     // The flags go to the file together, and to disk once.
     file->SetDeletedMany(MatchingRecords(*file, where.get()));
@@ -174,7 +164,7 @@ void Query::ExecDelete(const std::string& statement, const SqlDelete& s) {
 }
 
 void Query::ExecAlter(const SqlAlterTable& s) {
-    auto src = DbfFile::Open(s.table, OptionsOf(*this));
+    auto src = DbfFile::Open(s.table, FileOptionsOf(*this));
     std::vector<FieldDef> fields = src->Fields();
     const auto find = [&](const std::string& name) { return FindField(fields, name); };
     for (const SqlAlterAction& action : s.actions) {
@@ -192,11 +182,11 @@ void Query::ExecAlter(const SqlAlterTable& s) {
     }
     if (fields.empty()) Fail("tabelul " + s.table + " nu poate ramane fara coloane.");
 
-    RewriteWithFields(*src, fields, Format(), OptionsOf(*this));
+    RewriteWithFields(*src, fields, Format(), FileOptionsOf(*this));
 }
 
 void Query::ExecUpdate(const std::string& statement, const SqlUpdate& s) {
-    auto src = DbfFile::Open(s.table, OptionsOf(*this));
+    auto src = DbfFile::Open(s.table, FileOptionsOf(*this));
     std::vector<Assignment> assignments;
     for (const SqlAssignment& a : s.assignments) {
         Assignment x;
@@ -248,7 +238,7 @@ void Query::ExecUpdate(const std::string& statement, const SqlUpdate& s) {
             w.EndRow();
         }
     };
-    RewriteFile(*src, plan, OptionsOf(*this));
+    RewriteFile(*src, plan, FileOptionsOf(*this));
 }
 
 void Query::ExecCreate(const SqlCreateTable& s) {
@@ -271,7 +261,7 @@ void Query::Open() {
     Close();
     RemoveResult();
     const SqlSelect& s = *select;
-    auto src = DbfFile::Open(s.table, OptionsOf(*this));
+    auto src = DbfFile::Open(s.table, FileOptionsOf(*this));
     const auto where = CompileWhere(statement, s.where, *src, Format());
 
     bool counts = false;

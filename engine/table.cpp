@@ -456,4 +456,12 @@ void Table::RemoveObserver(TableObserver* observer) {
     v.erase(std::remove(v.begin(), v.end(), observer), v.end());
 }
 
+DbfOpenOptions FileOptionsOf(const Table& table) {
+    DbfOpenOptions options;
+    options.defaultCodePage = table.DefaultCodePage();
+    options.codePageOverride = table.CodePageOverride();
+    options.checkProductionIndex = false;
+    return options;
+}
+
 }  // namespace orbelan

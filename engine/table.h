@@ -16,6 +16,7 @@ namespace orbelan {
 
 class CodePage;
 class DbfFile;
+struct DbfOpenOptions;
 struct RewritePlan;
 
 // What the header says, for `orbelan info` and for the tests.
@@ -174,5 +175,10 @@ class Table {
     struct Impl;
     std::unique_ptr<Impl> d_;
 };
+
+// How a statement or a command opens the file of a table it reads or rewrites: in the table's
+// code page (the one forced, else its default), whatever its index file says (a changed table
+// detaches its index anyway, and a missing index must not stop reading the rows).
+DbfOpenOptions FileOptionsOf(const Table& table);
 
 }  // namespace orbelan

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/utf8.h"
+
 namespace orbelan::test {
 
 struct Json {
@@ -111,23 +113,6 @@ class JsonParser {
         v.number = std::stod(v.text);
         return v;
     }
-    static void PutUtf8(uint32_t cp, std::string& out) {
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
     uint32_t Hex4() {
         if (i_ + 4 > s_.size()) throw std::runtime_error("json: bad escape");
         const uint32_t v = static_cast<uint32_t>(std::stoul(s_.substr(i_, 4), nullptr, 16));
@@ -166,7 +151,7 @@ class JsonParser {
                         i_ += 2;
                         cp = 0x10000 + ((cp - 0xD800) << 10) + (Hex4() - 0xDC00);
                     }
-                    PutUtf8(cp, out);
+                    utf8::AppendCodePoint(out, static_cast<char32_t>(cp));
                     break;
                 }
                 default:
