@@ -629,6 +629,9 @@ std::optional<std::string> TForm1::AskSaveFile(const FileDialogSpec& request) {
     QFileDialog dialog(this, Q(request.title), QString(), QtFilter(request.filter));
     dialog.setWindowFlags(kDialogFlags);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // The export asks itself, about the name it writes (its extension may be added after).
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    // A full path opens the dialog in its folder with its name typed in.
     if (!request.initialPath.empty()) dialog.selectFile(Q(request.initialPath));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return S(dialog.selectedFiles().first());

@@ -335,6 +335,16 @@ std::unique_ptr<TovFormatWriter> TovCustomExport::MakeWriter(const std::string& 
     throw std::runtime_error("Format de export necunoscut.");
 }
 
+std::string TovCustomExport::SuggestedFile() const {
+    std::string path = lastSaveFolder_.empty() ? DocumentFolder() : lastSaveFolder_;
+    const std::string name = DocumentName();
+    if (name.empty()) return path;
+    std::string ext = DefaultExtension();
+    if (OnGetExtension) OnGetExtension(ext);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return path + name + "." + ext;
+}
+
 void TovCustomExport::Execute() {
     exportTypes_.Add(exportType_);
     ExportChooserRequest request;
@@ -359,13 +369,15 @@ void TovCustomExport::Execute() {
         saveAs.title = Messages.SaveTitle;
         saveAs.filter = DialogFilter();
         saveAs.defaultExtension = DefaultExtension();
-        saveAs.initialPath = ProgramDir;
+        saveAs.initialPath = SuggestedFile();
         const auto chosen = windows_.AskSaveFile(saveAs);
         if (!chosen) {
             RaiseError(xeUserCancelled);
             return;
         }
         FileName = *chosen;
+        const auto slash = FileName.find_last_of("/\\");
+        if (slash != std::string::npos) lastSaveFolder_ = FileName.substr(0, slash + 1);
     }
     ExportData();
 }

@@ -23,8 +23,8 @@ class Messages;
 // One exported record, one element per source column; nullopt is a null value.
 using TovValues = std::vector<std::optional<std::string>>;
 
-// A value with its type, for a target that keeps types (.xlsx). The source fills one per column
-// beside the texts of each record; a Text value is written as its text.
+// A value with its type, for a target that keeps types (.xlsx, .xls). The source fills one per
+// column beside the texts of each record; a Text value is written as its text.
 struct TovTypedValue {
     enum Kind : uint8_t { Text, Empty, Number, Date, DateTime, Logical } kind = Text;
     double number = 0;  // Number; Date, DateTime: days from 30.12.1899, the time as the fraction
@@ -205,8 +205,6 @@ class TovCustomExport {
     std::string Version() const { return "2.37"; }
     // The program's 8-bit code page, in which every document is written.
     std::string CodePageName = "cp1250";
-    // Where the save dialog starts: the program's own folder.
-    std::string ProgramDir;
 
     // ---- events
     std::function<void()> OnBeginExport, OnEndExport;
@@ -251,6 +249,11 @@ class TovCustomExport {
     }
     // The name of what is exported (the table's), for a sheet; empty when it has none.
     virtual std::string DocumentName() const { return {}; }
+    // The folder of what is exported, with its separator; where the first save dialog opens.
+    virtual std::string DocumentFolder() const { return {}; }
+    // What the save dialog offers: the last folder saved to in this run (else the document's)
+    // and the document's name with the format's extension.
+    std::string SuggestedFile() const;
 
     // ---- shared by the writers
     int ColumnWidth(int column, int defaultWidth);
@@ -305,7 +308,7 @@ class TovCustomExport {
         if (OnError) OnError(error);
     }
     // Filled by ReadRecord beside the texts when the target keeps types.
-    bool KeepsTypes() const { return exportType_ == xtXLSX; }
+    bool KeepsTypes() const { return exportType_ == xtXLSX || exportType_ == xtExcel; }
     std::vector<TovTypedValue> typedValues_;
 
   private:
@@ -324,6 +327,7 @@ class TovCustomExport {
     int recordTotal_ = 0, recordsRead_ = 0, rowsWritten_ = 0, sheetRow_ = 1, rowsLeftOut_ = 0;
     std::string lastError_;
     std::string writtenFile_;
+    std::string lastSaveFolder_;
     std::string closingNote_;
     TovRow row_;
     std::vector<TovCell> layout_;

@@ -139,8 +139,15 @@ class ExcelWriter : public TovFormatWriter {
             xl.Borders = borders;
             double number = 0;
             int64_t integer = 0;
-            if (text)
+            // A source that knows its fields decides: a text field's "0042" or CNP stays text,
+            // a number field's value is the stored number whatever the decimal separator.
+            const TovTypedValue* typed = row.caption ? nullptr : x.TypedValue(cell.column);
+            const bool fromType = typed && (typed->kind == TovTypedValue::Text ||
+                                            typed->kind == TovTypedValue::Number);
+            if (text || (fromType && typed->kind == TovTypedValue::Text))
                 xl.WriteLabel(x.Encode(cell.text));
+            else if (fromType)
+                xl.WriteNumber(typed->number);
             else if (ReadsAsDecimal(cell.text, number))
                 xl.WriteNumber(number);
             else if (ReadsAsInteger(cell.text, integer))

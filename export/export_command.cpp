@@ -13,14 +13,23 @@ std::string RowsLeftOutText(int rows) {
 
 void BindExport(Workspace& ws, TovDBGridExport& exp, TovGrid grid) {
     exp.DBGrid = std::move(grid);
-    exp.ProgramDir = ws.ProgramDir;
     exp.CodePageName = ws.ProgramCodePage();
     // Dates are shown in the program's date format: their widths and "Creat la" follow it.
     exp.DateFormat = ws.Format().shortDateFormat;
     exp.TimeFormat = "h:mm AMPM";
     exp.DateTimeFormat = "h:mm AMPM dd.MM.yyyy";
-    exp.OnError = [&ws, &exp](TovExportError error) {
-        if (error == xeGeneralExportError)
+    exp.OnFileExist = [&ws](const std::string& file, bool& canOverWrite) {
+        canOverWrite =
+            ws.messages.Mesaj("Export", "Fisierul " + file + " exista deja. Il inlocuiti?",
+                              mkConfirmation, mbYesNo) == mrYes;
+    };
+    // After a refused overwrite the export stops without an error: the user chose it.
+    exp.OnError = [&ws, &exp, refused = false](TovExportError error) mutable {
+        if (error == xeFileExist) {
+            refused = true;
+        } else if (error == xeGeneralExportError && refused) {
+            refused = false;
+        } else if (error == xeGeneralExportError)
             ws.messages.Mesaj("Eroare", "Exportul nu a reusit.\n" + exp.LastErrorText(), mkError,
                               mbOK);
         else if (error == xeRowsLeftOut)
@@ -36,12 +45,13 @@ void ExportInDiverseFormats(Workspace& ws, TovDBGridExport& exp, TovGrid grid) {
     // The row being edited is exported as posted, and the walk may leave it.
     ws.PostPendingEdit();
     BindExport(ws, exp, std::move(grid));
+    // Asked every time: a name kept from an earlier export would be overwritten unasked.
+    exp.FileName.clear();
     exp.Execute();
 }
 
 int ExportToFile(Workspace& ws, TovDBGridExport& exp, TovExportType type, const std::string& out) {
     exp.DBGrid = GridOfTable(ws.table);
-    exp.ProgramDir = ws.ProgramDir;
     exp.CodePageName = ws.ProgramCodePage();
     exp.DateFormat = ws.Format().shortDateFormat;
     exp.Options.Remove(xoShowProgress);

@@ -93,6 +93,7 @@ void TovDBGridExport::FirstRecord() {
     Table& t = *DBGrid.table;
     t.First();
     readers_.clear();
+    typedValues_.clear();  // none left over from an earlier run in another format
     if (!KeepsTypes()) return;
     for (const TovGridColumn& c : DBGrid.columns) {
         std::optional<FieldReader>& reader = readers_.emplace_back();
@@ -112,6 +113,13 @@ std::string TovDBGridExport::DocumentName() const {
     const auto dot = name.find_last_of('.');
     if (dot != std::string::npos && dot > 0) name.erase(dot);
     return name;
+}
+
+std::string TovDBGridExport::DocumentFolder() const {
+    if (DBGrid.table == nullptr) return {};
+    const std::string& path = DBGrid.table->TableName();
+    const auto slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 int TovDBGridExport::GetColumnAlignment(int column) {

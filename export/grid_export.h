@@ -57,6 +57,8 @@ class TovDBGridExport : public TovCustomExport {
   public:
     // The table's file name without folder and extension.
     std::string DocumentName() const override;
+    // The table's folder.
+    std::string DocumentFolder() const override;
 
   private:
     const TovGridColumn* Column(int i) const;

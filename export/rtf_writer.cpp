@@ -56,6 +56,9 @@ std::string FontAttributes(const TovFont& font) {
            (font.strikeOut ? "\\strike" : "");
 }
 
+// A Letter page in twips, the page readers assume when a document names none.
+constexpr long kPaperShort = 12240, kPaperLong = 15840;
+
 class RtfWriter : public TovFormatWriter {
   public:
     RtfWriter(TovCustomExport& engine, const std::string& target)
@@ -72,14 +75,28 @@ class RtfWriter : public TovFormatWriter {
             Put("\\red" + std::to_string(c & 0xFF) + "\\green" + std::to_string((c >> 8) & 0xFF) +
                 "\\blue" + std::to_string((c >> 16) & 0xFF) + ";");
         }
-        Put("}\r\n\\margl" + std::to_string(r.LeftMargin) + "\\margr" +
-            std::to_string(r.RightMargin) + "\\margt" + std::to_string(r.TopMargin) + "\\margb" +
-            std::to_string(r.BottomMargin));
         const int cells = x.ColumnCount() + (x.Options.Has(xoRowNumbers) ? 1 : 0);
         const int ppi = x.platform().PixelsPerInch();
         for (int k = 1; k <= cells; ++k)
             edges_.push_back(
                 static_cast<long>(std::nearbyint(k * 100.0 / (ppi > 0 ? ppi : 96) * r.CellWidth)));
+        const std::string margins =
+            "\\margl" + std::to_string(r.LeftMargin) + "\\margr" + std::to_string(r.RightMargin) +
+            "\\margt" + std::to_string(r.TopMargin) + "\\margb" + std::to_string(r.BottomMargin);
+        const long tableWidth = edges_.empty() ? 0 : edges_.back();
+        const long sides = static_cast<long>(r.LeftMargin) + r.RightMargin;
+        if (tableWidth <= kPaperShort - sides) {
+            Put("}\r\n" + margins);
+            return;
+        }
+        // Wider than a portrait page: the page is turned and the columns shrink to its width,
+        // their texts wrapping, rather than running past the paper's edge.
+        Put("}\r\n\\paperw" + std::to_string(kPaperLong) + "\\paperh" +
+            std::to_string(kPaperShort) + margins + "\\landscape");
+        const long textWidth = kPaperLong - sides;
+        if (tableWidth <= textWidth || textWidth < static_cast<long>(edges_.size())) return;
+        for (long& edge : edges_)
+            edge = static_cast<long>(static_cast<long long>(edge) * textWidth / tableWidth);
     }
 
     void HeaderLines(const std::vector<std::string>& lines) override {

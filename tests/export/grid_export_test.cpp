@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <regex>
 
 #include "editing/commands_fixture.h"
@@ -117,6 +118,92 @@ TEST_F(GridExportTest, CellsOfEveryTypeAndAMissingField) {
               "NUME,SUMA,DATAN,OK,X\r\n"
               "\xAAtef\xE3n,\"-3,5\",01.01.2000,True,\" \"\r\n"
               "\"a,b\",,,False,\" \"\r\n");
+}
+
+// Every export to a file asks where: beside the table first, then in the folder last saved to;
+// a file already there is replaced only when the user says so.
+TEST_F(GridExportTest, SaveDialogEveryTimeAndAskedBeforeReplacing) {
+    OpenPersons({{"POP ION", "1", "12.50", "x"}});
+    const std::string other = dir.File("iesire") + "/", chosen = other + "a.txt";
+    std::filesystem::create_directory(other);
+    struct Step {
+        TovExportType type;
+        std::string initialPath;
+        std::optional<int> answer;  // to the overwrite question; none: not asked
+    };
+    const Step steps[] = {{xtTXT, dir.File("t.txt"), std::nullopt},
+                          {xtTAB, other + "t.txt", mrNo},
+                          {xtTAB, other + "t.txt", mrYes}};
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.initialPath);
+        ui.messages.clear();
+        ui.fileDialogs.clear();
+        ui.exportChooserAnswers = {std::pair{int(step.type), false}};
+        ui.saveFileAnswers = {chosen};
+        if (step.answer) ui.mesajAnswers = {*step.answer};
+        const std::string before =
+            std::filesystem::exists(chosen) ? test::ReadFileBytes(chosen) : std::string();
+        ExportInDiverseFormats(ws, exp, GridOfTable(ws.table));
+        ASSERT_EQ(ui.fileDialogs.size(), 1u);
+        EXPECT_EQ(ui.fileDialogs[0].initialPath, step.initialPath);
+        std::vector<std::string> asked;
+        for (const auto& m : ui.messages)
+            asked.push_back(m.title + "|" + m.text + "|" + std::to_string(m.buttons));
+        EXPECT_EQ(asked, step.answer ? std::vector<std::string>{"Export|Fisierul " + chosen +
+                                                                " exista deja. Il inlocuiti?|" +
+                                                                std::to_string(mbYesNo)}
+                                     : std::vector<std::string>{});
+        EXPECT_EQ(test::ReadFileBytes(chosen) == before, step.answer == mrNo);
+    }
+}
+
+// A text field's value stays text however much it looks like a number; a number field's value
+// is a number cell from its stored value, with the program's decimal comma; dates as texts.
+TEST_F(GridExportTest, ExcelCellsTakeTheFieldsType) {
+    const std::string path = dir.File("c.dbf");
+    test::WriteDbf(
+        path,
+        {{"CNP", 'C', 13}, {"COD", 'C', 5}, {"SUMA", 'N', 8, 2}, {"NR", 'N', 5}, {"DATAN", 'D', 8}},
+        {{"2870512123456", "0042", "727.20", "12", "20000101"}, {"1.5", "", "-0.50", "", ""}});
+    ws.CurrentFile = path;
+    ws.OpenTable();
+    BindExport(ws, exp, GridOfTable(ws.table));
+    exp.Options.Remove(xoShowProgress);
+    struct Expected {
+        int row, column;
+        uint16_t id;  // NUMBER 3, LABEL 4
+        const char* text;
+        double number;
+    };
+    const Expected expected[] = {
+        {1, 0, 4, "2870512123456", 0},
+        {1, 1, 4, "0042", 0},
+        {1, 2, 3, "", 727.2},
+        {1, 3, 3, "", 12},
+        {1, 4, 4, "01.01.2000", 0},
+        {2, 0, 4, "1.5", 0},
+        {2, 1, 4, "", 0},
+        {2, 2, 3, "", -0.5},
+        {2, 3, 4, "", 0},
+        {2, 4, 4, "", 0},
+    };
+    exp.SetExportType(xtExcel);
+    exp.ExportStyle = xsFile;
+    exp.FileName = dir.File("c.xls");
+    exp.ExportData();
+    const auto cells = test::BiffCells(test::ReadFileBytes(dir.File("c.xls")));
+    for (const Expected& e : expected) {
+        SCOPED_TRACE(std::to_string(e.row) + "," + std::to_string(e.column));
+        const test::BiffCell& cell = cells.at({e.row, e.column});
+        EXPECT_EQ(cell.id, e.id);
+        EXPECT_EQ(cell.text, e.text);
+        EXPECT_EQ(cell.number, e.number);
+    }
+    // Cells as text keeps every value a text.
+    exp.EXCEL.Options.Add(reCellsAsText);
+    exp.FileName = dir.File("t.xls");
+    exp.ExportData();
+    EXPECT_EQ(test::BiffCells(test::ReadFileBytes(dir.File("t.xls"))).at({1, 2}).text, "727,2");
 }
 
 TEST_F(GridExportTest, FailureReachesTheUser) {

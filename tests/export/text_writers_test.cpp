@@ -274,6 +274,42 @@ TEST_F(SheetWritersTest, RtfDocumentWithEscapesAndWordTwin) {
     EXPECT_EQ(x.WrittenFile(), dir.File("a.doc"));
 }
 
+// A table wider than a portrait Letter page turns the page, and shrinks its columns when even
+// that is too narrow; the last cell ends within the text width.
+TEST_F(SheetWritersTest, RtfTableIsLaidOutOnThePage) {
+    struct Case {
+        int columns;
+        bool landscape;
+        long lastEdge;  // 1458 twips a column unless shrunk
+    };
+    const Case cases[] = {
+        {7, false, 10208}, {8, true, 11667}, {10, true, 14583}, {20, true, 14817}};
+    x.hideSecond = false;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.columns);
+        x.captions.assign(static_cast<size_t>(c.columns), "COL");
+        x.alignments.assign(static_cast<size_t>(c.columns), 1);
+        x.rows.assign(1, std::vector<std::string>(static_cast<size_t>(c.columns), "text"));
+        const std::string doc = Export(xtRTF, "w.rtf");
+        const std::string paper = c.landscape ? R"(\paperw15840\paperh12240)" : "";
+        const std::string turned = c.landscape ? R"(\landscape)" : "";
+        EXPECT_NE(doc.find("}\r\n" + paper + R"(\margl461\margr562\margt101\margb101)" + turned +
+                           R"(\par )"),
+                  std::string::npos);
+        const std::string firstRow = doc.substr(doc.find(R"(\trowd)"));
+        std::vector<long> edges;
+        for (size_t at = firstRow.find(R"(\cellx)"); at < firstRow.find(R"(\pard)");
+             at = firstRow.find(R"(\cellx)", at + 1))
+            edges.push_back(std::stol(firstRow.substr(at + 6)));
+        ASSERT_EQ(edges.size(), static_cast<size_t>(c.columns));
+        EXPECT_EQ(edges.back(), c.lastEdge);
+        EXPECT_LE(edges.back(), (c.landscape ? 15840 : 12240) - 461 - 562);
+        // Shrunk in proportion: equal columns stay equal to a twip.
+        EXPECT_NEAR(static_cast<double>(edges[0]), static_cast<double>(c.lastEdge) / c.columns,
+                    1.0);
+    }
+}
+
 TEST(RtfText, NonAsciiAsUnicodeWithCodePageFallback) {
     test::ScriptedUi ui;
     test::FakePlatform platform;
