@@ -133,7 +133,9 @@ template <typename Command>
 auto OnColumn(CliContext& c, Command command) {
     ExpectArgs(c.options, 2);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
-    return command(c.ws, c.ws.table.Field(ColumnArg(c, 1)).name);
+    // A copy: the table's own field names go when a rewrite opens it again.
+    const std::string column = c.ws.table.Field(ColumnArg(c, 1)).name;
+    return command(c.ws, column);
 }
 
 int Swap(CliContext& c) {
