@@ -19,6 +19,12 @@ namespace {
 constexpr size_t kFirstNamesWidth = 24;  // PRENUME_ at least as wide as it has always been
 constexpr size_t kMaxTextWidth = 254;
 
+// Characters of what the split leaves for the first names.
+size_t RestLength(std::string_view value) {
+    const auto blank = value.find(' ');
+    return blank == std::string_view::npos ? 0 : utf8::CharCount(Trim(value.substr(blank + 1)));
+}
+
 std::string TrimmedText(std::string_view s) {
     return std::string(Trim(s));
 }
@@ -61,12 +67,16 @@ void SplitNames(Workspace& ws, const std::string& column) {
     ws.PostPendingEdit();
     const int names = tx.FieldIndexOrThrow(column);
     CommandGuard guard(ws);
-    // The longest rest decides PRENUME_'s width: a name is never cut.
-    int count = 0;
-    const std::vector<bool> shown = DisplayedRecords(tx, &count);
+    // The displayed rows, and the longest rest among them: it decides PRENUME_'s width, so a
+    // name is never cut.
+    std::vector<bool> shown(tx.Header().recordCount, false);
     size_t longest = 0;
-    for (tx.First(); !tx.Eof(); tx.Next())
-        longest = std::max(longest, utf8::CharCount(SplitName(tx.AsText(names)).second));
+    for (tx.First(); !tx.Eof(); tx.Next()) {
+        const int64_t record = tx.PhysicalRecNo();
+        if (record >= 0 && static_cast<size_t>(record) < shown.size())
+            shown[static_cast<size_t>(record)] = true;
+        longest = std::max(longest, RestLength(tx.AsText(names)));
+    }
     const int width =
         static_cast<int>(std::clamp<size_t>(longest, kFirstNamesWidth, kMaxTextWidth));
 
