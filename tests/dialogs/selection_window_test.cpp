@@ -11,8 +11,8 @@
 #include <QRadioButton>
 
 #include "dialogs/modal_answer.h"
-#include "export/export_types.h"
 #include "dialogs/progress_window.h"
+#include "export/export_types.h"
 
 namespace orbelan {
 namespace {
