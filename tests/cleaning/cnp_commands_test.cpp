@@ -305,7 +305,12 @@ TEST_F(CnpCommandsTest, AddingTheColumnReopensTheTableOrLeavesItClosedOnFailure)
 
 // The path takes no part in any statement text: a quote in it neither breaks nor changes one.
 TEST_F(CnpCommandsTest, ColumnAddedAndRowsAppendedWhenThePathHoldsQuotes) {
-    for (const char* name : {"O'NEIL.DBF", "A\"B.DBF", "C'\" ADD Y CHAR(1).DBF"}) {
+#ifdef _WIN32
+    const char* const names[] = {"O'NEIL.DBF", "C' ADD Y CHAR(1).DBF"};  // Windows refuses '"'
+#else
+    const char* const names[] = {"O'NEIL.DBF", "A\"B.DBF", "C'\" ADD Y CHAR(1).DBF"};
+#endif
+    for (const char* name : names) {
         SCOPED_TRACE(name);
         path = dir.File(name);
         test::WriteDbf(path, kPersons, {{"ION", "1000101990013"}}, 0);
