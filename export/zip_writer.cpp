@@ -4,8 +4,13 @@
 #ifdef ORBELAN_HAVE_XLSX
 #include <zlib.h>
 
+#include <condition_variable>
 #include <ctime>
+#include <deque>
+#include <exception>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 
 #include "engine/file_io.h"
 
@@ -36,7 +41,16 @@ uint64_t Cap32(uint64_t v) {
 
 struct ZipWriter::Stream {
     z_stream z{};
+    std::mutex lock;
+    std::condition_variable changed;
+    std::deque<std::function<void()>> tasks;
+    bool busy = false, stop = false;
+    std::exception_ptr error;
+    std::thread worker;
 };
+
+// Blocks waiting for the worker: enough to keep it busy, few enough to keep memory flat.
+constexpr size_t kQueued = 4;
 
 ZipWriter::ZipWriter(TempFile& file, int level) : file_(file), z_(std::make_unique<Stream>()) {
     // Raw deflate: the ZIP headers stand in for zlib's own.
@@ -51,14 +65,74 @@ ZipWriter::ZipWriter(TempFile& file, int level) : file_(file), z_(std::make_uniq
         dosDate_ = 1 << 5 | 1;  // 1 January 1980
     }
     out_.resize(kOutChunk);
+    z_->worker = std::thread([this] { Work(); });
 }
 
 ZipWriter::~ZipWriter() {
+    {
+        std::lock_guard<std::mutex> hold(z_->lock);
+        z_->stop = true;
+        z_->tasks.clear();
+    }
+    z_->changed.notify_all();
+    z_->worker.join();
     deflateEnd(&z_->z);
 }
 
+void ZipWriter::Work() {
+    std::unique_lock<std::mutex> hold(z_->lock);
+    for (;;) {
+        z_->changed.wait(hold, [&] { return z_->stop || !z_->tasks.empty(); });
+        if (z_->stop) return;
+        std::function<void()> task = std::move(z_->tasks.front());
+        z_->tasks.pop_front();
+        z_->busy = true;
+        hold.unlock();
+        std::exception_ptr error;
+        try {
+            task();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        hold.lock();
+        z_->busy = false;
+        if (error) {
+            z_->error = error;
+            z_->tasks.clear();  // nothing after a failed write makes sense
+        }
+        z_->changed.notify_all();
+    }
+}
+
+void ZipWriter::Queue(std::function<void()> task) {
+    std::unique_lock<std::mutex> hold(z_->lock);
+    z_->changed.wait(hold, [&] { return z_->error || z_->tasks.size() < kQueued; });
+    if (z_->error) std::rethrow_exception(z_->error);
+    z_->tasks.push_back(std::move(task));
+    z_->changed.notify_all();
+}
+
 void ZipWriter::BeginMember(std::string name) {
-    if (open_) EndMember();
+    Queue([this, name = std::move(name)]() mutable { Begin(std::move(name)); });
+}
+
+void ZipWriter::Write(std::string_view data) {
+    Queue([this, block = std::string(data)] { Take(block); });
+}
+
+void ZipWriter::EndMember() {
+    Queue([this] { End(); });
+}
+
+void ZipWriter::Finish() {
+    Queue([this] { WriteDirectory(); });
+    std::unique_lock<std::mutex> hold(z_->lock);
+    z_->changed.wait(hold, [&] { return z_->error || (z_->tasks.empty() && !z_->busy); });
+    if (z_->error) std::rethrow_exception(z_->error);
+}
+
+void ZipWriter::Begin(std::string name) {
+    if (open_) End();
     Member m;
     m.name = std::move(name);
     m.offset = file_.Size();
@@ -99,7 +173,7 @@ void ZipWriter::Deflate(std::string_view data, int flush) {
     }
 }
 
-void ZipWriter::Write(std::string_view data) {
+void ZipWriter::Take(std::string_view data) {
     Member& m = members_.back();
     // zlib counts in 32 bits: a larger block goes in pieces.
     while (!data.empty()) {
@@ -112,7 +186,7 @@ void ZipWriter::Write(std::string_view data) {
     }
 }
 
-void ZipWriter::EndMember() {
+void ZipWriter::End() {
     Deflate({}, Z_FINISH);
     open_ = false;
     const Member& m = members_.back();
@@ -129,8 +203,8 @@ void ZipWriter::EndMember() {
     file_.Write(d.data(), d.size());
 }
 
-void ZipWriter::Finish() {
-    if (open_) EndMember();
+void ZipWriter::WriteDirectory() {
+    if (open_) End();
     const uint64_t start = file_.Size();
     std::string c;
     for (const Member& m : members_) {

@@ -2,8 +2,11 @@
 // A ZIP archive written front to back into a scratch file: each member deflated as it comes
 // (local header, data, data descriptor), the central directory at the end, ZIP64 records where a
 // member or the archive passes 4 GB. Enough for a workbook's parts; nothing is kept in memory
-// but the list of names.
+// but the list of names and a few blocks on their way. Compressing and writing run on a thread
+// of their own, so the caller prepares the next block meanwhile; a failure there comes back as
+// an exception from the next call.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,6 +19,7 @@ class TempFile;
 class ZipWriter {
   public:
     // level: zlib's 1 (fastest) to 9. Throws std::runtime_error when zlib refuses.
+    // Destroyed before Finish (cancelled or failed), it drops what is still queued.
     ZipWriter(TempFile& file, int level);
     ~ZipWriter();
     ZipWriter(const ZipWriter&) = delete;
@@ -29,7 +33,8 @@ class ZipWriter {
         Write(data);
         EndMember();
     }
-    void Finish();  // the central directory; the file then holds the whole archive
+    // The central directory; once it returns the file holds the whole archive.
+    void Finish();
 
   private:
     struct Member {
@@ -38,6 +43,13 @@ class ZipWriter {
         uint32_t crc = 0;
     };
     void Deflate(std::string_view data, int flush);
+    // Runs on the worker, in the order the calls came.
+    void Begin(std::string name);
+    void Take(std::string_view data);
+    void End();
+    void WriteDirectory();
+    void Queue(std::function<void()> task);
+    void Work();
 
     TempFile& file_;
     struct Stream;
