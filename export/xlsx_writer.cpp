@@ -399,6 +399,7 @@ class XlsxWriter : public TovFormatWriter {
     }
 
     void TextCell(size_t column, std::string_view text, size_t style) {
+        if (text.empty()) return;  // an empty text is an empty cell
         CellStart(column, "inlineStr", style);
         // Blanks at either end survive only when asked for.
         const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
