@@ -19,12 +19,12 @@ class Stopwatch {
     std::chrono::steady_clock::time_point start_;
 };
 
-// Anonymous resident memory in MB: what the process holds beyond its file mappings.
-inline double AnonymousMb() {
+// A resident memory figure of /proc/self/status in MB.
+inline double StatusMb(const std::string& which) {
     std::ifstream status("/proc/self/status");
     std::string key;
     while (status >> key) {
-        if (key == "RssAnon:") {
+        if (key == which) {
             double kb = 0;
             status >> kb;
             return kb / 1024.0;
@@ -32,6 +32,16 @@ inline double AnonymousMb() {
         std::getline(status, key);
     }
     return 0;
+}
+
+// Anonymous resident memory in MB: what the process holds beyond its file mappings.
+inline double AnonymousMb() {
+    return StatusMb("RssAnon:");
+}
+
+// Resident pages of mapped files in MB (the table's among them).
+inline double FileMb() {
+    return StatusMb("RssFile:");
 }
 
 inline void Report(const char* what, double ms, const std::string& extra = {}) {

@@ -41,7 +41,8 @@ void TimeExport(const char* what, const std::string& path, TovExportType type,
                std::to_string(exp.RowsWritten()) + " rows written, " + std::to_string(leftOut) +
                " left out, " + (exp.ClosingNote().empty() ? "" : exp.ClosingNote() + ", ") +
                std::to_string(std::filesystem::file_size(out) >> 20) + " MB file, +" +
-               std::to_string(static_cast<int>(AnonymousMb() - before)) + " MB memory");
+               std::to_string(static_cast<int>(AnonymousMb() - before)) + " MB memory, " +
+               std::to_string(static_cast<int>(FileMb())) + " MB of mapped files resident");
     std::filesystem::remove(out);
 }
 

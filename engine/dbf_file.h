@@ -64,6 +64,8 @@ class DbfFile {
     uint16_t RecordLength() const { return layout_.recordLength; }
     // The record's bytes (deletion flag first). Valid until the next change of the file.
     const uint8_t* Record(uint32_t index) const;
+    // The records' pages go back to the system (see MappedFile::ReleasePages).
+    void ReleaseReadPages() const { map_.ReleasePages(); }
     bool IsDeleted(uint32_t index) const { return Record(index)[0] == '*'; }
 
     // Text form of a field (memo fields: the memo's text, or an "<memo ilizibil: ...>" marker).

@@ -83,6 +83,9 @@ class MappedFile {
     // True once a page of the mapping was found gone (the file was shortened under it). Cheap:
     // one relaxed load while no mapping of the process ever lost a page.
     bool Lost() const { return guard_ >= 0 && AnyMappingLost() && SlotLost(guard_); }
+    // Gives the pages read so far back to the system, which reads them from the file again when
+    // they are touched: a walk over a large file would otherwise keep all of it resident.
+    void ReleasePages() const;
     void Reset();
 
   private:

@@ -142,6 +142,10 @@ bool MappedFile::SlotLost(int slot) {
     return g_guards[slot].lost.load(std::memory_order_relaxed) != 0;
 }
 
+void MappedFile::ReleasePages() const {
+    if (data_ != nullptr) ::madvise(const_cast<uint8_t*>(data_), size_, MADV_DONTNEED);
+}
+
 void MappedFile::Reset() {
     ReleaseGuard(std::exchange(guard_, -1));
     if (data_ != nullptr) munmap(const_cast<uint8_t*>(data_), size_);

@@ -181,6 +181,11 @@ bool MappedFile::SlotLost(int) {
     return false;  // views are never guarded: Windows keeps a mapped file from shrinking
 }
 
+void MappedFile::ReleasePages() const {
+    // Unlocking pages that were never locked takes them out of the working set.
+    if (data_ != nullptr) VirtualUnlock(const_cast<uint8_t*>(data_), size_);
+}
+
 void MappedFile::Reset() {
     if (data_ != nullptr) UnmapViewOfFile(data_);
     data_ = nullptr;

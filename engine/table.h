@@ -111,6 +111,9 @@ class Table {
     // file that reads them, for writers that walk every row without moving the cursor. The
     // pointer is valid until the table changes; nullptr when there is no such row.
     const uint8_t* RecordAt(int row);
+    // For a walk over every row: the file's pages read so far stop counting against the
+    // program's memory. Pointers from RecordAt stay valid.
+    void ReleaseReadPages();
     const DbfFile& Data() const;  // throws DbfError(State) while closed
 
     // ---- editing

@@ -205,6 +205,11 @@ void TovDBGridExport::ReadRecord(TovValues& values) {
         typedValues_.resize(readers_.size());
         for (size_t i = 0; i < readers_.size(); ++i) ReadTyped(record, i, typedValues_[i]);
     }
+    // A million rows would otherwise keep the whole table file in memory to the end.
+    if (++readSinceRelease_ == 16384) {
+        readSinceRelease_ = 0;
+        t.ReleaseReadPages();
+    }
     t.Next();
 }
 

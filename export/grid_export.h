@@ -68,6 +68,7 @@ class TovDBGridExport : public TovCustomExport {
     std::vector<std::optional<FieldReader>> readers_;
     Bookmark bookmark_ = -1;
     bool prepared_ = false;
+    int readSinceRelease_ = 0;
 };
 
 }  // namespace orbelan

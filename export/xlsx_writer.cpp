@@ -1,6 +1,8 @@
 #include "export/xlsx_writer.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <ctime>
 #include <map>
 #include <stdexcept>
@@ -10,7 +12,7 @@
 #include "export/format_writers.h"
 
 #ifdef ORBELAN_HAVE_XLSX
-#include <xlsxwriter.h>
+#include "export/zip_writer.h"
 #endif
 
 namespace orbelan {
@@ -69,6 +71,16 @@ namespace {
 
 // What a cell of a spreadsheet holds at most.
 constexpr size_t kCellChars = 32767;
+// Fast deflate: at level 1 the sheets come out a little larger but several times sooner.
+constexpr int kDeflateLevel = 1;
+// The sheet's text is handed to the compressor in blocks of about this size.
+constexpr size_t kSheetBlock = 1 << 18;
+
+constexpr std::string_view kXmlHead =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+constexpr std::string_view kMainNs = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+constexpr std::string_view kRelNs =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 
 // The text cut to what a cell holds, counted in UTF-16 units as the spreadsheet counts them;
 // false when it fits as it is.
@@ -110,8 +122,75 @@ std::string SheetName(std::string name) {
     return name;
 }
 
-void Check(lxw_error error) {
-    if (error != LXW_NO_ERROR) throw std::runtime_error(lxw_strerror(error));
+// Text as XML character data (attribute values too), in one pass. Control characters XML
+// can't carry are written the way spreadsheets read them back: _xHHHH_.
+void AppendEscaped(std::string& out, std::string_view text) {
+    size_t from = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x3F || (c != '&' && c != '<' && c != '>' && c != '"' && c >= 0x20)) continue;
+        if (c >= 0x20 || c == '\t' || c == '\n') {
+            if (c >= 0x20) {
+                out.append(text, from, i - from);
+                out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : "&quot;";
+                from = i + 1;
+            }
+            continue;
+        }
+        out.append(text, from, i - from);
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        out += "_x00";
+        out += kHex[c >> 4];
+        out += kHex[c & 15];
+        out += '_';
+        from = i + 1;
+    }
+    out.append(text, from, text.size() - from);
+}
+
+void AppendNumber(std::string& out, double value) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+}
+
+void AppendNumber(std::string& out, uint64_t value) {
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+}
+
+// "A", "B", ... "Z", "AA", ...
+std::string ColumnName(size_t column) {
+    std::string name;
+    for (++column; column > 0; column = (column - 1) / 26)
+        name.insert(name.begin(), static_cast<char>('A' + (column - 1) % 26));
+    return name;
+}
+
+// A column width in characters as the spreadsheet stores it: whole pixels of a 7-pixel digit
+// plus the 5-pixel margin, in 1/256 of a character.
+double StoredWidth(double width) {
+    const double pixels = std::floor(width * 7 + 0.5) + 5;
+    return std::floor(pixels / 7 * 256) / 256;
+}
+
+// The name in a formula: always quoted, apostrophes doubled.
+std::string QuotedSheet(std::string_view name) {
+    std::string out = "'";
+    for (char c : name) {
+        out += c;
+        if (c == '\'') out += '\'';
+    }
+    return out + "'";
+}
+
+std::string IsoTime(std::time_t when) {
+    const std::tm* t = std::gmtime(&when);
+    if (!t) return "1980-01-01T00:00:00Z";
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", t);
+    return text;
 }
 
 class XlsxWriter : public TovFormatWriter {
@@ -119,32 +198,16 @@ class XlsxWriter : public TovFormatWriter {
     XlsxWriter(TovCustomExport& engine, const std::string& target)
         : TovFormatWriter(engine), target_(target), scratch_(target) {}
 
-    // Cancelled or failed: the workbook is dropped and the scratch file removed.
-    ~XlsxWriter() override {
-        if (book_) lxw_workbook_free(book_);
-    }
+    // Cancelled or failed: the scratch file goes with scratch_.
 
     void Begin() override {
-        lxw_workbook_options options{};
-        options.constant_memory = LXW_TRUE;
         // Written straight into the scratch file beside the target, renamed over it at the end.
-        book_ = workbook_new_opt(scratch_.Path().c_str(), &options);
-        if (!book_) throw std::runtime_error("Nu pot scrie fisierul " + target_ + ".");
-        bold_ = workbook_add_format(book_);
-        format_set_bold(bold_);
-        date_ = workbook_add_format(book_);
-        format_set_num_format(date_, XlsxDateFormat(x.DateFormat).c_str());
-        dateTime_ = workbook_add_format(book_);
-        format_set_num_format(dateTime_, XlsxDateFormat(x.DateTimeFormat).c_str());
-
+        zip_ = std::make_unique<ZipWriter>(scratch_, kDeflateLevel);
+        formats_ = {XlsxDateFormat(x.DateFormat), XlsxDateFormat(x.DateTimeFormat)};
         firstName_ = SheetName(x.DocumentName());
         if (firstName_.empty()) firstName_ = "Foaie 1";
-        std::string created = x.CreatedLine();
-        lxw_doc_properties properties{};
-        properties.title = firstName_.data();
-        properties.comments = created.data();
-        properties.created = std::time(nullptr);
-        Check(workbook_set_properties(book_, &properties));
+        created_ = x.CreatedLine();
+        xml_.reserve(kSheetBlock + 4 * kCellChars + 1024);
         NewSheet();
     }
 
@@ -163,36 +226,40 @@ class XlsxWriter : public TovFormatWriter {
             NewSheet();
             if (!captionTexts_.empty()) WriteCaption();
         }
-        if (!widthsSet_) SetWidths(row);
-        lxw_col_t column = 0;
+        if (!sheetStarted_) StartSheet(row, false);
+        StartRow();
+        size_t column = 0;
         if (row.rowNumber) {
             const std::string& n = *row.rowNumber;
             int64_t number = 0;
-            if (ReadsAsInteger(n, number))
-                Check(worksheet_write_number(sheet_, sheetRow_, column, double(number), nullptr));
-            else
-                Check(worksheet_write_string(sheet_, sheetRow_, column, n.c_str(), nullptr));
+            if (ReadsAsInteger(n, number)) {
+                CellStart(column, nullptr, 0);
+                xml_ += "<v>";
+                AppendNumber(xml_, static_cast<double>(number));
+                xml_ += "</v></c>";
+            } else {
+                TextCell(column, n, 0);
+            }
             ++column;
         }
-        for (const TovCell& cell : row.cells) {
-            WriteCell(cell, column++);
-        }
-        lastColumn_ = std::max<lxw_col_t>(lastColumn_, column > 0 ? column - 1 : 0);
+        for (const TovCell& cell : row.cells) WriteCell(cell, column++);
+        xml_ += "</row>";
+        lastColumn_ = std::max(lastColumn_, column > 0 ? column - 1 : 0);
         ++sheetRow_;
         ++dataRows_;
+        if (xml_.size() >= kSheetBlock) Flush();
     }
 
     void End() override {
         FinishSheet();
-        lxw_workbook* book = book_;
-        book_ = nullptr;  // freed by the close, whatever it returns
-        Check(workbook_close(book));
+        WriteBookParts();
+        zip_->Finish();
         scratch_.Finish();
         scratch_.RenameOverTarget();
-        if (sheets_ > 1) {
+        if (sheets_.size() > 1) {
             x.AddClosingNote("Foaia .xlsx are cel mult " + std::to_string(x.XlsxSheetRows) +
                              " linii: cele " + std::to_string(dataRows_) +
-                             " linii au fost scrise pe " + std::to_string(sheets_) +
+                             " linii au fost scrise pe " + std::to_string(sheets_.size()) +
                              " foi, fiecare cu linia de titluri.");
         }
         if (cutTexts_ > 0) {
@@ -203,69 +270,171 @@ class XlsxWriter : public TovFormatWriter {
     }
 
   private:
+    struct Sheet {
+        std::string name;
+        size_t filterColumns = 0;  // the autofilter: its last column and row; 0 rows for none
+        uint32_t filterRows = 0;
+    };
+
     void NewSheet() {
-        ++sheets_;
-        const std::string name = sheets_ == 1 ? firstName_ : "Foaie " + std::to_string(sheets_);
-        sheet_ = workbook_add_worksheet(book_, name.c_str());
-        if (!sheet_) throw std::runtime_error("Nu pot adauga foaia " + name + ".");
+        const size_t number = sheets_.size() + 1;
+        std::string name = number == 1 ? firstName_ : "Foaie " + std::to_string(number);
+        // Sheet names differ without regard to case.
+        const auto lower = [](std::string s) {
+            for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            return s;
+        };
+        for (const Sheet& sheet : sheets_)
+            if (lower(sheet.name) == lower(name))
+                throw std::runtime_error("Nu pot adauga foaia " + name + ".");
+        sheets_.push_back({std::move(name), 0, 0});
+        zip_->BeginMember("xl/worksheets/sheet" + std::to_string(number) + ".xml");
         sheetRow_ = 0;
-        widthsSet_ = false;
+        sheetStarted_ = false;
+    }
+
+    // What comes before the cells: the view (frozen caption row) and the widths.
+    void StartSheet(const TovRow& widthsFrom, bool frozen) {
+        sheetStarted_ = true;
+        xml_ += kXmlHead;
+        xml_ += "<worksheet xmlns=\"";
+        xml_ += kMainNs;
+        xml_ += "\" xmlns:r=\"";
+        xml_ += kRelNs;
+        xml_ += "\"><sheetViews><sheetView ";
+        if (sheets_.size() == 1) xml_ += "tabSelected=\"1\" ";
+        xml_ += "workbookViewId=\"0\">";
+        if (frozen)
+            xml_ +=
+                "<pane ySplit=\"1\" topLeftCell=\"A2\" activePane=\"bottomLeft\" "
+                "state=\"frozen\"/><selection pane=\"bottomLeft\"/>";
+        xml_ += "</sheetView></sheetViews><sheetFormatPr defaultRowHeight=\"15\"/>";
+        std::vector<double> widths;
+        if (widthsFrom.rowNumber) widths.push_back(8);
+        for (size_t i = 0; i < widthsFrom.cells.size(); ++i) {
+            size_t width = static_cast<size_t>(std::max(widthsFrom.cells[i].width, 1));
+            if (i < captionTexts_.size()) width = std::max(width, Utf8Length(captionTexts_[i]));
+            widths.push_back(static_cast<double>(std::min<size_t>(width + 2, 100)));
+        }
+        if (!widths.empty()) {
+            xml_ += "<cols>";
+            for (size_t i = 0; i < widths.size(); ++i) {
+                xml_ += "<col min=\"";
+                AppendNumber(xml_, uint64_t{i + 1});
+                xml_ += "\" max=\"";
+                AppendNumber(xml_, uint64_t{i + 1});
+                xml_ += "\" width=\"";
+                AppendNumber(xml_, StoredWidth(widths[i]));
+                xml_ += "\" customWidth=\"1\"/>";
+            }
+            xml_ += "</cols>";
+        }
+        xml_ += "<sheetData>";
+        while (columnNames_.size() < widths.size())
+            columnNames_.push_back(ColumnName(columnNames_.size()));
     }
 
     void WriteCaption() {
-        SetWidths(caption_);
-        lxw_col_t column = 0;
-        if (caption_.rowNumber) ++column;
+        if (!sheetStarted_) StartSheet(caption_, true);
+        StartRow();
+        size_t column = caption_.rowNumber ? 1 : 0;
         for (const std::string& text : captionTexts_) {
-            if (!text.empty())
-                Check(worksheet_write_string(sheet_, 0, column, text.c_str(), bold_));
+            if (!text.empty()) TextCell(column, text, kBold);
             ++column;
         }
+        xml_ += "</row>";
         lastColumn_ = column > 0 ? column - 1 : 0;
-        worksheet_freeze_panes(sheet_, 1, 0);
         sheetRow_ = 1;
     }
 
-    // Widths from the fields' widths, wide enough for the caption and the filter's button.
-    void SetWidths(const TovRow& row) {
-        widthsSet_ = true;
-        lxw_col_t column = 0;
-        if (row.rowNumber) {
-            Check(worksheet_set_column(sheet_, 0, 0, 8, nullptr));
-            ++column;
-        }
-        for (size_t i = 0; i < row.cells.size(); ++i, ++column) {
-            size_t width = static_cast<size_t>(std::max(row.cells[i].width, 1));
-            if (i < captionTexts_.size()) width = std::max(width, Utf8Length(captionTexts_[i]));
-            Check(worksheet_set_column(sheet_, column, column,
-                                       static_cast<double>(std::min<size_t>(width + 2, 100)),
-                                       nullptr));
-        }
-    }
-
     void FinishSheet() {
-        if (!captionTexts_.empty() && sheetRow_ > 0)
-            Check(worksheet_autofilter(sheet_, 0, 0, sheetRow_ - 1, lastColumn_));
+        if (!sheetStarted_) StartSheet({}, false);
+        xml_ += "</sheetData>";
+        if (!captionTexts_.empty() && sheetRow_ > 0) {
+            sheets_.back().filterColumns = lastColumn_;
+            sheets_.back().filterRows = sheetRow_;
+            xml_ +=
+                "<autoFilter ref=\"A1:" + Column(lastColumn_) + std::to_string(sheetRow_) + "\"/>";
+        }
+        xml_ +=
+            "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" "
+            "footer=\"0.3\"/></worksheet>";
+        Flush();
+        zip_->EndMember();
     }
 
-    void WriteCell(const TovCell& cell, lxw_col_t column) {
+    void Flush() {
+        zip_->Write(xml_);
+        xml_.clear();
+    }
+
+    const std::string& Column(size_t column) {
+        while (columnNames_.size() <= column)
+            columnNames_.push_back(ColumnName(columnNames_.size()));
+        return columnNames_[column];
+    }
+
+    void StartRow() {
+        char buffer[16];
+        rowRef_.assign(buffer, std::to_chars(buffer, buffer + sizeof buffer, sheetRow_ + 1).ptr);
+        xml_ += "<row r=\"";
+        xml_ += rowRef_;
+        xml_ += "\">";
+    }
+
+    // <c r="B2" t="type" s="style">; no type for a number, no style for style 0.
+    void CellStart(size_t column, const char* type, size_t style) {
+        xml_ += "<c r=\"";
+        xml_ += Column(column);
+        xml_ += rowRef_;
+        if (type) {
+            xml_ += "\" t=\"";
+            xml_ += type;
+        }
+        if (style) {
+            xml_ += "\" s=\"";
+            AppendNumber(xml_, uint64_t{style});
+        }
+        xml_ += "\">";
+    }
+
+    void TextCell(size_t column, std::string_view text, size_t style) {
+        if (text.empty()) return;  // an empty text is an empty cell
+        CellStart(column, "inlineStr", style);
+        // Blanks at either end survive only when asked for.
+        const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+        xml_ += blank(text.front()) || blank(text.back()) ? "<is><t xml:space=\"preserve\">"
+                                                          : "<is><t>";
+        AppendEscaped(xml_, text);
+        xml_ += "</t></is></c>";
+    }
+
+    void NumberCell(size_t column, double value, size_t style) {
+        CellStart(column, nullptr, style);
+        xml_ += "<v>";
+        AppendNumber(xml_, value);
+        xml_ += "</v></c>";
+    }
+
+    void WriteCell(const TovCell& cell, size_t column) {
         const TovTypedValue* typed = x.TypedValue(cell.column);
-        if (typed) {
+        if (typed && (typed->kind == TovTypedValue::Text || typed->kind == TovTypedValue::Logical ||
+                      std::isfinite(typed->number))) {
             switch (typed->kind) {
                 case TovTypedValue::Empty:
                     return;
                 case TovTypedValue::Number:
-                    Check(worksheet_write_number(sheet_, sheetRow_, column, typed->number,
-                                                 NumberFormat(typed->decimals)));
+                    NumberCell(column, typed->number, NumberStyle(typed->decimals));
                     return;
                 case TovTypedValue::Date:
+                    NumberCell(column, typed->number, kDate);
+                    return;
                 case TovTypedValue::DateTime:
-                    Check(worksheet_write_number(
-                        sheet_, sheetRow_, column, typed->number,
-                        typed->kind == TovTypedValue::Date ? date_ : dateTime_));
+                    NumberCell(column, typed->number, kDateTime);
                     return;
                 case TovTypedValue::Logical:
-                    Check(worksheet_write_boolean(sheet_, sheetRow_, column, typed->flag, nullptr));
+                    CellStart(column, "b", 0);
+                    xml_ += typed->flag ? "<v>1</v></c>" : "<v>0</v></c>";
                     return;
                 case TovTypedValue::Text:
                     break;
@@ -276,38 +445,171 @@ class XlsxWriter : public TovFormatWriter {
         const std::string& text = **cell.value;
         const bool cut = CutToCell(text, cutText_);
         cutTexts_ += cut;
-        Check(worksheet_write_string(sheet_, sheetRow_, column,
-                                     cut ? cutText_.c_str() : text.c_str(), nullptr));
+        TextCell(column, cut ? std::string_view(cutText_) : std::string_view(text), 0);
     }
 
-    lxw_format* NumberFormat(int decimals) {
-        if (decimals < 0) return nullptr;
+    // The cell style of a number with its field's decimals; 0 (general) when it has none.
+    size_t NumberStyle(int decimals) {
+        if (decimals < 0) return 0;
         decimals = std::min(decimals, 30);
-        lxw_format*& format = numberFormats_[decimals];
-        if (!format) {
-            format = workbook_add_format(book_);
-            const std::string pattern =
-                decimals == 0 ? "0" : "0." + std::string(static_cast<size_t>(decimals), '0');
-            format_set_num_format(format, pattern.c_str());
+        size_t& style = numberStyles_[decimals];
+        if (!style) {
+            formats_.push_back(
+                decimals == 0 ? "0" : "0." + std::string(static_cast<size_t>(decimals), '0'));
+            style = formats_.size() + 1;  // after the general and the bold style
         }
-        return format;
+        return style;
     }
+
+    std::string Styles() const {
+        std::string s(kXmlHead);
+        s += "<styleSheet xmlns=\"";
+        s += kMainNs;
+        s += "\"><numFmts count=\"" + std::to_string(formats_.size()) + "\">";
+        for (size_t i = 0; i < formats_.size(); ++i) {
+            s += "<numFmt numFmtId=\"" + std::to_string(kFirstFormat + i) + "\" formatCode=\"";
+            AppendEscaped(s, formats_[i]);
+            s += "\"/>";
+        }
+        s += "</numFmts><fonts count=\"2\"><font><sz val=\"11\"/><name val=\"Calibri\"/><family "
+             "val=\"2\"/></font><font><b/><sz val=\"11\"/><name val=\"Calibri\"/><family "
+             "val=\"2\"/></font></fonts><fills count=\"2\"><fill><patternFill "
+             "patternType=\"none\"/></fill><fill><patternFill "
+             "patternType=\"gray125\"/></fill></fills><borders "
+             "count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
+             "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" "
+             "borderId=\"0\"/></cellStyleXfs>";
+        s += "<cellXfs count=\"" + std::to_string(formats_.size() + 2) + "\">";
+        s += "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>";
+        s += "<xf numFmtId=\"0\" fontId=\"1\" fillId=\"0\" borderId=\"0\" xfId=\"0\" "
+             "applyFont=\"1\"/>";
+        for (size_t i = 0; i < formats_.size(); ++i)
+            s += "<xf numFmtId=\"" + std::to_string(kFirstFormat + i) +
+                 "\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>";
+        s += "</cellXfs><cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" "
+             "builtinId=\"0\"/></cellStyles><dxfs count=\"0\"/><tableStyles count=\"0\"/>"
+             "</styleSheet>";
+        return s;
+    }
+
+    void WriteBookParts() {
+        std::string book(kXmlHead);
+        book += "<workbook xmlns=\"";
+        book += kMainNs;
+        book += "\" xmlns:r=\"";
+        book += kRelNs;
+        book += "\"><workbookPr/><bookViews><workbookView/></bookViews><sheets>";
+        std::string names, bookRels(kXmlHead), types(kXmlHead);
+        bookRels +=
+            "<Relationships "
+            "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+        types +=
+            "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+            "<Default Extension=\"rels\" "
+            "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+            "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+            "<Override PartName=\"/xl/workbook.xml\" "
+            "ContentType=\"application/"
+            "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
+            "<Override PartName=\"/xl/styles.xml\" "
+            "ContentType=\"application/"
+            "vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>"
+            "<Override PartName=\"/docProps/core.xml\" "
+            "ContentType=\"application/vnd.openxmlformats-package.core-properties+xml\"/>"
+            "<Override PartName=\"/docProps/app.xml\" "
+            "ContentType=\"application/"
+            "vnd.openxmlformats-officedocument.extended-properties+xml\"/>";
+        for (size_t i = 0; i < sheets_.size(); ++i) {
+            const std::string n = std::to_string(i + 1);
+            book += "<sheet name=\"";
+            AppendEscaped(book, sheets_[i].name);
+            book += "\" sheetId=\"" + n + "\" r:id=\"rId" + n + "\"/>";
+            bookRels += "<Relationship Id=\"rId" + n + "\" Type=\"";
+            bookRels += kRelNs;
+            bookRels += "/worksheet\" Target=\"worksheets/sheet" + n + ".xml\"/>";
+            types += "<Override PartName=\"/xl/worksheets/sheet" + n +
+                     ".xml\" ContentType=\"application/"
+                     "vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
+            if (sheets_[i].filterRows == 0) continue;
+            // The filter's range as the spreadsheet itself keeps it.
+            const std::string range = "!$A$1:$" + Column(sheets_[i].filterColumns) + "$" +
+                                      std::to_string(sheets_[i].filterRows);
+            names += "<definedName name=\"_xlnm._FilterDatabase\" localSheetId=\"" +
+                     std::to_string(i) + "\" hidden=\"1\">";
+            AppendEscaped(names, QuotedSheet(sheets_[i].name) + range);
+            names += "</definedName>";
+        }
+        book += "</sheets>";
+        if (!names.empty()) book += "<definedNames>" + names + "</definedNames>";
+        book += "<calcPr calcId=\"124519\" fullCalcOnLoad=\"1\"/></workbook>";
+        const std::string styles = std::to_string(sheets_.size() + 1);
+        bookRels += "<Relationship Id=\"rId" + styles + "\" Type=\"";
+        bookRels += kRelNs;
+        bookRels += "/styles\" Target=\"styles.xml\"/></Relationships>";
+        types += "</Types>";
+
+        std::string rels(kXmlHead);
+        rels +=
+            "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+            "<Relationship Id=\"rId1\" Type=\"";
+        rels += kRelNs;
+        rels +=
+            "/officeDocument\" Target=\"xl/workbook.xml\"/><Relationship Id=\"rId2\" "
+            "Type=\"http://schemas.openxmlformats.org/package/2006/relationships/metadata/"
+            "core-properties\" Target=\"docProps/core.xml\"/><Relationship Id=\"rId3\" Type=\"";
+        rels += kRelNs;
+        rels += "/extended-properties\" Target=\"docProps/app.xml\"/></Relationships>";
+
+        const std::string now = IsoTime(std::time(nullptr));
+        std::string core(kXmlHead);
+        core +=
+            "<cp:coreProperties "
+            "xmlns:cp=\"http://schemas.openxmlformats.org/package/2006/metadata/core-properties\" "
+            "xmlns:dc=\"http://purl.org/dc/elements/1.1/\" "
+            "xmlns:dcterms=\"http://purl.org/dc/terms/\" "
+            "xmlns:dcmitype=\"http://purl.org/dc/dcmitype/\" "
+            "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"><dc:title>";
+        AppendEscaped(core, firstName_);
+        core += "</dc:title><dc:description>";
+        AppendEscaped(core, created_);
+        core += "</dc:description><dcterms:created xsi:type=\"dcterms:W3CDTF\">" + now +
+                "</dcterms:created><dcterms:modified xsi:type=\"dcterms:W3CDTF\">" + now +
+                "</dcterms:modified></cp:coreProperties>";
+        std::string app(kXmlHead);
+        app +=
+            "<Properties "
+            "xmlns=\"http://schemas.openxmlformats.org/officeDocument/2006/extended-properties\" "
+            "xmlns:vt=\"http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes\">"
+            "<Application>DBF Orbelan</Application></Properties>";
+
+        zip_->AddMember("xl/workbook.xml", book);
+        zip_->AddMember("xl/_rels/workbook.xml.rels", bookRels);
+        zip_->AddMember("xl/styles.xml", Styles());
+        zip_->AddMember("docProps/core.xml", core);
+        zip_->AddMember("docProps/app.xml", app);
+        zip_->AddMember("_rels/.rels", rels);
+        zip_->AddMember("[Content_Types].xml", types);
+    }
+
+    // Cell styles: 0 general, then these, then one per number format after the date ones.
+    static constexpr size_t kBold = 1, kDate = 2, kDateTime = 3;
+    static constexpr size_t kFirstFormat = 164;  // the first number format of a workbook's own
 
     std::string target_;
     TempFile scratch_;
-    lxw_workbook* book_ = nullptr;
-    lxw_worksheet* sheet_ = nullptr;
-    lxw_format* bold_ = nullptr;
-    lxw_format* date_ = nullptr;
-    lxw_format* dateTime_ = nullptr;
-    std::map<int, lxw_format*> numberFormats_;
-    std::string firstName_;
+    std::unique_ptr<ZipWriter> zip_;
+    std::vector<std::string> formats_;  // the number formats, the date ones first
+    std::map<int, size_t> numberStyles_;
+    std::vector<Sheet> sheets_;
+    std::string firstName_, created_;
     TovRow caption_;
     std::vector<std::string> captionTexts_;
+    std::vector<std::string> columnNames_;
+    std::string xml_;  // the sheet's text not yet compressed
+    std::string rowRef_;
     uint32_t sheetRow_ = 0;
-    lxw_col_t lastColumn_ = 0;
-    bool widthsSet_ = false;
-    int sheets_ = 0;
+    size_t lastColumn_ = 0;
+    bool sheetStarted_ = false;
     int64_t dataRows_ = 0;
     int cutTexts_ = 0;
     std::string cutText_;

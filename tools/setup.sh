@@ -8,7 +8,7 @@ if [ "${1:-}" = windows ]; then
     PACKAGES=(cmake make g++-mingw-w64-x86-64-posix wine64 googletest)
 else
     PACKAGES=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libgl-dev
-              libxlsxwriter-dev
+              zlib1g-dev
               libgtest-dev libgmock-dev
               dpkg-dev desktop-file-utils)  # the package test: cpack's dependency scan, entry check
 fi

@@ -465,5 +465,28 @@ TEST(TableMemo, PointerPastTheEndSpoilsOnlyThatValue) {
     EXPECT_THROW(t.SetText("OBS", "x"); t.Post(), DbfError);
 }
 
+TEST(TableFiles, ALongWalkGivesPagesBackAndStillReadsEveryRow) {
+    test::TempDir dir;
+    const std::string path = dir.File("mare.dbf");
+    std::vector<std::vector<std::string>> rows;
+    for (int i = 0; i < 70000; ++i) rows.push_back({std::to_string(i)});
+    test::WriteDbf(path, {{"NR", 'C', 8}}, rows);
+    Table t;
+    t.SetTableName(path);
+    t.Open();
+    // Counting scans past the point where the pages read so far go back to the system.
+    EXPECT_EQ(t.RecordCount(), 70000);
+    for (const int row : {0, 4096, 69999}) {
+        const std::string n = std::to_string(row);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(t.RecordAt(row)) + 1, n.size()), n);
+    }
+    t.ReleaseReadPages();
+    t.Last();
+    EXPECT_EQ(t.AsText(0), "69999");
+    t.First();
+    EXPECT_EQ(t.AsText(0), "0");
+    EXPECT_EQ(test::ReadFileBytes(path).size(), 32u + 32 + 1 + 70000 * 9 + 1);
+}
+
 }  // namespace
 }  // namespace orbelan

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+
 #include <regex>
+#include "engine/file_io.h"
 
 #include "editing/commands_fixture.h"
 #include "engine/codepage.h"
@@ -180,6 +182,45 @@ TEST_F(XlsxMemoryTest, CancelAndRefusalLeaveNothing) {
                       .find("<t>b</t>") != std::string::npos,
               true);
     EXPECT_EQ(FilesInFolder(), 1u);
+}
+
+TEST_F(XlsxMemoryTest, TextsReachTheCellsAsTheyAreWhateverXmlMakesOfThem) {
+    const std::pair<std::string, std::string> texts[] = {
+        {"a & b <c> \"d\"", "a &amp; b &lt;c&gt; &quot;d&quot;"},
+        {"x\x01y\x1Fz", "x_x0001_y_x001F_z"},  // control characters XML can't carry
+        {"tab\there\nline", "tab\there\nline"},
+        {"ŞTEFAN", "ŞTEFAN"},
+    };
+    for (const auto& [text, stored] : texts) x.rows.push_back({text, "1", "x"});
+    x.rows.push_back({" margini ", "2", "x"});
+    x.ExportData();
+    ASSERT_EQ(x.WrittenFile(), dir.File("out.xlsx")) << x.LastErrorText();
+    const std::string book = test::ReadFileBytes(x.WrittenFile());
+    const auto cells = ReadCells(book, 1);
+    for (size_t i = 0; i < std::size(texts); ++i)
+        EXPECT_EQ(cells.at("A" + std::to_string(i + 2)).value, texts[i].second) << i;
+    const std::string sheet = test::ZipMember(book, "xl/worksheets/sheet1.xml");
+    EXPECT_NE(sheet.find(R"(<t xml:space="preserve"> margini </t>)"), std::string::npos);
+    // The filter's range is also a name of the workbook, the way spreadsheets keep it.
+    EXPECT_NE(test::ZipMember(book, "xl/workbook.xml")
+                  .find(R"(<definedName name="_xlnm._FilterDatabase" localSheetId="0" )"
+                        R"(hidden="1">'Foaie 1'!$A$1:$C$6</definedName>)"),
+              std::string::npos);
+}
+
+TEST_F(XlsxMemoryTest, AFullDiskMidwayIsSaidAndLeavesNothing) {
+    for (int i = 0; i < 20000; ++i) x.rows.push_back({"nume " + std::to_string(i), "1", "x"});
+    // The writes happen on the compressing thread; the failure still ends the export.
+    for (const int failAt : {0, 1, 3}) {
+        IoFaults().failWriteAfter = failAt;
+        IoFaults().diskFull = true;
+        x.ExportData();
+        IoFaults().Reset();
+        EXPECT_TRUE(x.WrittenFile().empty()) << failAt;
+        EXPECT_NE(x.LastErrorText().find("discul este plin"), std::string::npos)
+            << failAt << ": " << x.LastErrorText();
+        EXPECT_EQ(FilesInFolder(), 0u) << failAt;
+    }
 }
 
 }  // namespace
