@@ -136,7 +136,9 @@ TEST(KeptFields, RewriteOfATableWithoutItsMemoFileIsRefusedReadingStillWorks) {
         args.insert(args.end(), command.begin() + 1, command.end());
         const Outcome r = RunCli(args);
         EXPECT_EQ(r.code, 4);
-        EXPECT_NE(r.err.find("fisierul memo " + memo + " lipseste"), std::string::npos) << r.err;
+        // The memo file named as the system writes paths (Windows turns '/' into '\\').
+        EXPECT_NE(r.err.find("fisierul memo "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("dbase3_memo_cp1250.dbt lipseste"), std::string::npos) << r.err;
         EXPECT_EQ(FolderFiles(dir.Path()), before);
         EXPECT_EQ(RunCli({"show", path, "--limit", "2"}).code, 0);
     }
