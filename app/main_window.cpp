@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
@@ -121,6 +122,7 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
     statusBar()->setSizeGripEnabled(true);
 
     BuildMenus();
+    BuildShortcuts();
     connect(grid_, &TDataGrid::titleClicked, this, &TForm1::Grid1TitleClick);
     connect(grid_, &TDataGrid::contextMenuWanted, this,
             [this](const QPoint& pos) { popupMenu1_->popup(pos); });
@@ -311,6 +313,53 @@ void TForm1::BuildMenus() {
             connect(button, &QPushButton::clicked, this, [this, handler] { Run(handler); });
         }
     }
+}
+
+// The keys people expect beside the buttons' own accelerators; F1 lists them all.
+constexpr const char* kShortcutHelp =
+    "Ctrl+O - Deschide un DBF\r"
+    "F5 - Citeste din nou tabelul de pe disc\r"
+    "Ctrl+F - Caseta de filtrare\r"
+    "Enter (in caseta de filtrare) - Porneste filtrul\r"
+    "Ins - Adauga linie\r"
+    "Ctrl+Delete - Sterge linia curenta\r"
+    "Esc - Renunta la modificarea liniei\r"
+    "Alt + litera subliniata - Butonul sau meniul cu acea litera\r"
+    "F1 - Aceasta lista";
+
+void TForm1::BuildShortcuts() {
+    const auto add = [this](const QKeySequence& keys, const QString& name,
+                            std::function<void()> handler) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setObjectName(name);
+        connect(shortcut, &QShortcut::activated, this, [this, handler] { Run(handler); });
+    };
+    add(QKeySequence(Qt::CTRL | Qt::Key_O), QStringLiteral("ShortcutOpen"),
+        [this] { BOpenClick(); });
+    add(QKeySequence(Qt::Key_F5), QStringLiteral("ShortcutReopen"), [this] { ReopenFromDisk(); });
+    add(QKeySequence(Qt::Key_Insert), QStringLiteral("ShortcutAddRow"),
+        [this] { LbButton6Click(); });
+    add(QKeySequence(Qt::Key_F1), QStringLiteral("ShortcutHelp"), [this] {
+        // A window of its own: the list is longer than the message window's text area.
+        QMessageBox help(QMessageBox::Information, QStringLiteral("Taste"),
+                         Q(kShortcutHelp).replace(QLatin1Char('\r'), QLatin1Char('\n')),
+                         QMessageBox::Ok, this);
+        help.exec();
+    });
+    // Focus moves at once, not as a command: nothing runs.
+    auto* filter = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    filter->setObjectName(QStringLiteral("ShortcutFilter"));
+    connect(filter, &QShortcut::activated, this, [this] {
+        if (busy_) return;
+        filtruE_->setFocus(Qt::ShortcutFocusReason);
+        filtruE_->selectAll();
+    });
+}
+
+void TForm1::ReopenFromDisk() {
+    if (ws_.CurrentFile.empty()) return;
+    ws_.FinishPendingEdit();
+    ws_.OpenTable();
 }
 
 void TForm1::Run(const std::function<void()>& command) {

@@ -129,6 +129,9 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void BuildTopPanel();
     void BuildBottomPanel();
     void BuildMenus();
+    void BuildShortcuts();
+    // F5: the table read again from its file, as another program may have changed it.
+    void ReopenFromDisk();
     QMenu* AddMenu(const QString& name);
     void AddItem(QMenu* menu, const QString& name, const QString& caption,
                  std::function<void()> handler);

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -652,6 +653,51 @@ TEST_F(MainWindowTest, CellEditorTakesNoMoreThanTheFieldHolds) {
                   n.accepted)
             << n.typed;
     }
+    EXPECT_TRUE(errors.empty());
+}
+
+}  // namespace
+}  // namespace orbelan
+
+namespace orbelan {
+namespace {
+
+TEST_F(MainWindowTest, KeysOpenReopenAddARowFocusTheFilterAndListThemselves) {
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.activateWindow();
+    const std::string path = dir.File("t.dbf");
+    test::WriteDbf(path, {{"NUME", 'C', 10}}, {{"A"}});
+    form.fileDialogOverride = [path](const FileDialogSpec&) { return std::optional(path); };
+    QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
+    ASSERT_TRUE(form.ws().table.Active());
+
+    // Another program adds a row; F5 reads the file again.
+    form.ws().CloseTable();
+    test::WriteDbf(path, {{"NUME", 'C', 10}}, {{"A"}, {"B"}});
+    form.ws().CurrentFile = path;
+    form.ws().OpenTable();
+    test::WriteDbf(path, {{"NUME", 'C', 10}}, {{"A"}, {"B"}, {"C"}});
+    QTest::keyClick(&form, Qt::Key_F5);
+    EXPECT_EQ(Text("Label2"), QStringLiteral("3"));
+
+    form.Grid1()->setFocus();
+    QTest::keyClick(&form, Qt::Key_Insert);
+    EXPECT_EQ(form.ws().table.GetState(), Table::State::Insert);
+    form.ws().table.Cancel();
+
+    QTest::keyClick(&form, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(Find<QLineEdit>("FiltruE")->hasFocus());
+
+    QString listed;
+    test::ModalAnswer help([&](QDialog& d) {
+        listed = qobject_cast<QMessageBox*>(&d)->text();
+        d.reject();
+    });
+    QTest::keyClick(&form, Qt::Key_F1);
+    EXPECT_EQ(help.Seen(), 1);
+    EXPECT_EQ(help.Caption(), QStringLiteral("Taste"));
+    EXPECT_TRUE(listed.contains(QStringLiteral("Ctrl+O - Deschide un DBF")));
     EXPECT_TRUE(errors.empty());
 }
 
