@@ -472,6 +472,10 @@ void TForm1::PreselectCurrentColumn() {
         form2_->Coloana()->setCurrentIndex(current.column());
 }
 
+std::optional<std::string> TForm1::AskDbfFile() {
+    return AskOpenFile({"Alegeti DBF-ul de citit!", "Fisiere DBF|*.DBF", "*.dbf", ws_.CurrentFile});
+}
+
 std::optional<std::string> TForm1::AskColumn(const QString& caption) {
     if (!ws_.table.Active() || !form2_) return std::nullopt;
     ws_.PostPendingEdit();
@@ -488,9 +492,7 @@ void TForm1::FormClose() {
     ws_.CloseTable();
 }
 void TForm1::BOpenClick() {
-    const auto chosen =
-        AskOpenFile({"Alegeti DBF-ul de citit!", "Fisiere DBF|*.DBF", "*.dbf", ws_.CurrentFile});
-    if (chosen) OpenTableFile(ws_, *chosen);
+    if (const auto chosen = AskDbfFile()) OpenTableFile(ws_, *chosen);
 }
 void TForm1::Image2Click() {
     ws_.platform.ShellOpen(kMakerWebPage);
@@ -589,7 +591,7 @@ void TForm1::ExpRTF(QObject* sender) {
         return;
     }
     ProcessMessages();
-    FileDialogSpec dialog{"Alegeti modelul", "Word (*.rtf)|*.rtf", "*.rtf", folder};
+    FileDialogRequest dialog{"Alegeti modelul", "Word (*.rtf)|*.rtf", "*.rtf", folder};
     dialog.mustExist = true;
     if (const auto chosen = AskOpenFile(dialog)) WriteFormLetters(ws_, *chosen, mode);
 }
@@ -625,9 +627,7 @@ TovGrid TForm1::GridColumns() {
 
 void TForm1::AddTabla() {
     if (!ws_.table.Active()) return;
-    const auto chosen =
-        AskOpenFile({"Alegeti DBF-ul de citit!", "Fisiere DBF|*.DBF", "*.dbf", ws_.CurrentFile});
-    if (chosen) AppendFromTable(ws_, *chosen);
+    if (const auto chosen = AskDbfFile()) AppendFromTable(ws_, *chosen);
 }
 
 void TForm1::InformatCVS1Click() {
@@ -654,7 +654,7 @@ void TForm1::ShowProblem(const std::string& text, UiControl control) {
     balloon_->Show(target, Q(text));
 }
 
-std::optional<std::string> TForm1::AskOpenFile(const FileDialogSpec& request) {
+std::optional<std::string> TForm1::AskOpenFile(const FileDialogRequest& request) {
     if (fileDialogOverride) return fileDialogOverride(request);
     QFileDialog dialog(this, Q(request.title), QString(), QtFilter(request.filter));
     dialog.setWindowFlags(kDialogFlags);
@@ -673,7 +673,7 @@ std::optional<std::string> TForm1::AskOpenFile(const FileDialogSpec& request) {
     return S(dialog.selectedFiles().first());
 }
 
-std::optional<std::string> TForm1::AskSaveFile(const FileDialogSpec& request) {
+std::optional<std::string> TForm1::AskSaveFile(const FileDialogRequest& request) {
     if (fileDialogOverride) return fileDialogOverride(request);
     QFileDialog dialog(this, Q(request.title), QString(), QtFilter(request.filter));
     dialog.setWindowFlags(kDialogFlags);

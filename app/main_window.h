@@ -51,7 +51,7 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     QMenu* Menu(const QString& name) const;
 
     // Test seams: answer the file dialogs and take the general error report without a window.
-    std::function<std::optional<std::string>(const FileDialogSpec&)> fileDialogOverride;
+    std::function<std::optional<std::string>(const FileDialogRequest&)> fileDialogOverride;
     std::function<void(const std::string&)> errorReportOverride;
     bool TerminateRequested() const { return terminateRequested_; }
 
@@ -78,12 +78,12 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     bool StopRequested() override { return stopRequested_; }
     // ---- the export engine's windows
     bool ChooseExportFormat(ExportChooserRequest& request) override;
-    std::optional<std::string> AskSaveFile(const FileDialogSpec& request) override;
+    std::optional<std::string> AskSaveFile(const FileDialogRequest& request) override;
     void ExportProgressShow(const ExportProgressRequest& request) override;
     bool ExportProgressSet(int position) override;
     void ExportProgressHide() override;
 
-    std::optional<std::string> AskOpenFile(const FileDialogSpec& request);
+    std::optional<std::string> AskOpenFile(const FileDialogRequest& request);
 
     // The export component and its two windows.
     TovDBGridExport& Exp1() { return *exp1_; }
@@ -143,6 +143,8 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     // chosen column, or nothing when there is no table or the user closed the chooser.
     std::optional<std::string> AskColumn(const QString& caption);
     void PreselectCurrentColumn();
+    // The open dialog of "Deschide un DBF" and of the append's source.
+    std::optional<std::string> AskDbfFile();
     // 800 x 600 is the size of the whole window; the frame is taken off the inside.
     void FitOuterSize();
     void LayOutBar();

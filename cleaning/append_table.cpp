@@ -1,17 +1,16 @@
 #include "cleaning/append_table.h"
 
-#include <filesystem>
 #include <optional>
 #include <vector>
 
 #include "core/command_guard.h"
+#include "core/open_table.h"
 #include "core/workspace.h"
 #include "engine/dbf_file.h"
 #include "engine/dbf_writer.h"
 #include "engine/field_codec.h"
 #include "engine/field_value.h"
 #include "engine/rewrite.h"
-#include "engine/utf8_path.h"
 
 namespace orbelan {
 namespace {
@@ -142,8 +141,7 @@ AppendOutcome AppendFromTable(Workspace& ws, const std::string& source) {
     Query& sx = ws.query;
     ws.PostPendingEdit();
     // The file dialog offers the open table first: appending it to itself is asked, not assumed.
-    std::error_code ec;
-    if (std::filesystem::equivalent(PathFromUtf8(source), PathFromUtf8(tx.TableName()), ec) &&
+    if (SameFile(source, tx.TableName()) &&
         ws.messages.Mesaj("Lipire tabele", "Adaugati tabelului propriile linii?", mkConfirmation,
                           mbYesNo) != mrYes)
         return {};

@@ -31,8 +31,7 @@ void ExtractFromCnp(Workspace& ws, const std::string& source, const std::string&
     int to = tx.FieldIndex(target.name);
     if (to < 0) {
         structure = KeptStructure(tx);
-        structure.fields.push_back(target);
-        structure.sources.push_back(-1);
+        structure.Add(target);
         to = tx.FieldCount();
     }
     int shownCount = 0;
@@ -114,28 +113,25 @@ void CheckCnpCodes(Workspace& ws, const std::string& column) {
 }
 
 void ExtractBirthYear(Workspace& ws, const std::string& column) {
-    FieldDef year;
-    year.name = "ANCNP";
-    year.type = 'N';
-    year.size = 6;
-    ExtractFromCnp(ws, column, "Anul din CNP", year, [&](DbfWriter& row, int field, int day) {
-        row.SetText(field, std::to_string(CivilFromDayNumber(day).year), ws.Format());
-    });
+    ExtractFromCnp(ws, column, "Anul din CNP", {.name = "ANCNP", .type = 'N', .size = 6},
+                   [&](DbfWriter& row, int field, int day) {
+                       row.SetText(field, std::to_string(CivilFromDayNumber(day).year),
+                                   ws.Format());
+                   });
 }
 
 void ExtractBirthDate(Workspace& ws, const std::string& column) {
-    FieldDef date;
-    date.name = "DATACNP";
-    date.type = 'D';
-    date.size = 8;
-    ExtractFromCnp(ws, column, "Data din CNP", date, [&](DbfWriter& row, int field, int day) {
-        // A date column takes the day number itself, which a two-digit-year short date format
-        // could not carry; a column of another type gets the date as text.
-        if (row.Fields()[static_cast<size_t>(field)].type == 'D')
-            row.SetDate(field, day, ws.Format());
-        else
-            row.SetText(field, FormatDate(day, ws.Format().shortDateFormat), ws.Format());
-    });
+    ExtractFromCnp(ws, column, "Data din CNP", {.name = "DATACNP", .type = 'D', .size = 8},
+                   [&](DbfWriter& row, int field, int day) {
+                       // A date column takes the day number itself, which a two-digit-year short
+                       // date format could not carry; a column of another type gets the date as
+                       // text.
+                       if (row.Fields()[static_cast<size_t>(field)].type == 'D')
+                           row.SetDate(field, day, ws.Format());
+                       else
+                           row.SetText(field, FormatDate(day, ws.Format().shortDateFormat),
+                                       ws.Format());
+                   });
 }
 
 }  // namespace orbelan

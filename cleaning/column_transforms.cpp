@@ -42,14 +42,8 @@ bool DeleteColumn(Workspace& ws, const std::string& column) {
     const int dropped = tx.FieldIndexOrThrow(column);
     if (tx.FieldCount() == 1)
         throw DbfError(ErrorKind::State, "Tabelul nu poate ramane fara coloane.");
-    NewStructure structure;
-    for (int i = 0; i < tx.FieldCount(); ++i) {
-        if (i == dropped) continue;
-        structure.fields.push_back(tx.Field(i));
-        structure.sources.push_back(i);
-    }
     CommandGuard guard(ws);
-    ReplaceTable(ws, structure, nullptr);
+    ReplaceTable(ws, KeptStructure(tx, dropped), nullptr);
     guard.Finish();
     return true;
 }
@@ -86,11 +80,7 @@ void SplitNames(Workspace& ws, const std::string& column) {
     int first = tx.FieldIndex("PRENUME_");
     if (first < 0) {
         structure = KeptStructure(tx);
-        FieldDef prenume;
-        prenume.name = "PRENUME_";
-        prenume.size = width;
-        structure.fields.push_back(prenume);
-        structure.sources.push_back(-1);
+        structure.Add({.name = "PRENUME_", .size = width});
         first = tx.FieldCount();
     } else if (tx.Field(first).type == 'C' && tx.Field(first).size < width) {
         structure = KeptStructure(tx);
@@ -123,18 +113,8 @@ bool DateColumnToNumber(Workspace& ws, const std::string& column) {
     }
     // Every row of the file gets its day number in one rewrite: the date column is replaced
     // by the number column, last, under the same name, or the file stays as it was.
-    NewStructure structure;
-    for (int i = 0; i < tx.FieldCount(); ++i) {
-        if (i == date) continue;
-        structure.fields.push_back(tx.Field(i));
-        structure.sources.push_back(i);
-    }
-    FieldDef number;
-    number.name = tx.Field(date).name;
-    number.type = 'N';
-    number.size = 6;
-    structure.fields.push_back(number);
-    structure.sources.push_back(-1);
+    NewStructure structure = KeptStructure(tx, date);
+    structure.Add({.name = tx.Field(date).name, .type = 'N', .size = 6});
     const int target = static_cast<int>(structure.fields.size()) - 1;
 
     const int rows = static_cast<int>(tx.Header().recordCount);

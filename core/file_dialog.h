@@ -4,7 +4,7 @@
 
 namespace orbelan {
 
-struct FileDialogSpec {
+struct FileDialogRequest {
     std::string title;
     std::string filter;            // "Fisiere DBF|*.DBF"
     std::string defaultExtension;  // "*.dbf"

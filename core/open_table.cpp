@@ -1,5 +1,9 @@
 #include "core/open_table.h"
 
+#include <filesystem>
+
+#include "engine/utf8_path.h"
+
 namespace orbelan {
 
 void OpenWithIndexRepair(Table& table) {
@@ -11,6 +15,12 @@ void OpenWithIndexRepair(Table& table) {
     }
     DetachIndex(table.TableName());
     table.Open();
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return !a.empty() && !b.empty() &&
+           std::filesystem::equivalent(PathFromUtf8(a), PathFromUtf8(b), ec) && !ec;
 }
 
 std::string FileNamePart(const std::string& path) {

@@ -11,6 +11,9 @@ namespace orbelan {
 // the index and opens again. Any other failure is thrown as it came, and nothing is written.
 void OpenWithIndexRepair(Table& table);
 
+// The two paths name the same existing file (links and letter case as the system sees them).
+bool SameFile(const std::string& a, const std::string& b);
+
 // The file-name part of a path (after the last / or \).
 std::string FileNamePart(const std::string& path);
 

@@ -38,12 +38,10 @@ void WriteAll(const DbfFile& src, DbfWriter& w, const NewStructure& structure, c
 
 }  // namespace
 
-NewStructure KeptStructure(const Table& table) {
+NewStructure KeptStructure(const Table& table, int without) {
     NewStructure structure;
-    for (int i = 0; i < table.FieldCount(); ++i) {
-        structure.fields.push_back(table.Field(i));
-        structure.sources.push_back(i);
-    }
+    for (int i = 0; i < table.FieldCount(); ++i)
+        if (i != without) structure.Add(table.Field(i), i);
     return structure;
 }
 

@@ -19,10 +19,16 @@ class Workspace;
 struct NewStructure {
     std::vector<FieldDef> fields;
     std::vector<int> sources;
+
+    // A field at the end: keeping the old field `source`'s values, or (-1) filled by the command.
+    void Add(const FieldDef& field, int source = -1) {
+        fields.push_back(field);
+        sources.push_back(source);
+    }
 };
 
-// The open table's fields, each keeping its own values: the start of a structure that adds one.
-NewStructure KeptStructure(const Table& table);
+// The open table's fields, each keeping its own values, but for the field `without` (-1: none).
+NewStructure KeptStructure(const Table& table, int without = -1);
 
 // Called once per record of the old file (deleted ones included) with the new row already holding
 // the deletion flag and the kept values; it sets what is new through target's setters or Row().

@@ -18,17 +18,6 @@ namespace fs = std::filesystem;
 
 namespace orbelan {
 
-namespace {
-
-// A table opened from the program's folder keeps its name out of the scratch names.
-bool IsOpenTable(Workspace& ws, const std::string& path) {
-    std::error_code ec;
-    return !ws.CurrentFile.empty() &&
-           fs::equivalent(PathFromUtf8(path), PathFromUtf8(ws.CurrentFile), ec) && !ec;
-}
-
-}  // namespace
-
 std::string TempTableName(Workspace& ws, const std::string& ext) {
     std::error_code made;
     const fs::path dir = PathFromUtf8(ws.ProgramDir);
@@ -37,7 +26,7 @@ std::string TempTableName(Workspace& ws, const std::string& ext) {
     for (int n = 0; n <= 200; ++n) {
         const std::string path = ws.ProgramDir + "DBF" + std::to_string(n) + ext;
         std::error_code ec;
-        if (IsOpenTable(ws, path)) continue;
+        if (SameFile(path, ws.CurrentFile)) continue;  // a table opened from this folder
         if (!fs::exists(PathFromUtf8(path), ec) && !ec) return path;
         if (fs::remove(PathFromUtf8(path), ec) && !ec) return path;
     }

@@ -365,7 +365,7 @@ void TovCustomExport::Execute() {
     ExportStyle = request.view ? xsView : xsFile;
 
     if (FileName.empty() && ExportStyle == xsFile && exportType_ != xtClipboard) {
-        FileDialogSpec saveAs;
+        FileDialogRequest saveAs;
         saveAs.title = Messages.SaveTitle;
         saveAs.filter = DialogFilter();
         saveAs.defaultExtension = DefaultExtension();

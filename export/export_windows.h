@@ -30,7 +30,9 @@ class ExportWindows {
     virtual ~ExportWindows() = default;
     // Shows the format chooser modally; true when closed with its export button.
     virtual bool ChooseExportFormat(ExportChooserRequest&) { return false; }
-    virtual std::optional<std::string> AskSaveFile(const FileDialogSpec&) { return std::nullopt; }
+    virtual std::optional<std::string> AskSaveFile(const FileDialogRequest&) {
+        return std::nullopt;
+    }
     virtual void ExportProgressShow(const ExportProgressRequest&) {}
     // Moves the bar; false once the user asked to stop the export.
     virtual bool ExportProgressSet(int) { return true; }

@@ -32,7 +32,7 @@ TEST(ExportMenu, ExportsTheGridsVisibleColumnsToAnOpenedWorkbook) {
     const std::string path = dir.File("t.dbf");
     test::WriteDbf(path, {{"NUME", 'C', 10}, {"NR", 'N', 5}, {"OBS", 'C', 5}},
                    {{"POP", "1", "a"}, {"ANA", "2", "b"}});
-    form.fileDialogOverride = [path](const FileDialogSpec&) { return std::optional(path); };
+    form.fileDialogOverride = [path](const FileDialogRequest&) { return std::optional(path); };
     form.BOpenClick();
     ASSERT_TRUE(form.ws().table.Active());
     form.Grid1()->setColumnHidden(2, true);
@@ -69,7 +69,7 @@ TEST(ExportMenu, CaptionsOfAnEmptyTableAreAlignedByFieldType) {
     const std::string path = dir.File("gol.dbf");
     test::WriteDbf(path, {{"NUME", 'C', 10}, {"NR", 'N', 5}, {"SUMA", 'F', 8}, {"DATAN", 'D', 8}},
                    {});
-    form.fileDialogOverride = [path](const FileDialogSpec&) { return std::optional(path); };
+    form.fileDialogOverride = [path](const FileDialogRequest&) { return std::optional(path); };
     form.BOpenClick();
     ASSERT_TRUE(form.ws().table.Active());
     std::vector<int> alignments;

@@ -31,7 +31,7 @@ TEST(LettersWindow, MenuItemFillsTheTemplateFromTheCurrentRowDown) {
     const std::string model = dir.File("model.rtf");
     test::WriteFileBytes(model, "{\\rtf1\r\n\\pard [Nume] [Localitate]\r\n\\par }\r\n");
     std::string answer = dir.CopyData("persoane.dbf");
-    form.fileDialogOverride = [&](const FileDialogSpec&) { return std::optional(answer); };
+    form.fileDialogOverride = [&](const FileDialogRequest&) { return std::optional(answer); };
     form.findChild<QPushButton*>(QStringLiteral("LbSpeedButton1"))->click();
     Table& tx = form.ws().table;
     ASSERT_TRUE(tx.Active());
@@ -40,9 +40,9 @@ TEST(LettersWindow, MenuItemFillsTheTemplateFromTheCurrentRowDown) {
     tx.MoveTo(rows - 2);
 
     answer = model;
-    FileDialogSpec asked;
-    form.fileDialogOverride = [&](const FileDialogSpec& spec) {
-        asked = spec;
+    FileDialogRequest asked;
+    form.fileDialogOverride = [&](const FileDialogRequest& dialog) {
+        asked = dialog;
         return std::optional(answer);
     };
     test::ModalAnswer yes(

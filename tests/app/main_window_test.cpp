@@ -63,7 +63,7 @@ class MainWindowTest : public ::testing::Test {
     QString Text(const char* label) { return Find<QLabel>(label)->text(); }
 
     void OpenWithButton(const std::string& path) {
-        form.fileDialogOverride = [path](const FileDialogSpec&) { return std::optional(path); };
+        form.fileDialogOverride = [path](const FileDialogRequest&) { return std::optional(path); };
         Find<QPushButton>("LbSpeedButton1")->click();
     }
 };
@@ -308,7 +308,7 @@ TEST_F(MainWindowTest, GridAsksOnlyForColumnsTheTableHas) {
 TEST_F(MainWindowTest, WhileACommandRunsOtherCommandsAreRefused) {
     OpenWithButton(dir.CopyData("persoane.dbf"));
     int dialogsOpened = 0;
-    form.fileDialogOverride = [&](const FileDialogSpec&) {
+    form.fileDialogOverride = [&](const FileDialogRequest&) {
         ++dialogsOpened;
         return std::optional<std::string>();
     };
@@ -504,7 +504,7 @@ TEST_F(MainWindowTest, AppendAndQuickCsvMenuItemsRunTheirCommands) {
     // Far more rows than the grid shows: it must still end on the last one.
     std::vector<std::vector<std::string>> rows(100, {"B"});
     test::WriteDbf(source, {{"nume", 'C', 10}}, rows);
-    form.fileDialogOverride = [source](const FileDialogSpec&) { return std::optional(source); };
+    form.fileDialogOverride = [source](const FileDialogRequest&) { return std::optional(source); };
     form.Menu(QStringLiteral("PopupMenu4"))
         ->findChild<QAction*>(QStringLiteral("Adaugadatedinalttabel1"))
         ->trigger();
@@ -587,26 +587,26 @@ TEST_F(MainWindowTest, SearchAsksColumnAndValueThenFindsTheRow) {
 }
 
 TEST_F(MainWindowTest, OpenAndAppendAskForADbfFile) {
-    std::vector<FileDialogSpec> asked;
-    form.fileDialogOverride = [&](const FileDialogSpec& spec) {
-        asked.push_back(spec);
+    std::vector<FileDialogRequest> asked;
+    form.fileDialogOverride = [&](const FileDialogRequest& dialog) {
+        asked.push_back(dialog);
         return std::optional<std::string>();
     };
     Find<QPushButton>("LbSpeedButton1")->click();
     const std::string path = dir.File("t.dbf");
     test::WriteDbf(path, {{"NUME", 'C', 10}}, {{"A"}});
     OpenWithButton(path);
-    form.fileDialogOverride = [&](const FileDialogSpec& spec) {
-        asked.push_back(spec);
+    form.fileDialogOverride = [&](const FileDialogRequest& dialog) {
+        asked.push_back(dialog);
         return std::optional<std::string>();  // cancelled: nothing changes
     };
     form.Menu(QStringLiteral("PopupMenu4"))
         ->findChild<QAction*>(QStringLiteral("Adaugadatedinalttabel1"))
         ->trigger();
     ASSERT_EQ(asked.size(), 2u);
-    for (const FileDialogSpec& spec : asked) {
-        EXPECT_EQ(spec.title, "Alegeti DBF-ul de citit!");
-        EXPECT_EQ(spec.filter, "Fisiere DBF|*.DBF");
+    for (const FileDialogRequest& dialog : asked) {
+        EXPECT_EQ(dialog.title, "Alegeti DBF-ul de citit!");
+        EXPECT_EQ(dialog.filter, "Fisiere DBF|*.DBF");
     }
     EXPECT_EQ(asked[1].initialPath, path);
     EXPECT_EQ(form.ws().table.RecordCount(), 1);
@@ -668,7 +668,7 @@ TEST_F(MainWindowTest, KeysOpenReopenAddARowFocusTheFilterAndListThemselves) {
     form.activateWindow();
     const std::string path = dir.File("t.dbf");
     test::WriteDbf(path, {{"NUME", 'C', 10}}, {{"A"}});
-    form.fileDialogOverride = [path](const FileDialogSpec&) { return std::optional(path); };
+    form.fileDialogOverride = [path](const FileDialogRequest&) { return std::optional(path); };
     QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
     ASSERT_TRUE(form.ws().table.Active());
 

@@ -19,7 +19,7 @@ void ScriptedUi::SetColumnList(const std::vector<std::string>& names) {
     columnList = names;
 }
 
-std::optional<std::string> ScriptedUi::AskSaveFile(const FileDialogSpec& request) {
+std::optional<std::string> ScriptedUi::AskSaveFile(const FileDialogRequest& request) {
     fileDialogs.push_back(request);
     if (saveFileAnswers.empty()) return std::nullopt;
     auto a = saveFileAnswers.front();

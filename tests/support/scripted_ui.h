@@ -30,7 +30,7 @@ class ScriptedUi : public Ui, public ExportWindows {
     std::vector<std::pair<std::string, UiControl>> problems;
     std::vector<std::string> errors;
     std::vector<std::string> columnList;
-    std::vector<FileDialogSpec> fileDialogs;
+    std::vector<FileDialogRequest> fileDialogs;
     bool tableGroupVisible = false;
     std::string rowCounter = "0";
     std::vector<std::string> rowCounterHistory;
@@ -57,7 +57,7 @@ class ScriptedUi : public Ui, public ExportWindows {
     void ShowProblem(const std::string& text, UiControl control) override {
         problems.emplace_back(text, control);
     }
-    std::optional<std::string> AskSaveFile(const FileDialogSpec& request) override;
+    std::optional<std::string> AskSaveFile(const FileDialogRequest& request) override;
     void ShowError(const std::string& text) override { errors.push_back(text); }
 
     void SetTableGroupVisible(bool visible) override { tableGroupVisible = visible; }
