@@ -302,6 +302,8 @@ int RunOrbelan(const std::vector<std::string>& args, std::ostream& out, std::ost
         // The window's folder too: scratch names there are the program's own to delete.
         ws.ProgramDir = ProgramDataDir();
         ws.SetFormatSettings(options.format);
+        // A run reads its table once or twice: the pages read need not stay in its memory.
+        ws.table.SetReleasingPagesWhileScanning(true);
         if (!options.codePage.empty()) {
             for (Table* t :
                  {static_cast<Table*>(&ws.table), &ws.secondTable, static_cast<Table*>(&ws.query)})

@@ -245,6 +245,10 @@ const uint8_t* Table::RecordAt(int row) {
     return d.file->Record(d.visible[static_cast<size_t>(row)]);
 }
 
+void Table::SetReleasingPagesWhileScanning(bool on) {
+    d_->releasePages = on;
+}
+
 void Table::ReleaseReadPages() {
     if (d_->file) d_->file->ReleaseReadPages();
 }

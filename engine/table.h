@@ -114,6 +114,10 @@ class Table {
     // For a walk over every row: the file's pages read so far stop counting against the
     // program's memory. Pointers from RecordAt stay valid.
     void ReleaseReadPages();
+    // While on, a scan through the rows (counting them, filtering) gives the pages back as it
+    // goes: for a walk that reads a large table once. Off by default: a filter or a sort right
+    // after would have to take every page again.
+    void SetReleasingPagesWhileScanning(bool on);
     const DbfFile& Data() const;  // throws DbfError(State) while closed
 
     // ---- editing

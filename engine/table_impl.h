@@ -52,6 +52,7 @@ struct Table::Impl {
     bool customOrder = false;
     std::vector<uint32_t> order;
     std::vector<uint32_t> visible;  // physical records of the visible rows found so far
+    bool releasePages = false;      // SetReleasingPagesWhileScanning
     size_t scanPos = 0;             // next position of the source sequence to look at
 
     // filter

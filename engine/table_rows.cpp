@@ -29,9 +29,7 @@ void Table::Impl::ScanMore(size_t wanted) {
             scanPos = from;
             throw;
         }
-        // Counting a million rows gives the pages back as it goes; they stay in the system's
-        // cache for the walk that follows.
-        if (steps % 16 == 0) file->ReleaseReadPages();
+        if (releasePages && steps % 16 == 0) file->ReleaseReadPages();
     }
 }
 

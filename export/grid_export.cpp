@@ -77,6 +77,8 @@ void TovDBGridExport::PrepareSource() {
     Table& t = *DBGrid.table;
     bookmark_ = t.GetBookmark();
     t.DisableControls();
+    // The walk reads a large table once: its pages need not stay in this program's memory.
+    t.SetReleasingPagesWhileScanning(true);
     prepared_ = true;
 }
 
@@ -84,6 +86,7 @@ void TovDBGridExport::RestoreSource() {
     if (!prepared_) return;
     prepared_ = false;
     Table& t = *DBGrid.table;
+    t.SetReleasingPagesWhileScanning(false);
     if (t.Active() && bookmark_ >= 0) t.GotoBookmark(bookmark_);
     bookmark_ = -1;
     t.EnableControls();
