@@ -11,6 +11,7 @@
 #include "cleaning/column_transforms.h"
 #include "cleaning/quick_csv.h"
 #include "cleaning/row_set_commands.h"
+#include "cli/cli_context.h"
 #include "cli/console_ui.h"
 #include "cli/options.h"
 #include "cli/row_printer.h"
@@ -25,50 +26,6 @@
 
 namespace orbelan {
 namespace {
-
-struct CliContext {
-    CliOptions& options;
-    Workspace& ws;
-    ConsoleMessages& messages;
-    std::ostream& out;
-};
-
-struct Unreadable {
-    std::string message;
-};
-
-const std::string& Arg(const CliOptions& o, size_t i, const char* what) {
-    if (o.positional.size() <= i) throw UsageError(std::string("Lipseste ") + what + ".");
-    return o.positional[i];
-}
-
-void ExpectArgs(const CliOptions& o, size_t n) {
-    if (o.positional.size() > n) throw UsageError("Prea multe argumente: " + o.positional[n] + ".");
-}
-
-// A column of the open table named by argument i; a column it doesn't have is a usage error.
-int ColumnArg(CliContext& c, size_t i) {
-    const std::string& name = Arg(c.options, i, "coloana");
-    const int column = c.ws.table.FieldIndex(name);
-    if (column < 0) throw UsageError("Tabelul nu are coloana " + name + ".");
-    return column;
-}
-
-// Opens the table as the main window does; a file that can't be read is exit code 3.
-void OpenFile(CliContext& c, const std::string& path) {
-    c.ws.CurrentFile = path;
-    c.ws.table.SetTableName(path);
-    try {
-        OpenWithIndexRepair(c.ws.table);
-    } catch (const std::exception& e) {
-        throw Unreadable{"Fisierul ales, " + path + ", nu poate fi citit!\n" + e.what()};
-    }
-    if (c.options.filter) {
-        c.ws.table.SetFilterText(*c.options.filter);
-        c.ws.table.SetFiltered(true);
-    }
-    c.ws.table.First();
-}
 
 int Info(CliContext& c) {
     ExpectArgs(c.options, 1);

@@ -10,6 +10,7 @@ CommandGuard::CommandGuard(Workspace& ws, GuardOptions options) : ws_(ws), optio
     if (options_.bar >= 0) ws_.progress.ProgressShow(options_.bar);
     if (options_.stoppable) ws_.progress.SetStopButtonVisible(true);
     if (options_.freezeGrid) ws_.table.DisableControls();
+    if (options_.name) ws_.RunningCommand = options_.name;
 }
 
 CommandGuard::~CommandGuard() {
@@ -32,6 +33,7 @@ void CommandGuard::Finish() {
 }
 
 void CommandGuard::Restore(bool report) {
+    if (options_.name) ws_.RunningCommand.clear();
     if (options_.bar >= 0) ws_.progress.ProgressHide();
     if (options_.stoppable) ws_.progress.SetStopButtonVisible(false);
     if (options_.busyCursor) ws_.progress.SetBusyCursor(false);

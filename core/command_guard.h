@@ -14,6 +14,7 @@ struct GuardOptions {
     bool keepUnpostedRow = false;  // a row left unposted stays, current, after a failure
     bool freezeGrid = true;        // false for a command that reads the file and not the cursor
     bool stoppable = false;        // the bar comes with "&Renunt"
+    const char* name = nullptr;    // the command as the user knows it (its restore point's name)
 };
 
 class CommandGuard {

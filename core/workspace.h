@@ -33,7 +33,8 @@ class Workspace {
     std::string CurrentFile;  // full path of the table to open or that is open; empty when none
     std::string ProgramDir;   // with a trailing separator; scratch files and letters go there
     bool Sorting = false;
-    bool FilterOn = false;  // the user switched the filter on (the button stays down)
+    bool FilterOn = false;       // the user switched the filter on (the button stays down)
+    std::string RunningCommand;  // the name of the command running under a CommandGuard, if any
 
     // Applies the number/date forms and the default code page to all three datasets.
     void SetFormatSettings(const FormatSettings& settings);
