@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the whole suite, then the engine and command tests
-# again under the address and undefined-behaviour sanitizers, then the Windows build's tests
-# under Wine.
+# Builds everything and runs every test: the whole suite, the window driven on a real display,
+# then the engine and command tests again under the address and undefined-behaviour sanitizers,
+# then the Windows build's tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/setup.sh
@@ -10,6 +10,8 @@ jobs="$(nproc)"
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORBELAN_WERROR=ON >/dev/null
 cmake --build build/test -j"$jobs"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build/test --output-on-failure -j"$jobs"
+# The real window on a real (virtual) display, driven with keys and clicks as a user would.
+tests/display/display_test.sh build/test
 
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DORBELAN_SANITIZE=ON -DORBELAN_GUI=OFF \
       -DORBELAN_BENCH=OFF >/dev/null

@@ -1,6 +1,8 @@
 #include "app/command_button.h"
 
+#include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
 #include <QStyle>
@@ -12,14 +14,53 @@ TLbButton::TLbButton(const QString& name, const QString& caption, QWidget* paren
     : QPushButton(caption, parent) {
     setObjectName(name);
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus);  // a click must not take the focus from the grid
+    // Tab reaches it, a click doesn't take the focus from the grid.
+    setFocusPolicy(Qt::TabFocus);
+    setAccessibleName(QString(caption).remove(QLatin1Char('&')));
     setStyleSheet(QStringLiteral(
         "QPushButton { background: #F0F0F0; border: 1px solid #A0A0A0; border-radius: 2px; }"
         "QPushButton:hover { background: #DCE6F4; border-color: #365F9C; }"
-        "QPushButton:pressed { background: #B9CBE6; }"));
+        "QPushButton:pressed { background: #B9CBE6; }"
+        "QPushButton:focus { border: 2px solid #1F3F7A; }"));
     connect(this, &QPushButton::clicked, this, [this] {
-        if (dropMenu_) dropMenu_->popup(mapToGlobal(QPoint(0, height())));
+        if (!split_) OpenDropMenu();
     });
+}
+
+void TLbButton::SetSplitMenu(QMenu* menu) {
+    split_ = true;
+    SetDropMenu(menu);
+}
+
+void TLbButton::mouseReleaseEvent(QMouseEvent* event) {
+    if (split_ && dropMenu_ && event->button() == Qt::LeftButton && isDown() &&
+        event->position().x() >= width() - kMarkRoom) {
+        setDown(false);
+        OpenDropMenu();
+        return;
+    }
+    QPushButton::mouseReleaseEvent(event);
+}
+
+void TLbButton::OpenDropMenu() {
+    if (!dropMenu_) return;
+    dropMenu_->popup(mapToGlobal(QPoint(0, height())));
+    // The first item lit: Enter runs it, the arrows move from it.
+    for (QAction* action : dropMenu_->actions()) {
+        if (action->isEnabled() && action->isVisible() && !action->isSeparator()) {
+            dropMenu_->setActiveAction(action);
+            break;
+        }
+    }
+}
+
+void TLbButton::keyPressEvent(QKeyEvent* event) {
+    const bool altDown = event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier);
+    if (dropMenu_ && (altDown || event->key() == Qt::Key_F4)) {
+        OpenDropMenu();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }
 
 void TLbButton::SetDropMenu(QMenu* menu) {

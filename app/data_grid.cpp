@@ -39,6 +39,7 @@ TDataGrid::TDataGrid(Table& table, QWidget* parent)
         Qt::Alignment::fromInt(int(Qt::AlignCenter) | int(Qt::TextWordWrap)));
     titles->setSectionsClickable(true);
     titles->setSectionResizeMode(QHeaderView::Interactive);
+    titles->setSectionsMovable(true);  // a title dragged moves its column; a click still sorts
     QHeaderView* indicator = verticalHeader();
     indicator->setSectionResizeMode(QHeaderView::Fixed);
     indicator->setDefaultSectionSize(17);
@@ -52,6 +53,11 @@ TDataGrid::TDataGrid(Table& table, QWidget* parent)
     };
 
     connect(titles, &QHeaderView::sectionClicked, this, &TDataGrid::titleClicked);
+    const auto arranged = [this] {
+        if (!arranging_) emit columnsArranged();
+    };
+    connect(titles, &QHeaderView::sectionResized, this, arranged);
+    connect(titles, &QHeaderView::sectionMoved, this, arranged);
     connect(model_, &TableModel::cursorMoved, this, &TDataGrid::QueueFollow);
     connect(model_, &TableModel::writeFailed, this, &TDataGrid::failure);
     connect(model_, &QAbstractItemModel::modelReset, this, [this] {
@@ -114,7 +120,40 @@ void TDataGrid::FitColumnsToNewStructure() {
     }
     if (structure == shownStructure_) return;
     shownStructure_ = structure;
-    for (int i = 0; i < model_->columnCount(); ++i) setColumnWidth(i, NaturalColumnWidth(i));
+    arranging_ = true;
+    QHeaderView* titles = horizontalHeader();
+    for (int i = 0; i < model_->columnCount(); ++i) {
+        titles->moveSection(titles->visualIndex(i), i);
+        setColumnWidth(i, NaturalColumnWidth(i));
+    }
+    arranging_ = false;
+}
+
+std::vector<ColumnPlace> TDataGrid::ColumnLayout() const {
+    std::vector<ColumnPlace> layout;
+    if (!table_.Active()) return layout;
+    const QHeaderView* titles = horizontalHeader();
+    for (int visual = 0; visual < titles->count(); ++visual) {
+        const int logical = titles->logicalIndex(visual);
+        if (logical < 0 || logical >= table_.FieldCount()) continue;
+        layout.push_back(
+            {QString::fromStdString(table_.Field(logical).name), titles->sectionSize(logical)});
+    }
+    return layout;
+}
+
+void TDataGrid::ApplyColumnLayout(const std::vector<ColumnPlace>& layout) {
+    if (!table_.Active()) return;
+    arranging_ = true;
+    QHeaderView* titles = horizontalHeader();
+    int place = 0;
+    for (const ColumnPlace& c : layout) {
+        const int logical = table_.FieldIndex(c.name.toStdString());
+        if (logical < 0 || logical >= titles->count()) continue;
+        titles->moveSection(titles->visualIndex(logical), place++);
+        setColumnWidth(logical, std::clamp(c.width, 8, 4 * kMaxColumnWidth));
+    }
+    arranging_ = false;
 }
 
 void TDataGrid::SetBusy(bool busy) {

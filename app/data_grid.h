@@ -4,7 +4,9 @@
 #include <QTableView>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "app/remembered.h"
 #include "app/table_model.h"
 
 namespace orbelan {
@@ -26,6 +28,11 @@ class TDataGrid : public QTableView {
     int NaturalColumnWidth(int column) const;
     static constexpr int kMaxColumnWidth = 300;
 
+    // The columns in their order on screen with their widths; a layout given back is applied
+    // by name (a column it doesn't name keeps its place after those it names).
+    std::vector<ColumnPlace> ColumnLayout() const;
+    void ApplyColumnLayout(const std::vector<ColumnPlace>& layout);
+
     // The grid's own question before Ctrl+Delete; replaceable in tests.
     std::function<bool()> confirmDelete;
 
@@ -33,6 +40,8 @@ class TDataGrid : public QTableView {
     void titleClicked(int column);
     void contextMenuWanted(const QPoint& globalPos);
     void failure(const QString& message);
+    // The user resized or moved a column (not the grid fitting them to a new table).
+    void columnsArranged();
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -53,6 +62,7 @@ class TDataGrid : public QTableView {
     bool syncing_ = false;
     bool busy_ = false;
     bool followQueued_ = false;
+    bool arranging_ = false;      // the grid sizes or moves columns itself
     std::string shownStructure_;  // field names, types and sizes the widths were fitted to
 };
 

@@ -122,7 +122,15 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
     statusBar()->setSizeGripEnabled(true);
 
     BuildMenus();
+    BuildOpenMenu();
     BuildShortcuts();
+    SetTabOrder();
+    NameForScreenReaders();
+    setAcceptDrops(true);
+    connect(grid_->tableModel(), &QAbstractItemModel::modelReset, this, &TForm1::TableShown);
+    connect(grid_, &TDataGrid::columnsArranged, this, [this] {
+        if (ws_.table.Active()) remembered_.SetColumns(Q(ws_.CurrentFile), grid_->ColumnLayout());
+    });
     connect(grid_, &TDataGrid::titleClicked, this, &TForm1::Grid1TitleClick);
     connect(grid_, &TDataGrid::contextMenuWanted, this,
             [this](const QPoint& pos) { popupMenu1_->popup(pos); });
@@ -218,6 +226,7 @@ void TForm1::BuildBottomPanel() {
 QMenu* TForm1::AddMenu(const QString& name) {
     auto* menu = new QMenu(this);
     menu->setObjectName(name);
+    menu->setWindowTitle(name);  // names the menu's window for tools that drive the program
     return menu;
 }
 
@@ -320,11 +329,14 @@ constexpr const char* kShortcutHelp =
     "Ctrl+O - Deschide un DBF\r"
     "F5 - Citeste din nou tabelul de pe disc\r"
     "Ctrl+F - Caseta de filtrare\r"
+    "F3 - Cauta din nou valoarea cautata ultima data\r"
     "Enter (in caseta de filtrare) - Porneste filtrul\r"
     "Ins - Adauga linie\r"
     "Ctrl+Delete - Sterge linia curenta\r"
     "Esc - Renunta la modificarea liniei\r"
     "Alt + litera subliniata - Butonul sau meniul cu acea litera\r"
+    "Tab - Urmatorul buton; Ctrl+Tab iese din tabel\r"
+    "Spatiu sau Alt+Jos (pe un buton cu meniu) - Deschide meniul\r"
     "F1 - Aceasta lista";
 
 void TForm1::BuildShortcuts() {
@@ -339,6 +351,7 @@ void TForm1::BuildShortcuts() {
     add(QKeySequence(Qt::Key_F5), QStringLiteral("ShortcutReopen"), [this] { ReopenFromDisk(); });
     add(QKeySequence(Qt::Key_Insert), QStringLiteral("ShortcutAddRow"),
         [this] { LbButton6Click(); });
+    add(QKeySequence(Qt::Key_F3), QStringLiteral("ShortcutFindAgain"), [this] { FindAgain(); });
     add(QKeySequence(Qt::Key_F1), QStringLiteral("ShortcutHelp"), [this] {
         // A window of its own: the list is longer than the message window's text area.
         QMessageBox help(QMessageBox::Information, QStringLiteral("Taste"),
@@ -354,6 +367,53 @@ void TForm1::BuildShortcuts() {
         filtruE_->setFocus(Qt::ShortcutFocusReason);
         filtruE_->selectAll();
     });
+}
+
+void TForm1::SetTabOrder() {
+    QList<QWidget*> chain{openButton_};
+    for (const char* name : {"LbButton1", "LbButton8", "LbButton3", "LbButton2", "LbButton6",
+                             "LbButton7", "LbButton4", "LbButton5"})
+        if (auto* button = tablou_->findChild<TLbButton*>(QLatin1String(name))) chain << button;
+    chain << grid_ << filtruE_ << filtru1_ << findBut_;
+    for (qsizetype i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
+}
+
+void TForm1::NameForScreenReaders() {
+    const auto describe = [](QWidget* w, const QString& name, const QString& description) {
+        if (!name.isEmpty()) w->setAccessibleName(name);
+        w->setAccessibleDescription(description);
+    };
+    describe(openButton_, QString(),
+             QStringLiteral("Alegeti un tabel DBF de deschis; sageata arata tabelele recente"));
+    const std::pair<const char*, const char*> buttons[] = {
+        {"LbButton1", "Verificarea codurilor numerice personale si extragerea anului sau datei"},
+        {"LbButton8",
+         "Adauga date din alt tabel, sterge liniile dublate sau afisate, sterge indexul"},
+        {"LbButton3", "Sterge din tabel coloana aleasa"},
+        {"LbButton2", "Creaza scrisori in Word dupa un model RTF, cu datele liniilor"},
+        {"LbButton6", "Adauga o linie noua in tabel"},
+        {"LbButton7", "Sterge linia curenta din tabel"},
+        {"LbButton4", "Exporta liniile afisate in alte formate sau in CSV"},
+        {"LbButton5", "Separa numele de prenume, transforma datele in numere, inverseaza coloane"},
+    };
+    for (const auto& [name, description] : buttons)
+        if (auto* button = tablou_->findChild<TLbButton*>(QLatin1String(name)))
+            describe(button, QString(), QString::fromLatin1(description));
+    describe(grid_, QStringLiteral("Tabelul"),
+             QStringLiteral("Liniile tabelului deschis; F2 modifica celula, clic dreapta sau "
+                            "tasta meniu pentru alte actiuni"));
+    describe(filtruE_, QStringLiteral("Filtrare"),
+             QStringLiteral("Conditia liniilor afisate, de exemplu NUME='IONEL*' sau SUMA=12; "
+                            "Enter porneste filtrul"));
+    describe(filtru1_, QStringLiteral("Filtru pornit sau oprit"),
+             QStringLiteral("Porneste sau opreste filtrul scris in caseta de filtrare"));
+    describe(findBut_, QStringLiteral("Cauta"), QStringLiteral("Cauta o valoare in tabel"));
+    describe(label2_, QStringLiteral("Linii"), QStringLiteral("Numarul de linii afisate"));
+    describe(image2_, QStringLiteral("Despre program"), Q(kMakerContact));
+    describe(bar1_, QStringLiteral("Progres"), QStringLiteral("Cat a lucrat comanda in curs"));
+    describe(stop_, QStringLiteral("Renunt"), QStringLiteral("Opreste comanda in curs"));
+    describe(status_, QStringLiteral("Bara de stare"),
+             QStringLiteral("Tabelul deschis si starea lui"));
 }
 
 void TForm1::ReopenFromDisk() {
@@ -397,10 +457,14 @@ void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (shown_) return;
     shown_ = true;
-    FitOuterSize();
     sinceShown_.start();
-    QTimer::singleShot(0, this, &TForm1::FitWhenFramed);
+    // The place and size the user left the window in, else the first-run size, centred.
+    if (!restoreGeometry(remembered_.WindowGeometry())) {
+        FitOuterSize();
+        QTimer::singleShot(0, this, &TForm1::FitWhenFramed);
+    }
     Run([this] { FormShow(); });
+    grid_->setFocus(Qt::OtherFocusReason);  // the keys move the rows from the start
 }
 
 void TForm1::FitWhenFramed() {
@@ -426,6 +490,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    remembered_.SetWindowGeometry(saveGeometry());
     Run([this] { FormClose(); });
     QMainWindow::closeEvent(event);
 }
@@ -511,7 +576,9 @@ void TForm1::FindButClick() {
     PreselectCurrentColumn();
     const bool chosen = form2_->Choose(QStringLiteral("Cautare valoare"));
     form2_->SetValuePanelVisible(false);
-    if (chosen) FindValue(ws_, S(form2_->ChosenColumn()), S(form2_->Value()));
+    if (!chosen) return;
+    lastFind_ = {S(form2_->ChosenColumn()), S(form2_->Value())};
+    FindValue(ws_, lastFind_->first, lastFind_->second);
 }
 void TForm1::Grid1TitleClick(int column) {
     Run([this, column] { SortByColumn(ws_, column); });
@@ -664,12 +731,14 @@ std::optional<std::string> TForm1::AskOpenFile(const FileDialogRequest& request)
     dialog.setOption(QFileDialog::ReadOnly, false);
     dialog.setSizeGripEnabled(true);
     dialog.setDefaultSuffix(Q(request.defaultExtension).remove(QStringLiteral("*.")));
-    const QString initial = Q(request.initialPath);
+    QString initial = Q(request.initialPath);
+    if (initial.isEmpty()) initial = remembered_.LastFolder(Q(request.title));
     if (initial.endsWith(QLatin1Char('/')) || initial.endsWith(QLatin1Char('\\')))
         dialog.setDirectory(initial);  // a folder to start in
     else if (!initial.isEmpty())
         dialog.selectFile(initial);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    remembered_.SetLastFolder(Q(request.title), dialog.selectedFiles().first());
     return S(dialog.selectedFiles().first());
 }
 
@@ -681,8 +750,12 @@ std::optional<std::string> TForm1::AskSaveFile(const FileDialogRequest& request)
     // The export asks itself, about the name it writes (its extension may be added after).
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     // A full path opens the dialog in its folder with its name typed in.
-    if (!request.initialPath.empty()) dialog.selectFile(Q(request.initialPath));
+    if (!request.initialPath.empty())
+        dialog.selectFile(Q(request.initialPath));
+    else if (const QString folder = remembered_.LastFolder(Q(request.title)); !folder.isEmpty())
+        dialog.setDirectory(folder);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    remembered_.SetLastFolder(Q(request.title), dialog.selectedFiles().first());
     return S(dialog.selectedFiles().first());
 }
 

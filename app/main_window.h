@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/remembered.h"
 #include "core/file_dialog.h"
 #include "core/ui.h"
 #include "core/workspace.h"
@@ -84,6 +85,7 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void ExportProgressHide() override;
 
     std::optional<std::string> AskOpenFile(const FileDialogRequest& request);
+    Remembered& Places() { return remembered_; }
 
     // The export component and its two windows.
     TovDBGridExport& Exp1() { return *exp1_; }
@@ -118,8 +120,14 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void ExportTabelP();
     void AddTabla();
     void InformatCVS1Click();
+    // F3: the last search again, from the row after the current one.
+    void FindAgain();
+    // A table from "Tabele recente"; one that is gone leaves the list with a message.
+    void OpenRecent(const QString& path);
 
   protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -130,6 +138,13 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void BuildBottomPanel();
     void BuildMenus();
     void BuildShortcuts();
+    void BuildOpenMenu();
+    void FillRecentMenu();
+    // Tab goes from the top buttons to the grid, then the filter box and its buttons.
+    void SetTabOrder();
+    void NameForScreenReaders();
+    // A table shown anew: it heads the recent list and gets the column layout it was left with.
+    void TableShown();
     // F5: the table read again from its file, as another program may have changed it.
     void ReopenFromDisk();
     QMenu* AddMenu(const QString& name);
@@ -179,6 +194,11 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     bool stopRequested_ = false;
     QLabel* status_ = nullptr;
     QMenu* popupMenu1_ = nullptr;
+    QMenu* openMenu_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    Remembered remembered_;
+    QString lastShownTable_;
+    std::optional<std::pair<std::string, std::string>> lastFind_;  // column, value
     std::unique_ptr<TovDBGridExport> exp1_;
     Tfrm_Selection* selection_ = nullptr;
     Tfrm_ProgressForm* progress_ = nullptr;

@@ -1,6 +1,8 @@
 #include "dialogs/message_window.h"
 
+#include <QClipboard>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 
 #include "core/ui.h"
@@ -175,6 +177,9 @@ int TErori::Mesaj(const QString& title, const QString& text, uint8_t kind, uint1
 
     label1_->setText(title);
     eroText_->SetCenteredText(text);
+    // What a screen reader says when the window opens.
+    setAccessibleName(title);
+    setAccessibleDescription(eroText_->PlainText());
 
     image1_->setPixmap(KindPicture(kind));
     setWindowTitle(KindCaption(kind));
@@ -230,6 +235,16 @@ QPixmap TErori::Icon() const {
 
 QPixmap TErori::KindPicture(uint8_t kind) const {
     return pictures_[PictureIndex(kind)]->pixmap();
+}
+
+void TErori::keyPressEvent(QKeyEvent* event) {
+    // Ctrl+C copies the message, as the system's message boxes do: a user can paste it into a
+    // report, and a test on a real display can read it.
+    if (event->matches(QKeySequence::Copy)) {
+        QGuiApplication::clipboard()->setText(Title() + QLatin1Char('\n') + eroText_->PlainText());
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TErori::showEvent(QShowEvent* event) {

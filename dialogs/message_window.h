@@ -51,6 +51,7 @@ class TErori : public QDialog {
     QPixmap KindPicture(uint8_t kind) const;
 
   protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
   private:

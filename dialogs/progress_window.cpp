@@ -18,7 +18,10 @@ Tfrm_ProgressForm::Tfrm_ProgressForm(QWidget* parent) : QDialog(parent) {
     ProgressBar = new QProgressBar(this);
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
     ProgressBar->setTextVisible(false);
+    ProgressBar->setAccessibleName(QStringLiteral("Progres"));
+    ProgressBar->setAccessibleDescription(QStringLiteral("Cat s-a exportat"));
     CancelButton = new QPushButton(QStringLiteral("&Renunt"), this);
+    CancelButton->setAccessibleDescription(QStringLiteral("Opreste exportul"));
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
     connect(CancelButton, &QPushButton::clicked, this, [this] { cancelled_ = true; });
 }

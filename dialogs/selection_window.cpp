@@ -72,6 +72,14 @@ Tfrm_Selection::Tfrm_Selection(QWidget* parent) : QDialog(parent) {
     rdo_File = new QRadioButton(GroupBox);
     rdo_File->setObjectName(QStringLiteral("rdo_File"));
     rdo_File->setGeometry(8, 80, 160, 17);
+    btn_Selection->setAccessibleName(QStringLiteral("Export"));
+    btn_Cancel->setAccessibleName(QStringLiteral("Renunt"));
+    rdo_View->setAccessibleName(QStringLiteral("Numai vizualizare"));
+    rdo_File->setAccessibleName(QStringLiteral("Export in fisier"));
+    btn_Selection->setAccessibleDescription(QStringLiteral("Exporta in formatul ales"));
+    btn_Cancel->setAccessibleDescription(QStringLiteral("Inchide fereastra fara export"));
+    rdo_View->setAccessibleDescription(QStringLiteral("Deschide exportul fara a-l salva"));
+    rdo_File->setAccessibleDescription(QStringLiteral("Salveaza exportul intr-un fisier ales"));
     IconImage = new QLabel(GroupBox);
     IconImage->setObjectName(QStringLiteral("IconImage"));
     IconImage->setGeometry(176, 64, 40, 40);
@@ -98,6 +106,10 @@ void Tfrm_Selection::Fill(const ExportChooserRequest& request) {
         if (t == type_) SelectionCombo->setCurrentIndex(SelectionCombo->count() - 1);
     }
     SelectionCombo->setMaxVisibleItems(std::max(1, SelectionCombo->count()));
+    // The format is chosen first: the keys go to its list (Alt+X, the group's letter, too).
+    setTabOrder(SelectionCombo, rdo_View);
+    setTabOrder(rdo_View, rdo_File);
+    SelectionCombo->setFocus(Qt::OtherFocusReason);
     rdo_View->setText(Q(request.viewOnly));
     rdo_View->setChecked(view_);
     rdo_File->setText(Q(request.exportToFile));

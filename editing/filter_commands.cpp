@@ -58,4 +58,9 @@ void FindValue(Workspace& ws, const std::string& column, const std::string& valu
     ws.table.Locate(column, value);
 }
 
+bool FindNextValue(Workspace& ws, const std::string& column, const std::string& value) {
+    return ws.table.Locate(column, value, ws.table.CurrentRow() + 1) ||
+           ws.table.Locate(column, value);
+}
+
 }  // namespace orbelan

@@ -14,5 +14,8 @@ bool SwitchFilter(Workspace& ws, bool on, const std::string& text);
 bool ReadyToFind(Workspace& ws);
 // Moves to the first displayed row whose column holds the value.
 void FindValue(Workspace& ws, const std::string& column, const std::string& value);
+// The search again: the next displayed row below the current one that holds the value, else
+// the first one from the top; false when no row holds it.
+bool FindNextValue(Workspace& ws, const std::string& column, const std::string& value);
 
 }  // namespace orbelan

@@ -144,8 +144,9 @@ class Table {
     void SetFiltered(bool on);
     bool Filtered() const;
 
-    // First visible row, in the current order, whose field equals text exactly; it becomes current.
-    bool Locate(std::string_view field, std::string_view text);
+    // First visible row from `fromRow` on, in the current order, whose field equals text
+    // exactly; it becomes current.
+    bool Locate(std::string_view field, std::string_view text, int fromRow = 0);
 
     // ---- the grid following the cursor
     void DisableControls();

@@ -1,6 +1,8 @@
 // Locate: the first visible row whose field holds a value given as text.
 #include "engine/table.h"
 
+#include <algorithm>
+
 #include "engine/field_codec.h"
 #include "engine/field_value.h"
 #include "engine/table_impl.h"
@@ -139,13 +141,13 @@ class LocateMatcher {
 
 }  // namespace
 
-bool Table::Locate(std::string_view field, std::string_view text) {
+bool Table::Locate(std::string_view field, std::string_view text, int fromRow) {
     RequireActive(*this);
     Impl& d = *d_;
     if (d.Editing()) Post();
     const int index = FieldIndexOrThrow(field);
     const LocateMatcher matcher(*d.file, index, text, d.format);
-    for (int row = 0; d.HasRow(row); ++row) {
+    for (int row = std::max(fromRow, 0); d.HasRow(row); ++row) {
         if (matcher.Matches(d.file->Record(d.visible[static_cast<size_t>(row)]))) {
             d.current = row;
             d.eof = d.bof = false;

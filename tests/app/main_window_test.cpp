@@ -264,7 +264,7 @@ TEST_F(MainWindowTest, UnchangedNewRowIsDroppedWhenTheFocusLeavesTheGrid) {
     OpenWithButton(dir.CopyData("persoane.dbf"));
     auto* grid = form.Grid1();
     auto* add = Find<QPushButton>("LbButton6");
-    EXPECT_EQ(add->focusPolicy(), Qt::NoFocus);
+    EXPECT_FALSE(add->focusPolicy() & Qt::ClickFocus);  // Tab reaches it, a click doesn't
     add->click();
     EXPECT_EQ(form.ws().table.GetState(), Table::State::Insert);
     EXPECT_EQ(grid->model()->rowCount(), 31);

@@ -1,0 +1,99 @@
+// The window as people drive it beyond the buttons: recent tables, remembered places, dropped
+// files, the search again.
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
+#include <QUrl>
+
+#include "app/command_button.h"
+#include "app/data_grid.h"
+#include "app/main_window.h"
+#include "app/qt_text.h"
+#include "editing/filter_commands.h"
+#include "editing/startup.h"
+
+namespace orbelan {
+namespace {
+
+// The local file a drag brings, when it is one the window opens.
+QString DroppedTable(const QMimeData* mime) {
+    if (!mime || !mime->hasUrls() || mime->urls().size() != 1) return {};
+    const QUrl url = mime->urls().first();
+    if (!url.isLocalFile()) return {};
+    const QString path = url.toLocalFile();
+    return QFileInfo(path).suffix().compare(QStringLiteral("dbf"), Qt::CaseInsensitive) == 0
+               ? path
+               : QString();
+}
+
+}  // namespace
+
+void TForm1::BuildOpenMenu() {
+    openMenu_ = AddMenu(QStringLiteral("PopupMenuDeschide"));
+    AddItem(openMenu_, QStringLiteral("DeschideDBF"), QStringLiteral("Deschide un DBF...\tCtrl+O"),
+            [this] { BOpenClick(); });
+    recentMenu_ = openMenu_->addMenu(QStringLiteral("Tabele recente"));
+    recentMenu_->setObjectName(QStringLiteral("TabeleRecente"));
+    connect(recentMenu_, &QMenu::aboutToShow, this, &TForm1::FillRecentMenu);
+    openButton_->SetSplitMenu(openMenu_);
+}
+
+void TForm1::FillRecentMenu() {
+    recentMenu_->clear();
+    const QStringList tables = remembered_.RecentTables();
+    if (tables.isEmpty())
+        recentMenu_->addAction(QStringLiteral("(niciun tabel)"))->setEnabled(false);
+    for (const QString& path : tables) {
+        QAction* action =
+            recentMenu_->addAction(QString(path).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        connect(action, &QAction::triggered, this,
+                [this, path] { Run([this, path] { OpenRecent(path); }); });
+    }
+}
+
+void TForm1::OpenRecent(const QString& path) {
+    if (!QFileInfo::exists(path)) {
+        remembered_.RemoveRecentTable(path);
+        Mesaj("Tabele recente", "Fisierul " + S(path) + " nu mai exista; l-am scos din lista.",
+              mkWarning, mbOK);
+        return;
+    }
+    OpenTableFile(ws_, S(path));
+}
+
+void TForm1::TableShown() {
+    if (!ws_.table.Active()) return;
+    const QString table = Q(ws_.CurrentFile);
+    if (table != lastShownTable_) {
+        lastShownTable_ = table;
+        remembered_.AddRecentTable(table);
+    }
+    grid_->ApplyColumnLayout(remembered_.Columns(table));
+}
+
+void TForm1::FindAgain() {
+    if (!lastFind_) {
+        FindButClick();
+        return;
+    }
+    if (!ReadyToFind(ws_)) return;
+    FindNextValue(ws_, lastFind_->first, lastFind_->second);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!busy_ && !DroppedTable(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    const QString path = DroppedTable(event->mimeData());
+    if (path.isEmpty()) return;
+    event->acceptProposedAction();
+    // Opened once the drop is over: the source program is not kept waiting by our questions.
+    QMetaObject::invokeMethod(
+        this, [this, path] { Run([this, path] { OpenTableFile(ws_, S(path)); }); },
+        Qt::QueuedConnection);
+}
+
+}  // namespace orbelan

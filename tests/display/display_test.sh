@@ -1,0 +1,317 @@
+#!/usr/bin/env bash
+# The window driven as a user drives it: a real X display (Xvfb) with a window manager (openbox),
+# keys and clicks sent by xdotool. Each flow starts the program on a copy of a sample table, acts,
+# and checks the files written (read back by the command-line program) and the window's state
+# (window titles, the message window's text copied with Ctrl+C). Every wait is on a window or a
+# file, with a deadline; a failing flow keeps a screenshot.
+#
+#   tests/display/display_test.sh [BUILD_DIR] [FLOW...]
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+build=${1:-build/test}
+shift || true
+APP=$PWD/$build/app/dbf-orbelan
+CLI=$PWD/$build/cli/orbelan
+DATA=$PWD/tests/data
+SHOTS=$PWD/$build/display-shots
+work=$(mktemp -d /tmp/orbelan-display.XXXXXX)
+rm -rf "$SHOTS" && mkdir -p "$SHOTS"
+
+# ---- the display
+
+Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$work/display" 2>/dev/null &
+xvfb=$!
+cleanup() {
+    [ -n "${app:-}" ] && kill "$app" 2>/dev/null
+    kill "$wm" "$xvfb" 2>/dev/null
+    wait 2>/dev/null
+    [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
+}
+trap cleanup EXIT
+
+# until DEADLINE_SECONDS COMMAND...: runs COMMAND every tenth of a second until it succeeds.
+until_ok() {
+    local end=$((SECONDS + $1))
+    shift
+    until "$@" >/dev/null 2>&1; do
+        [ $SECONDS -ge $end ] && return 1
+        sleep 0.1
+    done
+}
+until_ok 20 test -s "$work/display" || { echo "Xvfb did not start"; exit 1; }
+export DISPLAY=:$(head -n1 "$work/display")
+openbox >/dev/null 2>&1 &
+wm=$!
+until_ok 20 bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || { echo "openbox did not start"; exit 1; }
+
+# ---- helpers of the flows
+
+fail() {
+    echo "    FAILED: $*"
+    import -window root "$SHOTS/$flow.png" 2>/dev/null
+    return 1
+}
+
+visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
+has_window() { [ -n "$(visible "$1")" ]; }
+
+# wait_window TITLE_REGEX: the window's id once it is shown (and active, so keys go to it).
+wait_window() {
+    until_ok 20 has_window "$1" || { fail "no window '$1'"; return 1; }
+    local id
+    id=$(visible "$1")
+    xdotool windowactivate --sync "$id" >/dev/null 2>&1 || true
+    until_ok 10 test "$(xdotool getactivewindow 2>/dev/null)" = "$id"
+    echo "$id"
+}
+
+wait_gone() { until_ok 20 bash -c "! xdotool search --onlyvisible --name '$1' >/dev/null 2>&1"; }
+
+keys() { xdotool key --clearmodifiers --delay 40 "$@"; }
+typed() { xdotool type --clearmodifiers --delay 20 "$1"; }
+
+# click WINDOW X Y: a left click at the window's inside coordinates.
+click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
+
+# The program on a copy of a sample table, with its own home (settings, data folder) and an
+# xdg-open that records what the program asks the desktop to open.
+start_app() {
+    case_dir=$work/$flow
+    mkdir -p "$case_dir/home" "$case_dir/bin" "$case_dir/opened"
+    cat >"$case_dir/bin/xdg-open" <<EOF
+#!/bin/sh
+path=\$(printf '%s' "\$1" | sed 's|^file://||')
+cp "\$path" "$case_dir/opened/" 2>/dev/null
+echo "\$path" >>"$case_dir/opened/list"
+EOF
+    chmod +x "$case_dir/bin/xdg-open"
+    HOME=$case_dir/home XDG_CONFIG_HOME=$case_dir/home/.config XDG_RUNTIME_DIR=$case_dir \
+        PATH=$case_dir/bin:$PATH "$APP" "$@" >"$case_dir/app.log" 2>&1 &
+    app=$!
+    main=$(wait_window '^DBF Orbelan') || return 1
+    xdotool mousemove 0 0  # no tooltip over what the flow looks for
+}
+
+stop_app() {
+    [ -z "${app:-}" ] && return
+    kill "$app" 2>/dev/null
+    wait "$app" 2>/dev/null
+    app=
+}
+
+table_copy() {
+    cp "$DATA/$1" "$case_dir/$1"
+    echo "$case_dir/$1"
+}
+
+# The message window's title and text, through Ctrl+C as a user would copy them.
+message_text() {
+    local id
+    id=$(wait_window '^(Informatie|Atentie|Eroare|Confirmare)') || return 1
+    printf '' | xclip -selection clipboard
+    keys ctrl+c
+    until_ok 5 bash -c '[ -n "$(xclip -o -selection clipboard 2>/dev/null)" ]'
+    xclip -o -selection clipboard
+}
+
+# menu NAME KEYS...: keys that open the menu NAME, then waits for it to show (first item lit).
+menu() {
+    local name=$1
+    shift
+    keys "$@"
+    until_ok 10 has_window "^$name\$" || fail "no menu $name after $*"
+}
+
+# pick NAME N: a click on the Nth item (from 1) of the shown menu NAME.
+pick() {
+    local id WIDTH HEIGHT X Y SCREEN
+    id=$(visible "^$1\$")
+    [ -n "$id" ] || { fail "no menu $1"; return 1; }
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    xdotool mousemove --window "$id" 30 $((4 + 21 * ($2 - 1) + 10)) click 1
+    until_ok 5 bash -c "! xdotool search --onlyvisible --name '^$1\$'" || fail "the menu $1 stayed"
+}
+
+# The main window active again (after a dialog closed, the window manager gives it back).
+focus_main() {
+    xdotool windowactivate --sync "$main" >/dev/null 2>&1
+    until_ok 10 test "$(xdotool getactivewindow 2>/dev/null)" = "$main" || fail "the window is not active"
+}
+
+expect_message() {
+    local text
+    text=$(message_text) || return 1
+    [[ "$text" == *"$1"* ]] || fail "message '$text' lacks '$1'"
+}
+
+rows_of() { "$CLI" show "$1" --format csv | tail -n +2; }
+row_count() { rows_of "$1" | wc -l; }
+
+wait_file() { until_ok 30 test -s "$1" || fail "no file $1"; }
+
+# An answer typed into the file dialog that has the title: the full path, then Enter.
+answer_file_dialog() {
+    wait_window "$1" >/dev/null || return 1
+    keys ctrl+a
+    typed "$2"
+    keys Return
+}
+
+# ---- the flows
+
+flow_open_by_dialog() {
+    start_app || return 1
+    local table
+    table=$(table_copy persoane.dbf)
+    click "$main" 60 23
+    answer_file_dialog '^Alegeti DBF' "$table" || return 1
+    wait_gone '^Alegeti DBF' || fail "the dialog stayed"
+    focus_main || return 1
+    # The quick CSV of the table shown: every row is in it.
+    menu PopupMenu6 alt+o || return 1
+    pick PopupMenu6 2 || return 1
+    wait_file "$case_dir/opened/list" || return 1
+    local csv
+    csv=$(head -n1 "$case_dir/opened/list")
+    [ "$(($(wc -l <"$csv") - 1))" -eq 30 ] || fail "the quick CSV has $(wc -l <"$csv") lines"
+}
+
+flow_filter() {
+    local table
+    case_dir=$work/$flow && mkdir -p "$case_dir"
+    table=$(table_copy persoane.dbf)
+    start_app "$table" || return 1
+    keys ctrl+f
+    typed "LOCALITATE='Brad'"
+    keys Tab space
+    focus_main || return 1
+    menu PopupMenu6 alt+o || return 1
+    pick PopupMenu6 2 || return 1
+    wait_file "$case_dir/opened/list" || return 1
+    local csv brad
+    csv=$(head -n1 "$case_dir/opened/list")
+    brad=$("$CLI" show "$table" --format csv --filter "LOCALITATE='Brad'" | tail -n +2 | wc -l)
+    [ "$brad" -gt 0 ] || fail "the sample has no row in Brad"
+    [ "$(($(wc -l <"$csv") - 1))" -eq "$brad" ] || fail "the filtered CSV has $(wc -l <"$csv") lines, not $brad + 1"
+}
+
+flow_sort_by_title() {
+    local table
+    case_dir=$work/$flow && mkdir -p "$case_dir"
+    table=$(table_copy persoane.dbf)
+    start_app "$table" || return 1
+    click "$main" 100 106
+    expect_message "Doriti sa ordonati tabelul dupa coloana NUME" || return 1
+    keys Return
+    local sorted
+    sorted=$(rows_of "$DATA/persoane_sorted_nume.dbf")
+    until_ok 20 bash -c "[ \"\$(\"$CLI\" show '$table' --format csv | tail -n +2)\" = \"\$1\" ]" _ "$sorted" ||
+        fail "the table is not sorted by NUME"
+}
+
+flow_edit_cell() {
+    local table
+    case_dir=$work/$flow && mkdir -p "$case_dir"
+    table=$(table_copy persoane.dbf)
+    start_app "$table" || return 1
+    click "$main" 100 128
+    keys F2 ctrl+a
+    typed "POPESCU"
+    keys Return Down
+    until_ok 20 bash -c "\"$CLI\" show '$table' --format csv | sed -n 2p | grep -q '^POPESCU,'" ||
+        fail "the edited name is not in the file"
+}
+
+flow_add_delete_row() {
+    local table
+    case_dir=$work/$flow && mkdir -p "$case_dir"
+    table=$(table_copy persoane.dbf)
+    start_app "$table" || return 1
+    keys Insert
+    typed "NOUA"
+    keys Return Up
+    until_ok 20 bash -c "[ \$(\"$CLI\" show '$table' --format csv | tail -n +2 | wc -l) -eq 31 ]" ||
+        fail "the added row is not in the file"
+    rows_of "$table" | grep -q '^NOUA,' || fail "the added row does not hold NOUA"
+    # Back on the new row, Ctrl+Del deletes it after the question.
+    click "$main" 100 128
+    keys ctrl+End ctrl+Home
+    local id
+    keys ctrl+Delete
+    id=$(wait_window '^Confirm') || return 1
+    keys Return
+    until_ok 20 bash -c "[ \$(\"$CLI\" show '$table' --format csv | tail -n +2 | wc -l) -eq 30 ]" ||
+        fail "the deleted row is still in the file"
+}
+
+flow_cnp_check() {
+    local table
+    case_dir=$work/$flow && mkdir -p "$case_dir"
+    table=$(table_copy persoane.dbf)
+    start_app "$table" || return 1
+    menu PopupMenu2 alt+c || return 1
+    pick PopupMenu2 1 || return 1
+    wait_window '^Verificare CNP' >/dev/null || return 1
+    typed "CNP"
+    keys alt+a
+    local first
+    first=$("$CLI" check-cnp "$table" CNP | head -n1 | cut -f2)
+    expect_message "CNP $first incorect" || return 1
+    keys Escape
+    wait_gone '^Atentie' || fail "the question stayed"
+}
+
+flow_export_html() {
+    local table out
+    case_dir=$work/$flow && mkdir -p "$case_dir"
+    table=$(table_copy persoane.dbf)
+    out=$case_dir/lista.html
+    start_app "$table" || return 1
+    menu PopupMenu6 alt+o || return 1
+    pick PopupMenu6 1 || return 1
+    wait_window '^Export Grila' >/dev/null || return 1
+    keys alt+x
+    typed "HTML"
+    keys alt+i alt+e
+    answer_file_dialog '^Save document' "$out" || return 1
+    wait_file "$out" || return 1
+    until_ok 20 grep -q 'CONSTANTIN' "$out" || fail "the page lacks the table's rows"
+}
+
+flow_form_letters() {
+    local table model
+    case_dir=$work/$flow && mkdir -p "$case_dir"
+    table=$(table_copy persoane.dbf)
+    model=$case_dir/model.rtf
+    "$CLI" template "$table" -o "$model" >/dev/null || { fail "no template"; return 1; }
+    start_app "$table" || return 1
+    menu PopupMenu3 alt+w || return 1
+    pick PopupMenu3 1 || return 1
+    expect_message "Aveti deja un model" || return 1
+    keys Return
+    answer_file_dialog 'Alegeti modelul' "$model" || return 1
+    wait_file "$case_dir/opened/list" || return 1
+    local letters
+    letters=$(head -n1 "$case_dir/opened/list")
+    until_ok 20 grep -q 'STOICA' "$letters" || fail "the letters lack the table's rows"
+}
+
+# ---- the run
+
+all_flows=(open_by_dialog filter sort_by_title edit_cell add_delete_row cnp_check export_html
+           form_letters)
+flows=("${@:-${all_flows[@]}}")
+[ $# -gt 0 ] && flows=("$@")
+failed=0
+for flow in "${flows[@]}"; do
+    start=$SECONDS
+    if "flow_$flow"; then
+        echo "ok   $flow ($((SECONDS - start)) s)"
+    else
+        echo "FAIL $flow ($((SECONDS - start)) s), screenshot $SHOTS/$flow.png"
+        failed=$((failed + 1))
+    fi
+    stop_app
+done
+echo "${#flows[@]} flows, $failed failed"
+[ "$failed" -eq 0 ]
