@@ -92,6 +92,8 @@ int ReadNumber(std::string_view text, std::string_view spec) {
     return value;
 }
 
+FieldProblem CheckShape(const FieldDef& f, DbfFamily family);
+
 }  // namespace
 
 std::optional<DbfFamily> ParseTableFormat(std::string_view name) {
@@ -157,8 +159,14 @@ FieldProblem CheckFieldName(std::string_view name) {
 }
 
 FieldProblem CheckField(const FieldDef& f, DbfFamily family) {
-    using P = FieldProblem::Part;
     if (FieldProblem p = CheckFieldName(f.name)) return p;
+    return CheckShape(f, family);
+}
+
+// Type, width, decimals and the null flag.
+namespace {
+FieldProblem CheckShape(const FieldDef& f, DbfFamily family) {
+    using P = FieldProblem::Part;
     const std::string types = FieldTypesOf(family);
     const std::string title = TableFormatTitle(family);
     if (types.find(f.type) == std::string::npos)
@@ -195,18 +203,32 @@ FieldProblem CheckField(const FieldDef& f, DbfFamily family) {
                        "Doar tabelele Visual FoxPro au campuri care pot fi nule (" + f.name + ").");
     return {};
 }
+}  // namespace
 
 FieldProblem CheckFieldList(const std::vector<FieldDef>& fields, DbfFamily family, int* index) {
+    return CheckChangedFieldList(fields, std::vector<const FieldDef*>(fields.size()), family,
+                                 index);
+}
+
+FieldProblem CheckChangedFieldList(const std::vector<FieldDef>& fields,
+                                   const std::vector<const FieldDef*>& originals, DbfFamily family,
+                                   int* index) {
     if (index) *index = -1;
     if (fields.empty())
         return Problem(FieldProblem::Part::Name, "Tabelul trebuie sa aiba cel putin un camp.");
     for (size_t i = 0; i < fields.size(); ++i) {
-        FieldProblem p = CheckField(fields[i], family);
+        const FieldDef& f = fields[i];
+        const FieldDef* was = i < originals.size() ? originals[i] : nullptr;
+        FieldProblem p;
+        if (!was || f.name != was->name) p = CheckFieldName(f.name);
+        if (!p && (!was || f.type != was->type || f.size != was->size ||
+                   f.decimals != was->decimals || (f.flags & 0x02) != (was->flags & 0x02)))
+            p = CheckShape(f, family);
         for (size_t j = 0; !p && j < i; ++j)
-            if (SameFieldName(fields[j].name, fields[i].name))
+            if (SameFieldName(fields[j].name, f.name))
                 p = Problem(FieldProblem::Part::Name,
-                            "Numele " + fields[i].name + " apare de doua ori (ca " +
-                                fields[j].name + "); literele mari si mici nu conteaza.");
+                            "Numele " + f.name + " apare de doua ori (ca " + fields[j].name +
+                                "); literele mari si mici nu conteaza.");
         if (p) {
             if (index) *index = static_cast<int>(i);
             return p;

@@ -49,6 +49,12 @@ FieldProblem CheckField(const FieldDef& field, DbfFamily family);
 // Every field, then names repeated whatever their case; index: the field at fault (-1: none).
 FieldProblem CheckFieldList(const std::vector<FieldDef>& fields, DbfFamily family,
                             int* index = nullptr);
+// The same for a table's changed structure: originals[i] is the field fields[i] was (nullptr
+// for a new one). What a field keeps of its original (its name; its type, width and decimals)
+// passes as it is, so a table's odd old field doesn't stop a change elsewhere.
+FieldProblem CheckChangedFieldList(const std::vector<FieldDef>& fields,
+                                   const std::vector<const FieldDef*>& originals, DbfFamily family,
+                                   int* index = nullptr);
 
 // "SUMA N(10,2)" -> FieldDef; a fixed width is filled in. Throws FieldListError for what can't
 // be read as a field (the rules are CheckField's).
