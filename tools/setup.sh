@@ -10,7 +10,8 @@ else
     PACKAGES=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libgl-dev
               zlib1g-dev
               libgtest-dev libgmock-dev
-              dpkg-dev desktop-file-utils)  # the package test: cpack's dependency scan, entry check
+              dpkg-dev desktop-file-utils  # the package test: cpack's dependency scan, entry check
+              python3-dbfread python3-dbf gdal-bin libreoffice-calc-nogui)  # peer readers
 fi
 
 missing=()
