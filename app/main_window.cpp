@@ -123,6 +123,7 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
 
     BuildMenus();
     BuildShortcuts();
+    BuildStructureMenu();
     connect(grid_, &TDataGrid::titleClicked, this, &TForm1::Grid1TitleClick);
     connect(grid_, &TDataGrid::contextMenuWanted, this,
             [this](const QPoint& pos) { popupMenu1_->popup(pos); });
@@ -318,6 +319,7 @@ void TForm1::BuildMenus() {
 // The keys people expect beside the buttons' own accelerators; F1 lists them all.
 constexpr const char* kShortcutHelp =
     "Ctrl+O - Deschide un DBF\r"
+    "Ctrl+N - Tabel nou\r"
     "F5 - Citeste din nou tabelul de pe disc\r"
     "Ctrl+F - Caseta de filtrare\r"
     "Enter (in caseta de filtrare) - Porneste filtrul\r"

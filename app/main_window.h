@@ -118,6 +118,8 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void ExportTabelP();
     void AddTabla();
     void InformatCVS1Click();
+    void TabelNouClick();            // "Tabel nou...", Ctrl+N
+    void StructuraTabeluluiClick();  // "Structura tabelului..."
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -130,6 +132,7 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void BuildBottomPanel();
     void BuildMenus();
     void BuildShortcuts();
+    void BuildStructureMenu();  // main_window_structure.cpp
     // F5: the table read again from its file, as another program may have changed it.
     void ReopenFromDisk();
     QMenu* AddMenu(const QString& name);

@@ -306,7 +306,17 @@ bool FieldGrid::CheckCell(int row, int column, const QString& typed) {
     return true;
 }
 
+void FieldGrid::FinishEditing() {
+    if (state() != QAbstractItemView::EditingState) return;
+    for (QLineEdit* editor : findChildren<QLineEdit*>(QStringLiteral("FieldEditor"))) {
+        if (!editor->isVisible()) continue;
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
 bool FieldGrid::Check() {
+    FinishEditing();
     int at = -1;
     const FieldProblem p = Judge(Fields(), &at);
     if (!p) return true;

@@ -41,8 +41,10 @@ class FieldGrid : public QTableWidget {
     void MoveCurrent(int delta);  // -1 up, +1 down
     QComboBox* TypeBox(int row) const;
 
-    // Every row checked in order: at the first fault the cell becomes current and the balloon
-    // shows the reason; false then.
+    // A cell being typed keeps what was typed in it.
+    void FinishEditing();
+    // Every row checked in order (the cell being typed first finished): at the first fault the cell
+    // becomes current and the balloon shows the reason; false then.
     bool Check();
     BalloonHint* Balloon() const { return balloon_; }
 
