@@ -63,8 +63,12 @@ void TForm1::TabelNouClick() {
     dialog.SetNewTable();
     std::string created;
     dialog.onAccept = [&]() -> bool {
+        // In the open table's folder, under a name that is not taken yet.
+        const size_t slash = ws_.CurrentFile.find_last_of("/\\");
+        const std::string folder =
+            slash == std::string::npos ? std::string() : ws_.CurrentFile.substr(0, slash + 1);
         const auto chosen = AskSaveFile(
-            {"Unde se salveaza tabelul nou?", "Fisiere DBF|*.DBF", "*.dbf", ws_.CurrentFile});
+            {"Unde se salveaza tabelul nou?", "Fisiere DBF|*.DBF", "*.dbf", folder + "nou.dbf"});
         if (!chosen) return false;
         const std::string path = WithDbfExtension(*chosen);
         try {

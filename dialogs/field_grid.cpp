@@ -303,6 +303,7 @@ bool FieldGrid::CheckCell(int row, int column, const QString& typed) {
         ShowProblem(row, column, Q(p.text));
         return false;
     }
+    balloon_->hide();  // the fault it showed is mended
     return true;
 }
 
@@ -319,7 +320,10 @@ bool FieldGrid::Check() {
     FinishEditing();
     int at = -1;
     const FieldProblem p = Judge(Fields(), &at);
-    if (!p) return true;
+    if (!p) {
+        balloon_->hide();
+        return true;
+    }
     ShowProblem(std::max(at, 0), ColumnOf(p.part), Q(p.text));
     return false;
 }

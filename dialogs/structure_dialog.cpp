@@ -143,10 +143,12 @@ TValoriNepotrivite::TValoriNepotrivite(const FitCheck& check, QWidget* parent)
     auto* text = new QLabel(this);
     text->setObjectName(QStringLiteral("Numar"));
     text->setWordWrap(true);
-    QString what = QString::number(check.count) +
-                   (check.count == 1 ? QStringLiteral(" valoare nu incape")
-                                     : QStringLiteral(" valori nu incap")) +
-                   QStringLiteral(" in noua structura sau nu poate fi convertita.");
+    QString what =
+        QString::number(check.count) +
+        (check.count == 1 ? QStringLiteral(" valoare nu incape in noua structura sau nu poate fi "
+                                           "convertita.")
+                          : QStringLiteral(" valori nu incap in noua structura sau nu pot fi "
+                                           "convertite."));
     if (check.count > check.listed.size())
         what += QStringLiteral(" Sunt aratate primele %1.").arg(check.listed.size());
     what += QStringLiteral(" Aplicati oricum? Valorile acestea vor ramane goale.");

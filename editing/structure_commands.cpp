@@ -128,7 +128,8 @@ FitCheck CheckStructureFit(Workspace& ws, const NewStructure& structure) {
             if (v.Ok()) continue;
             if (check.listed.size() < FitCheck::kListed)
                 check.listed.push_back(
-                    {r + 1, target.name, file.Text(record, c.from, format), v.reason});
+                    {r + 1, target.name, file.Text(record, c.from, format),
+                     file.IsDeleted(r) ? v.reason + " (linie stearsa)" : v.reason});
             ++check.count;
         }
         if ((r & 0xFFFF) == 0) ws.progress.ProcessMessages();
