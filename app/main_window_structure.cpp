@@ -1,5 +1,4 @@
-// "Tabel nou..." and "Structura tabelului...": the arrow beside "Deschide un DBF", Ctrl+N and
-// the grid's right-click menu.
+// "Tabel nou..." and "Structura tabelului...": the arrow beside "Deschide un DBF", and Ctrl+N.
 #include <QMenu>
 #include <QShortcut>
 #include <QToolButton>
@@ -50,8 +49,6 @@ void TForm1::BuildStructureMenu() {
             ->setEnabled(ws_.table.Active());
         open->popup(arrow->mapToGlobal(QPoint(0, arrow->height())));
     });
-    AddItem(popupMenu1_, QStringLiteral("StructuraTabelului1"),
-            QStringLiteral("Structura tabelului..."), [this] { StructuraTabeluluiClick(); });
 
     auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_N), this);
     shortcut->setObjectName(QStringLiteral("ShortcutNew"));
