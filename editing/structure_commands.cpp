@@ -1,6 +1,7 @@
 #include "editing/structure_commands.h"
 
 #include <charconv>
+#include <cstring>
 
 #include "core/argument_error.h"
 #include "core/command_guard.h"
@@ -20,11 +21,24 @@ namespace {
 
 constexpr const char* kTitle = "Structura tabelului";
 
-// A field converted from an old one: its values go through their text forms.
+// A field converted from an old one: its values go through their text forms, but for a field
+// only made wider, whose stored bytes are the value as they are.
 struct Conversion {
     int from;  // old field
     int to;    // new field
+    enum class Kind { Text, WiderLeft, WiderRight } kind = Kind::Text;
 };
+
+Conversion::Kind KindOf(const FieldDef& from, const FieldDef& to) {
+    // Null values and varchar lengths live outside the field's bytes.
+    if (to.size < from.size || (from.flags & 0x02) || (to.flags & 0x02))
+        return Conversion::Kind::Text;
+    if (from.type == 'C' && to.type == 'C') return Conversion::Kind::WiderLeft;
+    const bool numbers =
+        (from.type == 'N' || from.type == 'F') && (to.type == 'N' || to.type == 'F');
+    if (numbers && from.decimals == to.decimals) return Conversion::Kind::WiderRight;
+    return Conversion::Kind::Text;
+}
 
 bool SameShape(const FieldDef& a, const FieldDef& b) {
     return a.type == b.type && a.size == b.size && a.decimals == b.decimals;
@@ -36,8 +50,9 @@ std::vector<Conversion> ConversionsOf(const std::vector<FieldDef>& old,
     std::vector<Conversion> out;
     for (size_t i = 0; i < structure.fields.size(); ++i) {
         const int from = structure.sources[i];
-        if (from >= 0 && !SameShape(old[static_cast<size_t>(from)], structure.fields[i]))
-            out.push_back({from, static_cast<int>(i)});
+        const FieldDef& was = old[static_cast<size_t>(from < 0 ? 0 : from)];
+        if (from >= 0 && !SameShape(was, structure.fields[i]))
+            out.push_back({from, static_cast<int>(i), KindOf(was, structure.fields[i])});
     }
     return out;
 }
@@ -116,7 +131,9 @@ FitCheck CheckStructureFit(Workspace& ws, const NewStructure& structure) {
     FitCheck check;
     Table& tx = ws.table;
     const DbfFile& file = tx.Data();
-    const std::vector<Conversion> conversions = ConversionsOf(file.Fields(), structure);
+    std::vector<Conversion> conversions = ConversionsOf(file.Fields(), structure);
+    std::erase_if(conversions,
+                  [](const Conversion& c) { return c.kind != Conversion::Kind::Text; });
     if (conversions.empty()) return check;
     const FormatSettings& format = ws.Format();
     const CodePage& page = file.Page();
@@ -198,6 +215,14 @@ StructureChangeResult ChangeStructure(Workspace& ws, const NewStructure& structu
     ReplaceTable(ws, written, [&](const DbfFile& src, uint32_t record, DbfWriter& w) {
         const uint8_t* rec = src.Record(record);
         for (const Conversion& c : conversions) {
+            if (c.kind != Conversion::Kind::Text) {
+                // The same bytes in the same code page, padded where the field grew.
+                const FieldDef& a = src.Fields()[static_cast<size_t>(c.from)];
+                const FieldDef& b = w.Fields()[static_cast<size_t>(c.to)];
+                const int pad = c.kind == Conversion::Kind::WiderRight ? b.size - a.size : 0;
+                std::memcpy(w.Row() + b.offset + pad, rec + a.offset, static_cast<size_t>(a.size));
+                continue;
+            }
             const Converted v = ConvertField(
                 src, rec, c.from, w.Fields()[static_cast<size_t>(c.to)], w.Page(), format);
             if (v.Ok())

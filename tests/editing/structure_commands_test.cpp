@@ -48,9 +48,9 @@ TEST_F(StructureTest, ValuesKeptThroughEveryKindOfChange) {
     };
     const Case cases[] = {
         {"wider",
-         {{K::Set, "NUME C(40)"}},
-         {{"NUME", "NUME"}, {"OBS", "OBS"}},
-         "NUME C(40); PRENUME C(20); CNP C(13); SUMA N(10,2); NR N(5); DATAN D; ACTIV L; OBS M"},
+         {{K::Set, "NUME C(40)"}, {K::Set, "SUMA N(14,2)"}},
+         {{"NUME", "NUME"}, {"OBS", "OBS"}, {"SUMA", "SUMA"}},
+         "NUME C(40); PRENUME C(20); CNP C(13); SUMA N(14,2); NR N(5); DATAN D; ACTIV L; OBS M"},
         {"renamed and moved",
          {{K::Rename, "PRENUME=PREN"}, {K::Move, "OBS=1"}, {K::Drop, "CNP"}, {K::Add, "X N(3)"}},
          {{"PRENUME", "PREN"}, {"OBS", "OBS"}, {"SUMA", "SUMA"}},
