@@ -6,6 +6,7 @@
 #include "core/argument_error.h"
 #include "core/command_guard.h"
 #include "core/messages.h"
+#include "core/text_util.h"
 #include "core/workspace.h"
 #include "engine/codepage.h"
 #include "engine/dbf_file.h"
@@ -63,16 +64,6 @@ std::string Shortened(const std::string& value) {
     size_t cut = kShown;
     while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) --cut;
     return value.substr(0, cut) + "...";
-}
-
-std::string CsvField(const std::string& s) {
-    if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
-    std::string out = "\"";
-    for (char c : s) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + '"';
 }
 
 int PositionArg(const std::string& text, size_t count) {
