@@ -54,7 +54,7 @@ def norm(value, kind):
     if kind == "N":
         text = str(value).strip()
         return repr(float(text)) if text else ""
-    return str(value).rstrip(" ").rstrip("\x00") if kind == "M" else str(value).rstrip(" ")
+    return str(value).rstrip(" ")
 
 
 def spreadsheet(value, kind):
@@ -101,7 +101,9 @@ for fmt in FORMATS:
 for fmt, (path, expected) in tables.items():
     reader = dbfread.DBF(path, encoding="cp1250")
     kinds = {f.name: ("N" if f.type in "NFIYB" else f.type) for f in reader.fields}
-    compare("dbfread", fmt, expected, [dict(r) for r in reader], kinds)
+    # dbfread reads a dBase IV memo 8 bytes too far: the block's length counts its header.
+    nuls = (lambda v, kind: v.rstrip("\x00")) if fmt == "dbase4" else None
+    compare("dbfread", fmt, expected, [dict(r) for r in reader], kinds, loose=nuls)
 
     if fmt != "dbase4":  # the dbf module does not open dBase IV tables with memo files
         table = dbf.Table(path, codepage="cp1250")
