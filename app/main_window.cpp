@@ -123,6 +123,8 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
 
     BuildMenus();
     BuildOpenMenu();
+    BuildStructureMenu();
+    AddRecentTablesMenu();
     BuildShortcuts();
     SetTabOrder();
     NameForScreenReaders();
@@ -327,6 +329,7 @@ void TForm1::BuildMenus() {
 // The keys people expect beside the buttons' own accelerators; F1 lists them all.
 constexpr const char* kShortcutHelp =
     "Ctrl+O - Deschide un DBF\r"
+    "Ctrl+N - Tabel nou\r"
     "F5 - Citeste din nou tabelul de pe disc\r"
     "Ctrl+F - Caseta de filtrare\r"
     "F3 - Cauta din nou valoarea cautata ultima data\r"

@@ -124,6 +124,8 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void FindAgain();
     // A table from "Tabele recente"; one that is gone leaves the list with a message.
     void OpenRecent(const QString& path);
+    void TabelNouClick();            // "Tabel nou...", Ctrl+N
+    void StructuraTabeluluiClick();  // "Structura tabelului..."
 
   protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -138,13 +140,15 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void BuildBottomPanel();
     void BuildMenus();
     void BuildShortcuts();
-    void BuildOpenMenu();
+    void BuildOpenMenu();  // the items of other files' commands come after "Deschide un DBF..."
+    void AddRecentTablesMenu();  // and the recent tables last
     void FillRecentMenu();
     // Tab goes from the top buttons to the grid, then the filter box and its buttons.
     void SetTabOrder();
     void NameForScreenReaders();
     // A table shown anew: it heads the recent list and gets the column layout it was left with.
     void TableShown();
+    void BuildStructureMenu();  // main_window_structure.cpp
     // F5: the table read again from its file, as another program may have changed it.
     void ReopenFromDisk();
     QMenu* AddMenu(const QString& name);

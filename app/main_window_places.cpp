@@ -34,10 +34,14 @@ void TForm1::BuildOpenMenu() {
     openMenu_ = AddMenu(QStringLiteral("PopupMenuDeschide"));
     AddItem(openMenu_, QStringLiteral("DeschideDBF"), QStringLiteral("Deschide un DBF...\tCtrl+O"),
             [this] { BOpenClick(); });
+    openButton_->SetSplitMenu(openMenu_);
+}
+
+void TForm1::AddRecentTablesMenu() {
+    openMenu_->addSeparator();
     recentMenu_ = openMenu_->addMenu(QStringLiteral("Tabele recente"));
     recentMenu_->setObjectName(QStringLiteral("TabeleRecente"));
     connect(recentMenu_, &QMenu::aboutToShow, this, &TForm1::FillRecentMenu);
-    openButton_->SetSplitMenu(openMenu_);
 }
 
 void TForm1::FillRecentMenu() {

@@ -15,6 +15,7 @@
 #include "cli/console_ui.h"
 #include "cli/options.h"
 #include "cli/row_printer.h"
+#include "cli/structure_cli.h"
 #include "core/open_table.h"
 #include "core/program_dir.h"
 #include "core/workspace.h"
@@ -227,6 +228,8 @@ const std::map<std::string, CliCommand>& Commands() {
         {"export", {Export}},
         {"append", {Append}},
         {"csv", {Csv}},
+        {"create", {CreateCommand}},
+        {"alter", {AlterCommand, true}},
     };
     return commands;
 }

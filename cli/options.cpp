@@ -31,6 +31,10 @@ const char* const kUsage =
     "                [--filter E]\n"
     "  append FISIER SURSA              adauga liniile tabelului SURSA\n"
     "  csv FISIER -o IESIRE [--filter E] CSV-ul rapid al liniilor afisate\n"
+    "  create FISIER \"NUME C(30); SUMA N(10,2); DATAN D; ACTIV L; OBS M\"\n"
+    "                [--format dbase3|dbase4|foxpro|vfp] [--codepage NUME]   tabel nou, gol\n"
+    "  alter FISIER [--add \"N T(L,Z)\"] [--drop N] [--rename A=B] [--set \"N T(L,Z)\"]\n"
+    "               [--move N=POZITIE] [--dry-run]   schimba structura (intreaba)\n"
     "  --help | --version\n"
     "Optiuni pentru toate comenzile (oriunde dupa comanda):\n"
     "  --codepage NUME                  codul de pagina (de ex. cp1250, cp852)\n"
@@ -68,13 +72,19 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             o.filter = Value(args, i);
         } else if (a == "--format") {
             o.outputFormat = Value(args, i);
-            static const char* const kFormats[] = {"table", "csv", "json", "html", "xls", "doc",
-                                                   "txt",   "tab", "rtf",  "dif",  "slk", "xlsx"};
+            static const char* const kFormats[] = {
+                "table", "csv", "json", "html", "xls",    "doc",    "txt",    "tab",
+                "rtf",   "dif", "slk",  "xlsx", "dbase3", "dbase4", "foxpro", "vfp"};
             if (std::find(std::begin(kFormats), std::end(kFormats), o.outputFormat) ==
                 std::end(kFormats))
                 throw UsageError("Format necunoscut: " + o.outputFormat + ".");
         } else if (a == "-o") {
             o.output = Value(args, i);
+        } else if (a == "--add" || a == "--drop" || a == "--rename" || a == "--set" ||
+                   a == "--move") {
+            o.structureEdits.emplace_back(a, Value(args, i));
+        } else if (a == "--dry-run") {
+            o.dryRun = true;
         } else if (a == "--yes") {
             o.yes = true;
         } else if (a == "--limit") {

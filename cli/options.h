@@ -3,6 +3,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/argument_error.h"
@@ -26,6 +27,9 @@ struct CliOptions {
     std::string output;                  // -o
     long row = 0;                        // --row N, from 1; 0: not given
     long fromRow = 0;                    // --from-row N, from 1; 0: not given
+    // alter's --add --drop --rename --set --move, in the order given: (option, value)
+    std::vector<std::pair<std::string, std::string>> structureEdits;
+    bool dryRun = false;  // --dry-run: report, change nothing
 };
 
 // Throws UsageError for an unknown option, a missing value or a bad number.

@@ -65,16 +65,6 @@ std::string JsonString(const std::string& utf8) {
     return out + "\"";
 }
 
-std::string CsvField(const std::string& utf8) {
-    if (utf8.find_first_of(",\"\r\n") == std::string::npos) return utf8;
-    std::string out = "\"";
-    for (char c : utf8) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + "\"";
-}
-
 void PrintRows(Table& t, const std::string& format, long limit, std::ostream& out) {
     const int n = t.FieldCount();
     const std::vector<size_t> widths = ColumnWidths(t);

@@ -3,6 +3,7 @@
 #include <iosfwd>
 #include <string>
 
+#include "core/text_util.h"  // CsvField
 #include "engine/table.h"
 
 namespace orbelan {
@@ -10,6 +11,5 @@ namespace orbelan {
 void PrintRows(Table& table, const std::string& format, long limit, std::ostream& out);
 
 std::string JsonString(const std::string& utf8);
-std::string CsvField(const std::string& utf8);
 
 }  // namespace orbelan

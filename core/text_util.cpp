@@ -26,4 +26,14 @@ std::string GroupedThousands(long long n) {
     return n < 0 ? "-" + digits : digits;
 }
 
+std::string CsvField(const std::string& utf8) {
+    if (utf8.find_first_of(",\"\r\n") == std::string::npos) return utf8;
+    std::string out = "\"";
+    for (char c : utf8) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
 }  // namespace orbelan

@@ -11,4 +11,7 @@ std::string_view Trim(std::string_view s);
 // A count as a Romanian reads it: thousands grouped by full stops ("2.140").
 std::string GroupedThousands(long long n);
 
+// A CSV cell: quoted (quotes doubled) when it holds a comma, a quote or a line break.
+std::string CsvField(const std::string& utf8);
+
 }  // namespace orbelan

@@ -11,6 +11,7 @@ else
               zlib1g-dev
               libgtest-dev libgmock-dev
               dpkg-dev desktop-file-utils  # the package test: cpack's dependency scan, entry check
+              python3-dbfread python3-dbf gdal-bin libreoffice-calc-nogui  # peer readers
               xvfb openbox xdotool xclip x11-utils imagemagick)  # the window on a real display
 fi
 

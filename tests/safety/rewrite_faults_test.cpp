@@ -165,6 +165,13 @@ const std::vector<Command>& Commands() {
          [](const std::string& t) {
              return std::vector<std::string>{"dedupe", t, "ACTIV", "--yes"};
          }},
+        {"structure",
+         [](const std::string& t) {
+             return std::vector<std::string>{"alter",  t,         "--set",    "NUME C(40)",
+                                             "--set",  "NR C(6)", "--rename", "CNP=COD",
+                                             "--move", "SUMA=1",  "--set",    "DATAN C(4)",
+                                             "--add",  "OBS2 M",  "--yes"};
+         }},
     };
     return commands;
 }
@@ -260,6 +267,39 @@ TEST_F(RewriteFaults, EveryCommandAtEveryFailurePointLeavesOldOrNewNeverAMix) {
     }
     RecordProperty("cases", cases);
     std::printf("%d command x failure point cases\n", cases);
+}
+
+// A new table: at every failure point either nothing at all is left in the folder, and the
+// failure is reported, or the whole table and its memo file.
+TEST_F(RewriteFaults, CreateLeavesNothingOrTheWholeTable) {
+    const auto create = [&](const std::string& table) {
+        std::ostringstream out, err;
+        const int code = RunOrbelan({"create", table, "NUME C(30); OBS M"}, out, err);
+        return Outcome{code, out.str(), err.str()};
+    };
+    dir_ = std::make_unique<test::TempDir>();
+    IoFaults().Reset();
+    ASSERT_EQ(create(dir_->File("NOU.DBF")).code, 0);
+    const FileIoFaults counted = IoFaults();
+    const Files whole = FolderFiles(dir_->Path());
+    ASSERT_EQ(whole.bytes.size(), 2u);
+    for (const Fault& fault : kFaults) {
+        for (int n = 0; n < counted.*fault.calls; ++n) {
+            SCOPED_TRACE(std::string(fault.name) + " call " + std::to_string(n));
+            dir_ = std::make_unique<test::TempDir>();
+            IoFaults().*fault.counter = n;
+            const Outcome r = create(dir_->File("NOU.DBF"));
+            IoFaults().Reset();
+            const Files now = FolderFiles(dir_->Path());
+            if (now.bytes.empty()) {
+                EXPECT_NE(r.code, 0) << "a failure reported as success";
+                EXPECT_NE(r.err.find("NOU."), std::string::npos) << "unnamed: " << r.err;
+            } else {
+                EXPECT_EQ(r.code, 0) << r.err;
+                EXPECT_EQ(now.bytes.size(), 2u) << Names(now);
+            }
+        }
+    }
 }
 
 }  // namespace

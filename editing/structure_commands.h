@@ -1,0 +1,78 @@
+#pragma once
+// A new, empty table; and the open table's structure changed (fields added, dropped, renamed,
+// moved, given another type, width or decimals) in one rewrite that converts every value and
+// loses none without the user's choice.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/replace_table.h"
+#include "engine/dbf_header.h"
+#include "engine/field_def.h"
+
+namespace orbelan {
+
+class Table;
+class Workspace;
+
+struct NewTableDefinition {
+    std::string path;
+    DbfFamily family = DbfFamily::DBase3;
+    std::string codePage = "cp1250";
+    std::vector<FieldDef> fields;
+};
+
+// Writes the empty table (and its memo file when a field needs one). A field list that breaks
+// a rule, an unknown code page or a file that exists already (table or memo) is an
+// ArgumentError; a failed write a DbfError, with nothing left behind.
+void CreateTable(const NewTableDefinition& table);
+
+// A value that would not go into its new field.
+struct Misfit {
+    uint32_t row = 0;    // 1-based record number in the file
+    std::string column;  // the new field's name
+    std::string value;   // the value's text form
+    std::string reason;  // why: "are 40 caractere; C 30 are loc pentru 30"
+};
+struct FitCheck {
+    static constexpr size_t kListed = 100;
+    std::vector<Misfit> listed;  // the first kListed
+    size_t count = 0;            // all of them
+};
+
+// The rule breaker of a new structure of the open table (the fields keep their old one's name,
+// type and width as they may), as an ArgumentError; nothing when it can be written.
+void CheckNewStructure(const Table& table, const NewStructure& structure);
+
+// Reads every row (deleted ones too) and lists the values of the converted fields that would
+// not fit or convert.
+FitCheck CheckStructureFit(Workspace& ws, const NewStructure& structure);
+
+// "<row>\t<column>\t<value>" a line, for the first misfits, then the count.
+std::string MisfitsText(const FitCheck& check);
+// The listed misfits as CSV (row,column,value,reason; quoted where needed), UTF-8.
+std::string MisfitsCsv(const FitCheck& check);
+
+struct StructureChangeResult {
+    bool done = false;   // false: refused (a question answered NU) or nothing to change
+    size_t emptied = 0;  // values left empty because they didn't fit
+};
+
+// Checks the structure and every row; when some values don't fit, asks (unless emptyMisfits:
+// the caller already showed them and the user chose), then rewrites the table once: kept fields
+// byte for byte, memo texts kept, converted fields through their text forms, misfits empty.
+StructureChangeResult ChangeStructure(Workspace& ws, const NewStructure& structure,
+                                      bool emptyMisfits = false);
+
+// One change of a command line: --add "N T(W,D)", --drop N, --rename A=B, --set "N T(W,D)",
+// --move N=POS (1-based).
+struct StructureEdit {
+    enum class Kind { Add, Drop, Rename, Set, Move } kind;
+    std::string argument;
+};
+// The open table's structure with the edits applied in order; ArgumentError for a field it
+// doesn't have, a bad position or a field spec that can't be read.
+NewStructure EditedStructure(const Table& table, const std::vector<StructureEdit>& edits);
+
+}  // namespace orbelan

@@ -1,0 +1,318 @@
+#include "engine/field_list.h"
+
+#include <cctype>
+#include <charconv>
+
+namespace orbelan {
+namespace {
+
+constexpr size_t kMaxName = 10;
+
+struct FormatName {
+    DbfFamily family;
+    const char* name;
+    const char* title;
+    uint8_t version;
+};
+constexpr FormatName kFormats[] = {
+    {DbfFamily::DBase3, "dbase3", "dBase III", 0x03},
+    {DbfFamily::DBase4, "dbase4", "dBase IV", 0x04},
+    {DbfFamily::FoxPro, "foxpro", "FoxPro", 0xF5},
+    {DbfFamily::VisualFoxPro, "vfp", "Visual FoxPro", 0x30},
+};
+
+const FormatName& FormatOf(DbfFamily family) {
+    for (const FormatName& f : kFormats)
+        if (f.family == family) return f;
+    return kFormats[1];  // dBase 7 tables are given dBase IV's choices
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+    return s;
+}
+
+char Upper(char c) {
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+}
+
+// The Romanian letters in UTF-8 and the letter a name takes instead.
+struct Diacritic {
+    const char* utf8;
+    char plain;
+};
+constexpr Diacritic kDiacritics[] = {
+    {"\xC4\x83", 'a'}, {"\xC4\x82", 'A'}, {"\xC3\xA2", 'a'}, {"\xC3\x82", 'A'}, {"\xC3\xAE", 'i'},
+    {"\xC3\x8E", 'I'}, {"\xC8\x99", 's'}, {"\xC8\x98", 'S'}, {"\xC5\x9F", 's'}, {"\xC5\x9E", 'S'},
+    {"\xC8\x9B", 't'}, {"\xC8\x9A", 'T'}, {"\xC5\xA3", 't'}, {"\xC5\xA2", 'T'},
+};
+
+// The name with its Romanian letters made plain; nullopt when it has none.
+std::optional<std::string> WithoutDiacritics(std::string_view name) {
+    std::string out;
+    bool found = false;
+    for (size_t i = 0; i < name.size();) {
+        bool matched = false;
+        for (const Diacritic& d : kDiacritics) {
+            const std::string_view u(d.utf8);
+            if (name.substr(i, u.size()) == u) {
+                out += d.plain;
+                i += u.size();
+                matched = found = true;
+                break;
+            }
+        }
+        if (!matched) out += name[i++];
+    }
+    if (!found) return std::nullopt;
+    return out;
+}
+
+FieldProblem Problem(FieldProblem::Part part, std::string text) {
+    return {part, std::move(text)};
+}
+
+std::string TypeList(const std::string& types) {
+    std::string out;
+    for (char t : types) {
+        if (!out.empty()) out += ", ";
+        out += t;
+    }
+    return out;
+}
+
+int ReadNumber(std::string_view text, std::string_view spec) {
+    text = Trim(text);
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < 0)
+        throw FieldListError("In \"" + std::string(spec) + "\", " + std::string(text) +
+                             " nu este un numar natural.");
+    return value;
+}
+
+FieldProblem CheckShape(const FieldDef& f, DbfFamily family);
+
+}  // namespace
+
+std::optional<DbfFamily> ParseTableFormat(std::string_view name) {
+    for (const FormatName& f : kFormats)
+        if (name == f.name) return f.family;
+    return std::nullopt;
+}
+
+const char* TableFormatName(DbfFamily family) {
+    return FormatOf(family).name;
+}
+const char* TableFormatTitle(DbfFamily family) {
+    return FormatOf(family).title;
+}
+uint8_t NewTableVersionOf(DbfFamily family) {
+    return FormatOf(family).version;
+}
+
+std::string FieldTypesOf(DbfFamily family) {
+    return family == DbfFamily::VisualFoxPro ? "CNFDLMIBYTV" : "CNFDLM";
+}
+
+int FixedFieldSize(char type, DbfFamily family) {
+    switch (type) {
+        case 'D':
+        case 'B':
+        case 'Y':
+        case 'T':
+            return 8;
+        case 'L':
+            return 1;
+        case 'M':
+            return family == DbfFamily::VisualFoxPro ? 4 : 10;
+        case 'I':
+            return 4;
+        default:
+            return 0;
+    }
+}
+
+FieldProblem CheckFieldName(std::string_view name) {
+    using P = FieldProblem::Part;
+    if (name.empty()) return Problem(P::Name, "Campul nu are nume.");
+    const std::string shown(name);
+    if (auto plain = WithoutDiacritics(name))
+        return Problem(P::Name, "Numele " + shown +
+                                    " are litere romanesti, pe care alte programe nu le citesc: "
+                                    "scrieti " +
+                                    *plain + ".");
+    if (name.size() > kMaxName)
+        return Problem(P::Name, "Numele " + shown + " are " + std::to_string(name.size()) +
+                                    " caractere; un nume de camp are cel mult 10.");
+    if (!std::isalpha(static_cast<unsigned char>(name[0])) ||
+        static_cast<unsigned char>(name[0]) >= 0x80)
+        return Problem(P::Name, "Numele " + shown + " trebuie sa inceapa cu o litera.");
+    for (char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x80 || !(std::isalnum(u) || c == '_'))
+            return Problem(P::Name, "Numele " + shown +
+                                        " poate avea doar litere fara diacritice, cifre si _.");
+    }
+    return {};
+}
+
+FieldProblem CheckField(const FieldDef& f, DbfFamily family) {
+    if (FieldProblem p = CheckFieldName(f.name)) return p;
+    return CheckShape(f, family);
+}
+
+// Type, width, decimals and the null flag.
+namespace {
+FieldProblem CheckShape(const FieldDef& f, DbfFamily family) {
+    using P = FieldProblem::Part;
+    const std::string types = FieldTypesOf(family);
+    const std::string title = TableFormatTitle(family);
+    if (types.find(f.type) == std::string::npos)
+        return Problem(P::Type, "Tipul " + std::string(1, f.type) + " nu exista in formatul " +
+                                    title + "; tipurile lui sunt " + TypeList(types) + ".");
+    const std::string who = "Campul " + f.name + " (" + std::string(1, f.type) + ")";
+    if (const int fixed = FixedFieldSize(f.type, family)) {
+        if (f.size != fixed)
+            return Problem(P::Width, who + " are mereu lungimea " + std::to_string(fixed) + ".");
+    } else {
+        const int max = f.type == 'N' || f.type == 'F' ? 20 : 254;
+        if (f.size < 1 || f.size > max)
+            return Problem(P::Width, who + " are lungimea intre 1 si " + std::to_string(max) +
+                                         ", nu " + std::to_string(f.size) + ".");
+    }
+    if (f.type == 'N' || f.type == 'F') {
+        // The point and a digit before it take two places.
+        const int max = f.size >= 3 ? std::min(15, f.size - 2) : 0;
+        if (f.decimals < 0 || f.decimals > max)
+            return Problem(P::Decimals, who + " de lungime " + std::to_string(f.size) +
+                                            " poate avea cel mult " + std::to_string(max) +
+                                            " zecimale.");
+    } else if (f.type == 'Y') {
+        if (f.decimals != 0 && f.decimals != 4)
+            return Problem(P::Decimals, who + " are mereu 4 zecimale.");
+    } else if (f.type == 'B') {
+        if (f.decimals < 0 || f.decimals > 18)
+            return Problem(P::Decimals, who + " poate avea cel mult 18 zecimale.");
+    } else if (f.decimals != 0) {
+        return Problem(P::Decimals, who + " nu are zecimale.");
+    }
+    if ((f.flags & 0x02) && family != DbfFamily::VisualFoxPro)
+        return Problem(P::Null,
+                       "Doar tabelele Visual FoxPro au campuri care pot fi nule (" + f.name + ").");
+    return {};
+}
+}  // namespace
+
+FieldProblem CheckFieldList(const std::vector<FieldDef>& fields, DbfFamily family, int* index) {
+    return CheckChangedFieldList(fields, std::vector<const FieldDef*>(fields.size()), family,
+                                 index);
+}
+
+FieldProblem CheckChangedFieldList(const std::vector<FieldDef>& fields,
+                                   const std::vector<const FieldDef*>& originals, DbfFamily family,
+                                   int* index) {
+    if (index) *index = -1;
+    if (fields.empty())
+        return Problem(FieldProblem::Part::Name, "Tabelul trebuie sa aiba cel putin un camp.");
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const FieldDef& f = fields[i];
+        const FieldDef* was = i < originals.size() ? originals[i] : nullptr;
+        FieldProblem p;
+        if (!was || f.name != was->name) p = CheckFieldName(f.name);
+        if (!p && (!was || f.type != was->type || f.size != was->size ||
+                   f.decimals != was->decimals || (f.flags & 0x02) != (was->flags & 0x02)))
+            p = CheckShape(f, family);
+        for (size_t j = 0; !p && j < i; ++j)
+            if (SameFieldName(fields[j].name, f.name))
+                p = Problem(FieldProblem::Part::Name,
+                            "Numele " + f.name + " apare de doua ori (ca " + fields[j].name +
+                                "); literele mari si mici nu conteaza.");
+        if (p) {
+            if (index) *index = static_cast<int>(i);
+            return p;
+        }
+    }
+    return {};
+}
+
+FieldDef ParseFieldSpec(std::string_view text, DbfFamily family) {
+    const std::string_view spec = Trim(text);
+    std::string_view rest = spec;
+    FieldDef f;
+    const size_t nameEnd = rest.find_first_of(" \t(");
+    f.name = std::string(rest.substr(0, nameEnd));
+    rest = nameEnd == std::string_view::npos ? std::string_view() : Trim(rest.substr(nameEnd));
+    if (rest.empty() || rest[0] == '(')
+        throw FieldListError("Campul \"" + std::string(spec) +
+                             "\" nu are tip; scrieti de exemplu NUME C(30).");
+    f.type = Upper(rest[0]);
+    rest = Trim(rest.substr(1));
+    bool hasWidth = false;
+    if (!rest.empty() && rest[0] == '(') {
+        const size_t close = rest.find(')');
+        if (close == std::string_view::npos)
+            throw FieldListError("In \"" + std::string(spec) + "\" lipseste ).");
+        const std::string_view inside = rest.substr(1, close - 1);
+        const size_t comma = inside.find(',');
+        f.size = ReadNumber(inside.substr(0, comma), spec);
+        if (comma != std::string_view::npos)
+            f.decimals = ReadNumber(inside.substr(comma + 1), spec);
+        hasWidth = true;
+        rest = Trim(rest.substr(close + 1));
+    }
+    if (!rest.empty()) {
+        std::string word(rest);
+        for (char& c : word) c = Upper(c);
+        if (word != "NULL")
+            throw FieldListError("In \"" + std::string(spec) + "\" nu se intelege \"" +
+                                 std::string(rest) + "\".");
+        f.flags |= 0x02;
+    }
+    if (const int fixed = FixedFieldSize(f.type, family); fixed && !hasWidth) {
+        f.size = fixed;
+        if (f.type == 'Y') f.decimals = 4;
+    } else if (!hasWidth && FieldTypesOf(family).find(f.type) != std::string::npos) {
+        throw FieldListError("Campul " + f.name + " de tip " + std::string(1, f.type) +
+                             " cere lungimea, de exemplu " + f.name + " " + std::string(1, f.type) +
+                             "(10).");
+    }
+    return f;
+}
+
+std::vector<FieldDef> ParseFieldList(std::string_view text, DbfFamily family) {
+    std::vector<FieldDef> fields;
+    while (!text.empty()) {
+        const size_t end = text.find(';');
+        const std::string_view item = Trim(text.substr(0, end));
+        if (!item.empty()) fields.push_back(ParseFieldSpec(item, family));
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    }
+    if (FieldProblem p = CheckFieldList(fields, family)) throw FieldListError(p.text);
+    return fields;
+}
+
+std::string FormatFieldSpec(const FieldDef& f) {
+    std::string out = f.name + ' ' + f.type;
+    if (FixedFieldSize(f.type, DbfFamily::DBase3) == 0) {
+        out += '(' + std::to_string(f.size);
+        if (f.decimals > 0) out += ',' + std::to_string(f.decimals);
+        out += ')';
+    } else if (f.type == 'B' && f.decimals > 0) {
+        out += "(8," + std::to_string(f.decimals) + ')';
+    }
+    if (f.flags & 0x02) out += " NULL";
+    return out;
+}
+
+std::string FormatFieldList(const std::vector<FieldDef>& fields) {
+    std::string out;
+    for (const FieldDef& f : fields) {
+        if (!out.empty()) out += "; ";
+        out += FormatFieldSpec(f);
+    }
+    return out;
+}
+
+}  // namespace orbelan
