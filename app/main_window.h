@@ -18,6 +18,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QPrinter;
 class QProgressBar;
 class QPushButton;
 class QToolButton;
@@ -26,6 +27,7 @@ class QWidget;
 namespace orbelan {
 
 class BalloonHint;
+class PageLayout;
 class TDataGrid;
 class TErori;
 class TForm2;
@@ -118,6 +120,8 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void ExportTabelP();
     void AddTabla();
     void InformatCVS1Click();
+    // "Tipareste...": the preview, then the printer or a PDF file.
+    void Tiparire1Click();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -130,6 +134,8 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void BuildBottomPanel();
     void BuildMenus();
     void BuildShortcuts();
+    void PrintPages(PageLayout& layout, QPrinter& printer, const std::string& title);
+    void SavePagesAsPdf();
     // F5: the table read again from its file, as another program may have changed it.
     void ReopenFromDisk();
     QMenu* AddMenu(const QString& name);
