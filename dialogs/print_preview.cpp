@@ -10,6 +10,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
@@ -46,12 +47,12 @@ TPrintPreview::TPrintPreview(PageLayout& layout, QPrinter& printer, QWidget* par
     button("NextPage", QStringLiteral(">"), QStringLiteral("Pagina urmatoare"),
            [this] { ShowPage(page_ + 1); });
     button("LastPage", QStringLiteral(">|"), QStringLiteral("Ultima pagina"),
-           [this] { ShowPage(pages_ - 1); });
+           [this] { ShowPage(layout_.PageCount() - 1); });
     zoomBox_ = new QComboBox(this);
     zoomBox_->setObjectName(QStringLiteral("Zoom"));
     for (const int percent : {50, 75, 100, 125, 150, 200})
         zoomBox_->addItem(QStringLiteral("%1%").arg(percent), percent);
-    zoomBox_->setCurrentIndex(2);
+    zoomBox_->setCurrentIndex(1);  // a landscape page fits the window at 75%
     connect(zoomBox_, &QComboBox::currentIndexChanged, this, [this] {
         zoom_ = zoomBox_->currentData().toInt() / 100.0;
         Render();
@@ -80,14 +81,30 @@ TPrintPreview::TPrintPreview(PageLayout& layout, QPrinter& printer, QWidget* par
     scroll_->setWidget(view_);
     column->addWidget(scroll_, 1);
 
-    pages_ = layout_.PageCount();
     resize(900, 700);
     print->setFocus();
     Render();
+    // A long table whose rows may wrap is laid out while the first page is already shown.
+    if (!layout_.PagesKnown()) {
+        auto* timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this, [this, timer] {
+            if (!layout_.LayOutSome(20000)) return;
+            timer->stop();
+            Render();
+        });
+        timer->start(0);
+    }
+}
+
+int TPrintPreview::PageCountShown() const {
+    return layout_.PagesKnown() ? layout_.PageCount() : -1;
 }
 
 void TPrintPreview::ShowPage(int page) {
-    page = std::clamp(page, 0, pages_ - 1);
+    page = std::max(0, page);
+    // Pages up to the one asked for are laid out now, if they aren't yet.
+    if (!layout_.PagesKnown()) layout_.PageRows(page);
+    if (layout_.PagesKnown()) page = std::min(page, layout_.PageCount() - 1);
     if (page == page_ && !image_.isNull()) return;
     page_ = page;
     Render();
@@ -112,7 +129,10 @@ void TPrintPreview::Render() {
     }
     view_->setPixmap(QPixmap::fromImage(image_));
     view_->resize(image_.size());
-    pageLabel_->setText(QStringLiteral(" Pagina %1 din %2 ").arg(page_ + 1).arg(pages_));
+    pages_ = layout_.PagesKnown() ? layout_.PageCount() : INT32_MAX;
+    pageLabel_->setText(layout_.PagesKnown()
+                            ? QStringLiteral(" Pagina %1 din %2 ").arg(page_ + 1).arg(pages_)
+                            : QStringLiteral(" Pagina %1 din ... ").arg(page_ + 1));
 }
 
 void TPrintPreview::AskPrinter() {
@@ -133,7 +153,7 @@ void TPrintPreview::keyPressEvent(QKeyEvent* event) {
             ShowPage(0);
             return;
         case Qt::Key_End:
-            ShowPage(pages_ - 1);
+            ShowPage(layout_.PageCount() - 1);
             return;
         default:
             QDialog::keyPressEvent(event);

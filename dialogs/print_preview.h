@@ -23,8 +23,11 @@ class TPrintPreview : public QDialog {
     TPrintPreview(PageLayout& layout, QPrinter& printer, QWidget* parent = nullptr);
 
     int CurrentPage() const { return page_; }
-    int PageCountShown() const { return pages_; }
+    // -1 while the pages are still being laid out.
+    int PageCountShown() const;
     void ShowPage(int page);
+    // Where "Tipareste..." prints; the system's print dialog sets it up.
+    QPrinter& Printer() { return printer_; }
     // The page as drawn on screen.
     const QImage& PageImage() const { return image_; }
 
@@ -38,8 +41,8 @@ class TPrintPreview : public QDialog {
     PageLayout& layout_;
     QPrinter& printer_;
     int page_ = 0;
-    int pages_ = 1;
-    double zoom_ = 1.0;
+    int pages_ = INT32_MAX;  // known once every page is laid out
+    double zoom_ = 0.75;
     QImage image_;
     QScrollArea* scroll_ = nullptr;
     QLabel* view_ = nullptr;

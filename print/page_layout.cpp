@@ -7,8 +7,11 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numeric>
+
+#include "engine/utf8.h"
 
 namespace orbelan {
 namespace {
@@ -27,6 +30,10 @@ QString Q(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
+std::string S(const QString& s) {
+    return s.toStdString();
+}
+
 QFont TableFont(double size, bool bold) {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setStyleHint(QFont::SansSerif);
@@ -40,83 +47,115 @@ QFont TableFont(double size, bool bold) {
 
 }  // namespace
 
+// Widths of one font in points. Kerning is off, so a text is as wide as its characters, and
+// the common ones are measured once: a million rows are measured without shaping a text.
+class Measure {
+  public:
+    Measure(const QFont& font, const QPaintDevice* reference) : fm_(font, reference) {
+        cache_.fill(-1);
+        lineHeight_ = fm_.lineSpacing() * kPoint;
+        ascent_ = fm_.ascent() * kPoint;
+    }
+    double LineHeight() const { return lineHeight_; }
+    double Ascent() const { return ascent_; }
+    double Char(char32_t c) {
+        if (c >= cache_.size()) return Advance(c);
+        float& w = cache_[c];
+        if (w < 0) w = static_cast<float>(Advance(c));
+        return w;
+    }
+    double Text(std::string_view s) {
+        double w = 0;
+        for (size_t i = 0; i < s.size();) w += Char(Next(s, i));
+        return w;
+    }
+    // The lines of a text in a width: at blanks where it can, between characters where a word
+    // alone is wider; line breaks kept. Views into the text.
+    void Wrap(std::string_view text, double width, std::vector<std::string_view>& lines) {
+        lines.clear();
+        size_t from = 0;
+        while (from <= text.size()) {
+            size_t end = text.find_first_of("\r\n", from);
+            if (end == std::string_view::npos) end = text.size();
+            WrapParagraph(text.substr(from, end - from), width, lines);
+            if (end == text.size()) break;
+            from = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+        }
+    }
+
+  private:
+    static constexpr double kPoint = 72.0 / kMeasureDpi;
+    static char32_t Next(std::string_view s, size_t& i) {
+        const long cp = utf8::NextCodePoint(s, i);
+        return cp < 0 ? U'?' : static_cast<char32_t>(cp);
+    }
+    double Advance(char32_t c) const {
+        return fm_.horizontalAdvance(QString::fromUcs4(&c, 1)) * kPoint;
+    }
+    void WrapParagraph(std::string_view p, double width, std::vector<std::string_view>& lines) {
+        size_t start = 0, blank = std::string_view::npos;
+        double w = 0;
+        for (size_t i = 0; i < p.size();) {
+            size_t next = i;
+            const char32_t c = Next(p, next);
+            const double cw = Char(c);
+            if (w + cw > width && i > start) {
+                if (blank != std::string_view::npos && blank > start) {
+                    lines.push_back(p.substr(start, blank - start));
+                    start = blank + 1;
+                    w = Text(p.substr(start, i - start));
+                } else {
+                    lines.push_back(p.substr(start, i - start));
+                    start = i;
+                    w = 0;
+                }
+                blank = std::string_view::npos;
+            }
+            if (c == U' ') blank = i;
+            w += cw;
+            i = next;
+        }
+        lines.push_back(p.substr(start));
+    }
+
+    QFontMetricsF fm_;
+    std::array<float, 0x300> cache_;
+    double lineHeight_ = 0, ascent_ = 0;
+};
+
 struct PageLayout::Fonts {
     explicit Fonts(double size)
-        : reference(1, 1, QImage::Format_RGB32),
+        : reference(MeasuringImage()),
           body(TableFont(size, false)),
           bold(TableFont(size, true)),
           heading(TableFont(kHeadingFont, false)),
-          headingBold(TableFont(kHeadingFont + 2, true)) {
+          headingBold(TableFont(kHeadingFont + 2, true)),
+          bodyWidths(body, &reference),
+          boldWidths(bold, &reference),
+          headingWidths(heading, &reference),
+          titleWidths(headingBold, &reference) {}
+
+    static QImage MeasuringImage() {
+        QImage image(1, 1, QImage::Format_RGB32);
         const int dpm = static_cast<int>(std::lround(kMeasureDpi / 0.0254));
-        reference.setDotsPerMeterX(dpm);
-        reference.setDotsPerMeterY(dpm);
-    }
-    // Width in points of a text in a font.
-    double Width(const QFont& font, const QString& text) const {
-        return QFontMetricsF(font, &reference).horizontalAdvance(text) * 72.0 / kMeasureDpi;
-    }
-    double LineHeight(const QFont& font) const {
-        return QFontMetricsF(font, &reference).lineSpacing() * 72.0 / kMeasureDpi;
-    }
-    // The lines of a text in a width: at blanks where it can, between characters where a word
-    // alone is wider than the column.
-    std::vector<QString> Wrap(const QFont& font, const QString& text, double width) const {
-        std::vector<QString> lines;
-        const QFontMetricsF fm(font, &reference);
-        const double limit = width * kMeasureDpi / 72.0;
-        QString all = text;
-        all.remove(QLatin1Char('\r'));
-        for (const QString& paragraph : all.split(QLatin1Char('\n'))) {
-            if (fm.horizontalAdvance(paragraph) <= limit) {
-                lines.push_back(paragraph);
-                continue;
-            }
-            QString line;
-            double lineWidth = 0;
-            const double blank = fm.horizontalAdvance(QLatin1Char(' '));
-            for (const QString& word : paragraph.split(QLatin1Char(' '))) {
-                const double w = fm.horizontalAdvance(word);
-                if (!line.isEmpty() && lineWidth + blank + w <= limit) {
-                    line += QLatin1Char(' ') + word;
-                    lineWidth += blank + w;
-                    continue;
-                }
-                if (!line.isEmpty()) lines.push_back(line);
-                line.clear();
-                lineWidth = 0;
-                if (w <= limit) {
-                    line = word;
-                    lineWidth = w;
-                    continue;
-                }
-                for (const QChar c : word) {
-                    const double cw = fm.horizontalAdvance(c);
-                    if (!line.isEmpty() && lineWidth + cw > limit) {
-                        lines.push_back(line);
-                        line.clear();
-                        lineWidth = 0;
-                    }
-                    line += c;
-                    lineWidth += cw;
-                }
-            }
-            lines.push_back(line);
-        }
-        return lines;
+        image.setDotsPerMeterX(dpm);
+        image.setDotsPerMeterY(dpm);
+        return image;
     }
 
     QImage reference;
     QFont body, bold, heading, headingBold;
+    Measure bodyWidths, boldWidths, headingWidths, titleWidths;
 };
 
 PageLayout::PageLayout(std::vector<PrintColumn> columns, PrintRows& rows, PrintHeading heading)
     : columns_(std::move(columns)), rows_(rows), heading_(std::move(heading)) {
-    const Fonts natural(kBaseFont);
-    const double charWidth = natural.Width(natural.body, QStringLiteral("0"));
+    Fonts natural(kBaseFont);
+    const double charWidth = natural.bodyWidths.Char(U'0');
     // What the values and captions need, without the cells' padding, which doesn't scale.
     std::vector<double> content;
     for (const PrintColumn& c : columns_) {
-        const double caption = natural.Width(natural.bold, Q(c.caption));
+        const double caption = natural.boldWidths.Text(c.caption);
         // A hair more than measured: the device's own rounding must not push a caption to two
         // lines.
         content.push_back(std::max(std::max(1, c.chars) * charWidth, caption) * 1.01);
@@ -158,13 +197,13 @@ PageLayout::PageLayout(std::vector<PrintColumn> columns, PrintRows& rows, PrintH
     for (size_t i = 0; i < columns_.size(); ++i) wraps_[i] = wraps_[i] || !columns_[i].fitsChars;
     fontSize_ = kBaseFont * scale;
     fonts_ = std::make_unique<Fonts>(fontSize_);
-    lineHeight_ = fonts_->LineHeight(fonts_->body);
+    lineHeight_ = fonts_->bodyWidths.LineHeight();
     oneLineRows_ = std::none_of(wraps_.begin(), wraps_.end(), [](bool w) { return w; });
 
     pageWidth_ = orientation_ == QPageLayout::Portrait ? kA4Width : kA4Height;
     pageHeight_ = orientation_ == QPageLayout::Portrait ? kA4Height : kA4Width;
-    const double headingLine = fonts_->LineHeight(fonts_->heading);
-    bodyTop_ = kMargin + fonts_->LineHeight(fonts_->headingBold) +
+    const double headingLine = fonts_->headingWidths.LineHeight();
+    bodyTop_ = kMargin + fonts_->titleWidths.LineHeight() +
                (heading_.filter.empty() ? 0 : headingLine) + headingLine * 0.5;
     bodyBottom_ = pageHeight_ - kMargin - headingLine * 1.5;
 
@@ -189,20 +228,25 @@ double PageLayout::RowHeight(int lines) const {
 
 int PageLayout::LinesOf(const std::vector<std::string>& cells, bool caption) {
     int lines = 1;
+    Measure& measure = caption ? fonts_->boldWidths : fonts_->bodyWidths;
     for (size_t i = 0; i < cells.size() && i < columns_.size(); ++i) {
         if (!caption && !wraps_[i]) continue;
-        const QFont& font = caption ? fonts_->bold : fonts_->body;
-        lines = std::max(
-            lines,
-            static_cast<int>(fonts_->Wrap(font, Q(cells[i]), widths_[i] - 2 * kPadX).size()));
+        const double inner = widths_[i] - 2 * kPadX;
+        const std::string& text = cells[i];
+        // Most values fit: measured once, not wrapped.
+        if (text.find_first_of("\r\n") == std::string::npos && measure.Text(text) <= inner)
+            continue;
+        measure.Wrap(text, inner, lineViews_);
+        lines = std::max(lines, static_cast<int>(lineViews_.size()));
     }
     return caption ? lines : std::min(lines, maxRowLines_);
 }
 
-void PageLayout::LayOutTo(int page) {
+void PageLayout::LayOutTo(int page, int rowLimit) {
     if (oneLineRows_ || allMeasured_) return;
-    while (static_cast<int>(pageStarts_.size()) <= page + 1 && measuredRows_ < rowCount_) {
-        rows_.Read(measuredRows_, cells_);
+    const int stop = std::min(rowCount_, measuredRows_ + rowLimit);
+    while (static_cast<int>(pageStarts_.size()) <= page + 1 && measuredRows_ < stop) {
+        rows_.Read(measuredRows_, cells_, &wraps_);
         const double h = RowHeight(LinesOf(cells_, false));
         if (measuredY_ + h > bodyBottom_ && pageStarts_.back() < measuredRows_) {
             pageStarts_.push_back(measuredRows_);
@@ -214,6 +258,15 @@ void PageLayout::LayOutTo(int page) {
     if (measuredRows_ >= rowCount_) allMeasured_ = true;
 }
 
+bool PageLayout::LayOutSome(int rows) {
+    LayOutTo(INT32_MAX - 1, rows);
+    return PagesKnown();
+}
+
+bool PageLayout::PagesKnown() const {
+    return oneLineRows_ || allMeasured_;
+}
+
 int PageLayout::PageCount() {
     if (oneLineRows_) {
         const int perPage = std::max(
@@ -221,7 +274,7 @@ int PageLayout::PageCount() {
             static_cast<int>((bodyBottom_ - bodyTop_ - RowHeight(captionLines_)) / RowHeight(1)));
         return std::max(1, (rowCount_ + perPage - 1) / perPage);
     }
-    LayOutTo(INT32_MAX - 1);
+    LayOutTo(INT32_MAX - 1, INT32_MAX);
     return static_cast<int>(pageStarts_.size());
 }
 
@@ -233,7 +286,7 @@ std::pair<int, int> PageLayout::PageRows(int page) {
         const int first = std::min(rowCount_, page * perPage);
         return {first, std::min(rowCount_, first + perPage)};
     }
-    LayOutTo(page);
+    LayOutTo(page, INT32_MAX);
     if (page >= static_cast<int>(pageStarts_.size())) return {rowCount_, rowCount_};
     const int end = page + 1 < static_cast<int>(pageStarts_.size())
                         ? pageStarts_[static_cast<size_t>(page) + 1]
@@ -243,7 +296,6 @@ std::pair<int, int> PageLayout::PageRows(int page) {
 
 void PageLayout::Paint(QPainter& painter, int page) {
     const auto [first, end] = PageRows(page);
-    const int pages = PageCount();
     painter.save();
     const double dpi = painter.device()->logicalDpiY();
     painter.scale(dpi / 72.0, dpi / 72.0);
@@ -257,76 +309,75 @@ void PageLayout::Paint(QPainter& painter, int page) {
     const double right = pageWidth_ - kMargin;
 
     // The header: the table's name and the date, the filter under them.
-    const double titleHeight = fonts_->LineHeight(fonts_->headingBold);
+    Measure& title = fonts_->titleWidths;
+    Measure& small = fonts_->headingWidths;
     painter.setPen(Qt::black);
     painter.setFont(headingBold);
-    painter.drawText(QRectF(kMargin, kMargin, right - kMargin, titleHeight),
-                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, Q(heading_.title));
+    painter.drawText(QPointF(kMargin, kMargin + title.Ascent()), Q(heading_.title));
     painter.setFont(heading);
-    painter.drawText(QRectF(kMargin, kMargin, right - kMargin, titleHeight),
-                     Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, Q(heading_.created));
+    painter.drawText(QPointF(right - small.Text(heading_.created), kMargin + title.Ascent()),
+                     Q(heading_.created));
     if (!heading_.filter.empty()) {
-        painter.drawText(QRectF(kMargin, kMargin + titleHeight, right - kMargin,
-                                fonts_->LineHeight(fonts_->heading)),
-                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+        painter.drawText(QPointF(kMargin, kMargin + title.LineHeight() + small.Ascent()),
                          QStringLiteral("Filtru: ") + Q(heading_.filter));
     }
 
+    const double tableWidth = std::accumulate(widths_.begin(), widths_.end(), 0.0);
     const QPen grid(QColor(0x80, 0x80, 0x80), 0.4);
+    std::vector<std::string_view> lines;
     const auto paintRow = [&](const std::vector<std::string>& cells, double y, double h,
                               bool caption, bool shaded) {
-        double x = kMargin;
-        const double width = std::accumulate(widths_.begin(), widths_.end(), 0.0);
         if (caption || shaded)
-            painter.fillRect(QRectF(x, y, width, h),
+            painter.fillRect(QRectF(kMargin, y, tableWidth, h),
                              caption ? QColor(0xD9, 0xD9, 0xD9) : QColor(0xF0, 0xF0, 0xF0));
         painter.setFont(caption ? bold : body);
-        const QFont& measureFont = caption ? fonts_->bold : fonts_->body;
+        Measure& measure = caption ? fonts_->boldWidths : fonts_->bodyWidths;
+        double x = kMargin;
         for (size_t i = 0; i < columns_.size(); ++i) {
             const double w = widths_[i], inner = w - 2 * kPadX;
-            const QString text = i < cells.size() ? Q(cells[i]) : QString();
-            const int a = columns_[i].alignment;
-            const Qt::Alignment align = (caption || a == 1 || a == 0) ? Qt::AlignLeft
-                                        : a == 2                      ? Qt::AlignRight
-                                                                      : Qt::AlignHCenter;
-            std::vector<QString> lines;
+            const std::string_view text = i < cells.size() ? std::string_view(cells[i]) : "";
+            const int a = caption ? 1 : columns_[i].alignment;
+            std::string single;
+            bool overflow = false;
             if (caption || wraps_[i]) {
-                lines = fonts_->Wrap(measureFont, text, inner);
-                const int room = caption ? captionLines_ : maxRowLines_;
-                if (static_cast<int>(lines.size()) > room) {
-                    lines.resize(static_cast<size_t>(room));
-                    lines.back() += QChar(0x2026);
-                }
+                measure.Wrap(text, inner, lines);
+                const auto room = static_cast<size_t>(caption ? captionLines_ : maxRowLines_);
+                overflow = lines.size() > room;
+                if (overflow) lines.resize(room);
             } else {
-                QString one = text;
-                one.replace(QLatin1Char('\r'), QLatin1Char(' '));
-                one.replace(QLatin1Char('\n'), QLatin1Char(' '));
-                lines.push_back(one);
+                lines.assign(1, text);
+                if (text.find_first_of("\r\n") != std::string_view::npos) {
+                    single.assign(text);
+                    std::replace(single.begin(), single.end(), '\r', ' ');
+                    std::replace(single.begin(), single.end(), '\n', ' ');
+                    lines[0] = single;
+                }
             }
             for (size_t l = 0; l < lines.size(); ++l) {
-                const QRectF box(x + kPadX, y + kPadY + static_cast<double>(l) * lineHeight_, inner,
-                                 lineHeight_);
-                const double textWidth =
-                    wraps_[i] || caption ? 0 : fonts_->Width(measureFont, lines[l]);
-                if (textWidth > inner) {
+                const double baseline =
+                    y + kPadY + static_cast<double>(l) * lineHeight_ + measure.Ascent();
+                QString line = Q(std::string(lines[l]));
+                // A row taller than a page ends where the page does, and says so.
+                if (overflow && l + 1 == lines.size()) line += QChar(0x2026);
+                const double lineWidth = measure.Text(lines[l]);
+                if (lineWidth > inner) {
                     // A value wider than its column is narrowed, never cut.
                     painter.save();
-                    painter.translate(box.left(), box.top());
-                    painter.scale(inner / textWidth, 1.0);
-                    painter.drawText(QRectF(0, 0, textWidth, lineHeight_),
-                                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                                     lines[l]);
+                    painter.translate(x + kPadX, baseline);
+                    painter.scale(inner / lineWidth, 1.0);
+                    painter.drawText(QPointF(0, 0), line);
                     painter.restore();
-                } else {
-                    painter.drawText(
-                        box, align | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip,
-                        lines[l]);
+                    continue;
                 }
+                const double left = a == 2   ? x + w - kPadX - lineWidth
+                                    : a == 3 ? x + (w - lineWidth) / 2
+                                             : x + kPadX;
+                painter.drawText(QPointF(left, baseline), line);
             }
             x += w;
         }
         painter.setPen(grid);
-        painter.drawRect(QRectF(kMargin, y, width, h));
+        painter.drawRect(QRectF(kMargin, y, tableWidth, h));
         double line = kMargin;
         for (size_t i = 0; i + 1 < widths_.size(); ++i) {
             line += widths_[i];
@@ -341,17 +392,20 @@ void PageLayout::Paint(QPainter& painter, int page) {
     paintRow(captions, y, RowHeight(captionLines_), true, false);
     y += RowHeight(captionLines_);
     for (int row = first; row < end; ++row) {
-        rows_.Read(row, cells_);
+        rows_.Read(row, cells_, nullptr);
         const double h = oneLineRows_ ? RowHeight(1) : RowHeight(LinesOf(cells_, false));
         paintRow(cells_, y, h, false, row % 2 == 1);
         y += h;
     }
 
+    // Until every page is laid out (the preview of a long table) the count is left out.
+    const QString footer = PagesKnown()
+                               ? QStringLiteral("Pagina %1 din %2").arg(page + 1).arg(PageCount())
+                               : QStringLiteral("Pagina %1").arg(page + 1);
     painter.setFont(heading);
-    painter.drawText(
-        QRectF(kMargin, bodyBottom_, right - kMargin, pageHeight_ - kMargin - bodyBottom_),
-        Qt::AlignHCenter | Qt::AlignBottom | Qt::TextSingleLine,
-        QStringLiteral("Pagina %1 din %2").arg(page + 1).arg(pages));
+    painter.drawText(QPointF((pageWidth_ - small.Text(S(footer))) / 2,
+                             pageHeight_ - kMargin - small.LineHeight() + small.Ascent()),
+                     footer);
     painter.restore();
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -27,7 +28,8 @@ class PrintRows {
   public:
     virtual ~PrintRows() = default;
     virtual int Count() = 0;
-    virtual void Read(int row, std::vector<std::string>& cells) = 0;  // one text per column
+    // One text per column; with `only`, the columns it marks (the others may be left as they were).
+    virtual void Read(int row, std::vector<std::string>& cells, const std::vector<bool>* only) = 0;
 };
 
 struct PrintHeading {
@@ -53,6 +55,10 @@ class PageLayout {
     // Pages are laid out as far as they are asked for; the count needs all of them (at once
     // when no value can take more than one line).
     int PageCount();
+    // Lays out up to `rows` more rows; true once every page is known. A page painted before then
+    // says "Pagina N" without the count.
+    bool LayOutSome(int rows);
+    bool PagesKnown() const;
     // The rows of a page: first and past-the-last.
     std::pair<int, int> PageRows(int page);
     // Paints a page on a painter whose device is set up as Page(), at any resolution.
@@ -63,7 +69,7 @@ class PageLayout {
   private:
     struct Fonts;
     int LinesOf(const std::vector<std::string>& cells, bool caption);
-    void LayOutTo(int page);
+    void LayOutTo(int page, int rowLimit);
     double RowHeight(int lines) const;
 
     std::vector<PrintColumn> columns_;
@@ -86,6 +92,7 @@ class PageLayout {
     double measuredY_ = 0;
     bool allMeasured_ = false;
     std::vector<std::string> cells_;
+    std::vector<std::string_view> lineViews_;
 };
 
 }  // namespace orbelan

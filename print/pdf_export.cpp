@@ -41,7 +41,7 @@ class SpilledRows : public PrintRows {
         writing_ = true;
     }
     int Count() override { return static_cast<int>(offsets_.size()); }
-    void Read(int row, std::vector<std::string>& cells) override {
+    void Read(int row, std::vector<std::string>& cells, const std::vector<bool>*) override {
         const auto i = static_cast<size_t>(row);
         const uint64_t from = offsets_[i], to = i + 1 < offsets_.size() ? offsets_[i + 1] : end_;
         if (writing_ || from != position_) {

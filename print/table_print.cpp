@@ -12,10 +12,11 @@ int TablePrintRows::Count() {
     return table_.RecordCount();
 }
 
-void TablePrintRows::Read(int row, std::vector<std::string>& cells) {
+void TablePrintRows::Read(int row, std::vector<std::string>& cells, const std::vector<bool>* only) {
     const uint8_t* record = table_.RecordAt(row);
     cells.resize(fields_.size());
     for (size_t i = 0; i < fields_.size(); ++i) {
+        if (only && !(*only)[i]) continue;
         cells[i].clear();
         AppendGridCell(table_, record, fields_[i], cells[i]);
     }

@@ -17,7 +17,7 @@ class TablePrintRows : public PrintRows {
   public:
     TablePrintRows(Table& table, std::vector<int> fields);
     int Count() override;
-    void Read(int row, std::vector<std::string>& cells) override;
+    void Read(int row, std::vector<std::string>& cells, const std::vector<bool>* only) override;
 
   private:
     Table& table_;
