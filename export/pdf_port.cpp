@@ -12,10 +12,6 @@ void SetPdfWriterMaker(PdfWriterMaker maker) {
     pdfMaker.store(maker);
 }
 
-bool PdfAvailable() {
-    return pdfMaker.load() != nullptr;
-}
-
 std::unique_ptr<TovFormatWriter> MakePdfWriter(TovCustomExport& engine, const std::string& target) {
     const PdfWriterMaker maker = pdfMaker.load();
     if (maker == nullptr) throw std::runtime_error(kPdfUnavailable);

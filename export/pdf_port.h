@@ -16,10 +16,7 @@ using PdfWriterMaker = std::unique_ptr<TovFormatWriter> (*)(TovCustomExport& eng
 
 void SetPdfWriterMaker(PdfWriterMaker maker);
 
-// False where no maker was set (the build without Qt, the Windows command line).
-bool PdfAvailable();
-
-// Throws kPdfUnavailable where PdfAvailable() is false.
+// Throws kPdfUnavailable where no maker was set (the build without Qt, the Windows command line).
 std::unique_ptr<TovFormatWriter> MakePdfWriter(TovCustomExport& engine, const std::string& target);
 
 }  // namespace orbelan
