@@ -244,8 +244,10 @@ int PageLayout::LinesOf(const std::vector<std::string>& cells, bool caption) {
 
 void PageLayout::LayOutTo(int page, int rowLimit) {
     if (oneLineRows_ || allMeasured_) return;
-    const int stop = std::min(rowCount_, measuredRows_ + rowLimit);
-    while (static_cast<int>(pageStarts_.size()) <= page + 1 && measuredRows_ < stop) {
+    const int stop = static_cast<int>(
+        std::min<int64_t>(rowCount_, static_cast<int64_t>(measuredRows_) + rowLimit));
+    while (static_cast<int64_t>(pageStarts_.size()) <= static_cast<int64_t>(page) + 1 &&
+           measuredRows_ < stop) {
         rows_.Read(measuredRows_, cells_, &wraps_);
         const double h = RowHeight(LinesOf(cells_, false));
         if (measuredY_ + h > bodyBottom_ && pageStarts_.back() < measuredRows_) {
@@ -323,7 +325,6 @@ void PageLayout::Paint(QPainter& painter, int page) {
     }
 
     const double tableWidth = std::accumulate(widths_.begin(), widths_.end(), 0.0);
-    const QPen grid(QColor(0x80, 0x80, 0x80), 0.4);
     std::vector<std::string_view> lines;
     const auto paintRow = [&](const std::vector<std::string>& cells, double y, double h,
                               bool caption, bool shaded) {
@@ -376,14 +377,6 @@ void PageLayout::Paint(QPainter& painter, int page) {
             }
             x += w;
         }
-        painter.setPen(grid);
-        painter.drawRect(QRectF(kMargin, y, tableWidth, h));
-        double line = kMargin;
-        for (size_t i = 0; i + 1 < widths_.size(); ++i) {
-            line += widths_[i];
-            painter.drawLine(QPointF(line, y), QPointF(line, y + h));
-        }
-        painter.setPen(Qt::black);
     };
 
     std::vector<std::string> captions;
@@ -391,12 +384,25 @@ void PageLayout::Paint(QPainter& painter, int page) {
     double y = bodyTop_;
     paintRow(captions, y, RowHeight(captionLines_), true, false);
     y += RowHeight(captionLines_);
+    std::vector<QLineF> rules{QLineF(kMargin, bodyTop_, kMargin + tableWidth, bodyTop_),
+                              QLineF(kMargin, y, kMargin + tableWidth, y)};
     for (int row = first; row < end; ++row) {
         rows_.Read(row, cells_, nullptr);
         const double h = oneLineRows_ ? RowHeight(1) : RowHeight(LinesOf(cells_, false));
         paintRow(cells_, y, h, false, row % 2 == 1);
         y += h;
+        rules.emplace_back(kMargin, y, kMargin + tableWidth, y);
     }
+    // The grid's lines once per page, not a box per cell: the pages stay small and quick.
+    double x = kMargin;
+    rules.emplace_back(x, bodyTop_, x, y);
+    for (const double w : widths_) {
+        x += w;
+        rules.emplace_back(x, bodyTop_, x, y);
+    }
+    painter.setPen(QPen(QColor(0x80, 0x80, 0x80), 0.4));
+    painter.drawLines(rules.data(), static_cast<int>(rules.size()));
+    painter.setPen(Qt::black);
 
     // Until every page is laid out (the preview of a long table) the count is left out.
     const QString footer = PagesKnown()
