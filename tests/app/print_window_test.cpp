@@ -14,6 +14,7 @@
 #include "app/data_grid.h"
 #include "app/main_window.h"
 #include "app/qt_text.h"
+#include "app/window_fixture.h"
 #include "core/text_util.h"
 #include "dialogs/column_chooser.h"
 #include "dialogs/message_window.h"
@@ -40,16 +41,9 @@ std::string PdfText(const std::string& path, const char* tool) {
     return out;
 }
 
-class PrintWindowTest : public ::testing::Test {
+class PrintWindowTest : public test::MainWindowFixture {
   protected:
-    test::TempDir dir;
-    test::FakePlatform platform;
-    TForm1 form{platform};
-    TErori erori;
-    TForm2 form2;
-
     void Open(int rows) {
-        form.SetDialogs(&erori, &form2);
         const std::string path = dir.File("lista.dbf");
         std::vector<std::vector<std::string>> values;
         // NOTA is too wide for any page: its values wrap, and pages hold fewer rows.
