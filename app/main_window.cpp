@@ -43,6 +43,7 @@
 #include "export/export_command.h"
 #include "letters/form_letters.h"
 #include "platform/qt_platform.h"
+#include "print/pdf_export.h"
 
 namespace orbelan {
 namespace {
@@ -139,6 +140,7 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
     connect(grid_, &TDataGrid::failure, this, [this](const QString& text) { ShowError(S(text)); });
     balloon_ = new BalloonHint(this);
     exp1_ = std::make_unique<TovDBGridExport>(*this, *this, platform);
+    InstallPdfExport();
     selection_ = new Tfrm_Selection(this);
     progress_ = new Tfrm_ProgressForm(this);
     sinceMessages_.start();
@@ -292,6 +294,9 @@ void TForm1::BuildMenus() {
             [this] { ExportTabelP(); });
     AddItem(exports, QStringLiteral("InformatCVS1"), QStringLiteral("In format CSV"),
             [this] { InformatCVS1Click(); });
+    for (QMenu* menu : {exports, popupMenu1_})
+        AddItem(menu, QStringLiteral("Tiparire1"), QStringLiteral("Tipareste...\tCtrl+P"),
+                [this] { Tiparire1Click(); });
 
     struct ButtonSpec {
         const char* name;
@@ -331,6 +336,7 @@ constexpr const char* kShortcutHelp =
     "Ctrl+O - Deschide un DBF\r"
     "Ctrl+N - Tabel nou\r"
     "F5 - Citeste din nou tabelul de pe disc\r"
+    "Ctrl+P - Tipareste tabelul afisat\r"
     "Ctrl+F - Caseta de filtrare\r"
     "F3 - Cauta din nou valoarea cautata ultima data\r"
     "Enter (in caseta de filtrare) - Porneste filtrul\r"
@@ -352,6 +358,8 @@ void TForm1::BuildShortcuts() {
     add(QKeySequence(Qt::CTRL | Qt::Key_O), QStringLiteral("ShortcutOpen"),
         [this] { BOpenClick(); });
     add(QKeySequence(Qt::Key_F5), QStringLiteral("ShortcutReopen"), [this] { ReopenFromDisk(); });
+    add(QKeySequence(Qt::CTRL | Qt::Key_P), QStringLiteral("ShortcutPrint"),
+        [this] { Tiparire1Click(); });
     add(QKeySequence(Qt::Key_Insert), QStringLiteral("ShortcutAddRow"),
         [this] { LbButton6Click(); });
     add(QKeySequence(Qt::Key_F3), QStringLiteral("ShortcutFindAgain"), [this] { FindAgain(); });

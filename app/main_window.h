@@ -19,6 +19,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QPrinter;
 class QProgressBar;
 class QPushButton;
 class QToolButton;
@@ -27,6 +28,7 @@ class QWidget;
 namespace orbelan {
 
 class BalloonHint;
+class PageLayout;
 class TDataGrid;
 class TErori;
 class TForm2;
@@ -126,6 +128,8 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void OpenRecent(const QString& path);
     void TabelNouClick();            // "Tabel nou...", Ctrl+N
     void StructuraTabeluluiClick();  // "Structura tabelului..."
+    // "Tipareste...": the preview, then the printer or a PDF file.
+    void Tiparire1Click();
 
   protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -149,6 +153,8 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     // A table shown anew: it heads the recent list and gets the column layout it was left with.
     void TableShown();
     void BuildStructureMenu();  // main_window_structure.cpp
+    void PrintPages(PageLayout& layout, QPrinter& printer, const std::string& title);
+    void SavePagesAsPdf();
     // F5: the table read again from its file, as another program may have changed it.
     void ReopenFromDisk();
     QMenu* AddMenu(const QString& name);

@@ -24,6 +24,9 @@
 #include "engine/field_codec.h"
 #include "export/export_command.h"
 #include "letters/form_letters.h"
+#ifdef ORBELAN_HAVE_PDF
+#include "print/pdf_export.h"
+#endif
 
 namespace orbelan {
 namespace {
@@ -140,8 +143,11 @@ int Export(CliContext& c) {
     const std::string& path = Arg(c.options, 0, "fisierul");
     TovExportType type = xtExcel;
     if (!ExportTypeFromName(c.options.outputFormat, type))
-        throw UsageError("Lipseste --format html|xls|doc|txt|csv|tab|rtf|dif|slk.");
+        throw UsageError("Lipseste --format html|xls|doc|txt|csv|tab|rtf|dif|slk|pdf.");
     const std::string& output = Output(c.options);
+#ifdef ORBELAN_HAVE_PDF
+    if (type == xtPDF) InstallPdfExport();
+#endif
     OpenFile(c, path);
     ExportWindows none;  // the format and the file are named: no chooser, no progress window
     TovDBGridExport exp(c.messages, none, c.ws.platform);

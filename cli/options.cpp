@@ -27,7 +27,7 @@ const char* const kUsage =
     "                                   formulare: toate liniile afisate, numai linia N\n"
     "                                   sau de la linia N in jos (numarate de la 1)\n"
     "  template FISIER -o IESIRE.rtf    modelul de formular cu coloanele tabelului\n"
-    "  export FISIER --format html|xls|xlsx|doc|txt|csv|tab|rtf|dif|slk -o IESIRE\n"
+    "  export FISIER --format html|xls|xlsx|doc|txt|csv|tab|rtf|dif|slk|pdf -o IESIRE\n"
     "                [--filter E]\n"
     "  append FISIER SURSA              adauga liniile tabelului SURSA\n"
     "  csv FISIER -o IESIRE [--filter E] CSV-ul rapid al liniilor afisate\n"
@@ -73,8 +73,8 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
         } else if (a == "--format") {
             o.outputFormat = Value(args, i);
             static const char* const kFormats[] = {
-                "table", "csv", "json", "html", "xls",    "doc",    "txt",    "tab",
-                "rtf",   "dif", "slk",  "xlsx", "dbase3", "dbase4", "foxpro", "vfp"};
+                "table", "csv", "json", "html", "xls",    "doc",    "txt",    "tab", "rtf",
+                "dif",   "slk", "xlsx", "pdf",  "dbase3", "dbase4", "foxpro", "vfp"};
             if (std::find(std::begin(kFormats), std::end(kFormats), o.outputFormat) ==
                 std::end(kFormats))
                 throw UsageError("Format necunoscut: " + o.outputFormat + ".");
@@ -92,8 +92,6 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), o.limit);
             if (ec != std::errc() || end != v.data() + v.size() || o.limit < 0)
                 throw UsageError("Limita trebuie sa fie un numar natural: " + v + ".");
-        } else if (a == "-o") {
-            o.output = Value(args, i);
         } else if (a == "--row" || a == "--from-row") {
             const std::string& v = Value(args, i);
             long n = 0;

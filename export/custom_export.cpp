@@ -13,12 +13,13 @@
 #include "engine/file_io.h"
 #include "engine/utf8.h"
 #include "export/format_writers.h"
+#include "export/pdf_port.h"
 #include "export/xlsx_writer.h"
 
 namespace orbelan {
 namespace {
 
-struct Cancelled {};
+using Cancelled = ExportCancelled;
 struct Refused {};
 
 std::string WithoutTrailingSlash(std::string dir) {
@@ -112,6 +113,8 @@ std::string TovCustomExport::DefaultExtension() const {
             return "XLS";
         case xtXLSX:
             return "XLSX";
+        case xtPDF:
+            return "PDF";
         case xtWord:
             return "DOC";
         case xtTXT:
@@ -143,6 +146,9 @@ std::string TovCustomExport::DialogFilter() const {
             break;
         case xtXLSX:
             description = f.XLSX;
+            break;
+        case xtPDF:
+            description = f.PDF;
             break;
         case xtWord:
             description = f.Word;
@@ -318,6 +324,8 @@ std::unique_ptr<TovFormatWriter> TovCustomExport::MakeWriter(const std::string& 
             return MakeExcelWriter(*this, target);
         case xtXLSX:
             return MakeXlsxWriter(*this, target);
+        case xtPDF:
+            return MakePdfWriter(*this, target);
         case xtTXT:
         case xtCSV:
         case xtTAB:

@@ -36,7 +36,7 @@ struct TovDocumentFilter {
     std::string HTML = "HTML Documents", Excel = "Excel Files", Word = "Word Documents",
                 Text = "Text Files", Comma = "CSV (Comma delimited)", Tab = "Text (Tab delimited)",
                 RTF = "Rich Text Format", DIF = "Data Interchange Format", SYLK = "SYLK Files",
-                XLSX = "Excel Workbook";
+                XLSX = "Excel Workbook", PDF = "PDF Documents";
 };
 
 struct TovMessagesOptions {
@@ -153,6 +153,10 @@ struct TovRow {
 
 class TovCustomExport;
 
+// Thrown where the user stopped a run (the progress window's button), by the engine or by a
+// writer in a long step of its own; the run ends as cancelled and leaves no file.
+struct ExportCancelled {};
+
 // What a format adds to the skeleton; one is made per run.
 class TovFormatWriter {
   public:
@@ -249,6 +253,8 @@ class TovCustomExport {
     }
     // The name of what is exported (the table's), for a sheet; empty when it has none.
     virtual std::string DocumentName() const { return {}; }
+    // The filter the exported rows pass, as the user typed it; empty when none is on.
+    virtual std::string ShownFilter() const { return {}; }
     // The folder of what is exported, with its separator; where the first save dialog opens.
     virtual std::string DocumentFolder() const { return {}; }
     // What the save dialog offers: the last folder saved to in this run (else the document's)
@@ -281,6 +287,17 @@ class TovCustomExport {
     const CodePage& Page() const;
     uint16_t WindowsCodePage() const;
     orbelan::Messages& messages() { return messages_; }
+    ExportWindows& windows() { return windows_; }
+    // A column as the run lays it out: its width in characters, caption, alignment, shown.
+    int ColumnChars(int column) { return ColumnWidth(column, GetColumnWidth(column)); }
+    std::string ColumnCaption(int column) {
+        return column < static_cast<int>(Captions.size()) ? Captions[static_cast<size_t>(column)]
+                                                          : GetColumnCaption(column);
+    }
+    int ColumnAlignment(int column) { return GetColumnAlignment(column); }
+    bool ColumnShown(int column) {
+        return Options.Has(xoExportInvisibles) || IsColumnVisible(column);
+    }
     Platform& platform() { return platform_; }
     TovNativeExcel& Excel() { return excel_; }
     int ColumnCount() { return GetColumnCount(); }

@@ -79,8 +79,9 @@ int ExportToFile(Workspace& ws, TovDBGridExport& exp, TovExportType type, const 
 
 bool ExportTypeFromName(const std::string& name, TovExportType& type) {
     static const std::pair<const char*, TovExportType> kNames[] = {
-        {"html", xtHTML}, {"xls", xtExcel}, {"doc", xtWord}, {"txt", xtTXT},  {"csv", xtCSV},
-        {"tab", xtTAB},   {"rtf", xtRTF},   {"dif", xtDIF},  {"slk", xtSYLK}, {"xlsx", xtXLSX}};
+        {"html", xtHTML}, {"xls", xtExcel}, {"doc", xtWord}, {"txt", xtTXT},
+        {"csv", xtCSV},   {"tab", xtTAB},   {"rtf", xtRTF},  {"dif", xtDIF},
+        {"slk", xtSYLK},  {"xlsx", xtXLSX}, {"pdf", xtPDF}};
     for (const auto& [n, t] : kNames) {
         if (name == n) {
             type = t;

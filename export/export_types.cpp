@@ -10,6 +10,8 @@ const char* ExportTypeText(TovExportType type) {
             return "Microsoft Excel";
         case xtXLSX:
             return "Microsoft Excel (.xlsx)";
+        case xtPDF:
+            return "PDF";
         case xtWord:
             return "Microsoft Word";
         case xtTXT:
@@ -33,6 +35,7 @@ const char* ExportTypeText(TovExportType type) {
 int ExportTypeIcon(TovExportType type) {
     switch (type) {
         case xtRTF:
+        case xtPDF:
             return 0;
         case xtCSV:
             return 1;

@@ -17,9 +17,10 @@ enum TovExportType : uint8_t {
     xtDIF,
     xtSYLK,
     xtClipboard,
-    xtXLSX  // after the others: their ordinals stay as they were
+    xtXLSX,  // after the others: their ordinals stay as they were
+    xtPDF
 };
-constexpr int kExportTypeCount = 11;
+constexpr int kExportTypeCount = 12;
 
 enum TovExportOption : uint8_t {
     xoClipboardMessage,
@@ -86,7 +87,7 @@ using TovExportExcelOptionSet = EnumSet<TovExportExcelOption>;
 
 // The chooser's order of the formats, which is not the enumeration's.
 constexpr TovExportType kChooserOrder[kExportTypeCount] = {
-    xtHTML, xtWord, xtExcel, xtXLSX, xtTXT, xtRTF, xtCSV, xtTAB, xtDIF, xtSYLK, xtClipboard};
+    xtHTML, xtWord, xtExcel, xtXLSX, xtTXT, xtRTF, xtCSV, xtTAB, xtDIF, xtSYLK, xtClipboard, xtPDF};
 
 // "Microsoft Excel", "Clipboard", ...
 const char* ExportTypeText(TovExportType type);

@@ -47,6 +47,17 @@ int SampleLength(const std::string& format) {
 
 }  // namespace
 
+void AppendGridCell(Table& t, const uint8_t* record, int field, std::string& text) {
+    const size_t start = text.size();
+    try {
+        if (field < 0 || field >= t.FieldCount()) throw std::out_of_range("no field");
+        if (record) t.Data().AppendText(text, record, field, t.Format());
+    } catch (const std::exception&) {
+        text.resize(start);
+        text += ' ';
+    }
+}
+
 int FieldAlignment(char type) {
     return IsNumeric(type) ? 2 : 1;
 }
@@ -116,6 +127,11 @@ std::string TovDBGridExport::DocumentName() const {
     const auto dot = name.find_last_of('.');
     if (dot != std::string::npos && dot > 0) name.erase(dot);
     return name;
+}
+
+std::string TovDBGridExport::ShownFilter() const {
+    if (DBGrid.table == nullptr || !DBGrid.table->Active() || !DBGrid.table->Filtered()) return {};
+    return DBGrid.table->FilterText();
 }
 
 std::string TovDBGridExport::DocumentFolder() const {
@@ -218,17 +234,10 @@ void TovDBGridExport::ReadRecord(TovValues& values) {
 
 void TovDBGridExport::ReadCell(const uint8_t* record, int field,
                                std::optional<std::string>& value) {
-    Table& t = *DBGrid.table;
     // Appended into the value's own buffer: once grown, a cell costs no allocation.
     std::string& text = value ? *value : value.emplace();
     text.clear();
-    try {
-        if (field < 0 || field >= t.FieldCount()) throw std::out_of_range("no field");
-        if (record) t.Data().AppendText(text, record, field, t.Format());
-    } catch (const std::exception&) {
-        // A value that can't be read exports as one blank.
-        text.assign(1, ' ');
-    }
+    AppendGridCell(*DBGrid.table, record, field, text);
 }
 
 void TovDBGridExport::ReadTyped(const uint8_t* record, size_t column, TovTypedValue& value) const {

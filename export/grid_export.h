@@ -28,6 +28,9 @@ struct TovGrid {
 // How the grid aligns a field of this type: 2 (right) for numbers, else 1 (left).
 int FieldAlignment(char type);
 
+// A cell's text as the export writes it, appended; a value that can't be read is one blank.
+void AppendGridCell(Table& table, const uint8_t* record, int field, std::string& text);
+
 // The grid of a table shown without column definitions of its own: every field, names as
 // titles, numbers right-aligned.
 TovGrid GridOfTable(Table& table);
@@ -57,6 +60,7 @@ class TovDBGridExport : public TovCustomExport {
   public:
     // The table's file name without folder and extension.
     std::string DocumentName() const override;
+    std::string ShownFilter() const override;
     // The table's folder.
     std::string DocumentFolder() const override;
 

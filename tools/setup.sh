@@ -9,6 +9,7 @@ if [ "${1:-}" = windows ]; then
 else
     PACKAGES=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libgl-dev
               zlib1g-dev
+              fonts-dejavu-core poppler-utils  # the pages' font; the PDF tests read with poppler
               libgtest-dev libgmock-dev
               dpkg-dev desktop-file-utils  # the package test: cpack's dependency scan, entry check
               python3-dbfread python3-dbf gdal-bin libreoffice-calc-nogui  # peer readers

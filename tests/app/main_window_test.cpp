@@ -29,6 +29,7 @@
 #include "app/dialog_texts.h"
 #include "app/main_window.h"
 #include "app/qt_text.h"
+#include "app/window_fixture.h"
 #include "dialogs/balloon_hint.h"
 #include "dialogs/column_chooser.h"
 #include "dialogs/message_window.h"
@@ -41,13 +42,8 @@
 namespace orbelan {
 namespace {
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public test::MainWindowFixture {
   protected:
-    test::TempDir dir;
-    test::FakePlatform platform;
-    TForm1 form{platform};
-    TErori erori;
-    TForm2 form2;
     std::vector<std::string> errors;
 
     void SetUp() override {
@@ -119,7 +115,8 @@ TEST_F(MainWindowTest, ControlsStandWhereAndAsTheyShould) {
 TEST_F(MainWindowTest, MenusHoldEveryItemWithItsCaption) {
     const std::vector<std::pair<const char*, std::vector<QString>>> menus = {
         {"PopupMenu1",
-         {QStringLiteral("Copie valoare in jos"), QStringLiteral("Renumerotare in jos")}},
+         {QStringLiteral("Copie valoare in jos"), QStringLiteral("Renumerotare in jos"),
+          QStringLiteral("Tipareste...\tCtrl+P")}},
         {"PopupMenu2",
          {QStringLiteral("Verifica C.N.P."), QStringLiteral("Extrage Anul din C.N.P."),
           QStringLiteral("Extrage Data din C.N.P.")}},
@@ -133,7 +130,9 @@ TEST_F(MainWindowTest, MenusHoldEveryItemWithItsCaption) {
          {QStringLiteral("Separa Nume de Prenume"),
           QStringLiteral("Transforma Coloana Date in Numeric"),
           QStringLiteral("Inverseaza doua coloane")}},
-        {"PopupMenu6", {QStringLiteral("In diverse formate"), QStringLiteral("In format CSV")}},
+        {"PopupMenu6",
+         {QStringLiteral("In diverse formate"), QStringLiteral("In format CSV"),
+          QStringLiteral("Tipareste...\tCtrl+P")}},
     };
     for (const auto& [name, captions] : menus) {
         QMenu* menu = form.Menu(QLatin1String(name));

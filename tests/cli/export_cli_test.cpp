@@ -48,7 +48,7 @@ TEST(CliExport, UsageErrorsAndSheetEnd) {
     test::WriteDbf(path, {{"NUME", 'C', 3}}, rows);
     EXPECT_EQ(Export({"export", path, "-o", dir.File("a.xls")}), 2);  // no --format
     EXPECT_EQ(Export({"export", path, "--format", "xls"}), 2);        // no -o
-    EXPECT_EQ(Export({"export", path, "--format", "pdf", "-o", dir.File("a")}), 2);
+    EXPECT_EQ(Export({"export", path, "--format", "odt", "-o", dir.File("a")}), 2);
     EXPECT_EQ(Export({"show", path, "--format", "xls"}), 2);
 
     std::string out;

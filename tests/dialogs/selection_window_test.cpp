@@ -37,8 +37,9 @@ TEST(SelectionWindow, ClipboardGreysTheStylesAndIconsFollowTheFormat) {
     w.Fill(Request(all, xtExcel, false));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Export Grila"));
     EXPECT_EQ(w.GroupBox->title(), QStringLiteral(" Formatul e&xportat: "));
-    EXPECT_EQ(w.SelectionCombo->count(), 11);
+    EXPECT_EQ(w.SelectionCombo->count(), 12);
     EXPECT_EQ(w.SelectionCombo->itemText(3), QStringLiteral("Microsoft Excel (.xlsx)"));
+    EXPECT_EQ(w.SelectionCombo->itemText(11), QStringLiteral("PDF"));
     EXPECT_EQ(w.SelectionCombo->currentText(), QStringLiteral("Microsoft Excel"));
     EXPECT_EQ(w.IconNumber(), 5);
     EXPECT_TRUE(w.rdo_File->isChecked());

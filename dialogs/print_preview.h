@@ -1,0 +1,53 @@
+#pragma once
+// "Tipareste...": the pages as they will come out of the printer, one at a time, painted when
+// shown. Its buttons choose the printer (the system's print dialog, where a PDF file is one of
+// the choices) or a PDF file; the main window then writes the pages with its progress bar.
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QPrinter;
+class QScrollArea;
+class QToolButton;
+
+namespace orbelan {
+
+class PageLayout;
+
+class TPrintPreview : public QDialog {
+    Q_OBJECT
+  public:
+    // What the user chose when the window closed.
+    enum Choice { Closed = 0, Print = 1, SavePdf = 2 };
+
+    TPrintPreview(PageLayout& layout, QPrinter& printer, QWidget* parent = nullptr);
+
+    int CurrentPage() const { return page_; }
+    // -1 while the pages are still being laid out.
+    int PageCountShown() const;
+    void ShowPage(int page);
+    // Where "Tipareste..." prints; the system's print dialog sets it up.
+    QPrinter& Printer() { return printer_; }
+    // The page as drawn on screen.
+    const QImage& PageImage() const { return image_; }
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    void Render();
+    void AskPrinter();
+
+    PageLayout& layout_;
+    QPrinter& printer_;
+    int page_ = 0;
+    int pages_ = INT32_MAX;  // known once every page is laid out
+    double zoom_ = 0.75;
+    QImage image_;
+    QScrollArea* scroll_ = nullptr;
+    QLabel* view_ = nullptr;
+    QLabel* pageLabel_ = nullptr;
+    QComboBox* zoomBox_ = nullptr;
+};
+
+}  // namespace orbelan
