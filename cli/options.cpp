@@ -31,6 +31,10 @@ const char* const kUsage =
     "                [--filter E]\n"
     "  append FISIER SURSA              adauga liniile tabelului SURSA\n"
     "  csv FISIER -o IESIRE [--filter E] CSV-ul rapid al liniilor afisate\n"
+    "  recode FISIER --to COD [--from COD] [--dry-run]\n"
+    "                                   converteste textul in alt cod de pagina (intreaba\n"
+    "                                   cand unele caractere ar deveni \"?\")\n"
+    "  export si csv: --encoding utf-8  text in UTF-8 in locul codului de 8 biti\n"
     "  --help | --version\n"
     "Optiuni pentru toate comenzile (oriunde dupa comanda):\n"
     "  --codepage NUME                  codul de pagina (de ex. cp1250, cp852)\n"
@@ -75,6 +79,10 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
                 throw UsageError("Format necunoscut: " + o.outputFormat + ".");
         } else if (a == "-o") {
             o.output = Value(args, i);
+        } else if (a == "--to" || a == "--from" || a == "--encoding") {
+            (a == "--to" ? o.toPage : a == "--from" ? o.fromPage : o.encoding) = Value(args, i);
+        } else if (a == "--dry-run") {
+            o.dryRun = true;
         } else if (a == "--yes") {
             o.yes = true;
         } else if (a == "--limit") {

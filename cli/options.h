@@ -26,6 +26,9 @@ struct CliOptions {
     std::string output;                  // -o
     long row = 0;                        // --row N, from 1; 0: not given
     long fromRow = 0;                    // --from-row N, from 1; 0: not given
+    std::string toPage, fromPage;        // recode --to, --from
+    bool dryRun = false;                 // --dry-run
+    std::string encoding;                // export/csv --encoding utf-8; empty: the 8-bit page
 };
 
 // Throws UsageError for an unknown option, a missing value or a bad number.

@@ -181,7 +181,10 @@ std::string TovCustomExport::Title() const {
 }
 
 const CodePage& TovCustomExport::Page() const {
-    if (!codePage_ || codePage_->Name() != CodePageName) codePage_ = CodePage::Get(CodePageName);
+    const TovExportType t = exportType_;
+    const bool utf8 = Utf8Text && (t == xtCSV || t == xtTAB || t == xtTXT || t == xtHTML);
+    if (!codePage_ || (utf8 ? !codePage_->IsUtf8() : codePage_->Name() != CodePageName))
+        codePage_ = CodePage::Get(utf8 ? std::string("utf-8") : CodePageName);
     return *codePage_;
 }
 
