@@ -15,24 +15,25 @@
 namespace orbelan {
 namespace {
 
-enum class Kind { Romanian, Hungarian, Central, Western, OtherLatin, OtherLetter, Symbol, Bad };
-
 bool In(char32_t cp, std::u32string_view set) {
     return set.find(cp) != std::u32string_view::npos;
 }
 
-// What a character is, for text in the names and addresses of a Romanian table: its own letters
-// are the likeliest, then the Hungarian and German ones of Transylvania, then the rest of Central
-// Europe's; box drawings, symbols and controls are what a wrong page makes of letters.
-Kind KindOf(char32_t cp) {
-    if (cp < 0x20 || (cp >= 0x7F && cp < 0xA0) || cp == 0xFFFF) return Kind::Bad;
-    if (In(cp, U"ĂăÂâÎîŞşŢţȘșȚț")) return Kind::Romanian;
-    if (In(cp, U"ÁáÉéÍíÓóÖöŐőÚúÜüŰűÄäß")) return Kind::Hungarian;
-    if (In(cp, U"ČčĆćĎďĚěĽľĹĺŇňŃńŘřŠšŤťŮůÝýŹźŻżŽžŁłŚśĄąĘęŔŕĐđÔô")) return Kind::Central;
-    if ((cp >= 0xC0 && cp <= 0xFF && cp != 0xD7 && cp != 0xF7)) return Kind::Western;
-    if (cp >= 0x100 && cp <= 0x24F) return Kind::OtherLatin;
-    if (cp >= 0x370 && cp <= 0x52F) return Kind::OtherLetter;
-    return Kind::Symbol;
+// How likely a character is in the names and addresses of a Romanian table: its own letters
+// first, then the Hungarian and German ones of Transylvania, the Serbian and Slovak ones of the
+// Banat, the accented vowels of Western names, the rest of Central Europe's letters, rare ones.
+// Box drawings, symbols and controls are what a wrong page makes of letters. Negative: unlikely.
+double Likelihood(char32_t cp) {
+    if (cp < 0x20 || (cp >= 0x7F && cp < 0xA0) || cp == 0xFFFF) return -8;
+    if (In(cp, U"ĂăÂâÎîŞşŢţȘșȚț")) return 3;
+    if (In(cp, U"ÁáÉéÍíÓóÖöŐőÚúÜüŰűÄäß")) return 2;
+    if (In(cp, U"ŠšŽžĆćĐđ")) return 1.1;
+    if (In(cp, U"ÈèÀàÊêÔôËëÏïÛûÙùÒòÌìÑñÇç")) return 1;
+    if (In(cp, U"Čč")) return 0.8;
+    if (In(cp, U"ŘřŇňĚěŮůŔŕĹĺĽľŤťĎďŁłŚśŹźŻżĄąĘęŃńÝý")) return 0.5;
+    if (cp >= 0xC0 && cp <= 0x24F && cp != 0xD7 && cp != 0xF7) return 0.2;
+    if (cp >= 0x370 && cp <= 0x52F) return -1.5;  // Greek, Cyrillic
+    return -2;                                    // symbols, box drawings
 }
 
 bool IsUpperLetter(char32_t cp) {
@@ -58,31 +59,12 @@ Side SideOf(unsigned char b) {
 }
 
 double Score(char32_t cp, Side before, Side after) {
-    const Kind kind = KindOf(cp);
-    const bool inWord = before == kUpper || before == kLower || after == kUpper || after == kLower;
-    double s = 0;
-    switch (kind) {
-        case Kind::Romanian:
-            s = 3;
-            break;
-        case Kind::Hungarian:
-            s = 2;
-            break;
-        case Kind::Central:
-            s = 1.2;
-            break;
-        case Kind::Western:
-            s = 0.6;
-            break;
-        case Kind::OtherLatin:
-            s = 0.3;
-            break;
-        case Kind::OtherLetter:
-            return -1.5;
-        case Kind::Symbol:
-            return inWord ? -4 : -1;
-        case Kind::Bad:
-            return -8;
+    double s = Likelihood(cp);
+    if (s < 0) {
+        // A sign inside a word is where a letter should be.
+        const bool inWord =
+            before == kUpper || before == kLower || after == kUpper || after == kLower;
+        return s == -2 && inWord ? -4 : s == -2 ? -1 : s;
     }
     // A letter takes the case of the letter before it; a small one does not come before capitals.
     const bool upper = IsUpperLetter(cp);

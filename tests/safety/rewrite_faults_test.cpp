@@ -165,6 +165,10 @@ const std::vector<Command>& Commands() {
          [](const std::string& t) {
              return std::vector<std::string>{"dedupe", t, "ACTIV", "--yes"};
          }},
+        {"recode",
+         [](const std::string& t) {
+             return std::vector<std::string>{"recode", t, "--to", "cp852", "--yes"};
+         }},
     };
     return commands;
 }
