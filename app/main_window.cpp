@@ -122,6 +122,7 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
     statusBar()->setSizeGripEnabled(true);
 
     BuildMenus();
+    BuildCodePageParts();
     BuildShortcuts();
     connect(grid_, &TDataGrid::titleClicked, this, &TForm1::Grid1TitleClick);
     connect(grid_, &TDataGrid::contextMenuWanted, this,
@@ -705,6 +706,7 @@ void TForm1::SetRowCounter(const std::string& text) {
 
 void TForm1::SetStatusText(const std::string& text) {
     status_->setText(Q(text));
+    ShowPageStatus();
 }
 
 void TForm1::SetApplicationTitle(const std::string& text) {

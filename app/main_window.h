@@ -26,6 +26,7 @@ class QWidget;
 namespace orbelan {
 
 class BalloonHint;
+class TCodePageChooser;
 class TDataGrid;
 class TErori;
 class TForm2;
@@ -118,6 +119,10 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void ExportTabelP();
     void AddTabla();
     void InformatCVS1Click();
+    // Code pages (main_window_codepage.cpp): the status bar's page and its click, the two items.
+    void CitesteCa1Click();
+    void ConvertesteInAltCod1Click();
+    void ShowPageStatus();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -148,6 +153,7 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     // 800 x 600 is the size of the whole window; the frame is taken off the inside.
     void FitOuterSize();
     void LayOutBar();
+    void BuildCodePageParts();
     void FitWhenFramed();
 
     Workspace ws_;
@@ -178,6 +184,8 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     QPushButton* stop_ = nullptr;  // "&Renunt" beside the bar
     bool stopRequested_ = false;
     QLabel* status_ = nullptr;
+    QPushButton* pageStatus_ = nullptr;  // "cp852 (detectat)"; a click reads the table as ...
+    TCodePageChooser* pageChooser_ = nullptr;
     QMenu* popupMenu1_ = nullptr;
     std::unique_ptr<TovDBGridExport> exp1_;
     Tfrm_Selection* selection_ = nullptr;

@@ -119,14 +119,14 @@ int WriteQuickCsv(Workspace& ws, const std::string& path, bool utf8) {
     return rows;
 }
 
-void ShowQuickCsv(Workspace& ws) {
+void ShowQuickCsv(Workspace& ws, bool utf8) {
     if (!ws.table.Active()) return;
     const std::string target = TempTableName(ws, ".CSV");
     if (target.empty())
         throw DbfError(ErrorKind::Io, "Nu pot scrie fisierul CSV: in " + ws.ProgramDir +
                                           " nu mai este liber niciun nume DBF0.CSV ... "
                                           "DBF200.CSV.");
-    WriteQuickCsv(ws, target);
+    WriteQuickCsv(ws, target, utf8);
     ws.platform.ShellOpen(target);  // OpenResult: whether a program opens it is the shell's matter
 }
 

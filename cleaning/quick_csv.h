@@ -17,6 +17,6 @@ int WriteQuickCsv(Workspace& ws, const std::string& path, bool utf8 = false);
 
 // "In format CSV": writes TempTableName(".CSV") in the program's data folder and opens it with
 // the program the system associates with CSV files.
-void ShowQuickCsv(Workspace& ws);
+void ShowQuickCsv(Workspace& ws, bool utf8 = false);
 
 }  // namespace orbelan

@@ -5,6 +5,7 @@
 #include "core/open_table.h"
 #include "core/replace_table.h"
 #include "engine/dbf_file.h"
+#include "engine/field_value.h"
 #include "engine/recode.h"
 
 namespace orbelan {
@@ -56,6 +57,26 @@ std::string PageText(const HeaderInfo& h, bool detailed) {
             break;
     }
     return h.codePage + " (" + how + ")";
+}
+
+std::vector<std::string> TextPreview(const Table& table, const std::string& page, int rows) {
+    std::vector<std::string> lines;
+    if (!table.Active()) return lines;
+    const DbfFile& file = table.Data();
+    const auto cp = CodePage::Get(page);
+    for (uint32_t r = 0; r < file.RecordCount() && static_cast<int>(lines.size()) < rows; ++r) {
+        std::string line;
+        for (int i = 0; i < file.FieldCount(); ++i) {
+            const FieldLayout& f = file.FieldAt(i);
+            if (f.def.type != 'C' && f.def.type != 'V') continue;
+            const std::string_view text = FieldReader(file.Layout(), f).Text(file.Record(r));
+            if (text.empty()) continue;
+            if (!line.empty()) line += " | ";
+            cp->AppendDecoded(text, line);
+        }
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 void ReadTableAs(Workspace& ws, const std::string& page) {

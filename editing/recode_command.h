@@ -2,6 +2,7 @@
 // The table's code page: reading it as another page (nothing written) and converting its text
 // into another page (one rewrite).
 #include <string>
+#include <vector>
 
 #include "core/workspace.h"
 
@@ -10,6 +11,9 @@ namespace orbelan {
 // The page the table is read in and where it came from: "cp852 (detectat)" for the status bar;
 // detailed, with the guess's certainty and the .cpg file's name, for `orbelan info`.
 std::string PageText(const HeaderInfo& header, bool detailed = false);
+
+// The first rows' text fields as page reads them, one line per row, for choosing a page.
+std::vector<std::string> TextPreview(const Table& table, const std::string& page, int rows = 4);
 
 // Opens the table again reading its text in page; empty: as the file says (header, .cpg file or
 // the guess). Writes nothing. A failure reopens it as it was read before, then is thrown.

@@ -206,7 +206,14 @@ void SortBytes(const KeyOf& keyOf, std::vector<Entry>& entries, bool descending)
             size_t j = i + 1;
             if (entries[i].aux > 8)
                 while (j < r.end && entries[j].key == entries[i].key && entries[j].aux > 8) ++j;
-            if (j - i > 1) work.push_back({i, j, r.from + 8});
+            // Equal values are in their given order already: only different ones need the
+            // next bytes (a column of a few names repeated a million times).
+            if (j - i > 1) {
+                const std::string_view first = keyOf(entries[i].pos).first;
+                size_t k = i + 1;
+                while (k < j && keyOf(entries[k].pos).first == first) ++k;
+                if (k < j) work.push_back({i, j, r.from + 8});
+            }
             i = j;
         }
     }

@@ -156,7 +156,8 @@ std::unique_ptr<DbfFile> RecodeFile(const DbfFile& source, const CodePage& to,
     plan.structure = StructureOf(source);
     plan.structure->codePage = to.Name();
     plan.structure->languageDriver = -1;   // the new page's own byte
-    plan.structure->copyMemoFrom.clear();  // every memo value is written again
+    plan.structure->copyMemoFrom.clear();  // every memo value is written again, in the new page
+    plan.structure->freshMemo = true;
     plan.fill = [&](const DbfFile& old, DbfWriter& w) {
         const size_t length = old.RecordLength();
         if (w.Layout().recordLength != length)

@@ -165,9 +165,10 @@ const std::vector<Command>& Commands() {
          [](const std::string& t) {
              return std::vector<std::string>{"dedupe", t, "ACTIV", "--yes"};
          }},
+        // Into a page without ş ţ ă: the text read afterwards differs, so old and new tell apart.
         {"recode",
          [](const std::string& t) {
-             return std::vector<std::string>{"recode", t, "--to", "cp852", "--yes"};
+             return std::vector<std::string>{"recode", t, "--to", "cp437", "--yes"};
          }},
     };
     return commands;
