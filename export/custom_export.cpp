@@ -362,7 +362,9 @@ void TovCustomExport::Execute() {
     }
     request.type = exportType_;
     request.view = ExportStyle == xsView;
+    request.utf8 = Utf8Text;
     if (!windows_.ChooseExportFormat(request)) return;
+    Utf8Text = request.utf8;
     if (request.type >= 0 && request.type < kExportTypeCount)
         SetExportType(static_cast<TovExportType>(request.type));
     ExportStyle = request.view ? xsView : xsFile;
