@@ -131,8 +131,9 @@ bool ConvertTable(Workspace& ws, const std::string& page, bool dryRun) {
     }
     if (check.lackingCount > 0 &&
         ws.messages.Mesaj(kTitle,
-                          listed + "Convertiti oricum? Caracterele care lipsesc devin \"?\".",
-                          mkWarning, mbYesNo) != mrYes)
+                          listed + "Convertiti oricum? DA: caracterele care lipsesc devin \"?\"; "
+                                   "RENUNT: nu se scrie nimic.",
+                          mkWarning, mbYes | mbCancel) != mrYes)
         return false;
 
     CommandGuard guard(ws, {.disableWindow = true, .busyCursor = true, .name = kTitle});

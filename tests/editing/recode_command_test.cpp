@@ -54,7 +54,7 @@ TEST_F(RecodeTest, LackingCharactersListedAndNothingWrittenOnRenunt) {
     const std::string before = test::ReadFileBytes(source),
                       memo = test::ReadFileBytes(dir.File("t.dbt"));
     Open(source);
-    ui.mesajAnswers = {mrNo};
+    ui.mesajAnswers = {mrCancel};
     EXPECT_FALSE(ConvertTable(ws, "cp437"));
     ASSERT_EQ(ui.messages.size(), 1u);
     const std::string& text = ui.messages[0].text;
