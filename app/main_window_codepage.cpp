@@ -9,6 +9,7 @@
 #include "cleaning/quick_csv.h"
 #include "dialogs/codepage_chooser.h"
 #include "editing/recode_command.h"
+#include "engine/codepage.h"
 #include "engine/codepage_detect.h"
 
 namespace orbelan {
@@ -64,6 +65,7 @@ void TForm1::CitesteCa1Click() {
         pages, tx.Header().codePage);
     if (!chosen) return;
     ReadTableAs(ws_, *chosen);
+    ShowPageStatus();
 }
 
 void TForm1::ConvertesteInAltCod1Click() {
@@ -78,6 +80,7 @@ void TForm1::ConvertesteInAltCod1Click() {
                              pages, tx.Header().codePage == "cp1250" ? "cp852" : "cp1250");
     if (!chosen) return;
     ConvertTable(ws_, *chosen);
+    ShowPageStatus();
 }
 
 }  // namespace orbelan

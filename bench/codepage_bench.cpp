@@ -2,6 +2,7 @@
 // (compare with the byte-order sort of the version before it) and the conversion to cp852.
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -40,12 +41,20 @@ int main(int argc, char** argv) {
 
     const auto file = DbfFile::Open(path);
     best = 1e9;
-    for (int run = 0; run < 3; ++run) {
+    double bestCpu = 1e9;  // on a shared machine the processor time says more than the wall
+    for (int run = 0; run < 5; ++run) {
         Stopwatch sw;
+        const std::clock_t cpu = std::clock();
         const auto order = OrderedRecords(*file, 0);
         best = std::min(best, sw.Ms());
+        bestCpu = std::min(bestCpu, double(std::clock() - cpu) * 1000 / CLOCKS_PER_SEC);
     }
-    Report("order by NUME (best of 3)", best, std::to_string(file->RecordCount()) + " rows");
+    std::string rowsNote = "cpu ";
+    rowsNote += std::to_string(long(bestCpu));
+    rowsNote += " ms, ";
+    rowsNote += std::to_string(file->RecordCount());
+    rowsNote += " rows";
+    Report("order by NUME (best of 5)", best, rowsNote);
 
     std::ostringstream sink;
     ConsoleMessages messages{sink};
@@ -56,8 +65,14 @@ int main(int argc, char** argv) {
     ws.CurrentFile = path;
     ws.OpenTable();
     Stopwatch sw;
+    const std::clock_t cpu = std::clock();
     ConvertTable(ws, "cp852");
-    Report("convert to cp852 (one rewrite)", sw.Ms(), ws.table.Header().codePage);
+    const long cpuMs = long((std::clock() - cpu) * 1000 / CLOCKS_PER_SEC);
+    std::string note = ws.table.Header().codePage;
+    note += ", cpu ";
+    note += std::to_string(cpuMs);
+    note += " ms";
+    Report("convert to cp852 (one rewrite)", sw.Ms(), note);
     ws.CloseTable();
     std::filesystem::remove(path);
 }

@@ -23,6 +23,10 @@ constexpr uint64_t kSignBit = 0x8000000000000000ULL;
 constexpr uint32_t kEmpty = 0;
 constexpr uint32_t kExact = 1;
 constexpr uint32_t kInexact = 2;
+// Bytes: a Romanian key whose 8 bytes hold all its weights and whose bytes are the only ones
+// with those weights: another with the same 8 bytes is the same value.
+constexpr uint32_t kWhole = 0x80000000u;
+constexpr uint32_t kLeft = ~kWhole;
 
 struct Entry {
     uint64_t key;  // bytes: the next 8 bytes big-endian, zero padded; values: order-preserving
@@ -86,7 +90,7 @@ class KeyReader {
     // Key of the bytes from `from` on, and how many are left. With weights, the bytes stand for
     // the Romanian key made on the fly: their weights, a 0, then the bytes themselves.
     static Entry BytesEntry(std::string_view data, const uint8_t* weights, size_t from,
-                            uint32_t pos) {
+                            uint32_t pos, const uint8_t* sole = nullptr) {
         Entry e{0, 0, pos};
         if (weights == nullptr) {
             const size_t left = data.size() > from ? data.size() - from : 0;
@@ -110,6 +114,11 @@ class KeyReader {
             }
         }
         e.aux = static_cast<uint32_t>(left);
+        if (sole && from == 0 && n < 8) {
+            bool whole = true;
+            for (size_t i = 0; i < n; ++i) whole = whole && sole[static_cast<uint8_t>(data[i])];
+            if (whole) e.aux |= kWhole;
+        }
         return e;
     }
 
@@ -181,7 +190,7 @@ class KeyReader {
 // instead of a record read per comparison.
 template <class KeyOf>
 void SortBytes(const KeyOf& keyOf, std::vector<Entry>& entries, bool descending) {
-    const auto clamp = [](uint32_t left) { return std::min<uint32_t>(left, 9); };
+    const auto clamp = [](uint32_t aux) { return std::min<uint32_t>(aux & kLeft, 9); };
     const auto less = [&](const Entry& a, const Entry& b) {
         if (a.key != b.key) return descending ? a.key > b.key : a.key < b.key;
         const uint32_t la = clamp(a.aux), lb = clamp(b.aux);
@@ -204,11 +213,15 @@ void SortBytes(const KeyOf& keyOf, std::vector<Entry>& entries, bool descending)
                   entries.begin() + static_cast<std::ptrdiff_t>(r.end), less);
         for (size_t i = r.begin; i < r.end;) {
             size_t j = i + 1;
-            if (entries[i].aux > 8)
-                while (j < r.end && entries[j].key == entries[i].key && entries[j].aux > 8) ++j;
+            if ((entries[i].aux & kLeft) > 8)
+                while (j < r.end && entries[j].key == entries[i].key &&
+                       (entries[j].aux & kLeft) > 8)
+                    ++j;
             // Equal values are in their given order already: only different ones need the
             // next bytes (a column of a few names repeated a million times).
-            if (j - i > 1) {
+            bool whole = true;
+            for (size_t k = i; k < j && whole; ++k) whole = (entries[k].aux & kWhole) != 0;
+            if (j - i > 1 && !whole) {
                 const std::string_view first = keyOf(entries[i].pos).first;
                 size_t k = i + 1;
                 while (k < j && keyOf(entries[k].pos).first == first) ++k;
@@ -260,9 +273,10 @@ std::vector<uint32_t> SortBy(const DbfFile& file, const std::vector<uint32_t>& r
             return std::pair<std::string_view, const uint8_t*>(
                 reader.Data(file.Record(records[pos])), weights);
         };
+        const uint8_t* sole = reader.Order() ? reader.Order()->SoleBytes() : nullptr;
         for (size_t i = 0; i < records.size(); ++i) {
             const auto [data, w] = keyOf(static_cast<uint32_t>(i));
-            entries[i] = KeyReader::BytesEntry(data, w, 0, static_cast<uint32_t>(i));
+            entries[i] = KeyReader::BytesEntry(data, w, 0, static_cast<uint32_t>(i), sole);
         }
         SortBytes(keyOf, entries, key.descending);
     }

@@ -73,6 +73,8 @@ Recoder::Recoder(const CodePage& from, const CodePage& to) : from_(from), to_(to
             bytes_[b] = -2;
         else
             bytes_[b] = -1;
+        direct_[b] = bytes_[b] >= 0 ? static_cast<uint8_t>(bytes_[b]) : bytes_[b] == -2 ? out : '?';
+        special_[b] = bytes_[b] >= 0 ? 0 : bytes_[b] == -2 ? 1 : 2;
     }
 }
 
@@ -130,14 +132,22 @@ RecodeCheck CheckRecode(const DbfFile& file, const CodePage& to) {
     all.insert(all.end(), t.variable.begin(), t.variable.end());
     std::string scratch;
     const auto look = [&](uint32_t r, int field, std::string_view bytes) {
+        if (recoder.SingleByte()) {
+            // Most values need nothing more than the mapping: one pass over the bytes says so.
+            uint8_t special = 0;
+            for (const char c : bytes) special |= recoder.Special()[static_cast<uint8_t>(c)];
+            if (special == 0) return;
+        }
         scratch.clear();
         if (recoder.Convert(bytes, scratch)) return;
         if (check.lackingCount++ < RecodeCheck::kListed)
             check.lacking.push_back({r, file.FieldAt(field).def.name, file.Page().Decode(bytes)});
     };
+    std::vector<FieldReader> readers;
+    for (const int i : all) readers.emplace_back(file.Layout(), file.FieldAt(i));
     for (uint32_t r = 0; r < file.RecordCount(); ++r) {
         const uint8_t* rec = file.Record(r);
-        for (const int i : all) look(r, i, FieldReader(file.Layout(), file.FieldAt(i)).Text(rec));
+        for (size_t k = 0; k < all.size(); ++k) look(r, all[k], readers[k].Text(rec));
         for (const int i : t.memo) {
             const MemoValue m = file.MemoBytes(rec, i);
             if (m.ok && m.type == 1) look(r, i, m.bytes);
@@ -174,6 +184,11 @@ std::unique_ptr<DbfFile> RecodeFile(const DbfFile& source, const CodePage& to,
             for (const int i : t.fixed) {
                 const FieldDef& def = old.FieldAt(i).def;
                 const auto size = static_cast<size_t>(def.size);
+                if (recoder.SingleByte()) {
+                    uint8_t* p = row + def.offset;
+                    for (size_t k = 0; k < size; ++k) p[k] = recoder.Direct()[p[k]];
+                    continue;
+                }
                 text.clear();
                 recoder.Convert({reinterpret_cast<const char*>(rec) + def.offset, size}, text);
                 text.resize(size, ' ');  // UTF-8 text is longer than what it becomes

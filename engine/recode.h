@@ -21,12 +21,18 @@ class Recoder {
     bool Convert(std::string_view in, std::string& out) const;
     // The twins used so far by Convert, as "ș -> ş".
     std::vector<std::string> FitsUsed() const;
+    // Single-byte source: the target byte of each byte (its twin's, or "?"), for converting in
+    // place, and whether a byte needs more than a plain mapping (1: a twin, 2: lacking).
+    bool SingleByte() const { return !from_.IsUtf8(); }
+    const std::array<uint8_t, 256>& Direct() const { return direct_; }
+    const std::array<uint8_t, 256>& Special() const { return special_; }
 
   private:
     bool Put(char32_t cp, std::string& out) const;
     const CodePage& from_;
     const CodePage& to_;
     std::array<int16_t, 256> bytes_{};  // single-byte source: target byte, -1 none, -2 twin
+    std::array<uint8_t, 256> direct_{}, special_{};
     mutable std::vector<char32_t> fits_;
 };
 

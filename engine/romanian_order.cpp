@@ -88,6 +88,11 @@ RomanianOrder::RomanianOrder(const CodePage& page) : utf8_(page.IsUtf8()) {
         const auto at = std::lower_bound(distinct.begin(), distinct.end(), rank[b]);
         weights_[b] = static_cast<uint8_t>(std::min<ptrdiff_t>(255, 1 + (at - distinct.begin())));
     }
+    std::array<bool, 256> taken{};
+    for (int b = 0; b < 256; ++b) {
+        sole_[b] = !taken[weights_[b]];
+        taken[weights_[b]] = true;
+    }
 }
 
 const RomanianOrder& RomanianOrder::For(const CodePage& page) {

@@ -23,6 +23,9 @@ class RomanianOrder {
 
     // Single-byte pages: the weight of each byte, 1 and up. nullptr for UTF-8.
     const uint8_t* Weights() const { return utf8_ ? nullptr : weights_.data(); }
+    // Single-byte pages: 1 for the lowest byte of each weight. Two values made of these bytes
+    // only are equal when their weights are: a sort need not look at their bytes again.
+    const uint8_t* SoleBytes() const { return utf8_ ? nullptr : sole_.data(); }
     void AppendKey(std::string_view bytes, std::string& out) const;
     // <0, 0, >0 as a before, equal to, after b.
     int Compare(std::string_view a, std::string_view b) const;
@@ -32,6 +35,7 @@ class RomanianOrder {
   private:
     bool utf8_ = false;
     std::array<uint8_t, 256> weights_{};
+    std::array<uint8_t, 256> sole_{};
 };
 
 // The place of a character in the order (1 and up): what the weights are made of.
