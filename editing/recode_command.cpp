@@ -1,5 +1,7 @@
 #include "editing/recode_command.h"
 
+#include <algorithm>
+
 #include "core/argument_error.h"
 #include "core/command_guard.h"
 #include "core/open_table.h"
@@ -13,15 +15,19 @@ namespace {
 
 constexpr const char* kTitle = "Converteste in alt cod";
 
-std::string LackingText(const RecodeCheck& check, const std::string& page) {
+// listed: how many of the values to name (the message window shows a few lines only).
+std::string LackingText(const RecodeCheck& check, const std::string& page,
+                        size_t listed = RecodeCheck::kListed) {
     std::string text;
     if (check.lackingCount > 0) {
         text += "Codul de pagina " + page + " nu are toate caracterele tabelului (" +
                 std::to_string(check.lackingCount) + " valori):\n";
-        for (const LackingValue& v : check.lacking)
+        for (size_t k = 0; k < check.lacking.size() && k < listed; ++k) {
+            const LackingValue& v = check.lacking[k];
             text +=
                 "  linia " + std::to_string(v.record + 1) + ", " + v.field + ": " + v.value + "\n";
-        if (check.lackingCount > check.lacking.size()) text += "  ...\n";
+        }
+        if (check.lackingCount > std::min(listed, check.lacking.size())) text += "  ...\n";
     }
     if (!check.fits.empty()) {
         text += "Se scriu echivalentele:";
@@ -131,8 +137,9 @@ bool ConvertTable(Workspace& ws, const std::string& page, bool dryRun) {
     }
     if (check.lackingCount > 0 &&
         ws.messages.Mesaj(kTitle,
-                          listed + "Convertiti oricum? DA: caracterele care lipsesc devin \"?\"; "
-                                   "RENUNT: nu se scrie nimic.",
+                          "Convertiti oricum? DA: caracterele care lipsesc devin \"?\"; "
+                          "RENUNT: nu se scrie nimic.\n" +
+                              LackingText(check, target->Name(), 4),
                           mkWarning, mbYes | mbCancel) != mrYes)
         return false;
 
