@@ -119,7 +119,8 @@ TEST_F(MainWindowTest, ControlsStandWhereAndAsTheyShould) {
 TEST_F(MainWindowTest, MenusHoldEveryItemWithItsCaption) {
     const std::vector<std::pair<const char*, std::vector<QString>>> menus = {
         {"PopupMenu1",
-         {QStringLiteral("Copie valoare in jos"), QStringLiteral("Renumerotare in jos")}},
+         {QStringLiteral("Copie valoare in jos"), QStringLiteral("Renumerotare in jos"), QString(),
+          QStringLiteral("Citeste ca..."), QStringLiteral("Converteste in alt cod...")}},
         {"PopupMenu2",
          {QStringLiteral("Verifica C.N.P."), QStringLiteral("Extrage Anul din C.N.P."),
           QStringLiteral("Extrage Data din C.N.P.")}},
@@ -133,7 +134,9 @@ TEST_F(MainWindowTest, MenusHoldEveryItemWithItsCaption) {
          {QStringLiteral("Separa Nume de Prenume"),
           QStringLiteral("Transforma Coloana Date in Numeric"),
           QStringLiteral("Inverseaza doua coloane")}},
-        {"PopupMenu6", {QStringLiteral("In diverse formate"), QStringLiteral("In format CSV")}},
+        {"PopupMenu6",
+         {QStringLiteral("In diverse formate"), QStringLiteral("In format CSV"),
+          QStringLiteral("In format CSV (UTF-8)")}},
     };
     for (const auto& [name, captions] : menus) {
         QMenu* menu = form.Menu(QLatin1String(name));
