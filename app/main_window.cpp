@@ -126,6 +126,7 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
     BuildOpenMenu();
     BuildStructureMenu();
     AddRecentTablesMenu();
+    BuildCodePageParts();
     BuildShortcuts();
     SetTabOrder();
     NameForScreenReaders();
@@ -789,6 +790,7 @@ void TForm1::SetRowCounter(const std::string& text) {
 
 void TForm1::SetStatusText(const std::string& text) {
     status_->setText(Q(text));
+    ShowPageStatus();
 }
 
 void TForm1::SetApplicationTitle(const std::string& text) {

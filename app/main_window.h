@@ -29,6 +29,7 @@ namespace orbelan {
 
 class BalloonHint;
 class PageLayout;
+class TCodePageChooser;
 class TDataGrid;
 class TErori;
 class TForm2;
@@ -130,6 +131,10 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void StructuraTabeluluiClick();  // "Structura tabelului..."
     // "Tipareste...": the preview, then the printer or a PDF file.
     void Tiparire1Click();
+    // Code pages (main_window_codepage.cpp): the status bar's page and its click, the two items.
+    void CitesteCa1Click();
+    void ConvertesteInAltCod1Click();
+    void ShowPageStatus();
 
   protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -173,6 +178,7 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     // 800 x 600 is the size of the whole window; the frame is taken off the inside.
     void FitOuterSize();
     void LayOutBar();
+    void BuildCodePageParts();
     void FitWhenFramed();
 
     Workspace ws_;
@@ -203,6 +209,8 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     QPushButton* stop_ = nullptr;  // "&Renunt" beside the bar
     bool stopRequested_ = false;
     QLabel* status_ = nullptr;
+    QPushButton* pageStatus_ = nullptr;  // "cp852 (detectat)"; a click reads the table as ...
+    TCodePageChooser* pageChooser_ = nullptr;
     QMenu* popupMenu1_ = nullptr;
     QMenu* openMenu_ = nullptr;
     QMenu* recentMenu_ = nullptr;

@@ -43,12 +43,12 @@ void NoCommas(std::string& line, const std::vector<size_t>& separators) {
 
 }  // namespace
 
-int WriteQuickCsv(Workspace& ws, const std::string& path) {
+int WriteQuickCsv(Workspace& ws, const std::string& path, bool utf8) {
     Table& tx = ws.table;
     ws.PostPendingEdit();
     CommandGuard guard(ws, {.bar = 0, .disableWindow = true, .freezeGrid = false});
     const DbfFile& file = tx.Data();
-    const CodePage& page = *CodePage::Get(ws.ProgramCodePage());
+    const CodePage& page = *CodePage::Get(utf8 ? std::string("utf-8") : ws.ProgramCodePage());
     const FormatSettings& format = tx.Format();
     const int fieldCount = file.FieldCount();
     std::vector<std::string> names;
@@ -59,8 +59,9 @@ int WriteQuickCsv(Workspace& ws, const std::string& path) {
     ws.progress.ProcessMessages();
 
     TempFile out(path);
-    std::string line;   // UTF-8 text of one line
-    std::string bytes;  // encoded lines waiting to be written
+    std::string line;                  // UTF-8 text of one line
+    std::string bytes;                 // encoded lines waiting to be written
+    if (utf8) bytes = "\xEF\xBB\xBF";  // so that a spreadsheet program reads it as UTF-8
     // row: from 1, 0 for the header.
     const auto endLine = [&](int row, const auto& cellsOf) {
         const size_t before = bytes.size();
@@ -118,14 +119,14 @@ int WriteQuickCsv(Workspace& ws, const std::string& path) {
     return rows;
 }
 
-void ShowQuickCsv(Workspace& ws) {
+void ShowQuickCsv(Workspace& ws, bool utf8) {
     if (!ws.table.Active()) return;
     const std::string target = TempTableName(ws, ".CSV");
     if (target.empty())
         throw DbfError(ErrorKind::Io, "Nu pot scrie fisierul CSV: in " + ws.ProgramDir +
                                           " nu mai este liber niciun nume DBF0.CSV ... "
                                           "DBF200.CSV.");
-    WriteQuickCsv(ws, target);
+    WriteQuickCsv(ws, target, utf8);
     ws.platform.ShellOpen(target);  // OpenResult: whether a program opens it is the shell's matter
 }
 

@@ -11,11 +11,12 @@ class Workspace;
 
 // Writes the quick CSV of the open table into path under a scratch name renamed into place, so
 // path is the old file or the whole new one. The cursor does not move. Returns the rows written.
-// Throws DbfError; a character the code page can't hold names its row and field.
-int WriteQuickCsv(Workspace& ws, const std::string& path);
+// Throws DbfError; a character the code page can't hold names its row and field. utf8: in
+// UTF-8 with a byte-order mark instead of the program's 8-bit page.
+int WriteQuickCsv(Workspace& ws, const std::string& path, bool utf8 = false);
 
 // "In format CSV": writes TempTableName(".CSV") in the program's data folder and opens it with
 // the program the system associates with CSV files.
-void ShowQuickCsv(Workspace& ws);
+void ShowQuickCsv(Workspace& ws, bool utf8 = false);
 
 }  // namespace orbelan

@@ -12,6 +12,7 @@
 #include "cleaning/quick_csv.h"
 #include "cleaning/row_set_commands.h"
 #include "cli/cli_context.h"
+#include "cli/codepage_cli.h"
 #include "cli/console_ui.h"
 #include "cli/options.h"
 #include "cli/row_printer.h"
@@ -19,6 +20,7 @@
 #include "core/open_table.h"
 #include "core/program_dir.h"
 #include "core/workspace.h"
+#include "editing/recode_command.h"
 #include "editing/sort_command.h"
 #include "editing/sql_command.h"
 #include "engine/field_codec.h"
@@ -39,7 +41,7 @@ int Info(CliContext& c) {
     std::snprintf(version, sizeof version, "0x%02X", h.version);
     c.out << "Fisier: " << c.ws.table.TableName() << '\n'
           << "Versiune: " << version << '\n'
-          << "Cod de pagina: " << h.codePage << '\n'
+          << "Cod de pagina: " << PageText(h, true) << '\n'
           << "Linii: " << h.recordCount << '\n'
           << "Campuri: " << c.ws.table.FieldCount() << '\n';
     for (int i = 0; i < c.ws.table.FieldCount(); ++i) {
@@ -151,6 +153,7 @@ int Export(CliContext& c) {
     OpenFile(c, path);
     ExportWindows none;  // the format and the file are named: no chooser, no progress window
     TovDBGridExport exp(c.messages, none, c.ws.platform);
+    exp.Utf8Text = Utf8Encoding(c.options);
     const int leftOut = ExportToFile(c.ws, exp, type, output);
     if (!exp.ClosingNote().empty()) c.out << exp.ClosingNote() << '\n';
     if (leftOut > 0) {
@@ -181,7 +184,7 @@ int Csv(CliContext& c) {
     ExpectArgs(c.options, 1);
     const std::string& output = Output(c.options);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
-    WriteQuickCsv(c.ws, output);
+    WriteQuickCsv(c.ws, output, Utf8Encoding(c.options));
     return kExitDone;
 }
 
@@ -236,6 +239,7 @@ const std::map<std::string, CliCommand>& Commands() {
         {"csv", {Csv}},
         {"create", {CreateCommand}},
         {"alter", {AlterCommand, true}},
+        {"recode", {Recode, true}},
     };
     return commands;
 }

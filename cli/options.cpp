@@ -35,6 +35,10 @@ const char* const kUsage =
     "                [--format dbase3|dbase4|foxpro|vfp] [--codepage NUME]   tabel nou, gol\n"
     "  alter FISIER [--add \"N T(L,Z)\"] [--drop N] [--rename A=B] [--set \"N T(L,Z)\"]\n"
     "               [--move N=POZITIE] [--dry-run]   schimba structura (intreaba)\n"
+    "  recode FISIER --to COD [--from COD] [--dry-run]\n"
+    "                                   converteste textul in alt cod de pagina (intreaba\n"
+    "                                   cand unele caractere ar deveni \"?\")\n"
+    "  export si csv: --encoding utf-8  text in UTF-8 in locul codului de 8 biti\n"
     "  --help | --version\n"
     "Optiuni pentru toate comenzile (oriunde dupa comanda):\n"
     "  --codepage NUME                  codul de pagina (de ex. cp1250, cp852)\n"
@@ -83,6 +87,10 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
         } else if (a == "--add" || a == "--drop" || a == "--rename" || a == "--set" ||
                    a == "--move") {
             o.structureEdits.emplace_back(a, Value(args, i));
+        } else if (a == "--dry-run") {
+            o.dryRun = true;
+        } else if (a == "--to" || a == "--from" || a == "--encoding") {
+            (a == "--to" ? o.toPage : a == "--from" ? o.fromPage : o.encoding) = Value(args, i);
         } else if (a == "--dry-run") {
             o.dryRun = true;
         } else if (a == "--yes") {

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "core/open_table.h"
+#include "engine/codepage.h"
 
 namespace orbelan {
 namespace {
@@ -140,7 +141,9 @@ void Workspace::DetachAfterPost() {
 
 std::string Workspace::ProgramCodePage() const {
     const std::string& chosen = table.CodePageOverride();
-    return chosen.empty() ? table.DefaultCodePage() : chosen;
+    // A table read as UTF-8 does not make exports UTF-8: that is the export's own choice.
+    const bool eightBit = !chosen.empty() && !CodePage::Get(chosen)->IsUtf8();
+    return eightBit ? chosen : table.DefaultCodePage();
 }
 
 }  // namespace orbelan

@@ -1,5 +1,6 @@
 #include "dialogs/selection_window.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -48,7 +49,7 @@ Tfrm_Selection::Tfrm_Selection(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint);
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
-    setFixedSize(322, 123);
+    setFixedSize(322, 145);
 
     btn_Selection = new QPushButton(this);
     btn_Selection->setObjectName(QStringLiteral("btn_Selection"));
@@ -80,6 +81,9 @@ Tfrm_Selection::Tfrm_Selection(QWidget* parent) : QDialog(parent) {
     btn_Cancel->setAccessibleDescription(QStringLiteral("Inchide fereastra fara export"));
     rdo_View->setAccessibleDescription(QStringLiteral("Deschide exportul fara a-l salva"));
     rdo_File->setAccessibleDescription(QStringLiteral("Salveaza exportul intr-un fisier ales"));
+    chk_Utf8 = new QCheckBox(QStringLiteral("Text in UTF-8"), this);
+    chk_Utf8->setObjectName(QStringLiteral("chk_Utf8"));
+    chk_Utf8->setGeometry(16, 124, 217, 17);
     IconImage = new QLabel(GroupBox);
     IconImage->setObjectName(QStringLiteral("IconImage"));
     IconImage->setGeometry(176, 64, 40, 40);
@@ -114,6 +118,7 @@ void Tfrm_Selection::Fill(const ExportChooserRequest& request) {
     rdo_View->setChecked(view_);
     rdo_File->setText(Q(request.exportToFile));
     rdo_File->setChecked(!view_);
+    chk_Utf8->setChecked(request.utf8);
     SelectionChanged(SelectionCombo);
 }
 
@@ -122,6 +127,7 @@ bool Tfrm_Selection::Run(ExportChooserRequest& request) {
     if (exec() != QDialog::Accepted) return false;
     request.type = type_;
     request.view = view_;
+    request.utf8 = chk_Utf8->isChecked();
     return true;
 }
 
@@ -135,6 +141,8 @@ void Tfrm_Selection::SelectionChanged(QObject* sender) {
         rdo_File->setEnabled(!clipboard);
         TovExportType type;
         if (ExportTypeFromText(text, type)) type_ = type;
+        // Only the text formats can be written in UTF-8.
+        chk_Utf8->setEnabled(type_ == xtCSV || type_ == xtTAB || type_ == xtTXT || type_ == xtHTML);
         PaintFormatIcon();
     }
 }

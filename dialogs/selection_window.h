@@ -9,6 +9,7 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+class QCheckBox;
 
 namespace orbelan {
 
@@ -33,6 +34,7 @@ class Tfrm_Selection : public QDialog {
     QComboBox* SelectionCombo;
     QRadioButton* rdo_View;
     QRadioButton* rdo_File;
+    QCheckBox* chk_Utf8;  // text formats in UTF-8 instead of the 8-bit code page
     QLabel* IconImage;
 
   private:

@@ -111,6 +111,15 @@ const PageTable* FindPage(std::string_view name) {
     if (n.rfind("windows-", 0) == 0) n = "cp" + n.substr(8);
     if (n.rfind("ibm", 0) == 0) n = "cp" + n.substr(3);
     if (n.rfind("cp-", 0) == 0) n = "cp" + n.substr(3);
+    // "iso-8859-2", "iso8859-16", "latin2"
+    if (n.rfind("iso", 0) == 0) {
+        std::string digits;
+        for (char c : n.substr(3))
+            if (c != '-' && c != '_') digits += c;
+        if (digits.rfind("8859", 0) == 0) n = "iso8859_" + digits.substr(4);
+    }
+    if (n == "latin2") n = "iso8859_2";
+    if (n == "latin10") n = "iso8859_16";
     for (const PageTable& p : kPages)
         if (n == p.name) return &p;
     return nullptr;
@@ -128,16 +137,29 @@ size_t AsciiRunEnd(std::string_view s, size_t i) {
     return i;
 }
 
+bool IsUtf8Name(std::string_view name) {
+    const std::string n = Lower(name);
+    return n == "utf-8" || n == "utf8";
+}
+
 }  // namespace
 
 CodePage::CodePage(std::string name)
     : name_(std::move(name)), encode_(std::make_shared<EncodeMap>()) {
+    if (IsUtf8Name(name_)) {
+        name_ = "utf-8";
+        utf8_ = true;
+        for (int b = 0; b < 128; ++b) chars_[b] = static_cast<char32_t>(b);
+        for (int b = 128; b < 256; ++b) chars_[b] = 0xFFFF;
+        return;
+    }
     const PageTable* page = FindPage(name_);
     if (page == nullptr)
         throw DbfError(ErrorKind::Conversion, "Codul de pagina " + name_ + " nu este cunoscut.");
     name_ = page->name;
     for (int b = 0; b < 256; ++b) {
         const char32_t cp = page->chars[b];
+        chars_[b] = cp;
         if (cp == 0xFFFF) {
             decode_[b] = "\xEF\xBF\xBD";  // U+FFFD
             continue;
@@ -151,6 +173,12 @@ CodePage::CodePage(std::string name)
 std::shared_ptr<const CodePage> CodePage::Get(std::string_view name) {
     static std::mutex mutex;
     static std::map<std::string, std::shared_ptr<const CodePage>> cache;
+    if (IsUtf8Name(name)) {
+        std::lock_guard<std::mutex> lock(mutex);
+        auto& utf8 = cache["utf-8"];
+        if (!utf8) utf8 = std::make_shared<const CodePage>("utf-8");
+        return utf8;
+    }
     const PageTable* page = FindPage(name);
     if (page == nullptr)
         throw DbfError(ErrorKind::Conversion,
@@ -170,6 +198,18 @@ std::shared_ptr<const CodePage> CodePage::FromLanguageDriver(uint8_t ldid) {
     return nullptr;
 }
 
+bool CodePage::ByteOf(char32_t cp, uint8_t& byte) const {
+    if (utf8_) {
+        if (cp >= 0x80) return false;
+        byte = static_cast<uint8_t>(cp);
+        return true;
+    }
+    const auto it = encode_->bytes.find(cp);
+    if (it == encode_->bytes.end()) return false;
+    byte = it->second;
+    return true;
+}
+
 uint8_t CodePage::LanguageDriver() const {
     for (const Driver& d : kDrivers)
         if (name_ == d.page) return d.ldid;
@@ -183,6 +223,21 @@ bool CodePage::AsciiIdentity() const {
 void CodePage::AppendDecoded(std::string_view bytes, std::string& out) const {
     const bool ascii = encode_->asciiIdentity;
     size_t i = 0;
+    if (utf8_) {
+        // Passed on as it is, but for broken sequences: the rest of the program trusts its UTF-8.
+        while (i < bytes.size()) {
+            const size_t j = AsciiRunEnd(bytes, i);
+            out.append(bytes.data() + i, j - i);
+            if (j >= bytes.size()) break;
+            i = j;
+            const size_t start = i;
+            if (utf8::NextCodePoint(bytes, i) < 0)
+                out += "\xEF\xBF\xBD";
+            else
+                out.append(bytes.data() + start, i - start);
+        }
+        return;
+    }
     while (i < bytes.size()) {
         // Runs of ASCII go in one append.
         const size_t j = ascii ? AsciiRunEnd(bytes, i) : i;
@@ -228,6 +283,10 @@ void CodePage::AppendEncoded(std::string_view utf8, std::string& out) const {
                            "Textul nu este scris corect (UTF-8) si nu poate fi trecut in codul de "
                            "pagina " +
                                name_ + ".");
+        if (utf8_) {
+            out.append(utf8.data() + start, i - start);
+            continue;
+        }
         auto it = encode_->bytes.find(static_cast<char32_t>(cp));
         // Romanian S and T with comma below are written as the cedilla letters the 8-bit pages
         // have; DOS and Windows programs never knew another form.

@@ -1,5 +1,6 @@
 #pragma once
-// Single-byte code pages of DBF files, converted through tables compiled into the program.
+// Code pages of DBF files: single-byte ones converted through tables compiled into the program,
+// and UTF-8 (which some newer programs put in a DBF), read and written as it is.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -18,6 +19,11 @@ class CodePage {
     uint8_t LanguageDriver() const;
 
     const std::string& Name() const { return name_; }
+    bool IsUtf8() const { return utf8_; }
+    // The character of a byte (single-byte pages); 0xFFFF when the byte has none.
+    char32_t CharOf(uint8_t byte) const { return chars_[byte]; }
+    // The byte that holds cp in this single-byte page, if any (no best fit).
+    bool ByteOf(char32_t cp, uint8_t& byte) const;
     // Bytes 0..127 are ASCII: pure ASCII text is the same in this page.
     bool AsciiIdentity() const;
 
@@ -33,6 +39,8 @@ class CodePage {
 
   private:
     std::string name_;
+    bool utf8_ = false;
+    std::array<char32_t, 256> chars_{};
     std::array<std::string, 256> decode_;  // UTF-8 of each byte
     struct EncodeMap;
     std::shared_ptr<EncodeMap> encode_;

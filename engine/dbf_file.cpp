@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "engine/codepage_detect.h"
 #include "engine/errors.h"
 
 namespace orbelan {
@@ -61,13 +62,23 @@ std::unique_ptr<DbfFile> DbfFile::Open(const std::string& path, const DbfOpenOpt
             "Fisierul " + path + " anunta un index de productie (" + expected + ") care lipseste.");
     }
 
-    if (!options.codePageOverride.empty())
+    HeaderInfo& info = f->info_;
+    const std::string defaultPage =
+        options.defaultCodePage.empty() ? "cp1250" : options.defaultCodePage;
+    std::string cpg;
+    if (!options.codePageOverride.empty()) {
         f->codePage_ = CodePage::Get(options.codePageOverride);
-    else if (auto cp = CodePage::FromLanguageDriver(L.languageDriver))
+        info.pageSource = PageSource::Override;
+    } else if (auto cp = CodePage::FromLanguageDriver(L.languageDriver)) {
         f->codePage_ = cp;
-    else
-        f->codePage_ =
-            CodePage::Get(options.defaultCodePage.empty() ? "cp1250" : options.defaultCodePage);
+        info.pageSource = PageSource::Header;
+    } else if (cpg = PageOfCpgFile(path, &info.cpgFile); !cpg.empty()) {
+        f->codePage_ = CodePage::Get(cpg);
+        info.pageSource = PageSource::CpgFile;
+    } else {
+        f->codePage_ = CodePage::Get(defaultPage);
+        info.pageSource = PageSource::Default;
+    }
     f->codec_ = FieldCodec(f->layout_, *f->codePage_);
 
     for (size_t i = 0; i < L.fields.size(); ++i) {
@@ -77,7 +88,6 @@ std::unique_ptr<DbfFile> DbfFile::Open(const std::string& path, const DbfOpenOpt
     }
     f->count_ = f->mappedCount_ = f->pendingFrom_ = L.recordCount;
 
-    HeaderInfo& info = f->info_;
     info.version = L.version;
     info.languageDriver = L.languageDriver;
     info.productionIndex = L.productionIndex;
@@ -94,7 +104,62 @@ std::unique_ptr<DbfFile> DbfFile::Open(const std::string& path, const DbfOpenOpt
             f->memoProblem_ = "<memo ilizibil: fisierul " + info.memoFile + " lipseste>";
         }
     }
+    if (info.pageSource == PageSource::Default) {
+        const std::string sample = f->TextSample();
+        if (!sample.empty()) {
+            const PageGuess guess = GuessCodePage(sample, defaultPage);
+            info.pageSource = guess.ascii ? PageSource::Ascii : PageSource::Detected;
+            info.pageConfidence = guess.confidence;
+            f->codePage_ = CodePage::Get(guess.page);
+            f->codec_ = FieldCodec(f->layout_, *f->codePage_);
+            info.codePage = f->codePage_->Name();
+        }
+    }
     return f;
+}
+
+// Text fields of records spread over the whole file and the first memo texts, a bounded amount
+// whatever the table's size: opening stays instant on a million rows.
+std::string DbfFile::TextSample() const {
+    constexpr size_t kFieldBudget = 512u << 10;
+    constexpr size_t kMemoBudget = 128u << 10;
+    std::vector<int> text, memo;
+    size_t width = 0;
+    for (int i = 0; i < FieldCount(); ++i) {
+        const FieldDef& def = fields_[static_cast<size_t>(i)];
+        if (def.type == 'C' || def.type == 'V') {
+            text.push_back(i);
+            width += static_cast<size_t>(def.size) + 1;
+        } else if (def.type == 'M' && memo_) {
+            memo.push_back(i);
+        }
+    }
+    std::string sample;
+    if ((text.empty() && memo.empty()) || count_ == 0) return sample;
+    const size_t rows = width == 0 ? 0 : std::max<size_t>(1, kFieldBudget / width);
+    const double step = rows >= count_ ? 1.0 : static_cast<double>(count_) / rows;
+    for (double r = 0; r < count_; r += step) {
+        const uint8_t* rec = Record(static_cast<uint32_t>(r));
+        for (const int i : text) {
+            const FieldLayout& f = FieldAt(i);
+            sample.append(reinterpret_cast<const char*>(rec) + f.def.offset,
+                          static_cast<size_t>(f.def.size));
+            sample += ' ';
+        }
+    }
+    size_t memoBytes = 0;
+    for (uint32_t r = 0; r < count_ && memoBytes < kMemoBudget && !memo.empty(); ++r) {
+        for (const int i : memo) {
+            MemoValue v = MemoBytes(Record(r), i);
+            if (!v.ok || v.type != 1 || v.bytes.empty()) continue;
+            if (v.bytes.size() > 4096) v.bytes.resize(4096);
+            memoBytes += v.bytes.size();
+            sample += v.bytes;
+            sample += ' ';
+        }
+        if (r > 2000 && memoBytes == 0) break;  // memo fields left empty
+    }
+    return sample;
 }
 
 std::string DbfFile::HeaderBytes() const {

@@ -115,6 +115,7 @@ class DbfFile {
     void WriteHeaderCount();
     void CountersToFields();  // what Fields() says of the autoincrement counters
     void Remap();
+    std::string TextSample() const;
 
     std::string path_;
     DbfLayout layout_;

@@ -28,6 +28,7 @@ DbfWriter::DbfWriter(const std::string& target, const Definition& definition) {
     layout_.version = NewTableVersion(layout_.family, layout_.HasMemoFields(), definition.version);
     codePage_ = CodePage::Get(definition.codePage);
     copyMemoFrom_ = definition.copyMemoFrom;
+    freshMemo_ = definition.freshMemo;
     memoTarget_ = MemoPathFor(target, layout_);
     memoNeeded_ = layout_.memo != MemoKind::None && !FileExists(memoTarget_);
     const uint8_t languageDriver = definition.languageDriver >= 0
@@ -154,7 +155,7 @@ void DbfWriter::PrepareMemo() {
     std::string base;
     if (!copyMemoFrom_.empty() && FileExists(copyMemoFrom_))
         base = copyMemoFrom_;
-    else if (FileExists(memoTarget_))
+    else if (!freshMemo_ && FileExists(memoTarget_))
         base = memoTarget_;
     memoBase_ = base;
     if (!base.empty()) {

@@ -43,6 +43,7 @@ class DbfWriter {
         std::string codePage = "cp1250";
         std::vector<FieldDef> fields;  // name, type, size, decimals; offsets are computed
         std::string copyMemoFrom;      // existing memo file the new one starts from
+        bool freshMemo = false;        // the memo starts empty, even over an existing file
         int languageDriver = -1;       // header byte 29; -1: the code page's own byte
     };
 
@@ -134,6 +135,7 @@ class DbfWriter {
     std::string target_;
     std::string memoTarget_;
     std::string copyMemoFrom_;
+    bool freshMemo_ = false;
     bool memoNeeded_ = false;  // a new memo file must exist even without values
     uint32_t memoBlockSize_ = 512;
     uint32_t memoNext_ = 1;

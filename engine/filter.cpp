@@ -263,9 +263,23 @@ class Parser {
         return n;
     }
 
+    // < > on text follow the alphabet (binary Q fields keep their bytes); = stays exact.
+    static bool Ordering(const Operand& o, Op op) {
+        return op != Op::Eq && op != Op::Ne && (o.field->type == 'C' || o.field->type == 'V');
+    }
+
     std::unique_ptr<Node> FieldsNode(const Operand& a, const Operand& b, Op op) const {
         switch (a.kind) {
             case Kind::Char:
+                if (Ordering(a, op)) {
+                    auto n = std::make_unique<CharOrderCompare>();
+                    n->left.field = Reader(a);
+                    n->right.field = Reader(b);
+                    n->order = &RomanianOrder::For(cp_);
+                    n->op = op;
+                    n->constant = false;
+                    return n;
+                }
                 return Fields<CharReader>(a, b, op);
             case Kind::Num:
                 return Fields<NumReader>(a, b, op);
@@ -303,6 +317,15 @@ class Parser {
             n->reader = reader;
             n->prefix = Encode(c, std::string_view(c.text).substr(0, c.text.size() - 1));
             n->negate = op == Op::Ne;
+            return n;
+        }
+        if (Ordering(o, op)) {
+            auto n = std::make_unique<CharOrderCompare>();
+            n->left = reader;
+            n->order = &RomanianOrder::For(cp_);
+            n->op = op;
+            n->constText = Encode(c, c.text);
+            n->constView = TrimRight(n->constText.data(), n->constText.size());
             return n;
         }
         auto n = std::make_unique<ConstCompare<CharReader>>();

@@ -11,6 +11,7 @@
 
 #include "engine/field_value.h"
 #include "engine/filter.h"
+#include "engine/romanian_order.h"
 
 namespace orbelan {
 
@@ -222,6 +223,20 @@ struct FieldCompare final : Node {
     Op op;
     bool Eval(const uint8_t* r) const override {
         return Holds(op, Reader::Compare(left.Read(r), right.Read(r)));
+    }
+};
+
+// Text before or after other text: Romanian alphabetical order, as the sort has it.
+struct CharOrderCompare final : Node {
+    CharReader left, right;  // right unused for a constant
+    const RomanianOrder* order = nullptr;
+    Op op;
+    bool constant = true;
+    std::string constText;
+    std::string_view constView;
+    bool Eval(const uint8_t* r) const override {
+        const std::string_view b = constant ? constView : right.Read(r);
+        return Holds(op, order->Compare(left.Read(r), b));
     }
 };
 

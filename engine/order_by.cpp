@@ -11,6 +11,7 @@
 #include "engine/dbf_file.h"
 #include "engine/errors.h"
 #include "engine/field_value.h"
+#include "engine/romanian_order.h"
 
 namespace orbelan {
 namespace {
@@ -22,6 +23,10 @@ constexpr uint64_t kSignBit = 0x8000000000000000ULL;
 constexpr uint32_t kEmpty = 0;
 constexpr uint32_t kExact = 1;
 constexpr uint32_t kInexact = 2;
+// Bytes: a Romanian key whose 8 bytes hold all its weights and whose bytes are the only ones
+// with those weights: another with the same 8 bytes is the same value.
+constexpr uint32_t kWhole = 0x80000000u;
+constexpr uint32_t kLeft = ~kWhole;
 
 struct Entry {
     uint64_t key;  // bytes: the next 8 bytes big-endian, zero padded; values: order-preserving
@@ -67,6 +72,8 @@ class KeyReader {
             throw DbfError(ErrorKind::Sql,
                            "Nu se poate ordona dupa campul memo " + field_.def.name + ".");
         reader_ = FieldReader(file.Layout(), f);
+        if (field_.def.type == 'C' || field_.def.type == 'V')
+            order_ = &RomanianOrder::For(file.Page());
         bytes_ = !(field_.def.type == 'N' || field_.def.type == 'F' || field_.def.type == 'D' ||
                    field_.def.type == 'L' || field_.def.type == 'I' || field_.def.type == '+' ||
                    field_.def.type == 'Y' || field_.def.type == 'B' || field_.def.type == 'O' ||
@@ -74,17 +81,44 @@ class KeyReader {
     }
 
     bool Bytes() const { return bytes_; }
+    // Text in Romanian order (nullptr: bytes, as for binary fields).
+    const RomanianOrder* Order() const { return order_; }
 
     // The bytes that are compared for a character-like field.
     std::string_view Data(const uint8_t* record) const { return reader_.Text(record); }
 
-    // Key of the bytes from `from` on, and how many are left.
-    static Entry BytesEntry(std::string_view data, size_t from, uint32_t pos) {
+    // Key of the bytes from `from` on, and how many are left. With weights, the bytes stand for
+    // the Romanian key made on the fly: their weights, a 0, then the bytes themselves.
+    static Entry BytesEntry(std::string_view data, const uint8_t* weights, size_t from,
+                            uint32_t pos, const uint8_t* sole = nullptr) {
         Entry e{0, 0, pos};
-        const size_t left = data.size() > from ? data.size() - from : 0;
-        for (size_t i = 0; i < 8; ++i)
-            e.key = (e.key << 8) | (i < left ? static_cast<uint8_t>(data[from + i]) : 0u);
+        if (weights == nullptr) {
+            const size_t left = data.size() > from ? data.size() - from : 0;
+            for (size_t i = 0; i < 8; ++i)
+                e.key = (e.key << 8) | (i < left ? static_cast<uint8_t>(data[from + i]) : 0u);
+            e.aux = static_cast<uint32_t>(left);
+            return e;
+        }
+        const size_t n = data.size(), total = 2 * n + 1;
+        const size_t left = total > from ? total - from : 0;
+        if (from + 8 <= n) {
+            for (size_t i = 0; i < 8; ++i)
+                e.key = (e.key << 8) | weights[static_cast<uint8_t>(data[from + i])];
+        } else {
+            for (size_t p = from; p < from + 8; ++p) {
+                const uint8_t b = p < n       ? weights[static_cast<uint8_t>(data[p])]
+                                  : p == n    ? 0
+                                  : p < total ? static_cast<uint8_t>(data[p - n - 1])
+                                              : 0;
+                e.key = (e.key << 8) | b;
+            }
+        }
         e.aux = static_cast<uint32_t>(left);
+        if (sole && from == 0 && n < 8) {
+            bool whole = true;
+            for (size_t i = 0; i < n; ++i) whole = whole && sole[static_cast<uint8_t>(data[i])];
+            if (whole) e.aux |= kWhole;
+        }
         return e;
     }
 
@@ -122,7 +156,7 @@ class KeyReader {
         return CompareCanonical(text(a), text(b));
     }
 
-    // Full three-way comparison of two records' keys.
+    // Full three-way comparison of two records' keys: equal bytes for text (GROUP BY).
     int Compare(const uint8_t* a, const uint8_t* b) const {
         if (bytes_) {
             const std::string_view da = Data(a), db = Data(b);
@@ -148,14 +182,15 @@ class KeyReader {
     FieldLayout field_;
     FieldReader reader_;
     bool bytes_ = true;
+    const RomanianOrder* order_ = nullptr;
 };
 
 // Sorts bytes entries 8 bytes at a time: entries whose 8 bytes and remaining length (past 8)
 // tie are refined on their next 8 bytes, so equal long keys cost one record read per level
 // instead of a record read per comparison.
-void SortBytes(const KeyReader& reader, const DbfFile& file, const std::vector<uint32_t>& records,
-               std::vector<Entry>& entries, bool descending) {
-    const auto clamp = [](uint32_t left) { return std::min<uint32_t>(left, 9); };
+template <class KeyOf>
+void SortBytes(const KeyOf& keyOf, std::vector<Entry>& entries, bool descending) {
+    const auto clamp = [](uint32_t aux) { return std::min<uint32_t>(aux & kLeft, 9); };
     const auto less = [&](const Entry& a, const Entry& b) {
         if (a.key != b.key) return descending ? a.key > b.key : a.key < b.key;
         const uint32_t la = clamp(a.aux), lb = clamp(b.aux);
@@ -170,16 +205,28 @@ void SortBytes(const KeyReader& reader, const DbfFile& file, const std::vector<u
         const Range r = work.back();
         work.pop_back();
         if (r.from > 0)
-            for (size_t i = r.begin; i < r.end; ++i)
-                entries[i] = KeyReader::BytesEntry(
-                    reader.Data(file.Record(records[entries[i].pos])), r.from, entries[i].pos);
+            for (size_t i = r.begin; i < r.end; ++i) {
+                const auto [data, weights] = keyOf(entries[i].pos);
+                entries[i] = KeyReader::BytesEntry(data, weights, r.from, entries[i].pos);
+            }
         std::sort(entries.begin() + static_cast<std::ptrdiff_t>(r.begin),
                   entries.begin() + static_cast<std::ptrdiff_t>(r.end), less);
         for (size_t i = r.begin; i < r.end;) {
             size_t j = i + 1;
-            if (entries[i].aux > 8)
-                while (j < r.end && entries[j].key == entries[i].key && entries[j].aux > 8) ++j;
-            if (j - i > 1) work.push_back({i, j, r.from + 8});
+            if ((entries[i].aux & kLeft) > 8)
+                while (j < r.end && entries[j].key == entries[i].key &&
+                       (entries[j].aux & kLeft) > 8)
+                    ++j;
+            // Equal values are in their given order already: only different ones need the
+            // next bytes (a column of a few names repeated a million times).
+            bool whole = true;
+            for (size_t k = i; k < j && whole; ++k) whole = (entries[k].aux & kWhole) != 0;
+            if (j - i > 1 && !whole) {
+                const std::string_view first = keyOf(entries[i].pos).first;
+                size_t k = i + 1;
+                while (k < j && keyOf(entries[k].pos).first == first) ++k;
+                if (k < j) work.push_back({i, j, r.from + 8});
+            }
             i = j;
         }
     }
@@ -205,16 +252,34 @@ std::vector<uint32_t> SortBy(const DbfFile& file, const std::vector<uint32_t>& r
                              const SortKey& key) {
     const KeyReader reader(file, key.field);
     std::vector<Entry> entries(records.size());
-    for (size_t i = 0; i < records.size(); ++i) {
-        const uint8_t* rec = file.Record(records[i]);
-        const auto pos = static_cast<uint32_t>(i);
-        entries[i] = reader.Bytes() ? KeyReader::BytesEntry(reader.Data(rec), 0, pos)
-                                    : reader.ValueEntry(rec, pos);
-    }
-    if (reader.Bytes())
-        SortBytes(reader, file, records, entries, key.descending);
-    else
+    if (!reader.Bytes()) {
+        for (size_t i = 0; i < records.size(); ++i)
+            entries[i] = reader.ValueEntry(file.Record(records[i]), static_cast<uint32_t>(i));
         SortValues(reader, file, records, entries, key.descending);
+    } else if (reader.Order() && !reader.Order()->Weights()) {
+        // UTF-8 text: the Romanian keys made once, as a weight takes more than a byte.
+        std::vector<std::string> keys(records.size());
+        for (size_t i = 0; i < records.size(); ++i)
+            reader.Order()->AppendKey(reader.Data(file.Record(records[i])), keys[i]);
+        const auto keyOf = [&](uint32_t pos) {
+            return std::pair<std::string_view, const uint8_t*>(keys[pos], nullptr);
+        };
+        for (size_t i = 0; i < records.size(); ++i)
+            entries[i] = KeyReader::BytesEntry(keys[i], nullptr, 0, static_cast<uint32_t>(i));
+        SortBytes(keyOf, entries, key.descending);
+    } else {
+        const uint8_t* weights = reader.Order() ? reader.Order()->Weights() : nullptr;
+        const auto keyOf = [&](uint32_t pos) {
+            return std::pair<std::string_view, const uint8_t*>(
+                reader.Data(file.Record(records[pos])), weights);
+        };
+        const uint8_t* sole = reader.Order() ? reader.Order()->SoleBytes() : nullptr;
+        for (size_t i = 0; i < records.size(); ++i) {
+            const auto [data, w] = keyOf(static_cast<uint32_t>(i));
+            entries[i] = KeyReader::BytesEntry(data, w, 0, static_cast<uint32_t>(i), sole);
+        }
+        SortBytes(keyOf, entries, key.descending);
+    }
     std::vector<uint32_t> out(records.size());
     for (size_t i = 0; i < entries.size(); ++i) out[i] = records[entries[i].pos];
     return out;

@@ -3,7 +3,9 @@
 // the local SQL's ORDER BY and GROUP BY.
 //
 // Key order, ascending:
-//   C V Q     bytes of the table's code page, trailing blanks ignored (so "POP" == "POP  ")
+//   C V       Romanian alphabetical order (engine/romanian_order.h), equal letters by their
+//             bytes; trailing blanks ignored (so "POP" == "POP  ")
+//   Q         bytes
 //   N F       by value, read from the stored digits (exact even beyond a double's precision)
 //   I + Y B O by value, from their binary form
 //   D         chronologically; T @ by date and time
@@ -34,7 +36,8 @@ std::vector<uint32_t> OrderRecords(const DbfFile& file, std::vector<uint32_t> re
                                    const std::vector<SortKey>& keys);
 
 // GROUP BY over records ordered by fields: the positions in `ordered` where a new combination
-// of keys begins (the first is 0), equal keys being those the ordering can't tell apart.
+// of keys begins (the first is 0), equal keys being those the ordering can't tell apart (text:
+// the same bytes).
 std::vector<size_t> GroupStarts(const DbfFile& file, const std::vector<uint32_t>& ordered,
                                 const std::vector<int>& fields);
 

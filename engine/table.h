@@ -19,6 +19,16 @@ class DbfFile;
 struct DbfOpenOptions;
 struct RewritePlan;
 
+// Where the page text is read in came from.
+enum class PageSource {
+    Header,    // the language-driver byte
+    CpgFile,   // the .cpg file beside the table
+    Detected,  // guessed from the text
+    Ascii,     // the text is pure ASCII: the default page, which reads it like any other
+    Default,   // nothing to go by (no text at all)
+    Override   // asked for (--codepage, "Citeste ca...")
+};
+
 // What the header says, for `orbelan info` and for the tests.
 struct HeaderInfo {
     uint8_t version = 0;          // byte 0
@@ -28,7 +38,10 @@ struct HeaderInfo {
     uint16_t headerLength = 0;
     uint16_t recordLength = 0;
     std::string codePage;  // the code page used to read text
-    std::string memoFile;  // full path of the .dbt/.fpt file, empty when none
+    PageSource pageSource = PageSource::Default;
+    int pageConfidence = 0;  // percent, for a detected page
+    std::string cpgFile;     // the .cpg file that named it
+    std::string memoFile;    // full path of the .dbt/.fpt file, empty when none
 };
 
 // Someone who shows the table (the grid model). Not called while controls are disabled;

@@ -187,7 +187,10 @@ std::string TovCustomExport::Title() const {
 }
 
 const CodePage& TovCustomExport::Page() const {
-    if (!codePage_ || codePage_->Name() != CodePageName) codePage_ = CodePage::Get(CodePageName);
+    const TovExportType t = exportType_;
+    const bool utf8 = Utf8Text && (t == xtCSV || t == xtTAB || t == xtTXT || t == xtHTML);
+    if (!codePage_ || (utf8 ? !codePage_->IsUtf8() : codePage_->Name() != CodePageName))
+        codePage_ = CodePage::Get(utf8 ? std::string("utf-8") : CodePageName);
     return *codePage_;
 }
 
@@ -367,7 +370,9 @@ void TovCustomExport::Execute() {
     }
     request.type = exportType_;
     request.view = ExportStyle == xsView;
+    request.utf8 = Utf8Text;
     if (!windows_.ChooseExportFormat(request)) return;
+    Utf8Text = request.utf8;
     if (request.type >= 0 && request.type < kExportTypeCount)
         SetExportType(static_cast<TovExportType>(request.type));
     ExportStyle = request.view ? xsView : xsFile;

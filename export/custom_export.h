@@ -209,6 +209,9 @@ class TovCustomExport {
     std::string Version() const { return "2.37"; }
     // The program's 8-bit code page, in which every document is written.
     std::string CodePageName = "cp1250";
+    // CSV, tab-separated text, text and HTML in UTF-8 instead (asked for in the chooser): a
+    // Linux office suite reads them right. The other formats keep CodePageName.
+    bool Utf8Text = false;
 
     // ---- events
     std::function<void()> OnBeginExport, OnEndExport;

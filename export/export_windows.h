@@ -16,6 +16,7 @@ struct ExportChooserRequest {
     std::vector<int> types;  // the export types offered, in the chooser's order
     int type = 0;            // in: preselected; out: chosen
     bool view = true;        // in and out: "Numai vizualizare" (else "Export in fisier")
+    bool utf8 = false;       // in and out: CSV, tab, text and HTML in UTF-8
 };
 
 // The progress window.

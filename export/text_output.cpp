@@ -21,6 +21,9 @@ TextOutput::TextOutput(TovCustomExport& engine, const std::string& target, bool 
     page_ = &x_.Page();
     asciiPage_ = page_->AsciiIdentity();
     file_ = std::make_unique<TempFile>(target_);
+    // The byte-order mark tells a spreadsheet program the file is UTF-8.
+    if (page_->IsUtf8() && (x_.ExportType() == xtCSV || x_.ExportType() == xtTAB))
+        bytes_ += "\xEF\xBB\xBF";
 }
 
 void TextOutput::Add(const std::string& text) {

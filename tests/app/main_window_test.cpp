@@ -116,7 +116,8 @@ TEST_F(MainWindowTest, MenusHoldEveryItemWithItsCaption) {
     const std::vector<std::pair<const char*, std::vector<QString>>> menus = {
         {"PopupMenu1",
          {QStringLiteral("Copie valoare in jos"), QStringLiteral("Renumerotare in jos"),
-          QStringLiteral("Tipareste...\tCtrl+P")}},
+          QStringLiteral("Tipareste...\tCtrl+P"), QString(), QStringLiteral("Citeste ca..."),
+          QStringLiteral("Converteste in alt cod...")}},
         {"PopupMenu2",
          {QStringLiteral("Verifica C.N.P."), QStringLiteral("Extrage Anul din C.N.P."),
           QStringLiteral("Extrage Data din C.N.P.")}},
@@ -132,7 +133,7 @@ TEST_F(MainWindowTest, MenusHoldEveryItemWithItsCaption) {
           QStringLiteral("Inverseaza doua coloane")}},
         {"PopupMenu6",
          {QStringLiteral("In diverse formate"), QStringLiteral("In format CSV"),
-          QStringLiteral("Tipareste...\tCtrl+P")}},
+          QStringLiteral("Tipareste...\tCtrl+P"), QStringLiteral("In format CSV (UTF-8)")}},
     };
     for (const auto& [name, captions] : menus) {
         QMenu* menu = form.Menu(QLatin1String(name));

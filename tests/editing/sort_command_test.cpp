@@ -10,6 +10,7 @@
 #include "editing/filter_commands.h"
 #include "engine/codepage.h"
 #include "engine/file_io.h"
+#include "engine/romanian_order.h"
 #include "tests/editing/commands_fixture.h"
 
 namespace orbelan {
@@ -189,10 +190,13 @@ TEST_F(Sort, MemoTableKeepsEachRowsMemo) {
         EXPECT_EQ(ws.table.TextAt(r, obs), memoByName[names.back()]) << names.back();
     }
     EXPECT_EQ(names.size(), memoByName.size());
-    // Romanian letters sort in the table's code-page byte order.
+    // Romanian letters sort in Romanian alphabetical order.
     std::vector<std::string> encoded;
     for (const auto& n : names) encoded.push_back(CodePage::Get("cp1250")->Encode(n));
-    EXPECT_TRUE(std::is_sorted(encoded.begin(), encoded.end()));
+    const RomanianOrder& order = RomanianOrder::For(*CodePage::Get("cp1250"));
+    EXPECT_TRUE(std::is_sorted(encoded.begin(), encoded.end(), [&](const auto& a, const auto& b) {
+        return order.Compare(a, b) < 0;
+    }));
 }
 
 }  // namespace

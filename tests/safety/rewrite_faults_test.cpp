@@ -172,6 +172,11 @@ const std::vector<Command>& Commands() {
                                              "--move", "SUMA=1",  "--set",    "DATAN C(4)",
                                              "--add",  "OBS2 M",  "--yes"};
          }},
+        // Into a page without ş ţ ă: the text read afterwards differs, so old and new tell apart.
+        {"recode",
+         [](const std::string& t) {
+             return std::vector<std::string>{"recode", t, "--to", "cp437", "--yes"};
+         }},
     };
     return commands;
 }

@@ -1,0 +1,169 @@
+#include "editing/recode_command.h"
+
+#include <algorithm>
+
+#include "core/argument_error.h"
+#include "core/command_guard.h"
+#include "core/open_table.h"
+#include "core/replace_table.h"
+#include "engine/dbf_file.h"
+#include "engine/field_value.h"
+#include "engine/recode.h"
+
+namespace orbelan {
+namespace {
+
+constexpr const char* kTitle = "Converteste in alt cod";
+
+// listed: how many of the values to name (the message window shows a few lines only).
+std::string LackingText(const RecodeCheck& check, const std::string& page,
+                        size_t listed = RecodeCheck::kListed) {
+    std::string text;
+    if (check.lackingCount > 0) {
+        text += "Codul de pagina " + page + " nu are toate caracterele tabelului (" +
+                std::to_string(check.lackingCount) + " valori):\n";
+        for (size_t k = 0; k < check.lacking.size() && k < listed; ++k) {
+            const LackingValue& v = check.lacking[k];
+            text +=
+                "  linia " + std::to_string(v.record + 1) + ", " + v.field + ": " + v.value + "\n";
+        }
+        if (check.lackingCount > std::min(listed, check.lacking.size())) text += "  ...\n";
+    }
+    if (!check.fits.empty()) {
+        text += "Se scriu echivalentele:";
+        for (const std::string& fit : check.fits) text += " " + fit;
+        text += "\n";
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string PageText(const HeaderInfo& h, bool detailed) {
+    std::string how;
+    switch (h.pageSource) {
+        case PageSource::Header:
+            how = "din antet";
+            break;
+        case PageSource::CpgFile:
+            how = detailed ? "din " + FileNamePart(h.cpgFile) : "din .cpg";
+            break;
+        case PageSource::Detected:
+            how =
+                detailed ? "detectat, " + std::to_string(h.pageConfidence) + "% sigur" : "detectat";
+            break;
+        case PageSource::Ascii:
+            how = "implicit, text ASCII";
+            break;
+        case PageSource::Default:
+            how = "implicit";
+            break;
+        case PageSource::Override:
+            how = "ales";
+            break;
+    }
+    return h.codePage + " (" + how + ")";
+}
+
+std::vector<std::string> TextPreview(const Table& table, const std::string& page, int rows) {
+    std::vector<std::string> lines;
+    if (!table.Active()) return lines;
+    const DbfFile& file = table.Data();
+    const auto cp = CodePage::Get(page);
+    for (uint32_t r = 0; r < file.RecordCount() && static_cast<int>(lines.size()) < rows; ++r) {
+        std::string line;
+        for (int i = 0; i < file.FieldCount(); ++i) {
+            const FieldLayout& f = file.FieldAt(i);
+            if (f.def.type != 'C' && f.def.type != 'V') continue;
+            const std::string_view text = FieldReader(file.Layout(), f).Text(file.Record(r));
+            if (text.empty()) continue;
+            if (!line.empty()) line += " | ";
+            cp->AppendDecoded(text, line);
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+void ReadTableAs(Workspace& ws, const std::string& page) {
+    Table& tx = ws.table;
+    if (!page.empty()) CodePage::Get(page);  // an unknown name fails before anything closes
+    const std::string before = tx.CodePageOverride();
+    ws.PostPendingEdit();
+    const std::string path = tx.TableName();
+    ws.CloseTable();
+    const auto open = [&](const std::string& chosen) {
+        tx.SetCodePageOverride(chosen);
+        ws.CurrentFile = path;
+        tx.SetTableName(path);
+        OpenWithIndexRepair(tx);
+    };
+    try {
+        open(page);
+    } catch (...) {
+        try {
+            open(before);
+        } catch (const std::exception&) {
+            // The first failure is the one to report.
+        }
+        throw;
+    }
+}
+
+bool ConvertTable(Workspace& ws, const std::string& page, bool dryRun) {
+    Table& tx = ws.table;
+    if (!tx.Active()) return false;
+    const auto target = CodePage::Get(page);
+    if (target->IsUtf8())
+        throw ArgumentError(
+            "Conversia in UTF-8 nu este oferita: putine programe citesc un DBF in UTF-8.");
+    ws.PostPendingEdit();
+    const std::string from = tx.Header().codePage;
+    if (from == target->Name() && tx.Header().languageDriver == target->LanguageDriver()) {
+        ws.messages.Mesaj(kTitle, "Tabelul este deja in codul de pagina " + from + ".",
+                          mkInformation, mbOK);
+        return false;
+    }
+    const RecodeCheck check = CheckRecode(tx.Data(), *target);
+    const std::string listed = LackingText(check, target->Name());
+    if (dryRun) {
+        ws.messages.Mesaj(
+            kTitle,
+            listed + (check.lackingCount == 0 ? "Tabelul se poate converti din " + from + " in " +
+                                                    target->Name() + " fara pierderi."
+                                              : std::string("Nimic nu a fost scris.")),
+            mkInformation, mbOK);
+        return false;
+    }
+    if (check.lackingCount > 0 &&
+        ws.messages.Mesaj(kTitle,
+                          "Convertiti oricum? DA: caracterele care lipsesc devin \"?\"; "
+                          "RENUNT: nu se scrie nimic.\n" +
+                              LackingText(check, target->Name(), 4),
+                          mkWarning, mbYes | mbCancel) != mrYes)
+        return false;
+
+    CommandGuard guard(ws, {.disableWindow = true, .busyCursor = true, .name = kTitle});
+    const std::string override = tx.CodePageOverride();
+    ReplaceAndReopen(ws, [&](const std::string& path) {
+        const DbfOpenOptions options = FileOptionsOf(tx);
+        auto file = DbfFile::Open(path, options);
+        // From now on the header names the page: nothing is forced any more.
+        DbfOpenOptions reopen = options;
+        reopen.codePageOverride.clear();
+        tx.SetCodePageOverride("");
+        try {
+            RecodeFile(*file, *target, reopen);
+        } catch (...) {
+            tx.SetCodePageOverride(override);
+            throw;
+        }
+    });
+    guard.Finish();
+    ws.messages.Mesaj(
+        kTitle, "Tabelul a fost convertit din " + from + " in " + target->Name() + ".\n" + listed,
+        mkInformation, mbOK);
+    return true;
+}
+
+}  // namespace orbelan

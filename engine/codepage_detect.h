@@ -1,0 +1,29 @@
+#pragma once
+// Guessing the code page of a table whose header names none, from a sample of its text, and
+// reading the GIS programs' .cpg file that names it beside the table.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orbelan {
+
+struct PageGuess {
+    std::string page;    // a CodePage name
+    bool ascii = false;  // the sample has no byte above 127: the default page, nothing guessed
+    int confidence = 0;  // percent, for a guess
+};
+
+// The pages a guess chooses among. When several read the sample alike, the first of them wins.
+const std::vector<std::string>& GuessCandidates();
+
+// The page the sample's bytes fit best. The sample holds text values separated by blanks.
+PageGuess GuessCodePage(std::string_view sample, const std::string& defaultPage);
+
+// The score of each candidate (GuessCandidates' order) for the sample: higher fits better.
+std::vector<double> CandidateScores(std::string_view sample);
+
+// The page named by the .cpg file beside a table ("1250", "UTF-8", "ANSI 1252", "ISO-8859-2"),
+// empty when there is none or it names no page we know. cpgPath receives the file's path.
+std::string PageOfCpgFile(const std::string& tablePath, std::string* cpgPath = nullptr);
+
+}  // namespace orbelan
