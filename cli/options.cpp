@@ -91,8 +91,6 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             o.dryRun = true;
         } else if (a == "--to" || a == "--from" || a == "--encoding") {
             (a == "--to" ? o.toPage : a == "--from" ? o.fromPage : o.encoding) = Value(args, i);
-        } else if (a == "--dry-run") {
-            o.dryRun = true;
         } else if (a == "--yes") {
             o.yes = true;
         } else if (a == "--limit") {

@@ -29,10 +29,9 @@ struct CliOptions {
     long fromRow = 0;                    // --from-row N, from 1; 0: not given
     // alter's --add --drop --rename --set --move, in the order given: (option, value)
     std::vector<std::pair<std::string, std::string>> structureEdits;
-    bool dryRun = false;  // --dry-run: report, change nothing
-    std::string toPage, fromPage;        // recode --to, --from
-    bool dryRun = false;                 // --dry-run
-    std::string encoding;                // export/csv --encoding utf-8; empty: the 8-bit page
+    bool dryRun = false;           // --dry-run: report, change nothing
+    std::string toPage, fromPage;  // recode --to, --from
+    std::string encoding;          // export/csv --encoding utf-8; empty: the 8-bit page
 };
 
 // Throws UsageError for an unknown option, a missing value or a bad number.

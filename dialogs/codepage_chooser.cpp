@@ -23,8 +23,11 @@ TCodePageChooser::TCodePageChooser(QWidget* parent) : QDialog(parent) {
     QPushButton* choose =
         buttons->addButton(QStringLiteral("&Alege"), QDialogButtonBox::AcceptRole);
     choose->setObjectName(QStringLiteral("Alege"));
-    buttons->addButton(QStringLiteral("&Renunt"), QDialogButtonBox::RejectRole)
-        ->setObjectName(QStringLiteral("Renunt"));
+    choose->setAccessibleDescription(QStringLiteral("Foloseste codul de pagina ales"));
+    QPushButton* cancel =
+        buttons->addButton(QStringLiteral("&Renunt"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("Renunt"));
+    cancel->setAccessibleDescription(QStringLiteral("Inchide fereastra fara nicio schimbare"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(list_, &QListWidget::itemDoubleClicked, this, &QDialog::accept);

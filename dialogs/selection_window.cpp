@@ -83,6 +83,8 @@ Tfrm_Selection::Tfrm_Selection(QWidget* parent) : QDialog(parent) {
     rdo_File->setAccessibleDescription(QStringLiteral("Salveaza exportul intr-un fisier ales"));
     chk_Utf8 = new QCheckBox(QStringLiteral("Text in UTF-8"), this);
     chk_Utf8->setObjectName(QStringLiteral("chk_Utf8"));
+    chk_Utf8->setAccessibleDescription(
+        QStringLiteral("Scrie textul in UTF-8, pentru programele care nu cunosc codul de pagina"));
     chk_Utf8->setGeometry(16, 124, 217, 17);
     IconImage = new QLabel(GroupBox);
     IconImage->setObjectName(QStringLiteral("IconImage"));
