@@ -13,6 +13,7 @@
 #include "cleaning/row_set_commands.h"
 #include "cli/cli_context.h"
 #include "cli/console_ui.h"
+#include "cli/memo_cli.h"
 #include "cli/options.h"
 #include "cli/row_printer.h"
 #include "core/open_table.h"
@@ -54,7 +55,11 @@ int Show(CliContext& c) {
     ExpectArgs(c.options, 1);
     RequireRowFormat(c.options);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
-    PrintRows(c.ws.table, c.options.outputFormat, c.options.limit, c.out);
+    if (c.options.deleted) {
+        c.ws.table.SetShowingDeleted(true);
+        c.ws.table.First();
+    }
+    PrintRows(c.ws.table, c.options.outputFormat, c.options.limit, c.out, c.options.deleted);
     return kExitDone;
 }
 
@@ -227,6 +232,10 @@ const std::map<std::string, CliCommand>& Commands() {
         {"export", {Export}},
         {"append", {Append}},
         {"csv", {Csv}},
+        {"set", {SetCommand}},
+        {"get", {GetCommand}},
+        {"recall", {RecallCommand}},
+        {"replace", {ReplaceCommand, true}},
     };
     return commands;
 }

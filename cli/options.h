@@ -26,6 +26,11 @@ struct CliOptions {
     std::string output;                  // -o
     long row = 0;                        // --row N, from 1; 0: not given
     long fromRow = 0;                    // --from-row N, from 1; 0: not given
+    bool deleted = false;                // show --deleted
+    bool allColumns = false;             // replace --all-columns
+    bool whole = false;                  // replace --whole
+    bool matchCase = false;              // replace --match-case
+    bool dryRun = false;                 // --dry-run
 };
 
 // Throws UsageError for an unknown option, a missing value or a bad number.

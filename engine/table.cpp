@@ -366,6 +366,10 @@ void Table::Delete() {
     if (d.current < 0) throw DbfError(ErrorKind::State, "Tabelul nu are nicio linie de sters.");
     const int row = d.current;
     d.file->SetDeleted(d.visible[static_cast<size_t>(row)], true);
+    if (d.showDeleted) {  // it stays on show, marked
+        d.NotifyRowChanged();
+        return;
+    }
     d.visible.erase(d.visible.begin() + row);
     d.Notify([row](TableObserver& o) { o.RowsRemoved(row, 1); });
     if (!d.HasRow(row)) {

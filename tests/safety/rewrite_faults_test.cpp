@@ -165,6 +165,11 @@ const std::vector<Command>& Commands() {
          [](const std::string& t) {
              return std::vector<std::string>{"dedupe", t, "ACTIV", "--yes"};
          }},
+        {"replace",
+         [](const std::string& t) {
+             return std::vector<std::string>{"replace", t,        "--all-columns",
+                                             "linia",   "randul", "--yes"};
+         }},
     };
     return commands;
 }
