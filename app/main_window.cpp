@@ -123,6 +123,7 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
 
     BuildMenus();
     BuildShortcuts();
+    BuildMemoItems();
     connect(grid_, &TDataGrid::titleClicked, this, &TForm1::Grid1TitleClick);
     connect(grid_, &TDataGrid::contextMenuWanted, this,
             [this](const QPoint& pos) { popupMenu1_->popup(pos); });

@@ -118,6 +118,11 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void ExportTabelP();
     void AddTabla();
     void InformatCVS1Click();
+    // Memo texts, deleted rows, find and replace (main_window_memo.cpp).
+    void EditMemo(int row, int column);
+    void AratalinilesterseClick(bool on);
+    void RecupereazaLinia1Click();
+    void CautasiInlocuiesteClick();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -130,6 +135,7 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void BuildBottomPanel();
     void BuildMenus();
     void BuildShortcuts();
+    void BuildMemoItems();
     // F5: the table read again from its file, as another program may have changed it.
     void ReopenFromDisk();
     QMenu* AddMenu(const QString& name);

@@ -192,9 +192,13 @@ ReplaceResult ReplaceAll(Workspace& ws, const ReplaceRequest& request) {
         ws.messages.Mesaj(kTitle, "Nu este nicio valoare de inlocuit.", mkInformation, mbOK);
         return result;
     }
+    const bool one = changes.size() == 1;
     const std::string count = GroupedThousands(static_cast<long long>(changes.size()));
-    if (ws.messages.Mesaj(kTitle, "Se inlocuiesc " + count + " valori. Continuati?", mkConfirmation,
-                          mbYesNo) != mrYes)
+    if (ws.messages.Mesaj(
+            kTitle,
+            (one ? "Se inlocuieste o valoare" : "Se inlocuiesc " + count + " valori") +
+                ". Continuati?",
+            mkConfirmation, mbYesNo) != mrYes)
         return result;
 
     // Each changed record's first change; a record's changes follow one another.
@@ -217,7 +221,8 @@ ReplaceResult ReplaceAll(Workspace& ws, const ReplaceRequest& request) {
     guard.Finish();
     tx.GotoBookmark(start);
     result.replaced = static_cast<int>(changes.size());
-    ws.messages.Mesaj(kTitle, count + " valori inlocuite.", mkInformation, mbOK);
+    ws.messages.Mesaj(kTitle, one ? "1 valoare inlocuita." : count + " valori inlocuite.",
+                      mkInformation, mbOK);
     return result;
 }
 

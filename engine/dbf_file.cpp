@@ -136,6 +136,13 @@ MemoValue DbfFile::MemoHead(const uint8_t* record, int field, size_t limit) cons
     return limit == SIZE_MAX ? memo_->Read(*block) : memo_->ReadHead(*block, limit);
 }
 
+std::string DbfFile::MemoStoredBytes(const uint8_t* record, const FieldLayout& field) const {
+    const auto block = codec_.MemoBlock(record, field);
+    if (!block || *block == 0 || !memo_) return {};
+    MemoValue v = memo_->Read(*block);
+    return v.ok ? std::move(v.bytes) : std::string();
+}
+
 std::string DbfFile::Text(const uint8_t* record, int field, const FormatSettings& format) const {
     std::string out;
     AppendText(out, record, field, format);

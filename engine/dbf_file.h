@@ -78,6 +78,9 @@ class DbfFile {
     // At most `limit` stored bytes of a memo value (MemoFile::ReadHead).
     MemoValue MemoHead(const uint8_t* record, int field, size_t limit) const;
     bool HasMemoFile() const { return memo_ != nullptr; }
+    // A memo value's stored bytes by its field's layout (what the filter reads); empty when
+    // there is none or it can't be read.
+    std::string MemoStoredBytes(const uint8_t* record, const FieldLayout& field) const;
 
     // ---- another program changing the file while it is open
     // Throws DbfError(Io) when the file was shortened under us (it no longer holds the records

@@ -92,8 +92,7 @@ void Table::OpenOver(std::unique_ptr<DbfFile> file, bool readOnly) {
     d.filter.reset();
     if (d.filtered && !d.filterText.empty()) {
         try {
-            d.filter =
-                FilterExpression::Compile(d.filterText, d.file->Layout(), d.file->Page(), d.format);
+            d.filter = d.CompileFilter();
         } catch (...) {
             d.filtered = false;  // a filter that no longer fits the table is dropped
         }

@@ -83,6 +83,18 @@ struct Table::Impl {
     std::vector<TableObserver*> observers;
     int disabled = 0;
 
+    // Memo texts for the filter, read from this file.
+    MemoBytesReader MemoReader() const {
+        const DbfFile* f = file.get();
+        return [f](const uint8_t* rec, const FieldLayout& field) {
+            return f->MemoStoredBytes(rec, field);
+        };
+    }
+    std::unique_ptr<FilterExpression> CompileFilter() const {
+        return FilterExpression::Compile(filterText, file->Layout(), file->Page(), format, false,
+                                         MemoReader());
+    }
+
     size_t SourceLength() const { return customOrder ? order.size() : file->RecordCount(); }
     uint32_t SourceAt(size_t k) const { return customOrder ? order[k] : static_cast<uint32_t>(k); }
 

@@ -138,6 +138,23 @@ TEST(MemoEdit, CellShowsFirstLineLongTextCutAndBinaryByLength) {
     EXPECT_EQ(g.CellTextAt(0, 0), "(BINAR, 3 octeti)");
 }
 
+TEST(MemoEdit, MemoTextsInTheFilterAndInSearch) {
+    test::TempDir dir;
+    Table t;
+    t.SetTableName(dir.CopyData("dbase3_memo_cp1250.dbf"));
+    t.Open();
+    const std::pair<const char*, int> cases[] = {
+        {"OBS='linia*'", 1}, {"OBS<>'linia*'", 7}, {"OBS='x'", 1}, {"OBS='Observa\xC5\xA3ie*'", 1}};
+    for (const auto& [filter, rows] : cases) {
+        t.SetFilterText(filter);
+        t.SetFiltered(true);
+        EXPECT_EQ(t.RecordCount(), rows) << filter;
+    }
+    t.SetFiltered(false);
+    EXPECT_TRUE(t.Locate("OBS", "ultimul"));
+    EXPECT_EQ(t.AsText(0), "\xC5\xA2\xC4\x82RAN");
+}
+
 TEST(DeletedRows, ShownMarkedRecalledAndCounted) {
     test::TempDir dir;
     const std::string path = dir.CopyData("dbase3_memo_cp1250.dbf");
