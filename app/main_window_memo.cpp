@@ -157,8 +157,12 @@ void TForm1::CautasiInlocuiesteClick() {
             const auto changes = FindReplacements(ws_, request());
             size_t refused = 0;
             for (const ReplaceChange& c : changes) refused += !c.problem.empty();
-            QString text = QStringLiteral("%1 valori s-ar schimba.").arg(changes.size());
-            if (refused > 0)
+            QString text = changes.size() == 1
+                               ? QStringLiteral("1 valoare s-ar schimba.")
+                               : QStringLiteral("%1 valori s-ar schimba.").arg(changes.size());
+            if (refused == 1)
+                text += QStringLiteral(" Una nu incape in camp.");
+            else if (refused > 1)
                 text += QStringLiteral(" %1 dintre ele nu incap in camp.").arg(refused);
             form->ShowCount(text);
         });

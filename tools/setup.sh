@@ -10,6 +10,7 @@ else
     PACKAGES=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libgl-dev
               zlib1g-dev
               libgtest-dev libgmock-dev
+              python3-dbfread  # a peer reader of the memo files the engine writes
               dpkg-dev desktop-file-utils)  # the package test: cpack's dependency scan, entry check
 fi
 

@@ -41,6 +41,7 @@ const MemoTable kTables[] = {
      "NOTE"},
 };
 
+#ifndef _WIN32
 // The memo as another program reads it (python3-dbfread), or why it couldn't.
 std::string PeerReads(const std::string& path, const std::string& field) {
     const std::string command =
@@ -64,6 +65,7 @@ std::string PeerReads(const std::string& path, const std::string& field) {
     while (!out.empty() && out.back() == '\0') out.pop_back();
     return out;
 }
+#endif
 
 TEST(MemoEdit, TextWrittenAndReadBackInEveryFamily) {
     const std::string text = "Prima linie \xC8\x99i \xC8\x9B\r\na doua linie";  // ș ț comma-below
@@ -88,7 +90,9 @@ TEST(MemoEdit, TextWrittenAndReadBackInEveryFamily) {
             EXPECT_EQ(t.TextAt(1, field), second);  // its block untouched
         }
         t.Close();
+#ifndef _WIN32  // the peer reader is a Linux program: the Wine stage checks the engine only
         EXPECT_EQ(PeerReads(path, m.field), stored);
+#endif
     }
 }
 
