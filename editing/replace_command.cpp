@@ -1,5 +1,6 @@
 #include "editing/replace_command.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "core/argument_error.h"
@@ -67,6 +68,13 @@ std::vector<int> FieldsOf(const Table& table, const ReplaceRequest& request) {
 
 // Why the value can't go into the field; empty when it can.
 std::string Problem(const DbfFile& file, const FieldDef& field, const std::string& value) {
+    // Plain ASCII is one byte a character in every page we write: no copy to measure it.
+    const bool ascii = std::all_of(value.begin(), value.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii && file.Page().AsciiIdentity())
+        return field.type != 'M' && value.size() > static_cast<size_t>(field.size)
+                   ? "nu incape in " + std::to_string(field.size) + " caractere"
+                   : std::string();
     std::string bytes;
     try {
         bytes = file.Page().Encode(value);
@@ -129,7 +137,9 @@ std::optional<std::string> ReplacedText(const std::string& text, const ReplaceRe
     return out;
 }
 
-std::vector<ReplaceChange> FindReplacements(Workspace& ws, const ReplaceRequest& request) {
+namespace {
+
+std::vector<ReplaceChange> Collect(Workspace& ws, const ReplaceRequest& request, bool keepBefore) {
     Table& tx = ws.table;
     if (!tx.Active()) return {};
     if (request.find.empty()) throw ArgumentError("Textul de cautat lipseste.");
@@ -153,7 +163,7 @@ std::vector<ReplaceChange> FindReplacements(Workspace& ws, const ReplaceRequest&
             c.record = static_cast<uint32_t>(tx.RecordNumberAt(row));
             c.field = field;
             c.problem = Problem(file, tx.Field(field), *after);
-            c.before = text;
+            if (keepBefore) c.before = text;
             c.after = std::move(*after);
             changes.push_back(std::move(c));
         }
@@ -162,11 +172,17 @@ std::vector<ReplaceChange> FindReplacements(Workspace& ws, const ReplaceRequest&
     return changes;
 }
 
+}  // namespace
+
+std::vector<ReplaceChange> FindReplacements(Workspace& ws, const ReplaceRequest& request) {
+    return Collect(ws, request, true);
+}
+
 ReplaceResult ReplaceAll(Workspace& ws, const ReplaceRequest& request) {
     Table& tx = ws.table;
     ReplaceResult result;
     if (!tx.Active()) return result;
-    std::vector<ReplaceChange> changes = FindReplacements(ws, request);
+    std::vector<ReplaceChange> changes = Collect(ws, request, false);
     std::vector<ReplaceChange> refused;
     std::erase_if(changes, [&](ReplaceChange& c) {
         if (c.problem.empty()) return false;

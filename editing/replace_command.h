@@ -26,7 +26,7 @@ struct ReplaceChange {
     long row = 0;
     uint32_t record = 0;  // in the file, from 0
     int field = -1;
-    std::string before;
+    std::string before;  // FindReplacements only
     std::string after;
     std::string problem;  // why the new value can't be stored (too long, a character); empty: fits
 };
