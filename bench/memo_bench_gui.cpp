@@ -34,6 +34,8 @@ void WriteTable(const std::string& path, long rows, bool memo) {
     std::string text;
     for (long i = 0; i < rows; ++i) {
         text = "Observatia " + std::to_string(i) + "\r\n";
+        if (i == 0 && memo)  // a long text of 80-character lines
+            while (text.size() < kLongMemo) text += std::string(78, 'x') + "\r\n";
         text.resize(i == 0 && memo ? kLongMemo : 190, 'x');
         w.BeginRow();
         w.SetText(0, "POPESCU " + std::to_string(i), format);
@@ -83,15 +85,16 @@ int main(int argc, char** argv) {
                 Stopwatch sw;
                 QTimer::singleShot(0, [&] {
                     auto* memoForm = form.findChild<TMemoForm*>();
+                    memoForm->grab();  // painted, not only shown
                     const double took = sw.Ms();
                     if (openMs < 0 || took < openMs) openMs = took;
-                    if (memoForm->Editor()->toPlainText().size() < kLongMemo - 2)
+                    if (memoForm->Editor()->toPlainText().size() < kLongMemo * 9 / 10)
                         std::fprintf(stderr, "memo window shows a short text\n");
                     memoForm->reject();
                 });
                 form.EditMemo(0, 1);
             }
-            Report("open the memo window (64 KB text), best of 5", openMs);
+            Report("open and paint the memo window (64 KB), best of 5", openMs);
         }
         form.close();
         std::filesystem::remove(path);
