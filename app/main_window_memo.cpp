@@ -26,16 +26,19 @@ bool IsBinary(const FieldDef& f) {
 }  // namespace
 
 void TForm1::BuildMemoItems() {
-    popupMenu1_->addSeparator();
-    QAction* show = popupMenu1_->addAction(QStringLiteral("Arata liniile sterse"));
+    // The right-click menu: PopupMenu1's items, then these.
+    QMenu* grid = AddMenu(QStringLiteral("GridMenu"));
+    grid->addActions(popupMenu1_->actions());
+    grid->addSeparator();
+    QAction* show = grid->addAction(QStringLiteral("Arata liniile sterse"));
     show->setObjectName(QStringLiteral("Aratalinilesterse1"));
     show->setCheckable(true);
     connect(show, &QAction::toggled, this,
             [this](bool on) { Run([this, on] { AratalinilesterseClick(on); }); });
-    AddItem(popupMenu1_, QStringLiteral("RecupereazaLinia1"), QStringLiteral("Recupereaza linia"),
+    AddItem(grid, QStringLiteral("RecupereazaLinia1"), QStringLiteral("Recupereaza linia"),
             [this] { RecupereazaLinia1Click(); });
-    popupMenu1_->addSeparator();
-    AddItem(popupMenu1_, QStringLiteral("CautasiInlocuieste1"),
+    grid->addSeparator();
+    AddItem(grid, QStringLiteral("CautasiInlocuieste1"),
             QStringLiteral("Cauta si inlocuieste...\tCtrl+H"),
             [this] { CautasiInlocuiesteClick(); });
     auto* replace = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this);

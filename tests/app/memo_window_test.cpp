@@ -15,6 +15,7 @@
 
 #include "app/data_grid.h"
 #include "app/main_window.h"
+#include "app/main_window_fixture.h"
 #include "app/qt_text.h"
 #include "dialogs/column_chooser.h"
 #include "dialogs/memo_window.h"
@@ -28,20 +29,8 @@
 namespace orbelan {
 namespace {
 
-class MemoWindowTest : public ::testing::Test {
+class MemoWindowTest : public MainWindowTest {
   protected:
-    test::TempDir dir;
-    test::FakePlatform platform;
-    TForm1 form{platform};
-    TErori erori;
-    TForm2 form2;
-    std::vector<std::string> errors;
-
-    void SetUp() override {
-        form.SetDialogs(&erori, &form2);
-        form.errorReportOverride = [this](const std::string& e) { errors.push_back(e); };
-    }
-
     void Open(const std::string& path) {
         form.SetArguments({path});
         form.show();
@@ -86,7 +75,7 @@ TEST_F(MemoWindowTest, DeletedRowsShownGreyedAndRecalled) {
     const std::string path = dir.File("t.dbf");
     test::WriteDbf(path, {{"NUME", 'C', 5}}, {{"A"}, {"*B"}});
     Open(path);
-    QMenu* menu = form.Menu(QStringLiteral("PopupMenu1"));
+    QMenu* menu = form.Menu(QStringLiteral("GridMenu"));
     menu->findChild<QAction*>(QStringLiteral("Aratalinilesterse1"))->trigger();
     ASSERT_EQ(form.Grid1()->model()->rowCount(), 2);
     EXPECT_EQ(form.Grid1()->model()->headerData(1, Qt::Vertical).toString(), QString(QChar(0xD7)));
