@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
 
+#include "engine/dbf_file.h"
 #include "engine/dbf_writer.h"
 #include "engine/errors.h"
 #include "engine/table.h"
@@ -140,6 +140,11 @@ TEST(MemoEdit, CellShowsFirstLineLongTextCutAndBinaryByLength) {
     g.SetTableName(path);
     g.Open();
     EXPECT_EQ(g.CellTextAt(0, 0), "(BINAR, 3 octeti)");
+    g.First();
+    g.SetMemoBytes(0, std::string("\xFF\x00\x1A\x01\x02", 5));  // a file loaded as it is
+    g.Post();
+    EXPECT_EQ(g.Data().MemoBytes(g.RecordAt(0), 0).bytes, std::string("\xFF\x00\x1A\x01\x02", 5));
+    EXPECT_EQ(g.CellTextAt(0, 0), "(BINAR, 5 octeti)");
 }
 
 TEST(MemoEdit, MemoTextsInTheFilterAndInSearch) {
