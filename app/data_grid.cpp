@@ -64,6 +64,10 @@ TDataGrid::TDataGrid(Table& table, QWidget* parent)
         FitColumnsToNewStructure();
         FollowCursor(table_.Active() ? table_.CurrentRow() : -1);
     });
+    connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (!busy_ && index.isValid() && IsMemoColumn(index.column()))
+            emit memoWanted(index.row(), index.column());
+    });
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { emit contextMenuWanted(viewport()->mapToGlobal(pos)); });
@@ -217,12 +221,24 @@ void TDataGrid::keyPressEvent(QKeyEvent* event) {
             DeleteCurrentRow();
         return;
     }
+    const bool opens = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
+                       event->key() == Qt::Key_F2;
+    if (opens && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier &&
+        currentIndex().isValid() && IsMemoColumn(currentIndex().column())) {
+        emit memoWanted(currentIndex().row(), currentIndex().column());
+        return;
+    }
     if (event->key() == Qt::Key_Escape && table_.Active() &&
         table_.GetState() != Table::State::Browse) {
         table_.Cancel();
         return;
     }
     QTableView::keyPressEvent(event);
+}
+
+bool TDataGrid::IsMemoColumn(int column) const {
+    return table_.Active() && column >= 0 && column < table_.FieldCount() &&
+           table_.Field(column).IsMemo();
 }
 
 void TDataGrid::DeleteCurrentRow() {

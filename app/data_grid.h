@@ -39,6 +39,8 @@ class TDataGrid : public QTableView {
   signals:
     void titleClicked(int column);
     void contextMenuWanted(const QPoint& globalPos);
+    // Enter, F2 or a double-click on a memo cell: its memo window is wanted.
+    void memoWanted(int row, int column);
     void failure(const QString& message);
     // The user resized or moved a column (not the grid fitting them to a new table).
     void columnsArranged();
@@ -53,6 +55,7 @@ class TDataGrid : public QTableView {
     void QueueFollow();  // follows the cursor once, when the window next repaints
     bool FinishRow();    // posts a pending edit; false when it can't be posted
     void DeleteCurrentRow();
+    bool IsMemoColumn(int column) const;
     // Sizes the columns to their fields when the table's structure is new to the grid; a
     // filter or a reopening of the same table keeps the widths the user set.
     void FitColumnsToNewStructure();

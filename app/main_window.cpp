@@ -135,9 +135,10 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
     connect(grid_, &TDataGrid::columnsArranged, this, [this] {
         if (ws_.table.Active()) remembered_.SetColumns(Q(ws_.CurrentFile), grid_->ColumnLayout());
     });
+    BuildMemoItems();
     connect(grid_, &TDataGrid::titleClicked, this, &TForm1::Grid1TitleClick);
     connect(grid_, &TDataGrid::contextMenuWanted, this,
-            [this](const QPoint& pos) { popupMenu1_->popup(pos); });
+            [this](const QPoint& pos) { Menu(QStringLiteral("GridMenu"))->popup(pos); });
     connect(grid_, &TDataGrid::failure, this, [this](const QString& text) { ShowError(S(text)); });
     balloon_ = new BalloonHint(this);
     exp1_ = std::make_unique<TovDBGridExport>(*this, *this, platform);

@@ -135,6 +135,11 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void CitesteCa1Click();
     void ConvertesteInAltCod1Click();
     void ShowPageStatus();
+    // Memo texts, deleted rows, find and replace (main_window_memo.cpp).
+    void EditMemo(int row, int column);
+    void AratalinilesterseClick(bool on);
+    void RecupereazaLinia1Click();
+    void CautasiInlocuiesteClick();
 
   protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -160,6 +165,7 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void BuildStructureMenu();  // main_window_structure.cpp
     void PrintPages(PageLayout& layout, QPrinter& printer, const std::string& title);
     void SavePagesAsPdf();
+    void BuildMemoItems();
     // F5: the table read again from its file, as another program may have changed it.
     void ReopenFromDisk();
     QMenu* AddMenu(const QString& name);

@@ -38,12 +38,24 @@ QVariant TableModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole:
-            // Painting must never throw; a value that can't be read shows as empty.
+        case Qt::ToolTipRole:
+            // Painting must never throw; a value that can't be read shows as empty. A memo cell
+            // reads only the start it shows; its tooltip is the whole text.
             try {
-                return FromUtf8(table_.TextAt(index.row(), index.column()));
+                const bool memo = table_.Field(index.column()).IsMemo();
+                if (role == Qt::ToolTipRole && !memo) return {};
+                const bool whole =
+                    role == Qt::EditRole ||
+                    (role == Qt::ToolTipRole && table_.Field(index.column()).type == 'M');
+                return FromUtf8(whole ? table_.TextAt(index.row(), index.column())
+                                      : table_.CellTextAt(index.row(), index.column()));
             } catch (const std::exception&) {
                 return {};
             }
+        case Qt::ForegroundRole:
+            if (table_.ShowingDeleted() && table_.IsDeletedAt(index.row()))
+                return QBrush(QColor(0x909090));
+            return {};
         case Qt::BackgroundRole:
             return QBrush(QColor(index.row() % 2 ? 0xF5F5F5 : 0xE4E4E4));
         case Qt::TextAlignmentRole: {
@@ -83,8 +95,10 @@ QVariant TableModel::headerData(int section, Qt::Orientation orientation, int ro
         if (section < 0 || section >= columns_ || section >= table_.FieldCount()) return {};
         return FromUtf8(table_.Field(section).name);
     }
-    // The row indicator: the current row, and how it is being changed.
-    if (section != table_.CurrentRow()) return QString();
+    // The row indicator: the current row, and how it is being changed; a deleted row on show.
+    if (section != table_.CurrentRow())
+        return table_.ShowingDeleted() && table_.IsDeletedAt(section) ? QString(QChar(0x00D7))
+                                                                      : QString();
     switch (table_.GetState()) {
         case Table::State::Insert:
             return QStringLiteral("*");
@@ -97,6 +111,10 @@ QVariant TableModel::headerData(int section, Qt::Orientation orientation, int ro
 
 Qt::ItemFlags TableModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
+    // Memo values are changed in the memo window, not in the cell.
+    const bool memo = table_.Active() && index.column() < table_.FieldCount() &&
+                      table_.Field(index.column()).IsMemo();
+    if (memo) return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
 }
 

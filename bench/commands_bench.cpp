@@ -17,6 +17,7 @@
 #include "cli/console_ui.h"
 #include "core/workspace.h"
 #include "editing/filter_commands.h"
+#include "editing/replace_command.h"
 #include "editing/row_commands.h"
 #include "editing/sort_command.h"
 
@@ -110,11 +111,21 @@ int main(int argc, char** argv) {
         std::printf("  (%d rows deleted)\n", DeleteDuplicateRows(s.ws, s.column));
     });
     fresh();
+    TimeCommand("replace 'str.' by 'Strada' in ADRESA (every row)", path, "ADRESA", [](Session& s) {
+        std::printf("  (%d values replaced)\n",
+                    ReplaceAll(s.ws, {s.column, "str.", "Strada"}).replaced);
+    });
+    TimeCommand("replace whole 'Deva' by 'DEVA' in every text column", path, "", [](Session& s) {
+        ReplaceRequest r{"", "Deva", "DEVA", true, true};
+        std::printf("  (%d values replaced)\n", ReplaceAll(s.ws, r).replaced);
+    });
     TimeCommand("delete displayed rows, filter NUME='POPA'", path, "", [](Session& s) {
         s.ws.table.SetFilterText("NUME='POPA'");
         s.ws.table.SetFiltered(true);
         std::printf("  (%d rows deleted)\n", DeleteDisplayedRows(s.ws));
     });
+    TimeCommand("count the deleted rows", path, "",
+                [](Session& s) { std::printf("  (%d deleted)\n", s.ws.table.CountDeleted()); });
     TimeCommand("delete displayed rows, filter off (all)", path, "", [](Session& s) {
         std::printf("  (%d rows deleted)\n", DeleteDisplayedRows(s.ws));
     });

@@ -14,6 +14,7 @@
 #include "cli/cli_context.h"
 #include "cli/codepage_cli.h"
 #include "cli/console_ui.h"
+#include "cli/memo_cli.h"
 #include "cli/options.h"
 #include "cli/row_printer.h"
 #include "cli/structure_cli.h"
@@ -60,7 +61,11 @@ int Show(CliContext& c) {
     ExpectArgs(c.options, 1);
     RequireRowFormat(c.options);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
-    PrintRows(c.ws.table, c.options.outputFormat, c.options.limit, c.out);
+    if (c.options.deleted) {
+        c.ws.table.SetShowingDeleted(true);
+        c.ws.table.First();
+    }
+    PrintRows(c.ws.table, c.options.outputFormat, c.options.limit, c.out, c.options.deleted);
     return kExitDone;
 }
 
@@ -240,6 +245,10 @@ const std::map<std::string, CliCommand>& Commands() {
         {"create", {CreateCommand}},
         {"alter", {AlterCommand, true}},
         {"recode", {Recode, true}},
+        {"set", {SetCommand}},
+        {"get", {GetCommand}},
+        {"recall", {RecallCommand}},
+        {"replace", {ReplaceCommand, true}},
     };
     return commands;
 }

@@ -10,7 +10,9 @@ const char* const kUsage =
     "Folosire: orbelan COMANDA [ARGUMENTE] [OPTIUNI]\n"
     "Comenzi:\n"
     "  info FISIER                      antetul si campurile tabelului\n"
-    "  show FISIER [--filter E] [--format table|csv|json] [--limit N]\n"
+    "  show FISIER [--filter E] [--format table|csv|json] [--limit N] [--deleted]\n"
+    "                                   --deleted: si liniile sterse, marcate cu * in prima "
+    "coloana\n"
     "  sql \"INSTRUCTIUNE\" [--format ...] [--limit N]\n"
     "  sort FISIER COLOANA              rescrie fisierul in ordinea coloanei\n"
     "  check-cnp FISIER COLOANA [--filter E]\n"
@@ -39,6 +41,11 @@ const char* const kUsage =
     "                                   converteste textul in alt cod de pagina (intreaba\n"
     "                                   cand unele caractere ar deveni \"?\")\n"
     "  export si csv: --encoding utf-8  text in UTF-8 in locul codului de 8 biti\n"
+    "  set FISIER LINIE COLOANA VALOARE o valoare (si memo); VALOARE - se citeste de la intrare\n"
+    "  get FISIER LINIE COLOANA         o valoare, intreaga\n"
+    "  recall FISIER [--filter E]       recupereaza liniile sterse (toate fara filtru)\n"
+    "  replace FISIER COLOANA|--all-columns CAUTAT INLOCUITOR [--filter E] [--whole]\n"
+    "          [--match-case] [--dry-run]  cauta si inlocuieste (intreaba)\n"
     "  --help | --version\n"
     "Optiuni pentru toate comenzile (oriunde dupa comanda):\n"
     "  --codepage NUME                  codul de pagina (de ex. cp1250, cp852)\n"
@@ -93,6 +100,13 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             (a == "--to" ? o.toPage : a == "--from" ? o.fromPage : o.encoding) = Value(args, i);
         } else if (a == "--yes") {
             o.yes = true;
+        } else if (a == "--deleted" || a == "--all-columns" || a == "--whole" ||
+                   a == "--match-case" || a == "--dry-run") {
+            (a == "--deleted"       ? o.deleted
+             : a == "--all-columns" ? o.allColumns
+             : a == "--whole"       ? o.whole
+             : a == "--match-case"  ? o.matchCase
+                                    : o.dryRun) = true;
         } else if (a == "--limit") {
             const std::string& v = Value(args, i);
             const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), o.limit);

@@ -65,9 +65,12 @@ std::string JsonString(const std::string& utf8) {
     return out + "\"";
 }
 
-void PrintRows(Table& t, const std::string& format, long limit, std::ostream& out) {
+void PrintRows(Table& t, const std::string& format, long limit, std::ostream& out,
+               bool markDeleted) {
     const int n = t.FieldCount();
     const std::vector<size_t> widths = ColumnWidths(t);
+    const char* mark = format == "csv" ? "*," : "* ";
+    if (markDeleted && format != "json") out << (format == "csv" ? "," : "  ");
     if (format == "csv") {
         for (int i = 0; i < n; ++i) out << (i ? "," : "") << CsvField(t.Field(i).name);
         out << '\n';
@@ -79,10 +82,20 @@ void PrintRows(Table& t, const std::string& format, long limit, std::ostream& ou
         out << '\n';
     }
     for (long row = 0; !t.Eof() && (limit < 0 || row < limit); ++row, t.Next()) {
+        if (markDeleted) {
+            const bool deleted = t.IsDeletedAt(t.CurrentRow());
+            if (format == "json")
+                out << "{\"*\": " << (deleted ? "\"*\"" : "\"\"") << (n ? ", " : "");
+            else
+                out << (deleted ? mark : (format == "csv" ? "," : "  "));
+        }
         for (int i = 0; i < n; ++i) {
             const std::string text = t.AsText(i);
             if (format == "json") {
-                out << (i ? ", " : "{") << JsonString(t.Field(i).name) << ": " << JsonString(text);
+                out << (i             ? ", "
+                        : markDeleted ? ""
+                                      : "{")
+                    << JsonString(t.Field(i).name) << ": " << JsonString(text);
             } else if (format == "csv") {
                 out << (i ? "," : "") << CsvField(text);
             } else {
@@ -90,7 +103,7 @@ void PrintRows(Table& t, const std::string& format, long limit, std::ostream& ou
                 Pad(out, text, widths[size_t(i)]);
             }
         }
-        out << (format == "json" ? (n ? "}\n" : "{}\n") : "\n");
+        out << (format == "json" ? (n || markDeleted ? "}\n" : "{}\n") : "\n");
     }
 }
 

@@ -8,7 +8,9 @@
 
 namespace orbelan {
 
-void PrintRows(Table& table, const std::string& format, long limit, std::ostream& out);
+// markDeleted: a first column "*" marks the rows deleted (shown while the table shows them).
+void PrintRows(Table& table, const std::string& format, long limit, std::ostream& out,
+               bool markDeleted = false);
 
 std::string JsonString(const std::string& utf8);
 

@@ -33,6 +33,37 @@ void DeleteRow(Workspace& ws) {
     if (answer == mrYes) ws.table.Delete();
 }
 
+void RecallRow(Workspace& ws) {
+    if (!ws.table.Active()) return;
+    ws.PostPendingEdit();
+    if (ws.table.CurrentRow() < 0 || !ws.table.IsDeletedAt(ws.table.CurrentRow())) {
+        ws.messages.Mesaj("Recupereaza linia", "Linia curenta nu este stearsa.", mkInformation,
+                          mbOK);
+        return;
+    }
+    ws.table.Recall();
+}
+
+int RecallDisplayedRows(Workspace& ws) {
+    if (!ws.table.Active()) return 0;
+    ws.PostPendingEdit();
+    return ws.table.RecallVisible();
+}
+
+void SetValue(Workspace& ws, long row, const std::string& column, const std::string& value) {
+    Table& tx = ws.table;
+    ws.PostPendingEdit();
+    const int field = tx.FieldIndexOrThrow(column);
+    MoveToDisplayedRow(ws, row);
+    tx.SetText(field, value);
+    try {
+        tx.Post();
+    } catch (...) {
+        tx.Cancel();
+        throw;
+    }
+}
+
 void CopyDown(Workspace& ws, const std::string& column, CopyDownMode mode) {
     Table& tx = ws.table;
     if (!tx.Active()) return;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 
@@ -179,6 +180,10 @@ const uint8_t* DbfFile::Record(uint32_t index) const {
 }
 
 MemoValue DbfFile::MemoBytes(const uint8_t* record, int field) const {
+    return MemoHead(record, field, SIZE_MAX);
+}
+
+MemoValue DbfFile::MemoHead(const uint8_t* record, int field, size_t limit) const {
     const FieldLayout& f = FieldAt(field);
     const auto block = codec_.MemoBlock(record, f);
     MemoValue v;
@@ -193,7 +198,14 @@ MemoValue DbfFile::MemoBytes(const uint8_t* record, int field) const {
         v.bytes = memoProblem_.empty() ? "<memo ilizibil: fisierul memo lipseste>" : memoProblem_;
         return v;
     }
-    return memo_->Read(*block);
+    return limit == SIZE_MAX ? memo_->Read(*block) : memo_->ReadHead(*block, limit);
+}
+
+std::string DbfFile::MemoStoredBytes(const uint8_t* record, const FieldLayout& field) const {
+    const auto block = codec_.MemoBlock(record, field);
+    if (!block || *block == 0 || !memo_) return {};
+    MemoValue v = memo_->Read(*block);
+    return v.ok ? std::move(v.bytes) : std::string();
 }
 
 std::string DbfFile::Text(const uint8_t* record, int field, const FormatSettings& format) const {
@@ -307,7 +319,7 @@ void DbfFile::SetDeleted(uint32_t index, bool deleted) {
             static_cast<char>(flag);
 }
 
-void DbfFile::SetDeletedMany(const std::vector<uint32_t>& records) {
+void DbfFile::SetDeletedMany(const std::vector<uint32_t>& records, bool deleted) {
     if (records.empty()) return;
     BeforeFirstChange();
     CheckIntact();
@@ -327,12 +339,13 @@ void DbfFile::SetDeletedMany(const std::vector<uint32_t>& records) {
         span.resize(count * length);
         for (size_t k = 0; k < count; ++k)
             std::memcpy(span.data() + k * length, Record(first + static_cast<uint32_t>(k)), length);
-        for (size_t k = i; k < j; ++k) span[(records[k] - first) * length] = '*';
+        const char flag = deleted ? '*' : ' ';
+        for (size_t k = i; k < j; ++k) span[(records[k] - first) * length] = flag;
         handle_.WriteAt(layout_.headerLength + static_cast<uint64_t>(first) * length, span.data(),
                         span.size());
         for (size_t k = i; k < j; ++k)
             if (records[k] >= mappedCount_)
-                tail_[static_cast<size_t>(records[k] - mappedCount_) * length] = '*';
+                tail_[static_cast<size_t>(records[k] - mappedCount_) * length] = flag;
         i = j;
     }
 }

@@ -75,7 +75,12 @@ class DbfFile {
     bool IsEmpty(const uint8_t* record, int field) const;
     // The stored bytes of a memo value (for copying it unchanged); empty when there is none.
     MemoValue MemoBytes(const uint8_t* record, int field) const;
+    // At most `limit` stored bytes of a memo value (MemoFile::ReadHead).
+    MemoValue MemoHead(const uint8_t* record, int field, size_t limit) const;
     bool HasMemoFile() const { return memo_ != nullptr; }
+    // A memo value's stored bytes by its field's layout (what the filter reads); empty when
+    // there is none or it can't be read.
+    std::string MemoStoredBytes(const uint8_t* record, const FieldLayout& field) const;
 
     // ---- another program changing the file while it is open
     // Throws DbfError(Io) when the file was shortened under us (it no longer holds the records
@@ -100,9 +105,9 @@ class DbfFile {
     // Writes the appended records still waiting, then the header's record count.
     void FlushAppends();
     void SetDeleted(uint32_t index, bool deleted);
-    // Marks records deleted (indexes ascending); records close together go out in one write, so
-    // marking a million rows is not a million writes.
-    void SetDeletedMany(const std::vector<uint32_t>& records);
+    // Marks records deleted, or recalls them (indexes ascending); records close together go out
+    // in one write, so marking a million rows is not a million writes.
+    void SetDeletedMany(const std::vector<uint32_t>& records, bool deleted = true);
     // Stores a memo value in new blocks and returns the block to put in the record.
     uint32_t WriteMemo(std::string_view bytes, uint32_t type = 1);
     // Header (record count, last-update date) written and both files flushed to disk.

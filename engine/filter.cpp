@@ -25,6 +25,7 @@ struct Operand {
     const FieldDef* field = nullptr;
     const FieldLayout* layout = nullptr;
     Kind kind = Kind::Char;
+    bool memo = false;  // a memo text, read through the memo reader
 };
 
 std::string Describe(const Token& t) {
@@ -52,6 +53,8 @@ class Parser {
           base_(base) {
         tokens_ = Lex(text, format.decimalSeparator, doubleQuotedStrings);
     }
+
+    void SetMemoReader(const MemoBytesReader& memo) { memo_ = memo; }
 
     std::unique_ptr<Node> Run() {
         if (Peek().kind == Tok::End) throw Fault{0, "expresia este goala"};
@@ -184,8 +187,12 @@ class Parser {
             throw Fault{t.pos, "camp necunoscut '" + t.text + "'"};
         }
         const FieldDef& f = *o.field;
-        if (f.IsMemo())
-            throw Fault{t.pos, "campul memo " + f.name + " nu poate fi folosit in filtru"};
+        if (f.IsMemo()) {
+            if (!memo_ || f.type != 'M')
+                throw Fault{t.pos, "campul memo " + f.name + " nu poate fi folosit in filtru"};
+            o.memo = true;
+            return o;
+        }
         switch (f.type) {
             case 'C':
             case 'V':
@@ -227,6 +234,7 @@ class Parser {
         Op op = opToken.op;
         if (!left.field && !right.field)
             throw Fault{left.token->pos, "comparatia nu contine niciun camp"};
+        if (left.memo || right.memo) return MemoConstant(left, opToken, op, right);
         if (left.field && right.field) {
             if (left.kind != right.kind) {
                 throw Fault{opToken.pos, "campurile " + left.field->name + " si " +
@@ -250,6 +258,28 @@ class Parser {
                 return LogicalConstant(left, op, *right.token);
         }
         return nullptr;
+    }
+
+    // A memo text compared with a text constant ('TEXT*': what begins with TEXT).
+    std::unique_ptr<Node> MemoConstant(Operand left, const Token& opToken, Op op, Operand right) {
+        if (left.field && right.field)
+            throw Fault{opToken.pos, "un camp memo poate fi comparat numai cu un text"};
+        if (!left.field) {
+            std::swap(left, right);
+            op = Mirrored(op);
+        }
+        const Token& c = *right.token;
+        if (c.kind != Tok::String)
+            Unsuitable(*left.field, c, "campul este memo, scrieti textul intre apostrofuri");
+        auto n = std::make_unique<MemoCompare>();
+        n->read = memo_;
+        n->layout = left.layout;
+        n->op = op;
+        n->prefix =
+            !sql_ && (op == Op::Eq || op == Op::Ne) && !c.text.empty() && c.text.back() == '*';
+        n->text =
+            Encode(c, std::string_view(c.text).substr(0, c.text.size() - (n->prefix ? 1 : 0)));
+        return n;
     }
 
     FieldReader Reader(const Operand& o) const { return FieldReader(layout_, *o.layout); }
@@ -418,6 +448,7 @@ class Parser {
     size_t pos_ = 0;
     int depth_ = 0;  // parentheses and NOTs open around the current token
     const DbfLayout& layout_;
+    MemoBytesReader memo_;
     const CodePage& cp_;
     const FormatSettings& format_;
     bool sql_;
@@ -445,13 +476,12 @@ DbfLayout PlainLayout(const std::vector<FieldDef>& fields) {
 
 }  // namespace
 
-std::unique_ptr<FilterExpression> FilterExpression::Compile(std::string_view text,
-                                                            const DbfLayout& layout,
-                                                            const CodePage& codePage,
-                                                            const FormatSettings& format,
-                                                            bool doubleQuotedStrings) {
+std::unique_ptr<FilterExpression> FilterExpression::Compile(
+    std::string_view text, const DbfLayout& layout, const CodePage& codePage,
+    const FormatSettings& format, bool doubleQuotedStrings, const MemoBytesReader& memo) {
     try {
         Parser parser(text, layout, codePage, format, doubleQuotedStrings, text, 0);
+        parser.SetMemoReader(memo);
         return std::unique_ptr<FilterExpression>(new FilterExpression(parser.Run()));
     } catch (const Fault& f) {
         throw DbfError(ErrorKind::Filter, "Filtru incorect la pozitia " +

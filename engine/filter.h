@@ -30,6 +30,7 @@
 // Matches() reads the raw record bytes through the offsets and sizes of the fields; it does not
 // allocate, so filtering a large table costs one pass over the rows.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -43,6 +44,10 @@
 
 namespace orbelan {
 
+// The stored bytes of a memo value (in the table's code page) of a record: with it memo texts take
+// part in a filter as text fields do.
+using MemoBytesReader = std::function<std::string(const uint8_t* record, const FieldLayout& field)>;
+
 class FilterExpression {
   public:
     // Throws DbfError(ErrorKind::Filter) whose message gives the 1-based position of the fault:
@@ -52,7 +57,8 @@ class FilterExpression {
     static std::unique_ptr<FilterExpression> Compile(std::string_view text, const DbfLayout& layout,
                                                      const CodePage& codePage,
                                                      const FormatSettings& format,
-                                                     bool doubleQuotedStrings = false);
+                                                     bool doubleQuotedStrings = false,
+                                                     const MemoBytesReader& memo = nullptr);
     // Fields of a dBase III record (no null bits, little-endian binary numbers).
     static std::unique_ptr<FilterExpression> Compile(std::string_view text,
                                                      const std::vector<FieldDef>& fields,

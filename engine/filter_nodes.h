@@ -254,6 +254,19 @@ struct CharPrefix final : Node {
     }
 };
 
+struct MemoCompare final : Node {
+    MemoBytesReader read;
+    const FieldLayout* layout = nullptr;
+    std::string text;
+    bool prefix = false;
+    Op op = Op::Eq;
+    bool Eval(const uint8_t* r) const override {
+        const std::string v = read(r, *layout);
+        if (prefix) return (v.compare(0, text.size(), text) == 0) != (op == Op::Ne);
+        return Holds(op, CompareBytes(v, text));
+    }
+};
+
 struct LogicalIsTrue final : Node {
     LogicalReader reader;
     bool Eval(const uint8_t* r) const override {

@@ -80,6 +80,39 @@ MemoValue MemoFile::Read(uint32_t block) const {
     return v;
 }
 
+MemoValue MemoFile::ReadHead(uint32_t block, size_t limit) const {
+    const uint64_t size = handle_.Size();
+    const uint64_t start = static_cast<uint64_t>(block) * blockSize_;
+    if (block == 0 || start >= size) return Unreadable(block, "lipseste");
+    uint8_t head[8] = {};
+    const size_t got = handle_.ReadAt(start, head, sizeof head);
+    const bool fpt = kind_ == MemoKind::Fpt;
+    const bool dbt4 =
+        !fpt && got == 8 && head[0] == 0xFF && head[1] == 0xFF && head[2] == 0x08 && head[3] == 0;
+    MemoValue v;
+    if (fpt || dbt4) {
+        if (got < 8) return Unreadable(block, "este trunchiat");
+        if (fpt) v.type = LoadBE32(head);
+        const uint64_t stored = fpt ? LoadBE32(head + 4) : LoadLE32(head + 4);
+        if (dbt4 && stored < 8) return Unreadable(block, "este trunchiat");
+        v.length = dbt4 ? stored - 8 : stored;
+        if (v.length > kMaxMemo || start + 8 + v.length > size)
+            return Unreadable(block, "este trunchiat");
+        v.cut = v.length > limit;
+        v.bytes.resize(std::min<uint64_t>(v.length, limit));
+        handle_.ReadAt(start + 8, v.bytes.data(), v.bytes.size());
+        return v;
+    }
+    v.bytes.resize(std::min<uint64_t>(limit + 1, size - start));
+    v.bytes.resize(handle_.ReadAt(start, v.bytes.data(), v.bytes.size()));
+    const size_t end = v.bytes.find('\x1A');
+    if (end != std::string::npos) v.bytes.resize(end);
+    v.cut = v.bytes.size() > limit;
+    if (v.cut) v.bytes.resize(limit);
+    v.length = v.cut ? 0 : v.bytes.size();  // a cut dBase III value's length is not known
+    return v;
+}
+
 std::string MemoFile::NewHeader(MemoKind kind, uint32_t blockSize, uint32_t nextFreeBlock) {
     std::string h(kind == MemoKind::Fpt ? 512 : blockSize, '\0');
     PatchNextFree(kind, nextFreeBlock, h);

@@ -18,8 +18,10 @@ namespace orbelan {
 
 struct MemoValue {
     bool ok = true;
-    uint32_t type = 1;  // FoxPro block type: 1 text, 0 picture
-    std::string bytes;  // stored bytes when ok; the reader's Romanian marker when not
+    uint32_t type = 1;    // FoxPro block type: 1 text, 0 picture
+    std::string bytes;    // stored bytes when ok; the reader's Romanian marker when not
+    bool cut = false;     // ReadHead: the value goes on past the bytes read
+    uint64_t length = 0;  // ReadHead: the whole value's length; 0 when cut and not known
 };
 
 class MemoFile {
@@ -34,6 +36,8 @@ class MemoFile {
     // Never reads past the end: a pointer beyond it gives ok=false and a marker such as
     // "<memo ilizibil: blocul 57 lipseste>".
     MemoValue Read(uint32_t block) const;
+    // At most `limit` bytes of the value, for showing its start (a grid cell reads no more).
+    MemoValue ReadHead(uint32_t block, size_t limit) const;
     // Appends a value in new blocks and updates the header; returns its first block.
     uint32_t Append(std::string_view bytes, uint32_t type = 1);
     void Sync() { handle_.Sync(); }

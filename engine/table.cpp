@@ -92,8 +92,7 @@ void Table::OpenOver(std::unique_ptr<DbfFile> file, bool readOnly) {
     d.filter.reset();
     if (d.filtered && !d.filterText.empty()) {
         try {
-            d.filter =
-                FilterExpression::Compile(d.filterText, d.file->Layout(), d.file->Page(), d.format);
+            d.filter = d.CompileFilter();
         } catch (...) {
             d.filtered = false;  // a filter that no longer fits the table is dropped
         }
@@ -366,6 +365,10 @@ void Table::Delete() {
     if (d.current < 0) throw DbfError(ErrorKind::State, "Tabelul nu are nicio linie de sters.");
     const int row = d.current;
     d.file->SetDeleted(d.visible[static_cast<size_t>(row)], true);
+    if (d.showDeleted) {  // it stays on show, marked
+        d.NotifyRowChanged();
+        return;
+    }
     d.visible.erase(d.visible.begin() + row);
     d.Notify([row](TableObserver& o) { o.RowsRemoved(row, 1); });
     if (!d.HasRow(row)) {

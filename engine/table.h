@@ -124,6 +124,8 @@ class Table {
     // file that reads them, for writers that walk every row without moving the cursor. The
     // pointer is valid until the table changes; nullptr when there is no such row.
     const uint8_t* RecordAt(int row);
+    // The physical record of a visible row (from 0); -1 for none or the row being appended.
+    int64_t RecordNumberAt(int row);
     // For a walk over every row: the file's pages read so far stop counting against the
     // program's memory. Pointers from RecordAt stay valid.
     void ReleaseReadPages();
@@ -132,6 +134,23 @@ class Table {
     // after would have to take every page again.
     void SetReleasingPagesWhileScanning(bool on);
     const DbfFile& Data() const;  // throws DbfError(State) while closed
+
+    // ---- deleted rows
+    // While on, the rows the file still holds with a deletion mark are visible too, in their
+    // place (off by default). Browse state; the rows are listed anew.
+    void SetShowingDeleted(bool on);
+    bool ShowingDeleted() const;
+    bool IsDeletedAt(int row);  // the visible row carries a deletion mark
+    // Clears the deletion mark of the current row. Browse state.
+    void Recall();
+    // Clears the marks of every visible deleted row, in as few writes as it can; how many.
+    int RecallVisible();
+    // Deleted records in the file, whatever the filter.
+    int CountDeleted() const;
+
+    // What a grid cell shows: a memo text's first line ("..." after it when more follows; no
+    // more than maxChars characters read), "(BINAR, N octeti)" for a binary value, else TextAt.
+    std::string CellTextAt(int row, int field, size_t maxChars = 200);
 
     // ---- editing
     State GetState() const;
@@ -149,6 +168,8 @@ class Table {
     void SetFloat(int field, double value);
     void SetDate(int field, int dayNumber);
     void SetNull(int field);
+    // A memo field's value as stored bytes (a binary value loaded from a file), written by Post.
+    void SetMemoBytes(int field, std::string bytes);
 
     // ---- filter
     void SetFilterText(const std::string& expression);  // applied again when filtering is on

@@ -23,6 +23,11 @@ inline bool IsMemoField(const FieldDef& d) {
     return d.IsMemo() && !(d.type == 'B' && d.size == 8);
 }
 
+// Fields whose values are bytes rather than text: shown by their length, never decoded.
+inline bool IsBinaryMemo(const FieldDef& d) {
+    return d.type == 'G' || d.type == 'P' || (d.type == 'B' && d.size == 10);
+}
+
 inline void RequireActive(const Table& t) {
     if (!t.Active()) throw DbfError(ErrorKind::State, "Nu este deschis niciun tabel.");
 }
@@ -53,6 +58,7 @@ struct Table::Impl {
     std::vector<uint32_t> order;
     std::vector<uint32_t> visible;  // physical records of the visible rows found so far
     bool releasePages = false;      // SetReleasingPagesWhileScanning
+    bool showDeleted = false;       // SetShowingDeleted
     size_t scanPos = 0;             // next position of the source sequence to look at
 
     // filter
@@ -77,12 +83,24 @@ struct Table::Impl {
     std::vector<TableObserver*> observers;
     int disabled = 0;
 
+    // Memo texts for the filter, read from this file.
+    MemoBytesReader MemoReader() const {
+        const DbfFile* f = file.get();
+        return [f](const uint8_t* rec, const FieldLayout& field) {
+            return f->MemoStoredBytes(rec, field);
+        };
+    }
+    std::unique_ptr<FilterExpression> CompileFilter() const {
+        return FilterExpression::Compile(filterText, file->Layout(), file->Page(), format, false,
+                                         MemoReader());
+    }
+
     size_t SourceLength() const { return customOrder ? order.size() : file->RecordCount(); }
     uint32_t SourceAt(size_t k) const { return customOrder ? order[k] : static_cast<uint32_t>(k); }
 
     bool Passes(uint32_t record) const {
         const uint8_t* rec = file->Record(record);
-        if (rec[0] == '*') return false;
+        if (rec[0] == '*' && !showDeleted) return false;
         return !filter || filter->Matches(rec);
     }
 

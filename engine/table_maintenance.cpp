@@ -43,8 +43,7 @@ void Table::Rewrite(const RewritePlan& plan) {
     d.filter.reset();
     if (d.filtered && !d.filterText.empty()) {
         try {
-            d.filter =
-                FilterExpression::Compile(d.filterText, d.file->Layout(), d.file->Page(), d.format);
+            d.filter = d.CompileFilter();
         } catch (const DbfError&) {
             d.filtered = false;  // a filter that no longer fits the new structure is dropped
         }

@@ -215,8 +215,7 @@ void Table::SetFiltered(bool on) {
     std::unique_ptr<FilterExpression> compiled;
     if (on && !d.filterText.empty()) {
         try {
-            compiled =
-                FilterExpression::Compile(d.filterText, d.file->Layout(), d.file->Page(), d.format);
+            compiled = d.CompileFilter();
         } catch (...) {
             d.filtered = false;
             if (d.filter) {  // the rows of the previous filter must not stay on show

@@ -28,6 +28,7 @@
 #include "app/data_grid.h"
 #include "app/dialog_texts.h"
 #include "app/main_window.h"
+#include "app/main_window_fixture.h"
 #include "app/qt_text.h"
 #include "app/window_fixture.h"
 #include "dialogs/balloon_hint.h"
@@ -41,28 +42,6 @@
 
 namespace orbelan {
 namespace {
-
-class MainWindowTest : public test::MainWindowFixture {
-  protected:
-    std::vector<std::string> errors;
-
-    void SetUp() override {
-        form.SetDialogs(&erori, &form2);
-        form.errorReportOverride = [this](const std::string& e) { errors.push_back(e); };
-    }
-
-    template <typename T>
-    T* Find(const char* name) {
-        return form.findChild<T*>(QLatin1String(name));
-    }
-
-    QString Text(const char* label) { return Find<QLabel>(label)->text(); }
-
-    void OpenWithButton(const std::string& path) {
-        form.fileDialogOverride = [path](const FileDialogRequest&) { return std::optional(path); };
-        Find<QPushButton>("LbSpeedButton1")->click();
-    }
-};
 
 TEST_F(MainWindowTest, ControlsStandWhereAndAsTheyShould) {
     EXPECT_EQ(form.windowTitle(), QStringLiteral("DBF Orbelan ver.1.12 - 27.08.2019"));

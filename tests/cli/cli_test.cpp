@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cli/cli_app.h"
+#include "cli/cli_run.h"
 #include "cli/console_ui.h"
 #include "core/program_dir.h"
 #include "engine/table.h"
@@ -13,16 +14,8 @@
 namespace orbelan {
 namespace {
 
-struct CliRun {
-    int code;
-    std::string out, err;
-};
-
-CliRun Orbelan(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int code = RunOrbelan(args, out, err);
-    return {code, out.str(), err.str()};
-}
+using test::CliRun;
+using test::Orbelan;
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;

@@ -4,22 +4,15 @@
 #include <sstream>
 
 #include "cli/cli_app.h"
+#include "cli/cli_run.h"
 #include "support/dbf_builder.h"
 #include "support/temp_dir.h"
 
 namespace orbelan {
 namespace {
 
-struct CliRun {
-    int code;
-    std::string out, err;
-};
-
-CliRun Orbelan(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int code = RunOrbelan(args, out, err);
-    return {code, out.str(), err.str()};
-}
+using test::CliRun;
+using test::Orbelan;
 
 class LettersCli : public ::testing::Test {
   protected:

@@ -177,6 +177,11 @@ const std::vector<Command>& Commands() {
          [](const std::string& t) {
              return std::vector<std::string>{"recode", t, "--to", "cp437", "--yes"};
          }},
+        {"replace",
+         [](const std::string& t) {
+             return std::vector<std::string>{"replace", t,        "--all-columns",
+                                             "linia",   "randul", "--yes"};
+         }},
     };
     return commands;
 }
