@@ -101,12 +101,11 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
         } else if (a == "--yes") {
             o.yes = true;
         } else if (a == "--deleted" || a == "--all-columns" || a == "--whole" ||
-                   a == "--match-case" || a == "--dry-run") {
+                   a == "--match-case") {
             (a == "--deleted"       ? o.deleted
              : a == "--all-columns" ? o.allColumns
              : a == "--whole"       ? o.whole
-             : a == "--match-case"  ? o.matchCase
-                                    : o.dryRun) = true;
+                                    : o.matchCase) = true;
         } else if (a == "--limit") {
             const std::string& v = Value(args, i);
             const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), o.limit);

@@ -32,11 +32,10 @@ struct CliOptions {
     bool dryRun = false;           // --dry-run: report, change nothing
     std::string toPage, fromPage;  // recode --to, --from
     std::string encoding;          // export/csv --encoding utf-8; empty: the 8-bit page
-    bool deleted = false;                // show --deleted
-    bool allColumns = false;             // replace --all-columns
-    bool whole = false;                  // replace --whole
-    bool matchCase = false;              // replace --match-case
-    bool dryRun = false;                 // --dry-run
+    bool deleted = false;          // show --deleted
+    bool allColumns = false;       // replace --all-columns
+    bool whole = false;            // replace --whole
+    bool matchCase = false;        // replace --match-case
 };
 
 // Throws UsageError for an unknown option, a missing value or a bad number.

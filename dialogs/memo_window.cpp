@@ -33,6 +33,12 @@ TMemoForm::TMemoForm(QWidget* parent) : QDialog(parent) {
     loadFromFile_->setObjectName(QStringLiteral("IncarcaDinFisier"));
     save_->setAutoDefault(false);
     cancel_->setAutoDefault(false);
+    editor_->setAccessibleName(QStringLiteral("Textul"));
+    editor_->setAccessibleDescription(QStringLiteral("Textul intreg al campului memo"));
+    save_->setAccessibleDescription(QStringLiteral("Scrie textul in tabel"));
+    cancel_->setAccessibleDescription(QStringLiteral("Inchide fereastra fara a scrie"));
+    saveToFile_->setAccessibleDescription(QStringLiteral("Scrie valoarea intr-un fisier ales"));
+    loadFromFile_->setAccessibleDescription(QStringLiteral("Ia valoarea dintr-un fisier ales"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(saveToFile_);

@@ -34,6 +34,16 @@ TReplaceForm::TReplaceForm(QWidget* parent) : QDialog(parent) {
     cancel_ = new QPushButton(QStringLiteral("&Renunt"), this);
     cancel_->setObjectName(QStringLiteral("Renunt"));
     for (QPushButton* b : {count_, replaceAll_, cancel_}) b->setAutoDefault(false);
+    find_->setAccessibleName(QStringLiteral("Cauta"));
+    find_->setAccessibleDescription(QStringLiteral("Textul cautat"));
+    replacement_->setAccessibleName(QStringLiteral("Inlocuieste cu"));
+    replacement_->setAccessibleDescription(QStringLiteral("Textul pus in locul celui cautat"));
+    whole_->setAccessibleDescription(QStringLiteral("Numai valorile care sunt intregi textul"));
+    matchCase_->setAccessibleDescription(
+        QStringLiteral("Literele mari nu se potrivesc cu cele mici"));
+    count_->setAccessibleDescription(QStringLiteral("Arata cate valori s-ar schimba"));
+    replaceAll_->setAccessibleDescription(QStringLiteral("Inlocuieste in toate liniile afisate"));
+    cancel_->setAccessibleDescription(QStringLiteral("Inchide fereastra"));
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("&Cauta:"), find_);
