@@ -30,6 +30,7 @@
 #include "cleaning/column_transforms.h"
 #include "cleaning/quick_csv.h"
 #include "cleaning/row_set_commands.h"
+#include "core/restore_points.h"
 #include "dialogs/balloon_hint.h"
 #include "dialogs/column_chooser.h"
 #include "dialogs/message_window.h"
@@ -123,6 +124,7 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
 
     BuildMenus();
     BuildShortcuts();
+    BuildUndo();
     connect(grid_, &TDataGrid::titleClicked, this, &TForm1::Grid1TitleClick);
     connect(grid_, &TDataGrid::contextMenuWanted, this,
             [this](const QPoint& pos) { popupMenu1_->popup(pos); });
@@ -324,6 +326,7 @@ constexpr const char* kShortcutHelp =
     "Ins - Adauga linie\r"
     "Ctrl+Delete - Sterge linia curenta\r"
     "Esc - Renunta la modificarea liniei\r"
+    "Ctrl+Z / Ctrl+Y - Anuleaza / reface ultima modificare sau comanda\r"
     "Alt + litera subliniata - Butonul sau meniul cu acea litera\r"
     "F1 - Aceasta lista";
 
@@ -368,6 +371,8 @@ void TForm1::Run(const std::function<void()>& command) {
     try {
         grid_->FinishEditing();
         command();
+    } catch (const CommandDeclined&) {
+        // the user said NU: nothing ran
     } catch (const std::exception& e) {
         ShowError(e.what());
     }

@@ -130,6 +130,9 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void BuildBottomPanel();
     void BuildMenus();
     void BuildShortcuts();
+    // Anuleaza / Reface: in the grid's menu (captions naming the command) and Ctrl+Z / Ctrl+Y.
+    void BuildUndo();
+    void UndoClick(bool redo);
     // F5: the table read again from its file, as another program may have changed it.
     void ReopenFromDisk();
     QMenu* AddMenu(const QString& name);

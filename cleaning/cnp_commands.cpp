@@ -37,7 +37,8 @@ void ExtractFromCnp(Workspace& ws, const std::string& source, const std::string&
     int shownCount = 0;
     int valid = 0;
     try {
-        CommandGuard guard(ws);
+        CommandGuard guard(ws, {.name = target.name == "ANCNP" ? "Extrage Anul din C.N.P."
+                                                               : "Extrage Data din C.N.P."});
         const Bookmark current = tx.GetBookmark();
         const std::vector<bool> shown = DisplayedRecords(tx, &shownCount);
         const FormatSettings format = ws.Format();

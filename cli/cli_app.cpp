@@ -15,8 +15,10 @@
 #include "cli/console_ui.h"
 #include "cli/options.h"
 #include "cli/row_printer.h"
+#include "cli/undo_cli.h"
 #include "core/open_table.h"
 #include "core/program_dir.h"
+#include "core/restore_points.h"
 #include "core/workspace.h"
 #include "editing/sort_command.h"
 #include "editing/sql_command.h"
@@ -227,6 +229,9 @@ const std::map<std::string, CliCommand>& Commands() {
         {"export", {Export}},
         {"append", {Append}},
         {"csv", {Csv}},
+        {"undo", {UndoCommand}},
+        {"redo", {RedoCommand}},
+        {"history", {HistoryCommand}},
     };
     return commands;
 }
@@ -270,6 +275,7 @@ int RunOrbelan(const std::vector<std::string>& args, std::ostream& out, std::ost
         const auto it = Commands().find(options.command);
         if (it == Commands().end())
             throw UsageError("Comanda necunoscuta: " + options.command + ".");
+        ws.KeepRestorePoints = !options.noUndo;
         messages.assumeYes = options.yes;
         messages.guarded = it->second.asks;
         int code = kExitDone;
@@ -285,6 +291,8 @@ int RunOrbelan(const std::vector<std::string>& args, std::ostream& out, std::ost
         return messages.Refused() ? kExitUsage : code;
     } catch (const ArgumentError& e) {
         err << e.what() << '\n' << kUsage;
+        return kExitUsage;
+    } catch (const CommandDeclined&) {
         return kExitUsage;
     } catch (const Unreadable& e) {
         err << e.message << '\n';
