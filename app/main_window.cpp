@@ -127,7 +127,7 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
     BuildUndo();
     connect(grid_, &TDataGrid::titleClicked, this, &TForm1::Grid1TitleClick);
     connect(grid_, &TDataGrid::contextMenuWanted, this,
-            [this](const QPoint& pos) { popupMenu1_->popup(pos); });
+            [this](const QPoint& pos) { gridMenu_->popup(pos); });
     connect(grid_, &TDataGrid::failure, this, [this](const QString& text) { ShowError(S(text)); });
     balloon_ = new BalloonHint(this);
     exp1_ = std::make_unique<TovDBGridExport>(*this, *this, platform);

@@ -182,6 +182,7 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     bool stopRequested_ = false;
     QLabel* status_ = nullptr;
     QMenu* popupMenu1_ = nullptr;
+    QMenu* gridMenu_ = nullptr;  // the grid's right-click menu: PopupMenu1's items and undo
     std::unique_ptr<TovDBGridExport> exp1_;
     Tfrm_Selection* selection_ = nullptr;
     Tfrm_ProgressForm* progress_ = nullptr;

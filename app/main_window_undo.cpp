@@ -12,13 +12,15 @@
 namespace orbelan {
 
 void TForm1::BuildUndo() {
-    popupMenu1_->addSeparator();
-    AddItem(popupMenu1_, QStringLiteral("Anuleaza"), QStringLiteral("Anuleaza"),
+    gridMenu_ = AddMenu(QStringLiteral("GridMenu"));
+    gridMenu_->addActions(popupMenu1_->actions());
+    gridMenu_->addSeparator();
+    AddItem(gridMenu_, QStringLiteral("Anuleaza"), QStringLiteral("Anuleaza"),
             [this] { UndoClick(false); });
-    AddItem(popupMenu1_, QStringLiteral("Reface"), QStringLiteral("Reface"),
+    AddItem(gridMenu_, QStringLiteral("Reface"), QStringLiteral("Reface"),
             [this] { UndoClick(true); });
     // The captions name what would be undone, read when the menu opens.
-    connect(popupMenu1_, &QMenu::aboutToShow, this, [this] {
+    connect(gridMenu_, &QMenu::aboutToShow, this, [this] {
         for (const bool redo : {false, true}) {
             auto* action = popupMenu1_->findChild<QAction*>(redo ? QStringLiteral("Reface")
                                                                  : QStringLiteral("Anuleaza"));

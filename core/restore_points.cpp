@@ -223,10 +223,20 @@ void RestorePoints::Save() const {
                 Join(p.filesBefore) + "\t" + Join(p.filesAfter) + "\t" + p.stampBefore + "\t" +
                 p.stampAfter + "\t" + p.folder + "\t" + p.name + "\n";
     }
-    TempFile file(indexPath_);
-    file.Write(text.data(), text.size());
-    file.Finish();
-    file.RenameOverTarget();
+    // Not a table file: written beside itself and renamed, outside the tables' file seam.
+    const fs::path index = PathFromUtf8(indexPath_), scratch = PathFromUtf8(indexPath_ + ".new");
+    {
+        std::ofstream out(scratch, std::ios::binary | std::ios::trunc);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.flush();
+        if (!out)
+            throw UndoRefused("Lista copiilor de siguranta " + indexPath_ +
+                              " nu a putut fi scrisa.");
+    }
+    fs::rename(scratch, index, ec);
+    if (ec)
+        throw UndoRefused("Lista copiilor de siguranta " + indexPath_ +
+                          " nu a putut fi scrisa: " + ec.message());
     SyncFolderOf(indexPath_);
 }
 
@@ -281,12 +291,7 @@ RestorePoints::Outcome RestorePoints::Run(const std::string& name, int64_t budge
     const std::vector<std::string> files = VersionFiles(path_);
     const uint64_t needed = SizeOf(tableDir_, files);
     const uint64_t budget = Budget(budgetOverride);
-    if (needed > budget) {
-        if (!ask()) throw CommandDeclined();
-        Clear();
-        change();
-        return Outcome::NotKept;
-    }
+    const std::string beside = tableDir_ + kBesideFolder + "/" + KeyOf(path_) + "/";
     RestorePoint p;
     p.name = name;
     p.time = std::chrono::duration_cast<std::chrono::seconds>(
@@ -296,67 +301,95 @@ RestorePoints::Outcome RestorePoints::Run(const std::string& name, int64_t budge
     p.filesBefore = files;
     p.sizeBefore = needed;
     p.rowsBefore = RowsOf(path_);
+    std::string folder;
+    const auto drop = [&] {
+        std::error_code ec;
+        if (!folder.empty()) fs::remove_all(PathFromUtf8(folder), ec);
+        // Folders left empty go too (remove leaves one that holds anything).
+        for (const std::string& f : {beside, tableDir_ + kBesideFolder, storeDir_})
+            fs::remove(PathFromUtf8(f), ec);
+    };
     // A restore point a killed command left behind is no one's.
-    for (const std::string& root :
-         {storeDir_, tableDir_ + kBesideFolder + "/" + KeyOf(path_) + "/"}) {
+    for (const std::string& root : {storeDir_, beside}) {
         std::error_code ec;
         for (const auto& e : fs::directory_iterator(PathFromUtf8(root), ec)) {
-            if (!e.is_directory(ec)) continue;
             const std::string id = Utf8FromPath(e.path().filename());
             const bool listed = std::any_of(points_.begin(), points_.end(), [&](const auto& q) {
                 return std::to_string(q.id) == id;
             });
-            if (!listed && id != std::to_string(p.id)) fs::remove_all(e.path(), ec);
+            if (!listed && e.is_directory(ec)) fs::remove_all(e.path(), ec);
         }
     }
-    const std::string beside = tableDir_ + kBesideFolder + "/" + KeyOf(path_) + "/";
-    for (const std::string& root : {storeDir_, beside}) {
-        p.folder = root + std::to_string(p.id) + "/";
-        std::error_code ec;
-        fs::remove_all(PathFromUtf8(p.folder), ec);
-        fs::create_directories(PathFromUtf8(p.folder + "before"), ec);
-        bool elsewhere = false;
-        for (const std::string& f : files)
-            if (Keep(tableDir_ + f, p.folder + "before/" + f) == Kept::OtherDevice) {
-                elsewhere = true;
-                break;
+    bool kept = needed <= budget;
+    if (kept) {
+        try {
+            for (const std::string& root : {storeDir_, beside}) {
+                folder = root + std::to_string(p.id) + "/";
+                std::error_code ec;
+                fs::create_directories(PathFromUtf8(folder + "before"), ec);
+                bool elsewhere = false;
+                for (const std::string& f : files)
+                    if (Keep(tableDir_ + f, folder + "before/" + f) == Kept::OtherDevice) {
+                        elsewhere = true;
+                        break;
+                    }
+                if (!elsewhere) break;
+                fs::remove_all(PathFromUtf8(folder), ec);
+                if (root == beside) throw UndoRefused("no folder for the restore point");
             }
-        if (!elsewhere) break;
-        fs::remove_all(PathFromUtf8(p.folder), ec);
-        if (root == beside)
-            throw UndoRefused("Copia de siguranta a tabelului nu a putut fi facuta.");
+            p.folder = folder;
+            p.stampBefore = StampOf(folder + "before/", files);
+        } catch (const std::exception&) {
+            drop();
+            kept = false;
+        }
     }
-    const auto drop = [&] {
-        std::error_code ec;
-        fs::remove_all(PathFromUtf8(p.folder), ec);
-    };
+    if (!kept) {
+        // No room for the old files: the user decides whether to go on without a way back.
+        if (!ask()) throw CommandDeclined();
+        try {
+            Clear();
+        } catch (const std::exception&) {
+            // the points left refuse the new file: their stamps are of the old one
+        }
+        change();
+        return Outcome::NotKept;
+    }
     try {
-        p.stampBefore = StampOf(p.folder + "before/", files);
         change();
     } catch (...) {
         drop();
         throw;
     }
-    std::error_code ec;
-    // Written in place or not written at all: the kept files are no version of their own.
-    if (fs::equivalent(PathFromUtf8(path_), PathFromUtf8(p.folder + "before/" + files[0]), ec)) {
+    // The command is done: from here on a failure loses only its restore point.
+    try {
+        std::error_code ec;
+        // Written in place or not written at all: the kept files are no version of their own.
+        if (fs::equivalent(PathFromUtf8(path_), PathFromUtf8(p.folder + "before/" + files[0]),
+                           ec)) {
+            drop();
+            return Outcome::Unchanged;
+        }
+        p.filesAfter = VersionFiles(path_);
+        p.stampAfter = StampOf(tableDir_, p.filesAfter);
+        if (p.stampAfter == p.stampBefore) {
+            drop();
+            return Outcome::Unchanged;
+        }
+        p.sizeAfter = SizeOf(tableDir_, p.filesAfter);
+        p.rowsAfter = RowsOf(path_);
+        // A new command: the undone ones no longer follow from the table.
+        while (!points_.empty() && points_.back().undone) Remove(points_.size() - 1);
+        points_.push_back(p);
+        Trim(budget);
+        Save();
+        return Outcome::Kept;
+    } catch (const std::exception&) {
+        if (!points_.empty() && points_.back().id == p.id) points_.pop_back();
+        // The older points refuse the new file: their stamps are of the file before it.
         drop();
-        return Outcome::Unchanged;
+        return Outcome::NotKept;
     }
-    p.filesAfter = VersionFiles(path_);
-    p.stampAfter = StampOf(tableDir_, p.filesAfter);
-    if (p.stampAfter == p.stampBefore) {
-        drop();
-        return Outcome::Unchanged;
-    }
-    p.sizeAfter = SizeOf(tableDir_, p.filesAfter);
-    p.rowsAfter = RowsOf(path_);
-    // A new command: the undone ones no longer follow from the table.
-    while (!points_.empty() && points_.back().undone) Remove(points_.size() - 1);
-    points_.push_back(std::move(p));
-    Trim(budget);
-    Save();
-    return Outcome::Kept;
 }
 
 std::optional<std::string> RestorePoints::Undo() {
@@ -507,7 +540,11 @@ void WithRestorePoint(Workspace& ws, const std::string& path, const std::functio
     if (ws.history.WrittenOnlyByUs(path)) ws.history.Settle(ws, path);
     RestorePoints points(ws.ProgramDir, path);
     if (!ws.KeepRestorePoints) {
-        points.Clear();
+        try {
+            points.Clear();
+        } catch (const std::exception&) {
+            // the points left refuse the new file: their stamps are of the old one
+        }
         if (ws.history.Follows(path)) ws.history.Forget();
         change();
         return;
