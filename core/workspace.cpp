@@ -153,7 +153,6 @@ void Workspace::AttachAfterPost() {
 
 void Workspace::DetachAfterPost() {
     table.AfterPost = nullptr;
-    table.AfterRecordWrite = nullptr;
 }
 
 std::string Workspace::ProgramCodePage() const {
