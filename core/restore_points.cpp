@@ -177,8 +177,27 @@ RestorePoints::RestorePoints(const std::string& programDir, const std::string& p
     storeDir_ = programDir + "undo/" + KeyOf(path) + "/";
     indexPath_ = storeDir_ + "index";
     Load();
-    for (RestorePoint& p : points_)
-        if (p.pending) Finish(p);
+    for (size_t i = points_.size(); i-- > 0;)
+        if (points_[i].pending) {
+            if (Unfinished(points_[i]))
+                Finish(points_[i]);
+            else
+                Remove(i), Save();
+        }
+}
+
+bool RestorePoints::Unfinished(const RestorePoint& p) const {
+    // Each file still to be put in place must still be the one the swap stepped away from:
+    // a table someone replaced since is not overwritten.
+    const bool back = !p.undone;
+    const std::string in = p.folder + (back ? "before/" : "after/");
+    const std::string out = p.folder + (back ? "after/" : "before/");
+    for (const std::string& f : back ? p.filesBefore : p.filesAfter) {
+        if (!FileExists(in + f) || !FileExists(tableDir_ + f)) continue;
+        std::error_code ec;
+        if (!fs::equivalent(PathFromUtf8(tableDir_ + f), PathFromUtf8(out + f), ec)) return false;
+    }
+    return true;
 }
 
 void RestorePoints::Load() {

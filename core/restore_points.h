@@ -90,6 +90,7 @@ class RestorePoints {
     void Save() const;
     void Swap(RestorePoint& p);
     void Finish(RestorePoint& p);
+    bool Unfinished(const RestorePoint& p) const;
     void Remove(size_t index);
     void Trim(uint64_t budget);
 
