@@ -17,13 +17,14 @@ void TForm1::BuildUndo() {
     gridMenu_->addSeparator();
     AddItem(gridMenu_, QStringLiteral("Anuleaza"), QStringLiteral("Anuleaza"),
             [this] { UndoClick(false); });
+    QAction* undo = gridMenu_->actions().back();
     AddItem(gridMenu_, QStringLiteral("Reface"), QStringLiteral("Reface"),
             [this] { UndoClick(true); });
+    QAction* redoAction = gridMenu_->actions().back();
     // The captions name what would be undone, read when the menu opens.
-    connect(gridMenu_, &QMenu::aboutToShow, this, [this] {
+    connect(gridMenu_, &QMenu::aboutToShow, this, [this, undo, redoAction] {
         for (const bool redo : {false, true}) {
-            auto* action = popupMenu1_->findChild<QAction*>(redo ? QStringLiteral("Reface")
-                                                                 : QStringLiteral("Anuleaza"));
+            QAction* action = redo ? redoAction : undo;
             std::optional<std::string> next;
             try {
                 next = redo ? NextRedo(ws_) : NextUndo(ws_);
