@@ -37,24 +37,24 @@ bool IsMemo(const std::string& name) {
     return e == "dbt" || e == "fpt";
 }
 
-// Four lanes of multiply-rotate over 8-byte words: fast enough to read a large table at memory
-// speed, and any changed byte changes the result.
+// Eight lanes of multiply-rotate over 8-byte words, so the processor runs them side by side;
+// any changed byte changes the result.
 uint64_t Checksum(const uint8_t* p, size_t n) {
     constexpr uint64_t kMul = 0x9E3779B97F4A7C15ull;
-    uint64_t h[4] = {n, 0x243F6A8885A308D3ull, 0x13198A2E03707344ull, 0xA4093822299F31D0ull};
+    uint64_t h[8] = {n, 1, 2, 3, 4, 5, 6, 7};
     size_t i = 0;
     const auto mix = [](uint64_t a, uint64_t w) {
         a ^= w;
         a *= kMul;
         return (a << 29) | (a >> 35);
     };
-    for (; i + 32 <= n; i += 32)
-        for (int k = 0; k < 4; ++k) {
+    for (; i + 64 <= n; i += 64)
+        for (int k = 0; k < 8; ++k) {
             uint64_t w;
             std::memcpy(&w, p + i + 8 * k, 8);
             h[k] = mix(h[k], w);
         }
-    for (; i < n; ++i) h[i % 4] = mix(h[i % 4], p[i] + 1);
+    for (; i < n; ++i) h[i % 8] = mix(h[i % 8], p[i] + 1u);
     uint64_t r = 0;
     for (uint64_t v : h) r = mix(r, v);
     return r;
@@ -157,13 +157,19 @@ std::vector<std::string> VersionFiles(const std::string& path) {
 
 std::string StampOf(const std::string& folder, const std::vector<std::string>& names) {
     std::string stamp;
+    std::vector<uint8_t> buffer(1 << 20);
     for (const std::string& n : names) {
         const std::string file = folder + n;
         const FileHandle h = FileHandle::OpenRead(file);
-        const MappedFile map = h.Map();
-        stamp += n + "/" + std::to_string(map.Size()) + "/" +
-                 std::to_string(ModifiedNs(PathFromUtf8(file))) + "/" +
-                 std::to_string(Checksum(map.Data(), map.Size())) + "|";
+        // Read, not mapped: a large table's pages are faulted in one by one, several times
+        // slower than reading them from the cache in large blocks.
+        uint64_t sum = 0, size = 0;
+        for (size_t got = 0; (got = h.ReadAt(size, buffer.data(), buffer.size())) > 0;) {
+            sum = Checksum(buffer.data(), got) ^ (sum * 0x9E3779B97F4A7C15ull);
+            size += got;
+        }
+        stamp += n + "/" + std::to_string(size) + "/" +
+                 std::to_string(ModifiedNs(PathFromUtf8(file))) + "/" + std::to_string(sum) + "|";
     }
     return stamp;
 }
@@ -252,11 +258,12 @@ void RestorePoints::Save() const {
             throw UndoRefused("Lista copiilor de siguranta " + indexPath_ +
                               " nu a putut fi scrisa.");
     }
+    // Not synced to disk: a kill keeps it; a power cut may lose the newest point, and then the
+    // older ones refuse a table they don't know.
     fs::rename(scratch, index, ec);
     if (ec)
         throw UndoRefused("Lista copiilor de siguranta " + indexPath_ +
                           " nu a putut fi scrisa: " + ec.message());
-    SyncFolderOf(indexPath_);
 }
 
 const RestorePoint* RestorePoints::NextUndo() const {
