@@ -6,9 +6,9 @@
 #include <sstream>
 #include <vector>
 
+#include "bench/bench_session.h"
 #include "bench/bench_util.h"
 #include "bench/persons_generator.h"
-#include "cli/console_ui.h"
 #include "core/restore_points.h"
 #include "core/undo_history.h"
 #include "core/workspace.h"
@@ -18,19 +18,6 @@ using namespace orbelan;
 using namespace orbelan::bench;
 
 namespace {
-
-struct Session {
-    std::ostringstream sink;
-    ConsoleMessages messages{sink};
-    ConsolePlatform platform;
-    Workspace ws{messages, platform};
-
-    Session(const std::string& path, const std::string& data) {
-        ws.ProgramDir = data;
-        ws.CurrentFile = path;
-        ws.OpenTable();
-    }
-};
 
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
