@@ -30,6 +30,7 @@
 #include "cleaning/column_transforms.h"
 #include "cleaning/quick_csv.h"
 #include "cleaning/row_set_commands.h"
+#include "core/restore_points.h"
 #include "dialogs/balloon_hint.h"
 #include "dialogs/column_chooser.h"
 #include "dialogs/message_window.h"
@@ -136,9 +137,10 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
         if (ws_.table.Active()) remembered_.SetColumns(Q(ws_.CurrentFile), grid_->ColumnLayout());
     });
     BuildMemoItems();
+    BuildUndo();
     connect(grid_, &TDataGrid::titleClicked, this, &TForm1::Grid1TitleClick);
     connect(grid_, &TDataGrid::contextMenuWanted, this,
-            [this](const QPoint& pos) { Menu(QStringLiteral("GridMenu"))->popup(pos); });
+            [this](const QPoint& pos) { gridMenu_->popup(pos); });
     connect(grid_, &TDataGrid::failure, this, [this](const QString& text) { ShowError(S(text)); });
     balloon_ = new BalloonHint(this);
     exp1_ = std::make_unique<TovDBGridExport>(*this, *this, platform);
@@ -345,6 +347,7 @@ constexpr const char* kShortcutHelp =
     "Ins - Adauga linie\r"
     "Ctrl+Delete - Sterge linia curenta\r"
     "Esc - Renunta la modificarea liniei\r"
+    "Ctrl+Z / Ctrl+Y - Anuleaza / reface ultima modificare sau comanda\r"
     "Alt + litera subliniata - Butonul sau meniul cu acea litera\r"
     "Tab - Urmatorul buton; Ctrl+Tab iese din tabel\r"
     "Spatiu sau Alt+Jos (pe un buton cu meniu) - Deschide meniul\r"
@@ -441,6 +444,8 @@ void TForm1::Run(const std::function<void()>& command) {
     try {
         grid_->FinishEditing();
         command();
+    } catch (const CommandDeclined&) {
+        // the user said NU: nothing ran
     } catch (const std::exception& e) {
         ShowError(e.what());
     }

@@ -166,6 +166,9 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void PrintPages(PageLayout& layout, QPrinter& printer, const std::string& title);
     void SavePagesAsPdf();
     void BuildMemoItems();
+    // Anuleaza / Reface: in the grid's menu (captions naming the command) and Ctrl+Z / Ctrl+Y.
+    void BuildUndo();
+    void UndoClick(bool redo);
     // F5: the table read again from its file, as another program may have changed it.
     void ReopenFromDisk();
     QMenu* AddMenu(const QString& name);
@@ -223,6 +226,7 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     Remembered remembered_;
     QString lastShownTable_;
     std::optional<std::pair<std::string, std::string>> lastFind_;  // column, value
+    QMenu* gridMenu_ = nullptr;  // the grid's right-click menu: PopupMenu1's items and undo
     std::unique_ptr<TovDBGridExport> exp1_;
     Tfrm_Selection* selection_ = nullptr;
     Tfrm_ProgressForm* progress_ = nullptr;

@@ -26,8 +26,9 @@ bool IsBinary(const FieldDef& f) {
 }  // namespace
 
 void TForm1::BuildMemoItems() {
-    // The right-click menu: PopupMenu1's items, then these.
-    QMenu* grid = AddMenu(QStringLiteral("GridMenu"));
+    // The right-click menu: PopupMenu1's items, then these (and undo's after them).
+    gridMenu_ = AddMenu(QStringLiteral("GridMenu"));
+    QMenu* grid = gridMenu_;
     grid->addActions(popupMenu1_->actions());
     grid->addSeparator();
     QAction* show = grid->addAction(QStringLiteral("Arata liniile sterse"));

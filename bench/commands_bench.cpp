@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "bench/bench_session.h"
 #include "bench/bench_util.h"
 #include "bench/persons_generator.h"
 #include "cleaning/append_table.h"
@@ -26,26 +27,12 @@ using namespace orbelan::bench;
 
 namespace {
 
-struct Session {
-    std::ostringstream sink;
-    ConsoleMessages messages{sink};
-    ConsolePlatform platform;
-    Workspace ws{messages, platform};
-    std::string column;  // the column the command runs on
-
-    explicit Session(const std::string& path) {
-        ws.ProgramDir = std::filesystem::path(path).parent_path().string() + "/";
-        ws.CurrentFile = path;
-        ws.OpenTable();
-    }
-};
-
 const char* g_only = nullptr;  // run only the cases whose description holds this text
 
 void TimeCommand(const char* what, const std::string& path, const std::string& column,
                  void (*command)(Session&)) {
     if (g_only && !std::strstr(what, g_only)) return;
-    Session s(path);
+    Session s(path, std::filesystem::path(path).parent_path().string() + "/");
     s.column = column;
     Stopwatch sw;
     const std::clock_t cpu = std::clock();

@@ -5,6 +5,7 @@
 
 #include "core/command_guard.h"
 #include "core/open_table.h"
+#include "core/restore_points.h"
 #include "core/workspace.h"
 #include "engine/dbf_file.h"
 #include "engine/dbf_writer.h"
@@ -173,14 +174,15 @@ AppendOutcome AppendFromTable(Workspace& ws, const std::string& source) {
     // One rewrite: the table's rows and the new ones go to a new file that replaces the old
     // only when complete, so a failure to write leaves the table as it was.
     AppendEnd end(ws);
-    CommandGuard guard(
-        ws,
-        {.bar = sx.RecordCount() / kRowsPerStep, .disableWindow = true, .keepUnpostedRow = true});
+    CommandGuard guard(ws, {.bar = sx.RecordCount() / kRowsPerStep,
+                            .disableWindow = true,
+                            .keepUnpostedRow = true,
+                            .name = "Adauga date din alt tabel"});
     AppendRows rows{ws, pairs, tx.RecordCount(), 0, std::nullopt};
     RewritePlan plan;
     plan.fill = [&rows](const DbfFile& old, DbfWriter& out) { rows.Write(old, out); };
     try {
-        tx.Rewrite(plan);
+        WithRestorePoint(ws, tx.TableName(), [&] { tx.Rewrite(plan); });
     } catch (const NothingAppended&) {
         // the files stay byte for byte as they were
     } catch (const DbfError& e) {

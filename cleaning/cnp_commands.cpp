@@ -22,7 +22,7 @@ struct NoValidCode {};
 // file gets all of it or, after a failure, none of it. A code that is empty or invalid states
 // no birth: its row's value is left empty, never an invented date.
 void ExtractFromCnp(Workspace& ws, const std::string& source, const std::string& title,
-                    const FieldDef& target, const WriteBirth& write) {
+                    const char* command, const FieldDef& target, const WriteBirth& write) {
     Table& tx = ws.table;
     if (!tx.Active()) return;
     ws.PostPendingEdit();
@@ -37,7 +37,7 @@ void ExtractFromCnp(Workspace& ws, const std::string& source, const std::string&
     int shownCount = 0;
     int valid = 0;
     try {
-        CommandGuard guard(ws);
+        CommandGuard guard(ws, {.name = command});
         const Bookmark current = tx.GetBookmark();
         const std::vector<bool> shown = DisplayedRecords(tx, &shownCount);
         const FormatSettings format = ws.Format();
@@ -113,25 +113,25 @@ void CheckCnpCodes(Workspace& ws, const std::string& column) {
 }
 
 void ExtractBirthYear(Workspace& ws, const std::string& column) {
-    ExtractFromCnp(ws, column, "Anul din CNP", {.name = "ANCNP", .type = 'N', .size = 6},
-                   [&](DbfWriter& row, int field, int day) {
-                       row.SetText(field, std::to_string(CivilFromDayNumber(day).year),
-                                   ws.Format());
-                   });
+    ExtractFromCnp(
+        ws, column, "Anul din CNP", "Extrage Anul din C.N.P.",
+        {.name = "ANCNP", .type = 'N', .size = 6}, [&](DbfWriter& row, int field, int day) {
+            row.SetText(field, std::to_string(CivilFromDayNumber(day).year), ws.Format());
+        });
 }
 
 void ExtractBirthDate(Workspace& ws, const std::string& column) {
-    ExtractFromCnp(ws, column, "Data din CNP", {.name = "DATACNP", .type = 'D', .size = 8},
-                   [&](DbfWriter& row, int field, int day) {
-                       // A date column takes the day number itself, which a two-digit-year short
-                       // date format could not carry; a column of another type gets the date as
-                       // text.
-                       if (row.Fields()[static_cast<size_t>(field)].type == 'D')
-                           row.SetDate(field, day, ws.Format());
-                       else
-                           row.SetText(field, FormatDate(day, ws.Format().shortDateFormat),
-                                       ws.Format());
-                   });
+    ExtractFromCnp(
+        ws, column, "Data din CNP", "Extrage Data din C.N.P.",
+        {.name = "DATACNP", .type = 'D', .size = 8}, [&](DbfWriter& row, int field, int day) {
+            // A date column takes the day number itself, which a two-digit-year short
+            // date format could not carry; a column of another type gets the date as
+            // text.
+            if (row.Fields()[static_cast<size_t>(field)].type == 'D')
+                row.SetDate(field, day, ws.Format());
+            else
+                row.SetText(field, FormatDate(day, ws.Format().shortDateFormat), ws.Format());
+        });
 }
 
 }  // namespace orbelan

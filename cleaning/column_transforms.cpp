@@ -42,7 +42,7 @@ bool DeleteColumn(Workspace& ws, const std::string& column) {
     const int dropped = tx.FieldIndexOrThrow(column);
     if (tx.FieldCount() == 1)
         throw DbfError(ErrorKind::State, "Tabelul nu poate ramane fara coloane.");
-    CommandGuard guard(ws);
+    CommandGuard guard(ws, {.name = "Sterge o coloana"});
     ReplaceTable(ws, KeptStructure(tx, dropped), nullptr);
     guard.Finish();
     return true;
@@ -60,7 +60,7 @@ void SplitNames(Workspace& ws, const std::string& column) {
     if (!tx.Active()) return;
     ws.PostPendingEdit();
     const int names = tx.FieldIndexOrThrow(column);
-    CommandGuard guard(ws);
+    CommandGuard guard(ws, {.name = "Separa Nume de Prenume"});
     // The displayed rows, and the longest rest among them: it decides PRENUME_'s width, so a
     // name is never cut.
     std::vector<bool> shown(tx.Header().recordCount, false);
@@ -118,7 +118,8 @@ bool DateColumnToNumber(Workspace& ws, const std::string& column) {
     const int target = static_cast<int>(structure.fields.size()) - 1;
 
     const int rows = static_cast<int>(tx.Header().recordCount);
-    CommandGuard guard(ws, {.bar = rows, .disableWindow = true});
+    CommandGuard guard(
+        ws, {.bar = rows, .disableWindow = true, .name = "Transforma Coloana Date in Numeric"});
     const FormatSettings format = ws.Format();
     ReplaceTable(ws, structure, [&](const DbfFile& src, uint32_t record, DbfWriter& w) {
         const FieldValue v = FieldReader(src.Layout(), src.FieldAt(date)).Read(src.Record(record));
@@ -145,7 +146,7 @@ std::optional<int> SwapColumns(Workspace& ws, const std::string& nameA, const st
     int rows = 0;
     int failures = 0;
     {
-        CommandGuard guard(ws, {.disableWindow = true});
+        CommandGuard guard(ws, {.disableWindow = true, .name = "Inverseaza doua coloane"});
         const std::vector<bool> shown = DisplayedRecords(tx, &rows);
         guard.ShowBar(rows);
         ws.progress.ProcessMessages();

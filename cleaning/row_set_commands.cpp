@@ -80,7 +80,10 @@ int DeleteDuplicateRows(Workspace& ws, const std::string& column) {
     int deleted = 0;
     int emptyKept = 0;
     {
-        CommandGuard guard(ws, {.bar = 0, .disableWindow = true, .busyCursor = true});
+        CommandGuard guard(ws, {.bar = 0,
+                                .disableWindow = true,
+                                .busyCursor = true,
+                                .name = "Sterge liniile dublate"});
         ws.progress.ProcessMessages();
         // Back on the row holding the value the cursor was on, however the command ends.
         struct BackToValue {
@@ -123,7 +126,7 @@ int DeleteDisplayedRows(Workspace& ws) {
     if (ws.messages.Mesaj("Stergere linii afisate", "Doriti sa stergem toate liniile afisate?",
                           mkWarning, mbYesNo) != mrYes)
         return 0;
-    CommandGuard guard(ws);
+    CommandGuard guard(ws, {.name = "Sterge liniile afisate"});
     // The rows the grid shows: through the filter when it is on, trailing-* form included;
     // every row when it is off, whatever text is left in the filter box.
     int deleted = 0;
@@ -159,11 +162,13 @@ void DeleteIndex(Workspace& ws) {
     }
     // The pack first: when it fails the table and its index are as they were. A failure to
     // remove the index afterwards is reported, not followed by "deleted".
+    CommandGuard guard(ws, {.name = "Sterge Index"});
     ReplaceAndReopen(ws, [&](const std::string& path) {
         PackTable(ws, path);
         DetachIndex(path);
         ws.progress.ProcessMessages();
     });
+    guard.Finish();
     ws.messages.Mesaj("Stergere Index", "Indexul a fost sters!", mkInformation, mbOK);
 }
 

@@ -18,8 +18,10 @@
 #include "cli/options.h"
 #include "cli/row_printer.h"
 #include "cli/structure_cli.h"
+#include "cli/undo_cli.h"
 #include "core/open_table.h"
 #include "core/program_dir.h"
+#include "core/restore_points.h"
 #include "core/workspace.h"
 #include "editing/recode_command.h"
 #include "editing/sort_command.h"
@@ -249,6 +251,9 @@ const std::map<std::string, CliCommand>& Commands() {
         {"get", {GetCommand}},
         {"recall", {RecallCommand}},
         {"replace", {ReplaceCommand, true}},
+        {"undo", {UndoCommand}},
+        {"redo", {RedoCommand}},
+        {"history", {HistoryCommand}},
     };
     return commands;
 }
@@ -292,6 +297,7 @@ int RunOrbelan(const std::vector<std::string>& args, std::ostream& out, std::ost
         const auto it = Commands().find(options.command);
         if (it == Commands().end())
             throw UsageError("Comanda necunoscuta: " + options.command + ".");
+        ws.KeepRestorePoints = !options.noUndo;
         messages.assumeYes = options.yes;
         messages.guarded = it->second.asks;
         int code = kExitDone;
@@ -307,6 +313,8 @@ int RunOrbelan(const std::vector<std::string>& args, std::ostream& out, std::ost
         return messages.Refused() ? kExitUsage : code;
     } catch (const ArgumentError& e) {
         err << e.what() << '\n' << kUsage;
+        return kExitUsage;
+    } catch (const CommandDeclined&) {
         return kExitUsage;
     } catch (const Unreadable& e) {
         err << e.message << '\n';

@@ -46,12 +46,15 @@ const char* const kUsage =
     "  recall FISIER [--filter E]       recupereaza liniile sterse (toate fara filtru)\n"
     "  replace FISIER COLOANA|--all-columns CAUTAT INLOCUITOR [--filter E] [--whole]\n"
     "          [--match-case] [--dry-run]  cauta si inlocuieste (intreaba)\n"
+    "  undo FISIER | redo FISIER        anuleaza / reface ultima comanda care a rescris tabelul\n"
+    "  history FISIER                   copiile de siguranta: ora, comanda, linii, marime\n"
     "  --help | --version\n"
     "Optiuni pentru toate comenzile (oriunde dupa comanda):\n"
     "  --codepage NUME                  codul de pagina (de ex. cp1250, cp852)\n"
     "  --decimal-separator C            separatorul zecimal (implicit .)\n"
     "  --date-format FORMAT             formatul datelor (implicit dd.MM.yyyy)\n"
     "  --yes                            raspunde DA la orice intrebare\n"
+    "  --no-undo                        fara copie de siguranta (comanda nu poate fi anulata)\n"
     "Comenzile care sterg date intreaba inainte; fara terminal si fara --yes raspunsul este NU.\n"
     "Coduri de iesire: 0 gata, 1 gata dar cu probleme gasite, 2 folosire gresita sau refuz,\n"
     "3 fisierul nu poate fi citit, 4 comanda s-a oprit cu o eroare.\n";
@@ -106,6 +109,8 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
              : a == "--all-columns" ? o.allColumns
              : a == "--whole"       ? o.whole
                                     : o.matchCase) = true;
+        } else if (a == "--no-undo") {
+            o.noUndo = true;
         } else if (a == "--limit") {
             const std::string& v = Value(args, i);
             const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), o.limit);

@@ -24,6 +24,7 @@ struct CliOptions {
     std::string outputFormat = "table";  // table | csv | json; export: html | xls | doc | ...
     long limit = -1;                     // -1: every row
     bool yes = false;                    // --yes: DA to every question
+    bool noUndo = false;                 // --no-undo: a rewrite keeps no restore point
     std::string output;                  // -o
     long row = 0;                        // --row N, from 1; 0: not given
     long fromRow = 0;                    // --from-row N, from 1; 0: not given

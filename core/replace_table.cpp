@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/open_table.h"
+#include "core/restore_points.h"
 #include "core/workspace.h"
 #include "engine/dbf_file.h"
 #include "engine/dbf_writer.h"
@@ -60,6 +61,11 @@ std::vector<bool> DisplayedRecords(Table& table, int* count) {
 }
 
 void ReplaceAndReopen(Workspace& ws, const std::function<void(const std::string& path)>& change) {
+    ReopenAround(
+        ws, [&](const std::string& path) { WithRestorePoint(ws, path, [&] { change(path); }); });
+}
+
+void ReopenAround(Workspace& ws, const std::function<void(const std::string& path)>& change) {
     const std::string path = ws.table.TableName();
     ws.CloseTable();
     ws.progress.ProcessMessages();

@@ -45,6 +45,11 @@ std::vector<bool> DisplayedRecords(Table& table, int* count = nullptr);
 // Closes the open table, runs change on its file (which rewrites it through the engine's one
 // rewrite, or packs it) and opens the table again, also when change fails: its failure is then
 // passed on. The table's file name, as the open table had it, is change's argument.
+// The change runs under a restore point of the table (core/restore_points.h), named as the
+// running command, so it can be undone.
 void ReplaceAndReopen(Workspace& ws, const std::function<void(const std::string& path)>& change);
+
+// The same without a restore point (undo and redo themselves).
+void ReopenAround(Workspace& ws, const std::function<void(const std::string& path)>& change);
 
 }  // namespace orbelan

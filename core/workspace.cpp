@@ -42,6 +42,10 @@ Workspace::Workspace(Messages& messages_, Progress& progress_, WindowState& wind
     : messages(messages_), progress(progress_), window(window_), platform(platform_) {
     table.AfterOpen = [this](Table&) { TxAfterOpen(); };
     table.AfterClose = [this](Table&) { TxAfterClose(); };
+    table.AfterRecordWrite = [this](Table&, uint32_t record, std::string_view before,
+                                    std::string_view after) {
+        history.Record(*this, record, std::string(before), std::string(after));
+    };
     AttachAfterPost();
     SetFormatSettings(format_);
 }
@@ -51,6 +55,7 @@ Workspace::~Workspace() {
     table.AfterOpen = nullptr;
     table.AfterClose = nullptr;
     table.AfterPost = nullptr;
+    table.AfterRecordWrite = nullptr;
 }
 
 void Workspace::SetFormatSettings(const FormatSettings& settings) {
@@ -81,6 +86,7 @@ void Workspace::OpenTable(bool atStartUp) {
         return;
     }
     CurrentFile = table.TableName();
+    history.Reset(CurrentFile);
     window.SetStatusText(CurrentFile);
     window.SetApplicationTitle(FileNamePart(CurrentFile));
 }
@@ -88,9 +94,20 @@ void Workspace::OpenTable(bool atStartUp) {
 void Workspace::CloseTable() {
     if (!table.Active()) return;
     FinishPendingEdit();
+    const std::string path = table.TableName();
+    const bool settle = history.WrittenOnlyByUs(path);
     table.Close();
     table.SetTableName("");
     progress.ProcessMessages();
+    // The restore points learn the file as this program's edits left it; a file someone else
+    // wrote meanwhile keeps the old record, so nothing is restored over it.
+    if (settle) {
+        try {
+            history.Settle(*this, path);
+        } catch (const std::exception&) {
+            // the points stay as they were and refuse a file they don't know
+        }
+    }
 }
 
 void Workspace::PostPendingEdit() {

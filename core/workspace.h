@@ -5,6 +5,7 @@
 
 #include "core/platform.h"
 #include "core/ui.h"
+#include "core/undo_history.h"
 #include "engine/format_settings.h"
 #include "engine/query.h"
 #include "engine/table.h"
@@ -33,8 +34,12 @@ class Workspace {
     std::string CurrentFile;  // full path of the table to open or that is open; empty when none
     std::string ProgramDir;   // with a trailing separator; scratch files and letters go there
     bool Sorting = false;
-    bool FilterOn = false;       // the user switched the filter on (the button stays down)
-    std::string RunningCommand;  // the name of the command running under a CommandGuard, if any
+    bool FilterOn = false;          // the user switched the filter on (the button stays down)
+    std::string RunningCommand;     // the name of the command running under a CommandGuard, if any
+    bool KeepRestorePoints = true;  // off: rewrites keep no restore point (--no-undo)
+    int64_t UndoBudget = -1;        // bytes for the restore points of a table; -1: by free space
+    bool inRestorePoint = false;    // a rewrite under a restore point is running
+    UndoHistory history;            // the open table's edits and commands to undo
 
     // Applies the number/date forms and the default code page to all three datasets.
     void SetFormatSettings(const FormatSettings& settings);

@@ -77,7 +77,8 @@ void CopyDown(Workspace& ws, const std::string& column, CopyDownMode mode) {
 
     // The displayed rows from the current one down, in the grid's order; one rewrite writes
     // them all, so a value that doesn't fit leaves every row as it was.
-    CommandGuard guard(ws);
+    CommandGuard guard(ws, {.name = mode == CopyDownMode::Renumber ? "Renumerotare in jos"
+                                                                   : "Copie valoare in jos"});
     const Bookmark start = tx.GetBookmark();
     std::vector<int64_t> position(tx.Header().recordCount, -1);
     int64_t count = 0;

@@ -97,7 +97,7 @@ bool SortByColumn(Workspace& ws, int column) {
     }
     const std::string key = tx.AsText(column);
 
-    CommandGuard guard(ws);
+    CommandGuard guard(ws, {.name = "Ordonare"});
     ReplaceAndReopen(ws, [&](const std::string& path) {
         WriteSorted(ws, path, field);  // also removes the index files of the old order
     });

@@ -1,5 +1,7 @@
 #include "editing/sql_command.h"
 
+#include "core/command_guard.h"
+#include "core/restore_points.h"
 #include "core/workspace.h"
 #include "engine/field_def.h"
 
@@ -13,7 +15,14 @@ bool RunSql(Workspace& ws, const std::string& statement, const std::optional<std
     const bool select = first != std::string::npos &&
                         SameFieldName(std::string_view(statement).substr(first, 6), "SELECT");
     if (!select) {
-        q.ExecSQL();
+        const std::string rewritten = q.RewrittenTable();
+        if (rewritten.empty()) {
+            q.ExecSQL();
+            return false;
+        }
+        CommandGuard guard(ws, {.freezeGrid = false, .name = "SQL"});
+        WithRestorePoint(ws, rewritten, [&] { q.ExecSQL(); });
+        guard.Finish();
         return false;
     }
     q.Open();

@@ -155,6 +155,17 @@ void Query::ExecSQL() {
     if (auto* s = std::get_if<SqlCreateTable>(&parsed)) ExecCreate(*s);
 }
 
+std::string Query::RewrittenTable() const {
+    try {
+        const SqlStatement parsed = ParseSql(SqlText());
+        if (auto* s = std::get_if<SqlAlterTable>(&parsed)) return s->table;
+        if (auto* s = std::get_if<SqlUpdate>(&parsed)) return s->table;
+    } catch (const DbfError&) {
+        // ExecSQL reports it
+    }
+    return {};
+}
+
 void Query::ExecDelete(const std::string& statement, const SqlDelete& s) {
     auto file = DbfFile::Open(s.table, FileOptionsOf(*this));
     const auto where = CompileWhere(statement, s.where, *file, Format());

@@ -30,6 +30,9 @@ class Query : public Table {
     // DELETE marks rows in place; ALTER TABLE and UPDATE write a new file and rename it over the
     // table, so a failure (a value that doesn't fit, a full disk) leaves the table as it was.
     void ExecSQL();
+    // The table ExecSQL would rewrite through a new file (ALTER TABLE, UPDATE); empty for any
+    // other statement or one that does not parse.
+    std::string RewrittenTable() const;
     // SELECT ... [ORDER BY f] | SELECT f, COUNT(*) AS NR FROM ... GROUP BY f
     void Open() override;
 

@@ -313,19 +313,25 @@ void Table::Post() {
     }
     std::string record = d.buffer;
     auto* rec = reinterpret_cast<uint8_t*>(record.data());
+    std::string before;
+    if (d.state == State::Edit && AfterRecordWrite)
+        before = RawRecord(static_cast<uint32_t>(d.editRecord));
     for (const auto& [field, bytes] : d.pendingMemos) {
         const uint32_t block = bytes.empty() ? 0 : d.file->WriteMemo(bytes);
         d.file->Codec().SetMemoBlock(rec, d.file->FieldAt(field), block);
     }
+    uint32_t written = 0;
     if (d.state == State::Edit) {
-        d.file->WriteRecord(static_cast<uint32_t>(d.editRecord), rec);
+        written = static_cast<uint32_t>(d.editRecord);
+        d.file->WriteRecord(written, rec);
     } else {
         // While a command's loop has the grid frozen, rows go to the file in batches; the
         // batch is written at the latest when the grid follows the table again.
-        const uint32_t phys = d.file->AppendRecord(rec, d.disabled > 0);
-        d.visible.push_back(phys);
+        written = d.file->AppendRecord(rec, d.disabled > 0);
+        d.visible.push_back(written);
         d.scanPos = d.SourceLength();  // the new record is already in `visible`
     }
+    if (AfterRecordWrite) AfterRecordWrite(*this, written, before, record);
     d.state = State::Browse;
     d.pendingMemos.clear();
     d.modified = false;
@@ -364,7 +370,14 @@ void Table::Delete() {
     d.RequireWritable();
     if (d.current < 0) throw DbfError(ErrorKind::State, "Tabelul nu are nicio linie de sters.");
     const int row = d.current;
-    d.file->SetDeleted(d.visible[static_cast<size_t>(row)], true);
+    const uint32_t record = d.visible[static_cast<size_t>(row)];
+    std::string before = AfterRecordWrite ? RawRecord(record) : std::string();
+    d.file->SetDeleted(record, true);
+    if (AfterRecordWrite) {
+        std::string after = before;
+        after[0] = '*';
+        AfterRecordWrite(*this, record, before, after);
+    }
     if (d.showDeleted) {  // it stays on show, marked
         d.NotifyRowChanged();
         return;
@@ -377,6 +390,33 @@ void Table::Delete() {
         d.eof = true;
     }
     d.NotifyCursor();
+}
+
+std::string Table::RawRecord(uint32_t record) const {
+    RequireActive(*this);
+    const DbfFile& file = *d_->file;
+    if (record >= file.RecordCount())
+        throw DbfError(ErrorKind::State, "Linia " + std::to_string(record + 1) + " nu exista.");
+    return std::string(reinterpret_cast<const char*>(file.Record(record)), file.RecordLength());
+}
+
+void Table::PutRecord(uint32_t record, std::string_view bytes) {
+    RequireActive(*this);
+    Impl& d = *d_;
+    RequireBrowse(d.state);
+    d.RequireWritable();
+    if (record >= d.file->RecordCount() || bytes.size() != d.file->RecordLength())
+        throw DbfError(ErrorKind::State, "Linia " + std::to_string(record + 1) + " nu exista.");
+    d.file->FlushAppends();
+    d.file->WriteRecord(record, reinterpret_cast<const uint8_t*>(bytes.data()));
+    d.ResetRows();
+    d.NotifyReset();
+    if (!GotoBookmark(record)) {
+        d.current = d.HasRow(0) ? 0 : -1;
+        d.eof = d.current < 0;
+        d.bof = true;
+        d.NotifyCursor();
+    }
 }
 
 void Table::SetText(int field, std::string_view text) {

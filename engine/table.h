@@ -160,6 +160,11 @@ class Table {
     void Post();    // writes the row; throws DbfError and stays in Edit/Insert when it can't
     void Cancel();
     void Delete();  // marks the current row deleted and hides it; the next row becomes current
+    // Writes a record's bytes back as they were (undo and redo of an edit); the rows are listed
+    // anew and that record becomes current when it is visible. Browse state only; no
+    // AfterRecordWrite. The record's current bytes, for the caller to compare, by RawRecord.
+    void PutRecord(uint32_t record, std::string_view bytes);
+    std::string RawRecord(uint32_t record) const;
     // Setters convert to the field's type; a value the field can't take throws DbfError
     // (Conversion) and changes nothing. They put a browsing row into Edit state.
     void SetText(int field, std::string_view text);
@@ -193,6 +198,10 @@ class Table {
     std::function<void(Table&)> AfterOpen;
     std::function<void(Table&)> AfterClose;
     std::function<void(Table&)> AfterPost;
+    // A record went to the file by Post or Delete: its bytes before (empty for a row added)
+    // and after, for the edit journal.
+    std::function<void(Table&, uint32_t record, std::string_view before, std::string_view after)>
+        AfterRecordWrite;
 
     // ---- maintenance: rewrites the file without its deleted rows (new file, then rename).
     void Pack();

@@ -46,7 +46,14 @@ void Table::Recall() {
     if (d.current < 0) throw DbfError(ErrorKind::State, "Tabelul nu are nicio linie curenta.");
     const uint32_t record = d.visible[static_cast<size_t>(d.current)];
     if (!d.file->IsDeleted(record)) return;
+    // Undoable as the deletion is: the journal gets the record before and after.
+    const std::string before = AfterRecordWrite ? RawRecord(record) : std::string();
     d.file->SetDeleted(record, false);
+    if (AfterRecordWrite) {
+        std::string after = before;
+        after[0] = ' ';
+        AfterRecordWrite(*this, record, before, after);
+    }
     d.NotifyRowChanged();
 }
 

@@ -10,6 +10,12 @@ namespace {
 
 class ColumnTransformsTest : public test::CommandsTest {
   protected:
+    // These count the files of a folder that is also the program's data folder, where the
+    // restore points would go.
+    void SetUp() override {
+        CommandsTest::SetUp();
+        ws.KeepRestorePoints = false;
+    }
     void TearDown() override { IoFaults().Reset(); }
 
     std::string Open(const std::vector<test::ColumnSpec>& columns,

@@ -21,6 +21,7 @@
 #include <thread>
 
 #include "cli/cli_app.h"
+#include "core/program_dir.h"
 #include "engine/dbf_file.h"
 #include "engine/dbf_writer.h"
 #include "engine/file_io.h"
@@ -152,6 +153,9 @@ void CopyFolder(const fs::path& from, const fs::path& to) {
 struct KillCase {
     const char* name;
     std::vector<std::string> (*args)(const std::string& table);
+    // Run on each fresh copy before the command (which then goes from that table to another).
+    void (*prepare)(const std::string& table) = nullptr;
+    bool leavesScratch = true;  // a late kill leaves scratch copies beside the table
     friend void PrintTo(const KillCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -167,7 +171,11 @@ TEST_P(KillTest, EveryKilledRunLeavesTheOldOrTheNewTable) {
     const std::string table = (work / "T.DBF").string();
     const std::vector<std::string> args = GetParam().args(table);
 
-    CopyFolder(master, work);
+    const auto copyAfresh = [&] {
+        CopyFolder(master, work);
+        if (GetParam().prepare) GetParam().prepare(table);
+    };
+    copyAfresh();
     const uint64_t oldHash = ReadingHash(table);
     const Child clean = RunChild(args, -1, -1);
     ASSERT_FALSE(clean.killed);
@@ -178,7 +186,7 @@ TEST_P(KillTest, EveryKilledRunLeavesTheOldOrTheNewTable) {
     std::mt19937 rng(std::random_device{}());
     int killed = 0, killedByTime = 0, old = 0, fresh = 0, leftovers = 0;
     for (int run = 0; run < runs; ++run) {
-        CopyFolder(master, work);
+        copyAfresh();
         // Even runs: a random moment up to a little past the clean run's time. Odd runs: a
         // random seam call, every other one among the last few (the flushes and renames).
         const bool byTime = run % 2 == 0;
@@ -199,6 +207,11 @@ TEST_P(KillTest, EveryKilledRunLeavesTheOldOrTheNewTable) {
         uint64_t h = 0;
         ASSERT_NO_THROW(h = ReadingHash(table));
         EXPECT_TRUE(h == oldHash || h == newHash) << "a table neither old nor new";
+        // The next run of the program finishes what the kill cut short: still old or new.
+        std::ostringstream out, err;
+        EXPECT_EQ(RunOrbelan({"history", table}, out, err), 0) << err.str();
+        ASSERT_NO_THROW(h = ReadingHash(table));
+        EXPECT_TRUE(h == oldHash || h == newHash) << "neither old nor new once finished";
         old += h == oldHash;
         fresh += h == newHash;
         leftovers += ScratchCount(work);
@@ -210,11 +223,12 @@ TEST_P(KillTest, EveryKilledRunLeavesTheOldOrTheNewTable) {
         GetParam().name, rows, clean.seconds, clean.calls, runs, killed, killedByTime,
         killed - killedByTime, old, fresh, leftovers);
 
+    if (!GetParam().leavesScratch) return;
     // A kill late in the command leaves scratch copies; the next rewrite of the table (a sort,
     // valid on the old table and the new one) removes them once they are old enough.
     int left = 0;
     for (long at = clean.calls - 1; at >= 0 && left == 0; --at) {
-        CopyFolder(master, work);
+        copyAfresh();
         RunChild(args, -1, at);
         left = ScratchCount(work);
     }
@@ -237,7 +251,19 @@ INSTANTIATE_TEST_SUITE_P(
             "alter",
             [](const std::string& t) {
                 return std::vector<std::string>{"sql", "ALTER TABLE \"" + t + "\" ADD X CHAR(3)"};
-            }}),
+            }},
+        // Undo of a sort: the restore point made afresh for each copy.
+        KillCase{"undo",
+                 [](const std::string& t) {
+                     return std::vector<std::string>{"undo", t};
+                 },
+                 [](const std::string& t) {
+                     fs::remove_all(fs::path(ProgramDataDir()) / "undo");
+                     std::ostringstream out, err;
+                     if (RunOrbelan({"sort", t, "NUME"}, out, err) != 0)
+                         throw std::runtime_error(err.str());
+                 },
+                 false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

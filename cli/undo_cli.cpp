@@ -1,0 +1,58 @@
+#include "cli/undo_cli.h"
+
+#include <ctime>
+
+#include "cli/cli_app.h"
+#include "cli/cli_context.h"
+#include "core/restore_points.h"
+
+namespace orbelan {
+namespace {
+
+int Swap(CliContext& c, bool redo) {
+    ExpectArgs(c.options, 1);
+    RestorePoints points(c.ws.ProgramDir, Arg(c.options, 0, "fisierul"));
+    const auto name = redo ? points.Redo() : points.Undo();
+    if (!name) {
+        c.out << (redo ? "Nu este nimic de refacut." : "Nu este nimic de anulat.") << '\n';
+        return kExitUsage;
+    }
+    c.out << (redo ? "Refacut: " : "Anulat: ") << *name << '\n';
+    return kExitDone;
+}
+
+std::string TimeText(int64_t seconds) {
+    const std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &t);
+#else
+    localtime_r(&t, &local);
+#endif
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+}  // namespace
+
+int UndoCommand(CliContext& c) {
+    return Swap(c, false);
+}
+
+int RedoCommand(CliContext& c) {
+    return Swap(c, true);
+}
+
+int HistoryCommand(CliContext& c) {
+    ExpectArgs(c.options, 1);
+    const RestorePoints points(c.ws.ProgramDir, Arg(c.options, 0, "fisierul"));
+    if (points.Points().empty()) c.out << "Nu exista copii de siguranta.\n";
+    for (const RestorePoint& p : points.Points())
+        c.out << TimeText(p.time) << '\t' << p.name << '\t' << p.rowsBefore << " -> " << p.rowsAfter
+              << " linii\t" << (p.undone ? p.sizeAfter : p.sizeBefore) << " octeti"
+              << (p.undone ? "\tanulata" : "") << '\n';
+    return kExitDone;
+}
+
+}  // namespace orbelan

@@ -1,0 +1,155 @@
+// Anuleaza / Reface of the open table: posted edits (memo texts included) and commands, in the
+// order they were made, and the question when a command's restore point does not fit.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/messages.h"
+#include "core/restore_points.h"
+#include "core/undo_history.h"
+#include "core/workspace.h"
+#include "editing/sort_command.h"
+#include "support/fake_platform.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+
+namespace orbelan {
+namespace {
+
+class UndoHistoryTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        path_ = dir_.CopyData("dbase3_memo_cp1250.dbf");
+        ws_.ProgramDir = data_.Path().string() + "/";
+        ws_.CurrentFile = path_;
+        ws_.OpenTable();
+        ASSERT_TRUE(ws_.table.Active());
+    }
+
+    // Every visible row's every value, memo texts included.
+    std::vector<std::vector<std::string>> Rows() {
+        std::vector<std::vector<std::string>> rows;
+        Table& t = ws_.table;
+        for (int r = 0; r < t.RecordCount(); ++r) {
+            rows.emplace_back();
+            for (int f = 0; f < t.FieldCount(); ++f) rows.back().push_back(t.TextAt(r, f));
+        }
+        return rows;
+    }
+
+    test::TempDir dir_, data_;
+    test::ScriptedUi ui_;
+    test::FakePlatform platform_;
+    Workspace ws_{ui_, platform_};
+    std::string path_;
+};
+
+TEST_F(UndoHistoryTest, EditsAndCommandsAreUndoneAndRedoneInTurn) {
+    Table& t = ws_.table;
+    std::vector<std::vector<std::vector<std::string>>> states{Rows()};
+    std::vector<int64_t> records;  // the record each step changed (-1: a command)
+    const auto step = [&](int64_t record) {
+        states.push_back(Rows());
+        records.push_back(record);
+    };
+    // A changed row, its memo text too.
+    t.First();
+    t.SetText("NUME", "SCHIMBAT");
+    t.SetText("OBS", "un memo nou, mai lung decat cel vechi");
+    t.Post();
+    step(t.PhysicalRecNo());
+    // An added row.
+    t.Append();
+    t.SetText("NUME", "ADAUGAT");
+    t.SetText("OBS", "memo adaugat");
+    t.Post();
+    step(t.PhysicalRecNo());
+    // A deleted row.
+    t.First();
+    t.Next();
+    const int64_t deleted = t.PhysicalRecNo();
+    t.Delete();
+    step(deleted);
+    // A command, then one more edit on the sorted table.
+    ASSERT_TRUE(SortByColumn(ws_, t.FieldIndex("NUME")));
+    step(-1);
+    t.First();
+    t.SetText("PRENUME", "DUPA");
+    t.Post();
+    step(t.PhysicalRecNo());
+
+    for (size_t i = records.size(); i-- > 0;) {
+        SCOPED_TRACE("undo " + std::to_string(i));
+        ASSERT_EQ(NextUndo(ws_).value_or("?"), records[i] < 0 ? "Ordonare" : "");
+        ASSERT_TRUE(UndoLast(ws_));
+        EXPECT_EQ(Rows(), states[i]);
+        // The grid is on the row undone (a deleted row comes back, an added one goes).
+        if (records[i] >= 0 && i != 1) {
+            EXPECT_EQ(t.PhysicalRecNo(), records[i]);
+        }
+    }
+    EXPECT_FALSE(UndoLast(ws_));
+    for (size_t i = 0; i < records.size(); ++i) {
+        SCOPED_TRACE("redo " + std::to_string(i));
+        ASSERT_TRUE(RedoLast(ws_));
+        EXPECT_EQ(Rows(), states[i + 1]);
+    }
+    EXPECT_FALSE(RedoLast(ws_));
+
+    // Closed and opened again: the edits are gone, the command's restore point is not.
+    ws_.CloseTable();
+    ws_.OpenTable();
+    EXPECT_EQ(NextUndo(ws_).value_or("?"), "Ordonare");
+    ASSERT_TRUE(UndoLast(ws_));
+    EXPECT_EQ(Rows(), states[3]);
+}
+
+TEST_F(UndoHistoryTest, RowBeingEditedIsCancelledFirst) {
+    const auto before = Rows();
+    ws_.table.First();
+    ws_.table.SetText("NUME", "NEPOSTAT");
+    ASSERT_TRUE(UndoLast(ws_));
+    EXPECT_EQ(ws_.table.GetState(), Table::State::Browse);
+    EXPECT_EQ(Rows(), before);
+    EXPECT_FALSE(UndoLast(ws_));
+}
+
+TEST_F(UndoHistoryTest, RowChangedByAnotherProgramIsNotUndone) {
+    ws_.table.First();
+    ws_.table.SetText("NUME", "EU");
+    ws_.table.Post();
+    const std::string mine = ws_.table.RawRecord(0);
+    // Another handle writes the same record meanwhile.
+    std::string theirs = mine;
+    theirs[1] = 'X';
+    ws_.table.PutRecord(0, theirs);
+    EXPECT_THROW(UndoLast(ws_), UndoRefused);
+    EXPECT_EQ(ws_.table.RawRecord(0), theirs);
+}
+
+TEST_F(UndoHistoryTest, CommandWhoseRestorePointDoesNotFitAsksFirst) {
+    const struct {
+        int answer;
+        bool runs;
+    } kAnswers[] = {{mrNo, false}, {mrYes, true}};
+    ws_.UndoBudget = 1;
+    for (const auto& a : kAnswers) {
+        SCOPED_TRACE(a.answer);
+        const std::string bytes = test::ReadFileBytes(path_);
+        ui_.mesajAnswers = {mrYes, a.answer};  // the sort's own question, then the budget's
+        ui_.messages.clear();
+        if (a.runs)
+            ASSERT_TRUE(SortByColumn(ws_, ws_.table.FieldIndex("PRENUME")));
+        else
+            EXPECT_THROW(SortByColumn(ws_, ws_.table.FieldIndex("PRENUME")), CommandDeclined);
+        ASSERT_EQ(ui_.messages.size(), 2u);
+        EXPECT_NE(ui_.messages[1].text.find("Nu este loc pentru copia de siguranta"),
+                  std::string::npos);
+        EXPECT_EQ(test::ReadFileBytes(path_) != bytes, a.runs);
+        EXPECT_TRUE(ws_.table.Active());
+        EXPECT_FALSE(NextUndo(ws_).has_value());
+    }
+}
+
+}  // namespace
+}  // namespace orbelan
