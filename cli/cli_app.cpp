@@ -13,6 +13,7 @@
 #include "cleaning/row_set_commands.h"
 #include "cli/cli_context.h"
 #include "cli/console_ui.h"
+#include "cli/import_cli.h"
 #include "cli/options.h"
 #include "cli/row_printer.h"
 #include "core/open_table.h"
@@ -159,6 +160,7 @@ int Append(CliContext& c) {
     ExpectArgs(c.options, 2);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
     const std::string& source = Arg(c.options, 1, "tabelul sursa");
+    if (IsImportSource(source)) return AppendImported(c, source);
     try {
         return AppendFromTable(c.ws, source).refused ? kExitEngine : kExitDone;
     } catch (const AppendStopped&) {
@@ -227,6 +229,7 @@ const std::map<std::string, CliCommand>& Commands() {
         {"export", {Export}},
         {"append", {Append}},
         {"csv", {Csv}},
+        {"import", {ImportCommand, true}},
     };
     return commands;
 }

@@ -6,6 +6,12 @@
 
 namespace orbelan {
 
+#ifdef ORBELAN_HAVE_WORKBOOK_IMPORT
+#define IMPORT_SOURCES "CSV, .xlsx, .xls"
+#else
+#define IMPORT_SOURCES "CSV"
+#endif
+
 const char* const kUsage =
     "Folosire: orbelan COMANDA [ARGUMENTE] [OPTIUNI]\n"
     "Comenzi:\n"
@@ -29,7 +35,12 @@ const char* const kUsage =
     "  template FISIER -o IESIRE.rtf    modelul de formular cu coloanele tabelului\n"
     "  export FISIER --format html|xls|xlsx|doc|txt|csv|tab|rtf|dif|slk -o IESIRE\n"
     "                [--filter E]\n"
-    "  append FISIER SURSA              adauga liniile tabelului SURSA\n"
+    "  append FISIER SURSA              adauga liniile tabelului SURSA (DBF sau " IMPORT_SOURCES
+    ")\n"
+    "  import SURSA -o NOU.dbf [--sheet N|NUME] [--delimiter C] [--encoding NUME]\n"
+    "         [--types \"NUME=T(L,Z);...\"] [--format dbase3|dbase4|foxpro|vfp] [--dry-run]\n"
+    "                                   tabel nou din " IMPORT_SOURCES
+    "\n"
     "  csv FISIER -o IESIRE [--filter E] CSV-ul rapid al liniilor afisate\n"
     "  --help | --version\n"
     "Optiuni pentru toate comenzile (oriunde dupa comanda):\n"
@@ -68,13 +79,31 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             o.filter = Value(args, i);
         } else if (a == "--format") {
             o.outputFormat = Value(args, i);
-            static const char* const kFormats[] = {"table", "csv", "json", "html", "xls", "doc",
-                                                   "txt",   "tab", "rtf",  "dif",  "slk", "xlsx"};
+            static const char* const kFormats[] = {
+                "table", "csv", "json", "html", "xls",    "doc",    "txt",    "tab",
+                "rtf",   "dif", "slk",  "xlsx", "dbase3", "dbase4", "foxpro", "vfp"};
             if (std::find(std::begin(kFormats), std::end(kFormats), o.outputFormat) ==
                 std::end(kFormats))
                 throw UsageError("Format necunoscut: " + o.outputFormat + ".");
         } else if (a == "-o") {
             o.output = Value(args, i);
+        } else if (a == "--sheet") {
+            o.sheet = Value(args, i);
+        } else if (a == "--delimiter") {
+            const std::string& v = Value(args, i);
+            if (v == "\\t" || v == "tab") {
+                o.delimiter = '\t';
+            } else if (v.size() == 1) {
+                o.delimiter = v[0];
+            } else {
+                throw UsageError("Delimitatorul este un singur caracter (sau tab).");
+            }
+        } else if (a == "--encoding") {
+            o.encoding = Value(args, i);
+        } else if (a == "--types") {
+            o.types = Value(args, i);
+        } else if (a == "--dry-run") {
+            o.dryRun = true;
         } else if (a == "--yes") {
             o.yes = true;
         } else if (a == "--limit") {

@@ -26,6 +26,11 @@ struct CliOptions {
     std::string output;                  // -o
     long row = 0;                        // --row N, from 1; 0: not given
     long fromRow = 0;                    // --from-row N, from 1; 0: not given
+    std::string sheet;                   // import: --sheet N|NAME
+    char delimiter = 0;                  // import: --delimiter C (0: detected)
+    std::string encoding;                // import: --encoding NAME (empty: detected)
+    std::string types;                   // import: --types "NAME=T(W,D);..."
+    bool dryRun = false;                 // --dry-run
 };
 
 // Throws UsageError for an unknown option, a missing value or a bad number.
