@@ -230,8 +230,16 @@ std::vector<std::string> HeaderTexts(const std::vector<Cell>& row) {
 
 std::string CellText(const Cell& cell) {
     switch (cell.kind) {
-        case CellKind::Date:
-            return FormatDate(cell.day, "dd.MM.yyyy");
+        case CellKind::Date: {
+            std::string s = FormatDate(cell.day, "dd.MM.yyyy");
+            if (cell.ms != 0) {
+                char hm[16];
+                std::snprintf(hm, sizeof hm, " %02d:%02d", static_cast<int>(cell.ms / 3600000),
+                              static_cast<int>(cell.ms / 60000 % 60));
+                s += hm;
+            }
+            return s;
+        }
         case CellKind::Logical:
             return cell.text == "T" ? "DA" : "NU";
         default:
@@ -384,12 +392,6 @@ bool ReadCellFor(const Cell& cell, const ColumnField& column, FieldValueText& ou
         }
         default:
             out.text = CellText(cell);
-            if (cell.kind == CellKind::Date && cell.ms != 0) {
-                char hm[16];
-                std::snprintf(hm, sizeof hm, " %02d:%02d", static_cast<int>(cell.ms / 3600000),
-                              static_cast<int>(cell.ms / 60000 % 60));
-                out.text += hm;
-            }
             return true;
     }
 }
