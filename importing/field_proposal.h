@@ -70,7 +70,8 @@ class FieldGuesser {
 
 // The header row's texts.
 std::vector<std::string> HeaderTexts(const std::vector<Cell>& row);
-// A cell as text (numbers with '.', dates dd.mm.yyyy, logicals DA/NU).
+// A cell as text (numbers with '.', dates dd.mm.yyyy with hh:mm when they have a time,
+// logicals DA/NU).
 std::string CellText(const Cell& cell);
 
 // A cell as the value its field stores: text for the engine's writer (numbers canonical with
