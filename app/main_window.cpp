@@ -41,6 +41,7 @@
 #include "editing/sort_command.h"
 #include "editing/startup.h"
 #include "export/export_command.h"
+#include "importing/import_source.h"
 #include "letters/form_letters.h"
 #include "platform/qt_platform.h"
 
@@ -122,6 +123,7 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
     statusBar()->setSizeGripEnabled(true);
 
     BuildMenus();
+    BuildImportMenu();
     BuildShortcuts();
     connect(grid_, &TDataGrid::titleClicked, this, &TForm1::Grid1TitleClick);
     connect(grid_, &TDataGrid::contextMenuWanted, this,
@@ -627,7 +629,17 @@ TovGrid TForm1::GridColumns() {
 
 void TForm1::AddTabla() {
     if (!ws_.table.Active()) return;
-    if (const auto chosen = AskDbfFile()) AppendFromTable(ws_, *chosen);
+    const auto chosen = AskOpenFile(
+        {"Alegeti DBF-ul de citit!",
+         WorkbooksSupported() ? "Fisiere DBF, CSV si Excel|*.DBF;*.csv;*.txt;*.xlsx;*.xls"
+                              : "Fisiere DBF si CSV|*.DBF;*.csv;*.txt",
+         "*.dbf", ws_.CurrentFile});
+    if (!chosen) return;
+    SourceKind kind;
+    if (SourceKindOf(*chosen, kind))
+        AppendImported(*chosen);
+    else
+        AppendFromTable(ws_, *chosen);
 }
 
 void TForm1::InformatCVS1Click() {

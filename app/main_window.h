@@ -117,6 +117,7 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void ExpRTF(QObject* sender);  // the three items of PopupMenu3
     void ExportTabelP();
     void AddTabla();
+    void ImportaClick();  // main_window_import.cpp
     void InformatCVS1Click();
 
   protected:
@@ -129,6 +130,8 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void BuildTopPanel();
     void BuildBottomPanel();
     void BuildMenus();
+    void BuildImportMenu();
+    void AppendImported(const std::string& path);
     void BuildShortcuts();
     // F5: the table read again from its file, as another program may have changed it.
     void ReopenFromDisk();
