@@ -25,9 +25,9 @@ std::string SourceFilter() {
 void TForm1::BuildImportMenu() {
     QMenu* menu = AddMenu(QStringLiteral("PopupMenuDeschide"));
     AddItem(menu, QStringLiteral("DeschideDBF1"), QStringLiteral("Deschide un DBF..."),
-            [this] { Run([this] { BOpenClick(); }); });
+            [this] { BOpenClick(); });
     AddItem(menu, QStringLiteral("ImportaCSV1"), QStringLiteral("Importa din CSV sau Excel..."),
-            [this] { Run([this] { ImportaClick(); }); });
+            [this] { ImportaClick(); });
     auto* drop = new TLbButton(QStringLiteral("LbSpeedButton1Menu"), QString(), panel2_);
     drop->setGeometry(114, 8, 20, 31);
     drop->SetDropMenu(menu);

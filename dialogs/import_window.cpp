@@ -14,6 +14,7 @@
 
 #include "app/qt_text.h"
 #include "core/argument_error.h"
+#include "engine/codepage.h"
 #include "engine/errors.h"
 
 namespace orbelan {
@@ -103,6 +104,7 @@ TImportWindow::TImportWindow(const QString& sourceName, Loader load, QWidget* pa
                         {QStringLiteral("DOS 852"), QStringLiteral("cp852")},
                         {QStringLiteral("Windows-1252"), QStringLiteral("cp1252")},
                         {QStringLiteral("DOS 437"), QStringLiteral("cp437")}});
+    connect(codePage_, &QComboBox::activated, this, [this] { ShowRows(); });
     bottom->addWidget(new QLabel(QStringLiteral("Format:"), this));
     bottom->addWidget(format_);
     bottom->addWidget(new QLabel(QStringLiteral("Cod de pagina:"), this));
@@ -249,6 +251,7 @@ void TImportWindow::ShowRows() {
     QStringList titles;
     for (const ColumnField& c : columns) titles << Q(c.field.name);
     rows_->setHorizontalHeaderLabels(titles);
+    const auto page = CodePage::Get(S(codePage_->currentData().toString()));
     FieldValueText value;
     for (int r = 0; r < rows_->rowCount(); ++r) {
         const auto& row = preview_.firstRows[static_cast<size_t>(r)];
@@ -259,7 +262,16 @@ void TImportWindow::ShowRows() {
                                    : Cell{};
             std::string why;
             auto* item = new QTableWidgetItem;
-            if (!ReadCellFor(cell, col, value, why)) {
+            bool fits = ReadCellFor(cell, col, value, why);
+            if (fits && !value.isDay) {
+                try {
+                    page->Encode(value.text);
+                } catch (const DbfError& e) {
+                    fits = false;
+                    why = e.what();
+                }
+            }
+            if (!fits) {
                 item->setText(Q(CellText(cell)));
                 item->setForeground(Qt::red);
                 item->setToolTip(Q(why));
@@ -278,6 +290,11 @@ void TImportWindow::ShowRows() {
             rows_->setItem(r, c, item);
         }
     }
+    // The same header width on both grids keeps each field above its column.
+    const int header = std::max(fields_->verticalHeader()->sizeHint().width(),
+                                rows_->verticalHeader()->sizeHint().width());
+    fields_->verticalHeader()->setFixedWidth(header);
+    rows_->verticalHeader()->setFixedWidth(header);
     for (int c = 0; c < rows_->columnCount(); ++c) {
         rows_->resizeColumnToContents(c);
         const int w = std::max(rows_->columnWidth(c), 90);

@@ -34,26 +34,37 @@ int CodePoints(std::string_view s) {
 
 struct NumberParts {
     bool negative = false;
-    std::string intDigits;  // as written, leading zeros kept
-    std::string fracDigits;
+    bool leadingZero = false;  // an integer part of two digits or more starting with 0
+    int intDigits = 0;         // without leading zeros, at least 1
+    int fracDigits = 0;
 };
 
 // A number written with style's decimal separator and, between groups of three, its grouping.
-bool ParseStyledNumber(std::string_view s, const NumberStyle& style, NumberParts& out) {
+// canonical (when given) receives it with '.' and without grouping or leading zeros.
+bool ParseStyledNumber(std::string_view s, const NumberStyle& style, NumberParts& out,
+                       std::string* canonical = nullptr) {
     s = Trimmed(s);
-    out = {};
+    out = NumberParts{};
+    if (canonical) canonical->clear();
     if (!s.empty() && (s[0] == '-' || s[0] == '+')) {
         out.negative = s[0] == '-';
         s.remove_prefix(1);
     }
+    if (canonical && out.negative) *canonical += '-';
     size_t i = 0;
-    int group = 0;
+    int group = 0, written = 0, zeros = 0;
     bool grouped = false;
     for (; i < s.size(); ++i) {
-        if (IsDigit(s[i])) {
-            out.intDigits += s[i];
+        const char c = s[i];
+        if (IsDigit(c)) {
+            if (c == '0' && written == 0) {
+                ++zeros;
+            } else {
+                ++written;
+                if (canonical) *canonical += c;
+            }
             ++group;
-        } else if (style.grouping != 0 && s[i] == style.grouping) {
+        } else if (style.grouping != 0 && c == style.grouping) {
             if (group == 0 || group > 3 || (grouped && group != 3)) return false;
             grouped = true;
             group = 0;
@@ -62,24 +73,21 @@ bool ParseStyledNumber(std::string_view s, const NumberStyle& style, NumberParts
         }
     }
     if (grouped && group != 3) return false;
+    out.leadingZero = zeros > 0 && zeros + written > 1;
+    out.intDigits = std::max(1, written);
+    if (canonical && written == 0) *canonical += '0';
+    const bool hasInt = zeros + written > 0;
     if (i < s.size()) {
         if (s[i] != style.decimal) return false;
+        if (canonical) *canonical += '.';
         for (++i; i < s.size(); ++i) {
             if (!IsDigit(s[i])) return false;
-            out.fracDigits += s[i];
+            ++out.fracDigits;
+            if (canonical) *canonical += s[i];
         }
-        if (out.fracDigits.empty()) return false;
+        if (out.fracDigits == 0) return false;
     }
-    return !out.intDigits.empty() || !out.fracDigits.empty();
-}
-
-std::string Canonical(const NumberParts& p) {
-    size_t lead = 0;
-    while (lead + 1 < p.intDigits.size() && p.intDigits[lead] == '0') ++lead;
-    std::string s = p.negative ? "-" : "";
-    s += p.intDigits.empty() ? "0" : p.intDigits.substr(lead);
-    if (!p.fracDigits.empty()) s += "." + p.fracDigits;
-    return s;
+    return hasInt || out.fracDigits > 0;
 }
 
 bool ParseDayText(std::string_view s, int& day) {
@@ -110,14 +118,19 @@ bool ParseDayText(std::string_view s, int& day) {
 }
 
 bool ParseLogicalWord(std::string_view s, bool& value) {
-    std::string u;
-    for (char c : Trimmed(s)) u += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (u == "DA" || u == "TRUE" || u == "ADEVARAT") return value = true, true;
-    if (u == "NU" || u == "FALSE" || u == "FALS") return value = false, true;
+    s = Trimmed(s);
+    const auto is = [s](std::string_view word) {
+        if (s.size() != word.size()) return false;
+        for (size_t i = 0; i < s.size(); ++i)
+            if (std::toupper(static_cast<unsigned char>(s[i])) != word[i]) return false;
+        return true;
+    };
+    if (is("DA") || is("TRUE") || is("ADEVARAT")) return value = true, true;
+    if (is("NU") || is("FALSE") || is("FALS")) return value = false, true;
     return false;
 }
 
-void Observe(FieldGuesser::Hypothesis& h, const Cell& cell) {
+void Observe(FieldGuesser::Hypothesis& h, const Cell& cell, bool& leadingZero) {
     if (!h.valid) return;
     NumberParts p;
     const bool ok = cell.kind == CellKind::Number ? ParseStyledNumber(cell.text, {'.', 0}, p)
@@ -127,10 +140,9 @@ void Observe(FieldGuesser::Hypothesis& h, const Cell& cell) {
         return;
     }
     ++h.parsed;
-    size_t lead = 0;
-    while (lead < p.intDigits.size() && p.intDigits[lead] == '0') ++lead;
-    h.intDigits = std::max(h.intDigits, std::max(1, static_cast<int>(p.intDigits.size() - lead)));
-    h.fracDigits = std::max(h.fracDigits, static_cast<int>(p.fracDigits.size()));
+    leadingZero = leadingZero || p.leadingZero;
+    h.intDigits = std::max(h.intDigits, p.intDigits);
+    h.fracDigits = std::max(h.fracDigits, p.fracDigits);
     h.negative = h.negative || p.negative;
 }
 
@@ -283,13 +295,9 @@ void FieldGuesser::Add(const std::vector<Cell>& row) {
             const size_t points = std::count(t.begin(), t.end(), '.');
             if (commas == 1 && points == 0) c.loneComma = true;
             if (points == 1 && commas == 0) c.lonePoint = true;
-            NumberParts p;
-            if (ParseStyledNumber(t, {'.', 0}, p) && !p.intDigits.empty() &&
-                p.intDigits.size() > 1 && p.intDigits[0] == '0')
-                c.leadingZero = true;
         }
-        Observe(c.pointDecimal, cell);
-        Observe(c.commaDecimal, cell);
+        Observe(c.pointDecimal, cell, c.leadingZero);
+        Observe(c.commaDecimal, cell, c.leadingZero);
         c.number = c.pointDecimal.valid || c.commaDecimal.valid;
     }
 }
@@ -335,7 +343,8 @@ std::vector<ColumnField> FieldGuesser::Result() const {
 
 bool ReadCellFor(const Cell& cell, const ColumnField& column, FieldValueText& out,
                  std::string& why) {
-    out = {};
+    out.empty = out.isDay = false;
+    out.text.clear();
     if (cell.kind == CellKind::Empty) {
         out.empty = true;
         return true;
@@ -345,14 +354,13 @@ bool ReadCellFor(const Cell& cell, const ColumnField& column, FieldValueText& ou
         case 'F': {
             NumberParts p;
             const bool ok = cell.kind == CellKind::Number
-                                ? ParseStyledNumber(cell.text, {'.', 0}, p)
+                                ? ParseStyledNumber(cell.text, {'.', 0}, p, &out.text)
                                 : cell.kind == CellKind::Text &&
-                                      ParseStyledNumber(cell.text, column.numbers, p);
+                                      ParseStyledNumber(cell.text, column.numbers, p, &out.text);
             if (!ok) {
                 why = "nu este un numar";
                 return false;
             }
-            out.text = Canonical(p);
             return true;
         }
         case 'D':
@@ -391,7 +399,10 @@ bool ReadCellFor(const Cell& cell, const ColumnField& column, FieldValueText& ou
             return false;
         }
         default:
-            out.text = CellText(cell);
+            if (cell.kind == CellKind::Text)
+                out.text.assign(cell.text);
+            else
+                out.text = CellText(cell);
             return true;
     }
 }

@@ -20,7 +20,18 @@ constexpr size_t kSniffBytes = 64 * 1024;
 class EncodingGuess {
   public:
     void Feed(std::string_view bytes) {
-        for (unsigned char b : bytes) {
+        const char* p = bytes.data();
+        const char* end = p + bytes.size();
+        while (p != end) {
+            // Runs of ASCII eight bytes at a time.
+            if (pending_ == 0) {
+                uint64_t word;
+                while (end - p >= 8 &&
+                       (std::memcpy(&word, p, 8), (word & 0x8080808080808080ull) == 0))
+                    p += 8;
+                if (p == end) break;
+            }
+            const unsigned char b = static_cast<unsigned char>(*p++);
             if (b < 0x80) {
                 if (pending_ > 0) valid_ = false;
                 pending_ = 0;
@@ -138,6 +149,7 @@ class CsvSource : public ImportSource {
         if (encoding != "utf-8") page_ = CodePage::Get(EncodingGuess::CsvCodePage(encoding));
         delimiter = options.delimiter != 0 ? options.delimiter
                                            : DetectDelimiter(std::string_view(sample).substr(bom_));
+        for (char stop : {delimiter, '\n', '\r'}) stops_[static_cast<unsigned char>(stop)] = true;
         Rewind();
     }
 
@@ -208,7 +220,24 @@ class CsvSource : public ImportSource {
     bool ReadCell(Cell& cell) {
         raw_.clear();
         bool quoted = false;
-        if (Peek() == '"') {
+        if (Peek() != '"') {
+            // Most values: unquoted and whole in the buffer, decoded from it directly.
+            const char* start = buf_.data() + pos_;
+            const char* end = buf_.data() + buf_.size();
+            const char* p = start;
+            while (p != end && !stops_[static_cast<unsigned char>(*p)]) ++p;
+            if (p != end) {
+                const std::string_view value(start, static_cast<size_t>(p - start));
+                pos_ += value.size();
+                Decode(value, cell);
+                if (*p == delimiter) {
+                    ++pos_;
+                    return true;
+                }
+                EndOfLine();
+                return false;
+            }
+        } else {
             quoted = true;
             const int startLine = line_;
             ++pos_;
@@ -222,10 +251,11 @@ class CsvSource : public ImportSource {
                 const void* q = std::memchr(start, '"', avail);
                 const size_t len =
                     q ? static_cast<size_t>(static_cast<const char*>(q) - start) : avail;
-                for (size_t i = 0; i < len; ++i)
-                    if (start[i] == '\n' ||
-                        (start[i] == '\r' && (i + 1 == len || start[i + 1] != '\n')))
-                        ++line_;
+                if (std::memchr(start, '\n', len) || std::memchr(start, '\r', len))
+                    for (size_t i = 0; i < len; ++i)
+                        if (start[i] == '\n' ||
+                            (start[i] == '\r' && (i + 1 == len || start[i + 1] != '\n')))
+                            ++line_;
                 raw_.append(start, len);
                 pos_ += len;
                 if (!q) continue;
@@ -263,24 +293,25 @@ class CsvSource : public ImportSource {
             const char* start = buf_.data() + pos_;
             const char* end = buf_.data() + buf_.size();
             const char* p = start;
-            while (p != end && *p != delimiter && *p != '\n' && *p != '\r') ++p;
+            while (p != end && !stops_[static_cast<unsigned char>(*p)]) ++p;
             raw_.append(start, static_cast<size_t>(p - start));
             pos_ += static_cast<size_t>(p - start);
         }
     }
 
-    void Finish(Cell& cell, bool quoted) {
+    void Finish(Cell& cell, bool) { Decode(raw_, cell); }
+
+    void Decode(std::string_view bytes, Cell& cell) {
         cell.text.clear();
-        if (raw_.empty()) {
+        if (bytes.empty()) {
             cell.kind = CellKind::Empty;
             return;
         }
-        (void)quoted;
         cell.kind = CellKind::Text;
         if (page_)
-            page_->AppendDecoded(raw_, cell.text);
+            page_->AppendDecoded(bytes, cell.text);
         else
-            cell.text = raw_;
+            cell.text.assign(bytes);
     }
 
     FileHandle file_;
@@ -293,6 +324,7 @@ class CsvSource : public ImportSource {
     int rowLine_ = 1;
     size_t headerCells_ = 0;
     std::string raw_;
+    std::array<bool, 256> stops_{};  // the bytes that end an unquoted value
 };
 
 }  // namespace

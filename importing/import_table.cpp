@@ -1,6 +1,7 @@
 #include "importing/import_table.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <optional>
 
@@ -69,6 +70,9 @@ class RowFiller {
     template <typename Memo>
     bool Put(const Cell& cell, const ColumnField& c, const FieldLayout& f, uint8_t* record,
              std::string& why, Memo&& memo) {
+        // Text into a character field, the most common cell: straight to the table's bytes.
+        if (f.def.type == 'C' && cell.kind == CellKind::Text)
+            return PutChars(cell.text, f, record, why);
         if (!ReadCellFor(cell, c, value_, why)) return false;
         if (value_.empty) return true;
         try {
@@ -77,16 +81,9 @@ class RowFiller {
                 memo(value_.text);
             } else if (value_.isDay) {
                 codec_.SetDate(record, f, value_.day, format_);
+            } else if (f.def.type == 'C') {
+                return PutChars(value_.text, f, record, why);
             } else {
-                if (f.def.type == 'C') {
-                    bytes_.clear();
-                    page_.AppendEncoded(value_.text, bytes_);
-                    if (static_cast<int>(bytes_.size()) > f.def.size) {
-                        why = "are " + std::to_string(bytes_.size()) + " caractere, campul tine " +
-                              std::to_string(f.def.size);
-                        return false;
-                    }
-                }
                 codec_.SetText(record, f, value_.text, format_);
             }
         } catch (const DbfError& e) {
@@ -94,6 +91,27 @@ class RowFiller {
             why = e.what();
             return false;
         }
+        return true;
+    }
+
+    // Encoded once, and measured in the table's bytes: the codec would cut a longer text.
+    bool PutChars(const std::string& text, const FieldLayout& f, uint8_t* record,
+                  std::string& why) {
+        bytes_.clear();
+        try {
+            page_.AppendEncoded(text, bytes_);
+        } catch (const DbfError& e) {
+            why = e.what();
+            return false;
+        }
+        const size_t size = static_cast<size_t>(f.def.size);
+        if (bytes_.size() > size) {
+            why = "are " + std::to_string(bytes_.size()) + " caractere, campul tine " +
+                  std::to_string(f.def.size);
+            return false;
+        }
+        std::memcpy(record + f.def.offset, bytes_.data(), bytes_.size());
+        std::memset(record + f.def.offset + bytes_.size(), ' ', size - bytes_.size());
         return true;
     }
 

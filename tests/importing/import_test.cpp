@@ -93,6 +93,7 @@ TEST_F(ImportTest, MalformedSourcesNameThePlaceAndCreateNothing) {
         {"d.xls", "\xD0\xCF\x11\xE0 broken", "nu este un registru .xls"},
     };
     for (const auto& c : cases) {
+        if (c.name.find(".xls") != std::string::npos && !WorkbooksSupported()) continue;
         const std::string src = Csv(c.bytes, c.name);
         const auto before = Files();
         try {
