@@ -629,11 +629,10 @@ TovGrid TForm1::GridColumns() {
 
 void TForm1::AddTabla() {
     if (!ws_.table.Active()) return;
-    const auto chosen = AskOpenFile(
-        {"Alegeti DBF-ul de citit!",
-         WorkbooksSupported() ? "Fisiere DBF, CSV si Excel|*.DBF;*.csv;*.txt;*.xlsx;*.xls"
-                              : "Fisiere DBF si CSV|*.DBF;*.csv;*.txt",
-         "*.dbf", ws_.CurrentFile});
+    FileDialogRequest request{"Alegeti DBF-ul de citit!", "Fisiere DBF|*.DBF", "*.dbf",
+                              ws_.CurrentFile};
+    request.otherFilter = ImportSourceFilter();
+    const auto chosen = AskOpenFile(request);
     if (!chosen) return;
     SourceKind kind;
     if (SourceKindOf(*chosen, kind))
@@ -669,6 +668,8 @@ void TForm1::ShowProblem(const std::string& text, UiControl control) {
 std::optional<std::string> TForm1::AskOpenFile(const FileDialogRequest& request) {
     if (fileDialogOverride) return fileDialogOverride(request);
     QFileDialog dialog(this, Q(request.title), QString(), QtFilter(request.filter));
+    if (!request.otherFilter.empty())
+        dialog.setNameFilters({QtFilter(request.filter), QtFilter(request.otherFilter)});
     dialog.setWindowFlags(kDialogFlags);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // Unless asked otherwise the file need not exist.

@@ -34,6 +34,9 @@ class TLbButton;
 class Tfrm_ProgressForm;
 class Tfrm_Selection;
 
+// The file types "Importa din CSV sau Excel..." and the append take besides DBF.
+std::string ImportSourceFilter();
+
 class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     Q_OBJECT
   public:

@@ -13,14 +13,10 @@
 #include "importing/import_table.h"
 
 namespace orbelan {
-namespace {
-
-std::string SourceFilter() {
+std::string ImportSourceFilter() {
     return WorkbooksSupported() ? "Fisiere CSV si Excel|*.csv;*.txt;*.xlsx;*.xls"
                                 : "Fisiere CSV|*.csv;*.txt";
 }
-
-}  // namespace
 
 void TForm1::BuildImportMenu() {
     QMenu* menu = AddMenu(QStringLiteral("PopupMenuDeschide"));
@@ -35,7 +31,7 @@ void TForm1::BuildImportMenu() {
 
 void TForm1::ImportaClick() {
     const auto chosen = AskOpenFile(
-        {"Alegeti fisierul de importat", SourceFilter(), "*.csv", ws_.CurrentFile, true});
+        {"Alegeti fisierul de importat", ImportSourceFilter(), "*.csv", ws_.CurrentFile, true});
     if (!chosen) return;
     const std::string path = *chosen;
     TImportWindow window(

@@ -1,5 +1,6 @@
 #include "importing/import_source.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -67,6 +68,22 @@ int DayFromSerial(double serial, bool date1904, int64_t* ms) {
     // The 1900 system counts a 29 February 1900 that never was: serials before it are one day
     // behind the day numbers.
     return whole < 61 ? static_cast<int>(whole) + 1 : static_cast<int>(whole);
+}
+
+int ChooseSheet(const std::vector<std::string>& names, const std::string& wanted,
+                const std::string& path) {
+    if (wanted.empty()) return 0;
+    for (size_t i = 0; i < names.size(); ++i)
+        if (names[i] == wanted) return static_cast<int>(i);
+    int number = 0;
+    const auto r = std::from_chars(wanted.data(), wanted.data() + wanted.size(), number);
+    if (r.ec == std::errc() && r.ptr == wanted.data() + wanted.size() && number >= 1 &&
+        number <= static_cast<int>(names.size()))
+        return number - 1;
+    std::string list;
+    for (const std::string& s : names) list += (list.empty() ? "" : ", ") + s;
+    throw DbfError(ErrorKind::CannotOpen,
+                   "Registrul " + path + " nu are foaia " + wanted + " (foile: " + list + ").");
 }
 
 std::string SheetColumnName(int column) {

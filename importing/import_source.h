@@ -74,6 +74,10 @@ std::string DetectCsvEncoding(std::string_view bytes);
 // A workbook's date serial number as a day number (1900 system, its phantom 29 February
 // accounted for; date1904: the 1904 system).
 int DayFromSerial(double serial, bool date1904, int64_t* ms);
+// The sheet asked for (a name, else a 1-based number; empty: the first), 0-based. Throws
+// DbfError(CannotOpen) listing the sheets when there is none such.
+int ChooseSheet(const std::vector<std::string>& names, const std::string& wanted,
+                const std::string& path);
 // A sheet's column letters: 0 -> "A", 27 -> "AB".
 std::string SheetColumnName(int column);
 // A number as a plain decimal with '.': 15 significant digits, no exponent ("1850101123456").

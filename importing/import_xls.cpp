@@ -30,26 +30,7 @@ class XlsSource : public ImportSource {
             freexl_get_worksheet_name(handle_, i, &name);
             sheetNames.push_back(name ? name : std::to_string(i + 1));
         }
-        sheetIndex = 0;
-        if (!options.sheet.empty()) {
-            sheetIndex = -1;
-            for (size_t i = 0; i < sheetNames.size(); ++i)
-                if (sheetNames[i] == options.sheet) sheetIndex = static_cast<int>(i);
-            int number = 0;
-            const auto r = std::from_chars(options.sheet.data(),
-                                           options.sheet.data() + options.sheet.size(), number);
-            if (sheetIndex < 0 && r.ec == std::errc() &&
-                r.ptr == options.sheet.data() + options.sheet.size() && number >= 1 &&
-                number <= static_cast<int>(count))
-                sheetIndex = number - 1;
-            if (sheetIndex < 0) {
-                std::string list;
-                for (const std::string& s : sheetNames) list += (list.empty() ? "" : ", ") + s;
-                throw DbfError(ErrorKind::CannotOpen, "Registrul " + path + " nu are foaia " +
-                                                          options.sheet + " (foile: " + list +
-                                                          ").");
-            }
-        }
+        sheetIndex = ChooseSheet(sheetNames, options.sheet, path);
         unsigned int date = 0;
         freexl_get_info(handle_, FREEXL_BIFF_DATEMODE, &date);
         if (freexl_select_active_worksheet(handle_, static_cast<unsigned short>(sheetIndex)) !=

@@ -245,26 +245,7 @@ class XlsxSource : public ImportSource {
         zip_.Parse("xl/workbook.xml", wb);
         if (sheetNames.empty())
             throw DbfError(ErrorKind::Malformed, "Registrul " + path + " nu are nicio foaie.");
-        sheetIndex = 0;
-        if (!options.sheet.empty()) {
-            int number = 0;
-            const auto r = std::from_chars(options.sheet.data(),
-                                           options.sheet.data() + options.sheet.size(), number);
-            sheetIndex = -1;
-            for (size_t i = 0; i < sheetNames.size(); ++i)
-                if (sheetNames[i] == options.sheet) sheetIndex = static_cast<int>(i);
-            if (sheetIndex < 0 && r.ec == std::errc() &&
-                r.ptr == options.sheet.data() + options.sheet.size() && number >= 1 &&
-                number <= static_cast<int>(sheetNames.size()))
-                sheetIndex = number - 1;
-            if (sheetIndex < 0) {
-                std::string list;
-                for (const std::string& s : sheetNames) list += (list.empty() ? "" : ", ") + s;
-                throw DbfError(ErrorKind::CannotOpen, "Registrul " + path + " nu are foaia " +
-                                                          options.sheet + " (foile: " + list +
-                                                          ").");
-            }
-        }
+        sheetIndex = ChooseSheet(sheetNames, options.sheet, path);
         std::map<std::string, std::string> targets;
         XmlParser rels(
             [&](std::string_view n, const char** a) {

@@ -46,6 +46,13 @@ for f in sheetjs.xlsx sheetjs.csv libreoffice.xlsx libreoffice.xls libreoffice.c
     fi
     "$orbelan" import "$f" -o "${f%.*}_${f##*.}.dbf" >/dev/null
 done
+# A sheet it doesn't have is named, with the ones it has.
+if "$orbelan" import sheetjs.xlsx -o none.dbf --sheet 2 2>err.txt || ! grep -q "nu are foaia 2 (foile: Lista)" err.txt; then
+    cat err.txt
+    status=1
+fi
+[ -e none.dbf ] && status=1
+"$orbelan" import libreoffice.xlsx -o sheet.dbf --sheet Lista --dry-run >/dev/null || status=1
 [ $status -eq 0 ] || exit 1
 /usr/bin/python3 - <<'PY'
 import glob, sys, datetime
