@@ -55,9 +55,10 @@ void TForm1::ImportaClick() {
         return;
     }
     if (window.exec() != QDialog::Accepted) return;
-    const auto target = AskSaveFile(
+    auto target = AskSaveFile(
         {"Salvati tabelul nou", "Fisiere DBF|*.DBF", "*.dbf", PathWithoutExtension(path) + ".dbf"});
     if (!target) return;
+    if (PathWithoutExtension(*target) == *target) *target += ".dbf";
     if (FileExists(*target) && Mesaj("Import", "Fisierul " + *target + " exista. Il inlocuiti?",
                                      mkConfirmation, mbYesNo) != mrYes)
         return;
