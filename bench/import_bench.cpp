@@ -32,7 +32,9 @@ void Export(const std::string& table, TovExportType type, const std::string& out
 }
 
 // The peak resident memory counted from here on.
-void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+void ResetPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
 
 void TimeImport(const char* what, const std::string& source, const std::string& target) {
     std::filesystem::remove(target);
@@ -42,19 +44,17 @@ void TimeImport(const char* what, const std::string& source, const std::string& 
     const std::clock_t cpu = std::clock();
     auto s = OpenImportSource(source, {});
     const ImportPreview p = PreviewSource(*s, 100);
-    const ImportOutcome o = ImportToNewTable(*s, p.columns, target, {}, [](const Misfits&) {
-        return true;
-    });
+    const ImportOutcome o =
+        ImportToNewTable(*s, p.columns, target, {}, [](const Misfits&) { return true; });
     const double ms = sw.Ms();
     const double cpuMs = 1000.0 * static_cast<double>(std::clock() - cpu) / CLOCKS_PER_SEC;
     std::vector<FieldDef> fields;
     for (const ColumnField& c : p.columns) fields.push_back(c.field);
     Report(what, ms,
-           std::to_string(static_cast<long>(cpuMs)) + " ms processor, " +
-               std::to_string(o.rows) + " rows, " + std::to_string(o.misfits.count) +
-               " misfits, peak " + std::to_string(static_cast<int>(StatusMb("VmHWM:") - before)) +
-               " MB over the " + std::to_string(static_cast<int>(before)) + " MB before; " +
-               FieldListText(fields));
+           std::to_string(static_cast<long>(cpuMs)) + " ms processor, " + std::to_string(o.rows) +
+               " rows, " + std::to_string(o.misfits.count) + " misfits, peak " +
+               std::to_string(static_cast<int>(StatusMb("VmHWM:") - before)) + " MB over the " +
+               std::to_string(static_cast<int>(before)) + " MB before; " + FieldListText(fields));
 }
 
 }  // namespace
