@@ -42,6 +42,7 @@
 #include "editing/sort_command.h"
 #include "editing/startup.h"
 #include "export/export_command.h"
+#include "importing/import_source.h"
 #include "letters/form_letters.h"
 #include "platform/qt_platform.h"
 #include "print/pdf_export.h"
@@ -126,6 +127,7 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
     BuildMenus();
     BuildOpenMenu();
     BuildStructureMenu();
+    BuildImportMenu();
     AddRecentTablesMenu();
     BuildCodePageParts();
     BuildShortcuts();
@@ -712,7 +714,16 @@ TovGrid TForm1::GridColumns() {
 
 void TForm1::AddTabla() {
     if (!ws_.table.Active()) return;
-    if (const auto chosen = AskDbfFile()) AppendFromTable(ws_, *chosen);
+    FileDialogRequest request{"Alegeti DBF-ul de citit!", "Fisiere DBF|*.DBF", "*.dbf",
+                              ws_.CurrentFile};
+    request.otherFilter = ImportSourceFilter();
+    const auto chosen = AskOpenFile(request);
+    if (!chosen) return;
+    SourceKind kind;
+    if (SourceKindOf(*chosen, kind))
+        AppendImported(*chosen);
+    else
+        AppendFromTable(ws_, *chosen);
 }
 
 void TForm1::InformatCVS1Click() {
@@ -742,6 +753,8 @@ void TForm1::ShowProblem(const std::string& text, UiControl control) {
 std::optional<std::string> TForm1::AskOpenFile(const FileDialogRequest& request) {
     if (fileDialogOverride) return fileDialogOverride(request);
     QFileDialog dialog(this, Q(request.title), QString(), QtFilter(request.filter));
+    if (!request.otherFilter.empty())
+        dialog.setNameFilters({QtFilter(request.filter), QtFilter(request.otherFilter)});
     dialog.setWindowFlags(kDialogFlags);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // Unless asked otherwise the file need not exist.

@@ -38,6 +38,9 @@ class TLbButton;
 class Tfrm_ProgressForm;
 class Tfrm_Selection;
 
+// The file types "Importa din CSV sau Excel..." and the append take besides DBF.
+std::string ImportSourceFilter();
+
 class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     Q_OBJECT
   public:
@@ -122,6 +125,9 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void ExpRTF(QObject* sender);  // the three items of PopupMenu3
     void ExportTabelP();
     void AddTabla();
+    void ImportaClick();
+    // The import preview of a CSV file or workbook (chosen, or dropped on the window).
+    void ImportFile(const std::string& path);  // main_window_import.cpp
     void InformatCVS1Click();
     // F3: the last search again, from the row after the current one.
     void FindAgain();
@@ -153,6 +159,8 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void BuildTopPanel();
     void BuildBottomPanel();
     void BuildMenus();
+    void BuildImportMenu();
+    void AppendImported(const std::string& path);
     void BuildShortcuts();
     void BuildOpenMenu();  // the items of other files' commands come after "Deschide un DBF..."
     void AddRecentTablesMenu();  // and the recent tables last

@@ -17,15 +17,20 @@
 namespace orbelan {
 namespace {
 
-// The local file a drag brings, when it is one the window opens.
+bool HasSuffix(const QString& path, std::initializer_list<const char*> suffixes) {
+    const QString suffix = QFileInfo(path).suffix();
+    for (const char* s : suffixes)
+        if (suffix.compare(QLatin1String(s), Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+// The local file a drag brings, when it is one the window opens (a table) or imports.
 QString DroppedTable(const QMimeData* mime) {
     if (!mime || !mime->hasUrls() || mime->urls().size() != 1) return {};
     const QUrl url = mime->urls().first();
     if (!url.isLocalFile()) return {};
     const QString path = url.toLocalFile();
-    return QFileInfo(path).suffix().compare(QStringLiteral("dbf"), Qt::CaseInsensitive) == 0
-               ? path
-               : QString();
+    return HasSuffix(path, {"dbf", "csv", "txt", "xlsx", "xls"}) ? path : QString();
 }
 
 }  // namespace
@@ -95,8 +100,17 @@ void TForm1::dropEvent(QDropEvent* event) {
     if (path.isEmpty()) return;
     event->acceptProposedAction();
     // Opened once the drop is over: the source program is not kept waiting by our questions.
+    const bool table = HasSuffix(path, {"dbf"});
     QMetaObject::invokeMethod(
-        this, [this, path] { Run([this, path] { OpenTableFile(ws_, S(path)); }); },
+        this,
+        [this, path, table] {
+            Run([this, path, table] {
+                if (table)
+                    OpenTableFile(ws_, S(path));
+                else
+                    ImportFile(S(path));
+            });
+        },
         Qt::QueuedConnection);
 }
 

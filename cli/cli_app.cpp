@@ -14,6 +14,7 @@
 #include "cli/cli_context.h"
 #include "cli/codepage_cli.h"
 #include "cli/console_ui.h"
+#include "cli/import_cli.h"
 #include "cli/memo_cli.h"
 #include "cli/options.h"
 #include "cli/row_printer.h"
@@ -176,6 +177,7 @@ int Append(CliContext& c) {
     ExpectArgs(c.options, 2);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
     const std::string& source = Arg(c.options, 1, "tabelul sursa");
+    if (IsImportSource(source)) return AppendImported(c, source);
     try {
         return AppendFromTable(c.ws, source).refused ? kExitEngine : kExitDone;
     } catch (const AppendStopped&) {
@@ -254,6 +256,7 @@ const std::map<std::string, CliCommand>& Commands() {
         {"undo", {UndoCommand}},
         {"redo", {RedoCommand}},
         {"history", {HistoryCommand}},
+        {"import", {ImportCommand, true}},
     };
     return commands;
 }

@@ -6,6 +6,12 @@
 
 namespace orbelan {
 
+#ifdef ORBELAN_HAVE_WORKBOOK_IMPORT
+#define IMPORT_SOURCES "CSV, .xlsx, .xls"
+#else
+#define IMPORT_SOURCES "CSV"
+#endif
+
 const char* const kUsage =
     "Folosire: orbelan COMANDA [ARGUMENTE] [OPTIUNI]\n"
     "Comenzi:\n"
@@ -31,7 +37,12 @@ const char* const kUsage =
     "  template FISIER -o IESIRE.rtf    modelul de formular cu coloanele tabelului\n"
     "  export FISIER --format html|xls|xlsx|doc|txt|csv|tab|rtf|dif|slk|pdf -o IESIRE\n"
     "                [--filter E]\n"
-    "  append FISIER SURSA              adauga liniile tabelului SURSA\n"
+    "  append FISIER SURSA              adauga liniile tabelului SURSA (DBF sau " IMPORT_SOURCES
+    ")\n"
+    "  import SURSA -o NOU.dbf [--sheet N|NUME] [--delimiter C] [--encoding NUME]\n"
+    "         [--types \"NUME=T(L,Z);...\"] [--format dbase3|dbase4|foxpro|vfp] [--dry-run]\n"
+    "                                   tabel nou din " IMPORT_SOURCES
+    "\n"
     "  csv FISIER -o IESIRE [--filter E] CSV-ul rapid al liniilor afisate\n"
     "  create FISIER \"NUME C(30); SUMA N(10,2); DATAN D; ACTIV L; OBS M\"\n"
     "                [--format dbase3|dbase4|foxpro|vfp] [--codepage NUME]   tabel nou, gol\n"
@@ -101,6 +112,23 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             o.dryRun = true;
         } else if (a == "--to" || a == "--from" || a == "--encoding") {
             (a == "--to" ? o.toPage : a == "--from" ? o.fromPage : o.encoding) = Value(args, i);
+        } else if (a == "--sheet") {
+            o.sheet = Value(args, i);
+        } else if (a == "--delimiter") {
+            const std::string& v = Value(args, i);
+            if (v == "\\t" || v == "tab") {
+                o.delimiter = '\t';
+            } else if (v.size() == 1) {
+                o.delimiter = v[0];
+            } else {
+                throw UsageError("Delimitatorul este un singur caracter (sau tab).");
+            }
+        } else if (a == "--encoding") {
+            o.encoding = Value(args, i);
+        } else if (a == "--types") {
+            o.types = Value(args, i);
+        } else if (a == "--dry-run") {
+            o.dryRun = true;
         } else if (a == "--yes") {
             o.yes = true;
         } else if (a == "--deleted" || a == "--all-columns" || a == "--whole" ||

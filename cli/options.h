@@ -37,6 +37,11 @@ struct CliOptions {
     bool allColumns = false;       // replace --all-columns
     bool whole = false;            // replace --whole
     bool matchCase = false;        // replace --match-case
+    std::string sheet;             // import: --sheet N|NAME
+    char delimiter = 0;            // import: --delimiter C (0: detected)
+    std::string encoding;          // import: --encoding NAME (empty: detected)
+    std::string types;             // import: --types "NAME=T(W,D);..."
+    bool dryRun = false;           // --dry-run
 };
 
 // Throws UsageError for an unknown option, a missing value or a bad number.

@@ -10,6 +10,8 @@ struct FileDialogRequest {
     std::string defaultExtension;  // "*.dbf"
     std::string initialPath;
     bool mustExist = false;  // only an existing file can be chosen
+    std::string otherFilter =
+        {};  // a second choice of file types, "Fisiere CSV|*.csv"; empty: none
 };
 
 }  // namespace orbelan

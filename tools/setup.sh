@@ -10,10 +10,16 @@ else
     PACKAGES=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libgl-dev
               zlib1g-dev
               fonts-dejavu-core poppler-utils  # the pages' font; the PDF tests read with poppler
+              libminizip-dev libexpat1-dev libfreexl-dev  # reading .xlsx and .xls for the import
               libgtest-dev libgmock-dev
               dpkg-dev desktop-file-utils  # the package test: cpack's dependency scan, entry check
-              python3-dbfread python3-dbf gdal-bin libreoffice-calc-nogui  # peer readers
+              python3-dbfread python3-dbf gdal-bin libreoffice-calc-nogui  # peer readers, ogr2ogr
               xvfb openbox xdotool xclip x11-utils imagemagick)  # the window on a real display
+fi
+
+# Node and npm as the machine has them, Debian's when it has none (SheetJS, below).
+if [ "${1:-}" != windows ] && ! command -v npm >/dev/null; then
+    PACKAGES+=(nodejs npm)
 fi
 
 missing=()
@@ -26,4 +32,13 @@ if [ ${#missing[@]} -gt 0 ]; then
     [ "$(id -u)" -ne 0 ] && SUDO="sudo"
     $SUDO apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
+fi
+
+# SheetJS, the workbook writer the import's peer test reads (build/peers, outside the sources).
+if [ "${1:-}" != windows ]; then
+    peers="$(cd "$(dirname "$0")/.." && pwd)/build/peers"
+    if [ ! -d "$peers/node_modules/xlsx" ]; then
+        mkdir -p "$peers"
+        npm install --prefix "$peers" --no-save --no-audit --no-fund --silent xlsx
+    fi
 fi

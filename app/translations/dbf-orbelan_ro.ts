@@ -284,4 +284,15 @@ Doriti totusi sa il stergeti?</translation>
         <translation>Selecteaza tot</translation>
     </message>
 </context>
+<context>
+    <name>QMessageBox</name>
+    <message>
+        <source>Show Details...</source>
+        <translation>Arata lista...</translation>
+    </message>
+    <message>
+        <source>Hide Details...</source>
+        <translation>Ascunde lista...</translation>
+    </message>
+</context>
 </TS>

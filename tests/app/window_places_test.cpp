@@ -110,7 +110,7 @@ TEST_F(WindowPlacesTest, ColumnOrderAndWidthsComeBackWithTheTable) {
 
 TEST_F(WindowPlacesTest, ADroppedDbfOpensAndOtherFilesAreNotTaken) {
     const std::string table = Table("dropped.dbf");
-    const std::string text = dir.File("note.txt");
+    const std::string text = dir.File("note.pdf");
     test::WriteFileBytes(text, "x");
     for (const auto& [path, taken] : {std::pair{text, false}, std::pair{table, true}}) {
         QMimeData mime;

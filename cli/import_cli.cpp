@@ -1,0 +1,107 @@
+#include "cli/import_cli.h"
+
+#include <ostream>
+
+#include "cli/cli_app.h"
+#include "cli/cli_context.h"
+#include "engine/errors.h"
+#include "engine/file_io.h"
+#include "importing/import_table.h"
+
+namespace orbelan {
+namespace {
+
+SourceOptions SourceOptionsOf(const CliOptions& o) {
+    return {o.sheet, o.delimiter, o.encoding};
+}
+
+// A source that can't be read whole is exit 3, with the place named.
+template <typename Run>
+auto Reading(const std::string& path, Run&& run) {
+    try {
+        return run();
+    } catch (const DbfError& e) {
+        if (e.Kind() == ErrorKind::CannotOpen || e.Kind() == ErrorKind::Malformed)
+            throw Unreadable{"Fisierul ales, " + path + ", nu poate fi citit!\n" + e.what()};
+        throw;
+    }
+}
+
+// Values that don't fit: listed, then the question; without --yes (or a "da" typed on a
+// terminal) the answer is NU and the command exits 2 with nothing written.
+ConfirmMisfits AskMisfits(CliContext& c) {
+    return [&c](const Misfits& m) {
+        c.out << m.count << " valori nu incap in campurile lor:\n" << m.Text();
+        c.messages.guarded = true;
+        return c.messages.Mesaj("Import", "Importati oricum, cu celulele acestea goale?",
+                                mkConfirmation, mbYesNo) == mrYes;
+    };
+}
+
+}  // namespace
+
+bool IsImportSource(const std::string& path) {
+    SourceKind kind;
+    return SourceKindOf(path, kind);
+}
+
+int ImportCommand(CliContext& c) {
+    ExpectArgs(c.options, 1);
+    const std::string& path = Arg(c.options, 0, "sursa");
+    if (c.options.output.empty()) throw UsageError("Lipseste -o NOU.dbf.");
+    NewTableFormat format;
+    if (c.options.outputFormat != "table" &&
+        !TableVersionOf(c.options.outputFormat, format.version))
+        throw UsageError("Formatul tabelului este dbase3, dbase4, foxpro sau vfp.");
+    if (!c.options.codePage.empty()) format.codePage = c.options.codePage;
+
+    auto source = Reading(path, [&] { return OpenImportSource(path, SourceOptionsOf(c.options)); });
+    ImportPreview preview = Reading(path, [&] { return PreviewSource(*source, 0); });
+    ApplyTypes(preview.columns, c.options.types);
+    std::vector<FieldDef> fields;
+    for (const ColumnField& col : preview.columns) fields.push_back(col.field);
+
+    if (c.options.dryRun) {
+        if (source->kind == SourceKind::Csv)
+            c.out << "Codificare: " << source->encoding << "; delimitator: "
+                  << (source->delimiter == '\t' ? std::string("tab")
+                                                : std::string(1, source->delimiter))
+                  << '\n';
+        else
+            c.out << "Foaia: " << source->sheetNames[static_cast<size_t>(source->sheetIndex)]
+                  << '\n';
+        c.out << "Campuri: " << FieldListText(fields) << '\n';
+        const ImportOutcome o = Reading(path, [&] {
+            return ImportToNewTable(*source, preview.columns, c.options.output, format, {}, true);
+        });
+        c.out << "Linii: " << o.rows << '\n';
+        if (o.misfits.count == 0) return kExitDone;
+        c.out << o.misfits.count << " valori nu incap in campurile lor:\n" << o.misfits.Text();
+        return kExitFound;
+    }
+
+    if (FileExists(c.options.output) &&
+        c.messages.Mesaj("Import", "Fisierul " + c.options.output + " exista. Il inlocuiti?",
+                         mkConfirmation, mbYesNo) != mrYes)
+        return kExitUsage;
+    const ImportOutcome o = Reading(path, [&] {
+        return ImportToNewTable(*source, preview.columns, c.options.output, format, AskMisfits(c));
+    });
+    if (!o.written) return kExitUsage;
+    c.out << "Am importat " << o.rows << " linii in " << c.options.output << " ("
+          << FieldListText(fields) << ").\n";
+    if (o.misfits.count > 0) c.out << o.misfits.count << " valori au ramas goale.\n";
+    return kExitDone;
+}
+
+int AppendImported(CliContext& c, const std::string& source) {
+    const ImportOutcome o = Reading(source, [&] {
+        return AppendFromSource(c.ws, source, SourceOptionsOf(c.options), AskMisfits(c));
+    });
+    if (!o.written) return o.misfits.count > 0 ? kExitUsage : kExitEngine;
+    c.out << "Am adaugat " << o.rows << " linii.\n";
+    if (o.misfits.count > 0) c.out << o.misfits.count << " valori au ramas goale.\n";
+    return kExitDone;
+}
+
+}  // namespace orbelan

@@ -1,0 +1,474 @@
+#include "importing/field_proposal.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+
+#include "core/argument_error.h"
+#include "engine/date_util.h"
+#include "engine/text_parse.h"
+
+namespace orbelan {
+namespace {
+
+constexpr int kMaxCharWidth = 254;
+constexpr int kMaxNumberWidth = 20;
+constexpr int kMaxExactDigits = 15;
+constexpr int kCodeDigits = 10;
+
+std::string_view Trimmed(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+int CodePoints(std::string_view s) {
+    int n = 0;
+    for (char c : s) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+}
+
+struct NumberParts {
+    bool negative = false;
+    bool leadingZero = false;  // an integer part of two digits or more starting with 0
+    int intDigits = 0;         // without leading zeros, at least 1
+    int fracDigits = 0;
+};
+
+// A number written with style's decimal separator and, between groups of three, its grouping.
+// canonical (when given) receives it with '.' and without grouping or leading zeros.
+bool ParseStyledNumber(std::string_view s, const NumberStyle& style, NumberParts& out,
+                       std::string* canonical = nullptr) {
+    s = Trimmed(s);
+    out = NumberParts{};
+    if (canonical) canonical->clear();
+    if (!s.empty() && (s[0] == '-' || s[0] == '+')) {
+        out.negative = s[0] == '-';
+        s.remove_prefix(1);
+    }
+    if (canonical && out.negative) *canonical += '-';
+    size_t i = 0;
+    int group = 0, written = 0, zeros = 0;
+    bool grouped = false;
+    for (; i < s.size(); ++i) {
+        const char c = s[i];
+        if (IsDigit(c)) {
+            if (c == '0' && written == 0) {
+                ++zeros;
+            } else {
+                ++written;
+                if (canonical) *canonical += c;
+            }
+            ++group;
+        } else if (style.grouping != 0 && c == style.grouping) {
+            if (group == 0 || group > 3 || (grouped && group != 3)) return false;
+            grouped = true;
+            group = 0;
+        } else {
+            break;
+        }
+    }
+    if (grouped && group != 3) return false;
+    out.leadingZero = zeros > 0 && zeros + written > 1;
+    out.intDigits = std::max(1, written);
+    if (canonical && written == 0) *canonical += '0';
+    const bool hasInt = zeros + written > 0;
+    if (i < s.size()) {
+        if (s[i] != style.decimal) return false;
+        if (canonical) *canonical += '.';
+        for (++i; i < s.size(); ++i) {
+            if (!IsDigit(s[i])) return false;
+            ++out.fracDigits;
+            if (canonical) *canonical += s[i];
+        }
+        if (out.fracDigits == 0) return false;
+    }
+    return hasInt || out.fracDigits > 0;
+}
+
+bool ParseDayText(std::string_view s, int& day) {
+    s = Trimmed(s);
+    int y = 0, m = 0, d = 0;
+    const auto number = [&](size_t from, size_t to, int& v) {
+        if (from >= to || to > s.size()) return false;
+        for (size_t i = from; i < to; ++i)
+            if (!IsDigit(s[i])) return false;
+        std::from_chars(s.data() + from, s.data() + to, v);
+        return true;
+    };
+    const size_t dot1 = s.find('.');
+    if (s.size() == 10 && s[4] == '-' && s[7] == '-') {
+        if (!number(0, 4, y) || !number(5, 7, m) || !number(8, 10, d)) return false;
+    } else if (dot1 != std::string_view::npos) {
+        const size_t dot2 = s.find('.', dot1 + 1);
+        if (dot2 == std::string_view::npos || s.size() - dot2 - 1 != 4 || dot1 > 2 ||
+            dot2 - dot1 - 1 > 2 || !number(0, dot1, d) || !number(dot1 + 1, dot2, m) ||
+            !number(dot2 + 1, s.size(), y))
+            return false;
+    } else {
+        return false;
+    }
+    if (!IsValidDate(y, m, d)) return false;
+    day = DayNumber(y, m, d);
+    return true;
+}
+
+bool ParseLogicalWord(std::string_view s, bool& value) {
+    s = Trimmed(s);
+    const auto is = [s](std::string_view word) {
+        if (s.size() != word.size()) return false;
+        for (size_t i = 0; i < s.size(); ++i)
+            if (std::toupper(static_cast<unsigned char>(s[i])) != word[i]) return false;
+        return true;
+    };
+    if (is("DA") || is("TRUE") || is("ADEVARAT")) return value = true, true;
+    if (is("NU") || is("FALSE") || is("FALS")) return value = false, true;
+    return false;
+}
+
+void Observe(FieldGuesser::Hypothesis& h, const Cell& cell, bool& leadingZero) {
+    if (!h.valid) return;
+    NumberParts p;
+    const bool ok = cell.kind == CellKind::Number ? ParseStyledNumber(cell.text, {'.', 0}, p)
+                                                  : ParseStyledNumber(cell.text, h.style, p);
+    if (!ok) {
+        h.valid = false;
+        return;
+    }
+    ++h.parsed;
+    leadingZero = leadingZero || p.leadingZero;
+    h.intDigits = std::max(h.intDigits, p.intDigits);
+    h.fracDigits = std::max(h.fracDigits, p.fracDigits);
+    h.negative = h.negative || p.negative;
+}
+
+// The reading of a column's numbers: the hypothesis that reads every value; when both do, the
+// one whose decimal separator stands alone in some value (a "1,234" column is Romanian
+// decimals).
+const FieldGuesser::Hypothesis& Chosen(const FieldGuesser::Column& c) {
+    const auto& point = c.pointDecimal;
+    const auto& comma = c.commaDecimal;
+    if (point.valid != comma.valid) return point.valid ? point : comma;
+    if (!point.valid) return point.parsed >= comma.parsed ? point : comma;
+    if (c.loneComma && !c.lonePoint) return comma;
+    return point;
+}
+
+}  // namespace
+
+std::string FoldedName(std::string_view name) {
+    std::string out;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(std::toupper(c));
+            continue;
+        }
+        unsigned cp = 0;
+        int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : 1;
+        cp = c & (0x3F >> extra);
+        for (int k = 0; k < extra && i + 1 < name.size(); ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(name[++i]) & 0x3F);
+        switch (cp) {
+            case 0x102:
+            case 0x103:
+            case 0xC2:
+            case 0xE2:
+                out += 'A';
+                break;
+            case 0xCE:
+            case 0xEE:
+                out += 'I';
+                break;
+            case 0x218:
+            case 0x219:
+            case 0x15E:
+            case 0x15F:
+                out += 'S';
+                break;
+            case 0x21A:
+            case 0x21B:
+            case 0x162:
+            case 0x163:
+                out += 'T';
+                break;
+            default:
+                out += '\x01';  // a character no field name has
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> DbfSafeNames(const std::vector<std::string>& header) {
+    std::vector<std::string> names;
+    for (size_t i = 0; i < header.size(); ++i) {
+        std::string name;
+        for (char c : FoldedName(header[i])) {
+            const bool keep = (c >= 'A' && c <= 'Z') || IsDigit(c);
+            if (keep)
+                name += c;
+            else if (!name.empty() && name.back() != '_')
+                name += '_';
+        }
+        while (!name.empty() && name.back() == '_') name.pop_back();
+        if (name.empty()) name = "CAMP" + std::to_string(i + 1);
+        if (IsDigit(name[0])) name = "C" + name;
+        name.resize(std::min<size_t>(name.size(), 10));
+        while (!name.empty() && name.back() == '_') name.pop_back();
+        const auto taken = [&](const std::string& n) {
+            return std::any_of(names.begin(), names.end(),
+                               [&](const std::string& o) { return SameFieldName(o, n); });
+        };
+        std::string unique = name;
+        for (int k = 2; taken(unique); ++k) {
+            const std::string suffix = "_" + std::to_string(k);
+            unique = name.substr(0, std::min(name.size(), 10 - suffix.size())) + suffix;
+        }
+        names.push_back(unique);
+    }
+    return names;
+}
+
+std::vector<std::string> HeaderTexts(const std::vector<Cell>& row) {
+    std::vector<std::string> texts;
+    for (const Cell& c : row) texts.push_back(CellText(c));
+    while (!texts.empty() && texts.back().empty()) texts.pop_back();
+    return texts;
+}
+
+std::string CellText(const Cell& cell) {
+    switch (cell.kind) {
+        case CellKind::Date: {
+            std::string s = FormatDate(cell.day, "dd.MM.yyyy");
+            if (cell.ms != 0) {
+                char hm[16];
+                std::snprintf(hm, sizeof hm, " %02d:%02d", static_cast<int>(cell.ms / 3600000),
+                              static_cast<int>(cell.ms / 60000 % 60));
+                s += hm;
+            }
+            return s;
+        }
+        case CellKind::Logical:
+            return cell.text == "T" ? "DA" : "NU";
+        default:
+            return cell.text;
+    }
+}
+
+FieldGuesser::FieldGuesser(const std::vector<Cell>& header)
+    : header_(HeaderTexts(header)), columns_(header_.size()) {}
+
+void FieldGuesser::Add(const std::vector<Cell>& row) {
+    for (size_t i = 0; i < columns_.size() && i < row.size(); ++i) {
+        const Cell& cell = row[i];
+        if (cell.kind == CellKind::Empty) continue;
+        Column& c = columns_[i];
+        ++c.values;
+        bool flag = false;
+        int day = 0;
+        c.logical =
+            c.logical && (cell.kind == CellKind::Logical ||
+                          (cell.kind == CellKind::Text && ParseLogicalWord(cell.text, flag)));
+        c.date = c.date && ((cell.kind == CellKind::Date && cell.ms == 0) ||
+                            (cell.kind == CellKind::Text && ParseDayText(cell.text, day)));
+        c.longest = std::max(c.longest, CodePoints(CellText(cell)));
+        if (!c.number) continue;
+        if (cell.kind != CellKind::Text && cell.kind != CellKind::Number) {
+            c.number = false;
+            continue;
+        }
+        const std::string_view t = Trimmed(cell.text);
+        const bool digitsOnly = !t.empty() && std::all_of(t.begin(), t.end(), IsDigit);
+        if (digitsOnly) {
+            if (t.size() > 1 && t[0] == '0') c.leadingZero = true;
+            const int len = static_cast<int>(t.size());
+            c.digitLength = c.digitLength == -1 || c.digitLength == len ? len : -2;
+        } else {
+            c.plainDigits = false;
+        }
+        if (cell.kind == CellKind::Text) {
+            const size_t commas = std::count(t.begin(), t.end(), ',');
+            const size_t points = std::count(t.begin(), t.end(), '.');
+            if (commas == 1 && points == 0) c.loneComma = true;
+            if (points == 1 && commas == 0) c.lonePoint = true;
+        }
+        Observe(c.pointDecimal, cell, c.leadingZero);
+        Observe(c.commaDecimal, cell, c.leadingZero);
+        c.number = c.pointDecimal.valid || c.commaDecimal.valid;
+    }
+}
+
+std::vector<ColumnField> FieldGuesser::Result() const {
+    const std::vector<std::string> names = DbfSafeNames(header_);
+    std::vector<ColumnField> out;
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        const Column& c = columns_[i];
+        ColumnField f;
+        f.column = static_cast<int>(i);
+        f.field.name = names[i];
+        const Hypothesis& h = Chosen(c);
+        f.numbers = h.style;
+        const int width =
+            h.intDigits + (h.fracDigits > 0 ? h.fracDigits + 1 : 0) + (h.negative ? 1 : 0);
+        const bool code = c.plainDigits && c.digitLength >= kCodeDigits;
+        if (c.values == 0) {
+            f.field.type = 'C';
+            f.field.size = 1;
+        } else if (c.logical) {
+            f.field.type = 'L';
+            f.field.size = 1;
+        } else if (c.date) {
+            f.field.type = 'D';
+            f.field.size = 8;
+        } else if (c.number && !c.leadingZero && !code &&
+                   h.intDigits + h.fracDigits <= kMaxExactDigits && width <= kMaxNumberWidth) {
+            f.field.type = 'N';
+            f.field.size = width;
+            f.field.decimals = h.fracDigits;
+        } else if (c.longest > kMaxCharWidth) {
+            f.field.type = 'M';
+            f.field.size = 10;
+        } else {
+            f.field.type = 'C';
+            f.field.size = std::max(1, c.longest);
+        }
+        out.push_back(f);
+    }
+    return out;
+}
+
+bool ReadCellFor(const Cell& cell, const ColumnField& column, FieldValueText& out,
+                 std::string& why) {
+    out.empty = out.isDay = false;
+    out.text.clear();
+    if (cell.kind == CellKind::Empty) {
+        out.empty = true;
+        return true;
+    }
+    switch (column.field.type) {
+        case 'N':
+        case 'F': {
+            NumberParts p;
+            const bool ok = cell.kind == CellKind::Number
+                                ? ParseStyledNumber(cell.text, {'.', 0}, p, &out.text)
+                                : cell.kind == CellKind::Text &&
+                                      ParseStyledNumber(cell.text, column.numbers, p, &out.text);
+            if (!ok) {
+                why = "nu este un numar";
+                return false;
+            }
+            return true;
+        }
+        case 'D':
+            if (cell.kind == CellKind::Date) {
+                if (cell.ms != 0) {
+                    why = "are si ora, pe care un camp D nu o tine";
+                    return false;
+                }
+                out.isDay = true;
+                out.day = cell.day;
+                return true;
+            }
+            if (cell.kind == CellKind::Text && ParseDayText(cell.text, out.day)) {
+                out.isDay = true;
+                return true;
+            }
+            why = "nu este o data";
+            return false;
+        case 'L': {
+            bool value = false;
+            if (cell.kind == CellKind::Logical) {
+                out.text = cell.text;
+                return true;
+            }
+            if (cell.kind == CellKind::Text) {
+                if (ParseLogicalWord(cell.text, value)) {
+                    out.text = value ? "T" : "F";
+                    return true;
+                }
+                if (const auto v = ParseLogicalText(cell.text)) {
+                    out.text = *v ? "T" : "F";
+                    return true;
+                }
+            }
+            why = "nu este DA sau NU";
+            return false;
+        }
+        default:
+            if (cell.kind == CellKind::Text)
+                out.text.assign(cell.text);
+            else
+                out.text = CellText(cell);
+            return true;
+    }
+}
+
+std::string FieldListText(const std::vector<FieldDef>& fields) {
+    std::string s;
+    for (const FieldDef& f : fields) {
+        if (!s.empty()) s += "; ";
+        s += f.name + ' ' + f.type;
+        if (f.type == 'C' || f.type == 'N' || f.type == 'F') {
+            s += '(' + std::to_string(f.size);
+            if (f.decimals > 0) s += ',' + std::to_string(f.decimals);
+            s += ')';
+        }
+    }
+    return s;
+}
+
+void ApplyTypes(std::vector<ColumnField>& columns, const std::string& types) {
+    size_t start = 0;
+    while (start < types.size()) {
+        size_t end = types.find(';', start);
+        if (end == std::string::npos) end = types.size();
+        const std::string item(Trimmed(std::string_view(types).substr(start, end - start)));
+        start = end + 1;
+        if (item.empty()) continue;
+        const size_t eq = item.find('=');
+        const auto bad = [&] {
+            return ArgumentError("Nu inteleg tipul \"" + item +
+                                 "\" (de forma NUME=C(30), N(10,2), D, L, M).");
+        };
+        if (eq == std::string::npos || eq + 1 >= item.size()) throw bad();
+        const std::string name(Trimmed(std::string_view(item).substr(0, eq)));
+        const std::string spec(Trimmed(std::string_view(item).substr(eq + 1)));
+        auto it = std::find_if(columns.begin(), columns.end(), [&](const ColumnField& c) {
+            return SameFieldName(c.field.name, name);
+        });
+        if (it == columns.end())
+            throw ArgumentError("Sursa nu are coloana " + name + " (campurile propuse: " + [&] {
+                std::vector<FieldDef> f;
+                for (const ColumnField& c : columns) f.push_back(c.field);
+                return FieldListText(f);
+            }() + ").");
+        FieldDef def = it->field;
+        def.type = static_cast<char>(std::toupper(static_cast<unsigned char>(spec[0])));
+        def.decimals = 0;
+        int w = 0, d = 0;
+        const std::string rest = spec.substr(1);
+        if (def.type == 'D') {
+            def.size = 8;
+        } else if (def.type == 'L') {
+            def.size = 1;
+        } else if (def.type == 'M') {
+            def.size = 10;
+        } else if ((def.type == 'C' || def.type == 'N' || def.type == 'F') &&
+                   (std::sscanf(rest.c_str(), "(%d,%d)", &w, &d) == 2 ||
+                    std::sscanf(rest.c_str(), "(%d)", &w) == 1) &&
+                   w > 0 && d >= 0 && rest.back() == ')') {
+            def.size = w;
+            def.decimals = d;
+        } else {
+            throw bad();
+        }
+        if (!rest.empty() && (def.type == 'D' || def.type == 'L' || def.type == 'M')) throw bad();
+        it->field = def;
+    }
+}
+
+}  // namespace orbelan

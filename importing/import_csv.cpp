@@ -1,0 +1,355 @@
+// The CSV reader: RFC 4180 quoting (a quote inside a quoted value doubled, line breaks kept),
+// read in chunks so a file of any size takes the same memory.
+#include <array>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "engine/codepage.h"
+#include "engine/errors.h"
+#include "engine/file_io.h"
+#include "importing/import_source.h"
+
+namespace orbelan {
+namespace {
+
+constexpr size_t kChunk = 1 << 20;
+constexpr size_t kSniffBytes = 64 * 1024;
+
+// UTF-8 validity and the counts of the bytes above 127, fed chunk by chunk.
+class EncodingGuess {
+  public:
+    void Feed(std::string_view bytes) {
+        const char* p = bytes.data();
+        const char* end = p + bytes.size();
+        while (p != end) {
+            // Runs of ASCII eight bytes at a time.
+            if (pending_ == 0) {
+                uint64_t word;
+                while (end - p >= 8 &&
+                       (std::memcpy(&word, p, 8), (word & 0x8080808080808080ull) == 0))
+                    p += 8;
+                if (p == end) break;
+            }
+            const unsigned char b = static_cast<unsigned char>(*p++);
+            if (b < 0x80) {
+                if (pending_ > 0) valid_ = false;
+                pending_ = 0;
+                continue;
+            }
+            ++counts_[b];
+            if (pending_ > 0) {
+                if ((b & 0xC0) != 0x80) valid_ = false;
+                --pending_;
+            } else if ((b & 0xE0) == 0xC0 && b >= 0xC2) {
+                pending_ = 1;
+            } else if ((b & 0xF0) == 0xE0) {
+                pending_ = 2;
+            } else if ((b & 0xF8) == 0xF0 && b <= 0xF4) {
+                pending_ = 3;
+            } else {
+                valid_ = false;
+            }
+        }
+    }
+    std::string Result() const {
+        if (valid_ && pending_ == 0) return "utf-8";
+        // The page whose reading of the high bytes gives the most letters a Central European
+        // text has, and the fewest symbols, box lines and control characters.
+        static const char* const kPages[] = {"cp1250", "iso-8859-2", "cp852"};
+        std::string best = kPages[0];
+        long bestScore = 0;
+        bool first = true;
+        for (const char* name : kPages) {
+            const auto page = CodePage::Get(CsvCodePage(name));
+            long score = 0;
+            for (int b = 0x80; b < 0x100; ++b) {
+                if (counts_[static_cast<size_t>(b)] == 0) continue;
+                const std::string s = page->Decode(std::string(1, static_cast<char>(b)));
+                score += (IsLetter(s) ? 1 : -3) * counts_[static_cast<size_t>(b)];
+            }
+            if (first || score > bestScore) best = name, bestScore = score;
+            first = false;
+        }
+        return best;
+    }
+    static std::string CsvCodePage(const std::string& encoding) {
+        return encoding == "iso-8859-2" ? "iso8859_2" : encoding;
+    }
+
+  private:
+    // Latin letters with marks (U+00C0..U+024F, Romanian S and T with comma below among them).
+    static bool IsLetter(const std::string& utf8) {
+        if (utf8.size() != 2) return false;
+        const unsigned cp = ((static_cast<unsigned char>(utf8[0]) & 0x1Fu) << 6) |
+                            (static_cast<unsigned char>(utf8[1]) & 0x3Fu);
+        return cp >= 0xC0 && cp <= 0x24F && cp != 0xD7 && cp != 0xF7;
+    }
+    std::array<long, 256> counts_{};
+    int pending_ = 0;
+    bool valid_ = true;
+};
+
+char DetectDelimiter(std::string_view sample) {
+    // Counted outside quotes, line by line: the delimiter is the candidate found the same
+    // number of times on most lines, the most often.
+    static const char kCandidates[] = {';', ',', '\t'};
+    char best = ',';
+    double bestScore = 0;
+    for (char d : kCandidates) {
+        std::vector<int> perLine;
+        int count = 0;
+        bool quoted = false;
+        for (char ch : sample) {
+            if (ch == '"') quoted = !quoted;
+            if (quoted) continue;
+            if (ch == d) ++count;
+            if (ch == '\n') {
+                perLine.push_back(count);
+                count = 0;
+            }
+        }
+        if (count > 0) perLine.push_back(count);
+        if (perLine.empty() || perLine[0] == 0) continue;
+        int same = 0;
+        for (int n : perLine) same += n == perLine[0];
+        const double score = perLine[0] * static_cast<double>(same) / perLine.size();
+        if (score > bestScore) best = d, bestScore = score;
+    }
+    return best;
+}
+
+class CsvSource : public ImportSource {
+  public:
+    CsvSource(const std::string& path, const SourceOptions& options)
+        : file_(FileHandle::OpenRead(path)) {
+        kind = SourceKind::Csv;
+        std::string sample(kSniffBytes, '\0');
+        sample.resize(file_.ReadAt(0, sample.data(), sample.size()));
+        bom_ = sample.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+        if (!options.encoding.empty()) {
+            encoding = CsvEncodingName(options.encoding);
+            if (encoding.empty())
+                throw DbfError(ErrorKind::Conversion,
+                               "Codificarea " + options.encoding +
+                                   " nu este cunoscuta (utf-8, cp1250, cp852, iso-8859-2).");
+        } else if (bom_ > 0) {
+            encoding = "utf-8";
+        } else {
+            EncodingGuess guess;
+            std::string chunk(kChunk, '\0');
+            for (uint64_t at = 0;;) {
+                const size_t n = file_.ReadAt(at, chunk.data(), chunk.size());
+                if (n == 0) break;
+                guess.Feed(std::string_view(chunk.data(), n));
+                at += n;
+            }
+            encoding = guess.Result();
+        }
+        if (encoding != "utf-8") page_ = CodePage::Get(EncodingGuess::CsvCodePage(encoding));
+        delimiter = options.delimiter != 0 ? options.delimiter
+                                           : DetectDelimiter(std::string_view(sample).substr(bom_));
+        for (char stop : {delimiter, '\n', '\r'}) stops_[static_cast<unsigned char>(stop)] = true;
+        Rewind();
+    }
+
+    void Rewind() override {
+        offset_ = bom_;
+        buf_.clear();
+        pos_ = 0;
+        line_ = 1;
+        rowLine_ = 1;
+        headerCells_ = 0;
+    }
+
+    int RowNumber() const override { return rowLine_; }
+
+    bool Next(std::vector<Cell>& row) override {
+        for (;;) {
+            rowLine_ = line_;
+            int c = Peek();
+            if (c < 0) return false;
+            if (c == '\n' || c == '\r') {  // an empty line is no row
+                EndOfLine();
+                continue;
+            }
+            size_t cells = 0;
+            bool more = true;
+            while (more) {
+                if (cells == row.size()) row.emplace_back();
+                more = ReadCell(row[cells]);
+                ++cells;
+            }
+            if (headerCells_ == 0) headerCells_ = cells;
+            // Cells past the header's are refused unless all empty (a trailing delimiter).
+            for (size_t i = headerCells_; i < cells; ++i)
+                if (row[i].kind != CellKind::Empty)
+                    throw DbfError(ErrorKind::Malformed,
+                                   "Linia " + std::to_string(rowLine_) + " are " +
+                                       std::to_string(cells) +
+                                       " valori, mai multe decat capul de tabel (" +
+                                       std::to_string(headerCells_) + ").");
+            row.resize(headerCells_);
+            for (size_t i = cells; i < headerCells_; ++i) row[i] = Cell{};
+            return true;
+        }
+    }
+
+  private:
+    int Peek() {
+        if (pos_ == buf_.size() && !Fill()) return -1;
+        return static_cast<unsigned char>(buf_[pos_]);
+    }
+    bool Fill() {
+        buf_.resize(kChunk);
+        const size_t n = file_.ReadAt(offset_, buf_.data(), kChunk);
+        buf_.resize(n);
+        offset_ += n;
+        pos_ = 0;
+        return n > 0;
+    }
+    void EndOfLine() {
+        const int c = Peek();
+        ++pos_;
+        ++line_;
+        if (c == '\r' && Peek() == '\n') ++pos_;
+    }
+
+    // One cell into cell; true when another follows on the same row. The line break (or the end)
+    // that ends the row is consumed.
+    bool ReadCell(Cell& cell) {
+        raw_.clear();
+        bool quoted = false;
+        if (Peek() != '"') {
+            // Most values: unquoted and whole in the buffer, decoded from it directly.
+            const char* start = buf_.data() + pos_;
+            const char* end = buf_.data() + buf_.size();
+            const char* p = start;
+            while (p != end && !stops_[static_cast<unsigned char>(*p)]) ++p;
+            if (p != end) {
+                const std::string_view value(start, static_cast<size_t>(p - start));
+                pos_ += value.size();
+                Decode(value, cell);
+                if (*p == delimiter) {
+                    ++pos_;
+                    return true;
+                }
+                EndOfLine();
+                return false;
+            }
+        } else {
+            quoted = true;
+            const int startLine = line_;
+            ++pos_;
+            for (;;) {
+                if (pos_ == buf_.size() && !Fill())
+                    throw DbfError(ErrorKind::Malformed,
+                                   "Ghilimelele deschise pe linia " + std::to_string(startLine) +
+                                       " nu se inchid pana la sfarsitul fisierului.");
+                const char* start = buf_.data() + pos_;
+                const size_t avail = buf_.size() - pos_;
+                const void* q = std::memchr(start, '"', avail);
+                const size_t len =
+                    q ? static_cast<size_t>(static_cast<const char*>(q) - start) : avail;
+                if (std::memchr(start, '\n', len) || std::memchr(start, '\r', len))
+                    for (size_t i = 0; i < len; ++i)
+                        if (start[i] == '\n' ||
+                            (start[i] == '\r' && (i + 1 == len || start[i + 1] != '\n')))
+                            ++line_;
+                raw_.append(start, len);
+                pos_ += len;
+                if (!q) continue;
+                ++pos_;  // the quote
+                if (Peek() == '"') {
+                    raw_ += '"';
+                    ++pos_;
+                    continue;
+                }
+                break;
+            }
+        }
+        for (;;) {
+            const int c = Peek();
+            if (c < 0) {
+                Finish(cell, quoted);
+                return false;
+            }
+            if (c == delimiter) {
+                ++pos_;
+                Finish(cell, quoted);
+                return true;
+            }
+            if (c == '\n' || c == '\r') {
+                EndOfLine();
+                Finish(cell, quoted);
+                return false;
+            }
+            if (quoted)
+                throw DbfError(ErrorKind::Malformed,
+                               "Linia " + std::to_string(line_) +
+                                   ": dupa ghilimelele de inchidere ale unei valori urmeaza alt "
+                                   "text.");
+            // Unquoted: up to the next delimiter or line break within the buffer.
+            const char* start = buf_.data() + pos_;
+            const char* end = buf_.data() + buf_.size();
+            const char* p = start;
+            while (p != end && !stops_[static_cast<unsigned char>(*p)]) ++p;
+            raw_.append(start, static_cast<size_t>(p - start));
+            pos_ += static_cast<size_t>(p - start);
+        }
+    }
+
+    void Finish(Cell& cell, bool) { Decode(raw_, cell); }
+
+    void Decode(std::string_view bytes, Cell& cell) {
+        cell.text.clear();
+        if (bytes.empty()) {
+            cell.kind = CellKind::Empty;
+            return;
+        }
+        cell.kind = CellKind::Text;
+        if (page_)
+            page_->AppendDecoded(bytes, cell.text);
+        else
+            cell.text.assign(bytes);
+    }
+
+    FileHandle file_;
+    std::shared_ptr<const CodePage> page_;
+    size_t bom_ = 0;
+    uint64_t offset_ = 0;
+    std::string buf_;
+    size_t pos_ = 0;
+    int line_ = 1;
+    int rowLine_ = 1;
+    size_t headerCells_ = 0;
+    std::string raw_;
+    std::array<bool, 256> stops_{};  // the bytes that end an unquoted value
+};
+
+}  // namespace
+
+std::string CsvEncodingName(const std::string& name) {
+    std::string n;
+    for (char ch : name)
+        if (ch != '-' && ch != '_' && ch != ' ')
+            n += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    if (n == "utf8" || n == "utf8bom") return "utf-8";
+    if (n == "cp1250" || n == "windows1250") return "cp1250";
+    if (n == "cp852" || n == "ibm852") return "cp852";
+    if (n == "iso88592" || n == "latin2") return "iso-8859-2";
+    return {};
+}
+
+std::string DetectCsvEncoding(std::string_view bytes) {
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) return "utf-8";
+    EncodingGuess guess;
+    guess.Feed(bytes);
+    return guess.Result();
+}
+
+std::unique_ptr<ImportSource> OpenCsvSource(const std::string& path, const SourceOptions& options) {
+    return std::make_unique<CsvSource>(path, options);
+}
+
+}  // namespace orbelan

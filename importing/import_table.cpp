@@ -1,0 +1,343 @@
+#include "importing/import_table.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <optional>
+
+#include "core/command_guard.h"
+#include "core/progress.h"
+#include "core/replace_table.h"
+#include "core/workspace.h"
+#include "engine/dbf_file.h"
+#include "engine/dbf_writer.h"
+#include "engine/errors.h"
+#include "engine/field_codec.h"
+#include "engine/file_io.h"
+#include "engine/rewrite.h"
+
+namespace orbelan {
+namespace {
+
+constexpr long kRowsPerStep = 1000;
+
+bool AllEmpty(const std::vector<Cell>& row) {
+    return std::all_of(row.begin(), row.end(),
+                       [](const Cell& c) { return c.kind == CellKind::Empty; });
+}
+
+// Reads up to the first non-empty row: the header.
+std::vector<Cell> ReadHeader(ImportSource& source) {
+    source.Rewind();
+    std::vector<Cell> row;
+    while (source.Next(row))
+        if (!AllEmpty(row)) return row;
+    throw DbfError(ErrorKind::Malformed, "Sursa nu are niciun rand, nici macar capul de tabel.");
+}
+
+// Puts the imported cells of a row into a record of layout: each through the engine's own
+// conversion, a value that can't go in listed and left empty.
+class RowFiller {
+  public:
+    RowFiller(const DbfLayout& layout, const CodePage& page, std::vector<ColumnField> columns,
+              std::vector<int> fields)
+        : layout_(layout),
+          page_(page),
+          codec_(layout, page),
+          columns_(std::move(columns)),
+          fields_(std::move(fields)) {
+        format_.decimalSeparator = '.';
+    }
+
+    // memo(i, text): stores memo field i's text (the writer does; a check only encodes it).
+    template <typename Memo>
+    void Fill(const std::vector<Cell>& row, int rowNumber, uint8_t* record, Misfits& misfits,
+              Memo&& memo) {
+        for (size_t i = 0; i < columns_.size(); ++i) {
+            const ColumnField& c = columns_[i];
+            const size_t col = static_cast<size_t>(c.column);
+            if (col >= row.size()) continue;
+            const Cell& cell = row[col];
+            const FieldLayout& f = layout_.fields[static_cast<size_t>(fields_[i])];
+            std::string why;
+            if (!Put(cell, c, f, record, why,
+                     [&](const std::string& text) { memo(fields_[i], text); }))
+                misfits.Add({rowNumber, c.field.name, CellText(cell), why});
+        }
+    }
+
+  private:
+    template <typename Memo>
+    bool Put(const Cell& cell, const ColumnField& c, const FieldLayout& f, uint8_t* record,
+             std::string& why, Memo&& memo) {
+        // Text into a character field, the most common cell: straight to the table's bytes.
+        if (f.def.type == 'C' && cell.kind == CellKind::Text)
+            return PutChars(cell.text, f, record, why);
+        if (!ReadCellFor(cell, c, value_, why)) return false;
+        if (value_.empty) return true;
+        try {
+            if (f.def.IsMemo()) {
+                page_.Encode(value_.text);  // a character the code page lacks
+                memo(value_.text);
+            } else if (value_.isDay) {
+                codec_.SetDate(record, f, value_.day, format_);
+            } else if (f.def.type == 'C') {
+                return PutChars(value_.text, f, record, why);
+            } else {
+                codec_.SetText(record, f, value_.text, format_);
+            }
+        } catch (const DbfError& e) {
+            if (e.Kind() == ErrorKind::Io) throw;
+            why = e.what();
+            return false;
+        }
+        return true;
+    }
+
+    // Encoded once, and measured in the table's bytes: the codec would cut a longer text.
+    bool PutChars(const std::string& text, const FieldLayout& f, uint8_t* record,
+                  std::string& why) {
+        bytes_.clear();
+        try {
+            page_.AppendEncoded(text, bytes_);
+        } catch (const DbfError& e) {
+            why = e.what();
+            return false;
+        }
+        const size_t size = static_cast<size_t>(f.def.size);
+        if (bytes_.size() > size) {
+            why = "are " + std::to_string(bytes_.size()) + " caractere, campul tine " +
+                  std::to_string(f.def.size);
+            return false;
+        }
+        std::memcpy(record + f.def.offset, bytes_.data(), bytes_.size());
+        std::memset(record + f.def.offset + bytes_.size(), ' ', size - bytes_.size());
+        return true;
+    }
+
+    const DbfLayout& layout_;
+    const CodePage& page_;
+    FieldCodec codec_;
+    std::vector<ColumnField> columns_;
+    std::vector<int> fields_;  // each column's field in layout_.fields
+    FormatSettings format_;
+    FieldValueText value_;
+    std::string bytes_;
+};
+
+// Index in layout.fields of each visible field, in order.
+std::vector<int> VisibleFields(const DbfLayout& layout) {
+    std::vector<int> v;
+    for (size_t i = 0; i < layout.fields.size(); ++i)
+        if (!layout.fields[i].system) v.push_back(static_cast<int>(i));
+    return v;
+}
+
+void Step(Progress* progress, long rows) {
+    if (progress != nullptr && rows % kRowsPerStep == 0) {
+        progress->ProgressSet(static_cast<int>(rows / kRowsPerStep));
+        progress->ProcessMessages();
+    }
+}
+
+// A run of the source's data rows through fill(row, rowNumber).
+template <typename Fill>
+long EachDataRow(ImportSource& source, Progress* progress, Fill&& fill) {
+    ReadHeader(source);
+    std::vector<Cell> row;
+    long rows = 0;
+    while (source.Next(row)) {
+        if (AllEmpty(row)) continue;
+        fill(row, source.RowNumber());
+        Step(progress, ++rows);
+    }
+    return rows;
+}
+
+}  // namespace
+
+void Misfits::Add(Misfit m) {
+    if (listed.size() < kListed) listed.push_back(std::move(m));
+    ++count;
+}
+
+std::string Misfits::Text() const {
+    std::string s;
+    for (const Misfit& m : listed)
+        s += "Randul " + std::to_string(m.row) + ", " + m.column + ": \"" + m.value + "\" " +
+             m.why + ".\n";
+    if (count > static_cast<long>(listed.size()))
+        s += "... si inca " + std::to_string(count - static_cast<long>(listed.size())) +
+             " valori.\n";
+    return s;
+}
+
+ImportPreview PreviewSource(ImportSource& source, size_t keepRows, Progress* progress) {
+    ImportPreview p;
+    const std::vector<Cell> header = ReadHeader(source);
+    FieldGuesser guesser(header);
+    p.header = guesser.Header();
+    if (p.header.empty())
+        throw DbfError(ErrorKind::Malformed, "Capul de tabel al sursei nu are niciun nume.");
+    std::vector<Cell> row;
+    while (source.Next(row)) {
+        if (AllEmpty(row)) continue;
+        guesser.Add(row);
+        if (p.firstRows.size() < keepRows) p.firstRows.push_back(row);
+        Step(progress, ++p.rows);
+    }
+    p.columns = guesser.Result();
+    return p;
+}
+
+bool TableVersionOf(const std::string& name, uint8_t& version) {
+    if (name == "dbase3")
+        version = 0x03;
+    else if (name == "dbase4")
+        version = 0x04;
+    else if (name == "foxpro")
+        version = 0xF5;
+    else if (name == "vfp")
+        version = 0x30;
+    else
+        return false;
+    return true;
+}
+
+ImportOutcome ImportToNewTable(ImportSource& source, const std::vector<ColumnField>& columns,
+                               const std::string& target, const NewTableFormat& format,
+                               const ConfirmMisfits& confirm, bool dryRun, Progress* progress) {
+    DbfWriter::Definition def;
+    def.version = format.version;
+    def.codePage = format.codePage;
+    for (const ColumnField& c : columns) def.fields.push_back(c.field);
+    ImportOutcome outcome;
+
+    if (dryRun) {
+        DbfLayout layout;
+        layout.family = FamilyOfVersion(def.version).value_or(DbfFamily::DBase3);
+        for (const FieldDef& d : def.fields) layout.fields.push_back(FieldLayout{d});
+        LayoutNewTable(layout);
+        const auto page = CodePage::Get(def.codePage);
+        RowFiller filler(layout, *page, columns, VisibleFields(layout));
+        std::string record(layout.recordLength, ' ');
+        outcome.rows = EachDataRow(source, progress, [&](const std::vector<Cell>& row, int n) {
+            filler.Fill(row, n, reinterpret_cast<uint8_t*>(record.data()), outcome.misfits,
+                        [](int, const std::string&) {});
+        });
+        return outcome;
+    }
+
+    DbfWriter writer(target, def);  // a scratch file beside target; target untouched until Commit
+    RowFiller filler(writer.Layout(), writer.Page(), columns, VisibleFields(writer.Layout()));
+    const std::vector<int> visible = VisibleFields(writer.Layout());
+    outcome.rows = EachDataRow(source, progress, [&](const std::vector<Cell>& row, int n) {
+        writer.BeginRow();
+        filler.Fill(row, n, writer.Row(), outcome.misfits, [&](int field, const std::string& t) {
+            const int index = static_cast<int>(std::find(visible.begin(), visible.end(), field) -
+                                               visible.begin());
+            writer.SetMemo(index, t);
+        });
+        writer.EndRow();
+    });
+    if (outcome.misfits.count > 0 && !(confirm && confirm(outcome.misfits))) {
+        writer.Abort();
+        return outcome;
+    }
+    writer.Commit();
+    outcome.written = true;
+    return outcome;
+}
+
+ImportOutcome AppendFromSource(Workspace& ws, const std::string& path, const SourceOptions& options,
+                               const ConfirmMisfits& confirm) {
+    ws.PostPendingEdit();
+    auto source = OpenImportSource(path, options);
+    const ImportPreview preview = PreviewSource(*source, 0, nullptr);
+    Table& table = ws.table;
+
+    // Each column to the field of the same name; the table keeps its own types.
+    std::vector<ColumnField> columns;
+    std::vector<std::string> unmatched;
+    const std::vector<std::string> safe = DbfSafeNames(preview.header);
+    for (size_t i = 0; i < preview.header.size(); ++i) {
+        int to = -1;
+        for (int f = 0; f < table.FieldCount() && to < 0; ++f)
+            if (FoldedName(table.Field(f).name) == FoldedName(preview.header[i]) ||
+                SameFieldName(table.Field(f).name, safe[i]))
+                to = f;
+        if (to < 0 || table.Field(to).IsAutoIncrement()) {
+            if (to < 0) unmatched.push_back(preview.header[i]);
+            continue;
+        }
+        ColumnField c = preview.columns[i];
+        c.field = table.Field(to);
+        columns.push_back(c);
+    }
+    ImportOutcome outcome;
+    if (columns.empty()) {
+        ws.messages.Mesaj("Lipire tabele",
+                          "Nicio coloana din " + path +
+                              " nu are un camp cu acelasi nume in tabel." + "\r" +
+                              "Nu pot executa lipirea.",
+                          mkError, mbOK);
+        return outcome;
+    }
+    if (!unmatched.empty()) {
+        std::string list;
+        for (const std::string& u : unmatched) list += (list.empty() ? "" : ", ") + u;
+        if (ws.messages.Mesaj("Lipire tabele",
+                              "Coloanele acestea din sursa nu au camp in tabel si nu vor fi "
+                              "adaugate:\r" +
+                                  list + "\rContinuati?",
+                              mkConfirmation, mbYesNo) != mrYes)
+            return outcome;
+    }
+
+    // The table's own layout checks the values before anything is rewritten.
+    const DbfFile& data = table.Data();
+    std::vector<int> fields;
+    const std::vector<int> visible = VisibleFields(data.Layout());
+    for (const ColumnField& c : columns)
+        fields.push_back(visible[static_cast<size_t>(table.FieldIndex(c.field.name))]);
+    {
+        RowFiller check(data.Layout(), data.Page(), columns, fields);
+        std::string record(data.Layout().recordLength, ' ');
+        outcome.rows = EachDataRow(*source, nullptr, [&](const std::vector<Cell>& row, int n) {
+            check.Fill(row, n, reinterpret_cast<uint8_t*>(record.data()), outcome.misfits,
+                       [](int, const std::string&) {});
+        });
+    }
+    if (outcome.misfits.count > 0 && !(confirm && confirm(outcome.misfits))) return outcome;
+    if (outcome.rows == 0) return outcome;
+
+    CommandGuard guard(ws, {.bar = static_cast<int>(outcome.rows / kRowsPerStep),
+                            .disableWindow = true,
+                            .name = "Adauga date din alt tabel"});
+    ReplaceAndReopen(ws, [&](const std::string& tablePath) {
+        RewritePlan plan;
+        plan.fill = [&](const DbfFile& old, DbfWriter& out) {
+            out.AddRecordsOf(old);
+            RowFiller filler(out.Layout(), out.Page(), columns, fields);
+            Misfits ignored;  // the same as listed above
+            EachDataRow(*source, &ws.progress, [&](const std::vector<Cell>& row, int n) {
+                out.BeginRow();
+                filler.Fill(row, n, out.Row(), ignored, [&](int field, const std::string& t) {
+                    const int index = static_cast<int>(
+                        std::find(visible.begin(), visible.end(), field) - visible.begin());
+                    out.SetMemo(index, t);
+                });
+                out.NumberRow();
+                out.EndRow();
+            });
+        };
+        RewriteTableFile(tablePath, FileOptionsOf(table), plan);
+    });
+    guard.Finish();
+    outcome.written = true;
+    if (table.Active()) table.Last();
+    ws.window.SetRowCounter(std::to_string(table.RecordCount()));
+    return outcome;
+}
+
+}  // namespace orbelan

@@ -1,0 +1,81 @@
+#pragma once
+// "Importa din CSV sau Excel...": a CSV file or a workbook sheet written as a new table, and the
+// same sources appended to the open table ("Adauga date din alt tabel").
+//
+// Nothing is lost silently: every value its field can't take (too long, not a number, not a
+// date, a character the code page lacks) is listed before the table is put in place, and the
+// caller chooses between giving up (nothing written) and importing with those cells empty. A
+// source that can't be read whole creates nothing.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "importing/field_proposal.h"
+#include "importing/import_source.h"
+
+namespace orbelan {
+
+class Progress;
+class Workspace;
+
+struct Misfit {
+    int row = 0;         // the source's line (CSV) or row (sheet)
+    std::string column;  // the field
+    std::string value;
+    std::string why;
+};
+
+struct Misfits {
+    static constexpr size_t kListed = 100;
+    std::vector<Misfit> listed;  // the first kListed
+    long count = 0;
+    void Add(Misfit m);
+    // One line each, then "... si inca N" when there were more than listed.
+    std::string Text() const;
+};
+
+// Called with the values that don't fit; true imports them as empty cells ("Importa oricum").
+using ConfirmMisfits = std::function<bool(const Misfits&)>;
+
+// A whole pass over the source: its header, the proposed fields and the first rows as read.
+struct ImportPreview {
+    std::vector<std::string> header;
+    std::vector<ColumnField> columns;
+    std::vector<std::vector<Cell>> firstRows;
+    long rows = 0;  // rows below the header
+};
+ImportPreview PreviewSource(ImportSource& source, size_t keepRows = 100,
+                            Progress* progress = nullptr);
+
+struct NewTableFormat {
+    uint8_t version = 0x03;  // as DbfWriter::Definition takes it
+    std::string codePage = "cp1250";
+};
+
+struct ImportOutcome {
+    bool written = false;  // false: refused by confirm, or a dry run
+    long rows = 0;
+    Misfits misfits;
+};
+
+// The source's rows as a new table at target, written under a scratch name and renamed into
+// place only once complete and confirmed. dryRun: the same reading and checks, nothing
+// written. Throws DbfError for a source that can't be read or a table that can't be written
+// (then no file is left behind).
+ImportOutcome ImportToNewTable(ImportSource& source, const std::vector<ColumnField>& columns,
+                               const std::string& target, const NewTableFormat& format,
+                               const ConfirmMisfits& confirm, bool dryRun = false,
+                               Progress* progress = nullptr);
+
+// The rows of a CSV or workbook appended to the open table in one rewrite, its columns matched
+// to the table's fields by name (letter case and diacritics ignored). Columns without a field
+// are listed first (a question; NU changes nothing); a source without any matching column is
+// refused. Returns the outcome (written false: nothing changed).
+ImportOutcome AppendFromSource(Workspace& ws, const std::string& path, const SourceOptions& options,
+                               const ConfirmMisfits& confirm);
+
+// The DBF's format names of the command line and "Tabel nou": dbase3, dbase4, foxpro, vfp.
+bool TableVersionOf(const std::string& name, uint8_t& version);
+
+}  // namespace orbelan

@@ -1,0 +1,49 @@
+#include "dialogs/import_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QTableWidget>
+
+#include "core/argument_error.h"
+#include "support/temp_dir.h"
+
+namespace orbelan {
+namespace {
+
+TEST(ImportWindowTest, EditedFieldsShowTheRowsAsStoredAndChangingTheDelimiterReadsAgain) {
+    test::TempDir dir;
+    const std::string path = dir.File("l.csv");
+    test::WriteFileBytes(path, "Nume;Cod\nAna;0012\nIoana;x7\n");
+    TImportWindow window(QStringLiteral("l.csv"), [&](const SourceOptions& o, ImportPreview& p) {
+        auto s = OpenImportSource(path, o);
+        p = PreviewSource(*s);
+        return s;
+    });
+    std::string error;
+    ASSERT_TRUE(window.Load(error)) << error;
+    QTableWidget* fields = window.FieldGrid();
+    QTableWidget* rows = window.RowGrid();
+    EXPECT_EQ(fields->item(2, 1)->text(), QStringLiteral("4"));  // the code stays text, C(4)
+
+    // Cod as a number: "0012" reads as 12, "x7" is marked with why it can't be stored.
+    qobject_cast<QComboBox*>(fields->cellWidget(1, 1))->setCurrentText(QStringLiteral("N"));
+    EXPECT_EQ(rows->item(0, 1)->text(), QStringLiteral("12"));
+    EXPECT_EQ(rows->item(1, 1)->toolTip(), QStringLiteral("nu este un numar"));
+    fields->item(0, 0)->setText(QStringLiteral("prenume"));
+    fields->item(2, 0)->setText(QStringLiteral("3"));
+    EXPECT_EQ(rows->item(1, 0)->toolTip(), QStringLiteral("nu incape in 3 caractere"));
+    const std::vector<ColumnField> columns = window.Columns();
+    EXPECT_EQ(FieldListText({columns[0].field, columns[1].field}), "PRENUME C(3); COD N(4)");
+    fields->item(2, 0)->setText(QStringLiteral("300"));
+    EXPECT_THROW(window.Columns(), ArgumentError);
+
+    auto* delimiter = window.findChild<QComboBox*>(QStringLiteral("Delimitator"));
+    delimiter->setCurrentIndex(delimiter->findData(QStringLiteral(",")));
+    emit delimiter->activated(delimiter->currentIndex());
+    EXPECT_EQ(window.Source().delimiter, ',');
+    EXPECT_EQ(fields->columnCount(), 1);  // "Nume;Cod" is one column now
+}
+
+}  // namespace
+}  // namespace orbelan
