@@ -123,12 +123,8 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             } else {
                 throw UsageError("Delimitatorul este un singur caracter (sau tab).");
             }
-        } else if (a == "--encoding") {
-            o.encoding = Value(args, i);
         } else if (a == "--types") {
             o.types = Value(args, i);
-        } else if (a == "--dry-run") {
-            o.dryRun = true;
         } else if (a == "--yes") {
             o.yes = true;
         } else if (a == "--deleted" || a == "--all-columns" || a == "--whole" ||

@@ -32,16 +32,15 @@ struct CliOptions {
     std::vector<std::pair<std::string, std::string>> structureEdits;
     bool dryRun = false;           // --dry-run: report, change nothing
     std::string toPage, fromPage;  // recode --to, --from
-    std::string encoding;          // export/csv --encoding utf-8; empty: the 8-bit page
-    bool deleted = false;          // show --deleted
-    bool allColumns = false;       // replace --all-columns
-    bool whole = false;            // replace --whole
-    bool matchCase = false;        // replace --match-case
-    std::string sheet;             // import: --sheet N|NAME
-    char delimiter = 0;            // import: --delimiter C (0: detected)
-    std::string encoding;          // import: --encoding NAME (empty: detected)
-    std::string types;             // import: --types "NAME=T(W,D);..."
-    bool dryRun = false;           // --dry-run
+    // --encoding: export/csv utf-8 (empty: the 8-bit page); import NAME (empty: detected)
+    std::string encoding;
+    bool deleted = false;     // show --deleted
+    bool allColumns = false;  // replace --all-columns
+    bool whole = false;       // replace --whole
+    bool matchCase = false;   // replace --match-case
+    std::string sheet;        // import: --sheet N|NAME
+    char delimiter = 0;       // import: --delimiter C (0: detected)
+    std::string types;        // import: --types "NAME=T(W,D);..."
 };
 
 // Throws UsageError for an unknown option, a missing value or a bad number.
