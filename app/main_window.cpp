@@ -345,6 +345,8 @@ constexpr const char* kShortcutHelp =
     "Ctrl+P - Tipareste tabelul afisat\r"
     "Ctrl+F - Caseta de filtrare\r"
     "F3 - Cauta din nou valoarea cautata ultima data\r"
+    "Ctrl+H - Cauta si inlocuieste\r"
+    "Enter, F2 sau dublu clic (pe un camp memo) - Fereastra textului memo\r"
     "Enter (in caseta de filtrare) - Porneste filtrul\r"
     "Ins - Adauga linie\r"
     "Ctrl+Delete - Sterge linia curenta\r"

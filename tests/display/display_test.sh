@@ -296,10 +296,79 @@ flow_form_letters() {
     until_ok 20 grep -q 'STOICA' "$letters" || fail "the letters lack the table's rows"
 }
 
+flow_undo() {
+    local table
+    case_dir=$work/$flow && mkdir -p "$case_dir"
+    table=$(table_copy persoane.dbf)
+    start_app "$table" || return 1
+    # An edit posted, then undone with Ctrl+Z.
+    click "$main" 100 128
+    keys F2 ctrl+a
+    typed "POPESCU"
+    keys Return Down
+    until_ok 20 bash -c "\"$CLI\" show '$table' --format csv | sed -n 2p | grep -q '^POPESCU,'" ||
+        { fail "the edit is not in the file"; return 1; }
+    keys ctrl+z
+    local original
+    original=$(rows_of "$DATA/persoane.dbf")
+    until_ok 20 bash -c "[ \"\$(\"$CLI\" show '$table' --format csv | tail -n +2)\" = \"\$1\" ]" _ "$original" ||
+        { fail "the edit was not undone"; return 1; }
+    # A command (the sort), undone to the very bytes, then done again with Ctrl+Y.
+    local before=$case_dir/before.dbf
+    cp "$table" "$before"
+    click "$main" 100 106
+    expect_message "Doriti sa ordonati" || return 1
+    keys Return
+    until_ok 20 bash -c "! cmp -s '$table' '$before'" || { fail "no sort"; return 1; }
+    focus_main || return 1
+    local sorted=$case_dir/sorted.dbf
+    cp "$table" "$sorted"
+    keys ctrl+z
+    until_ok 20 cmp -s "$table" "$before" || { fail "the sort was not undone"; return 1; }
+    keys ctrl+y
+    until_ok 20 cmp -s "$table" "$sorted" || fail "the sort was not redone"
+}
+
+flow_replace() {
+    local table
+    case_dir=$work/$flow && mkdir -p "$case_dir"
+    table=$(table_copy persoane.dbf)
+    local brad
+    brad=$("$CLI" show "$table" --format csv --filter "LOCALITATE='Brad'" | tail -n +2 | wc -l)
+    start_app "$table" || return 1
+    keys ctrl+h
+    wait_window '^Cauta si inlocuieste' >/dev/null || return 1
+    typed "Brad"
+    keys Tab
+    typed "BRAD"
+    keys alt+i
+    expect_message "Continuati" || return 1
+    keys Return
+    expect_message "valori inlocuite" || return 1
+    keys Return
+    until_ok 20 bash -c "[ \$(\"$CLI\" show '$table' --format csv --filter \"LOCALITATE='BRAD'\" | tail -n +2 | wc -l) -eq $brad ]" ||
+        fail "the file does not hold the replaced values"
+}
+
+flow_print_pdf() {
+    local table out
+    case_dir=$work/$flow && mkdir -p "$case_dir"
+    table=$(table_copy persoane.dbf)
+    out=$case_dir/lista.pdf
+    start_app "$table" || return 1
+    keys ctrl+p
+    wait_window '^Previzualizare' >/dev/null || return 1
+    keys alt+p
+    answer_file_dialog "^Salveaza ca PDF" "$out" || return 1
+    wait_file "$out" || return 1
+    until_ok 20 bash -c "pdftotext -layout '$out' - | grep -q 'CONSTANTIN'" ||
+        fail "the PDF lacks the table's rows"
+}
+
 # ---- the run
 
 all_flows=(open_by_dialog filter sort_by_title edit_cell add_delete_row cnp_check export_html
-           form_letters)
+           form_letters undo replace print_pdf)
 flows=("${@:-${all_flows[@]}}")
 [ $# -gt 0 ] && flows=("$@")
 failed=0
