@@ -365,10 +365,45 @@ flow_print_pdf() {
         fail "the PDF lacks the table's rows"
 }
 
+flow_new_table() {
+    local table out
+    case_dir=$work/$flow && mkdir -p "$case_dir"
+    table=$(table_copy persoane.dbf)
+    out=$case_dir/nou.dbf
+    start_app "$table" || return 1
+    keys ctrl+n
+    wait_window '^Tabel nou' >/dev/null || return 1
+    typed "LOCALITATE"
+    keys Tab Tab
+    typed "40"
+    keys Return alt+c
+    answer_file_dialog '^Unde se salveaza' "$out" || return 1
+    wait_file "$out" || return 1
+    until_ok 20 bash -c "\"$CLI\" info '$out' | grep -q 'LOCALITATE C 40'" ||
+        fail "the new table lacks its field: $("$CLI" info "$out" 2>&1 | tail -n 2)"
+}
+
+flow_memo() {
+    local table
+    case_dir=$work/$flow && mkdir -p "$case_dir"
+    table=$(table_copy dbase3_memo_cp1250.dbf)
+    cp "$DATA/dbase3_memo_cp1250.dbt" "$case_dir/"
+    start_app "$table" || return 1
+    click "$main" 100 128
+    keys Home End Return
+    wait_window '^OBS' >/dev/null || return 1
+    keys ctrl+End Return
+    typed "randul nou"
+    keys alt+s
+    wait_gone '^OBS' || { fail "the memo window stayed"; return 1; }
+    until_ok 20 bash -c "\"$CLI\" get '$table' 1 OBS | tail -n 1 | grep -q 'randul nou'" ||
+        fail "the memo text is not in the file: $("$CLI" get "$table" 1 OBS 2>&1 | tail -n 1)"
+}
+
 # ---- the run
 
 all_flows=(open_by_dialog filter sort_by_title edit_cell add_delete_row cnp_check export_html
-           form_letters undo replace print_pdf)
+           form_letters undo replace print_pdf new_table memo)
 flows=("${@:-${all_flows[@]}}")
 [ $# -gt 0 ] && flows=("$@")
 failed=0
