@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "app/main_window.h"
+#include "app/main_window_fixture.h"
 #include "dialogs/column_chooser.h"
 #include "dialogs/field_grid.h"
 #include "dialogs/message_window.h"
@@ -49,20 +50,7 @@ void Click(QDialog& d, const char* button) {
     d.findChild<QPushButton*>(QLatin1String(button))->click();
 }
 
-class StructureWindowTest : public ::testing::Test {
-  protected:
-    test::TempDir dir;
-    test::FakePlatform platform;
-    TForm1 form{platform};
-    TErori erori;
-    TForm2 form2;
-    std::vector<std::string> errors;
-
-    void SetUp() override {
-        form.SetDialogs(&erori, &form2);
-        form.errorReportOverride = [this](const std::string& e) { errors.push_back(e); };
-    }
-};
+class StructureWindowTest : public MainWindowTest {};
 
 TEST_F(StructureWindowTest, NewTableFromTheGridOpensEmpty) {
     std::vector<std::string> asked;

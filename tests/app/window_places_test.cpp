@@ -19,6 +19,7 @@
 #include "app/command_button.h"
 #include "app/data_grid.h"
 #include "app/main_window.h"
+#include "app/main_window_fixture.h"
 #include "app/qt_text.h"
 #include "dialogs/column_chooser.h"
 #include "dialogs/message_window.h"
@@ -30,20 +31,8 @@
 namespace orbelan {
 namespace {
 
-class WindowPlacesTest : public ::testing::Test {
+class WindowPlacesTest : public MainWindowTest {
   protected:
-    test::TempDir dir;
-    test::FakePlatform platform;
-    TForm1 form{platform};
-    TErori erori;
-    TForm2 form2;
-    std::vector<std::string> errors;
-
-    void SetUp() override {
-        form.SetDialogs(&erori, &form2);
-        form.errorReportOverride = [this](const std::string& e) { errors.push_back(e); };
-    }
-
     std::string Table(const std::string& name,
                       std::vector<std::vector<std::string>> rows = {{"A", "B", "C"}}) {
         const std::string path = dir.File(name);

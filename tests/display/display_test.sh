@@ -104,6 +104,13 @@ table_copy() {
     echo "$case_dir/$1"
 }
 
+# copy_sample NAME: the flow's folder and, in it, a copy of the sample table NAME ($table).
+copy_sample() {
+    case_dir=$work/$flow
+    mkdir -p "$case_dir"
+    table=$(table_copy "$1")
+}
+
 # The message window's title and text, through Ctrl+C as a user would copy them.
 message_text() {
     local id
@@ -178,8 +185,7 @@ flow_open_by_dialog() {
 
 flow_filter() {
     local table
-    case_dir=$work/$flow && mkdir -p "$case_dir"
-    table=$(table_copy persoane.dbf)
+    copy_sample persoane.dbf
     start_app "$table" || return 1
     keys ctrl+f
     typed "LOCALITATE='Brad'"
@@ -197,8 +203,7 @@ flow_filter() {
 
 flow_sort_by_title() {
     local table
-    case_dir=$work/$flow && mkdir -p "$case_dir"
-    table=$(table_copy persoane.dbf)
+    copy_sample persoane.dbf
     start_app "$table" || return 1
     click "$main" 100 106
     expect_message "Doriti sa ordonati tabelul dupa coloana NUME" || return 1
@@ -211,8 +216,7 @@ flow_sort_by_title() {
 
 flow_edit_cell() {
     local table
-    case_dir=$work/$flow && mkdir -p "$case_dir"
-    table=$(table_copy persoane.dbf)
+    copy_sample persoane.dbf
     start_app "$table" || return 1
     click "$main" 100 128
     keys F2 ctrl+a
@@ -224,8 +228,7 @@ flow_edit_cell() {
 
 flow_add_delete_row() {
     local table
-    case_dir=$work/$flow && mkdir -p "$case_dir"
-    table=$(table_copy persoane.dbf)
+    copy_sample persoane.dbf
     start_app "$table" || return 1
     keys Insert
     typed "NOUA"
@@ -246,8 +249,7 @@ flow_add_delete_row() {
 
 flow_cnp_check() {
     local table
-    case_dir=$work/$flow && mkdir -p "$case_dir"
-    table=$(table_copy persoane.dbf)
+    copy_sample persoane.dbf
     start_app "$table" || return 1
     menu PopupMenu2 alt+c || return 1
     pick PopupMenu2 1 || return 1
@@ -263,8 +265,7 @@ flow_cnp_check() {
 
 flow_export_html() {
     local table out
-    case_dir=$work/$flow && mkdir -p "$case_dir"
-    table=$(table_copy persoane.dbf)
+    copy_sample persoane.dbf
     out=$case_dir/lista.html
     start_app "$table" || return 1
     menu PopupMenu6 alt+o || return 1
@@ -280,8 +281,7 @@ flow_export_html() {
 
 flow_form_letters() {
     local table model
-    case_dir=$work/$flow && mkdir -p "$case_dir"
-    table=$(table_copy persoane.dbf)
+    copy_sample persoane.dbf
     model=$case_dir/model.rtf
     "$CLI" template "$table" -o "$model" >/dev/null || { fail "no template"; return 1; }
     start_app "$table" || return 1
@@ -298,8 +298,7 @@ flow_form_letters() {
 
 flow_undo() {
     local table
-    case_dir=$work/$flow && mkdir -p "$case_dir"
-    table=$(table_copy persoane.dbf)
+    copy_sample persoane.dbf
     start_app "$table" || return 1
     # An edit posted, then undone with Ctrl+Z.
     click "$main" 100 128
@@ -331,8 +330,7 @@ flow_undo() {
 
 flow_replace() {
     local table
-    case_dir=$work/$flow && mkdir -p "$case_dir"
-    table=$(table_copy persoane.dbf)
+    copy_sample persoane.dbf
     local brad
     brad=$("$CLI" show "$table" --format csv --filter "LOCALITATE='Brad'" | tail -n +2 | wc -l)
     start_app "$table" || return 1
@@ -352,8 +350,7 @@ flow_replace() {
 
 flow_print_pdf() {
     local table out
-    case_dir=$work/$flow && mkdir -p "$case_dir"
-    table=$(table_copy persoane.dbf)
+    copy_sample persoane.dbf
     out=$case_dir/lista.pdf
     start_app "$table" || return 1
     keys ctrl+p
@@ -367,8 +364,7 @@ flow_print_pdf() {
 
 flow_new_table() {
     local table out
-    case_dir=$work/$flow && mkdir -p "$case_dir"
-    table=$(table_copy persoane.dbf)
+    copy_sample persoane.dbf
     out=$case_dir/nou.dbf
     start_app "$table" || return 1
     keys ctrl+n
@@ -385,8 +381,7 @@ flow_new_table() {
 
 flow_memo() {
     local table
-    case_dir=$work/$flow && mkdir -p "$case_dir"
-    table=$(table_copy dbase3_memo_cp1250.dbf)
+    copy_sample dbase3_memo_cp1250.dbf
     cp "$DATA/dbase3_memo_cp1250.dbt" "$case_dir/"
     start_app "$table" || return 1
     click "$main" 100 128
