@@ -42,12 +42,15 @@ void RecallRow(Workspace& ws) {
         return;
     }
     ws.table.Recall();
+    ws.window.SetRowCounter(std::to_string(ws.table.RecordCount()));
 }
 
 int RecallDisplayedRows(Workspace& ws) {
     if (!ws.table.Active()) return 0;
     ws.PostPendingEdit();
-    return ws.table.RecallVisible();
+    const int recalled = ws.table.RecallVisible();
+    ws.window.SetRowCounter(std::to_string(ws.table.RecordCount()));
+    return recalled;
 }
 
 void SetValue(Workspace& ws, long row, const std::string& column, const std::string& value) {
