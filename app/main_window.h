@@ -164,6 +164,8 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void BuildShortcuts();
     void BuildOpenMenu();  // the items of other files' commands come after "Deschide un DBF..."
     void AddRecentTablesMenu();  // and the recent tables last
+    // The title click's sort from the keyboard: the grid menu sorts by the current column.
+    void AddSortItem();
     void FillRecentMenu();
     // Tab goes from the top buttons to the grid, then the filter box and its buttons.
     void SetTabOrder();

@@ -49,6 +49,17 @@ void TForm1::AddRecentTablesMenu() {
     connect(recentMenu_, &QMenu::aboutToShow, this, &TForm1::FillRecentMenu);
 }
 
+void TForm1::AddSortItem() {
+    gridMenu_->addSeparator();
+    QAction* sort = gridMenu_->addAction(QStringLiteral("Ordoneaza dupa coloana curenta"));
+    sort->setObjectName(QStringLiteral("OrdoneazaColoana1"));
+    // The title click runs the command itself (it asks first), as a click on the title would.
+    connect(sort, &QAction::triggered, this, [this] {
+        const QModelIndex current = grid_->currentIndex();
+        if (ws_.table.Active() && current.isValid()) Grid1TitleClick(current.column());
+    });
+}
+
 void TForm1::FillRecentMenu() {
     recentMenu_->clear();
     const QStringList tables = remembered_.RecentTables();
