@@ -50,11 +50,15 @@ void TForm1::PrintPages(PageLayout& layout, QPrinter& printer, const std::string
         // A file chosen in the print dialog is written as the export writes it: whole or not at
         // all, never a half-written file under the chosen name.
         WritePdf(layout, S(printer.outputFileName()), title, progress);
-    } else if (!layout.PaintAll(printer, progress)) {
-        const bool stopped = StopRequested();
-        printer.abort();
-        if (!stopped)
-            throw std::runtime_error("Tiparirea nu a reusit: imprimanta a refuzat paginile.");
+    } else {
+        // The layout paints its own margins: the printer's origin is the sheet's corner.
+        printer.setFullPage(true);
+        if (!layout.PaintAll(printer, progress)) {
+            const bool stopped = StopRequested();
+            printer.abort();
+            if (!stopped)
+                throw std::runtime_error("Tiparirea nu a reusit: imprimanta a refuzat paginile.");
+        }
     }
     guard.Finish();
 }

@@ -149,19 +149,7 @@ class PdfWriter : public TovFormatWriter {
 
 std::unique_ptr<TovFormatWriter> MakeWriterWithApplication(TovCustomExport& engine,
                                                            const std::string& target) {
-    if (QGuiApplication::instance() == nullptr) {
-        // Fonts need an application; the command line has no display to ask for one.
-        static int argc = 3;
-        static char name[] = "orbelan", option[] = "-platform", platform[] = "offscreen";
-        static char* argv[] = {name, option, platform, nullptr};
-        // Qt's own notes (no runtime folder, ...) are not the command's messages.
-        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-            if (type == QtCriticalMsg || type == QtFatalMsg)
-                std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-        });
-        static QGuiApplication* app = new QGuiApplication(argc, argv);
-        (void)app;
-    }
+    EnsurePdfApplication();
     return MakeQtPdfWriter(engine, target);
 }
 
@@ -194,6 +182,21 @@ bool WritePdf(PageLayout& layout, const std::string& target, const std::string& 
 std::unique_ptr<TovFormatWriter> MakeQtPdfWriter(TovCustomExport& engine,
                                                  const std::string& target) {
     return std::make_unique<PdfWriter>(engine, target);
+}
+
+void EnsurePdfApplication() {
+    if (QGuiApplication::instance() != nullptr) return;
+    // Fonts need an application; the command line has no display to ask for one.
+    static int argc = 3;
+    static char name[] = "orbelan", option[] = "-platform", platform[] = "offscreen";
+    static char* argv[] = {name, option, platform, nullptr};
+    // Qt's own notes (no runtime folder, ...) are not the command's messages.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    });
+    static QGuiApplication* app = new QGuiApplication(argc, argv);
+    (void)app;
 }
 
 void InstallPdfExport() {
