@@ -31,7 +31,15 @@ void TForm1::Tiparire1Click() {
     TPrintPreview preview(*pages.layout, printer, this);
     const int choice = preview.exec();
     if (choice == TPrintPreview::Print) PrintPages(*pages.layout, printer, pages.title);
-    if (choice == TPrintPreview::SavePdf) SavePagesAsPdf();
+    if (choice == TPrintPreview::SavePdf) {
+        // On the paper the preview shows, not the export's A4.
+        const QPageLayout page = pages.layout->Page();
+        const QRectF sheet = page.fullRect(QPageLayout::Point);
+        const QMarginsF m = page.margins(QPageLayout::Point);
+        exp1_->PdfPaper = {sheet.width(), sheet.height(), m.left(), m.top(), m.right(), m.bottom()};
+        SavePagesAsPdf();
+        exp1_->PdfPaper.reset();
+    }
 }
 
 void TForm1::PrintPages(PageLayout& layout, QPrinter& printer, const std::string& title) {

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QIODevice>
 #include <QPdfWriter>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
@@ -130,6 +131,17 @@ class PdfWriter : public TovFormatWriter {
     void End() override {
         PrintHeading heading{x.DocumentName(), x.ShownFilter(), x.CreatedLine()};
         PageLayout layout(columns_, rows_, heading);
+        if (const auto& sheet = x.PdfPaper) {
+            const bool wide = sheet->width > sheet->height;
+            const QPageSize paper(QSizeF(std::min(sheet->width, sheet->height),
+                                         std::max(sheet->width, sheet->height)),
+                                  QPageSize::Point);
+            layout.SetPaper(
+                QPageLayout(paper, wide ? QPageLayout::Landscape : QPageLayout::Portrait,
+                            QMarginsF(sheet->left, sheet->top, sheet->right, sheet->bottom),
+                            QPageLayout::Point),
+                true);
+        }
         const bool progress = x.Options.Has(xoShowProgress);
         const int rows = rows_.Count();
         const bool whole = WritePdf(layout, target_, heading.title, [&](int done, int pages) {

@@ -121,7 +121,6 @@ TEST_F(PrintWindowTest, ALongPrintIsAnnouncedAndRefusedPrintsNothing) {
 
 TEST_F(PrintWindowTest, PaperSetUpOnThePrinterLaysThePagesOutAgain) {
     Open(150);
-    const std::string pdf = dir.File("a3.pdf");
     struct Step {
         QPageSize::PageSizeId paper;
         std::optional<QPageLayout::Orientation> chosen;
@@ -132,38 +131,45 @@ TEST_F(PrintWindowTest, PaperSetUpOnThePrinterLaysThePagesOutAgain) {
                                      {QPageSize::A3, std::nullopt, true},
                                      {QPageSize::A3, QPageLayout::Portrait, false},
                                      {QPageSize::Letter, std::nullopt, false}};
-    std::vector<int> counts;
-    test::ModalAnswer preview([&](QDialog& d) {
-        auto& p = static_cast<TPrintPreview&>(d);
-        ASSERT_NE(p.findChild<QPushButton*>(QStringLiteral("PageSetupButton")), nullptr);
-        for (const Step& step : steps) {
-            SCOPED_TRACE(QPageSize(step.paper).key().toStdString());
-            p.Printer().setPageSize(QPageSize(step.paper));
-            if (step.chosen) p.Printer().setPageOrientation(*step.chosen);
-            p.UsePrinterPaper();
-            p.findChild<QToolButton*>(QStringLiteral("LastPage"))->click();
-            counts.push_back(p.PageCountShown());
-            EXPECT_EQ(p.CurrentPage() + 1, counts.back());
-            const QSizeF paper = QPageSize(step.paper).size(QPageSize::Point);
-            const double ratio = double(p.PageImage().width()) / p.PageImage().height();
-            EXPECT_NEAR(ratio,
-                        step.wide ? paper.height() / paper.width() : paper.width() / paper.height(),
-                        0.01);
-        }
-        // Printed to a file, the pages are on the paper last set up.
-        p.Printer().setOutputFormat(QPrinter::PdfFormat);
-        p.Printer().setOutputFileName(Q(pdf));
-        p.done(TPrintPreview::Print);
-    });
-    form.Tiparire1Click();
-    ASSERT_EQ(counts.size(), steps.size());
-    EXPECT_GT(counts[0], counts[1]);  // A3 holds more rows than A4
-    EXPECT_NE(counts[1], counts[2]);
-    const std::string info = PdfText(pdf, "pdfinfo");
-    EXPECT_NE(info.find("612 x 792"), std::string::npos) << info;
-    EXPECT_NE(info.find("Pages:           " + std::to_string(counts.back()) + "\n"),
-              std::string::npos)
-        << info;
+    // The pages then printed to a file, or saved as PDF, are on the paper last set up.
+    for (const bool save : {false, true}) {
+        SCOPED_TRACE(save ? "saved" : "printed");
+        const std::string pdf = dir.File(save ? "saved.pdf" : "printed.pdf");
+        form.fileDialogOverride = [pdf](const FileDialogRequest&) { return std::optional(pdf); };
+        std::vector<int> counts;
+        test::ModalAnswer preview([&](QDialog& d) {
+            auto& p = static_cast<TPrintPreview&>(d);
+            ASSERT_NE(p.findChild<QPushButton*>(QStringLiteral("PageSetupButton")), nullptr);
+            for (const Step& step : steps) {
+                p.Printer().setPageSize(QPageSize(step.paper));
+                if (step.chosen) p.Printer().setPageOrientation(*step.chosen);
+                p.UsePrinterPaper();
+                p.findChild<QToolButton*>(QStringLiteral("LastPage"))->click();
+                counts.push_back(p.PageCountShown());
+                const QSizeF paper = QPageSize(step.paper).size(QPageSize::Point);
+                EXPECT_NEAR(
+                    double(p.PageImage().width()) / p.PageImage().height(),
+                    step.wide ? paper.height() / paper.width() : paper.width() / paper.height(),
+                    0.01)
+                    << QPageSize(step.paper).key().toStdString();
+            }
+            if (save) {
+                p.findChild<QPushButton*>(QStringLiteral("PdfButton"))->click();
+                return;
+            }
+            p.Printer().setOutputFormat(QPrinter::PdfFormat);
+            p.Printer().setOutputFileName(Q(pdf));
+            p.done(TPrintPreview::Print);
+        });
+        form.Tiparire1Click();
+        ASSERT_EQ(counts.size(), steps.size());
+        EXPECT_GT(counts[0], counts[1]);  // A3 holds more rows than A4
+        const std::string info = PdfText(pdf, "pdfinfo");
+        EXPECT_NE(info.find("612 x 792"), std::string::npos) << info;
+        EXPECT_NE(info.find("Pages:           " + std::to_string(counts.back()) + "\n"),
+                  std::string::npos)
+            << info;
+    }
 }
 
 }  // namespace
