@@ -31,7 +31,15 @@ void TForm1::Tiparire1Click() {
     TPrintPreview preview(*pages.layout, printer, this);
     const int choice = preview.exec();
     if (choice == TPrintPreview::Print) PrintPages(*pages.layout, printer, pages.title);
-    if (choice == TPrintPreview::SavePdf) SavePagesAsPdf();
+    if (choice == TPrintPreview::SavePdf) {
+        // On the paper the preview shows, not the export's A4.
+        const QPageLayout page = pages.layout->Page();
+        const QRectF sheet = page.fullRect(QPageLayout::Point);
+        const QMarginsF m = page.margins(QPageLayout::Point);
+        exp1_->PdfPaper = {sheet.width(), sheet.height(), m.left(), m.top(), m.right(), m.bottom()};
+        SavePagesAsPdf();
+        exp1_->PdfPaper.reset();
+    }
 }
 
 void TForm1::PrintPages(PageLayout& layout, QPrinter& printer, const std::string& title) {
@@ -50,11 +58,15 @@ void TForm1::PrintPages(PageLayout& layout, QPrinter& printer, const std::string
         // A file chosen in the print dialog is written as the export writes it: whole or not at
         // all, never a half-written file under the chosen name.
         WritePdf(layout, S(printer.outputFileName()), title, progress);
-    } else if (!layout.PaintAll(printer, progress)) {
-        const bool stopped = StopRequested();
-        printer.abort();
-        if (!stopped)
-            throw std::runtime_error("Tiparirea nu a reusit: imprimanta a refuzat paginile.");
+    } else {
+        // The layout paints its own margins: the printer's origin is the sheet's corner.
+        printer.setFullPage(true);
+        if (!layout.PaintAll(printer, progress)) {
+            const bool stopped = StopRequested();
+            printer.abort();
+            if (!stopped)
+                throw std::runtime_error("Tiparirea nu a reusit: imprimanta a refuzat paginile.");
+        }
     }
     guard.Finish();
 }

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -20,7 +21,10 @@
 namespace orbelan {
 
 TPrintPreview::TPrintPreview(PageLayout& layout, QPrinter& printer, QWidget* parent)
-    : QDialog(parent), layout_(layout), printer_(printer) {
+    : QDialog(parent),
+      layout_(layout),
+      printer_(printer),
+      givenOrientation_(printer.pageLayout().orientation()) {
     setObjectName(QStringLiteral("PrintPreview"));
     setWindowTitle(QStringLiteral("Previzualizare tiparire"));
     auto* column = new QVBoxLayout(this);
@@ -60,6 +64,10 @@ TPrintPreview::TPrintPreview(PageLayout& layout, QPrinter& printer, QWidget* par
     bar->addWidget(zoomBox_);
     bar->addStretch(1);
 
+    auto* setup = new QPushButton(QStringLiteral("&Configurare pagina..."), this);
+    setup->setObjectName(QStringLiteral("PageSetupButton"));
+    connect(setup, &QPushButton::clicked, this, &TPrintPreview::AskPageSetup);
+    bar->addWidget(setup);
     auto* print = new QPushButton(QStringLiteral("&Tipareste..."), this);
     print->setObjectName(QStringLiteral("PrintButton"));
     connect(print, &QPushButton::clicked, this, &TPrintPreview::AskPrinter);
@@ -85,15 +93,13 @@ TPrintPreview::TPrintPreview(PageLayout& layout, QPrinter& printer, QWidget* par
     print->setFocus();
     Render();
     // A long table whose rows may wrap is laid out while the first page is already shown.
-    if (!layout_.PagesKnown()) {
-        auto* timer = new QTimer(this);
-        connect(timer, &QTimer::timeout, this, [this, timer] {
-            if (!layout_.LayOutSome(20000)) return;
-            timer->stop();
-            Render();
-        });
-        timer->start(0);
-    }
+    layoutTimer_ = new QTimer(this);
+    connect(layoutTimer_, &QTimer::timeout, this, [this] {
+        if (!layout_.LayOutSome(20000)) return;
+        layoutTimer_->stop();
+        Render();
+    });
+    if (!layout_.PagesKnown()) layoutTimer_->start(0);
 }
 
 int TPrintPreview::PageCountShown() const {
@@ -138,7 +144,29 @@ void TPrintPreview::Render() {
 void TPrintPreview::AskPrinter() {
     QPrintDialog dialog(&printer_, this);
     dialog.setWindowTitle(QStringLiteral("Tipareste"));
-    if (dialog.exec() == QDialog::Accepted) done(Print);
+    if (dialog.exec() != QDialog::Accepted) return;
+    UsePrinterPaper();
+    done(Print);
+}
+
+void TPrintPreview::AskPageSetup() {
+    QPageSetupDialog dialog(&printer_, this);
+    dialog.setWindowTitle(QStringLiteral("Configurare pagina"));
+    if (dialog.exec() == QDialog::Accepted) UsePrinterPaper();
+}
+
+void TPrintPreview::UsePrinterPaper() {
+    const QPageLayout page = printer_.pageLayout();
+    // Left as it was given, the orientation stays the one the columns need on the new paper.
+    orientationChosen_ = orientationChosen_ || page.orientation() != givenOrientation_;
+    layout_.SetPaper(page, orientationChosen_);
+    printer_.setPageLayout(layout_.Page());
+    givenOrientation_ = layout_.Orientation();
+    // The page shown stays, if the new paper still has that many.
+    if (!layout_.PagesKnown()) layout_.PageRows(page_);
+    if (layout_.PagesKnown()) page_ = std::min(page_, layout_.PageCount() - 1);
+    if (!layout_.PagesKnown()) layoutTimer_->start(0);
+    Render();
 }
 
 void TPrintPreview::keyPressEvent(QKeyEvent* event) {

@@ -1,13 +1,16 @@
 #pragma once
 // "Tipareste...": the pages as they will come out of the printer, one at a time, painted when
 // shown. Its buttons choose the printer (the system's print dialog, where a PDF file is one of
-// the choices) or a PDF file; the main window then writes the pages with its progress bar.
+// the choices) or a PDF file, and the paper ("Configurare pagina..."); the main window then
+// writes the pages with its progress bar.
 #include <QDialog>
+#include <QPageLayout>
 
 class QComboBox;
 class QLabel;
 class QPrinter;
 class QScrollArea;
+class QTimer;
 class QToolButton;
 
 namespace orbelan {
@@ -28,6 +31,9 @@ class TPrintPreview : public QDialog {
     void ShowPage(int page);
     // Where "Tipareste..." prints; the system's print dialog sets it up.
     QPrinter& Printer() { return printer_; }
+    // Lays the pages out on the paper and margins the printer is now set up with (by the print
+    // dialog or the page setup); its orientation only once the user has changed it.
+    void UsePrinterPaper();
     // The page as drawn on screen.
     const QImage& PageImage() const { return image_; }
 
@@ -37,10 +43,14 @@ class TPrintPreview : public QDialog {
   private:
     void Render();
     void AskPrinter();
+    void AskPageSetup();
 
     PageLayout& layout_;
     QPrinter& printer_;
     int page_ = 0;
+    // The orientation last given to the printer, and whether the user has chosen one since.
+    QPageLayout::Orientation givenOrientation_;
+    bool orientationChosen_ = false;
     int pages_ = INT32_MAX;  // known once every page is laid out
     double zoom_ = 0.75;
     QImage image_;
@@ -48,6 +58,7 @@ class TPrintPreview : public QDialog {
     QLabel* view_ = nullptr;
     QLabel* pageLabel_ = nullptr;
     QComboBox* zoomBox_ = nullptr;
+    QTimer* layoutTimer_ = nullptr;  // lays out the rest of the pages while one is shown
 };
 
 }  // namespace orbelan

@@ -195,6 +195,13 @@ class TovCustomExport {
     void SetExportTypes(TovExportTypeSet types);  // the current type stays in
     TovExportStyle ExportStyle = xsView;
     std::string FileName;  // kept between runs
+    // The PDF's sheet as the print preview has it set up, in points, as the sheet stands; unset:
+    // A4, turned as the columns need.
+    struct PdfSheet {
+        double width = 0, height = 0;
+        double left = 0, top = 0, right = 0, bottom = 0;
+    };
+    std::optional<PdfSheet> PdfPaper;
     TovHTMLOptions HTML;
     TovMessagesOptions Messages;
     const std::string& TempDir() const { return tempDir_; }

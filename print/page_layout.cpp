@@ -16,8 +16,8 @@
 namespace orbelan {
 namespace {
 
-// A4 in points; 10 mm all round.
-constexpr double kA4Width = 595.28, kA4Height = 841.89, kMargin = 28.35;
+// 10 mm all round, in points, until the paper is set up otherwise.
+constexpr double kMargin = 28.35;
 constexpr double kBaseFont = 9.0;
 // Smaller than this the text is hard to read: wide columns wrap instead of shrinking further.
 constexpr double kMinScale = 0.7;
@@ -149,21 +149,41 @@ struct PageLayout::Fonts {
 };
 
 PageLayout::PageLayout(std::vector<PrintColumn> columns, PrintRows& rows, PrintHeading heading)
-    : columns_(std::move(columns)), rows_(rows), heading_(std::move(heading)) {
+    : columns_(std::move(columns)),
+      rows_(rows),
+      heading_(std::move(heading)),
+      paper_(QPageSize::A4),
+      margins_(kMargin, kMargin, kMargin, kMargin) {
     Fonts natural(kBaseFont);
     const double charWidth = natural.bodyWidths.Char(U'0');
     // What the values and captions need, without the cells' padding, which doesn't scale.
-    std::vector<double> content;
     for (const PrintColumn& c : columns_) {
         const double caption = natural.boldWidths.Text(c.caption);
         // A hair more than measured: the device's own rounding must not push a caption to two
         // lines.
-        content.push_back(std::max(std::max(1, c.chars) * charWidth, caption) * 1.01);
+        naturalWidths_.push_back(std::max(std::max(1, c.chars) * charWidth, caption) * 1.01);
     }
+    rowCount_ = rows_.Count();
+    Arrange(std::nullopt);
+}
+
+void PageLayout::SetPaper(const QPageLayout& page, bool keepOrientation) {
+    paper_ = page.pageSize().isValid() ? page.pageSize() : QPageSize(QPageSize::A4);
+    margins_ = page.margins(QPageLayout::Point);
+    Arrange(keepOrientation ? std::optional(page.orientation()) : std::nullopt);
+}
+
+void PageLayout::Arrange(std::optional<QPageLayout::Orientation> orientation) {
+    std::vector<double> content = naturalWidths_;
+    const QSizeF paper = paper_.size(QPageSize::Point);
+    const double shortSide = std::min(paper.width(), paper.height());
+    const double longSide = std::max(paper.width(), paper.height());
+    const double sides = margins_.left() + margins_.right();
     const double padding = 2 * kPadX * static_cast<double>(columns_.size());
     const double total = std::accumulate(content.begin(), content.end(), 0.0) + padding;
-    const double portrait = kA4Width - 2 * kMargin, landscape = kA4Height - 2 * kMargin;
-    orientation_ = total <= portrait ? QPageLayout::Portrait : QPageLayout::Landscape;
+    const double portrait = shortSide - sides, landscape = longSide - sides;
+    orientation_ =
+        orientation.value_or(total <= portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
     const double room =
         std::max(1.0, (orientation_ == QPageLayout::Portrait ? portrait : landscape) - padding);
     double scale = std::min(1.0, room / std::max(total - padding, 1.0));
@@ -200,26 +220,29 @@ PageLayout::PageLayout(std::vector<PrintColumn> columns, PrintRows& rows, PrintH
     lineHeight_ = fonts_->bodyWidths.LineHeight();
     oneLineRows_ = std::none_of(wraps_.begin(), wraps_.end(), [](bool w) { return w; });
 
-    pageWidth_ = orientation_ == QPageLayout::Portrait ? kA4Width : kA4Height;
-    pageHeight_ = orientation_ == QPageLayout::Portrait ? kA4Height : kA4Width;
+    pageWidth_ = orientation_ == QPageLayout::Portrait ? shortSide : longSide;
+    pageHeight_ = orientation_ == QPageLayout::Portrait ? longSide : shortSide;
     const double headingLine = fonts_->headingWidths.LineHeight();
-    bodyTop_ = kMargin + fonts_->titleWidths.LineHeight() +
+    bodyTop_ = margins_.top() + fonts_->titleWidths.LineHeight() +
                (heading_.filter.empty() ? 0 : headingLine) + headingLine * 0.5;
-    bodyBottom_ = pageHeight_ - kMargin - headingLine * 1.5;
+    bodyBottom_ = pageHeight_ - margins_.bottom() - headingLine * 1.5;
 
     std::vector<std::string> captions;
     for (const PrintColumn& c : columns_) captions.push_back(c.caption);
     captionLines_ = LinesOf(captions, true);
     const double room_ = bodyBottom_ - bodyTop_ - RowHeight(captionLines_);
     maxRowLines_ = std::max(1, static_cast<int>((room_ - 2 * kPadY) / lineHeight_));
-    rowCount_ = rows_.Count();
+    // Pages measured for another paper start again.
+    pageStarts_.assign(1, 0);
+    measuredRows_ = 0;
+    allMeasured_ = false;
     measuredY_ = bodyTop_ + RowHeight(captionLines_);
 }
 
 PageLayout::~PageLayout() = default;
 
 QPageLayout PageLayout::Page() const {
-    return QPageLayout(QPageSize(QPageSize::A4), orientation_, QMarginsF(0, 0, 0, 0));
+    return QPageLayout(paper_, orientation_, margins_, QPageLayout::Point);
 }
 
 double PageLayout::RowHeight(int lines) const {
@@ -308,19 +331,20 @@ void PageLayout::Paint(QPainter& painter, int page) {
     };
     const QFont body = sized(fonts_->body), bold = sized(fonts_->bold);
     const QFont heading = sized(fonts_->heading), headingBold = sized(fonts_->headingBold);
-    const double right = pageWidth_ - kMargin;
+    const double marginLeft = margins_.left(), marginTop = margins_.top();
+    const double right = pageWidth_ - margins_.right();
 
     // The header: the table's name and the date, the filter under them.
     Measure& title = fonts_->titleWidths;
     Measure& small = fonts_->headingWidths;
     painter.setPen(Qt::black);
     painter.setFont(headingBold);
-    painter.drawText(QPointF(kMargin, kMargin + title.Ascent()), Q(heading_.title));
+    painter.drawText(QPointF(marginLeft, marginTop + title.Ascent()), Q(heading_.title));
     painter.setFont(heading);
-    painter.drawText(QPointF(right - small.Text(heading_.created), kMargin + title.Ascent()),
+    painter.drawText(QPointF(right - small.Text(heading_.created), marginTop + title.Ascent()),
                      Q(heading_.created));
     if (!heading_.filter.empty()) {
-        painter.drawText(QPointF(kMargin, kMargin + title.LineHeight() + small.Ascent()),
+        painter.drawText(QPointF(marginLeft, marginTop + title.LineHeight() + small.Ascent()),
                          QStringLiteral("Filtru: ") + Q(heading_.filter));
     }
 
@@ -329,11 +353,11 @@ void PageLayout::Paint(QPainter& painter, int page) {
     const auto paintRow = [&](const std::vector<std::string>& cells, double y, double h,
                               bool caption, bool shaded) {
         if (caption || shaded)
-            painter.fillRect(QRectF(kMargin, y, tableWidth, h),
+            painter.fillRect(QRectF(marginLeft, y, tableWidth, h),
                              caption ? QColor(0xD9, 0xD9, 0xD9) : QColor(0xF0, 0xF0, 0xF0));
         painter.setFont(caption ? bold : body);
         Measure& measure = caption ? fonts_->boldWidths : fonts_->bodyWidths;
-        double x = kMargin;
+        double x = marginLeft;
         for (size_t i = 0; i < columns_.size(); ++i) {
             const double w = widths_[i], inner = w - 2 * kPadX;
             const std::string_view text = i < cells.size() ? std::string_view(cells[i]) : "";
@@ -384,17 +408,17 @@ void PageLayout::Paint(QPainter& painter, int page) {
     double y = bodyTop_;
     paintRow(captions, y, RowHeight(captionLines_), true, false);
     y += RowHeight(captionLines_);
-    std::vector<QLineF> rules{QLineF(kMargin, bodyTop_, kMargin + tableWidth, bodyTop_),
-                              QLineF(kMargin, y, kMargin + tableWidth, y)};
+    std::vector<QLineF> rules{QLineF(marginLeft, bodyTop_, marginLeft + tableWidth, bodyTop_),
+                              QLineF(marginLeft, y, marginLeft + tableWidth, y)};
     for (int row = first; row < end; ++row) {
         rows_.Read(row, cells_, nullptr);
         const double h = oneLineRows_ ? RowHeight(1) : RowHeight(LinesOf(cells_, false));
         paintRow(cells_, y, h, false, row % 2 == 1);
         y += h;
-        rules.emplace_back(kMargin, y, kMargin + tableWidth, y);
+        rules.emplace_back(marginLeft, y, marginLeft + tableWidth, y);
     }
     // The grid's lines once per page, not a box per cell: the pages stay small and quick.
-    double x = kMargin;
+    double x = marginLeft;
     rules.emplace_back(x, bodyTop_, x, y);
     for (const double w : widths_) {
         x += w;
@@ -410,14 +434,18 @@ void PageLayout::Paint(QPainter& painter, int page) {
                                : QStringLiteral("Pagina %1").arg(page + 1);
     painter.setFont(heading);
     painter.drawText(QPointF((pageWidth_ - small.Text(S(footer))) / 2,
-                             pageHeight_ - kMargin - small.LineHeight() + small.Ascent()),
+                             pageHeight_ - margins_.bottom() - small.LineHeight() + small.Ascent()),
                      footer);
     painter.restore();
 }
 
 bool PageLayout::PaintAll(QPagedPaintDevice& device,
                           const std::function<bool(int, int)>& progress) {
-    device.setPageLayout(Page());
+    // The margins are painted by the layout: the device paints on the whole sheet.
+    QPageLayout sheet = Page();
+    sheet.setMode(QPageLayout::FullPageMode);
+    sheet.setMargins(QMarginsF(0, 0, 0, 0));
+    if (!device.setPageLayout(sheet)) return false;
     const int pages = PageCount();
     QPainter painter;
     if (!painter.begin(&device)) return false;

@@ -4,8 +4,10 @@
 // wider than its column wrapped inside it, the captions repeated on every page, a header with the
 // table's name, its filter and the date, and "Pagina N din M" at the foot.
 #include <QPageLayout>
+#include <QPageSize>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -45,8 +47,11 @@ class PageLayout {
     PageLayout(const PageLayout&) = delete;
     PageLayout& operator=(const PageLayout&) = delete;
 
-    // A4 in the chosen orientation, without margins of the device's own.
+    // The paper, its orientation and margins, in points: A4 with 10 mm margins until SetPaper.
     QPageLayout Page() const;
+    // Lays the pages out again on `page`'s paper and margins (as a print dialog or page setup
+    // left them); its orientation when `keepOrientation`, else the one the columns need.
+    void SetPaper(const QPageLayout& page, bool keepOrientation);
     QPageLayout::Orientation Orientation() const { return orientation_; }
     // Widths on paper in points, and the size of the table's text.
     const std::vector<double>& ColumnWidths() const { return widths_; }
@@ -68,6 +73,7 @@ class PageLayout {
 
   private:
     struct Fonts;
+    void Arrange(std::optional<QPageLayout::Orientation> orientation);
     int LinesOf(const std::vector<std::string>& cells, bool caption);
     void LayOutTo(int page, int rowLimit);
     double RowHeight(int lines) const;
@@ -76,6 +82,9 @@ class PageLayout {
     PrintRows& rows_;
     PrintHeading heading_;
     std::unique_ptr<Fonts> fonts_;
+    std::vector<double> naturalWidths_;  // the columns' content at the natural font size
+    QPageSize paper_;
+    QMarginsF margins_;
     QPageLayout::Orientation orientation_ = QPageLayout::Portrait;
     double pageWidth_ = 0, pageHeight_ = 0;
     std::vector<double> widths_;

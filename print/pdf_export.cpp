@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QIODevice>
 #include <QPdfWriter>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
@@ -130,6 +131,17 @@ class PdfWriter : public TovFormatWriter {
     void End() override {
         PrintHeading heading{x.DocumentName(), x.ShownFilter(), x.CreatedLine()};
         PageLayout layout(columns_, rows_, heading);
+        if (const auto& sheet = x.PdfPaper) {
+            const bool wide = sheet->width > sheet->height;
+            const QPageSize paper(QSizeF(std::min(sheet->width, sheet->height),
+                                         std::max(sheet->width, sheet->height)),
+                                  QPageSize::Point);
+            layout.SetPaper(
+                QPageLayout(paper, wide ? QPageLayout::Landscape : QPageLayout::Portrait,
+                            QMarginsF(sheet->left, sheet->top, sheet->right, sheet->bottom),
+                            QPageLayout::Point),
+                true);
+        }
         const bool progress = x.Options.Has(xoShowProgress);
         const int rows = rows_.Count();
         const bool whole = WritePdf(layout, target_, heading.title, [&](int done, int pages) {
@@ -149,19 +161,7 @@ class PdfWriter : public TovFormatWriter {
 
 std::unique_ptr<TovFormatWriter> MakeWriterWithApplication(TovCustomExport& engine,
                                                            const std::string& target) {
-    if (QGuiApplication::instance() == nullptr) {
-        // Fonts need an application; the command line has no display to ask for one.
-        static int argc = 3;
-        static char name[] = "orbelan", option[] = "-platform", platform[] = "offscreen";
-        static char* argv[] = {name, option, platform, nullptr};
-        // Qt's own notes (no runtime folder, ...) are not the command's messages.
-        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-            if (type == QtCriticalMsg || type == QtFatalMsg)
-                std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-        });
-        static QGuiApplication* app = new QGuiApplication(argc, argv);
-        (void)app;
-    }
+    EnsurePdfApplication();
     return MakeQtPdfWriter(engine, target);
 }
 
@@ -194,6 +194,21 @@ bool WritePdf(PageLayout& layout, const std::string& target, const std::string& 
 std::unique_ptr<TovFormatWriter> MakeQtPdfWriter(TovCustomExport& engine,
                                                  const std::string& target) {
     return std::make_unique<PdfWriter>(engine, target);
+}
+
+void EnsurePdfApplication() {
+    if (QGuiApplication::instance() != nullptr) return;
+    // Fonts need an application; the command line has no display to ask for one.
+    static int argc = 3;
+    static char name[] = "orbelan", option[] = "-platform", platform[] = "offscreen";
+    static char* argv[] = {name, option, platform, nullptr};
+    // Qt's own notes (no runtime folder, ...) are not the command's messages.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    });
+    static QGuiApplication* app = new QGuiApplication(argc, argv);
+    (void)app;
 }
 
 void InstallPdfExport() {

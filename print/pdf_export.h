@@ -11,9 +11,11 @@ class PageLayout;
 class TovCustomExport;
 class TovFormatWriter;
 
-// Sets the engine's PDF maker. Without a running Qt application (the command line) one is made
-// on the offscreen platform the first time a PDF is written.
+// Sets the engine's PDF maker, which makes sure of an application (EnsurePdfApplication).
 void InstallPdfExport();
+// Pages are measured with the system's fonts, which need an application: without one (the command
+// line) one is made on the offscreen platform.
+void EnsurePdfApplication();
 
 // The pages into a PDF written under a scratch name beside target and renamed over it when
 // whole. `progress(pagesDone, pages)` false stops: then nothing is left and false is returned.

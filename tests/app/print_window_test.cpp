@@ -119,5 +119,58 @@ TEST_F(PrintWindowTest, ALongPrintIsAnnouncedAndRefusedPrintsNothing) {
     EXPECT_NE(PdfText(pdf, "pdftotext").find("NUME2999"), std::string::npos);
 }
 
+TEST_F(PrintWindowTest, PaperSetUpOnThePrinterLaysThePagesOutAgain) {
+    Open(150);
+    struct Step {
+        QPageSize::PageSizeId paper;
+        std::optional<QPageLayout::Orientation> chosen;
+        bool wide;  // the page shown is wider than tall
+    };
+    // NOTA wraps on any paper: the pages turn sideways until the user turns them upright.
+    const std::vector<Step> steps = {{QPageSize::A4, std::nullopt, true},
+                                     {QPageSize::A3, std::nullopt, true},
+                                     {QPageSize::A3, QPageLayout::Portrait, false},
+                                     {QPageSize::Letter, std::nullopt, false}};
+    // The pages then printed to a file, or saved as PDF, are on the paper last set up.
+    for (const bool save : {false, true}) {
+        SCOPED_TRACE(save ? "saved" : "printed");
+        const std::string pdf = dir.File(save ? "saved.pdf" : "printed.pdf");
+        form.fileDialogOverride = [pdf](const FileDialogRequest&) { return std::optional(pdf); };
+        std::vector<int> counts;
+        test::ModalAnswer preview([&](QDialog& d) {
+            auto& p = static_cast<TPrintPreview&>(d);
+            ASSERT_NE(p.findChild<QPushButton*>(QStringLiteral("PageSetupButton")), nullptr);
+            for (const Step& step : steps) {
+                p.Printer().setPageSize(QPageSize(step.paper));
+                if (step.chosen) p.Printer().setPageOrientation(*step.chosen);
+                p.UsePrinterPaper();
+                p.findChild<QToolButton*>(QStringLiteral("LastPage"))->click();
+                counts.push_back(p.PageCountShown());
+                const QSizeF paper = QPageSize(step.paper).size(QPageSize::Point);
+                EXPECT_NEAR(
+                    double(p.PageImage().width()) / p.PageImage().height(),
+                    step.wide ? paper.height() / paper.width() : paper.width() / paper.height(),
+                    0.01)
+                    << QPageSize(step.paper).key().toStdString();
+            }
+            if (save) {
+                p.findChild<QPushButton*>(QStringLiteral("PdfButton"))->click();
+                return;
+            }
+            p.Printer().setOutputFormat(QPrinter::PdfFormat);
+            p.Printer().setOutputFileName(Q(pdf));
+            p.done(TPrintPreview::Print);
+        });
+        form.Tiparire1Click();
+        ASSERT_EQ(counts.size(), steps.size());
+        EXPECT_GT(counts[0], counts[1]);  // A3 holds more rows than A4
+        const std::string info = PdfText(pdf, "pdfinfo");
+        EXPECT_NE(info.find("612 x 792"), std::string::npos) << info;
+        EXPECT_NE(info.find("Pages:           " + std::to_string(counts.back()) + "\n"),
+                  std::string::npos)
+            << info;
+    }
+}
+
 }  // namespace
 }  // namespace orbelan

@@ -4,12 +4,14 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <regex>
 #include <sstream>
 
 #include "cli/cli_app.h"
 #include "editing/commands_fixture.h"
 #include "export/export_command.h"
+#include "print/page_layout.h"
 #include "print/pdf_export.h"
 
 namespace orbelan {
@@ -42,6 +44,35 @@ void ExpectInOrder(const std::string& text, const std::vector<std::string>& valu
     }
 }
 
+// Rows held in memory, for pages laid out without a table.
+class ListedRows : public PrintRows {
+  public:
+    explicit ListedRows(std::vector<std::vector<std::string>> rows) : rows_(std::move(rows)) {}
+    int Count() override { return static_cast<int>(rows_.size()); }
+    void Read(int row, std::vector<std::string>& cells, const std::vector<bool>*) override {
+        cells = rows_[static_cast<size_t>(row)];
+    }
+
+  private:
+    std::vector<std::vector<std::string>> rows_;
+};
+
+// The pages on another paper, as a print dialog or page setup leaves the printer.
+void WriteOnPaper(const std::string& pdf, const std::vector<test::ColumnSpec>& specs,
+                  std::vector<std::vector<std::string>> values, QPageSize::PageSizeId paper,
+                  std::optional<QPageLayout::Orientation> chosen) {
+    EnsurePdfApplication();
+    std::vector<PrintColumn> columns;
+    for (const test::ColumnSpec& c : specs)
+        columns.push_back({c.name, c.size, c.type == 'N' ? 2 : 1, true});
+    ListedRows rows(std::move(values));
+    PageLayout layout(columns, rows, {"lista", "", "Creat la 1.1.2026"});
+    layout.SetPaper(QPageLayout(QPageSize(paper), chosen.value_or(QPageLayout::Portrait),
+                                QMarginsF(20, 20, 20, 20)),
+                    chosen.has_value());
+    ASSERT_TRUE(WritePdf(layout, pdf, "lista", {}));
+}
+
 struct LayoutCase {
     const char* name;
     std::vector<test::ColumnSpec> columns;
@@ -49,6 +80,9 @@ struct LayoutCase {
     std::string valueWidth;  // the values' pattern: "short" or "words"
     const char* paper;       // pdfinfo's page size
     bool severalPages;
+    // Another paper than A4 (and an orientation the user chose), set up as in the print dialog.
+    std::optional<QPageSize::PageSizeId> setUp = std::nullopt;
+    std::optional<QPageLayout::Orientation> chosen = std::nullopt;
 };
 
 TEST(PdfPages, LayoutReadBackByPoppler) {
@@ -69,6 +103,29 @@ TEST(PdfPages, LayoutReadBackByPoppler) {
          "842 x 595",
          false},
         {"long", {{"NUME", 'C', 20}, {"NR", 'N', 5}}, 250, "short", "595 x 842", true},
+        {"long on letter",
+         {{"NUME", 'C', 20}, {"NR", 'N', 5}},
+         250,
+         "short",
+         "612 x 792",
+         true,
+         QPageSize::Letter},
+        // Too wide upright on A4, not on A3.
+        {"A3 upright",
+         {{"NUME", 'C', 30}, {"TATA", 'C', 30}, {"ADRESA", 'C', 40}},
+         3,
+         "short",
+         "842 x 1191",
+         false,
+         QPageSize::A3},
+        {"letter turned by the user",
+         {{"NUME", 'C', 20}, {"NR", 'N', 5}},
+         5,
+         "short",
+         "792 x 612",
+         false,
+         QPageSize::Letter,
+         QPageLayout::Landscape},
     };
     for (const LayoutCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -91,9 +148,13 @@ TEST(PdfPages, LayoutReadBackByPoppler) {
         }
         test::WriteDbf(path, c.columns, rows);
         const std::string pdf = dir.File("lista.pdf");
-        std::ostringstream out, err;
-        ASSERT_EQ(RunOrbelan({"export", path, "--format", "pdf", "-o", pdf}, out, err), 0)
-            << err.str();
+        if (c.setUp) {
+            WriteOnPaper(pdf, c.columns, rows, *c.setUp, c.chosen);
+        } else {
+            std::ostringstream out, err;
+            ASSERT_EQ(RunOrbelan({"export", path, "--format", "pdf", "-o", pdf}, out, err), 0)
+                << err.str();
+        }
         const std::string info = Shell("pdfinfo '" + pdf + "'");
         EXPECT_NE(info.find(std::string("Page size:       ") + c.paper), std::string::npos) << info;
         std::smatch m;
