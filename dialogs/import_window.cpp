@@ -209,19 +209,18 @@ NewTableFormat TImportWindow::Format() const {
 }
 
 void TImportWindow::FollowField(int field) {
-    if (field < 0 || field >= rows_->columnCount() || rows_->currentColumn() == field) return;
-    rows_->setCurrentCell(std::max(0, rows_->currentRow()), field);
-    rows_->scrollToItem(rows_->currentItem());
+    if (field < 0 || field >= rows_->columnCount()) return;
+    rows_->selectColumn(field);
+    if (rows_->rowCount() > 0) rows_->scrollToItem(rows_->item(0, field));
 }
 
 // The first rows as they will be stored; a value its field won't take is marked, with why.
 void TImportWindow::ShowRows() {
-    std::vector<ColumnField> columns;
-    try {
-        columns = Columns();
-    } catch (const ArgumentError&) {
-        columns = preview_.columns;
-    }
+    // A field being corrected shows its column as proposed; the others as they are now.
+    std::vector<ColumnField> columns = preview_.columns;
+    const std::vector<FieldDef> typed = fields_->Fields();
+    for (size_t c = 0; c < columns.size() && c < typed.size(); ++c)
+        if (!CheckField(typed[c], fields_->Family())) columns[c].field = typed[c];
     rows_->clear();
     rows_->setColumnCount(static_cast<int>(columns.size()));
     rows_->setRowCount(static_cast<int>(preview_.firstRows.size()));
@@ -279,6 +278,7 @@ void TImportWindow::ShowRows() {
         rows_->resizeColumnToContents(c);
         rows_->setColumnWidth(c, std::max(rows_->columnWidth(c), 90));
     }
+    FollowField(fields_->currentRow());
 }
 
 bool AskImportAnyway(QWidget* parent, const Misfits& misfits) {
