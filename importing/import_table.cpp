@@ -90,6 +90,15 @@ class RowFiller {
                 return false;
             }
             if (stored.text.empty()) return true;
+            // Already the stored digits or T/F: written as they are, not read a second time.
+            if ((f.def.type == 'N' || f.def.type == 'F' || f.def.type == 'L') &&
+                (f.def.flags & 0x02) == 0 &&
+                stored.text.size() <= static_cast<size_t>(f.def.size)) {
+                const size_t pad = static_cast<size_t>(f.def.size) - stored.text.size();
+                std::memset(record + f.def.offset, ' ', pad);
+                std::memcpy(record + f.def.offset + pad, stored.text.data(), stored.text.size());
+                return true;
+            }
             if (f.def.IsMemo())
                 memo(stored.text);
             else
