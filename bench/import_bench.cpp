@@ -10,6 +10,7 @@
 #include "bench/persons_generator.h"
 #include "cli/console_ui.h"
 #include "core/workspace.h"
+#include "engine/field_list.h"
 #include "export/export_command.h"
 #include "importing/import_table.h"
 
@@ -54,7 +55,7 @@ void TimeImport(const char* what, const std::string& source, const std::string& 
            std::to_string(static_cast<long>(cpuMs)) + " ms processor, " + std::to_string(o.rows) +
                " rows, " + std::to_string(o.misfits.count) + " misfits, peak " +
                std::to_string(static_cast<int>(StatusMb("VmHWM:") - before)) + " MB over the " +
-               std::to_string(static_cast<int>(before)) + " MB before; " + FieldListText(fields));
+               std::to_string(static_cast<int>(before)) + " MB before; " + FormatFieldList(fields));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "cli/cli_app.h"
 #include "cli/cli_context.h"
 #include "engine/errors.h"
+#include "engine/field_list.h"
 #include "engine/file_io.h"
 #include "importing/import_table.h"
 
@@ -50,14 +51,16 @@ int ImportCommand(CliContext& c) {
     const std::string& path = Arg(c.options, 0, "sursa");
     if (c.options.output.empty()) throw UsageError("Lipseste -o NOU.dbf.");
     NewTableFormat format;
-    if (c.options.outputFormat != "table" &&
-        !TableVersionOf(c.options.outputFormat, format.version))
-        throw UsageError("Formatul tabelului este dbase3, dbase4, foxpro sau vfp.");
+    if (c.options.outputFormat != "table") {
+        const auto family = ParseTableFormat(c.options.outputFormat);
+        if (!family) throw UsageError("Formatul tabelului este dbase3, dbase4, foxpro sau vfp.");
+        format.family = *family;
+    }
     if (!c.options.codePage.empty()) format.codePage = c.options.codePage;
 
     auto source = Reading(path, [&] { return OpenImportSource(path, SourceOptionsOf(c.options)); });
     ImportPreview preview = Reading(path, [&] { return PreviewSource(*source, 0); });
-    ApplyTypes(preview.columns, c.options.types);
+    ApplyTypes(preview.columns, c.options.types, format.family);
     std::vector<FieldDef> fields;
     for (const ColumnField& col : preview.columns) fields.push_back(col.field);
 
@@ -70,7 +73,7 @@ int ImportCommand(CliContext& c) {
         else
             c.out << "Foaia: " << source->sheetNames[static_cast<size_t>(source->sheetIndex)]
                   << '\n';
-        c.out << "Campuri: " << FieldListText(fields) << '\n';
+        c.out << "Campuri: " << FormatFieldList(fields) << '\n';
         const ImportOutcome o = Reading(path, [&] {
             return ImportToNewTable(*source, preview.columns, c.options.output, format, {}, true);
         });
@@ -89,7 +92,7 @@ int ImportCommand(CliContext& c) {
     });
     if (!o.written) return kExitUsage;
     c.out << "Am importat " << o.rows << " linii in " << c.options.output << " ("
-          << FieldListText(fields) << ").\n";
+          << FormatFieldList(fields) << ").\n";
     if (o.misfits.count > 0) c.out << o.misfits.count << " valori au ramas goale.\n";
     return kExitDone;
 }

@@ -7,21 +7,22 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScrollBar>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <tuple>
 
 #include "app/qt_text.h"
 #include "core/argument_error.h"
+#include "dialogs/field_grid.h"
+#include "dialogs/new_table_choice.h"
 #include "engine/codepage.h"
 #include "engine/errors.h"
+#include "engine/field_list.h"
+#include "engine/value_convert.h"
 
 namespace orbelan {
 namespace {
-
-constexpr int kNameRow = 0, kTypeRow = 1, kWidthRow = 2, kDecimalsRow = 3;
-const char* const kTypes[] = {"C", "N", "D", "L", "M"};
 
 QComboBox* Choice(QWidget* parent, const QString& name,
                   const std::vector<std::pair<QString, QString>>& items) {
@@ -72,39 +73,38 @@ TImportWindow::TImportWindow(const QString& sourceName, Loader load, QWidget* pa
     sourceRow->addStretch();
     layout->addLayout(sourceRow);
 
-    fields_ = new QTableWidget(4, 0, this);
+    auto* split = new QSplitter(Qt::Vertical, this);
+    fields_ = new FieldGrid(split);
     fields_->setObjectName(QStringLiteral("Campuri"));
-    fields_->setVerticalHeaderLabels({QStringLiteral("Nume"), QStringLiteral("Tip"),
-                                      QStringLiteral("Lungime"), QStringLiteral("Zecimale")});
-    fields_->setMaximumHeight(fields_->verticalHeader()->length() +
-                              fields_->horizontalHeader()->height() + 24);
-    connect(fields_, &QTableWidget::cellChanged, this, [this] {
+    // One row per source column, headed by the column's title.
+    fields_->verticalHeader()->setVisible(true);
+    connect(fields_, &FieldGrid::FieldsChanged, this, [this] {
         if (!filling_) ShowRows();
     });
-    layout->addWidget(fields_);
-
-    rows_ = new QTableWidget(this);
+    rows_ = new QTableWidget(split);
     rows_->setObjectName(QStringLiteral("Linii"));
     rows_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    layout->addWidget(rows_, 1);
-    // The two grids scroll together, a field above its column.
-    connect(rows_->horizontalScrollBar(), &QScrollBar::valueChanged, fields_->horizontalScrollBar(),
-            &QScrollBar::setValue);
-    connect(fields_->horizontalScrollBar(), &QScrollBar::valueChanged, rows_->horizontalScrollBar(),
-            &QScrollBar::setValue);
+    rows_->setSelectionBehavior(QAbstractItemView::SelectColumns);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 2);
+    layout->addWidget(split, 1);
+    // A field and its column of values follow each other: the field being edited shows its
+    // values, a column clicked shows its field.
+    connect(fields_, &QTableWidget::currentCellChanged, this,
+            [this](int row) { FollowField(row); });
+    connect(rows_, &QTableWidget::currentCellChanged, this, [this](int, int column) {
+        if (column >= 0 && column != fields_->currentRow())
+            fields_->setCurrentCell(column, FieldGrid::ColName);
+    });
 
     auto* bottom = new QHBoxLayout;
-    format_ = Choice(this, QStringLiteral("Format"),
-                     {{QStringLiteral("dBase III"), QStringLiteral("dbase3")},
-                      {QStringLiteral("dBase IV"), QStringLiteral("dbase4")},
-                      {QStringLiteral("FoxPro"), QStringLiteral("foxpro")},
-                      {QStringLiteral("Visual FoxPro"), QStringLiteral("vfp")}});
-    codePage_ = Choice(this, QStringLiteral("CodPagina"),
-                       {{QStringLiteral("Windows-1250"), QStringLiteral("cp1250")},
-                        {QStringLiteral("DOS 852"), QStringLiteral("cp852")},
-                        {QStringLiteral("Windows-1252"), QStringLiteral("cp1252")},
-                        {QStringLiteral("DOS 437"), QStringLiteral("cp437")}});
+    format_ = NewTableFormatBox(this);
+    codePage_ = NewTableCodePageBox(this);
     connect(codePage_, &QComboBox::activated, this, [this] { ShowRows(); });
+    connect(format_, &QComboBox::activated, this, [this] {
+        fields_->SetFamily(Format().family);
+        ShowRows();
+    });
     bottom->addWidget(new QLabel(QStringLiteral("Format:"), this));
     bottom->addWidget(format_);
     bottom->addWidget(new QLabel(QStringLiteral("Cod de pagina:"), this));
@@ -116,6 +116,8 @@ TImportWindow::TImportWindow(const QString& sourceName, Loader load, QWidget* pa
     buttons->addButton(QStringLiteral("Renunt"), QDialogButtonBox::RejectRole)
         ->setObjectName(QStringLiteral("Renunt"));
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+        // The field at fault gets the balloon with the reason.
+        if (!fields_->Check()) return;
         try {
             Columns();
             accept();
@@ -177,82 +179,58 @@ void TImportWindow::ShowSource() {
     }
     info_->setText(QStringLiteral("%1 linii").arg(preview_.rows));
 
-    const int n = static_cast<int>(preview_.columns.size());
-    fields_->setColumnCount(n);
+    std::vector<FieldDef> fields;
+    for (const ColumnField& c : preview_.columns) fields.push_back(c.field);
+    fields_->SetFamily(Format().family);
+    fields_->SetFields(fields);
     QStringList titles;
     for (const std::string& h : preview_.header) titles << Q(h);
-    while (titles.size() < n) titles << QString();
-    fields_->setHorizontalHeaderLabels(titles);
-    for (int c = 0; c < n; ++c) {
-        const FieldDef& f = preview_.columns[static_cast<size_t>(c)].field;
-        fields_->setItem(kNameRow, c, new QTableWidgetItem(Q(f.name)));
-        auto* type = new QComboBox(fields_);
-        for (const char* t : kTypes) type->addItem(QLatin1String(t));
-        type->setCurrentText(QString(QLatin1Char(f.type)));
-        connect(type, &QComboBox::currentTextChanged, this, [this] {
-            if (!filling_) ShowRows();
-        });
-        fields_->setCellWidget(kTypeRow, c, type);
-        fields_->setItem(kWidthRow, c, new QTableWidgetItem(QString::number(f.size)));
-        fields_->setItem(kDecimalsRow, c, new QTableWidgetItem(QString::number(f.decimals)));
-    }
+    while (titles.size() < static_cast<int>(fields.size())) titles << QString();
+    fields_->setVerticalHeaderLabels(titles);  // each field's column as the source names it
     filling_ = false;
     ShowRows();
 }
 
 std::vector<ColumnField> TImportWindow::Columns() const {
     std::vector<ColumnField> columns = preview_.columns;
-    for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
-        FieldDef& f = columns[static_cast<size_t>(c)].field;
-        const QTableWidgetItem* name = fields_->item(kNameRow, c);
-        const auto* type = qobject_cast<QComboBox*>(fields_->cellWidget(kTypeRow, c));
-        f.name = S(name ? name->text().trimmed().toUpper() : QString());
-        if (f.name.empty() || f.name.size() > 10)
-            throw ArgumentError("Numele campului din coloana " + std::to_string(c + 1) +
-                                " trebuie sa aiba intre 1 si 10 caractere.");
-        f.type = type ? S(type->currentText()).front() : 'C';
-        bool okW = false, okD = false;
-        const int width = fields_->item(kWidthRow, c)->text().toInt(&okW);
-        const int decimals = fields_->item(kDecimalsRow, c)->text().toInt(&okD);
-        if (f.type == 'C' || f.type == 'N') {
-            const int max = f.type == 'C' ? 254 : 20;
-            if (!okW || width < 1 || width > max || !okD || decimals < 0 ||
-                (f.type == 'N' && decimals > 0 && decimals >= width - 1))
-                throw ArgumentError("Campul " + f.name + ": lungimea (1.." + std::to_string(max) +
-                                    ") sau zecimalele nu sunt bune.");
-            f.size = width;
-            f.decimals = f.type == 'N' ? decimals : 0;
-        } else {
-            f.size = f.type == 'D' ? 8 : f.type == 'L' ? 1 : 10;
-            f.decimals = 0;
-        }
-    }
+    std::vector<FieldDef> fields = fields_->Fields();
+    for (FieldDef& f : fields) f.name = S(Q(f.name).toUpper());
+    if (const FieldProblem p = CheckFieldList(fields, fields_->Family()))
+        throw ArgumentError(p.text);
+    for (size_t c = 0; c < columns.size() && c < fields.size(); ++c) columns[c].field = fields[c];
     return columns;
 }
 
 NewTableFormat TImportWindow::Format() const {
     NewTableFormat format;
-    TableVersionOf(S(format_->currentData().toString()), format.version);
-    format.codePage = S(codePage_->currentData().toString());
+    format.family = ChosenFamily(format_);
+    format.codePage = S(codePage_->currentText());
     return format;
+}
+
+void TImportWindow::FollowField(int field) {
+    if (field < 0 || field >= rows_->columnCount()) return;
+    rows_->selectColumn(field);
+    if (rows_->rowCount() > 0) rows_->scrollToItem(rows_->item(0, field));
 }
 
 // The first rows as they will be stored; a value its field won't take is marked, with why.
 void TImportWindow::ShowRows() {
-    std::vector<ColumnField> columns;
-    try {
-        columns = Columns();
-    } catch (const ArgumentError&) {
-        columns = preview_.columns;
-    }
+    // A field being corrected shows its column as proposed; the others as they are now.
+    std::vector<ColumnField> columns = preview_.columns;
+    const std::vector<FieldDef> typed = fields_->Fields();
+    for (size_t c = 0; c < columns.size() && c < typed.size(); ++c)
+        if (!CheckField(typed[c], fields_->Family())) columns[c].field = typed[c];
     rows_->clear();
     rows_->setColumnCount(static_cast<int>(columns.size()));
     rows_->setRowCount(static_cast<int>(preview_.firstRows.size()));
     QStringList titles;
     for (const ColumnField& c : columns) titles << Q(c.field.name);
     rows_->setHorizontalHeaderLabels(titles);
-    const auto page = CodePage::Get(S(codePage_->currentData().toString()));
+    const auto page = CodePage::Get(S(codePage_->currentText()));
     FieldValueText value;
+    FormatSettings canonical;
+    canonical.decimalSeparator = '.';
     for (int r = 0; r < rows_->rowCount(); ++r) {
         const auto& row = preview_.firstRows[static_cast<size_t>(r)];
         for (int c = 0; c < rows_->columnCount(); ++c) {
@@ -263,7 +241,13 @@ void TImportWindow::ShowRows() {
             std::string why;
             auto* item = new QTableWidgetItem;
             bool fits = ReadCellFor(cell, col, value, why);
-            if (fits && !value.isDay) {
+            if (fits && !value.isDay && !value.empty && col.field.type != 'C') {
+                // A number as its field rounds it, or refused when it has too many digits.
+                Converted stored = ConvertText(value.text, col.field, *page, canonical);
+                fits = stored.Ok();
+                why = stored.reason;
+                value.text = std::move(stored.text);
+            } else if (fits && !value.isDay) {
                 try {
                     page->Encode(value.text);
                 } catch (const DbfError& e) {
@@ -290,17 +274,11 @@ void TImportWindow::ShowRows() {
             rows_->setItem(r, c, item);
         }
     }
-    // The same header width on both grids keeps each field above its column.
-    const int header = std::max(fields_->verticalHeader()->sizeHint().width(),
-                                rows_->verticalHeader()->sizeHint().width());
-    fields_->verticalHeader()->setFixedWidth(header);
-    rows_->verticalHeader()->setFixedWidth(header);
     for (int c = 0; c < rows_->columnCount(); ++c) {
         rows_->resizeColumnToContents(c);
-        const int w = std::max(rows_->columnWidth(c), 90);
-        rows_->setColumnWidth(c, w);
-        fields_->setColumnWidth(c, w);
+        rows_->setColumnWidth(c, std::max(rows_->columnWidth(c), 90));
     }
+    FollowField(fields_->currentRow());
 }
 
 bool AskImportAnyway(QWidget* parent, const Misfits& misfits) {

@@ -1,7 +1,7 @@
 #pragma once
 // "Importa din CSV sau Excel...": the preview of a CSV file or a workbook sheet, its first rows
-// as they will be stored under a row of proposed fields (name, type, width, decimals), each
-// editable; the CSV's delimiter and encoding or the workbook's sheet, changeable.
+// as they will be stored below the proposed fields (name, type, width, decimals, each editable
+// and checked as typed); the CSV's delimiter and encoding or the workbook's sheet, changeable.
 #include <QDialog>
 #include <functional>
 #include <memory>
@@ -13,6 +13,8 @@ class QLabel;
 class QTableWidget;
 
 namespace orbelan {
+
+class FieldGrid;
 
 class TImportWindow : public QDialog {
     Q_OBJECT
@@ -27,20 +29,23 @@ class TImportWindow : public QDialog {
     // Reads the source with its detected options. False (with the reason) when it can't.
     bool Load(std::string& error);
 
-    // The fields as the user left them; throws ArgumentError for one that can't be (no name,
-    // a width out of range).
+    // The fields as the user left them (names in capitals); throws ArgumentError with the
+    // first field list rule one of them breaks.
     std::vector<ColumnField> Columns() const;
     NewTableFormat Format() const;
     ImportSource& Source() { return *source_; }
     const ImportPreview& Preview() const { return preview_; }
 
-    QTableWidget* FieldGrid() const { return fields_; }
+    // The proposed fields, one row per source column; the current field's column is the
+    // preview's current column.
+    FieldGrid* ProposedFields() const { return fields_; }
     QTableWidget* RowGrid() const { return rows_; }
 
   private:
     void Reload();
     void ShowSource();
     void ShowRows();
+    void FollowField(int field);
 
     Loader load_;
     std::unique_ptr<ImportSource> source_;
@@ -55,7 +60,7 @@ class TImportWindow : public QDialog {
     QComboBox* sheet_ = nullptr;
     QComboBox* format_ = nullptr;
     QComboBox* codePage_ = nullptr;
-    QTableWidget* fields_ = nullptr;
+    FieldGrid* fields_ = nullptr;
     QTableWidget* rows_ = nullptr;
 };
 

@@ -9,11 +9,10 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <set>
 
 #include "app/qt_text.h"
+#include "dialogs/new_table_choice.h"
 #include "editing/structure_commands.h"
-#include "engine/codepage.h"
 #include "engine/field_list.h"
 
 namespace orbelan {
@@ -21,20 +20,6 @@ namespace {
 
 constexpr Qt::WindowFlags kFlags =
     Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
-
-constexpr DbfFamily kFamilies[] = {DbfFamily::DBase3, DbfFamily::DBase4, DbfFamily::FoxPro,
-                                   DbfFamily::VisualFoxPro};
-
-// Every page a table's header can name, by the engine's own list of language drivers.
-QStringList KnownPages() {
-    std::set<std::string> names;
-    for (int ldid = 1; ldid < 256; ++ldid)
-        if (auto page = CodePage::FromLanguageDriver(static_cast<uint8_t>(ldid)))
-            names.insert(page->Name());
-    QStringList out;
-    for (const std::string& n : names) out << Q(n);
-    return out;
-}
 
 QPushButton* Button(const QString& name, const QString& caption, QWidget* parent) {
     auto* b = new QPushButton(caption, parent);
@@ -53,13 +38,8 @@ TStructura::TStructura(Mode mode, QWidget* parent) : QDialog(parent, kFlags), mo
 
     auto* layout = new QVBoxLayout(this);
     auto* top = new QFormLayout();
-    format_ = new QComboBox(this);
-    format_->setObjectName(QStringLiteral("Format"));
-    for (DbfFamily f : kFamilies)
-        format_->addItem(QLatin1String(TableFormatTitle(f)), static_cast<int>(f));
-    codePage_ = new QComboBox(this);
-    codePage_->setObjectName(QStringLiteral("CodPagina"));
-    codePage_->addItems(KnownPages());
+    format_ = NewTableFormatBox(this);
+    codePage_ = NewTableCodePageBox(this);
     top->addRow(QStringLiteral("Formatul:"), format_);
     top->addRow(QStringLiteral("Codul de pagina:"), codePage_);
     layout->addLayout(top);
@@ -122,7 +102,7 @@ void TStructura::SetTable(DbfFamily family, const std::string& codePage,
 }
 
 DbfFamily TStructura::Family() const {
-    return static_cast<DbfFamily>(format_->currentData().toInt());
+    return ChosenFamily(format_);
 }
 
 std::string TStructura::CodePageName() const {

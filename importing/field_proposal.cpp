@@ -6,6 +6,7 @@
 
 #include "core/argument_error.h"
 #include "engine/date_util.h"
+#include "engine/field_list.h"
 #include "engine/text_parse.h"
 
 namespace orbelan {
@@ -351,7 +352,10 @@ bool ReadCellFor(const Cell& cell, const ColumnField& column, FieldValueText& ou
     }
     switch (column.field.type) {
         case 'N':
-        case 'F': {
+        case 'F':
+        case 'I':
+        case 'Y':
+        case 'B': {
             NumberParts p;
             const bool ok = cell.kind == CellKind::Number
                                 ? ParseStyledNumber(cell.text, {'.', 0}, p, &out.text)
@@ -407,68 +411,37 @@ bool ReadCellFor(const Cell& cell, const ColumnField& column, FieldValueText& ou
     }
 }
 
-std::string FieldListText(const std::vector<FieldDef>& fields) {
-    std::string s;
-    for (const FieldDef& f : fields) {
-        if (!s.empty()) s += "; ";
-        s += f.name + ' ' + f.type;
-        if (f.type == 'C' || f.type == 'N' || f.type == 'F') {
-            s += '(' + std::to_string(f.size);
-            if (f.decimals > 0) s += ',' + std::to_string(f.decimals);
-            s += ')';
-        }
-    }
-    return s;
-}
-
-void ApplyTypes(std::vector<ColumnField>& columns, const std::string& types) {
+void ApplyTypes(std::vector<ColumnField>& columns, std::string_view types, DbfFamily family) {
+    std::vector<FieldDef> fields;
+    for (const ColumnField& c : columns) fields.push_back(c.field);
     size_t start = 0;
     while (start < types.size()) {
         size_t end = types.find(';', start);
-        if (end == std::string::npos) end = types.size();
-        const std::string item(Trimmed(std::string_view(types).substr(start, end - start)));
+        if (end == std::string_view::npos) end = types.size();
+        const std::string_view item = Trimmed(types.substr(start, end - start));
         start = end + 1;
         if (item.empty()) continue;
         const size_t eq = item.find('=');
-        const auto bad = [&] {
-            return ArgumentError("Nu inteleg tipul \"" + item +
-                                 "\" (de forma NUME=C(30), N(10,2), D, L, M).");
-        };
-        if (eq == std::string::npos || eq + 1 >= item.size()) throw bad();
-        const std::string name(Trimmed(std::string_view(item).substr(0, eq)));
-        const std::string spec(Trimmed(std::string_view(item).substr(eq + 1)));
+        if (eq == std::string_view::npos)
+            throw ArgumentError("Nu inteleg tipul \"" + std::string(item) +
+                                "\" (de forma NUME=C(30), N(10,2), D, L, M).");
+        const std::string name(Trimmed(item.substr(0, eq)));
         auto it = std::find_if(columns.begin(), columns.end(), [&](const ColumnField& c) {
             return SameFieldName(c.field.name, name);
         });
         if (it == columns.end())
-            throw ArgumentError("Sursa nu are coloana " + name + " (campurile propuse: " + [&] {
-                std::vector<FieldDef> f;
-                for (const ColumnField& c : columns) f.push_back(c.field);
-                return FieldListText(f);
-            }() + ").");
-        FieldDef def = it->field;
-        def.type = static_cast<char>(std::toupper(static_cast<unsigned char>(spec[0])));
-        def.decimals = 0;
-        int w = 0, d = 0;
-        const std::string rest = spec.substr(1);
-        if (def.type == 'D') {
-            def.size = 8;
-        } else if (def.type == 'L') {
-            def.size = 1;
-        } else if (def.type == 'M') {
-            def.size = 10;
-        } else if ((def.type == 'C' || def.type == 'N' || def.type == 'F') &&
-                   (std::sscanf(rest.c_str(), "(%d,%d)", &w, &d) == 2 ||
-                    std::sscanf(rest.c_str(), "(%d)", &w) == 1) &&
-                   w > 0 && d >= 0 && rest.back() == ')') {
-            def.size = w;
-            def.decimals = d;
-        } else {
-            throw bad();
+            throw ArgumentError("Sursa nu are coloana " + name +
+                                " (campurile propuse: " + FormatFieldList(fields) + ").");
+        try {
+            it->field =
+                ParseFieldSpec(it->field.name + ' ' + std::string(item.substr(eq + 1)), family);
+        } catch (const FieldListError& e) {
+            throw ArgumentError(std::string(item) + ": " + e.what());
         }
-        if (!rest.empty() && (def.type == 'D' || def.type == 'L' || def.type == 'M')) throw bad();
-        it->field = def;
     }
+    fields.clear();
+    for (const ColumnField& c : columns) fields.push_back(c.field);
+    if (const FieldProblem p = CheckFieldList(fields, family)) throw ArgumentError(p.text);
 }
 
 }  // namespace orbelan

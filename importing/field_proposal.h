@@ -12,8 +12,10 @@
 //   no value at all                                      C(1)
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "engine/dbf_header.h"
 #include "engine/field_def.h"
 #include "importing/import_source.h"
 
@@ -85,10 +87,9 @@ struct FieldValueText {
 bool ReadCellFor(const Cell& cell, const ColumnField& column, FieldValueText& out,
                  std::string& why);
 
-// A field list as `create` takes it: "NUME C(30); SUMA N(10,2); DATA D".
-std::string FieldListText(const std::vector<FieldDef>& fields);
-// "NAME=T(W,D);..." applied to the proposal (by field name, case ignored). Throws
-// ArgumentError naming what it can't read or a field it doesn't have.
-void ApplyTypes(std::vector<ColumnField>& columns, const std::string& types);
+// "NAME=T(W,D);..." applied to the proposal (by field name, case ignored), each type read as
+// `create` reads a field of a table of the family. Throws ArgumentError with the reason: a type
+// it can't read, a field the source doesn't have, a list the family's rules refuse.
+void ApplyTypes(std::vector<ColumnField>& columns, std::string_view types, DbfFamily family);
 
 }  // namespace orbelan

@@ -13,8 +13,10 @@
 #include "engine/dbf_writer.h"
 #include "engine/errors.h"
 #include "engine/field_codec.h"
+#include "engine/field_list.h"
 #include "engine/file_io.h"
 #include "engine/rewrite.h"
+#include "engine/value_convert.h"
 
 namespace orbelan {
 namespace {
@@ -75,17 +77,32 @@ class RowFiller {
             return PutChars(cell.text, f, record, why);
         if (!ReadCellFor(cell, c, value_, why)) return false;
         if (value_.empty) return true;
+        if (f.def.type == 'C' && !value_.isDay) return PutChars(value_.text, f, record, why);
         try {
-            if (f.def.IsMemo()) {
-                page_.Encode(value_.text);  // a character the code page lacks
-                memo(value_.text);
-            } else if (value_.isDay) {
+            if (value_.isDay) {
                 codec_.SetDate(record, f, value_.day, format_);
-            } else if (f.def.type == 'C') {
-                return PutChars(value_.text, f, record, why);
-            } else {
-                codec_.SetText(record, f, value_.text, format_);
+                return true;
             }
+            // The field's own limits: digits, a variable text's width, the code page.
+            const Converted stored = ConvertText(value_.text, f.def, page_, format_);
+            if (!stored.Ok()) {
+                why = stored.reason;
+                return false;
+            }
+            if (stored.text.empty()) return true;
+            // Already the stored digits or T/F: written as they are, not read a second time.
+            if ((f.def.type == 'N' || f.def.type == 'F' || f.def.type == 'L') &&
+                (f.def.flags & 0x02) == 0 &&
+                stored.text.size() <= static_cast<size_t>(f.def.size)) {
+                const size_t pad = static_cast<size_t>(f.def.size) - stored.text.size();
+                std::memset(record + f.def.offset, ' ', pad);
+                std::memcpy(record + f.def.offset + pad, stored.text.data(), stored.text.size());
+                return true;
+            }
+            if (f.def.IsMemo())
+                memo(stored.text);
+            else
+                codec_.SetText(record, f, stored.text, format_);
         } catch (const DbfError& e) {
             if (e.Kind() == ErrorKind::Io) throw;
             why = e.what();
@@ -190,32 +207,18 @@ ImportPreview PreviewSource(ImportSource& source, size_t keepRows, Progress* pro
     return p;
 }
 
-bool TableVersionOf(const std::string& name, uint8_t& version) {
-    if (name == "dbase3")
-        version = 0x03;
-    else if (name == "dbase4")
-        version = 0x04;
-    else if (name == "foxpro")
-        version = 0xF5;
-    else if (name == "vfp")
-        version = 0x30;
-    else
-        return false;
-    return true;
-}
-
 ImportOutcome ImportToNewTable(ImportSource& source, const std::vector<ColumnField>& columns,
                                const std::string& target, const NewTableFormat& format,
                                const ConfirmMisfits& confirm, bool dryRun, Progress* progress) {
     DbfWriter::Definition def;
-    def.version = format.version;
+    def.version = NewTableVersionOf(format.family);
     def.codePage = format.codePage;
     for (const ColumnField& c : columns) def.fields.push_back(c.field);
     ImportOutcome outcome;
 
     if (dryRun) {
         DbfLayout layout;
-        layout.family = FamilyOfVersion(def.version).value_or(DbfFamily::DBase3);
+        layout.family = format.family;
         for (const FieldDef& d : def.fields) layout.fields.push_back(FieldLayout{d});
         LayoutNewTable(layout);
         const auto page = CodePage::Get(def.codePage);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/dbf_header.h"
 #include "importing/field_proposal.h"
 #include "importing/import_source.h"
 
@@ -49,7 +50,7 @@ ImportPreview PreviewSource(ImportSource& source, size_t keepRows = 100,
                             Progress* progress = nullptr);
 
 struct NewTableFormat {
-    uint8_t version = 0x03;  // as DbfWriter::Definition takes it
+    DbfFamily family = DbfFamily::DBase3;
     std::string codePage = "cp1250";
 };
 
@@ -74,8 +75,5 @@ ImportOutcome ImportToNewTable(ImportSource& source, const std::vector<ColumnFie
 // refused. Returns the outcome (written false: nothing changed).
 ImportOutcome AppendFromSource(Workspace& ws, const std::string& path, const SourceOptions& options,
                                const ConfirmMisfits& confirm);
-
-// The DBF's format names of the command line and "Tabel nou": dbase3, dbase4, foxpro, vfp.
-bool TableVersionOf(const std::string& name, uint8_t& version);
 
 }  // namespace orbelan

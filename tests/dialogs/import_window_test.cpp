@@ -6,6 +6,8 @@
 #include <QTableWidget>
 
 #include "core/argument_error.h"
+#include "dialogs/field_grid.h"
+#include "engine/field_list.h"
 #include "support/temp_dir.h"
 
 namespace orbelan {
@@ -22,27 +24,35 @@ TEST(ImportWindowTest, EditedFieldsShowTheRowsAsStoredAndChangingTheDelimiterRea
     });
     std::string error;
     ASSERT_TRUE(window.Load(error)) << error;
-    QTableWidget* fields = window.FieldGrid();
+    FieldGrid* fields = window.ProposedFields();
     QTableWidget* rows = window.RowGrid();
-    EXPECT_EQ(fields->item(2, 1)->text(), QStringLiteral("4"));  // the code stays text, C(4)
+    EXPECT_EQ(fields->item(1, FieldGrid::ColWidth)->text(),
+              QStringLiteral("4"));  // the code stays text, C(4)
 
     // Cod as a number: "0012" reads as 12, "x7" is marked with why it can't be stored.
-    qobject_cast<QComboBox*>(fields->cellWidget(1, 1))->setCurrentText(QStringLiteral("N"));
+    QComboBox* type = fields->TypeBox(1);
+    type->setCurrentIndex(type->findData(QChar::fromLatin1('N')));
     EXPECT_EQ(rows->item(0, 1)->text(), QStringLiteral("12"));
     EXPECT_EQ(rows->item(1, 1)->toolTip(), QStringLiteral("nu este un numar"));
-    fields->item(0, 0)->setText(QStringLiteral("prenume"));
-    fields->item(2, 0)->setText(QStringLiteral("3"));
+    fields->item(0, FieldGrid::ColName)->setText(QStringLiteral("prenume"));
+    fields->item(0, FieldGrid::ColWidth)->setText(QStringLiteral("3"));
     EXPECT_EQ(rows->item(1, 0)->toolTip(), QStringLiteral("nu incape in 3 caractere"));
     const std::vector<ColumnField> columns = window.Columns();
-    EXPECT_EQ(FieldListText({columns[0].field, columns[1].field}), "PRENUME C(3); COD N(4)");
-    fields->item(2, 0)->setText(QStringLiteral("300"));
+    EXPECT_EQ(FormatFieldList({columns[0].field, columns[1].field}), "PRENUME C(3); COD N(4)");
+    fields->item(1, FieldGrid::ColWidth)->setText(QStringLiteral("1"));
+    EXPECT_TRUE(rows->item(0, 1)->toolTip().startsWith(QStringLiteral("nu incape in N")))
+        << rows->item(0, 1)->toolTip().toStdString();
+    fields->item(0, FieldGrid::ColWidth)->setText(QStringLiteral("300"));
     EXPECT_THROW(window.Columns(), ArgumentError);
 
     auto* delimiter = window.findChild<QComboBox*>(QStringLiteral("Delimitator"));
     delimiter->setCurrentIndex(delimiter->findData(QStringLiteral(",")));
     emit delimiter->activated(delimiter->currentIndex());
     EXPECT_EQ(window.Source().delimiter, ',');
-    EXPECT_EQ(fields->columnCount(), 1);  // "Nume;Cod" is one column now
+    EXPECT_EQ(fields->rowCount(), 1);  // "Nume;Cod" is one column now
+    fields->item(0, FieldGrid::ColName)->setText(QStringLiteral("9x"));
+    EXPECT_FALSE(fields->Check());
+    EXPECT_THROW(window.Columns(), ArgumentError);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/argument_error.h"
+#include "engine/field_list.h"
 
 namespace orbelan {
 namespace {
@@ -16,7 +17,7 @@ std::string Proposed(const std::vector<Cell>& values) {
     FieldGuesser g({T("X")});
     for (const Cell& v : values) g.Add({v});
     std::vector<FieldDef> f{g.Result()[0].field};
-    return FieldListText(f).substr(2);  // "X " dropped
+    return FormatFieldList(f).substr(2);  // "X " dropped
 }
 
 TEST(FieldProposalTest, EachRuleAndItsCounterCase) {
@@ -71,7 +72,7 @@ TEST(FieldProposalTest, CellsReadAsTheirFieldStoresThemOrSayWhyNot) {
         c.numbers = {',', '.'};
         std::vector<ColumnField> cs{c};
         cs[0].field.name = "X";
-        ApplyTypes(cs, std::string("X=") + fields);
+        ApplyTypes(cs, std::string("X=") + fields, DbfFamily::DBase3);
         FieldValueText out;
         std::string why;
         if (!ReadCellFor(cell, cs[0], out, why)) return "! " + why;

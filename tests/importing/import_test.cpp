@@ -112,7 +112,7 @@ TEST_F(ImportTest, ValuesThatDontFitAreListedAndOnlyImportedWhenAccepted) {
     const std::string src = Csv("Nume;Suma\nAna;12,5\nIoana Maria;x\nDan;7\n");
     auto s = OpenImportSource(src, {});
     ImportPreview p = PreviewSource(*s);
-    ApplyTypes(p.columns, "NUME=C(4); SUMA=N(4,1)");
+    ApplyTypes(p.columns, "NUME=C(4); SUMA=N(4,1)", DbfFamily::DBase3);
     const std::string target = dir.File("new.dbf");
     std::vector<std::string> shown;
     const auto answer = [&](bool yes) {
@@ -178,6 +178,33 @@ TEST_F(ImportTest, CommandLineImportDryRunRefusalAndAppend) {
     r = Orbelan({"import", Csv("A\n\"x\n", "bad.csv"), "-o", dir.File("m.dbf")});
     EXPECT_EQ(r.code, 3);
     EXPECT_FALSE(std::filesystem::exists(dir.File("m.dbf")));
+}
+
+TEST_F(ImportTest, CommandLineTypesFollowTheFieldRulesOfTheFormat) {
+    const std::string src = Csv("Nume;Suma\nAna;12,5\n");
+    const struct {
+        std::vector<std::string> options;
+        int code;
+        const char* says;
+    } cases[] = {
+        {{"--types", "suma=N(6,2)"}, 0, "Campuri: NUME C(3); SUMA N(6,2)\n"},
+        {{"--types", "SUMA=B", "--format", "vfp"}, 0, "SUMA B"},
+        {{"--types", "NUME=V(2)", "--format", "vfp"}, 1, "\"Ana\" are 3 caractere"},  // not cut
+        {{"--types", "SUMA=I"}, 2, "Tipul I nu exista in formatul dBase III"},
+        {{"--types", "SUMA=N(25,2)"}, 2, "lungimea intre 1 si"},
+        {{"--types", "SUMA=N(4,4)"}, 2, "zecimale"},
+        {{"--types", "SUMA=N(x)"}, 2, "SUMA=N(x)"},
+        {{"--types", "SUMA N(5)"}, 2, "de forma NUME=C(30)"},
+        {{"--types", "PRET=N(5)"}, 2, "Sursa nu are coloana PRET"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"import", src, "-o", dir.File("t.dbf"), "--dry-run"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const CliRun r = Orbelan(args);
+        EXPECT_EQ(r.code, c.code) << c.options[1] << r.err;
+        EXPECT_NE((r.out + r.err).find(c.says), std::string::npos) << r.out << r.err;
+        EXPECT_FALSE(std::filesystem::exists(dir.File("t.dbf")));
+    }
 }
 
 }  // namespace
