@@ -139,8 +139,8 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
         if (ws_.table.Active()) remembered_.SetColumns(Q(ws_.CurrentFile), grid_->ColumnLayout());
     });
     BuildMemoItems();
-    BuildUndo();
     AddSortItem();
+    BuildUndo();
     connect(grid_, &TDataGrid::titleClicked, this, &TForm1::Grid1TitleClick);
     connect(grid_, &TDataGrid::contextMenuWanted, this,
             [this](const QPoint& pos) { gridMenu_->popup(pos); });

@@ -261,10 +261,12 @@ void RestorePoints::Save() const {
     }
     // Not synced to disk: a kill keeps it; a power cut may lose the newest point, and then the
     // older ones refuse a table they don't know.
-    fs::rename(scratch, index, ec);
-    if (ec)
+    try {
+        RenameReplacing(indexPath_ + ".new", indexPath_);
+    } catch (const DbfError& e) {
         throw UndoRefused("Lista copiilor de siguranta " + indexPath_ +
-                          " nu a putut fi scrisa: " + ec.message());
+                          " nu a putut fi scrisa: " + e.what());
+    }
 }
 
 const RestorePoint* RestorePoints::NextUndo() const {
@@ -500,11 +502,7 @@ void RestorePoints::Finish(RestorePoint& p) {
         if (!FileExists(in + f)) continue;  // put in place before the swap was cut short
         if (TakeFault(IoFaults().failRenameAfter))
             throw DbfError(ErrorKind::Io, "Fisierul " + tableDir_ + f + " nu a putut fi inlocuit.");
-        std::error_code ec;
-        fs::rename(PathFromUtf8(in + f), PathFromUtf8(tableDir_ + f), ec);
-        if (ec)
-            throw DbfError(ErrorKind::Io, "Fisierul " + tableDir_ + f +
-                                              " nu a putut fi inlocuit: " + ec.message());
+        RenameReplacing(in + f, tableDir_ + f);
     }
     for (const std::string& f : live)
         if (!Has(coming, f)) {

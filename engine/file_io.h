@@ -217,6 +217,9 @@ bool PutBackLoneBackup(const std::string& path);
 // since the rename it follows has already happened.
 void SyncFolderOf(const std::string& path);
 bool FileExists(const std::string& path);
+// Renames `from` to `to`, replacing a file of that name (std::filesystem::rename doesn't on
+// Windows with every standard library); a failure throws DbfError naming `to`.
+void RenameReplacing(const std::string& from, const std::string& to);
 // Removes a file; false when it did not exist. Throws DbfError(Io) when it exists and can't be
 // removed.
 bool RemoveFile(const std::string& path);

@@ -480,4 +480,10 @@ bool RemoveFile(const std::string& path) {
     return true;
 }
 
+void RenameReplacing(const std::string& from, const std::string& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        throw DbfError(ErrorKind::Io, "Fisierul " + to + " nu a putut fi inlocuit: " +
+                                          file_io_system::Reason(errno) + ".");
+}
+
 }  // namespace orbelan

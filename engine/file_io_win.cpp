@@ -493,4 +493,11 @@ bool RemoveFile(const std::string& path) {
     }
 }
 
+void RenameReplacing(const std::string& from, const std::string& to) {
+    const DWORD err = MoveReplacing(from, to);
+    if (err != ERROR_SUCCESS)
+        throw DbfError(ErrorKind::Io, "Fisierul " + to + " nu a putut fi inlocuit: " +
+                                          file_io_system::Reason(static_cast<int>(err)) + ".");
+}
+
 }  // namespace orbelan
