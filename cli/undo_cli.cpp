@@ -11,6 +11,10 @@ namespace {
 
 int Swap(CliContext& c, bool redo) {
     ExpectArgs(c.options, 1);
+    if (!kRestorePointsAvailable) {
+        c.out << kRestorePointsMissing << '\n';
+        return kExitEngine;
+    }
     RestorePoints points(c.ws.ProgramDir, Arg(c.options, 0, "fisierul"));
     const auto name = redo ? points.Redo() : points.Undo();
     if (!name) {

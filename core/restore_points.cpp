@@ -556,6 +556,12 @@ void WithRestorePoint(Workspace& ws, const std::string& path, const std::functio
         change();
         return;
     }
+    if (!kRestorePointsAvailable) {
+        // The edits posted before no longer match the rewritten file.
+        if (ws.history.Follows(path)) ws.history.Forget();
+        change();
+        return;
+    }
     ws.inRestorePoint = true;
     struct Reset {
         bool& flag;

@@ -101,6 +101,16 @@ class RestorePoints {
     std::vector<RestorePoint> points_;  // oldest first
 };
 
+// Restore points swap files that Windows keeps locked while they are linked or open; until that
+// is worked out there, Windows builds keep none and only posted edits can be undone.
+#ifdef _WIN32
+constexpr bool kRestorePointsAvailable = false;
+#else
+constexpr bool kRestorePointsAvailable = true;
+#endif
+constexpr const char* kRestorePointsMissing =
+    "Anularea comenzilor nu este disponibila in aceasta versiune.";
+
 // The files of the table at path as one version: the table, its memo and index files.
 std::vector<std::string> VersionFiles(const std::string& path);
 // Size, modification time and checksum of those files, as one text.

@@ -2,6 +2,8 @@
 // restored over a table another program changed since.
 #include <gtest/gtest.h>
 
+#include "core/restore_points.h"
+
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -130,6 +132,7 @@ class UndoCli : public ::testing::Test {
 };
 
 TEST_F(UndoCli, EveryRewriteIsUndoneAndRedoneByteForByte) {
+    if (!kRestorePointsAvailable) GTEST_SKIP() << kRestorePointsMissing;
     const auto original = Files(dir_.Path());
     for (const RewriteCase& c : kRewrites) {
         SCOPED_TRACE(c.name);
@@ -157,6 +160,7 @@ TEST_F(UndoCli, EveryRewriteIsUndoneAndRedoneByteForByte) {
 }
 
 TEST_F(UndoCli, TableChangedByAnotherProgramIsNotRestoredOver) {
+    if (!kRestorePointsAvailable) GTEST_SKIP() << kRestorePointsMissing;
     const struct {
         const char* name;
         void (*change)(const std::string& table);

@@ -45,6 +45,7 @@ class UndoHistoryTest : public ::testing::Test {
 };
 
 TEST_F(UndoHistoryTest, EditsAndCommandsAreUndoneAndRedoneInTurn) {
+    if (!kRestorePointsAvailable) GTEST_SKIP() << kRestorePointsMissing;
     Table& t = ws_.table;
     std::vector<std::vector<std::vector<std::string>>> states{Rows()};
     std::vector<int64_t> records;  // the record each step changed (-1: a command)
@@ -128,6 +129,7 @@ TEST_F(UndoHistoryTest, RowChangedByAnotherProgramIsNotUndone) {
 }
 
 TEST_F(UndoHistoryTest, CommandWhoseRestorePointDoesNotFitAsksFirst) {
+    if (!kRestorePointsAvailable) GTEST_SKIP() << kRestorePointsMissing;
     const struct {
         int answer;
         bool runs;
