@@ -246,9 +246,9 @@ NewStructure EditedStructure(const Table& table, const std::vector<StructureEdit
         if (i < 0) throw ArgumentError("Tabelul nu are campul " + name + ".");
         return static_cast<size_t>(i);
     };
-    const auto spec = [&](const std::string& text) {
+    const auto fieldOf = [&](const std::string& text) {
         try {
-            return ParseFieldSpec(text, family);
+            return ParseFieldText(text, family);
         } catch (const FieldListError& e) {
             throw ArgumentError(e.what());
         }
@@ -256,7 +256,7 @@ NewStructure EditedStructure(const Table& table, const std::vector<StructureEdit
     for (const StructureEdit& e : edits) {
         switch (e.kind) {
             case StructureEdit::Kind::Add:
-                s.Add(spec(e.argument), -1);
+                s.Add(fieldOf(e.argument), -1);
                 break;
             case StructureEdit::Kind::Drop: {
                 const size_t i = find(e.argument);
@@ -270,7 +270,7 @@ NewStructure EditedStructure(const Table& table, const std::vector<StructureEdit
                 break;
             }
             case StructureEdit::Kind::Set: {
-                const FieldDef f = spec(e.argument);
+                const FieldDef f = fieldOf(e.argument);
                 FieldDef& target = s.fields[find(f.name)];
                 const std::string name = target.name;
                 target = f;

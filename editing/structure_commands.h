@@ -72,7 +72,7 @@ struct StructureEdit {
     std::string argument;
 };
 // The open table's structure with the edits applied in order; ArgumentError for a field it
-// doesn't have, a bad position or a field spec that can't be read.
+// doesn't have, a bad position or a field text that can't be read.
 NewStructure EditedStructure(const Table& table, const std::vector<StructureEdit>& edits);
 
 }  // namespace orbelan

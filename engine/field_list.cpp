@@ -82,12 +82,12 @@ std::string TypeList(const std::string& types) {
     return out;
 }
 
-int ReadNumber(std::string_view text, std::string_view spec) {
+int ReadNumber(std::string_view text, std::string_view field) {
     text = Trim(text);
     int value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < 0)
-        throw FieldListError("In \"" + std::string(spec) + "\", " + std::string(text) +
+        throw FieldListError("In \"" + std::string(field) + "\", " + std::string(text) +
                              " nu este un numar natural.");
     return value;
 }
@@ -237,15 +237,15 @@ FieldProblem CheckChangedFieldList(const std::vector<FieldDef>& fields,
     return {};
 }
 
-FieldDef ParseFieldSpec(std::string_view text, DbfFamily family) {
-    const std::string_view spec = Trim(text);
-    std::string_view rest = spec;
+FieldDef ParseFieldText(std::string_view text, DbfFamily family) {
+    const std::string_view field = Trim(text);
+    std::string_view rest = field;
     FieldDef f;
     const size_t nameEnd = rest.find_first_of(" \t(");
     f.name = std::string(rest.substr(0, nameEnd));
     rest = nameEnd == std::string_view::npos ? std::string_view() : Trim(rest.substr(nameEnd));
     if (rest.empty() || rest[0] == '(')
-        throw FieldListError("Campul \"" + std::string(spec) +
+        throw FieldListError("Campul \"" + std::string(field) +
                              "\" nu are tip; scrieti de exemplu NUME C(30).");
     f.type = Upper(rest[0]);
     rest = Trim(rest.substr(1));
@@ -253,12 +253,12 @@ FieldDef ParseFieldSpec(std::string_view text, DbfFamily family) {
     if (!rest.empty() && rest[0] == '(') {
         const size_t close = rest.find(')');
         if (close == std::string_view::npos)
-            throw FieldListError("In \"" + std::string(spec) + "\" lipseste ).");
+            throw FieldListError("In \"" + std::string(field) + "\" lipseste ).");
         const std::string_view inside = rest.substr(1, close - 1);
         const size_t comma = inside.find(',');
-        f.size = ReadNumber(inside.substr(0, comma), spec);
+        f.size = ReadNumber(inside.substr(0, comma), field);
         if (comma != std::string_view::npos)
-            f.decimals = ReadNumber(inside.substr(comma + 1), spec);
+            f.decimals = ReadNumber(inside.substr(comma + 1), field);
         hasWidth = true;
         rest = Trim(rest.substr(close + 1));
     }
@@ -266,7 +266,7 @@ FieldDef ParseFieldSpec(std::string_view text, DbfFamily family) {
         std::string word(rest);
         for (char& c : word) c = Upper(c);
         if (word != "NULL")
-            throw FieldListError("In \"" + std::string(spec) + "\" nu se intelege \"" +
+            throw FieldListError("In \"" + std::string(field) + "\" nu se intelege \"" +
                                  std::string(rest) + "\".");
         f.flags |= 0x02;
     }
@@ -286,14 +286,14 @@ std::vector<FieldDef> ParseFieldList(std::string_view text, DbfFamily family) {
     while (!text.empty()) {
         const size_t end = text.find(';');
         const std::string_view item = Trim(text.substr(0, end));
-        if (!item.empty()) fields.push_back(ParseFieldSpec(item, family));
+        if (!item.empty()) fields.push_back(ParseFieldText(item, family));
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
     }
     if (FieldProblem p = CheckFieldList(fields, family)) throw FieldListError(p.text);
     return fields;
 }
 
-std::string FormatFieldSpec(const FieldDef& f) {
+std::string FormatFieldText(const FieldDef& f) {
     std::string out = f.name + ' ' + f.type;
     if (FixedFieldSize(f.type, DbfFamily::DBase3) == 0) {
         out += '(' + std::to_string(f.size);
@@ -310,7 +310,7 @@ std::string FormatFieldList(const std::vector<FieldDef>& fields) {
     std::string out;
     for (const FieldDef& f : fields) {
         if (!out.empty()) out += "; ";
-        out += FormatFieldSpec(f);
+        out += FormatFieldText(f);
     }
     return out;
 }

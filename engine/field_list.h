@@ -58,12 +58,12 @@ FieldProblem CheckChangedFieldList(const std::vector<FieldDef>& fields,
 
 // "SUMA N(10,2)" -> FieldDef; a fixed width is filled in. Throws FieldListError for what can't
 // be read as a field (the rules are CheckField's).
-FieldDef ParseFieldSpec(std::string_view text, DbfFamily family);
+FieldDef ParseFieldText(std::string_view text, DbfFamily family);
 // The whole list, fields separated by ';'; empty items are skipped. Checked with
 // CheckFieldList: throws FieldListError with the first problem.
 std::vector<FieldDef> ParseFieldList(std::string_view text, DbfFamily family);
 
-std::string FormatFieldSpec(const FieldDef& field);  // "SUMA N(10,2)", "DATAN D"
+std::string FormatFieldText(const FieldDef& field);  // "SUMA N(10,2)", "DATAN D"
 std::string FormatFieldList(const std::vector<FieldDef>& fields);
 
 }  // namespace orbelan

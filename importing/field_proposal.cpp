@@ -434,7 +434,7 @@ void ApplyTypes(std::vector<ColumnField>& columns, std::string_view types, DbfFa
                                 " (campurile propuse: " + FormatFieldList(fields) + ").");
         try {
             it->field =
-                ParseFieldSpec(it->field.name + ' ' + std::string(item.substr(eq + 1)), family);
+                ParseFieldText(it->field.name + ' ' + std::string(item.substr(eq + 1)), family);
         } catch (const FieldListError& e) {
             throw ArgumentError(std::string(item) + ": " + e.what());
         }

@@ -58,12 +58,12 @@ class ListedRows : public PrintRows {
 };
 
 // The pages on another paper, as a print dialog or page setup leaves the printer.
-void WriteOnPaper(const std::string& pdf, const std::vector<test::ColumnSpec>& specs,
+void WriteOnPaper(const std::string& pdf, const std::vector<test::ColumnSpec>& fields,
                   std::vector<std::vector<std::string>> values, QPageSize::PageSizeId paper,
                   std::optional<QPageLayout::Orientation> chosen) {
     EnsurePdfApplication();
     std::vector<PrintColumn> columns;
-    for (const test::ColumnSpec& c : specs)
+    for (const test::ColumnSpec& c : fields)
         columns.push_back({c.name, c.size, c.type == 'N' ? 2 : 1, true});
     ListedRows rows(std::move(values));
     PageLayout layout(columns, rows, {"lista", "", "Creat la 1.1.2026"});
