@@ -430,6 +430,16 @@ void FieldCodec::SetDate(uint8_t* record, const FieldLayout& f, int day,
     }
 }
 
+void FieldCodec::SetCharacterBytes(uint8_t* record, const FieldLayout& f,
+                                   std::string_view bytes) const {
+    const size_t size = static_cast<size_t>(f.def.size);
+    if (bytes.size() > size)
+        throw DbfError(ErrorKind::Conversion, "Valoarea nu incape in campul " + f.def.name + ".");
+    uint8_t* p = record + f.def.offset;
+    std::memcpy(p, bytes.data(), bytes.size());
+    std::memset(p + bytes.size(), ' ', size - bytes.size());
+}
+
 void FieldCodec::SetEmpty(uint8_t* record, const FieldLayout& f) const {
     uint8_t* p = record + f.def.offset;
     const size_t size = static_cast<size_t>(f.def.size);

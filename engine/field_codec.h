@@ -52,6 +52,9 @@ class FieldCodec {
 
     void SetText(uint8_t* record, const FieldLayout& field, std::string_view text,
                  const FormatSettings& format) const;
+    // A character field's text already in the table's code page, at most the field's width
+    // (the caller has measured it): padded with spaces.
+    void SetCharacterBytes(uint8_t* record, const FieldLayout& field, std::string_view bytes) const;
     void SetDouble(uint8_t* record, const FieldLayout& field, double value,
                    const FormatSettings& format) const;
     void SetInteger(uint8_t* record, const FieldLayout& field, int64_t value,

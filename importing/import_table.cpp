@@ -90,15 +90,6 @@ class RowFiller {
                 return false;
             }
             if (stored.text.empty()) return true;
-            // Already the stored digits or T/F: written as they are, not read a second time.
-            if ((f.def.type == 'N' || f.def.type == 'F' || f.def.type == 'L') &&
-                (f.def.flags & 0x02) == 0 &&
-                stored.text.size() <= static_cast<size_t>(f.def.size)) {
-                const size_t pad = static_cast<size_t>(f.def.size) - stored.text.size();
-                std::memset(record + f.def.offset, ' ', pad);
-                std::memcpy(record + f.def.offset + pad, stored.text.data(), stored.text.size());
-                return true;
-            }
             if (f.def.IsMemo())
                 memo(stored.text);
             else
@@ -127,8 +118,7 @@ class RowFiller {
                   std::to_string(f.def.size);
             return false;
         }
-        std::memcpy(record + f.def.offset, bytes_.data(), bytes_.size());
-        std::memset(record + f.def.offset + bytes_.size(), ' ', size - bytes_.size());
+        codec_.SetCharacterBytes(record, f, bytes_);
         return true;
     }
 
