@@ -6,6 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/setup.sh
 jobs="$(nproc)"
+# ccache keys on paths relative to the checkout's parent, so every clone shares one cache.
+export CCACHE_BASEDIR="$(cd .. && pwd)" CCACHE_NOHASHDIR=1
 
 # The benchmarks have their own Release build (README, "Benchmarks"); CI only tests.
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORBELAN_WERROR=ON -DORBELAN_BENCH=OFF >/dev/null

@@ -7,7 +7,7 @@ set -euo pipefail
 if [ "${1:-}" = windows ]; then
     PACKAGES=(cmake make g++-mingw-w64-x86-64-posix wine64 googletest)
 else
-    PACKAGES=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libgl-dev
+    PACKAGES=(g++ cmake make ccache pkg-config qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libgl-dev
               zlib1g-dev
               fonts-dejavu-core poppler-utils  # the pages' font; the PDF tests read with poppler
               libminizip-dev libexpat1-dev libfreexl-dev  # reading .xlsx and .xls for the import
