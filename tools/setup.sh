@@ -13,7 +13,8 @@ else
               libminizip-dev libexpat1-dev libfreexl-dev  # reading .xlsx and .xls for the import
               libgtest-dev libgmock-dev
               dpkg-dev desktop-file-utils  # the package test: cpack's dependency scan, entry check
-              python3-dbfread python3-dbf gdal-bin libreoffice-calc-nogui  # peer readers, ogr2ogr
+              python3-dbfread python3-dbf gdal-bin libreoffice-calc-nogui
+              libreoffice-base-drivers  # peer readers, ogr2ogr; LibreOffice reads dBase through its driver
               xvfb openbox xdotool xclip x11-utils imagemagick)  # the window on a real display
 fi
 
