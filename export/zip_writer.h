@@ -1,10 +1,10 @@
 #pragma once
 // A ZIP archive written into a scratch file: each member deflated as it comes after its local
 // header, whose checksum and sizes are filled in when the member ends (no data descriptors), the
-// central directory at the end, ZIP64 records where a member or the archive passes 4 GB. Enough for a workbook's parts; nothing is kept in memory
-// but the list of names and a few blocks on their way. Compressing and writing run on a thread
-// of their own, so the caller prepares the next block meanwhile; a failure there comes back as
-// an exception from the next call.
+// central directory at the end, ZIP64 records where a member or the archive passes 4 GB. Enough for
+// a workbook's parts; nothing is kept in memory but the list of names and a few blocks on their
+// way. Compressing and writing run on a thread of their own, so the caller prepares the next block
+// meanwhile; a failure there comes back as an exception from the next call.
 #include <cstdint>
 #include <functional>
 #include <memory>

@@ -196,7 +196,8 @@ TEST_F(XlsxMemoryTest, TextsReachTheCellsAsTheyAreWhateverXmlMakesOfThem) {
         {"a_b _x12_ _xZZZZ_ _x", "a_b _x12_ _xZZZZ_ _x"},
         {"\xEF\xBF\xBE\xEF\xBF\xBF", "_xFFFE__xFFFF_"},  // no XML characters
         // Bytes that are no UTF-8 (a lone byte, an overlong form, a surrogate, a cut sequence)
-        {"A\xC3 \xC0\xAF \xED\xA0\x80 \xE2\x82", "A\uFFFD \uFFFD\uFFFD \uFFFD\uFFFD\uFFFD \uFFFD\uFFFD"},
+        {"A\xC3 \xC0\xAF \xED\xA0\x80 \xE2\x82",
+         "A\uFFFD \uFFFD\uFFFD \uFFFD\uFFFD\uFFFD \uFFFD\uFFFD"},
     };
     for (const auto& [text, stored] : texts) x.rows.push_back({text, "1", "x"});
     x.rows.push_back({" margini ", "2", "x"});

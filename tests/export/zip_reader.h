@@ -79,7 +79,8 @@ inline std::string ZipMember(const std::string& zip, const std::string& name) {
     const std::filesystem::path file =
         std::filesystem::temp_directory_path() /
         ("orbelan_zip_" + std::to_string(::getpid()) + "_" + std::to_string(++serial) + ".zip");
-    std::ofstream(file, std::ios::binary).write(zip.data(), static_cast<std::streamsize>(zip.size()));
+    std::ofstream(file, std::ios::binary)
+        .write(zip.data(), static_cast<std::streamsize>(zip.size()));
     std::string member;
     std::string problem = ZipProblems(file.string());
     if (problem.empty()) problem = MinizipProblems(file.string(), name, &member);

@@ -35,17 +35,18 @@ TEST(Zip64, AMemberPastFourGigabytesReadsBackWhole) {
     }
     EXPECT_EQ(test::UnzipProblems(path), "");
     // Python's reader checks every member's size and checksum, the large one's included.
-    const std::string python = "python3 -c \"import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); "
-                               "sys.exit(z.testzip() is not None or "
-                               "z.getinfo('mare.bin').file_size != " +
-                               std::to_string(kSize) + ")\" '" + path + "'";
+    const std::string python =
+        "python3 -c \"import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); "
+        "sys.exit(z.testzip() is not None or "
+        "z.getinfo('mare.bin').file_size != " +
+        std::to_string(kSize) + ")\" '" + path + "'";
     EXPECT_EQ(std::system(python.c_str()), 0);
-    // minizip 1.1 takes the ZIP64 sizes of a member for 0xFFFFFFFF on 64-bit systems (its own
-    // archives' too), so it reads only the members around the large one.
-    for (const char* name : {"inainte.xml", "dupa.xml"}) {
+    // minizip 1.1 (Debian 12) gives a ZIP64 member's size as 0xFFFFFFFF, in archives it wrote
+    // itself too, so it can't read the large member; it reads the members around it.
+    for (const auto& [name, text] : {std::pair{"inainte.xml", "<a/>"}, {"dupa.xml", "<b/>"}}) {
         std::string bytes;
         EXPECT_EQ(test::MinizipProblems(path, name, &bytes), "") << name;
-        EXPECT_EQ(bytes, name[0] == 'i' ? "<a/>" : "<b/>");
+        EXPECT_EQ(bytes, text);
     }
 }
 
