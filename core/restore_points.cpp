@@ -151,7 +151,8 @@ std::vector<std::string> VersionFiles(const std::string& path) {
         const std::string name = Utf8FromPath(e.path().filename());
         const std::string ext = Extension(name);
         if (Lower(Utf8FromPath(e.path().stem())) != stem || !e.is_regular_file(ec)) continue;
-        if (ext == "dbt" || ext == "fpt" || ext == "mdx" || ext == "cdx") names.push_back(name);
+        if (ext == "dbt" || ext == "fpt" || ext == "mdx" || ext == "cdx" || ext == "cpg")
+            names.push_back(name);
     }
     return names;
 }

@@ -111,7 +111,7 @@ constexpr bool kRestorePointsAvailable = true;
 constexpr const char* kRestorePointsMissing =
     "Anularea comenzilor nu este disponibila in aceasta versiune.";
 
-// The files of the table at path as one version: the table, its memo and index files.
+// The files of the table at path as one version: the table, its memo, index and .cpg files.
 std::vector<std::string> VersionFiles(const std::string& path);
 // Size, modification time and checksum of those files, as one text.
 std::string StampOf(const std::string& folder, const std::vector<std::string>& names);

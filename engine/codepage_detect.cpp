@@ -213,4 +213,21 @@ std::string PageOfCpgFile(const std::string& tablePath, std::string* cpgPath) {
     }
 }
 
+std::string CpgTextOf(const std::string& page) {
+    const std::string name = CodePage::Get(page)->Name();
+    if (name.rfind("iso8859_", 0) == 0) return "8859" + name.substr(8);
+    if (name.rfind("cp", 0) == 0 && name.find_first_not_of("0123456789", 2) == std::string::npos)
+        return name.substr(2);
+    if (CodePage::Get(name)->IsUtf8()) return "UTF-8";
+    return name;
+}
+
+std::string CpgPathFor(const std::string& tablePath) {
+    const std::string base = PathWithoutExtension(tablePath);
+    if (std::string found = FindWithExtension(base, ".cpg"); !found.empty()) return found;
+    const std::string ext = tablePath.substr(base.size());
+    const bool upper = ext.size() > 1 && std::isupper(static_cast<unsigned char>(ext[1]));
+    return base + (upper ? ".CPG" : ".cpg");
+}
+
 }  // namespace orbelan

@@ -26,4 +26,10 @@ std::vector<double> CandidateScores(std::string_view sample);
 // empty when there is none or it names no page we know. cpgPath receives the file's path.
 std::string PageOfCpgFile(const std::string& tablePath, std::string* cpgPath = nullptr);
 
+// What a .cpg file holds to name page as the GIS programs write it: "1250", "88592", "UTF-8".
+std::string CpgTextOf(const std::string& page);
+// The .cpg file of the table at tablePath: the existing one in any letter case, else a new
+// name whose extension takes the case of the table's.
+std::string CpgPathFor(const std::string& tablePath);
+
 }  // namespace orbelan

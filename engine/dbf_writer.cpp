@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "engine/byte_order.h"
+#include "engine/codepage_detect.h"
 #include "engine/date_util.h"
 #include "engine/dbf_file.h"
 #include "engine/errors.h"
@@ -70,6 +71,10 @@ void DbfWriter::Start(const std::string& target, const std::string& header) {
         fields_.push_back(layout_.fields[i].def);
     }
     row_.assign(layout_.recordLength, ' ');
+    const auto byte = static_cast<uint8_t>(header.size() > 29 ? header[29] : 0);
+    const std::shared_ptr<const CodePage> named = CodePage::FromLanguageDriver(byte);
+    const std::string cpg = CpgPathFor(target);
+    if (!named || FileExists(cpg)) cpgTarget_ = cpg;
     table_ = std::make_unique<TempFile>(target);
     table_->Write(header.data(), header.size());
 }
@@ -419,6 +424,12 @@ void DbfWriter::Commit(const std::function<void()>& afterRename) {
             memo_->WriteAt(0, next.data(), 4);
             memo_->Finish();
         }
+        if (!cpgTarget_.empty()) {
+            cpg_ = std::make_unique<TempFile>(cpgTarget_);
+            const std::string text = CpgTextOf(codePage_->Name());
+            cpg_->Write(text.data(), text.size());
+            cpg_->Finish();
+        }
     } catch (...) {
         Abort();
         throw;
@@ -426,7 +437,8 @@ void DbfWriter::Commit(const std::function<void()>& afterRename) {
     // Second names for the files about to be replaced: any failure from here on puts them back.
     FileBackup oldMemo(memo_ ? memo_->Target() : std::string());
     FileBackup oldTable(table_->Target());
-    bool memoRenamed = false, tableRenamed = false;
+    FileBackup oldCpg(cpg_ ? cpgTarget_ : std::string());
+    bool memoRenamed = false, tableRenamed = false, cpgRenamed = false;
     try {
         // Memo first: the new memo file holds everything the old table points at.
         if (memo_) {
@@ -435,9 +447,14 @@ void DbfWriter::Commit(const std::function<void()>& afterRename) {
         }
         table_->RenameOverTarget();
         tableRenamed = true;
+        if (cpg_) {
+            cpg_->RenameOverTarget();
+            cpgRenamed = true;
+        }
         SyncFolderOf(target_);
         if (afterRename) afterRename();
     } catch (...) {
+        if (cpgRenamed) oldCpg.Restore();
         if (tableRenamed) oldTable.Restore();
         if (memoRenamed) oldMemo.Restore();
         Abort();
@@ -445,12 +462,14 @@ void DbfWriter::Commit(const std::function<void()>& afterRename) {
     }
     memo_.reset();
     table_.reset();
+    cpg_.reset();
     done_ = true;
 }
 
 void DbfWriter::Abort() {
     memo_.reset();
     table_.reset();
+    cpg_.reset();
     done_ = true;
 }
 

@@ -17,6 +17,11 @@
 // copied raw from its table stay valid, and since the copy is a superset of the old memo file
 // the old table still reads correctly with it: Commit() replaces the memo file first and the
 // table second, so the pair is consistent at every moment.
+//
+// A table whose header byte names no code page (ISO-8859-2 has none, and many tables leave it 0)
+// gets a .cpg file naming the page its text was written in, put in place right after the table:
+// it is then read in that page, not in one guessed anew from its text. An existing .cpg file is
+// kept up to date the same way.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -141,6 +146,8 @@ class DbfWriter {
     uint32_t memoNext_ = 1;
     std::unique_ptr<TempFile> table_;
     std::unique_ptr<TempFile> memo_;
+    std::unique_ptr<TempFile> cpg_;
+    std::string cpgTarget_;  // the .cpg file naming the page, written with the table; "" none
     std::string row_;
     bool inRow_ = false;
     void FlushRowMemo();

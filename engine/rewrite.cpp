@@ -1,15 +1,17 @@
 #include "engine/rewrite.h"
 
+#include "engine/codepage_detect.h"
 #include "engine/errors.h"
 #include "engine/file_io.h"
 
 namespace orbelan {
 namespace {
 
-// The files a rewrite of source replaces through scratch names: the table and its memo file, of
-// either kind (the killed rewrite may have been adding the first memo field).
+// The files a rewrite of source replaces through scratch names: the table, its .cpg file and its
+// memo file, of either kind (the killed rewrite may have been adding the first memo field).
 std::vector<std::string> RewrittenFiles(const DbfFile& source) {
-    std::vector<std::string> files{source.Path(), source.Info().memoFile};
+    std::vector<std::string> files{source.Path(), source.Info().memoFile,
+                                   CpgPathFor(source.Path())};
     DbfLayout layout = source.Layout();
     for (const MemoKind kind : {MemoKind::Dbt3, MemoKind::Fpt}) {
         layout.memo = kind;

@@ -62,13 +62,22 @@ int FieldAlignment(char type) {
     return IsNumeric(type) ? 2 : 1;
 }
 
+namespace {
+
+// A field's name as text: stored in the table's own code page, like its values.
+std::string FieldTitle(const Table& table, int field) {
+    return table.Data().Page().Decode(table.Field(field).name);
+}
+
+}  // namespace
+
 TovGrid GridOfTable(Table& table) {
     TovGrid grid;
     grid.table = &table;
     if (!table.Active()) return grid;
     for (int i = 0; i < table.FieldCount(); ++i) {
         const FieldDef& f = table.Field(i);
-        grid.columns.push_back({i, f.name, true, FieldAlignment(f.type)});
+        grid.columns.push_back({i, FieldTitle(table, i), true, FieldAlignment(f.type)});
     }
     return grid;
 }
@@ -207,7 +216,7 @@ std::string TovDBGridExport::GetColumnCaption(int column) {
     if (!c) return {};
     if (!c->title.empty()) return c->title;
     if (c->field < 0 || c->field >= DBGrid.table->FieldCount()) return {};
-    return DBGrid.table->Field(c->field).name;
+    return FieldTitle(*DBGrid.table, c->field);
 }
 
 int TovDBGridExport::GetColumnCount() {

@@ -1,6 +1,8 @@
 #include "export/xlsx_writer.h"
 
 #include <algorithm>
+#include <array>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <ctime>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "engine/file_io.h"
+#include "engine/utf8.h"
 #include "export/format_writers.h"
 
 #ifdef ORBELAN_HAVE_XLSX
@@ -122,28 +125,82 @@ std::string SheetName(std::string name) {
     return name;
 }
 
-// Text as XML character data (attribute values too), in one pass. Control characters XML
-// can't carry are written the way spreadsheets read them back: _xHHHH_.
+// Bytes that go into XML text as they are; the others are looked at one by one.
+constexpr auto kPlainXml = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0x20; c < 0x80; ++c) plain[static_cast<size_t>(c)] = true;
+    for (const char c : {'&', '<', '>', '"', '_'}) plain[static_cast<unsigned char>(c)] = false;
+    return plain;
+}();
+
+void AppendHexEscape(std::string& out, char32_t unit) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    out += "_x";
+    for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(unit >> shift) & 15];
+    out += '_';
+}
+
+// A well-formed UTF-8 sequence at i (no overlong form, no surrogate, nothing past U+10FFFF):
+// its length, else 0.
+size_t ValidSequence(std::string_view text, size_t i, char32_t& cp) {
+    size_t next = i;
+    const long value = utf8::NextCodePoint(text, next);
+    const size_t length = next - i;
+    if (value < 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+    constexpr long kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (value < kLeast[length]) return 0;
+    cp = static_cast<char32_t>(value);
+    return length;
+}
+
+// "_x" four hex digits "_" at i: what a reader takes for an escaped character.
+bool LooksEscaped(std::string_view text, size_t i) {
+    if (text.size() - i < 7 || text[i + 1] != 'x' || text[i + 6] != '_') return false;
+    for (size_t k = 2; k < 6; ++k)
+        if (!std::isxdigit(static_cast<unsigned char>(text[i + k]))) return false;
+    return true;
+}
+
+// Text as XML character data (attribute values too), always well-formed UTF-8, in one pass.
+// Characters XML can't carry are written the way spreadsheets read them back, _xHHHH_, and a
+// text that already reads so gets its underscore escaped (_x005F_); bytes that are no UTF-8
+// become U+FFFD.
 void AppendEscaped(std::string& out, std::string_view text) {
     size_t from = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
+    for (size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x3F || (c != '&' && c != '<' && c != '>' && c != '"' && c >= 0x20)) continue;
-        if (c >= 0x20 || c == '\t' || c == '\n') {
-            if (c >= 0x20) {
-                out.append(text, from, i - from);
-                out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : "&quot;";
-                from = i + 1;
-            }
+        if (kPlainXml[c]) {
+            ++i;
             continue;
         }
+        if (c == '\t' || c == '\n' || (c == '_' && !LooksEscaped(text, i))) {
+            ++i;
+            continue;
+        }
+        char32_t cp = 0;
+        size_t length = 1;
+        if (c >= 0x80) {
+            length = ValidSequence(text, i, cp);
+            if (length > 0 && cp != 0xFFFE && cp != 0xFFFF) {
+                i += length;
+                continue;
+            }
+        }
         out.append(text, from, i - from);
-        static constexpr char kHex[] = "0123456789ABCDEF";
-        out += "_x00";
-        out += kHex[c >> 4];
-        out += kHex[c & 15];
-        out += '_';
-        from = i + 1;
+        if (c == '&' || c == '<' || c == '>' || c == '"') {
+            out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : "&quot;";
+        } else if (c == '_') {
+            AppendHexEscape(out, '_');
+        } else if (c < 0x20) {
+            AppendHexEscape(out, c);
+        } else if (length == 0) {
+            out += "\xEF\xBF\xBD";
+            length = 1;
+        } else {
+            AppendHexEscape(out, cp);  // U+FFFE, U+FFFF
+        }
+        i += length;
+        from = i;
     }
     out.append(text, from, text.size() - from);
 }
@@ -288,7 +345,8 @@ class XlsxWriter : public TovFormatWriter {
             if (lower(sheet.name) == lower(name))
                 throw std::runtime_error("Nu pot adauga foaia " + name + ".");
         sheets_.push_back({std::move(name), 0, 0});
-        zip_->BeginMember("xl/worksheets/sheet" + std::to_string(number) + ".xml");
+        // A sheet grows row by row, to any size.
+        zip_->BeginMember("xl/worksheets/sheet" + std::to_string(number) + ".xml", true);
         sheetRow_ = 0;
         sheetStarted_ = false;
     }

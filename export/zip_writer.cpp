@@ -112,8 +112,8 @@ void ZipWriter::Queue(std::function<void()> task) {
     z_->changed.notify_all();
 }
 
-void ZipWriter::BeginMember(std::string name) {
-    Queue([this, name = std::move(name)]() mutable { Begin(std::move(name)); });
+void ZipWriter::BeginMember(std::string name, bool large) {
+    Queue([this, name = std::move(name), large]() mutable { Begin(std::move(name), large); });
 }
 
 void ZipWriter::Write(std::string_view data) {
@@ -131,25 +131,33 @@ void ZipWriter::Finish() {
     if (z_->error) std::rethrow_exception(z_->error);
 }
 
-void ZipWriter::Begin(std::string name) {
+void ZipWriter::Begin(std::string name, bool large) {
     if (open_) End();
     Member m;
     m.name = std::move(name);
     m.offset = file_.Size();
-    // Sizes and checksum follow the data (bit 3), since they are known only then.
+    m.large = large;
+    // Checksum and sizes are filled in once the data is written (End). A member that may pass
+    // 4 GB carries the ZIP64 field for them from the start, its 32-bit sizes pointing there.
     std::string h;
     Put32(h, 0x04034b50);
-    Put16(h, 20);
-    Put16(h, 1 << 3);
+    Put16(h, large ? 45 : 20);
+    Put16(h, 0);
     Put16(h, 8);
     Put16(h, dosTime_);
     Put16(h, dosDate_);
     Put32(h, 0);
-    Put32(h, 0);
-    Put32(h, 0);
+    Put32(h, large ? k32 : 0);
+    Put32(h, large ? k32 : 0);
     Put16(h, static_cast<uint32_t>(m.name.size()));
-    Put16(h, 0);
+    Put16(h, large ? 20 : 0);
     h += m.name;
+    if (large) {
+        Put16(h, 1);
+        Put16(h, 16);
+        Put64(h, 0);
+        Put64(h, 0);
+    }
     file_.Write(h.data(), h.size());
     members_.push_back(std::move(m));
     deflateReset(&z_->z);
@@ -190,17 +198,21 @@ void ZipWriter::End() {
     Deflate({}, Z_FINISH);
     open_ = false;
     const Member& m = members_.back();
-    std::string d;
-    Put32(d, 0x08074b50);
-    Put32(d, m.crc);
-    if (m.packed >= k32 || m.size >= k32) {
-        Put64(d, m.packed);
-        Put64(d, m.size);
+    if (!m.large && (m.packed >= k32 || m.size >= k32))
+        throw std::runtime_error("Partea " + m.name + " a fisierului ZIP trece de 4 GB.");
+    std::string fields;
+    Put32(fields, m.crc);
+    if (m.large) {
+        file_.WriteAt(m.offset + 14, fields.data(), fields.size());
+        std::string sizes;
+        Put64(sizes, m.size);
+        Put64(sizes, m.packed);
+        file_.WriteAt(m.offset + 30 + m.name.size() + 4, sizes.data(), sizes.size());
     } else {
-        Put32(d, m.packed);
-        Put32(d, m.size);
+        Put32(fields, m.packed);
+        Put32(fields, m.size);
+        file_.WriteAt(m.offset + 14, fields.data(), fields.size());
     }
-    file_.Write(d.data(), d.size());
 }
 
 void ZipWriter::WriteDirectory() {
@@ -220,8 +232,8 @@ void ZipWriter::WriteDirectory() {
         }
         Put32(c, 0x02014b50);
         Put16(c, 45);
-        Put16(c, extra.empty() ? 20 : 45);
-        Put16(c, 1 << 3);
+        Put16(c, extra.empty() && !m.large ? 20 : 45);
+        Put16(c, 0);
         Put16(c, 8);
         Put16(c, dosTime_);
         Put16(c, dosDate_);

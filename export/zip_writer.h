@@ -1,10 +1,10 @@
 #pragma once
-// A ZIP archive written front to back into a scratch file: each member deflated as it comes
-// (local header, data, data descriptor), the central directory at the end, ZIP64 records where a
-// member or the archive passes 4 GB. Enough for a workbook's parts; nothing is kept in memory
-// but the list of names and a few blocks on their way. Compressing and writing run on a thread
-// of their own, so the caller prepares the next block meanwhile; a failure there comes back as
-// an exception from the next call.
+// A ZIP archive written into a scratch file: each member deflated as it comes after its local
+// header, whose checksum and sizes are filled in when the member ends (no data descriptors), the
+// central directory at the end, ZIP64 records where a member or the archive passes 4 GB. Enough for
+// a workbook's parts; nothing is kept in memory but the list of names and a few blocks on their
+// way. Compressing and writing run on a thread of their own, so the caller prepares the next block
+// meanwhile; a failure there comes back as an exception from the next call.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -25,7 +25,9 @@ class ZipWriter {
     ZipWriter(const ZipWriter&) = delete;
     ZipWriter& operator=(const ZipWriter&) = delete;
 
-    void BeginMember(std::string name);
+    // large: the member may pass 4 GB (its size is not known before), so its local header
+    // carries a ZIP64 field; any other member that does fails with std::runtime_error.
+    void BeginMember(std::string name, bool large = false);
     void Write(std::string_view data);
     void EndMember();
     void AddMember(std::string name, std::string_view data) {
@@ -41,10 +43,11 @@ class ZipWriter {
         std::string name;
         uint64_t offset = 0, packed = 0, size = 0;
         uint32_t crc = 0;
+        bool large = false;
     };
     void Deflate(std::string_view data, int flush);
     // Runs on the worker, in the order the calls came.
-    void Begin(std::string name);
+    void Begin(std::string name, bool large);
     void Take(std::string_view data);
     void End();
     void WriteDirectory();

@@ -5,12 +5,14 @@ set -euo pipefail
 # `tools/setup.sh windows`: what the Windows stage needs instead (the cross compiler, Wine and
 # GoogleTest's sources to build with the cross compiler).
 if [ "${1:-}" = windows ]; then
-    PACKAGES=(cmake make g++-mingw-w64-x86-64-posix wine64 googletest)
+    PACKAGES=(cmake make g++-mingw-w64-x86-64-posix wine64 googletest
+              libz-mingw-w64-dev)  # zlib for the .xlsx export
 else
     PACKAGES=(g++ cmake make ccache pkg-config qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libgl-dev
               zlib1g-dev
               fonts-dejavu-core poppler-utils  # the pages' font; the PDF tests read with poppler
               libminizip-dev libexpat1-dev libfreexl-dev  # reading .xlsx and .xls for the import
+              unzip  # checks every exported workbook
               libgtest-dev libgmock-dev
               dpkg-dev desktop-file-utils  # the package test: cpack's dependency scan, entry check
               python3-dbfread python3-dbf gdal-bin libreoffice-calc-nogui

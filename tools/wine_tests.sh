@@ -51,6 +51,11 @@ if ! (cd "$scratch" && "$WINE" "$OLDPWD/build/win/cli/orbelan.exe" info "Şcoal�
       grep -q "^Linii: 30"); then
     failed+=("orbelan.exe info")
 fi
+# A workbook made by orbelan.exe, checked by Linux's unzip.
+if ! (cd "$scratch" && "$WINE" "$OLDPWD/build/win/cli/orbelan.exe" export "Şcoală Ţânţăreni.dbf" \
+        --format xlsx -o carte.xlsx >/dev/null && unzip -tqq carte.xlsx); then
+    failed+=("orbelan.exe export --format xlsx")
+fi
 rm -rf "$scratch" "$log"
 if [ ${#failed[@]} -gt 0 ]; then
     echo "Esuate sub Wine: ${failed[*]}" >&2

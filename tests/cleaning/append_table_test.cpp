@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "editing/commands_fixture.h"
+#include "engine/codepage.h"
 #include "engine/dbf_file.h"
 #include "engine/dbf_writer.h"
 #include "engine/file_io.h"
@@ -227,6 +228,27 @@ TEST_F(AppendTableTest, RejectedFirstRowLeavesTableAndMemoByteIdentical) {
         EXPECT_EQ(ReadFileBytes(path), tableBefore);
         EXPECT_EQ(ReadFileBytes(memo), memoBefore);
     }
+}
+
+// A table whose header names no page is read in a guessed one; appended rows must not make the
+// next guess another page, under which the old rows read differently.
+TEST_F(AppendTableTest, RowsAppendedToATableWithoutAPageByteKeepThePageItWasReadIn) {
+    const auto cp = CodePage::Get("cp1250");
+    const std::string path = dir.File("t.dbf");
+    WriteDbf(path, {{"NUME", 'C', 20}}, {{cp->Encode("ŞTEFAN Ţurcanu")}, {cp->Encode("Şerban")}},
+             0);
+    ws.CurrentFile = path;
+    ws.OpenTable();
+    ASSERT_EQ(ws.table.Header().codePage, "cp1250");
+    // In cp1250 an acute accent; the same byte is Ž in ISO-8859-16.
+    std::vector<std::vector<std::string>> rows(40, {cp->Encode("O´NEIL D´ARCY")});
+    ASSERT_EQ(AppendFromTable(ws, Source({{"NUME", 'C', 20}}, rows)).appended, 40);
+    ws.CloseTable();
+    ws.OpenTable();
+    EXPECT_EQ(ws.table.Header().codePage, "cp1250");
+    EXPECT_EQ(Column("NUME")[0], "ŞTEFAN Ţurcanu");
+    EXPECT_EQ(Column("NUME")[2], "O´NEIL D´ARCY");
+    EXPECT_EQ(ReadFileBytes(dir.File("t.cpg")), "1250");
 }
 
 }  // namespace

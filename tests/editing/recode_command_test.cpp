@@ -1,7 +1,10 @@
 // Converting the open table into another code page, and reading it as another page.
 #include "editing/recode_command.h"
 
+#include <filesystem>
+
 #include "core/argument_error.h"
+#include "core/undo_history.h"
 #include "editing/commands_fixture.h"
 #include "engine/dbf_writer.h"
 
@@ -93,6 +96,39 @@ TEST_F(RecodeTest, ReadAsAnotherPageWritesNothing) {
     EXPECT_EQ(Column("NUME")[0], kRows[0].first);
     EXPECT_EQ(test::ReadFileBytes(source), before);
     EXPECT_THROW(ConvertTable(ws, "utf-8"), ArgumentError);
+}
+
+TEST_F(RecodeTest, APageWithoutHeaderByteIsNamedByACpgFileThatUndoTakesBack) {
+    const std::string source = Write("t.dbf", "cp1250", {{"ARĆ Ăla", "Ćirić"}});
+    Open(source);
+    const struct {
+        const char* page;
+        const char* cpg;  // "" none
+        PageSource source;
+    } steps[] = {
+        {"iso-8859-2", "88592", PageSource::CpgFile},
+        {"iso-8859-16", "885916", PageSource::CpgFile},
+        {"cp852", "852", PageSource::Header},  // the header names it; the .cpg agrees
+    };
+    for (const auto& step : steps) {
+        ASSERT_TRUE(ConvertTable(ws, step.page)) << step.page;
+        ws.CloseTable();
+        Open(source);
+        EXPECT_EQ(ws.table.Header().pageSource, step.source) << step.page;
+        EXPECT_EQ(Column("NUME")[0], "ARĆ Ăla") << step.page;
+        EXPECT_EQ(Column("OBS")[0], "Ćirić") << step.page;
+        EXPECT_EQ(test::ReadFileBytes(dir.File("t.cpg")), step.cpg) << step.page;
+    }
+    // Undo puts back each version's .cpg with its table, and none where there was none.
+    for (const std::string cpg : {"885916", "88592", ""}) {
+        ASSERT_TRUE(UndoLast(ws)) << cpg;
+        EXPECT_EQ(Column("NUME")[0], "ARĆ Ăla") << cpg;
+        EXPECT_EQ(std::filesystem::exists(dir.File("t.cpg")), !cpg.empty()) << cpg;
+        if (!cpg.empty()) {
+            EXPECT_EQ(test::ReadFileBytes(dir.File("t.cpg")), cpg);
+        }
+    }
+    EXPECT_EQ(ws.table.Header().pageSource, PageSource::Header);
 }
 
 }  // namespace

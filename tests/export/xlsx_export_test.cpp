@@ -71,7 +71,7 @@ TEST_F(XlsxExportTest, CellsKeepTheFieldTypes) {
         path,
         {{"CNP", 'C', 13},
          {"COD", 'C', 5},
-         {"NUME", 'C', 20},
+         {cp->Encode("ŢARĂ"), 'C', 20},  // a name in the table's page, as other programs write
          {"SUMA", 'N', 8, 2},
          {"NR", 'N', 5},
          {"DATAN", 'D', 8},
@@ -87,6 +87,7 @@ TEST_F(XlsxExportTest, CellsKeepTheFieldTypes) {
     const auto cells = ReadCells(book, 1);
     const std::pair<const char*, XlsxCell> expected[] = {
         {"A1", {"inlineStr", "", "CNP"}},
+        {"C1", {"inlineStr", "", "ŢARĂ"}},
         {"A2", {"inlineStr", "", "1850101123456"}},  // a personal code stays text
         {"B2", {"inlineStr", "", "00420"}},          // and so do leading zeros
         {"C2", {"inlineStr", "", "ŞTEFAN &lt;ŢARĂ&gt;"}},
@@ -110,7 +111,7 @@ TEST_F(XlsxExportTest, CellsKeepTheFieldTypes) {
         std::string::npos);
     EXPECT_NE(sheet.find(R"(<autoFilter ref="A1:G4"/>)"), std::string::npos);
     EXPECT_NE(sheet.find(R"(<col min="3" max="3" width="22.7109375" customWidth="1"/>)"),
-              std::string::npos);  // NUME: 20 characters and the filter's button
+              std::string::npos);  // ŢARĂ: 20 characters and the filter's button
     const std::string styles = test::ZipMember(book, "xl/styles.xml");
     EXPECT_NE(styles.find("<b/>"), std::string::npos);
     EXPECT_NE(test::ZipMember(book, "xl/workbook.xml").find(R"(<sheet name="persoane")"),
@@ -189,7 +190,14 @@ TEST_F(XlsxMemoryTest, TextsReachTheCellsAsTheyAreWhateverXmlMakesOfThem) {
         {"a & b <c> \"d\"", "a &amp; b &lt;c&gt; &quot;d&quot;"},
         {"x\x01y\x1Fz", "x_x0001_y_x001F_z"},  // control characters XML can't carry
         {"tab\there\nline", "tab\there\nline"},
+        {"x\ry", "x_x000D_y"},  // XML would read a bare CR as a line feed
         {"ŞTEFAN", "ŞTEFAN"},
+        {"_x0041_ _x00e9_", "_x005F_x0041_ _x005F_x00e9_"},  // reads as an escape: kept literal
+        {"a_b _x12_ _xZZZZ_ _x", "a_b _x12_ _xZZZZ_ _x"},
+        {"\xEF\xBF\xBE\xEF\xBF\xBF", "_xFFFE__xFFFF_"},  // no XML characters
+        // Bytes that are no UTF-8 (a lone byte, an overlong form, a surrogate, a cut sequence)
+        {"A\xC3 \xC0\xAF \xED\xA0\x80 \xE2\x82",
+         "A\uFFFD \uFFFD\uFFFD \uFFFD\uFFFD\uFFFD \uFFFD\uFFFD"},
     };
     for (const auto& [text, stored] : texts) x.rows.push_back({text, "1", "x"});
     x.rows.push_back({" margini ", "2", "x"});
@@ -204,7 +212,7 @@ TEST_F(XlsxMemoryTest, TextsReachTheCellsAsTheyAreWhateverXmlMakesOfThem) {
     // The filter's range is also a name of the workbook, the way spreadsheets keep it.
     EXPECT_NE(test::ZipMember(book, "xl/workbook.xml")
                   .find(R"(<definedName name="_xlnm._FilterDatabase" localSheetId="0" )"
-                        R"(hidden="1">'Foaie 1'!$A$1:$C$6</definedName>)"),
+                        R"(hidden="1">'Foaie 1'!$A$1:$C$11</definedName>)"),
               std::string::npos);
 }
 
