@@ -12,8 +12,8 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <string_view>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/date_util.h"
@@ -205,7 +205,8 @@ class XlsxSource : public ImportSource {
             buf_.resize(1 << 16);
             const size_t n = zip_.Read(buf_.data(), buf_.size());
             std::string error;
-            if (!reader_->Feed(buf_.data(), n, n == 0, error)) throw zip_.Damaged(sheetPart_, error);
+            if (!reader_->Feed(buf_.data(), n, n == 0, error))
+                throw zip_.Damaged(sheetPart_, error);
             if (n == 0) {
                 zip_.Close();
                 done_ = true;
@@ -226,7 +227,8 @@ class XlsxSource : public ImportSource {
                     ids.push_back(id ? id : "");
                 } else if (n == "workbookPr") {
                     const char* d = Attr(a, "date1904");
-                    context_.date1904 = d && (std::strcmp(d, "1") == 0 || std::strcmp(d, "true") == 0);
+                    context_.date1904 =
+                        d && (std::strcmp(d, "1") == 0 || std::strcmp(d, "true") == 0);
                 }
             },
             [](std::string_view) {}, nullptr);
@@ -287,7 +289,8 @@ class XlsxSource : public ImportSource {
                     const char* id = Attr(a, "numFmtId");
                     const int f = id ? Number(id) : 0;
                     const auto c = customDate.find(f);
-                    context_.dateStyles.push_back(c != customDate.end() ? c->second : BuiltInDateFormat(f));
+                    context_.dateStyles.push_back(c != customDate.end() ? c->second
+                                                                        : BuiltInDateFormat(f));
                 }
             },
             [&](std::string_view n) {
@@ -313,7 +316,6 @@ std::unique_ptr<ImportSource> OpenXlsxSource(const std::string& path,
     return std::make_unique<XlsxSource>(path, options);
 }
 
-
 namespace {
 
 bool IsDigit(char c) {
@@ -332,8 +334,7 @@ bool ParseCellRef(std::string_view ref, int& column, int& row) {
     if (i == 0 || column > kSheetColumns) return false;
     column -= 1;
     const auto r = std::from_chars(ref.data() + i, ref.data() + ref.size(), row);
-    return r.ec == std::errc() && r.ptr == ref.data() + ref.size() && row >= 1 &&
-           row <= kSheetRows;
+    return r.ec == std::errc() && r.ptr == ref.data() + ref.size() && row >= 1 && row <= kSheetRows;
 }
 
 bool ParseRowNumber(std::string_view text, int& row) {
@@ -362,8 +363,7 @@ bool ParseIsoDateTime(std::string_view s, int& day, int64_t& ms) {
     size_t i = 10;
     if (i < s.size() && s[i] == 'T') {
         int hh = 0, mm = 0, ss = 0;
-        if (!digits(i + 1, 2, hh) || i + 3 >= s.size() || s[i + 3] != ':' ||
-            !digits(i + 4, 2, mm))
+        if (!digits(i + 1, 2, hh) || i + 3 >= s.size() || s[i + 3] != ':' || !digits(i + 4, 2, mm))
             return false;
         i += 6;
         if (i < s.size() && s[i] == ':') {
@@ -560,8 +560,7 @@ struct SheetXmlReader::State {
             if (style >= 0 && style < static_cast<int>(context.dateStyles.size()) &&
                 context.dateStyles[static_cast<size_t>(style)]) {
                 if (!DayFromSerial(v, context.date1904, cell.day, &cell.ms))
-                    throw BadCell("are data cu numarul " + value +
-                                  ", in afara anilor 1-9999");
+                    throw BadCell("are data cu numarul " + value + ", in afara anilor 1-9999");
                 cell.kind = CellKind::Date;
             } else {
                 cell.kind = CellKind::Number;
@@ -616,7 +615,7 @@ std::string DecodeXlsxEscapes(std::string_view s) {
         long v = 0;
         for (size_t k = i + 2; k < i + 6; ++k) {
             const char c = s[k];
-            const int d = IsDigit(c)              ? c - '0'
+            const int d = IsDigit(c)             ? c - '0'
                           : c >= 'A' && c <= 'F' ? c - 'A' + 10
                           : c >= 'a' && c <= 'f' ? c - 'a' + 10
                                                  : -1;
@@ -632,8 +631,8 @@ std::string DecodeXlsxEscapes(std::string_view s) {
         if (v >= 0xD800 && v <= 0xDBFF) {
             const long low = unit(i + 7);
             if (low >= 0xDC00 && low <= 0xDFFF) {
-                utf8::AppendCodePoint(out, static_cast<char32_t>(0x10000 + ((v - 0xD800) << 10) +
-                                                           (low - 0xDC00)));
+                utf8::AppendCodePoint(
+                    out, static_cast<char32_t>(0x10000 + ((v - 0xD800) << 10) + (low - 0xDC00)));
                 i += 14;
                 continue;
             }

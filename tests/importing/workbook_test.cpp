@@ -65,7 +65,8 @@ TEST_F(WorkbookTest, ValuesAreReadAsWritten) {
         {"<c r=\"A2\" s=\"1\"><v>45352.4375</v></c>", "", "01.03.2024 10:30"},
         {"<c r=\"A2\" t=\"inlineStr\"><is><t>a_x0009_b_x005F_x0041_</t></is></c>", "",
          "a\tb_x0041_"},
-        {"<c r=\"A2\" t=\"s\"><v>0</v></c>", "<si><t>_x00C8__x0098_ _xD83D__xDE00_ _xD800_</t></si>",
+        {"<c r=\"A2\" t=\"s\"><v>0</v></c>",
+         "<si><t>_x00C8__x0098_ _xD83D__xDE00_ _xD800_</t></si>",
          "\xC3\x88\xC2\x98 \xF0\x9F\x98\x80 _xD800_"},
         {"<c r=\"A2\" t=\"b\"><v>true</v></c>", "", "DA"},
     };

@@ -18,8 +18,8 @@ void WriteXlsx(const std::string& path, const WorkbookParts& parts) {
     if (zip == nullptr) throw std::runtime_error("cannot create " + path);
     const auto add = [&](const char* name, const std::string& text) {
         zip_fileinfo info{};
-        if (zipOpenNewFileInZip64(zip, name, &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                                  1, 1) != ZIP_OK ||
+        if (zipOpenNewFileInZip64(zip, name, &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 1,
+                                  1) != ZIP_OK ||
             zipWriteInFileInZip(zip, text.data(), static_cast<unsigned>(text.size())) != ZIP_OK ||
             zipCloseFileInZip(zip) != ZIP_OK)
             throw std::runtime_error(std::string("cannot write ") + name);
