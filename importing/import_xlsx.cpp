@@ -529,6 +529,12 @@ struct SheetXmlReader::State {
 
     void MakeCell(Cell& cell) {
         cell = Cell{};
+        // Values other than text lose the blanks some writers put around them.
+        if (type != "str" && type != "inlineStr" && type != "e") {
+            const size_t first = value.find_first_not_of(" \t\r\n");
+            value.erase(0, first == std::string::npos ? value.size() : first);
+            value.erase(value.find_last_not_of(" \t\r\n") + 1);
+        }
         if (type == "s") {
             size_t i = 0;
             const auto r = std::from_chars(value.data(), value.data() + value.size(), i);
