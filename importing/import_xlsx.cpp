@@ -398,6 +398,21 @@ bool PlainDecimal(std::string_view s) {
     return i > point && i == s.size();
 }
 
+// A cell's t attribute; anything unknown reads as a number, as no t does.
+enum class Type { Number, Shared, Str, Inline, Error, Bool, Date };
+
+Type TypeOf(const char* t) {
+    if (t == nullptr) return Type::Number;
+    const std::string_view v(t);
+    return v == "s"           ? Type::Shared
+           : v == "str"       ? Type::Str
+           : v == "inlineStr" ? Type::Inline
+           : v == "e"         ? Type::Error
+           : v == "b"         ? Type::Bool
+           : v == "d"         ? Type::Date
+                              : Type::Number;
+}
+
 }  // namespace
 
 struct SheetXmlReader::State {
@@ -416,7 +431,7 @@ struct SheetXmlReader::State {
                 StartRow(a);
             } else if (n == "c") {
                 StartCell(a);
-            } else if (inCell && (n == "v" || (n == "t" && type == "inlineStr" && !phonetic))) {
+            } else if (inCell && (n == "v" || (n == "t" && type == Type::Inline && !phonetic))) {
                 inValue = true;
             } else if (n == "rPh") {
                 phonetic = true;
@@ -475,7 +490,7 @@ struct SheetXmlReader::State {
                           std::to_string(kSheetColumns) + " de celule");
         }
         const char* t = Attr(a, "t");
-        type = t ? t : "n";
+        type = TypeOf(t);
         const char* s = Attr(a, "s");
         style = s ? Number(s) : 0;
         value.clear();
@@ -484,7 +499,19 @@ struct SheetXmlReader::State {
 
     void EndCell() {
         inCell = inValue = false;
-        if (slot.empty()) slot.assign(kSheetColumns, -1);
+        // Cells come in column order: each is appended. One out of order (or repeated) makes
+        // the row look its cells up by column from then on.
+        if (!lookup && (cells.empty() || column > cells.back().first)) {
+            cells.emplace_back(column, Cell{});
+            MakeCell(cells.back().second);
+            return;
+        }
+        if (!lookup) {
+            if (slot.empty()) slot.assign(kSheetColumns, -1);
+            for (size_t i = 0; i < cells.size(); ++i)
+                slot[static_cast<size_t>(cells[i].first)] = static_cast<int>(i);
+            lookup = true;
+        }
         int& at = slot[static_cast<size_t>(column)];
         if (at < 0) {
             at = static_cast<int>(cells.size());
@@ -495,13 +522,16 @@ struct SheetXmlReader::State {
 
     void EndRow() {
         inRow = false;
-        for (const auto& c : cells) slot[static_cast<size_t>(c.first)] = -1;
+        if (lookup) {
+            for (const auto& c : cells) slot[static_cast<size_t>(c.first)] = -1;
+            std::sort(cells.begin(), cells.end(),
+                      [](const auto& x, const auto& y) { return x.first < y.first; });
+            lookup = false;
+        }
         std::erase_if(cells, [this](const std::pair<int, Cell>& c) {
             return c.second.kind == CellKind::Empty || (width >= 0 && c.first >= width);
         });
         if (cells.empty()) return;
-        std::sort(cells.begin(), cells.end(),
-                  [](const auto& x, const auto& y) { return x.first < y.first; });
         if (width < 0) {
             const int last = cells.back().first;
             if (last >= kMaxSourceColumns) {
@@ -514,6 +544,10 @@ struct SheetXmlReader::State {
         }
         ready.emplace_back(rowNumber, std::move(cells));
         cells.clear();
+        if (!spare.empty()) {
+            cells.swap(spare.back());
+            spare.pop_back();
+        }
     }
 
     DbfError Damaged(const std::string& why) const {
@@ -530,30 +564,30 @@ struct SheetXmlReader::State {
     void MakeCell(Cell& cell) {
         cell = Cell{};
         // Values other than text lose the blanks some writers put around them.
-        if (type != "str" && type != "inlineStr" && type != "e") {
+        if (type != Type::Str && type != Type::Inline && type != Type::Error) {
             const size_t first = value.find_first_not_of(" \t\r\n");
             value.erase(0, first == std::string::npos ? value.size() : first);
             value.erase(value.find_last_not_of(" \t\r\n") + 1);
         }
-        if (type == "s") {
+        if (type == Type::Shared) {
             size_t i = 0;
             const auto r = std::from_chars(value.data(), value.data() + value.size(), i);
             if (r.ec != std::errc() || r.ptr != value.data() + value.size() ||
                 i >= context.strings.size())
                 throw BadCell("trimite la un text care lipseste (" + value + ")");
             if (!context.strings[i].empty()) cell = {CellKind::Text, context.strings[i]};
-        } else if (type == "str" || type == "inlineStr") {
+        } else if (type == Type::Str || type == Type::Inline) {
             if (!value.empty()) cell = {CellKind::Text, DecodeXlsxEscapes(value)};
-        } else if (type == "e") {
+        } else if (type == Type::Error) {
             if (!value.empty()) cell = {CellKind::Text, value};
-        } else if (type == "b") {
+        } else if (type == Type::Bool) {
             if (value == "1" || value == "true")
                 cell = {CellKind::Logical, "T"};
             else if (value == "0" || value == "false")
                 cell = {CellKind::Logical, "F"};
             else if (!value.empty())
                 throw BadCell("are valoarea logica " + value + ", care nu este nici 0, nici 1");
-        } else if (type == "d") {
+        } else if (type == Type::Date) {
             if (value.empty()) return;
             if (!ParseIsoDateTime(value, cell.day, cell.ms))
                 throw BadCell("are data " + value + ", care nu exista sau nu poate fi citita");
@@ -581,13 +615,15 @@ struct SheetXmlReader::State {
     bool inRow = false, inCell = false, inValue = false, phonetic = false;
     int rowNumber = 0;  // of the row being read, or the last one
     int column = -1;    // of the cell being read
-    std::string type;
+    Type type = Type::Number;
     int style = 0;
     std::string value;
     std::vector<std::pair<int, Cell>> cells;  // the row's cells, each column once
     std::vector<int> slot;                    // per column: its place in cells, or -1
+    bool lookup = false;                      // slot in use for this row
     int width = -1;                           // the header's, once read
     std::deque<std::pair<int, std::vector<std::pair<int, Cell>>>> ready;
+    std::vector<std::vector<std::pair<int, Cell>>> spare;  // emptied rows, for their capacity
 };
 
 SheetXmlReader::SheetXmlReader(const SheetContext& context)
@@ -605,10 +641,19 @@ bool SheetXmlReader::Pop(std::vector<Cell>& row, int& number) {
     auto& ready = state_->ready;
     if (ready.empty()) return false;
     auto& [n, cells] = ready.front();
-    row.clear();
-    row.resize(static_cast<size_t>(cells.back().first) + 1);
-    for (auto& c : cells) row[static_cast<size_t>(c.first)] = std::move(c.second);
+    // The caller's cells are emptied in place and swapped with the row's: their text buffers
+    // are used again.
+    const size_t width = static_cast<size_t>(cells.back().first) + 1;
+    if (row.size() > width) row.resize(width);
+    for (Cell& c : row) {
+        c.kind = CellKind::Empty;
+        c.text.clear();
+    }
+    row.resize(width);
+    for (auto& [column, cell] : cells) std::swap(row[static_cast<size_t>(column)], cell);
     number = n;
+    cells.clear();
+    if (state_->spare.size() < 16) state_->spare.push_back(std::move(cells));
     ready.pop_front();
     return true;
 }

@@ -69,14 +69,17 @@ TEST_F(WorkbookTest, ValuesAreReadAsWritten) {
          "<si><t>_x00C8__x0098_ _xD83D__xDE00_ _xD800_</t></si>",
          "\xC3\x88\xC2\x98 \xF0\x9F\x98\x80 _xD800_"},
         {"<c r=\"A2\" t=\"b\"><v>true</v></c>", "", "DA"},
+        {"<c r=\"C2\"><v>3</v></c><c r=\"A2\"><v>1</v></c><c><v>2</v></c>", "", "1|2|3"},
+        {"<c r=\"A2\"><v>1</v></c><c r=\"A2\"><v> 4 </v></c>", "", "4"},
     };
     for (const auto& c : cases) {
-        auto s = OpenImportSource(
-            Book({"<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>X</t></is></c></row><row>" +
-                      c.cell + "</row>",
-                  c.strings, kDateStyle}),
-            {});
-        EXPECT_EQ(Rows(*s), (std::vector<std::string>{"1:X", "2:" + c.text})) << c.cell;
+        auto s =
+            OpenImportSource(Book({"<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>X</t></is></c>"
+                                   "<c r=\"C1\" t=\"inlineStr\"><is><t>Z</t></is></c></row><row>" +
+                                       c.cell + "</row>",
+                                   c.strings, kDateStyle}),
+                             {});
+        EXPECT_EQ(Rows(*s), (std::vector<std::string>{"1:X||Z", "2:" + c.text})) << c.cell;
     }
 }
 
