@@ -424,15 +424,20 @@ struct SheetXmlReader::State {
                      if (inValue) value.append(s, static_cast<size_t>(len));
                  }) {}
 
+    // Element names told apart by their length and letters: this runs for every element.
+    static char One(std::string_view n) { return n.size() == 1 ? n[0] : '\0'; }
+
     void Start(std::string_view n, const char** a) {
         if (failure) return;
         try {
-            if (n == "row") {
-                StartRow(a);
-            } else if (n == "c") {
+            const char one = One(n);
+            if (one == 'c') {
                 StartCell(a);
-            } else if (inCell && (n == "v" || (n == "t" && type == Type::Inline && !phonetic))) {
+            } else if (inCell &&
+                       (one == 'v' || (one == 't' && type == Type::Inline && !phonetic))) {
                 inValue = true;
+            } else if (n == "row") {
+                StartRow(a);
             } else if (n == "rPh") {
                 phonetic = true;
             }
@@ -445,14 +450,15 @@ struct SheetXmlReader::State {
     void End(std::string_view n) {
         if (failure) return;
         try {
-            if (n == "v" || n == "t") {
+            const char one = One(n);
+            if (one == 'v' || one == 't') {
                 inValue = false;
+            } else if (one == 'c') {
+                if (inCell) EndCell();
+            } else if (n == "row") {
+                if (inRow) EndRow();
             } else if (n == "rPh") {
                 phonetic = false;
-            } else if (n == "c" && inCell) {
-                EndCell();
-            } else if (n == "row" && inRow) {
-                EndRow();
             }
         } catch (const DbfError& e) {
             failure = e;
@@ -650,7 +656,13 @@ bool SheetXmlReader::Pop(std::vector<Cell>& row, int& number) {
         c.text.clear();
     }
     row.resize(width);
-    for (auto& [column, cell] : cells) std::swap(row[static_cast<size_t>(column)], cell);
+    for (auto& [column, cell] : cells) {
+        Cell& to = row[static_cast<size_t>(column)];
+        to.kind = cell.kind;
+        to.text.swap(cell.text);
+        to.day = cell.day;
+        to.ms = cell.ms;
+    }
     number = n;
     cells.clear();
     if (state_->spare.size() < 16) state_->spare.push_back(std::move(cells));
