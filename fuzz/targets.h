@@ -44,6 +44,12 @@ void RtfTemplateInput(const uint8_t* data, size_t size);
 // cells aborts.
 void SheetExportInput(const uint8_t* data, size_t size);
 
+// In fuzz/import_targets.cpp (they need orbelan_commands):
+// The bytes as the XML of an .xlsx worksheet (after the first, which picks the date system and
+// the size of the pieces it is fed in), its rows read out; a row wider than a table, empty at
+// its end or numbered outside the sheet aborts.
+void XlsxSheetInput(const uint8_t* data, size_t size);
+
 // Readers of what those writers write, by the program's own rules; a file that breaks its
 // format throws FormatViolation.
 struct FormatViolation : std::runtime_error {

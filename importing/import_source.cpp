@@ -3,7 +3,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
+#include "engine/date_util.h"
 #include "engine/errors.h"
 
 namespace orbelan {
@@ -57,17 +59,21 @@ std::unique_ptr<ImportSource> OpenImportSource(const std::string& path,
 #endif
 }
 
-int DayFromSerial(double serial, bool date1904, int64_t* ms) {
+bool DayFromSerial(double serial, bool date1904, int& day, int64_t* ms) {
+    if (!std::isfinite(serial)) return false;
     double whole = std::floor(serial);
-    if (ms != nullptr) *ms = std::llround((serial - whole) * 86400000.0);
-    if (ms != nullptr && *ms >= 86400000) {
+    int64_t into = std::llround((serial - whole) * 86400000.0);
+    if (into >= 86400000) {
         whole += 1;
-        *ms = 0;
+        into = 0;
     }
-    if (date1904) return static_cast<int>(whole) + 1462;
     // The 1900 system counts a 29 February 1900 that never was: serials before it are one day
     // behind the day numbers.
-    return whole < 61 ? static_cast<int>(whole) + 1 : static_cast<int>(whole);
+    const double number = date1904 ? whole + 1462 : whole < 61 ? whole + 1 : whole;
+    if (number < DayNumber(1, 1, 1) || number > DayNumber(9999, 12, 31)) return false;
+    day = static_cast<int>(number);
+    if (ms != nullptr) *ms = into;
+    return true;
 }
 
 int ChooseSheet(const std::vector<std::string>& names, const std::string& wanted,
@@ -95,19 +101,29 @@ std::string SheetColumnName(int column) {
 
 std::string PlainNumberText(double value) {
     if (value == 0) return "0";
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", value);
-    std::string s = buf;
-    if (s.find_first_of("eE") == std::string::npos) return s;
-    // 15 significant digits written out without an exponent.
-    const int exponent = static_cast<int>(std::floor(std::log10(std::fabs(value))));
-    const int decimals = std::max(0, 14 - exponent);
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-    s = buf;
-    if (s.find('.') != std::string::npos) {
-        while (s.back() == '0') s.pop_back();
-        if (s.back() == '.') s.pop_back();
+    char buf[40];
+    if (!std::isfinite(value)) {
+        std::snprintf(buf, sizeof buf, "%g", value);
+        return buf;
     }
+    // 15 significant digits, rounded by printf, then written out without an exponent however
+    // far the point goes (1E+100 is a 1 and a hundred zeros).
+    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(value));
+    const std::string_view e(buf);
+    const size_t mark = e.find('e');
+    std::string digits = std::string(1, e[0]) + std::string(e.substr(2, mark - 2));
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    int exponent = 0;
+    std::from_chars(e.data() + mark + (e[mark + 1] == '+' ? 2 : 1), e.data() + e.size(), exponent);
+    const long point = exponent + 1L;  // digits before the decimal point
+    std::string s = value < 0 ? "-" : "";
+    if (point <= 0)
+        s += "0." + std::string(static_cast<size_t>(-point), '0') + digits;
+    else if (point >= static_cast<long>(digits.size()))
+        s += digits + std::string(static_cast<size_t>(point) - digits.size(), '0');
+    else
+        s += digits.substr(0, static_cast<size_t>(point)) + "." +
+             digits.substr(static_cast<size_t>(point));
     return s;
 }
 

@@ -72,8 +72,9 @@ std::string CsvEncodingName(const std::string& name);
 std::string DetectCsvEncoding(std::string_view bytes);
 
 // A workbook's date serial number as a day number (1900 system, its phantom 29 February
-// accounted for; date1904: the 1904 system).
-int DayFromSerial(double serial, bool date1904, int64_t* ms);
+// accounted for; date1904: the 1904 system). False for a serial that is no date of the years
+// 1 to 9999.
+bool DayFromSerial(double serial, bool date1904, int& day, int64_t* ms);
 // The sheet asked for (a name, else a 1-based number; empty: the first), 0-based. Throws
 // DbfError(CannotOpen) listing the sheets when there is none such.
 int ChooseSheet(const std::vector<std::string>& names, const std::string& wanted,

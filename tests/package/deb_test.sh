@@ -43,19 +43,24 @@ root="$work/root"
 dpkg-deb -x "$deb" "$root"
 expected="usr/bin/dbf-orbelan
 usr/bin/orbelan
+usr/libexec/dbf-orbelan/orbelan-xls-reader
 usr/share/applications/dbffile-orbelan.desktop
 usr/share/icons/hicolor/256x256/apps/dbffile-orbelan.png
 usr/share/icons/hicolor/scalable/apps/dbffile-orbelan.svg
 usr/share/mime/packages/dbffile-orbelan.xml"
 actual="$(cd "$root" && find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C sort)"
 [ "$actual" = "$expected" ] || fail "package contents:"$'\n'"$actual"
-for exe in usr/bin/dbf-orbelan usr/bin/orbelan; do
+for exe in usr/bin/dbf-orbelan usr/bin/orbelan usr/libexec/dbf-orbelan/orbelan-xls-reader; do
     [ -x "$root/$exe" ] || fail "$exe is not executable"
     ! ldd "$root/$exe" | grep -q "not found" || fail "$exe: $(ldd "$root/$exe" | grep 'not found')"
 done
 
 out="$("$root/usr/bin/orbelan" --version)"
 [ "$out" = "orbelan $version" ] || fail "orbelan --version printed: $out"
+# .xls is read by the packaged helper beside it.
+out="$("$root/usr/bin/orbelan" import "$(dirname "$0")/../data/persoane.xls" -o "$work/x.dbf" --dry-run)" ||
+    fail "import of an .xls: $out"
+grep -qx 'Linii: 2' <<<"$out" || fail "import of an .xls printed: $out"
 
 entry="$root/usr/share/applications/dbffile-orbelan.desktop"
 grep -qx 'Name=DBF Orbelan' "$entry" || fail "desktop entry name"

@@ -1,0 +1,18 @@
+#pragma once
+// Small .xlsx workbooks written for the tests: one sheet, its XML given as it goes inside
+// <sheetData>.
+#include <string>
+
+namespace orbelan::test {
+
+// Whether this build can write them (it needs minizip).
+bool CanWriteWorkbooks();
+
+struct WorkbookParts {
+    std::string sheetData;      // <row> elements
+    std::string sharedStrings;  // <si> elements; none when empty
+    std::string cellFormats;    // <xf> elements of cellXfs; none when empty
+};
+void WriteXlsx(const std::string& path, const WorkbookParts& parts);
+
+}  // namespace orbelan::test
