@@ -6,6 +6,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "core/text_util.h"
 #include "engine/codepage.h"
 #include "engine/date_util.h"
 #include "engine/dbf_file.h"
@@ -190,6 +191,79 @@ void RequireNotMemo(const Table& table, int field) {
 
 }  // namespace
 
+std::string FigureText(const ColumnProfile& p, double value, const FormatSettings& format) {
+    if (p.kind == ProfileKind::Date)
+        return FormatDate(static_cast<int>(std::floor(value)), format.shortDateFormat);
+    std::string t;
+    if (std::fabs(value) < 1e15 && value == std::floor(value)) {
+        t = std::to_string(static_cast<int64_t>(value));
+    } else {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.4f", value);
+        t = buf;
+        while (t.back() == '0') t.pop_back();
+        if (t.back() == '.') t.pop_back();
+    }
+    std::replace(t.begin(), t.end(), '.', format.decimalSeparator);
+    return t;
+}
+
+std::vector<std::pair<std::string, std::string>> ProfileFigures(const ColumnProfile& p,
+                                                                 const FormatSettings& format) {
+    std::vector<std::pair<std::string, std::string>> f;
+    const auto share = [&](int64_t n, int64_t of) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, " (%.1f%%)", of ? 100.0 * double(n) / double(of) : 0.0);
+        std::string s = buf;
+        std::replace(s.begin(), s.end(), '.', format.decimalSeparator);
+        return GroupedThousands(n) + s;
+    };
+    f.emplace_back("Linii", GroupedThousands(p.rows));
+    f.emplace_back("Completate", share(p.filled, p.rows));
+    f.emplace_back("Goale", share(p.empty, p.rows));
+    f.emplace_back("Valori distincte",
+                   GroupedThousands(p.distinct) + (p.approximate ? " (aproximativ)" : ""));
+    switch (p.kind) {
+        case ProfileKind::Text:
+            if (p.filled > 0) {
+                f.emplace_back("Cea mai scurta",
+                               "\"" + p.shortest + "\" (" + std::to_string(p.shortestLength) + ")");
+                f.emplace_back("Cea mai lunga",
+                               "\"" + p.longest + "\" (" + std::to_string(p.longestLength) + ")");
+            }
+            f.emplace_back("Cu spatii la inceput sau la sfarsit", GroupedThousands(p.blanksAround));
+            f.emplace_back("Cu \xC5\x9F \xC5\xA3 (sedila)", GroupedThousands(p.cedillaForms));
+            f.emplace_back("Cu \xC8\x99 \xC8\x9B (virgula)", GroupedThousands(p.commaForms));
+            f.emplace_back("Amesteca cele doua forme", GroupedThousands(p.mixedForms));
+            break;
+        case ProfileKind::Number:
+        case ProfileKind::Date:
+            if (p.values > 0) {
+                f.emplace_back("Minim", FigureText(p, p.minimum, format));
+                f.emplace_back("Maxim", FigureText(p, p.maximum, format));
+                if (p.kind == ProfileKind::Number) f.emplace_back("Suma", FigureText(p, p.sum, format));
+                f.emplace_back("Media", FigureText(p, p.mean, format));
+                f.emplace_back("Mediana", FigureText(p, p.median, format));
+            }
+            break;
+        case ProfileKind::Logical:
+            f.emplace_back("Adevarat", GroupedThousands(p.trueCount));
+            f.emplace_back("Fals", GroupedThousands(p.falseCount));
+            break;
+    }
+    if (p.cnp) {
+        const CnpFigures& c = *p.cnp;
+        f.emplace_back("CNP corecte", share(c.Valid(), p.filled));
+        f.emplace_back("CNP incorecte", share(c.Invalid(), p.filled));
+        for (int i = 1; i < kCnpFaultCount; ++i)
+            f.emplace_back(std::string("  ") + CnpFaultText(static_cast<CnpFault>(i)),
+                           GroupedThousands(c.byFault[static_cast<size_t>(i)]));
+        f.emplace_back("Barbati", GroupedThousands(c.male));
+        f.emplace_back("Femei", GroupedThousands(c.female));
+    }
+    return f;
+}
+
 int64_t CnpFigures::Invalid() const {
     int64_t n = 0;
     for (size_t i = 1; i < byFault.size(); ++i) n += byFault[i];
@@ -207,6 +281,7 @@ std::string AgeGroupLabel(int group) {
 
 ColumnProfile ProfileColumn(Table& table, int field, const ProfileOptions& options) {
     RequireNotMemo(table, field);
+    RegisterCnpFilterFunctions();  // the conditions a click on a figure makes call them
     const DbfFile& file = table.Data();
     const FieldLayout& layout = file.FieldAt(field);
     const char type = layout.def.type;

@@ -9,9 +9,11 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cleaning/cnp.h"
+#include "engine/format_settings.h"
 
 namespace orbelan {
 
@@ -87,6 +89,14 @@ struct ProfileOptions {
     int topCount = 20;
     ProfileProgress progress;
 };
+
+// The figures as label and text, in the order they are shown (window and command line): counts,
+// then the kind's own figures, then the CNP's. Numbers use the format's decimal separator,
+// dates its short date form.
+std::vector<std::pair<std::string, std::string>> ProfileFigures(const ColumnProfile& profile,
+                                                                 const FormatSettings& format);
+// A number or a date of the profile as the figures show it.
+std::string FigureText(const ColumnProfile& profile, double value, const FormatSettings& format);
 
 // Throws DbfError for a memo column (its values are not read row by row here).
 ColumnProfile ProfileColumn(Table& table, int field, const ProfileOptions& options = {});
