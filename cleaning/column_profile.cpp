@@ -1,15 +1,22 @@
 #include "cleaning/column_profile.h"
 
 #include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <string_view>
 #include <unordered_map>
 
+#include "core/command_guard.h"
+#include "core/progress.h"
 #include "core/text_util.h"
+#include "core/workspace.h"
 #include "engine/codepage.h"
 #include "engine/date_util.h"
 #include "engine/dbf_file.h"
+#include "engine/dbf_writer.h"
 #include "engine/errors.h"
 #include "engine/field_codec.h"
 #include "engine/field_value.h"
@@ -474,6 +481,7 @@ GroupCounts CountByValues(Table& table, const std::vector<int>& fields, int sumF
                            "Coloana " + s.def.name + " nu este numerica: nu se poate aduna.");
         sumReader.emplace(file.Layout(), s);
         result.sumColumn = s.def.name;
+        result.sumDecimals = s.def.decimals;
     }
     // Key: the parts joined by a byte no text holds; sums beside the counts, by key.
     KeyCounter counter;
@@ -525,6 +533,94 @@ GroupCounts CountByValues(Table& table, const std::vector<int>& fields, int sumF
                       return a.count != b.count ? a.count > b.count : byValue(a, b);
                   });
     return result;
+}
+
+void WriteCountsTable(const GroupCounts& counts, const std::string& path,
+                      const std::string& codePage) {
+    DbfWriter::Definition d;
+    d.codePage = codePage;
+    const auto page = CodePage::Get(codePage);
+    std::vector<std::string> names = counts.columns;
+    for (size_t i = 0; i < counts.columns.size(); ++i) {
+        size_t width = 1;
+        for (const GroupCount& g : counts.groups)
+            width = std::max(width, page->IsUtf8() ? g.keys[i].size() : utf8::CharCount(g.keys[i]));
+        FieldDef f;
+        f.name = names[i];
+        f.type = 'C';
+        f.size = static_cast<int>(std::min<size_t>(width, 254));
+        d.fields.push_back(f);
+    }
+    FieldDef n;
+    n.name = "NUMAR";
+    n.type = 'N';
+    n.size = 12;
+    d.fields.push_back(n);
+    if (!counts.sumColumn.empty()) {
+        FieldDef s;
+        s.name = "SUMA";
+        s.type = 'N';
+        s.decimals = std::clamp(counts.sumDecimals, 0, 15);
+        s.size = 18 + (s.decimals ? s.decimals + 1 : 0);
+        d.fields.push_back(s);
+    }
+    const FormatSettings format{'.', "dd.MM.yyyy"};
+    DbfWriter w(path, d);
+    for (const GroupCount& g : counts.groups) {
+        w.BeginRow();
+        for (size_t i = 0; i < g.keys.size(); ++i) w.SetText(static_cast<int>(i), g.keys[i], format);
+        w.SetText(static_cast<int>(g.keys.size()), std::to_string(g.count), format);
+        if (!counts.sumColumn.empty()) w.SetDouble(static_cast<int>(g.keys.size()) + 1, g.sum, format);
+        w.EndRow();
+    }
+    w.Commit();
+}
+
+namespace {
+
+// Runs a walk with the window disabled; the bar and "&Renunt" come once it has taken half a
+// second, so a short one does not flash them.
+template <class Walk>
+auto Shown(Workspace& ws, Walk walk) -> std::optional<decltype(walk(ProfileProgress{}))> {
+    CommandGuard guard(ws, {.disableWindow = true, .busyCursor = true, .freezeGrid = false});
+    const auto started = std::chrono::steady_clock::now();
+    bool shown = false;
+    const ProfileProgress progress = [&](int64_t done, int64_t total) {
+        if (!shown && std::chrono::steady_clock::now() - started > std::chrono::milliseconds(500)) {
+            guard.ShowBar(static_cast<int>(std::min<int64_t>(total, INT32_MAX)));
+            guard.ShowStopButton();
+            shown = true;
+        }
+        if (shown) ws.progress.ProgressSet(static_cast<int>(std::min<int64_t>(done, INT32_MAX)));
+        ws.progress.ProcessMessages();
+        return !ws.progress.StopRequested();
+    };
+    try {
+        auto result = walk(progress);
+        guard.Finish();
+        return result;
+    } catch (const ProfileStopped&) {
+        guard.Finish();
+        return std::nullopt;
+    }
+}
+
+}  // namespace
+
+std::optional<ColumnProfile> ProfileColumnShown(Workspace& ws, int field, bool forceCnp) {
+    return Shown(ws, [&](const ProfileProgress& progress) {
+        ProfileOptions options;
+        options.forceCnp = forceCnp;
+        options.progress = progress;
+        return ProfileColumn(ws.table, field, options);
+    });
+}
+
+std::optional<GroupCounts> CountByValuesShown(Workspace& ws, const std::vector<int>& fields,
+                                              int sumField, CountOrder order) {
+    return Shown(ws, [&](const ProfileProgress& progress) {
+        return CountByValues(ws.table, fields, sumField, order, progress);
+    });
 }
 
 std::string ValueCondition(const Table& table, int field, const std::string& text) {

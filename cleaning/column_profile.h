@@ -18,6 +18,7 @@
 namespace orbelan {
 
 class Table;
+class Workspace;
 
 // Distinct values are counted exactly up to this many; past it the rarest are dropped as the
 // walk goes on, so the counts of the frequent ones are close, not exact.
@@ -117,6 +118,7 @@ struct GroupCount {
 struct GroupCounts {
     std::vector<std::string> columns;  // the grouping columns
     std::string sumColumn;             // empty: no sum
+    int sumDecimals = 0;               // the summed column's decimals
     std::vector<GroupCount> groups;
     int64_t rows = 0;
     bool approximate = false;
@@ -125,6 +127,17 @@ struct GroupCounts {
 // fields: one or two columns; sumField -1 for none (else a numeric column).
 GroupCounts CountByValues(Table& table, const std::vector<int>& fields, int sumField,
                           CountOrder order, const ProfileProgress& progress = {});
+
+// The counts as a new table (the grouping columns, NUMAR, SUMA), written in codePage to path,
+// for the export engine to take over. Throws DbfError.
+void WriteCountsTable(const GroupCounts& counts, const std::string& path,
+                      const std::string& codePage);
+
+// The same walks from the window: the main window disabled; after half a second the bar with
+// "&Renunt". nullopt when the user stopped it.
+std::optional<ColumnProfile> ProfileColumnShown(Workspace& ws, int field, bool forceCnp);
+std::optional<GroupCounts> CountByValuesShown(Workspace& ws, const std::vector<int>& fields,
+                                              int sumField, CountOrder order);
 
 // The filter condition that keeps the rows of one value of a column (what the grid shows):
 // NAME='text' with quotes doubled. For a character value ending in '*' the comparison that

@@ -6,11 +6,14 @@
 
 #include "cleaning/column_profile.h"
 #include "cli/cli_app.h"
+#include "cli/codepage_cli.h"
 #include "cli/row_printer.h"
+#include "export/export_command.h"
 #include "core/text_util.h"
 #include "engine/table.h"
 #include "engine/utf8.h"
 #ifdef ORBELAN_HAVE_PDF
+#include "print/pdf_export.h"
 #include "print/profile_chart.h"
 #endif
 
@@ -157,6 +160,34 @@ void PrintAligned(const std::vector<std::string>& heads,
     for (const auto& row : rows) line(row);
 }
 
+// -o FILE: the counts through the export engine, in the format the file's ending names.
+int ExportCounts(CliContext& c, const GroupCounts& g) {
+    const std::string& out = c.options.output;
+    const size_t dot = out.find_last_of('.');
+    const size_t slash = out.find_last_of("/\\");
+    std::string ext = dot == std::string::npos || (slash != std::string::npos && slash > dot)
+                          ? std::string()
+                          : out.substr(dot + 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+    TovExportType type = xtExcel;
+    if (!ExportTypeFromName(ext, type))
+        throw UsageError("Fisierul -o se termina in .html .xls .xlsx .doc .txt .csv .tab .rtf .dif "
+                         ".slk sau .pdf.");
+#ifdef ORBELAN_HAVE_PDF
+    if (type == xtPDF) InstallPdfExport();
+#endif
+    ExportWindows none;
+    TovDBGridExport exp(c.messages, none, c.ws.platform);
+    exp.Utf8Text = Utf8Encoding(c.options);
+    const std::string page = c.ws.table.Header().codePage;
+    ExportMadeTable(c.ws, exp, type, out, "Numarare pe valori", [&](const std::string& path) {
+        WriteCountsTable(g, path, page.empty() ? "cp1250" : page);
+    });
+    if (g.approximate) c.out << "Peste 1.000.000 de valori distincte: numerele sunt aproximative.\n";
+    return kExitDone;
+}
+
 }  // namespace
 
 int ProfileCommand(CliContext& c) {
@@ -188,6 +219,7 @@ int CountCommand(CliContext& c) {
     const GroupCounts g = CountByValues(
         c.ws.table, fields, sum,
         c.options.order == "value" ? CountOrder::ByValue : CountOrder::ByCount);
+    if (!c.options.output.empty()) return ExportCounts(c, g);
     const FormatSettings& fmt = c.ws.table.Format();
     const auto sumText = [&](double v) {
         std::string t = Number(v);
@@ -196,7 +228,7 @@ int CountCommand(CliContext& c) {
     };
     std::vector<std::string> heads = g.columns;
     heads.push_back("NUMAR");
-    if (sum >= 0) heads.push_back("SUMA_" + g.sumColumn);
+    if (sum >= 0) heads.push_back("SUMA(" + g.sumColumn + ")");
     if (format == "json") {
         for (const GroupCount& r : g.groups) {
             c.out << '{';
@@ -227,9 +259,7 @@ int CountCommand(CliContext& c) {
         }
     }
     if (g.approximate)
-        c.messages.Mesaj("Numarare pe valori",
-                         "Peste 1.000.000 de valori distincte: numerele sunt aproximative.",
-                         mkInformation, mbOK);
+        c.out << "Peste 1.000.000 de valori distincte: numerele sunt aproximative.\n";
     return kExitDone;
 }
 
