@@ -129,13 +129,15 @@ std::vector<HistogramBin> Histogram(const std::vector<double>& values, double lo
         lo = std::floor(lo / width) * width;
     } else {
         width = std::ceil(width);
+        lo = std::floor(lo);  // whole days: a bin's bounds are dates the filter can name
     }
     int count = static_cast<int>(std::floor((hi - lo) / width)) + 1;
     count = std::clamp(count, 1, kBins + 2);
     for (int i = 0; i < count; ++i) {
         HistogramBin b;
         b.low = lo + i * width;
-        b.high = b.low + width;
+        // The next bin's low exactly: a filter on low <= v < high keeps the bin's rows.
+        b.high = lo + (i + 1) * width;
         if (dates)
             b.label = FormatDate(static_cast<int>(b.low), format.shortDateFormat) + " - " +
                       FormatDate(static_cast<int>(b.high) - 1, format.shortDateFormat);
@@ -144,8 +146,10 @@ std::vector<HistogramBin> Histogram(const std::vector<double>& values, double lo
         bins.push_back(b);
     }
     for (double v : values) {
-        int i = static_cast<int>(std::floor((v - lo) / width));
-        bins[static_cast<size_t>(std::clamp(i, 0, count - 1))].count++;
+        const auto above = std::upper_bound(bins.begin(), bins.end(), v,
+                                            [](double x, const HistogramBin& b) { return x < b.low; });
+        const auto i = above == bins.begin() ? 0 : static_cast<size_t>(above - bins.begin()) - 1;
+        bins[i].count++;
     }
     return bins;
 }
@@ -632,7 +636,20 @@ std::string ValueCondition(const Table& table, int field, const std::string& tex
     return name + "=" + Quoted(text);
 }
 
+std::string BinCondition(const Table& table, int field, const HistogramBin& bin) {
+    const FieldDef& f = table.Field(field);
+    const bool date = f.type == 'D' || f.type == 'T' || f.type == '@';
+    const auto constant = [&](double v) {
+        if (date) return Quoted(FormatDate(static_cast<int>(std::floor(v)), table.Format().shortDateFormat));
+        char buf[40];
+        std::snprintf(buf, sizeof buf, "%.17g", v);
+        return std::string(buf);
+    };
+    return f.name + ">=" + constant(bin.low) + " AND " + f.name + "<" + constant(bin.high);
+}
+
 std::string CnpFaultCondition(const std::string& column, CnpFault fault) {
+    if (fault == CnpFault::None) return "CNPMOTIV(" + column + ")='' AND " + column + "<>''";
     return "CNPMOTIV(" + column + ")=" + Quoted(CnpFaultName(fault));
 }
 

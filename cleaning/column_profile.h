@@ -143,6 +143,8 @@ std::optional<GroupCounts> CountByValuesShown(Workspace& ws, const std::vector<i
 // NAME='text' with quotes doubled. For a character value ending in '*' the comparison that
 // keeps its star as a character.
 std::string ValueCondition(const Table& table, int field, const std::string& text);
+// The rows of a histogram's bin: low <= value < high (the last bin's high is past the largest).
+std::string BinCondition(const Table& table, int field, const HistogramBin& bin);
 // The same for a CNP figure: validity fault, sex, age group and sex, county.
 std::string CnpFaultCondition(const std::string& column, CnpFault fault);
 std::string CnpInvalidCondition(const std::string& column);

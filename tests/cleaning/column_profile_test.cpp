@@ -178,10 +178,12 @@ TEST_F(ColumnProfileTest, ClickFilterKeepsTheCountedRows) {
             for (const ValueCount& v : p.top)
                 checks.emplace_back(ValueCondition(table, field, v.text), v.count);
             checks.emplace_back(ValueCondition(table, field, ""), p.empty);
+            for (const HistogramBin& b : p.histogram)
+                checks.emplace_back(BinCondition(table, field, b), b.count);
         }
         const ColumnProfile p = ProfileColumn(table, table.FieldIndex("CNP"));
         ASSERT_TRUE(p.cnp);
-        for (int f = 1; f < kCnpFaultCount; ++f)
+        for (int f = 0; f < kCnpFaultCount; ++f)
             checks.emplace_back(CnpFaultCondition("CNP", static_cast<CnpFault>(f)),
                                 p.cnp->byFault[static_cast<size_t>(f)]);
         checks.emplace_back(CnpInvalidCondition("CNP"), p.cnp->Invalid());
