@@ -7,6 +7,7 @@
 #include "app/data_grid.h"
 #include "app/main_window.h"
 #include "app/qt_text.h"
+#include "cleaning/cnp.h"
 #include "cleaning/column_profile.h"
 #include "dialogs/count_window.h"
 #include "dialogs/profile_window.h"
@@ -16,6 +17,8 @@
 namespace orbelan {
 
 void TForm1::BuildProfileParts() {
+    // The conditions a click in these windows puts in the filter box, also typed by hand.
+    RegisterCnpFilterFunctions();
     gridMenu_->addSeparator();
     const auto current = [this] { return grid_->currentIndex().column(); };
     AddItem(gridMenu_, QStringLiteral("ProfilulColoanei1"), QStringLiteral("Profilul coloanei..."),

@@ -1,10 +1,13 @@
 #include "export/export_command.h"
 
+#include <filesystem>
 #include <stdexcept>
+#include <system_error>
 
 #include "core/workspace.h"
 #include "engine/file_io.h"
 #include "engine/table.h"
+#include "engine/utf8_path.h"
 
 namespace orbelan {
 
@@ -90,6 +93,10 @@ int ExportMadeTable(Workspace& ws, TovDBGridExport& exp, TovExportType type,
                     const std::string& out, const std::string& name,
                     const std::function<void(const std::string& path)>& write) {
     const std::string path = ws.ProgramDir + name + ".dbf";
+    if (!ws.ProgramDir.empty()) {
+        std::error_code ec;  // a folder that can't be made fails the write below, with its name
+        std::filesystem::create_directories(PathFromUtf8(ws.ProgramDir), ec);
+    }
     write(path);
     struct Removed {
         const std::string& path;
