@@ -40,13 +40,15 @@ using CountMap = std::unordered_map<std::string, int64_t, KeyHash, std::equal_to
 // memory stays bounded and the frequent keys keep counts close to the truth.
 class KeyCounter {
   public:
-    KeyCounter() { map_.reserve(1024); }
+    explicit KeyCounter(size_t limit = kExactDistinctLimit) : limit_(std::max<size_t>(limit, 2)) {
+        map_.reserve(std::min<size_t>(limit_, 1024));
+    }
     void Add(std::string_view key, int64_t n = 1) {
         if (const auto it = map_.find(key); it != map_.end()) {
             it->second += n;
             return;
         }
-        if (map_.size() >= kExactDistinctLimit) Prune();
+        if (map_.size() >= limit_) Prune();
         map_.emplace(std::string(key), n);
         ++seen_;
     }
@@ -57,14 +59,13 @@ class KeyCounter {
   private:
     void Prune() {
         approximate_ = true;
-        while (map_.size() >= kExactDistinctLimit / 2) {
-            ++floor_;
-            std::erase_if(map_, [&](const auto& e) { return e.second <= floor_; });
-        }
+        // The fewest counts go first, as few rounds as it takes to free half the room.
+        for (int64_t floor = 1; map_.size() >= limit_ / 2; ++floor)
+            std::erase_if(map_, [&](const auto& e) { return e.second <= floor; });
     }
+    size_t limit_;
     CountMap map_;
     int64_t seen_ = 0;  // keys ever added: past the limit, a key dropped and seen again counts twice
-    int64_t floor_ = 0;
     bool approximate_ = false;
 };
 
@@ -314,7 +315,7 @@ ColumnProfile ProfileColumn(Table& table, int field, const ProfileOptions& optio
     const FormatSettings& format = table.Format();
     KeyReader keys(file, field, format);
     const FieldReader reader(file.Layout(), layout);
-    KeyCounter counter;
+    KeyCounter counter(options.distinctLimit);
     std::vector<double> values;
     // A personal code is read from its stored digits whatever the field's type.
     const bool cnpCandidate = options.forceCnp || type == 'C' || type == 'V' || type == 'N';

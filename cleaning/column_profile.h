@@ -88,6 +88,7 @@ struct ProfileOptions {
     bool forceCnp = false;  // the user marks the column as CNP
     int today = 0;          // day number for the ages; 0: today
     int topCount = 20;
+    size_t distinctLimit = kExactDistinctLimit;
     ProfileProgress progress;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrintPreviewDialog>
@@ -12,12 +13,15 @@ namespace orbelan {
 
 TChartView::TChartView(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAccessibleName(QStringLiteral("Grafic"));
 }
 
 void TChartView::SetChart(ChartData chart) {
     chart_ = std::move(chart);
+    focusBar_ = 0;
+    focusSecond_ = false;
     setMinimumHeight(ChartSize(chart_).height());
     updateGeometry();
     update();
@@ -32,26 +36,53 @@ QSize TChartView::sizeHint() const {
     return ChartSize(chart_);
 }
 
-QPoint TChartView::BarCentre(int index, bool second) const {
-    // Rows are spread evenly from the top of the bars: search the row's middle by hit test.
-    for (int y = 0; y < height(); ++y) {
-        bool side = false;
-        const int x = chart_.kind == ChartKind::Pyramid ? (second ? width() * 3 / 4 : width() / 4)
-                                                        : width() / 2;
-        if (ChartBarAt(chart_, rect(), QPointF(x, y), &side) == index && side == second) {
-            int end = y;
-            while (end + 1 < height() &&
-                   ChartBarAt(chart_, rect(), QPointF(x, end + 1), &side) == index)
-                ++end;
-            return QPoint(x, (y + end) / 2);
-        }
-    }
-    return {};
-}
-
 void TChartView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     DrawChart(painter, rect(), chart_);
+    if (hasFocus() && clickable_ && focusBar_ < static_cast<int>(chart_.bars.size())) {
+        // The chosen bar's row, framed: found by asking which row each line belongs to.
+        int top = -1, bottom = -1;
+        const double x = chart_.kind == ChartKind::Pyramid
+                             ? (focusSecond_ ? width() * 0.75 : width() * 0.25)
+                             : width() / 2.0;
+        for (int y = 0; y < height(); ++y) {
+            bool second = false;
+            if (ChartBarAt(chart_, rect(), QPointF(x, y), &second) == focusBar_) {
+                if (top < 0) top = y;
+                bottom = y;
+            }
+        }
+        if (top >= 0) {
+            painter.setPen(QPen(palette().highlight().color(), 1, Qt::DashLine));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(QRect(2, top, width() - 5, bottom - top));
+        }
+    }
+}
+
+void TChartView::keyPressEvent(QKeyEvent* event) {
+    const int bars = static_cast<int>(chart_.bars.size());
+    if (!clickable_ || bars == 0) return QWidget::keyPressEvent(event);
+    switch (event->key()) {
+        case Qt::Key_Up:
+            focusBar_ = std::max(0, focusBar_ - 1);
+            break;
+        case Qt::Key_Down:
+            focusBar_ = std::min(bars - 1, focusBar_ + 1);
+            break;
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+            focusSecond_ = chart_.kind == ChartKind::Pyramid && event->key() == Qt::Key_Right;
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            emit barClicked(std::min(focusBar_, bars - 1), focusSecond_);
+            return;
+        default:
+            return QWidget::keyPressEvent(event);
+    }
+    update();
 }
 
 void TChartView::mouseMoveEvent(QMouseEvent* event) {

@@ -19,8 +19,6 @@ class TChartView : public QWidget {
     // Whether a click on a bar is reported (off for pictures whose bars name no rows).
     void SetClickable(bool on);
     QSize sizeHint() const override;
-    // The point at the middle of a bar, for tools and tests that click it.
-    QPoint BarCentre(int index, bool second = false) const;
 
     // Through the print preview, one page with the chart fitted to it.
     void Print(QWidget* parent);
@@ -34,10 +32,15 @@ class TChartView : public QWidget {
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // Up and Down choose a bar (Left and Right the side of the pyramid), Enter or Space picks it,
+    // as a click would.
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     ChartData chart_;
     bool clickable_ = true;
+    int focusBar_ = 0;
+    bool focusSecond_ = false;
 };
 
 // Paints the chart on a printer's page, fitted and centred.

@@ -114,6 +114,32 @@ TEST_F(ColumnProfileTest, FiguresOfEachKindOfColumn) {
     EXPECT_EQ(sums.histogram.back().count, 1);   // 100
 }
 
+// Past the limit of distinct values the rare ones are dropped as the walk goes: the frequent
+// values keep their counts and the profile says it is approximate.
+TEST_F(ColumnProfileTest, ManyDistinctValuesCountedApproximately) {
+    std::vector<std::vector<std::string>> rows;
+    for (int i = 0; i < 600; ++i) {
+        const std::string name = i % 3 == 0 ? "POPA" : i % 5 == 0 ? "ANA" : "N" + std::to_string(i);
+        rows.push_back({name, "", "", "", ""});
+    }
+    Open(rows);
+    for (const size_t limit : {size_t{1000}, size_t{50}}) {
+        ProfileOptions options;
+        options.distinctLimit = limit;
+        const ColumnProfile p = ProfileColumn(table, 0, options);
+        EXPECT_EQ(p.approximate, limit == 50);
+        ASSERT_GE(p.top.size(), 2u);
+        EXPECT_EQ(p.top[0].text, "POPA");
+        EXPECT_EQ(p.top[0].count, 200);
+        EXPECT_EQ(p.top[1].text, "ANA");
+        EXPECT_EQ(p.top[1].count, 80);
+        EXPECT_GE(p.distinct, 322);  // 320 names of one row, POPA and ANA
+        if (limit == 1000) {
+            EXPECT_EQ(p.distinct, 322);
+        }
+    }
+}
+
 TEST_F(ColumnProfileTest, CnpFaultOfEachReason) {
     const struct {
         const char* code;
