@@ -152,24 +152,21 @@ const RomanianOrder& Utf8Order() {
     return RomanianOrder::For(*page);
 }
 
-// The key whose byte order is the Romanian order of the text.
-std::string OrderKey(std::string_view text) {
-    std::string key;
-    Utf8Order().AppendKey(text, key);
-    return key;
-}
-
 bool DigitsOnly(std::string_view s) {
     for (char c : s)
         if (c < '0' || c > '9') return false;
     return true;
 }
 
+// <0, 0, >0 in Romanian order. Digits weigh in their own order, so texts of digits alone
+// (codes) are in byte order: the common case of a million codes skips the alphabet's tables.
+int RomanianCompare(std::string_view a, std::string_view b) {
+    if (DigitsOnly(a) && DigitsOnly(b)) return a.compare(b);
+    return Utf8Order().Compare(a, b);
+}
+
 bool RomanianBefore(std::string_view a, std::string_view b) {
-    // Digits weigh in their own order, so texts of digits alone (codes) are in byte order: the
-    // common case of a million codes tied at one each skips the alphabet's tables.
-    if (DigitsOnly(a) && DigitsOnly(b)) return a < b;
-    return Utf8Order().Compare(a, b) < 0;
+    return RomanianCompare(a, b) < 0;
 }
 
 // The first `keep` of texts in Romanian order, in that order: a linear choice first, since all
@@ -652,6 +649,8 @@ GroupCounts CountByValues(Table& table, const std::vector<int>& fields, int sumF
         }
         return parts;
     };
+    bool allCharacter = true;
+    for (const KeyReader& r : readers) allCharacter = allCharacter && r.Character();
     KeyCounter counter;
     std::string key, texts;
     const int64_t total = table.RecordCount();
@@ -661,17 +660,12 @@ GroupCounts CountByValues(Table& table, const std::vector<int>& fields, int sumF
         ++result.rows;
         key.clear();
         for (KeyReader& r : readers) pack(key, r.Key(record));
-        KeyEntry& entry = counter.Add(key, [&](std::string_view k) {
+        KeyEntry& entry = counter.Add(key, [&](std::string_view) {
+            if (allCharacter) return std::string();  // the key's bytes are the texts
             texts.clear();
-            const std::vector<std::string> parts = unpack(k);
-            for (size_t i = 0; i < readers.size(); ++i) {
-                // Character keys are their text's bytes; the others' text is made now.
-                if (readers[i].Character())
-                    pack(texts, file.Page().Decode(parts[i]));
-                else {
-                    readers[i].Key(record);
-                    pack(texts, readers[i].NewText());
-                }
+            for (KeyReader& r : readers) {
+                r.Key(record);
+                pack(texts, r.Character() ? r.Text(r.Key(record), KeyEntry{}) : r.NewText());
             }
             return texts;
         });
@@ -682,42 +676,41 @@ GroupCounts CountByValues(Table& table, const std::vector<int>& fields, int sumF
     }
     if (progress) progress(total, total);
     result.approximate = counter.Approximate();
-    // Keys that show the same texts are one group.
+    // Keys that show the same texts are one group: merged where a text has more than one key.
+    bool canonical = true;
+    for (const KeyReader& r : readers) canonical = canonical && (r.Character() || r.Canonical());
     std::unordered_map<std::string, size_t> index;
-    counter.ForEach([&](std::string_view, KeyEntry& entry) {
-        const auto [it, added] = index.emplace(entry.text, result.groups.size());
-        if (added) {
+    result.groups.reserve(counter.Size());
+    counter.ForEach([&](std::string_view k, KeyEntry& entry) {
+        size_t at = result.groups.size();
+        if (!canonical) at = index.emplace(entry.text, at).first->second;
+        if (at == result.groups.size()) {
             GroupCount g;
-            g.keys = unpack(entry.text);
+            if (allCharacter) {
+                g.keys = unpack(k);
+                for (std::string& part : g.keys) part = file.Page().Decode(part);
+            } else {
+                g.keys = unpack(entry.text);
+            }
             result.groups.push_back(std::move(g));
         }
-        GroupCount& g = result.groups[it->second];
+        GroupCount& g = result.groups[at];
         g.count += entry.count;
         g.sum += entry.sum;
     });
     counter.Clear();
-    // Sorted on order keys made once per group: comparing texts in the Romanian order a million
-    // times over would take seconds.
-    std::vector<std::pair<std::string, size_t>> keys(result.groups.size());
-    for (size_t i = 0; i < result.groups.size(); ++i) {
-        keys[i].second = i;
-        // The parts apart by a byte below every byte of a key, so the first part decides first.
-        const std::vector<std::string>& parts = result.groups[i].keys;
-        for (size_t j = 0; j < parts.size(); ++j) {
-            if (j > 0) keys[i].first += '\0';
-            keys[i].first += OrderKey(parts[j]);
-        }
-    }
-    const auto countOf = [&](size_t i) { return result.groups[i].count; };
-    std::sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
-        if (order == CountOrder::ByCount && countOf(a.second) != countOf(b.second))
-            return countOf(a.second) > countOf(b.second);
-        return a.first < b.first;
-    });
-    std::vector<GroupCount> sorted;
-    sorted.reserve(keys.size());
-    for (const auto& k : keys) sorted.push_back(std::move(result.groups[k.second]));
-    result.groups = std::move(sorted);
+    const auto byValue = [](const GroupCount& a, const GroupCount& b) {
+        for (size_t i = 0; i < a.keys.size(); ++i)
+            if (const int c = RomanianCompare(a.keys[i], b.keys[i]); c != 0) return c < 0;
+        return false;
+    };
+    if (order == CountOrder::ByValue)
+        std::sort(result.groups.begin(), result.groups.end(), byValue);
+    else
+        std::sort(result.groups.begin(), result.groups.end(),
+                  [&](const GroupCount& a, const GroupCount& b) {
+                      return a.count != b.count ? a.count > b.count : byValue(a, b);
+                  });
     return result;
 }
 
