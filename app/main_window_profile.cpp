@@ -30,7 +30,8 @@ void TForm1::BuildProfileParts() {
     AddItem(titleMenu_, QStringLiteral("ProfilulColoaneiTitlu"),
             QStringLiteral("Profilul coloanei..."),
             [this] { ProfilulColoanei1Click(titleMenuColumn_); });
-    AddItem(titleMenu_, QStringLiteral("NumaraPeValoriTitlu"), QStringLiteral("Numara pe valori..."),
+    AddItem(titleMenu_, QStringLiteral("NumaraPeValoriTitlu"),
+            QStringLiteral("Numara pe valori..."),
             [this] { NumaraPeValori1Click(titleMenuColumn_); });
     QHeaderView* titles = grid_->horizontalHeader();
     titles->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -83,27 +84,29 @@ void TForm1::NumaraPeValori1Click(int column) {
 
 void TForm1::ExportCounts(const GroupCounts& counts) {
     const auto out = AskSaveFile(
-        {"Exporta numararea", "Excel 2007 (*.xlsx)|*.xlsx|Excel (*.xls)|*.xls|HTML (*.html)|*.html|"
+        {"Exporta numararea",
+         "Excel 2007 (*.xlsx)|*.xlsx|Excel (*.xls)|*.xls|HTML (*.html)|*.html|"
          "Word (*.doc)|*.doc|Text (*.txt)|*.txt|CSV (*.csv)|*.csv|Text cu tab (*.tab)|*.tab|"
          "RTF (*.rtf)|*.rtf|DIF (*.dif)|*.dif|SYLK (*.slk)|*.slk|PDF (*.pdf)|*.pdf",
-         "*.xlsx", {}});
+         "*.xlsx",
+         {}});
     if (!out) return;
     const size_t dot = out->find_last_of('.');
     std::string ext = dot == std::string::npos ? std::string() : out->substr(dot + 1);
     for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
     TovExportType type = xtExcel;
     if (!ExportTypeFromName(ext, type)) {
-        ShowError("Alegeti un fisier .xlsx .xls .html .doc .txt .csv .tab .rtf .dif .slk sau .pdf.");
+        ShowError(
+            "Alegeti un fisier .xlsx .xls .html .doc .txt .csv .tab .rtf .dif .slk sau .pdf.");
         return;
     }
     ExportWindows none;
     TovDBGridExport exp(*this, none, ws_.platform);
     const std::string page = ws_.table.Header().codePage;
-    const int leftOut = ExportMadeTable(ws_, exp, type, *out, "Numarare pe valori",
-                                        [&](const std::string& path) {
-                                            WriteCountsTable(counts, path,
-                                                             page.empty() ? "cp1250" : page);
-                                        });
+    const int leftOut =
+        ExportMadeTable(ws_, exp, type, *out, "Numarare pe valori", [&](const std::string& path) {
+            WriteCountsTable(counts, path, page.empty() ? "cp1250" : page);
+        });
     if (leftOut > 0) ShowError(RowsLeftOutText(leftOut));
 }
 

@@ -1,9 +1,9 @@
 // A column's profile, counts by value and their charts on the large table.
 #include <QImage>
-#include <ctime>
 #include <QPainter>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 
 #include "bench/bench_util.h"
@@ -26,7 +26,8 @@ bool Skip(const std::string& what) {
 // The processor time beside the wall time: on a shared machine the wall time says more about the
 // others.
 std::string Cpu(std::clock_t since) {
-    return "cpu " + std::to_string(static_cast<long>((std::clock() - since) * 1000 / CLOCKS_PER_SEC)) +
+    return "cpu " +
+           std::to_string(static_cast<long>((std::clock() - since) * 1000 / CLOCKS_PER_SEC)) +
            " ms, ";
 }
 
@@ -36,8 +37,9 @@ ColumnProfile TimeProfile(Table& t, const char* column) {
     const std::clock_t cpu = std::clock();
     ColumnProfile p = ProfileColumn(t, t.FieldIndex(column));
     Report(("profile " + std::string(column)).c_str(), sw.Ms(),
-           Cpu(cpu) + std::to_string(p.distinct) + " distinct" + (p.approximate ? " (approximate)" : "") +
-               (p.cnp ? ", CNP" : "") + ", anon " + std::to_string(int(AnonymousMb())) + " MB");
+           Cpu(cpu) + std::to_string(p.distinct) + " distinct" +
+               (p.approximate ? " (approximate)" : "") + (p.cnp ? ", CNP" : "") + ", anon " +
+               std::to_string(int(AnonymousMb())) + " MB");
     return p;
 }
 

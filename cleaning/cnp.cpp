@@ -74,18 +74,23 @@ std::string CnpSex(std::string_view text) {
 namespace orbelan {
 namespace {
 
+// The county of each code of digits 8-9, by its number (empty: not assigned).
+// clang-format off
 constexpr std::string_view kCounties[] = {
-    "",                   "Alba",        "Arad",         "Arges",           "Bacau",
-    "Bihor",              "Bistrita-Nasaud", "Botosani", "Brasov",          "Braila",
-    "Buzau",              "Caras-Severin", "Cluj",       "Constanta",       "Covasna",
-    "Dambovita",          "Dolj",        "Galati",       "Gorj",            "Harghita",
-    "Hunedoara",          "Ialomita",    "Iasi",         "Ilfov",           "Maramures",
-    "Mehedinti",          "Mures",       "Neamt",        "Olt",             "Prahova",
-    "Satu Mare",          "Salaj",       "Sibiu",        "Suceava",         "Teleorman",
-    "Timis",              "Tulcea",      "Vaslui",       "Valcea",          "Vrancea",
-    "Bucuresti",          "Bucuresti Sector 1", "Bucuresti Sector 2", "Bucuresti Sector 3",
-    "Bucuresti Sector 4", "Bucuresti Sector 5", "Bucuresti Sector 6", "Bucuresti Sector 7",
-    "Bucuresti Sector 8", "",            "",             "Calarasi",        "Giurgiu"};
+    "",                                                                        // 00
+    "Alba", "Arad", "Arges", "Bacau", "Bihor",                                 // 01-05
+    "Bistrita-Nasaud", "Botosani", "Brasov", "Braila", "Buzau",                // 06-10
+    "Caras-Severin", "Cluj", "Constanta", "Covasna", "Dambovita",              // 11-15
+    "Dolj", "Galati", "Gorj", "Harghita", "Hunedoara",                         // 16-20
+    "Ialomita", "Iasi", "Ilfov", "Maramures", "Mehedinti",                     // 21-25
+    "Mures", "Neamt", "Olt", "Prahova", "Satu Mare",                           // 26-30
+    "Salaj", "Sibiu", "Suceava", "Teleorman", "Timis",                         // 31-35
+    "Tulcea", "Vaslui", "Valcea", "Vrancea", "Bucuresti",                      // 36-40
+    "Bucuresti Sector 1", "Bucuresti Sector 2", "Bucuresti Sector 3",          // 41-43
+    "Bucuresti Sector 4", "Bucuresti Sector 5", "Bucuresti Sector 6",          // 44-46
+    "Bucuresti Sector 7", "Bucuresti Sector 8", "", "",                        // 47-50
+    "Calarasi", "Giurgiu"};                                                    // 51-52
+// clang-format on
 
 }  // namespace
 
@@ -180,13 +185,12 @@ void RegisterCnpFilterFunctions() {
                                              const int age = CnpAgeAt(t, TodayDayNumber());
                                              return age < 0 ? std::string() : std::to_string(age);
                                          }});
-    RegisterFilterFunction("CNPJUDET", {false, [](std::string_view t) {
-                                            if (!CnpCorect(t, false)) return std::string();
-                                            const std::string_view name =
-                                                CnpCountyName(CnpCountyCode(t));
-                                            return name.empty() ? std::string("necunoscut")
-                                                                : std::string(name);
-                                        }});
+    RegisterFilterFunction("CNPJUDET",
+                           {false, [](std::string_view t) {
+                                if (!CnpCorect(t, false)) return std::string();
+                                const std::string_view name = CnpCountyName(CnpCountyCode(t));
+                                return name.empty() ? std::string("necunoscut") : std::string(name);
+                            }});
 }
 
 }  // namespace orbelan

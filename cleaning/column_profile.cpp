@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -138,7 +138,8 @@ class KeyCounter {
     size_t mask_ = 0;
     std::string keys_;
     std::vector<KeyEntry> entries_;
-    int64_t seen_ = 0;  // keys ever added: past the limit, a key dropped and seen again counts twice
+    int64_t seen_ =
+        0;  // keys ever added: past the limit, a key dropped and seen again counts twice
     bool approximate_ = false;
 };
 
@@ -254,8 +255,8 @@ std::vector<HistogramBin> Histogram(const std::vector<double>& values, double lo
         bins.push_back(b);
     }
     for (double v : values) {
-        const auto above = std::upper_bound(bins.begin(), bins.end(), v,
-                                            [](double x, const HistogramBin& b) { return x < b.low; });
+        const auto above = std::upper_bound(
+            bins.begin(), bins.end(), v, [](double x, const HistogramBin& b) { return x < b.low; });
         const auto i = above == bins.begin() ? 0 : static_cast<size_t>(above - bins.begin()) - 1;
         bins[i].count++;
     }
@@ -285,9 +286,9 @@ class KeyReader {
             return buffer_;
         }
         buffer_.assign(v.IsEmpty() ? std::string_view()
-                                   : std::string_view(reinterpret_cast<const char*>(record) +
-                                                          layout_.def.offset,
-                                                      static_cast<size_t>(layout_.def.size)));
+                                   : std::string_view(
+                                         reinterpret_cast<const char*>(record) + layout_.def.offset,
+                                         static_cast<size_t>(layout_.def.size)));
         buffer_ += v.IsEmpty() ? '\0' : '\1';
         return buffer_;
     }
@@ -350,7 +351,7 @@ std::string FigureText(const ColumnProfile& p, double value, const FormatSetting
 }
 
 std::vector<std::pair<std::string, std::string>> ProfileFigures(const ColumnProfile& p,
-                                                                 const FormatSettings& format) {
+                                                                const FormatSettings& format) {
     std::vector<std::pair<std::string, std::string>> f;
     const auto share = [&](int64_t n, int64_t of) {
         char buf[32];
@@ -382,7 +383,8 @@ std::vector<std::pair<std::string, std::string>> ProfileFigures(const ColumnProf
             if (p.values > 0) {
                 f.emplace_back("Minim", FigureText(p, p.minimum, format));
                 f.emplace_back("Maxim", FigureText(p, p.maximum, format));
-                if (p.kind == ProfileKind::Number) f.emplace_back("Suma", FigureText(p, p.sum, format));
+                if (p.kind == ProfileKind::Number)
+                    f.emplace_back("Suma", FigureText(p, p.sum, format));
                 f.emplace_back("Media", FigureText(p, p.mean, format));
                 f.emplace_back("Mediana", FigureText(p, p.median, format));
             }
@@ -429,10 +431,18 @@ ColumnProfile ProfileColumn(Table& table, int field, const ProfileOptions& optio
     ColumnProfile p;
     p.column = layout.def.name;
     switch (type) {
-        case 'N': case 'F': case 'I': case 'B': case 'Y': case 'O': case '+':
+        case 'N':
+        case 'F':
+        case 'I':
+        case 'B':
+        case 'Y':
+        case 'O':
+        case '+':
             p.kind = ProfileKind::Number;
             break;
-        case 'D': case 'T': case '@':
+        case 'D':
+        case 'T':
+        case '@':
             p.kind = ProfileKind::Date;
             break;
         case 'L':
@@ -536,9 +546,9 @@ ColumnProfile ProfileColumn(Table& table, int field, const ProfileOptions& optio
             }
             size_t first = 0, end = vc.text.size();
             const char32_t head = static_cast<char32_t>(utf8::NextCodePoint(vc.text, first));
-            const bool blankEnd = !vc.text.empty() && (vc.text[end - 1] == ' ' ||
-                                                       vc.text[end - 1] == '\t' ||
-                                                       vc.text.ends_with("\xC2\xA0"));
+            const bool blankEnd =
+                !vc.text.empty() && (vc.text[end - 1] == ' ' || vc.text[end - 1] == '\t' ||
+                                     vc.text.ends_with("\xC2\xA0"));
             if (IsBlank(head) || blankEnd) {
                 p.blanksAround += count;
                 p.blanksExamples.push_back(vc.text);
@@ -573,8 +583,8 @@ ColumnProfile ProfileColumn(Table& table, int field, const ProfileOptions& optio
                          values.end());
         p.median = values[mid];
         if (values.size() % 2 == 0) {
-            const double below =
-                *std::max_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(mid));
+            const double below = *std::max_element(
+                values.begin(), values.begin() + static_cast<std::ptrdiff_t>(mid));
             p.median = (p.median + below) / 2;
         }
         p.histogram = Histogram(values, p.minimum, p.maximum, p.kind == ProfileKind::Date, format);
@@ -747,9 +757,11 @@ void WriteCountsTable(const GroupCounts& counts, const std::string& path,
     DbfWriter w(path, d);
     for (const GroupCount& g : counts.groups) {
         w.BeginRow();
-        for (size_t i = 0; i < g.keys.size(); ++i) w.SetText(static_cast<int>(i), g.keys[i], format);
+        for (size_t i = 0; i < g.keys.size(); ++i)
+            w.SetText(static_cast<int>(i), g.keys[i], format);
         w.SetText(static_cast<int>(g.keys.size()), std::to_string(g.count), format);
-        if (!counts.sumColumn.empty()) w.SetDouble(static_cast<int>(g.keys.size()) + 1, g.sum, format);
+        if (!counts.sumColumn.empty())
+            w.SetDouble(static_cast<int>(g.keys.size()) + 1, g.sum, format);
         w.EndRow();
     }
     w.Commit();
@@ -815,7 +827,9 @@ std::string BinCondition(const Table& table, int field, const HistogramBin& bin)
     const FieldDef& f = table.Field(field);
     const bool date = f.type == 'D' || f.type == 'T' || f.type == '@';
     const auto constant = [&](double v) {
-        if (date) return Quoted(FormatDate(static_cast<int>(std::floor(v)), table.Format().shortDateFormat));
+        if (date)
+            return Quoted(
+                FormatDate(static_cast<int>(std::floor(v)), table.Format().shortDateFormat));
         char buf[40];
         std::snprintf(buf, sizeof buf, "%.17g", v);
         return std::string(buf);

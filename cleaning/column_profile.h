@@ -96,7 +96,7 @@ struct ProfileOptions {
 // then the kind's own figures, then the CNP's. Numbers use the format's decimal separator,
 // dates its short date form.
 std::vector<std::pair<std::string, std::string>> ProfileFigures(const ColumnProfile& profile,
-                                                                 const FormatSettings& format);
+                                                                const FormatSettings& format);
 // A number or a date of the profile as the figures show it.
 std::string FigureText(const ColumnProfile& profile, double value, const FormatSettings& format);
 

@@ -105,8 +105,8 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
         } else if (a == "--format") {
             o.outputFormat = Value(args, i);
             static const char* const kFormats[] = {
-                "table", "text", "csv", "json", "html", "xls",    "doc",    "txt",    "tab", "rtf",
-                "dif",   "slk", "xlsx", "pdf",  "dbase3", "dbase4", "foxpro", "vfp"};
+                "table", "text", "csv", "json", "html", "xls",    "doc",    "txt",    "tab",
+                "rtf",   "dif",  "slk", "xlsx", "pdf",  "dbase3", "dbase4", "foxpro", "vfp"};
             if (std::find(std::begin(kFormats), std::end(kFormats), o.outputFormat) ==
                 std::end(kFormats))
                 throw UsageError("Format necunoscut: " + o.outputFormat + ".");

@@ -8,10 +8,10 @@
 #include "cli/cli_app.h"
 #include "cli/codepage_cli.h"
 #include "cli/row_printer.h"
-#include "export/export_command.h"
 #include "core/text_util.h"
 #include "engine/table.h"
 #include "engine/utf8.h"
+#include "export/export_command.h"
 #ifdef ORBELAN_HAVE_PDF
 #include "print/pdf_export.h"
 #include "print/profile_chart.h"
@@ -45,7 +45,8 @@ void PrintValues(std::ostream& out, const char* heading, const std::vector<Value
 
 void PrintText(std::ostream& out, const ColumnProfile& p, const FormatSettings& format) {
     out << "Coloana: " << p.column << '\n';
-    for (const auto& [label, text] : ProfileFigures(p, format)) out << label << ": " << text << '\n';
+    for (const auto& [label, text] : ProfileFigures(p, format))
+        out << label << ": " << text << '\n';
     PrintValues(out, "Cele mai frecvente valori", p.top);
     if (!p.blanksExamples.empty()) {
         out << "Valori cu spatii la inceput sau la sfarsit:\n";
@@ -80,8 +81,8 @@ std::string JsonValues(const std::vector<ValueCount>& values) {
 
 void PrintJson(std::ostream& out, const ColumnProfile& p) {
     static const char* const kKinds[] = {"text", "numar", "data", "logic"};
-    out << "{\"coloana\": " << JsonString(p.column)
-        << ", \"tip\": \"" << kKinds[static_cast<int>(p.kind)] << "\", \"linii\": " << p.rows
+    out << "{\"coloana\": " << JsonString(p.column) << ", \"tip\": \""
+        << kKinds[static_cast<int>(p.kind)] << "\", \"linii\": " << p.rows
         << ", \"completate\": " << p.filled << ", \"goale\": " << p.empty
         << ", \"distincte\": " << p.distinct
         << ", \"aproximativ\": " << (p.approximate ? "true" : "false")
@@ -90,9 +91,9 @@ void PrintJson(std::ostream& out, const ColumnProfile& p) {
         out << ", \"cea_mai_scurta\": " << JsonString(p.shortest)
             << ", \"lungime_minima\": " << p.shortestLength
             << ", \"cea_mai_lunga\": " << JsonString(p.longest)
-            << ", \"lungime_maxima\": " << p.longestLength
-            << ", \"cu_spatii\": " << p.blanksAround << ", \"cu_sedila\": " << p.cedillaForms
-            << ", \"cu_virgula\": " << p.commaForms << ", \"amestec\": " << p.mixedForms;
+            << ", \"lungime_maxima\": " << p.longestLength << ", \"cu_spatii\": " << p.blanksAround
+            << ", \"cu_sedila\": " << p.cedillaForms << ", \"cu_virgula\": " << p.commaForms
+            << ", \"amestec\": " << p.mixedForms;
     }
     if (p.values > 0) {
         out << ", \"minim\": " << Number(p.minimum) << ", \"maxim\": " << Number(p.maximum)
@@ -128,8 +129,8 @@ std::vector<int> ColumnList(CliContext& c, const std::string& list) {
     size_t at = 0;
     while (at <= list.size()) {
         const size_t comma = list.find(',', at);
-        const std::string name(Trim(list.substr(at, comma == std::string::npos ? std::string::npos
-                                                                                : comma - at)));
+        const std::string name(
+            Trim(list.substr(at, comma == std::string::npos ? std::string::npos : comma - at)));
         const int f = c.ws.table.FieldIndex(name);
         if (f < 0) throw UsageError("Coloana " + name + " nu exista in tabel.");
         fields.push_back(f);
@@ -172,8 +173,9 @@ int ExportCounts(CliContext& c, const GroupCounts& g) {
                    [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
     TovExportType type = xtExcel;
     if (!ExportTypeFromName(ext, type))
-        throw UsageError("Fisierul -o se termina in .html .xls .xlsx .doc .txt .csv .tab .rtf .dif "
-                         ".slk sau .pdf.");
+        throw UsageError(
+            "Fisierul -o se termina in .html .xls .xlsx .doc .txt .csv .tab .rtf .dif "
+            ".slk sau .pdf.");
 #ifdef ORBELAN_HAVE_PDF
     if (type == xtPDF) InstallPdfExport();
 #endif
@@ -184,7 +186,8 @@ int ExportCounts(CliContext& c, const GroupCounts& g) {
     ExportMadeTable(c.ws, exp, type, out, "Numarare pe valori", [&](const std::string& path) {
         WriteCountsTable(g, path, page.empty() ? "cp1250" : page);
     });
-    if (g.approximate) c.out << "Peste 1.000.000 de valori distincte: numerele sunt aproximative.\n";
+    if (g.approximate)
+        c.out << "Peste 1.000.000 de valori distincte: numerele sunt aproximative.\n";
     return kExitDone;
 }
 
@@ -216,9 +219,9 @@ int CountCommand(CliContext& c) {
         sum = c.ws.table.FieldIndex(c.options.sumColumn);
         if (sum < 0) throw UsageError("Coloana " + c.options.sumColumn + " nu exista in tabel.");
     }
-    const GroupCounts g = CountByValues(
-        c.ws.table, fields, sum,
-        c.options.order == "value" ? CountOrder::ByValue : CountOrder::ByCount);
+    const GroupCounts g =
+        CountByValues(c.ws.table, fields, sum,
+                      c.options.order == "value" ? CountOrder::ByValue : CountOrder::ByCount);
     if (!c.options.output.empty()) return ExportCounts(c, g);
     const FormatSettings& fmt = c.ws.table.Format();
     const auto sumText = [&](double v) {
@@ -250,8 +253,7 @@ int CountCommand(CliContext& c) {
             for (size_t i = 0; i < heads.size(); ++i) c.out << (i ? "," : "") << CsvField(heads[i]);
             c.out << '\n';
             for (const auto& row : rows) {
-                for (size_t i = 0; i < row.size(); ++i)
-                    c.out << (i ? "," : "") << CsvField(row[i]);
+                for (size_t i = 0; i < row.size(); ++i) c.out << (i ? "," : "") << CsvField(row[i]);
                 c.out << '\n';
             }
         } else {

@@ -1,8 +1,8 @@
 #include "dialogs/chart_view.h"
 
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrintPreviewDialog>
@@ -101,8 +101,7 @@ void PaintChartPage(QPrinter& printer, const ChartData& chart) {
     QPainter painter(&printer);
     const QRectF page = painter.viewport();
     const QSize size = ChartSize(chart);
-    const double scale =
-        std::min(page.width() / size.width(), page.height() / size.height());
+    const double scale = std::min(page.width() / size.width(), page.height() / size.height());
     painter.translate((page.width() - size.width() * scale) / 2, 0);
     painter.scale(scale, scale);
     DrawChart(painter, QRectF(QPointF(0, 0), QSizeF(size)), chart);
@@ -119,14 +118,15 @@ void TChartView::Print(QWidget* parent) {
 }
 
 void TChartView::SaveAs(QWidget* parent) {
-    const QString path = QFileDialog::getSaveFileName(
-        parent, QStringLiteral("Salveaza graficul"), QString(),
-        QStringLiteral("Imagine PNG (*.png);;Document PDF (*.pdf)"));
+    const QString path =
+        QFileDialog::getSaveFileName(parent, QStringLiteral("Salveaza graficul"), QString(),
+                                     QStringLiteral("Imagine PNG (*.png);;Document PDF (*.pdf)"));
     if (path.isEmpty()) return;
     try {
         SaveChart(chart_, path.toStdString());
     } catch (const std::exception& e) {
-        QMessageBox::warning(parent, QStringLiteral("Salveaza graficul"), QString::fromUtf8(e.what()));
+        QMessageBox::warning(parent, QStringLiteral("Salveaza graficul"),
+                             QString::fromUtf8(e.what()));
     }
 }
 

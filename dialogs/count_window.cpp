@@ -24,8 +24,8 @@ QString Q(const std::string& s) {
 }
 
 bool Numeric(char type) {
-    return type == 'N' || type == 'F' || type == 'I' || type == 'B' || type == 'Y' ||
-           type == 'O' || type == '+';
+    return type == 'N' || type == 'F' || type == 'I' || type == 'B' || type == 'Y' || type == 'O' ||
+           type == '+';
 }
 
 }  // namespace
@@ -142,8 +142,8 @@ void TCountWindow::Run() {
     if (col2_->currentData().toInt() >= 0 && col2_->currentData().toInt() != fields[0])
         fields.push_back(col2_->currentData().toInt());
     const int sum = sum_->currentData().toInt();
-    auto counts = count_(fields, sum, byValue_->isChecked() ? CountOrder::ByValue
-                                                            : CountOrder::ByCount);
+    auto counts =
+        count_(fields, sum, byValue_->isChecked() ? CountOrder::ByValue : CountOrder::ByCount);
     if (!counts) return;
     fields_ = fields;
     counts_ = std::move(counts);
@@ -162,14 +162,14 @@ void TCountWindow::Run() {
         const GroupCount& row = g.groups[static_cast<size_t>(r)];
         int c = 0;
         for (const std::string& k : row.keys)
-            results_->setItem(r, c++, new QTableWidgetItem(k.empty() ? QStringLiteral("(gol)")
-                                                                     : Q(k)));
+            results_->setItem(r, c++,
+                              new QTableWidgetItem(k.empty() ? QStringLiteral("(gol)") : Q(k)));
         auto* n = new QTableWidgetItem(Q(GroupedThousands(row.count)));
         n->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         results_->setItem(r, c++, n);
         if (!g.sumColumn.empty()) {
-            auto* s = new QTableWidgetItem(
-                QString::number(row.sum, 'f', g.sumDecimals).replace(QLatin1Char('.'), QLatin1Char(sep)));
+            auto* s = new QTableWidgetItem(QString::number(row.sum, 'f', g.sumDecimals)
+                                               .replace(QLatin1Char('.'), QLatin1Char(sep)));
             s->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             results_->setItem(r, c, s);
         }

@@ -25,9 +25,8 @@ class TCountWindow : public QDialog {
     Q_OBJECT
   public:
     // The counts of the displayed rows; nullopt when the user stopped the walk.
-    using Count =
-        std::function<std::optional<GroupCounts>(const std::vector<int>& fields, int sumField,
-                                                 CountOrder order)>;
+    using Count = std::function<std::optional<GroupCounts>(const std::vector<int>& fields,
+                                                           int sumField, CountOrder order)>;
     // Asks for a file and exports the counts there.
     using Export = std::function<void(const GroupCounts& counts)>;
 

@@ -77,9 +77,9 @@ TProfileWindow::TProfileWindow(QWidget* parent) : QDialog(parent) {
 
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName(QStringLiteral("Tabs"));
-    top_ = MakeTable({QStringLiteral("Valoare"), QStringLiteral("Numar"), QStringLiteral("Procent"),
-                      QString()},
-                     this);
+    top_ = MakeTable(
+        {QStringLiteral("Valoare"), QStringLiteral("Numar"), QStringLiteral("Procent"), QString()},
+        this);
     top_->setObjectName(QStringLiteral("TopValues"));
     top_->setAccessibleName(QStringLiteral("Cele mai frecvente valori; dublu clic filtreaza"));
     top_->setToolTip(QStringLiteral("Dublu clic pe o valoare: tabelul arata numai liniile ei"));
@@ -191,8 +191,9 @@ void TProfileWindow::Fill() {
     if (table_->Filtered() && !table_->FilterText().empty())
         note = QStringLiteral("Numai liniile filtrului: %1. ").arg(Q(table_->FilterText()));
     if (p.approximate)
-        note += QStringLiteral("Peste 1.000.000 de valori distincte: numerele valorilor frecvente "
-                               "sunt aproximative. ");
+        note += QStringLiteral(
+            "Peste 1.000.000 de valori distincte: numerele valorilor frecvente "
+            "sunt aproximative. ");
     note += QStringLiteral("Dublu clic pe o valoare sau clic pe o bara filtreaza tabelul.");
     note_->setText(note);
 
@@ -209,9 +210,9 @@ void TProfileWindow::Fill() {
     for (size_t i = 0; i < p.top.size(); ++i) {
         const ValueCount& v = p.top[i];
         char share[32];
-        std::snprintf(share, sizeof share, "%.1f%%",
-                      p.rows ? 100.0 * static_cast<double>(v.count) / static_cast<double>(p.rows)
-                             : 0.0);
+        std::snprintf(
+            share, sizeof share, "%.1f%%",
+            p.rows ? 100.0 * static_cast<double>(v.count) / static_cast<double>(p.rows) : 0.0);
         const int row = static_cast<int>(i);
         SetRow(top_, row,
                {v.text.empty() ? QStringLiteral("(gol)") : Q(v.text), Q(GroupedThousands(v.count)),
@@ -245,8 +246,8 @@ void TProfileWindow::Fill() {
         const CnpFigures& c = *p.cnp;
         ChartData validity;
         validity.title = "Validitatea CNP - " + p.column;
-        validity.note = GroupedThousands(c.Valid()) + " corecte, " +
-                        GroupedThousands(c.Invalid()) + " incorecte";
+        validity.note = GroupedThousands(c.Valid()) + " corecte, " + GroupedThousands(c.Invalid()) +
+                        " incorecte";
         for (int i = 0; i < kCnpFaultCount; ++i)
             validity.bars.push_back(
                 {CnpFaultText(static_cast<CnpFault>(i)), c.byFault[static_cast<size_t>(i)], 0});

@@ -200,8 +200,8 @@ class Parser {
         n->op = opToken.op;
         n->constText = c.text;
         if (function.numeric && !Trim(c.text.data(), c.text.size()).empty()) {
-            const auto v = ParseNumberText(Trim(c.text.data(), c.text.size()),
-                                           format_.decimalSeparator);
+            const auto v =
+                ParseNumberText(Trim(c.text.data(), c.text.size()), format_.decimalSeparator);
             if (!v) throw Fault{c.pos, Describe(c) + " nu este un numar"};
             n->constNumber.state = kValue;
             n->constNumber.v = *v;

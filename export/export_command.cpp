@@ -89,8 +89,8 @@ int ExportTableToFile(Table& table, TovDBGridExport& exp, TovExportType type,
     return exp.RowsLeftOut();
 }
 
-int ExportMadeTable(Workspace& ws, TovDBGridExport& exp, TovExportType type,
-                    const std::string& out, const std::string& name,
+int ExportMadeTable(Workspace& ws, TovDBGridExport& exp, TovExportType type, const std::string& out,
+                    const std::string& name,
                     const std::function<void(const std::string& path)>& write) {
     const std::string path = ws.ProgramDir + name + ".dbf";
     if (!ws.ProgramDir.empty()) {

@@ -31,8 +31,8 @@ bool ExportTypeFromName(const std::string& name, TovExportType& type);
 // A table made only to be exported (counts by value): `write` writes it to the path it is given,
 // a scratch name in the program's data folder whose file name (`name`.dbf) titles the document;
 // it is exported like the grid's rows and removed.
-int ExportMadeTable(Workspace& ws, TovDBGridExport& exp, TovExportType type,
-                    const std::string& out, const std::string& name,
+int ExportMadeTable(Workspace& ws, TovDBGridExport& exp, TovExportType type, const std::string& out,
+                    const std::string& name,
                     const std::function<void(const std::string& path)>& write);
 
 std::string RowsLeftOutText(int rows);

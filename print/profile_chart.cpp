@@ -101,8 +101,8 @@ std::string Title(const ColumnProfile& p, const char* what) {
 }
 
 std::string RowsNote(const ColumnProfile& p) {
-    std::string note = GroupedThousands(p.rows) + " linii, " + GroupedThousands(p.filled) +
-                       " completate";
+    std::string note =
+        GroupedThousands(p.rows) + " linii, " + GroupedThousands(p.filled) + " completate";
     if (p.approximate) note += "; numarare aproximativa (peste 1.000.000 de valori distincte)";
     return note;
 }
@@ -150,8 +150,8 @@ ChartData ChartOfCounts(const GroupCounts& counts, size_t maxBars) {
     std::string columns;
     for (const std::string& col : counts.columns) columns += (columns.empty() ? "" : ", ") + col;
     c.title = "Numarare pe valori - " + columns;
-    c.note = GroupedThousands(counts.rows) + " linii, " + GroupedThousands(
-                 static_cast<long long>(counts.groups.size())) + " grupuri";
+    c.note = GroupedThousands(counts.rows) + " linii, " +
+             GroupedThousands(static_cast<long long>(counts.groups.size())) + " grupuri";
     if (counts.groups.size() > maxBars)
         c.note += "; primele " + std::to_string(maxBars) + " in grafic";
     if (counts.approximate) c.note += "; numarare aproximativa";
@@ -226,8 +226,8 @@ void DrawChart(QPainter& painter, const QRectF& area, const ChartData& chart) {
             painter.drawText(QRectF(second.right() + 4, rowTop, 60, l.row),
                              Qt::AlignLeft | Qt::AlignVCenter, QString::number(b.second));
         } else {
-            const QString label = QFontMetricsF(font).elidedText(
-                Q(b.label), Qt::ElideRight, l.barLeft - l.labelLeft - 6);
+            const QString label = QFontMetricsF(font).elidedText(Q(b.label), Qt::ElideRight,
+                                                                 l.barLeft - l.labelLeft - 6);
             painter.drawText(QRectF(l.labelLeft, rowTop, l.barLeft - l.labelLeft - 6, l.row),
                              Qt::AlignRight | Qt::AlignVCenter, label);
             painter.drawText(QRectF(first.right() + 4, rowTop, 80, l.row),
@@ -276,8 +276,8 @@ void SaveChart(const ChartData& chart, const std::string& path) {
         writer.setTitle(Q(chart.title));
         writer.setCreator(QStringLiteral("DBF Orbelan"));
         writer.setResolution(96);
-        writer.setPageSize(QPageSize(QSizeF(size.width() + 40, size.height() + 40),
-                                     QPageSize::Point));
+        writer.setPageSize(
+            QPageSize(QSizeF(size.width() + 40, size.height() + 40), QPageSize::Point));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
         QPainter painter(&writer);
         const double scale = std::min(painter.viewport().width() / double(size.width()),

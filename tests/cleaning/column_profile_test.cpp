@@ -23,7 +23,10 @@ const std::vector<std::vector<std::string>> kRows = {
     {"Popa", "10.50", "19900101", "T", "1980512123455"},
     {"Popa", "2", "20000229", "F", "2980512123457"},
     {" Ion", "", "", "T", "1000101990013"},
-    {"\xC5\x9E" "tefan \xC8\x98" "tef", "3.5", "19850615", "?", "10001019900a3"},
+    {"\xC5\x9E"
+     "tefan \xC8\x98"
+     "tef",
+     "3.5", "19850615", "?", "10001019900a3"},
     {"Ana", "-1", "", " ", "1000229990011"},
     {"", "100", "", "Y", "100010199001"},
     {"Ana", "4", "", "N", "1000101990012"},
@@ -65,32 +68,55 @@ class ColumnProfileTest : public ::testing::Test {
 
 TEST_F(ColumnProfileTest, FiguresOfEachKindOfColumn) {
     Open();
-    const std::string shtefan = "\xC5\x9E" "tefan \xC8\x98" "tef";
+    const std::string shtefan =
+        "\xC5\x9E"
+        "tefan \xC8\x98"
+        "tef";
     const struct {
         const char* column;
         Figures figures;
         std::vector<ValueCount> top;
     } cases[] = {
         {"NUME",
-         {{"Linii", "8"}, {"Completate", "7 (87,5%)"}, {"Goale", "1 (12,5%)"},
-          {"Valori distincte", "4"}, {"Cea mai scurta", "\"Ana\" (3)"},
+         {{"Linii", "8"},
+          {"Completate", "7 (87,5%)"},
+          {"Goale", "1 (12,5%)"},
+          {"Valori distincte", "4"},
+          {"Cea mai scurta", "\"Ana\" (3)"},
           {"Cea mai lunga", "\"" + shtefan + "\" (11)"},
-          {"Cu spatii la inceput sau la sfarsit", "1"}, {"Cu \xC5\x9F \xC5\xA3 (sedila)", "1"},
-          {"Cu \xC8\x99 \xC8\x9B (virgula)", "1"}, {"Amesteca cele doua forme", "1"}},
+          {"Cu spatii la inceput sau la sfarsit", "1"},
+          {"Cu \xC5\x9F \xC5\xA3 (sedila)", "1"},
+          {"Cu \xC8\x99 \xC8\x9B (virgula)", "1"},
+          {"Amesteca cele doua forme", "1"}},
          {{"Popa", 3}, {"Ana", 2}, {" Ion", 1}, {shtefan, 1}}},
         {"SUMA",
-         {{"Linii", "8"}, {"Completate", "6 (75,0%)"}, {"Goale", "2 (25,0%)"},
-          {"Valori distincte", "6"}, {"Minim", "-1"}, {"Maxim", "100"}, {"Suma", "119"},
-          {"Media", "19,8333"}, {"Mediana", "3,75"}},
+         {{"Linii", "8"},
+          {"Completate", "6 (75,0%)"},
+          {"Goale", "2 (25,0%)"},
+          {"Valori distincte", "6"},
+          {"Minim", "-1"},
+          {"Maxim", "100"},
+          {"Suma", "119"},
+          {"Media", "19,8333"},
+          {"Mediana", "3,75"}},
          {{"-1", 1}, {"10,5", 1}, {"100", 1}, {"2", 1}, {"3,5", 1}, {"4", 1}}},
         {"DATAN",
-         {{"Linii", "8"}, {"Completate", "3 (37,5%)"}, {"Goale", "5 (62,5%)"},
-          {"Valori distincte", "3"}, {"Minim", "15.06.1985"}, {"Maxim", "29.02.2000"},
-          {"Media", "15.11.1991"}, {"Mediana", "01.01.1990"}},
+         {{"Linii", "8"},
+          {"Completate", "3 (37,5%)"},
+          {"Goale", "5 (62,5%)"},
+          {"Valori distincte", "3"},
+          {"Minim", "15.06.1985"},
+          {"Maxim", "29.02.2000"},
+          {"Media", "15.11.1991"},
+          {"Mediana", "01.01.1990"}},
          {{"01.01.1990", 1}, {"15.06.1985", 1}, {"29.02.2000", 1}}},
         {"ACTIV",
-         {{"Linii", "8"}, {"Completate", "6 (75,0%)"}, {"Goale", "2 (25,0%)"},
-          {"Valori distincte", "2"}, {"Adevarat", "4"}, {"Fals", "2"}},
+         {{"Linii", "8"},
+          {"Completate", "6 (75,0%)"},
+          {"Goale", "2 (25,0%)"},
+          {"Valori distincte", "2"},
+          {"Adevarat", "4"},
+          {"Fals", "2"}},
          {{"True", 4}, {"False", 2}}},
     };
     for (const auto& c : cases) {
@@ -150,9 +176,11 @@ TEST_F(ColumnProfileTest, CnpFaultOfEachReason) {
         {"100010199001", CnpFault::Length},
         {"10001019900133", CnpFault::Length},
         {"10001019900a3", CnpFault::NonDigit},
-        {"1000101\xC8\x99" "0013", CnpFault::Length},  // 13 bytes, 12 characters
-        {"1000229990011", CnpFault::Date},              // 29 February 1900
-        {"4000101990013", CnpFault::Date},              // the 1800s are never valid
+        {"1000101\xC8\x99"
+         "0013",
+         CnpFault::Length},                 // 13 bytes, 12 characters
+        {"1000229990011", CnpFault::Date},  // 29 February 1900
+        {"4000101990013", CnpFault::Date},  // the 1800s are never valid
         {"1000101990012", CnpFault::CheckDigit},
         {"1000101990013", CnpFault::County},  // 99 names no county
     };
@@ -160,7 +188,8 @@ TEST_F(ColumnProfileTest, CnpFaultOfEachReason) {
         SCOPED_TRACE(c.code);
         EXPECT_EQ(CnpFaultOf(c.code), c.fault);
         // The command's rule and the breakdown agree: only None and County pass it.
-        EXPECT_EQ(CnpCorect(c.code, true), c.fault == CnpFault::None || c.fault == CnpFault::County);
+        EXPECT_EQ(CnpCorect(c.code, true),
+                  c.fault == CnpFault::None || c.fault == CnpFault::County);
     }
 }
 
@@ -174,7 +203,7 @@ TEST_F(ColumnProfileTest, CnpColumnBreakdown) {
     EXPECT_EQ(c.Invalid(), 5);
     EXPECT_EQ(c.male, 2);
     EXPECT_EQ(c.female, 1);
-    EXPECT_EQ(c.ageMale[5], 1);   // 28 years old on 8 December 2026
+    EXPECT_EQ(c.ageMale[5], 1);  // 28 years old on 8 December 2026
     EXPECT_EQ(c.ageFemale[5], 1);
     EXPECT_EQ(c.ageMale[kAgeGroups - 1], 1);  // born 1900: 100+
     ASSERT_EQ(c.counties.size(), 2u);
@@ -228,7 +257,10 @@ TEST_F(ColumnProfileTest, ClickFilterKeepsTheCountedRows) {
 
 TEST_F(ColumnProfileTest, CountsByOneOrTwoColumnsWithSum) {
     std::vector<std::vector<std::string>> rows = kRows;
-    rows.push_back({"\xC8\x98" "tefan", "1", "", "T", ""});
+    rows.push_back(
+        {"\xC8\x98"
+         "tefan",
+         "1", "", "T", ""});
     rows.push_back({"Stan", "1", "", "F", ""});
     Open(rows);
     const int nume = table.FieldIndex("NUME"), activ = table.FieldIndex("ACTIV");
@@ -241,16 +273,28 @@ TEST_F(ColumnProfileTest, CountsByOneOrTwoColumnsWithSum) {
         {{nume},
          CountOrder::ByCount,
          {"Popa 3 12.5", "Ana 2 3", " 1 100", " Ion 1 0", "Stan 1 1",
-          "\xC8\x98" "tefan 1 1", "\xC5\x9E" "tefan \xC8\x98" "tef 1 3.5"}},
+          "\xC8\x98"
+          "tefan 1 1",
+          "\xC5\x9E"
+          "tefan \xC8\x98"
+          "tef 1 3.5"}},
         {{nume},
          CountOrder::ByValue,  // Romanian order: S before Ș and Ş, which are twins
-         {" 1 100", " Ion 1 0", "Ana 2 3", "Popa 3 12.5", "Stan 1 1", "\xC8\x98" "tefan 1 1",
-          "\xC5\x9E" "tefan \xC8\x98" "tef 1 3.5"}},
+         {" 1 100", " Ion 1 0", "Ana 2 3", "Popa 3 12.5", "Stan 1 1",
+          "\xC8\x98"
+          "tefan 1 1",
+          "\xC5\x9E"
+          "tefan \xC8\x98"
+          "tef 1 3.5"}},
         {{activ, nume},
          CountOrder::ByCount,
-         {"True/Popa 2 10.5", "/Ana 1 -1", "/\xC5\x9E" "tefan \xC8\x98" "tef 1 3.5",
+         {"True/Popa 2 10.5", "/Ana 1 -1",
+          "/\xC5\x9E"
+          "tefan \xC8\x98"
+          "tef 1 3.5",
           "False/Ana 1 4", "False/Popa 1 2", "False/Stan 1 1", "True/ 1 100", "True/ Ion 1 0",
-          "True/\xC8\x98" "tefan 1 1"}},
+          "True/\xC8\x98"
+          "tefan 1 1"}},
     };
     for (const auto& c : cases) {
         const GroupCounts g = CountByValues(table, c.fields, suma, c.order);
