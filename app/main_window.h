@@ -30,6 +30,9 @@ namespace orbelan {
 class BalloonHint;
 class PageLayout;
 class TCodePageChooser;
+class TCountWindow;
+class TProfileWindow;
+struct GroupCounts;
 class TDataGrid;
 class TErori;
 class TForm2;
@@ -146,6 +149,9 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void AratalinilesterseClick(bool on);
     void RecupereazaLinia1Click();
     void CautasiInlocuiesteClick();
+    // "Profilul coloanei..." and "Numara pe valori..." for a column (a field index).
+    void ProfilulColoanei1Click(int column);
+    void NumaraPeValori1Click(int column);
 
   protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -198,6 +204,10 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void FitOuterSize();
     void LayOutBar();
     void BuildCodePageParts();
+    // main_window_profile.cpp
+    void BuildProfileParts();
+    void FilterFromProfile(const std::string& condition);
+    void ExportCounts(const GroupCounts& counts);
     void FitWhenFramed();
 
     Workspace ws_;
@@ -240,6 +250,10 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     std::unique_ptr<TovDBGridExport> exp1_;
     Tfrm_Selection* selection_ = nullptr;
     Tfrm_ProgressForm* progress_ = nullptr;
+    QMenu* titleMenu_ = nullptr;  // the column titles' right-click menu
+    int titleMenuColumn_ = -1;
+    TProfileWindow* profileWindow_ = nullptr;
+    TCountWindow* countWindow_ = nullptr;
 };
 
 }  // namespace orbelan

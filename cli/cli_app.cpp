@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "cleaning/append_table.h"
+#include "cleaning/cnp.h"
 #include "cleaning/cnp_commands.h"
 #include "cleaning/column_transforms.h"
 #include "cleaning/quick_csv.h"
@@ -17,6 +18,7 @@
 #include "cli/import_cli.h"
 #include "cli/memo_cli.h"
 #include "cli/options.h"
+#include "cli/profile_cli.h"
 #include "cli/row_printer.h"
 #include "cli/structure_cli.h"
 #include "cli/undo_cli.h"
@@ -257,6 +259,9 @@ const std::map<std::string, CliCommand>& Commands() {
         {"redo", {RedoCommand}},
         {"history", {HistoryCommand}},
         {"import", {ImportCommand, true}},
+        {"profile", {ProfileCommand}},
+        {"count", {CountCommand}},
+        {"chart", {ChartCommand}},
     };
     return commands;
 }
@@ -285,6 +290,7 @@ int RunOrbelan(const std::vector<std::string>& args, std::ostream& out, std::ost
     ConsolePlatform platform;
     try {
         CliOptions options = ParseCommandLine(args);
+        RegisterCnpFilterFunctions();  // a --filter may ask for CNPJUDET(...) and the like
         Workspace ws(messages, platform);
         // The window's folder too: scratch names there are the program's own to delete.
         ws.ProgramDir = ProgramDataDir();

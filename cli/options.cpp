@@ -57,6 +57,13 @@ const char* const kUsage =
     "  recall FISIER [--filter E]       recupereaza liniile sterse (toate fara filtru)\n"
     "  replace FISIER COLOANA|--all-columns CAUTAT INLOCUITOR [--filter E] [--whole]\n"
     "          [--match-case] [--dry-run]  cauta si inlocuieste (intreaba)\n"
+    "  profile FISIER COLOANA [--filter E] [--format text|json] [--cnp]\n"
+    "                                   profilul coloanei: goale, distincte, cele mai\n"
+    "                                   frecvente valori, lungimi, numere, CNP-uri\n"
+    "  count FISIER COL[,COL2] [--sum COL] [--order count|value] [--filter E]\n"
+    "        [--format table|csv|json]  numara liniile pe valori\n"
+    "  chart FISIER COLOANA --kind bars|histogram|pyramid|counties -o IESIRE.png|.pdf\n"
+    "        [--filter E] [--cnp]       graficul profilului coloanei\n"
     "  undo FISIER | redo FISIER        anuleaza / reface ultima comanda care a rescris tabelul\n"
     "  history FISIER                   copiile de siguranta: ora, comanda, linii, marime\n"
     "  --help | --version\n"
@@ -98,8 +105,8 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
         } else if (a == "--format") {
             o.outputFormat = Value(args, i);
             static const char* const kFormats[] = {
-                "table", "csv", "json", "html", "xls",    "doc",    "txt",    "tab", "rtf",
-                "dif",   "slk", "xlsx", "pdf",  "dbase3", "dbase4", "foxpro", "vfp"};
+                "table", "text", "csv", "json", "html", "xls",    "doc",    "txt",    "tab",
+                "rtf",   "dif",  "slk", "xlsx", "pdf",  "dbase3", "dbase4", "foxpro", "vfp"};
             if (std::find(std::begin(kFormats), std::end(kFormats), o.outputFormat) ==
                 std::end(kFormats))
                 throw UsageError("Format necunoscut: " + o.outputFormat + ".");
@@ -125,6 +132,14 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             }
         } else if (a == "--types") {
             o.types = Value(args, i);
+        } else if (a == "--sum") {
+            o.sumColumn = Value(args, i);
+        } else if (a == "--kind") {
+            o.chartKind = Value(args, i);
+        } else if (a == "--order") {
+            o.order = Value(args, i);
+        } else if (a == "--cnp") {
+            o.cnp = true;
         } else if (a == "--yes") {
             o.yes = true;
         } else if (a == "--deleted" || a == "--all-columns" || a == "--whole" ||

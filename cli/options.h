@@ -41,6 +41,10 @@ struct CliOptions {
     std::string sheet;        // import: --sheet N|NAME
     char delimiter = 0;       // import: --delimiter C (0: detected)
     std::string types;        // import: --types "NAME=T(W,D);..."
+    std::string sumColumn;    // count: --sum COL
+    std::string chartKind;    // chart: --kind bars|histogram|pyramid|counties
+    std::string order;        // count: --order count|value
+    bool cnp = false;         // profile, chart: --cnp (the column holds personal codes)
 };
 
 // Throws UsageError for an unknown option, a missing value or a bad number.

@@ -27,6 +27,11 @@ void CommandGuard::ShowBar(int maximum) {
     ws_.progress.ProgressShow(maximum);
 }
 
+void CommandGuard::ShowStopButton() {
+    options_.stoppable = true;
+    ws_.progress.SetStopButtonVisible(true);
+}
+
 void CommandGuard::Finish() {
     finished_ = true;
     Restore(true);

@@ -26,6 +26,8 @@ class CommandGuard {
 
     // Shows the bar once its maximum is known (hidden again at the end).
     void ShowBar(int maximum);
+    // Shows "&Renunt" beside the bar once the command turns out long (hidden again at the end).
+    void ShowStopButton();
 
     // The normal end: a failure of the grid to follow the table again is reported.
     void Finish();

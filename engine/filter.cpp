@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "engine/date_util.h"
+#include "engine/filter_functions.h"
 #include "engine/filter_lexer.h"
 #include "engine/filter_nodes.h"
 #include "engine/lexer_util.h"
@@ -142,6 +143,11 @@ class Parser {
             default:
                 break;
         }
+        if (t.kind == Tok::Name && !t.quotedName && pos_ + 1 < tokens_.size() &&
+            tokens_[pos_ + 1].kind == Tok::LParen) {
+            if (const FilterFunction* function = FindFilterFunction(t.text))
+                return FunctionCall(*function);
+        }
         const Operand left = ParseOperand();
         if (Peek().kind != Tok::Compare) {
             if (left.field && left.kind == Kind::Logical) {
@@ -161,6 +167,46 @@ class Parser {
         }
         const Operand right = ParseOperand();
         return Comparison(left, opToken, right);
+    }
+
+    // NAME(FIELD) op constant.
+    std::unique_ptr<Node> FunctionCall(const FilterFunction& function) {
+        const Token& name = Take();
+        Take();  // (
+        const Token& fieldToken = Peek();
+        if (fieldToken.kind != Tok::Name)
+            throw Fault{fieldToken.pos, "lipseste campul dupa " + name.text + "("};
+        const Operand field = ParseOperand();
+        if (!field.field || field.memo ||
+            !(field.field->type == 'C' || field.field->type == 'V' || field.field->type == 'N' ||
+              field.field->type == 'F'))
+            throw Fault{fieldToken.pos, name.text + " cere un camp de tip text sau numeric"};
+        if (Peek().kind != Tok::RParen)
+            throw Fault{Peek().pos, "lipseste ')' inainte de " + Describe(Peek())};
+        Take();
+        if (Peek().kind != Tok::Compare)
+            throw Fault{Peek().pos,
+                        "lipseste operatorul de comparatie (=, <>, <, >, <=, >=) dupa " +
+                            name.text + "(...)"};
+        const Token& opToken = Take();
+        const Token& c = Take();
+        if (c.kind != Tok::String && c.kind != Tok::Number)
+            throw Fault{c.pos, "lipseste valoarea de comparat dupa '" + opToken.text + "'"};
+        auto n = std::make_unique<FunctionCompare>();
+        n->field = Reader(field);
+        n->page = &cp_;
+        n->apply = function.apply;
+        n->numeric = function.numeric;
+        n->op = opToken.op;
+        n->constText = c.text;
+        if (function.numeric && !Trim(c.text.data(), c.text.size()).empty()) {
+            const auto v =
+                ParseNumberText(Trim(c.text.data(), c.text.size()), format_.decimalSeparator);
+            if (!v) throw Fault{c.pos, Describe(c) + " nu este un numar"};
+            n->constNumber.state = kValue;
+            n->constNumber.v = *v;
+        }
+        return n;
     }
 
     Operand ParseOperand() {

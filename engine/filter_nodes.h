@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -264,6 +265,33 @@ struct MemoCompare final : Node {
         const std::string v = read(r, *layout);
         if (prefix) return (v.compare(0, text.size(), text) == 0) != (op == Op::Ne);
         return Holds(op, CompareBytes(v, text));
+    }
+};
+
+// NAME(FIELD) compared with a constant: the field's text in UTF-8 through a registered function.
+struct FunctionCompare final : Node {
+    FieldReader field;
+    const CodePage* page = nullptr;
+    std::function<std::string(std::string_view)> apply;
+    bool numeric = false;
+    Op op = Op::Eq;
+    std::string constText;
+    NumValue constNumber;
+    bool Eval(const uint8_t* r) const override {
+        const FieldValue v = field.Read(r);
+        std::string text;
+        if (v.kind == ValueKind::Text || v.kind == ValueKind::Bytes)
+            text = page->Decode(v.text);
+        else if (v.kind == ValueKind::Number || v.kind == ValueKind::Invalid)
+            text = std::string(v.text);
+        const std::string result = apply(text);
+        if (!numeric) return Holds(op, CompareBytes(result, constText));
+        NumValue n;
+        if (!result.empty()) {
+            n.state = kValue;
+            std::from_chars(result.data(), result.data() + result.size(), n.v);
+        }
+        return Holds(op, NumReader::Compare(n, constNumber));
     }
 };
 

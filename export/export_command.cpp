@@ -1,8 +1,13 @@
 #include "export/export_command.h"
 
+#include <filesystem>
 #include <stdexcept>
+#include <system_error>
 
 #include "core/workspace.h"
+#include "engine/file_io.h"
+#include "engine/table.h"
+#include "engine/utf8_path.h"
 
 namespace orbelan {
 
@@ -51,9 +56,16 @@ void ExportInDiverseFormats(Workspace& ws, TovDBGridExport& exp, TovGrid grid) {
 }
 
 int ExportToFile(Workspace& ws, TovDBGridExport& exp, TovExportType type, const std::string& out) {
-    exp.DBGrid = GridOfTable(ws.table);
-    exp.CodePageName = ws.ProgramCodePage();
-    exp.DateFormat = ws.Format().shortDateFormat;
+    return ExportTableToFile(ws.table, exp, type, out, ws.ProgramCodePage(),
+                             ws.Format().shortDateFormat);
+}
+
+int ExportTableToFile(Table& table, TovDBGridExport& exp, TovExportType type,
+                      const std::string& out, const std::string& codePage,
+                      const std::string& dateFormat) {
+    exp.DBGrid = GridOfTable(table);
+    exp.CodePageName = codePage;
+    exp.DateFormat = dateFormat;
     exp.Options.Remove(xoShowProgress);
     exp.SetExportType(type);
     exp.ExportStyle = xsFile;
@@ -75,6 +87,27 @@ int ExportToFile(Workspace& ws, TovDBGridExport& exp, TovExportType type, const 
     exp.ExportData();
     if (!failure.empty()) throw std::runtime_error(failure);
     return exp.RowsLeftOut();
+}
+
+int ExportMadeTable(Workspace& ws, TovDBGridExport& exp, TovExportType type, const std::string& out,
+                    const std::string& name,
+                    const std::function<void(const std::string& path)>& write) {
+    const std::string path = ws.ProgramDir + name + ".dbf";
+    if (!ws.ProgramDir.empty()) {
+        std::error_code ec;  // a folder that can't be made fails the write below, with its name
+        std::filesystem::create_directories(PathFromUtf8(ws.ProgramDir), ec);
+    }
+    write(path);
+    struct Removed {
+        const std::string& path;
+        ~Removed() { RemoveFile(path); }
+    } removed{path};
+    Table made;
+    made.SetTableName(path);
+    made.SetFormatSettings(ws.Format());
+    made.Open();
+    return ExportTableToFile(made, exp, type, out, ws.ProgramCodePage(),
+                             ws.Format().shortDateFormat);
 }
 
 bool ExportTypeFromName(const std::string& name, TovExportType& type) {

@@ -395,10 +395,45 @@ flow_memo() {
         fail "the memo text is not in the file: $("$CLI" get "$table" 1 OBS 2>&1 | tail -n 1)"
 }
 
+# The CNP column's profile from its title's menu; a click on the bar of the codes whose county
+# is unknown filters the grid to them, and the filter box shows the condition.
+flow_profile() {
+    local table
+    copy_sample persoane.dbf
+    start_app "$table" || return 1
+    xdotool mousemove --window "$main" 505 106 click 3
+    until_ok 10 has_window '^TitleMenu$' || { fail "no menu on the column title"; return 1; }
+    pick TitleMenu 1 || return 1
+    local win
+    win=$(wait_window '^Profilul coloanei') || return 1
+    # A CNP column opens on its validity: the sixth bar is the codes of no known county.
+    until_ok 10 bash -c "xdotool getwindowgeometry '$win' | grep -q 'Geometry: 10[0-9][0-9]x'" ||
+        fail "the profile window has not its size"
+    click "$win" 700 356
+    wait_gone '^Profilul coloanei' || { fail "the window stayed after the click"; return 1; }
+    focus_main || return 1
+    keys ctrl+f ctrl+a
+    printf '' | xclip -selection clipboard
+    keys ctrl+c
+    local condition="CNPMOTIV(CNP)='judet'"
+    until_ok 5 bash -c "[ \"\$(xclip -o -selection clipboard 2>/dev/null)\" = \"\$1\" ]" _ "$condition" ||
+        fail "the filter box holds '$(xclip -o -selection clipboard 2>/dev/null)', not $condition"
+    import -window root "$SHOTS/profile-filtered.png"
+    menu PopupMenu6 alt+o || return 1
+    pick PopupMenu6 2 || return 1
+    wait_file "$case_dir/opened/list" || return 1
+    local csv counted
+    csv=$(head -n1 "$case_dir/opened/list")
+    counted=$("$CLI" profile "$table" CNP --format json | grep -o '"judet": [0-9]*' | grep -o '[0-9]*$')
+    [ "${counted:-0}" -gt 0 ] || fail "the sample has no code of an unknown county"
+    [ "$(($(wc -l <"$csv") - 1))" -eq "$counted" ] ||
+        fail "the filtered grid has $(($(wc -l <"$csv") - 1)) rows, the profile counted $counted"
+}
+
 # ---- the run
 
 all_flows=(open_by_dialog filter sort_by_title edit_cell add_delete_row cnp_check export_html
-           form_letters undo replace print_pdf new_table memo)
+           form_letters undo replace print_pdf new_table memo profile)
 flows=("${@:-${all_flows[@]}}")
 [ $# -gt 0 ] && flows=("$@")
 failed=0
