@@ -31,6 +31,10 @@ class UndoHistory {
     bool WrittenOnlyByUs(const std::string& path) const;
     void Settle(Workspace& ws, const std::string& path);
 
+    // This program rewrote the table at path (a command, or its undo): the restore points know
+    // the files as they are now.
+    void TableRewritten(const std::string& path);
+
     // True when path is the open table the list is about.
     bool Follows(const std::string& path) const;
     size_t EditsToUndo() const;
@@ -52,6 +56,7 @@ class UndoHistory {
     std::vector<Step> undo_, redo_;
     std::string path_;
     std::string ownStat_;  // the files' sizes and times right after our last write
+    std::string openedAs_;  // and when the table was opened (or last settled)
     bool edited_ = false;  // written in place since the restore points last heard of it
     bool redoDropped_ = false;
 };

@@ -5,6 +5,7 @@
 #include "core/restore_points.h"
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -51,6 +52,95 @@ void CopyDownInWindow(const std::string& table, CopyDownMode mode) {
     CopyDown(ws, "NR", mode);
     ws.CloseTable();
 }
+
+
+// The index line of a table's newest restore point, field by field, and the files it names.
+struct NewestPoint {
+    fs::path index;
+    std::vector<std::string> lines;
+    std::vector<std::string> fields;  // of the last line
+
+    explicit NewestPoint(const std::string& table) {
+        const std::string wanted = "table\t" + fs::absolute(table).lexically_normal().string();
+        for (const auto& e : fs::recursive_directory_iterator(fs::path(ProgramDataDir()) / "undo"))
+            if (e.path().filename() == "index" &&
+                test::ReadFileBytes(e.path().string()).rfind(wanted + "\n", 0) == 0)
+                index = e.path();
+        std::istringstream in(test::ReadFileBytes(index.string()));
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        std::istringstream last(lines.back());
+        for (std::string f; std::getline(last, f, '\t');) fields.push_back(f);
+    }
+    std::string KeptTable() const {
+        return fields[13] + "before/" + fields[9].substr(0, fields[9].find('/'));
+    }
+    void Write() {
+        std::string text, line;
+        for (size_t i = 0; i + 1 < lines.size(); ++i) text += lines[i] + "\n";
+        for (const std::string& f : fields) line += (line.empty() ? "" : "\t") + f;
+        test::WriteFileBytes(index.string(), text + line + "\n");
+    }
+};
+
+// A file's bytes changed in place, its time kept.
+void Damage(const std::string& file, const std::function<void(std::string&)>& change) {
+    const auto time = fs::last_write_time(file);
+    std::string bytes = test::ReadFileBytes(file);
+    change(bytes);
+    test::WriteFileBytes(file, bytes);
+    fs::last_write_time(file, time);
+}
+
+// Ways a restore point can come back damaged, each refused with nothing touched.
+struct PointDamage {
+    const char* name;
+    const char* said;  // in the refusal
+    void (*apply)(NewestPoint& p, const fs::path& elsewhere);
+};
+
+const PointDamage kDamages[] = {
+    {"kept table truncated", "octeti in loc de",
+     [](NewestPoint& p, const fs::path&) {
+         Damage(p.KeptTable(), [](std::string& b) { b.pop_back(); });
+     }},
+    {"kept table with a flipped bit", "nu mai are continutul pastrat",
+     [](NewestPoint& p, const fs::path&) {
+         Damage(p.KeptTable(), [](std::string& b) { b[b.size() / 2] ^= 4; });
+     }},
+    {"folder outside the store", "nu este cel facut de program",
+     [](NewestPoint& p, const fs::path& elsewhere) {
+         fs::copy(p.fields[13], elsewhere, fs::copy_options::recursive);
+         p.fields[13] = elsewhere.string() + "/";
+         p.Write();
+     }},
+    {"empty file list", "lista fisierelor",
+     [](NewestPoint& p, const fs::path&) {
+         p.fields[9].clear();
+         p.Write();
+     }},
+    {"memo left out of the list and the stamp", "fisierul memo",
+     [](NewestPoint& p, const fs::path&) {
+         // The list and its stamp agree, the sizes too: only the kept table tells.
+         std::string& list = p.fields[9];
+         const size_t dot = list.find(".dbt");
+         if (dot == std::string::npos) throw std::runtime_error("no memo in " + list);
+         const size_t from = list.rfind('/', dot);
+         const std::string memo = list.substr(from + 1, dot + 4 - from - 1);
+         list.erase(from, memo.size() + 1);
+         std::string& stamp = p.fields[11];
+         const size_t at = stamp.find(memo + "/");
+         const size_t end = stamp.find('|', at);
+         const std::string entry = stamp.substr(at + memo.size() + 1, end - at - memo.size() - 1);
+         p.fields[7] = std::to_string(std::stoull(p.fields[7]) - std::stoull(entry));
+         stamp.erase(at, end + 1 - at);
+         p.Write();
+     }},
+    {"id at the top of its range", "numarul ei",
+     [](NewestPoint& p, const fs::path&) {
+         p.fields[1] = "9223372036854775807";
+         p.Write();
+     }},
+};
 
 struct RewriteCase {
     const char* name;
@@ -144,6 +234,32 @@ TEST_F(UndoCli, EveryRewriteIsUndoneAndRedoneByteForByte) {
             ASSERT_EQ(Orbelan(c.args(table_, other_), &said), 0) << said;
         const auto after = Files(dir_.Path());
         ASSERT_NE(after, before);
+        // A damaged point is refused: the table, the point and every file elsewhere stay.
+        for (const PointDamage& d : kDamages) {
+            SCOPED_TRACE(d.name);
+            NewestPoint point(table_);
+            const std::string index = test::ReadFileBytes(point.index.string());
+            const std::string kept = point.KeptTable();
+            const std::string keptBytes = test::ReadFileBytes(kept);
+            const auto keptTime = fs::last_write_time(kept);
+            const fs::path elsewhere = otherDir_.Path() / "elsewhere";
+            d.apply(point, elsewhere);
+            const auto elsewhereFiles =
+                fs::exists(elsewhere) ? Files(elsewhere / "before") : decltype(after){};
+            const std::string damagedIndex = test::ReadFileBytes(point.index.string());
+            EXPECT_EQ(Orbelan({"undo", table_}, &said), 4) << said;
+            EXPECT_NE(said.find(d.said), std::string::npos) << said;
+            EXPECT_NE(said.find("au ramas asa cum sunt"), std::string::npos) << said;
+            EXPECT_EQ(Files(dir_.Path()), after);
+            EXPECT_EQ(test::ReadFileBytes(point.index.string()), damagedIndex);
+            if (fs::exists(elsewhere)) {
+                EXPECT_EQ(Files(elsewhere / "before"), elsewhereFiles);
+                fs::remove_all(elsewhere);
+            }
+            test::WriteFileBytes(point.index.string(), index);
+            test::WriteFileBytes(kept, keptBytes);
+            fs::last_write_time(kept, keptTime);
+        }
         ASSERT_EQ(Orbelan({"undo", table_}, &said), 0) << said;
         EXPECT_EQ(Files(dir_.Path()), before);
         ASSERT_EQ(Orbelan({"redo", table_}, &said), 0) << said;
