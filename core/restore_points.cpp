@@ -790,6 +790,29 @@ void RestorePoints::TableEdited(const std::string& openedAs) {
     const std::string stamp = StampOf(tableDir_, files);
     const uint64_t size = SizeOf(tableDir_, files);
     const int64_t rows = RowsOf(path_);
+    // A file the command left as it was (a memo a sort did not touch) is kept under a second
+    // name of the live one, so the edit changed the kept file too: its record follows. Memo
+    // texts are only ever appended, so the other version still reads every block it points at.
+    const auto followShared = [&](const std::string& kept, const std::vector<std::string>& names,
+                                  std::string& keptStamp, uint64_t& keptSize) {
+        auto marks = ParseStamp(keptStamp, names);
+        if (!marks) return;
+        std::vector<uint8_t> buffer(1 << 20);
+        std::string text;
+        uint64_t total = 0;
+        for (size_t k = 0; k < names.size(); ++k) {
+            std::error_code ec;
+            if (fs::equivalent(PathFromUtf8(kept + names[k]), PathFromUtf8(tableDir_ + names[k]),
+                               ec))
+                (*marks)[k] = MarkOf(kept + names[k], buffer);
+            const FileMark& m = (*marks)[k];
+            text += names[k] + "/" + std::to_string(m.size) + "/" + std::to_string(m.modified) +
+                    "/" + std::to_string(m.sum) + "|";
+            total += m.size;
+        }
+        keptStamp = text;
+        keptSize = total;
+    };
     bool changed = false;
     // The version on disk is the newest done point's after and the oldest undone one's before.
     for (size_t i = 0; i < points_.size(); ++i) {
@@ -798,12 +821,14 @@ void RestorePoints::TableEdited(const std::string& openedAs) {
         const bool newestDone = !p.undone && (i + 1 == points_.size() || points_[i + 1].undone);
         const bool oldestUndone = p.undone && (i == 0 || !points_[i - 1].undone);
         if (newestDone && StatPart(p.stampAfter, p.filesAfter) == openedAs) {
+            followShared(p.folder + "before/", p.filesBefore, p.stampBefore, p.sizeBefore);
             p.filesAfter = files;
             p.stampAfter = stamp;
             p.sizeAfter = size;
             p.rowsAfter = rows;
             changed = true;
         } else if (oldestUndone && StatPart(p.stampBefore, p.filesBefore) == openedAs) {
+            followShared(p.folder + "after/", p.filesAfter, p.stampAfter, p.sizeAfter);
             p.filesBefore = files;
             p.stampBefore = stamp;
             p.sizeBefore = size;
