@@ -839,6 +839,36 @@ void RestorePoints::TableEdited(const std::string& openedAs) {
     if (changed) Save();
 }
 
+void ReplaceWithNewTable(Workspace& ws, const std::string& path, const std::string& name,
+                         const std::function<bool()>& write) {
+    if (!FileExists(path)) {
+        write();
+        return;
+    }
+    const bool named = ws.RunningCommand.empty();
+    if (named) ws.RunningCommand = name;
+    struct Unname {
+        Workspace& ws;
+        bool named;
+        ~Unname() {
+            if (named) ws.RunningCommand.clear();
+        }
+    } unname{ws, named};
+    WithRestorePoint(ws, path, [&] {
+        const std::vector<std::string> old = VersionFiles(path);
+        if (!write()) return;
+        // A stale memo beside the new table would be read by other programs as its own.
+        DbfOpenOptions options;
+        options.checkProductionIndex = false;
+        const std::string memo = DbfFile::Open(path, options)->Info().memoFile;
+        const std::string memoName = Lower(Utf8FromPath(PathFromUtf8(memo).filename()));
+        const fs::path folder = PathFromUtf8(path).parent_path();
+        for (size_t i = 1; i < old.size(); ++i)
+            if (memo.empty() || Lower(old[i]) != memoName)
+                RemoveFile(Utf8FromPath(folder / PathFromUtf8(old[i])));
+    });
+}
+
 void FinishPendingSwap(const Workspace& ws, const std::string& path) {
     if (ws.ProgramDir.empty() || !kRestorePointsAvailable || path.empty()) return;
     try {

@@ -152,6 +152,12 @@ std::string StampOf(const std::string& folder, const std::vector<std::string>& n
 // The same without the checksums: what a write changes, cheap to learn.
 std::string StatOf(const std::string& path);
 
+// Writes a new table at path through write (which returns whether it wrote one). A table already
+// there is replaced like any rewrite, under a restore point named as the running command
+// (default name), and its memo and index files that the new table has not replaced go with it.
+void ReplaceWithNewTable(Workspace& ws, const std::string& path, const std::string& name,
+                         const std::function<bool()>& write);
+
 // Finishes a swap of the table's restore points a killed run left halfway, before the table at
 // path is opened for writing. Best effort: a failure leaves the point for the next time.
 void FinishPendingSwap(const Workspace& ws, const std::string& path);

@@ -143,10 +143,15 @@ const PointDamage kDamages[] = {
      }},
 };
 
+std::string Beside(const std::string& file, const std::string& name) {
+    return (fs::path(file).parent_path() / name).string();
+}
+
 struct RewriteCase {
     const char* name;
     std::vector<std::string> (*args)(const std::string& table, const std::string& other);
     void (*window)(const std::string& table) = nullptr;  // a command the window alone has
+    std::vector<std::string> gone = {};  // files of the old table the command removes
 };
 
 const RewriteCase kRewrites[] = {
@@ -194,6 +199,32 @@ const RewriteCase kRewrites[] = {
      [](auto& t, auto& o) {
          return std::vector<std::string>{"append", t, o};
      }},
+    {"append csv",
+     [](auto& t, auto& o) {
+         return std::vector<std::string>{"append", t, Beside(o, "rows.csv"), "--yes"};
+     }},
+    {"append xlsx",
+     [](auto& t, auto& o) {
+         return std::vector<std::string>{"append", t, Beside(o, "rows.xlsx"), "--yes"};
+     }},
+    {"alter",
+     [](auto& t, auto&) {
+         return std::vector<std::string>{"alter", t, "--add", "X C(3)", "--drop", "SUMA", "--yes"};
+     }},
+    {"replace",
+     [](auto& t, auto&) {
+         return std::vector<std::string>{"replace", t, "NUME", "PO", "PA", "--yes"};
+     }},
+    {"recode",
+     [](auto& t, auto&) {
+         return std::vector<std::string>{"recode", t, "--to", "cp852", "--yes"};
+     }},
+    {"import over the table",
+     [](auto& t, auto& o) {
+         return std::vector<std::string>{"import", Beside(o, "rows.csv"), "-o", t, "--yes"};
+     },
+     nullptr,
+     {"dbase3_memo_cp1250.dbt", "dbase3_memo_cp1250.mdx"}},
     {"sql alter",
      [](auto& t, auto&) {
          return std::vector<std::string>{"sql", "ALTER TABLE \"" + t + "\" ADD X CHAR(3)"};
@@ -217,6 +248,13 @@ class UndoCli : public ::testing::Test {
         bytes[28] = 1;
         test::WriteFileBytes(table_, bytes);
         test::WriteFileBytes(dir_.File("dbase3_memo_cp1250.mdx"), std::string(1024, 'i'));
+        // Rows to append from a CSV file and a workbook, and a source to import over the table.
+        test::WriteFileBytes(Beside(other_, "rows.csv"), "NUME;PRENUME;NR\nNOU;ION;99\n");
+        std::string said;
+        ASSERT_EQ(Orbelan({"export", other_, "--format", "xlsx", "-o", Beside(other_, "rows.xlsx")},
+                          &said),
+                  0)
+            << said;
     }
     test::TempDir dir_, otherDir_;
     std::string table_, other_;
@@ -235,6 +273,7 @@ TEST_F(UndoCli, EveryRewriteIsUndoneAndRedoneByteForByte) {
             ASSERT_EQ(Orbelan(c.args(table_, other_), &said), 0) << said;
         const auto after = Files(dir_.Path());
         ASSERT_NE(after, before);
+        for (const std::string& f : c.gone) EXPECT_EQ(after.count(f), 0u) << f;
         // A damaged point is refused: the table, the point and every file elsewhere stay.
         for (const PointDamage& d : kDamages) {
             SCOPED_TRACE(d.name);
