@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <future>
 #include <optional>
 #include <string_view>
 #include <sstream>
@@ -674,16 +675,31 @@ void RestorePoints::Swap(RestorePoint& p) {
                                 p.name + "\": nu poate fi " + (back ? "anulata" : "refacuta") +
                                 ". Tabelul a ramas asa cum este.";
     if (!SameSet(VersionFiles(path_), live)) throw UndoRefused(refused);
+    // The kept files are read on a thread of their own while the table's files are read here:
+    // undo of a large table reads both.
+    auto keptMarks = std::async(std::launch::async, [&] {
+        std::vector<std::optional<FileMark>> marks;
+        std::vector<uint8_t> buffer(1 << 20);
+        for (const std::string& f : coming) {
+            marks.emplace_back();
+            try {
+                if (FileExists(in + f)) marks.back() = MarkOf(in + f, buffer);
+            } catch (const DbfError&) {
+                // refused below
+            }
+        }
+        return marks;
+    });
     std::string now;
     try {
         now = StampOf(tableDir_, live);
     } catch (const DbfError&) {
-        throw UndoRefused(refused);
+        now.clear();
     }
-    if (now != stamp) throw UndoRefused(refused);
+    const std::vector<std::optional<FileMark>> marks = keptMarks.get();
+    if (now.empty() || now != stamp) throw UndoRefused(refused);
     // The kept files must be exactly what was kept: a damaged copy is never put back.
     const auto kept = ParseStamp(back ? p.stampBefore : p.stampAfter, coming);
-    std::vector<uint8_t> buffer(1 << 20);
     for (size_t i = 0; i < coming.size(); ++i) {
         const std::string file = in + coming[i];
         const auto damaged = [&](const std::string& how) {
@@ -691,12 +707,8 @@ void RestorePoints::Swap(RestorePoint& p) {
             Refuse(p, back);
         };
         if (!FileExists(file)) damaged("lipseste");
-        FileMark m;
-        try {
-            m = MarkOf(file, buffer);
-        } catch (const DbfError&) {
-            damaged("nu poate fi citit");
-        }
+        if (!marks[i]) damaged("nu poate fi citit");
+        const FileMark& m = *marks[i];
         if (m.size != (*kept)[i].size)
             damaged("are " + std::to_string(m.size) + " octeti in loc de " +
                     std::to_string((*kept)[i].size));
