@@ -164,6 +164,21 @@ std::vector<std::string> Split(const std::string& s, char by) {
     return parts;
 }
 
+// The same file, or (a copy where there are no hard links) the same bytes.
+bool SameContents(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    if (fs::equivalent(PathFromUtf8(a), PathFromUtf8(b), ec)) return true;
+    if (ec || fs::file_size(PathFromUtf8(a), ec) != fs::file_size(PathFromUtf8(b), ec) || ec)
+        return false;
+    try {
+        std::vector<uint8_t> buffer(1 << 20);
+        const FileMark x = MarkOf(a, buffer), y = MarkOf(b, buffer);
+        return x.size == y.size && x.sum == y.sum;
+    } catch (const DbfError&) {
+        return false;
+    }
+}
+
 // Ids run from 1 up; far below any overflow.
 constexpr int64_t kMaxId = int64_t{1} << 50;
 
@@ -233,6 +248,10 @@ bool Has(const std::vector<std::string>& names, const std::string& name) {
 
 }  // namespace
 
+std::string RestorePointsFolder(const std::string& programDir, const std::string& path) {
+    return programDir + "undo/" + KeyOf(path) + "/";
+}
+
 std::vector<std::string> VersionFiles(const std::string& path) {
     const fs::path table = PathFromUtf8(path);
     const std::string stem = Lower(Utf8FromPath(table.stem()));
@@ -293,7 +312,7 @@ RestorePoints::RestorePoints(const std::string& programDir, const std::string& p
     tableName_ = Utf8FromPath(table.filename());
     tableDir_ = Utf8FromPath(table.parent_path());
     if (!tableDir_.empty()) tableDir_ += '/';
-    storeDir_ = programDir + "undo/" + KeyOf(path) + "/";
+    storeDir_ = RestorePointsFolder(programDir, path);
     besideDir_ = tableDir_ + kBesideFolder + "/" + KeyOf(path) + "/";
     indexPath_ = storeDir_ + "index";
     Load();
@@ -318,6 +337,10 @@ bool RestorePoints::Unfinished(const RestorePoint& p) const {
     const bool back = !p.undone;
     const std::string in = p.folder + (back ? "before/" : "after/");
     const std::string out = p.folder + (back ? "after/" : "before/");
+    // The swap kept every file it replaces before it was noted: a line that says pending
+    // without them is no swap of ours.
+    for (const std::string& f : back ? p.filesAfter : p.filesBefore)
+        if (!FileExists(out + f)) return false;
     for (const std::string& f : back ? p.filesBefore : p.filesAfter) {
         if (!FileExists(in + f) || !FileExists(tableDir_ + f)) continue;
         std::error_code ec;
@@ -778,10 +801,12 @@ void RestorePoints::Finish(RestorePoint& p) {
             throw DbfError(ErrorKind::Io, "Fisierul " + tableDir_ + f + " nu a putut fi inlocuit.");
         RenameReplacing(in + f, tableDir_ + f);
     }
+    // A file of the version going away that the coming one lacks goes, once it is kept.
+    const std::string out = p.folder + (back ? "after/" : "before/");
     for (const std::string& f : live)
         if (!Has(coming, f)) {
             std::error_code ec;
-            fs::remove(PathFromUtf8(tableDir_ + f), ec);
+            if (SameContents(tableDir_ + f, out + f)) fs::remove(PathFromUtf8(tableDir_ + f), ec);
         }
     SyncFolderOf(path_);
     p.undone = back;

@@ -145,6 +145,9 @@ constexpr bool kRestorePointsAvailable = true;
 constexpr const char* kRestorePointsMissing =
     "Anularea comenzilor nu este disponibila in aceasta versiune.";
 
+// The folder of the restore points of the table at path (its list is `index` in it).
+std::string RestorePointsFolder(const std::string& programDir, const std::string& path);
+
 // The files of the table at path as one version: the table, its memo and index files.
 std::vector<std::string> VersionFiles(const std::string& path);
 // Size, modification time and checksum of those files, as one text.
