@@ -38,6 +38,10 @@ bool SwapCommand(Workspace& ws, bool redo) {
 
 void UndoHistory::Record(Workspace& ws, uint32_t record, std::string before, std::string after) {
     undo_.push_back({false, record, std::move(before), std::move(after)});
+    WrittenInPlace(ws);
+}
+
+void UndoHistory::WrittenInPlace(Workspace& ws) {
     redo_.clear();
     // The first change after an undo: the commands undone no longer follow from the table.
     if (!redoDropped_ && !ws.ProgramDir.empty() && !path_.empty()) {

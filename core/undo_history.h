@@ -18,6 +18,9 @@ class UndoHistory {
     // A record of the open table was written in place: its bytes before (empty for a row added)
     // and after. A new change: what was undone can no longer be redone.
     void Record(Workspace& ws, uint32_t record, std::string before, std::string after);
+    // Many records of the open table were written in place at once, outside the edit list (the
+    // deleted rows brought back): a new change, which the restore points learn at closing.
+    void WrittenInPlace(Workspace& ws);
     // A command kept a restore point of the table at path; it is undone in turn with the edits.
     void CommandDone();
     // A rewrite without a restore point: the edits before it no longer fit the file.
