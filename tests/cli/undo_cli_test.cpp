@@ -390,6 +390,7 @@ TEST_F(UndoCli, MalformedIndexLineMakesOnlyItsPointUnusable) {
                                                        c.line(store, victim) + "\n");
         // Read, refused, and nothing touched; the table stays fully usable.
         EXPECT_EQ(Orbelan({"history", table_}, &said), 0) << said;
+        EXPECT_NE(said.find("\tnu poate fi folosita: "), std::string::npos) << said;
         EXPECT_EQ(Orbelan({"undo", table_}, &said), 4) << said;
         EXPECT_NE(said.find("nu poate fi folosita"), std::string::npos) << said;
         EXPECT_TRUE(Files(dir_.Path()) == sorted);
