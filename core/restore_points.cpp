@@ -174,7 +174,7 @@ bool SameContents(const std::string& a, const std::string& b) {
         std::vector<uint8_t> buffer(1 << 20);
         const FileMark x = MarkOf(a, buffer), y = MarkOf(b, buffer);
         return x.size == y.size && x.sum == y.sum;
-    } catch (const DbfError&) {
+    } catch (const std::exception&) {
         return false;
     }
 }
@@ -707,7 +707,7 @@ void RestorePoints::Swap(RestorePoint& p) {
             marks.emplace_back();
             try {
                 if (FileExists(in + f)) marks.back() = MarkOf(in + f, buffer);
-            } catch (const DbfError&) {
+            } catch (const std::exception&) {
                 // refused below
             }
         }
@@ -716,8 +716,8 @@ void RestorePoints::Swap(RestorePoint& p) {
     std::string now;
     try {
         now = StampOf(tableDir_, live);
-    } catch (const DbfError&) {
-        now.clear();
+    } catch (const std::exception&) {
+        now.clear();  // a file gone meanwhile: refused below
     }
     const std::vector<std::optional<FileMark>> marks = keptMarks.get();
     if (now.empty() || now != stamp) throw UndoRefused(refused);
