@@ -26,6 +26,12 @@ namespace fs = std::filesystem;
 
 constexpr uint64_t kMaxBudget = 2ull << 30;
 constexpr const char* kBesideFolder = ".orbelan-undo";
+// What may not appear in a file name the index names: it would lead to another folder.
+#ifdef _WIN32
+constexpr const char* kSeparators = "/\\:";
+#else
+constexpr const char* kSeparators = "/";
+#endif
 
 std::string Lower(std::string s) {
     for (char& c : s)
@@ -402,14 +408,19 @@ void RestorePoints::Check(RestorePoint& p) const {
     }
     const std::string stem = Lower(Utf8FromPath(PathFromUtf8(tableName_).stem()));
     const auto ownFiles = [&](const std::vector<std::string>& names) {
-        if (names.empty() || names[0] != tableName_) return false;
+#ifdef _WIN32
+        const bool table = !names.empty() && Lower(names[0]) == Lower(tableName_);
+#else
+        const bool table = !names.empty() && names[0] == tableName_;
+#endif
+        if (!table || names[0].find_first_of(kSeparators) != std::string::npos) return false;
         int memos = 0;
         for (size_t i = 0; i < names.size(); ++i) {
             const std::string& n = names[i];
             if (std::count(names.begin(), names.end(), n) != 1) return false;
             if (i == 0) continue;
             const std::string e = Extension(n);
-            if (n.find_first_of("/\\:") != std::string::npos || n.size() != stem.size() + 4 ||
+            if (n.find_first_of(kSeparators) != std::string::npos || n.size() != stem.size() + 4 ||
                 Lower(n.substr(0, stem.size())) != stem ||
                 (e != "dbt" && e != "fpt" && e != "mdx" && e != "cdx"))
                 return false;
