@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "app/qt_text.h"
 #include "core/open_table.h"
+#include "core/restore_points.h"
 #include "dialogs/import_window.h"
 #include "editing/startup.h"
 #include "engine/file_io.h"
@@ -62,15 +63,18 @@ void TForm1::ImportFile(const std::string& path) {
     SetBusyCursor(true);
     ImportOutcome outcome;
     try {
-        outcome = ImportToNewTable(
-            window.Source(), window.Columns(), *target, window.Format(),
-            [this](const Misfits& m) {
-                SetBusyCursor(false);
-                const bool yes = AskImportAnyway(this, m);
-                SetBusyCursor(true);
-                return yes;
-            },
-            false, &ws_.progress);
+        ReplaceWithNewTable(ws_, *target, "Import", [&] {
+            outcome = ImportToNewTable(
+                window.Source(), window.Columns(), *target, window.Format(),
+                [this](const Misfits& m) {
+                    SetBusyCursor(false);
+                    const bool yes = AskImportAnyway(this, m);
+                    SetBusyCursor(true);
+                    return yes;
+                },
+                false, &ws_.progress);
+            return outcome.written;
+        });
     } catch (...) {
         SetBusyCursor(false);
         throw;

@@ -49,7 +49,7 @@ void TForm1::UndoClick(bool redo) {
         if (!(redo ? RedoLast(ws_) : UndoLast(ws_)))
             ShowProblem(redo ? "Nu este nimic de refacut." : "Nu este nimic de anulat.",
                         UiControl::Grid);
-    } catch (const UndoRefused& e) {
+    } catch (const UndoError& e) {
         Mesaj(title, e.what(), mkError, mbOK);
     }
 }

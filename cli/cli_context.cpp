@@ -33,6 +33,8 @@ void OpenFile(CliContext& c, const std::string& path) {
         c.ws.table.SetFiltered(true);
     }
     c.ws.table.First();
+    // Edits are followed as in the window, so the restore points learn the file they leave.
+    c.ws.history.Reset(c.ws.table.TableName());
 }
 
 }  // namespace orbelan

@@ -4,6 +4,7 @@
 
 #include "cli/cli_app.h"
 #include "cli/cli_context.h"
+#include "core/restore_points.h"
 #include "engine/errors.h"
 #include "engine/field_list.h"
 #include "engine/file_io.h"
@@ -87,8 +88,13 @@ int ImportCommand(CliContext& c) {
         c.messages.Mesaj("Import", "Fisierul " + c.options.output + " exista. Il inlocuiti?",
                          mkConfirmation, mbYesNo) != mrYes)
         return kExitUsage;
-    const ImportOutcome o = Reading(path, [&] {
-        return ImportToNewTable(*source, preview.columns, c.options.output, format, AskMisfits(c));
+    ImportOutcome o;
+    ReplaceWithNewTable(c.ws, c.options.output, "Import", [&] {
+        o = Reading(path, [&] {
+            return ImportToNewTable(*source, preview.columns, c.options.output, format,
+                                    AskMisfits(c));
+        });
+        return o.written;
     });
     if (!o.written) return kExitUsage;
     c.out << "Am importat " << o.rows << " linii in " << c.options.output << " ("

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "cli/cli_app.h"
+#include "core/restore_points.h"
 #include "editing/replace_command.h"
 #include "editing/row_commands.h"
 #include "engine/dbf_file.h"
@@ -25,6 +26,7 @@ long RowArg(const CliOptions& o, size_t i) {
 
 int SetCommand(CliContext& c) {
     ExpectArgs(c.options, 4);
+    FinishPendingSwap(c.ws, Arg(c.options, 0, "fisierul"));
     OpenFile(c, Arg(c.options, 0, "fisierul"));
     const long row = RowArg(c.options, 1);
     const std::string column = c.ws.table.Field(ColumnArg(c, 2)).name;
@@ -56,6 +58,7 @@ int GetCommand(CliContext& c) {
 
 int RecallCommand(CliContext& c) {
     ExpectArgs(c.options, 1);
+    FinishPendingSwap(c.ws, Arg(c.options, 0, "fisierul"));
     OpenFile(c, Arg(c.options, 0, "fisierul"));
     c.ws.table.SetShowingDeleted(true);
     c.out << RecallDisplayedRows(c.ws) << " linii recuperate.\n";

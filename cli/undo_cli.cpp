@@ -55,7 +55,8 @@ int HistoryCommand(CliContext& c) {
     for (const RestorePoint& p : points.Points())
         c.out << TimeText(p.time) << '\t' << p.name << '\t' << p.rowsBefore << " -> " << p.rowsAfter
               << " linii\t" << (p.undone ? p.sizeAfter : p.sizeBefore) << " octeti"
-              << (p.undone ? "\tanulata" : "") << '\n';
+              << (p.undone ? "\tanulata" : "")
+              << (p.problem.empty() ? "" : "\tnu poate fi folosita: " + p.problem) << '\n';
     return kExitDone;
 }
 

@@ -70,6 +70,7 @@ void ReopenAround(Workspace& ws, const std::function<void(const std::string& pat
     ws.CloseTable();
     ws.progress.ProcessMessages();
     const auto reopen = [&] {
+        ws.history.TableRewritten(path);
         ws.CurrentFile = path;
         ws.table.SetTableName(path);
         ws.table.Open();

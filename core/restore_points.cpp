@@ -1,10 +1,15 @@
 #include "core/restore_points.h"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <future>
+#include <optional>
+#include <string_view>
 #include <sstream>
 
 #include "core/workspace.h"
@@ -21,6 +26,12 @@ namespace fs = std::filesystem;
 
 constexpr uint64_t kMaxBudget = 2ull << 30;
 constexpr const char* kBesideFolder = ".orbelan-undo";
+// What may not appear in a file name the index names: it would lead to another folder.
+#ifdef _WIN32
+constexpr const char* kSeparators = "/\\:";
+#else
+constexpr const char* kSeparators = "/";
+#endif
 
 std::string Lower(std::string s) {
     for (char& c : s)
@@ -65,6 +76,85 @@ int64_t ModifiedNs(const fs::path& file) {
     return static_cast<int64_t>(fs::last_write_time(file).time_since_epoch().count());
 }
 
+// What the restore points record of one file.
+struct FileMark {
+    uint64_t size = 0;
+    int64_t modified = 0;
+    uint64_t sum = 0;
+};
+
+FileMark MarkOf(const std::string& file, std::vector<uint8_t>& buffer) {
+    const FileHandle h = FileHandle::OpenRead(file);
+    // Read, not mapped: a large table's pages are faulted in one by one, several times
+    // slower than reading them from the cache in large blocks.
+    FileMark m;
+    for (size_t got = 0; (got = h.ReadAt(m.size, buffer.data(), buffer.size())) > 0;) {
+        m.sum = Checksum(buffer.data(), got) ^ (m.sum * 0x9E3779B97F4A7C15ull);
+        m.size += got;
+    }
+    m.modified = ModifiedNs(PathFromUtf8(file));
+    return m;
+}
+
+// A whole decimal number and nothing else.
+template <typename T>
+bool ParseNumber(std::string_view text, T& value) {
+    if (text.empty() || text.size() > 20) return false;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+// The marks of a stamp written for names, in their order; nullopt when it isn't one.
+std::optional<std::vector<FileMark>> ParseStamp(std::string_view stamp,
+                                                const std::vector<std::string>& names) {
+    std::vector<FileMark> marks;
+    for (const std::string& n : names) {
+        if (stamp.substr(0, n.size() + 1) != n + "/") return std::nullopt;
+        stamp.remove_prefix(n.size() + 1);
+        const size_t end = stamp.find('|');
+        if (end == std::string_view::npos) return std::nullopt;
+        const std::string_view fields = stamp.substr(0, end);
+        stamp.remove_prefix(end + 1);
+        const size_t a = fields.find('/'), b = fields.find('/', a + 1);
+        if (a == std::string_view::npos || b == std::string_view::npos) return std::nullopt;
+        FileMark m;
+        if (!ParseNumber(fields.substr(0, a), m.size) ||
+            !ParseNumber(fields.substr(a + 1, b - a - 1), m.modified) ||
+            !ParseNumber(fields.substr(b + 1), m.sum))
+            return std::nullopt;
+        marks.push_back(m);
+    }
+    if (!stamp.empty()) return std::nullopt;
+    return marks;
+}
+
+UndoStoreError::Cause CauseOf(const std::error_code& ec) {
+    if (ec == std::errc::no_space_on_device || ec == std::errc::file_too_large)
+        return UndoStoreError::Cause::NoRoom;
+    if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted ||
+        ec == std::errc::read_only_file_system)
+        return UndoStoreError::Cause::Permission;
+    return UndoStoreError::Cause::Io;
+}
+
+std::string CauseText(UndoStoreError::Cause cause) {
+    switch (cause) {
+        case UndoStoreError::Cause::NoRoom:
+            return "nu este loc pe disc";
+        case UndoStoreError::Cause::Permission:
+            return "acces interzis";
+        case UndoStoreError::Cause::Io:
+            break;
+    }
+    return "eroare de citire/scriere pe disc";
+}
+
+[[noreturn]] void ThrowKeepFailed(const std::string& file, UndoStoreError::Cause cause) {
+    throw UndoStoreError(cause, file,
+                         "Copia de siguranta a fisierului " + file +
+                             " nu a putut fi facuta: " + CauseText(cause) + ".");
+}
+
 std::string Join(const std::vector<std::string>& names) {
     std::string s;
     for (const std::string& n : names) s += (s.empty() ? "" : "/") + n;
@@ -79,6 +169,24 @@ std::vector<std::string> Split(const std::string& s, char by) {
     while (std::getline(in, part, by)) parts.push_back(part);
     return parts;
 }
+
+// The same file, or (a copy where there are no hard links) the same bytes.
+bool SameContents(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    if (fs::equivalent(PathFromUtf8(a), PathFromUtf8(b), ec)) return true;
+    if (ec || fs::file_size(PathFromUtf8(a), ec) != fs::file_size(PathFromUtf8(b), ec) || ec)
+        return false;
+    try {
+        std::vector<uint8_t> buffer(1 << 20);
+        const FileMark x = MarkOf(a, buffer), y = MarkOf(b, buffer);
+        return x.size == y.size && x.sum == y.sum;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// Ids run from 1 up; far below any overflow.
+constexpr int64_t kMaxId = int64_t{1} << 50;
 
 uint64_t SizeOf(const std::string& folder, const std::vector<std::string>& names) {
     uint64_t total = 0;
@@ -111,10 +219,14 @@ Kept Keep(const std::string& from, const std::string& to) {
         if (!ec) return Kept::Linked;
         if (ec == std::errc::cross_device_link) return Kept::OtherDevice;
     }
+    if (TakeFault(IoFaults().failKeepAfter))
+        ThrowKeepFailed(from, IoFaults().diskFull ? UndoStoreError::Cause::NoRoom
+                                                  : UndoStoreError::Cause::Io);
     fs::copy_file(source, target, fs::copy_options::overwrite_existing, ec);
-    if (ec)
-        throw UndoRefused("Copia de siguranta a fisierului " + from +
-                          " nu a putut fi facuta: " + ec.message() + ".");
+    if (ec) {
+        fs::remove(target, ec);
+        ThrowKeepFailed(from, CauseOf(ec));
+    }
     return Kept::Copied;
 }
 
@@ -142,6 +254,10 @@ bool Has(const std::vector<std::string>& names, const std::string& name) {
 
 }  // namespace
 
+std::string RestorePointsFolder(const std::string& programDir, const std::string& path) {
+    return programDir + "undo/" + KeyOf(path) + "/";
+}
+
 std::vector<std::string> VersionFiles(const std::string& path) {
     const fs::path table = PathFromUtf8(path);
     const std::string stem = Lower(Utf8FromPath(table.stem()));
@@ -161,37 +277,65 @@ std::string StampOf(const std::string& folder, const std::vector<std::string>& n
     std::string stamp;
     std::vector<uint8_t> buffer(1 << 20);
     for (const std::string& n : names) {
-        const std::string file = folder + n;
-        const FileHandle h = FileHandle::OpenRead(file);
-        // Read, not mapped: a large table's pages are faulted in one by one, several times
-        // slower than reading them from the cache in large blocks.
-        uint64_t sum = 0, size = 0;
-        for (size_t got = 0; (got = h.ReadAt(size, buffer.data(), buffer.size())) > 0;) {
-            sum = Checksum(buffer.data(), got) ^ (sum * 0x9E3779B97F4A7C15ull);
-            size += got;
-        }
-        stamp += n + "/" + std::to_string(size) + "/" +
-                 std::to_string(ModifiedNs(PathFromUtf8(file))) + "/" + std::to_string(sum) + "|";
+        const FileMark m = MarkOf(folder + n, buffer);
+        stamp += n + "/" + std::to_string(m.size) + "/" + std::to_string(m.modified) + "/" +
+                 std::to_string(m.sum) + "|";
     }
     return stamp;
 }
+
+std::string StatOf(const std::string& path) {
+    const fs::path table = PathFromUtf8(path);
+    const std::string folder = Utf8FromPath(table.parent_path()) + "/";
+    std::string stat;
+    std::error_code ec;
+    for (const std::string& name : VersionFiles(path)) {
+        const fs::path file = PathFromUtf8(folder + name);
+        stat += name + "/" + std::to_string(fs::file_size(file, ec)) + "/" +
+                std::to_string(fs::last_write_time(file, ec).time_since_epoch().count()) + "|";
+    }
+    return stat;
+}
+
+namespace {
+
+// A stamp as StatOf writes it: without the checksums.
+std::string StatPart(const std::string& stamp, const std::vector<std::string>& names) {
+    const auto marks = ParseStamp(stamp, names);
+    if (!marks) return {};
+    std::string stat;
+    for (size_t i = 0; i < names.size(); ++i)
+        stat += names[i] + "/" + std::to_string((*marks)[i].size) + "/" +
+                std::to_string((*marks)[i].modified) + "|";
+    return stat;
+}
+
+}  // namespace
 
 RestorePoints::RestorePoints(const std::string& programDir, const std::string& path) {
     std::error_code ec;
     const fs::path table = fs::absolute(PathFromUtf8(path), ec).lexically_normal();
     path_ = Utf8FromPath(table);
+    tableName_ = Utf8FromPath(table.filename());
     tableDir_ = Utf8FromPath(table.parent_path());
     if (!tableDir_.empty()) tableDir_ += '/';
-    storeDir_ = programDir + "undo/" + KeyOf(path) + "/";
+    storeDir_ = RestorePointsFolder(programDir, path);
+    besideDir_ = tableDir_ + kBesideFolder + "/" + KeyOf(path) + "/";
     indexPath_ = storeDir_ + "index";
     Load();
-    for (size_t i = points_.size(); i-- > 0;)
-        if (points_[i].pending) {
-            if (Unfinished(points_[i]))
-                Finish(points_[i]);
-            else
-                Remove(i), Save();
+}
+
+void RestorePoints::FinishPendingSwap() {
+    for (size_t i = points_.size(); i-- > 0;) {
+        RestorePoint& p = points_[i];
+        if (!p.pending || !p.problem.empty()) continue;
+        if (Unfinished(p)) {
+            Finish(p);
+        } else {
+            Remove(i);
+            Save();
         }
+    }
 }
 
 bool RestorePoints::Unfinished(const RestorePoint& p) const {
@@ -200,6 +344,10 @@ bool RestorePoints::Unfinished(const RestorePoint& p) const {
     const bool back = !p.undone;
     const std::string in = p.folder + (back ? "before/" : "after/");
     const std::string out = p.folder + (back ? "after/" : "before/");
+    // The swap kept every file it replaces before it was noted: a line that says pending
+    // without them is no swap of ours.
+    for (const std::string& f : back ? p.filesAfter : p.filesBefore)
+        if (!FileExists(out + f)) return false;
     for (const std::string& f : back ? p.filesBefore : p.filesAfter) {
         if (!FileExists(in + f) || !FileExists(tableDir_ + f)) continue;
         std::error_code ec;
@@ -213,36 +361,101 @@ void RestorePoints::Load() {
     std::ifstream in(PathFromUtf8(indexPath_), std::ios::binary);
     std::string line;
     while (std::getline(in, line)) {
-        const std::vector<std::string> f = Split(line, '\t');
-        if (f.size() != 15 || f[0] != "point") continue;
+        if (line.rfind("point\t", 0) != 0) continue;  // the table's line, or nothing of ours
         RestorePoint p;
-        try {
-            p.id = std::stoll(f[1]);
-            p.undone = f[2] == "1";
-            p.pending = f[3] == "1";
-            p.time = std::stoll(f[4]);
-            p.rowsBefore = std::stoll(f[5]);
-            p.rowsAfter = std::stoll(f[6]);
-            p.sizeBefore = std::stoull(f[7]);
-            p.sizeAfter = std::stoull(f[8]);
-        } catch (const std::exception&) {
-            continue;
+        p.line = line;
+        const std::vector<std::string> f = Split(line, '\t');
+        const auto flag = [](const std::string& text, bool& value) {
+            value = text == "1";
+            return text == "0" || text == "1";
+        };
+        if (f.size() != 15 || !ParseNumber(f[1], p.id) || !flag(f[2], p.undone) ||
+            !flag(f[3], p.pending) || !ParseNumber(f[4], p.time) ||
+            !ParseNumber(f[5], p.rowsBefore) || !ParseNumber(f[6], p.rowsAfter) ||
+            !ParseNumber(f[7], p.sizeBefore) || !ParseNumber(f[8], p.sizeAfter)) {
+            p.problem = "randul ei din lista copiilor nu poate fi citit";
+            if (p.id < 1 || p.id > kMaxId) p.id = 0;
+        } else {
+            p.filesBefore = Split(f[9], '/');
+            p.filesAfter = Split(f[10], '/');
+            p.stampBefore = f[11];
+            p.stampAfter = f[12];
+            p.folder = f[13];
+            p.name = f[14];
+            Check(p);
         }
-        p.filesBefore = Split(f[9], '/');
-        p.filesAfter = Split(f[10], '/');
-        p.stampBefore = f[11];
-        p.stampAfter = f[12];
-        p.folder = f[13];
-        p.name = f[14];
+        const bool twice = std::any_of(points_.begin(), points_.end(),
+                                       [&](const RestorePoint& q) { return q.id == p.id; });
+        if (twice && p.problem.empty()) {
+            p.problem = "numarul ei se repeta in lista copiilor";
+            p.folderOurs = false;
+        }
         points_.push_back(std::move(p));
     }
 }
 
+// What a point read back from the index must be before any of its files is touched.
+void RestorePoints::Check(RestorePoint& p) const {
+    if (p.id < 1 || p.id > kMaxId) {
+        p.problem = "numarul ei nu este unul dat de program";
+        p.id = 0;
+        return;
+    }
+    const std::string id = std::to_string(p.id) + "/";
+    p.folderOurs = p.folder == storeDir_ + id || p.folder == besideDir_ + id;
+    if (!p.folderOurs) {
+        p.problem = "dosarul ei, " + p.folder + ", nu este cel facut de program pentru ea";
+        return;
+    }
+    const std::string stem = Lower(Utf8FromPath(PathFromUtf8(tableName_).stem()));
+    const auto ownFiles = [&](const std::vector<std::string>& names) {
+#ifdef _WIN32
+        const bool table = !names.empty() && Lower(names[0]) == Lower(tableName_);
+#else
+        const bool table = !names.empty() && names[0] == tableName_;
+#endif
+        if (!table || names[0].find_first_of(kSeparators) != std::string::npos) return false;
+        int memos = 0;
+        for (size_t i = 0; i < names.size(); ++i) {
+            const std::string& n = names[i];
+            if (std::count(names.begin(), names.end(), n) != 1) return false;
+            if (i == 0) continue;
+            const std::string e = Extension(n);
+            if (n.find_first_of(kSeparators) != std::string::npos || n.size() != stem.size() + 4 ||
+                Lower(n.substr(0, stem.size())) != stem ||
+                (e != "dbt" && e != "fpt" && e != "mdx" && e != "cdx" && e != "cpg"))
+                return false;
+            memos += IsMemo(n);
+        }
+        return memos <= 1;
+    };
+    if (!ownFiles(p.filesBefore) || !ownFiles(p.filesAfter)) {
+        p.problem = "lista fisierelor ei nu este a tabelului " + path_;
+        return;
+    }
+    const auto sizeMatches = [](const std::string& stamp, const std::vector<std::string>& names,
+                                uint64_t size) {
+        const auto marks = ParseStamp(stamp, names);
+        if (!marks) return false;
+        uint64_t total = 0;
+        for (const FileMark& m : *marks) {
+            if (m.size > kMaxBudget * 1024) return false;  // no table is that large
+            total += m.size;
+        }
+        return total == size;
+    };
+    if (!sizeMatches(p.stampBefore, p.filesBefore, p.sizeBefore) ||
+        !sizeMatches(p.stampAfter, p.filesAfter, p.sizeAfter))
+        p.problem = "amprenta fisierelor ei nu poate fi citita";
+}
+
 void RestorePoints::Save() const {
-    std::error_code ec;
-    fs::create_directories(PathFromUtf8(storeDir_), ec);
     std::string text = "table\t" + path_ + "\n";
     for (const RestorePoint& p : points_) {
+        if (!p.problem.empty()) {
+            text += p.line + "\n";  // left as it was read
+            continue;
+        }
         text += "point\t" + std::to_string(p.id) + "\t" + (p.undone ? "1" : "0") + "\t" +
                 (p.pending ? "1" : "0") + "\t" + std::to_string(p.time) + "\t" +
                 std::to_string(p.rowsBefore) + "\t" + std::to_string(p.rowsAfter) + "\t" +
@@ -250,23 +463,45 @@ void RestorePoints::Save() const {
                 Join(p.filesBefore) + "\t" + Join(p.filesAfter) + "\t" + p.stampBefore + "\t" +
                 p.stampAfter + "\t" + p.folder + "\t" + p.name + "\n";
     }
+    const auto failed = [&](const std::string& file, UndoStoreError::Cause cause) {
+        throw UndoStoreError(cause, file,
+                             "Lista copiilor de siguranta " + file +
+                                 " nu a putut fi scrisa: " + CauseText(cause) + ".");
+    };
+    std::error_code ec;
+    fs::create_directories(PathFromUtf8(storeDir_), ec);
+    if (ec) failed(storeDir_, CauseOf(ec));
     // Not a table file: written beside itself and renamed, outside the tables' file seam.
-    const fs::path index = PathFromUtf8(indexPath_), scratch = PathFromUtf8(indexPath_ + ".new");
-    {
-        std::ofstream out(scratch, std::ios::binary | std::ios::trunc);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.flush();
-        if (!out)
-            throw UndoRefused("Lista copiilor de siguranta " + indexPath_ +
-                              " nu a putut fi scrisa.");
+    const std::string scratch = indexPath_ + ".new";
+    if (TakeFault(IoFaults().failKeepAfter))
+        failed(scratch, IoFaults().diskFull ? UndoStoreError::Cause::NoRoom
+                                            : UndoStoreError::Cause::Io);
+    std::FILE* out = nullptr;
+#ifdef _WIN32
+    out = _wfopen(PathFromUtf8(scratch).c_str(), L"wb");
+#else
+    out = std::fopen(scratch.c_str(), "wb");
+#endif
+    if (!out) failed(scratch, CauseOf(std::error_code(errno, std::generic_category())));
+    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size() &&
+                         std::fflush(out) == 0;
+    const int err = errno;
+    const bool closed = std::fclose(out) == 0;
+    if (!written || !closed) {
+        fs::remove(PathFromUtf8(scratch), ec);
+        failed(scratch, CauseOf(std::error_code(written ? errno : err, std::generic_category())));
     }
     // Not synced to disk: a kill keeps it; a power cut may lose the newest point, and then the
     // older ones refuse a table they don't know.
-    try {
-        RenameReplacing(indexPath_ + ".new", indexPath_);
-    } catch (const DbfError& e) {
-        throw UndoRefused("Lista copiilor de siguranta " + indexPath_ +
-                          " nu a putut fi scrisa: " + e.what());
+    fs::rename(PathFromUtf8(scratch), PathFromUtf8(indexPath_), ec);
+    if (ec) {
+        // MinGW's rename does not replace a file.
+        try {
+            RenameReplacing(scratch, indexPath_);
+        } catch (const DbfError&) {
+            fs::remove(PathFromUtf8(scratch), ec);
+            failed(indexPath_, CauseOf(ec));
+        }
     }
 }
 
@@ -295,13 +530,17 @@ uint64_t RestorePoints::Budget(int64_t override) const {
 
 uint64_t RestorePoints::BytesKept() const {
     uint64_t total = 0;
-    for (const RestorePoint& p : points_) total += p.undone ? p.sizeAfter : p.sizeBefore;
+    for (const RestorePoint& p : points_)
+        if (p.problem.empty()) total += p.undone ? p.sizeAfter : p.sizeBefore;
     return total;
 }
 
 void RestorePoints::Remove(size_t index) {
-    std::error_code ec;
-    fs::remove_all(PathFromUtf8(points_[index].folder), ec);
+    // Only a folder this program made for the point goes; a line pointing elsewhere just goes.
+    if (points_[index].folderOurs) {
+        std::error_code ec;
+        fs::remove_all(PathFromUtf8(points_[index].folder), ec);
+    }
     points_.erase(points_.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
@@ -316,21 +555,24 @@ void RestorePoints::Clear() {
 }
 
 RestorePoints::Outcome RestorePoints::Run(const std::string& name, int64_t budgetOverride,
-                                          const std::function<bool()>& ask,
+                                          const std::function<bool(const std::string&)>& ask,
                                           const std::function<void()>& change) {
+    FinishPendingSwap();
     const std::vector<std::string> files = VersionFiles(path_);
     const uint64_t needed = SizeOf(tableDir_, files);
     const uint64_t budget = Budget(budgetOverride);
-    const std::string beside = tableDir_ + kBesideFolder + "/" + KeyOf(path_) + "/";
+    const std::string& beside = besideDir_;
     RestorePoint p;
     p.name = name;
     p.time = std::chrono::duration_cast<std::chrono::seconds>(
                  std::chrono::system_clock::now().time_since_epoch())
                  .count();
-    p.id = points_.empty() ? 1 : points_.back().id + 1;
+    p.id = 1;
+    for (const RestorePoint& q : points_) p.id = std::max(p.id, q.id + 1);
     p.filesBefore = files;
     p.sizeBefore = needed;
     p.rowsBefore = RowsOf(path_);
+    p.folderOurs = true;
     std::string folder;
     const auto drop = [&] {
         std::error_code ec;
@@ -350,13 +592,16 @@ RestorePoints::Outcome RestorePoints::Run(const std::string& name, int64_t budge
             if (!listed && e.is_directory(ec)) fs::remove_all(e.path(), ec);
         }
     }
-    bool kept = needed <= budget;
-    if (kept) {
+    std::string why;
+    if (needed > budget)
+        why = "Nu este loc pentru copia de siguranta a tabelului.";
+    else
         try {
             for (const std::string& root : {storeDir_, beside}) {
                 folder = root + std::to_string(p.id) + "/";
                 std::error_code ec;
                 fs::create_directories(PathFromUtf8(folder + "before"), ec);
+                if (ec) ThrowKeepFailed(tableDir_ + files[0], CauseOf(ec));
                 bool elsewhere = false;
                 for (const std::string& f : files)
                     if (Keep(tableDir_ + f, folder + "before/" + f) == Kept::OtherDevice) {
@@ -365,18 +610,21 @@ RestorePoints::Outcome RestorePoints::Run(const std::string& name, int64_t budge
                     }
                 if (!elsewhere) break;
                 fs::remove_all(PathFromUtf8(folder), ec);
-                if (root == beside) throw UndoRefused("no folder for the restore point");
+                // The folder beside the table is on the table's own disk: never reached.
+                if (root == beside) ThrowKeepFailed(tableDir_ + files[0], UndoStoreError::Cause::Io);
             }
             p.folder = folder;
             p.stampBefore = StampOf(folder + "before/", files);
-        } catch (const std::exception&) {
+        } catch (const UndoStoreError& e) {
             drop();
-            kept = false;
+            why = e.what();
+        } catch (const DbfError& e) {
+            drop();
+            why = e.what();
         }
-    }
-    if (!kept) {
-        // No room for the old files: the user decides whether to go on without a way back.
-        if (!ask()) throw CommandDeclined();
+    if (!why.empty()) {
+        // No way back: the user decides whether to go on without one.
+        if (!ask(why)) throw CommandDeclined();
         try {
             Clear();
         } catch (const std::exception&) {
@@ -423,6 +671,7 @@ RestorePoints::Outcome RestorePoints::Run(const std::string& name, int64_t budge
 }
 
 std::optional<std::string> RestorePoints::Undo() {
+    FinishPendingSwap();
     for (size_t i = points_.size(); i-- > 0;)
         if (!points_[i].undone) {
             Swap(points_[i]);
@@ -432,6 +681,7 @@ std::optional<std::string> RestorePoints::Undo() {
 }
 
 std::optional<std::string> RestorePoints::Redo() {
+    FinishPendingSwap();
     for (RestorePoint& p : points_)
         if (p.undone) {
             Swap(p);
@@ -440,9 +690,19 @@ std::optional<std::string> RestorePoints::Redo() {
     return std::nullopt;
 }
 
+void RestorePoints::Refuse(const RestorePoint& p, bool back) const {
+    const std::string what = p.name.empty() ? "copia " + std::to_string(p.id) : "\"" + p.name + "\"";
+    throw UndoRefused("Copia de siguranta pentru " + what + " a tabelului " + path_ +
+                      " nu poate fi folosita: " + p.problem + ". Comanda nu poate fi " +
+                      (back ? "anulata" : "refacuta") +
+                      "; tabelul si copia de siguranta au ramas asa cum sunt.");
+}
+
 void RestorePoints::Swap(RestorePoint& p) {
     const bool back = !p.undone;
+    if (!p.problem.empty()) Refuse(p, back);
     const std::vector<std::string>& live = back ? p.filesAfter : p.filesBefore;
+    const std::vector<std::string>& coming = back ? p.filesBefore : p.filesAfter;
     const std::string& stamp = back ? p.stampAfter : p.stampBefore;
     const std::string in = p.folder + (back ? "before/" : "after/");
     const std::string out = p.folder + (back ? "after/" : "before/");
@@ -450,13 +710,63 @@ void RestorePoints::Swap(RestorePoint& p) {
                                 p.name + "\": nu poate fi " + (back ? "anulata" : "refacuta") +
                                 ". Tabelul a ramas asa cum este.";
     if (!SameSet(VersionFiles(path_), live)) throw UndoRefused(refused);
+    // The kept files are read on a thread of their own while the table's files are read here:
+    // undo of a large table reads both.
+    auto keptMarks = std::async(std::launch::async, [&] {
+        std::vector<std::optional<FileMark>> marks;
+        std::vector<uint8_t> buffer(1 << 20);
+        for (const std::string& f : coming) {
+            marks.emplace_back();
+            try {
+                if (FileExists(in + f)) marks.back() = MarkOf(in + f, buffer);
+            } catch (const std::exception&) {
+                // refused below
+            }
+        }
+        return marks;
+    });
     std::string now;
     try {
         now = StampOf(tableDir_, live);
-    } catch (const DbfError&) {
-        throw UndoRefused(refused);
+    } catch (const std::exception&) {
+        now.clear();  // a file gone meanwhile: refused below
     }
-    if (now != stamp) throw UndoRefused(refused);
+    const std::vector<std::optional<FileMark>> marks = keptMarks.get();
+    if (now.empty() || now != stamp) throw UndoRefused(refused);
+    // The kept files must be exactly what was kept: a damaged copy is never put back.
+    const auto kept = ParseStamp(back ? p.stampBefore : p.stampAfter, coming);
+    for (size_t i = 0; i < coming.size(); ++i) {
+        const std::string file = in + coming[i];
+        const auto damaged = [&](const std::string& how) {
+            p.problem = "fisierul pastrat " + file + " " + how;
+            Refuse(p, back);
+        };
+        if (!FileExists(file)) damaged("lipseste");
+        if (!marks[i]) damaged("nu poate fi citit");
+        const FileMark& m = *marks[i];
+        if (m.size != (*kept)[i].size)
+            damaged("are " + std::to_string(m.size) + " octeti in loc de " +
+                    std::to_string((*kept)[i].size));
+        if (m.sum != (*kept)[i].sum) damaged("nu mai are continutul pastrat");
+    }
+    // The memo file the kept table reads goes with it: else undo would remove the live memo
+    // and leave a table whose memo texts are lost.
+    try {
+        DbfOpenOptions options;
+        options.checkProductionIndex = false;
+        const std::string memo = DbfFile::Open(in + coming[0], options)->Info().memoFile;
+        if (!memo.empty()) {
+            const std::string name = Lower(Utf8FromPath(PathFromUtf8(memo).filename()));
+            if (std::none_of(coming.begin(), coming.end(),
+                             [&](const std::string& n) { return Lower(n) == name; })) {
+                p.problem = "lista fisierelor ei nu cuprinde fisierul memo al tabelului";
+                Refuse(p, back);
+            }
+        }
+    } catch (const DbfError&) {
+        p.problem = "tabelul pastrat " + in + coming[0] + " nu poate fi citit";
+        Refuse(p, back);
+    }
     // No one else may be writing it meanwhile; the lock goes with the replaced file.
     DbfOpenOptions options;
     options.checkProductionIndex = false;
@@ -467,8 +777,6 @@ void RestorePoints::Swap(RestorePoint& p) {
     } catch (const DbfError& e) {
         throw UndoRefused(e.what());
     }
-    for (const std::string& f : back ? p.filesBefore : p.filesAfter)
-        if (!FileExists(in + f)) throw UndoRefused("Copia de siguranta " + in + f + " lipseste.");
     std::error_code ec;
     fs::create_directories(PathFromUtf8(out), ec);
     for (const std::string& f : live) Keep(tableDir_ + f, out + f);
@@ -505,10 +813,12 @@ void RestorePoints::Finish(RestorePoint& p) {
             throw DbfError(ErrorKind::Io, "Fisierul " + tableDir_ + f + " nu a putut fi inlocuit.");
         RenameReplacing(in + f, tableDir_ + f);
     }
+    // A file of the version going away that the coming one lacks goes, once it is kept.
+    const std::string out = p.folder + (back ? "after/" : "before/");
     for (const std::string& f : live)
         if (!Has(coming, f)) {
             std::error_code ec;
-            fs::remove(PathFromUtf8(tableDir_ + f), ec);
+            if (SameContents(tableDir_ + f, out + f)) fs::remove(PathFromUtf8(tableDir_ + f), ec);
         }
     SyncFolderOf(path_);
     p.undone = back;
@@ -524,24 +834,50 @@ void RestorePoints::DropUndone() {
     Save();
 }
 
-void RestorePoints::TableEdited() {
+void RestorePoints::TableEdited(const std::string& openedAs) {
     const std::vector<std::string> files = VersionFiles(path_);
     const std::string stamp = StampOf(tableDir_, files);
     const uint64_t size = SizeOf(tableDir_, files);
     const int64_t rows = RowsOf(path_);
+    // A file the command left as it was (a memo a sort did not touch) is kept under a second
+    // name of the live one, so the edit changed the kept file too: its record follows. Memo
+    // texts are only ever appended, so the other version still reads every block it points at.
+    const auto followShared = [&](const std::string& kept, const std::vector<std::string>& names,
+                                  std::string& keptStamp, uint64_t& keptSize) {
+        auto marks = ParseStamp(keptStamp, names);
+        if (!marks) return;
+        std::vector<uint8_t> buffer(1 << 20);
+        std::string text;
+        uint64_t total = 0;
+        for (size_t k = 0; k < names.size(); ++k) {
+            std::error_code ec;
+            if (fs::equivalent(PathFromUtf8(kept + names[k]), PathFromUtf8(tableDir_ + names[k]),
+                               ec))
+                (*marks)[k] = MarkOf(kept + names[k], buffer);
+            const FileMark& m = (*marks)[k];
+            text += names[k] + "/" + std::to_string(m.size) + "/" + std::to_string(m.modified) +
+                    "/" + std::to_string(m.sum) + "|";
+            total += m.size;
+        }
+        keptStamp = text;
+        keptSize = total;
+    };
     bool changed = false;
     // The version on disk is the newest done point's after and the oldest undone one's before.
     for (size_t i = 0; i < points_.size(); ++i) {
         RestorePoint& p = points_[i];
+        if (!p.problem.empty() || p.pending) continue;
         const bool newestDone = !p.undone && (i + 1 == points_.size() || points_[i + 1].undone);
         const bool oldestUndone = p.undone && (i == 0 || !points_[i - 1].undone);
-        if (newestDone) {
+        if (newestDone && StatPart(p.stampAfter, p.filesAfter) == openedAs) {
+            followShared(p.folder + "before/", p.filesBefore, p.stampBefore, p.sizeBefore);
             p.filesAfter = files;
             p.stampAfter = stamp;
             p.sizeAfter = size;
             p.rowsAfter = rows;
             changed = true;
-        } else if (oldestUndone) {
+        } else if (oldestUndone && StatPart(p.stampBefore, p.filesBefore) == openedAs) {
+            followShared(p.folder + "after/", p.filesAfter, p.stampAfter, p.sizeAfter);
             p.filesBefore = files;
             p.stampBefore = stamp;
             p.sizeBefore = size;
@@ -550,6 +886,45 @@ void RestorePoints::TableEdited() {
         }
     }
     if (changed) Save();
+}
+
+void ReplaceWithNewTable(Workspace& ws, const std::string& path, const std::string& name,
+                         const std::function<bool()>& write) {
+    if (!FileExists(path)) {
+        write();
+        return;
+    }
+    const bool named = ws.RunningCommand.empty();
+    if (named) ws.RunningCommand = name;
+    struct Unname {
+        Workspace& ws;
+        bool named;
+        ~Unname() {
+            if (named) ws.RunningCommand.clear();
+        }
+    } unname{ws, named};
+    WithRestorePoint(ws, path, [&] {
+        const std::vector<std::string> old = VersionFiles(path);
+        if (!write()) return;
+        // A stale memo beside the new table would be read by other programs as its own.
+        DbfOpenOptions options;
+        options.checkProductionIndex = false;
+        const std::string memo = DbfFile::Open(path, options)->Info().memoFile;
+        const std::string memoName = Lower(Utf8FromPath(PathFromUtf8(memo).filename()));
+        const fs::path folder = PathFromUtf8(path).parent_path();
+        for (size_t i = 1; i < old.size(); ++i)
+            if (memo.empty() || Lower(old[i]) != memoName)
+                RemoveFile(Utf8FromPath(folder / PathFromUtf8(old[i])));
+    });
+}
+
+void FinishPendingSwap(const Workspace& ws, const std::string& path) {
+    if (ws.ProgramDir.empty() || !kRestorePointsAvailable || path.empty()) return;
+    try {
+        RestorePoints(ws.ProgramDir, path).FinishPendingSwap();
+    } catch (const std::exception&) {
+        // the table reads whole at every step of a swap; the next opening tries again
+    }
 }
 
 void WithRestorePoint(Workspace& ws, const std::string& path, const std::function<void()>& change) {
@@ -583,10 +958,8 @@ void WithRestorePoint(Workspace& ws, const std::string& path, const std::functio
     }
 
     const std::string name = ws.RunningCommand.empty() ? "Comanda" : ws.RunningCommand;
-    const auto ask = [&] {
-        return ws.messages.Mesaj("Anulare",
-                                 "Nu este loc pentru copia de siguranta a tabelului. Continuati "
-                                 "fara posibilitatea de a anula?",
+    const auto ask = [&](const std::string& why) {
+        return ws.messages.Mesaj("Anulare", why + " Continuati fara posibilitatea de a anula?",
                                  mkConfirmation, mbYesNo) == mrYes;
     };
     const RestorePoints::Outcome outcome = points.Run(name, ws.UndoBudget, ask, change);

@@ -12,20 +12,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Sizes and modification times of the table's files: what another program's write changes.
-std::string StatOf(const std::string& path) {
-    const fs::path table = PathFromUtf8(path);
-    const std::string folder = Utf8FromPath(table.parent_path()) + "/";
-    std::string stat;
-    std::error_code ec;
-    for (const std::string& name : VersionFiles(path)) {
-        const fs::path file = PathFromUtf8(folder + name);
-        stat += name + "/" + std::to_string(fs::file_size(file, ec)) + "/" +
-                std::to_string(fs::last_write_time(file, ec).time_since_epoch().count()) + "|";
-    }
-    return stat;
-}
-
 // The bytes of an added row once it is undone: the row itself, deleted.
 std::string Removed(std::string record) {
     if (!record.empty()) record[0] = '*';
@@ -52,6 +38,10 @@ bool SwapCommand(Workspace& ws, bool redo) {
 
 void UndoHistory::Record(Workspace& ws, uint32_t record, std::string before, std::string after) {
     undo_.push_back({false, record, std::move(before), std::move(after)});
+    WrittenInPlace(ws);
+}
+
+void UndoHistory::WrittenInPlace(Workspace& ws) {
     redo_.clear();
     // The first change after an undo: the commands undone no longer follow from the table.
     if (!redoDropped_ && !ws.ProgramDir.empty() && !path_.empty()) {
@@ -82,6 +72,7 @@ void UndoHistory::Reset(const std::string& path) {
     Forget();
     path_ = path;
     ownStat_.clear();
+    openedAs_ = path.empty() ? std::string() : StatOf(path);
     edited_ = false;
     redoDropped_ = false;
 }
@@ -94,7 +85,12 @@ void UndoHistory::Settle(Workspace& ws, const std::string& path) {
     edited_ = false;
     if (ws.ProgramDir.empty()) return;
     RestorePoints points(ws.ProgramDir, path);
-    points.TableEdited();
+    points.TableEdited(openedAs_);
+    openedAs_ = StatOf(path);
+}
+
+void UndoHistory::TableRewritten(const std::string& path) {
+    if (Follows(path)) openedAs_ = StatOf(path);
 }
 
 bool UndoHistory::Follows(const std::string& path) const {

@@ -18,6 +18,9 @@ class UndoHistory {
     // A record of the open table was written in place: its bytes before (empty for a row added)
     // and after. A new change: what was undone can no longer be redone.
     void Record(Workspace& ws, uint32_t record, std::string before, std::string after);
+    // Many records of the open table were written in place at once, outside the edit list (the
+    // deleted rows brought back): a new change, which the restore points learn at closing.
+    void WrittenInPlace(Workspace& ws);
     // A command kept a restore point of the table at path; it is undone in turn with the edits.
     void CommandDone();
     // A rewrite without a restore point: the edits before it no longer fit the file.
@@ -30,6 +33,10 @@ class UndoHistory {
     // restore points.
     bool WrittenOnlyByUs(const std::string& path) const;
     void Settle(Workspace& ws, const std::string& path);
+
+    // This program rewrote the table at path (a command, or its undo): the restore points know
+    // the files as they are now.
+    void TableRewritten(const std::string& path);
 
     // True when path is the open table the list is about.
     bool Follows(const std::string& path) const;
@@ -52,6 +59,7 @@ class UndoHistory {
     std::vector<Step> undo_, redo_;
     std::string path_;
     std::string ownStat_;  // the files' sizes and times right after our last write
+    std::string openedAs_;  // and when the table was opened (or last settled)
     bool edited_ = false;  // written in place since the restore points last heard of it
     bool redoDropped_ = false;
 };

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "core/open_table.h"
+#include "core/restore_points.h"
 #include "engine/codepage.h"
 
 namespace orbelan {
@@ -68,6 +69,7 @@ void Workspace::SetFormatSettings(const FormatSettings& settings) {
 void Workspace::OpenTable(bool atStartUp) {
     if (table.Active()) CloseTable();
     progress.ProcessMessages();
+    FinishPendingSwap(*this, CurrentFile);
     table.SetTableName(CurrentFile);
     progress.ProcessMessages();
     // A missing production index is the one fault repaired here; a failure of the repair

@@ -49,6 +49,7 @@ int RecallDisplayedRows(Workspace& ws) {
     if (!ws.table.Active()) return 0;
     ws.PostPendingEdit();
     const int recalled = ws.table.RecallVisible();
+    if (recalled > 0) ws.history.WrittenInPlace(ws);
     ws.window.SetRowCounter(std::to_string(ws.table.RecordCount()));
     return recalled;
 }

@@ -23,11 +23,12 @@ struct FileIoFaults {
     int failRenameAfter = -1;  // TempFile::RenameOverTarget
     int failRemoveAfter = -1;  // RemoveFile
     int failReopenAfter = -1;  // opening a table again after a rewrite (engine/rewrite.h)
+    int failKeepAfter = -1;    // a copy or the index written for the restore points (core/)
     bool persistent = false;
     bool diskFull = false;          // a failing write fails as on a full disk (ENOSPC), not EIO
     int64_t scratchClockShift = 0;  // seconds added to the clock that ages scratch files (POSIX)
     bool noHardLinks = false;       // the file system makes no hard links, as FAT doesn't
-    int writes = 0, syncs = 0, renames = 0, removes = 0, reopens = 0;  // calls seen
+    int writes = 0, syncs = 0, renames = 0, removes = 0, reopens = 0, keeps = 0;  // calls seen
     int busyWaitMs = 0;          // time waited for a file another program held (Windows)
     void (*onCall)() = nullptr;  // called first on every call (the kill test stops there)
 
@@ -51,6 +52,7 @@ struct FileIoFaults {
         if (&counter == &failSyncAfter) return syncs;
         if (&counter == &failRenameAfter) return renames;
         if (&counter == &failRemoveAfter) return removes;
+        if (&counter == &failKeepAfter) return keeps;
         return reopens;
     }
 };

@@ -50,6 +50,11 @@ void SheetExportInput(const uint8_t* data, size_t size);
 // its end or numbered outside the sheet aborts.
 void XlsxSheetInput(const uint8_t* data, size_t size);
 
+// In fuzz/undo_target.cpp (needs orbelan_commands):
+// The bytes as the list of a table's restore points: read, a pending swap finished, undone and
+// redone; the table must stay one of its two versions and a file outside the store untouched.
+void UndoIndexInput(const uint8_t* data, size_t size);
+
 // Readers of what those writers write, by the program's own rules; a file that breaks its
 // format throws FormatViolation.
 struct FormatViolation : std::runtime_error {

@@ -4,7 +4,9 @@
 
 #include "core/restore_points.h"
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -52,10 +54,104 @@ void CopyDownInWindow(const std::string& table, CopyDownMode mode) {
     ws.CloseTable();
 }
 
+
+// The index line of a table's newest restore point, field by field, and the files it names.
+struct NewestPoint {
+    fs::path index;
+    std::vector<std::string> lines;
+    std::vector<std::string> fields;  // of the last line
+
+    explicit NewestPoint(const std::string& table) {
+        const std::string wanted = "table\t" + fs::absolute(table).lexically_normal().string();
+        for (const auto& e : fs::recursive_directory_iterator(fs::path(ProgramDataDir()) / "undo"))
+            if (e.path().filename() == "index" &&
+                test::ReadFileBytes(e.path().string()).rfind(wanted + "\n", 0) == 0)
+                index = e.path();
+        std::istringstream in(test::ReadFileBytes(index.string()));
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        std::istringstream last(lines.back());
+        for (std::string f; std::getline(last, f, '\t');) fields.push_back(f);
+    }
+    std::string KeptTable() const {
+        return fields[13] + "before/" + fields[9].substr(0, fields[9].find('/'));
+    }
+    void Write() {
+        std::string text, line;
+        for (size_t i = 0; i + 1 < lines.size(); ++i) text += lines[i] + "\n";
+        for (const std::string& f : fields) line += (line.empty() ? "" : "\t") + f;
+        test::WriteFileBytes(index.string(), text + line + "\n");
+    }
+};
+
+// A file's bytes changed in place, its time kept.
+void Damage(const std::string& file, const std::function<void(std::string&)>& change) {
+    const auto time = fs::last_write_time(file);
+    std::string bytes = test::ReadFileBytes(file);
+    change(bytes);
+    test::WriteFileBytes(file, bytes);
+    fs::last_write_time(file, time);
+}
+
+// Ways a restore point can come back damaged, each refused with nothing touched.
+struct PointDamage {
+    const char* name;
+    const char* said;  // in the refusal
+    void (*apply)(NewestPoint& p, const fs::path& elsewhere);
+};
+
+const PointDamage kDamages[] = {
+    {"kept table truncated", "octeti in loc de",
+     [](NewestPoint& p, const fs::path&) {
+         Damage(p.KeptTable(), [](std::string& b) { b.pop_back(); });
+     }},
+    {"kept table with a flipped bit", "nu mai are continutul pastrat",
+     [](NewestPoint& p, const fs::path&) {
+         Damage(p.KeptTable(), [](std::string& b) { b[b.size() / 2] ^= 4; });
+     }},
+    {"folder outside the store", "nu este cel facut de program",
+     [](NewestPoint& p, const fs::path& elsewhere) {
+         fs::copy(p.fields[13], elsewhere, fs::copy_options::recursive);
+         p.fields[13] = elsewhere.string() + "/";
+         p.Write();
+     }},
+    {"empty file list", "lista fisierelor",
+     [](NewestPoint& p, const fs::path&) {
+         p.fields[9].clear();
+         p.Write();
+     }},
+    {"memo left out of the list and the stamp", "fisierul memo",
+     [](NewestPoint& p, const fs::path&) {
+         // The list and its stamp agree, the sizes too: only the kept table tells.
+         std::string& list = p.fields[9];
+         const size_t dot = list.find(".dbt");
+         if (dot == std::string::npos) throw std::runtime_error("no memo in " + list);
+         const size_t from = list.rfind('/', dot);
+         const std::string memo = list.substr(from + 1, dot + 4 - from - 1);
+         list.erase(from, memo.size() + 1);
+         std::string& stamp = p.fields[11];
+         const size_t at = stamp.find(memo + "/");
+         const size_t end = stamp.find('|', at);
+         const std::string entry = stamp.substr(at + memo.size() + 1, end - at - memo.size() - 1);
+         p.fields[7] = std::to_string(std::stoull(p.fields[7]) - std::stoull(entry));
+         stamp.erase(at, end + 1 - at);
+         p.Write();
+     }},
+    {"id at the top of its range", "numarul ei",
+     [](NewestPoint& p, const fs::path&) {
+         p.fields[1] = "9223372036854775807";
+         p.Write();
+     }},
+};
+
+std::string Beside(const std::string& file, const std::string& name) {
+    return (fs::path(file).parent_path() / name).string();
+}
+
 struct RewriteCase {
     const char* name;
     std::vector<std::string> (*args)(const std::string& table, const std::string& other);
     void (*window)(const std::string& table) = nullptr;  // a command the window alone has
+    std::vector<std::string> gone = {};  // files of the old table the command removes
 };
 
 const RewriteCase kRewrites[] = {
@@ -103,6 +199,32 @@ const RewriteCase kRewrites[] = {
      [](auto& t, auto& o) {
          return std::vector<std::string>{"append", t, o};
      }},
+    {"append csv",
+     [](auto& t, auto& o) {
+         return std::vector<std::string>{"append", t, Beside(o, "rows.csv"), "--yes"};
+     }},
+    {"append xlsx",
+     [](auto& t, auto& o) {
+         return std::vector<std::string>{"append", t, Beside(o, "rows.xlsx"), "--yes"};
+     }},
+    {"alter",
+     [](auto& t, auto&) {
+         return std::vector<std::string>{"alter", t, "--add", "X C(3)", "--drop", "SUMA", "--yes"};
+     }},
+    {"replace",
+     [](auto& t, auto&) {
+         return std::vector<std::string>{"replace", t, "NUME", "PO", "PA", "--yes"};
+     }},
+    {"recode",
+     [](auto& t, auto&) {
+         return std::vector<std::string>{"recode", t, "--to", "cp852", "--yes"};
+     }},
+    {"import over the table",
+     [](auto& t, auto& o) {
+         return std::vector<std::string>{"import", Beside(o, "rows.csv"), "-o", t, "--yes"};
+     },
+     nullptr,
+     {"dbase3_memo_cp1250.dbt", "dbase3_memo_cp1250.mdx"}},
     {"sql alter",
      [](auto& t, auto&) {
          return std::vector<std::string>{"sql", "ALTER TABLE \"" + t + "\" ADD X CHAR(3)"};
@@ -126,6 +248,13 @@ class UndoCli : public ::testing::Test {
         bytes[28] = 1;
         test::WriteFileBytes(table_, bytes);
         test::WriteFileBytes(dir_.File("dbase3_memo_cp1250.mdx"), std::string(1024, 'i'));
+        // Rows to append from a CSV file and a workbook, and a source to import over the table.
+        test::WriteFileBytes(Beside(other_, "rows.csv"), "NUME;PRENUME;NR\nNOU;ION;99\n");
+        std::string said;
+        ASSERT_EQ(Orbelan({"export", other_, "--format", "xlsx", "-o", Beside(other_, "rows.xlsx")},
+                          &said),
+                  0)
+            << said;
     }
     test::TempDir dir_, otherDir_;
     std::string table_, other_;
@@ -144,12 +273,39 @@ TEST_F(UndoCli, EveryRewriteIsUndoneAndRedoneByteForByte) {
             ASSERT_EQ(Orbelan(c.args(table_, other_), &said), 0) << said;
         const auto after = Files(dir_.Path());
         ASSERT_NE(after, before);
+        for (const std::string& f : c.gone) EXPECT_EQ(after.count(f), 0u) << f;
+        // A damaged point is refused: the table, the point and every file elsewhere stay.
+        for (const PointDamage& d : kDamages) {
+            SCOPED_TRACE(d.name);
+            NewestPoint point(table_);
+            const std::string index = test::ReadFileBytes(point.index.string());
+            const std::string kept = point.KeptTable();
+            const std::string keptBytes = test::ReadFileBytes(kept);
+            const auto keptTime = fs::last_write_time(kept);
+            const fs::path elsewhere = otherDir_.Path() / "elsewhere";
+            d.apply(point, elsewhere);
+            const auto elsewhereFiles =
+                fs::exists(elsewhere) ? Files(elsewhere / "before") : decltype(after){};
+            const std::string damagedIndex = test::ReadFileBytes(point.index.string());
+            EXPECT_EQ(Orbelan({"undo", table_}, &said), 4) << said;
+            EXPECT_NE(said.find(d.said), std::string::npos) << said;
+            EXPECT_NE(said.find("au ramas asa cum sunt"), std::string::npos) << said;
+            EXPECT_TRUE(Files(dir_.Path()) == after);
+            EXPECT_EQ(test::ReadFileBytes(point.index.string()), damagedIndex);
+            if (fs::exists(elsewhere)) {
+                EXPECT_TRUE(Files(elsewhere / "before") == elsewhereFiles);
+                fs::remove_all(elsewhere);
+            }
+            test::WriteFileBytes(point.index.string(), index);
+            test::WriteFileBytes(kept, keptBytes);
+            fs::last_write_time(kept, keptTime);
+        }
         ASSERT_EQ(Orbelan({"undo", table_}, &said), 0) << said;
-        EXPECT_EQ(Files(dir_.Path()), before);
+        EXPECT_TRUE(Files(dir_.Path()) == before);
         ASSERT_EQ(Orbelan({"redo", table_}, &said), 0) << said;
-        EXPECT_EQ(Files(dir_.Path()), after);
+        EXPECT_TRUE(Files(dir_.Path()) == after);
         ASSERT_EQ(Orbelan({"undo", table_}, &said), 0) << said;  // the next case starts from here
-        EXPECT_EQ(Files(dir_.Path()), original);
+        EXPECT_TRUE(Files(dir_.Path()) == original);
     }
     // Everything undone: nothing more to undo (exit 2); the history lists what can be redone.
     EXPECT_EQ(Orbelan({"undo", table_}), 2);
@@ -186,13 +342,104 @@ TEST_F(UndoCli, TableChangedByAnotherProgramIsNotRestoredOver) {
         std::string said;
         EXPECT_EQ(Orbelan({"undo", table_}, &said), 4);
         EXPECT_NE(said.find("schimbat de alt program"), std::string::npos) << said;
-        EXPECT_EQ(Files(dir_.Path()), changed);
+        EXPECT_TRUE(Files(dir_.Path()) == changed);
         // A fresh table for the next case: the refused point is dropped by a new command.
         fs::remove_all(dir_.Path());
         fs::create_directories(dir_.Path());
         table_ = dir_.CopyData("dbase3_memo_cp1250.dbf");
         ASSERT_EQ(Orbelan({"sort", table_, "NUME", "--no-undo"}), 0);
         EXPECT_EQ(Orbelan({"undo", table_}), 2);
+    }
+}
+
+TEST_F(UndoCli, MalformedIndexLineMakesOnlyItsPointUnusable) {
+    if (!kRestorePointsAvailable) GTEST_SKIP() << kRestorePointsMissing;
+    const fs::path victim = otherDir_.Path() / "victim";
+    const struct {
+        const char* name;
+        std::string (*line)(const std::string& store, const fs::path& victim);
+    } kLines[] = {
+        {"pending swap with empty file lists",
+         [](const std::string& store, const fs::path&) {
+             return "point\t7\t0\t1\t0\t0\t0\t0\t0\t\t\t\t\t" + store + "7/\tSortare";
+         }},
+        {"id at the top of its range",
+         [](const std::string& store, const fs::path&) {
+             return "point\t9223372036854775807\t0\t0\t0\t0\t0\t0\t0\tT.DBF\tT.DBF\t\t\t" +
+                    store + "9223372036854775807/\tSortare";
+         }},
+        {"numbers that are not numbers",
+         [](const std::string&, const fs::path&) { return std::string("point\tdoi\tx\t\t"); }},
+        {"folder outside the store",
+         [](const std::string&, const fs::path& v) {
+             return "point\t8\t0\t0\t0\t0\t0\t0\t0\tT.DBF\tT.DBF\t\t\t" + v.string() +
+                    "/\tSortare";
+         }},
+    };
+    for (const auto& c : kLines) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(victim);
+        fs::create_directories(victim / "after");
+        test::WriteFileBytes((victim / "after" / "T.DBF").string(), "not ours");
+        std::string said;
+        ASSERT_EQ(Orbelan({"sort", table_, "NUME"}, &said), 0) << said;
+        const auto sorted = Files(dir_.Path());
+        NewestPoint point(table_);
+        const std::string store = point.fields[13].substr(0, point.fields[13].size() - 2);
+        test::WriteFileBytes(point.index.string(), test::ReadFileBytes(point.index.string()) +
+                                                       c.line(store, victim) + "\n");
+        // Read, refused, and nothing touched; the table stays fully usable.
+        EXPECT_EQ(Orbelan({"history", table_}, &said), 0) << said;
+        EXPECT_NE(said.find("\tnu poate fi folosita: "), std::string::npos) << said;
+        EXPECT_EQ(Orbelan({"undo", table_}, &said), 4) << said;
+        EXPECT_NE(said.find("nu poate fi folosita"), std::string::npos) << said;
+        EXPECT_TRUE(Files(dir_.Path()) == sorted);
+        ASSERT_EQ(Orbelan({"sort", table_, "PRENUME"}, &said), 0) << said;
+        ASSERT_EQ(Orbelan({"undo", table_}, &said), 0) << said;
+        EXPECT_TRUE(Files(dir_.Path()) == sorted);
+        // Dropping every point removes only folders the program made.
+        ASSERT_EQ(Orbelan({"sort", table_, "NR", "--no-undo"}, &said), 0) << said;
+        EXPECT_EQ(Orbelan({"undo", table_}), 2);
+        EXPECT_EQ(test::ReadFileBytes((victim / "after" / "T.DBF").string()), "not ours");
+    }
+}
+
+// In-place writes of the command line join the table's history: the command before them can
+// still be undone, unless another program changed the table first.
+TEST_F(UndoCli, InPlaceWritesKeepThePointsUsable) {
+    if (!kRestorePointsAvailable) GTEST_SKIP() << kRestorePointsMissing;
+    const struct {
+        const char* name;
+        bool otherProgramFirst;
+        std::vector<std::string> write;
+        const char* says = "";
+    } kCases[] = {
+        {"set", false, {"set", "", "2", "NUME", "ALTUL"}},
+        {"set of a memo", false, {"set", "", "1", "OBS", "un memo nou"}},
+        {"recall", false, {"recall", ""}, "2 linii recuperate"},
+        {"set after another program's change", true, {"set", "", "2", "NUME", "ALTUL"}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        const std::string original = test::ReadFileBytes(table_);
+        std::string said;
+        // A command that keeps the deleted rows, for recall to bring back.
+        ASSERT_EQ(Orbelan({"sql", "UPDATE \"" + table_ + "\" SET NR = 1"}, &said), 0) << said;
+        if (c.otherProgramFirst) {
+            Damage(table_, [](std::string& b) { b[b.size() - 3] ^= 1; });
+            fs::last_write_time(table_, fs::last_write_time(table_) + std::chrono::seconds(5));
+        }
+        std::vector<std::string> write = c.write;
+        write[1] = table_;
+        ASSERT_EQ(Orbelan(write, &said), 0) << said;
+        EXPECT_NE(said.find(c.says), std::string::npos) << said;
+        EXPECT_EQ(Orbelan({"undo", table_}, &said), c.otherProgramFirst ? 4 : 0) << said;
+        if (c.otherProgramFirst) {
+            EXPECT_NE(said.find("schimbat de alt program"), std::string::npos) << said;
+            break;  // the table is no longer the original
+        }
+        // The table as before the command; a memo text set since stays in the memo file.
+        EXPECT_TRUE(test::ReadFileBytes(table_) == original);
     }
 }
 

@@ -9,6 +9,7 @@
 #include "core/undo_history.h"
 #include "core/workspace.h"
 #include "editing/sort_command.h"
+#include "engine/file_io.h"
 #include "support/fake_platform.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
@@ -150,6 +151,57 @@ TEST_F(UndoHistoryTest, CommandWhoseRestorePointDoesNotFitAsksFirst) {
         EXPECT_EQ(test::ReadFileBytes(path_) != bytes, a.runs);
         EXPECT_TRUE(ws_.table.Active());
         EXPECT_FALSE(NextUndo(ws_).has_value());
+    }
+}
+
+// Each failure of keeping the old files or writing the list says which file and why.
+TEST_F(UndoHistoryTest, FailuresNameTheFileAndTheCause) {
+    if (!kRestorePointsAvailable) GTEST_SKIP() << kRestorePointsMissing;
+    const struct {
+        const char* name;
+        bool atUndo;  // the failure comes at the undo, not at the command
+        bool diskFull;
+        const char* said;
+    } kCases[] = {
+        {"copy on a full disk", false, true, "fisierului {table} nu a putut fi facuta: nu este loc"},
+        {"copy on a failing disk", false, false,
+         "fisierului {table} nu a putut fi facuta: eroare de citire/scriere"},
+        {"list on a full disk at undo", true, true, "nu a putut fi scrisa: nu este loc pe disc."},
+    };
+    const int column = ws_.table.FieldIndex("PRENUME");
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        std::string said = c.said;
+        if (said.find("{table}") != std::string::npos)
+            said.replace(said.find("{table}"), 7, ws_.table.TableName());
+        ui_.messages.clear();
+        ui_.mesajAnswers = {mrYes, mrNo};  // the sort's own question, then going on without undo
+        if (c.atUndo) {
+            ASSERT_TRUE(SortByColumn(ws_, column));
+        }
+        const std::string bytes = test::ReadFileBytes(path_);
+        IoFaults().noHardLinks = !c.atUndo;
+        IoFaults().diskFull = c.diskFull;
+        IoFaults().failKeepAfter = 0;
+        if (c.atUndo) {
+            try {
+                UndoLast(ws_);
+                ADD_FAILURE() << "undone";
+            } catch (const UndoStoreError& e) {
+                EXPECT_NE(std::string(e.what()).find(said), std::string::npos) << e.what();
+                EXPECT_EQ(e.cause, UndoStoreError::Cause::NoRoom);
+            }
+        } else {
+            EXPECT_THROW(SortByColumn(ws_, column), CommandDeclined);
+            ASSERT_EQ(ui_.messages.size(), 2u);
+            EXPECT_NE(ui_.messages[1].text.find(said), std::string::npos) << ui_.messages[1].text;
+        }
+        IoFaults().Reset();
+        EXPECT_EQ(test::ReadFileBytes(path_), bytes);
+        EXPECT_TRUE(ws_.table.Active());
+        if (c.atUndo) {
+            EXPECT_TRUE(UndoLast(ws_));  // the point is whole and still undoes
+        }
     }
 }
 

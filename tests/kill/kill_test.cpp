@@ -16,11 +16,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <sstream>
 #include <thread>
 
 #include "cli/cli_app.h"
+#include "cli/console_ui.h"
+#include "core/restore_points.h"
+#include "core/workspace.h"
 #include "core/program_dir.h"
 #include "engine/dbf_file.h"
 #include "engine/dbf_writer.h"
@@ -81,6 +85,27 @@ uint64_t ReadingHash(const std::string& path) {
         }
     }
     return h;
+}
+
+// Every file of the folder, by name.
+std::map<std::string, std::string> FolderBytes(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::directory_iterator(folder))
+        if (e.is_regular_file())
+            files[e.path().filename().string()] = test::ReadFileBytes(e.path().string());
+    return files;
+}
+
+// The window opening the table to edit it.
+void OpenForWriting(const std::string& table) {
+    std::ostringstream sink;
+    ConsoleMessages messages(sink);
+    ConsolePlatform platform;
+    Workspace ws(messages, platform);
+    ws.ProgramDir = ProgramDataDir();
+    ws.CurrentFile = table;
+    ws.OpenTable();
+    ws.CloseTable();
 }
 
 // Set in the child only, before the command starts.
@@ -207,11 +232,18 @@ TEST_P(KillTest, EveryKilledRunLeavesTheOldOrTheNewTable) {
         uint64_t h = 0;
         ASSERT_NO_THROW(h = ReadingHash(table));
         EXPECT_TRUE(h == oldHash || h == newHash) << "a table neither old nor new";
-        // The next run of the program finishes what the kill cut short: still old or new.
+        // Reading the restore points changes nothing; the next opening of the table for
+        // writing finishes what the kill cut short, once: still old or new.
+        const auto left = FolderBytes(work);
         std::ostringstream out, err;
         EXPECT_EQ(RunOrbelan({"history", table}, out, err), 0) << err.str();
+        EXPECT_TRUE(FolderBytes(work) == left) << "reading the history changed the table";
+        OpenForWriting(table);
         ASSERT_NO_THROW(h = ReadingHash(table));
         EXPECT_TRUE(h == oldHash || h == newHash) << "neither old nor new once finished";
+        const RestorePoints points(ProgramDataDir(), table);
+        for (const RestorePoint& p : points.Points())
+            EXPECT_FALSE(p.pending) << "a swap left pending after opening";
         old += h == oldHash;
         fresh += h == newHash;
         leftovers += ScratchCount(work);
