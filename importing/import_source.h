@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orbelan {
@@ -45,7 +46,14 @@ class ImportSource {
     std::string encoding;                 // CSV, as detected or given
     std::vector<std::string> sheetNames;  // workbooks
     int sheetIndex = 0;                   // workbooks: the sheet read (0-based)
+    // CSV read as UTF-8: the bytes read so far since Rewind that fit no UTF-8 sequence, each
+    // read as kReplacementCharacter, and the line of the first.
+    long damagedBytes = 0;
+    int firstDamagedLine = 0;
 };
+
+// U+FFFD, what a byte that fits no UTF-8 sequence reads as.
+inline constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 
 // The kind a file name asks for (.csv/.txt, .xlsx, .xls, any letter case); false when none.
 bool SourceKindOf(const std::string& path, SourceKind& kind);
