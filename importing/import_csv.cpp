@@ -1,5 +1,6 @@
 // The CSV reader: RFC 4180 quoting (a quote inside a quoted value doubled, line breaks kept),
 // read in chunks so a file of any size takes the same memory.
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -188,7 +189,9 @@ class CsvSource : public ImportSource {
     CsvSource(const std::string& path, const SourceOptions& options)
         : file_(FileHandle::OpenRead(path)) {
         kind = SourceKind::Csv;
-        std::string sample(kSniffBytes, '\0');
+        size_ = file_.Size();
+        // Buffers no larger than the file: a small CSV takes little memory.
+        std::string sample(static_cast<size_t>(std::min<uint64_t>(kSniffBytes, size_)), '\0');
         sample.resize(file_.ReadAt(0, sample.data(), sample.size()));
         bom_ = sample.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
         if (!options.encoding.empty()) {
@@ -201,8 +204,8 @@ class CsvSource : public ImportSource {
             encoding = "utf-8";
         } else {
             EncodingGuess guess;
-            std::string chunk(kChunk, '\0');
-            for (uint64_t at = 0;;) {
+            std::string chunk(static_cast<size_t>(std::min<uint64_t>(kChunk, size_)), '\0');
+            for (uint64_t at = 0; !chunk.empty();) {
                 const size_t n = file_.ReadAt(at, chunk.data(), chunk.size());
                 if (n == 0) break;
                 guess.Feed(std::string_view(chunk.data(), n));
@@ -273,8 +276,14 @@ class CsvSource : public ImportSource {
         return static_cast<unsigned char>(buf_[pos_]);
     }
     bool Fill() {
-        buf_.resize(kChunk);
-        const size_t n = file_.ReadAt(offset_, buf_.data(), kChunk);
+        const size_t want =
+            offset_ < size_ ? static_cast<size_t>(std::min<uint64_t>(kChunk, size_ - offset_)) : 0;
+        buf_.resize(want);
+        if (want == 0) {
+            pos_ = 0;
+            return false;
+        }
+        const size_t n = file_.ReadAt(offset_, buf_.data(), want);
         buf_.resize(n);
         offset_ += n;
         pos_ = 0;
@@ -418,6 +427,7 @@ class CsvSource : public ImportSource {
     }
 
     FileHandle file_;
+    uint64_t size_ = 0;
     std::shared_ptr<const CodePage> page_;
     size_t bom_ = 0;
     uint64_t offset_ = 0;

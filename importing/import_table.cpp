@@ -15,6 +15,7 @@
 #include "engine/errors.h"
 #include "engine/field_codec.h"
 #include "engine/field_list.h"
+#include "engine/memo_file.h"
 #include "engine/file_io.h"
 #include "engine/rewrite.h"
 #include "engine/value_convert.h"
@@ -97,8 +98,10 @@ class RowFiller {
                 return false;
             }
             if (stored.text.empty()) return true;
-            if (f.def.IsMemo())
+            if (f.def.IsMemo()) {
+                MemoFile::CheckStorable(layout_.memo, stored.text);
                 memo(stored.text);
+            }
             else
                 codec_.SetText(record, f, stored.text, format_);
         } catch (const DbfError& e) {
