@@ -313,6 +313,7 @@ TEST_F(ImportTest, CommandLineHoldsEachFormatToItsLimits) {
          "Sursa are 300 de coloane; un tabel DBF are cel mult 255 de campuri."},
         {alter, 0, ""},
         {{"alter", dir.File("full.dbf"), "--add", "X C(1)"}, 2, "cel mult 128 de campuri"},
+        {{"sql", "ALTER TABLE \"" + dir.File("full.dbf") + "\" ADD X CHAR(1)"}, 4, "ar avea 129"},
         {{"alter", dir.File("full.dbf"), "--set", "A C(254)",   "--set", "F1 C(254)",
           "--set", "F2 C(254)",          "--set", "F3 C(254)",  "--set", "F4 C(254)",
           "--set", "F5 C(254)",          "--set", "F6 C(254)",  "--set", "F7 C(254)",
