@@ -75,8 +75,9 @@ std::unique_ptr<ImportSource> OpenXlsSource(const std::string& path, const Sourc
 // CSV encodings: the name a user gives ("UTF-8", "cp1250", "ISO-8859-2" ...) as this program
 // names it, empty when it is none of the four taken.
 std::string CsvEncodingName(const std::string& name);
-// The encoding of a CSV's bytes: "utf-8" when they are valid UTF-8 (with or without a BOM),
-// else the 8-bit page (cp1250, cp852, iso-8859-2) whose reading looks most like text.
+// The encoding of a CSV's bytes: "utf-8" when they are valid UTF-8 (with or without a BOM) or
+// their UTF-8 sequences outnumber the bytes that fit none, else the 8-bit page (cp1250, cp852,
+// iso-8859-2) whose reading looks most like text.
 std::string DetectCsvEncoding(std::string_view bytes);
 
 // A workbook's date serial number as a day number (1900 system, its phantom 29 February
