@@ -15,8 +15,8 @@
 #include "engine/errors.h"
 #include "engine/field_codec.h"
 #include "engine/field_list.h"
-#include "engine/memo_file.h"
 #include "engine/file_io.h"
+#include "engine/memo_file.h"
 #include "engine/rewrite.h"
 #include "engine/value_convert.h"
 
@@ -101,8 +101,7 @@ class RowFiller {
             if (f.def.IsMemo()) {
                 MemoFile::CheckStorable(layout_.memo, stored.text);
                 memo(stored.text);
-            }
-            else
+            } else
                 codec_.SetText(record, f, stored.text, format_);
         } catch (const DbfError& e) {
             if (e.Kind() == ErrorKind::Io) throw;
@@ -286,6 +285,17 @@ ImportOutcome AppendFromSource(Workspace& ws, const std::string& path, const Sou
         PreviewSource(*source, 0, nullptr,
                       std::max<size_t>(kMostFields, static_cast<size_t>(table.FieldCount())));
 
+    ImportOutcome outcome;
+    // Nothing to ask about a source without rows.
+    if (preview.rows == 0) {
+        ws.messages.Mesaj(
+            "Lipire tabele",
+            "Sursa " + path + " nu are niciun rand sub capul de tabel; tabelul a ramas cum era.",
+            mkInformation, mbOK);
+        outcome.nothingToAdd = true;
+        return outcome;
+    }
+
     // Each column to the field of the same name; the table keeps its own types.
     std::vector<int> target(preview.header.size(), -1);
     std::vector<std::string> unmatched;
@@ -298,7 +308,6 @@ ImportOutcome AppendFromSource(Workspace& ws, const std::string& path, const Sou
         target[i] = it != byFolded.end() ? it->second : table.FieldIndex(safe[i]);
         if (target[i] < 0) unmatched.push_back(ColumnTitle(preview.header, i));
     }
-    ImportOutcome outcome;
     // Two columns that fold to one field ("NUME" and "Nume"): one of them, chosen, or nothing.
     std::vector<std::vector<size_t>> sharing(static_cast<size_t>(table.FieldCount()));
     for (size_t i = 0; i < target.size(); ++i)
@@ -344,14 +353,6 @@ ImportOutcome AppendFromSource(Workspace& ws, const std::string& path, const Sou
                               JoinedNames(unmatched, ", ") + "\rContinuati?",
                           mkConfirmation, mbYesNo) != mrYes)
         return outcome;
-    if (preview.rows == 0) {
-        ws.messages.Mesaj(
-            "Lipire tabele",
-            "Sursa " + path + " nu are niciun rand sub capul de tabel; tabelul a ramas cum era.",
-            mkInformation, mbOK);
-        outcome.nothingToAdd = true;
-        return outcome;
-    }
 
     // The table's own layout checks the values before anything is rewritten.
     const DbfFile& data = table.Data();
