@@ -101,8 +101,9 @@ class RowFiller {
             if (f.def.IsMemo()) {
                 MemoFile::CheckStorable(layout_.memo, stored.text);
                 memo(stored.text);
-            } else
+            } else {
                 codec_.SetText(record, f, stored.text, format_);
+            }
         } catch (const DbfError& e) {
             if (e.Kind() == ErrorKind::Io) throw;
             why = e.what();
