@@ -22,9 +22,10 @@ void CsvInput(const uint8_t* data, size_t size) {
     if (file.Path().empty()) return;
     try {
         auto source = OpenCsvSource(file.Path(), options);
-        const ImportPreview preview = PreviewSource(*source, 10);
+        ImportPreview preview = PreviewSource(*source, 10);
         // Visual FoxPro takes every proposal: 255 fields of any proposed width fit its row.
         const NewTableFormat format{DbfFamily::VisualFoxPro, "cp1250"};
+        FitProposalToFamily(preview.columns, format.family);
         std::vector<FieldDef> fields;
         for (const ColumnField& c : preview.columns) fields.push_back(c.field);
         if (CheckFieldList(fields, format.family)) std::abort();

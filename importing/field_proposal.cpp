@@ -419,7 +419,13 @@ bool ReadCellFor(const Cell& cell, const ColumnField& column, FieldValueText& ou
     }
 }
 
+void FitProposalToFamily(std::vector<ColumnField>& columns, DbfFamily family) {
+    for (ColumnField& c : columns)
+        if (const int fixed = FixedFieldSize(c.field.type, family)) c.field.size = fixed;
+}
+
 void ApplyTypes(std::vector<ColumnField>& columns, std::string_view types, DbfFamily family) {
+    FitProposalToFamily(columns, family);
     std::vector<FieldDef> fields;
     for (const ColumnField& c : columns) fields.push_back(c.field);
     size_t start = 0;

@@ -236,7 +236,11 @@ ImportOutcome ImportToNewTable(ImportSource& source, const std::vector<ColumnFie
     DbfWriter::Definition def;
     def.version = NewTableVersionOf(format.family);
     def.codePage = format.codePage;
-    for (const ColumnField& c : columns) def.fields.push_back(c.field);
+    for (const ColumnField& c : columns) {
+        def.fields.push_back(c.field);
+        if (const int fixed = FixedFieldSize(c.field.type, format.family))
+            def.fields.back().size = fixed;
+    }
     if (const FieldProblem p = CheckFieldList(def.fields, format.family))
         throw DbfError(ErrorKind::Conversion, p.text);
     ImportOutcome outcome;

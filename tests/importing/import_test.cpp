@@ -308,6 +308,11 @@ TEST_F(ImportTest, CommandLineHoldsEachFormatToItsLimits) {
          2,
          "Un tabel dBase III are cel mult 128 de campuri; aici sunt 130."},
         {{"import", wide, "-o", dir.File("a.dbf"), "--format", "dbase4"}, 0, "Am importat 1 linii"},
+        // A memo pointer takes 4 bytes in Visual FoxPro.
+        {{"import", Csv("OBS\n" + std::string(300, 'x') + "\n", "long.csv"), "-o",
+          dir.File("m.dbf"), "--format", "vfp", "--dry-run"},
+         0,
+         "Campuri: OBS M\n"},
         {{"import", columns(300, "w300.csv"), "-o", dir.File("b.dbf")},
          4,
          "Sursa are 300 de coloane; un tabel DBF are cel mult 255 de campuri."},
