@@ -84,7 +84,11 @@ void TForm1::ImportFile(const std::string& path) {
 }
 
 void TForm1::AppendImported(const std::string& path) {
-    AppendFromSource(ws_, path, {}, [this](const Misfits& m) { return AskImportAnyway(this, m); });
+    AppendFromSource(
+        ws_, path, {}, [this](const Misfits& m) { return AskImportAnyway(this, m); },
+        [this](const std::string& field, const std::vector<std::string>& columns) {
+            return AskWhichColumn(this, field, columns);
+        });
 }
 
 }  // namespace orbelan

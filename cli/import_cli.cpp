@@ -40,6 +40,14 @@ ConfirmMisfits AskMisfits(CliContext& c) {
     };
 }
 
+// " (2 octeti care nu sunt UTF-8, primul pe linia 7)" after the encoding of a CSV with some.
+std::string DamagedText(const ImportSource& source) {
+    if (source.damagedBytes == 0) return {};
+    return " (" + std::to_string(source.damagedBytes) +
+           (source.damagedBytes == 1 ? " octet care nu este" : " octeti care nu sunt") +
+           " UTF-8, primul pe linia " + std::to_string(source.firstDamagedLine) + ")";
+}
+
 }  // namespace
 
 bool IsImportSource(const std::string& path) {
@@ -67,7 +75,7 @@ int ImportCommand(CliContext& c) {
 
     if (c.options.dryRun) {
         if (source->kind == SourceKind::Csv)
-            c.out << "Codificare: " << source->encoding << "; delimitator: "
+            c.out << "Codificare: " << source->encoding << DamagedText(*source) << "; delimitator: "
                   << (source->delimiter == '\t' ? std::string("tab")
                                                 : std::string(1, source->delimiter))
                   << '\n';
@@ -107,6 +115,7 @@ int AppendImported(CliContext& c, const std::string& source) {
     const ImportOutcome o = Reading(source, [&] {
         return AppendFromSource(c.ws, source, SourceOptionsOf(c.options), AskMisfits(c));
     });
+    if (o.nothingToAdd) return kExitDone;
     if (!o.written) return o.misfits.count > 0 ? kExitUsage : kExitEngine;
     c.out << "Am adaugat " << o.rows << " linii.\n";
     if (o.misfits.count > 0) c.out << o.misfits.count << " valori au ramas goale.\n";

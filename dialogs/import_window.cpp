@@ -177,7 +177,12 @@ void TImportWindow::ShowSource() {
         for (const std::string& s : source_->sheetNames) sheet_->addItem(Q(s));
         sheet_->setCurrentIndex(source_->sheetIndex);
     }
-    info_->setText(QStringLiteral("%1 linii").arg(preview_.rows));
+    QString info = QStringLiteral("%1 linii").arg(preview_.rows);
+    if (source_->damagedBytes > 0)
+        info += QStringLiteral("; %1 octeti care nu sunt UTF-8 (primul pe linia %2)")
+                    .arg(source_->damagedBytes)
+                    .arg(source_->firstDamagedLine);
+    info_->setText(info);
 
     std::vector<FieldDef> fields;
     for (const ColumnField& c : preview_.columns) fields.push_back(c.field);
@@ -295,6 +300,27 @@ bool AskImportAnyway(QWidget* parent, const Misfits& misfits) {
     box.setDefaultButton(cancel);
     box.exec();
     return box.clickedButton() == anyway;
+}
+
+int AskWhichColumn(QWidget* parent, const std::string& field,
+                   const std::vector<std::string>& columns) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Lipire tabele"),
+                    QStringLiteral("Mai multe coloane din sursa merg in campul %1. Pe care o "
+                                   "adaug?")
+                        .arg(Q(field)),
+                    QMessageBox::NoButton, parent);
+    box.setObjectName(QStringLiteral("AlegeColoana"));
+    std::vector<QPushButton*> buttons;
+    for (const std::string& c : columns)
+        buttons.push_back(box.addButton(Q(c).replace(QLatin1Char('&'), QStringLiteral("&&")),
+                                        QMessageBox::AcceptRole));
+    QPushButton* cancel = box.addButton(QStringLiteral("Renunt"), QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    for (size_t i = 0; i < buttons.size(); ++i)
+        if (box.clickedButton() == buttons[i]) return static_cast<int>(i);
+    return -1;
 }
 
 }  // namespace orbelan

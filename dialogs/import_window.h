@@ -66,5 +66,9 @@ class TImportWindow : public QDialog {
 
 // The values that don't fit, listed, with "Renunt" and "Importa oricum": true for the second.
 bool AskImportAnyway(QWidget* parent, const Misfits& misfits);
+// Source columns that go to one field: a button for each and "Renunt"; the index of the column
+// chosen, -1 for "Renunt".
+int AskWhichColumn(QWidget* parent, const std::string& field,
+                   const std::vector<std::string>& columns);
 
 }  // namespace orbelan

@@ -464,18 +464,20 @@ void FieldCodec::SetEmpty(uint8_t* record, const FieldLayout& f) const {
             std::memset(p, ' ', size);
             break;
     }
-    SetNullBit(record, f.varLengthBit, false);
+    // An empty varbinary is one of length 0 (its last byte, 0, the length): without the bit its
+    // zeros would read as a full-width value.
+    SetNullBit(record, f.varLengthBit, f.def.type == 'Q');
     // A nullable VFP field becomes null; others just blank.
     SetNullBit(record, f.nullBit, f.nullBit >= 0 && f.def.type != 'M');
 }
 
 void FieldCodec::BlankRecord(uint8_t* record) const {
     record[0] = ' ';
+    // The flags first: the fields' own bits go into them.
+    for (const FieldLayout& f : layout_->fields)
+        if (f.system) std::memset(record + f.def.offset, 0, static_cast<size_t>(f.def.size));
     for (const FieldLayout& f : layout_->fields) {
-        if (f.system) {
-            std::memset(record + f.def.offset, 0, static_cast<size_t>(f.def.size));
-            continue;
-        }
+        if (f.system) continue;
         SetEmpty(record, f);
         SetNullBit(record, f.nullBit, false);
     }

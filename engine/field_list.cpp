@@ -134,6 +134,28 @@ int FixedFieldSize(char type, DbfFamily family) {
     }
 }
 
+int MaxFieldCount(DbfFamily family) {
+    switch (family) {
+        case DbfFamily::DBase3:
+            return 128;
+        case DbfFamily::DBase7:
+            return 1024;
+        default:
+            return 255;
+    }
+}
+
+int MaxRecordLength(DbfFamily family) {
+    switch (family) {
+        case DbfFamily::VisualFoxPro:
+            return 65500;
+        case DbfFamily::DBase7:
+            return 32767;
+        default:
+            return 4000;
+    }
+}
+
 FieldProblem CheckFieldName(std::string_view name) {
     using P = FieldProblem::Part;
     if (name.empty()) return Problem(P::Name, "Campul nu are nume.");
@@ -213,12 +235,31 @@ FieldProblem CheckFieldList(const std::vector<FieldDef>& fields, DbfFamily famil
 FieldProblem CheckChangedFieldList(const std::vector<FieldDef>& fields,
                                    const std::vector<const FieldDef*>& originals, DbfFamily family,
                                    int* index) {
+    using P = FieldProblem::Part;
     if (index) *index = -1;
-    if (fields.empty())
-        return Problem(FieldProblem::Part::Name, "Tabelul trebuie sa aiba cel putin un camp.");
+    const auto at = [&](size_t i, FieldProblem p) {
+        if (index) *index = static_cast<int>(i);
+        return p;
+    };
+    if (fields.empty()) return Problem(P::Name, "Tabelul trebuie sa aiba cel putin un camp.");
+    const auto original = [&](size_t i) { return i < originals.size() ? originals[i] : nullptr; };
+    bool added = false, wider = false;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const FieldDef* was = original(i);
+        added = added || !was;
+        wider = wider || !was || fields[i].size > was->size ||
+                (fields[i].flags & 0x02) > (was->flags & 0x02);
+    }
+    // Counted before anything else: every later check grows with the count.
+    const std::string title = TableFormatTitle(family);
+    const size_t most = static_cast<size_t>(MaxFieldCount(family));
+    if (fields.size() > most && added)
+        return at(most, Problem(P::Name, "Un tabel " + title + " are cel mult " +
+                                             std::to_string(most) + " de campuri; aici sunt " +
+                                             std::to_string(fields.size()) + "."));
     for (size_t i = 0; i < fields.size(); ++i) {
         const FieldDef& f = fields[i];
-        const FieldDef* was = i < originals.size() ? originals[i] : nullptr;
+        const FieldDef* was = original(i);
         FieldProblem p;
         if (!was || f.name != was->name) p = CheckFieldName(f.name);
         if (!p && (!was || f.type != was->type || f.size != was->size ||
@@ -226,14 +267,29 @@ FieldProblem CheckChangedFieldList(const std::vector<FieldDef>& fields,
             p = CheckShape(f, family);
         for (size_t j = 0; !p && j < i; ++j)
             if (SameFieldName(fields[j].name, f.name))
-                p = Problem(FieldProblem::Part::Name,
-                            "Numele " + f.name + " apare de doua ori (ca " + fields[j].name +
-                                "); literele mari si mici nu conteaza.");
-        if (p) {
-            if (index) *index = static_cast<int>(i);
-            return p;
-        }
+                p = Problem(P::Name, "Numele " + f.name + " apare de doua ori (ca " +
+                                         fields[j].name + "); literele mari si mici nu conteaza.");
+        if (p) return at(i, p);
     }
+    // The row: the deletion flag, the fields and Visual FoxPro's hidden flags of nulls and
+    // variable lengths.
+    long length = 1;
+    int bits = 0;
+    size_t over = fields.size();
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const FieldDef& f = fields[i];
+        length += f.size;
+        if (family == DbfFamily::VisualFoxPro)
+            bits += (f.type == 'V' || f.type == 'Q') + ((f.flags & 0x02) != 0);
+        if (over == fields.size() && length > MaxRecordLength(family)) over = i;
+    }
+    length += (bits + 7) / 8;
+    if (length > MaxRecordLength(family) && wider)
+        return at(over == fields.size() ? fields.size() - 1 : over,
+                  Problem(P::Width, "Campurile ocupa " + std::to_string(length) +
+                                        " octeti pe linie (cu semnul de stergere); un tabel " +
+                                        title + " are cel mult " +
+                                        std::to_string(MaxRecordLength(family)) + "."));
     return {};
 }
 

@@ -32,6 +32,13 @@ uint8_t NewTableVersionOf(DbfFamily family);
 std::string FieldTypesOf(DbfFamily family);
 // The width a type always has in the family (D 8, L 1, M 10 or 4 ...); 0 when the user says.
 int FixedFieldSize(char type, DbfFamily family);
+// How many fields, and how many bytes a row (the deletion flag included), the programs that read
+// a table of the family take: dBase III 128 and 4000, dBase IV and FoxPro 255 and 4000, Visual
+// FoxPro 255 and 65500.
+int MaxFieldCount(DbfFamily family);
+int MaxRecordLength(DbfFamily family);
+// The most fields any format we write takes: a source with more columns can't be imported.
+constexpr int kMostFields = 255;
 
 // What is wrong with a field, and in which of its parts (for the grid's cell at fault).
 struct FieldProblem {
@@ -46,12 +53,14 @@ struct FieldProblem {
 FieldProblem CheckFieldName(std::string_view name);
 // Name, type, width, decimals and the null flag of one field in a table of the family.
 FieldProblem CheckField(const FieldDef& field, DbfFamily family);
-// Every field, then names repeated whatever their case; index: the field at fault (-1: none).
+// The count of fields first, every field, names repeated whatever their case, then the length of
+// a row; index: the field at fault (-1: none).
 FieldProblem CheckFieldList(const std::vector<FieldDef>& fields, DbfFamily family,
                             int* index = nullptr);
 // The same for a table's changed structure: originals[i] is the field fields[i] was (nullptr
 // for a new one). What a field keeps of its original (its name; its type, width and decimals)
-// passes as it is, so a table's odd old field doesn't stop a change elsewhere.
+// passes as it is, so a table's odd old field doesn't stop a change elsewhere; a table already
+// past the family's limits may change as long as it gets no new field and no wider one.
 FieldProblem CheckChangedFieldList(const std::vector<FieldDef>& fields,
                                    const std::vector<const FieldDef*>& originals, DbfFamily family,
                                    int* index = nullptr);

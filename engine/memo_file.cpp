@@ -135,8 +135,16 @@ void MemoFile::PatchNextFree(MemoKind kind, uint32_t nextFreeBlock, std::string&
         PutLE32(header, 0, nextFreeBlock);
 }
 
+void MemoFile::CheckStorable(MemoKind kind, std::string_view bytes) {
+    if (kind == MemoKind::Dbt3 && bytes.find('\x1A') != std::string_view::npos)
+        throw DbfError(ErrorKind::Conversion,
+                       "Textul are caracterul 0x1A, care intr-un memo dBase III inseamna sfarsitul "
+                       "textului: s-ar citi doar pana la el.");
+}
+
 std::string MemoFile::EncodeValue(MemoKind kind, uint32_t blockSize, std::string_view bytes,
                                   uint32_t type) {
+    CheckStorable(kind, bytes);
     std::string out;
     if (kind == MemoKind::Fpt) {
         out.assign(8, '\0');

@@ -42,6 +42,10 @@ class MemoFile {
     uint32_t Append(std::string_view bytes, uint32_t type = 1);
     void Sync() { handle_.Sync(); }
 
+    // A dBase III value ends at its first 0x1A: a text holding one would read back cut. Throws
+    // DbfError(Conversion) for such bytes in such a file.
+    static void CheckStorable(MemoKind kind, std::string_view bytes);
+
     // The layout of a new memo file and of one value in it, for writers of whole files.
     static uint32_t DefaultBlockSize(MemoKind kind);
     static std::string NewHeader(MemoKind kind, uint32_t blockSize, uint32_t nextFreeBlock);

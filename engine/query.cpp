@@ -1,5 +1,6 @@
 #include "engine/query.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <filesystem>
@@ -8,6 +9,7 @@
 
 #include "engine/dbf_file.h"
 #include "engine/dbf_writer.h"
+#include "engine/field_list.h"
 #include "engine/file_io.h"
 #include "engine/filter.h"
 #include "engine/order_by.h"
@@ -192,6 +194,23 @@ void Query::ExecAlter(const SqlAlterTable& s) {
         }
     }
     if (fields.empty()) Fail("tabelul " + s.table + " nu poate ramane fara coloane.");
+    // A field added past what the format takes makes a table other programs can't read.
+    const bool adds = std::any_of(s.actions.begin(), s.actions.end(), [](const SqlAlterAction& a) {
+        return a.kind == SqlAlterAction::Kind::Add;
+    });
+    const DbfFamily family = src->Layout().family;
+    long length = 1;
+    for (const FieldDef& f : fields) length += f.size;
+    if (adds && static_cast<int>(fields.size()) > MaxFieldCount(family))
+        throw DbfError(ErrorKind::Conversion,
+                       "Un tabel " + std::string(TableFormatTitle(family)) + " are cel mult " +
+                           std::to_string(MaxFieldCount(family)) + " de campuri; " + s.table +
+                           " ar avea " + std::to_string(fields.size()) + ".");
+    if (adds && length > MaxRecordLength(family) && length > src->RecordLength())
+        throw DbfError(ErrorKind::Conversion,
+                       "Campurile lui " + s.table + " ar ocupa " + std::to_string(length) +
+                           " octeti pe linie; un tabel " + TableFormatTitle(family) +
+                           " are cel mult " + std::to_string(MaxRecordLength(family)) + ".");
 
     RewriteWithFields(*src, fields, Format(), FileOptionsOf(*this));
 }

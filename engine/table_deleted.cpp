@@ -99,6 +99,7 @@ void Table::SetMemoBytes(int field, std::string bytes) {
     d.RequireWritable();
     if (d.CurrentBytes() == nullptr)
         throw DbfError(ErrorKind::State, "Tabelul nu are nicio linie curenta.");
+    MemoFile::CheckStorable(d.file->Layout().memo, bytes);
     if (!d.Editing()) Edit();
     d.pendingMemos[field] = std::move(bytes);
     d.modified = true;

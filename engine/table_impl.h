@@ -191,6 +191,7 @@ struct Table::Impl {
         if (CurrentBytes() == nullptr)
             throw DbfError(ErrorKind::State, "Tabelul nu are nicio linie curenta.");
         std::string bytes = file->Page().Encode(text);  // unencodable text fails before any change
+        MemoFile::CheckStorable(file->Layout().memo, bytes);
         if (!Editing()) t.Edit();
         pendingMemos[field] = std::move(bytes);
         modified = true;

@@ -15,6 +15,9 @@
 #include <vector>
 
 #include "engine/codepage.h"
+#include "engine/dbf_header.h"
+#include "engine/errors.h"
+#include "engine/field_list.h"
 #include "engine/filter.h"
 #include "engine/memo_file.h"
 #include "engine/sql_parser.h"
@@ -161,6 +164,36 @@ void SqlInput(const uint8_t* data, size_t size) {
         }
     } catch (const DbfError&) {
     }
+}
+
+void FieldListInput(const uint8_t* data, size_t size) {
+    if (size == 0) return;
+    static constexpr DbfFamily kFamilies[] = {DbfFamily::DBase3, DbfFamily::DBase4,
+                                              DbfFamily::FoxPro, DbfFamily::VisualFoxPro};
+    const DbfFamily family = kFamilies[data[0] % 4];
+    const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
+    std::vector<FieldDef> fields;
+    try {
+        fields = ParseFieldList(text, family);
+    } catch (const FieldListError&) {
+        return;
+    }
+    // What create takes, it writes: the same list from its own text, and a table's layout.
+    const std::string written = FormatFieldList(fields);
+    try {
+        if (FormatFieldList(ParseFieldList(written, family)) != written) std::abort();
+    } catch (const FieldListError&) {
+        std::abort();
+    }
+    DbfLayout layout;
+    layout.family = family;
+    for (const FieldDef& f : fields) layout.fields.push_back(FieldLayout{f});
+    try {
+        LayoutNewTable(layout);
+    } catch (const DbfError&) {
+        std::abort();
+    }
+    if (layout.recordLength > MaxRecordLength(family)) std::abort();
 }
 
 }  // namespace orbelan::fuzz

@@ -36,6 +36,17 @@ void MemoInput(const uint8_t* data, size_t size);
 // and matched against the rows of FilterInput's table.
 void SqlInput(const uint8_t* data, size_t size);
 
+// The bytes as a field list of create/alter (the first byte picks the format): a list accepted
+// reads back the same from its own text and lays out as a table (aborts if not).
+void FieldListInput(const uint8_t* data, size_t size);
+
+// In fuzz/import_targets.cpp (it needs orbelan_commands):
+// The bytes as a CSV file (the first byte picks a forced delimiter and encoding): read, its
+// fields proposed, its rows checked against them. A proposed field list the format refuses, or a
+// value that does not fit its own column's proposal for a reason other than a character the
+// code page lacks, aborts.
+void CsvInput(const uint8_t* data, size_t size);
+
 // In fuzz/command_targets.cpp (they need orbelan_commands):
 // The bytes as an RTF letter template, merged with a fixed row (values holding RTF and markup).
 void RtfTemplateInput(const uint8_t* data, size_t size);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "core/argument_error.h"
 #include "engine/date_util.h"
@@ -206,6 +208,11 @@ std::string FoldedName(std::string_view name) {
 
 std::vector<std::string> DbfSafeNames(const std::vector<std::string>& header) {
     std::vector<std::string> names;
+    names.reserve(header.size());
+    // The names taken (all in capitals already) and the next suffix to try for each base: a
+    // header of thousands of equal or empty names stays linear.
+    std::unordered_set<std::string> taken;
+    std::unordered_map<std::string, int> nextSuffix;
     for (size_t i = 0; i < header.size(); ++i) {
         std::string name;
         for (char c : FoldedName(header[i])) {
@@ -214,22 +221,23 @@ std::vector<std::string> DbfSafeNames(const std::vector<std::string>& header) {
                 name += c;
             else if (!name.empty() && name.back() != '_')
                 name += '_';
+            if (name.size() > 11) break;  // only the first 10 are kept
         }
         while (!name.empty() && name.back() == '_') name.pop_back();
         if (name.empty()) name = "CAMP" + std::to_string(i + 1);
         if (IsDigit(name[0])) name = "C" + name;
         name.resize(std::min<size_t>(name.size(), 10));
         while (!name.empty() && name.back() == '_') name.pop_back();
-        const auto taken = [&](const std::string& n) {
-            return std::any_of(names.begin(), names.end(),
-                               [&](const std::string& o) { return SameFieldName(o, n); });
-        };
         std::string unique = name;
-        for (int k = 2; taken(unique); ++k) {
-            const std::string suffix = "_" + std::to_string(k);
-            unique = name.substr(0, std::min(name.size(), 10 - suffix.size())) + suffix;
+        if (taken.count(unique)) {
+            int& k = nextSuffix.try_emplace(name, 2).first->second;
+            do {
+                const std::string suffix = "_" + std::to_string(k++);
+                unique = name.substr(0, std::min(name.size(), 10 - suffix.size())) + suffix;
+            } while (taken.count(unique));
         }
-        names.push_back(unique);
+        taken.insert(unique);
+        names.push_back(std::move(unique));
     }
     return names;
 }
@@ -411,7 +419,13 @@ bool ReadCellFor(const Cell& cell, const ColumnField& column, FieldValueText& ou
     }
 }
 
+void FitProposalToFamily(std::vector<ColumnField>& columns, DbfFamily family) {
+    for (ColumnField& c : columns)
+        if (const int fixed = FixedFieldSize(c.field.type, family)) c.field.size = fixed;
+}
+
 void ApplyTypes(std::vector<ColumnField>& columns, std::string_view types, DbfFamily family) {
+    FitProposalToFamily(columns, family);
     std::vector<FieldDef> fields;
     for (const ColumnField& c : columns) fields.push_back(c.field);
     size_t start = 0;

@@ -87,6 +87,10 @@ struct FieldValueText {
 bool ReadCellFor(const Cell& cell, const ColumnField& column, FieldValueText& out,
                  std::string& why);
 
+// The widths a type always has in the family (a memo pointer takes 4 bytes in Visual FoxPro, 10
+// elsewhere) given to the proposed fields.
+void FitProposalToFamily(std::vector<ColumnField>& columns, DbfFamily family);
+
 // "NAME=T(W,D);..." applied to the proposal (by field name, case ignored), each type read as
 // `create` reads a field of a table of the family. Throws ArgumentError with the reason: a type
 // it can't read, a field the source doesn't have, a list the family's rules refuse.

@@ -1,5 +1,6 @@
 // The CSV reader: RFC 4180 quoting (a quote inside a quoted value doubled, line breaks kept),
 // read in chunks so a file of any size takes the same memory.
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -16,7 +17,45 @@ namespace {
 constexpr size_t kChunk = 1 << 20;
 constexpr size_t kSniffBytes = 64 * 1024;
 
-// UTF-8 validity and the counts of the bytes above 127, fed chunk by chunk.
+// Whether second, a byte after lead, continues a well-formed UTF-8 sequence: no overlong
+// forms, no surrogates, nothing past U+10FFFF.
+bool SecondByteFits(unsigned char lead, unsigned char second) {
+    if ((second & 0xC0) != 0x80) return false;
+    switch (lead) {
+        case 0xE0:
+            return second >= 0xA0;
+        case 0xED:
+            return second <= 0x9F;
+        case 0xF0:
+            return second >= 0x90;
+        case 0xF4:
+            return second <= 0x8F;
+        default:
+            return true;
+    }
+}
+
+// Continuation bytes a lead byte asks for; -1 for a byte that starts no sequence.
+int ContinuationsOf(unsigned char b) {
+    if (b < 0x80) return 0;
+    if (b >= 0xC2 && b <= 0xDF) return 1;
+    if (b >= 0xE0 && b <= 0xEF) return 2;
+    if (b >= 0xF0 && b <= 0xF4) return 3;
+    return -1;
+}
+
+// The length of the well-formed UTF-8 sequence at p (n bytes left), 0 when there is none.
+size_t Utf8SequenceAt(const unsigned char* p, size_t n) {
+    const int more = ContinuationsOf(p[0]);
+    if (more == 0) return 1;
+    if (more < 0 || static_cast<size_t>(more) >= n || !SecondByteFits(p[0], p[1])) return 0;
+    for (int k = 2; k <= more; ++k)
+        if ((p[k] & 0xC0) != 0x80) return 0;
+    return static_cast<size_t>(more) + 1;
+}
+
+// The counts of the bytes above 127, and of the well-formed UTF-8 sequences and the bytes that
+// fit none, fed chunk by chunk.
 class EncodingGuess {
   public:
     void Feed(std::string_view bytes) {
@@ -32,28 +71,36 @@ class EncodingGuess {
                 if (p == end) break;
             }
             const unsigned char b = static_cast<unsigned char>(*p++);
-            if (b < 0x80) {
-                if (pending_ > 0) valid_ = false;
-                pending_ = 0;
-                continue;
-            }
-            ++counts_[b];
+            if (b >= 0x80) ++counts_[b];
             if (pending_ > 0) {
-                if ((b & 0xC0) != 0x80) valid_ = false;
-                --pending_;
-            } else if ((b & 0xE0) == 0xC0 && b >= 0xC2) {
-                pending_ = 1;
-            } else if ((b & 0xF0) == 0xE0) {
-                pending_ = 2;
-            } else if ((b & 0xF8) == 0xF0 && b <= 0xF4) {
-                pending_ = 3;
-            } else {
-                valid_ = false;
+                const bool fits = seen_ == 1 ? SecondByteFits(lead_, b) : (b & 0xC0) == 0x80;
+                if (fits) {
+                    ++seen_;
+                    if (--pending_ == 0) ++sequences_;
+                    continue;
+                }
+                ++invalid_;  // the broken sequence; b starts anew
+                pending_ = 0;
+            }
+            const int more = ContinuationsOf(b);
+            if (more < 0) {
+                ++invalid_;
+            } else if (more > 0) {
+                pending_ = more;
+                lead_ = b;
+                seen_ = 1;
             }
         }
     }
+    // UTF-8 when no byte breaks it, or when its well-formed sequences outnumber the bytes that
+    // do: a text in an 8-bit page makes a sequence only by chance, while one stray byte in a
+    // UTF-8 file must not turn every other letter into two wrong ones.
+    bool Utf8() const {
+        const long invalid = invalid_ + (pending_ > 0);
+        return invalid == 0 || sequences_ > invalid;
+    }
     std::string Result() const {
-        if (valid_ && pending_ == 0) return "utf-8";
+        if (Utf8()) return "utf-8";
         // The page whose reading of the high bytes gives the most letters a Central European
         // text has, and the fewest symbols, box lines and control characters.
         static const char* const kPages[] = {"cp1250", "iso-8859-2", "cp852"};
@@ -86,13 +133,31 @@ class EncodingGuess {
         return cp >= 0xC0 && cp <= 0x24F && cp != 0xD7 && cp != 0xF7;
     }
     std::array<long, 256> counts_{};
-    int pending_ = 0;
-    bool valid_ = true;
+    int pending_ = 0;  // continuation bytes still expected
+    int seen_ = 0;     // bytes of the current sequence so far
+    unsigned char lead_ = 0;
+    long sequences_ = 0, invalid_ = 0;
 };
+
+// The sample from its first line that holds a value: lines of nothing but delimiters and blanks
+// before the header are no rows.
+std::string_view FromFirstValue(std::string_view sample) {
+    size_t line = 0;
+    for (size_t i = 0; i < sample.size(); ++i) {
+        const char c = sample[i];
+        if (c == '\n') {
+            line = i + 1;
+        } else if (c != ';' && c != ',' && c != '\t' && c != ' ' && c != '\r') {
+            return sample.substr(line);
+        }
+    }
+    return sample;
+}
 
 char DetectDelimiter(std::string_view sample) {
     // Counted outside quotes, line by line: the delimiter is the candidate found the same
     // number of times on most lines, the most often.
+    sample = FromFirstValue(sample);
     static const char kCandidates[] = {';', ',', '\t'};
     char best = ',';
     double bestScore = 0;
@@ -124,7 +189,9 @@ class CsvSource : public ImportSource {
     CsvSource(const std::string& path, const SourceOptions& options)
         : file_(FileHandle::OpenRead(path)) {
         kind = SourceKind::Csv;
-        std::string sample(kSniffBytes, '\0');
+        size_ = file_.Size();
+        // Buffers no larger than the file: a small CSV takes little memory.
+        std::string sample(static_cast<size_t>(std::min<uint64_t>(kSniffBytes, size_)), '\0');
         sample.resize(file_.ReadAt(0, sample.data(), sample.size()));
         bom_ = sample.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
         if (!options.encoding.empty()) {
@@ -137,8 +204,8 @@ class CsvSource : public ImportSource {
             encoding = "utf-8";
         } else {
             EncodingGuess guess;
-            std::string chunk(kChunk, '\0');
-            for (uint64_t at = 0;;) {
+            std::string chunk(static_cast<size_t>(std::min<uint64_t>(kChunk, size_)), '\0');
+            for (uint64_t at = 0; !chunk.empty();) {
                 const size_t n = file_.ReadAt(at, chunk.data(), chunk.size());
                 if (n == 0) break;
                 guess.Feed(std::string_view(chunk.data(), n));
@@ -160,6 +227,8 @@ class CsvSource : public ImportSource {
         line_ = 1;
         rowLine_ = 1;
         headerCells_ = 0;
+        damagedBytes = 0;
+        firstDamagedLine = 0;
     }
 
     int RowNumber() const override { return rowLine_; }
@@ -180,7 +249,13 @@ class CsvSource : public ImportSource {
                 more = ReadCell(row[cells]);
                 ++cells;
             }
-            if (headerCells_ == 0) headerCells_ = cells;
+            if (headerCells_ == 0) {
+                // A line of delimiters alone before the header is as blank as an empty one.
+                bool blank = true;
+                for (size_t i = 0; i < cells && blank; ++i) blank = row[i].kind == CellKind::Empty;
+                if (blank) continue;
+                headerCells_ = cells;
+            }
             // Cells past the header's are refused unless all empty (a trailing delimiter).
             for (size_t i = headerCells_; i < cells; ++i)
                 if (row[i].kind != CellKind::Empty)
@@ -201,8 +276,14 @@ class CsvSource : public ImportSource {
         return static_cast<unsigned char>(buf_[pos_]);
     }
     bool Fill() {
-        buf_.resize(kChunk);
-        const size_t n = file_.ReadAt(offset_, buf_.data(), kChunk);
+        const size_t want =
+            offset_ < size_ ? static_cast<size_t>(std::min<uint64_t>(kChunk, size_ - offset_)) : 0;
+        buf_.resize(want);
+        if (want == 0) {
+            pos_ = 0;
+            return false;
+        }
+        const size_t n = file_.ReadAt(offset_, buf_.data(), want);
         buf_.resize(n);
         offset_ += n;
         pos_ = 0;
@@ -310,11 +391,43 @@ class CsvSource : public ImportSource {
         cell.kind = CellKind::Text;
         if (page_)
             page_->AppendDecoded(bytes, cell.text);
-        else
+        else if (AllAscii(bytes))
             cell.text.assign(bytes);
+        else
+            Repaired(bytes, cell.text);
+    }
+
+    static bool AllAscii(std::string_view bytes) {
+        const char* p = bytes.data();
+        const char* end = p + bytes.size();
+        uint64_t word;
+        for (; end - p >= 8; p += 8)
+            if (std::memcpy(&word, p, 8), (word & 0x8080808080808080ull) != 0) return false;
+        for (; p != end; ++p)
+            if (static_cast<unsigned char>(*p) >= 0x80) return false;
+        return true;
+    }
+
+    // UTF-8 with each byte that fits no sequence read as U+FFFD, counted: the cell then can't be
+    // stored, and the import lists it with its line.
+    void Repaired(std::string_view bytes, std::string& out) {
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+        const size_t n = bytes.size();
+        for (size_t i = 0; i < n;) {
+            const size_t len = Utf8SequenceAt(p + i, n - i);
+            if (len > 0) {
+                out.append(bytes.data() + i, len);
+                i += len;
+                continue;
+            }
+            out += kReplacementCharacter;
+            if (damagedBytes++ == 0) firstDamagedLine = line_;
+            ++i;
+        }
     }
 
     FileHandle file_;
+    uint64_t size_ = 0;
     std::shared_ptr<const CodePage> page_;
     size_t bom_ = 0;
     uint64_t offset_ = 0;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orbelan {
@@ -45,7 +46,14 @@ class ImportSource {
     std::string encoding;                 // CSV, as detected or given
     std::vector<std::string> sheetNames;  // workbooks
     int sheetIndex = 0;                   // workbooks: the sheet read (0-based)
+    // CSV read as UTF-8: the bytes read so far since Rewind that fit no UTF-8 sequence, each
+    // read as kReplacementCharacter, and the line of the first.
+    long damagedBytes = 0;
+    int firstDamagedLine = 0;
 };
+
+// U+FFFD, what a byte that fits no UTF-8 sequence reads as.
+inline constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 
 // The kind a file name asks for (.csv/.txt, .xlsx, .xls, any letter case); false when none.
 bool SourceKindOf(const std::string& path, SourceKind& kind);
@@ -67,8 +75,9 @@ std::unique_ptr<ImportSource> OpenXlsSource(const std::string& path, const Sourc
 // CSV encodings: the name a user gives ("UTF-8", "cp1250", "ISO-8859-2" ...) as this program
 // names it, empty when it is none of the four taken.
 std::string CsvEncodingName(const std::string& name);
-// The encoding of a CSV's bytes: "utf-8" when they are valid UTF-8 (with or without a BOM),
-// else the 8-bit page (cp1250, cp852, iso-8859-2) whose reading looks most like text.
+// The encoding of a CSV's bytes: "utf-8" when they are valid UTF-8 (with or without a BOM) or
+// their UTF-8 sequences outnumber the bytes that fit none, else the 8-bit page (cp1250, cp852,
+// iso-8859-2) whose reading looks most like text.
 std::string DetectCsvEncoding(std::string_view bytes);
 
 // A workbook's date serial number as a day number (1900 system, its phantom 29 February

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 
 #include "core/command_guard.h"
 #include "core/progress.h"
@@ -15,6 +16,7 @@
 #include "engine/field_codec.h"
 #include "engine/field_list.h"
 #include "engine/file_io.h"
+#include "engine/memo_file.h"
 #include "engine/rewrite.h"
 #include "engine/value_convert.h"
 
@@ -72,6 +74,12 @@ class RowFiller {
     template <typename Memo>
     bool Put(const Cell& cell, const ColumnField& c, const FieldLayout& f, uint8_t* record,
              std::string& why, Memo&& memo) {
+        if (cell.kind == CellKind::Text &&
+            cell.text.find(kReplacementCharacter) != std::string::npos) {
+            why = "are octeti care nu sunt UTF-8 (aratati ca " +
+                  std::string(kReplacementCharacter) + ")";
+            return false;
+        }
         // Text into a character field, the most common cell: straight to the table's bytes.
         if (f.def.type == 'C' && cell.kind == CellKind::Text)
             return PutChars(cell.text, f, record, why);
@@ -90,10 +98,12 @@ class RowFiller {
                 return false;
             }
             if (stored.text.empty()) return true;
-            if (f.def.IsMemo())
+            if (f.def.IsMemo()) {
+                MemoFile::CheckStorable(layout_.memo, stored.text);
                 memo(stored.text);
-            else
+            } else {
                 codec_.SetText(record, f, stored.text, format_);
+            }
         } catch (const DbfError& e) {
             if (e.Kind() == ErrorKind::Io) throw;
             why = e.what();
@@ -161,6 +171,22 @@ long EachDataRow(ImportSource& source, Progress* progress, Fill&& fill) {
     return rows;
 }
 
+// A column as messages name it: its title, or its place when it has none.
+std::string ColumnTitle(const std::vector<std::string>& header, size_t i) {
+    return header[i].empty() ? "coloana " + std::to_string(i + 1) + " (fara nume)" : header[i];
+}
+
+// "A, B si C"; past kListedNames, "... si inca N".
+std::string JoinedNames(const std::vector<std::string>& names, const char* last) {
+    constexpr size_t kListedNames = 20;
+    std::string list;
+    const size_t shown = std::min(names.size(), kListedNames);
+    for (size_t i = 0; i < shown; ++i)
+        list += (i == 0 ? "" : i + 1 == shown && shown == names.size() ? last : ", ") + names[i];
+    if (shown < names.size()) list += " si inca " + std::to_string(names.size() - shown);
+    return list;
+}
+
 }  // namespace
 
 void Misfits::Add(Misfit m) {
@@ -179,13 +205,20 @@ std::string Misfits::Text() const {
     return s;
 }
 
-ImportPreview PreviewSource(ImportSource& source, size_t keepRows, Progress* progress) {
+ImportPreview PreviewSource(ImportSource& source, size_t keepRows, Progress* progress,
+                            size_t maxColumns) {
     ImportPreview p;
     const std::vector<Cell> header = ReadHeader(source);
+    const size_t columns = HeaderTexts(header).size();
+    if (columns == 0)
+        throw DbfError(ErrorKind::Malformed, "Capul de tabel al sursei nu are niciun nume.");
+    // Before any work per column: a table takes no more fields than this.
+    if (columns > maxColumns)
+        throw DbfError(ErrorKind::Conversion, "Sursa are " + std::to_string(columns) +
+                                                  " de coloane; un tabel DBF are cel mult " +
+                                                  std::to_string(maxColumns) + " de campuri.");
     FieldGuesser guesser(header);
     p.header = guesser.Header();
-    if (p.header.empty())
-        throw DbfError(ErrorKind::Malformed, "Capul de tabel al sursei nu are niciun nume.");
     std::vector<Cell> row;
     while (source.Next(row)) {
         if (AllEmpty(row)) continue;
@@ -203,7 +236,13 @@ ImportOutcome ImportToNewTable(ImportSource& source, const std::vector<ColumnFie
     DbfWriter::Definition def;
     def.version = NewTableVersionOf(format.family);
     def.codePage = format.codePage;
-    for (const ColumnField& c : columns) def.fields.push_back(c.field);
+    for (const ColumnField& c : columns) {
+        def.fields.push_back(c.field);
+        if (const int fixed = FixedFieldSize(c.field.type, format.family))
+            def.fields.back().size = fixed;
+    }
+    if (const FieldProblem p = CheckFieldList(def.fields, format.family))
+        throw DbfError(ErrorKind::Conversion, p.text);
     ImportOutcome outcome;
 
     if (dryRun) {
@@ -243,31 +282,67 @@ ImportOutcome ImportToNewTable(ImportSource& source, const std::vector<ColumnFie
 }
 
 ImportOutcome AppendFromSource(Workspace& ws, const std::string& path, const SourceOptions& options,
-                               const ConfirmMisfits& confirm) {
+                               const ConfirmMisfits& confirm, const ChooseColumn& choose) {
     ws.PostPendingEdit();
     auto source = OpenImportSource(path, options);
-    const ImportPreview preview = PreviewSource(*source, 0, nullptr);
     Table& table = ws.table;
+    const ImportPreview preview =
+        PreviewSource(*source, 0, nullptr,
+                      std::max<size_t>(kMostFields, static_cast<size_t>(table.FieldCount())));
+
+    ImportOutcome outcome;
+    // Nothing to ask about a source without rows.
+    if (preview.rows == 0) {
+        ws.messages.Mesaj(
+            "Lipire tabele",
+            "Sursa " + path + " nu are niciun rand sub capul de tabel; tabelul a ramas cum era.",
+            mkInformation, mbOK);
+        outcome.nothingToAdd = true;
+        return outcome;
+    }
 
     // Each column to the field of the same name; the table keeps its own types.
-    std::vector<ColumnField> columns;
+    std::vector<int> target(preview.header.size(), -1);
     std::vector<std::string> unmatched;
     const std::vector<std::string> safe = DbfSafeNames(preview.header);
+    std::unordered_map<std::string, int> byFolded;
+    for (int f = 0; f < table.FieldCount(); ++f)
+        byFolded.try_emplace(FoldedName(table.Field(f).name), f);
     for (size_t i = 0; i < preview.header.size(); ++i) {
-        int to = -1;
-        for (int f = 0; f < table.FieldCount() && to < 0; ++f)
-            if (FoldedName(table.Field(f).name) == FoldedName(preview.header[i]) ||
-                SameFieldName(table.Field(f).name, safe[i]))
-                to = f;
-        if (to < 0 || table.Field(to).IsAutoIncrement()) {
-            if (to < 0) unmatched.push_back(preview.header[i]);
-            continue;
+        const auto it = byFolded.find(FoldedName(preview.header[i]));
+        target[i] = it != byFolded.end() ? it->second : table.FieldIndex(safe[i]);
+        if (target[i] < 0) unmatched.push_back(ColumnTitle(preview.header, i));
+    }
+    // Two columns that fold to one field ("NUME" and "Nume"): one of them, chosen, or nothing.
+    std::vector<std::vector<size_t>> sharing(static_cast<size_t>(table.FieldCount()));
+    for (size_t i = 0; i < target.size(); ++i)
+        if (target[i] >= 0) sharing[static_cast<size_t>(target[i])].push_back(i);
+    for (size_t f = 0; f < sharing.size(); ++f) {
+        const std::vector<size_t>& same = sharing[f];
+        if (same.size() < 2) continue;
+        std::vector<std::string> titles;
+        for (size_t i : same) titles.push_back(ColumnTitle(preview.header, i));
+        const std::string& field = table.Field(static_cast<int>(f)).name;
+        const int chosen = choose ? choose(field, titles) : -1;
+        if (chosen < 0 || chosen >= static_cast<int>(same.size())) {
+            if (!choose)
+                ws.messages.Mesaj("Lipire tabele",
+                                  "Coloanele " + JoinedNames(titles, " si ") +
+                                      " din sursa merg in acelasi camp, " + field +
+                                      "; nu stiu pe care sa o adaug.\rNu pot executa lipirea.",
+                                  mkError, mbOK);
+            return outcome;
         }
+        for (size_t k = 0; k < same.size(); ++k)
+            if (static_cast<int>(k) != chosen) target[same[k]] = -1;
+    }
+    std::vector<ColumnField> columns;
+    for (size_t i = 0; i < target.size(); ++i) {
+        if (target[i] < 0 || table.Field(target[i]).IsAutoIncrement()) continue;
         ColumnField c = preview.columns[i];
-        c.field = table.Field(to);
+        c.field = table.Field(target[i]);
         columns.push_back(c);
     }
-    ImportOutcome outcome;
     if (columns.empty()) {
         ws.messages.Mesaj("Lipire tabele",
                           "Nicio coloana din " + path +
@@ -276,16 +351,13 @@ ImportOutcome AppendFromSource(Workspace& ws, const std::string& path, const Sou
                           mkError, mbOK);
         return outcome;
     }
-    if (!unmatched.empty()) {
-        std::string list;
-        for (const std::string& u : unmatched) list += (list.empty() ? "" : ", ") + u;
-        if (ws.messages.Mesaj("Lipire tabele",
-                              "Coloanele acestea din sursa nu au camp in tabel si nu vor fi "
-                              "adaugate:\r" +
-                                  list + "\rContinuati?",
-                              mkConfirmation, mbYesNo) != mrYes)
-            return outcome;
-    }
+    if (!unmatched.empty() &&
+        ws.messages.Mesaj("Lipire tabele",
+                          "Coloanele acestea din sursa nu au camp in tabel si nu vor fi "
+                          "adaugate:\r" +
+                              JoinedNames(unmatched, ", ") + "\rContinuati?",
+                          mkConfirmation, mbYesNo) != mrYes)
+        return outcome;
 
     // The table's own layout checks the values before anything is rewritten.
     const DbfFile& data = table.Data();
@@ -302,7 +374,6 @@ ImportOutcome AppendFromSource(Workspace& ws, const std::string& path, const Sou
         });
     }
     if (outcome.misfits.count > 0 && !(confirm && confirm(outcome.misfits))) return outcome;
-    if (outcome.rows == 0) return outcome;
 
     CommandGuard guard(ws, {.bar = static_cast<int>(outcome.rows / kRowsPerStep),
                             .disableWindow = true,

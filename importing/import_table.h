@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/dbf_header.h"
+#include "engine/field_list.h"
 #include "importing/field_proposal.h"
 #include "importing/import_source.h"
 
@@ -46,8 +47,9 @@ struct ImportPreview {
     std::vector<std::vector<Cell>> firstRows;
     long rows = 0;  // rows below the header
 };
+// A header of more than maxColumns names is refused (DbfError Conversion) before the rows are read.
 ImportPreview PreviewSource(ImportSource& source, size_t keepRows = 100,
-                            Progress* progress = nullptr);
+                            Progress* progress = nullptr, size_t maxColumns = kMostFields);
 
 struct NewTableFormat {
     DbfFamily family = DbfFamily::DBase3;
@@ -55,10 +57,16 @@ struct NewTableFormat {
 };
 
 struct ImportOutcome {
-    bool written = false;  // false: refused by confirm, or a dry run
+    bool written = false;       // false: refused by confirm, or a dry run
+    bool nothingToAdd = false;  // an append whose source has no row below its header (said)
     long rows = 0;
     Misfits misfits;
 };
+
+// Asked when several source columns go to one field (their names differ only in letter case or
+// diacritics): the index in columns of the one to append, or -1 to append nothing.
+using ChooseColumn =
+    std::function<int(const std::string& field, const std::vector<std::string>& columns)>;
 
 // The source's rows as a new table at target, written under a scratch name and renamed into
 // place only once complete and confirmed. dryRun: the same reading and checks, nothing
@@ -72,8 +80,9 @@ ImportOutcome ImportToNewTable(ImportSource& source, const std::vector<ColumnFie
 // The rows of a CSV or workbook appended to the open table in one rewrite, its columns matched
 // to the table's fields by name (letter case and diacritics ignored). Columns without a field
 // are listed first (a question; NU changes nothing); a source without any matching column is
-// refused. Returns the outcome (written false: nothing changed).
+// refused, and so are columns that go to one field when choose is empty or gives -1. A source
+// without rows changes nothing and says so. Returns the outcome (written false: nothing changed).
 ImportOutcome AppendFromSource(Workspace& ws, const std::string& path, const SourceOptions& options,
-                               const ConfirmMisfits& confirm);
+                               const ConfirmMisfits& confirm, const ChooseColumn& choose = {});
 
 }  // namespace orbelan

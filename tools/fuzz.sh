@@ -3,13 +3,13 @@
 # on its corpus in fuzz/corpus/<target> (new inputs go to build/fuzz/corpus/<target>, findings
 # to build/fuzz/findings/<target>). A finding: copy its input into fuzz/corpus/<target>, so the
 # engine tests replay it, and mend the engine.
-#   tools/fuzz.sh [SECONDS] [TARGET...]      targets: dbf filter memo sql rtf sheet xlsx undo
+#   tools/fuzz.sh [SECONDS] [TARGET...]      targets: dbf filter memo sql fieldlist rtf sheet csv xlsx undo
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(dbf filter memo sql rtf sheet xlsx undo)
+[ ${#targets[@]} -eq 0 ] && targets=(dbf filter memo sql fieldlist rtf sheet csv xlsx undo)
 clang="${CLANGXX:-clang++-14}"
 
 cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER="$clang" \

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QTableWidget>
 
 #include "core/argument_error.h"
 #include "dialogs/field_grid.h"
+#include "dialogs/modal_answer.h"
 #include "engine/field_list.h"
 #include "support/temp_dir.h"
 
@@ -53,6 +56,25 @@ TEST(ImportWindowTest, EditedFieldsShowTheRowsAsStoredAndChangingTheDelimiterRea
     fields->item(0, FieldGrid::ColName)->setText(QStringLiteral("9x"));
     EXPECT_FALSE(fields->Check());
     EXPECT_THROW(window.Columns(), ArgumentError);
+}
+
+// The append's question when columns go to one field: a button per column, its index back;
+// "Renunt" (and Escape) -1.
+TEST(ImportWindowTest, WhichColumnGoesToTheFieldIsAsked) {
+    for (const auto& [button, expected] :
+         {std::pair{QStringLiteral("Nume"), 1}, std::pair{QStringLiteral("N&&ME"), 2},
+          std::pair{QStringLiteral("Renunt"), -1}}) {
+        QString text;
+        test::ModalAnswer answer([&, button = button](QDialog& d) {
+            text = d.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))->text();
+            for (auto* b : d.findChildren<QPushButton*>())
+                if (b->text() == button) b->click();
+        });
+        EXPECT_EQ(AskWhichColumn(nullptr, "NUME", {"NUME", "Nume", "N&ME"}), expected);
+        EXPECT_EQ(answer.Seen(), 1);
+        EXPECT_EQ(text, QStringLiteral("Mai multe coloane din sursa merg in campul NUME. Pe care o "
+                                       "adaug?"));
+    }
 }
 
 }  // namespace

@@ -430,10 +430,29 @@ flow_profile() {
         fail "the filtered grid has $(($(wc -l <"$csv") - 1)) rows, the profile counted $counted"
 }
 
+# Two columns of a CSV go to one field: the append asks which one, and appends only its values.
+flow_append_csv_column() {
+    local src
+    copy_sample persoane.dbf
+    src=$case_dir/linii.csv
+    printf 'NUME;Nume\r\nPRIMUL;ALDOILEA\r\n' >"$src"
+    start_app "$table" || return 1
+    click "$main" 372 19
+    until_ok 10 has_window '^PopupMenu4$' || { fail "no menu Modificari Date"; return 1; }
+    pick PopupMenu4 1 || return 1
+    answer_file_dialog '^Alegeti DBF-ul de citit' "$src" || return 1
+    wait_window '^Lipire tabele' >/dev/null || return 1
+    # The buttons NUME, Nume and Renunt, the last one lit: one step back is Nume.
+    keys shift+Tab space
+    until_ok 20 bash -c "\"$CLI\" show '$table' --format csv | tail -n 1 | grep -q '^ALDOILEA,'" ||
+        { fail "the chosen column was not appended: $("$CLI" show "$table" --format csv | tail -n 1)"; return 1; }
+    [ "$(row_count "$table")" = 31 ] || fail "$(row_count "$table") rows, not 31"
+}
+
 # ---- the run
 
 all_flows=(open_by_dialog filter sort_by_title edit_cell add_delete_row cnp_check export_html
-           form_letters undo replace print_pdf new_table memo profile)
+           form_letters undo replace print_pdf new_table memo profile append_csv_column)
 flows=("${@:-${all_flows[@]}}")
 [ $# -gt 0 ] && flows=("$@")
 failed=0

@@ -197,6 +197,31 @@ TEST(DbfWriter, VisualFoxProBinaryTypesAndFptMemo) {
     EXPECT_EQ(t.AsInteger(5), 42);
 }
 
+// A varbinary left empty is one of length 0, not a full-width run of zeros.
+TEST(DbfWriter, EmptyVarbinaryHasLengthZero) {
+    test::TempDir dir;
+    const std::string path = dir.File("q.dbf");
+    DbfWriter::Definition definition;
+    definition.version = 0x30;
+    definition.fields = {F("NUME", 'C', 5), F("COD", 'Q', 10), F("ALT", 'Q', 4)};
+    DbfWriter w(path, definition);
+    w.BeginRow();
+    w.SetText(0, "Ana", kFmt);
+    w.SetText(2, "AB", kFmt);
+    w.EndRow();
+    w.Commit();
+
+    const RawTable raw(path);
+    ASSERT_EQ(raw.fields.size(), 4u);  // _NullFlags last
+    EXPECT_EQ(raw.Value(0, 1), std::string(10, '\0'));
+    EXPECT_EQ(raw.Value(0, 3), "\x03");  // both length bits: COD 0, ALT 1
+    const auto file = DbfFile::Open(path);
+    const uint8_t* record = file->Record(0);
+    EXPECT_TRUE(file->IsEmpty(record, 1));
+    EXPECT_EQ(file->Text(record, 1, kFmt), "");
+    EXPECT_EQ(file->Text(record, 2, kFmt), "AB");
+}
+
 TEST(DbfWriter, DBase4MemoBlocksCarryTheirLength) {
     test::TempDir dir;
     const std::string path = dir.File("d4.dbf");

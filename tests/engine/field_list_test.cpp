@@ -65,6 +65,64 @@ TEST(FieldList, RulesOfNamesTypesWidthsAndDecimals) {
     }
 }
 
+// Fields and row bytes per format, counted before anything else; a table already past them may
+// change as long as it gets no new field and no wider one.
+TEST(FieldList, EachFormatsCountOfFieldsAndRowLength) {
+    const auto list = [](int count, const char* type) {
+        std::vector<FieldDef> fields;
+        for (int i = 1; i <= count; ++i) {
+            FieldDef f =
+                ParseFieldText("F" + std::to_string(i) + " " + type, DbfFamily::VisualFoxPro);
+            fields.push_back(f);
+        }
+        return fields;
+    };
+    struct Case {
+        DbfFamily family;
+        int count;
+        const char* type;
+        const char* problem;
+        int index;
+    };
+    const Case cases[] = {
+        {DbfFamily::DBase3, 128, "C(31)", nullptr, -1},
+        {DbfFamily::DBase3, 129, "C(1)",
+         "Un tabel dBase III are cel mult 128 de campuri; aici sunt 129.", 128},
+        {DbfFamily::DBase4, 255, "N(15,2)", nullptr, -1},
+        {DbfFamily::DBase4, 256, "N(15,2)", "cel mult 255 de campuri", 255},
+        {DbfFamily::FoxPro, 300, "D", "cel mult 255 de campuri", 255},
+        {DbfFamily::VisualFoxPro, 40000, "C(1)", "aici sunt 40000", 255},
+        {DbfFamily::DBase3, 16, "C(250)", "Campurile ocupa 4001 octeti pe linie", 15},
+        {DbfFamily::FoxPro, 16, "C(250)", "cel mult 4000.", 15},
+        {DbfFamily::VisualFoxPro, 255, "C(254)", nullptr, -1},
+        {DbfFamily::VisualFoxPro, 255, "V(254) NULL", nullptr, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.count) + " x " + c.type);
+        int index = 0;
+        const FieldProblem p = CheckFieldList(list(c.count, c.type), c.family, &index);
+        EXPECT_EQ(p.text.empty(), c.problem == nullptr) << p.text;
+        if (c.problem) {
+            EXPECT_NE(p.text.find(c.problem), std::string::npos) << p.text;
+        }
+        EXPECT_EQ(index, c.index);
+    }
+    // A table of 200 fields from another program: renamed and narrowed, not given more.
+    const std::vector<FieldDef> old = list(200, "C(30)");
+    std::vector<const FieldDef*> originals;
+    for (const FieldDef& f : old) originals.push_back(&f);
+    std::vector<FieldDef> changed = old;
+    changed[0].name = "NOU";
+    changed[1].size = 20;
+    EXPECT_FALSE(CheckChangedFieldList(changed, originals, DbfFamily::DBase3));
+    changed[2].size = 31;
+    EXPECT_TRUE(CheckChangedFieldList(changed, originals, DbfFamily::DBase3));
+    changed[2].size = 30;
+    changed.push_back({"X", 'C', 1});
+    originals.push_back(nullptr);
+    EXPECT_TRUE(CheckChangedFieldList(changed, originals, DbfFamily::DBase3));
+}
+
 TEST(FieldList, ParsedFieldsAndTheCellAtFault) {
     const auto fields = ParseFieldList("NUME C(30); SUMA N(10,2); DATAN D; OBS M; CANT I NULL",
                                        DbfFamily::VisualFoxPro);

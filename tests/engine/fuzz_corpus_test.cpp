@@ -15,7 +15,8 @@ TEST(FuzzCorpus, EveryInputRunsThroughItsTarget) {
     const fs::path corpus(ORBELAN_FUZZ_CORPUS);
     for (const auto& [folder, target] :
          {std::pair{"dbf", &fuzz::DbfInput}, std::pair{"filter", &fuzz::FilterInput},
-          std::pair{"memo", &fuzz::MemoInput}, std::pair{"sql", &fuzz::SqlInput}}) {
+          std::pair{"memo", &fuzz::MemoInput}, std::pair{"sql", &fuzz::SqlInput},
+          std::pair{"fieldlist", &fuzz::FieldListInput}}) {
         EXPECT_GT(test::ReplayCorpus(corpus / folder, target), 3) << folder;
     }
 }

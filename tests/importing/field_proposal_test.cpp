@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "core/argument_error.h"
 #include "engine/field_list.h"
 
@@ -87,6 +89,27 @@ TEST(FieldProposalTest, CellsReadAsTheirFieldStoresThemOrSayWhyNot) {
     EXPECT_EQ(read(T("nu"), "L"), "F");
     EXPECT_EQ(read(Cell{CellKind::Number, "12"}, "C(5)"), "12");
     EXPECT_THROW(read(T("x"), "N(x)"), ArgumentError);
+}
+
+}  // namespace
+}  // namespace orbelan
+
+namespace orbelan {
+namespace {
+
+// Thousands of equal or empty header names: unique names, each found at once (a search from
+// the first suffix each time took minutes).
+TEST(FieldProposalTest, ManyEqualOrEmptyNamesGetUniqueNames) {
+    std::vector<std::string> header(20000, "Nume");
+    header.resize(40000, "");
+    header.push_back("Camp20001");
+    const std::vector<std::string> names = DbfSafeNames(header);
+    ASSERT_EQ(names.size(), header.size());
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size());
+    EXPECT_EQ(names[0], "NUME");
+    EXPECT_EQ(names[19999], "NUME_20000");
+    EXPECT_EQ(names[20000], "CAMP20001");
+    EXPECT_EQ(names[40000], "CAMP2000_2");  // the name an empty column took before it
 }
 
 }  // namespace

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <sstream>
 
 #include "cli/cli_app.h"
 #include "editing/commands_fixture.h"
 #include "engine/dbf_file.h"
 #include "engine/errors.h"
+#include "fuzz/targets.h"
+#include "support/corpus_replay.h"
 
 namespace orbelan {
 namespace {
@@ -65,12 +68,25 @@ TEST_F(ImportTest, EncodingsDetectedOrGivenAndDelimitersFound) {
         {"N;M\n\xB8tefan \xC7\x8C\xEE \xB8tefan;1\n", "", "cp852", ';', "Ştefan ăîţ Ştefan|1"},
         {"N;M\nZ\xB1\x62 \xB6wit \xFE;1\n", "", "iso-8859-2", ';', "Ząb świt ţ|1"},
         {"N;M\n\xB8tefan;1\n", "CP852", "cp852", ';', "Ştefan|1"},
+        // Lines of delimiters alone before the header are blank.
+        {";;;\r\n;\r\nN;M\r\nx;y\r\n", "", "utf-8", ';', "x|y"},
+        // One stray byte among UTF-8 letters: read as U+FFFD and counted, the rest as UTF-8.
+        {"N;M\n\xC8\x98tef\xC4\x83n;Cluj\xAA\n", "", "utf-8", ';', "Ștefăn|Cluj\xEF\xBF\xBD"},
+        {"N;M\n\xC8\x98t;\xED\xA0\x80\n", "utf-8", "utf-8", ';',
+         "Șt|\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // a surrogate is no character
     };
     for (const auto& c : cases) {
         auto s = OpenImportSource(Csv(c.bytes), {"", 0, c.given});
         EXPECT_EQ(s->encoding, c.encoding) << c.row;
         EXPECT_EQ(s->delimiter, c.delimiter) << c.row;
         EXPECT_EQ(Rows(*s), (std::vector<std::string>{"N|M", c.row}));
+        const long stray = c.row.find("\xEF\xBF\xBD") == std::string::npos ? 0
+                           : c.given.empty()                               ? 1
+                                                                           : 3;
+        EXPECT_EQ(s->damagedBytes, stray) << c.row;
+        if (stray > 0) {
+            EXPECT_EQ(s->firstDamagedLine, 2);
+        }
     }
 }
 
@@ -148,6 +164,64 @@ TEST_F(ImportTest, AppendMatchesNamesWithoutCaseOrDiacriticsAndListsTheRest) {
     EXPECT_TRUE(ui.mainWindowEnabled);
 }
 
+TEST_F(ImportTest, AppendSaysWhatItCannotAddAndAsksWhichColumnGoesToAField) {
+    const struct {
+        std::string csv;
+        std::optional<int> choice;  // the window's answer; none: the command line's refusal
+        bool written;
+        std::string says;
+        std::vector<std::string> names;
+    } cases[] = {
+        {"NUME;Nume\nA;B\n",
+         std::nullopt,
+         false,
+         "Coloanele NUME si Nume din sursa merg in acelasi camp, NUME",
+         {"POP ION"}},
+        {"NUME;Nume\nA;B\n", 1, true, "", {"POP ION", "B"}},
+        {"Nume;NUME;nr\nA;B;3\n", 0, true, "", {"POP ION", "A"}},
+        {"NUME;Nume\nA;B\n", -1, false, "", {"POP ION"}},
+        {"NUME\n\n", std::nullopt, false, "nu are niciun rand sub capul de tabel", {"POP ION"}},
+        {"NUME;OBS\nIo\xC8\x99\xC8\x99n\xAA;x\n",
+         std::nullopt,
+         false,
+         "Randul 2, NUME: \"Io\xC8\x99\xC8\x99n\xEF\xBF\xBD\" are octeti care nu sunt UTF-8",
+         {"POP ION"}},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.csv);
+        OpenPersons({{"POP ION", "1", "2.50", "X"}}, "t" + std::to_string(++n) + ".dbf");
+        ui.messages.clear();
+        std::vector<std::string> asked;
+        ChooseColumn choose;
+        if (c.choice)
+            choose = [&](const std::string& field, const std::vector<std::string>& columns) {
+                asked.push_back(field + ":" + columns[0] + "," + columns[1]);
+                return *c.choice;
+            };
+        std::string misfits;
+        const ImportOutcome o = AppendFromSource(
+            ws, Csv(c.csv), {},
+            [&](const Misfits& m) {
+                misfits = m.Text();
+                return false;
+            },
+            choose);
+        EXPECT_EQ(o.written, c.written);
+        EXPECT_EQ(Column("NUME"), c.names);
+        std::string said = misfits;
+        for (const auto& m : ui.messages) said += m.text;
+        if (!c.says.empty()) {
+            EXPECT_NE(said.find(c.says), std::string::npos) << said;
+        }
+        if (c.choice) {
+            EXPECT_EQ(asked, (std::vector<std::string>{c.csv[0] == 'N' && c.csv[1] == 'U'
+                                                           ? "NUME:NUME,Nume"
+                                                           : "NUME:Nume,NUME"}));
+        }
+    }
+}
+
 struct CliRun {
     int code;
     std::string out, err;
@@ -205,6 +279,101 @@ TEST_F(ImportTest, CommandLineTypesFollowTheFieldRulesOfTheFormat) {
         EXPECT_NE((r.out + r.err).find(c.says), std::string::npos) << r.out << r.err;
         EXPECT_FALSE(std::filesystem::exists(dir.File("t.dbf")));
     }
+}
+
+// Each format's limits, for import and alter alike; a header too wide is refused before its
+// rows are read.
+TEST_F(ImportTest, CommandLineHoldsEachFormatToItsLimits) {
+    const auto columns = [&](int n, const std::string& name) {
+        std::string header, row;
+        for (int i = 1; i <= n; ++i) {
+            header += (i > 1 ? ";" : "") + std::string("C") + std::to_string(i);
+            row += (i > 1 ? ";" : "") + std::to_string(i);
+        }
+        return Csv(header + "\n" + row + "\n", name);
+    };
+    const std::string wide = columns(130, "w130.csv");
+    ASSERT_EQ(Orbelan({"create", dir.File("full.dbf"), "A C(1)"}).code, 0);
+    std::vector<std::string> alter{"alter", dir.File("full.dbf")};
+    for (int i = 1; i < 128; ++i) {
+        alter.push_back("--add");
+        alter.push_back("F" + std::to_string(i) + " C(1)");
+    }
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        const char* says;
+    } cases[] = {
+        {{"import", wide, "-o", dir.File("a.dbf"), "--dry-run"},
+         2,
+         "Un tabel dBase III are cel mult 128 de campuri; aici sunt 130."},
+        {{"import", wide, "-o", dir.File("a.dbf"), "--format", "dbase4"}, 0, "Am importat 1 linii"},
+        // A memo pointer takes 4 bytes in Visual FoxPro.
+        {{"import", Csv("OBS\n" + std::string(300, 'x') + "\n", "long.csv"), "-o",
+          dir.File("m.dbf"), "--format", "vfp", "--dry-run"},
+         0,
+         "Campuri: OBS M\n"},
+        {{"import", columns(300, "w300.csv"), "-o", dir.File("b.dbf")},
+         4,
+         "Sursa are 300 de coloane; un tabel DBF are cel mult 255 de campuri."},
+        {alter, 0, ""},
+        {{"alter", dir.File("full.dbf"), "--add", "X C(1)"}, 2, "cel mult 128 de campuri"},
+        {{"sql", "ALTER TABLE \"" + dir.File("full.dbf") + "\" ADD X CHAR(1)"}, 4, "ar avea 129"},
+        {{"alter", dir.File("full.dbf"), "--set", "A C(254)",   "--set", "F1 C(254)",
+          "--set", "F2 C(254)",          "--set", "F3 C(254)",  "--set", "F4 C(254)",
+          "--set", "F5 C(254)",          "--set", "F6 C(254)",  "--set", "F7 C(254)",
+          "--set", "F8 C(254)",          "--set", "F9 C(254)",  "--set", "F10 C(254)",
+          "--set", "F11 C(254)",         "--set", "F12 C(254)", "--set", "F13 C(254)",
+          "--set", "F14 C(254)",         "--set", "F15 C(254)"},
+         2,
+         "cel mult 4000"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+        const CliRun r = Orbelan(c.args);
+        EXPECT_EQ(r.code, c.code) << r.out << r.err;
+        EXPECT_NE((r.out + r.err).find(c.says), std::string::npos) << r.out << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.File("b.dbf")));
+}
+
+// A dBase III memo ends at its first 0x1A: a text holding one is refused there, never stored
+// cut; other memo files keep it.
+TEST_F(ImportTest, MemoTextWithEndMarkIsRefusedOnlyWhereItWouldBeCut) {
+    const std::string text =
+        "inainte\x1A"
+        "dupa";
+    for (const char* format : {"dbase3", "dbase4", "foxpro"}) {
+        SCOPED_TRACE(format);
+        const bool cut = std::string(format) == "dbase3";
+        const std::string table = dir.File(std::string(format) + ".dbf");
+        ASSERT_EQ(Orbelan({"create", table, "OBS M", "--format", format}).code, 0);
+        ASSERT_EQ(Orbelan({"append", table, Csv("OBS\nvechi\n", "v.csv")}).code, 0);
+        CliRun r = Orbelan({"set", table, "1", "OBS", text});
+        EXPECT_EQ(r.code, cut ? 4 : 0) << r.err;
+        if (cut) {
+            EXPECT_NE(r.err.find("0x1A"), std::string::npos) << r.err;
+        }
+        EXPECT_EQ(Orbelan({"get", table, "1", "OBS"}).out, (cut ? "vechi" : text) + "\n");
+        r = Orbelan({"append", table, Csv("OBS\n\"" + text + "\"\n", "m.csv")});
+        EXPECT_EQ(r.code, cut ? 2 : 0) << r.out << r.err;
+        if (cut) {
+            EXPECT_NE(r.out.find("Randul 2, OBS:"), std::string::npos) << r.out;
+        }
+        EXPECT_EQ(Orbelan({"get", table, "2", "OBS"}).code, cut ? 2 : 0);
+    }
+}
+
+}  // namespace
+}  // namespace orbelan
+
+namespace orbelan {
+namespace {
+
+// The CSV fuzz target's corpus (seeds and every input a finding came from) replayed.
+TEST(FuzzCorpus, EveryCsvInputRunsThroughItsTarget) {
+    EXPECT_GT(
+        test::ReplayCorpus(std::filesystem::path(ORBELAN_FUZZ_CORPUS) / "csv", &fuzz::CsvInput), 3);
 }
 
 }  // namespace

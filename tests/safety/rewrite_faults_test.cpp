@@ -104,9 +104,15 @@ std::string Quoted(const std::string& path) {
 }
 
 const std::vector<Command>& Commands() {
-    static const std::string source = [] {
-        static test::TempDir dir;  // outside the table's folder, which is compared file by file
-        return dir.CopyData("dbase3_memo_cp1250.dbf");
+    static test::TempDir sources;  // outside the table's folder, which is compared file by file
+    static const std::string source = sources.CopyData("dbase3_memo_cp1250.dbf");
+    // Rows with a memo text, a date and a number, and a value that does not fit (asked).
+    static const std::string csv = [] {
+        const std::string path = sources.File("linii.csv");
+        test::WriteFileBytes(path,
+                             "NUME;SUMA;DATAN;OBS\r\n\xC8\x98tefan;12,5;01.02.2020;memo nou\r\n"
+                             "Ana;x;;\r\nPop;3;2021-12-31;\"doua\r\nlinii\"\r\n");
+        return path;
     }();
     static const test::TempDir workbooks;  // outside the table's folder, like source
     static const std::string xlsx = workbooks.CopyData("append_rows.xlsx");
@@ -163,6 +169,10 @@ const std::vector<Command>& Commands() {
         {"append from .xls",
          [](const std::string& t) {
              return std::vector<std::string>{"append", t, xls};
+         }},
+        {"append csv",
+         [](const std::string& t) {
+             return std::vector<std::string>{"append", t, csv, "--yes"};
          }},
         {"drop index (pack)",
          [](const std::string& t) {
