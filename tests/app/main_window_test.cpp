@@ -230,13 +230,60 @@ TEST_F(MainWindowTest, CtrlDeleteAsksTheGridQuestionAndDeletes) {
     int asked = 0;
     grid->confirmDelete = [&] { return ++asked == 2; };
     grid->setCurrentIndex(grid->model()->index(0, 0));
-    const QString first = grid->model()->data(grid->model()->index(0, 0)).toString();
     QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(grid->model()->rowCount(), 30);
     QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(grid->model()->rowCount(), 29);
-    EXPECT_NE(grid->model()->data(grid->model()->index(0, 0)).toString(), first);
+}
+
+// Every way of deleting leaves the cursor on the row that took the deleted one's place, so a
+// second delete takes the row the user now sees as current.
+TEST_F(MainWindowTest, DeletingTwiceDeletesTheRowsInTurn) {
+    struct Way {
+        const char* name;
+        std::function<void()> remove;
+    };
+    const std::vector<Way> ways = {
+        {"Ctrl+Delete",
+         [this] {
+             form.Grid1()->confirmDelete = [] { return true; };
+             QTest::keyClick(form.Grid1(), Qt::Key_Delete, Qt::ControlModifier);
+         }},
+        {"Sterge linie",
+         [this] {
+             test::ModalAnswer yes([](QDialog& d) {
+                 d.findChild<QPushButton*>(QStringLiteral("BE1"))->click();  // "DA"
+             });
+             Find<QPushButton>("LbButton7")->click();
+             EXPECT_EQ(yes.Seen(), 1);
+         }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        OpenWithButton(dir.CopyData("persoane.dbf"));
+        auto* grid = form.Grid1();
+        QAbstractItemModel* model = grid->model();
+        for (const bool first : {true, false}) {  // the first row, and the last but one
+            const int rows = model->rowCount();
+            const int start = first ? 0 : rows - 2;
+            SCOPED_TRACE(start);
+            grid->setCurrentIndex(model->index(start, 0));
+            QApplication::processEvents();
+            const QString second = model->index(start + 1, 0).data().toString();
+            way.remove();
+            QApplication::processEvents();
+            EXPECT_EQ(grid->currentIndex().row(), start);
+            EXPECT_EQ(form.ws().table.CurrentRow(), start);
+            EXPECT_EQ(model->index(start, 0).data().toString(), second);
+            way.remove();
+            QApplication::processEvents();
+            EXPECT_EQ(model->rowCount(), rows - 2);
+            // The row after the two deleted ones, or the new last row when none follows.
+            EXPECT_EQ(form.ws().table.CurrentRow(), std::min(start, rows - 3));
+            EXPECT_EQ(grid->currentIndex().row(), form.ws().table.CurrentRow());
+        }
+    }
 }
 
 TEST_F(MainWindowTest, UnchangedNewRowIsDroppedWhenTheFocusLeavesTheGrid) {
@@ -678,6 +725,55 @@ TEST_F(MainWindowTest, KeysOpenReopenAddARowFocusTheFilterAndListThemselves) {
     EXPECT_EQ(help.Caption(), QStringLiteral("Taste"));
     EXPECT_TRUE(listed.contains(QStringLiteral("Ctrl+O - Deschide un DBF")));
     EXPECT_TRUE(errors.empty());
+}
+
+}  // namespace
+}  // namespace orbelan
+
+namespace orbelan {
+namespace {
+
+// Ctrl+Tab leaves the grid, forward to the filter box and with Shift back to the buttons, from a
+// cell as from an open editor; the cell keeps what it had, or what was typed into it.
+TEST_F(MainWindowTest, CtrlTabLeavesTheGridAndEditsNoCell) {
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.activateWindow();
+    OpenWithButton(dir.CopyData("persoane.dbf"));
+    auto* grid = form.Grid1();
+    QAbstractItemModel* model = grid->model();
+    const auto editorOpen = [grid] {
+        for (const QLineEdit* e : grid->viewport()->findChildren<QLineEdit*>())
+            if (e->isVisible()) return true;
+        return false;
+    };
+    struct Case {
+        bool editing;
+        Qt::KeyboardModifiers modifiers;
+        const char* lands;  // object name of the control that takes the focus
+    };
+    for (const Case& c : {Case{false, Qt::ControlModifier, "FiltruE"},
+                          Case{true, Qt::ControlModifier, "FiltruE"},
+                          Case{false, Qt::ControlModifier | Qt::ShiftModifier, "LbButton5"}}) {
+        SCOPED_TRACE(c.editing);
+        grid->setFocus();
+        grid->setCurrentIndex(model->index(0, 1));
+        const QString before = model->index(0, 1).data().toString();
+        if (c.editing) {
+            QTest::keyClick(grid, Qt::Key_F2);
+            ASSERT_TRUE(editorOpen());
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Q"));
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, c.modifiers);
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        EXPECT_EQ(focus->objectName(), QLatin1String(c.lands));
+        EXPECT_FALSE(editorOpen());
+        EXPECT_EQ(grid->currentIndex(), model->index(0, 1));
+        EXPECT_EQ(model->index(0, 1).data().toString(),
+                  c.editing ? QStringLiteral("Q") : before);  // F2 selects the whole value
+        form.ws().table.Cancel();
+    }
 }
 
 }  // namespace
