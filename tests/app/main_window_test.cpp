@@ -752,9 +752,9 @@ TEST_F(MainWindowTest, CtrlTabLeavesTheGridAndEditsNoCell) {
         Qt::KeyboardModifiers modifiers;
         const char* lands;  // object name of the control that takes the focus
     };
-    for (const Case& c : {Case{false, Qt::ControlModifier, "FiltruE"},
-                          Case{true, Qt::ControlModifier, "FiltruE"},
-                          Case{false, Qt::ControlModifier | Qt::ShiftModifier, "LbButton5"}}) {
+    for (const Case& c :
+         {Case{false, Qt::ControlModifier, "FiltruE"}, Case{true, Qt::ControlModifier, "FiltruE"},
+          Case{false, Qt::ControlModifier | Qt::ShiftModifier, "LbButton5"}}) {
         SCOPED_TRACE(c.editing);
         grid->setFocus();
         grid->setCurrentIndex(model->index(0, 1));
