@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -774,6 +775,46 @@ TEST_F(MainWindowTest, CtrlTabLeavesTheGridAndEditsNoCell) {
                   c.editing ? QStringLiteral("Q") : before);  // F2 selects the whole value
         form.ws().table.Cancel();
     }
+}
+
+}  // namespace
+}  // namespace orbelan
+
+namespace orbelan {
+namespace {
+
+// Two windows on one table: the second says so once, and each one's edits are posted while the
+// other stays open (the lock is held only while writing).
+TEST_F(MainWindowTest, SecondWindowOnTheSameTableSaysSoAndBothCanWrite) {
+    const std::string path = dir.CopyData("persoane.dbf");
+    OpenWithButton(path);
+    QAbstractItemModel* model = form.Grid1()->model();
+    ASSERT_TRUE(model->setData(model->index(0, 0), QStringLiteral("PRIMA"), Qt::EditRole));
+    form.ws().PostPendingEdit();
+
+    TForm1 second(platform);
+    second.SetDialogs(&erori, &form2);
+    second.fileDialogOverride = [path](const FileDialogRequest&) { return std::optional(path); };
+    test::ModalAnswer told([](QDialog& d) { d.reject(); });
+    second.findChild<QPushButton*>(QStringLiteral("LbSpeedButton1"))->click();
+    QTest::qWait(50);
+    EXPECT_EQ(told.Seen(), 1);
+    EXPECT_NE(erori.Body()->PlainText().indexOf(QStringLiteral("deschis si in alta fereastra")),
+              -1);
+    QAbstractItemModel* other = second.Grid1()->model();
+    ASSERT_TRUE(other->setData(other->index(3, 0), QStringLiteral("A DOUA"), Qt::EditRole));
+    EXPECT_NO_THROW(second.ws().PostPendingEdit());
+    ASSERT_TRUE(model->setData(model->index(5, 0), QStringLiteral("IAR PRIMA"), Qt::EditRole));
+    EXPECT_NO_THROW(form.ws().PostPendingEdit());
+    EXPECT_EQ(second.ws().table.TextAt(5, 0), "IAR PRIMA");
+    EXPECT_EQ(form.ws().table.TextAt(3, 0), "A DOUA");
+
+    // Reopened from disk (F5) the same table is not announced again.
+    test::ModalAnswer again([](QDialog& d) { d.reject(); });
+    emit second.findChild<QShortcut*>(QStringLiteral("ShortcutReopen"))->activated();
+    QTest::qWait(50);
+    EXPECT_EQ(again.Seen(), 0);
+    EXPECT_TRUE(errors.empty());
 }
 
 }  // namespace
