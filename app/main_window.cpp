@@ -91,15 +91,25 @@ QString QtFilter(const std::string& filter) {
     for (const QString& p : QStringList(patterns)) {
         if (!patterns.contains(p.toLower())) patterns << p.toLower();
     }
-    // "Word (*.rtf)|*.rtf" already shows its patterns.
-    if (patterns.size() == given && parts[0].endsWith(QLatin1Char(')'))) return parts[0];
-    return parts[0] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    // "Word (*.rtf)|*.rtf" already shows its patterns; "Excel Files (*.xls)|*.XLS" shows them
+    // once, all of them.
+    QString label = parts[0];
+    if (label.endsWith(QLatin1Char(')'))) {
+        if (patterns.size() == given) return label;
+        const qsizetype open = label.lastIndexOf(QStringLiteral(" ("));
+        if (open > 0) label.truncate(open);
+    }
+    return label + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
 }
 
 }  // namespace
 
 TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*this, platform) {
     setObjectName(QStringLiteral("Form1"));
+    // Numbers show with their field's decimals, so a column of sums lines up.
+    FormatSettings format = ws_.Format();
+    format.declaredDecimals = true;
+    ws_.SetFormatSettings(format);
     setWindowTitle(QStringLiteral("DBF Orbelan ver.1.12 - 27.08.2019"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     resize(kOuterSize);

@@ -519,6 +519,24 @@ TEST_F(MainWindowTest, FileDialogsSpeakRomanianAndHaveACloseBoxOnly) {
     EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
 }
 
+// A file type's patterns show once, in both letter cases (Linux names are case-sensitive).
+TEST_F(MainWindowTest, SaveDialogFiltersShowEachPatternOnce) {
+    const std::pair<const char*, const char*> kFilters[] = {
+        {"Excel Files (*.xls)|*.XLS", "Excel Files (*.XLS *.xls)"},
+        {"Fisiere DBF|*.DBF", "Fisiere DBF (*.DBF *.dbf)"},
+        {"Word (*.rtf)|*.rtf", "Word (*.rtf)"},
+    };
+    for (const auto& [given, shown] : kFilters) {
+        QStringList filters;
+        test::ModalAnswer answer([&](QDialog& dialog) {
+            filters = static_cast<QFileDialog&>(dialog).nameFilters();
+            dialog.reject();
+        });
+        EXPECT_FALSE(form.AskSaveFile({"Save document", given, "", ""}));
+        EXPECT_EQ(filters, QStringList{QString::fromLatin1(shown)}) << given;
+    }
+}
+
 TEST_F(MainWindowTest, AppendAndQuickCsvMenuItemsRunTheirCommands) {
     const std::string path = dir.File("t.dbf");
     test::WriteDbf(path, {{"NUME", 'C', 10}}, {{"A"}});
