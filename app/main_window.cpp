@@ -495,6 +495,17 @@ void TForm1::showEvent(QShowEvent* event) {
     if (!restoreGeometry(remembered_.WindowGeometry())) {
         FitOuterSize();
         QTimer::singleShot(0, this, &TForm1::FitWhenFramed);
+    } else if (const QScreen* screen = this->screen()) {
+        // A place kept on a larger screen: moved (and shrunk) into this one, so the close box,
+        // the filter box and the status bar stay within reach.
+        const QRect room = screen->availableGeometry();
+        const QSize frameExtra = frameGeometry().size() - geometry().size();
+        resize(size().boundedTo(room.size() - frameExtra));
+        const QRect frame = frameGeometry();
+        move(std::clamp(frame.left(), room.left(),
+                        std::max(room.left(), room.right() + 1 - frame.width())),
+             std::clamp(frame.top(), room.top(),
+                        std::max(room.top(), room.bottom() + 1 - frame.height())));
     }
     Run([this] { FormShow(); });
     grid_->setFocus(Qt::OtherFocusReason);  // the keys move the rows from the start
