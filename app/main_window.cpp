@@ -25,6 +25,7 @@
 #include "app/data_grid.h"
 #include "app/logo.h"
 #include "app/qt_text.h"
+#include "app/table_model.h"
 #include "cleaning/append_table.h"
 #include "cleaning/cnp_commands.h"
 #include "cleaning/column_transforms.h"
@@ -134,6 +135,10 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
     statusBar()->addWidget(status_, 1);
     statusBar()->setSizeGripEnabled(true);
 
+    connect(grid_->tableModel(), &QAbstractItemModel::modelReset, this, &TForm1::QueuePosition);
+    connect(grid_->tableModel(), &QAbstractItemModel::rowsInserted, this, &TForm1::QueuePosition);
+    connect(grid_->tableModel(), &QAbstractItemModel::rowsRemoved, this, &TForm1::QueuePosition);
+    connect(grid_->tableModel(), &TableModel::cursorMoved, this, &TForm1::QueuePosition);
     BuildMenus();
     BuildOpenMenu();
     BuildStructureMenu();
@@ -185,6 +190,9 @@ void TForm1::BuildTopPanel() {
     MakeLabel(panel2_, QStringLiteral("Label1"), QStringLiteral("Linii:"), 8, 48);
     label2_ = MakeLabel(panel2_, QStringLiteral("Label2"), QStringLiteral("0"), 40, 48);
     label2_->setMinimumWidth(110);
+    // The grid has no vertical bar: where the current row stands among the rows shown.
+    position_ = MakeLabel(panel2_, QStringLiteral("LabelPozitie"), QString(), 8, 68);
+    position_->setMinimumWidth(145);
 
     tablou_ = new QGroupBox(panel2_);
     tablou_->setObjectName(QStringLiteral("Tablou"));
@@ -440,6 +448,8 @@ void TForm1::NameForScreenReaders() {
              QStringLiteral("Porneste sau opreste filtrul scris in caseta de filtrare"));
     describe(findBut_, QStringLiteral("Cauta"), QStringLiteral("Cauta o valoare in tabel"));
     describe(label2_, QStringLiteral("Linii"), QStringLiteral("Numarul de linii afisate"));
+    describe(position_, QStringLiteral("Pozitie"),
+             QStringLiteral("Linia curenta si cate linii sunt afisate"));
     describe(image2_, QStringLiteral("Despre program"), Q(kMakerContact));
     describe(bar1_, QStringLiteral("Progres"), QStringLiteral("Cat a lucrat comanda in curs"));
     describe(stop_, QStringLiteral("Renunt"), QStringLiteral("Opreste comanda in curs"));
@@ -824,6 +834,31 @@ void TForm1::ShowError(const std::string& text) {
 
 void TForm1::SetTableGroupVisible(bool visible) {
     tablou_->setVisible(visible);
+}
+
+namespace {
+QString Grouped(int n) {
+    QString digits = QString::number(n);
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3) digits.insert(at, QLatin1Char('.'));
+    return digits;
+}
+}  // namespace
+
+void TForm1::QueuePosition() {
+    // A command walking every row moves the cursor each time: the label follows once, later.
+    if (positionQueued_) return;
+    positionQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        positionQueued_ = false;
+        ShowPosition();
+    });
+}
+
+void TForm1::ShowPosition() {
+    const int row = ws_.table.Active() ? ws_.table.CurrentRow() : -1;
+    position_->setText(row < 0 ? QString()
+                               : QStringLiteral("Linia %1 din %2")
+                                     .arg(Grouped(row + 1), Grouped(ws_.table.RecordCount())));
 }
 
 void TForm1::SetRowCounter(const std::string& text) {

@@ -837,3 +837,25 @@ TEST_F(MainWindowTest, SecondWindowOnTheSameTableSaysSoAndBothCanWrite) {
 
 }  // namespace
 }  // namespace orbelan
+
+namespace orbelan {
+namespace {
+
+// Beside the counter, where the current row stands, with thousands grouped.
+TEST_F(MainWindowTest, PositionShowsTheCurrentRowAmongThoseShown) {
+    std::vector<std::vector<std::string>> rows;
+    for (int i = 0; i < 1500; ++i) rows.push_back({"N" + std::to_string(i)});
+    const std::string path = dir.File("lung.dbf");
+    test::WriteDbf(path, {{"NUME", 'C', 10}}, rows);
+    OpenWithButton(path);
+    const std::pair<int, const char*> kRows[] = {
+        {0, "Linia 1 din 1.500"}, {999, "Linia 1.000 din 1.500"}, {1499, "Linia 1.500 din 1.500"}};
+    for (const auto& [row, shown] : kRows) {
+        form.ws().table.MoveTo(row);
+        QApplication::processEvents();
+        EXPECT_EQ(Text("LabelPozitie"), QLatin1String(shown));
+    }
+}
+
+}  // namespace
+}  // namespace orbelan
