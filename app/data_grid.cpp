@@ -60,6 +60,11 @@ TDataGrid::TDataGrid(Table& table, QWidget* parent)
     connect(titles, &QHeaderView::sectionMoved, this, arranged);
     connect(model_, &TableModel::cursorMoved, this, &TDataGrid::QueueFollow);
     connect(model_, &TableModel::writeFailed, this, &TDataGrid::failure);
+    // Connected after the selection model: its choice of current row is made by then.
+    connect(model_, &QAbstractItemModel::rowsRemoved, this, [this] {
+        removing_ = false;
+        FollowCursor(table_.Active() ? table_.CurrentRow() : -1);
+    });
     connect(model_, &QAbstractItemModel::modelReset, this, [this] {
         FitColumnsToNewStructure();
         FollowCursor(table_.Active() ? table_.CurrentRow() : -1);
@@ -197,7 +202,7 @@ bool TDataGrid::FinishRow() {
 
 void TDataGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTableView::currentChanged(current, previous);
-    if (syncing_ || !current.isValid() || !table_.Active()) return;
+    if (syncing_ || removing_ || !current.isValid() || !table_.Active()) return;
     if (current.row() == table_.CurrentRow()) return;
     if (busy_) {  // the running command owns the cursor
         QueueFollow();
@@ -214,8 +219,22 @@ void TDataGrid::currentChanged(const QModelIndex& current, const QModelIndex& pr
     }
 }
 
+void TDataGrid::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
+    // The view makes the row after a removed current one current, while the table already
+    // stands on the row that took its place: the grid follows the table, never the other way.
+    removing_ = true;
+    QTableView::rowsAboutToBeRemoved(parent, start, end);
+}
+
 void TDataGrid::keyPressEvent(QKeyEvent* event) {
     if (busy_) return;
+    // Ctrl+Tab leaves the grid (the view itself would take it for Tab and move a cell on).
+    const bool tab = event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab;
+    if (tab && (event->modifiers() & Qt::ControlModifier)) {
+        QWidget::focusNextPrevChild(event->key() == Qt::Key_Tab &&
+                                    !(event->modifiers() & Qt::ShiftModifier));
+        return;
+    }
     if (event->key() == Qt::Key_Delete && (event->modifiers() & Qt::ControlModifier)) {
         if (table_.Active() && !table_.IsEmpty() && confirmDelete && confirmDelete())
             DeleteCurrentRow();

@@ -47,6 +47,7 @@ class TDataGrid : public QTableView {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
     void focusOutEvent(QFocusEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
@@ -63,6 +64,8 @@ class TDataGrid : public QTableView {
     Table& table_;
     TableModel* model_;
     bool syncing_ = false;
+    // The model drops rows: the view's own choice of current row then is not the user's.
+    bool removing_ = false;
     bool busy_ = false;
     bool followQueued_ = false;
     bool arranging_ = false;      // the grid sizes or moves columns itself

@@ -1,5 +1,7 @@
 #include "app/field_delegate.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
@@ -46,6 +48,23 @@ QWidget* FieldDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem
             break;  // dates, logicals, memo texts and the rest are checked when saved
     }
     return editor;
+}
+
+bool FieldDelegate::eventFilter(QObject* watched, QEvent* event) {
+    auto* editor = qobject_cast<QWidget*>(watched);
+    if (editor && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+        QWidget* view = editor->parentWidget() ? editor->parentWidget()->parentWidget() : nullptr;
+        if (tab && (key->modifiers() & Qt::ControlModifier) && view) {
+            emit commitData(editor);
+            emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+            QKeyEvent again(QEvent::KeyPress, key->key(), key->modifiers());
+            QCoreApplication::sendEvent(view, &again);
+            return true;
+        }
+    }
+    return QStyledItemDelegate::eventFilter(watched, event);
 }
 
 }  // namespace orbelan

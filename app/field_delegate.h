@@ -16,6 +16,10 @@ class FieldDelegate : public QStyledItemDelegate {
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override;
 
+  protected:
+    // Ctrl+Tab in an open cell keeps the typed value and leaves the grid, as outside one.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     Table& table_;
 };

@@ -25,6 +25,7 @@
 #include "app/data_grid.h"
 #include "app/logo.h"
 #include "app/qt_text.h"
+#include "app/table_model.h"
 #include "cleaning/append_table.h"
 #include "cleaning/cnp_commands.h"
 #include "cleaning/column_transforms.h"
@@ -91,15 +92,25 @@ QString QtFilter(const std::string& filter) {
     for (const QString& p : QStringList(patterns)) {
         if (!patterns.contains(p.toLower())) patterns << p.toLower();
     }
-    // "Word (*.rtf)|*.rtf" already shows its patterns.
-    if (patterns.size() == given && parts[0].endsWith(QLatin1Char(')'))) return parts[0];
-    return parts[0] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    // "Word (*.rtf)|*.rtf" already shows its patterns; "Excel Files (*.xls)|*.XLS" shows them
+    // once, all of them.
+    QString label = parts[0];
+    if (label.endsWith(QLatin1Char(')'))) {
+        if (patterns.size() == given) return label;
+        const qsizetype open = label.lastIndexOf(QStringLiteral(" ("));
+        if (open > 0) label.truncate(open);
+    }
+    return label + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
 }
 
 }  // namespace
 
 TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*this, platform) {
     setObjectName(QStringLiteral("Form1"));
+    // Numbers show with their field's decimals, so a column of sums lines up.
+    FormatSettings format = ws_.Format();
+    format.declaredDecimals = true;
+    ws_.SetFormatSettings(format);
     setWindowTitle(QStringLiteral("DBF Orbelan ver.1.12 - 27.08.2019"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     resize(kOuterSize);
@@ -124,6 +135,10 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
     statusBar()->addWidget(status_, 1);
     statusBar()->setSizeGripEnabled(true);
 
+    connect(grid_->tableModel(), &QAbstractItemModel::modelReset, this, &TForm1::QueuePosition);
+    connect(grid_->tableModel(), &QAbstractItemModel::rowsInserted, this, &TForm1::QueuePosition);
+    connect(grid_->tableModel(), &QAbstractItemModel::rowsRemoved, this, &TForm1::QueuePosition);
+    connect(grid_->tableModel(), &TableModel::cursorMoved, this, &TForm1::QueuePosition);
     BuildMenus();
     BuildOpenMenu();
     BuildStructureMenu();
@@ -176,6 +191,9 @@ void TForm1::BuildTopPanel() {
     MakeLabel(panel2_, QStringLiteral("Label1"), QStringLiteral("Linii:"), 8, 48);
     label2_ = MakeLabel(panel2_, QStringLiteral("Label2"), QStringLiteral("0"), 40, 48);
     label2_->setMinimumWidth(110);
+    // The grid has no vertical bar: where the current row stands among the rows shown.
+    position_ = MakeLabel(panel2_, QStringLiteral("LabelPozitie"), QString(), 8, 68);
+    position_->setMinimumWidth(145);
 
     tablou_ = new QGroupBox(panel2_);
     tablou_->setObjectName(QStringLiteral("Tablou"));
@@ -431,6 +449,8 @@ void TForm1::NameForScreenReaders() {
              QStringLiteral("Porneste sau opreste filtrul scris in caseta de filtrare"));
     describe(findBut_, QStringLiteral("Cauta"), QStringLiteral("Cauta o valoare in tabel"));
     describe(label2_, QStringLiteral("Linii"), QStringLiteral("Numarul de linii afisate"));
+    describe(position_, QStringLiteral("Pozitie"),
+             QStringLiteral("Linia curenta si cate linii sunt afisate"));
     describe(image2_, QStringLiteral("Despre program"), Q(kMakerContact));
     describe(bar1_, QStringLiteral("Progres"), QStringLiteral("Cat a lucrat comanda in curs"));
     describe(stop_, QStringLiteral("Renunt"), QStringLiteral("Opreste comanda in curs"));
@@ -486,6 +506,17 @@ void TForm1::showEvent(QShowEvent* event) {
     if (!restoreGeometry(remembered_.WindowGeometry())) {
         FitOuterSize();
         QTimer::singleShot(0, this, &TForm1::FitWhenFramed);
+    } else if (const QScreen* screen = this->screen()) {
+        // A place kept on a larger screen: moved (and shrunk) into this one, so the close box,
+        // the filter box and the status bar stay within reach.
+        const QRect room = screen->availableGeometry();
+        const QSize frameExtra = frameGeometry().size() - geometry().size();
+        resize(size().boundedTo(room.size() - frameExtra));
+        const QRect frame = frameGeometry();
+        move(std::clamp(frame.left(), room.left(),
+                        std::max(room.left(), room.right() + 1 - frame.width())),
+             std::clamp(frame.top(), room.top(),
+                        std::max(room.top(), room.bottom() + 1 - frame.height())));
     }
     Run([this] { FormShow(); });
     grid_->setFocus(Qt::OtherFocusReason);  // the keys move the rows from the start
@@ -804,6 +835,31 @@ void TForm1::ShowError(const std::string& text) {
 
 void TForm1::SetTableGroupVisible(bool visible) {
     tablou_->setVisible(visible);
+}
+
+namespace {
+QString Grouped(int n) {
+    QString digits = QString::number(n);
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3) digits.insert(at, QLatin1Char('.'));
+    return digits;
+}
+}  // namespace
+
+void TForm1::QueuePosition() {
+    // A command walking every row moves the cursor each time: the label follows once, later.
+    if (positionQueued_) return;
+    positionQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        positionQueued_ = false;
+        ShowPosition();
+    });
+}
+
+void TForm1::ShowPosition() {
+    const int row = ws_.table.Active() ? ws_.table.CurrentRow() : -1;
+    position_->setText(row < 0 ? QString()
+                               : QStringLiteral("Linia %1 din %2")
+                                     .arg(Grouped(row + 1), Grouped(ws_.table.RecordCount())));
 }
 
 void TForm1::SetRowCounter(const std::string& text) {

@@ -209,6 +209,8 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void FilterFromProfile(const std::string& condition);
     void ExportCounts(const GroupCounts& counts);
     void FitWhenFramed();
+    void QueuePosition();
+    void ShowPosition();
 
     Workspace ws_;
     std::vector<std::string> args_;
@@ -225,6 +227,8 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
 
     QWidget* panel2_ = nullptr;
     QLabel* label2_ = nullptr;
+    QLabel* position_ = nullptr;  // "Linia 1.234 din 30.000"
+    bool positionQueued_ = false;
     QGroupBox* tablou_ = nullptr;
     QLabel* image2_ = nullptr;
     TDataGrid* grid_ = nullptr;

@@ -29,6 +29,10 @@ void TForm1::BuildCodePageParts() {
     pageStatus_ = new QPushButton(this);
     pageStatus_->setObjectName(QStringLiteral("PageStatus"));
     pageStatus_->setFlat(true);
+    // Flat, it would take the Tab focus without a sign of it.
+    pageStatus_->setStyleSheet(
+        QStringLiteral("QPushButton { border: 1px solid transparent; padding: 1px 4px; }"
+                       "QPushButton:focus { border: 1px dotted palette(text); }"));
     pageStatus_->setToolTip(QStringLiteral("Codul de pagina al tabelului; clic: citeste ca..."));
     pageStatus_->setAccessibleName(QStringLiteral("Codul de pagina"));
     pageStatus_->setAccessibleDescription(

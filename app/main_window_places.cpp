@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
+#include <QTimer>
 #include <QUrl>
 
 #include "app/command_button.h"
@@ -89,6 +90,16 @@ void TForm1::TableShown() {
     if (table != lastShownTable_) {
         lastShownTable_ = table;
         remembered_.AddRecentTable(table);
+        // Said once, when the table is shown, not again after each rewrite reopens it.
+        if (ws_.table.OpenElsewhere())
+            QTimer::singleShot(0, this, [this, table] {
+                if (table == lastShownTable_)
+                    Mesaj("Deschidere DBF",
+                          "Tabelul " + S(table) +
+                              " este deschis si in alta fereastra a programului. Apasati F5 ca "
+                              "sa vedeti ce s-a schimbat acolo.",
+                          mkInformation, mbOK);
+            });
     }
     grid_->ApplyColumnLayout(remembered_.Columns(table));
 }

@@ -52,6 +52,8 @@ void TForm1::UndoClick(bool redo) {
     } catch (const UndoError& e) {
         Mesaj(title, e.what(), mkError, mbOK);
     }
+    // An undone recode brings the old code page back: the status bar says which one.
+    ShowPageStatus();
 }
 
 }  // namespace orbelan

@@ -294,7 +294,10 @@ int RunOrbelan(const std::vector<std::string>& args, std::ostream& out, std::ost
         Workspace ws(messages, platform);
         // The window's folder too: scratch names there are the program's own to delete.
         ws.ProgramDir = ProgramDataDir();
-        ws.SetFormatSettings(options.format);
+        // The exports and conversions write numbers as the window shows them.
+        FormatSettings format = options.format;
+        format.declaredDecimals = options.command == "export" || options.command == "alter";
+        ws.SetFormatSettings(format);
         // A run reads its table once or twice: the pages read need not stay in its memory.
         ws.table.SetReleasingPagesWhileScanning(true);
         if (!options.codePage.empty()) {

@@ -5,6 +5,7 @@
 #include "cli/cli_app.h"
 #include "cli/cli_context.h"
 #include "core/restore_points.h"
+#include "core/undo_history.h"
 
 namespace orbelan {
 namespace {
@@ -15,7 +16,20 @@ int Swap(CliContext& c, bool redo) {
         c.out << kRestorePointsMissing << '\n';
         return kExitEngine;
     }
-    RestorePoints points(c.ws.ProgramDir, Arg(c.options, 0, "fisierul"));
+    const std::string& path = Arg(c.options, 0, "fisierul");
+    if (!redo) {
+        // Rows edited after the command, in the window, go with it: a question that destroys data.
+        const RestorePoints before(c.ws.ProgramDir, path);
+        const RestorePoint* next = before.NextUndo();
+        const int64_t lost = next ? RowsEditedAfterCommand(c.ws.ProgramDir, path) : 0;
+        if (lost > 0) {
+            c.messages.guarded = true;
+            if (c.messages.Mesaj("Anuleaza", LosesEditsQuestion(next->name, lost), mkConfirmation,
+                                 mbYesNo) != mrYes)
+                return kExitUsage;
+        }
+    }
+    RestorePoints points(c.ws.ProgramDir, path);
     const auto name = redo ? points.Redo() : points.Undo();
     if (!name) {
         c.out << (redo ? "Nu este nimic de refacut." : "Nu este nimic de anulat.") << '\n';

@@ -32,6 +32,8 @@ class UndoHistory {
     // wrote it since. Then Settle, once it is closed, records the files as they are in its
     // restore points.
     bool WrittenOnlyByUs(const std::string& path) const;
+    // The rows edited since the newest command are remembered with it, as they were before the
+    // first edit, so that undoing it after a restart knows what it would take back.
     void Settle(Workspace& ws, const std::string& path);
 
     // This program rewrote the table at path (a command, or its undo): the restore points know
@@ -76,5 +78,12 @@ std::string UndoCaption(const std::optional<std::string>& next, bool redo);
 // as the change left it. The grid's current row is the one undone.
 bool UndoLast(Workspace& ws);
 bool RedoLast(Workspace& ws);
+
+// Rows of the table at path (as on disk) that this program wrote in place after the newest
+// command that can be undone, in sessions since closed: undoing the command puts them back as
+// they were before it. 0 when there are none, or no command to undo.
+int64_t RowsEditedAfterCommand(const std::string& programDir, const std::string& path);
+// The question asked before such an undo: "Anularea ordonarii pierde si modificarile ...".
+std::string LosesEditsQuestion(const std::string& command, int64_t rows);
 
 }  // namespace orbelan

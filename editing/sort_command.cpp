@@ -95,14 +95,13 @@ bool SortByColumn(Workspace& ws, int column) {
                           mbOK);
         return false;
     }
-    const std::string key = tx.AsText(column);
-
     CommandGuard guard(ws, {.name = "Ordonare"});
     ReplaceAndReopen(ws, [&](const std::string& path) {
         WriteSorted(ws, path, field);  // also removes the index files of the old order
     });
     guard.Finish();
-    tx.Locate(field, key);
+    // The grid has no vertical bar: the list starts at its top, where the new order begins.
+    tx.First();
     return true;
 }
 

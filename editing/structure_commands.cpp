@@ -134,10 +134,9 @@ FitCheck CheckStructureFit(Workspace& ws, const NewStructure& structure) {
             const FieldDef& target = structure.fields[static_cast<size_t>(c.to)];
             const Converted v = ConvertField(file, record, c.from, target, page, format);
             if (v.Ok()) continue;
-            if (check.listed.size() < FitCheck::kListed)
-                check.listed.push_back(
-                    {r + 1, target.name, file.Text(record, c.from, format),
-                     file.IsDeleted(r) ? v.reason + " (linie stearsa)" : v.reason});
+            (check.listed.size() < FitCheck::kListed ? check.listed : check.more)
+                .push_back({r + 1, target.name, file.Text(record, c.from, format),
+                            file.IsDeleted(r) ? v.reason + " (linie stearsa)" : v.reason});
             ++check.count;
         }
         if ((r & 0xFFFF) == 0) ws.progress.ProcessMessages();
@@ -158,9 +157,10 @@ std::string MisfitsText(const FitCheck& check) {
 
 std::string MisfitsCsv(const FitCheck& check) {
     std::string out = "linia,coloana,valoarea,motivul\r\n";
-    for (const Misfit& m : check.listed)
-        out += std::to_string(m.row) + ',' + CsvField(m.column) + ',' + CsvField(m.value) + ',' +
-               CsvField(m.reason) + "\r\n";
+    for (const std::vector<Misfit>* part : {&check.listed, &check.more})
+        for (const Misfit& m : *part)
+            out += std::to_string(m.row) + ',' + CsvField(m.column) + ',' + CsvField(m.value) +
+                   ',' + CsvField(m.reason) + "\r\n";
     return out;
 }
 

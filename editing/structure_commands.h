@@ -37,7 +37,8 @@ struct Misfit {
 };
 struct FitCheck {
     static constexpr size_t kListed = 100;
-    std::vector<Misfit> listed;  // the first kListed
+    std::vector<Misfit> listed;  // the first kListed, shown
+    std::vector<Misfit> more;    // the others, saved with them
     size_t count = 0;            // all of them
 };
 
@@ -51,7 +52,7 @@ FitCheck CheckStructureFit(Workspace& ws, const NewStructure& structure);
 
 // "<row>\t<column>\t<value>" a line, for the first misfits, then the count.
 std::string MisfitsText(const FitCheck& check);
-// The listed misfits as CSV (row,column,value,reason; quoted where needed), UTF-8.
+// Every misfit as CSV (row,column,value,reason; quoted where needed), UTF-8.
 std::string MisfitsCsv(const FitCheck& check);
 
 struct StructureChangeResult {

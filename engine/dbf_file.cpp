@@ -257,6 +257,11 @@ void DbfFile::CheckIntact() const {
 }
 
 void DbfFile::LockForWriting() const {
+    TakeLock();
+    lockHeld_ = true;
+}
+
+void DbfFile::TakeLock() const {
     if (!handle_.TryLockForWriting())
         throw DbfError(ErrorKind::Io, "Tabelul " + path_ +
                                           " este modificat acum de alt program (sau de alta "
@@ -264,9 +269,28 @@ void DbfFile::LockForWriting() const {
     if (handle_.Replaced()) ThrowChanged("a fost inlocuit cu altul");
 }
 
+void DbfFile::BeginWrite() {
+    if (!handle_.Writable() || handle_.LockedForWriting()) return;
+    TakeLock();
+    // Rows another window appended while the lock was free would be overwritten by ours.
+    uint8_t n[4] = {};
+    if (handle_.ReadAt(4, n, 4) == 4) {
+        const uint32_t onDisk = n[0] | (n[1] << 8) | (n[2] << 16) | (uint32_t(n[3]) << 24);
+        if (onDisk != pendingFrom_) {
+            handle_.UnlockWriting();
+            ThrowChanged("are acum " + std::to_string(onDisk) + " linii, nu " +
+                         std::to_string(pendingFrom_));
+        }
+    }
+}
+
+void DbfFile::EndWrite() {
+    if (!lockHeld_ && pendingFrom_ == count_) handle_.UnlockWriting();
+}
+
 void DbfFile::BeforeFirstChange() {
+    BeginWrite();
     if (changed_) return;
-    if (handle_.Writable()) LockForWriting();
     CheckIntact();
     if (!handle_.Writable())
         throw DbfError(ErrorKind::Io, "Fisierul " + path_ + " poate fi doar citit, nu si scris.");

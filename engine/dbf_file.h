@@ -98,6 +98,15 @@ class DbfFile {
     // this open. Every change takes it first; a rewrite of the file takes it before it starts.
     void LockForWriting() const;
     bool Writable() const { return handle_.Writable(); }
+    // One in-place write (a post, a delete, an undo) holds the write lock only while it writes,
+    // so another window can write the table between: BeginWrite takes it (and refuses when the
+    // rows on disk are no longer those this open counted), EndWrite lets it go unless appended
+    // rows still wait in memory or a rewrite holds it.
+    void BeginWrite();
+    void EndWrite();
+    // Another window of this program has the file open (marked when it opened it).
+    bool OpenElsewhere() const { return handle_.OthersMarkedOpen(); }
+    void MarkOpen() { handle_.MarkOpen(); }
     void WriteRecord(uint32_t index, const uint8_t* record);
     // Returns its index. With defer, the record may wait in memory (readable at once) and go to
     // the file with the next ones in one write: loops of appends then cost one write per batch.
@@ -117,6 +126,7 @@ class DbfFile {
     DbfFile() = default;
     [[noreturn]] void ThrowChanged(const std::string& what) const;
     void BeforeFirstChange();
+    void TakeLock() const;
     void WriteHeaderCount();
     void CountersToFields();  // what Fields() says of the autoincrement counters
     void Remap();
@@ -139,8 +149,9 @@ class DbfFile {
     std::unique_ptr<MemoFile> memo_;
     std::string memoProblem_;  // why memo values can't be read, when the memo file is missing
     bool changed_ = false;
-    bool numbersRows_ = false;      // Visual FoxPro autoincrement fields to number
-    bool countersWaiting_ = false;  // their counters moved since the header was written
+    mutable bool lockHeld_ = false;  // a rewrite took the lock: it stays until the file closes
+    bool numbersRows_ = false;       // Visual FoxPro autoincrement fields to number
+    bool countersWaiting_ = false;   // their counters moved since the header was written
 };
 
 // Clears the production-index flag (header byte 28) of a DBF file and deletes its .mdx and .cdx

@@ -196,10 +196,19 @@ void FieldCodec::AppendText(std::string& out, const uint8_t* record, const Field
     }
     switch (f.def.type) {
         case 'N':
-        case 'F':  // the stored digits, not a double: no digit is lost
-            out += WithSeparator(CanonicalNumber(v.text).value_or(std::string(v.text)),
-                                 fmt.decimalSeparator);
+        case 'F': {  // the stored digits, not a double: no digit is lost
+            std::string digits = CanonicalNumber(v.text).value_or(std::string(v.text));
+            if (fmt.declaredDecimals && f.def.type == 'N' && f.def.decimals > 0 &&
+                CanonicalNumber(digits)) {
+                const size_t point = digits.find('.');
+                const size_t have = point == std::string::npos ? 0 : digits.size() - point - 1;
+                if (point == std::string::npos) digits += '.';
+                if (have < static_cast<size_t>(f.def.decimals))
+                    digits.append(static_cast<size_t>(f.def.decimals) - have, '0');
+            }
+            out += WithSeparator(digits, fmt.decimalSeparator);
             return;
+        }
         case 'I':
         case '+':
             out += std::to_string(v.integer);

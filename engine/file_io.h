@@ -136,6 +136,13 @@ class FileHandle {
     // A read-only handle takes a shared lock, which still keeps a writer out. False when another
     // handle holds a lock that conflicts; true again when this handle already holds it.
     bool TryLockForWriting();
+    // Lets the lock go (a write is over), so the next writer can take it.
+    void UnlockWriting();
+    bool LockedForWriting() const { return locked_; }
+    // A mark that this program has the file open, seen by other handles (another window) and
+    // never in the way of reading or writing; POSIX only (Windows: nothing, never seen).
+    void MarkOpen();
+    bool OthersMarkedOpen() const;
     // True when the path no longer names this handle's file (another program replaced it).
     bool Replaced() const;
 

@@ -247,13 +247,18 @@ void FileHandle::Close() {
     locked_ = false;
 }
 
+namespace {
+// The open mark's byte, far past any table; the write lock covers everything before it.
+constexpr off_t kOpenMark = off_t(1) << 62;
+}  // namespace
+
 bool FileHandle::TryLockForWriting() {
     if (locked_) return true;
     struct flock lock {};
     lock.l_type = writable_ ? F_WRLCK : F_RDLCK;
     lock.l_whence = SEEK_SET;
     lock.l_start = 0;
-    lock.l_len = 0;  // the whole file, however long it grows
+    lock.l_len = kOpenMark;  // the whole file, however long it grows
     for (;;) {
         if (::fcntl(fd_, F_OFD_SETLK, &lock) == 0) break;
         if (errno == EINTR) continue;
@@ -264,6 +269,40 @@ bool FileHandle::TryLockForWriting() {
     }
     locked_ = true;
     return true;
+}
+
+void FileHandle::UnlockWriting() {
+    if (!locked_ || fd_ < 0) return;
+    struct flock lock {};
+    lock.l_type = F_UNLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 0;
+    lock.l_len = kOpenMark;
+    while (::fcntl(fd_, F_OFD_SETLK, &lock) != 0 && errno == EINTR) {
+    }
+    locked_ = false;
+}
+
+void FileHandle::MarkOpen() {
+    if (fd_ < 0) return;
+    struct flock lock {};
+    lock.l_type = F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = kOpenMark;
+    lock.l_len = 1;
+    while (::fcntl(fd_, F_OFD_SETLK, &lock) != 0 && errno == EINTR) {
+    }
+}
+
+bool FileHandle::OthersMarkedOpen() const {
+    if (fd_ < 0) return false;
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = kOpenMark;
+    lock.l_len = 1;
+    if (::fcntl(fd_, F_OFD_GETLK, &lock) != 0) return false;
+    return lock.l_type != F_UNLCK;
 }
 
 bool FileHandle::Replaced() const {

@@ -306,6 +306,20 @@ bool FileHandle::TryLockForWriting() {
     return true;
 }
 
+void FileHandle::UnlockWriting() {
+    if (!locked_ || fd_ == -1) return;
+    OVERLAPPED ov{};
+    ov.OffsetHigh = kLockOffsetHigh;
+    UnlockFileEx(AsHandle(fd_), 0, 1, 0, &ov);
+    locked_ = false;
+}
+
+void FileHandle::MarkOpen() {}
+
+bool FileHandle::OthersMarkedOpen() const {
+    return false;
+}
+
 bool FileHandle::Replaced() const {
     BY_HANDLE_FILE_INFORMATION mine{}, named{};
     if (fd_ == -1 || !GetFileInformationByHandle(AsHandle(fd_), &mine)) return false;

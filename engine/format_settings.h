@@ -8,6 +8,10 @@ namespace orbelan {
 struct FormatSettings {
     char decimalSeparator = ',';
     std::string shortDateFormat = "dd.MM.yyyy";  // Qt-style pattern: d dd M MM yy yyyy
+    // A numeric (N) value's text with the field's declared decimals ("65092,80"), as the window
+    // shows, prints, exports and converts it; else its shortest form ("65092,8"). Floats (F)
+    // always keep the shortest.
+    bool declaredDecimals = false;
 };
 
 }  // namespace orbelan

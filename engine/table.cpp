@@ -21,6 +21,7 @@ const HeaderInfo& EmptyHeader() {
 
 using table_detail::RequireActive;
 using table_detail::RequireBrowse;
+using table_detail::WriteTurn;
 
 Table::Table() : d_(std::make_unique<Impl>()) {}
 
@@ -83,6 +84,7 @@ void Table::OpenOver(std::unique_ptr<DbfFile> file, bool readOnly) {
     if (Active()) Close();
     Impl& d = *d_;
     d.file = std::move(file);
+    d.file->MarkOpen();
     d.blank.clear();
     d.readOnly = readOnly;
     d.state = State::Browse;
@@ -276,6 +278,7 @@ void Table::Edit() {
     d.editRecord = d.visible[static_cast<size_t>(d.current)];
     const uint8_t* rec = d.file->Record(static_cast<uint32_t>(d.editRecord));
     d.buffer.assign(reinterpret_cast<const char*>(rec), d.file->RecordLength());
+    d.read = d.buffer;
     d.pendingMemos.clear();
     d.modified = false;
     d.state = State::Edit;
@@ -311,6 +314,14 @@ void Table::Post() {
         if (AfterPost) AfterPost(*this);
         return;
     }
+    WriteTurn turn(*d.file);
+    // Another window may have written this row since it was read: its change is not overwritten.
+    if (d.state == State::Edit && RawRecord(static_cast<uint32_t>(d.editRecord)) != d.read)
+        throw DbfError(ErrorKind::Io,
+                       "Linia " + std::to_string(d.editRecord + 1) +
+                           " a fost schimbata intre timp de alta fereastra sau de alt program. "
+                           "Modificarea nu a fost scrisa: apasati Esc, apoi F5 ca sa o cititi "
+                           "din nou.");
     std::string record = d.buffer;
     auto* rec = reinterpret_cast<uint8_t*>(record.data());
     std::string before;
@@ -371,6 +382,7 @@ void Table::Delete() {
     if (d.current < 0) throw DbfError(ErrorKind::State, "Tabelul nu are nicio linie de sters.");
     const int row = d.current;
     const uint32_t record = d.visible[static_cast<size_t>(row)];
+    WriteTurn turn(*d.file);
     std::string before = AfterRecordWrite ? RawRecord(record) : std::string();
     d.file->SetDeleted(record, true);
     if (AfterRecordWrite) {
@@ -400,6 +412,10 @@ std::string Table::RawRecord(uint32_t record) const {
     return std::string(reinterpret_cast<const char*>(file.Record(record)), file.RecordLength());
 }
 
+bool Table::OpenElsewhere() const {
+    return d_->file && d_->file->OpenElsewhere();
+}
+
 void Table::PutRecord(uint32_t record, std::string_view bytes) {
     RequireActive(*this);
     Impl& d = *d_;
@@ -407,6 +423,7 @@ void Table::PutRecord(uint32_t record, std::string_view bytes) {
     d.RequireWritable();
     if (record >= d.file->RecordCount() || bytes.size() != d.file->RecordLength())
         throw DbfError(ErrorKind::State, "Linia " + std::to_string(record + 1) + " nu exista.");
+    WriteTurn turn(*d.file);
     d.file->FlushAppends();
     d.file->WriteRecord(record, reinterpret_cast<const uint8_t*>(bytes.data()));
     d.ResetRows();

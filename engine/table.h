@@ -165,6 +165,8 @@ class Table {
     // AfterRecordWrite. The record's current bytes, for the caller to compare, by RawRecord.
     void PutRecord(uint32_t record, std::string_view bytes);
     std::string RawRecord(uint32_t record) const;
+    // Another window of this program has the table open too.
+    bool OpenElsewhere() const;
     // Setters convert to the field's type; a value the field can't take throws DbfError
     // (Conversion) and changes nothing. They put a browsing row into Edit state.
     void SetText(int field, std::string_view text);

@@ -12,6 +12,7 @@ using table_detail::IsBinaryMemo;
 using table_detail::IsMemoField;
 using table_detail::RequireActive;
 using table_detail::RequireBrowse;
+using table_detail::WriteTurn;
 
 void Table::SetShowingDeleted(bool on) {
     Impl& d = *d_;
@@ -47,6 +48,7 @@ void Table::Recall() {
     const uint32_t record = d.visible[static_cast<size_t>(d.current)];
     if (!d.file->IsDeleted(record)) return;
     // Undoable as the deletion is: the journal gets the record before and after.
+    WriteTurn turn(*d.file);
     const std::string before = AfterRecordWrite ? RawRecord(record) : std::string();
     d.file->SetDeleted(record, false);
     if (AfterRecordWrite) {
@@ -68,6 +70,7 @@ int Table::RecallVisible() {
         if (d.file->IsDeleted(r)) records.push_back(r);
     if (records.empty()) return 0;
     std::sort(records.begin(), records.end());
+    WriteTurn turn(*d.file);
     d.file->SetDeletedMany(records, false);
     d.NotifyReset();
     d.NotifyCursor();

@@ -19,6 +19,15 @@ namespace table_detail {
 // costs almost nothing.
 constexpr uint32_t kScanStep = 4096;
 
+// One in-place write: the table's write lock is let go when it ends, however it ends.
+struct WriteTurn {
+    DbfFile& file;
+    explicit WriteTurn(DbfFile& f) : file(f) { file.BeginWrite(); }
+    ~WriteTurn() { file.EndWrite(); }
+    WriteTurn(const WriteTurn&) = delete;
+    WriteTurn& operator=(const WriteTurn&) = delete;
+};
+
 inline bool IsMemoField(const FieldDef& d) {
     return d.IsMemo() && !(d.type == 'B' && d.size == 8);
 }
@@ -73,6 +82,7 @@ struct Table::Impl {
 
     // edit buffer
     std::string buffer;
+    std::string read;  // the record as it was when the edit began
     int64_t editRecord = -1;
     bool modified = false;
     std::map<int, std::string> pendingMemos;  // field -> bytes in the table's code page

@@ -37,6 +37,7 @@ void Table::Rewrite(const RewritePlan& plan) {
     options.codePageOverride = d.codePageOverride;
     // On failure the old file is untouched and stays open.
     d.file = RewriteFile(*d.file, plan, options);
+    d.file->MarkOpen();
     d.blank.clear();
     d.customOrder = false;
     d.order.clear();

@@ -43,7 +43,10 @@ std::string ReplaceExtension(const std::string& name, const std::string& ext) {
         }
         if (same) return name;
     }
-    return (hasExt ? name.substr(0, dot) : name) + "." + ext;
+    // An added extension is written small, as the dialog's filter shows it ("lista.xlsx").
+    std::string small = ext;
+    for (char& c : small) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return (hasExt ? name.substr(0, dot) : name) + "." + small;
 }
 
 // A text assigned to a string list: one line per CR LF (or lone LF) separated part.

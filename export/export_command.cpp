@@ -41,6 +41,11 @@ void BindExport(Workspace& ws, TovDBGridExport& exp, TovGrid grid) {
             ws.messages.Mesaj("Atentie !", RowsLeftOutText(exp.RowsLeftOut()), mkWarning, mbOK);
     };
     exp.OnEndExport = [&ws, &exp] {
+        // A file written to where the user chose says so in the status bar (not the view's
+        // scratch file, which opens by itself).
+        if (exp.ExportStyle == xsFile && !exp.WrittenFile().empty())
+            ws.window.SetStatusText("Exportat in " + exp.WrittenFile() + " (" +
+                                    std::to_string(exp.RowsWritten()) + " linii)");
         if (!exp.ClosingNote().empty())
             ws.messages.Mesaj("Informatie", exp.ClosingNote(), mkInformation, mbOK);
     };

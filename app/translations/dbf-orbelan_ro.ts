@@ -295,4 +295,206 @@ Doriti totusi sa il stergeti?</translation>
         <translation>Ascunde lista...</translation>
     </message>
 </context>
+<context>
+    <name>QDialogButtonBox</name>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>QPageSetupWidget</name>
+    <message>
+        <source>Paper</source>
+        <translation>Hartie</translation>
+    </message>
+    <message>
+        <source>Page size:</source>
+        <translation>Dimensiunea paginii:</translation>
+    </message>
+    <message>
+        <source>Width:</source>
+        <translation>Latime:</translation>
+    </message>
+    <message>
+        <source>Height:</source>
+        <translation>Inaltime:</translation>
+    </message>
+    <message>
+        <source>Paper source:</source>
+        <translation>Sursa hartiei:</translation>
+    </message>
+    <message>
+        <source>Orientation</source>
+        <translation>Orientare</translation>
+    </message>
+    <message>
+        <source>Portrait</source>
+        <translation>Portret</translation>
+    </message>
+    <message>
+        <source>Landscape</source>
+        <translation>Peisaj</translation>
+    </message>
+    <message>
+        <source>Reverse portrait</source>
+        <translation>Portret inversat</translation>
+    </message>
+    <message>
+        <source>Reverse landscape</source>
+        <translation>Peisaj inversat</translation>
+    </message>
+    <message>
+        <source>Margins</source>
+        <translation>Margini</translation>
+    </message>
+    <message>
+        <source>top margin</source>
+        <translation>marginea de sus</translation>
+    </message>
+    <message>
+        <source>bottom margin</source>
+        <translation>marginea de jos</translation>
+    </message>
+    <message>
+        <source>left margin</source>
+        <translation>marginea din stanga</translation>
+    </message>
+    <message>
+        <source>right margin</source>
+        <translation>marginea din dreapta</translation>
+    </message>
+    <message>
+        <source>Page Layout</source>
+        <translation>Asezarea in pagina</translation>
+    </message>
+    <message>
+        <source>Page order:</source>
+        <translation>Ordinea paginilor:</translation>
+    </message>
+    <message>
+        <source>Pages per sheet:</source>
+        <translation>Pagini pe foaie:</translation>
+    </message>
+    <message>
+        <source>Custom</source>
+        <translation>Personalizat</translation>
+    </message>
+    <message>
+        <source>Millimeters (mm)</source>
+        <translation>Milimetri (mm)</translation>
+    </message>
+    <message>
+        <source>Inches (in)</source>
+        <translation>Inci (in)</translation>
+    </message>
+    <message>
+        <source>Points (pt)</source>
+        <translation>Puncte (pt)</translation>
+    </message>
+</context>
+<context>
+    <name>QPrintWidget</name>
+    <message>
+        <source>Printer</source>
+        <translation>Imprimanta</translation>
+    </message>
+    <message>
+        <source>&amp;Name:</source>
+        <translation>&amp;Nume:</translation>
+    </message>
+    <message>
+        <source>P&amp;roperties</source>
+        <translation>P&amp;roprietati</translation>
+    </message>
+    <message>
+        <source>Location:</source>
+        <translation>Locatie:</translation>
+    </message>
+    <message>
+        <source>Preview</source>
+        <translation>Previzualizare</translation>
+    </message>
+    <message>
+        <source>Type:</source>
+        <translation>Tip:</translation>
+    </message>
+    <message>
+        <source>Output &amp;file:</source>
+        <translation>&amp;Fisier de iesire:</translation>
+    </message>
+</context>
+<context>
+    <name>QPrintSettingsOutput</name>
+    <message>
+        <source>Copies</source>
+        <translation>Copii</translation>
+    </message>
+    <message>
+        <source>Print range</source>
+        <translation>Ce se tipareste</translation>
+    </message>
+    <message>
+        <source>Options</source>
+        <translation>Optiuni</translation>
+    </message>
+</context>
+<context>
+    <name>QPrintDialog</name>
+    <message>
+        <source>Print</source>
+        <translation>Tipareste</translation>
+    </message>
+    <message>
+        <source>&amp;Print</source>
+        <translation>&amp;Tipareste</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>All Pages</source>
+        <translation>Toate paginile</translation>
+    </message>
+    <message>
+        <source>Odd Pages</source>
+        <translation>Paginile impare</translation>
+    </message>
+    <message>
+        <source>Even Pages</source>
+        <translation>Paginile pare</translation>
+    </message>
+    <message>
+        <source>&amp;Options &gt;&gt;</source>
+        <translation>&amp;Optiuni &gt;&gt;</translation>
+    </message>
+    <message>
+        <source>&amp;Options &lt;&lt;</source>
+        <translation>&amp;Optiuni &lt;&lt;</translation>
+    </message>
+    <message>
+        <source>Local file</source>
+        <translation>Fisier local</translation>
+    </message>
+    <message>
+        <source>Write PDF file</source>
+        <translation>Scrie fisier PDF</translation>
+    </message>
+    <message>
+        <source>Print to File (PDF)</source>
+        <translation>Tipareste in fisier (PDF)</translation>
+    </message>
+</context>
+<context>
+    <name>QPrintPropertiesWidget</name>
+    <message>
+        <source>Page</source>
+        <translation>Pagina</translation>
+    </message>
+    <message>
+        <source>Advanced</source>
+        <translation>Avansat</translation>
+    </message>
+</context>
 </TS>

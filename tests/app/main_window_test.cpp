@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -230,13 +231,60 @@ TEST_F(MainWindowTest, CtrlDeleteAsksTheGridQuestionAndDeletes) {
     int asked = 0;
     grid->confirmDelete = [&] { return ++asked == 2; };
     grid->setCurrentIndex(grid->model()->index(0, 0));
-    const QString first = grid->model()->data(grid->model()->index(0, 0)).toString();
     QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(grid->model()->rowCount(), 30);
     QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(grid->model()->rowCount(), 29);
-    EXPECT_NE(grid->model()->data(grid->model()->index(0, 0)).toString(), first);
+}
+
+// Every way of deleting leaves the cursor on the row that took the deleted one's place, so a
+// second delete takes the row the user now sees as current.
+TEST_F(MainWindowTest, DeletingTwiceDeletesTheRowsInTurn) {
+    struct Way {
+        const char* name;
+        std::function<void()> remove;
+    };
+    const std::vector<Way> ways = {
+        {"Ctrl+Delete",
+         [this] {
+             form.Grid1()->confirmDelete = [] { return true; };
+             QTest::keyClick(form.Grid1(), Qt::Key_Delete, Qt::ControlModifier);
+         }},
+        {"Sterge linie",
+         [this] {
+             test::ModalAnswer yes([](QDialog& d) {
+                 d.findChild<QPushButton*>(QStringLiteral("BE1"))->click();  // "DA"
+             });
+             Find<QPushButton>("LbButton7")->click();
+             EXPECT_EQ(yes.Seen(), 1);
+         }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        OpenWithButton(dir.CopyData("persoane.dbf"));
+        auto* grid = form.Grid1();
+        QAbstractItemModel* model = grid->model();
+        for (const bool first : {true, false}) {  // the first row, and the last but one
+            const int rows = model->rowCount();
+            const int start = first ? 0 : rows - 2;
+            SCOPED_TRACE(start);
+            grid->setCurrentIndex(model->index(start, 0));
+            QApplication::processEvents();
+            const QString second = model->index(start + 1, 0).data().toString();
+            way.remove();
+            QApplication::processEvents();
+            EXPECT_EQ(grid->currentIndex().row(), start);
+            EXPECT_EQ(form.ws().table.CurrentRow(), start);
+            EXPECT_EQ(model->index(start, 0).data().toString(), second);
+            way.remove();
+            QApplication::processEvents();
+            EXPECT_EQ(model->rowCount(), rows - 2);
+            // The row after the two deleted ones, or the new last row when none follows.
+            EXPECT_EQ(form.ws().table.CurrentRow(), std::min(start, rows - 3));
+            EXPECT_EQ(grid->currentIndex().row(), form.ws().table.CurrentRow());
+        }
+    }
 }
 
 TEST_F(MainWindowTest, UnchangedNewRowIsDroppedWhenTheFocusLeavesTheGrid) {
@@ -471,6 +519,24 @@ TEST_F(MainWindowTest, FileDialogsSpeakRomanianAndHaveACloseBoxOnly) {
     EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
 }
 
+// A file type's patterns show once, in both letter cases (Linux names are case-sensitive).
+TEST_F(MainWindowTest, SaveDialogFiltersShowEachPatternOnce) {
+    const std::pair<const char*, const char*> kFilters[] = {
+        {"Excel Files (*.xls)|*.XLS", "Excel Files (*.XLS *.xls)"},
+        {"Fisiere DBF|*.DBF", "Fisiere DBF (*.DBF *.dbf)"},
+        {"Word (*.rtf)|*.rtf", "Word (*.rtf)"},
+    };
+    for (const auto& [given, shown] : kFilters) {
+        QStringList filters;
+        test::ModalAnswer answer([&](QDialog& dialog) {
+            filters = static_cast<QFileDialog&>(dialog).nameFilters();
+            dialog.reject();
+        });
+        EXPECT_FALSE(form.AskSaveFile({"Save document", given, "", ""}));
+        EXPECT_EQ(filters, QStringList{QString::fromLatin1(shown)}) << given;
+    }
+}
+
 TEST_F(MainWindowTest, AppendAndQuickCsvMenuItemsRunTheirCommands) {
     const std::string path = dir.File("t.dbf");
     test::WriteDbf(path, {{"NUME", 'C', 10}}, {{"A"}});
@@ -678,6 +744,117 @@ TEST_F(MainWindowTest, KeysOpenReopenAddARowFocusTheFilterAndListThemselves) {
     EXPECT_EQ(help.Caption(), QStringLiteral("Taste"));
     EXPECT_TRUE(listed.contains(QStringLiteral("Ctrl+O - Deschide un DBF")));
     EXPECT_TRUE(errors.empty());
+}
+
+}  // namespace
+}  // namespace orbelan
+
+namespace orbelan {
+namespace {
+
+// Ctrl+Tab leaves the grid, forward to the filter box and with Shift back to the buttons, from a
+// cell as from an open editor; the cell keeps what it had, or what was typed into it.
+TEST_F(MainWindowTest, CtrlTabLeavesTheGridAndEditsNoCell) {
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.activateWindow();
+    OpenWithButton(dir.CopyData("persoane.dbf"));
+    auto* grid = form.Grid1();
+    QAbstractItemModel* model = grid->model();
+    const auto editorOpen = [grid] {
+        for (const QLineEdit* e : grid->viewport()->findChildren<QLineEdit*>())
+            if (e->isVisible()) return true;
+        return false;
+    };
+    struct Case {
+        bool editing;
+        Qt::KeyboardModifiers modifiers;
+        const char* lands;  // object name of the control that takes the focus
+    };
+    for (const Case& c :
+         {Case{false, Qt::ControlModifier, "FiltruE"}, Case{true, Qt::ControlModifier, "FiltruE"},
+          Case{false, Qt::ControlModifier | Qt::ShiftModifier, "LbButton5"}}) {
+        SCOPED_TRACE(c.editing);
+        grid->setFocus();
+        grid->setCurrentIndex(model->index(0, 1));
+        const QString before = model->index(0, 1).data().toString();
+        if (c.editing) {
+            QTest::keyClick(grid, Qt::Key_F2);
+            ASSERT_TRUE(editorOpen());
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Q"));
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, c.modifiers);
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        EXPECT_EQ(focus->objectName(), QLatin1String(c.lands));
+        EXPECT_FALSE(editorOpen());
+        EXPECT_EQ(grid->currentIndex(), model->index(0, 1));
+        EXPECT_EQ(model->index(0, 1).data().toString(),
+                  c.editing ? QStringLiteral("Q") : before);  // F2 selects the whole value
+        form.ws().table.Cancel();
+    }
+}
+
+}  // namespace
+}  // namespace orbelan
+
+namespace orbelan {
+namespace {
+
+// Two windows on one table: the second says so once, and each one's edits are posted while the
+// other stays open (the lock is held only while writing).
+TEST_F(MainWindowTest, SecondWindowOnTheSameTableSaysSoAndBothCanWrite) {
+    const std::string path = dir.CopyData("persoane.dbf");
+    OpenWithButton(path);
+    QAbstractItemModel* model = form.Grid1()->model();
+    ASSERT_TRUE(model->setData(model->index(0, 0), QStringLiteral("PRIMA"), Qt::EditRole));
+    form.ws().PostPendingEdit();
+
+    TForm1 second(platform);
+    second.SetDialogs(&erori, &form2);
+    second.fileDialogOverride = [path](const FileDialogRequest&) { return std::optional(path); };
+    test::ModalAnswer told([](QDialog& d) { d.reject(); });
+    second.findChild<QPushButton*>(QStringLiteral("LbSpeedButton1"))->click();
+    QTest::qWait(50);
+    EXPECT_EQ(told.Seen(), 1);
+    EXPECT_NE(erori.Body()->PlainText().indexOf(QStringLiteral("deschis si in alta fereastra")),
+              -1);
+    QAbstractItemModel* other = second.Grid1()->model();
+    ASSERT_TRUE(other->setData(other->index(3, 0), QStringLiteral("A DOUA"), Qt::EditRole));
+    EXPECT_NO_THROW(second.ws().PostPendingEdit());
+    ASSERT_TRUE(model->setData(model->index(5, 0), QStringLiteral("IAR PRIMA"), Qt::EditRole));
+    EXPECT_NO_THROW(form.ws().PostPendingEdit());
+    EXPECT_EQ(second.ws().table.TextAt(5, 0), "IAR PRIMA");
+    EXPECT_EQ(form.ws().table.TextAt(3, 0), "A DOUA");
+
+    // Reopened from disk (F5) the same table is not announced again.
+    test::ModalAnswer again([](QDialog& d) { d.reject(); });
+    emit second.findChild<QShortcut*>(QStringLiteral("ShortcutReopen"))->activated();
+    QTest::qWait(50);
+    EXPECT_EQ(again.Seen(), 0);
+    EXPECT_TRUE(errors.empty());
+}
+
+}  // namespace
+}  // namespace orbelan
+
+namespace orbelan {
+namespace {
+
+// Beside the counter, where the current row stands, with thousands grouped.
+TEST_F(MainWindowTest, PositionShowsTheCurrentRowAmongThoseShown) {
+    std::vector<std::vector<std::string>> rows;
+    for (int i = 0; i < 1500; ++i) rows.push_back({"N" + std::to_string(i)});
+    const std::string path = dir.File("lung.dbf");
+    test::WriteDbf(path, {{"NUME", 'C', 10}}, rows);
+    OpenWithButton(path);
+    const std::pair<int, const char*> kRows[] = {
+        {0, "Linia 1 din 1.500"}, {999, "Linia 1.000 din 1.500"}, {1499, "Linia 1.500 din 1.500"}};
+    for (const auto& [row, shown] : kRows) {
+        form.ws().table.MoveTo(row);
+        QApplication::processEvents();
+        EXPECT_EQ(Text("LabelPozitie"), QLatin1String(shown));
+    }
 }
 
 }  // namespace

@@ -7,11 +7,13 @@
 #include <QClipboard>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QScreen>
 #include <QTest>
 #include <QUrl>
 #include <filesystem>
@@ -80,6 +82,22 @@ TEST_F(WindowPlacesTest, RecentTablesKeepTheLastTenAndDropAMissingOneWithAMessag
     EXPECT_FALSE(form.Places().RecentTables().contains(gone));
     EXPECT_EQ(Canonical(form.ws().CurrentFile), Canonical(tables[5]));
     EXPECT_TRUE(errors.empty());
+}
+
+// A place kept on a larger screen comes back whole inside this one.
+TEST_F(WindowPlacesTest, RememberedPlaceOffTheScreenIsMovedIntoIt) {
+    const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+    QByteArray kept;
+    {
+        TForm1 elsewhere(platform);
+        elsewhere.setGeometry(room.right() - 100, room.bottom() - 80, 800, 600);
+        kept = elsewhere.saveGeometry();
+    }
+    form.Places().SetWindowGeometry(kept);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    EXPECT_TRUE(room.contains(form.frameGeometry()))
+        << form.frameGeometry().x() << "," << form.frameGeometry().y();
 }
 
 TEST_F(WindowPlacesTest, ColumnOrderAndWidthsComeBackWithTheTable) {

@@ -7,6 +7,7 @@
 #include "cli/cli_run.h"
 #include "cli/console_ui.h"
 #include "core/program_dir.h"
+#include "engine/dbf_file.h"
 #include "engine/table.h"
 #include "support/dbf_builder.h"
 #include "support/temp_dir.h"
@@ -102,11 +103,9 @@ TEST(Cli, ATableAnotherProgramIsWritingIsLeftAloneWithExit4) {
     test::TempDir dir;
     const std::string path = dir.File("t.dbf");
     test::WriteDbf(path, {{"NUME", 'C', 10}}, {{"C"}, {"A"}, {"B"}});
-    Table window;  // the window program, in the middle of its own changes
-    window.SetTableName(path);
-    window.Open();
-    window.SetText(0, "D");
-    window.Post();
+    // The window program in the middle of its own rewrite, which holds the lock until it ends.
+    auto window = DbfFile::Open(path);
+    window->LockForWriting();
     const std::string before = test::ReadFileBytes(path);
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"sort", "--yes", path, "NUME"},

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "core/messages.h"
 #include "core/restore_points.h"
@@ -98,12 +99,109 @@ TEST_F(UndoHistoryTest, EditsAndCommandsAreUndoneAndRedoneInTurn) {
     }
     EXPECT_FALSE(RedoLast(ws_));
 
-    // Closed and opened again: the edits are gone, the command's restore point is not.
+    // Closed and opened again: the edits are gone, the command's restore point is not; undoing
+    // it takes the edit made after it too, so it asks first.
     ws_.CloseTable();
     ws_.OpenTable();
     EXPECT_EQ(NextUndo(ws_).value_or("?"), "Ordonare");
+    ui_.messages.clear();
     ASSERT_TRUE(UndoLast(ws_));
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text,
+              "Anularea ordonarii pierde si modificarile facute dupa ea (1 linii). Continuati?");
     EXPECT_EQ(Rows(), states[3]);
+}
+
+// Undoing a command after a restart asks when rows edited after it (then, in sessions since
+// closed) would go too, counting only those still changed; NU leaves the table as it is.
+TEST_F(UndoHistoryTest, UndoAfterRestartAsksBeforeDroppingLaterEdits) {
+    if (!kRestorePointsAvailable) GTEST_SKIP() << kRestorePointsMissing;
+    Table& t = ws_.table;
+    const auto edit = [&](int row, const char* value) {
+        t.MoveTo(row);
+        t.SetText("PRENUME", value);
+        t.Post();
+    };
+    const auto reopen = [&] {
+        ws_.CloseTable();
+        ws_.OpenTable();
+    };
+    const auto sort = [&](const char* column) {
+        ui_.mesajAnswers = {mrYes};
+        ASSERT_TRUE(SortByColumn(ws_, t.FieldIndex(column)));
+    };
+    const struct Case {
+        const char* name;
+        std::function<void()> after;  // what follows the sort by NUME
+        int answer;
+        int64_t lost;  // rows named in the question; 0: no question
+    } kCases[] = {
+        {"edit, restart",
+         [&] {
+             edit(0, "DUPA");
+             reopen();
+         },
+         mrYes, 1},
+        {"edit, restart, NU",
+         [&] {
+             edit(0, "DUPA");
+             reopen();
+         },
+         mrNo, 1},
+        {"edits in two sessions",
+         [&] {
+             edit(0, "A");
+             reopen();
+             edit(1, "B");
+             edit(0, "C");
+             reopen();
+         },
+         mrYes, 2},
+        {"edit undone, restart",
+         [&] {
+             edit(0, "DUPA");
+             ASSERT_TRUE(UndoLast(ws_));
+             reopen();
+         },
+         mrYes, 0},
+        {"edit, another command, both undone",
+         [&] {
+             edit(0, "DUPA");
+             sort("PRENUME");
+             ASSERT_TRUE(UndoLast(ws_));  // the second sort
+             ASSERT_TRUE(UndoLast(ws_));  // the edit
+         },
+         mrYes, 0},
+    };
+    int run = 0;
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        // A fresh copy of the table, with restore points of its own.
+        ws_.CloseTable();
+        ws_.ProgramDir = data_.Path().string() + "/" + std::to_string(++run) + "/";
+        std::filesystem::create_directories(ws_.ProgramDir);
+        ws_.CurrentFile = dir_.CopyData("dbase3_memo_cp1250.dbf");
+        ws_.OpenTable();
+        ASSERT_TRUE(t.Active());
+        const auto original = Rows();
+        sort("NUME");
+        c.after();
+        const auto edited = Rows();
+        ui_.messages.clear();
+        ui_.mesajAnswers = {c.answer};
+        ASSERT_TRUE(UndoLast(ws_));
+        if (c.lost == 0) {
+            EXPECT_TRUE(ui_.messages.empty());
+        } else {
+            ASSERT_EQ(ui_.messages.size(), 1u);
+            EXPECT_EQ(ui_.messages[0].text,
+                      "Anularea ordonarii pierde si modificarile facute "
+                      "dupa ea (" +
+                          std::to_string(c.lost) + " linii). Continuati?");
+        }
+        EXPECT_EQ(Rows(), c.answer == mrYes ? original : edited);
+        ws_.CloseTable();
+    }
 }
 
 TEST_F(UndoHistoryTest, RowBeingEditedIsCancelledFirst) {

@@ -247,6 +247,25 @@ flow_add_delete_row() {
         fail "the deleted row is still in the file"
 }
 
+flow_delete_twice() {
+    local table
+    copy_sample persoane.dbf
+    local third
+    third=$(rows_of "$table" | sed -n 3p)
+    start_app "$table" || return 1
+    click "$main" 100 128
+    # Ctrl+Delete on row 1, twice: rows 1 and 2 go, row 3 is first.
+    for n in 29 28; do
+        keys ctrl+Delete
+        wait_window '^Confirm' >/dev/null || return 1
+        keys Return
+        until_ok 20 bash -c "[ \$(\"$CLI\" show '$table' --format csv | tail -n +2 | wc -l) -eq $n ]" ||
+            { fail "no row deleted (want $n rows)"; return 1; }
+        focus_main || return 1
+    done
+    [ "$(rows_of "$table" | sed -n 1p)" = "$third" ] || fail "the second delete took another row"
+}
+
 flow_cnp_check() {
     local table
     copy_sample persoane.dbf
@@ -451,8 +470,8 @@ flow_append_csv_column() {
 
 # ---- the run
 
-all_flows=(open_by_dialog filter sort_by_title edit_cell add_delete_row cnp_check export_html
-           form_letters undo replace print_pdf new_table memo profile append_csv_column)
+all_flows=(open_by_dialog filter sort_by_title edit_cell add_delete_row delete_twice cnp_check
+           export_html form_letters undo replace print_pdf new_table memo profile append_csv_column)
 flows=("${@:-${all_flows[@]}}")
 [ $# -gt 0 ] && flows=("$@")
 failed=0

@@ -47,7 +47,7 @@ TEST_F(Sort, NoLeavesFileAndGridUnchanged) {
     EXPECT_FALSE(ws.Sorting);
 }
 
-TEST_F(Sort, RewritesTheFileAndKeepsTheFirstRowWithTheCurrentValue) {
+TEST_F(Sort, RewritesTheFileAndGoesToTheFirstRow) {
     const std::string path = OpenPersons(rows);
     MoveToRow(2);  // the second POP
     SortByColumn(ws, 0);
@@ -55,7 +55,7 @@ TEST_F(Sort, RewritesTheFileAndKeepsTheFirstRowWithTheCurrentValue) {
     EXPECT_EQ(ws.table.TableName(), path);
     EXPECT_EQ(Column("NUME"), (std::vector<std::string>{"", "ANTON", "BALAN", "POP", "POP"}));
     EXPECT_EQ(Column("NR"), (std::vector<std::string>{"4", "1", "5", "3", "2"}));  // stable
-    EXPECT_EQ(ws.table.RecNo(), 4);
+    EXPECT_EQ(ws.table.RecNo(), 1);
     EXPECT_FALSE(ws.Sorting);
     EXPECT_FALSE(ws.table.ControlsDisabled());
     EXPECT_FALSE(std::filesystem::exists(dir.File("DBF0.DBF")));

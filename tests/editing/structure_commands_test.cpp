@@ -12,6 +12,7 @@
 #include "engine/dbf_file.h"
 #include "engine/field_list.h"
 #include "engine/table.h"
+#include "support/dbf_builder.h"
 
 namespace orbelan {
 namespace {
@@ -82,6 +83,23 @@ TEST_F(StructureTest, ValuesKeptThroughEveryKindOfChange) {
         ws.CloseTable();
         std::filesystem::remove(path);
     }
+}
+
+// The window shows the first misfits; the saved list holds every one of them.
+TEST_F(StructureTest, SavedMisfitListHoldsEveryValue) {
+    std::vector<std::vector<std::string>> rows;
+    for (int i = 0; i < 150; ++i) rows.push_back({"NUME" + std::to_string(1000 + i)});
+    const std::string path = dir.File("lung.dbf");
+    test::WriteDbf(path, {{"NUME", 'C', 10}}, rows);
+    ws.CurrentFile = path;
+    ws.OpenTable();
+    const FitCheck check =
+        CheckStructureFit(ws, EditedStructure(ws.table, {{K::Set, "NUME C(5)"}}));
+    EXPECT_EQ(check.count, 150u);
+    EXPECT_EQ(check.listed.size(), FitCheck::kListed);
+    const std::string csv = MisfitsCsv(check);
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 151);
+    EXPECT_NE(csv.find("\r\n150,NUME,NUME1149,"), std::string::npos);
 }
 
 TEST_F(StructureTest, MisfitsListedAndLostOnlyAfterYes) {

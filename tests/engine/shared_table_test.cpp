@@ -118,7 +118,7 @@ bool RefusedAsBusy(const std::function<void()>& action) {
     return false;
 }
 
-TEST(SharedTable, SecondWriterIsRefusedWhileTheFirstHoldsTheTable) {
+TEST(SharedTable, SecondWriterIsRefusedOnlyWhileTheFirstWrites) {
     test::TempDir dir;
     const std::string path = WriteRows(dir);
     Table first;
@@ -126,8 +126,11 @@ TEST(SharedTable, SecondWriterIsRefusedWhileTheFirstHoldsTheTable) {
     first.Open();
     first.SetText(0, "PRIMUL");
     first.Post();
-    const std::string written = test::ReadFileBytes(path);
 
+    // A rewrite in flight holds the lock until its file closes.
+    auto writing = DbfFile::Open(path);
+    writing->LockForWriting();
+    const std::string written = test::ReadFileBytes(path);
 #ifndef _WIN32
     // Another process: the lock is on the file, not on this program.
     const pid_t child = fork();
@@ -147,7 +150,6 @@ TEST(SharedTable, SecondWriterIsRefusedWhileTheFirstHoldsTheTable) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 4);
 #endif
-
     // A second handle in this process: a row edit, a delete and a whole rewrite.
     {
         Table second;
@@ -164,14 +166,67 @@ TEST(SharedTable, SecondWriterIsRefusedWhileTheFirstHoldsTheTable) {
         EXPECT_TRUE(second.Active());
     }
     EXPECT_EQ(test::ReadFileBytes(path), written);
+    writing.reset();
 
-    // Once the first closes, the table is free again.
-    first.Close();
+    // Idle, the first holds nothing: a second window writes between its writes.
     Table second;
     second.SetTableName(path);
     second.Open();
+    second.MoveTo(5);
     second.SetText(0, "AL DOILEA");
     EXPECT_NO_THROW(second.Post());
+    first.MoveTo(1);
+    first.SetText(0, "INCA UNA");
+    EXPECT_NO_THROW(first.Post());
+    EXPECT_EQ(second.TextAt(1, 0), "INCA UNA");
+    EXPECT_EQ(first.TextAt(5, 0), "AL DOILEA");
+}
+
+// Each post checks that what it overwrites is what it read: a row another window changed since,
+// or rows it appended, are never written over.
+TEST(SharedTable, PostRefusesARowOrTableChangedSinceItWasRead) {
+    test::TempDir dir;
+    const std::string path = WriteRows(dir);
+    Table first, second;
+    for (Table* t : {&first, &second}) {
+        t->SetTableName(path);
+        t->Open();
+    }
+#ifndef _WIN32
+    EXPECT_TRUE(first.OpenElsewhere());
+#endif
+    first.MoveTo(7);
+    first.SetText(0, "DIN PRIMA");  // the row read now
+    second.MoveTo(7);
+    second.SetText(0, "DIN A DOUA");
+    second.Post();
+    std::string before = test::ReadFileBytes(path);
+    try {
+        first.Post();
+        ADD_FAILURE() << "no error";
+    } catch (const DbfError& e) {
+        EXPECT_NE(std::string(e.what()).find("Linia 8 a fost schimbata intre timp"),
+                  std::string::npos)
+            << e.what();
+    }
+    EXPECT_EQ(test::ReadFileBytes(path), before);
+    first.Cancel();
+
+    second.Append();
+    second.SetText(0, "ADAUGATA");
+    second.Post();
+    before = test::ReadFileBytes(path);
+    ExpectChangeReported([&] {
+        first.MoveTo(9);
+        first.SetText(0, "X");
+        first.Post();
+    });
+    first.Cancel();
+    ExpectChangeReported([&] { first.Delete(); });
+    EXPECT_EQ(test::ReadFileBytes(path), before);
+
+    second.Close();
+    EXPECT_FALSE(first.OpenElsewhere());
 }
 
 TEST(SharedTable, WriterOnAFileReplacedSinceItsOpenIsStopped) {

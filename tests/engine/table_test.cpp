@@ -490,3 +490,36 @@ TEST(TableFiles, ALongWalkGivesPagesBackAndStillReadsEveryRow) {
 
 }  // namespace
 }  // namespace orbelan
+
+namespace orbelan {
+namespace {
+
+// A numeric field's text carries its declared decimals when asked (the window's form); a float
+// and the command line's default keep the shortest form.
+TEST(NumberText, DeclaredDecimalsOnlyForNumericFieldsWhenAsked) {
+    test::TempDir dir;
+    const std::string path = dir.File("n.dbf");
+    test::WriteDbf(path, {{"SUMA", 'N', 10, 2}, {"NR", 'N', 5, 0}, {"CURS", 'F', 10, 3}},
+                   {{"65092.80", "12", "1.500"}, {"-3.5", "-7", "2"}, {"", "", ""}});
+    const struct {
+        bool declared;
+        std::vector<std::vector<std::string>> rows;
+    } kCases[] = {
+        {true, {{"65092,80", "12", "1,5"}, {"-3,50", "-7", "2"}, {"", "", ""}}},
+        {false, {{"65092,8", "12", "1,5"}, {"-3,5", "-7", "2"}, {"", "", ""}}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.declared);
+        Table t;
+        FormatSettings format;
+        format.declaredDecimals = c.declared;
+        t.SetFormatSettings(format);
+        t.SetTableName(path);
+        t.Open();
+        for (int r = 0; r < 3; ++r)
+            for (int f = 0; f < 3; ++f) EXPECT_EQ(t.TextAt(r, f), c.rows[r][f]) << r << "," << f;
+    }
+}
+
+}  // namespace
+}  // namespace orbelan

@@ -154,6 +154,10 @@ TEST_F(GridExportTest, SaveDialogEveryTimeAndAskedBeforeReplacing) {
                                                                 std::to_string(mbYesNo)}
                                      : std::vector<std::string>{});
         EXPECT_EQ(test::ReadFileBytes(chosen) == before, step.answer == mrNo);
+        // A written file is named in the status bar with its rows; a refused one is not.
+        EXPECT_EQ(ui.statusText == "Exportat in " + chosen + " (1 linii)", step.answer != mrNo)
+            << ui.statusText;
+        ui.statusText.clear();
     }
 }
 

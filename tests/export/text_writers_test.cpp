@@ -181,14 +181,14 @@ TEST_F(HtmlWriterTest, TemplatesCustomColoursAndExtension) {
     EXPECT_EQ(bodyAndCaption(),
               " <BODY BGCOLOR=\"#317676\" LINK=\"#DDE760\" ALINK=\"#FFFF00\" VLINK=\"#CCCC39\" "
               "TEXT=\"#FFE760\">|   <TR BGCOLOR=\"#3A9393\">");
-    EXPECT_EQ(x.WrittenFile(), dir.File("t.HTML"));
+    EXPECT_EQ(x.WrittenFile(), dir.File("t.html"));
     x.HTML.Template = ctCustom;
     x.HTML.CustomColors.HeaderBackground = 0x80000005;  // a system colour: all eight digits
     x.HTML.Extension = exHTM;
     EXPECT_EQ(bodyAndCaption(),
               " <BODY BGCOLOR=\"#FFFFFF\" LINK=\"#0000FF\" ALINK=\"#FF0000\" VLINK=\"#FFFF00\" "
               "TEXT=\"#000000\">|   <TR BGCOLOR=\"#80000005\">");
-    EXPECT_EQ(x.WrittenFile(), dir.File("t.HTM"));
+    EXPECT_EQ(x.WrittenFile(), dir.File("t.htm"));
 }
 
 }  // namespace
