@@ -55,6 +55,14 @@ TEST(ProfileCli, CommandsPrintAndWriteTheFigures) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[0] + " " + c.args[2]);
         const CliRun r = Orbelan(c.args);
+#ifndef ORBELAN_HAVE_PDF
+        // Built without Qt Gui, a picture can't be drawn: the command says so.
+        if (c.args[0] == "chart" && c.code == 0) {
+            EXPECT_EQ(r.code, 4);
+            EXPECT_NE(r.err.find("Graficele nu sunt disponibile"), std::string::npos) << r.err;
+            continue;
+        }
+#endif
         EXPECT_EQ(r.code, c.code) << r.err;
         const std::string& shown = c.code == 0 ? r.out : r.err;
         EXPECT_NE(shown.find(c.output), std::string::npos) << shown;
