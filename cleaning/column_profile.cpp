@@ -430,25 +430,18 @@ ColumnProfile ProfileColumn(Table& table, int field, const ProfileOptions& optio
     const char type = layout.def.type;
     ColumnProfile p;
     p.column = layout.def.name;
-    switch (type) {
-        case 'N':
-        case 'F':
-        case 'I':
-        case 'B':
-        case 'Y':
-        case 'O':
-        case '+':
+    switch (layout.def.Kind()) {
+        case FieldKind::Number:
             p.kind = ProfileKind::Number;
             break;
-        case 'D':
-        case 'T':
-        case '@':
+        case FieldKind::Date:
             p.kind = ProfileKind::Date;
             break;
-        case 'L':
+        case FieldKind::Logical:
             p.kind = ProfileKind::Logical;
             break;
-        default:
+        case FieldKind::Text:
+        case FieldKind::Other:
             p.kind = ProfileKind::Text;
     }
     const FormatSettings& format = table.Format();

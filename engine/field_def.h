@@ -6,6 +6,9 @@
 
 namespace orbelan {
 
+// What a field's values are, whatever their storage: what filters and profiles reason about.
+enum class FieldKind { Text, Number, Date, Logical, Other };
+
 // One column of a table as its header describes it.
 struct FieldDef {
     std::string name;  // as stored (ASCII in practice), case kept
@@ -22,6 +25,8 @@ struct FieldDef {
     bool IsMemo() const {
         return type == 'M' || type == 'G' || type == 'P' || (type == 'B' && size == 10);
     }
+    // Memo fields and types of no plain value are Other.
+    FieldKind Kind() const;
 };
 
 // Field names compare without regard to letter case, as dBase programs treat them.

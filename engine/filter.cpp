@@ -239,33 +239,22 @@ class Parser {
             o.memo = true;
             return o;
         }
-        switch (f.type) {
-            case 'C':
-            case 'V':
+        if ((f.type == 'T' || f.type == '@') && f.size != 8)
+            throw Fault{t.pos, "campul " + f.name + " are o lungime nepotrivita"};
+        switch (f.Kind()) {
+            case FieldKind::Text:
                 o.kind = Kind::Char;
                 break;
-            case 'N':
-            case 'F':
-            case 'I':
-            case 'B':
-            case 'Y':
-            case 'O':
-            case '+':
+            case FieldKind::Number:
                 o.kind = Kind::Num;
                 break;
-            case 'D':
+            case FieldKind::Date:
                 o.kind = Kind::Date;
                 break;
-            case 'T':
-            case '@':
-                if (f.size != 8)
-                    throw Fault{t.pos, "campul " + f.name + " are o lungime nepotrivita"};
-                o.kind = Kind::Date;
-                break;
-            case 'L':
+            case FieldKind::Logical:
                 o.kind = Kind::Logical;
                 break;
-            default:
+            case FieldKind::Other:
                 throw Fault{t.pos, "campul " + f.name + " are un tip (" + std::string(1, f.type) +
                                        ") care nu poate fi folosit in filtru"};
         }

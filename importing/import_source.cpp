@@ -7,6 +7,7 @@
 
 #include "engine/date_util.h"
 #include "engine/errors.h"
+#include "importing/sheet_choice.h"
 
 namespace orbelan {
 
@@ -78,14 +79,7 @@ bool DayFromSerial(double serial, bool date1904, int& day, int64_t* ms) {
 
 int ChooseSheet(const std::vector<std::string>& names, const std::string& wanted,
                 const std::string& path) {
-    if (wanted.empty()) return 0;
-    for (size_t i = 0; i < names.size(); ++i)
-        if (names[i] == wanted) return static_cast<int>(i);
-    int number = 0;
-    const auto r = std::from_chars(wanted.data(), wanted.data() + wanted.size(), number);
-    if (r.ec == std::errc() && r.ptr == wanted.data() + wanted.size() && number >= 1 &&
-        number <= static_cast<int>(names.size()))
-        return number - 1;
+    if (const int sheet = FindSheet(names, wanted); sheet >= 0) return sheet;
     std::string list;
     for (const std::string& s : names) list += (list.empty() ? "" : ", ") + s;
     throw DbfError(ErrorKind::CannotOpen,

@@ -5,11 +5,11 @@
 #include <freexl.h>
 #include <sys/resource.h>
 
-#include <charconv>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "importing/sheet_choice.h"
 #include "importing/xls_stream.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -75,20 +75,6 @@ int Fail(char stage, const std::string& why) {
     return 0;
 }
 
-// The sheet asked for: a name, else a 1-based number; empty: the first. The program checks the
-// choice against its own rule.
-int Chosen(const std::vector<std::string>& names, const std::string& wanted) {
-    if (wanted.empty()) return 0;
-    for (size_t i = 0; i < names.size(); ++i)
-        if (names[i] == wanted) return static_cast<int>(i);
-    int number = 0;
-    const auto r = std::from_chars(wanted.data(), wanted.data() + wanted.size(), number);
-    if (r.ec == std::errc() && r.ptr == wanted.data() + wanted.size() && number >= 1 &&
-        number <= static_cast<int>(names.size()))
-        return number - 1;
-    return -1;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -118,7 +104,7 @@ int main(int argc, char** argv) {
         out += 'N';
         PutText(out, names.back());
     }
-    const int sheet = names.empty() ? -1 : Chosen(names, argv[2]);
+    const int sheet = names.empty() ? -1 : orbelan::FindSheet(names, argv[2]);
     if (sheet < 0) {
         out += "XE";
         Flush();
