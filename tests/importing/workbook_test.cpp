@@ -26,22 +26,11 @@ class WorkbookTest : public ::testing::Test {
         test::WriteXlsx(path, parts);
         return path;
     }
-    // Every row read: its number, then its cells as text joined by '|'.
-    static std::vector<std::string> Rows(ImportSource& s) {
-        std::vector<std::string> out;
-        std::vector<Cell> row;
-        while (s.Next(row)) {
-            std::string line = std::to_string(s.RowNumber()) + ":";
-            for (size_t i = 0; i < row.size(); ++i) line += (i ? "|" : "") + CellText(row[i]);
-            out.push_back(line);
-        }
-        return out;
-    }
     // The refusal met reading every row, empty when none.
     std::string Refusal(const WorkbookParts& parts) {
         try {
             auto s = OpenImportSource(Book(parts), {});
-            Rows(*s);
+            test::SourceRows(*s);
         } catch (const DbfError& e) {
             return e.what();
         }
@@ -79,7 +68,7 @@ TEST_F(WorkbookTest, ValuesAreReadAsWritten) {
                                        c.cell + "</row>",
                                    c.strings, kDateStyle}),
                              {});
-        EXPECT_EQ(Rows(*s), (std::vector<std::string>{"1:X||Z", "2:" + c.text})) << c.cell;
+        EXPECT_EQ(test::SourceRows(*s), (std::vector<std::string>{"1:X||Z", "2:" + c.text})) << c.cell;
     }
 }
 
@@ -119,7 +108,7 @@ TEST_F(WorkbookTest, WorkFollowsTheCellsPresentNotTheirAddresses) {
     for (int r = 0; r < 500000; ++r) rows += "<row/>";
     rows += "<row><c><v>7</v></c><c r=\"XFD1\"><v>9</v></c></row>";
     auto s = OpenImportSource(Book({rows, "", ""}), {});
-    EXPECT_EQ(Rows(*s), (std::vector<std::string>{"1:N", "540000:7"}));
+    EXPECT_EQ(test::SourceRows(*s), (std::vector<std::string>{"1:N", "540000:7"}));
     // Rows past the last one a sheet can have are refused, not counted on.
     std::string endless;
     for (int r = 0; r <= 1048576; ++r) endless += "<row/>";

@@ -10,6 +10,7 @@
 #include "importing/field_proposal.h"
 #include "importing/import_source.h"
 #include "support/temp_dir.h"
+#include "support/workbook_builder.h"
 
 #ifdef ORBELAN_HAVE_WORKBOOK_IMPORT
 #include "importing/xls_process.h"
@@ -28,16 +29,6 @@ class XlsTest : public ::testing::Test {
         std::filesystem::permissions(path, std::filesystem::perms::owner_all);
         return path;
     }
-    static std::vector<std::string> Rows(ImportSource& s) {
-        std::vector<std::string> out;
-        std::vector<Cell> row;
-        while (s.Next(row)) {
-            std::string line = std::to_string(s.RowNumber()) + ":";
-            for (size_t i = 0; i < row.size(); ++i) line += (i ? "|" : "") + CellText(row[i]);
-            out.push_back(line);
-        }
-        return out;
-    }
     test::TempDir dir;
 };
 
@@ -47,9 +38,9 @@ TEST_F(XlsTest, CellsComeBackFromTheReadingProcessAndReadTwice) {
     const std::vector<std::string> rows{"1:Nume|Suma|Nascut|Venit",
                                         "2:Ştefan Ănuţa|12|01.01.1990|01.03.2024 10:30",
                                         "4:Ion|2.5|01.01.2000"};
-    EXPECT_EQ(Rows(*s), rows);
+    EXPECT_EQ(test::SourceRows(*s), rows);
     s->Rewind();
-    EXPECT_EQ(Rows(*s), rows);
+    EXPECT_EQ(test::SourceRows(*s), rows);
     try {
         OpenImportSource(Xls(), {"Lipsa", 0, ""});
         ADD_FAILURE() << "a missing sheet was read";
@@ -84,7 +75,7 @@ TEST_F(XlsTest, AReaderThatFailsInAnyWayMakesTheFileUnreadable) {
         XlsReader() = {StandIn(c.script), c.seconds, c.maxBytes};
         try {
             auto s = OpenImportSource(Xls(), {});
-            Rows(*s);
+            test::SourceRows(*s);
             ADD_FAILURE() << c.script << " was read";
         } catch (const DbfError& e) {
             EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << c.script << "\n"
@@ -99,7 +90,7 @@ TEST_F(XlsTest, AWorkbookThatOverrunsFreexlIsReadOrRefusedButNeverStopsTheProgra
     // Under the address sanitizer freexl reads before a buffer of its own on this file.
     try {
         auto s = OpenImportSource(dir.CopyData("xls_iconv_underflow.xls"), {});
-        Rows(*s);
+        test::SourceRows(*s);
     } catch (const DbfError& e) {
         EXPECT_NE(std::string(e.what()).find("xls_iconv_underflow.xls"), std::string::npos);
     }

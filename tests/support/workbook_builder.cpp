@@ -1,5 +1,8 @@
 #include "support/workbook_builder.h"
 
+#include "importing/field_proposal.h"
+#include "importing/import_source.h"
+
 #include <stdexcept>
 
 #ifdef ORBELAN_TEST_HAVE_MINIZIP
@@ -50,5 +53,16 @@ void WriteXlsx(const std::string& path, const WorkbookParts&) {
     throw std::runtime_error("no minizip to write " + path);
 }
 #endif
+
+std::vector<std::string> SourceRows(ImportSource& source) {
+    std::vector<std::string> out;
+    std::vector<Cell> row;
+    while (source.Next(row)) {
+        std::string line = std::to_string(source.RowNumber()) + ":";
+        for (size_t i = 0; i < row.size(); ++i) line += (i ? "|" : "") + CellText(row[i]);
+        out.push_back(line);
+    }
+    return out;
+}
 
 }  // namespace orbelan::test
