@@ -1,9 +1,13 @@
 #include "dialogs/message_window.h"
 
+#include <algorithm>
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QRegularExpression>
 #include <QScreen>
+#include <QScrollBar>
 
 #include "core/ui.h"
 #include "dialogs/kind_icons.h"
@@ -16,8 +20,19 @@ constexpr int ClientWidth = 343;
 constexpr int ClientHeight = 180;
 constexpr int HeaderHeight = 49;
 constexpr int FooterHeight = 42;
-// The spread of the buttons counts one pixel less than the client width.
-constexpr int SpreadWidth = 342;
+// The body's text at its designed size; a longer text grows the window around it.
+constexpr int BodyLeft = 8;
+constexpr int BodyTop = 64;
+constexpr int BodyWidth = 329;
+constexpr int BodyHeight = 65;
+constexpr int BodyRightMargin = ClientWidth - BodyLeft - BodyWidth;
+constexpr int AroundBodyHeight = ClientHeight - BodyHeight;
+// Lines longer than this wrap even on a wide screen: they stay readable.
+constexpr int MaxBodyWidth = 640;
+// Room kept for the window's frame and title bar, which are not known before it is shown.
+constexpr int FrameWidth = 16;
+constexpr int FrameHeight = 48;
+constexpr int QuestionGap = 6;
 
 // BE1 .. BE4: set member and the code the button returns.
 struct ButtonDef {
@@ -89,10 +104,10 @@ KindColors TErori::ColorsOfKind(uint8_t kind) {
     }
 }
 
-std::array<int, 4> TErori::ButtonLefts(int n) {
+std::array<int, 4> TErori::ButtonLefts(int n, int spread) {
     std::array<int, 4> lefts{};
     if (n <= 0 || n > 4) return lefts;
-    const int gap = (SpreadWidth - ButtonWidth * n) / (n + 1);
+    const int gap = (spread - ButtonWidth * n) / (n + 1);
     for (int k = 1; k <= n; ++k) lefts[k - 1] = gap * k + ButtonWidth * (k - 1);
     return lefts;
 }
@@ -142,9 +157,24 @@ TErori::TErori(QWidget* parent)
     label1_->setPalette(titlePal);
 
     // Form coordinates 8,64, on the body panel that starts below the header.
-    eroText_ = new RichLabel(body_);
+    scroll_ = new QScrollArea(body_);
+    scroll_->setObjectName(QStringLiteral("EroScroll"));
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll_->setFocusPolicy(Qt::NoFocus);
+    scroll_->setPalette(white);
+    scroll_->viewport()->setPalette(white);
+    scroll_->viewport()->setAutoFillBackground(true);
+    scroll_->setGeometry(BodyLeft, BodyTop - HeaderHeight, BodyWidth, BodyHeight);
+    eroText_ = new RichLabel(body_);  // the dialog's font before it moves into the scroll area
     eroText_->setObjectName(QStringLiteral("EroText"));
-    eroText_->setGeometry(8, 64 - HeaderHeight, 329, 65);
+    eroText_->resize(BodyWidth, BodyHeight);
+    scroll_->setWidget(eroText_);
+
+    question_ = new RichLabel(body_);
+    question_->setObjectName(QStringLiteral("EroIntrebare"));
+    question_->hide();
 
     QFont buttonFont(QStringLiteral("MS Sans Serif"), 8);
     buttonFont.setBold(true);
@@ -176,10 +206,11 @@ int TErori::Mesaj(const QString& title, const QString& text, uint8_t kind, uint1
     int result = mrCancel;
 
     label1_->setText(title);
+    text_ = text;
     eroText_->SetCenteredText(text);
     // What a screen reader says when the window opens.
     setAccessibleName(title);
-    setAccessibleDescription(eroText_->PlainText());
+    setAccessibleDescription(text);
 
     image1_->setPixmap(KindPicture(kind));
     setWindowTitle(KindCaption(kind));
@@ -196,12 +227,7 @@ int TErori::Mesaj(const QString& title, const QString& text, uint8_t kind, uint1
     }
     if (visible == 0) return result;
 
-    const std::array<int, 4> lefts = ButtonLefts(visible);
-    int k = 0;
-    for (ColorButton* b : be_) {
-        if (b->isHidden()) continue;
-        b->move(lefts[k++], b->y());
-    }
+    Arrange(text, visible);
     // Keyboard focus starts on the first visible button, so Enter or Space answers with it.
     for (ColorButton* b : be_) {
         if (!b->isHidden()) {
@@ -237,11 +263,70 @@ QPixmap TErori::KindPicture(uint8_t kind) const {
     return pictures_[PictureIndex(kind)]->pixmap();
 }
 
+void TErori::Arrange(const QString& text, int visibleButtons) {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const int widest = std::clamp(avail.width() * 9 / 10 - FrameWidth - BodyLeft - BodyRightMargin,
+                                  BodyWidth, MaxBodyWidth);
+    const int tallest =
+        std::max(BodyHeight, avail.height() * 9 / 10 - FrameHeight - AroundBodyHeight);
+
+    question_->hide();
+    const int width = std::clamp(eroText_->NaturalWidth() + 1, BodyWidth, widest);
+    const int needed = eroText_->HeightAtWidth(width);
+    const int height = std::clamp(needed, BodyHeight, tallest);
+    const int scrollBar = scroll_->verticalScrollBar()->sizeHint().width();
+    int scrollHeight = height;
+    int labelWidth = width;
+    if (needed > tallest) {
+        labelWidth = width - scrollBar;
+        // The last line that holds text is the question; it stays in view below the rest.
+        static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
+        QStringList lines = text.split(lineBreak);
+        while (!lines.isEmpty() && lines.last().trimmed().isEmpty()) lines.removeLast();
+        if (lines.size() > 1) {
+            question_->resize(width, 1);
+            question_->SetCenteredText(lines.takeLast());
+            const int questionHeight = std::min(question_->HeightAtWidth(width), height / 2);
+            scrollHeight = height - questionHeight - QuestionGap;
+            question_->setGeometry(BodyLeft, BodyTop - HeaderHeight + scrollHeight + QuestionGap,
+                                   width, questionHeight);
+            question_->show();
+            eroText_->SetCenteredText(lines.join(QLatin1Char('\n')));
+        }
+    }
+    eroText_->resize(labelWidth, std::max(scrollHeight, eroText_->HeightAtWidth(labelWidth)));
+    scroll_->setGeometry(BodyLeft, BodyTop - HeaderHeight, width, scrollHeight);
+    scroll_->verticalScrollBar()->setValue(0);
+
+    const int clientWidth = BodyLeft + width + BodyRightMargin;
+    const int clientHeight = height + AroundBodyHeight;
+    setFixedSize(clientWidth, clientHeight);
+    header_->setGeometry(0, 0, clientWidth, HeaderHeight);
+    label1_->resize(clientWidth - 48 - 8, label1_->height());
+    body_->setGeometry(0, HeaderHeight, clientWidth, clientHeight - HeaderHeight - FooterHeight);
+    footer_->setGeometry(0, clientHeight - FooterHeight, clientWidth, FooterHeight);
+
+    const std::array<int, 4> lefts = ButtonLefts(visibleButtons, clientWidth - 1);
+    int k = 0;
+    for (ColorButton* b : be_) {
+        if (b->isHidden()) continue;
+        b->move(lefts[k++], b->y());
+    }
+}
+
 void TErori::keyPressEvent(QKeyEvent* event) {
     // Ctrl+C copies the message, as the system's message boxes do: a user can paste it into a
     // report, and a test on a real display can read it.
     if (event->matches(QKeySequence::Copy)) {
-        QGuiApplication::clipboard()->setText(Title() + QLatin1Char('\n') + eroText_->PlainText());
+        QGuiApplication::clipboard()->setText(Title() + QLatin1Char('\n') + text_);
+        return;
+    }
+    // The buttons keep the focus; the page keys scroll a long text.
+    if (event->key() == Qt::Key_PageDown || event->key() == Qt::Key_PageUp) {
+        QScrollBar* bar = scroll_->verticalScrollBar();
+        bar->triggerAction(event->key() == Qt::Key_PageDown ? QAbstractSlider::SliderPageStepAdd
+                                                            : QAbstractSlider::SliderPageStepSub);
         return;
     }
     QDialog::keyPressEvent(event);

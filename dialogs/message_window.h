@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QLabel>
+#include <QScrollArea>
 
 #include "dialogs/color_button.h"
 #include "dialogs/gradient_panel.h"
@@ -34,13 +35,20 @@ class TErori : public QDialog {
     // The caption of a kind; unknown kinds read as errors.
     static QString KindCaption(uint8_t kind);
     static KindColors ColorsOfKind(uint8_t kind);
-    // Left edges of n buttons spread evenly across the footer.
-    static std::array<int, 4> ButtonLefts(int n);
+    // Left edges of n buttons spread evenly across the footer (`spread` pixels, one less than
+    // the window's width).
+    static std::array<int, 4> ButtonLefts(int n, int spread = 342);
 
     // ---- read access for tests and the main window
     int Answer() const { return answer_; }
     QString Title() const;
+    // The whole text of the last message.
+    QString Text() const { return text_; }
+    // The body's scrolled part; a text too long for the screen keeps its last line (the
+    // question) out of it, in Question(), below the scrolled part.
     const RichLabel* Body() const { return eroText_; }
+    const RichLabel* Question() const { return question_; }
+    const QScrollArea* BodyScroll() const { return scroll_; }
     const GradientPanel* Header() const { return header_; }
     const GradientPanel* Footer() const { return footer_; }
     // BE1 .. BE4 by number.
@@ -56,6 +64,9 @@ class TErori : public QDialog {
 
   private:
     void Answered(int code);
+    // Sizes the window to the text: the designed size for a short one, larger up to most of the
+    // available screen, then the body scrolls while the last line and the buttons stay shown.
+    void Arrange(const QString& text, int visibleButtons);
 
     int answer_ = 2;
     GradientPanel* header_;
@@ -63,7 +74,10 @@ class TErori : public QDialog {
     QWidget* body_;
     QLabel* image1_;
     QLabel* label1_;
+    QScrollArea* scroll_;
     RichLabel* eroText_;
+    RichLabel* question_;
+    QString text_;
     std::array<ColorButton*, 4> be_{};
     std::array<QLabel*, 4> pictures_{};  // Image2 .. Image5
 };

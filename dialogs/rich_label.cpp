@@ -1,5 +1,7 @@
 #include "dialogs/rich_label.h"
 
+#include <memory>
+
 #include <QAbstractTextDocumentLayout>
 #include <QPainter>
 #include <QRegularExpression>
@@ -54,6 +56,18 @@ bool RichLabel::AllLinesCentered() const {
 
 int RichLabel::ContentHeight() const {
     return qCeil(document_.size().height());
+}
+
+int RichLabel::NaturalWidth() const {
+    const std::unique_ptr<QTextDocument> copy(document_.clone());
+    copy->setTextWidth(-1);
+    return qCeil(copy->idealWidth());
+}
+
+int RichLabel::HeightAtWidth(int width) const {
+    const std::unique_ptr<QTextDocument> copy(document_.clone());
+    copy->setTextWidth(width);
+    return qCeil(copy->size().height());
 }
 
 void RichLabel::resizeEvent(QResizeEvent* event) {

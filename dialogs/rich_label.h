@@ -20,6 +20,9 @@ class RichLabel : public QWidget {
     const QTextDocument& Document() const { return document_; }
     // Height the whole text would need at the label's width; more than height() means cut.
     int ContentHeight() const;
+    // Width of the widest line unwrapped, and the height the text needs wrapped at `width`.
+    int NaturalWidth() const;
+    int HeightAtWidth(int width) const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;

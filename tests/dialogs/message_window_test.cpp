@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QScrollBar>
 #include <QTest>
 
 #include "core/ui.h"
@@ -177,6 +178,72 @@ TEST(MessageWindow, BodyStartsANewCentredLineAtEachLineBreak) {
     EXPECT_TRUE(w.Body()->AllLinesCentered());
     EXPECT_EQ(w.Body()->mapTo(&w, QPoint(0, 0)), QPoint(8, 64));
     EXPECT_EQ(w.Body()->size(), QSize(329, 65));
+}
+
+// The question that ends a long list of values (as Ctrl+H asks when some values would not fit)
+// stays in view with the buttons, however many lines come before it.
+TEST(MessageWindow, LongTextGrowsTheWindowThenScrollsKeepingTheQuestionAndButtons) {
+    const QString question = QStringLiteral("Le sariti si inlocuiti restul?");
+    const auto listOf = [&](int values) {
+        QString text = QStringLiteral("Valorile noi nu pot fi scrise la %1 valori:\r").arg(values);
+        for (int i = 1; i <= values; ++i)
+            text += QStringLiteral(
+                        "Linia %1, PRENUME: \"GHEORGHE-ALEXANDRU CONSTANTINESCU\" "
+                        "nu incape in 30 de caractere\r")
+                        .arg(i);
+        return text + question;
+    };
+    struct Case {
+        const char* name;
+        QString text;
+        bool grows;
+        bool scrolls;
+    };
+    const Case cases[] = {
+        {"short", QStringLiteral("Stergeti ?"), false, false},
+        {"24 lines", listOf(22), true, false},
+        {"300 lines", listOf(298), true, true},
+    };
+    TErori w;
+    for (const Case& c : cases) {
+        ModalAnswer answer([&](QDialog&) {
+            const QRect avail = w.screen()->availableGeometry();
+            EXPECT_LE(w.height(), avail.height()) << c.name;
+            EXPECT_LE(w.width(), avail.width()) << c.name;
+            EXPECT_EQ(w.height() > 180, c.grows) << c.name;
+            for (int i : {1, 2}) {
+                EXPECT_TRUE(w.Button(i)->isVisible()) << c.name;
+                EXPECT_TRUE(w.rect().contains(w.ButtonRect(i))) << c.name;
+            }
+            const int scrollMax = w.BodyScroll()->verticalScrollBar()->maximum();
+            EXPECT_EQ(scrollMax > 0, c.scrolls) << c.name;
+            if (c.scrolls) {
+                const RichLabel* q = w.Question();
+                ASSERT_TRUE(q->isVisible()) << c.name;
+                EXPECT_EQ(q->PlainText(), question);
+                EXPECT_GE(q->height(), q->HeightAtWidth(q->width()));
+                const QRect shown(q->mapTo(&w, QPoint(0, 0)), q->size());
+                EXPECT_TRUE(w.rect().contains(shown));
+                EXPECT_LT(shown.bottom(), w.ButtonRect(1).top());
+                EXPECT_FALSE(w.Body()->PlainText().contains(question));
+            } else {
+                EXPECT_FALSE(w.Question()->isVisible()) << c.name;
+                EXPECT_EQ(w.Body()->Lines().last(), c.text.split(QLatin1Char('\r')).last());
+                EXPECT_LE(w.Body()->ContentHeight(), w.BodyScroll()->height()) << c.name;
+            }
+            QTest::keyClick(w.Button(1), Qt::Key_PageDown);
+            EXPECT_EQ(w.BodyScroll()->verticalScrollBar()->value() > 0, c.scrolls) << c.name;
+            QTest::mouseClick(w.Button(1), Qt::LeftButton);
+        });
+        EXPECT_EQ(w.Mesaj(QStringLiteral("Inlocuire"), c.text, mkConfirmation, mbYesNo), mrYes);
+        EXPECT_EQ(answer.Seen(), 1) << c.name;
+        EXPECT_EQ(w.Text(), c.text) << c.name;
+    }
+    // Back to a short text: the designed size again.
+    ModalAnswer answer([](QDialog& d) { d.reject(); });
+    w.Mesaj(QStringLiteral("T"), QStringLiteral("x"), mkWarning, mbOK);
+    EXPECT_EQ(w.size(), QSize(343, 180));
+    EXPECT_EQ(w.ButtonRect(4).topLeft(), QPoint(134, TErori::ButtonTop));
 }
 
 TEST(MessageWindow, StaysOnTopWithOnlyACloseBox) {
