@@ -1,6 +1,7 @@
 #include "importing/import_table.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -157,7 +158,9 @@ void Step(Progress* progress, long rows) {
     }
 }
 
-// A run of the source's data rows through fill(row, rowNumber).
+// A run of the source's data rows through fill(row, rowNumber). Rows are numbered as the
+// import window's preview numbers them: 1 is the first row below the header, empty rows don't
+// count (the row's number in the new table, too).
 template <typename Fill>
 long EachDataRow(ImportSource& source, Progress* progress, Fill&& fill) {
     ReadHeader(source);
@@ -165,7 +168,7 @@ long EachDataRow(ImportSource& source, Progress* progress, Fill&& fill) {
     long rows = 0;
     while (source.Next(row)) {
         if (AllEmpty(row)) continue;
-        fill(row, source.RowNumber());
+        fill(row, static_cast<int>(std::min<long>(rows + 1, INT_MAX)));
         Step(progress, ++rows);
     }
     return rows;
@@ -195,7 +198,7 @@ void Misfits::Add(Misfit m) {
 }
 
 std::string Misfits::Text() const {
-    std::string s;
+    std::string s = std::string(kNumbering) + "\n";
     for (const Misfit& m : listed)
         s += "Randul " + std::to_string(m.row) + ", " + m.column + ": \"" + m.value + "\" " +
              m.why + ".\n";

@@ -22,7 +22,7 @@ class Progress;
 class Workspace;
 
 struct Misfit {
-    int row = 0;         // the source's line (CSV) or row (sheet)
+    int row = 0;         // the data row: 1 below the header, empty rows not counted
     std::string column;  // the field
     std::string value;
     std::string why;
@@ -30,10 +30,14 @@ struct Misfit {
 
 struct Misfits {
     static constexpr size_t kListed = 100;
+    // The list's first line: how its rows are numbered.
+    static constexpr const char* kNumbering =
+        "Randurile sunt numarate ca in previzualizare: 1 este primul rand de sub capul de tabel, "
+        "randurile goale nu se numara.";
     std::vector<Misfit> listed;  // the first kListed
     long count = 0;
     void Add(Misfit m);
-    // One line each, then "... si inca N" when there were more than listed.
+    // The numbering, one line each, then "... si inca N" when there were more than listed.
     std::string Text() const;
 };
 
