@@ -25,6 +25,12 @@ constexpr double kPadX = 2.5, kPadY = 1.5;
 constexpr double kHeadingFont = 9.0;
 // Metrics are taken at ten times the point grid, so they don't depend on the device.
 constexpr double kMeasureDpi = 720.0;
+// Columns take the width of their values in these many rows, spread over the table (all of a
+// smaller one). A longer value the sample missed is narrowed to fit, never cut.
+constexpr int kSampleRows = 5000;
+// Columns whose values wrap (memos) share at most this part of the line before the other
+// columns have their width; what is left over goes back to them.
+constexpr double kWrapShare = 0.5;
 
 QString Q(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
@@ -156,14 +162,36 @@ PageLayout::PageLayout(std::vector<PrintColumn> columns, PrintRows& rows, PrintH
       margins_(kMargin, kMargin, kMargin, kMargin) {
     Fonts natural(kBaseFont);
     const double charWidth = natural.bodyWidths.Char(U'0');
+    rowCount_ = rows_.Count();
+    // The widest line of each column's values in a sample of the rows; a column of a value
+    // wider than its characters (a memo) wraps, so what the sample holds is what it asks for.
+    std::vector<double> values(columns_.size(), 0.0);
+    const int step = std::max(1, (rowCount_ + kSampleRows - 1) / kSampleRows);
+    std::vector<std::string> cells;
+    for (int row = 0; row < rowCount_; row += step) {
+        rows_.Read(row, cells, nullptr);
+        for (size_t i = 0; i < cells.size() && i < columns_.size(); ++i) {
+            const std::string_view text = cells[i];
+            for (size_t from = 0; from <= text.size();) {
+                size_t end = text.find_first_of("\r\n", from);
+                if (end == std::string_view::npos) end = text.size();
+                values[i] =
+                    std::max(values[i], natural.bodyWidths.Text(text.substr(from, end - from)));
+                from = end + 1;
+            }
+        }
+    }
     // What the values and captions need, without the cells' padding, which doesn't scale.
-    for (const PrintColumn& c : columns_) {
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        const PrintColumn& c = columns_[i];
         const double caption = natural.boldWidths.Text(c.caption);
+        // A column that fits its characters needs no more than they take.
+        const double content =
+            c.fitsChars ? std::min(values[i], std::max(1, c.chars) * charWidth) : values[i];
         // A hair more than measured: the device's own rounding must not push a caption to two
         // lines.
-        naturalWidths_.push_back(std::max(std::max(1, c.chars) * charWidth, caption) * 1.01);
+        naturalWidths_.push_back(std::max({content, caption, charWidth}) * 1.01);
     }
-    rowCount_ = rows_.Count();
     Arrange(std::nullopt);
 }
 
@@ -174,21 +202,50 @@ void PageLayout::SetPaper(const QPageLayout& page, bool keepOrientation) {
 }
 
 void PageLayout::Arrange(std::optional<QPageLayout::Orientation> orientation) {
-    std::vector<double> content = naturalWidths_;
     const QSizeF paper = paper_.size(QPageSize::Point);
     const double shortSide = std::min(paper.width(), paper.height());
     const double longSide = std::max(paper.width(), paper.height());
     const double sides = margins_.left() + margins_.right();
     const double padding = 2 * kPadX * static_cast<double>(columns_.size());
-    const double total = std::accumulate(content.begin(), content.end(), 0.0) + padding;
     const double portrait = shortSide - sides, landscape = longSide - sides;
-    orientation_ =
-        orientation.value_or(total <= portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+    const auto wrapping = static_cast<double>(std::count_if(
+        columns_.begin(), columns_.end(), [](const PrintColumn& c) { return !c.fitsChars; }));
+    // The natural widths, the wrapping columns held to their share of `room`.
+    const auto capped = [&](double room) {
+        std::vector<double> widths = naturalWidths_;
+        for (size_t i = 0; i < widths.size(); ++i)
+            if (!columns_[i].fitsChars)
+                widths[i] = std::min(widths[i], std::max(1.0, room * kWrapShare / wrapping));
+        return widths;
+    };
+    const auto sum = [](const std::vector<double>& v) {
+        return std::accumulate(v.begin(), v.end(), 0.0);
+    };
+    orientation_ = orientation.value_or(sum(capped(portrait - padding)) + padding <= portrait
+                                            ? QPageLayout::Portrait
+                                            : QPageLayout::Landscape);
     const double room =
         std::max(1.0, (orientation_ == QPageLayout::Portrait ? portrait : landscape) - padding);
+    std::vector<double> content = capped(room);
+    const double total = sum(content) + padding;
     double scale = std::min(1.0, room / std::max(total - padding, 1.0));
     wraps_.assign(columns_.size(), false);
-    if (scale >= kMinScale) {
+    if (scale >= 1.0) {
+        // The line's room left over goes to the wrapping columns, up to what their values ask.
+        double left = room - sum(content);
+        for (size_t pass = 0; pass < content.size() && left > 0.01; ++pass) {
+            std::vector<size_t> wanting;
+            for (size_t i = 0; i < content.size(); ++i)
+                if (!columns_[i].fitsChars && content[i] < naturalWidths_[i]) wanting.push_back(i);
+            if (wanting.empty()) break;
+            const double share = left / static_cast<double>(wanting.size());
+            for (const size_t i : wanting) {
+                const double more = std::min(share, naturalWidths_[i] - content[i]);
+                content[i] += more;
+                left -= more;
+            }
+        }
+    } else if (scale >= kMinScale) {
         for (double& w : content) w *= scale;
     } else {
         // The widest columns give up width to the others, down to a common cap, and wrap.

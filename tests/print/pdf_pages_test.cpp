@@ -2,11 +2,14 @@
 // wrapping, captions and page numbers; a stopped export leaves no file.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <regex>
 #include <sstream>
+
+#include <QRectF>
 
 #include "cli/cli_app.h"
 #include "editing/commands_fixture.h"
@@ -77,7 +80,8 @@ struct LayoutCase {
     const char* name;
     std::vector<test::ColumnSpec> columns;
     int rows;
-    std::string valueWidth;  // the values' pattern: "short" or "words"
+    std::string valueWidth;  // the values' pattern: "short", "full" (as wide as the field) or
+                             // "words"
     const char* paper;       // pdfinfo's page size
     bool severalPages;
     // Another paper than A4 (and an orientation the user chose), set up as in the print dialog.
@@ -93,7 +97,7 @@ TEST(PdfPages, LayoutReadBackByPoppler) {
         {"wide",
          {{"NUME", 'C', 40}, {"TATA", 'C', 40}, {"ADRESA", 'C', 60}, {"OBS", 'C', 40}},
          3,
-         "short",
+         "full",
          "842 x 595",
          false},
         {"too wide",
@@ -114,7 +118,7 @@ TEST(PdfPages, LayoutReadBackByPoppler) {
         {"A3 upright",
          {{"NUME", 'C', 30}, {"TATA", 'C', 30}, {"ADRESA", 'C', 40}},
          3,
-         "short",
+         "full",
          "842 x 1191",
          false,
          QPageSize::A3},
@@ -139,6 +143,8 @@ TEST(PdfPages, LayoutReadBackByPoppler) {
                 std::string v = c.columns[col].type == 'N'
                                     ? std::to_string(r + 1)
                                     : "V" + std::to_string(r) + "C" + std::to_string(col);
+                if (c.valueWidth == "full" && c.columns[col].type == 'C')
+                    v.resize(static_cast<size_t>(c.columns[col].size), 'X');
                 if (c.valueWidth == "words" && c.columns[col].size > 100) {
                     for (int w = 0; w < 20; ++w) v += " CUVANT" + std::to_string(w);
                 }
@@ -176,8 +182,39 @@ TEST(PdfPages, LayoutReadBackByPoppler) {
             int linesWithWords = 0;
             while (std::getline(lines, line))
                 linesWithWords += line.find("CUVANT") != std::string::npos;
-            EXPECT_GT(linesWithWords, 4);
+            // Columns side by side share a line: each row takes at least two.
+            EXPECT_GE(linesWithWords, 2 * c.rows);
         }
+    }
+}
+
+// Columns as wide as their values: a name field wider than its names gives its room to a memo,
+// which takes the rest of the line and no more than its text needs.
+TEST(PdfPages, ColumnsTakeTheWidthOfTheirValuesAndAMemoTheRestOfTheLine) {
+    EnsurePdfApplication();
+    std::string memo;
+    for (int w = 0; w < 60; ++w) memo += "cuvant" + std::to_string(w) + " ";
+    const struct {
+        const char* name;
+        std::string obs;
+        bool wholeLine;  // the table as wide as the page's text
+    } cases[] = {{"long memo", memo, true}, {"short memo", "scurt", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ListedRows rows({{"ION", "1", c.obs}, {"ANA MARIA", "22", c.obs}});
+        PageLayout layout({{"NUME", 30, 1, true}, {"NR", 5, 2, true}, {"OBS", 10, 1, false}}, rows,
+                          {"lista", "", ""});
+        const std::vector<double>& w = layout.ColumnWidths();
+        ASSERT_EQ(w.size(), 3u);
+        const QPageLayout page = layout.Page();
+        const double line = page.paintRect(QPageLayout::Point).width();
+        const double table = w[0] + w[1] + w[2];
+        EXPECT_LE(table, line + 0.01);
+        EXPECT_EQ(std::abs(table - line) < 0.01, c.wholeLine) << table << " of " << line;
+        // "ANA MARIA" is far narrower than 30 characters.
+        EXPECT_LT(w[0], line / 4);
+        EXPECT_EQ(w[2] > w[0], c.wholeLine);
+        EXPECT_EQ(layout.FontSize(), 9.0);
     }
 }
 
