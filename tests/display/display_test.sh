@@ -468,10 +468,124 @@ flow_append_csv_column() {
     [ "$(row_count "$table")" = 31 ] || fail "$(row_count "$table") rows, not 31"
 }
 
+# Ctrl+Tab leaves the grid: an X typed next and Enter change no cell of the table.
+flow_ctrl_tab() {
+    local table before
+    copy_sample persoane.dbf
+    before=$(rows_of "$table")
+    start_app "$table" || return 1
+    click "$main" 100 128
+    keys ctrl+Tab
+    typed "X"
+    keys Return
+    sleep 1
+    [ "$(rows_of "$table")" = "$before" ] || fail "a cell was changed after Ctrl+Tab"
+}
+
+# shot_status WINDOW FILE: the window's status bar (its last 30 rows of pixels) as a picture.
+shot_status() {
+    import -window "$1" "$2.full.png" 2>/dev/null &&
+        convert "$2.full.png" -gravity South -crop x30+0+0 +repage "$2" && rm -f "$2.full.png"
+}
+
+# The export names the file it wrote in the status bar (looked at in the screenshot kept).
+flow_export_status() {
+    local table out
+    copy_sample persoane.dbf
+    out=$case_dir/lista.html
+    start_app "$table" || return 1
+    shot_status "$main" "$case_dir/status-before.png"
+    menu PopupMenu6 alt+o || return 1
+    pick PopupMenu6 1 || return 1
+    wait_window '^Export Grila' >/dev/null || return 1
+    keys alt+x
+    typed "HTML"
+    keys alt+i alt+e
+    answer_file_dialog '^Save document' "$out" || return 1
+    wait_file "$out" || return 1
+    focus_main || return 1
+    sleep 0.5
+    shot_status "$main" "$SHOTS/export-status.png"
+    if cmp -s "$case_dir/status-before.png" "$SHOTS/export-status.png"; then
+        fail "the status bar did not change after the export"
+        return 1
+    fi
+}
+
+# A second window on the same table: its notice once; an edit saved from each window is kept.
+flow_second_window() {
+    local table first second
+    copy_sample persoane.dbf
+    start_app "$table" || return 1
+    first=$main
+    local first_app=$app
+    HOME=$case_dir/home XDG_CONFIG_HOME=$case_dir/home/.config XDG_RUNTIME_DIR=$case_dir \
+        "$APP" "$table" >"$case_dir/app2.log" 2>&1 &
+    local second_app=$!
+    expect_message "deschis si in alta fereastra" || { kill "$second_app"; return 1; }
+    keys Return
+    wait_gone '^Informatie' || fail "the notice stayed"
+    until_ok 20 bash -c "[ \$(xdotool search --onlyvisible --name '^DBF Orbelan' | wc -l) -ge 2 ]" ||
+        { fail "no second window"; kill "$second_app"; return 1; }
+    second=$(xdotool search --onlyvisible --name '^DBF Orbelan' | grep -vx "$first" | head -n1)
+    # An edit in the first window, then one in the second.
+    xdotool windowactivate --sync "$first" >/dev/null 2>&1
+    click "$first" 100 128
+    keys F2 ctrl+a
+    typed "UNU"
+    keys Return Down
+    until_ok 20 bash -c "\"$CLI\" show '$table' --format csv | sed -n 2p | grep -q '^UNU,'" ||
+        { fail "the first window's edit is not in the file"; kill "$second_app"; return 1; }
+    xdotool windowactivate --sync "$second" >/dev/null 2>&1
+    click "$second" 100 128
+    keys Down F2 ctrl+a
+    typed "DOI"
+    keys Return Up
+    until_ok 20 bash -c "\"$CLI\" show '$table' --format csv | sed -n 3p | grep -q '^DOI,'" ||
+        fail "the second window's edit is not in the file: $("$CLI" show "$table" --format csv | sed -n 2,3p)"
+    rows_of "$table" | sed -n 1p | grep -q '^UNU,' || fail "the first window's edit was lost"
+    # The notice is said once: nothing more after the edits.
+    has_window '^Informatie' && fail "a second notice"
+    kill "$second_app" 2>/dev/null
+    wait "$second_app" 2>/dev/null
+    app=$first_app
+}
+
+# The Ctrl+H question about 25 values too long for their field: the window grows, the question
+# and its buttons stay on the screen (screenshot kept); NU leaves the table as it was.
+flow_long_question() {
+    local table before
+    case_dir=$work/$flow
+    mkdir -p "$case_dir"
+    table=$case_dir/lung.dbf
+    "$CLI" create "$table" "NUME C(30); PRENUME C(30)" >/dev/null || { fail "no table"; return 1; }
+    { echo "NUME;PRENUME"; for i in $(seq 1 25); do echo "POP$i;GHEORGHE"; done; } >"$case_dir/rows.csv"
+    "$CLI" append "$table" "$case_dir/rows.csv" >/dev/null || { fail "no rows"; return 1; }
+    before=$(rows_of "$table")
+    start_app "$table" || return 1
+    keys ctrl+h
+    wait_window '^Cauta si inlocuieste' >/dev/null || return 1
+    typed "GHEORGHE"
+    keys Tab
+    typed "GHEORGHE-ALEXANDRU CONSTANTINESCU X"
+    keys alt+i
+    expect_message "Le sariti si inlocuiti restul?" || return 1
+    local id WIDTH HEIGHT X Y SCREEN WINDOW
+    id=$(visible '^Confirmare')
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    import -window root "$SHOTS/long-question.png"
+    [ "$HEIGHT" -gt 180 ] || fail "the message window did not grow: ${WIDTH}x$HEIGHT"
+    [ $((Y + HEIGHT)) -le 1024 ] && [ "$Y" -ge 0 ] || fail "the message window is off the screen: ${WIDTH}x$HEIGHT+$X+$Y"
+    keys Escape
+    wait_gone '^Confirmare' || fail "the question stayed"
+    [ "$(rows_of "$table")" = "$before" ] || fail "the table changed after NU"
+}
+
 # ---- the run
 
 all_flows=(open_by_dialog filter sort_by_title edit_cell add_delete_row delete_twice cnp_check
-           export_html form_letters undo replace print_pdf new_table memo profile append_csv_column)
+           export_html form_letters undo replace print_pdf new_table memo profile append_csv_column
+           ctrl_tab export_status second_window long_question)
 flows=("${@:-${all_flows[@]}}")
 [ $# -gt 0 ] && flows=("$@")
 failed=0
