@@ -1,8 +1,10 @@
 // The Excel hand-off of the export skeleton: the calls the engine makes on TovNativeExcel.
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 
 #include "export/format_writers.h"
+#include "export/xlsx_writer.h"
 
 namespace orbelan {
 
@@ -78,6 +80,8 @@ class ExcelWriter : public TovFormatWriter {
         xl.Alignment = eaGeneral;
         xl.SetBIFF(static_cast<TovBIFFVersion>(o.ExcelVersion));
         xl.Reset();
+        // Dates in the program's order, as the .xlsx export shows them.
+        xl.SetDateFormats(XlsxDateFormat(x.DateFormat), XlsxDateFormat(x.DateTimeFormat));
         // Without it other programs read the LABEL bytes in their own code page.
         if (const uint16_t cp = x.WindowsCodePage()) xl.SetCodePage(cp);
         xl.AddFont(&o.DefaultFont);
@@ -144,7 +148,14 @@ class ExcelWriter : public TovFormatWriter {
             const TovTypedValue* typed = row.caption ? nullptr : x.TypedValue(cell.column);
             const bool fromType = typed && (typed->kind == TovTypedValue::Text ||
                                             typed->kind == TovTypedValue::Number);
-            if (text || (fromType && typed->kind == TovTypedValue::Text))
+            const bool date = typed && !text &&
+                              (typed->kind == TovTypedValue::Date ||
+                               typed->kind == TovTypedValue::DateTime) &&
+                              std::isfinite(typed->number);
+            if (date)
+                xl.WriteDate(typed->number, typed->kind == TovTypedValue::DateTime,
+                             x.Encode(cell.text));
+            else if (text || (fromType && typed->kind == TovTypedValue::Text))
                 xl.WriteLabel(x.Encode(cell.text));
             else if (fromType)
                 xl.WriteNumber(typed->number);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orbelan {
 
@@ -87,6 +88,12 @@ class TovNativeExcel {
     void WriteBoolErr(int code);
     void WriteBoolean(bool value) { WriteBoolErr(value ? 0 : 1); }
     void WriteValue(const TovCellValue& value);
+    // Excel number-format codes of a date and of a date with its time ("dd.mm.yyyy").
+    void SetDateFormats(std::string date, std::string dateTime);
+    // A date cell: days from 30.12.1899, the time as the fraction. The sheet then carries its
+    // formats (a BIFF5 sheet in a workbook of its own); BIFF3 and BIFF4 sheets, which don't
+    // here, get `text` in a label.
+    void WriteDate(double serial, bool withTime, const std::string& text);
 
     const std::string& Buffer() const { return buffer_; }
     int SheetState() const { return state_; }
@@ -99,10 +106,16 @@ class TovNativeExcel {
     void Put16(uint16_t v);
     void PutDouble(double v);
     void PutText(std::string_view bytes);  // length byte and at most 255 bytes
+    // After the sheet's end, when it has dates: each set of cell attributes becomes an XF the
+    // cells name, with the date formats; a BIFF5 sheet gets the workbook part that holds them.
+    void AddFormats();
 
     std::string buffer_;
     int state_ = 0;
     uint8_t fonts_ = 0;
+    std::vector<TovFont> fontList_;  // the fonts written, for the workbook part
+    bool dates_ = false;
+    std::string dateFormat_ = "dd.mm.yyyy", dateTimeFormat_ = "dd.mm.yyyy hh:mm";
     uint8_t activeFont_ = 0;
     TovBIFFVersion biff_ = bvBIFF5;
     std::string fileName_;

@@ -168,7 +168,9 @@ TEST_F(GridExportTest, ExcelCellsTakeTheFieldsType) {
     test::WriteDbf(
         path,
         {{"CNP", 'C', 13}, {"COD", 'C', 5}, {"SUMA", 'N', 8, 2}, {"NR", 'N', 5}, {"DATAN", 'D', 8}},
-        {{"2870512123456", "0042", "727.20", "12", "20000101"}, {"1.5", "", "-0.50", "", ""}});
+        {{"2870512123456", "0042", "727.20", "12", "20000101"},
+         {"1.5", "", "-0.50", "", ""},
+         {"", "", "", "", "19000228"}});
     ws.CurrentFile = path;
     ws.OpenTable();
     BindExport(ws, exp, GridOfTable(ws.table));
@@ -184,12 +186,14 @@ TEST_F(GridExportTest, ExcelCellsTakeTheFieldsType) {
         {1, 1, 4, "0042", 0},
         {1, 2, 3, "", 727.2},
         {1, 3, 3, "", 12},
-        {1, 4, 4, "01.01.2000", 0},
+        {1, 4, 3, "", 36526},  // a date cell: days from 30.12.1899
         {2, 0, 4, "1.5", 0},
         {2, 1, 4, "", 0},
         {2, 2, 3, "", -0.5},
         {2, 3, 4, "", 0},
         {2, 4, 4, "", 0},
+        // Spreadsheets count the days before 1 March 1900 wrongly: such a date stays a text.
+        {3, 4, 4, "28.02.1900", 0},
     };
     exp.SetExportType(xtExcel);
     exp.ExportStyle = xsFile;
@@ -203,6 +207,8 @@ TEST_F(GridExportTest, ExcelCellsTakeTheFieldsType) {
         EXPECT_EQ(cell.text, e.text);
         EXPECT_EQ(cell.number, e.number);
     }
+    EXPECT_EQ(cells.at({1, 4}).attr[1] & 0x3F, 1);  // the date format
+    EXPECT_EQ(cells.at({1, 3}).attr[1] & 0x3F, 0);
     // Cells as text keeps every value a text.
     exp.EXCEL.Options.Add(reCellsAsText);
     exp.FileName = dir.File("t.xls");

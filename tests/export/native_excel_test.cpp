@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/temp_dir.h"
 #include "tests/export/biff_reader.h"
 
@@ -61,6 +63,81 @@ TEST(NativeExcel, CellRecordsAndAttributes) {
     EXPECT_EQ(static_cast<uint8_t>(records[5].data[7]), 255);
     EXPECT_EQ(records[6].data.substr(7), Bytes({0x07, 1}));
     EXPECT_EQ(records[7].data.substr(7), Bytes({0, 0}));
+}
+
+// A sheet with dates carries their formats and an XF for each set of cell attributes: a BIFF5
+// sheet in a workbook part before it (other programs read formats only from there), a BIFF2
+// sheet before its first cell; BIFF3 and BIFF4 sheets get the date's text.
+TEST(NativeExcel, DatesNameADateFormatThroughTheirXf) {
+    for (const TovBIFFVersion version : {bvBIFF5, bvBIFF2, bvBIFF3}) {
+        SCOPED_TRACE(int(version));
+        TovNativeExcel xl;
+        xl.SetBIFF(version);
+        TovFont plain, bold{"Arial", 10, true};
+        xl.AddFont(&plain);
+        xl.AddFont(&bold);
+        xl.SetDateFormats("dd.mm.yyyy", "dd.mm.yyyy hh:mm");
+        xl.SetActiveFont(1);
+        xl.WriteLabel("DATA");
+        xl.SetActiveFont(0);
+        xl.Borders = TovExcelBorderSet::All();
+        xl.WriteDate(36526, false, "01.01.2000");
+        xl.Finish();
+        const auto records = test::BiffRecords(xl.Buffer());
+        const auto cells = test::BiffCells(xl.Buffer());
+        if (version == bvBIFF3) {
+            EXPECT_EQ(cells.at({0, 1}).text, "01.01.2000");
+            EXPECT_EQ(test::BiffIds(xl.Buffer()).front(), 0x209);
+            continue;
+        }
+        const test::BiffCell& date = cells.at({0, 1});
+        EXPECT_EQ(date.id, 3);
+        EXPECT_EQ(date.number, 36526);
+        EXPECT_EQ(date.attr[1] & 0x3F, 1);
+        // The XFs in their order; the cells name theirs.
+        std::vector<std::string> xfs;
+        std::vector<std::string> formats;
+        for (const auto& r : records) {
+            if (r.id == 0x0043 || r.id == 0x00E0) xfs.push_back(r.data);
+            if (r.id == 0x001E || r.id == 0x041E) formats.push_back(r.data);
+        }
+        const size_t dateXf = date.attr[0] & 0x3F, labelXf = cells.at({0, 0}).attr[0] & 0x3F;
+        ASSERT_LT(dateXf, xfs.size());
+        ASSERT_LT(labelXf, xfs.size());
+        EXPECT_NE(dateXf, labelXf);
+        if (version == bvBIFF2) {
+            EXPECT_EQ(formats.at(1),
+                      "\x0A"
+                      "dd.mm.yyyy");
+            EXPECT_EQ(xfs[dateXf][2] & 0x3F, 1);
+            EXPECT_EQ(xfs[dateXf][3] & 0x78, 0x78);  // four borders
+            EXPECT_EQ(xfs[labelXf][0], 1);           // the bold font
+            // Formats and XFs come before the first cell.
+            size_t firstCell = 0, lastXf = 0;
+            for (size_t i = 0; i < records.size(); ++i) {
+                if (records[i].id == 0x0043) lastXf = i;
+                if (records[i].id == 0x0004 && !firstCell) firstCell = i;
+            }
+            EXPECT_LT(lastXf, firstCell);
+            continue;
+        }
+        // BIFF5: the workbook part first, its sheet where BOUNDSHEET says.
+        EXPECT_EQ(records[0].id, 0x0809);
+        EXPECT_EQ(test::U16(records[0].data, 2), 0x0005);
+        EXPECT_EQ(formats.at(0), std::string("\xA4\x00\x0A"
+                                             "dd.mm.yyyy",
+                                             13));
+        EXPECT_EQ(test::U16(xfs[dateXf], 2), 164);
+        EXPECT_EQ(test::U16(xfs[labelXf], 0), 1);  // the bold font
+        EXPECT_EQ(test::U16(xfs[labelXf], 2), 0);
+        const auto sheet = std::find_if(records.begin(), records.end(),
+                                        [](const test::BiffRecord& r) { return r.id == 0x0085; });
+        ASSERT_NE(sheet, records.end());
+        const size_t at = test::U16(sheet->data, 0) | size_t{test::U16(sheet->data, 2)} << 16;
+        const std::string rest = xl.Buffer().substr(at);
+        EXPECT_EQ(test::BiffIds(rest).front(), 0x0809);
+        EXPECT_EQ(test::U16(test::BiffRecords(rest)[0].data, 2), 0x0010);
+    }
 }
 
 TEST(NativeExcel, FontsCountPerSheet) {

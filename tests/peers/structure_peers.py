@@ -8,6 +8,7 @@ import csv
 import datetime
 import json
 import os
+import re
 import subprocess
 import sys
 
@@ -141,6 +142,22 @@ for fmt, (path, expected) in tables.items():
     rows = [dict(zip(names, line)) for line in lines[1:]]
     skip = [k for k, v in kinds.items() if v == "M"] + list(BINARY) if fmt == "vfp" else []
     compare("libreoffice", fmt, expected, rows, kinds, skip, spreadsheet)
+
+# The .xls export read back by LibreOffice: a date from 1 March 1900 on is a date cell.
+path, expected = tables["dbase3"]
+xls = os.path.join(WORK, "datan.xls")
+run("export", path, "--format", "xls", "-o", xls)
+subprocess.run(["soffice", "--headless", "--convert-to", "fods", "--outdir", lo, xls],
+               capture_output=True, check=True,
+               env={**os.environ, "HOME": os.path.join(WORK, "home")})
+with open(os.path.join(lo, "datan.fods"), encoding="utf-8") as f:
+    sheet = f.read()
+dates = re.findall(r'office:value-type="date" office:date-value="([0-9]{4}-[0-9]{2}-[0-9]{2})',
+                   sheet)
+want = [d for d in (datetime.datetime.strptime(r["DATAN"], "%d.%m.%Y").strftime("%Y-%m-%d")
+                    for r in expected if r["DATAN"]) if d >= "1900-03-01"]
+if not want or dates != want:
+    failures.append(f"libreoffice .xls dates: {dates}, orbelan {want}")
 
 if failures:
     print("\n".join(failures))
