@@ -581,11 +581,88 @@ flow_long_question() {
     [ "$(rows_of "$table")" = "$before" ] || fail "the table changed after NU"
 }
 
+# Undo after a restart: a sort, an edit after it, the window closed and opened again; Ctrl+Z
+# asks before the edit would go with the sort, and NU keeps both.
+flow_undo_after_restart() {
+    local table
+    copy_sample persoane.dbf
+    start_app "$table" || return 1
+    click "$main" 100 106
+    expect_message "Doriti sa ordonati" || return 1
+    keys Return
+    local sorted
+    sorted=$(rows_of "$DATA/persoane_sorted_nume.dbf")
+    until_ok 20 bash -c "[ \"\$(\"$CLI\" show '$table' --format csv | tail -n +2)\" = \"\$1\" ]" _ "$sorted" ||
+        { fail "the table is not sorted"; return 1; }
+    focus_main || return 1
+    click "$main" 100 128
+    keys F2 ctrl+a
+    typed "DUPASORT"
+    keys Return Down
+    until_ok 20 bash -c "\"$CLI\" show '$table' --format csv | grep -q '^DUPASORT,'" ||
+        { fail "the edit is not in the file"; return 1; }
+    keys alt+F4
+    until_ok 20 bash -c "! kill -0 $app" || { fail "the window did not close"; return 1; }
+    app=
+    local edited
+    edited=$(rows_of "$table")
+    start_app "$table" || return 1
+    keys ctrl+z
+    expect_message "pierde si modificarile facute dupa ea (1 linii)" || return 1
+    keys Escape
+    wait_gone '^(Confirmare|Atentie)' || fail "the question stayed"
+    sleep 0.5
+    [ "$(rows_of "$table")" = "$edited" ] || fail "NU changed the table"
+}
+
+# N(10,2) values keep their two decimals on paper: 65092.80 prints as 65092,80.
+flow_decimals() {
+    local table out
+    case_dir=$work/$flow
+    mkdir -p "$case_dir"
+    table=$case_dir/sume.dbf
+    out=$case_dir/sume.pdf
+    "$CLI" create "$table" "NUME C(20); SUMA N(10,2)" >/dev/null || { fail "no table"; return 1; }
+    printf 'NUME;SUMA\nPOP;65092.80\n' >"$case_dir/rows.csv"
+    "$CLI" append "$table" "$case_dir/rows.csv" >/dev/null || { fail "no rows"; return 1; }
+    start_app "$table" || return 1
+    keys ctrl+p
+    wait_window '^Previzualizare' >/dev/null || return 1
+    keys alt+p
+    answer_file_dialog "^Salveaza ca PDF" "$out" || return 1
+    wait_file "$out" || return 1
+    until_ok 20 bash -c "pdftotext -layout '$out' - | grep -q '65092,80'" ||
+        fail "the PDF shows $(pdftotext -layout "$out" - 2>/dev/null | grep -o '65092[,.0-9]*')"
+}
+
+# After a sort the cursor is on the first row, wherever it stood: an edit goes to that row.
+flow_sort_first_row() {
+    local table
+    copy_sample persoane.dbf
+    start_app "$table" || return 1
+    click "$main" 100 128
+    keys Down Down Down Down
+    click "$main" 100 106
+    expect_message "Doriti sa ordonati" || return 1
+    keys Return
+    local sorted
+    sorted=$(rows_of "$DATA/persoane_sorted_nume.dbf")
+    until_ok 20 bash -c "[ \"\$(\"$CLI\" show '$table' --format csv | tail -n +2)\" = \"\$1\" ]" _ "$sorted" ||
+        { fail "the table is not sorted"; return 1; }
+    focus_main || return 1
+    keys F2 ctrl+a
+    typed "PRIMUL"
+    keys Return Down
+    until_ok 20 bash -c "\"$CLI\" show '$table' --format csv | sed -n 2p | grep -q '^PRIMUL,'" ||
+        fail "the edit went to another row: $(rows_of "$table" | grep -n PRIMUL)"
+}
+
 # ---- the run
 
 all_flows=(open_by_dialog filter sort_by_title edit_cell add_delete_row delete_twice cnp_check
            export_html form_letters undo replace print_pdf new_table memo profile append_csv_column
-           ctrl_tab export_status second_window long_question)
+           ctrl_tab export_status second_window long_question undo_after_restart decimals
+           sort_first_row)
 flows=("${@:-${all_flows[@]}}")
 [ $# -gt 0 ] && flows=("$@")
 failed=0
