@@ -284,6 +284,7 @@ void TovNativeExcel::AddFormats() {
         const auto byte = [&](size_t i) { return static_cast<uint8_t>(buffer_[i]); };
         const uint16_t id = static_cast<uint16_t>(byte(at) | byte(at + 1) << 8);
         const uint16_t length = static_cast<uint16_t>(byte(at + 2) | byte(at + 3) << 8);
+        if (at + 4 + length > buffer_.size()) break;
         if (id >= 0x0001 && id <= 0x0005 && length >= 7) {
             if (firstCell == std::string::npos) firstCell = at;
             const size_t attr = at + 8;
