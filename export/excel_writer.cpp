@@ -148,10 +148,10 @@ class ExcelWriter : public TovFormatWriter {
             const TovTypedValue* typed = row.caption ? nullptr : x.TypedValue(cell.column);
             const bool fromType = typed && (typed->kind == TovTypedValue::Text ||
                                             typed->kind == TovTypedValue::Number);
-            const bool date = typed && !text &&
-                              (typed->kind == TovTypedValue::Date ||
-                               typed->kind == TovTypedValue::DateTime) &&
-                              std::isfinite(typed->number);
+            const bool date =
+                typed && !text &&
+                (typed->kind == TovTypedValue::Date || typed->kind == TovTypedValue::DateTime) &&
+                std::isfinite(typed->number);
             if (date)
                 xl.WriteDate(typed->number, typed->kind == TovTypedValue::DateTime,
                              x.Encode(cell.text));
