@@ -152,6 +152,9 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     // "Profilul coloanei..." and "Numara pe valori..." for a column (a field index).
     void ProfilulColoanei1Click(int column);
     void NumaraPeValori1Click(int column);
+    // "Compara cu alt tabel..." and "Completeaza din alt tabel..." (main_window_compare.cpp).
+    void ComparaClick();
+    void CompleteazaClick();
 
   protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -167,6 +170,9 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void BuildMenus();
     void BuildImportMenu();
     void AppendImported(const std::string& path);
+    // Asks between every row and only the new ones; true when it appended only the new ones
+    // (or the user gave up), false for the plain append.
+    bool AppendOnlyNew(const std::string& path);
     void BuildShortcuts();
     void BuildOpenMenu();  // the items of other files' commands come after "Deschide un DBF..."
     void AddRecentTablesMenu();  // and the recent tables last
