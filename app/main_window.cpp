@@ -298,6 +298,8 @@ void TForm1::BuildMenus() {
     QMenu* data = AddMenu(QStringLiteral("PopupMenu4"));
     AddItem(data, QStringLiteral("Adaugadatedinalttabel1"),
             QStringLiteral("Adauga date din alt tabel"), [this] { AddTabla(); });
+    AddItem(data, QStringLiteral("AdaugaLiniiNoi1"), QStringLiteral("Adauga doar liniile noi..."),
+            [this] { AdaugaLiniiNoiClick(); });
     AddItem(data, QStringLiteral("ComparaCuAltTabel1"), QStringLiteral("Compara cu alt tabel..."),
             [this] { ComparaClick(); });
     AddItem(data, QStringLiteral("CompleteazaDinAltTabel1"),
@@ -757,7 +759,7 @@ void TForm1::AddTabla() {
                               ws_.CurrentFile};
     request.otherFilter = ImportSourceFilter();
     const auto chosen = AskOpenFile(request);
-    if (!chosen || AppendOnlyNew(*chosen)) return;
+    if (!chosen) return;
     SourceKind kind;
     if (SourceKindOf(*chosen, kind))
         AppendImported(*chosen);

@@ -155,6 +155,8 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     // "Compara cu alt tabel..." and "Completeaza din alt tabel..." (main_window_compare.cpp).
     void ComparaClick();
     void CompleteazaClick();
+    // "Adauga doar liniile noi...": the append of the rows whose key the table lacks.
+    void AdaugaLiniiNoiClick();
 
   protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -170,9 +172,8 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void BuildMenus();
     void BuildImportMenu();
     void AppendImported(const std::string& path);
-    // Asks between every row and only the new ones; true when it appended only the new ones
-    // (or the user gave up), false for the plain append.
-    bool AppendOnlyNew(const std::string& path);
+    // The key asked, then the append of path's rows whose key the table lacks.
+    void AppendOnlyNew(const std::string& path);
     void BuildShortcuts();
     void BuildOpenMenu();  // the items of other files' commands come after "Deschide un DBF..."
     void AddRecentTablesMenu();  // and the recent tables last

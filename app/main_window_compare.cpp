@@ -104,33 +104,41 @@ void TForm1::CompleteazaClick() {
     window.exec();
 }
 
-bool TForm1::AppendOnlyNew(const std::string& path) {
-    std::unique_ptr<CompareSource> here, there;
-    try {
-        here = OpenCompareSource(ws_.table.TableName(), FileOptionsOf(ws_.table), ws_.Format());
-        there = OpenCompareSource(path, {}, ws_.Format());
-    } catch (const std::exception&) {
-        return false;  // the plain append says why the source can't be read
+void TForm1::AdaugaLiniiNoiClick() {
+    if (!ws_.table.Active()) return;
+    ws_.PostPendingEdit();
+    FileDialogRequest request{"Alegeti DBF-ul de citit!", "Fisiere DBF|*.DBF", "*.dbf",
+                              ws_.CurrentFile};
+    request.otherFilter = ImportSourceFilter();
+    const auto chosen = AskOpenFile(request);
+    if (chosen) AppendOnlyNew(*chosen);
+}
+
+void TForm1::AppendOnlyNew(const std::string& path) {
+    std::string key;
+    TextOptions options;
+    {
+        const auto here =
+            OpenCompareSource(ws_.table.TableName(), FileOptionsOf(ws_.table), ws_.Format());
+        const auto there = OpenCompareSource(path, {}, ws_.Format());
+        TAppendChoice choice(this, *here, *there);
+        if (choice.exec() != QDialog::Accepted) return;
+        key = choice.KeySpec();
+        options = choice.Options();
     }
-    TAppendChoice choice(this, *here, *there);
-    if (choice.exec() != QDialog::Accepted) return true;
-    if (!choice.OnlyNew()) return false;
-    const std::string key = choice.KeySpec();
-    here.reset();
-    there.reset();
-    const std::unique_ptr<NewRows> rows = SelectNewRows(ws_, path, key, choice.Options());
+    const std::unique_ptr<NewRows> rows = SelectNewRows(ws_, path, key, options);
     std::string text = rows->LeftOutText();
     if (rows->rows == 0) {
         text += std::string(text.empty() ? "" : "\r") + "Nicio linie noua de adaugat.";
         Mesaj("Lipire tabele", text, mkInformation, mbOK);
-        return true;
+        return;
     }
     if (rows->csv) {
-        SourceOptions options;
-        options.delimiter = ',';
-        options.encoding = "utf-8";
+        SourceOptions csv;
+        csv.delimiter = ',';
+        csv.encoding = "utf-8";
         AppendFromSource(
-            ws_, rows->path, options, [this](const Misfits& m) { return AskImportAnyway(this, m); },
+            ws_, rows->path, csv, [this](const Misfits& m) { return AskImportAnyway(this, m); },
             [this](const std::string& field, const std::vector<std::string>& columns) {
                 return AskWhichColumn(this, field, columns);
             });
@@ -138,7 +146,6 @@ bool TForm1::AppendOnlyNew(const std::string& path) {
         AppendFromTable(ws_, rows->path);
     }
     if (!text.empty()) Mesaj("Lipire tabele", text, mkInformation, mbOK);
-    return true;
 }
 
 }  // namespace orbelan

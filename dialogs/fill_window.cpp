@@ -137,29 +137,17 @@ bool TFillWindow::Plan() {
 TAppendChoice::TAppendChoice(QWidget* parent, const CompareSource& here, const CompareSource& there)
     : QDialog(parent), here_(here), there_(there) {
     setObjectName(QStringLiteral("AppendChoice"));
-    setWindowTitle(QStringLiteral("Adauga date din alt tabel"));
-    all_ = new QRadioButton(QStringLiteral("&Toate liniile"), this);
-    all_->setChecked(true);
-    onlyNew_ = new QRadioButton(
-        QStringLiteral("Numai liniile &noi: cele cu o cheie care nu e in tabel"), this);
-    onlyNew_->setObjectName(QStringLiteral("OnlyNew"));
+    setWindowTitle(QStringLiteral("Adauga doar liniile noi"));
     key_ = new TKeyEditor(this);
     key_->SetSources(here, there);
-    key_->setEnabled(false);
-    connect(onlyNew_, &QRadioButton::toggled, key_, &QWidget::setEnabled);
     auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(Q("Sursa: " + there.Path()), this));
-    layout->addWidget(all_);
-    layout->addWidget(onlyNew_);
+    layout->addWidget(new QLabel(
+        Q("Se adauga liniile din " + there.Path() + " a caror cheie nu este in tabel."), this));
     layout->addWidget(key_);
     layout->addWidget(box);
-}
-
-bool TAppendChoice::OnlyNew() const {
-    return onlyNew_->isChecked();
 }
 
 std::string TAppendChoice::KeySpec() const {

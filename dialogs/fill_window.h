@@ -1,8 +1,7 @@
 #pragma once
 // "Completeaza din alt tabel...": the key, the columns to take and the mode; "Calculeaza" lists
 // what would change (rows, keys not found, keys found twice, values that won't fit) and nothing
-// is written until "Aplica". Beside it, the choice of "Adauga date din alt tabel" between every
-// row and only the rows whose key the table lacks.
+// is written until "Aplica". Beside it, the key of "Adauga doar liniile noi...".
 #include <QDialog>
 #include <functional>
 #include <memory>
@@ -57,24 +56,20 @@ class TFillWindow : public QDialog {
     QPlainTextEdit* report_;
 };
 
-// "Adauga date din alt tabel": every row, or only those whose key the table lacks.
+// "Adauga doar liniile noi...": the key by which a row of the source is new.
 class TAppendChoice : public QDialog {
     Q_OBJECT
   public:
     TAppendChoice(QWidget* parent, const CompareSource& here, const CompareSource& there);
-    bool OnlyNew() const;
     // The key as the command line writes it ("CNP=COD,..."), by the sources' names.
     std::string KeySpec() const;
     TextOptions Options() const;
 
-    QRadioButton* OnlyNewButton() const { return onlyNew_; }
     TKeyEditor* KeyEditor() const { return key_; }
 
   private:
     const CompareSource& here_;
     const CompareSource& there_;
-    QRadioButton* all_;
-    QRadioButton* onlyNew_;
     TKeyEditor* key_;
 };
 
