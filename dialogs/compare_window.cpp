@@ -308,13 +308,18 @@ void TCompareWindow::ShowGroup(int group) {
     if (group == Differ) {
         // One line per pair: the key, then each shared column as this value beside the other's;
         // the differing ones highlighted.
+        // Only the columns that differ somewhere among the rows shown.
+        const int shown = static_cast<int>(std::min<size_t>(r.differ.size(), kShownRows));
+        std::vector<bool> used(r.shared.size());
+        for (int i = 0; i < shown; ++i)
+            for (const uint16_t s : r.Differing(static_cast<size_t>(i))) used[s] = true;
         head << QStringLiteral("Linia alt");
         for (const KeyColumn& k : spec_.key) head << Q(here_->Names()[static_cast<size_t>(k.here)]);
-        for (const SharedColumn& s : r.shared) {
-            const QString name = Q(here_->Names()[static_cast<size_t>(s.here)]);
+        for (size_t s = 0; s < r.shared.size(); ++s) {
+            if (!used[s]) continue;
+            const QString name = Q(here_->Names()[static_cast<size_t>(r.shared[s].here)]);
             head << name << name + QStringLiteral(" (alt)");
         }
-        const int shown = static_cast<int>(std::min<size_t>(r.differ.size(), kShownRows));
         rows_->setColumnCount(static_cast<int>(head.size()));
         rows_->setHorizontalHeaderLabels(head);
         rows_->setRowCount(shown);
@@ -328,6 +333,7 @@ void TCompareWindow::ShowGroup(int group) {
                 rows_->setItem(i, col++, Item(here_->Text(p.here, k.here)));
             const std::vector<uint16_t> differing = r.Differing(static_cast<size_t>(i));
             for (size_t s = 0; s < r.shared.size(); ++s) {
+                if (!used[s]) continue;
                 auto* mine = Item(here_->Text(p.here, r.shared[s].here));
                 auto* theirs = Item(there_->Text(p.there, r.shared[s].there));
                 if (std::find(differing.begin(), differing.end(), s) != differing.end()) {
