@@ -36,7 +36,13 @@ void TForm1::ComparaClick() {
     auto there = OpenCompareSource(*chosen, {}, ws_.Format());
     const std::string page = ws_.table.Data().Page().Name();
     TCompareWindow::Actions actions;
-    actions.filter = [this](const std::string& condition) { FilterFromProfile(condition); };
+    actions.filter = [this](const std::string& condition) {
+        try {
+            FilterFromProfile(condition);
+        } catch (const std::exception& e) {
+            ShowError(e.what());
+        }
+    };
     actions.exportRows = [this, page](const CompareSource& side,
                                       const std::vector<uint32_t>& rows) {
         const auto out = AskSaveFile(

@@ -244,7 +244,15 @@ bool TCompareWindow::Run() {
         return false;
     }
     setCursor(Qt::WaitCursor);
-    result_ = CompareTables(*here_, *there_, spec_);
+    try {
+        result_ = CompareTables(*here_, *there_, spec_);
+    } catch (const std::exception& e) {
+        // A table changed or shortened by another program while the window was open.
+        unsetCursor();
+        result_.reset();
+        QMessageBox::warning(this, windowTitle(), Q(e.what()));
+        return false;
+    }
     unsetCursor();
     const CompareResult& r = *result_;
     const std::pair<std::string, size_t> counts[] = {

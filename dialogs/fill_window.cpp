@@ -11,7 +11,6 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "core/argument_error.h"
 #include "dialogs/compare_window.h"
 
 namespace orbelan {
@@ -118,7 +117,7 @@ bool TFillWindow::Plan() {
             setCursor(Qt::WaitCursor);
             plan_ = PlanFill(*here_, *there_, spec, page_);
             unsetCursor();
-        } catch (const ArgumentError& e) {
+        } catch (const std::exception& e) {
             unsetCursor();
             problem = Q(e.what());
         }
