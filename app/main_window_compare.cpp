@@ -121,7 +121,7 @@ void TForm1::AdaugaLiniiNoiClick() {
 }
 
 void TForm1::AppendOnlyNew(const std::string& path) {
-    std::string key;
+    std::vector<KeyColumn> key;
     TextOptions options;
     {
         const auto here =
@@ -129,7 +129,7 @@ void TForm1::AppendOnlyNew(const std::string& path) {
         const auto there = OpenCompareSource(path, {}, ws_.Format());
         TAppendChoice choice(this, *here, *there);
         if (choice.exec() != QDialog::Accepted) return;
-        key = choice.KeySpec();
+        key = choice.Key();
         options = choice.Options();
     }
     const std::unique_ptr<NewRows> rows = SelectNewRows(ws_, path, key, options);

@@ -32,14 +32,16 @@ std::string NewRows::LeftOutText() const {
     return s;
 }
 
-std::unique_ptr<NewRows> SelectNewRows(Workspace& ws, const std::string& source,
-                                       const std::string& keySpec, const TextOptions& text,
-                                       const SourceOptions& sheet) {
+namespace {
+
+std::unique_ptr<NewRows> Select(Workspace& ws, const std::string& source,
+                                const std::string* keySpec, const std::vector<KeyColumn>& key,
+                                const TextOptions& text, const SourceOptions& sheet) {
     ws.PostPendingEdit();
     Table& tx = ws.table;
     const auto here = OpenCompareSource(tx.TableName(), FileOptionsOf(tx), ws.Format());
     const auto there = OpenCompareSource(source, {}, ws.Format(), sheet);
-    const CompareSpec spec{ParseKeySpec(keySpec, *here, *there), text};
+    const CompareSpec spec{keySpec ? ParseKeySpec(*keySpec, *here, *there) : key, text};
     const Matching m = MatchRows(*here, *there, spec, [&] { ws.progress.ProcessMessages(); });
     auto out = std::make_unique<NewRows>();
     out->rows = m.onlyThere.size();
@@ -57,6 +59,20 @@ std::unique_ptr<NewRows> SelectNewRows(Workspace& ws, const std::string& source,
     else
         there->WriteRows(m.onlyThere, path, tx.Data().Page().Name());
     return out;
+}
+
+}  // namespace
+
+std::unique_ptr<NewRows> SelectNewRows(Workspace& ws, const std::string& source,
+                                       const std::string& keySpec, const TextOptions& text,
+                                       const SourceOptions& sheet) {
+    return Select(ws, source, &keySpec, {}, text, sheet);
+}
+
+std::unique_ptr<NewRows> SelectNewRows(Workspace& ws, const std::string& source,
+                                       const std::vector<KeyColumn>& key, const TextOptions& text,
+                                       const SourceOptions& sheet) {
+    return Select(ws, source, nullptr, key, text, sheet);
 }
 
 }  // namespace orbelan

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "compare/compare_source.h"
+#include "compare/compare_tables.h"
 
 namespace orbelan {
 
@@ -30,6 +30,11 @@ struct NewRows {
 // DbfError for a source that can't be read. No scratch file when rows is 0.
 std::unique_ptr<NewRows> SelectNewRows(Workspace& ws, const std::string& source,
                                        const std::string& keySpec, const TextOptions& text,
+                                       const SourceOptions& sheet = {});
+// The same with the key's columns by index (of the table's fields and of the source's columns,
+// as OpenCompareSource reads them).
+std::unique_ptr<NewRows> SelectNewRows(Workspace& ws, const std::string& source,
+                                       const std::vector<KeyColumn>& key, const TextOptions& text,
                                        const SourceOptions& sheet = {});
 
 }  // namespace orbelan

@@ -134,7 +134,7 @@ bool TFillWindow::Plan() {
 }
 
 TAppendChoice::TAppendChoice(QWidget* parent, const CompareSource& here, const CompareSource& there)
-    : QDialog(parent), here_(here), there_(there) {
+    : QDialog(parent) {
     setObjectName(QStringLiteral("AppendChoice"));
     setWindowTitle(QStringLiteral("Adauga doar liniile noi"));
     key_ = new TKeyEditor(this);
@@ -149,14 +149,8 @@ TAppendChoice::TAppendChoice(QWidget* parent, const CompareSource& here, const C
     layout->addWidget(box);
 }
 
-std::string TAppendChoice::KeySpec() const {
-    std::string spec;
-    for (const KeyColumn& k : key_->Key()) {
-        if (!spec.empty()) spec += ',';
-        spec += here_.Names()[static_cast<size_t>(k.here)] + "=" +
-                there_.Names()[static_cast<size_t>(k.there)];
-    }
-    return spec;
+std::vector<KeyColumn> TAppendChoice::Key() const {
+    return key_->Key();
 }
 
 TextOptions TAppendChoice::Options() const {

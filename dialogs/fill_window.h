@@ -61,15 +61,12 @@ class TAppendChoice : public QDialog {
     Q_OBJECT
   public:
     TAppendChoice(QWidget* parent, const CompareSource& here, const CompareSource& there);
-    // The key as the command line writes it ("CNP=COD,..."), by the sources' names.
-    std::string KeySpec() const;
+    std::vector<KeyColumn> Key() const;
     TextOptions Options() const;
 
     TKeyEditor* KeyEditor() const { return key_; }
 
   private:
-    const CompareSource& here_;
-    const CompareSource& there_;
     TKeyEditor* key_;
 };
 
