@@ -503,11 +503,33 @@ flow_compare() {
     [ "$(($(wc -l <"$csv") - 1))" -eq 1 ] || fail "the filtered grid has $(($(wc -l <"$csv") - 1)) rows, not 1"
 }
 
+# "Adauga doar liniile noi..." from a CSV: the row whose code the table has stays out (said),
+# the new one is appended.
+flow_append_new() {
+    local src
+    copy_sample persoane.dbf
+    src=$case_dir/noi.csv
+    printf 'CNP;NUME\r\n2870506991005;STOICA\r\n1990101990011;NOU\r\n' >"$src"
+    start_app "$table" || return 1
+    click "$main" 372 19
+    until_ok 10 has_window '^PopupMenu4$' || { fail "no menu Modificari Date"; return 1; }
+    pick PopupMenu4 2 || return 1
+    answer_file_dialog '^Alegeti DBF-ul de citit' "$src" || return 1
+    wait_window '^Adauga doar liniile noi' >/dev/null || return 1
+    import -window root "$SHOTS/append-new.png"
+    keys Return
+    expect_message 'deja in tabel (neadaugate): 1' || return 1
+    keys Return
+    until_ok 20 bash -c "[ \"\$(\"$CLI\" show '$table' --format csv | tail -n 1 | cut -d, -f1)\" = NOU ]" ||
+        { fail "the new row was not appended: $("$CLI" show "$table" --format csv | tail -n 1)"; return 1; }
+    [ "$(row_count "$table")" = 31 ] || fail "$(row_count "$table") rows, not 31"
+}
+
 # ---- the run
 
 all_flows=(open_by_dialog filter sort_by_title edit_cell add_delete_row delete_twice cnp_check
            export_html form_letters undo replace print_pdf new_table memo profile append_csv_column
-           compare)
+           compare append_new)
 flows=("${@:-${all_flows[@]}}")
 [ $# -gt 0 ] && flows=("$@")
 failed=0
