@@ -80,6 +80,10 @@ TEST(FillWindow, WritesNothingBeforeApply) {
     // A change of choice asks for the counts again before anything can be applied.
     w.Keep()->setChecked(true);
     EXPECT_FALSE(w.ApplyButton()->isEnabled());
+    // Keeping this table's values: only the added telephone column is filled.
+    ASSERT_TRUE(w.Plan());
+    EXPECT_EQ(w.Planned()->changes.size(), 1u);
+    EXPECT_EQ(w.Planned()->values, 1);
     w.Always()->setChecked(true);
     ASSERT_TRUE(w.Plan());
     w.ApplyButton()->click();
