@@ -298,6 +298,12 @@ void TForm1::BuildMenus() {
     QMenu* data = AddMenu(QStringLiteral("PopupMenu4"));
     AddItem(data, QStringLiteral("Adaugadatedinalttabel1"),
             QStringLiteral("Adauga date din alt tabel"), [this] { AddTabla(); });
+    AddItem(data, QStringLiteral("AdaugaLiniiNoi1"), QStringLiteral("Adauga doar liniile noi..."),
+            [this] { AdaugaLiniiNoiClick(); });
+    AddItem(data, QStringLiteral("ComparaCuAltTabel1"), QStringLiteral("Compara cu alt tabel..."),
+            [this] { ComparaClick(); });
+    AddItem(data, QStringLiteral("CompleteazaDinAltTabel1"),
+            QStringLiteral("Completeaza din alt tabel..."), [this] { CompleteazaClick(); });
     AddItem(data, QStringLiteral("Stergeliniileselectate1"),
             QStringLiteral("Sterge liniile dublate"), [this] { Stergeliniileselectate1Click(); });
     AddItem(data, QStringLiteral("Stergetoateliniileinjos1"),

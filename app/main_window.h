@@ -152,6 +152,11 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     // "Profilul coloanei..." and "Numara pe valori..." for a column (a field index).
     void ProfilulColoanei1Click(int column);
     void NumaraPeValori1Click(int column);
+    // "Compara cu alt tabel..." and "Completeaza din alt tabel..." (main_window_compare.cpp).
+    void ComparaClick();
+    void CompleteazaClick();
+    // "Adauga doar liniile noi...": the append of the rows whose key the table lacks.
+    void AdaugaLiniiNoiClick();
 
   protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -167,6 +172,8 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     void BuildMenus();
     void BuildImportMenu();
     void AppendImported(const std::string& path);
+    // The key asked, then the append of path's rows whose key the table lacks.
+    void AppendOnlyNew(const std::string& path);
     void BuildShortcuts();
     void BuildOpenMenu();  // the items of other files' commands come after "Deschide un DBF..."
     void AddRecentTablesMenu();  // and the recent tables last

@@ -14,7 +14,9 @@
 #include "cleaning/row_set_commands.h"
 #include "cli/cli_context.h"
 #include "cli/codepage_cli.h"
+#include "cli/compare_cli.h"
 #include "cli/console_ui.h"
+#include "cli/fill_cli.h"
 #include "cli/import_cli.h"
 #include "cli/memo_cli.h"
 #include "cli/options.h"
@@ -179,6 +181,7 @@ int Append(CliContext& c) {
     ExpectArgs(c.options, 2);
     OpenFile(c, Arg(c.options, 0, "fisierul"));
     const std::string& source = Arg(c.options, 1, "tabelul sursa");
+    if (c.options.onlyNew || !c.options.key.empty()) return AppendOnlyNewCommand(c);
     if (IsImportSource(source)) return AppendImported(c, source);
     try {
         return AppendFromTable(c.ws, source).refused ? kExitEngine : kExitDone;
@@ -262,6 +265,8 @@ const std::map<std::string, CliCommand>& Commands() {
         {"profile", {ProfileCommand}},
         {"count", {CountCommand}},
         {"chart", {ChartCommand}},
+        {"compare", {CompareCommand}},
+        {"fill", {FillCommand, true}},
     };
     return commands;
 }

@@ -39,6 +39,7 @@ const char* const kUsage =
     "                [--filter E]\n"
     "  append FISIER SURSA              adauga liniile tabelului SURSA (DBF sau " IMPORT_SOURCES
     ")\n"
+    "         [--key COL[=COLSURSA],... --only-new]  numai liniile cu o cheie noua\n"
     "  import SURSA -o NOU.dbf [--sheet N|NUME] [--delimiter C] [--encoding NUME]\n"
     "         [--types \"NUME=T(L,Z);...\"] [--format dbase3|dbase4|foxpro|vfp] [--dry-run]\n"
     "                                   tabel nou din " IMPORT_SOURCES
@@ -64,6 +65,11 @@ const char* const kUsage =
     "        [--format table|csv|json]  numara liniile pe valori\n"
     "  chart FISIER COLOANA --kind bars|histogram|pyramid|counties -o IESIRE.png|.pdf\n"
     "        [--filter E] [--cnp]       graficul profilului coloanei\n"
+    "  compare FISIER ALT --key COL[=COLALT],... [--ignore-case] [--ignore-diacritics]\n"
+    "          [--trim] [--show only-here|only-there|differ|same] [--format table|csv|json]\n"
+    "          [-o IESIRE.dbf|.csv|.xlsx]  compara doua tabele dupa cheie (1: difera)\n"
+    "  fill FISIER ALT --key ... --take COL[,COL2] [--when-empty|--always] [--dry-run]\n"
+    "                                   completeaza coloane din alt tabel (intreaba)\n"
     "  undo FISIER | redo FISIER        anuleaza / reface ultima comanda care a rescris tabelul\n"
     "  history FISIER                   copiile de siguranta: ora, comanda, linii, marime\n"
     "  --help | --version\n"
@@ -140,6 +146,19 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             o.order = Value(args, i);
         } else if (a == "--cnp") {
             o.cnp = true;
+        } else if (a == "--key" || a == "--show" || a == "--take") {
+            (a == "--key" ? o.key : a == "--show" ? o.show : o.take) = Value(args, i);
+        } else if (a == "--ignore-case" || a == "--ignore-diacritics" || a == "--trim" ||
+                   a == "--only-new") {
+            (a == "--ignore-case"         ? o.ignoreCase
+             : a == "--ignore-diacritics" ? o.ignoreDiacritics
+             : a == "--trim"              ? o.trim
+                                          : o.onlyNew) = true;
+        } else if (a == "--when-empty" || a == "--always") {
+            const std::string mode = a.substr(2);
+            if (!o.fillMode.empty() && o.fillMode != mode)
+                throw UsageError("--when-empty si --always nu pot fi folosite impreuna.");
+            o.fillMode = mode;
         } else if (a == "--yes") {
             o.yes = true;
         } else if (a == "--deleted" || a == "--all-columns" || a == "--whole" ||

@@ -45,6 +45,13 @@ struct CliOptions {
     std::string chartKind;    // chart: --kind bars|histogram|pyramid|counties
     std::string order;        // count: --order count|value
     bool cnp = false;         // profile, chart: --cnp (the column holds personal codes)
+    // compare, fill, append: the key (--key COL[=OTHERCOL],...) and how its texts compare
+    std::string key;
+    bool ignoreCase = false, ignoreDiacritics = false, trim = false;
+    std::string show;      // compare: --show only-here|only-there|differ|same
+    std::string take;      // fill: --take COL[,COL2]
+    std::string fillMode;  // fill: "always" (--always) or "when-empty" (--when-empty, default)
+    bool onlyNew = false;  // append: --only-new
 };
 
 // Throws UsageError for an unknown option, a missing value or a bad number.

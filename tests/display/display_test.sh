@@ -691,12 +691,69 @@ flow_saved_misfits() {
     [ "$(rows_of "$table")" = "$before" ] || fail "the table changed"
 }
 
+# Compared with a copy whose first row lives elsewhere: the window counts one pair that differs,
+# and "Arata in tabel" leaves the grid on that row alone, its condition in the filter box.
+flow_compare() {
+    local other
+    copy_sample persoane.dbf
+    other=$case_dir/alt.dbf
+    cp "$table" "$other"
+    "$CLI" set "$other" 1 LOCALITATE "Altundeva" >/dev/null || { fail "cannot change the copy"; return 1; }
+    start_app "$table" || return 1
+    click "$main" 372 19
+    until_ok 10 has_window '^PopupMenu4$' || { fail "no menu Modificari Date"; return 1; }
+    pick PopupMenu4 3 || return 1
+    answer_file_dialog '^Alegeti tabelul de comparat' "$other" || return 1
+    local win
+    win=$(wait_window '^Compara cu alt tabel') || return 1
+    keys alt+c
+    sleep 1
+    import -window root "$SHOTS/compare.png"
+    keys alt+t
+    wait_gone '^Compara cu alt tabel' || { fail "the window stayed"; return 1; }
+    focus_main || return 1
+    keys ctrl+f ctrl+a
+    printf '' | xclip -selection clipboard
+    keys ctrl+c
+    local condition="COMPARARE(CNP)='diferite'"
+    until_ok 5 bash -c "[ \"\$(xclip -o -selection clipboard 2>/dev/null)\" = \"\$1\" ]" _ "$condition" ||
+        fail "the filter box holds '$(xclip -o -selection clipboard 2>/dev/null)', not $condition"
+    menu PopupMenu6 alt+o || return 1
+    pick PopupMenu6 2 || return 1
+    wait_file "$case_dir/opened/list" || return 1
+    local csv
+    csv=$(head -n1 "$case_dir/opened/list")
+    [ "$(($(wc -l <"$csv") - 1))" -eq 1 ] || fail "the filtered grid has $(($(wc -l <"$csv") - 1)) rows, not 1"
+}
+
+# "Adauga doar liniile noi..." from a CSV: the row whose code the table has stays out (said),
+# the new one is appended.
+flow_append_new() {
+    local src
+    copy_sample persoane.dbf
+    src=$case_dir/noi.csv
+    printf 'CNP;NUME\r\n2870506991005;STOICA\r\n1990101990011;NOU\r\n' >"$src"
+    start_app "$table" || return 1
+    click "$main" 372 19
+    until_ok 10 has_window '^PopupMenu4$' || { fail "no menu Modificari Date"; return 1; }
+    pick PopupMenu4 2 || return 1
+    answer_file_dialog '^Alegeti DBF-ul de citit' "$src" || return 1
+    wait_window '^Adauga doar liniile noi' >/dev/null || return 1
+    import -window root "$SHOTS/append-new.png"
+    keys Return
+    expect_message 'deja in tabel (neadaugate): 1' || return 1
+    keys Return
+    until_ok 20 bash -c "[ \"\$(\"$CLI\" show '$table' --format csv | tail -n 1 | cut -d, -f1)\" = NOU ]" ||
+        { fail "the new row was not appended: $("$CLI" show "$table" --format csv | tail -n 1)"; return 1; }
+    [ "$(row_count "$table")" = 31 ] || fail "$(row_count "$table") rows, not 31"
+}
+
 # ---- the run
 
 all_flows=(open_by_dialog filter sort_by_title edit_cell add_delete_row delete_twice cnp_check
            export_html form_letters undo replace print_pdf new_table memo profile append_csv_column
            ctrl_tab export_status second_window long_question undo_after_restart decimals
-           sort_first_row saved_misfits)
+           sort_first_row saved_misfits compare append_new)
 flows=("${@:-${all_flows[@]}}")
 [ $# -gt 0 ] && flows=("$@")
 failed=0

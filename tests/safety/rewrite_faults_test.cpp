@@ -114,6 +114,14 @@ const std::vector<Command>& Commands() {
                              "Ana;x;;\r\nPop;3;2021-12-31;\"doua\r\nlinii\"\r\n");
         return path;
     }();
+    // Values for two rows by their CNP (a new column and an existing one), and a new row.
+    static const std::string byCnp = [] {
+        const std::string path = sources.File("dupa_cnp.csv");
+        test::WriteFileBytes(path,
+                             "CNP;ADRESA;SUMA;NUME\r\n1000101990013;Str. Noua 1;1,5;POPESCU\r\n"
+                             "5000229990017;Deva;;X\r\n1900101990016;;2;NOU\r\n");
+        return path;
+    }();
     static const test::TempDir workbooks;  // outside the table's folder, like source
     static const std::string xlsx = workbooks.CopyData("append_rows.xlsx");
     static const std::string xls = workbooks.CopyData("append_rows.xls");
@@ -173,6 +181,16 @@ const std::vector<Command>& Commands() {
         {"append csv",
          [](const std::string& t) {
              return std::vector<std::string>{"append", t, csv, "--yes"};
+         }},
+        {"fill",
+         [](const std::string& t) {
+             return std::vector<std::string>{
+                 "fill", t, byCnp, "--key", "CNP", "--take", "ADRESA,SUMA", "--always", "--yes"};
+         }},
+        {"append only new",
+         [](const std::string& t) {
+             return std::vector<std::string>{"append",     t,      byCnp, "--key", "CNP",
+                                             "--only-new", "--yes"};
          }},
         {"drop index (pack)",
          [](const std::string& t) {
