@@ -25,10 +25,6 @@ size_t RestLength(std::string_view value) {
     return blank == std::string_view::npos ? 0 : utf8::CharCount(Trim(value.substr(blank + 1)));
 }
 
-std::string TrimmedText(std::string_view s) {
-    return std::string(Trim(s));
-}
-
 }  // namespace
 
 bool DeleteColumn(Workspace& ws, const std::string& column) {
@@ -50,9 +46,9 @@ bool DeleteColumn(Workspace& ws, const std::string& column) {
 
 std::pair<std::string, std::string> SplitName(const std::string& value) {
     const auto blank = value.find(' ');
-    if (blank == std::string::npos) return {TrimmedText(value), {}};
-    return {TrimmedText(std::string_view(value).substr(0, blank + 1)),
-            TrimmedText(std::string_view(value).substr(blank + 1))};
+    if (blank == std::string::npos) return {std::string(Trim(value)), {}};
+    return {std::string(Trim(std::string_view(value).substr(0, blank + 1))),
+            std::string(Trim(std::string_view(value).substr(blank + 1)))};
 }
 
 void SplitNames(Workspace& ws, const std::string& column) {

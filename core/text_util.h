@@ -3,10 +3,9 @@
 #include <string>
 #include <string_view>
 
-namespace orbelan {
+#include "engine/trim.h"
 
-// Without the leading and trailing characters of code 32 or less.
-std::string_view Trim(std::string_view s);
+namespace orbelan {
 
 // A count as a Romanian reads it: thousands grouped by full stops ("2.140").
 std::string GroupedThousands(long long n);

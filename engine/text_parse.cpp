@@ -5,6 +5,7 @@
 
 #include "engine/date_util.h"
 #include "engine/field_value.h"
+#include "engine/latin_letters.h"
 
 namespace orbelan {
 namespace {
@@ -91,8 +92,7 @@ std::optional<int64_t> ParseTimeOfDay(std::string_view t) {
 std::optional<bool> ParseLogicalText(std::string_view text) {
     const std::string_view t = TrimStored(text);
     if (t.empty() || t.size() > 5) return std::nullopt;
-    std::string u(t);
-    for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string u = latin::AsciiUpper(t);
     for (const char* word : {"T", "TRUE", "Y", "YES", "DA", ".T.", ".Y.", "1"})
         if (u == word) return true;
     for (const char* word : {"F", "FALSE", "N", "NO", "NU", ".F.", ".N.", "0"})

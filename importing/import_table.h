@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/misfits.h"
 #include "engine/dbf_header.h"
 #include "engine/field_list.h"
 #include "importing/field_proposal.h"
@@ -20,22 +21,6 @@ namespace orbelan {
 
 class Progress;
 class Workspace;
-
-struct Misfit {
-    int row = 0;         // the source's line (CSV) or row (sheet)
-    std::string column;  // the field
-    std::string value;
-    std::string why;
-};
-
-struct Misfits {
-    static constexpr size_t kListed = 100;
-    std::vector<Misfit> listed;  // the first kListed
-    long count = 0;
-    void Add(Misfit m);
-    // One line each, then "... si inca N" when there were more than listed.
-    std::string Text() const;
-};
 
 // Called with the values that don't fit; true imports them as empty cells ("Importa oricum").
 using ConfirmMisfits = std::function<bool(const Misfits&)>;

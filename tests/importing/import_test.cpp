@@ -142,8 +142,8 @@ TEST_F(ImportTest, ValuesThatDontFitAreListedAndOnlyImportedWhenAccepted) {
     EXPECT_FALSE(std::filesystem::exists(target));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0],
-              "2:Randul 3, NUME: \"Ioana Maria\" are 11 caractere, campul tine 4.\n"
-              "Randul 3, SUMA: \"x\" nu este un numar.\n");
+              "2:Linia 3, NUME: \"Ioana Maria\" are 11 caractere, campul tine 4.\n"
+              "Linia 3, SUMA: \"x\" nu este un numar.\n");
     o = ImportToNewTable(*s, p.columns, target, {}, answer(true));
     EXPECT_TRUE(o.written);
     EXPECT_EQ(Stored(target), (std::vector<std::string>{"Ana|12.5", "|", "Dan|7"}));
@@ -184,7 +184,7 @@ TEST_F(ImportTest, AppendSaysWhatItCannotAddAndAsksWhichColumnGoesToAField) {
         {"NUME;OBS\nIo\xC8\x99\xC8\x99n\xAA;x\n",
          std::nullopt,
          false,
-         "Randul 2, NUME: \"Io\xC8\x99\xC8\x99n\xEF\xBF\xBD\" are octeti care nu sunt UTF-8",
+         "Linia 2, NUME: \"Io\xC8\x99\xC8\x99n\xEF\xBF\xBD\" are octeti care nu sunt UTF-8",
          {"POP ION"}},
     };
     int n = 0;
@@ -239,7 +239,7 @@ TEST_F(ImportTest, CommandLineImportDryRunRefusalAndAppend) {
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out,
               "Codificare: utf-8; delimitator: ;\nCampuri: NUME C(3); SUMA N(5,1)\nLinii: 2\n"
-              "1 valori nu incap in campurile lor:\nRandul 3, SUMA: \"x\" nu este un numar.\n");
+              "1 valori nu incap in campurile lor:\nLinia 3, SUMA: \"x\" nu este un numar.\n");
     r = Orbelan({"import", src, "-o", target, "--types", "SUMA=N(5,1)"});
     EXPECT_EQ(r.code, 2);
     EXPECT_FALSE(std::filesystem::exists(target));
@@ -358,7 +358,7 @@ TEST_F(ImportTest, MemoTextWithEndMarkIsRefusedOnlyWhereItWouldBeCut) {
         r = Orbelan({"append", table, Csv("OBS\n\"" + text + "\"\n", "m.csv")});
         EXPECT_EQ(r.code, cut ? 2 : 0) << r.out << r.err;
         if (cut) {
-            EXPECT_NE(r.out.find("Randul 2, OBS:"), std::string::npos) << r.out;
+            EXPECT_NE(r.out.find("Linia 2, OBS:"), std::string::npos) << r.out;
         }
         EXPECT_EQ(Orbelan({"get", table, "2", "OBS"}).code, cut ? 2 : 0);
     }
