@@ -4,6 +4,13 @@
 
 namespace orbelan {
 
+std::string SheetColumnName(int column) {
+    std::string s;
+    for (int c = column + 1; c > 0; c = (c - 1) / 26)
+        s.insert(s.begin(), static_cast<char>('A' + (c - 1) % 26));
+    return s;
+}
+
 std::string GroupedThousands(long long n) {
     std::string digits = std::to_string(n < 0 ? -n : n);
     for (auto at = static_cast<long>(digits.size()) - 3; at > 0; at -= 3)

@@ -95,6 +95,12 @@ std::optional<DbfFamily> FamilyOfVersion(uint8_t version) {
     return std::nullopt;
 }
 
+uint8_t VersionOfFamily(DbfFamily family) {
+    for (const VersionRow& row : kVersions)
+        if (row.family == family) return row.version;
+    return 0x03;
+}
+
 bool IsFoxFamily(DbfFamily family) {
     return family == DbfFamily::FoxPro || family == DbfFamily::VisualFoxPro;
 }

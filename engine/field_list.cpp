@@ -16,13 +16,12 @@ struct FormatName {
     DbfFamily family;
     const char* name;
     const char* title;
-    uint8_t version;
 };
 constexpr FormatName kFormats[] = {
-    {DbfFamily::DBase3, "dbase3", "dBase III", 0x03},
-    {DbfFamily::DBase4, "dbase4", "dBase IV", 0x04},
-    {DbfFamily::FoxPro, "foxpro", "FoxPro", 0xF5},
-    {DbfFamily::VisualFoxPro, "vfp", "Visual FoxPro", 0x30},
+    {DbfFamily::DBase3, "dbase3", "dBase III"},
+    {DbfFamily::DBase4, "dbase4", "dBase IV"},
+    {DbfFamily::FoxPro, "foxpro", "FoxPro"},
+    {DbfFamily::VisualFoxPro, "vfp", "Visual FoxPro"},
 };
 
 const FormatName& FormatOf(DbfFamily family) {
@@ -93,7 +92,7 @@ const char* TableFormatTitle(DbfFamily family) {
     return FormatOf(family).title;
 }
 uint8_t NewTableVersionOf(DbfFamily family) {
-    return FormatOf(family).version;
+    return VersionOfFamily(FormatOf(family).family);
 }
 
 std::string FieldTypesOf(DbfFamily family) {

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "core/text_util.h"
 #include "engine/file_io.h"
 #include "engine/utf8.h"
 #include "export/format_writers.h"
@@ -200,13 +201,6 @@ void AppendNumber(std::string& out, uint64_t value) {
 }
 
 // "A", "B", ... "Z", "AA", ...
-std::string ColumnName(size_t column) {
-    std::string name;
-    for (++column; column > 0; column = (column - 1) / 26)
-        name.insert(name.begin(), static_cast<char>('A' + (column - 1) % 26));
-    return name;
-}
-
 // A column width in characters as the spreadsheet stores it: whole pixels of a 7-pixel digit
 // plus the 5-pixel margin, in 1/256 of a character.
 double StoredWidth(double width) {
@@ -372,7 +366,7 @@ class XlsxWriter : public TovFormatWriter {
         }
         xml_ += "<sheetData>";
         while (columnNames_.size() < widths.size())
-            columnNames_.push_back(ColumnName(columnNames_.size()));
+            columnNames_.push_back(SheetColumnName(static_cast<int>(columnNames_.size())));
     }
 
     void WriteCaption() {

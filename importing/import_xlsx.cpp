@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/text_util.h"
 #include "engine/date_util.h"
 #include "engine/errors.h"
 #include "engine/trim.h"
