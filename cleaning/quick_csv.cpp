@@ -13,6 +13,8 @@ namespace orbelan {
 namespace {
 
 constexpr int kRowsPerRepaint = 1024;
+// A walk that gives the table's pages back gives them back this often.
+constexpr int kRowsPerRelease = 1 << 16;
 
 constexpr size_t kWriteChunk = 1 << 20;
 
@@ -54,8 +56,13 @@ int WriteQuickCsv(Workspace& ws, const std::string& path, bool utf8) {
     std::vector<std::string> names;
     for (const FieldDef& f : file.Fields()) names.push_back(f.name);
 
-    const int rows = tx.RecordCount();
-    ws.progress.ProgressShow(rows);
+    // The rows are found as the walk reaches them: counting them first would read the whole file
+    // twice, and a run that gives pages back would fault every one of them in again. The bar
+    // goes up to the file's records (deleted and filtered ones are skipped, so it may stop
+    // short); a filter has to be counted anyway.
+    const int records = tx.Filtered() ? tx.RecordCount() : static_cast<int>(file.RecordCount());
+    const bool release = tx.ReleasingPagesWhileScanning();
+    ws.progress.ProgressShow(records);
     ws.progress.ProcessMessages();
 
     TempFile out(path);
@@ -90,7 +97,8 @@ int WriteQuickCsv(Workspace& ws, const std::string& path, bool utf8) {
     NoCommas(line, separators);
     endLine(0, [&] { return names; });
 
-    for (int row = 0; row < rows; ++row) {
+    int row = 0;
+    for (;; ++row) {
         const uint8_t* rec = tx.RecordAt(row);
         if (rec == nullptr) break;
         line.clear();
@@ -112,11 +120,12 @@ int WriteQuickCsv(Workspace& ws, const std::string& path, bool utf8) {
             ws.progress.ProgressSet(row + 1);
             ws.progress.ProcessMessages();
         }
+        if (release && (row + 1) % kRowsPerRelease == 0) tx.ReleaseReadPages();
     }
     out.Write(bytes.data(), bytes.size());
     out.Finish();
     out.RenameOverTarget();
-    return rows;
+    return row;
 }
 
 void ShowQuickCsv(Workspace& ws, bool utf8) {
