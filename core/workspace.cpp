@@ -41,8 +41,8 @@ Workspace::Workspace(Messages& messages_, Platform& platform_)
 Workspace::Workspace(Messages& messages_, Progress& progress_, WindowState& window_,
                      Platform& platform_)
     : messages(messages_), progress(progress_), window(window_), platform(platform_) {
-    table.AfterOpen = [this](Table&) { TxAfterOpen(); };
-    table.AfterClose = [this](Table&) { TxAfterClose(); };
+    table.AfterOpen = [this](Table&) { TableAfterOpen(); };
+    table.AfterClose = [this](Table&) { TableAfterClose(); };
     table.AfterRecordWrite = [this](Table&, uint32_t record, std::string_view before,
                                     std::string_view after) {
         history.Record(*this, record, std::string(before), std::string(after));
@@ -124,7 +124,7 @@ void Workspace::FinishPendingEdit() {
     }
 }
 
-void Workspace::TxAfterOpen() {
+void Workspace::TableAfterOpen() {
     window.SetTableGroupVisible(true);
     progress.ProcessMessages();
     std::vector<std::string> names;
@@ -141,17 +141,17 @@ void Workspace::TxAfterOpen() {
     }
 }
 
-void Workspace::TxAfterClose() {
+void Workspace::TableAfterClose() {
     window.SetTableGroupVisible(false);
     window.SetRowCounter("0");
 }
 
-void Workspace::TxAfterPost() {
+void Workspace::TableAfterPost() {
     window.SetRowCounter(std::to_string(table.RecordCount()));
 }
 
 void Workspace::AttachAfterPost() {
-    table.AfterPost = [this](Table&) { TxAfterPost(); };
+    table.AfterPost = [this](Table&) { TableAfterPost(); };
 }
 
 void Workspace::DetachAfterPost() {

@@ -80,17 +80,17 @@ std::vector<std::string> TextPreview(const Table& table, const std::string& page
 }
 
 void ReadTableAs(Workspace& ws, const std::string& page) {
-    Table& tx = ws.table;
+    Table& table = ws.table;
     if (!page.empty()) CodePage::Get(page);  // an unknown name fails before anything closes
-    const std::string before = tx.CodePageOverride();
+    const std::string before = table.CodePageOverride();
     ws.PostPendingEdit();
-    const std::string path = tx.TableName();
+    const std::string path = table.TableName();
     ws.CloseTable();
     const auto open = [&](const std::string& chosen) {
-        tx.SetCodePageOverride(chosen);
+        table.SetCodePageOverride(chosen);
         ws.CurrentFile = path;
-        tx.SetTableName(path);
-        OpenWithIndexRepair(tx);
+        table.SetTableName(path);
+        OpenWithIndexRepair(table);
     };
     try {
         open(page);
@@ -105,20 +105,20 @@ void ReadTableAs(Workspace& ws, const std::string& page) {
 }
 
 bool ConvertTable(Workspace& ws, const std::string& page, bool dryRun) {
-    Table& tx = ws.table;
-    if (!tx.Active()) return false;
+    Table& table = ws.table;
+    if (!table.Active()) return false;
     const auto target = CodePage::Get(page);
     if (target->IsUtf8())
         throw ArgumentError(
             "Conversia in UTF-8 nu este oferita: putine programe citesc un DBF in UTF-8.");
     ws.PostPendingEdit();
-    const std::string from = tx.Header().codePage;
-    if (from == target->Name() && tx.Header().languageDriver == target->LanguageDriver()) {
+    const std::string from = table.Header().codePage;
+    if (from == target->Name() && table.Header().languageDriver == target->LanguageDriver()) {
         ws.messages.Mesaj(kTitle, "Tabelul este deja in codul de pagina " + from + ".",
                           mkInformation, mbOK);
         return false;
     }
-    const DbfFile& file = tx.Data();
+    const DbfFile& file = table.Data();
     Misfits lacking;
     const RecodeCheck check =
         CheckRecode(file, *target, [&](uint32_t record, int field, std::string_view bytes) {
@@ -147,18 +147,18 @@ bool ConvertTable(Workspace& ws, const std::string& page, bool dryRun) {
         return false;
 
     CommandGuard guard(ws, {.disableWindow = true, .busyCursor = true, .name = kTitle});
-    const std::string override = tx.CodePageOverride();
+    const std::string override = table.CodePageOverride();
     ReplaceAndReopen(ws, [&](const std::string& path) {
-        const DbfOpenOptions options = FileOptionsOf(tx);
+        const DbfOpenOptions options = FileOptionsOf(table);
         auto file = DbfFile::Open(path, options);
         // From now on the header names the page: nothing is forced any more.
         DbfOpenOptions reopen = options;
         reopen.codePageOverride.clear();
-        tx.SetCodePageOverride("");
+        table.SetCodePageOverride("");
         try {
             RecodeFile(*file, *target, reopen);
         } catch (...) {
-            tx.SetCodePageOverride(override);
+            table.SetCodePageOverride(override);
             throw;
         }
     });

@@ -125,18 +125,18 @@ std::optional<std::string> ReplacedText(const std::string& text, const ReplaceRe
 namespace {
 
 std::vector<ReplaceChange> Collect(Workspace& ws, const ReplaceRequest& request, bool keepBefore) {
-    Table& tx = ws.table;
-    if (!tx.Active()) return {};
+    Table& table = ws.table;
+    if (!table.Active()) return {};
     if (request.find.empty()) throw ArgumentError("Textul de cautat lipseste.");
     ws.PostPendingEdit();
-    const std::vector<int> fields = FieldsOf(tx, request);
-    const DbfFile& file = tx.Data();
-    const FormatSettings& format = tx.Format();
+    const std::vector<int> fields = FieldsOf(table, request);
+    const DbfFile& file = table.Data();
+    const FormatSettings& format = table.Format();
     std::vector<ReplaceChange> changes;
     std::string text;
-    const int rows = tx.RecordCount();
+    const int rows = table.RecordCount();
     for (int row = 0; row < rows; ++row) {
-        const uint8_t* rec = tx.RecordAt(row);
+        const uint8_t* rec = table.RecordAt(row);
         if (rec == nullptr) break;
         for (const int field : fields) {
             text.clear();
@@ -145,9 +145,9 @@ std::vector<ReplaceChange> Collect(Workspace& ws, const ReplaceRequest& request,
             if (!after || *after == text) continue;
             ReplaceChange c;
             c.row = row + 1;
-            c.record = static_cast<uint32_t>(tx.RecordNumberAt(row));
+            c.record = static_cast<uint32_t>(table.RecordNumberAt(row));
             c.field = field;
-            c.problem = Problem(file, tx.Field(field), *after);
+            c.problem = Problem(file, table.Field(field), *after);
             if (keepBefore) c.before = text;
             c.after = std::move(*after);
             changes.push_back(std::move(c));
@@ -164,9 +164,9 @@ std::vector<ReplaceChange> FindReplacements(Workspace& ws, const ReplaceRequest&
 }
 
 ReplaceResult ReplaceAll(Workspace& ws, const ReplaceRequest& request) {
-    Table& tx = ws.table;
+    Table& table = ws.table;
     ReplaceResult result;
-    if (!tx.Active()) return result;
+    if (!table.Active()) return result;
     std::vector<ReplaceChange> changes = Collect(ws, request, false);
     std::vector<ReplaceChange> refused;
     std::erase_if(changes, [&](ReplaceChange& c) {
@@ -177,7 +177,7 @@ ReplaceResult ReplaceAll(Workspace& ws, const ReplaceRequest& request) {
     if (!refused.empty()) {
         const std::string list = "Valorile noi nu pot fi scrise la " +
                                  GroupedThousands(static_cast<long long>(refused.size())) +
-                                 " valori:\n" + RefusedList(refused, tx);
+                                 " valori:\n" + RefusedList(refused, table);
         if (!request.askToSkipTooLong) {
             ws.messages.Mesaj(kTitle, list + "Nu s-a inlocuit nimic.", mkError, mbOK);
             result.stopped = true;
@@ -203,14 +203,14 @@ ReplaceResult ReplaceAll(Workspace& ws, const ReplaceRequest& request) {
         return result;
 
     // Each changed record's first change; a record's changes follow one another.
-    std::vector<int> first(tx.Header().recordCount, -1);
+    std::vector<int> first(table.Header().recordCount, -1);
     for (size_t k = changes.size(); k-- > 0;) first[changes[k].record] = static_cast<int>(k);
     GuardOptions options;
     options.disableWindow = true;
     options.busyCursor = true;
     options.name = kTitle;
     CommandGuard guard(ws, options);
-    const Bookmark start = tx.GetBookmark();
+    const Bookmark start = table.GetBookmark();
     const FormatSettings format = ws.Format();
     ReplaceTable(ws, {}, [&](const DbfFile&, uint32_t record, DbfWriter& w) {
         if (record >= first.size() || first[record] < 0) return;
@@ -220,7 +220,7 @@ ReplaceResult ReplaceAll(Workspace& ws, const ReplaceRequest& request) {
         ws.progress.ProcessMessages();
     });
     guard.Finish();
-    tx.GotoBookmark(start);
+    table.GotoBookmark(start);
     result.replaced = static_cast<int>(changes.size());
     ws.messages.Mesaj(kTitle, one ? "1 valoare inlocuita." : count + " valori inlocuite.",
                       mkInformation, mbOK);

@@ -113,8 +113,8 @@ void CheckNewStructure(const Table& table, const NewStructure& structure) {
 Misfits CheckStructureFit(Workspace& ws, const NewStructure& structure) {
     Misfits check;
     check.keepAll = true;
-    Table& tx = ws.table;
-    const DbfFile& file = tx.Data();
+    Table& table = ws.table;
+    const DbfFile& file = table.Data();
     std::vector<Conversion> conversions = ConversionsOf(file.Fields(), structure);
     std::erase_if(conversions,
                   [](const Conversion& c) { return c.kind != Conversion::Kind::Text; });
@@ -143,11 +143,11 @@ std::string MisfitsText(const Misfits& check) {
 StructureChangeResult ChangeStructure(Workspace& ws, const NewStructure& structure,
                                       bool emptyMisfits) {
     StructureChangeResult result;
-    Table& tx = ws.table;
-    if (!tx.Active()) return result;
+    Table& table = ws.table;
+    if (!table.Active()) return result;
     ws.PostPendingEdit();
-    CheckNewStructure(tx, structure);
-    const std::vector<FieldDef> old = tx.Data().Fields();
+    CheckNewStructure(table, structure);
+    const std::vector<FieldDef> old = table.Data().Fields();
     bool unchanged = structure.fields.size() == old.size();
     for (size_t i = 0; unchanged && i < old.size(); ++i)
         unchanged = structure.sources[i] == static_cast<int>(i) &&
@@ -174,7 +174,7 @@ StructureChangeResult ChangeStructure(Workspace& ws, const NewStructure& structu
         if (f.type != 'I') f.autoStep = 0;
     }
 
-    const int rows = static_cast<int>(tx.Header().recordCount);
+    const int rows = static_cast<int>(table.Header().recordCount);
     CommandGuard guard(ws,
                        {.bar = rows, .disableWindow = true, .busyCursor = true, .name = kTitle});
     const FormatSettings format = ws.Format();
