@@ -9,18 +9,6 @@
 namespace orbelan {
 namespace {
 
-// Opens the table; what went wrong, if anything.
-std::optional<ErrorKind> OpenFailure(Table& table) {
-    try {
-        table.Open();
-        return std::nullopt;
-    } catch (const DbfError& e) {
-        return e.Kind();
-    } catch (const std::exception&) {
-        return ErrorKind::CannotOpen;
-    }
-}
-
 // Progress and window state for a caller that has neither.
 Progress& SilentProgress() {
     static Progress none;
@@ -74,10 +62,9 @@ void Workspace::OpenTable(bool atStartUp) {
     progress.ProcessMessages();
     // A missing production index is the one fault repaired here; a failure of the repair
     // itself is not an unreadable file but an error of its own.
-    std::optional<ErrorKind> failure = OpenFailure(table);
-    if (failure == ErrorKind::MissingIndex) DetachIndex(CurrentFile);
+    std::optional<ErrorKind> failure;
+    OpenWithIndexRepair(table, &failure);
     progress.ProcessMessages();
-    if (failure) failure = OpenFailure(table);
     if (failure) {
         messages.Mesaj("Deschidere DBF", "Fisierul ales, " + CurrentFile + ", nu poate fi citit!",
                        mkError, mbOK);

@@ -111,19 +111,6 @@ bool ParseDayText(std::string_view s, int& day) {
     return true;
 }
 
-bool ParseLogicalWord(std::string_view s, bool& value) {
-    s = TrimStored(s);
-    const auto is = [s](std::string_view word) {
-        if (s.size() != word.size()) return false;
-        for (size_t i = 0; i < s.size(); ++i)
-            if (std::toupper(static_cast<unsigned char>(s[i])) != word[i]) return false;
-        return true;
-    };
-    if (is("DA") || is("TRUE") || is("ADEVARAT")) return value = true, true;
-    if (is("NU") || is("FALSE") || is("FALS")) return value = false, true;
-    return false;
-}
-
 void Observe(FieldGuesser::Hypothesis& h, const Cell& cell, bool& leadingZero) {
     if (!h.valid) return;
     NumberParts p;
@@ -241,11 +228,11 @@ void FieldGuesser::Add(const std::vector<Cell>& row) {
         if (cell.kind == CellKind::Empty) continue;
         Column& c = columns_[i];
         ++c.values;
-        bool flag = false;
         int day = 0;
         c.logical =
-            c.logical && (cell.kind == CellKind::Logical ||
-                          (cell.kind == CellKind::Text && ParseLogicalWord(cell.text, flag)));
+            c.logical &&
+            (cell.kind == CellKind::Logical ||
+             (cell.kind == CellKind::Text && ParseLogicalText(cell.text, LogicalWords::Spelled)));
         c.date = c.date && ((cell.kind == CellKind::Date && cell.ms == 0) ||
                             (cell.kind == CellKind::Text && ParseDayText(cell.text, day)));
         c.longest = std::max(c.longest, static_cast<int>(utf8::CharCount(CellText(cell))));
@@ -356,17 +343,14 @@ bool ReadCellFor(const Cell& cell, const ColumnField& column, FieldValueText& ou
             why = "nu este o data";
             return false;
         case 'L': {
-            bool value = false;
             if (cell.kind == CellKind::Logical) {
                 out.text = cell.text;
                 return true;
             }
             if (cell.kind == CellKind::Text) {
-                if (ParseLogicalWord(cell.text, value)) {
-                    out.text = value ? "T" : "F";
-                    return true;
-                }
-                if (const auto v = ParseLogicalText(cell.text)) {
+                std::optional<bool> v = ParseLogicalText(cell.text, LogicalWords::Spelled);
+                if (!v) v = ParseLogicalText(cell.text);
+                if (v) {
                     out.text = *v ? "T" : "F";
                     return true;
                 }
