@@ -405,7 +405,7 @@ class XlsxWriter : public TovFormatWriter {
 
     const std::string& Column(size_t column) {
         while (columnNames_.size() <= column)
-            columnNames_.push_back(ColumnName(columnNames_.size()));
+            columnNames_.push_back(SheetColumnName(static_cast<int>(columnNames_.size())));
         return columnNames_[column];
     }
 
