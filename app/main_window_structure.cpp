@@ -92,7 +92,7 @@ void TForm1::StructuraTabeluluiClick() {
         }
         try {
             CheckNewStructure(ws_.table, structure);
-            const FitCheck check = CheckStructureFit(ws_, structure);
+            const Misfits check = CheckStructureFit(ws_, structure);
             if (check.count > 0) {
                 TValoriNepotrivite misfits(check, &dialog);
                 misfits.onSave = [this](const std::string& csv) {

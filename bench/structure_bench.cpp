@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     const NewStructure narrower =
         EditedStructure(ws.table, {{StructureEdit::Kind::Set, "NUME C(20)"}});
     Stopwatch check;
-    const FitCheck fit = CheckStructureFit(ws, narrower);
+    const Misfits fit = CheckStructureFit(ws, narrower);
     Report("fit check, NUME C(30) -> C(20)", check.Ms(),
            std::to_string(ws.table.RecordCount()) + " rows, " + std::to_string(fit.count) +
                " misfits");

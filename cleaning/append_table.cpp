@@ -63,9 +63,9 @@ struct TableRow {
 // thrown afterwards, so the unposted row shows all the others. A failure to write is thrown at
 // once. text: a reused buffer.
 template <typename Row>
-void CopyRow(Query& sx, Row&& row, const std::vector<FieldPair>& pairs, std::string& text) {
-    const DbfFile& file = sx.Data();
-    const uint8_t* rec = sx.RecordAt(sx.CurrentRow());
+void CopyRow(Query& query, Row&& row, const std::vector<FieldPair>& pairs, std::string& text) {
+    const DbfFile& file = query.Data();
+    const uint8_t* rec = query.RecordAt(query.CurrentRow());
     std::optional<DbfError> failure;
     for (const FieldPair& p : pairs) {
         try {
@@ -77,7 +77,7 @@ void CopyRow(Query& sx, Row&& row, const std::vector<FieldPair>& pairs, std::str
                 }
             }
             text.clear();
-            file.AppendText(text, rec, p.from, sx.Format());
+            file.AppendText(text, rec, p.from, query.Format());
             // An empty text form is an empty value, which the appended row has already.
             if (!text.empty()) row.SetText(p.to, text);
         } catch (const DbfError& e) {
@@ -102,17 +102,17 @@ struct AppendRows {
     std::optional<DbfError> stopped;
 
     void Write(const DbfFile& old, DbfWriter& out) {
-        Query& sx = ws.query;
+        Query& query = ws.query;
         std::vector<DbfWriter::FieldCopy> copies;
         for (const FieldPair& p : pairs) copies.push_back({p.from, p.to});
         DbfWriter::CopyOptions options;
         options.keepsMemoBlocks = false;  // a table appended to itself gets blocks of its own
-        out.PlanCopy(sx.Data(), copies, sx.Format(), options);
+        out.PlanCopy(query.Data(), copies, query.Format(), options);
         out.AddRecordsOf(old);
-        for (; !sx.Eof(); sx.Next()) {
+        for (; !query.Eof(); query.Next()) {
             out.BeginRow();
             try {
-                out.CopyPlanned(sx.RecordAt(sx.CurrentRow()));
+                out.CopyPlanned(query.RecordAt(query.CurrentRow()));
             } catch (const DbfError& e) {
                 if (e.Kind() == ErrorKind::Io) throw;
                 stopped = e;
@@ -138,51 +138,51 @@ AppendStopped::AppendStopped(const DbfError& cause, int appended)
       appended_(appended) {}
 
 AppendOutcome AppendFromTable(Workspace& ws, const std::string& source) {
-    Table& tx = ws.table;
-    Query& sx = ws.query;
+    Table& table = ws.table;
+    Query& query = ws.query;
     ws.PostPendingEdit();
     // The file dialog offers the open table first: appending it to itself is asked, not assumed.
-    if (SameFile(source, tx.TableName()) &&
+    if (SameFile(source, table.TableName()) &&
         ws.messages.Mesaj("Lipire tabele", "Adaugati tabelului propriile linii?", mkConfirmation,
                           mbYesNo) != mrYes)
         return {};
     // The query reads the file as it is now: when it is the open table's own file, the rows
     // appended below lie beyond what the query sees.
-    sx.ClearSql();
-    sx.AddSql("SELECT * FROM " + SqlQuoted(source));
-    sx.Open();
+    query.ClearSql();
+    query.AddSql("SELECT * FROM " + SqlQuoted(source));
+    query.Open();
     ws.progress.ProcessMessages();
-    sx.First();
+    query.First();
 
     std::vector<FieldPair> pairs;
-    for (int i = 0; i < sx.FieldCount(); ++i) {
-        const FieldDef& f = sx.Field(i);
-        const int to = tx.FieldIndex(f.name);
+    for (int i = 0; i < query.FieldCount(); ++i) {
+        const FieldDef& f = query.Field(i);
+        const int to = table.FieldIndex(f.name);
         if (to < 0) {
             ws.messages.Mesaj(
                 "Lipire tabele",
                 "Sursa are campul " + f.name + " in plus!" + "\r" + "Nu pot executa lipirea.",
                 mkError, mbOK);
-            sx.ClearSql();
+            query.ClearSql();
             ws.progress.ProcessMessages();
             return {true, 0};
         }
         // The table numbers its autoincrement fields itself, as it does a row added by hand.
-        if (!tx.Field(to).IsAutoIncrement()) pairs.push_back({i, to, f.type == 'D'});
+        if (!table.Field(to).IsAutoIncrement()) pairs.push_back({i, to, f.type == 'D'});
     }
 
     // One rewrite: the table's rows and the new ones go to a new file that replaces the old
     // only when complete, so a failure to write leaves the table as it was.
     AppendEnd end(ws);
-    CommandGuard guard(ws, {.bar = sx.RecordCount() / kRowsPerStep,
+    CommandGuard guard(ws, {.bar = query.RecordCount() / kRowsPerStep,
                             .disableWindow = true,
                             .keepUnpostedRow = true,
                             .name = "Adauga date din alt tabel"});
-    AppendRows rows{ws, pairs, tx.RecordCount(), 0, std::nullopt};
+    AppendRows rows{ws, pairs, table.RecordCount(), 0, std::nullopt};
     RewritePlan plan;
     plan.fill = [&rows](const DbfFile& old, DbfWriter& out) { rows.Write(old, out); };
     try {
-        WithRestorePoint(ws, tx.TableName(), [&] { tx.Rewrite(plan); });
+        WithRestorePoint(ws, table.TableName(), [&] { table.Rewrite(plan); });
     } catch (const NothingAppended&) {
         // the files stay byte for byte as they were
     } catch (const DbfError& e) {
@@ -190,10 +190,10 @@ AppendOutcome AppendFromTable(Workspace& ws, const std::string& source) {
     }
     if (rows.stopped) {
         // The failing row waits as the table's last, unposted, with every value it could take.
-        tx.Append();
+        table.Append();
         std::string text;
         try {
-            CopyRow(sx, TableRow{tx}, pairs, text);
+            CopyRow(query, TableRow{table}, pairs, text);
         } catch (const DbfError&) {
             // the rewrite's error is the one reported
         }

@@ -32,8 +32,8 @@ size_t FirstCharBytes(std::string_view s) {
 
 }  // namespace
 
-bool CnpCorect(std::string_view text, bool acceptGol) {
-    if (text.empty()) return acceptGol;
+bool CnpCorect(std::string_view text, bool acceptEmpty) {
+    if (text.empty()) return acceptEmpty;
     // A multi-byte character anywhere makes the length wrong or is a non-digit: invalid either way.
     if (text.size() != static_cast<size_t>(kCnpLength)) return false;
     for (char c : text)

@@ -13,8 +13,8 @@ namespace orbelan {
 inline constexpr int kCnpLength = 13;
 inline constexpr std::string_view kCnpWeights = "279146358279";
 
-// The text is a valid code, or is empty and acceptGol is set.
-bool CnpCorect(std::string_view text, bool acceptGol);
+// The text is a valid code, or is empty and acceptEmpty is set.
+bool CnpCorect(std::string_view text, bool acceptEmpty);
 
 // Birth date as a day number (day 0 = 30 December 1899, the zero date when there is none).
 // Needs only the first seven characters; the check digit is not looked at.

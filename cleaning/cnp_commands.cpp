@@ -23,23 +23,23 @@ struct NoValidCode {};
 // no birth: its row's value is left empty, never an invented date.
 void ExtractFromCnp(Workspace& ws, const std::string& source, const std::string& title,
                     const char* command, const FieldDef& target, const WriteBirth& write) {
-    Table& tx = ws.table;
-    if (!tx.Active()) return;
+    Table& table = ws.table;
+    if (!table.Active()) return;
     ws.PostPendingEdit();
-    const int from = tx.FieldIndexOrThrow(source);
+    const int from = table.FieldIndexOrThrow(source);
     NewStructure structure;
-    int to = tx.FieldIndex(target.name);
+    int to = table.FieldIndex(target.name);
     if (to < 0) {
-        structure = KeptStructure(tx);
+        structure = KeptStructure(table);
         structure.Add(target);
-        to = tx.FieldCount();
+        to = table.FieldCount();
     }
     int shownCount = 0;
     int valid = 0;
     try {
         CommandGuard guard(ws, {.name = command});
-        const Bookmark current = tx.GetBookmark();
-        const std::vector<bool> shown = DisplayedRecords(tx, &shownCount);
+        const Bookmark current = table.GetBookmark();
+        const std::vector<bool> shown = DisplayedRecords(table, &shownCount);
         const FormatSettings format = ws.Format();
         ReplaceTable(ws, structure, [&](const DbfFile& src, uint32_t record, DbfWriter& w) {
             if (shown[record]) {
@@ -56,7 +56,7 @@ void ExtractFromCnp(Workspace& ws, const std::string& source, const std::string&
                 throw NoValidCode{};
         });
         guard.Finish();
-        if (current >= 0) tx.GotoBookmark(current);
+        if (current >= 0) table.GotoBookmark(current);
     } catch (const NoValidCode&) {
         ws.messages.Mesaj(title,
                           "Coloana " + source +

@@ -25,51 +25,47 @@ size_t RestLength(std::string_view value) {
     return blank == std::string_view::npos ? 0 : utf8::CharCount(Trim(value.substr(blank + 1)));
 }
 
-std::string TrimmedText(std::string_view s) {
-    return std::string(Trim(s));
-}
-
 }  // namespace
 
 bool DeleteColumn(Workspace& ws, const std::string& column) {
-    Table& tx = ws.table;
-    if (!tx.Active()) return false;
+    Table& table = ws.table;
+    if (!table.Active()) return false;
     ws.PostPendingEdit();
     if (ws.messages.Mesaj("Stergere coloana",
                           "Sunteti sigur ca vreti sa stergeti coloana " + column + "?", mkWarning,
                           mbYesNo) != mrYes)
         return false;
-    const int dropped = tx.FieldIndexOrThrow(column);
-    if (tx.FieldCount() == 1)
+    const int dropped = table.FieldIndexOrThrow(column);
+    if (table.FieldCount() == 1)
         throw DbfError(ErrorKind::State, "Tabelul nu poate ramane fara coloane.");
     CommandGuard guard(ws, {.name = "Sterge o coloana"});
-    ReplaceTable(ws, KeptStructure(tx, dropped), nullptr);
+    ReplaceTable(ws, KeptStructure(table, dropped), nullptr);
     guard.Finish();
     return true;
 }
 
 std::pair<std::string, std::string> SplitName(const std::string& value) {
     const auto blank = value.find(' ');
-    if (blank == std::string::npos) return {TrimmedText(value), {}};
-    return {TrimmedText(std::string_view(value).substr(0, blank + 1)),
-            TrimmedText(std::string_view(value).substr(blank + 1))};
+    if (blank == std::string::npos) return {std::string(Trim(value)), {}};
+    return {std::string(Trim(std::string_view(value).substr(0, blank + 1))),
+            std::string(Trim(std::string_view(value).substr(blank + 1)))};
 }
 
 void SplitNames(Workspace& ws, const std::string& column) {
-    Table& tx = ws.table;
-    if (!tx.Active()) return;
+    Table& table = ws.table;
+    if (!table.Active()) return;
     ws.PostPendingEdit();
-    const int names = tx.FieldIndexOrThrow(column);
+    const int names = table.FieldIndexOrThrow(column);
     CommandGuard guard(ws, {.name = "Separa Nume de Prenume"});
     // The displayed rows, and the longest rest among them: it decides PRENUME_'s width, so a
     // name is never cut.
-    std::vector<bool> shown(tx.Header().recordCount, false);
+    std::vector<bool> shown(table.Header().recordCount, false);
     size_t longest = 0;
-    for (tx.First(); !tx.Eof(); tx.Next()) {
-        const int64_t record = tx.PhysicalRecNo();
+    for (table.First(); !table.Eof(); table.Next()) {
+        const int64_t record = table.PhysicalRecNo();
         if (record >= 0 && static_cast<size_t>(record) < shown.size())
             shown[static_cast<size_t>(record)] = true;
-        longest = std::max(longest, RestLength(tx.AsText(names)));
+        longest = std::max(longest, RestLength(table.AsText(names)));
     }
     const int width =
         static_cast<int>(std::clamp<size_t>(longest, kFirstNamesWidth, kMaxTextWidth));
@@ -77,13 +73,13 @@ void SplitNames(Workspace& ws, const std::string& column) {
     // One rewrite adds PRENUME_ when missing (or widens it) and splits every displayed row: the
     // file gets all of it or, after a failure, none of it.
     NewStructure structure;
-    int first = tx.FieldIndex("PRENUME_");
+    int first = table.FieldIndex("PRENUME_");
     if (first < 0) {
-        structure = KeptStructure(tx);
+        structure = KeptStructure(table);
         structure.Add({.name = "PRENUME_", .size = width});
-        first = tx.FieldCount();
-    } else if (tx.Field(first).type == 'C' && tx.Field(first).size < width) {
-        structure = KeptStructure(tx);
+        first = table.FieldCount();
+    } else if (table.Field(first).type == 'C' && table.Field(first).size < width) {
+        structure = KeptStructure(table);
         structure.fields[static_cast<size_t>(first)].size = width;
     }
     const FormatSettings format = ws.Format();
@@ -102,22 +98,22 @@ void SplitNames(Workspace& ws, const std::string& column) {
 }
 
 bool DateColumnToNumber(Workspace& ws, const std::string& column) {
-    Table& tx = ws.table;
-    if (!tx.Active()) return false;
+    Table& table = ws.table;
+    if (!table.Active()) return false;
     ws.PostPendingEdit();
-    const int date = tx.FieldIndexOrThrow(column);
-    if (tx.Field(date).type != 'D') {
+    const int date = table.FieldIndexOrThrow(column);
+    if (table.Field(date).type != 'D') {
         ws.messages.Mesaj("Transformare tip coloana", "Campul " + column + " nu este de tip DATE!",
                           mkError, mbOK);
         return false;
     }
     // Every row of the file gets its day number in one rewrite: the date column is replaced
     // by the number column, last, under the same name, or the file stays as it was.
-    NewStructure structure = KeptStructure(tx, date);
-    structure.Add({.name = tx.Field(date).name, .type = 'N', .size = 6});
+    NewStructure structure = KeptStructure(table, date);
+    structure.Add({.name = table.Field(date).name, .type = 'N', .size = 6});
     const int target = static_cast<int>(structure.fields.size()) - 1;
 
-    const int rows = static_cast<int>(tx.Header().recordCount);
+    const int rows = static_cast<int>(table.Header().recordCount);
     CommandGuard guard(
         ws, {.bar = rows, .disableWindow = true, .name = "Transforma Coloana Date in Numeric"});
     const FormatSettings format = ws.Format();
@@ -132,22 +128,22 @@ bool DateColumnToNumber(Workspace& ws, const std::string& column) {
 }
 
 std::optional<int> SwapColumns(Workspace& ws, const std::string& nameA, const std::string& nameB) {
-    Table& tx = ws.table;
-    if (!tx.Active()) return std::nullopt;
+    Table& table = ws.table;
+    if (!table.Active()) return std::nullopt;
     if (SameFieldName(nameA, nameB)) throw ArgumentError("Alegeti doua coloane diferite!");
     ws.PostPendingEdit();
     if (ws.messages.Mesaj("Inversare coloane",
                           "Doriti sa inversam coloana " + nameA + " cu coloana " + nameB + " ?",
                           mkConfirmation, mbYesNo) != mrYes)
         return std::nullopt;
-    const int a = tx.FieldIndexOrThrow(nameA);
-    const int b = tx.FieldIndexOrThrow(nameB);
+    const int a = table.FieldIndexOrThrow(nameA);
+    const int b = table.FieldIndexOrThrow(nameB);
 
     int rows = 0;
     int failures = 0;
     {
         CommandGuard guard(ws, {.disableWindow = true, .name = "Inverseaza doua coloane"});
-        const std::vector<bool> shown = DisplayedRecords(tx, &rows);
+        const std::vector<bool> shown = DisplayedRecords(table, &rows);
         guard.ShowBar(rows);
         ws.progress.ProcessMessages();
         // One rewrite: each displayed row takes the other column's value through the field
@@ -173,7 +169,7 @@ std::optional<int> SwapColumns(Workspace& ws, const std::string& nameA, const st
             ws.progress.ProcessMessages();
         });
         guard.Finish();
-        tx.Last();
+        table.Last();
     }
     if (failures > 0)
         ws.messages.Mesaj("Inversare coloane",

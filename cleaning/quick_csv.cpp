@@ -13,6 +13,8 @@ namespace orbelan {
 namespace {
 
 constexpr int kRowsPerRepaint = 1024;
+// A walk that gives the table's pages back gives them back this often.
+constexpr int kRowsPerRelease = 1 << 16;
 
 constexpr size_t kWriteChunk = 1 << 20;
 
@@ -44,18 +46,24 @@ void NoCommas(std::string& line, const std::vector<size_t>& separators) {
 }  // namespace
 
 int WriteQuickCsv(Workspace& ws, const std::string& path, bool utf8) {
-    Table& tx = ws.table;
+    Table& table = ws.table;
     ws.PostPendingEdit();
     CommandGuard guard(ws, {.bar = 0, .disableWindow = true, .freezeGrid = false});
-    const DbfFile& file = tx.Data();
+    const DbfFile& file = table.Data();
     const CodePage& page = *CodePage::Get(utf8 ? std::string("utf-8") : ws.ProgramCodePage());
-    const FormatSettings& format = tx.Format();
+    const FormatSettings& format = table.Format();
     const int fieldCount = file.FieldCount();
     std::vector<std::string> names;
     for (const FieldDef& f : file.Fields()) names.push_back(f.name);
 
-    const int rows = tx.RecordCount();
-    ws.progress.ProgressShow(rows);
+    // The rows are found as the walk reaches them: counting them first would read the whole file
+    // twice, and a run that gives pages back would fault every one of them in again. The bar
+    // goes up to the file's records (deleted and filtered ones are skipped, so it may stop
+    // short); a filter has to be counted anyway.
+    const int records =
+        table.Filtered() ? table.RecordCount() : static_cast<int>(file.RecordCount());
+    const bool release = table.ReleasingPagesWhileScanning();
+    ws.progress.ProgressShow(records);
     ws.progress.ProcessMessages();
 
     TempFile out(path);
@@ -90,8 +98,9 @@ int WriteQuickCsv(Workspace& ws, const std::string& path, bool utf8) {
     NoCommas(line, separators);
     endLine(0, [&] { return names; });
 
-    for (int row = 0; row < rows; ++row) {
-        const uint8_t* rec = tx.RecordAt(row);
+    int row = 0;
+    for (;; ++row) {
+        const uint8_t* rec = table.RecordAt(row);
         if (rec == nullptr) break;
         line.clear();
         separators.clear();
@@ -112,11 +121,12 @@ int WriteQuickCsv(Workspace& ws, const std::string& path, bool utf8) {
             ws.progress.ProgressSet(row + 1);
             ws.progress.ProcessMessages();
         }
+        if (release && (row + 1) % kRowsPerRelease == 0) table.ReleaseReadPages();
     }
     out.Write(bytes.data(), bytes.size());
     out.Finish();
     out.RenameOverTarget();
-    return rows;
+    return row;
 }
 
 void ShowQuickCsv(Workspace& ws, bool utf8) {

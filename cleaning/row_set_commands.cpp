@@ -25,13 +25,13 @@ void MarkDeleted(Workspace& ws, const std::vector<bool>& marked) {
 // displayed copies go in the table's order until one copy is left. One pass each way: a locate
 // per value would make a large table take hours.
 std::vector<bool> RepeatedRecords(Workspace& ws, int field, int& deleted, int& emptyKept) {
-    Table& tx = ws.table;
+    Table& table = ws.table;
     std::vector<uint32_t> displayed;
-    for (tx.First(); !tx.Eof(); tx.Next())
-        displayed.push_back(static_cast<uint32_t>(tx.PhysicalRecNo()));
+    for (table.First(); !table.Eof(); table.Next())
+        displayed.push_back(static_cast<uint32_t>(table.PhysicalRecNo()));
     ws.progress.ProcessMessages();
 
-    const auto file = DbfFile::Open(tx.TableName(), FileOptionsOf(tx));
+    const auto file = DbfFile::Open(table.TableName(), FileOptionsOf(table));
     // Two rows are copies when the field's text forms are equal, as a locate would find them.
     const FormatSettings& format = ws.Format();
     const auto key = [&](uint32_t record) {
@@ -65,8 +65,8 @@ std::vector<bool> RepeatedRecords(Workspace& ws, int field, int& deleted, int& e
 }  // namespace
 
 int DeleteDuplicateRows(Workspace& ws, const std::string& column) {
-    Table& tx = ws.table;
-    if (!tx.Active()) return 0;
+    Table& table = ws.table;
+    if (!table.Active()) return 0;
     ws.PostPendingEdit();
     if (!HasRowsToDelete(ws)) return 0;
     if (ws.messages.Mesaj("Stergere linii dublate",
@@ -75,8 +75,8 @@ int DeleteDuplicateRows(Workspace& ws, const std::string& column) {
                               column + " ?",
                           mkWarning, mbYesNo) != mrYes)
         return 0;
-    const int field = tx.FieldIndexOrThrow(column);
-    const std::string current = tx.AsText(field);
+    const int field = table.FieldIndexOrThrow(column);
+    const std::string current = table.AsText(field);
     int deleted = 0;
     int emptyKept = 0;
     {
@@ -119,10 +119,10 @@ bool HasRowsToDelete(Workspace& ws) {
 }
 
 int DeleteDisplayedRows(Workspace& ws) {
-    Table& tx = ws.table;
-    if (!tx.Active()) return 0;
+    Table& table = ws.table;
+    if (!table.Active()) return 0;
     ws.PostPendingEdit();
-    if (tx.IsEmpty()) return 0;
+    if (table.IsEmpty()) return 0;
     if (ws.messages.Mesaj("Stergere linii afisate", "Doriti sa stergem toate liniile afisate?",
                           mkWarning, mbYesNo) != mrYes)
         return 0;
@@ -130,27 +130,27 @@ int DeleteDisplayedRows(Workspace& ws) {
     // The rows the grid shows: through the filter when it is on, trailing-* form included;
     // every row when it is off, whatever text is left in the filter box.
     int deleted = 0;
-    const std::vector<bool> marked = DisplayedRecords(tx, &deleted);
+    const std::vector<bool> marked = DisplayedRecords(table, &deleted);
     MarkDeleted(ws, marked);
     guard.Finish();
     return deleted;
 }
 
 void PackTable(Workspace& ws, const std::string& file) {
-    Table& sursa = ws.secondTable;
-    if (sursa.Active()) sursa.Close();
-    sursa.SetTableName(file);
+    Table& source = ws.secondTable;
+    if (source.Active()) source.Close();
+    source.SetTableName(file);
     ws.progress.ProcessMessages();
-    sursa.Open();
+    source.Open();
     // The pack writes a new file first: when it fails the old one is as it was, and the failure
     // is reported (not followed by "deleted") with the table closed again.
     try {
-        sursa.Pack();
+        source.Pack();
     } catch (...) {
-        sursa.Close();
+        source.Close();
         throw;
     }
-    sursa.Close();
+    source.Close();
     ws.progress.ProcessMessages();
 }
 

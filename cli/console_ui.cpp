@@ -1,4 +1,6 @@
 #include "cli/console_ui.h"
+#include "engine/latin_letters.h"
+#include "engine/trim.h"
 #include "engine/utf8_path.h"
 
 #include <algorithm>
@@ -33,10 +35,7 @@ bool ConsoleMessages::AskTerminal() {
     out_ << "Raspundeti da sau nu: " << std::flush;
     std::string answer;
     if (!std::getline(*answers_, answer)) return false;
-    std::transform(answer.begin(), answer.end(), answer.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    while (!answer.empty() && std::isspace(static_cast<unsigned char>(answer.back())))
-        answer.pop_back();
+    answer = latin::AsciiLower(Trim(answer));
     return answer == "d" || answer == "da" || answer == "y" || answer == "yes";
 }
 

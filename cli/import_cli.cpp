@@ -33,7 +33,8 @@ auto Reading(const std::string& path, Run&& run) {
 // terminal) the answer is NU and the command exits 2 with nothing written.
 ConfirmMisfits AskMisfits(CliContext& c) {
     return [&c](const Misfits& m) {
-        c.out << m.count << " valori nu incap in campurile lor:\n" << m.Text();
+        c.out << m.count << " valori nu incap in campurile lor:\n"
+              << kImportNumbering << "\n" << m.Text();
         c.messages.guarded = true;
         return c.messages.Mesaj("Import", "Importati oricum, cu celulele acestea goale?",
                                 mkConfirmation, mbYesNo) == mrYes;
@@ -88,7 +89,8 @@ int ImportCommand(CliContext& c) {
         });
         c.out << "Linii: " << o.rows << '\n';
         if (o.misfits.count == 0) return kExitDone;
-        c.out << o.misfits.count << " valori nu incap in campurile lor:\n" << o.misfits.Text();
+        c.out << o.misfits.count << " valori nu incap in campurile lor:\n"
+              << kImportNumbering << "\n" << o.misfits.Text();
         return kExitFound;
     }
 

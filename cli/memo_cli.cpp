@@ -43,16 +43,16 @@ int GetCommand(CliContext& c) {
     const long row = RowArg(c.options, 1);
     const int field = ColumnArg(c, 2);
     MoveToDisplayedRow(c.ws, row);
-    Table& tx = c.ws.table;
-    const FieldDef& f = tx.Field(field);
+    Table& table = c.ws.table;
+    const FieldDef& f = table.Field(field);
     // Binary values go out as stored; text as the program reads it.
     if (f.type == 'G' || f.type == 'P' || (f.type == 'B' && f.size == 10)) {
-        const MemoValue v = tx.Data().MemoBytes(tx.RecordAt(tx.CurrentRow()), field);
+        const MemoValue v = table.Data().MemoBytes(table.RecordAt(table.CurrentRow()), field);
         if (!v.ok) throw DbfError(ErrorKind::Io, v.bytes);
         c.out << v.bytes;
         return kExitDone;
     }
-    c.out << tx.AsText(field) << '\n';
+    c.out << table.AsText(field) << '\n';
     return kExitDone;
 }
 

@@ -50,7 +50,7 @@ int AlterCommand(CliContext& c) {
     const NewStructure structure = EditedStructure(c.ws.table, edits);
     if (c.options.dryRun) {
         CheckNewStructure(c.ws.table, structure);
-        const FitCheck check = CheckStructureFit(c.ws, structure);
+        const Misfits check = CheckStructureFit(c.ws, structure);
         c.out << MisfitsText(check);
         return check.count > 0 ? kExitFound : kExitDone;
     }

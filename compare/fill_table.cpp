@@ -58,14 +58,9 @@ std::string FillPlan::Summary(const CompareSource& here, const CompareSource& th
              GroupedThousands(static_cast<long long>(emptyHere.size())) + ".";
     if (misfits.count > 0) {
         // Numbered as this table's rows, not as the lines of an imported file.
-        s += "\nValori care nu incap (raman cum sunt): " + GroupedThousands(misfits.count);
-        for (const Misfit& m : misfits.listed)
-            s += "\nLinia " + std::to_string(m.row) + ", " + m.column + ": \"" + m.value + "\" " +
-                 m.why + ".";
-        if (misfits.count > static_cast<long>(misfits.listed.size()))
-            s += "\n... si inca " +
-                 GroupedThousands(misfits.count - static_cast<long>(misfits.listed.size())) +
-                 " valori.";
+        s += "\nValori care nu incap (raman cum sunt): " +
+             GroupedThousands(static_cast<long long>(misfits.count)) + "\n" + misfits.Text();
+        if (s.back() == '\n') s.pop_back();
     }
     return s;
 }

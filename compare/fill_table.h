@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "compare/compare_tables.h"
-#include "importing/import_table.h"  // Misfits
+#include "core/misfits.h"
 
 namespace orbelan {
 

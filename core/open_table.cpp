@@ -6,7 +6,28 @@
 
 namespace orbelan {
 
-void OpenWithIndexRepair(Table& table) {
+namespace {
+
+std::optional<ErrorKind> OpenFailure(Table& table) {
+    try {
+        table.Open();
+        return std::nullopt;
+    } catch (const DbfError& e) {
+        return e.Kind();
+    } catch (const std::exception&) {
+        return ErrorKind::CannotOpen;
+    }
+}
+
+}  // namespace
+
+void OpenWithIndexRepair(Table& table, std::optional<ErrorKind>* failure) {
+    if (failure) {
+        *failure = OpenFailure(table);
+        if (*failure == ErrorKind::MissingIndex) DetachIndex(table.TableName());
+        if (*failure) *failure = OpenFailure(table);
+        return;
+    }
     try {
         table.Open();
         return;

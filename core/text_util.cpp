@@ -4,18 +4,10 @@
 
 namespace orbelan {
 
-namespace {
-
-// Trim's blanks: every character of code 32 or less (control characters too).
-bool IsBlankOrControl(char c) {
-    return static_cast<unsigned char>(c) <= 32;
-}
-
-}  // namespace
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlankOrControl(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlankOrControl(s.back())) s.remove_suffix(1);
+std::string SheetColumnName(int column) {
+    std::string s;
+    for (int c = column + 1; c > 0; c = (c - 1) / 26)
+        s.insert(s.begin(), static_cast<char>('A' + (c - 1) % 26));
     return s;
 }
 

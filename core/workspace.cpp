@@ -9,18 +9,6 @@
 namespace orbelan {
 namespace {
 
-// Opens the table; what went wrong, if anything.
-std::optional<ErrorKind> OpenFailure(Table& table) {
-    try {
-        table.Open();
-        return std::nullopt;
-    } catch (const DbfError& e) {
-        return e.Kind();
-    } catch (const std::exception&) {
-        return ErrorKind::CannotOpen;
-    }
-}
-
 // Progress and window state for a caller that has neither.
 Progress& SilentProgress() {
     static Progress none;
@@ -41,8 +29,8 @@ Workspace::Workspace(Messages& messages_, Platform& platform_)
 Workspace::Workspace(Messages& messages_, Progress& progress_, WindowState& window_,
                      Platform& platform_)
     : messages(messages_), progress(progress_), window(window_), platform(platform_) {
-    table.AfterOpen = [this](Table&) { TxAfterOpen(); };
-    table.AfterClose = [this](Table&) { TxAfterClose(); };
+    table.AfterOpen = [this](Table&) { TableAfterOpen(); };
+    table.AfterClose = [this](Table&) { TableAfterClose(); };
     table.AfterRecordWrite = [this](Table&, uint32_t record, std::string_view before,
                                     std::string_view after) {
         history.Record(*this, record, std::string(before), std::string(after));
@@ -74,10 +62,9 @@ void Workspace::OpenTable(bool atStartUp) {
     progress.ProcessMessages();
     // A missing production index is the one fault repaired here; a failure of the repair
     // itself is not an unreadable file but an error of its own.
-    std::optional<ErrorKind> failure = OpenFailure(table);
-    if (failure == ErrorKind::MissingIndex) DetachIndex(CurrentFile);
+    std::optional<ErrorKind> failure;
+    OpenWithIndexRepair(table, &failure);
     progress.ProcessMessages();
-    if (failure) failure = OpenFailure(table);
     if (failure) {
         messages.Mesaj("Deschidere DBF", "Fisierul ales, " + CurrentFile + ", nu poate fi citit!",
                        mkError, mbOK);
@@ -124,7 +111,7 @@ void Workspace::FinishPendingEdit() {
     }
 }
 
-void Workspace::TxAfterOpen() {
+void Workspace::TableAfterOpen() {
     window.SetTableGroupVisible(true);
     progress.ProcessMessages();
     std::vector<std::string> names;
@@ -141,17 +128,17 @@ void Workspace::TxAfterOpen() {
     }
 }
 
-void Workspace::TxAfterClose() {
+void Workspace::TableAfterClose() {
     window.SetTableGroupVisible(false);
     window.SetRowCounter("0");
 }
 
-void Workspace::TxAfterPost() {
+void Workspace::TableAfterPost() {
     window.SetRowCounter(std::to_string(table.RecordCount()));
 }
 
 void Workspace::AttachAfterPost() {
-    table.AfterPost = [this](Table&) { TxAfterPost(); };
+    table.AfterPost = [this](Table&) { TableAfterPost(); };
 }
 
 void Workspace::DetachAfterPost() {

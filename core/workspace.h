@@ -57,9 +57,9 @@ class Workspace {
     // The same, but a row that can't be posted is cancelled: the table is about to go.
     void FinishPendingEdit();
 
-    void TxAfterOpen();
-    void TxAfterClose();
-    void TxAfterPost();
+    void TableAfterOpen();
+    void TableAfterClose();
+    void TableAfterPost();
     void AttachAfterPost();
     void DetachAfterPost();
 

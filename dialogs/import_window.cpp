@@ -293,8 +293,9 @@ bool AskImportAnyway(QWidget* parent, const Misfits& misfits) {
                         .arg(misfits.count),
                     QMessageBox::NoButton, parent);
     box.setObjectName(QStringLiteral("ValoriCareNuIncap"));
-    box.setDetailedText(Q(misfits.Text()));
-    box.setInformativeText(Q(misfits.Text().substr(0, misfits.Text().find('\n', 600))));
+    const std::string text = std::string(kImportNumbering) + "\n" + misfits.Text();
+    box.setDetailedText(Q(text));
+    box.setInformativeText(Q(text.substr(0, text.find('\n', 600))));
     QPushButton* cancel = box.addButton(QStringLiteral("Renunt"), QMessageBox::RejectRole);
     QPushButton* anyway = box.addButton(QStringLiteral("Importa oricum"), QMessageBox::AcceptRole);
     box.setDefaultButton(cancel);

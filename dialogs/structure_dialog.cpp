@@ -114,7 +114,7 @@ void TStructura::AcceptClick() {
     if (!onAccept || onAccept()) accept();
 }
 
-TValoriNepotrivite::TValoriNepotrivite(const FitCheck& check, QWidget* parent)
+TValoriNepotrivite::TValoriNepotrivite(const Misfits& check, QWidget* parent)
     : QDialog(parent, kFlags) {
     setObjectName(QStringLiteral("ValoriNepotrivite"));
     setWindowTitle(QStringLiteral("Structura tabelului"));
@@ -163,7 +163,7 @@ TValoriNepotrivite::TValoriNepotrivite(const FitCheck& check, QWidget* parent)
     buttons->addStretch(1);
     buttons->addWidget(apply);
     layout->addLayout(buttons);
-    const std::string csv = MisfitsCsv(check);
+    const std::string csv = check.Csv();
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(apply, &QPushButton::clicked, this, &QDialog::accept);
     connect(save, &QPushButton::clicked, this, [this, csv] {

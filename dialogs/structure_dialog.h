@@ -17,7 +17,7 @@ class QTableWidget;
 
 namespace orbelan {
 
-struct FitCheck;
+struct Misfits;
 
 class TStructura : public QDialog {
     Q_OBJECT
@@ -56,7 +56,7 @@ class TStructura : public QDialog {
 class TValoriNepotrivite : public QDialog {
     Q_OBJECT
   public:
-    TValoriNepotrivite(const FitCheck& check, QWidget* parent = nullptr);
+    TValoriNepotrivite(const Misfits& check, QWidget* parent = nullptr);
     // Writes the list where the user chose; nothing when save gives no file.
     std::function<void(const std::string& csv)> onSave;
     QTableWidget* List() const { return list_; }

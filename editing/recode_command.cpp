@@ -4,6 +4,7 @@
 
 #include "core/argument_error.h"
 #include "core/command_guard.h"
+#include "core/misfits.h"
 #include "core/open_table.h"
 #include "core/replace_table.h"
 #include "engine/dbf_file.h"
@@ -16,19 +17,12 @@ namespace {
 constexpr const char* kTitle = "Converteste in alt cod";
 
 // listed: how many of the values to name (the message window shows a few lines only).
-std::string LackingText(const RecodeCheck& check, const std::string& page,
-                        size_t listed = RecodeCheck::kListed) {
+std::string LackingText(const Misfits& lacking, const RecodeCheck& check, const std::string& page,
+                        size_t listed = Misfits::kListed) {
     std::string text;
-    if (check.lackingCount > 0) {
+    if (lacking.count > 0)
         text += "Codul de pagina " + page + " nu are toate caracterele tabelului (" +
-                std::to_string(check.lackingCount) + " valori):\n";
-        for (size_t k = 0; k < check.lacking.size() && k < listed; ++k) {
-            const LackingValue& v = check.lacking[k];
-            text +=
-                "  linia " + std::to_string(v.record + 1) + ", " + v.field + ": " + v.value + "\n";
-        }
-        if (check.lackingCount > std::min(listed, check.lacking.size())) text += "  ...\n";
-    }
+                std::to_string(lacking.count) + " valori):\n" + lacking.Text(listed);
     if (!check.fits.empty()) {
         text += "Se scriu echivalentele:";
         for (const std::string& fit : check.fits) text += " " + fit;
@@ -86,17 +80,17 @@ std::vector<std::string> TextPreview(const Table& table, const std::string& page
 }
 
 void ReadTableAs(Workspace& ws, const std::string& page) {
-    Table& tx = ws.table;
+    Table& table = ws.table;
     if (!page.empty()) CodePage::Get(page);  // an unknown name fails before anything closes
-    const std::string before = tx.CodePageOverride();
+    const std::string before = table.CodePageOverride();
     ws.PostPendingEdit();
-    const std::string path = tx.TableName();
+    const std::string path = table.TableName();
     ws.CloseTable();
     const auto open = [&](const std::string& chosen) {
-        tx.SetCodePageOverride(chosen);
+        table.SetCodePageOverride(chosen);
         ws.CurrentFile = path;
-        tx.SetTableName(path);
-        OpenWithIndexRepair(tx);
+        table.SetTableName(path);
+        OpenWithIndexRepair(table);
     };
     try {
         open(page);
@@ -111,51 +105,60 @@ void ReadTableAs(Workspace& ws, const std::string& page) {
 }
 
 bool ConvertTable(Workspace& ws, const std::string& page, bool dryRun) {
-    Table& tx = ws.table;
-    if (!tx.Active()) return false;
+    Table& table = ws.table;
+    if (!table.Active()) return false;
     const auto target = CodePage::Get(page);
     if (target->IsUtf8())
         throw ArgumentError(
             "Conversia in UTF-8 nu este oferita: putine programe citesc un DBF in UTF-8.");
     ws.PostPendingEdit();
-    const std::string from = tx.Header().codePage;
-    if (from == target->Name() && tx.Header().languageDriver == target->LanguageDriver()) {
+    const std::string from = table.Header().codePage;
+    if (from == target->Name() && table.Header().languageDriver == target->LanguageDriver()) {
         ws.messages.Mesaj(kTitle, "Tabelul este deja in codul de pagina " + from + ".",
                           mkInformation, mbOK);
         return false;
     }
-    const RecodeCheck check = CheckRecode(tx.Data(), *target);
-    const std::string listed = LackingText(check, target->Name());
+    const DbfFile& file = table.Data();
+    Misfits lacking;
+    const RecodeCheck check =
+        CheckRecode(file, *target, [&](uint32_t record, int field, std::string_view bytes) {
+            const bool shown = lacking.listed.size() < Misfits::kListed;
+            lacking.Add({static_cast<long>(record) + 1,
+                         file.FieldAt(field).def.name,
+                         shown ? file.Page().Decode(bytes) : std::string(),
+                         {}});
+        });
+    const std::string listed = LackingText(lacking, check, target->Name());
     if (dryRun) {
         ws.messages.Mesaj(
             kTitle,
-            listed + (check.lackingCount == 0 ? "Tabelul se poate converti din " + from + " in " +
-                                                    target->Name() + " fara pierderi."
-                                              : std::string("Nimic nu a fost scris.")),
+            listed + (lacking.Empty() ? "Tabelul se poate converti din " + from + " in " +
+                                            target->Name() + " fara pierderi."
+                                      : std::string("Nimic nu a fost scris.")),
             mkInformation, mbOK);
         return false;
     }
-    if (check.lackingCount > 0 &&
+    if (!lacking.Empty() &&
         ws.messages.Mesaj(kTitle,
                           "Convertiti oricum? DA: caracterele care lipsesc devin \"?\"; "
                           "RENUNT: nu se scrie nimic.\n" +
-                              LackingText(check, target->Name(), 4),
+                              LackingText(lacking, check, target->Name(), 4),
                           mkWarning, mbYes | mbCancel) != mrYes)
         return false;
 
     CommandGuard guard(ws, {.disableWindow = true, .busyCursor = true, .name = kTitle});
-    const std::string override = tx.CodePageOverride();
+    const std::string override = table.CodePageOverride();
     ReplaceAndReopen(ws, [&](const std::string& path) {
-        const DbfOpenOptions options = FileOptionsOf(tx);
+        const DbfOpenOptions options = FileOptionsOf(table);
         auto file = DbfFile::Open(path, options);
         // From now on the header names the page: nothing is forced any more.
         DbfOpenOptions reopen = options;
         reopen.codePageOverride.clear();
-        tx.SetCodePageOverride("");
+        table.SetCodePageOverride("");
         try {
             RecodeFile(*file, *target, reopen);
         } catch (...) {
-            tx.SetCodePageOverride(override);
+            table.SetCodePageOverride(override);
             throw;
         }
     });

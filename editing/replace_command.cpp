@@ -5,11 +5,13 @@
 
 #include "core/argument_error.h"
 #include "core/command_guard.h"
+#include "core/misfits.h"
 #include "core/replace_table.h"
 #include "core/text_util.h"
 #include "engine/dbf_file.h"
 #include "engine/dbf_writer.h"
 #include "engine/errors.h"
+#include "engine/latin_letters.h"
 #include "engine/utf8.h"
 
 namespace orbelan {
@@ -18,18 +20,8 @@ namespace {
 constexpr const char* kTitle = "Cauta si inlocuieste";
 constexpr size_t kListedRows = 20;  // a longer list of refused values ends with their count
 
-// The small letter of a capital in the Latin letters our code pages hold (Romanian among them);
-// S and T with comma below are the cedilla letters the tables store. Other characters stay.
-char32_t SmallLetter(char32_t c) {
-    if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
-    if (c >= 0x218 && c <= 0x21B) return c <= 0x219 ? 0x15F : 0x163;
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
-    if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) return c | 1;
-    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? c + 1 : c;
-    return c;
-}
-
-// A text as small letters, with the byte offset where each character starts (and its end).
+// A text as small letters (ș ț as ş ţ), with the byte offset where each character starts (and its
+// end).
 struct FoldedText {
     std::u32string chars;
     std::vector<size_t> at;
@@ -42,7 +34,7 @@ FoldedText Fold(std::string_view s) {
     for (size_t i = 0; i < s.size();) {
         f.at.push_back(i);
         const long cp = utf8::NextCodePoint(s, i);
-        f.chars.push_back(cp < 0 ? U'\uFFFD' : SmallLetter(static_cast<char32_t>(cp)));
+        f.chars.push_back(cp < 0 ? U'\uFFFD' : latin::Folded(static_cast<char32_t>(cp)));
     }
     f.at.push_back(s.size());
     return f;
@@ -87,17 +79,10 @@ std::string Problem(const DbfFile& file, const FieldDef& field, const std::strin
 }
 
 std::string RefusedList(const std::vector<ReplaceChange>& refused, const Table& table) {
-    std::string text;
-    for (size_t i = 0; i < refused.size() && i < kListedRows; ++i) {
-        const ReplaceChange& c = refused[i];
-        text += "Linia " + std::to_string(c.row) + ", " + table.Field(c.field).name + ": \"" +
-                c.after + "\" " + c.problem + "\r";
-    }
-    if (refused.size() > kListedRows)
-        text += "si inca " +
-                GroupedThousands(static_cast<long long>(refused.size() - kListedRows)) +
-                " valori.\r";
-    return text;
+    Misfits list;
+    for (const ReplaceChange& c : refused)
+        list.Add({c.row, table.Field(c.field).name, c.after, c.problem});
+    return list.Text(kListedRows);
 }
 
 }  // namespace
@@ -140,18 +125,18 @@ std::optional<std::string> ReplacedText(const std::string& text, const ReplaceRe
 namespace {
 
 std::vector<ReplaceChange> Collect(Workspace& ws, const ReplaceRequest& request, bool keepBefore) {
-    Table& tx = ws.table;
-    if (!tx.Active()) return {};
+    Table& table = ws.table;
+    if (!table.Active()) return {};
     if (request.find.empty()) throw ArgumentError("Textul de cautat lipseste.");
     ws.PostPendingEdit();
-    const std::vector<int> fields = FieldsOf(tx, request);
-    const DbfFile& file = tx.Data();
-    const FormatSettings& format = tx.Format();
+    const std::vector<int> fields = FieldsOf(table, request);
+    const DbfFile& file = table.Data();
+    const FormatSettings& format = table.Format();
     std::vector<ReplaceChange> changes;
     std::string text;
-    const int rows = tx.RecordCount();
+    const int rows = table.RecordCount();
     for (int row = 0; row < rows; ++row) {
-        const uint8_t* rec = tx.RecordAt(row);
+        const uint8_t* rec = table.RecordAt(row);
         if (rec == nullptr) break;
         for (const int field : fields) {
             text.clear();
@@ -160,9 +145,9 @@ std::vector<ReplaceChange> Collect(Workspace& ws, const ReplaceRequest& request,
             if (!after || *after == text) continue;
             ReplaceChange c;
             c.row = row + 1;
-            c.record = static_cast<uint32_t>(tx.RecordNumberAt(row));
+            c.record = static_cast<uint32_t>(table.RecordNumberAt(row));
             c.field = field;
-            c.problem = Problem(file, tx.Field(field), *after);
+            c.problem = Problem(file, table.Field(field), *after);
             if (keepBefore) c.before = text;
             c.after = std::move(*after);
             changes.push_back(std::move(c));
@@ -179,9 +164,9 @@ std::vector<ReplaceChange> FindReplacements(Workspace& ws, const ReplaceRequest&
 }
 
 ReplaceResult ReplaceAll(Workspace& ws, const ReplaceRequest& request) {
-    Table& tx = ws.table;
+    Table& table = ws.table;
     ReplaceResult result;
-    if (!tx.Active()) return result;
+    if (!table.Active()) return result;
     std::vector<ReplaceChange> changes = Collect(ws, request, false);
     std::vector<ReplaceChange> refused;
     std::erase_if(changes, [&](ReplaceChange& c) {
@@ -192,7 +177,7 @@ ReplaceResult ReplaceAll(Workspace& ws, const ReplaceRequest& request) {
     if (!refused.empty()) {
         const std::string list = "Valorile noi nu pot fi scrise la " +
                                  GroupedThousands(static_cast<long long>(refused.size())) +
-                                 " valori:\r" + RefusedList(refused, tx);
+                                 " valori:\n" + RefusedList(refused, table);
         if (!request.askToSkipTooLong) {
             ws.messages.Mesaj(kTitle, list + "Nu s-a inlocuit nimic.", mkError, mbOK);
             result.stopped = true;
@@ -218,14 +203,14 @@ ReplaceResult ReplaceAll(Workspace& ws, const ReplaceRequest& request) {
         return result;
 
     // Each changed record's first change; a record's changes follow one another.
-    std::vector<int> first(tx.Header().recordCount, -1);
+    std::vector<int> first(table.Header().recordCount, -1);
     for (size_t k = changes.size(); k-- > 0;) first[changes[k].record] = static_cast<int>(k);
     GuardOptions options;
     options.disableWindow = true;
     options.busyCursor = true;
     options.name = kTitle;
     CommandGuard guard(ws, options);
-    const Bookmark start = tx.GetBookmark();
+    const Bookmark start = table.GetBookmark();
     const FormatSettings format = ws.Format();
     ReplaceTable(ws, {}, [&](const DbfFile&, uint32_t record, DbfWriter& w) {
         if (record >= first.size() || first[record] < 0) return;
@@ -235,7 +220,7 @@ ReplaceResult ReplaceAll(Workspace& ws, const ReplaceRequest& request) {
         ws.progress.ProcessMessages();
     });
     guard.Finish();
-    tx.GotoBookmark(start);
+    table.GotoBookmark(start);
     result.replaced = static_cast<int>(changes.size());
     ws.messages.Mesaj(kTitle, one ? "1 valoare inlocuita." : count + " valori inlocuite.",
                       mkInformation, mbOK);

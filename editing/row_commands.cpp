@@ -55,26 +55,26 @@ int RecallDisplayedRows(Workspace& ws) {
 }
 
 void SetValue(Workspace& ws, long row, const std::string& column, const std::string& value) {
-    Table& tx = ws.table;
+    Table& table = ws.table;
     ws.PostPendingEdit();
-    const int field = tx.FieldIndexOrThrow(column);
+    const int field = table.FieldIndexOrThrow(column);
     MoveToDisplayedRow(ws, row);
-    tx.SetText(field, value);
+    table.SetText(field, value);
     try {
-        tx.Post();
+        table.Post();
     } catch (...) {
-        tx.Cancel();
+        table.Cancel();
         throw;
     }
 }
 
 void CopyDown(Workspace& ws, const std::string& column, CopyDownMode mode) {
-    Table& tx = ws.table;
-    if (!tx.Active()) return;
+    Table& table = ws.table;
+    if (!table.Active()) return;
     ws.PostPendingEdit();
-    if (tx.IsEmpty()) return;
-    const int field = tx.FieldIndexOrThrow(column);
-    const std::string value = tx.AsText(field);
+    if (table.IsEmpty()) return;
+    const int field = table.FieldIndexOrThrow(column);
+    const std::string value = table.AsText(field);
     double number = 0;
     if (mode == CopyDownMode::Renumber)
         number = ParseNumberText(value, ws.Format().decimalSeparator).value_or(0);
@@ -83,11 +83,11 @@ void CopyDown(Workspace& ws, const std::string& column, CopyDownMode mode) {
     // them all, so a value that doesn't fit leaves every row as it was.
     CommandGuard guard(ws, {.name = mode == CopyDownMode::Renumber ? "Renumerotare in jos"
                                                                    : "Copie valoare in jos"});
-    const Bookmark start = tx.GetBookmark();
-    std::vector<int64_t> position(tx.Header().recordCount, -1);
+    const Bookmark start = table.GetBookmark();
+    std::vector<int64_t> position(table.Header().recordCount, -1);
     int64_t count = 0;
-    for (; !tx.Eof(); tx.Next()) {
-        const int64_t record = tx.PhysicalRecNo();
+    for (; !table.Eof(); table.Next()) {
+        const int64_t record = table.PhysicalRecNo();
         if (record >= 0 && static_cast<size_t>(record) < position.size())
             position[static_cast<size_t>(record)] = count++;
     }
@@ -102,7 +102,7 @@ void CopyDown(Workspace& ws, const std::string& column, CopyDownMode mode) {
         ws.progress.ProcessMessages();
     });
     guard.Finish();
-    tx.GotoBookmark(start);
+    table.GotoBookmark(start);
 }
 
 }  // namespace orbelan

@@ -76,12 +76,12 @@ struct SortingFlag {
 }  // namespace
 
 bool SortByColumn(Workspace& ws, int column) {
-    Table& tx = ws.table;
-    if (!tx.Active() || ws.Sorting) return true;
+    Table& table = ws.table;
+    if (!table.Active() || ws.Sorting) return true;
     ws.PostPendingEdit();
-    if (tx.IsEmpty()) return true;
-    if (column < 0 || column >= tx.FieldCount()) return true;
-    const std::string field = tx.Field(column).name;
+    if (table.IsEmpty()) return true;
+    if (column < 0 || column >= table.FieldCount()) return true;
+    const std::string field = table.Field(column).name;
     if (ws.messages.Mesaj("Ordonare dupa coloana",
                           "Doriti sa ordonati tabelul dupa coloana " + field + " ?", mkConfirmation,
                           mbYesNo) != mrYes)
@@ -101,7 +101,7 @@ bool SortByColumn(Workspace& ws, int column) {
     });
     guard.Finish();
     // The grid has no vertical bar: the list starts at its top, where the new order begins.
-    tx.First();
+    table.First();
     return true;
 }
 

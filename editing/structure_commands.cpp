@@ -58,14 +58,6 @@ std::vector<Conversion> ConversionsOf(const std::vector<FieldDef>& old,
     return out;
 }
 
-std::string Shortened(const std::string& value) {
-    constexpr size_t kShown = 60;
-    if (value.size() <= kShown) return value;
-    size_t cut = kShown;
-    while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) --cut;
-    return value.substr(0, cut) + "...";
-}
-
 int PositionArg(const std::string& text, size_t count) {
     int n = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
@@ -118,10 +110,11 @@ void CheckNewStructure(const Table& table, const NewStructure& structure) {
         throw ArgumentError(p.text);
 }
 
-FitCheck CheckStructureFit(Workspace& ws, const NewStructure& structure) {
-    FitCheck check;
-    Table& tx = ws.table;
-    const DbfFile& file = tx.Data();
+Misfits CheckStructureFit(Workspace& ws, const NewStructure& structure) {
+    Misfits check;
+    check.keepAll = true;
+    Table& table = ws.table;
+    const DbfFile& file = table.Data();
     std::vector<Conversion> conversions = ConversionsOf(file.Fields(), structure);
     std::erase_if(conversions,
                   [](const Conversion& c) { return c.kind != Conversion::Kind::Text; });
@@ -134,44 +127,27 @@ FitCheck CheckStructureFit(Workspace& ws, const NewStructure& structure) {
             const FieldDef& target = structure.fields[static_cast<size_t>(c.to)];
             const Converted v = ConvertField(file, record, c.from, target, page, format);
             if (v.Ok()) continue;
-            (check.listed.size() < FitCheck::kListed ? check.listed : check.more)
-                .push_back({r + 1, target.name, file.Text(record, c.from, format),
-                            file.IsDeleted(r) ? v.reason + " (linie stearsa)" : v.reason});
-            ++check.count;
+            check.Add({static_cast<long>(r) + 1, target.name, file.Text(record, c.from, format),
+                       file.IsDeleted(r) ? v.reason + " (linie stearsa)" : v.reason});
         }
         if ((r & 0xFFFF) == 0) ws.progress.ProcessMessages();
     }
     return check;
 }
 
-std::string MisfitsText(const FitCheck& check) {
-    std::string out;
-    for (const Misfit& m : check.listed)
-        out += std::to_string(m.row) + '\t' + m.column + '\t' + Shortened(m.value) + '\n';
-    if (check.count > check.listed.size())
-        out += "... si inca " + std::to_string(check.count - check.listed.size()) + ".\n";
-    out += std::to_string(check.count) +
+std::string MisfitsText(const Misfits& check) {
+    return check.Text() + std::to_string(check.count) +
            (check.count == 1 ? " valoare nu incape" : " valori nu incap") + " in noua structura.\n";
-    return out;
-}
-
-std::string MisfitsCsv(const FitCheck& check) {
-    std::string out = "linia,coloana,valoarea,motivul\r\n";
-    for (const std::vector<Misfit>* part : {&check.listed, &check.more})
-        for (const Misfit& m : *part)
-            out += std::to_string(m.row) + ',' + CsvField(m.column) + ',' + CsvField(m.value) +
-                   ',' + CsvField(m.reason) + "\r\n";
-    return out;
 }
 
 StructureChangeResult ChangeStructure(Workspace& ws, const NewStructure& structure,
                                       bool emptyMisfits) {
     StructureChangeResult result;
-    Table& tx = ws.table;
-    if (!tx.Active()) return result;
+    Table& table = ws.table;
+    if (!table.Active()) return result;
     ws.PostPendingEdit();
-    CheckNewStructure(tx, structure);
-    const std::vector<FieldDef> old = tx.Data().Fields();
+    CheckNewStructure(table, structure);
+    const std::vector<FieldDef> old = table.Data().Fields();
     bool unchanged = structure.fields.size() == old.size();
     for (size_t i = 0; unchanged && i < old.size(); ++i)
         unchanged = structure.sources[i] == static_cast<int>(i) &&
@@ -181,7 +157,7 @@ StructureChangeResult ChangeStructure(Workspace& ws, const NewStructure& structu
     if (unchanged) return result;
 
     if (!emptyMisfits) {
-        const FitCheck check = CheckStructureFit(ws, structure);
+        const Misfits check = CheckStructureFit(ws, structure);
         if (check.count > 0 &&
             ws.messages.Mesaj(
                 kTitle, MisfitsText(check) + "Aplicati oricum? Valorile acestea vor ramane goale.",
@@ -198,7 +174,7 @@ StructureChangeResult ChangeStructure(Workspace& ws, const NewStructure& structu
         if (f.type != 'I') f.autoStep = 0;
     }
 
-    const int rows = static_cast<int>(tx.Header().recordCount);
+    const int rows = static_cast<int>(table.Header().recordCount);
     CommandGuard guard(ws,
                        {.bar = rows, .disableWindow = true, .busyCursor = true, .name = kTitle});
     const FormatSettings format = ws.Format();

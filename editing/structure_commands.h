@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/misfits.h"
 #include "core/replace_table.h"
 #include "engine/dbf_header.h"
 #include "engine/field_def.h"
@@ -28,32 +29,16 @@ struct NewTableDefinition {
 // ArgumentError; a failed write a DbfError, with nothing left behind.
 void CreateTable(const NewTableDefinition& table);
 
-// A value that would not go into its new field.
-struct Misfit {
-    uint32_t row = 0;    // 1-based record number in the file
-    std::string column;  // the new field's name
-    std::string value;   // the value's text form
-    std::string reason;  // why: "are 40 caractere; C 30 are loc pentru 30"
-};
-struct FitCheck {
-    static constexpr size_t kListed = 100;
-    std::vector<Misfit> listed;  // the first kListed, shown
-    std::vector<Misfit> more;    // the others, saved with them
-    size_t count = 0;            // all of them
-};
-
 // The rule breaker of a new structure of the open table (the fields keep their old one's name,
 // type and width as they may), as an ArgumentError; nothing when it can be written.
 void CheckNewStructure(const Table& table, const NewStructure& structure);
 
 // Reads every row (deleted ones too) and lists the values of the converted fields that would
-// not fit or convert.
-FitCheck CheckStructureFit(Workspace& ws, const NewStructure& structure);
+// not fit or convert, every one of them kept for a saved list.
+Misfits CheckStructureFit(Workspace& ws, const NewStructure& structure);
 
-// "<row>\t<column>\t<value>" a line, for the first misfits, then the count.
-std::string MisfitsText(const FitCheck& check);
-// Every misfit as CSV (row,column,value,reason; quoted where needed), UTF-8.
-std::string MisfitsCsv(const FitCheck& check);
+// The list, then how many values don't fit.
+std::string MisfitsText(const Misfits& check);
 
 struct StructureChangeResult {
     bool done = false;   // false: refused (a question answered NU) or nothing to change

@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "engine/errors.h"
+#include "engine/latin_letters.h"
 #include "engine/utf8.h"
 
 namespace orbelan {
@@ -99,14 +100,8 @@ constexpr Driver kDrivers[] = {
     {0x88, "cp857"},
 };
 
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
 const PageTable* FindPage(std::string_view name) {
-    std::string n = Lower(name);
+    std::string n = latin::AsciiLower(name);
     // Accept the usual spellings: "CP1250", "windows-1250", "ibm852".
     if (n.rfind("windows-", 0) == 0) n = "cp" + n.substr(8);
     if (n.rfind("ibm", 0) == 0) n = "cp" + n.substr(3);
@@ -138,7 +133,7 @@ size_t AsciiRunEnd(std::string_view s, size_t i) {
 }
 
 bool IsUtf8Name(std::string_view name) {
-    const std::string n = Lower(name);
+    const std::string n = latin::AsciiLower(name);
     return n == "utf-8" || n == "utf8";
 }
 

@@ -3,12 +3,15 @@
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
 #include "engine/codepage.h"
 #include "engine/dbf_header.h"
 #include "engine/errors.h"
+#include "engine/latin_letters.h"
+#include "engine/trim.h"
 #include "engine/utf8.h"
 #include "engine/utf8_path.h"
 
@@ -36,17 +39,6 @@ double Likelihood(char32_t cp) {
     return -2;                                    // symbols, box drawings
 }
 
-bool IsUpperLetter(char32_t cp) {
-    if (cp >= 0xC0 && cp <= 0xDE) return cp != 0xD7;
-    if (cp >= 0x100 && cp <= 0x137) return cp % 2 == 0;
-    if (cp >= 0x139 && cp <= 0x148) return cp % 2 == 1;
-    if (cp >= 0x14A && cp <= 0x177) return cp % 2 == 0;
-    if (cp == 0x178) return true;
-    if (cp >= 0x179 && cp <= 0x17E) return cp % 2 == 1;
-    if (cp >= 0x218 && cp <= 0x21B) return cp % 2 == 0;
-    return false;
-}
-
 // The neighbours of a character: nothing or punctuation, an ASCII capital, an ASCII small letter,
 // or another byte above 127.
 enum Side { kOther, kUpper, kLower, kHigh };
@@ -67,7 +59,7 @@ double Score(char32_t cp, Side before, Side after) {
         return s == -2 && inWord ? -4 : s == -2 ? -1 : s;
     }
     // A letter takes the case of the letter before it; a small one does not come before capitals.
-    const bool upper = IsUpperLetter(cp);
+    const bool upper = latin::IsUpper(cp);
     if (before == kUpper || before == kLower) {
         if ((before == kUpper) != upper) s -= 2;
     } else if (after == kUpper && !upper) {
@@ -76,27 +68,7 @@ double Score(char32_t cp, Side before, Side after) {
     return s;
 }
 
-// Counts of each byte above 127 by its neighbours: enough to score every single-byte page.
-struct Bins {
-    std::array<uint32_t, 128 * 16> count{};
-    uint32_t high = 0;
-};
-
-Bins Count(std::string_view s) {
-    Bins bins;
-    const size_t n = s.size();
-    for (size_t i = 0; i < n; ++i) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        if (b < 0x80) continue;
-        const Side before = i > 0 ? SideOf(static_cast<unsigned char>(s[i - 1])) : kOther;
-        const Side after = i + 1 < n ? SideOf(static_cast<unsigned char>(s[i + 1])) : kOther;
-        ++bins.count[(b - 0x80) * 16 + before * 4 + after];
-        ++bins.high;
-    }
-    return bins;
-}
-
-double SingleByteScore(const CodePage& page, const Bins& bins) {
+double SingleByteScore(const CodePage& page, const HighByteCounts& bins) {
     double total = 0;
     for (size_t k = 0; k < bins.count.size(); ++k) {
         if (bins.count[k] == 0) continue;
@@ -134,13 +106,6 @@ double Utf8Score(std::string_view s) {
     return total;
 }
 
-std::string Trimmed(std::string s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.pop_back();
-    size_t b = 0;
-    while (b < s.size() && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-    return s.substr(b);
-}
-
 }  // namespace
 
 const std::vector<std::string>& GuessCandidates() {
@@ -149,8 +114,37 @@ const std::vector<std::string>& GuessCandidates() {
     return pages;
 }
 
+void HighByteCounts::Feed(std::string_view s) {
+    const size_t n = s.size();
+    for (size_t i = 0; i < n; ++i) {
+        // A whole file may come through here: runs of ASCII are passed eight bytes at a time.
+        for (uint64_t word; i + 8 <= n && (std::memcpy(&word, s.data() + i, 8),
+                                           (word & 0x8080808080808080ull) == 0);)
+            i += 8;
+        if (i == n) break;
+        const auto b = static_cast<unsigned char>(s[i]);
+        if (b < 0x80) continue;
+        const Side before = SideOf(i > 0 ? static_cast<unsigned char>(s[i - 1]) : last_);
+        const Side after = i + 1 < n ? SideOf(static_cast<unsigned char>(s[i + 1])) : kOther;
+        ++count[(b - 0x80) * 16 + before * 4 + after];
+    }
+    if (n > 0) last_ = static_cast<unsigned char>(s[n - 1]);
+}
+
+std::string BestSingleBytePage(const HighByteCounts& counts,
+                               const std::vector<std::string>& pages) {
+    std::string best;
+    double bestScore = 0;
+    for (const std::string& name : pages) {
+        const double score = SingleByteScore(*CodePage::Get(name), counts);
+        if (best.empty() || score > bestScore) best = name, bestScore = score;
+    }
+    return best;
+}
+
 std::vector<double> CandidateScores(std::string_view sample) {
-    const Bins bins = Count(sample);
+    HighByteCounts bins;
+    bins.Feed(sample);
     std::vector<double> scores;
     for (const std::string& name : GuessCandidates()) {
         const auto page = CodePage::Get(name);
@@ -194,12 +188,13 @@ std::string PageOfCpgFile(const std::string& tablePath, std::string* cpgPath) {
     std::ifstream in(PathFromUtf8(path), std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (text.size() > 64) return {};
-    text = Trimmed(text);
-    std::string upper;
-    for (char c : text) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    text = std::string(Trim(text));
+    std::string upper = latin::AsciiUpper(text);
     // "ANSI 1250", "OEM 852" name a page by its number; "88592" is ISO-8859-2.
     for (const char* prefix : {"ANSI ", "OEM ", "CP"})
-        if (upper.rfind(prefix, 0) == 0) upper = Trimmed(upper.substr(std::string(prefix).size()));
+        if (upper.rfind(prefix, 0) == 0)
+            upper =
+                std::string(Trim(std::string_view(upper).substr(std::string_view(prefix).size())));
     std::string name = upper;
     if (!upper.empty() && upper.find_first_not_of("0123456789") == std::string::npos)
         name = upper.size() > 4 && upper.rfind("8859", 0) == 0 ? "iso8859_" + upper.substr(4)

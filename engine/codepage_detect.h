@@ -1,6 +1,8 @@
 #pragma once
 // Guessing the code page of a table whose header names none, from a sample of its text, and
 // reading the GIS programs' .cpg file that names it beside the table.
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +20,21 @@ const std::vector<std::string>& GuessCandidates();
 
 // The page the sample's bytes fit best. The sample holds text values separated by blanks.
 PageGuess GuessCodePage(std::string_view sample, const std::string& defaultPage);
+
+// The bytes above 127 of a text by their neighbours (a letter, a capital, a sign), counted
+// piece by piece: what scores a single-byte page, for a sample or a whole file.
+class HighByteCounts {
+  public:
+    void Feed(std::string_view text);
+    // Count index: (byte - 0x80) * 16 + side before * 4 + side after.
+    std::array<uint32_t, 128 * 16> count{};
+
+  private:
+    unsigned char last_ = 0;  // the byte before the next piece
+};
+
+// The single-byte page among pages that reads the counted bytes best (the first on a tie).
+std::string BestSingleBytePage(const HighByteCounts& counts, const std::vector<std::string>& pages);
 
 // The score of each candidate (GuessCandidates' order) for the sample: higher fits better.
 std::vector<double> CandidateScores(std::string_view sample);

@@ -7,6 +7,7 @@
 #include "engine/byte_order.h"
 #include "engine/errors.h"
 #include "engine/file_io.h"
+#include "engine/latin_letters.h"
 
 namespace orbelan {
 namespace {
@@ -92,6 +93,12 @@ std::optional<DbfFamily> FamilyOfVersion(uint8_t version) {
     for (const VersionRow& row : kVersions)
         if (row.version == version) return row.family;
     return std::nullopt;
+}
+
+uint8_t VersionOfFamily(DbfFamily family) {
+    for (const VersionRow& row : kVersions)
+        if (row.family == family) return row.version;
+    return 0x03;
 }
 
 bool IsFoxFamily(DbfFamily family) {
@@ -399,8 +406,7 @@ std::string PathWithoutExtension(const std::string& path) {
 }
 
 std::string FindWithExtension(const std::string& base, const std::string& lowerExt) {
-    std::string upper = lowerExt;
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string upper = latin::AsciiUpper(lowerExt);
     std::string capital = lowerExt;
     if (capital.size() > 1)
         capital[1] = static_cast<char>(std::toupper(static_cast<unsigned char>(capital[1])));
@@ -421,9 +427,7 @@ std::string MemoPathFor(const std::string& tablePath, const DbfLayout& layout) {
     for (size_t i = 1; i < tableExt.size(); ++i)
         if (!std::isupper(static_cast<unsigned char>(tableExt[i]))) upper = false;
     if (!upper) return base + ext;
-    std::string up = ext;
-    for (char& c : up) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return base + up;
+    return base + latin::AsciiUpper(ext);
 }
 
 }  // namespace orbelan

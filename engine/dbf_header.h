@@ -48,6 +48,9 @@ struct DbfLayout {
 // The family a version byte (header byte 0) names; nullopt for a byte no DBF program writes. A
 // 0x04 table may still be dBase 7: ParseHeader tells that from its descriptors.
 std::optional<DbfFamily> FamilyOfVersion(uint8_t version);
+// The first version byte that names family: what a definition carries to say which family to
+// write (the writer then picks the byte for its memo fields).
+uint8_t VersionOfFamily(DbfFamily family);
 bool IsFoxFamily(DbfFamily family);
 // The version byte of a new table of family with or without memo fields; a Visual FoxPro table
 // keeps `asked` when it is one of its own.

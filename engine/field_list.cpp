@@ -3,6 +3,10 @@
 #include <cctype>
 #include <charconv>
 
+#include "engine/latin_letters.h"
+#include "engine/trim.h"
+#include "engine/utf8.h"
+
 namespace orbelan {
 namespace {
 
@@ -12,13 +16,12 @@ struct FormatName {
     DbfFamily family;
     const char* name;
     const char* title;
-    uint8_t version;
 };
 constexpr FormatName kFormats[] = {
-    {DbfFamily::DBase3, "dbase3", "dBase III", 0x03},
-    {DbfFamily::DBase4, "dbase4", "dBase IV", 0x04},
-    {DbfFamily::FoxPro, "foxpro", "FoxPro", 0xF5},
-    {DbfFamily::VisualFoxPro, "vfp", "Visual FoxPro", 0x30},
+    {DbfFamily::DBase3, "dbase3", "dBase III"},
+    {DbfFamily::DBase4, "dbase4", "dBase IV"},
+    {DbfFamily::FoxPro, "foxpro", "FoxPro"},
+    {DbfFamily::VisualFoxPro, "vfp", "Visual FoxPro"},
 };
 
 const FormatName& FormatOf(DbfFamily family) {
@@ -27,43 +30,23 @@ const FormatName& FormatOf(DbfFamily family) {
     return kFormats[1];  // dBase 7 tables are given dBase IV's choices
 }
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-    return s;
-}
-
 char Upper(char c) {
     return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
 }
-
-// The Romanian letters in UTF-8 and the letter a name takes instead.
-struct Diacritic {
-    const char* utf8;
-    char plain;
-};
-constexpr Diacritic kDiacritics[] = {
-    {"\xC4\x83", 'a'}, {"\xC4\x82", 'A'}, {"\xC3\xA2", 'a'}, {"\xC3\x82", 'A'}, {"\xC3\xAE", 'i'},
-    {"\xC3\x8E", 'I'}, {"\xC8\x99", 's'}, {"\xC8\x98", 'S'}, {"\xC5\x9F", 's'}, {"\xC5\x9E", 'S'},
-    {"\xC8\x9B", 't'}, {"\xC8\x9A", 'T'}, {"\xC5\xA3", 't'}, {"\xC5\xA2", 'T'},
-};
 
 // The name with its Romanian letters made plain; nullopt when it has none.
 std::optional<std::string> WithoutDiacritics(std::string_view name) {
     std::string out;
     bool found = false;
     for (size_t i = 0; i < name.size();) {
-        bool matched = false;
-        for (const Diacritic& d : kDiacritics) {
-            const std::string_view u(d.utf8);
-            if (name.substr(i, u.size()) == u) {
-                out += d.plain;
-                i += u.size();
-                matched = found = true;
-                break;
-            }
+        const size_t at = i;
+        const long cp = utf8::NextCodePoint(name, i);
+        if (cp > 0 && latin::IsRomanianLetter(static_cast<char32_t>(cp))) {
+            out += latin::BaseLetter(static_cast<char32_t>(cp));
+            found = true;
+        } else {
+            out.append(name, at, i - at);
         }
-        if (!matched) out += name[i++];
     }
     if (!found) return std::nullopt;
     return out;
@@ -109,7 +92,7 @@ const char* TableFormatTitle(DbfFamily family) {
     return FormatOf(family).title;
 }
 uint8_t NewTableVersionOf(DbfFamily family) {
-    return FormatOf(family).version;
+    return VersionOfFamily(FormatOf(family).family);
 }
 
 std::string FieldTypesOf(DbfFamily family) {

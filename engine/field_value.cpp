@@ -40,12 +40,6 @@ FieldValue FromOrdinalMs(double total) {
 
 }  // namespace
 
-std::string_view TrimStored(std::string_view s) {
-    while (!s.empty() && (IsBlankByte(s.front()) || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (IsBlankByte(s.back()) || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
-
 int FieldReader::SignificantDigits(std::string_view t) {
     int significant = 0, pendingZeros = 0;
     bool point = false, seenNonZero = false;

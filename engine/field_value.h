@@ -33,6 +33,7 @@
 
 #include "engine/date_util.h"
 #include "engine/dbf_header.h"
+#include "engine/trim.h"
 
 namespace orbelan {
 
@@ -41,13 +42,6 @@ enum class ValueKind : uint8_t { Empty, Null, Invalid, Number, Date, DateTime, B
 constexpr int64_t kMsPerDay = 86400000;
 constexpr int kJulianDayZero = 2415019;  // julian day of 1899-12-30, our day 0
 constexpr int kOrdinalDayZero = 693594;  // days from 0001-01-01 (day 1) to 1899-12-30
-
-// Stored bytes that stand for nothing: blanks and NULs.
-inline bool IsBlankByte(char c) {
-    return c == ' ' || c == '\0';
-}
-// Stored text without the blanks, NULs and tabs around it.
-std::string_view TrimStored(std::string_view s);
 
 struct FieldValue {
     ValueKind kind = ValueKind::Empty;
@@ -164,9 +158,7 @@ class FieldReader {
     // Stored digits: blanks, sign, digits, point, digits, blanks. The double is exact when the
     // digits hold at most 15 significant ones.
     static FieldValue ReadNumberText(std::string_view raw) {
-        const auto blank = [](char c) { return c == ' ' || c == '\0' || c == '\t'; };
-        while (!raw.empty() && blank(raw.front())) raw.remove_prefix(1);
-        while (!raw.empty() && blank(raw.back())) raw.remove_suffix(1);
+        raw = TrimStored(raw);
         FieldValue v;
         if (raw.empty()) return v;
         std::string_view s = raw;

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/latin_letters.h"
+
 namespace orbelan::lexer {
 
 inline bool IsBlank(char c) {
@@ -21,9 +23,7 @@ inline bool IsNameChar(unsigned char c) {
 
 // Keywords and field names compare in ASCII upper case.
 inline std::string Upper(std::string_view s) {
-    std::string u(s);
-    for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return u;
+    return latin::AsciiUpper(s);
 }
 
 }  // namespace orbelan::lexer

@@ -5,36 +5,12 @@
 
 #include "engine/errors.h"
 #include "engine/field_value.h"
+#include "engine/latin_letters.h"
 #include "engine/rewrite.h"
 #include "engine/utf8.h"
 
 namespace orbelan {
 namespace {
-
-// The comma-below letters and their cedilla twins: DOS and Windows pages have only the cedilla
-// ones, ISO-8859-16 only the comma ones; a reader sees the same letter.
-char32_t Twin(char32_t cp) {
-    switch (cp) {
-        case 0x218:
-            return 0x15E;
-        case 0x219:
-            return 0x15F;
-        case 0x21A:
-            return 0x162;
-        case 0x21B:
-            return 0x163;
-        case 0x15E:
-            return 0x218;
-        case 0x15F:
-            return 0x219;
-        case 0x162:
-            return 0x21A;
-        case 0x163:
-            return 0x21B;
-        default:
-            return 0;
-    }
-}
 
 bool IsTextMemo(const FieldDef& def) {
     return def.type == 'M';
@@ -69,7 +45,8 @@ Recoder::Recoder(const CodePage& from, const CodePage& to) : from_(from), to_(to
         uint8_t out = 0;
         if (cp != 0xFFFF && to.ByteOf(cp, out))
             bytes_[b] = out;
-        else if (const char32_t twin = Twin(cp); twin != 0 && to.ByteOf(twin, out))
+        else if (const char32_t twin = latin::CommaCedillaTwin(cp);
+                 twin != 0 && to.ByteOf(twin, out))
             bytes_[b] = -2;
         else
             bytes_[b] = -1;
@@ -84,7 +61,7 @@ bool Recoder::Put(char32_t cp, std::string& out) const {
         out += static_cast<char>(b);
         return true;
     }
-    if (const char32_t twin = Twin(cp); twin != 0 && to_.ByteOf(twin, b)) {
+    if (const char32_t twin = latin::CommaCedillaTwin(cp); twin != 0 && to_.ByteOf(twin, b)) {
         if (std::find(fits_.begin(), fits_.end(), cp) == fits_.end()) fits_.push_back(cp);
         out += static_cast<char>(b);
         return true;
@@ -118,13 +95,13 @@ std::vector<std::string> Recoder::FitsUsed() const {
         std::string text;
         utf8::AppendCodePoint(text, cp);
         text += " -> ";
-        utf8::AppendCodePoint(text, Twin(cp));
+        utf8::AppendCodePoint(text, latin::CommaCedillaTwin(cp));
         named.push_back(text);
     }
     return named;
 }
 
-RecodeCheck CheckRecode(const DbfFile& file, const CodePage& to) {
+RecodeCheck CheckRecode(const DbfFile& file, const CodePage& to, const LackingValue& lacking) {
     RecodeCheck check;
     const Recoder recoder(file.Page(), to);
     const TextFields t = FieldsOf(file);
@@ -140,8 +117,7 @@ RecodeCheck CheckRecode(const DbfFile& file, const CodePage& to) {
         }
         scratch.clear();
         if (recoder.Convert(bytes, scratch)) return;
-        if (check.lackingCount++ < RecodeCheck::kListed)
-            check.lacking.push_back({r, file.FieldAt(field).def.name, file.Page().Decode(bytes)});
+        lacking(r, field, bytes);
     };
     std::vector<FieldReader> readers;
     for (const int i : all) readers.emplace_back(file.Layout(), file.FieldAt(i));

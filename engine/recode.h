@@ -2,6 +2,7 @@
 // Converting a table's text from one code page to another: every character and memo value, with
 // the characters the new page lacks found before anything is written.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -36,21 +37,15 @@ class Recoder {
     mutable std::vector<char32_t> fits_;
 };
 
-struct LackingValue {
-    uint32_t record = 0;  // physical, from 0
-    std::string field;
-    std::string value;  // as read now
-};
-
 struct RecodeCheck {
-    std::vector<LackingValue> lacking;  // the first kListed of them
-    size_t lackingCount = 0;            // values with a character the target page lacks
-    std::vector<std::string> fits;      // twins that would be used, as "ș -> ş"
-    static constexpr size_t kListed = 200;
+    std::vector<std::string> fits;  // twins that would be used, as "ș -> ş"
 };
 
-// What a conversion of file's text into `to` would lose, found before anything is written.
-RecodeCheck CheckRecode(const DbfFile& file, const CodePage& to);
+// What a conversion of file's text into `to` would lose, found before anything is written:
+// lacking is called for each value holding a character the target page lacks (the record from
+// 0, the field, the value's stored bytes).
+using LackingValue = std::function<void(uint32_t record, int field, std::string_view bytes)>;
+RecodeCheck CheckRecode(const DbfFile& file, const CodePage& to, const LackingValue& lacking);
 
 // The conversion's rewrite: every text and memo value in `to`, whose byte goes into the header.
 // The file is replaced whole or not at all (engine/rewrite.h); reopen opens the new one.

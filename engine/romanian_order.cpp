@@ -9,18 +9,11 @@
 #include <vector>
 
 #include "engine/codepage.h"
+#include "engine/latin_letters.h"
 #include "engine/utf8.h"
 
 namespace orbelan {
 namespace {
-
-// The base letter of the accented letters of Latin-1 and Latin Extended-A ('-': no letter).
-constexpr std::string_view kLatin1 =
-    "AAAAAAACEEEEIIIIDNOOOOO-OUUUUYTSaaaaaaaceeeeiiiidnooooo-ouuuuyty";
-constexpr std::string_view kLatinA =
-    "AaAaAaCcCcCcCcDdDdEeEeEeEeEeGgGgGgGgHhHhIiIiIiIiIiIiJjKkkLlLlLlLlLlNnNnNnnNnOoOoOoOoRrRrRrSsSs"
-    "SsSsTtTtTtUuUuUuUuUuUuWwYyYZzZzZzs";
-static_assert(kLatin1.size() == 64 && kLatinA.size() == 128);
 
 // The letters in Romanian order, each after its base letter.
 constexpr int kLetterA = 0, kLetterAbreve = 1, kLetterAcirc = 2, kLetterIcirc = 11,
@@ -28,7 +21,7 @@ constexpr int kLetterA = 0, kLetterAbreve = 1, kLetterAcirc = 2, kLetterIcirc = 
 
 int LetterIndex(char base) {
     // A Ă Â B C D E F G H I Î J K L M N O P Q R S Ş T Ţ U V W X Y Z
-    const int k = std::toupper(static_cast<unsigned char>(base)) - 'A';
+    const int k = static_cast<int>(latin::ToUpper(static_cast<unsigned char>(base))) - 'A';
     return k + (k >= 1 ? 2 : 0) + (k >= 9 ? 1 : 0) + (k >= 19 ? 1 : 0) + (k >= 20 ? 1 : 0);
 }
 
@@ -56,14 +49,8 @@ int RomanianLetter(char32_t cp) {
         default:
             break;
     }
-    char base = 0;
-    if ((cp >= 'A' && cp <= 'Z') || (cp >= 'a' && cp <= 'z'))
-        base = static_cast<char>(cp);
-    else if (cp >= 0xC0 && cp <= 0xFF)
-        base = kLatin1[cp - 0xC0];
-    else if (cp >= 0x100 && cp <= 0x17F)
-        base = kLatinA[cp - 0x100];
-    if (base == 0 || base == '-') return -1;
+    const char base = latin::BaseLetter(cp);
+    if (base == 0) return -1;
     return kLetterA + LetterIndex(base);
 }
 

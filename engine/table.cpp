@@ -74,9 +74,8 @@ void Table::Open() {
     if (Active()) return;
     if (d_->tableName.empty())
         throw DbfError(ErrorKind::CannotOpen, "Nu a fost ales niciun tabel de deschis.");
-    DbfOpenOptions options;
-    options.defaultCodePage = d_->defaultCodePage;
-    options.codePageOverride = d_->codePageOverride;
+    DbfOpenOptions options = FileOptionsOf(*this);
+    options.checkProductionIndex = true;  // a missing index is the opener's to repair
     OpenOver(DbfFile::Open(d_->tableName, options), false);
 }
 
@@ -248,6 +247,10 @@ const uint8_t* Table::RecordAt(int row) {
 
 void Table::SetReleasingPagesWhileScanning(bool on) {
     d_->releasePages = on;
+}
+
+bool Table::ReleasingPagesWhileScanning() const {
+    return d_->releasePages;
 }
 
 void Table::ReleaseReadPages() {

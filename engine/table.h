@@ -133,6 +133,7 @@ class Table {
     // goes: for a walk that reads a large table once. Off by default: a filter or a sort right
     // after would have to take every page again.
     void SetReleasingPagesWhileScanning(bool on);
+    bool ReleasingPagesWhileScanning() const;
     const DbfFile& Data() const;  // throws DbfError(State) while closed
 
     // ---- deleted rows

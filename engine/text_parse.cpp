@@ -2,9 +2,11 @@
 
 #include <cctype>
 #include <charconv>
+#include <initializer_list>
 
 #include "engine/date_util.h"
 #include "engine/field_value.h"
+#include "engine/latin_letters.h"
 
 namespace orbelan {
 namespace {
@@ -88,15 +90,22 @@ std::optional<int64_t> ParseTimeOfDay(std::string_view t) {
 
 }  // namespace
 
-std::optional<bool> ParseLogicalText(std::string_view text) {
+std::optional<bool> ParseLogicalText(std::string_view text, LogicalWords words) {
     const std::string_view t = TrimStored(text);
-    if (t.empty() || t.size() > 5) return std::nullopt;
-    std::string u(t);
-    for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    for (const char* word : {"T", "TRUE", "Y", "YES", "DA", ".T.", ".Y.", "1"})
-        if (u == word) return true;
-    for (const char* word : {"F", "FALSE", "N", "NO", "NU", ".F.", ".N.", "0"})
-        if (u == word) return false;
+    if (t.empty() || t.size() > 8) return std::nullopt;
+    const std::string u = latin::AsciiUpper(t);
+    const bool typed = words == LogicalWords::Typed;
+    const auto is = [&u](std::initializer_list<const char*> list) {
+        for (const char* word : list)
+            if (u == word) return true;
+        return false;
+    };
+    if (typed ? is({"T", "TRUE", "Y", "YES", "DA", ".T.", ".Y.", "1"})
+              : is({"DA", "TRUE", "ADEVARAT"}))
+        return true;
+    if (typed ? is({"F", "FALSE", "N", "NO", "NU", ".F.", ".N.", "0"})
+              : is({"NU", "FALSE", "FALS"}))
+        return false;
     return std::nullopt;
 }
 

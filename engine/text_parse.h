@@ -17,7 +17,12 @@
 
 namespace orbelan {
 
-std::optional<bool> ParseLogicalText(std::string_view text);
+// Typed: the letters and words above, as a table or a user writes them. Spelled: only whole
+// words, Romanian ones too (DA ADEVARAT TRUE / NU FALS FALSE), as a sheet spells a logical
+// column; a lone letter or digit there is more likely an initial or a count.
+enum class LogicalWords { Typed, Spelled };
+std::optional<bool> ParseLogicalText(std::string_view text,
+                                     LogicalWords words = LogicalWords::Typed);
 
 // Day number (engine/date_util.h).
 std::optional<int> ParseDateText(std::string_view text, const FormatSettings& format);

@@ -10,6 +10,7 @@
 #include "engine/errors.h"
 #include "engine/field_codec.h"
 #include "engine/text_parse.h"
+#include "engine/trim.h"
 
 namespace orbelan {
 namespace {
@@ -20,12 +21,6 @@ Converted Fail(ConvertFailure failure, std::string reason) {
 
 Converted Value(std::string text) {
     return {ConvertFailure::None, std::move(text), {}};
-}
-
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
 }
 
 bool IsAscii(std::string_view s) {
@@ -122,7 +117,7 @@ Converted ConvertText(std::string_view text, const FieldDef& target, const CodeP
         default:
             break;
     }
-    const std::string_view value = TrimBlanks(text);
+    const std::string_view value = TrimStored(text);
     if (value.empty()) return Value({});
     switch (target.type) {
         case 'N':

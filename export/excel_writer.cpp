@@ -3,37 +3,21 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "engine/text_parse.h"
 #include "export/format_writers.h"
 #include "export/xlsx_writer.h"
 
 namespace orbelan {
 
 bool ReadsAsDecimal(std::string_view text, double& value) {
-    size_t i = text.find_first_not_of(' ');
-    if (i == std::string_view::npos) return false;
-    const size_t start = i;
-    const auto digits = [&] {
-        const size_t from = i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-        return i - from;
-    };
-    if (text[i] == '+' || text[i] == '-') ++i;
-    size_t count = digits();
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        count += digits();
-    }
-    if (count == 0) return false;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-        if (digits() == 0) return false;
-    }
-    if (i != text.size()) return false;
-    std::string_view number = text.substr(start);
-    if (number[0] == '+') number.remove_prefix(1);
-    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
-    return ec == std::errc() && end == number.data() + number.size();
+    const size_t start = text.find_first_not_of(' ');
+    if (start == std::string_view::npos) return false;
+    // What a spreadsheet takes as a number: the sign against the digits, nothing after them.
+    const std::string_view number = text.substr(start);
+    if (number.find_first_not_of("+-.0123456789eE") != std::string_view::npos) return false;
+    const std::optional<double> v = ParseNumberText(number, '.');
+    if (v) value = *v;
+    return v.has_value();
 }
 
 bool ReadsAsInteger(std::string_view text, int64_t& value) {

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "core/text_util.h"
 #include "engine/file_io.h"
 #include "engine/utf8.h"
 #include "export/format_writers.h"
@@ -89,24 +90,10 @@ constexpr std::string_view kRelNs =
 // false when it fits as it is.
 bool CutToCell(std::string_view text, std::string& cut) {
     if (text.size() <= kCellChars) return false;
-    size_t units = 0, i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        const size_t need = length == 4 ? 2 : 1;
-        if (units + need > kCellChars) break;
-        units += need;
-        i += length;
-    }
-    if (i >= text.size()) return false;
-    cut.assign(text.substr(0, i));
+    const std::string_view head = utf8::Utf16Prefix(text, kCellChars);
+    if (head.size() == text.size()) return false;
+    cut.assign(head);
     return true;
-}
-
-size_t Utf8Length(std::string_view s) {
-    size_t n = 0;
-    for (unsigned char c : s) n += (c & 0xC0) != 0x80;
-    return n;
 }
 
 // A sheet name the format accepts: at most 31 characters, none of []:*?/\, no apostrophe at
@@ -116,11 +103,7 @@ std::string SheetName(std::string name) {
         if (std::string_view("[]:*?/\\").find(c) != std::string_view::npos) c = '_';
     }
     while (!name.empty() && name.front() == '\'') name.erase(0, 1);
-    size_t end = 0;
-    for (size_t chars = 0; end < name.size(); ++end) {
-        if ((static_cast<unsigned char>(name[end]) & 0xC0) != 0x80 && chars++ == 31) break;
-    }
-    name.resize(end);
+    name.resize(utf8::Prefix(name, 31).size());
     while (!name.empty() && name.back() == '\'') name.pop_back();
     return name;
 }
@@ -218,13 +201,6 @@ void AppendNumber(std::string& out, uint64_t value) {
 }
 
 // "A", "B", ... "Z", "AA", ...
-std::string ColumnName(size_t column) {
-    std::string name;
-    for (++column; column > 0; column = (column - 1) / 26)
-        name.insert(name.begin(), static_cast<char>('A' + (column - 1) % 26));
-    return name;
-}
-
 // A column width in characters as the spreadsheet stores it: whole pixels of a 7-pixel digit
 // plus the 5-pixel margin, in 1/256 of a character.
 double StoredWidth(double width) {
@@ -371,7 +347,8 @@ class XlsxWriter : public TovFormatWriter {
         if (widthsFrom.rowNumber) widths.push_back(8);
         for (size_t i = 0; i < widthsFrom.cells.size(); ++i) {
             size_t width = static_cast<size_t>(std::max(widthsFrom.cells[i].width, 1));
-            if (i < captionTexts_.size()) width = std::max(width, Utf8Length(captionTexts_[i]));
+            if (i < captionTexts_.size())
+                width = std::max(width, utf8::CharCount(captionTexts_[i]));
             widths.push_back(static_cast<double>(std::min<size_t>(width + 2, 100)));
         }
         if (!widths.empty()) {
@@ -389,7 +366,7 @@ class XlsxWriter : public TovFormatWriter {
         }
         xml_ += "<sheetData>";
         while (columnNames_.size() < widths.size())
-            columnNames_.push_back(ColumnName(columnNames_.size()));
+            columnNames_.push_back(SheetColumnName(static_cast<int>(columnNames_.size())));
     }
 
     void WriteCaption() {
@@ -428,7 +405,7 @@ class XlsxWriter : public TovFormatWriter {
 
     const std::string& Column(size_t column) {
         while (columnNames_.size() <= column)
-            columnNames_.push_back(ColumnName(columnNames_.size()));
+            columnNames_.push_back(SheetColumnName(static_cast<int>(columnNames_.size())));
         return columnNames_[column];
     }
 

@@ -39,8 +39,8 @@ void CsvInput(const uint8_t* data, size_t size) {
         if (o.rows != preview.rows) std::abort();
         // Each value fits the field proposed from it, but for characters cp1250 lacks.
         for (const Misfit& m : o.misfits.listed)
-            if (m.why.find("codul de pagina") == std::string::npos &&
-                m.why.find("UTF-8") == std::string::npos)
+            if (m.reason.find("codul de pagina") == std::string::npos &&
+                m.reason.find("UTF-8") == std::string::npos)
                 std::abort();
     } catch (const DbfError&) {
         // a source that can't be read, named

@@ -9,7 +9,10 @@
 #include "core/argument_error.h"
 #include "engine/date_util.h"
 #include "engine/field_list.h"
+#include "engine/latin_letters.h"
 #include "engine/text_parse.h"
+#include "engine/trim.h"
+#include "engine/utf8.h"
 
 namespace orbelan {
 namespace {
@@ -19,20 +22,8 @@ constexpr int kMaxNumberWidth = 20;
 constexpr int kMaxExactDigits = 15;
 constexpr int kCodeDigits = 10;
 
-std::string_view Trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
-
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-int CodePoints(std::string_view s) {
-    int n = 0;
-    for (char c : s) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    return n;
 }
 
 struct NumberParts {
@@ -46,7 +37,7 @@ struct NumberParts {
 // canonical (when given) receives it with '.' and without grouping or leading zeros.
 bool ParseStyledNumber(std::string_view s, const NumberStyle& style, NumberParts& out,
                        std::string* canonical = nullptr) {
-    s = Trimmed(s);
+    s = TrimStored(s);
     out = NumberParts{};
     if (canonical) canonical->clear();
     if (!s.empty() && (s[0] == '-' || s[0] == '+')) {
@@ -94,7 +85,7 @@ bool ParseStyledNumber(std::string_view s, const NumberStyle& style, NumberParts
 }
 
 bool ParseDayText(std::string_view s, int& day) {
-    s = Trimmed(s);
+    s = TrimStored(s);
     int y = 0, m = 0, d = 0;
     const auto number = [&](size_t from, size_t to, int& v) {
         if (from >= to || to > s.size()) return false;
@@ -118,19 +109,6 @@ bool ParseDayText(std::string_view s, int& day) {
     if (!IsValidDate(y, m, d)) return false;
     day = DayNumber(y, m, d);
     return true;
-}
-
-bool ParseLogicalWord(std::string_view s, bool& value) {
-    s = Trimmed(s);
-    const auto is = [s](std::string_view word) {
-        if (s.size() != word.size()) return false;
-        for (size_t i = 0; i < s.size(); ++i)
-            if (std::toupper(static_cast<unsigned char>(s[i])) != word[i]) return false;
-        return true;
-    };
-    if (is("DA") || is("TRUE") || is("ADEVARAT")) return value = true, true;
-    if (is("NU") || is("FALSE") || is("FALS")) return value = false, true;
-    return false;
 }
 
 void Observe(FieldGuesser::Hypothesis& h, const Cell& cell, bool& leadingZero) {
@@ -165,43 +143,16 @@ const FieldGuesser::Hypothesis& Chosen(const FieldGuesser::Column& c) {
 
 std::string FoldedName(std::string_view name) {
     std::string out;
-    for (size_t i = 0; i < name.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(name[i]);
-        if (c < 0x80) {
-            out += static_cast<char>(std::toupper(c));
-            continue;
-        }
-        unsigned cp = 0;
-        int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : 1;
-        cp = c & (0x3F >> extra);
-        for (int k = 0; k < extra && i + 1 < name.size(); ++k)
-            cp = (cp << 6) | (static_cast<unsigned char>(name[++i]) & 0x3F);
-        switch (cp) {
-            case 0x102:
-            case 0x103:
-            case 0xC2:
-            case 0xE2:
-                out += 'A';
-                break;
-            case 0xCE:
-            case 0xEE:
-                out += 'I';
-                break;
-            case 0x218:
-            case 0x219:
-            case 0x15E:
-            case 0x15F:
-                out += 'S';
-                break;
-            case 0x21A:
-            case 0x21B:
-            case 0x162:
-            case 0x163:
-                out += 'T';
-                break;
-            default:
-                out += '\x01';  // a character no field name has
-        }
+    for (size_t i = 0; i < name.size();) {
+        const long cp = utf8::NextCodePoint(name, i);
+        const auto c = static_cast<char32_t>(cp);
+        if (cp >= 0 && cp < 0x80)
+            out += static_cast<char>(latin::ToUpper(c));
+        else if (cp > 0 && latin::IsRomanianLetter(c))
+            out +=
+                static_cast<char>(latin::ToUpper(static_cast<unsigned char>(latin::BaseLetter(c))));
+        else
+            out += '\x01';  // a character no field name has
     }
     return out;
 }
@@ -277,20 +228,20 @@ void FieldGuesser::Add(const std::vector<Cell>& row) {
         if (cell.kind == CellKind::Empty) continue;
         Column& c = columns_[i];
         ++c.values;
-        bool flag = false;
         int day = 0;
         c.logical =
-            c.logical && (cell.kind == CellKind::Logical ||
-                          (cell.kind == CellKind::Text && ParseLogicalWord(cell.text, flag)));
+            c.logical &&
+            (cell.kind == CellKind::Logical ||
+             (cell.kind == CellKind::Text && ParseLogicalText(cell.text, LogicalWords::Spelled)));
         c.date = c.date && ((cell.kind == CellKind::Date && cell.ms == 0) ||
                             (cell.kind == CellKind::Text && ParseDayText(cell.text, day)));
-        c.longest = std::max(c.longest, CodePoints(CellText(cell)));
+        c.longest = std::max(c.longest, static_cast<int>(utf8::CharCount(CellText(cell))));
         if (!c.number) continue;
         if (cell.kind != CellKind::Text && cell.kind != CellKind::Number) {
             c.number = false;
             continue;
         }
-        const std::string_view t = Trimmed(cell.text);
+        const std::string_view t = TrimStored(cell.text);
         const bool digitsOnly = !t.empty() && std::all_of(t.begin(), t.end(), IsDigit);
         if (digitsOnly) {
             if (t.size() > 1 && t[0] == '0') c.leadingZero = true;
@@ -392,17 +343,14 @@ bool ReadCellFor(const Cell& cell, const ColumnField& column, FieldValueText& ou
             why = "nu este o data";
             return false;
         case 'L': {
-            bool value = false;
             if (cell.kind == CellKind::Logical) {
                 out.text = cell.text;
                 return true;
             }
             if (cell.kind == CellKind::Text) {
-                if (ParseLogicalWord(cell.text, value)) {
-                    out.text = value ? "T" : "F";
-                    return true;
-                }
-                if (const auto v = ParseLogicalText(cell.text)) {
+                std::optional<bool> v = ParseLogicalText(cell.text, LogicalWords::Spelled);
+                if (!v) v = ParseLogicalText(cell.text);
+                if (v) {
                     out.text = *v ? "T" : "F";
                     return true;
                 }
@@ -432,14 +380,14 @@ void ApplyTypes(std::vector<ColumnField>& columns, std::string_view types, DbfFa
     while (start < types.size()) {
         size_t end = types.find(';', start);
         if (end == std::string_view::npos) end = types.size();
-        const std::string_view item = Trimmed(types.substr(start, end - start));
+        const std::string_view item = Trim(types.substr(start, end - start));
         start = end + 1;
         if (item.empty()) continue;
         const size_t eq = item.find('=');
         if (eq == std::string_view::npos)
             throw ArgumentError("Nu inteleg tipul \"" + std::string(item) +
                                 "\" (de forma NUME=C(30), N(10,2), D, L, M).");
-        const std::string name(Trimmed(item.substr(0, eq)));
+        const std::string name(Trim(item.substr(0, eq)));
         auto it = std::find_if(columns.begin(), columns.end(), [&](const ColumnField& c) {
             return SameFieldName(c.field.name, name);
         });

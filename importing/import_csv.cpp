@@ -7,8 +7,11 @@
 #include <string>
 
 #include "engine/codepage.h"
+#include "engine/codepage_detect.h"
 #include "engine/errors.h"
 #include "engine/file_io.h"
+#include "engine/latin_letters.h"
+#include "engine/utf8.h"
 #include "importing/import_source.h"
 
 namespace orbelan {
@@ -17,48 +20,12 @@ namespace {
 constexpr size_t kChunk = 1 << 20;
 constexpr size_t kSniffBytes = 64 * 1024;
 
-// Whether second, a byte after lead, continues a well-formed UTF-8 sequence: no overlong
-// forms, no surrogates, nothing past U+10FFFF.
-bool SecondByteFits(unsigned char lead, unsigned char second) {
-    if ((second & 0xC0) != 0x80) return false;
-    switch (lead) {
-        case 0xE0:
-            return second >= 0xA0;
-        case 0xED:
-            return second <= 0x9F;
-        case 0xF0:
-            return second >= 0x90;
-        case 0xF4:
-            return second <= 0x8F;
-        default:
-            return true;
-    }
-}
-
-// Continuation bytes a lead byte asks for; -1 for a byte that starts no sequence.
-int ContinuationsOf(unsigned char b) {
-    if (b < 0x80) return 0;
-    if (b >= 0xC2 && b <= 0xDF) return 1;
-    if (b >= 0xE0 && b <= 0xEF) return 2;
-    if (b >= 0xF0 && b <= 0xF4) return 3;
-    return -1;
-}
-
-// The length of the well-formed UTF-8 sequence at p (n bytes left), 0 when there is none.
-size_t Utf8SequenceAt(const unsigned char* p, size_t n) {
-    const int more = ContinuationsOf(p[0]);
-    if (more == 0) return 1;
-    if (more < 0 || static_cast<size_t>(more) >= n || !SecondByteFits(p[0], p[1])) return 0;
-    for (int k = 2; k <= more; ++k)
-        if ((p[k] & 0xC0) != 0x80) return 0;
-    return static_cast<size_t>(more) + 1;
-}
-
-// The counts of the bytes above 127, and of the well-formed UTF-8 sequences and the bytes that
-// fit none, fed chunk by chunk.
+// The well-formed UTF-8 sequences and the bytes that fit none, and the bytes above 127 for the
+// tables' code-page guess, fed chunk by chunk.
 class EncodingGuess {
   public:
     void Feed(std::string_view bytes) {
+        pages_.Feed(bytes);
         const char* p = bytes.data();
         const char* end = p + bytes.size();
         while (p != end) {
@@ -71,9 +38,9 @@ class EncodingGuess {
                 if (p == end) break;
             }
             const unsigned char b = static_cast<unsigned char>(*p++);
-            if (b >= 0x80) ++counts_[b];
             if (pending_ > 0) {
-                const bool fits = seen_ == 1 ? SecondByteFits(lead_, b) : (b & 0xC0) == 0x80;
+                const bool fits =
+                    seen_ == 1 ? utf8::SecondByteFits(lead_, b) : utf8::IsContinuation(b);
                 if (fits) {
                     ++seen_;
                     if (--pending_ == 0) ++sequences_;
@@ -82,7 +49,7 @@ class EncodingGuess {
                 ++invalid_;  // the broken sequence; b starts anew
                 pending_ = 0;
             }
-            const int more = ContinuationsOf(b);
+            const int more = utf8::StrictContinuations(b);
             if (more < 0) {
                 ++invalid_;
             } else if (more > 0) {
@@ -99,40 +66,18 @@ class EncodingGuess {
         const long invalid = invalid_ + (pending_ > 0);
         return invalid == 0 || sequences_ > invalid;
     }
+    // The UTF-8 check decides first; an 8-bit text goes to the code-page guess of the tables.
     std::string Result() const {
         if (Utf8()) return "utf-8";
-        // The page whose reading of the high bytes gives the most letters a Central European
-        // text has, and the fewest symbols, box lines and control characters.
-        static const char* const kPages[] = {"cp1250", "iso-8859-2", "cp852"};
-        std::string best = kPages[0];
-        long bestScore = 0;
-        bool first = true;
-        for (const char* name : kPages) {
-            const auto page = CodePage::Get(CsvCodePage(name));
-            long score = 0;
-            for (int b = 0x80; b < 0x100; ++b) {
-                if (counts_[static_cast<size_t>(b)] == 0) continue;
-                const std::string s = page->Decode(std::string(1, static_cast<char>(b)));
-                score += (IsLetter(s) ? 1 : -3) * counts_[static_cast<size_t>(b)];
-            }
-            if (first || score > bestScore) best = name, bestScore = score;
-            first = false;
-        }
-        return best;
+        const std::string page = BestSingleBytePage(pages_, {"cp1250", "iso8859_2", "cp852"});
+        return page == "iso8859_2" ? "iso-8859-2" : page;
     }
     static std::string CsvCodePage(const std::string& encoding) {
         return encoding == "iso-8859-2" ? "iso8859_2" : encoding;
     }
 
   private:
-    // Latin letters with marks (U+00C0..U+024F, Romanian S and T with comma below among them).
-    static bool IsLetter(const std::string& utf8) {
-        if (utf8.size() != 2) return false;
-        const unsigned cp = ((static_cast<unsigned char>(utf8[0]) & 0x1Fu) << 6) |
-                            (static_cast<unsigned char>(utf8[1]) & 0x3Fu);
-        return cp >= 0xC0 && cp <= 0x24F && cp != 0xD7 && cp != 0xF7;
-    }
-    std::array<long, 256> counts_{};
+    HighByteCounts pages_;
     int pending_ = 0;  // continuation bytes still expected
     int seen_ = 0;     // bytes of the current sequence so far
     unsigned char lead_ = 0;
@@ -414,7 +359,7 @@ class CsvSource : public ImportSource {
         const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
         const size_t n = bytes.size();
         for (size_t i = 0; i < n;) {
-            const size_t len = Utf8SequenceAt(p + i, n - i);
+            const size_t len = utf8::WellFormedLength(p + i, n - i);
             if (len > 0) {
                 out.append(bytes.data() + i, len);
                 i += len;
@@ -444,9 +389,8 @@ class CsvSource : public ImportSource {
 
 std::string CsvEncodingName(const std::string& name) {
     std::string n;
-    for (char ch : name)
-        if (ch != '-' && ch != '_' && ch != ' ')
-            n += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    for (char ch : latin::AsciiLower(name))
+        if (ch != '-' && ch != '_' && ch != ' ') n += ch;
     if (n == "utf8" || n == "utf8bom") return "utf-8";
     if (n == "cp1250" || n == "windows1250") return "cp1250";
     if (n == "cp852" || n == "ibm852") return "cp852";

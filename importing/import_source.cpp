@@ -86,13 +86,6 @@ int ChooseSheet(const std::vector<std::string>& names, const std::string& wanted
                    "Registrul " + path + " nu are foaia " + wanted + " (foile: " + list + ").");
 }
 
-std::string SheetColumnName(int column) {
-    std::string s;
-    for (int c = column + 1; c > 0; c = (c - 1) / 26)
-        s.insert(s.begin(), static_cast<char>('A' + (c - 1) % 26));
-    return s;
-}
-
 std::string PlainNumberText(double value) {
     if (value == 0) return "0";
     char buf[40];

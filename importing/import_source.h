@@ -88,8 +88,6 @@ bool DayFromSerial(double serial, bool date1904, int& day, int64_t* ms);
 // DbfError(CannotOpen) listing the sheets when there is none such.
 int ChooseSheet(const std::vector<std::string>& names, const std::string& wanted,
                 const std::string& path);
-// A sheet's column letters: 0 -> "A", 27 -> "AB".
-std::string SheetColumnName(int column);
 // A number as a plain decimal with '.': 15 significant digits, no exponent ("1850101123456").
 std::string PlainNumberText(double value);
 

@@ -192,22 +192,6 @@ std::string JoinedNames(const std::vector<std::string>& names, const char* last)
 
 }  // namespace
 
-void Misfits::Add(Misfit m) {
-    if (listed.size() < kListed) listed.push_back(std::move(m));
-    ++count;
-}
-
-std::string Misfits::Text() const {
-    std::string s = std::string(kNumbering) + "\n";
-    for (const Misfit& m : listed)
-        s += "Randul " + std::to_string(m.row) + ", " + m.column + ": \"" + m.value + "\" " +
-             m.why + ".\n";
-    if (count > static_cast<long>(listed.size()))
-        s += "... si inca " + std::to_string(count - static_cast<long>(listed.size())) +
-             " valori.\n";
-    return s;
-}
-
 ImportPreview PreviewSource(ImportSource& source, size_t keepRows, Progress* progress,
                             size_t maxColumns) {
     ImportPreview p;

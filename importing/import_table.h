@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/misfits.h"
 #include "engine/dbf_header.h"
 #include "engine/field_list.h"
 #include "importing/field_proposal.h"
@@ -21,25 +22,10 @@ namespace orbelan {
 class Progress;
 class Workspace;
 
-struct Misfit {
-    int row = 0;         // the data row: 1 below the header, empty rows not counted
-    std::string column;  // the field
-    std::string value;
-    std::string why;
-};
-
-struct Misfits {
-    static constexpr size_t kListed = 100;
-    // The list's first line: how its rows are numbered.
-    static constexpr const char* kNumbering =
-        "Randurile sunt numarate ca in previzualizare: 1 este primul rand de sub capul de tabel, "
-        "randurile goale nu se numara.";
-    std::vector<Misfit> listed;  // the first kListed
-    long count = 0;
-    void Add(Misfit m);
-    // The numbering, one line each, then "... si inca N" when there were more than listed.
-    std::string Text() const;
-};
+// The first line of an import's list of values that don't fit: how its rows are numbered.
+inline constexpr const char* kImportNumbering =
+    "Liniile sunt numarate ca in previzualizare: 1 este primul rand de sub capul de tabel, "
+    "randurile goale nu se numara.";
 
 // Called with the values that don't fit; true imports them as empty cells ("Importa oricum").
 using ConfirmMisfits = std::function<bool(const Misfits&)>;

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "core/text_util.h"
 #include "engine/date_util.h"
 #include "engine/errors.h"
 #include "importing/import_source.h"

@@ -16,8 +16,10 @@
 #include <string_view>
 #include <vector>
 
+#include "core/text_util.h"
 #include "engine/date_util.h"
 #include "engine/errors.h"
+#include "engine/trim.h"
 #include "engine/utf8.h"
 #include "importing/import_source.h"
 #include "importing/xlsx_sheet.h"
@@ -571,9 +573,7 @@ struct SheetXmlReader::State {
         cell = Cell{};
         // Values other than text lose the blanks some writers put around them.
         if (type != Type::Str && type != Type::Inline && type != Type::Error) {
-            const size_t first = value.find_first_not_of(" \t\r\n");
-            value.erase(0, first == std::string::npos ? value.size() : first);
-            value.erase(value.find_last_not_of(" \t\r\n") + 1);
+            value = std::string(Trim(value));
         }
         if (type == Type::Shared) {
             size_t i = 0;

@@ -94,8 +94,8 @@ bool HasRowsForLetters(Workspace& ws) {
 
 bool WriteLetters(Workspace& ws, TRTFReplace& rtf, LetterMode mode) {
     ws.PostPendingEdit();
-    Table& tx = ws.table;
-    const int letters = LetterCount(tx, mode);
+    Table& table = ws.table;
+    const int letters = LetterCount(table, mode);
     if (letters > kLettersWithoutAsking &&
         ws.messages.Mesaj(kTitle,
                           "Se vor genera " + GroupedThousands(letters) + " scrisori. Continuati?",
@@ -105,25 +105,25 @@ bool WriteLetters(Workspace& ws, TRTFReplace& rtf, LetterMode mode) {
         ShowFailure(ws, "Documentul " + rtf.RTFDest + " nu poate fi inceput.\r" + rtf.LastError());
         return false;
     }
-    const std::vector<std::string> placeholders = Placeholders(tx);
+    const std::vector<std::string> placeholders = Placeholders(table);
     try {
         if (mode == LetterMode::OLinie) {
-            AddRow(tx, rtf, placeholders);
+            AddRow(table, rtf, placeholders);
         } else {
             CommandGuard guard(ws, {.bar = letters, .stoppable = true});
             {
-                KeepCurrentRow keep(tx);
-                if (mode == LetterMode::ToateLiniile) tx.First();
-                for (int written = 1; !tx.Eof(); ++written) {
-                    AddRow(tx, rtf, placeholders);
-                    tx.Next();
+                KeepCurrentRow keep(table);
+                if (mode == LetterMode::ToateLiniile) table.First();
+                for (int written = 1; !table.Eof(); ++written) {
+                    AddRow(table, rtf, placeholders);
+                    table.Next();
                     ws.progress.ProgressSet(written);
                     ws.progress.ProcessMessages();
                     if (ws.progress.StopRequested()) {
                         rtf.Discard();  // a stopped run leaves no document behind
                         return false;
                     }
-                    if (!tx.Eof()) rtf.PageBreak();
+                    if (!table.Eof()) rtf.PageBreak();
                 }
             }
             guard.Finish();

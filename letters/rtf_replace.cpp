@@ -10,6 +10,8 @@
 #include "engine/codepage.h"
 #include "engine/errors.h"
 #include "engine/file_io.h"
+#include "engine/latin_letters.h"
+#include "engine/trim.h"
 #include "engine/utf8_path.h"
 
 namespace orbelan {
@@ -44,13 +46,6 @@ size_t FindNoCase(std::string_view s, std::string_view name, size_t from) {
     return std::string_view::npos;
 }
 
-// Blanks and control characters at both ends, as the template's header line is trimmed.
-std::string_view TrimControls(std::string_view s) {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-    return s;
-}
-
 // The template's lines; CR LF, LF and a lone CR all end a line.
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -80,28 +75,6 @@ LetterCase CaseOf(std::string_view placeholder) {
     if (upper && !lower) return LetterCase::Upper;
     if (lower && !upper) return LetterCase::Lower;
     return LetterCase::AsStored;
-}
-
-// Letters of the Latin alphabets used here: ASCII, Latin-1 and Latin Extended-A, and the
-// Romanian s and t with comma below.
-char32_t ToUpper(char32_t c) {
-    if (c < 0x80) return c >= 'a' && c <= 'z' ? c - 32 : c;
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
-    if (c == 0xFF) return 0x178;
-    if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177) || (c >= 0x218 && c <= 0x21B))
-        return c & ~char32_t{1};
-    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? c : c - 1;
-    return c;
-}
-
-char32_t ToLower(char32_t c) {
-    if (c < 0x80) return c >= 'A' && c <= 'Z' ? c + 32 : c;
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
-    if (c == 0x178) return 0xFF;
-    if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177) || (c >= 0x218 && c <= 0x21B))
-        return c | 1;
-    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? c + 1 : c;
-    return c;
 }
 
 }  // namespace
@@ -189,7 +162,7 @@ bool TRTFReplace::BeginDocument() {
                 WriteLine(line);
                 continue;
             }
-            const std::string_view head = TrimControls(std::string_view(line).substr(0, body));
+            const std::string_view head = Trim(std::string_view(line).substr(0, body));
             if (!head.empty()) WriteLine(head);
             break;
         }
@@ -269,7 +242,7 @@ void TRTFReplace::MergeBody(int copies) {
             ++next;
         }
         // The line that closed the document: its last brace is written by EndDocument.
-        std::string last(TrimControls(*current));
+        std::string last(Trim(*current));
         if (!last.empty()) last.pop_back();
         if (!last.empty()) WriteLine(ReplaceLine(last));
         repeatFrom_ = -1;
@@ -357,8 +330,8 @@ void TRTFReplace::AppendRtfValue(std::string& out, const std::string& value,
     }
     const LetterCase letterCase = CaseOf(asWritten);
     text_.Append(out, value,
-                 letterCase == LetterCase::Upper   ? ToUpper
-                 : letterCase == LetterCase::Lower ? ToLower
+                 letterCase == LetterCase::Upper   ? latin::ToUpper
+                 : letterCase == LetterCase::Lower ? latin::ToLower
                                                    : nullptr);
 }
 

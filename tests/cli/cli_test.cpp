@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "cli/cli_app.h"
-#include "cli/cli_run.h"
+#include "support/cli_run.h"
 #include "cli/console_ui.h"
 #include "core/program_dir.h"
 #include "engine/dbf_file.h"

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "cli/cli_app.h"
-#include "cli/cli_run.h"
+#include "support/cli_run.h"
 #include "support/dbf_builder.h"
 #include "support/temp_dir.h"
 

@@ -1,7 +1,7 @@
 // The profile, count and chart commands.
 #include <gtest/gtest.h>
 
-#include "cli/cli_run.h"
+#include "support/cli_run.h"
 #include "support/dbf_builder.h"
 #include "support/temp_dir.h"
 

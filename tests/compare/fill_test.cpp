@@ -2,7 +2,7 @@
 // won't fit, and the undo that puts the table back byte for byte.
 #include <gtest/gtest.h>
 
-#include "cli/cli_run.h"
+#include "support/cli_run.h"
 #include "support/dbf_builder.h"
 #include "support/temp_dir.h"
 

@@ -6,16 +6,12 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include "support/wait_for.h"
+
 namespace orbelan {
 namespace {
 
-// Waits for a condition, not for a time: a loaded machine only makes it slower.
-bool WaitFor(const std::function<bool()>& done, int ms = 60000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) QTest::qWait(5);
-    return done();
-}
+using test::WaitFor;
 
 // The off-screen platform can't fade or shape windows and says so on every step.
 class QuietPlatform : public ::testing::Environment {

@@ -10,6 +10,8 @@
 #include <QImage>
 #include <QTest>
 
+#include "support/wait_for.h"
+
 namespace orbelan {
 namespace {
 
@@ -26,12 +28,7 @@ void Leave(ColorButton& b) {
     QApplication::sendEvent(&b, &e);
 }
 
-bool WaitFor(const std::function<bool()>& done, int ms = 2000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) QTest::qWait(5);
-    return done();
-}
+using test::WaitFor;
 
 TEST(ColorButton, PaintsFaceWithLightAndShadowEdgesAndSinksWhenPressed) {
     ColorButton b;  // no text, so every inner pixel is the face

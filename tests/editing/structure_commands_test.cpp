@@ -93,11 +93,10 @@ TEST_F(StructureTest, SavedMisfitListHoldsEveryValue) {
     test::WriteDbf(path, {{"NUME", 'C', 10}}, rows);
     ws.CurrentFile = path;
     ws.OpenTable();
-    const FitCheck check =
-        CheckStructureFit(ws, EditedStructure(ws.table, {{K::Set, "NUME C(5)"}}));
+    const Misfits check = CheckStructureFit(ws, EditedStructure(ws.table, {{K::Set, "NUME C(5)"}}));
     EXPECT_EQ(check.count, 150u);
-    EXPECT_EQ(check.listed.size(), FitCheck::kListed);
-    const std::string csv = MisfitsCsv(check);
+    EXPECT_EQ(check.listed.size(), Misfits::kListed);
+    const std::string csv = check.Csv();
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 151);
     EXPECT_NE(csv.find("\r\n150,NUME,NUME1149,"), std::string::npos);
 }
@@ -108,14 +107,14 @@ TEST_F(StructureTest, MisfitsListedAndLostOnlyAfterYes) {
     const NewStructure narrower = EditedStructure(
         ws.table, {{K::Set, "NUME C(7)"}, {K::Set, "NR N(1)"}, {K::Set, "OBS C(20)"}});
 
-    const FitCheck check = CheckStructureFit(ws, narrower);
+    const Misfits check = CheckStructureFit(ws, narrower);
     ASSERT_GT(check.count, 2u);
-    EXPECT_EQ(check.listed[0].row, 1u);
+    EXPECT_EQ(check.listed[0].row, 1);
     EXPECT_EQ(check.listed[0].column, "OBS");  // NR N(1) holds 3: row 1's number fits
     EXPECT_EQ(check.listed[0].value.substr(0, 7), "Observa");
     const std::string text = MisfitsText(check);
-    EXPECT_NE(text.find("2\tNUME\t\xC5\x9ETEF"), std::string::npos) << text;
-    EXPECT_NE(text.find("5\tNR\t99999"), std::string::npos) << text;
+    EXPECT_NE(text.find("Linia 2, NUME: \"\xC5\x9ETEF"), std::string::npos) << text;
+    EXPECT_NE(text.find("Linia 5, NR: \"99999"), std::string::npos) << text;
 
     ui.mesajAnswers = {mrNo};
     EXPECT_FALSE(ChangeStructure(ws, narrower).done);

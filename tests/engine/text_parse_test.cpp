@@ -115,6 +115,28 @@ std::string MakeNullVarchars(const test::TempDir& dir) {
     return path;
 }
 
+// A sheet's logical column is spelled out, Romanian words too; a lone letter or digit there is
+// an initial or a count, while a typed value takes it.
+TEST(TextParse, LogicalWordsTypedAndSpelled) {
+    const struct {
+        const char* text;
+        std::optional<bool> typed, spelled;
+    } cases[] = {
+        {"da", true, true},
+        {" FALSE ", false, false},
+        {"Adevarat", std::nullopt, true},
+        {"fals", std::nullopt, false},
+        {"N", false, std::nullopt},
+        {"1", true, std::nullopt},
+        {".T.", true, std::nullopt},
+        {"poate", std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseLogicalText(c.text), c.typed) << c.text;
+        EXPECT_EQ(ParseLogicalText(c.text, LogicalWords::Spelled), c.spelled) << c.text;
+    }
+}
+
 TEST(TextParse, NullVarcharsInFilterAndGroupBy) {
     test::TempDir dir;
     const std::string path = MakeNullVarchars(dir);

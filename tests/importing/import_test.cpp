@@ -4,18 +4,20 @@
 
 #include <filesystem>
 #include <optional>
-#include <sstream>
 
-#include "cli/cli_app.h"
 #include "editing/commands_fixture.h"
 #include "engine/dbf_file.h"
 #include "engine/errors.h"
 #include "fuzz/targets.h"
+#include "support/cli_run.h"
 #include "support/corpus_replay.h"
+#include "support/workbook_builder.h"
 
 namespace orbelan {
 namespace {
 
+using test::CliRun;
+using test::Orbelan;
 using test::WriteFileBytes;
 
 class ImportTest : public test::CommandsTest {
@@ -24,17 +26,6 @@ class ImportTest : public test::CommandsTest {
         const std::string path = dir.File(name);
         WriteFileBytes(path, bytes);
         return path;
-    }
-    // Every row of a source, cells as text joined by '|'.
-    static std::vector<std::string> Rows(ImportSource& s) {
-        std::vector<std::string> out;
-        std::vector<Cell> row;
-        while (s.Next(row)) {
-            std::string line;
-            for (const Cell& c : row) line += (line.empty() ? "" : "|") + CellText(c);
-            out.push_back(line);
-        }
-        return out;
     }
     std::vector<std::string> Files() const {
         std::vector<std::string> names;
@@ -61,6 +52,7 @@ TEST_F(ImportTest, EncodingsDetectedOrGivenAndDelimitersFound) {
         std::string bytes, given, encoding;
         char delimiter;
         std::string row;
+        int headerLine = 1;
     } cases[] = {
         {"\xEF\xBB\xBFN;M\r\n\xC8\x98tefan;x\r\n", "", "utf-8", ';', "Ștefan|x"},
         {"N,M\n\xC8\x9B\x61r\xC4\x83,\"a,b\"\n", "", "utf-8", ',', "țară|a,b"},
@@ -69,7 +61,7 @@ TEST_F(ImportTest, EncodingsDetectedOrGivenAndDelimitersFound) {
         {"N;M\nZ\xB1\x62 \xB6wit \xFE;1\n", "", "iso-8859-2", ';', "Ząb świt ţ|1"},
         {"N;M\n\xB8tefan;1\n", "CP852", "cp852", ';', "Ştefan|1"},
         // Lines of delimiters alone before the header are blank.
-        {";;;\r\n;\r\nN;M\r\nx;y\r\n", "", "utf-8", ';', "x|y"},
+        {";;;\r\n;\r\nN;M\r\nx;y\r\n", "", "utf-8", ';', "x|y", 3},
         // One stray byte among UTF-8 letters: read as U+FFFD and counted, the rest as UTF-8.
         {"N;M\n\xC8\x98tef\xC4\x83n;Cluj\xAA\n", "", "utf-8", ';', "Ștefăn|Cluj\xEF\xBF\xBD"},
         {"N;M\n\xC8\x98t;\xED\xA0\x80\n", "utf-8", "utf-8", ';',
@@ -79,7 +71,9 @@ TEST_F(ImportTest, EncodingsDetectedOrGivenAndDelimitersFound) {
         auto s = OpenImportSource(Csv(c.bytes), {"", 0, c.given});
         EXPECT_EQ(s->encoding, c.encoding) << c.row;
         EXPECT_EQ(s->delimiter, c.delimiter) << c.row;
-        EXPECT_EQ(Rows(*s), (std::vector<std::string>{"N|M", c.row}));
+        EXPECT_EQ(test::SourceRows(*s),
+                  (std::vector<std::string>{std::to_string(c.headerLine) + ":N|M",
+                                            std::to_string(c.headerLine + 1) + ":" + c.row}));
         const long stray = c.row.find("\xEF\xBF\xBD") == std::string::npos ? 0
                            : c.given.empty()                               ? 1
                                                                            : 3;
@@ -92,10 +86,11 @@ TEST_F(ImportTest, EncodingsDetectedOrGivenAndDelimitersFound) {
 
 TEST_F(ImportTest, QuotingLineBreaksAndShortOrTrailingCells) {
     auto s = OpenImportSource(Csv("A;B;C\n\"x\"\"y\";\"two\r\nlines\";\n\n1;2;3;\nlast;;"), {});
-    EXPECT_EQ(Rows(*s),
-              (std::vector<std::string>{"A|B|C", "x\"y|two\r\nlines|", "1|2|3", "last||"}));
+    const std::vector<std::string> rows = {"1:A|B|C", "2:x\"y|two\r\nlines|", "5:1|2|3",
+                                           "6:last||"};
+    EXPECT_EQ(test::SourceRows(*s), rows);
     s->Rewind();
-    EXPECT_EQ(Rows(*s).size(), 4u);
+    EXPECT_EQ(test::SourceRows(*s), rows);
 }
 
 TEST_F(ImportTest, MalformedSourcesNameThePlaceAndCreateNothing) {
@@ -144,9 +139,9 @@ TEST_F(ImportTest, ValuesThatDontFitAreListedAndOnlyImportedWhenAccepted) {
     EXPECT_FALSE(o.written);
     EXPECT_FALSE(std::filesystem::exists(target));
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0], "2:" + std::string(Misfits::kNumbering) +
-                            "\nRandul 2, NUME: \"Ioana Maria\" are 11 caractere, campul tine 4.\n"
-                            "Randul 2, SUMA: \"x\" nu este un numar.\n");
+    EXPECT_EQ(shown[0],
+              "2:Linia 2, NUME: \"Ioana Maria\" are 11 caractere, campul tine 4.\n"
+              "Linia 2, SUMA: \"x\" nu este un numar.\n");
     o = ImportToNewTable(*s, p.columns, target, {}, answer(true));
     EXPECT_TRUE(o.written);
     EXPECT_EQ(Stored(target), (std::vector<std::string>{"Ana|12.5", "|", "Dan|7"}));
@@ -187,7 +182,7 @@ TEST_F(ImportTest, AppendSaysWhatItCannotAddAndAsksWhichColumnGoesToAField) {
         {"NUME;OBS\nIo\xC8\x99\xC8\x99n\xAA;x\n",
          std::nullopt,
          false,
-         "Randul 1, NUME: \"Io\xC8\x99\xC8\x99n\xEF\xBF\xBD\" are octeti care nu sunt UTF-8",
+         "Linia 1, NUME: \"Io\xC8\x99\xC8\x99n\xEF\xBF\xBD\" are octeti care nu sunt UTF-8",
          {"POP ION"}},
     };
     int n = 0;
@@ -225,16 +220,6 @@ TEST_F(ImportTest, AppendSaysWhatItCannotAddAndAsksWhichColumnGoesToAField) {
     }
 }
 
-struct CliRun {
-    int code;
-    std::string out, err;
-};
-CliRun Orbelan(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int code = RunOrbelan(args, out, err);
-    return {code, out.str(), err.str()};
-}
-
 TEST_F(ImportTest, CommandLineImportDryRunRefusalAndAppend) {
     const std::string src = Csv("Nume;Suma\nAna;12,5\nDan;x\n");
     const std::string target = dir.File("n.dbf");
@@ -242,8 +227,8 @@ TEST_F(ImportTest, CommandLineImportDryRunRefusalAndAppend) {
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out,
               "Codificare: utf-8; delimitator: ;\nCampuri: NUME C(3); SUMA N(5,1)\nLinii: 2\n"
-              "1 valori nu incap in campurile lor:\n" +
-                  std::string(Misfits::kNumbering) + "\nRandul 2, SUMA: \"x\" nu este un numar.\n");
+              "1 valori nu incap in campurile lor:\n" + std::string(kImportNumbering) +
+                  "\nLinia 2, SUMA: \"x\" nu este un numar.\n");
     r = Orbelan({"import", src, "-o", target, "--types", "SUMA=N(5,1)"});
     EXPECT_EQ(r.code, 2);
     EXPECT_FALSE(std::filesystem::exists(target));
@@ -362,7 +347,7 @@ TEST_F(ImportTest, MemoTextWithEndMarkIsRefusedOnlyWhereItWouldBeCut) {
         r = Orbelan({"append", table, Csv("OBS\n\"" + text + "\"\n", "m.csv")});
         EXPECT_EQ(r.code, cut ? 2 : 0) << r.out << r.err;
         if (cut) {
-            EXPECT_NE(r.out.find("Randul 1, OBS:"), std::string::npos) << r.out;
+            EXPECT_NE(r.out.find("Linia 1, OBS:"), std::string::npos) << r.out;
         }
         EXPECT_EQ(Orbelan({"get", table, "2", "OBS"}).code, cut ? 2 : 0);
     }
