@@ -5,13 +5,13 @@
 
 #include "app/command_button.h"
 #include "app/main_window.h"
-#include "app/qt_text.h"
 #include "core/open_table.h"
 #include "core/restore_points.h"
 #include "dialogs/import_window.h"
 #include "editing/startup.h"
 #include "engine/file_io.h"
 #include "importing/import_table.h"
+#include "qtcommon/qt_text.h"
 
 namespace orbelan {
 std::string ImportSourceFilter() {

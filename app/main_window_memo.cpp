@@ -8,13 +8,13 @@
 
 #include "app/data_grid.h"
 #include "app/main_window.h"
-#include "app/qt_text.h"
 #include "dialogs/memo_window.h"
 #include "dialogs/replace_window.h"
 #include "editing/replace_command.h"
 #include "editing/row_commands.h"
 #include "engine/dbf_file.h"
 #include "engine/errors.h"
+#include "qtcommon/qt_text.h"
 
 namespace orbelan {
 namespace {

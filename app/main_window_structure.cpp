@@ -3,7 +3,6 @@
 #include <QShortcut>
 
 #include "app/main_window.h"
-#include "app/qt_text.h"
 #include "core/argument_error.h"
 #include "dialogs/structure_dialog.h"
 #include "editing/startup.h"
@@ -12,6 +11,7 @@
 #include "engine/errors.h"
 #include "engine/file_io.h"
 #include "engine/table.h"
+#include "qtcommon/qt_text.h"
 
 namespace orbelan {
 namespace {

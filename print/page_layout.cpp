@@ -12,6 +12,7 @@
 #include <numeric>
 
 #include "engine/utf8.h"
+#include "qtcommon/qt_text.h"
 
 namespace orbelan {
 namespace {
@@ -25,14 +26,6 @@ constexpr double kPadX = 2.5, kPadY = 1.5;
 constexpr double kHeadingFont = 9.0;
 // Metrics are taken at ten times the point grid, so they don't depend on the device.
 constexpr double kMeasureDpi = 720.0;
-
-QString Q(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-std::string S(const QString& s) {
-    return s.toStdString();
-}
 
 QFont TableFont(double size, bool bold) {
     QFont font(QStringLiteral("DejaVu Sans"));
