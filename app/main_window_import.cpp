@@ -56,9 +56,7 @@ void TForm1::ImportFile(const std::string& path) {
         {"Salvati tabelul nou", "Fisiere DBF|*.DBF", "*.dbf", PathWithoutExtension(path) + ".dbf"});
     if (!target) return;
     if (PathWithoutExtension(*target) == *target) *target += ".dbf";
-    if (FileExists(*target) && Mesaj("Import", "Fisierul " + *target + " exista. Il inlocuiti?",
-                                     mkConfirmation, mbYesNo) != mrYes)
-        return;
+    if (!MayWriteNewTable(ws_.messages, *target)) return;
     if (ws_.table.Active() && SameFile(*target, ws_.table.TableName())) ws_.CloseTable();
     SetBusyCursor(true);
     ImportOutcome outcome;

@@ -17,13 +17,6 @@
 #include "qtcommon/qt_text.h"
 
 namespace orbelan {
-namespace {
-
-bool IsBinary(const FieldDef& f) {
-    return f.type == 'G' || f.type == 'P' || (f.type == 'B' && f.size == 10);
-}
-
-}  // namespace
 
 void TForm1::BuildMemoItems() {
     // The right-click menu: PopupMenu1's items, then these (and undo's after them).
@@ -69,7 +62,7 @@ void TForm1::EditMemo(int row, int column) {
     const FieldDef field = tx.Field(column);
     auto* form = findChild<TMemoForm*>();
     const QString caption = QStringLiteral("%1 - linia %2").arg(Q(field.name)).arg(row + 1);
-    if (IsBinary(field)) {
+    if (field.HoldsBytes()) {
         const MemoValue value = tx.Data().MemoBytes(tx.RecordAt(row), column);
         if (!value.ok) throw DbfError(ErrorKind::Io, value.bytes);
         std::optional<std::string> loaded;
