@@ -24,7 +24,6 @@
 #include "app/command_button.h"
 #include "app/data_grid.h"
 #include "app/logo.h"
-#include "app/qt_text.h"
 #include "app/table_model.h"
 #include "cleaning/append_table.h"
 #include "cleaning/cnp_commands.h"
@@ -47,6 +46,7 @@
 #include "letters/form_letters.h"
 #include "platform/qt_platform.h"
 #include "print/pdf_export.h"
+#include "qtcommon/qt_text.h"
 
 namespace orbelan {
 namespace {

@@ -5,12 +5,12 @@
 #include <QStatusBar>
 
 #include "app/main_window.h"
-#include "app/qt_text.h"
 #include "cleaning/quick_csv.h"
 #include "dialogs/codepage_chooser.h"
 #include "editing/recode_command.h"
 #include "engine/codepage.h"
 #include "engine/codepage_detect.h"
+#include "qtcommon/qt_text.h"
 
 namespace orbelan {
 namespace {

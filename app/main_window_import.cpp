@@ -5,13 +5,13 @@
 
 #include "app/command_button.h"
 #include "app/main_window.h"
-#include "app/qt_text.h"
 #include "core/open_table.h"
 #include "core/restore_points.h"
 #include "dialogs/import_window.h"
 #include "editing/startup.h"
 #include "engine/file_io.h"
 #include "importing/import_table.h"
+#include "qtcommon/qt_text.h"
 
 namespace orbelan {
 std::string ImportSourceFilter() {
@@ -56,9 +56,7 @@ void TForm1::ImportFile(const std::string& path) {
         {"Salvati tabelul nou", "Fisiere DBF|*.DBF", "*.dbf", PathWithoutExtension(path) + ".dbf"});
     if (!target) return;
     if (PathWithoutExtension(*target) == *target) *target += ".dbf";
-    if (FileExists(*target) && Mesaj("Import", "Fisierul " + *target + " exista. Il inlocuiti?",
-                                     mkConfirmation, mbYesNo) != mrYes)
-        return;
+    if (!MayWriteNewTable(ws_.messages, *target)) return;
     if (ws_.table.Active() && SameFile(*target, ws_.table.TableName())) ws_.CloseTable();
     SetBusyCursor(true);
     ImportOutcome outcome;

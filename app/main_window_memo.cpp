@@ -8,22 +8,15 @@
 
 #include "app/data_grid.h"
 #include "app/main_window.h"
-#include "app/qt_text.h"
 #include "dialogs/memo_window.h"
 #include "dialogs/replace_window.h"
 #include "editing/replace_command.h"
 #include "editing/row_commands.h"
 #include "engine/dbf_file.h"
 #include "engine/errors.h"
+#include "qtcommon/qt_text.h"
 
 namespace orbelan {
-namespace {
-
-bool IsBinary(const FieldDef& f) {
-    return f.type == 'G' || f.type == 'P' || (f.type == 'B' && f.size == 10);
-}
-
-}  // namespace
 
 void TForm1::BuildMemoItems() {
     // The right-click menu: PopupMenu1's items, then these (and undo's after them).
@@ -69,7 +62,7 @@ void TForm1::EditMemo(int row, int column) {
     const FieldDef field = tx.Field(column);
     auto* form = findChild<TMemoForm*>();
     const QString caption = QStringLiteral("%1 - linia %2").arg(Q(field.name)).arg(row + 1);
-    if (IsBinary(field)) {
+    if (field.HoldsBytes()) {
         const MemoValue value = tx.Data().MemoBytes(tx.RecordAt(row), column);
         if (!value.ok) throw DbfError(ErrorKind::Io, value.bytes);
         std::optional<std::string> loaded;

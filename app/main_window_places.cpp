@@ -11,9 +11,9 @@
 #include "app/command_button.h"
 #include "app/data_grid.h"
 #include "app/main_window.h"
-#include "app/qt_text.h"
 #include "editing/filter_commands.h"
 #include "editing/startup.h"
+#include "qtcommon/qt_text.h"
 
 namespace orbelan {
 namespace {

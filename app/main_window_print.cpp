@@ -3,7 +3,6 @@
 #include <stdexcept>
 
 #include "app/main_window.h"
-#include "app/qt_text.h"
 #include "core/command_guard.h"
 #include "core/messages.h"
 #include "core/text_util.h"
@@ -11,6 +10,7 @@
 #include "export/export_command.h"
 #include "print/pdf_export.h"
 #include "print/table_print.h"
+#include "qtcommon/qt_text.h"
 
 namespace orbelan {
 

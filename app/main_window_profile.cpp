@@ -6,13 +6,13 @@
 
 #include "app/data_grid.h"
 #include "app/main_window.h"
-#include "app/qt_text.h"
 #include "cleaning/cnp.h"
 #include "cleaning/column_profile.h"
 #include "dialogs/count_window.h"
 #include "dialogs/profile_window.h"
 #include "editing/filter_commands.h"
 #include "export/export_command.h"
+#include "qtcommon/qt_text.h"
 
 namespace orbelan {
 

@@ -3,7 +3,6 @@
 #include <QShortcut>
 
 #include "app/main_window.h"
-#include "app/qt_text.h"
 #include "core/argument_error.h"
 #include "dialogs/structure_dialog.h"
 #include "editing/startup.h"
@@ -12,6 +11,7 @@
 #include "engine/errors.h"
 #include "engine/file_io.h"
 #include "engine/table.h"
+#include "qtcommon/qt_text.h"
 
 namespace orbelan {
 namespace {
@@ -79,17 +79,6 @@ void TForm1::StructuraTabeluluiClick() {
         NewStructure structure;
         structure.fields = dialog.Grid()->Fields();
         structure.sources = dialog.Grid()->Sources();
-        // What the grid doesn't show of a kept field (autoincrement counters) stays.
-        for (size_t i = 0; i < structure.fields.size(); ++i) {
-            const int source = structure.sources[i];
-            if (source < 0) continue;
-            FieldDef& f = structure.fields[i];
-            const FieldDef& was = old[static_cast<size_t>(source)];
-            if (f.type != was.type) continue;
-            f.flags = static_cast<uint8_t>((was.flags & ~0x02) | (f.flags & 0x02));
-            f.autoNext = was.autoNext;
-            f.autoStep = was.autoStep;
-        }
         try {
             CheckNewStructure(ws_.table, structure);
             const Misfits check = CheckStructureFit(ws_, structure);

@@ -5,9 +5,9 @@
 
 #include "app/data_grid.h"
 #include "app/main_window.h"
-#include "app/qt_text.h"
 #include "core/restore_points.h"
 #include "core/undo_history.h"
+#include "qtcommon/qt_text.h"
 
 namespace orbelan {
 

@@ -9,6 +9,7 @@
 #include "bench/bench_util.h"
 #include "bench/persons_generator.h"
 #include "cleaning/column_profile.h"
+#include "cleaning/profile_chart_data.h"
 #include "engine/table.h"
 #include "print/pdf_export.h"
 #include "print/profile_chart.h"

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "core/command_guard.h"
+#include "core/program_dir.h"
 #include "core/workspace.h"
-#include "editing/sort_command.h"
 #include "engine/codepage.h"
 #include "engine/dbf_file.h"
 #include "engine/file_io.h"

@@ -94,10 +94,7 @@ int ImportCommand(CliContext& c) {
         return kExitFound;
     }
 
-    if (FileExists(c.options.output) &&
-        c.messages.Mesaj("Import", "Fisierul " + c.options.output + " exista. Il inlocuiti?",
-                         mkConfirmation, mbYesNo) != mrYes)
-        return kExitUsage;
+    if (!MayWriteNewTable(c.messages, c.options.output)) return kExitUsage;
     ImportOutcome o;
     ReplaceWithNewTable(c.ws, c.options.output, "Import", [&] {
         o = Reading(path, [&] {

@@ -46,7 +46,7 @@ int GetCommand(CliContext& c) {
     Table& table = c.ws.table;
     const FieldDef& f = table.Field(field);
     // Binary values go out as stored; text as the program reads it.
-    if (f.type == 'G' || f.type == 'P' || (f.type == 'B' && f.size == 10)) {
+    if (f.HoldsBytes()) {
         const MemoValue v = table.Data().MemoBytes(table.RecordAt(table.CurrentRow()), field);
         if (!v.ok) throw DbfError(ErrorKind::Io, v.bytes);
         c.out << v.bytes;

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "cleaning/column_profile.h"
+#include "cleaning/profile_chart_data.h"
 #include "cli/cli_app.h"
 #include "cli/codepage_cli.h"
 #include "cli/row_printer.h"

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/open_table.h"
+#include "core/workspace.h"
 #include "engine/utf8_path.h"
 
 namespace fs = std::filesystem;
@@ -53,6 +55,21 @@ std::string ProgramDataDir() {
     std::string text = Utf8FromPath(dir.make_preferred());
     if (text.back() != kSeparator) text += kSeparator;
     return text;
+}
+
+std::string TempTableName(Workspace& ws, const std::string& ext) {
+    std::error_code made;
+    const fs::path dir = PathFromUtf8(ws.ProgramDir);
+    fs::create_directories(dir, made);
+    if (!fs::is_directory(dir, made)) return {};  // no folder to write in
+    for (int n = 0; n <= 200; ++n) {
+        const std::string path = ws.ProgramDir + "DBF" + std::to_string(n) + ext;
+        std::error_code ec;
+        if (SameFile(path, ws.CurrentFile)) continue;  // a table opened from this folder
+        if (!fs::exists(PathFromUtf8(path), ec) && !ec) return path;
+        if (fs::remove(PathFromUtf8(path), ec) && !ec) return path;
+    }
+    return {};
 }
 
 }  // namespace orbelan

@@ -10,4 +10,10 @@ namespace orbelan {
 // Windows). Ends with a separator; TempTableName creates it when a scratch name is first needed.
 std::string ProgramDataDir();
 
+class Workspace;
+
+// The first of ProgramDir + "DBF" + n + ext (n = 0..200) that is free or can be deleted;
+// empty when none is. The open table itself is never one of them.
+std::string TempTableName(Workspace& ws, const std::string& ext);
+
 }  // namespace orbelan

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "core/argument_error.h"
 #include "core/open_table.h"
 #include "core/restore_points.h"
 #include "engine/codepage.h"
@@ -150,6 +151,14 @@ std::string Workspace::ProgramCodePage() const {
     // A table read as UTF-8 does not make exports UTF-8: that is the export's own choice.
     const bool eightBit = !chosen.empty() && !CodePage::Get(chosen)->IsUtf8();
     return eightBit ? chosen : table.DefaultCodePage();
+}
+
+void MoveToDisplayedRow(Workspace& ws, long row) {
+    const int shown = ws.table.RecordCount();
+    if (row < 1 || row > shown)
+        throw ArgumentError("Linia " + std::to_string(row) + " nu exista: sunt afisate " +
+                            std::to_string(shown) + " linii.");
+    ws.table.MoveTo(static_cast<int>(row - 1));
 }
 
 }  // namespace orbelan

@@ -69,4 +69,7 @@ class Workspace {
     FormatSettings format_;
 };
 
+// Makes the row-th displayed row (from 1) current; ArgumentError when there is no such row.
+void MoveToDisplayedRow(Workspace& ws, long row);
+
 }  // namespace orbelan

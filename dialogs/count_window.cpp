@@ -12,16 +12,14 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "cleaning/profile_chart_data.h"
 #include "core/text_util.h"
 #include "dialogs/chart_view.h"
 #include "engine/table.h"
+#include "qtcommon/qt_text.h"
 
 namespace orbelan {
 namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 bool Numeric(char type) {
     return type == 'N' || type == 'F' || type == 'I' || type == 'B' || type == 'Y' || type == 'O' ||

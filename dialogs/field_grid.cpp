@@ -6,9 +6,9 @@
 #include <QLineEdit>
 #include <QStyledItemDelegate>
 
-#include "app/qt_text.h"
 #include "dialogs/balloon_hint.h"
 #include "engine/field_list.h"
+#include "qtcommon/qt_text.h"
 
 namespace orbelan {
 namespace {

@@ -12,7 +12,6 @@
 #include <QVBoxLayout>
 #include <tuple>
 
-#include "app/qt_text.h"
 #include "core/argument_error.h"
 #include "dialogs/field_grid.h"
 #include "dialogs/new_table_choice.h"
@@ -20,6 +19,7 @@
 #include "engine/errors.h"
 #include "engine/field_list.h"
 #include "engine/value_convert.h"
+#include "qtcommon/qt_text.h"
 
 namespace orbelan {
 namespace {

@@ -3,9 +3,9 @@
 #include <QComboBox>
 #include <set>
 
-#include "app/qt_text.h"
 #include "engine/codepage.h"
 #include "engine/field_list.h"
+#include "qtcommon/qt_text.h"
 
 namespace orbelan {
 

@@ -12,17 +12,15 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "cleaning/profile_chart_data.h"
 #include "core/text_util.h"
 #include "dialogs/chart_view.h"
 #include "engine/field_codec.h"
 #include "engine/table.h"
+#include "qtcommon/qt_text.h"
 
 namespace orbelan {
 namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 // The share column of the values: a bar as long as the value's share of the largest count.
 class ShareBar : public QStyledItemDelegate {

@@ -9,13 +9,10 @@
 #include <QRadioButton>
 
 #include "export/export_types.h"
+#include "qtcommon/qt_text.h"
 
 namespace orbelan {
 namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
 
 // The eight pictures of the icon box: a sheet of paper marked with the format.
 QPixmap FormatPicture(int number) {

@@ -10,10 +10,10 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/qt_text.h"
 #include "dialogs/new_table_choice.h"
 #include "editing/structure_commands.h"
 #include "engine/field_list.h"
+#include "qtcommon/qt_text.h"
 
 namespace orbelan {
 namespace {

@@ -1,6 +1,5 @@
 #include "editing/row_commands.h"
 
-#include "core/argument_error.h"
 #include "core/command_guard.h"
 #include "core/replace_table.h"
 #include "engine/dbf_file.h"
@@ -8,14 +7,6 @@
 #include "engine/text_parse.h"
 
 namespace orbelan {
-
-void MoveToDisplayedRow(Workspace& ws, long row) {
-    const int shown = ws.table.RecordCount();
-    if (row < 1 || row > shown)
-        throw ArgumentError("Linia " + std::to_string(row) + " nu exista: sunt afisate " +
-                            std::to_string(shown) + " linii.");
-    ws.table.MoveTo(static_cast<int>(row - 1));
-}
 
 void AddRow(Workspace& ws) {
     if (ws.table.Active()) ws.table.Append();  // a row being edited is posted first

@@ -6,9 +6,6 @@ namespace orbelan {
 
 enum class CopyDownMode { Copy, Renumber };
 
-// Makes the row-th displayed row (from 1) current; ArgumentError when there is no such row.
-void MoveToDisplayedRow(Workspace& ws, long row);
-
 void AddRow(Workspace& ws);     // "&Adauga linie"
 void DeleteRow(Workspace& ws);  // "S&terge linie"
 // "Recupereaza linia": the current row's deletion mark cleared (rows marked deleted are on show

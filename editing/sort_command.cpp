@@ -5,6 +5,7 @@
 
 #include "core/command_guard.h"
 #include "core/open_table.h"
+#include "core/program_dir.h"
 #include "core/replace_table.h"
 #include "engine/dbf_file.h"
 #include "engine/dbf_header.h"
@@ -17,21 +18,6 @@
 namespace fs = std::filesystem;
 
 namespace orbelan {
-
-std::string TempTableName(Workspace& ws, const std::string& ext) {
-    std::error_code made;
-    const fs::path dir = PathFromUtf8(ws.ProgramDir);
-    fs::create_directories(dir, made);
-    if (!fs::is_directory(dir, made)) return {};  // no folder to write in
-    for (int n = 0; n <= 200; ++n) {
-        const std::string path = ws.ProgramDir + "DBF" + std::to_string(n) + ext;
-        std::error_code ec;
-        if (SameFile(path, ws.CurrentFile)) continue;  // a table opened from this folder
-        if (!fs::exists(PathFromUtf8(path), ec) && !ec) return path;
-        if (fs::remove(PathFromUtf8(path), ec) && !ec) return path;
-    }
-    return {};
-}
 
 namespace {
 

@@ -6,10 +6,6 @@
 
 namespace orbelan {
 
-// The first of ProgramDir + "DBF" + n + ext (n = 0..200) that is free or can be deleted;
-// empty when none is. The open table itself is never one of them.
-std::string TempTableName(Workspace& ws, const std::string& ext);
-
 // Rewrites the table file in the order of the column (a click on its title). False when it could
 // not start (no folder for its scratch table; the user was told); true otherwise, a sort the
 // user declined included.

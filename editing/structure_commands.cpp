@@ -41,6 +41,23 @@ Conversion::Kind KindOf(const FieldDef& from, const FieldDef& to) {
     return Conversion::Kind::Text;
 }
 
+// What neither the structure window nor a field text says of a field: Visual FoxPro's
+// autoincrement counter and step, its binary and system marks. A kept field of the same type
+// keeps them; whether it takes nulls is the caller's to say.
+NewStructure KeepingHiddenProperties(const std::vector<FieldDef>& old, NewStructure s) {
+    for (size_t i = 0; i < s.fields.size() && i < s.sources.size(); ++i) {
+        const int source = s.sources[i];
+        if (source < 0 || static_cast<size_t>(source) >= old.size()) continue;
+        FieldDef& f = s.fields[i];
+        const FieldDef& was = old[static_cast<size_t>(source)];
+        if (f.type != was.type) continue;
+        f.flags = static_cast<uint8_t>((was.flags & ~0x02) | (f.flags & 0x02));
+        f.autoNext = was.autoNext;
+        f.autoStep = was.autoStep;
+    }
+    return s;
+}
+
 bool SameShape(const FieldDef& a, const FieldDef& b) {
     return a.type == b.type && a.size == b.size && a.decimals == b.decimals;
 }
@@ -140,12 +157,13 @@ std::string MisfitsText(const Misfits& check) {
            (check.count == 1 ? " valoare nu incape" : " valori nu incap") + " in noua structura.\n";
 }
 
-StructureChangeResult ChangeStructure(Workspace& ws, const NewStructure& structure,
+StructureChangeResult ChangeStructure(Workspace& ws, const NewStructure& changed,
                                       bool emptyMisfits) {
     StructureChangeResult result;
     Table& table = ws.table;
     if (!table.Active()) return result;
     ws.PostPendingEdit();
+    const NewStructure structure = KeepingHiddenProperties(table.Data().Fields(), changed);
     CheckNewStructure(table, structure);
     const std::vector<FieldDef> old = table.Data().Fields();
     bool unchanged = structure.fields.size() == old.size();

@@ -48,6 +48,8 @@ struct StructureChangeResult {
 // Checks the structure and every row; when some values don't fit, asks (unless emptyMisfits:
 // the caller already showed them and the user chose), then rewrites the table once: kept fields
 // byte for byte, memo texts kept, converted fields through their text forms, misfits empty.
+// A kept field of the same type keeps what the caller can't see of it (Visual FoxPro's
+// autoincrement counter and step, binary mark); the caller gives only what the user changed.
 StructureChangeResult ChangeStructure(Workspace& ws, const NewStructure& structure,
                                       bool emptyMisfits = false);
 

@@ -25,6 +25,9 @@ struct FieldDef {
     bool IsMemo() const {
         return type == 'M' || type == 'G' || type == 'P' || (type == 'B' && size == 10);
     }
+    // Values kept as bytes, not text (general and picture fields, Visual FoxPro's binary memo):
+    // shown, saved and loaded as they are stored.
+    bool HoldsBytes() const { return type == 'G' || type == 'P' || (type == 'B' && size == 10); }
     // Memo fields and types of no plain value are Other.
     FieldKind Kind() const;
 };

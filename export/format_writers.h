@@ -39,7 +39,7 @@ std::unique_ptr<TovFormatWriter> MakeSheetTextWriter(TovCustomExport& engine,
                                                      const std::string& target);
 // RTF and Word.
 std::unique_ptr<TovFormatWriter> MakeRtfWriter(TovCustomExport& engine, const std::string& target);
-// A text as the RTF export writes it (export/rtf_text.h): \ \{ \} escaped, line breaks dropped.
+// A text as the RTF export writes it (core/rtf_text.h): \ \{ \} escaped, line breaks dropped.
 std::string RtfText(const TovCustomExport& engine, std::string_view utf8);
 
 // & < > " as entities.

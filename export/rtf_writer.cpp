@@ -2,10 +2,10 @@
 #include <cmath>
 
 #include "core/platform.h"
+#include "core/rtf_text.h"
 #include "engine/codepage.h"
 #include "engine/file_io.h"
 #include "export/format_writers.h"
-#include "export/rtf_text.h"
 
 namespace orbelan {
 

@@ -40,14 +40,14 @@ void SqlInput(const uint8_t* data, size_t size);
 // reads back the same from its own text and lays out as a table (aborts if not).
 void FieldListInput(const uint8_t* data, size_t size);
 
-// In fuzz/import_targets.cpp (it needs orbelan_commands):
+// In fuzz/import_targets.cpp (it needs orbelan_importing):
 // The bytes as a CSV file (the first byte picks a forced delimiter and encoding): read, its
 // fields proposed, its rows checked against them. A proposed field list the format refuses, or a
 // value that does not fit its own column's proposal for a reason other than a character the
 // code page lacks, aborts.
 void CsvInput(const uint8_t* data, size_t size);
 
-// In fuzz/command_targets.cpp (they need orbelan_commands):
+// In fuzz/command_targets.cpp (they need the command libraries):
 // The bytes as an RTF letter template, merged with a fixed row (values holding RTF and markup).
 void RtfTemplateInput(const uint8_t* data, size_t size);
 // The first byte picks CSV, DIF or SYLK and a few options; the rest, split at NUL bytes, are the
@@ -55,13 +55,13 @@ void RtfTemplateInput(const uint8_t* data, size_t size);
 // cells aborts.
 void SheetExportInput(const uint8_t* data, size_t size);
 
-// In fuzz/import_targets.cpp (they need orbelan_commands):
+// In fuzz/import_targets.cpp (they need the command libraries):
 // The bytes as the XML of an .xlsx worksheet (after the first, which picks the date system and
 // the size of the pieces it is fed in), its rows read out; a row wider than a table, empty at
 // its end or numbered outside the sheet aborts.
 void XlsxSheetInput(const uint8_t* data, size_t size);
 
-// In fuzz/undo_target.cpp (needs orbelan_commands):
+// In fuzz/undo_target.cpp (needs orbelan_core):
 // The bytes as the list of a table's restore points: read, a pending swap finished, undone and
 // redone; the table must stay one of its two versions and a file outside the store untouched.
 void UndoIndexInput(const uint8_t* data, size_t size);

@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "core/command_guard.h"
+#include "core/messages.h"
 #include "core/progress.h"
 #include "core/replace_table.h"
 #include "core/workspace.h"
@@ -215,6 +216,12 @@ ImportPreview PreviewSource(ImportSource& source, size_t keepRows, Progress* pro
     }
     p.columns = guesser.Result();
     return p;
+}
+
+bool MayWriteNewTable(Messages& messages, const std::string& target) {
+    return !FileExists(target) ||
+           messages.Mesaj("Import", "Fisierul " + target + " exista. Il inlocuiti?",
+                          mkConfirmation, mbYesNo) == mrYes;
 }
 
 ImportOutcome ImportToNewTable(ImportSource& source, const std::vector<ColumnField>& columns,

@@ -19,6 +19,7 @@
 
 namespace orbelan {
 
+class Messages;
 class Progress;
 class Workspace;
 
@@ -57,6 +58,10 @@ struct ImportOutcome {
 // diacritics): the index in columns of the one to append, or -1 to append nothing.
 using ChooseColumn =
     std::function<int(const std::string& field, const std::vector<std::string>& columns)>;
+
+// Whether the new table may be written at target: true when no file is there, or when the user
+// agreed to replace the one that is.
+bool MayWriteNewTable(Messages& messages, const std::string& target);
 
 // The source's rows as a new table at target, written under a scratch name and renamed into
 // place only once complete and confirmed. dryRun: the same reading and checks, nothing

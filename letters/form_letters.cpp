@@ -8,7 +8,6 @@
 #include "core/open_table.h"
 #include "core/text_util.h"
 #include "core/workspace.h"
-#include "editing/row_commands.h"
 #include "engine/file_io.h"
 #include "engine/utf8_path.h"
 #include "letters/rtf_replace.h"

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "export/rtf_text.h"
+#include "core/rtf_text.h"
 
 namespace orbelan {
 

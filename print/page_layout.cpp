@@ -12,6 +12,7 @@
 #include <numeric>
 
 #include "engine/utf8.h"
+#include "qtcommon/qt_text.h"
 
 namespace orbelan {
 namespace {
@@ -31,14 +32,6 @@ constexpr int kSampleRows = 5000;
 // Columns whose values wrap (memos) share at most this part of the line before the other
 // columns have their width; what is left over goes back to them.
 constexpr double kWrapShare = 0.5;
-
-QString Q(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-std::string S(const QString& s) {
-    return s.toStdString();
-}
 
 QFont TableFont(double size, bool bold) {
     QFont font(QStringLiteral("DejaVu Sans"));

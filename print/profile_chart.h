@@ -5,34 +5,11 @@
 #include <QPainter>
 #include <QRectF>
 #include <QSize>
-#include <cstdint>
 #include <string>
-#include <vector>
 
-#include "cleaning/column_profile.h"
+#include "core/chart_data.h"
 
 namespace orbelan {
-
-enum class ChartKind { Bars, Histogram, Pyramid, Counties };
-
-struct ChartBar {
-    std::string label;
-    int64_t value = 0;
-    int64_t second = 0;  // pyramid: women (value: men)
-};
-
-struct ChartData {
-    ChartKind kind = ChartKind::Bars;
-    std::string title;
-    std::string note;  // under the title: rows counted, "aproximativ" ...
-    std::vector<ChartBar> bars;
-};
-
-// Throws std::invalid_argument with a Romanian message when the profile has no such picture
-// (a histogram of a text column, a pyramid of a column that holds no personal codes).
-ChartData ChartOfProfile(const ColumnProfile& profile, ChartKind kind);
-// The most frequent groups (at most maxBars), labels "KEY1 / KEY2".
-ChartData ChartOfCounts(const GroupCounts& counts, size_t maxBars = 30);
 
 // Readable at this size: the window opens the chart at it, the files are written at it.
 QSize ChartSize(const ChartData& chart);

@@ -3,9 +3,9 @@
 
 #include <QFile>
 
-#include "app/qt_text.h"
 #include "platform/file_association.h"
 #include "platform/qt_platform.h"
+#include "qtcommon/qt_text.h"
 #include "support/temp_dir.h"
 
 namespace orbelan {

@@ -8,10 +8,10 @@
 #include <filesystem>
 
 #include "app/main_window.h"
-#include "app/qt_text.h"
 #include "dialogs/column_chooser.h"
 #include "dialogs/message_window.h"
 #include "dialogs/modal_answer.h"
+#include "qtcommon/qt_text.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
 

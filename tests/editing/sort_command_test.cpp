@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include "core/program_dir.h"
 #include "editing/filter_commands.h"
 #include "engine/codepage.h"
 #include "engine/file_io.h"

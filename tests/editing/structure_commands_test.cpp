@@ -168,5 +168,58 @@ TEST_F(StructureTest, RefusedEditsAndStructures) {
     }
 }
 
+// Visual FoxPro keeps in the header what neither the structure window nor a field text shows: the
+// autoincrement counter and step and the binary mark. A change made from the window (the fields
+// as its grid gives them back) or by `alter --set` keeps them on the fields it keeps.
+TEST_F(StructureTest, HiddenFoxProPropertiesKeptThroughAChange) {
+    struct Case {
+        const char* path;
+        NewStructure (*structure)(const Table&);
+    };
+    const Case cases[] = {
+        {"alter --set",
+         [](const Table& t) {
+             return EditedStructure(t, {{K::Set, "ORDERID I"},
+                                        {K::Set, "EMPLOYEEID I NULL"},
+                                        {K::Set, "SHIPVIA N(5) NULL"},
+                                        {K::Add, "X N(3)"}});
+         }},
+        {"structure window",
+         [](const Table& t) {
+             NewStructure s = KeptStructure(t);
+             for (FieldDef& f : s.fields) {  // the grid's fields: name, type, width, nulls
+                 f.flags &= 0x02;
+                 f.autoNext = 0;
+                 f.autoStep = 0;
+                 if (f.name == "SHIPVIA")
+                     f = ParseFieldText("SHIPVIA N(5) NULL", DbfFamily::VisualFoxPro);
+             }
+             s.Add(ParseFieldText("X N(3)", DbfFamily::VisualFoxPro));
+             return s;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        ws.CurrentFile = dir.CopyData("visual_foxpro_autoincrement.dbf");
+        ws.OpenTable();
+        ASSERT_TRUE(ws.table.Active());
+        const std::vector<std::string> ids = Values("ORDERID");
+        ASSERT_TRUE(ChangeStructure(ws, c.structure(ws.table)).done);
+
+        const std::vector<FieldDef>& fields = ws.table.Data().Fields();
+        const auto field = [&](const char* name) {
+            return fields[static_cast<size_t>(FindField(fields, name))];
+        };
+        EXPECT_TRUE(field("ORDERID").IsAutoIncrement());
+        EXPECT_EQ(field("ORDERID").autoNext, 11078u);
+        EXPECT_EQ(field("ORDERID").autoStep, 1);
+        EXPECT_EQ(field("EMPLOYEEID").flags, 0x06);  // nullable and binary
+        EXPECT_EQ(field("FREIGHT").flags, 0x06);
+        EXPECT_EQ(field("SHIPVIA").flags, 0x02);  // another type: only what was asked
+        EXPECT_EQ(field("X").flags, 0);
+        EXPECT_EQ(Values("ORDERID"), ids);
+    }
+}
+
 }  // namespace
 }  // namespace orbelan

@@ -220,6 +220,30 @@ TEST_F(ImportTest, AppendSaysWhatItCannotAddAndAsksWhichColumnGoesToAField) {
     }
 }
 
+// The window and the command line ask the same question before a new table replaces a file.
+TEST_F(ImportTest, AnExistingTargetIsReplacedOnlyAfterYes) {
+    struct Case {
+        bool exists;
+        int answer;  // 6: Da, 7: Nu
+        bool mayWrite;
+        size_t asked;
+    };
+    const Case cases[] = {{false, 7, true, 0}, {true, 6, true, 1}, {true, 7, false, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.exists) + " " + std::to_string(c.answer));
+        const std::string target = dir.File("nou.dbf");
+        std::filesystem::remove(target);
+        if (c.exists) WriteFileBytes(target, "x");
+        ui.messages.clear();
+        ui.mesajAnswers = {c.answer};
+        EXPECT_EQ(MayWriteNewTable(ws.messages, target), c.mayWrite);
+        ASSERT_EQ(ui.messages.size(), c.asked);
+        if (c.asked) {
+            EXPECT_NE(ui.messages[0].text.find("nou.dbf exista"), std::string::npos);
+        }
+    }
+}
+
 TEST_F(ImportTest, CommandLineImportDryRunRefusalAndAppend) {
     const std::string src = Csv("Nume;Suma\nAna;12,5\nDan;x\n");
     const std::string target = dir.File("n.dbf");

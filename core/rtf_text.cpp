@@ -1,4 +1,4 @@
-#include "export/rtf_text.h"
+#include "core/rtf_text.h"
 
 #include <array>
 
