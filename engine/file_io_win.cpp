@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -11,6 +12,7 @@
 #include "engine/errors.h"
 #include "engine/file_io.h"
 #include "engine/file_io_system.h"
+#include "engine/file_time.h"
 #include "engine/utf8_path.h"
 
 namespace orbelan {
@@ -487,6 +489,22 @@ void SyncFolderOf(const std::string&) {
 bool FileExists(const std::string& path) {
     const DWORD attrs = GetFileAttributesW(Wide(path).c_str());
     return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+int64_t ModifiedTime(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return kNoTime;
+    // 100 ns steps since 1601, made the clock std::filesystem uses for whole seconds too.
+    const int64_t ticks = (static_cast<int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                          data.ftLastWriteTime.dwLowDateTime;
+    constexpr int64_t k1601To1970 = 116444736000000000;
+    const std::chrono::sys_time<std::chrono::nanoseconds> since1970{
+        std::chrono::nanoseconds((ticks - k1601To1970) * 100)};
+    const auto time = std::chrono::file_clock::from_sys(since1970);
+    return static_cast<int64_t>(
+        std::chrono::duration_cast<std::filesystem::file_time_type::duration>(
+            time.time_since_epoch())
+            .count());
 }
 
 bool RemoveFile(const std::string& path) {
