@@ -600,6 +600,15 @@ RestorePoints::Outcome RestorePoints::Run(const std::string& name, int64_t budge
     for (std::error_code ec; fs::exists(PathFromUtf8(storeDir_ + std::to_string(p.id)), ec) ||
                              fs::exists(PathFromUtf8(beside + std::to_string(p.id)), ec);)
         ++p.id;
+#ifdef _WIN32
+    // A table another program is writing gets no second names: its command is refused before
+    // anything is kept, as its rewrite would be (Windows can't always drop them while it's open).
+    {
+        DbfOpenOptions options;
+        options.checkProductionIndex = false;
+        DbfFile::Open(path_, options)->LockForWriting();
+    }
+#endif
     std::string why;
     if (needed > budget)
         why = "Nu este loc pentru copia de siguranta a tabelului.";
