@@ -602,7 +602,8 @@ RestorePoints::Outcome RestorePoints::Run(const std::string& name, int64_t budge
         ++p.id;
 #ifdef _WIN32
     // A table another program is writing gets no second names: its command is refused before
-    // anything is kept, as its rewrite would be (Windows can't always drop them while it's open).
+    // anything is kept, as its rewrite would be. (Under Wine, dropping the names again while
+    // that program held the file left the table unreadable to this process.)
     {
         DbfOpenOptions options;
         options.checkProductionIndex = false;
