@@ -17,6 +17,7 @@
 #include "engine/dbf_file.h"
 #include "engine/errors.h"
 #include "engine/file_io.h"
+#include "engine/file_time.h"
 #include "engine/utf8_path.h"
 
 namespace orbelan {
@@ -72,10 +73,6 @@ uint64_t Checksum(const uint8_t* p, size_t n) {
     return r;
 }
 
-int64_t ModifiedNs(const fs::path& file) {
-    return static_cast<int64_t>(fs::last_write_time(file).time_since_epoch().count());
-}
-
 // What the restore points record of one file.
 struct FileMark {
     uint64_t size = 0;
@@ -92,7 +89,9 @@ FileMark MarkOf(const std::string& file, std::vector<uint8_t>& buffer) {
         m.sum = Checksum(buffer.data(), got) ^ (m.sum * 0x9E3779B97F4A7C15ull);
         m.size += got;
     }
-    m.modified = ModifiedNs(PathFromUtf8(file));
+    m.modified = ModifiedTime(file);
+    if (m.modified == kNoTime)
+        throw DbfError(ErrorKind::CannotOpen, "Fisierul " + file + " nu poate fi citit.");
     return m;
 }
 
@@ -213,6 +212,9 @@ enum class Kept { Linked, Copied, OtherDevice };
 Kept Keep(const std::string& from, const std::string& to) {
     const fs::path source = PathFromUtf8(from), target = PathFromUtf8(to);
     std::error_code ec;
+    // Already its second name (a swap tried again): on Windows the removal below would only be
+    // noted while the file is open, and the name stay taken.
+    if (fs::equivalent(source, target, ec)) return Kept::Linked;
     fs::remove(target, ec);
     if (!IoFaults().noHardLinks) {
         fs::create_hard_link(source, target, ec);
@@ -292,7 +294,7 @@ std::string StatOf(const std::string& path) {
     for (const std::string& name : VersionFiles(path)) {
         const fs::path file = PathFromUtf8(folder + name);
         stat += name + "/" + std::to_string(fs::file_size(file, ec)) + "/" +
-                std::to_string(fs::last_write_time(file, ec).time_since_epoch().count()) + "|";
+                std::to_string(ModifiedTime(folder + name)) + "|";
     }
     return stat;
 }
@@ -318,7 +320,8 @@ RestorePoints::RestorePoints(const std::string& programDir, const std::string& p
     path_ = Utf8FromPath(table);
     tableName_ = Utf8FromPath(table.filename());
     tableDir_ = Utf8FromPath(table.parent_path());
-    if (!tableDir_.empty()) tableDir_ += '/';
+    // The system's own separator: messages name the table's files as the user knows them.
+    if (!tableDir_.empty()) tableDir_ += Utf8FromPath(fs::path("/").make_preferred());
     storeDir_ = RestorePointsFolder(programDir, path);
     besideDir_ = tableDir_ + kBesideFolder + "/" + KeyOf(path) + "/";
     indexPath_ = storeDir_ + "index";
@@ -592,6 +595,21 @@ RestorePoints::Outcome RestorePoints::Run(const std::string& name, int64_t budge
             if (!listed && e.is_directory(ec)) fs::remove_all(e.path(), ec);
         }
     }
+    // A folder that could not go (Windows keeps a removed file's name while it is open) is not
+    // taken over: a file in it may still vanish.
+    for (std::error_code ec; fs::exists(PathFromUtf8(storeDir_ + std::to_string(p.id)), ec) ||
+                             fs::exists(PathFromUtf8(beside + std::to_string(p.id)), ec);)
+        ++p.id;
+#ifdef _WIN32
+    // A table another program is writing gets no second names: its command is refused before
+    // anything is kept, as its rewrite would be. (Under Wine, dropping the names again while
+    // that program held the file left the table unreadable to this process.)
+    {
+        DbfOpenOptions options;
+        options.checkProductionIndex = false;
+        DbfFile::Open(path_, options)->LockForWriting();
+    }
+#endif
     std::string why;
     if (needed > budget)
         why = "Nu este loc pentru copia de siguranta a tabelului.";
@@ -782,6 +800,12 @@ void RestorePoints::Swap(RestorePoint& p) {
     for (const std::string& f : live) Keep(tableDir_ + f, out + f);
     p.pending = true;
     Save();
+#ifdef _WIN32
+    // Windows replaces no file that is open anywhere, our own handle included: the lock goes
+    // first. A writer that takes the table meanwhile holds it open, so the swap fails and stays
+    // pending instead of overwriting that writer's file.
+    held.reset();
+#endif
     Finish(p);
 }
 

@@ -135,13 +135,9 @@ class RestorePoints {
     std::vector<RestorePoint> points_;  // oldest first
 };
 
-// Restore points swap files that Windows keeps locked while they are linked or open; until that
-// is worked out there, Windows builds keep none and only posted edits can be undone.
-#ifdef _WIN32
-constexpr bool kRestorePointsAvailable = false;
-#else
+// Every build keeps restore points; a build that could not would turn this off, and undo of
+// commands then says so instead of swapping files.
 constexpr bool kRestorePointsAvailable = true;
-#endif
 constexpr const char* kRestorePointsMissing =
     "Anularea comenzilor nu este disponibila in aceasta versiune.";
 

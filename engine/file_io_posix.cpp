@@ -14,12 +14,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <mutex>
 #include <random>
 #include <utility>
 
 #include "engine/errors.h"
 #include "engine/file_io_system.h"
+#include "engine/file_time.h"
 
 namespace orbelan {
 
@@ -504,6 +506,12 @@ void SyncFolderOf(const std::string& path) {
 bool FileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+int64_t ModifiedTime(const std::string& path) {
+    std::error_code ec;
+    const auto time = std::filesystem::last_write_time(path, ec);
+    return ec ? kNoTime : static_cast<int64_t>(time.time_since_epoch().count());
 }
 
 bool RemoveFile(const std::string& path) {

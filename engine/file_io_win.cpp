@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -11,6 +13,7 @@
 #include "engine/errors.h"
 #include "engine/file_io.h"
 #include "engine/file_io_system.h"
+#include "engine/file_time.h"
 #include "engine/utf8_path.h"
 
 namespace orbelan {
@@ -487,6 +490,24 @@ void SyncFolderOf(const std::string&) {
 bool FileExists(const std::string& path) {
     const DWORD attrs = GetFileAttributesW(Wide(path).c_str());
     return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+int64_t ModifiedTime(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return kNoTime;
+    // 100 ns steps since 1601, put on the clock std::filesystem uses for whole seconds too.
+    using Steps = std::chrono::duration<int64_t, std::ratio<1, 10000000>>;
+    constexpr int64_t k1601To1970 = 116444736000000000;
+    const int64_t ticks = (static_cast<int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                          data.ftLastWriteTime.dwLowDateTime;
+    const Steps steps =
+        std::chrono::file_clock::from_sys(std::chrono::sys_time<Steps>(Steps(ticks - k1601To1970)))
+            .time_since_epoch();
+    // A time that clock can't count in nanoseconds (a file dated centuries away) stays in steps:
+    // still one number for one time, and never an overflow.
+    if (steps.count() > INT64_MAX / 100 || steps.count() < INT64_MIN / 100) return steps.count();
+    return static_cast<int64_t>(
+        std::chrono::duration_cast<std::filesystem::file_time_type::duration>(steps).count());
 }
 
 bool RemoveFile(const std::string& path) {

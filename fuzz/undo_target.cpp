@@ -4,6 +4,7 @@
 // folder put back as it was before every input; the input is the list, with @STORE@ and @TABLE@
 // standing for the store folder and the table's path, so the corpus does not depend on where the
 // sandbox is.
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -60,7 +61,10 @@ Version MakeVersion(const fs::path& folder, const std::vector<std::string>& name
     return v;
 }
 
-const fs::file_time_type kTime = fs::file_time_type() + std::chrono::hours(24 * 365 * 50);
+// 1 January 2020: a time every system can set (MinGW's last_write_time silently sets none
+// outside the C library's range).
+const fs::file_time_type kTime =
+    std::chrono::file_clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(1577836800)));
 
 void Put(const fs::path& folder, const Version& v) {
     fs::create_directories(folder);

@@ -56,6 +56,14 @@ if ! (cd "$scratch" && "$WINE" "$OLDPWD/build/win/cli/orbelan.exe" export "Şcoa
         --format xlsx -o carte.xlsx >/dev/null && unzip -tqq carte.xlsx); then
     failed+=("orbelan.exe export --format xlsx")
 fi
+# A command undone on that name, byte for byte: the restore point's swap under Windows' rules.
+cp "$scratch/Şcoală Ţânţăreni.dbf" "$scratch/inainte.dbf"
+if ! (cd "$scratch" && "$WINE" "$OLDPWD/build/win/cli/orbelan.exe" sort "Şcoală Ţânţăreni.dbf" NUME \
+        --yes >/dev/null && ! cmp -s "Şcoală Ţânţăreni.dbf" inainte.dbf &&
+      "$WINE" "$OLDPWD/build/win/cli/orbelan.exe" undo "Şcoală Ţânţăreni.dbf" >/dev/null &&
+      cmp -s "Şcoală Ţânţăreni.dbf" inainte.dbf); then
+    failed+=("orbelan.exe sort + undo")
+fi
 rm -rf "$scratch" "$log"
 if [ ${#failed[@]} -gt 0 ]; then
     echo "Esuate sub Wine: ${failed[*]}" >&2

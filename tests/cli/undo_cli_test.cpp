@@ -15,6 +15,7 @@
 #include "core/program_dir.h"
 #include "core/workspace.h"
 #include "editing/row_commands.h"
+#include "importing/import_source.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
 
@@ -110,7 +111,8 @@ const PointDamage kDamages[] = {
      }},
     {"folder outside the store", "nu este cel facut de program",
      [](NewestPoint& p, const fs::path& elsewhere) {
-         fs::copy(p.fields[13], elsewhere, fs::copy_options::recursive);
+         // Without its closing separator: MinGW's copy finds no folder "1/".
+         fs::copy(fs::path(p.fields[13]).parent_path(), elsewhere, fs::copy_options::recursive);
          p.fields[13] = elsewhere.string() + "/";
          p.Write();
      }},
@@ -265,6 +267,7 @@ TEST_F(UndoCli, EveryRewriteIsUndoneAndRedoneByteForByte) {
     const auto original = Files(dir_.Path());
     for (const RewriteCase& c : kRewrites) {
         SCOPED_TRACE(c.name);
+        if (std::string(c.name) == "append xlsx" && !WorkbooksSupported()) continue;
         const auto before = Files(dir_.Path());
         std::string said;
         if (c.window)
@@ -279,9 +282,11 @@ TEST_F(UndoCli, EveryRewriteIsUndoneAndRedoneByteForByte) {
             SCOPED_TRACE(d.name);
             NewestPoint point(table_);
             const std::string index = test::ReadFileBytes(point.index.string());
-            const std::string kept = point.KeptTable();
-            const std::string keptBytes = test::ReadFileBytes(kept);
-            const auto keptTime = fs::last_write_time(kept);
+            // The kept table is damaged in a copy and put back by rename: its time stays to the
+            // last digit, which MinGW's last_write_time can't set (it writes whole seconds).
+            const std::string kept = point.KeptTable(), saved = kept + ".saved";
+            fs::rename(kept, saved);
+            fs::copy_file(saved, kept);
             const fs::path elsewhere = otherDir_.Path() / "elsewhere";
             d.apply(point, elsewhere);
             const auto elsewhereFiles =
@@ -297,8 +302,8 @@ TEST_F(UndoCli, EveryRewriteIsUndoneAndRedoneByteForByte) {
                 fs::remove_all(elsewhere);
             }
             test::WriteFileBytes(point.index.string(), index);
-            test::WriteFileBytes(kept, keptBytes);
-            fs::last_write_time(kept, keptTime);
+            fs::remove(kept);
+            fs::rename(saved, kept);
         }
         ASSERT_EQ(Orbelan({"undo", table_}, &said), 0) << said;
         EXPECT_TRUE(Files(dir_.Path()) == before);
