@@ -4,6 +4,7 @@
 
 #include "core/open_table.h"
 #include "core/restore_points.h"
+#include "core/table_indexes.h"
 #include "engine/codepage.h"
 
 namespace orbelan {
@@ -49,6 +50,7 @@ Workspace::Workspace(Messages& messages_, Progress& progress_, WindowState& wind
     };
     AttachAfterPost();
     SetFormatSettings(format_);
+    SetUpIndexes(*this);
 }
 
 Workspace::~Workspace() {

@@ -56,6 +56,8 @@ struct Table::Impl {
     std::string defaultCodePage = "cp1250";
     std::string codePageOverride;
     FormatSettings format;
+    AttachedIndexLookup attachedIndexes;
+    IndexQuestion askAboutIndex;
 
     // the open file
     std::unique_ptr<DbfFile> file;

@@ -32,9 +32,7 @@ void Table::Rewrite(const RewritePlan& plan) {
     RequireBrowse(d.state);
     d.RequireWritable();
     d.file->FlushAppends();
-    DbfOpenOptions options;
-    options.defaultCodePage = d.defaultCodePage;
-    options.codePageOverride = d.codePageOverride;
+    const DbfOpenOptions options = OpenOptionsFor(d.file->Path());
     // On failure the old file is untouched and stays open.
     d.file = RewriteFile(*d.file, plan, options);
     d.file->MarkOpen();
