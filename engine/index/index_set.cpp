@@ -1,15 +1,49 @@
 #include "engine/index/index_set.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <unordered_set>
+
+#include "engine/date_util.h"
 #include "engine/dbf_file.h"
+#include "engine/dbf_header.h"
 #include "engine/errors.h"
+#include "engine/field_value.h"
 #include "engine/file_io.h"
+#include "engine/index/index_file.h"
+#include "engine/index/key_expr.h"
+#include "engine/text_parse.h"
+#include "engine/utf8_path.h"
 
 namespace orbelan {
 
+using namespace index_detail;
+
 namespace {
-[[noreturn]] void NotYet() {
-    throw DbfError(ErrorKind::State, "Indexurile nu pot fi inca folosite.");
+
+constexpr size_t kProblemsPerTag = 20;
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
 }
+
+bool SameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+std::string ReadWhole(const std::string& path) {
+    FileHandle h = FileHandle::OpenRead(path);
+    std::string data(static_cast<size_t>(h.Size()), '\0');
+    if (h.ReadAt(0, data.data(), data.size()) != data.size())
+        throw DbfError(ErrorKind::Io, "Fisierul " + path + " nu a putut fi citit in intregime.");
+    return data;
+}
+
 }  // namespace
 
 const char* IndexFormatName(IndexFormat format) {
@@ -30,72 +64,617 @@ const char* IndexFormatName(IndexFormat format) {
     return "?";
 }
 
+// ---- finding the files
+
+std::string FindBesideTable(const std::string& tablePath, std::string_view ext) {
+    const std::filesystem::path table = PathFromUtf8(tablePath);
+    const std::string stem = Utf8FromPath(table.stem());
+    std::filesystem::path folder = table.parent_path();
+    if (folder.empty()) folder = ".";
+    std::string exact = PathWithoutExtension(tablePath) + "." + std::string(ext);
+    std::error_code ec;
+    std::string found;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::filesystem::path& p = it->path();
+        std::string e = Utf8FromPath(p.extension());
+        if (e.empty() || !SameName(e.substr(1), ext) || !SameName(Utf8FromPath(p.stem()), stem))
+            continue;
+        const std::string candidate = Utf8FromPath(
+            table.parent_path().empty() ? p.filename() : table.parent_path() / p.filename());
+        // the name written exactly as the table's wins over other spellings
+        if (found.empty() || candidate == exact) found = candidate;
+    }
+    return found;
+}
+
+std::string FindProductionIndex(const std::string& tablePath, const DbfLayout& layout) {
+    if ((layout.productionIndex & 0x01) == 0) return {};
+    const bool fox = IsFoxFamily(layout.family);
+    std::string found = FindBesideTable(tablePath, fox ? "cdx" : "mdx");
+    return found.empty() ? FindBesideTable(tablePath, fox ? "mdx" : "cdx") : found;
+}
+
+std::string ProductionIndexPathFor(const std::string& tablePath, const DbfLayout& layout) {
+    const bool fox = IsFoxFamily(layout.family);
+    const std::string ext = fox ? "cdx" : "mdx";
+    std::string found = FindBesideTable(tablePath, ext);
+    if (!found.empty()) return found;
+    const std::string base = PathWithoutExtension(tablePath);
+    const std::string tableExt = tablePath.substr(base.size());
+    bool upper = tableExt.size() > 1;
+    for (size_t i = 1; i < tableExt.size(); ++i)
+        if (!std::isupper(static_cast<unsigned char>(tableExt[i]))) upper = false;
+    std::string e = ext;
+    if (upper)
+        for (char& c : e) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return base + "." + e;
+}
+
+IndexFormat IndexFormatOfFile(const std::string& path) {
+    const size_t dot = path.find_last_of('.');
+    const size_t slash = path.find_last_of("/\\");
+    const std::string ext = dot == std::string::npos || (slash != std::string::npos && dot < slash)
+                                ? std::string()
+                                : Lower(path.substr(dot + 1));
+    if (ext == "cdx") return IndexFormat::Cdx;
+    if (ext == "mdx") return IndexFormat::Mdx;
+    if (ext == "ndx") return IndexFormat::Ndx;
+    if (ext == "ntx") return IndexFormat::Ntx;
+    if (ext == "idx") {
+        FileHandle h = FileHandle::OpenRead(path);
+        uint8_t head[16] = {};
+        if (h.ReadAt(0, head, sizeof head) != sizeof head)
+            throw DbfError(ErrorKind::CannotOpen, "Fisierul " + path + " este prea scurt.");
+        return (head[14] & 0x20) ? IndexFormat::IdxCompact : IndexFormat::IdxStandard;
+    }
+    throw DbfError(ErrorKind::CannotOpen,
+                   "Fisierul " + path + " nu este un index cunoscut (.cdx .idx .mdx .ndx .ntx).");
+}
+
+namespace index_detail {
+
+std::unique_ptr<IndexFile> NewIndexFile(const std::string& path, IndexFormat format) {
+    std::unique_ptr<IndexFile> f;
+    switch (format) {
+        case IndexFormat::Cdx:
+            f = MakeCdx(true);
+            break;
+        case IndexFormat::IdxCompact:
+            f = MakeCdx(false);
+            break;
+        case IndexFormat::Ntx:
+            f = MakeNtx();
+            break;
+        default:
+            throw DbfError(ErrorKind::CannotOpen,
+                           "Indexurile " + std::string(IndexFormatName(format)) +
+                               " nu sunt inca citite de acest program (" + path + ").");
+    }
+    f->path = path;
+    f->format = format;
+    return f;
+}
+
+std::unique_ptr<IndexFile> OpenIndexFile(const std::string& path, IndexFormat format,
+                                         std::string data) {
+    auto f = NewIndexFile(path, format);
+    f->data_ = std::move(data);
+    f->Parse();
+    return f;
+}
+
+}  // namespace index_detail
+
+// ---- the set
+
 struct IndexSet::Impl {
-    std::vector<IndexFileInfo> files;
+    struct Compiled {
+        std::optional<KeyExpr> key;
+        std::optional<KeyExpr> cond;
+        std::string why;          // empty: rebuildable
+        bool computable = false;  // its keys can be computed (its order may still be foreign)
+        std::string soleField;
+        bool soleUpper = false;
+    };
+    std::vector<std::unique_ptr<IndexFile>> files;
+    std::vector<IndexFileInfo> infos;
+    std::vector<std::vector<Compiled>> compiled;
+    std::vector<bool> newFile;  // not on disk yet (a production index being created)
+    const DbfFile* compiledFor = nullptr;
+    uint16_t compiledLength = 0;
+
+    void Compile(const DbfFile& table) {
+        if (compiledFor == &table && compiledLength == table.RecordLength() &&
+            compiled.size() == files.size())
+            return;
+        compiled.clear();
+        for (auto& f : files) {
+            std::vector<Compiled> tags;
+            for (TagDef& t : f->tags) {
+                Compiled c;
+                try {
+                    c.key = KeyExpr::Compile(t.info.expression, table.Layout(), table.PagePtr());
+                    if (!t.info.forCondition.empty())
+                        c.cond =
+                            KeyExpr::Compile(t.info.forCondition, table.Layout(), table.PagePtr());
+                    c.why = f->Supports(t, *c.key);
+                    if (c.cond && c.cond->Kind() != KeyKind::Logical)
+                        c.why = "conditia FOR nu este logica";
+                    c.computable = c.why.empty();
+                    t.trail = c.key->Kind() == KeyKind::Text ? ' ' : '\0';
+                    t.info.keyType = static_cast<char>(c.key->Kind());
+                    bool up = false;
+                    const int field = c.key->SoleField(&up);
+                    if (field >= 0 && !c.cond) {
+                        c.soleField = table.Layout().fields[static_cast<size_t>(field)].def.name;
+                        c.soleUpper = up;
+                    }
+                } catch (const DbfError& e) {
+                    c.why = e.what();
+                }
+                if (!t.byteOrder && c.why.empty())
+                    c.why =
+                        "cheile nu sunt in ordinea octetilor (indexul a fost scris cu alta "
+                        "ordine de sortare)";
+                if (t.info.collation != "MACHINE" && !t.info.collation.empty() && c.why.empty())
+                    c.why = "ordinea " + t.info.collation + " nu poate fi refacuta exact";
+                t.info.rebuildable = c.why.empty();
+                t.info.whyNot = c.why;
+                tags.push_back(std::move(c));
+            }
+            compiled.push_back(std::move(tags));
+        }
+        compiledFor = &table;
+        compiledLength = table.RecordLength();
+        Refresh();
+    }
+
+    void Refresh() {
+        infos.clear();
+        for (auto& f : files) {
+            IndexFileInfo i;
+            i.path = f->path;
+            i.format = f->format;
+            i.production = f->production;
+            for (const TagDef& t : f->tags) i.tags.push_back(t.info);
+            infos.push_back(std::move(i));
+        }
+    }
+
+    // The tag's key of a record; false when its FOR condition leaves the record out.
+    bool KeyOf(size_t file, size_t tag, const uint8_t* record, std::string& key) const {
+        const Compiled& c = compiled[file][tag];
+        if (c.cond && !c.cond->Test(record)) return false;
+        key = files[file]->Encode(files[file]->tags[tag], c.key->Eval(record));
+        return true;
+    }
+
+    void RequireKeepable(size_t file) const {
+        for (size_t t = 0; t < files[file]->tags.size(); ++t)
+            if (!compiled[file][t].why.empty())
+                throw DbfError(ErrorKind::State,
+                               "Eticheta " + files[file]->tags[t].info.name + " (" +
+                                   files[file]->tags[t].info.expression + ") din " +
+                                   files[file]->path +
+                                   " nu poate fi tinuta la zi: " + compiled[file][t].why + ".");
+    }
+
+    std::vector<Entry> SortedKeys(const DbfFile& table, size_t file, size_t tag) const {
+        const TagDef& def = files[file]->tags[tag];
+        std::vector<Entry> keys;
+        keys.reserve(table.RecordCount());
+        std::string key;
+        for (uint32_t r = 0; r < table.RecordCount(); ++r)
+            if (KeyOf(file, tag, table.Record(r), key)) keys.push_back({key, r + 1});
+        std::sort(keys.begin(), keys.end(),
+                  [&](const Entry& a, const Entry& b) { return IndexFile::Less(def, a, b); });
+        if (def.info.unique || def.info.candidate) {
+            auto last = std::unique(keys.begin(), keys.end(),
+                                    [](const Entry& a, const Entry& b) { return a.key == b.key; });
+            keys.erase(last, keys.end());
+        }
+        return keys;
+    }
 };
 
 IndexSet::IndexSet() : impl_(std::make_unique<Impl>()) {}
 IndexSet::~IndexSet() = default;
 
-std::string FindProductionIndex(const std::string&, const DbfLayout&) {
-    NotYet();
+std::unique_ptr<IndexSet> IndexSet::Open(const DbfFile& table,
+                                         const std::vector<std::string>& attached) {
+    std::unique_ptr<IndexSet> set(new IndexSet());
+    if (table.Layout().productionIndex & 0x01) {
+        const std::string prod = FindProductionIndex(table.Path(), table.Layout());
+        if (prod.empty())
+            throw DbfError(
+                ErrorKind::MissingIndex,
+                "Fisierul " + table.Path() + " anunta un index de productie care lipseste.");
+        auto f = OpenIndexFile(prod, IndexFormatOfFile(prod), ReadWhole(prod));
+        f->production = true;
+        set->impl_->files.push_back(std::move(f));
+    }
+    for (const std::string& a : attached) {
+        auto f = OpenIndexFile(a, IndexFormatOfFile(a), ReadWhole(a));
+        set->impl_->files.push_back(std::move(f));
+    }
+    set->impl_->newFile.assign(set->impl_->files.size(), false);
+    set->impl_->Compile(table);  // the pad byte of each tag's keys
+    // An order other than the bytes' can't be kept by us: found once, here.
+    for (auto& f : set->impl_->files)
+        for (TagDef& t : f->tags) {
+            Entry prev;
+            bool first = true;
+            try {
+                f->Walk(t, {}, [&](const std::string& key, uint32_t rec) {
+                    Entry e{key, rec};
+                    if (!first && IndexFile::Less(t, e, prev) && key != prev.key) {
+                        t.byteOrder = false;
+                        return false;
+                    }
+                    first = false;
+                    prev = std::move(e);
+                    return true;
+                });
+            } catch (const Damage&) {
+            }
+        }
+    set->impl_->compiledFor = nullptr;
+    set->impl_->Compile(table);
+    return set;
 }
-std::string FindBesideTable(const std::string&, std::string_view) {
-    NotYet();
+
+std::unique_ptr<IndexSet> IndexSet::CreateProduction(const DbfFile& table) {
+    std::unique_ptr<IndexSet> set(new IndexSet());
+    const std::string path = ProductionIndexPathFor(table.Path(), table.Layout());
+    auto f = NewIndexFile(path,
+                          IsFoxFamily(table.Layout().family) ? IndexFormat::Cdx : IndexFormat::Mdx);
+    f->production = true;
+    set->impl_->files.push_back(std::move(f));
+    set->impl_->newFile.assign(1, true);
+    set->impl_->Compile(table);
+    return set;
 }
-IndexFormat IndexFormatOfFile(const std::string&) {
-    NotYet();
-}
-std::string ProductionIndexPathFor(const std::string&, const DbfLayout&) {
-    NotYet();
-}
-std::unique_ptr<IndexSet> IndexSet::Open(const DbfFile&, const std::vector<std::string>&) {
-    NotYet();
-}
-std::unique_ptr<IndexSet> IndexSet::CreateProduction(const DbfFile&) {
-    NotYet();
-}
+
 bool IndexSet::Empty() const {
     return impl_->files.empty();
 }
 const std::vector<IndexFileInfo>& IndexSet::Files() const {
-    return impl_->files;
+    return impl_->infos;
 }
+
 std::vector<std::string> IndexSet::Unkeepable() const {
-    NotYet();
+    std::vector<std::string> out;
+    for (const IndexFileInfo& f : impl_->infos)
+        for (const IndexTagInfo& t : f.tags)
+            if (!t.rebuildable)
+                out.push_back(f.path + ": " + t.name + " (" + t.expression + "): " + t.whyNot);
+    return out;
 }
-std::vector<IndexProblem> IndexSet::Check(const DbfFile&) const {
-    NotYet();
+
+std::vector<IndexProblem> IndexSet::Check(const DbfFile& table) const {
+    impl_->Compile(table);
+    std::vector<IndexProblem> problems;
+    const uint32_t count = table.RecordCount();
+    for (size_t fi = 0; fi < impl_->files.size(); ++fi) {
+        const IndexFile& file = *impl_->files[fi];
+        for (size_t ti = 0; ti < file.tags.size(); ++ti) {
+            const TagDef& tag = file.tags[ti];
+            size_t reported = 0, more = 0;
+            auto report = [&](const std::string& what) {
+                if (reported < kProblemsPerTag) {
+                    problems.push_back({file.path, tag.info.name, what});
+                    ++reported;
+                } else {
+                    ++more;
+                }
+            };
+            const bool computable = impl_->compiled[fi][ti].computable;
+            if (!computable) report("cheile nu pot fi verificate: " + impl_->compiled[fi][ti].why);
+            std::vector<uint8_t> seen(count, 0);
+            std::unordered_set<std::string> keysSeen;
+            const bool unique = tag.info.unique || tag.info.candidate;
+            Entry prev;
+            bool first = true;
+            size_t n = 0;
+            std::string expected;
+            try {
+                file.Walk(tag, {}, [&](const std::string& key, uint32_t rec) {
+                    ++n;
+                    const Entry e{key, rec};
+                    if (!first && !IndexFile::Less(tag, prev, e) &&
+                        (tag.byteOrder || key == prev.key))
+                        report("cheile nu sunt in ordine la inregistrarea " + std::to_string(rec));
+                    first = false;
+                    prev = e;
+                    if (rec == 0 || rec > count) {
+                        report("numar de inregistrare gresit: " + std::to_string(rec) +
+                               " (tabelul are " + std::to_string(count) + ")");
+                        return true;
+                    }
+                    if (seen[rec - 1]) {
+                        report("inregistrarea " + std::to_string(rec) + " apare de doua ori");
+                        return true;
+                    }
+                    seen[rec - 1] = 1;
+                    if (unique) keysSeen.insert(key);
+                    if (!computable) return true;
+                    if (!impl_->KeyOf(fi, ti, table.Record(rec - 1), expected))
+                        report("inregistrarea " + std::to_string(rec) +
+                               " nu indeplineste conditia FOR dar are cheie");
+                    else if (expected != key)
+                        report("cheia inregistrarii " + std::to_string(rec) +
+                               " nu este valoarea ei");
+                    return true;
+                });
+            } catch (const Damage& d) {
+                report(std::string("pagina deteriorata: ") + d.what());
+                continue;
+            }
+            if (computable) {
+                size_t missing = 0;
+                uint32_t firstMissing = 0;
+                for (uint32_t r = 0; r < count; ++r) {
+                    if (seen[r] || !impl_->KeyOf(fi, ti, table.Record(r), expected)) continue;
+                    if (unique && keysSeen.count(expected)) continue;
+                    if (missing++ == 0) firstMissing = r + 1;
+                }
+                if (missing)
+                    report("lipsesc cheile a " + std::to_string(missing) +
+                           " inregistrari (prima: " + std::to_string(firstMissing) + "); are " +
+                           std::to_string(n) + " chei");
+            }
+            if (more) report("si inca " + std::to_string(more) + " nepotriviri");
+        }
+    }
+    return problems;
 }
-std::vector<std::unique_ptr<TempFile>> IndexSet::WriteRebuilt(const DbfFile&) const {
-    NotYet();
+
+std::vector<std::unique_ptr<TempFile>> IndexSet::WriteRebuilt(const DbfFile& table) const {
+    impl_->Compile(table);
+    std::vector<std::unique_ptr<TempFile>> out;
+    for (size_t fi = 0; fi < impl_->files.size(); ++fi) {
+        impl_->RequireKeepable(fi);
+        IndexFile& file = *impl_->files[fi];
+        std::vector<std::vector<Entry>> keys;
+        for (size_t ti = 0; ti < file.tags.size(); ++ti)
+            keys.push_back(impl_->SortedKeys(table, fi, ti));
+        std::vector<TagDef> defs = file.tags;
+        const std::string bytes = file.Build(defs, keys);
+        auto temp = std::make_unique<TempFile>(file.path);
+        temp->Write(bytes.data(), bytes.size());
+        temp->Finish();
+        out.push_back(std::move(temp));
+    }
+    return out;
 }
-void IndexSet::AddTag(const DbfFile&, const NewIndexTag&, int) {
-    NotYet();
+
+void IndexSet::AddTag(const DbfFile& table, const NewIndexTag& tag, int fileIndex) {
+    impl_->Compile(table);
+    if (tag.name.empty() || tag.name.size() > 10)
+        throw DbfError(ErrorKind::State, "Numele etichetei trebuie sa aiba 1-10 caractere.");
+    if (FindTag(tag.name))
+        throw DbfError(ErrorKind::State, "Eticheta " + tag.name + " exista deja.");
+    size_t fi = 0;
+    if (fileIndex >= 0) {
+        fi = static_cast<size_t>(fileIndex);
+    } else {
+        auto it = std::find_if(impl_->files.begin(), impl_->files.end(),
+                               [](const auto& f) { return f->production; });
+        if (it == impl_->files.end())
+            throw DbfError(ErrorKind::State, "Tabelul nu are un index de productie.");
+        fi = static_cast<size_t>(it - impl_->files.begin());
+    }
+    if (fi >= impl_->files.size()) throw DbfError(ErrorKind::State, "Fisier de index inexistent.");
+    IndexFile& file = *impl_->files[fi];
+    if (file.format != IndexFormat::Cdx && !file.tags.empty())
+        throw DbfError(ErrorKind::State, "Fisierul " + file.path + " tine o singura eticheta.");
+    KeyExpr key = KeyExpr::Compile(tag.expression, table.Layout(), table.PagePtr());
+    if (!tag.forCondition.empty()) {
+        KeyExpr cond = KeyExpr::Compile(tag.forCondition, table.Layout(), table.PagePtr());
+        if (cond.Kind() != KeyKind::Logical)
+            throw DbfError(ErrorKind::Filter, "Conditia FOR trebuie sa fie logica.");
+    }
+    TagDef def = file.Define(tag, key);
+    std::string upper = def.info.name;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    def.info.name = upper;
+    const std::string why = file.Supports(def, key);
+    if (!why.empty()) throw DbfError(ErrorKind::Filter, "Eticheta " + tag.name + ": " + why + ".");
+    file.tags.push_back(std::move(def));
+    impl_->compiledFor = nullptr;
+    impl_->Compile(table);
 }
-void IndexSet::DropTag(const std::string&) {
-    NotYet();
+
+void IndexSet::DropTag(const std::string& name) {
+    auto ref = FindTag(name);
+    if (!ref) throw DbfError(ErrorKind::State, "Eticheta " + name + " nu exista.");
+    auto& file = impl_->files[static_cast<size_t>(ref->file)];
+    file->tags.erase(file->tags.begin() + ref->tag);
+    auto& c = impl_->compiled[static_cast<size_t>(ref->file)];
+    c.erase(c.begin() + ref->tag);
+    impl_->Refresh();
 }
-void IndexSet::UpdateRecord(const DbfFile&, uint32_t, const uint8_t*, const uint8_t*) {
-    NotYet();
+
+void IndexSet::UpdateRecord(const DbfFile& table, uint32_t record, const uint8_t* oldRecord,
+                            const uint8_t* newRecord) {
+    impl_->Compile(table);
+    struct Change {
+        size_t file, tag;
+        bool hadOld, hasNew;
+        std::string oldKey, newKey;
+    };
+    std::vector<Change> changes;
+    for (size_t fi = 0; fi < impl_->files.size(); ++fi) {
+        for (size_t ti = 0; ti < impl_->files[fi]->tags.size(); ++ti) {
+            Change c{fi, ti, false, false, {}, {}};
+            if (!impl_->compiled[fi][ti].why.empty()) impl_->RequireKeepable(fi);
+            if (oldRecord) c.hadOld = impl_->KeyOf(fi, ti, oldRecord, c.oldKey);
+            c.hasNew = impl_->KeyOf(fi, ti, newRecord, c.newKey);
+            if (c.hadOld == c.hasNew && c.oldKey == c.newKey) continue;
+            changes.push_back(std::move(c));
+        }
+    }
+    const uint32_t rec = record + 1;
+    // A candidate key refuses a value another record holds, before anything is written.
+    for (const Change& c : changes) {
+        const TagDef& t = impl_->files[c.file]->tags[c.tag];
+        if (!t.info.candidate || !c.hasNew) continue;
+        bool taken = false;
+        impl_->files[c.file]->Walk(t, c.newKey, [&](const std::string& k, uint32_t r) {
+            if (k != c.newKey) return false;
+            if (r != rec) taken = true;
+            return !taken;
+        });
+        if (taken)
+            throw DbfError(ErrorKind::Conversion, "Valoarea exista deja in eticheta " +
+                                                      t.info.name + " (cheie candidat).");
+    }
+    for (const Change& c : changes) {
+        IndexFile& file = *impl_->files[c.file];
+        TagDef& t = file.tags[c.tag];
+        const bool unique = t.info.unique || t.info.candidate;
+        if (c.hadOld) {
+            const bool removed = file.Remove(t, c.oldKey, rec);
+            if (!removed && !unique)
+                throw DbfError(ErrorKind::Malformed,
+                               "Indexul " + file.path + " (eticheta " + t.info.name +
+                                   ") nu are cheia inregistrarii " + std::to_string(rec) +
+                                   "; refaceti indexul.");
+            if (removed && unique) {
+                // another record with the same key takes its place
+                std::string k;
+                for (uint32_t r = 0; r < table.RecordCount(); ++r) {
+                    if (r == record) continue;
+                    if (impl_->KeyOf(c.file, c.tag, table.Record(r), k) && k == c.oldKey) {
+                        file.Insert(t, k, r + 1);
+                        break;
+                    }
+                }
+            }
+        }
+        if (c.hasNew) {
+            if (unique) {
+                bool present = false;
+                file.Walk(t, c.newKey, [&](const std::string& k, uint32_t) {
+                    present = k == c.newKey;
+                    return false;
+                });
+                if (present) continue;
+            }
+            file.Insert(t, c.newKey, rec);
+        }
+    }
 }
-void IndexSet::AppendRecord(const DbfFile&, uint32_t, const uint8_t*) {
-    NotYet();
+
+void IndexSet::AppendRecord(const DbfFile& table, uint32_t record, const uint8_t* newRecord) {
+    UpdateRecord(table, record, nullptr, newRecord);
 }
+
 void IndexSet::Flush() {
-    NotYet();
+    for (auto& f : impl_->files) f->Flush();
 }
-std::optional<IndexSet::TagRef> IndexSet::FindTag(std::string_view) const {
-    NotYet();
+
+std::optional<IndexSet::TagRef> IndexSet::FindTag(std::string_view name) const {
+    for (size_t fi = 0; fi < impl_->files.size(); ++fi)
+        for (size_t ti = 0; ti < impl_->files[fi]->tags.size(); ++ti)
+            if (SameName(impl_->files[fi]->tags[ti].info.name, name))
+                return TagRef{static_cast<int>(fi), static_cast<int>(ti)};
+    return std::nullopt;
 }
-std::optional<IndexSet::TagRef> IndexSet::TagForField(std::string_view, bool*) const {
-    NotYet();
+
+std::optional<IndexSet::TagRef> IndexSet::TagForField(std::string_view field, bool* upper) const {
+    std::optional<TagRef> best;
+    for (size_t fi = 0; fi < impl_->compiled.size(); ++fi)
+        for (size_t ti = 0; ti < impl_->compiled[fi].size(); ++ti) {
+            const auto& c = impl_->compiled[fi][ti];
+            const TagDef& t = impl_->files[fi]->tags[ti];
+            if (c.soleField.empty() || !SameName(c.soleField, field) || t.info.descending ||
+                t.info.unique || t.info.candidate || !c.why.empty())
+                continue;
+            // the field itself is best: its seek needs no upper case
+            if (!best || !c.soleUpper) {
+                best = TagRef{static_cast<int>(fi), static_cast<int>(ti)};
+                if (upper) *upper = c.soleUpper;
+            }
+        }
+    return best;
 }
-void IndexSet::Walk(TagRef, const std::function<bool(uint32_t)>&) const {
-    NotYet();
+
+void IndexSet::Walk(TagRef tag, const std::function<bool(uint32_t record)>& visit) const {
+    WalkKeys(tag, [&](const std::string&, uint32_t rec) { return visit(rec); });
 }
-std::vector<uint32_t> IndexSet::Seek(TagRef, std::string_view, bool) const {
-    NotYet();
+
+void IndexSet::WalkKeys(
+    TagRef tag, const std::function<bool(const std::string& key, uint32_t record)>& visit) const {
+    const IndexFile& file = *impl_->files.at(static_cast<size_t>(tag.file));
+    try {
+        file.Walk(
+            file.tags.at(static_cast<size_t>(tag.tag)), {},
+            [&](const std::string& key, uint32_t rec) { return rec == 0 || visit(key, rec - 1); });
+    } catch (const Damage& d) {
+        throw DbfError(ErrorKind::Malformed,
+                       "Indexul " + file.path + " este deteriorat (" + d.what() + ").");
+    }
+}
+
+std::vector<uint32_t> IndexSet::Seek(TagRef ref, std::string_view value, bool prefix) const {
+    const IndexFile& file = *impl_->files.at(static_cast<size_t>(ref.file));
+    const TagDef& tag = file.tags.at(static_cast<size_t>(ref.tag));
+    const auto& c =
+        impl_->compiled.at(static_cast<size_t>(ref.file)).at(static_cast<size_t>(ref.tag));
+    if (!c.key) return {};
+    KeyValue v;
+    v.kind = c.key->Kind();
+    std::string key;
+    if (v.kind == KeyKind::Text) {
+        const CodePage* page = impl_->compiledFor ? &impl_->compiledFor->Page() : nullptr;
+        try {
+            v.text = page ? page->Encode(value) : std::string(value);
+        } catch (const DbfError&) {
+            return {};  // a character the table can't hold is in no key
+        }
+        if (v.text.size() > static_cast<size_t>(c.key->Width())) return {};
+        if (prefix) {
+            key = (tag.nullMarker ? std::string("\x80") : std::string()) + v.text;
+        } else {
+            v.text.resize(static_cast<size_t>(c.key->Width()), ' ');
+            key = file.Encode(tag, v);
+        }
+    } else {
+        const std::string text(value);
+        if (v.kind == KeyKind::Date || v.kind == KeyKind::DateTime) {
+            int y = 0, m = 0, d = 0;
+            if (text.size() != 8 || std::sscanf(text.c_str(), "%4d%2d%2d", &y, &m, &d) != 3 ||
+                !IsValidDate(y, m, d))
+                return {};
+            v.number = DayNumber(y, m, d) + double(kJulianDayZero);
+        } else if (v.kind == KeyKind::Logical) {
+            v.flag = !text.empty() && (text[0] == 'T' || text[0] == 't');
+        } else {
+            char* end = nullptr;
+            v.number = std::strtod(text.c_str(), &end);
+            v.integer = static_cast<int64_t>(v.number * (v.kind == KeyKind::Currency ? 10000 : 1));
+        }
+        try {
+            key = file.Encode(tag, v);
+        } catch (const DbfError&) {
+            return {};
+        }
+        prefix = false;
+    }
+    std::vector<uint32_t> out;
+    try {
+        file.Walk(tag, key, [&](const std::string& k, uint32_t rec) {
+            if (k.compare(0, key.size(), key) != 0) return false;
+            if (rec > 0) out.push_back(rec - 1);
+            return true;
+        });
+    } catch (const Damage& d) {
+        throw DbfError(ErrorKind::Malformed,
+                       "Indexul " + file.path + " este deteriorat (" + d.what() + ").");
+    }
+    return out;
 }
 
 }  // namespace orbelan

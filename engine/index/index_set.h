@@ -157,6 +157,10 @@ class IndexSet {
     std::optional<TagRef> TagForField(std::string_view field, bool* upper = nullptr) const;
     // Record numbers (from 0) in the tag's order; visit returns false to stop.
     void Walk(TagRef tag, const std::function<bool(uint32_t record)>& visit) const;
+    // The same with each key's bytes as the file stores them (for comparing with another
+    // reader and with a rebuild).
+    void WalkKeys(TagRef tag,
+                  const std::function<bool(const std::string& key, uint32_t record)>& visit) const;
     // The records whose key equals the given value (prefix: starts with it), in tag order.
     // value is UTF-8 text, encoded with the table's code page and padded as the key is; for
     // numeric and date tags it is the value's text form ("12.5", "20240131").
