@@ -45,6 +45,13 @@ struct CliOptions {
     std::string chartKind;    // chart: --kind bars|histogram|pyramid|counties
     std::string order;        // count: --order count|value
     bool cnp = false;         // profile, chart: --cnp (the column holds personal codes)
+    // index: --add TAG "EXPR" [--for COND] [--unique] [--descending], --drop TAG, --attach X
+    std::vector<std::pair<std::string, std::string>> tagsToAdd;
+    std::string tagFor;
+    bool unique = false;
+    bool descending = false;
+    std::string dropTag;
+    std::string attach;
 };
 
 // Throws UsageError for an unknown option, a missing value or a bad number.

@@ -4,9 +4,13 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/replace_table.h"
 #include "core/restore_points.h"
 #include "core/workspace.h"
+#include "engine/dbf_file.h"
+#include "engine/dbf_writer.h"
 #include "engine/errors.h"
+#include "engine/rewrite.h"
 #include "engine/file_io.h"
 #include "engine/index/index_set.h"
 #include "engine/utf8_path.h"
@@ -119,6 +123,100 @@ void SetUpIndexes(Workspace& ws) {
     };
     ws.table.SetIndexOptions(attached, ask);
     ws.secondTable.SetIndexOptions(attached, ask);
+}
+
+std::vector<std::string> DescribeIndexes(const DbfFile& file) {
+    std::vector<std::string> lines;
+    const IndexSet* set = file.Indexes();
+    if (!file.IndexDamage().empty()) lines.push_back("Index ilizibil: " + file.IndexDamage());
+    if (!set) return lines;
+    for (const IndexFileInfo& f : set->Files()) {
+        lines.push_back("Index: " + f.path + " (" + IndexFormatName(f.format) +
+                        (f.production ? ", structural" : ", atasat") + ")");
+        for (const IndexTagInfo& t : f.tags) {
+            std::string line = "  " + t.name + ": " + t.expression;
+            if (!t.forCondition.empty()) line += " FOR " + t.forCondition;
+            if (t.unique) line += " [unic]";
+            if (t.candidate) line += " [candidat]";
+            if (t.descending) line += " [descendent]";
+            if (!t.collation.empty() && t.collation != "MACHINE") line += " [" + t.collation + "]";
+            if (!t.rebuildable) line += " [nu poate fi refacut: " + t.whyNot + "]";
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+std::vector<IndexProblem> CheckIndexes(Workspace& ws) {
+    const DbfFile& file = ws.table.Data();
+    const IndexSet* set = file.Indexes();
+    if (!file.IndexDamage().empty()) return {{file.Path(), "", file.IndexDamage()}};
+    if (!set)
+        throw DbfError(ErrorKind::State, "Tabelul " + file.Path() + " nu are index.");
+    return set->Check(file);
+}
+
+namespace {
+
+// The open table written anew, same rows, with the index given (or its own).
+void RewriteWithIndex(Workspace& ws, const std::function<IndexSet*(DbfFile&)>& prepare) {
+    ReplaceAndReopen(ws, [&](const std::string& path) {
+        const DbfOpenOptions options = FileOptionsOf(ws.table);
+        auto source = DbfFile::Open(path, options);
+        RewritePlan plan;
+        plan.indexes = prepare(*source);
+        plan.fill = [](const DbfFile& old, DbfWriter& out) { out.AddRecordsOf(old); };
+        RewriteFile(*source, plan, options);
+    });
+}
+
+}  // namespace
+
+void RebuildIndexes(Workspace& ws) {
+    const DbfFile& file = ws.table.Data();
+    if (!file.Indexes()) {
+        if (!file.IndexDamage().empty())
+            throw DbfError(ErrorKind::State,
+                           "Indexul nu poate fi refacut: nu poate fi citit (" + file.IndexDamage() +
+                               "). Folositi \"Sterge Index\" si creati-l din nou.");
+        throw DbfError(ErrorKind::State, "Tabelul " + file.Path() + " nu are index.");
+    }
+    RewriteWithIndex(ws, [](DbfFile& source) {
+        IndexSet* set = source.Indexes();
+        if (!set) throw DbfError(ErrorKind::State, "Indexul tabelului nu mai poate fi citit.");
+        return set;
+    });
+}
+
+void AddIndexTag(Workspace& ws, const NewIndexTag& tag) {
+    std::unique_ptr<IndexSet> created;
+    RewriteWithIndex(ws, [&](DbfFile& source) {
+        IndexSet* set = source.Indexes();
+        if (!source.IndexDamage().empty())
+            throw DbfError(ErrorKind::State, "Indexul tabelului nu poate fi citit: " +
+                                                 source.IndexDamage());
+        if (!set) {
+            created = IndexSet::CreateProduction(source);
+            set = created.get();
+        }
+        set->AddTag(source, tag);
+        return set;
+    });
+}
+
+void DropIndexTag(Workspace& ws, const std::string& name) {
+    RewriteWithIndex(ws, [&](DbfFile& source) {
+        IndexSet* set = source.Indexes();
+        if (!set) throw DbfError(ErrorKind::State, "Tabelul " + source.Path() + " nu are index.");
+        set->DropTag(name);
+        return set;
+    });
+}
+
+void AttachIndex(Workspace& ws, const std::string& indexFile) {
+    const std::string path = ws.table.TableName();
+    AttachIndexFile(ws.ProgramDir, path, indexFile);
+    ReopenAround(ws, [](const std::string&) {});
 }
 
 }  // namespace orbelan

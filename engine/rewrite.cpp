@@ -70,10 +70,12 @@ std::unique_ptr<DbfFile> RewriteFile(const DbfFile& source, const RewritePlan& p
     // when it was killed can go.
     RemoveStaleScratch(RewrittenFiles(source));
     // The index follows the new rows, or goes only on the user's word.
-    IndexSet* indexes = source.Indexes();
+    IndexSet* indexes = plan.indexes ? plan.indexes : source.Indexes();
     bool dropIndex = false;
-    if (const std::string obstacle = source.IndexObstacle(); !obstacle.empty())
-        dropIndex = LeaveIndexBehind(source, obstacle);
+    if (!plan.indexes) {
+        if (const std::string obstacle = source.IndexObstacle(); !obstacle.empty())
+            dropIndex = LeaveIndexBehind(source, obstacle);
+    }
     const std::vector<std::string> oldIndexFiles = source.IndexFiles();
     const std::string oldMemo = source.Info().memoFile;
     std::unique_ptr<DbfWriter> writer = plan.structure
@@ -99,7 +101,7 @@ std::unique_ptr<DbfFile> RewriteFile(const DbfFile& source, const RewritePlan& p
                                                      std::string(e.what()));
             return out;
         }
-        out.productionIndex = (source.Layout().productionIndex & 0x01) != 0;
+        for (const IndexFileInfo& f : indexes->Files()) out.productionIndex |= f.production;
         return out;
     };
     std::unique_ptr<DbfFile> fresh;

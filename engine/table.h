@@ -189,6 +189,10 @@ class Table {
     // A memo field's value as stored bytes (a binary value loaded from a file), written by Post.
     void SetMemoBytes(int field, std::string bytes);
 
+    // ---- order of an index tag: the rows shown in the tag's order, the file unchanged; an empty
+    // name goes back to the file's order. Throws DbfError(State) when the table has no such tag.
+    void SetIndexOrder(const std::string& tag);
+
     // ---- filter
     void SetFilterText(const std::string& expression);  // applied again when filtering is on
     const std::string& FilterText() const;

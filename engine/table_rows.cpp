@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "engine/table.h"
+
+#include "engine/index/index_set.h"
 #include "engine/table_impl.h"
 
 namespace orbelan {
@@ -58,6 +60,31 @@ void Table::ClearRowOrder() {
     d.customOrder = false;
     d.order.clear();
     d.RestartAtFirstRow();
+}
+
+void Table::SetIndexOrder(const std::string& tag) {
+    RequireActive(*this);
+    RequireBrowse(d_->state);
+    if (tag.empty()) {
+        ClearRowOrder();
+        return;
+    }
+    const DbfFile& file = *d_->file;
+    const IndexSet* set = file.Indexes();
+    const auto ref = set ? set->FindTag(tag) : std::nullopt;
+    if (!ref)
+        throw DbfError(ErrorKind::State, "Tabelul " + file.Path() + " nu are eticheta de index " +
+                                             tag + "." +
+                                             (file.IndexDamage().empty()
+                                                  ? std::string()
+                                                  : " (" + file.IndexDamage() + ")"));
+    std::vector<uint32_t> records;
+    records.reserve(file.RecordCount());
+    set->Walk(*ref, [&](uint32_t record) {
+        if (record < file.RecordCount()) records.push_back(record);
+        return true;
+    });
+    SetRowOrder(std::move(records));
 }
 
 int Table::RecordCount() {
