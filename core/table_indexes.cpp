@@ -119,6 +119,8 @@ void SetUpIndexes(Workspace& ws) {
             throw;
         }
         ws.RunningCommand = running;
+        // The edit that asked follows the point, as after any rewrite of the open table.
+        ws.history.TableRewritten(path);
         return true;
     };
     ws.table.SetIndexOptions(attached, ask);
