@@ -123,8 +123,8 @@ void SetUpIndexes(Workspace& ws) {
         ws.history.TableRewritten(path);
         return true;
     };
-    ws.table.SetIndexOptions(attached, ask);
-    ws.secondTable.SetIndexOptions(attached, ask);
+    for (Table* t : {&ws.table, &ws.secondTable, static_cast<Table*>(&ws.query)})
+        t->SetIndexOptions(attached, ask);
 }
 
 std::vector<std::string> DescribeIndexes(const DbfFile& file) {
