@@ -157,6 +157,7 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
     AddSortItem();
     BuildProfileParts();
     BuildUndo();
+    BuildIndexItems();
     connect(grid_, &TDataGrid::titleClicked, this, &TForm1::Grid1TitleClick);
     connect(grid_, &TDataGrid::contextMenuWanted, this,
             [this](const QPoint& pos) { gridMenu_->popup(pos); });

@@ -149,6 +149,26 @@ std::vector<std::string> DescribeIndexes(const DbfFile& file) {
     return lines;
 }
 
+std::string IndexSummary(const DbfFile& file) {
+    const IndexSet* set = file.Indexes();
+    if (!file.IndexDamage().empty()) return "   Index ilizibil";
+    if (!set) return {};
+    std::string text;
+    for (const IndexFileInfo& f : set->Files()) {
+        text += "   Index " + Utf8FromPath(PathFromUtf8(f.path).filename()) + ":";
+        bool first = true;
+        for (const IndexTagInfo& t : f.tags) {
+            text += (first ? " " : ", ") + t.name + " = " + t.expression;
+            if (!t.forCondition.empty()) text += " FOR " + t.forCondition;
+            if (t.unique) text += " [unic]";
+            if (t.candidate) text += " [candidat]";
+            if (t.descending) text += " [descendent]";
+            first = false;
+        }
+    }
+    return text;
+}
+
 std::vector<IndexProblem> CheckIndexes(Workspace& ws) {
     const DbfFile& file = ws.table.Data();
     const IndexSet* set = file.Indexes();

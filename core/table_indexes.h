@@ -30,6 +30,10 @@ void SetUpIndexes(Workspace& ws);
 // "  TAG: EXPR [FOR COND] [unic] [candidat] [descendent]"; empty when it has none.
 std::vector<std::string> DescribeIndexes(const DbfFile& file);
 
+// The same on one line for the status bar: "  Index CUSTOMERS.CDX: TAG = EXPR [unic], ..."; empty
+// when the table has none.
+std::string IndexSummary(const DbfFile& file);
+
 // Every tag of the open table against its rows: what disagrees, empty when all agree. An index
 // that can't be read at all is one problem.
 std::vector<IndexProblem> CheckIndexes(Workspace& ws);

@@ -91,7 +91,7 @@ void Workspace::OpenTable(bool atStartUp) {
     }
     CurrentFile = table.TableName();
     history.Reset(CurrentFile);
-    window.SetStatusText(CurrentFile);
+    window.SetStatusText(CurrentFile + IndexSummary(table.Data()));
     window.SetApplicationTitle(FileNamePart(CurrentFile));
 }
 

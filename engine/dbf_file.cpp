@@ -296,6 +296,7 @@ void DbfFile::EndWrite() {
 
 void DbfFile::BeforeFirstChange() {
     BeginWrite();
+    ++writes_;
     if (changed_) return;
     CheckIntact();
     if (!handle_.Writable())

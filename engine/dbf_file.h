@@ -132,6 +132,9 @@ class DbfFile {
     uint32_t WriteMemo(std::string_view bytes, uint32_t type = 1);
     // Header (record count, last-update date) written and both files flushed to disk.
     void Flush();
+    // How many changes of records this open made: what was found in the rows before stays
+    // true while it is the same.
+    uint64_t Writes() const { return writes_; }
 
     // ---- index files
     // The table's index (its production index and the attached files), read at the first need;
@@ -180,6 +183,7 @@ class DbfFile {
     bool numbersRows_ = false;       // Visual FoxPro autoincrement fields to number
     bool countersWaiting_ = false;   // their counters moved since the header was written
     DbfOpenOptions options_;
+    uint64_t writes_ = 0;
     mutable std::unique_ptr<IndexSet> indexes_;
     mutable bool indexesRead_ = false;
     mutable std::string indexDamage_;

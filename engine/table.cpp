@@ -108,6 +108,7 @@ void Table::OpenOver(std::unique_ptr<DbfFile> file, bool readOnly) {
             d.filtered = false;  // a filter that no longer fits the table is dropped
         }
     }
+    d.PrepareSeek();
     d.current = -1;
     d.eof = d.bof = true;
     if (d.HasRow(0)) {

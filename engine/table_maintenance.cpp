@@ -47,6 +47,7 @@ void Table::Rewrite(const RewritePlan& plan) {
             d.filtered = false;  // a filter that no longer fits the new structure is dropped
         }
     }
+    d.PrepareSeek();
     d.RestartAtFirstRow();
 }
 

@@ -115,6 +115,25 @@ TEST(IndexCli, EveryChangeLeavesTheIndexCurrent) {
     }
 }
 
+TEST(IndexCli, FilterThroughATagKeepsTheRowsOfTheScan) {
+    test::TempDir dir;
+    const std::string path = IndexedTable(dir);
+    const std::vector<std::string> filters = {"NUME='popescu'", "NUME='Popescu'", "NUME='PO*'",
+                                              "[NUME] = 'AVRAM'", "NUME='Z*'", "NUME='IONESCU '"};
+    std::vector<std::string> scanned;
+    for (const std::string& f : filters)
+        scanned.push_back(Orbelan({"show", path, "--filter", f, "--format", "csv"}).out);
+    for (const char* expression : {"NUME", "UPPER(NUME)"}) {
+        SCOPED_TRACE(expression);
+        ASSERT_EQ(Orbelan({"index", path, "--add", "T", expression}).code, 0);
+        for (size_t i = 0; i < filters.size(); ++i)
+            EXPECT_EQ(Orbelan({"show", path, "--filter", filters[i], "--format", "csv"}).out,
+                      scanned[i])
+                << filters[i];
+        ASSERT_EQ(Orbelan({"index", path, "--drop", "T"}).code, 0);
+    }
+}
+
 TEST(IndexCli, TagWeCannotKeepIsAskedAboutAndNuChangesNothing) {
     test::TempDir dir;
     const std::string path = CopyIndexData(dir, {"TEST10K.DBF", "TEST10K.CDX"});
