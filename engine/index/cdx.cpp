@@ -85,13 +85,20 @@ size_t Trailing(const std::string& key, char trail, size_t dup) {
     while (t + dup < key.size() && key[key.size() - 1 - t] == trail) ++t;
     return t;
 }
+// Bytes a key takes from the one before. Text keys take none of its padding: some readers
+// fill dropped padding with NULs, and would then read them into the next key.
+size_t Duplicate(const std::string& prev, const std::string& key, char trail) {
+    size_t dup = Shared(prev, key);
+    if (trail != '\0') dup = std::min(dup, prev.size() - Trailing(prev, trail, 0));
+    return dup;
+}
 
 class Cdx : public IndexFile {
   public:
     explicit Cdx(bool compound) : compound_(compound) {}
 
     void Parse() override {
-        if (data_.size() < 1024 || data_.size() % kPage != 0)
+        if (data_.size() < 1024)
             throw DbfError(ErrorKind::Malformed,
                            "Fisierul de index " + path + " nu are lungimea unui index FoxPro.");
         const uint16_t kl = U16(data_, 12);
@@ -460,7 +467,7 @@ class Cdx : public IndexFile {
         size_t used = 0;
         for (size_t i = 0; i < n.e.size(); ++i) {
             const std::string& key = n.e[i].key;
-            const size_t dup = i == 0 ? 0 : Shared(n.e[i - 1].key, key);
+            const size_t dup = i == 0 ? 0 : Duplicate(n.e[i - 1].key, key, tag.trail);
             const size_t trail = Trailing(key, tag.trail, dup);
             const size_t stored = kl - dup - trail;
             used += b.bytes + stored;
@@ -665,7 +672,8 @@ class Cdx : public IndexFile {
         cur.attr = kLeafBit;
         size_t used = 0;
         for (size_t i = 0; i < keys.size(); ++i) {
-            const size_t dup = cur.e.empty() ? 0 : Shared(cur.e.back().key, keys[i].key);
+            const size_t dup =
+                cur.e.empty() ? 0 : Duplicate(cur.e.back().key, keys[i].key, tag.trail);
             const size_t stored = kl - dup - Trailing(keys[i].key, tag.trail, dup);
             if (!cur.e.empty() && used + b.bytes + stored > kLeafRoom) {
                 level.push_back(std::move(cur));

@@ -88,15 +88,22 @@ std::string FindBesideTable(const std::string& tablePath, std::string_view ext) 
     return found;
 }
 
+namespace {
+// dBase IV, 5 and 7 keep an .mdx; FoxPro (whose 2.x tables carry the dBase III byte) a .cdx.
+bool UsesCdx(const DbfLayout& layout) {
+    return layout.family != DbfFamily::DBase4 && layout.family != DbfFamily::DBase7;
+}
+}  // namespace
+
 std::string FindProductionIndex(const std::string& tablePath, const DbfLayout& layout) {
     if ((layout.productionIndex & 0x01) == 0) return {};
-    const bool fox = IsFoxFamily(layout.family);
+    const bool fox = UsesCdx(layout);
     std::string found = FindBesideTable(tablePath, fox ? "cdx" : "mdx");
     return found.empty() ? FindBesideTable(tablePath, fox ? "mdx" : "cdx") : found;
 }
 
 std::string ProductionIndexPathFor(const std::string& tablePath, const DbfLayout& layout) {
-    const bool fox = IsFoxFamily(layout.family);
+    const bool fox = UsesCdx(layout);
     const std::string ext = fox ? "cdx" : "mdx";
     std::string found = FindBesideTable(tablePath, ext);
     if (!found.empty()) return found;
@@ -181,6 +188,7 @@ struct IndexSet::Impl {
     std::vector<IndexFileInfo> infos;
     std::vector<std::vector<Compiled>> compiled;
     std::vector<bool> newFile;  // not on disk yet (a production index being created)
+    std::string fold;           // FoldTable of the table's code page
     const DbfFile* compiledFor = nullptr;
     uint16_t compiledLength = 0;
 
@@ -242,6 +250,21 @@ struct IndexSet::Impl {
         }
     }
 
+    bool FoldedLess(const TagDef& tag, const std::string& a, const std::string& b) const {
+        const size_t n = std::min(a.size(), b.size());
+        for (size_t i = 0; i < n; ++i) {
+            const auto x = static_cast<uint8_t>(fold[static_cast<uint8_t>(a[i])]);
+            const auto y = static_cast<uint8_t>(fold[static_cast<uint8_t>(b[i])]);
+            if (x != y) return tag.info.descending ? x > y : x < y;
+        }
+        return false;
+    }
+    // The order the tag's keys are in.
+    bool InOrder(const TagDef& tag, const Entry& a, const Entry& b) const {
+        if (tag.byteOrder) return IndexFile::Less(tag, a, b);
+        return !FoldedLess(tag, b.key, a.key);
+    }
+
     // The tag's key of a record; false when its FOR condition leaves the record out.
     bool KeyOf(size_t file, size_t tag, const uint8_t* record, std::string& key) const {
         const Compiled& c = compiled[file][tag];
@@ -300,24 +323,27 @@ std::unique_ptr<IndexSet> IndexSet::Open(const DbfFile& table,
     }
     set->impl_->newFile.assign(set->impl_->files.size(), false);
     set->impl_->Compile(table);  // the pad byte of each tag's keys
-    // An order other than the bytes' can't be kept by us: found once, here.
+    // Keys another program ordered without regard to case and accents read right in that
+    // order, but we can't keep it: found once, here. Any other disorder is damage.
+    set->impl_->fold = FoldTable(table.Page());
     for (auto& f : set->impl_->files)
         for (TagDef& t : f->tags) {
-            Entry prev;
-            bool first = true;
+            if (t.trail != ' ') continue;
+            std::string prev;
+            bool bytes = true, folded = true;
             try {
-                f->Walk(t, {}, [&](const std::string& key, uint32_t rec) {
-                    Entry e{key, rec};
-                    if (!first && IndexFile::Less(t, e, prev) && key != prev.key) {
-                        t.byteOrder = false;
-                        return false;
+                f->Walk(t, {}, [&](const std::string& key, uint32_t) {
+                    if (!prev.empty()) {
+                        const int c = key.compare(prev);
+                        if (t.info.descending ? c > 0 : c < 0) bytes = false;
+                        if (set->impl_->FoldedLess(t, key, prev)) folded = false;
                     }
-                    first = false;
-                    prev = std::move(e);
-                    return true;
+                    prev = key;
+                    return folded;
                 });
             } catch (const Damage&) {
             }
+            t.byteOrder = bytes || !folded;
         }
     set->impl_->compiledFor = nullptr;
     set->impl_->Compile(table);
@@ -327,8 +353,7 @@ std::unique_ptr<IndexSet> IndexSet::Open(const DbfFile& table,
 std::unique_ptr<IndexSet> IndexSet::CreateProduction(const DbfFile& table) {
     std::unique_ptr<IndexSet> set(new IndexSet());
     const std::string path = ProductionIndexPathFor(table.Path(), table.Layout());
-    auto f = NewIndexFile(path,
-                          IsFoxFamily(table.Layout().family) ? IndexFormat::Cdx : IndexFormat::Mdx);
+    auto f = NewIndexFile(path, UsesCdx(table.Layout()) ? IndexFormat::Cdx : IndexFormat::Mdx);
     f->production = true;
     set->impl_->files.push_back(std::move(f));
     set->impl_->newFile.assign(1, true);
@@ -382,8 +407,7 @@ std::vector<IndexProblem> IndexSet::Check(const DbfFile& table) const {
                 file.Walk(tag, {}, [&](const std::string& key, uint32_t rec) {
                     ++n;
                     const Entry e{key, rec};
-                    if (!first && !IndexFile::Less(tag, prev, e) &&
-                        (tag.byteOrder || key == prev.key))
+                    if (!first && !impl_->InOrder(tag, prev, e))
                         report("cheile nu sunt in ordine la inregistrarea " + std::to_string(rec));
                     first = false;
                     prev = e;
@@ -432,9 +456,9 @@ std::vector<IndexProblem> IndexSet::Check(const DbfFile& table) const {
 
 std::vector<std::unique_ptr<TempFile>> IndexSet::WriteRebuilt(const DbfFile& table) const {
     impl_->Compile(table);
+    for (size_t fi = 0; fi < impl_->files.size(); ++fi) impl_->RequireKeepable(fi);
     std::vector<std::unique_ptr<TempFile>> out;
     for (size_t fi = 0; fi < impl_->files.size(); ++fi) {
-        impl_->RequireKeepable(fi);
         IndexFile& file = *impl_->files[fi];
         std::vector<std::vector<Entry>> keys;
         for (size_t ti = 0; ti < file.tags.size(); ++ti)

@@ -69,7 +69,40 @@ std::string MapBytes(std::string_view bytes, const CodePage& page, bool upper) {
     throw DbfError(ErrorKind::Filter, what);
 }
 
+char BaseLetter(char32_t c) {
+    static const struct {
+        char32_t from, to;
+        char base;
+    } ranges[] = {
+        {0xC0, 0xC5, 'A'},   {0xC7, 0xC7, 'C'},   {0xC8, 0xCB, 'E'},   {0xCC, 0xCF, 'I'},
+        {0xD0, 0xD0, 'D'},   {0xD1, 0xD1, 'N'},   {0xD2, 0xD6, 'O'},   {0xD8, 0xD8, 'O'},
+        {0xD9, 0xDC, 'U'},   {0xDD, 0xDD, 'Y'},   {0xE0, 0xE5, 'A'},   {0xE7, 0xE7, 'C'},
+        {0xE8, 0xEB, 'E'},   {0xEC, 0xEF, 'I'},   {0xF0, 0xF0, 'D'},   {0xF1, 0xF1, 'N'},
+        {0xF2, 0xF6, 'O'},   {0xF8, 0xF8, 'O'},   {0xF9, 0xFC, 'U'},   {0xFD, 0xFD, 'Y'},
+        {0xFF, 0xFF, 'Y'},   {0x100, 0x105, 'A'}, {0x106, 0x10D, 'C'}, {0x10E, 0x111, 'D'},
+        {0x112, 0x11B, 'E'}, {0x11C, 0x123, 'G'}, {0x124, 0x127, 'H'}, {0x128, 0x131, 'I'},
+        {0x134, 0x135, 'J'}, {0x136, 0x138, 'K'}, {0x139, 0x142, 'L'}, {0x143, 0x14B, 'N'},
+        {0x14C, 0x151, 'O'}, {0x154, 0x159, 'R'}, {0x15A, 0x161, 'S'}, {0x162, 0x167, 'T'},
+        {0x168, 0x173, 'U'}, {0x174, 0x175, 'W'}, {0x176, 0x178, 'Y'}, {0x179, 0x17E, 'Z'},
+        {0x218, 0x219, 'S'}, {0x21A, 0x21B, 'T'}};
+    for (const auto& r : ranges)
+        if (c >= r.from && c <= r.to) return r.base;
+    return 0;
+}
+
 }  // namespace
+
+std::string FoldTable(const CodePage& page) {
+    std::string t(256, '\0');
+    for (int b = 0; b < 256; ++b) {
+        t[static_cast<size_t>(b)] = static_cast<char>(b);
+        if (b >= 'a' && b <= 'z') t[static_cast<size_t>(b)] = static_cast<char>(b - 32);
+        if (b < 0x80 || page.IsUtf8()) continue;
+        if (const char base = BaseLetter(page.CharOf(static_cast<uint8_t>(b))))
+            t[static_cast<size_t>(b)] = base;
+    }
+    return t;
+}
 
 std::string UpperBytes(std::string_view bytes, const CodePage& page) {
     return MapBytes(bytes, page, true);

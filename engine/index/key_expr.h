@@ -68,6 +68,9 @@ class KeyExpr {
 
 // Upper case of a code page's bytes (letters outside ASCII too, where the page has both cases).
 std::string UpperBytes(std::string_view bytes, const CodePage& page);
+// Each byte's letter in upper case without its accent (other bytes as they are): the order some
+// programs keep text keys in, whatever their case and diacritics.
+std::string FoldTable(const CodePage& page);
 std::string LowerBytes(std::string_view bytes, const CodePage& page);
 
 }  // namespace index_detail
