@@ -460,6 +460,9 @@ std::vector<std::unique_ptr<TempFile>> IndexSet::WriteRebuilt(const DbfFile& tab
     std::vector<std::unique_ptr<TempFile>> out;
     for (size_t fi = 0; fi < impl_->files.size(); ++fi) {
         IndexFile& file = *impl_->files[fi];
+        // a single-index file given no tag yet has nothing to hold
+        if (file.tags.empty() && file.format != IndexFormat::Cdx && file.format != IndexFormat::Mdx)
+            continue;
         std::vector<std::vector<Entry>> keys;
         for (size_t ti = 0; ti < file.tags.size(); ++ti)
             keys.push_back(impl_->SortedKeys(table, fi, ti));
@@ -491,7 +494,7 @@ void IndexSet::AddTag(const DbfFile& table, const NewIndexTag& tag, int fileInde
     }
     if (fi >= impl_->files.size()) throw DbfError(ErrorKind::State, "Fisier de index inexistent.");
     IndexFile& file = *impl_->files[fi];
-    if (file.format != IndexFormat::Cdx && !file.tags.empty())
+    if (file.format != IndexFormat::Cdx && file.format != IndexFormat::Mdx && !file.tags.empty())
         throw DbfError(ErrorKind::State, "Fisierul " + file.path + " tine o singura eticheta.");
     KeyExpr key = KeyExpr::Compile(tag.expression, table.Layout(), table.PagePtr());
     if (!tag.forCondition.empty()) {
@@ -518,6 +521,23 @@ void IndexSet::DropTag(const std::string& name) {
     auto& c = impl_->compiled[static_cast<size_t>(ref->file)];
     c.erase(c.begin() + ref->tag);
     impl_->Refresh();
+}
+
+int IndexSet::AddFile(const std::string& path) {
+    const size_t dot = path.find_last_of('.');
+    const std::string ext = dot == std::string::npos ? std::string() : Lower(path.substr(dot + 1));
+    IndexFormat format;
+    if (ext == "ntx")
+        format = IndexFormat::Ntx;
+    else if (ext == "idx")
+        format = IndexFormat::IdxCompact;
+    else
+        throw DbfError(ErrorKind::State, "Un index nou atasat este un fisier .ntx sau .idx.");
+    impl_->files.push_back(NewIndexFile(path, format));
+    impl_->newFile.push_back(true);
+    impl_->compiled.emplace_back();
+    impl_->Refresh();
+    return static_cast<int>(impl_->files.size() - 1);
 }
 
 void IndexSet::UpdateRecord(const DbfFile& table, uint32_t record, const uint8_t* oldRecord,

@@ -133,6 +133,9 @@ class IndexSet {
     // condition we can't compute, (State) for a tag name already there / not found.
     void AddTag(const DbfFile& table, const NewIndexTag& tag, int fileIndex = -1);
     void DropTag(const std::string& name);
+    // A new single-index file (.ntx, .idx: compact) in the set, for `index --attach` of a file
+    // that does not exist yet; AddTag(table, tag, returned index) gives it its tag.
+    int AddFile(const std::string& path);
 
     // ---- in-place upkeep (written to the index files at once)
     // A record changed: oldRecord and newRecord are its whole bytes before and after (deletion
