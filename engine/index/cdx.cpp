@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <set>
 
 #include "engine/errors.h"
 #include "engine/index/index_file.h"
@@ -132,7 +131,7 @@ class Cdx : public IndexFile {
     }
 
     void Walk(const TagDef& tag, const std::string& from, const Visit& visit) const override {
-        std::set<uint32_t> seen;
+        std::vector<bool> seen(data_.size() / kPage + 1);
         try {
             WalkNode(tag, U32(data_, tag.header), from, visit, 0, seen);
         } catch (const Stop&) {
@@ -412,6 +411,16 @@ class Cdx : public IndexFile {
             }
             return n;
         }
+        DecodeLeaf(tag, off, count, [&](const std::string& key, uint32_t rec) {
+            n.e.push_back({key, rec});
+        });
+        return n;
+    }
+
+    // The keys of a leaf in order, each rebuilt in one buffer (no copy per key).
+    template <class Each>
+    void DecodeLeaf(const TagDef& tag, uint32_t off, uint16_t count, Each&& each) const {
+        const size_t kl = static_cast<size_t>(tag.keyLength);
         const uint8_t bytes = static_cast<uint8_t>(data_[off + 23]);
         const int recBits = static_cast<uint8_t>(data_[off + 20]);
         const int dupBits = static_cast<uint8_t>(data_[off + 21]);
@@ -421,25 +430,27 @@ class Cdx : public IndexFile {
             Bad(off, "antetul paginii frunza nu se potriveste");
         size_t keyEnd = off + kPage;
         const size_t entriesEnd = off + 24 + size_t(count) * bytes;
-        std::string prev;
+        const uint64_t recMask = (uint64_t(1) << recBits) - 1;
+        const uint64_t dupMask = (uint64_t(1) << dupBits) - 1;
+        const uint64_t trailMask = (uint64_t(1) << trailBits) - 1;
+        std::string key;
+        key.reserve(kl);
         for (uint16_t i = 0; i < count; ++i) {
             uint64_t v = 0;
             std::memcpy(&v, data_.data() + off + 24 + i * bytes, bytes);
-            const uint32_t rec = static_cast<uint32_t>(v & ((uint64_t(1) << recBits) - 1));
-            const size_t dup = (v >> recBits) & ((uint64_t(1) << dupBits) - 1);
-            const size_t trail = (v >> (recBits + dupBits)) & ((uint64_t(1) << trailBits) - 1);
-            if (dup + trail > kl || dup > prev.size() || (i == 0 && dup != 0))
+            const uint32_t rec = static_cast<uint32_t>(v & recMask);
+            const size_t dup = (v >> recBits) & dupMask;
+            const size_t trail = (v >> (recBits + dupBits)) & trailMask;
+            if (dup + trail > kl || (i == 0 && dup != 0))
                 Bad(off, "cheia " + std::to_string(i + 1) + " are lungimi gresite");
             const size_t stored = kl - dup - trail;
             if (keyEnd < entriesEnd + stored) Bad(off, "cheile se suprapun peste inregistrari");
             keyEnd -= stored;
-            std::string key = prev.substr(0, dup);
+            key.resize(dup);  // the bytes shared with the key before stay
             key.append(data_, keyEnd, stored);
             key.append(trail, tag.trail);
-            prev = key;
-            n.e.push_back({std::move(key), rec});
+            each(key, rec);
         }
-        return n;
     }
 
     // Writes a node; false when its entries don't fit one page.
@@ -490,21 +501,24 @@ class Cdx : public IndexFile {
     }
 
     void WalkNode(const TagDef& tag, uint32_t off, const std::string& from, const Visit& visit,
-                  int depth, std::set<uint32_t>& seen) const {
-        if (depth > 32 || !seen.insert(off).second) Bad(off, "pagina folosita de doua ori");
-        const Node n = Read(tag, off);
+                  int depth, std::vector<bool>& seen) const {
+        const size_t page = off / kPage;
+        if (depth > 32 || (page < seen.size() && seen[page]))
+            Bad(off, "pagina folosita de doua ori");
+        if (page < seen.size()) seen[page] = true;
         auto before = [&](const std::string& key) {
             if (from.empty()) return false;
             const int c = key.compare(0, from.size(), from);
             return tag.info.descending ? c > 0 : c < 0;
         };
-        if (n.Leaf()) {
-            for (const Entry& e : n.e) {
-                if (before(e.key)) continue;
-                if (!visit(e.key, e.rec)) throw Stop();
-            }
+        if (off % kPage == 0 && off >= 512 && uint64_t(off) + kPage <= data_.size() &&
+            (U16(data_, off) & kLeafBit) && U16(data_, off) <= 7) {
+            DecodeLeaf(tag, off, U16(data_, off + 2), [&](const std::string& key, uint32_t rec) {
+                if (!before(key) && !visit(key, rec)) throw Stop();
+            });
             return;
         }
+        const Node n = Read(tag, off);
         for (size_t i = 0; i < n.e.size(); ++i) {
             if (before(n.e[i].key)) continue;  // the child's keys all come before from
             WalkNode(tag, n.child[i], from, visit, depth + 1, seen);

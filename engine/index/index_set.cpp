@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <unordered_set>
 
 #include "engine/date_util.h"
@@ -283,19 +284,72 @@ struct IndexSet::Impl {
                                    " nu poate fi tinuta la zi: " + compiled[file][t].why + ".");
     }
 
+    // Every record's key side by side (keyLength bytes each), and whether its FOR condition
+    // keeps it: one pass over the table, without a string per key where the key is plain text.
+    struct FlatKeys {
+        size_t width = 0;
+        std::string bytes;
+        std::vector<uint8_t> in;
+        std::string_view Key(uint32_t r) const { return {bytes.data() + r * width, width}; }
+    };
+    FlatKeys Flat(const DbfFile& table, size_t file, size_t tag) const {
+        const TagDef& def = files[file]->tags[tag];
+        const Compiled& c = compiled[file][tag];
+        FlatKeys f;
+        f.width = static_cast<size_t>(def.keyLength);
+        const uint32_t n = table.RecordCount();
+        f.bytes.assign(size_t(n) * f.width, ' ');
+        f.in.assign(n, 0);
+        const bool fast = c.key->Kind() == KeyKind::Text && !def.nullMarker &&
+                          static_cast<size_t>(c.key->Width()) == f.width;
+        for (uint32_t r = 0; r < n; ++r) {
+            const uint8_t* rec = table.Record(r);
+            if (c.cond && !c.cond->Test(rec)) continue;
+            f.in[r] = 1;
+            char* out = f.bytes.data() + size_t(r) * f.width;
+            if (fast && c.key->FastText(rec, out)) continue;
+            const std::string k = files[file]->Encode(def, c.key->Eval(rec));
+            std::memcpy(out, k.data(), std::min(k.size(), f.width));
+        }
+        return f;
+    }
+
     std::vector<Entry> SortedKeys(const DbfFile& table, size_t file, size_t tag) const {
         const TagDef& def = files[file]->tags[tag];
+        const FlatKeys f = Flat(table, file, tag);
+        // records sorted by their keys' first eight bytes as one number, then the rest
+        struct Item {
+            uint64_t head;
+            uint32_t rec;
+        };
+        std::vector<Item> items;
+        items.reserve(f.in.size());
+        const size_t headBytes = std::min<size_t>(8, f.width);
+        for (uint32_t r = 0; r < f.in.size(); ++r) {
+            if (!f.in[r]) continue;
+            uint64_t head = 0;
+            const auto* p = reinterpret_cast<const uint8_t*>(f.bytes.data() + size_t(r) * f.width);
+            for (size_t i = 0; i < 8; ++i) head = (head << 8) | (i < headBytes ? p[i] : 0);
+            items.push_back({head, r});
+        }
+        const bool desc = def.info.descending;
+        std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
+            if (a.head != b.head) return desc ? a.head > b.head : a.head < b.head;
+            if (f.width > 8) {
+                const int c =
+                    std::memcmp(f.bytes.data() + size_t(a.rec) * f.width + 8,
+                                f.bytes.data() + size_t(b.rec) * f.width + 8, f.width - 8);
+                if (c != 0) return desc ? c > 0 : c < 0;
+            }
+            return a.rec < b.rec;
+        });
+        const bool unique = def.info.unique || def.info.candidate;
         std::vector<Entry> keys;
-        keys.reserve(table.RecordCount());
-        std::string key;
-        for (uint32_t r = 0; r < table.RecordCount(); ++r)
-            if (KeyOf(file, tag, table.Record(r), key)) keys.push_back({key, r + 1});
-        std::sort(keys.begin(), keys.end(),
-                  [&](const Entry& a, const Entry& b) { return IndexFile::Less(def, a, b); });
-        if (def.info.unique || def.info.candidate) {
-            auto last = std::unique(keys.begin(), keys.end(),
-                                    [](const Entry& a, const Entry& b) { return a.key == b.key; });
-            keys.erase(last, keys.end());
+        keys.reserve(items.size());
+        for (const Item& it : items) {
+            const std::string_view k = f.Key(it.rec);
+            if (unique && !keys.empty() && keys.back().key == k) continue;
+            keys.push_back({std::string(k), it.rec + 1});
         }
         return keys;
     }
@@ -396,13 +450,14 @@ std::vector<IndexProblem> IndexSet::Check(const DbfFile& table) const {
             };
             const bool computable = impl_->compiled[fi][ti].computable;
             if (!computable) report("cheile nu pot fi verificate: " + impl_->compiled[fi][ti].why);
+            Impl::FlatKeys expectedKeys;
+            if (computable) expectedKeys = impl_->Flat(table, fi, ti);
             std::vector<uint8_t> seen(count, 0);
             std::unordered_set<std::string> keysSeen;
             const bool unique = tag.info.unique || tag.info.candidate;
             Entry prev;
             bool first = true;
             size_t n = 0;
-            std::string expected;
             try {
                 file.Walk(tag, {}, [&](const std::string& key, uint32_t rec) {
                     ++n;
@@ -423,10 +478,10 @@ std::vector<IndexProblem> IndexSet::Check(const DbfFile& table) const {
                     seen[rec - 1] = 1;
                     if (unique) keysSeen.insert(key);
                     if (!computable) return true;
-                    if (!impl_->KeyOf(fi, ti, table.Record(rec - 1), expected))
+                    if (!expectedKeys.in[rec - 1])
                         report("inregistrarea " + std::to_string(rec) +
                                " nu indeplineste conditia FOR dar are cheie");
-                    else if (expected != key)
+                    else if (expectedKeys.Key(rec - 1) != key)
                         report("cheia inregistrarii " + std::to_string(rec) +
                                " nu este valoarea ei");
                     return true;
@@ -439,8 +494,8 @@ std::vector<IndexProblem> IndexSet::Check(const DbfFile& table) const {
                 size_t missing = 0;
                 uint32_t firstMissing = 0;
                 for (uint32_t r = 0; r < count; ++r) {
-                    if (seen[r] || !impl_->KeyOf(fi, ti, table.Record(r), expected)) continue;
-                    if (unique && keysSeen.count(expected)) continue;
+                    if (seen[r] || !expectedKeys.in[r]) continue;
+                    if (unique && keysSeen.count(std::string(expectedKeys.Key(r)))) continue;
                     if (missing++ == 0) firstMissing = r + 1;
                 }
                 if (missing)

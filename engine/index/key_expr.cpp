@@ -798,7 +798,86 @@ KeyExpr KeyExpr::Compile(std::string_view text, const DbfLayout& layout,
     e.root_ = std::move(root);
     e.page_ = std::move(page);
     e.layout_ = &layout;
+    e.Plan();
     return e;
+}
+
+bool KeyExpr::PlanNode(const Node& n) {
+    switch (n.fn) {
+        case Fn::Concat:
+            return PlanNode(*n.args[0]) && PlanNode(*n.args[1]);
+        case Fn::Str:
+            plan_.push_back({Segment::Literal, 0, n.width, n.text});
+            return true;
+        case Fn::Field:
+            if (n.fieldType != 'C' || n.nullable) return false;
+            plan_.push_back({Segment::Copy, n.offset, n.size, {}});
+            return true;
+        case Fn::Upper: {
+            const Node& a = *n.args[0];
+            if (a.fn != Fn::Field || a.fieldType != 'C' || a.nullable) return false;
+            plan_.push_back({Segment::Upper, a.offset, a.size, {}});
+            return true;
+        }
+        case Fn::Dtos: {
+            const Node& a = *n.args[0];
+            if (a.fn != Fn::Field || a.fieldType != 'D' || a.size != 8 || a.nullable) return false;
+            plan_.push_back({Segment::Date, a.offset, 8, {}});
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+void KeyExpr::Plan() {
+    plan_.clear();
+    hasPlan_ = root_->kind == KeyKind::Text && PlanNode(*root_);
+    if (!hasPlan_) {
+        plan_.clear();
+        return;
+    }
+    std::string all(256, '\0');
+    for (int b = 0; b < 256; ++b) all[static_cast<size_t>(b)] = static_cast<char>(b);
+    upper_ = UpperBytes(all, *page_);
+}
+
+bool KeyExpr::FastText(const uint8_t* record, char* out) const {
+    if (!hasPlan_) return false;
+    char* p = out;
+    for (const Segment& s : plan_) {
+        const auto* from = reinterpret_cast<const char*>(record + s.offset);
+        switch (s.kind) {
+            case Segment::Copy:
+                for (int i = 0; i < s.size; ++i) p[i] = from[i] == '\0' ? ' ' : from[i];
+                break;
+            case Segment::Upper:
+                for (int i = 0; i < s.size; ++i)
+                    p[i] = from[i] == '\0' ? ' ' : upper_[static_cast<uint8_t>(from[i])];
+                break;
+            case Segment::Date: {
+                // the stored yyyymmdd is DTOS() of a valid date; blanks give blanks
+                bool digits = true, blank = true;
+                for (int i = 0; i < 8; ++i) {
+                    digits = digits && from[i] >= '0' && from[i] <= '9';
+                    blank = blank && (from[i] == ' ' || from[i] == '\0');
+                }
+                if (blank) {
+                    std::memset(p, ' ', 8);
+                    break;
+                }
+                int day = 0;
+                if (!digits || !ReadYmd(record + s.offset, day)) return false;
+                std::memcpy(p, from, 8);
+                break;
+            }
+            case Segment::Literal:
+                std::memcpy(p, s.literal.data(), s.literal.size());
+                break;
+        }
+        p += s.kind == Segment::Literal ? s.literal.size() : static_cast<size_t>(s.size);
+    }
+    return true;
 }
 
 KeyKind KeyExpr::Kind() const {
