@@ -103,5 +103,6 @@ std::unique_ptr<IndexFile> NewIndexFile(const std::string& path, IndexFormat for
 
 std::unique_ptr<IndexFile> MakeCdx(bool compound);
 std::unique_ptr<IndexFile> MakeNtx();
+std::unique_ptr<IndexFile> MakeMdx();
 
 }  // namespace orbelan::index_detail

@@ -154,6 +154,9 @@ std::unique_ptr<IndexFile> NewIndexFile(const std::string& path, IndexFormat for
         case IndexFormat::Ntx:
             f = MakeNtx();
             break;
+        case IndexFormat::Mdx:
+            f = MakeMdx();
+            break;
         default:
             throw DbfError(ErrorKind::CannotOpen,
                            "Indexurile " + std::string(IndexFormatName(format)) +
@@ -668,6 +671,11 @@ void IndexSet::UpdateRecord(const DbfFile& table, uint32_t record, const uint8_t
 
 void IndexSet::AppendRecord(const DbfFile& table, uint32_t record, const uint8_t* newRecord) {
     UpdateRecord(table, record, nullptr, newRecord);
+}
+
+bool IndexSet::UpdatesInPlace() const {
+    return std::none_of(impl_->files.begin(), impl_->files.end(),
+                        [](const auto& f) { return f->format == IndexFormat::Mdx; });
 }
 
 void IndexSet::Flush() {

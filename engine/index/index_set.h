@@ -147,6 +147,9 @@ class IndexSet {
     void AppendRecord(const DbfFile& table, uint32_t record, const uint8_t* newRecord);
     // Index files flushed to disk.
     void Flush();
+    // False while the set holds an .mdx, which is only written whole (WriteRebuilt): then
+    // UpdateRecord and AppendRecord throw DbfError(State).
+    bool UpdatesInPlace() const;
 
     // ---- use
     // Where a tag is: (file, tag) indexes into Files(); nullopt when no tag has that name.

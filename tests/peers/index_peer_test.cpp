@@ -202,6 +202,59 @@ TEST_F(IndexPeer, OurTablesEachFormat) {
     }
 }
 
+// dBase IV's .mdx, written whole: its character tags after a rebuild, and after the table
+// changed and the file was written again.
+TEST_F(IndexPeer, OurMdx) {
+    const std::string path = dir_.File("d4.dbf");
+    std::mt19937 rng(4);
+    std::vector<std::vector<std::string>> rows;
+    for (int i = 0; i < 3000; ++i)
+        rows.push_back(
+            {"Nume" + std::to_string(rng() % 500),
+             "19" + std::to_string(40 + rng() % 60) + "0" + std::to_string(1 + rng() % 9) + "15"});
+    test::WriteDbf(path, {{"NUME", 'C', 24}, {"DATAN", 'D', 8}}, rows);
+    {
+        FileHandle h = FileHandle::OpenReadWrite(path);
+        const uint8_t dbase4 = 0x04;
+        h.WriteAt(0, &dbase4, 1);
+    }
+    auto rebuild = [&](bool create) {
+        auto table = OpenTable(path);
+        std::unique_ptr<IndexSet> set;
+        if (create) {
+            set = IndexSet::CreateProduction(*table);
+            set->AddTag(*table, {"NUME", "NUME", "", false, false, false});
+            set->AddTag(*table, {"ND", "UPPER(NUME)+DTOS(DATAN)", "", false, true, false});
+        } else {
+            set = IndexSet::Open(*table);
+        }
+        EXPECT_FALSE(set->UpdatesInPlace());
+        Install(set->WriteRebuilt(*table));
+        FileHandle h = FileHandle::OpenReadWrite(path);
+        const uint8_t one = 1;
+        h.WriteAt(28, &one, 1);
+    };
+    rebuild(true);
+    {
+        auto table = OpenTable(path);
+        auto set = IndexSet::Open(*table);
+        ASSERT_EQ(set->Files().at(0).format, IndexFormat::Mdx);
+        ExpectPeerAgrees(*set, *table, "rebuilt");
+    }
+    {
+        FileHandle h = FileHandle::OpenReadWrite(path);
+        auto table = OpenTable(path);
+        for (int i = 0; i < 200; ++i) {
+            const uint32_t r = rng() % table->RecordCount();
+            h.WriteAt(table->Layout().headerLength + uint64_t(r) * table->RecordLength() + 1, "ZZ",
+                      2);
+        }
+    }
+    rebuild(false);
+    auto table = OpenTable(path);
+    ExpectPeerAgrees(*IndexSet::Open(*table), *table, "written again");
+}
+
 TEST_F(IndexPeer, CorpusTablesRebuiltAndChanged) {
     struct Case {
         std::vector<std::string> files;
