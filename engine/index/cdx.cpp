@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <set>
 
 #include "engine/errors.h"
 #include "engine/index/index_file.h"
@@ -85,13 +84,20 @@ size_t Trailing(const std::string& key, char trail, size_t dup) {
     while (t + dup < key.size() && key[key.size() - 1 - t] == trail) ++t;
     return t;
 }
+// Bytes a key takes from the one before. Text keys take none of its padding: some readers
+// fill dropped padding with NULs, and would then read them into the next key.
+size_t Duplicate(const std::string& prev, const std::string& key, char trail) {
+    size_t dup = Shared(prev, key);
+    if (trail != '\0') dup = std::min(dup, prev.size() - Trailing(prev, trail, 0));
+    return dup;
+}
 
 class Cdx : public IndexFile {
   public:
     explicit Cdx(bool compound) : compound_(compound) {}
 
     void Parse() override {
-        if (data_.size() < 1024 || data_.size() % kPage != 0)
+        if (data_.size() < 1024)
             throw DbfError(ErrorKind::Malformed,
                            "Fisierul de index " + path + " nu are lungimea unui index FoxPro.");
         const uint16_t kl = U16(data_, 12);
@@ -125,7 +131,7 @@ class Cdx : public IndexFile {
     }
 
     void Walk(const TagDef& tag, const std::string& from, const Visit& visit) const override {
-        std::set<uint32_t> seen;
+        std::vector<bool> seen(data_.size() / kPage + 1);
         try {
             WalkNode(tag, U32(data_, tag.header), from, visit, 0, seen);
         } catch (const Stop&) {
@@ -405,6 +411,16 @@ class Cdx : public IndexFile {
             }
             return n;
         }
+        DecodeLeaf(tag, off, count, [&](const std::string& key, uint32_t rec) {
+            n.e.push_back({key, rec});
+        });
+        return n;
+    }
+
+    // The keys of a leaf in order, each rebuilt in one buffer (no copy per key).
+    template <class Each>
+    void DecodeLeaf(const TagDef& tag, uint32_t off, uint16_t count, Each&& each) const {
+        const size_t kl = static_cast<size_t>(tag.keyLength);
         const uint8_t bytes = static_cast<uint8_t>(data_[off + 23]);
         const int recBits = static_cast<uint8_t>(data_[off + 20]);
         const int dupBits = static_cast<uint8_t>(data_[off + 21]);
@@ -414,25 +430,27 @@ class Cdx : public IndexFile {
             Bad(off, "antetul paginii frunza nu se potriveste");
         size_t keyEnd = off + kPage;
         const size_t entriesEnd = off + 24 + size_t(count) * bytes;
-        std::string prev;
+        const uint64_t recMask = (uint64_t(1) << recBits) - 1;
+        const uint64_t dupMask = (uint64_t(1) << dupBits) - 1;
+        const uint64_t trailMask = (uint64_t(1) << trailBits) - 1;
+        std::string key;
+        key.reserve(kl);
         for (uint16_t i = 0; i < count; ++i) {
             uint64_t v = 0;
             std::memcpy(&v, data_.data() + off + 24 + i * bytes, bytes);
-            const uint32_t rec = static_cast<uint32_t>(v & ((uint64_t(1) << recBits) - 1));
-            const size_t dup = (v >> recBits) & ((uint64_t(1) << dupBits) - 1);
-            const size_t trail = (v >> (recBits + dupBits)) & ((uint64_t(1) << trailBits) - 1);
-            if (dup + trail > kl || dup > prev.size() || (i == 0 && dup != 0))
+            const uint32_t rec = static_cast<uint32_t>(v & recMask);
+            const size_t dup = (v >> recBits) & dupMask;
+            const size_t trail = (v >> (recBits + dupBits)) & trailMask;
+            if (dup + trail > kl || (i == 0 && dup != 0))
                 Bad(off, "cheia " + std::to_string(i + 1) + " are lungimi gresite");
             const size_t stored = kl - dup - trail;
             if (keyEnd < entriesEnd + stored) Bad(off, "cheile se suprapun peste inregistrari");
             keyEnd -= stored;
-            std::string key = prev.substr(0, dup);
+            key.resize(dup);  // the bytes shared with the key before stay
             key.append(data_, keyEnd, stored);
             key.append(trail, tag.trail);
-            prev = key;
-            n.e.push_back({std::move(key), rec});
+            each(key, rec);
         }
-        return n;
     }
 
     // Writes a node; false when its entries don't fit one page.
@@ -460,7 +478,7 @@ class Cdx : public IndexFile {
         size_t used = 0;
         for (size_t i = 0; i < n.e.size(); ++i) {
             const std::string& key = n.e[i].key;
-            const size_t dup = i == 0 ? 0 : Shared(n.e[i - 1].key, key);
+            const size_t dup = i == 0 ? 0 : Duplicate(n.e[i - 1].key, key, tag.trail);
             const size_t trail = Trailing(key, tag.trail, dup);
             const size_t stored = kl - dup - trail;
             used += b.bytes + stored;
@@ -483,21 +501,24 @@ class Cdx : public IndexFile {
     }
 
     void WalkNode(const TagDef& tag, uint32_t off, const std::string& from, const Visit& visit,
-                  int depth, std::set<uint32_t>& seen) const {
-        if (depth > 32 || !seen.insert(off).second) Bad(off, "pagina folosita de doua ori");
-        const Node n = Read(tag, off);
+                  int depth, std::vector<bool>& seen) const {
+        const size_t page = off / kPage;
+        if (depth > 32 || (page < seen.size() && seen[page]))
+            Bad(off, "pagina folosita de doua ori");
+        if (page < seen.size()) seen[page] = true;
         auto before = [&](const std::string& key) {
             if (from.empty()) return false;
             const int c = key.compare(0, from.size(), from);
             return tag.info.descending ? c > 0 : c < 0;
         };
-        if (n.Leaf()) {
-            for (const Entry& e : n.e) {
-                if (before(e.key)) continue;
-                if (!visit(e.key, e.rec)) throw Stop();
-            }
+        if (off % kPage == 0 && off >= 512 && uint64_t(off) + kPage <= data_.size() &&
+            (U16(data_, off) & kLeafBit) && U16(data_, off) <= 7) {
+            DecodeLeaf(tag, off, U16(data_, off + 2), [&](const std::string& key, uint32_t rec) {
+                if (!before(key) && !visit(key, rec)) throw Stop();
+            });
             return;
         }
+        const Node n = Read(tag, off);
         for (size_t i = 0; i < n.e.size(); ++i) {
             if (before(n.e[i].key)) continue;  // the child's keys all come before from
             WalkNode(tag, n.child[i], from, visit, depth + 1, seen);
@@ -665,7 +686,8 @@ class Cdx : public IndexFile {
         cur.attr = kLeafBit;
         size_t used = 0;
         for (size_t i = 0; i < keys.size(); ++i) {
-            const size_t dup = cur.e.empty() ? 0 : Shared(cur.e.back().key, keys[i].key);
+            const size_t dup =
+                cur.e.empty() ? 0 : Duplicate(cur.e.back().key, keys[i].key, tag.trail);
             const size_t stored = kl - dup - Trailing(keys[i].key, tag.trail, dup);
             if (!cur.e.empty() && used + b.bytes + stored > kLeafRoom) {
                 level.push_back(std::move(cur));

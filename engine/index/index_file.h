@@ -35,8 +35,9 @@ struct TagDef {
     std::string headerBytes;  // the header as read, so unknown bytes survive a rebuild
     uint8_t options = 0;      // CDX option byte
     int decimals = 0;         // NTX numeric keys
-    // The keys as stored follow byte order. False for an index written with another collation
-    // (found when the file is opened): it is read and checked, never written.
+    // The keys as stored follow byte order. False for an index another program wrote in the
+    // order of its letters whatever their case and accents (found when the file is opened): it
+    // is read and checked in that order, never written.
     bool byteOrder = true;
 };
 
@@ -102,5 +103,6 @@ std::unique_ptr<IndexFile> NewIndexFile(const std::string& path, IndexFormat for
 
 std::unique_ptr<IndexFile> MakeCdx(bool compound);
 std::unique_ptr<IndexFile> MakeNtx();
+std::unique_ptr<IndexFile> MakeMdx();
 
 }  // namespace orbelan::index_detail

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <unordered_set>
 
 #include "engine/date_util.h"
@@ -88,15 +89,22 @@ std::string FindBesideTable(const std::string& tablePath, std::string_view ext) 
     return found;
 }
 
+namespace {
+// dBase IV, 5 and 7 keep an .mdx; FoxPro (whose 2.x tables carry the dBase III byte) a .cdx.
+bool UsesCdx(const DbfLayout& layout) {
+    return layout.family != DbfFamily::DBase4 && layout.family != DbfFamily::DBase7;
+}
+}  // namespace
+
 std::string FindProductionIndex(const std::string& tablePath, const DbfLayout& layout) {
     if ((layout.productionIndex & 0x01) == 0) return {};
-    const bool fox = IsFoxFamily(layout.family);
+    const bool fox = UsesCdx(layout);
     std::string found = FindBesideTable(tablePath, fox ? "cdx" : "mdx");
     return found.empty() ? FindBesideTable(tablePath, fox ? "mdx" : "cdx") : found;
 }
 
 std::string ProductionIndexPathFor(const std::string& tablePath, const DbfLayout& layout) {
-    const bool fox = IsFoxFamily(layout.family);
+    const bool fox = UsesCdx(layout);
     const std::string ext = fox ? "cdx" : "mdx";
     std::string found = FindBesideTable(tablePath, ext);
     if (!found.empty()) return found;
@@ -146,6 +154,9 @@ std::unique_ptr<IndexFile> NewIndexFile(const std::string& path, IndexFormat for
         case IndexFormat::Ntx:
             f = MakeNtx();
             break;
+        case IndexFormat::Mdx:
+            f = MakeMdx();
+            break;
         default:
             throw DbfError(ErrorKind::CannotOpen,
                            "Indexurile " + std::string(IndexFormatName(format)) +
@@ -181,6 +192,7 @@ struct IndexSet::Impl {
     std::vector<IndexFileInfo> infos;
     std::vector<std::vector<Compiled>> compiled;
     std::vector<bool> newFile;  // not on disk yet (a production index being created)
+    std::string fold;           // FoldTable of the table's code page
     const DbfFile* compiledFor = nullptr;
     uint16_t compiledLength = 0;
 
@@ -242,6 +254,21 @@ struct IndexSet::Impl {
         }
     }
 
+    bool FoldedLess(const TagDef& tag, const std::string& a, const std::string& b) const {
+        const size_t n = std::min(a.size(), b.size());
+        for (size_t i = 0; i < n; ++i) {
+            const auto x = static_cast<uint8_t>(fold[static_cast<uint8_t>(a[i])]);
+            const auto y = static_cast<uint8_t>(fold[static_cast<uint8_t>(b[i])]);
+            if (x != y) return tag.info.descending ? x > y : x < y;
+        }
+        return false;
+    }
+    // The order the tag's keys are in.
+    bool InOrder(const TagDef& tag, const Entry& a, const Entry& b) const {
+        if (tag.byteOrder) return IndexFile::Less(tag, a, b);
+        return !FoldedLess(tag, b.key, a.key);
+    }
+
     // The tag's key of a record; false when its FOR condition leaves the record out.
     bool KeyOf(size_t file, size_t tag, const uint8_t* record, std::string& key) const {
         const Compiled& c = compiled[file][tag];
@@ -260,19 +287,72 @@ struct IndexSet::Impl {
                                    " nu poate fi tinuta la zi: " + compiled[file][t].why + ".");
     }
 
+    // Every record's key side by side (keyLength bytes each), and whether its FOR condition
+    // keeps it: one pass over the table, without a string per key where the key is plain text.
+    struct FlatKeys {
+        size_t width = 0;
+        std::string bytes;
+        std::vector<uint8_t> in;
+        std::string_view Key(uint32_t r) const { return {bytes.data() + r * width, width}; }
+    };
+    FlatKeys Flat(const DbfFile& table, size_t file, size_t tag) const {
+        const TagDef& def = files[file]->tags[tag];
+        const Compiled& c = compiled[file][tag];
+        FlatKeys f;
+        f.width = static_cast<size_t>(def.keyLength);
+        const uint32_t n = table.RecordCount();
+        f.bytes.assign(size_t(n) * f.width, ' ');
+        f.in.assign(n, 0);
+        const bool fast = c.key->Kind() == KeyKind::Text && !def.nullMarker &&
+                          static_cast<size_t>(c.key->Width()) == f.width;
+        for (uint32_t r = 0; r < n; ++r) {
+            const uint8_t* rec = table.Record(r);
+            if (c.cond && !c.cond->Test(rec)) continue;
+            f.in[r] = 1;
+            char* out = f.bytes.data() + size_t(r) * f.width;
+            if (fast && c.key->FastText(rec, out)) continue;
+            const std::string k = files[file]->Encode(def, c.key->Eval(rec));
+            std::memcpy(out, k.data(), std::min(k.size(), f.width));
+        }
+        return f;
+    }
+
     std::vector<Entry> SortedKeys(const DbfFile& table, size_t file, size_t tag) const {
         const TagDef& def = files[file]->tags[tag];
+        const FlatKeys f = Flat(table, file, tag);
+        // records sorted by their keys' first eight bytes as one number, then the rest
+        struct Item {
+            uint64_t head;
+            uint32_t rec;
+        };
+        std::vector<Item> items;
+        items.reserve(f.in.size());
+        const size_t headBytes = std::min<size_t>(8, f.width);
+        for (uint32_t r = 0; r < f.in.size(); ++r) {
+            if (!f.in[r]) continue;
+            uint64_t head = 0;
+            const auto* p = reinterpret_cast<const uint8_t*>(f.bytes.data() + size_t(r) * f.width);
+            for (size_t i = 0; i < 8; ++i) head = (head << 8) | (i < headBytes ? p[i] : 0);
+            items.push_back({head, r});
+        }
+        const bool desc = def.info.descending;
+        std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
+            if (a.head != b.head) return desc ? a.head > b.head : a.head < b.head;
+            if (f.width > 8) {
+                const int c =
+                    std::memcmp(f.bytes.data() + size_t(a.rec) * f.width + 8,
+                                f.bytes.data() + size_t(b.rec) * f.width + 8, f.width - 8);
+                if (c != 0) return desc ? c > 0 : c < 0;
+            }
+            return a.rec < b.rec;
+        });
+        const bool unique = def.info.unique || def.info.candidate;
         std::vector<Entry> keys;
-        keys.reserve(table.RecordCount());
-        std::string key;
-        for (uint32_t r = 0; r < table.RecordCount(); ++r)
-            if (KeyOf(file, tag, table.Record(r), key)) keys.push_back({key, r + 1});
-        std::sort(keys.begin(), keys.end(),
-                  [&](const Entry& a, const Entry& b) { return IndexFile::Less(def, a, b); });
-        if (def.info.unique || def.info.candidate) {
-            auto last = std::unique(keys.begin(), keys.end(),
-                                    [](const Entry& a, const Entry& b) { return a.key == b.key; });
-            keys.erase(last, keys.end());
+        keys.reserve(items.size());
+        for (const Item& it : items) {
+            const std::string_view k = f.Key(it.rec);
+            if (unique && !keys.empty() && keys.back().key == k) continue;
+            keys.push_back({std::string(k), it.rec + 1});
         }
         return keys;
     }
@@ -300,24 +380,27 @@ std::unique_ptr<IndexSet> IndexSet::Open(const DbfFile& table,
     }
     set->impl_->newFile.assign(set->impl_->files.size(), false);
     set->impl_->Compile(table);  // the pad byte of each tag's keys
-    // An order other than the bytes' can't be kept by us: found once, here.
+    // Keys another program ordered without regard to case and accents read right in that
+    // order, but we can't keep it: found once, here. Any other disorder is damage.
+    set->impl_->fold = FoldTable(table.Page());
     for (auto& f : set->impl_->files)
         for (TagDef& t : f->tags) {
-            Entry prev;
-            bool first = true;
+            if (t.trail != ' ') continue;
+            std::string prev;
+            bool bytes = true, folded = true;
             try {
-                f->Walk(t, {}, [&](const std::string& key, uint32_t rec) {
-                    Entry e{key, rec};
-                    if (!first && IndexFile::Less(t, e, prev) && key != prev.key) {
-                        t.byteOrder = false;
-                        return false;
+                f->Walk(t, {}, [&](const std::string& key, uint32_t) {
+                    if (!prev.empty()) {
+                        const int c = key.compare(prev);
+                        if (t.info.descending ? c > 0 : c < 0) bytes = false;
+                        if (set->impl_->FoldedLess(t, key, prev)) folded = false;
                     }
-                    first = false;
-                    prev = std::move(e);
-                    return true;
+                    prev = key;
+                    return folded;
                 });
             } catch (const Damage&) {
             }
+            t.byteOrder = bytes || !folded;
         }
     set->impl_->compiledFor = nullptr;
     set->impl_->Compile(table);
@@ -327,8 +410,7 @@ std::unique_ptr<IndexSet> IndexSet::Open(const DbfFile& table,
 std::unique_ptr<IndexSet> IndexSet::CreateProduction(const DbfFile& table) {
     std::unique_ptr<IndexSet> set(new IndexSet());
     const std::string path = ProductionIndexPathFor(table.Path(), table.Layout());
-    auto f = NewIndexFile(path,
-                          IsFoxFamily(table.Layout().family) ? IndexFormat::Cdx : IndexFormat::Mdx);
+    auto f = NewIndexFile(path, UsesCdx(table.Layout()) ? IndexFormat::Cdx : IndexFormat::Mdx);
     f->production = true;
     set->impl_->files.push_back(std::move(f));
     set->impl_->newFile.assign(1, true);
@@ -371,19 +453,19 @@ std::vector<IndexProblem> IndexSet::Check(const DbfFile& table) const {
             };
             const bool computable = impl_->compiled[fi][ti].computable;
             if (!computable) report("cheile nu pot fi verificate: " + impl_->compiled[fi][ti].why);
+            Impl::FlatKeys expectedKeys;
+            if (computable) expectedKeys = impl_->Flat(table, fi, ti);
             std::vector<uint8_t> seen(count, 0);
             std::unordered_set<std::string> keysSeen;
             const bool unique = tag.info.unique || tag.info.candidate;
             Entry prev;
             bool first = true;
             size_t n = 0;
-            std::string expected;
             try {
                 file.Walk(tag, {}, [&](const std::string& key, uint32_t rec) {
                     ++n;
                     const Entry e{key, rec};
-                    if (!first && !IndexFile::Less(tag, prev, e) &&
-                        (tag.byteOrder || key == prev.key))
+                    if (!first && !impl_->InOrder(tag, prev, e))
                         report("cheile nu sunt in ordine la inregistrarea " + std::to_string(rec));
                     first = false;
                     prev = e;
@@ -399,10 +481,10 @@ std::vector<IndexProblem> IndexSet::Check(const DbfFile& table) const {
                     seen[rec - 1] = 1;
                     if (unique) keysSeen.insert(key);
                     if (!computable) return true;
-                    if (!impl_->KeyOf(fi, ti, table.Record(rec - 1), expected))
+                    if (!expectedKeys.in[rec - 1])
                         report("inregistrarea " + std::to_string(rec) +
                                " nu indeplineste conditia FOR dar are cheie");
-                    else if (expected != key)
+                    else if (expectedKeys.Key(rec - 1) != key)
                         report("cheia inregistrarii " + std::to_string(rec) +
                                " nu este valoarea ei");
                     return true;
@@ -415,8 +497,8 @@ std::vector<IndexProblem> IndexSet::Check(const DbfFile& table) const {
                 size_t missing = 0;
                 uint32_t firstMissing = 0;
                 for (uint32_t r = 0; r < count; ++r) {
-                    if (seen[r] || !impl_->KeyOf(fi, ti, table.Record(r), expected)) continue;
-                    if (unique && keysSeen.count(expected)) continue;
+                    if (seen[r] || !expectedKeys.in[r]) continue;
+                    if (unique && keysSeen.count(std::string(expectedKeys.Key(r)))) continue;
                     if (missing++ == 0) firstMissing = r + 1;
                 }
                 if (missing)
@@ -432,10 +514,13 @@ std::vector<IndexProblem> IndexSet::Check(const DbfFile& table) const {
 
 std::vector<std::unique_ptr<TempFile>> IndexSet::WriteRebuilt(const DbfFile& table) const {
     impl_->Compile(table);
+    for (size_t fi = 0; fi < impl_->files.size(); ++fi) impl_->RequireKeepable(fi);
     std::vector<std::unique_ptr<TempFile>> out;
     for (size_t fi = 0; fi < impl_->files.size(); ++fi) {
-        impl_->RequireKeepable(fi);
         IndexFile& file = *impl_->files[fi];
+        // a single-index file given no tag yet has nothing to hold
+        if (file.tags.empty() && file.format != IndexFormat::Cdx && file.format != IndexFormat::Mdx)
+            continue;
         std::vector<std::vector<Entry>> keys;
         for (size_t ti = 0; ti < file.tags.size(); ++ti)
             keys.push_back(impl_->SortedKeys(table, fi, ti));
@@ -467,7 +552,7 @@ void IndexSet::AddTag(const DbfFile& table, const NewIndexTag& tag, int fileInde
     }
     if (fi >= impl_->files.size()) throw DbfError(ErrorKind::State, "Fisier de index inexistent.");
     IndexFile& file = *impl_->files[fi];
-    if (file.format != IndexFormat::Cdx && !file.tags.empty())
+    if (file.format != IndexFormat::Cdx && file.format != IndexFormat::Mdx && !file.tags.empty())
         throw DbfError(ErrorKind::State, "Fisierul " + file.path + " tine o singura eticheta.");
     KeyExpr key = KeyExpr::Compile(tag.expression, table.Layout(), table.PagePtr());
     if (!tag.forCondition.empty()) {
@@ -494,6 +579,23 @@ void IndexSet::DropTag(const std::string& name) {
     auto& c = impl_->compiled[static_cast<size_t>(ref->file)];
     c.erase(c.begin() + ref->tag);
     impl_->Refresh();
+}
+
+int IndexSet::AddFile(const std::string& path) {
+    const size_t dot = path.find_last_of('.');
+    const std::string ext = dot == std::string::npos ? std::string() : Lower(path.substr(dot + 1));
+    IndexFormat format;
+    if (ext == "ntx")
+        format = IndexFormat::Ntx;
+    else if (ext == "idx")
+        format = IndexFormat::IdxCompact;
+    else
+        throw DbfError(ErrorKind::State, "Un index nou atasat este un fisier .ntx sau .idx.");
+    impl_->files.push_back(NewIndexFile(path, format));
+    impl_->newFile.push_back(true);
+    impl_->compiled.emplace_back();
+    impl_->Refresh();
+    return static_cast<int>(impl_->files.size() - 1);
 }
 
 void IndexSet::UpdateRecord(const DbfFile& table, uint32_t record, const uint8_t* oldRecord,
@@ -569,6 +671,11 @@ void IndexSet::UpdateRecord(const DbfFile& table, uint32_t record, const uint8_t
 
 void IndexSet::AppendRecord(const DbfFile& table, uint32_t record, const uint8_t* newRecord) {
     UpdateRecord(table, record, nullptr, newRecord);
+}
+
+bool IndexSet::UpdatesInPlace() const {
+    return std::none_of(impl_->files.begin(), impl_->files.end(),
+                        [](const auto& f) { return f->format == IndexFormat::Mdx; });
 }
 
 void IndexSet::Flush() {

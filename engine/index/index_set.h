@@ -133,6 +133,9 @@ class IndexSet {
     // condition we can't compute, (State) for a tag name already there / not found.
     void AddTag(const DbfFile& table, const NewIndexTag& tag, int fileIndex = -1);
     void DropTag(const std::string& name);
+    // A new single-index file (.ntx, .idx: compact) in the set, for `index --attach` of a file
+    // that does not exist yet; AddTag(table, tag, returned index) gives it its tag.
+    int AddFile(const std::string& path);
 
     // ---- in-place upkeep (written to the index files at once)
     // A record changed: oldRecord and newRecord are its whole bytes before and after (deletion
@@ -144,6 +147,9 @@ class IndexSet {
     void AppendRecord(const DbfFile& table, uint32_t record, const uint8_t* newRecord);
     // Index files flushed to disk.
     void Flush();
+    // False while the set holds an .mdx, which is only written whole (WriteRebuilt): then
+    // UpdateRecord and AppendRecord throw DbfError(State).
+    bool UpdatesInPlace() const;
 
     // ---- use
     // Where a tag is: (file, tag) indexes into Files(); nullopt when no tag has that name.

@@ -69,7 +69,40 @@ std::string MapBytes(std::string_view bytes, const CodePage& page, bool upper) {
     throw DbfError(ErrorKind::Filter, what);
 }
 
+char BaseLetter(char32_t c) {
+    static const struct {
+        char32_t from, to;
+        char base;
+    } ranges[] = {
+        {0xC0, 0xC5, 'A'},   {0xC7, 0xC7, 'C'},   {0xC8, 0xCB, 'E'},   {0xCC, 0xCF, 'I'},
+        {0xD0, 0xD0, 'D'},   {0xD1, 0xD1, 'N'},   {0xD2, 0xD6, 'O'},   {0xD8, 0xD8, 'O'},
+        {0xD9, 0xDC, 'U'},   {0xDD, 0xDD, 'Y'},   {0xE0, 0xE5, 'A'},   {0xE7, 0xE7, 'C'},
+        {0xE8, 0xEB, 'E'},   {0xEC, 0xEF, 'I'},   {0xF0, 0xF0, 'D'},   {0xF1, 0xF1, 'N'},
+        {0xF2, 0xF6, 'O'},   {0xF8, 0xF8, 'O'},   {0xF9, 0xFC, 'U'},   {0xFD, 0xFD, 'Y'},
+        {0xFF, 0xFF, 'Y'},   {0x100, 0x105, 'A'}, {0x106, 0x10D, 'C'}, {0x10E, 0x111, 'D'},
+        {0x112, 0x11B, 'E'}, {0x11C, 0x123, 'G'}, {0x124, 0x127, 'H'}, {0x128, 0x131, 'I'},
+        {0x134, 0x135, 'J'}, {0x136, 0x138, 'K'}, {0x139, 0x142, 'L'}, {0x143, 0x14B, 'N'},
+        {0x14C, 0x151, 'O'}, {0x154, 0x159, 'R'}, {0x15A, 0x161, 'S'}, {0x162, 0x167, 'T'},
+        {0x168, 0x173, 'U'}, {0x174, 0x175, 'W'}, {0x176, 0x178, 'Y'}, {0x179, 0x17E, 'Z'},
+        {0x218, 0x219, 'S'}, {0x21A, 0x21B, 'T'}};
+    for (const auto& r : ranges)
+        if (c >= r.from && c <= r.to) return r.base;
+    return 0;
+}
+
 }  // namespace
+
+std::string FoldTable(const CodePage& page) {
+    std::string t(256, '\0');
+    for (int b = 0; b < 256; ++b) {
+        t[static_cast<size_t>(b)] = static_cast<char>(b);
+        if (b >= 'a' && b <= 'z') t[static_cast<size_t>(b)] = static_cast<char>(b - 32);
+        if (b < 0x80 || page.IsUtf8()) continue;
+        if (const char base = BaseLetter(page.CharOf(static_cast<uint8_t>(b))))
+            t[static_cast<size_t>(b)] = base;
+    }
+    return t;
+}
 
 std::string UpperBytes(std::string_view bytes, const CodePage& page) {
     return MapBytes(bytes, page, true);
@@ -765,7 +798,86 @@ KeyExpr KeyExpr::Compile(std::string_view text, const DbfLayout& layout,
     e.root_ = std::move(root);
     e.page_ = std::move(page);
     e.layout_ = &layout;
+    e.Plan();
     return e;
+}
+
+bool KeyExpr::PlanNode(const Node& n) {
+    switch (n.fn) {
+        case Fn::Concat:
+            return PlanNode(*n.args[0]) && PlanNode(*n.args[1]);
+        case Fn::Str:
+            plan_.push_back({Segment::Literal, 0, n.width, n.text});
+            return true;
+        case Fn::Field:
+            if (n.fieldType != 'C' || n.nullable) return false;
+            plan_.push_back({Segment::Copy, n.offset, n.size, {}});
+            return true;
+        case Fn::Upper: {
+            const Node& a = *n.args[0];
+            if (a.fn != Fn::Field || a.fieldType != 'C' || a.nullable) return false;
+            plan_.push_back({Segment::Upper, a.offset, a.size, {}});
+            return true;
+        }
+        case Fn::Dtos: {
+            const Node& a = *n.args[0];
+            if (a.fn != Fn::Field || a.fieldType != 'D' || a.size != 8 || a.nullable) return false;
+            plan_.push_back({Segment::Date, a.offset, 8, {}});
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+void KeyExpr::Plan() {
+    plan_.clear();
+    hasPlan_ = root_->kind == KeyKind::Text && PlanNode(*root_);
+    if (!hasPlan_) {
+        plan_.clear();
+        return;
+    }
+    std::string all(256, '\0');
+    for (int b = 0; b < 256; ++b) all[static_cast<size_t>(b)] = static_cast<char>(b);
+    upper_ = UpperBytes(all, *page_);
+}
+
+bool KeyExpr::FastText(const uint8_t* record, char* out) const {
+    if (!hasPlan_) return false;
+    char* p = out;
+    for (const Segment& s : plan_) {
+        const auto* from = reinterpret_cast<const char*>(record + s.offset);
+        switch (s.kind) {
+            case Segment::Copy:
+                for (int i = 0; i < s.size; ++i) p[i] = from[i] == '\0' ? ' ' : from[i];
+                break;
+            case Segment::Upper:
+                for (int i = 0; i < s.size; ++i)
+                    p[i] = from[i] == '\0' ? ' ' : upper_[static_cast<uint8_t>(from[i])];
+                break;
+            case Segment::Date: {
+                // the stored yyyymmdd is DTOS() of a valid date; blanks give blanks
+                bool digits = true, blank = true;
+                for (int i = 0; i < 8; ++i) {
+                    digits = digits && from[i] >= '0' && from[i] <= '9';
+                    blank = blank && (from[i] == ' ' || from[i] == '\0');
+                }
+                if (blank) {
+                    std::memset(p, ' ', 8);
+                    break;
+                }
+                int day = 0;
+                if (!digits || !ReadYmd(record + s.offset, day)) return false;
+                std::memcpy(p, from, 8);
+                break;
+            }
+            case Segment::Literal:
+                std::memcpy(p, s.literal.data(), s.literal.size());
+                break;
+        }
+        p += s.kind == Segment::Literal ? s.literal.size() : static_cast<size_t>(s.size);
+    }
+    return true;
 }
 
 KeyKind KeyExpr::Kind() const {

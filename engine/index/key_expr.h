@@ -58,9 +58,24 @@ class KeyExpr {
     // The field the expression is made of, alone or in UPPER(); -1 otherwise.
     int SoleField(bool* upper) const;
     KeyValue Eval(const uint8_t* record) const;
+    // A text key made only of fields, UPPER() of fields, DTOS() of dates and constants joined
+    // by +: written straight into out (Width() bytes), as Eval's text would be. False when the
+    // expression is another kind, or this record needs Eval (a date that is not one).
+    bool FastText(const uint8_t* record, char* out) const;
     bool Test(const uint8_t* record) const;  // a condition's result (false for a non-logical)
 
   private:
+    struct Segment {
+        enum Kind { Copy, Upper, Date, Literal } kind;
+        int offset = 0, size = 0;
+        std::string literal;
+    };
+    void Plan();
+    bool PlanNode(const Node& n);
+
+    std::vector<Segment> plan_;
+    bool hasPlan_ = false;
+    std::string upper_;  // UPPER of each byte of the code page
     std::shared_ptr<const Node> root_;
     std::shared_ptr<const CodePage> page_;
     const DbfLayout* layout_ = nullptr;
@@ -68,6 +83,9 @@ class KeyExpr {
 
 // Upper case of a code page's bytes (letters outside ASCII too, where the page has both cases).
 std::string UpperBytes(std::string_view bytes, const CodePage& page);
+// Each byte's letter in upper case without its accent (other bytes as they are): the order some
+// programs keep text keys in, whatever their case and diacritics.
+std::string FoldTable(const CodePage& page);
 std::string LowerBytes(std::string_view bytes, const CodePage& page);
 
 }  // namespace index_detail
