@@ -36,7 +36,9 @@ double ReversedRewrite(const std::string& path) {
     return sw.Ms();
 }
 
-double Filtered(const std::string& path, int* rows) {
+// The filter's first screen and its count; the second time, with the index already read (as
+// in the window, where the table stays open).
+double Filtered(const std::string& path, int* rows, double* again = nullptr) {
     Table t;
     t.SetTableName(path);
     t.Open();
@@ -44,7 +46,15 @@ double Filtered(const std::string& path, int* rows) {
     Stopwatch sw;
     t.SetFiltered(true);
     *rows = t.RecordCount();
-    return sw.Ms();
+    const double first = sw.Ms();
+    if (again) {
+        t.SetFiltered(false);
+        Stopwatch second;
+        t.SetFiltered(true);
+        *rows = t.RecordCount();
+        *again = second.Ms();
+    }
+    return first;
 }
 
 }  // namespace
@@ -78,13 +88,20 @@ int main(int argc, char** argv) {
         Report("check-index after the rewrite", 0, std::to_string(problems.size()) + " problems");
     }
     int found = 0;
-    const double seek = Filtered(path, &found);
-    Report("filter NUME='POPESCU', scan", scan, std::to_string(scanned) + " rows");
-    Report("filter NUME='POPESCU', through the tag", seek, std::to_string(found) + " rows");
+    double again = 0;
+    const double seek = Filtered(path, &found, &again);
+    Report("filter NUME='POPESCU', scan (all rows counted)", scan, std::to_string(scanned) + " rows");
+    Report("filter NUME='POPESCU', through the tag, index read first", seek,
+           std::to_string(found) + " rows");
+    Report("filter NUME='POPESCU', through the tag, index already read", again,
+           std::to_string(found) + " rows");
     {
         Table t;
         t.SetTableName(path);
         t.Open();
+        Stopwatch read;
+        t.Data().Indexes();
+        Report("index read (tags, first pages)", read.Ms());
         Stopwatch sw;
         t.SetIndexOrder("NUMEDATA");
         size_t bytes = 0;
