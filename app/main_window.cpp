@@ -156,8 +156,8 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
     BuildMemoItems();
     AddSortItem();
     BuildProfileParts();
+    BuildIndexItems();  // before the undo items, which stay the grid menu's last
     BuildUndo();
-    BuildIndexItems();
     connect(grid_, &TDataGrid::titleClicked, this, &TForm1::Grid1TitleClick);
     connect(grid_, &TDataGrid::contextMenuWanted, this,
             [this](const QPoint& pos) { gridMenu_->popup(pos); });
