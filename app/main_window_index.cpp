@@ -82,8 +82,8 @@ void TForm1::RefaceIndexulClick() {
     if (!ws_.table.Active()) return;
     ws_.PostPendingEdit();
     {
-        CommandGuard guard(ws_, {.disableWindow = true, .busyCursor = true,
-                                 .name = "Reface indexul"});
+        CommandGuard guard(ws_,
+                           {.disableWindow = true, .busyCursor = true, .name = "Reface indexul"});
         RebuildIndexes(ws_);
         guard.Finish();
     }
@@ -96,8 +96,8 @@ void TForm1::AtaseazaIndexClick() {
     const size_t slash = ws_.CurrentFile.find_last_of("/\\");
     const std::string folder =
         slash == std::string::npos ? std::string() : ws_.CurrentFile.substr(0, slash + 1);
-    const auto chosen = AskOpenFile({"Ataseaza index", "Fisiere index|*.NTX;*.NDX;*.IDX", "*.ntx",
-                                     folder, true});
+    const auto chosen =
+        AskOpenFile({"Ataseaza index", "Fisiere index|*.NTX;*.NDX;*.IDX", "*.ntx", folder, true});
     if (!chosen) return;
     AttachIndex(ws_, *chosen);
     Mesaj(kIndexTitle, "Indexul " + *chosen + " a fost atasat.", mkInformation, mbOK);

@@ -90,7 +90,8 @@ int main(int argc, char** argv) {
     int found = 0;
     double again = 0;
     const double seek = Filtered(path, &found, &again);
-    Report("filter NUME='POPESCU', scan (all rows counted)", scan, std::to_string(scanned) + " rows");
+    Report("filter NUME='POPESCU', scan (all rows counted)", scan,
+           std::to_string(scanned) + " rows");
     Report("filter NUME='POPESCU', through the tag, index read first", seek,
            std::to_string(found) + " rows");
     Report("filter NUME='POPESCU', through the tag, index already read", again,

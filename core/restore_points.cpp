@@ -288,7 +288,7 @@ std::vector<std::string> VersionFiles(const std::string& path, const std::string
         const std::string ext = Extension(name);
         if (!e.is_regular_file(ec)) continue;
         if (Lower(Utf8FromPath(e.path().stem())) == stem ? IsVersionExtension(ext)
-                                                          : IsAttachedIndex(name, attached))
+                                                         : IsAttachedIndex(name, attached))
             names.push_back(name);
     }
     return names;

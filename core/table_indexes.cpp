@@ -10,9 +10,9 @@
 #include "engine/dbf_file.h"
 #include "engine/dbf_writer.h"
 #include "engine/errors.h"
-#include "engine/rewrite.h"
 #include "engine/file_io.h"
 #include "engine/index/index_set.h"
+#include "engine/rewrite.h"
 #include "engine/utf8_path.h"
 
 namespace orbelan {
@@ -86,8 +86,9 @@ void AttachIndexFile(const std::string& programDir, const std::string& path,
                            " este un index cu mai multe etichete; tabelul il foloseste singur "
                            "cand are acelasi nume cu el.");
     if (programDir.empty())
-        throw DbfError(ErrorKind::Io, "Programul nu are un folder de date unde sa tina minte "
-                                      "indexul atasat.");
+        throw DbfError(ErrorKind::Io,
+                       "Programul nu are un folder de date unde sa tina minte "
+                       "indexul atasat.");
     std::vector<std::string> names = StoredNames(programDir, path);
     const std::string name = Utf8FromPath(index.filename());
     if (std::find(names.begin(), names.end(), name) != names.end()) return;
@@ -173,8 +174,7 @@ std::vector<IndexProblem> CheckIndexes(Workspace& ws) {
     const DbfFile& file = ws.table.Data();
     const IndexSet* set = file.Indexes();
     if (!file.IndexDamage().empty()) return {{file.Path(), "", file.IndexDamage()}};
-    if (!set)
-        throw DbfError(ErrorKind::State, "Tabelul " + file.Path() + " nu are index.");
+    if (!set) throw DbfError(ErrorKind::State, "Tabelul " + file.Path() + " nu are index.");
     return set->Check(file);
 }
 
@@ -215,8 +215,8 @@ void AddIndexTag(Workspace& ws, const NewIndexTag& tag) {
     RewriteWithIndex(ws, [&](DbfFile& source) {
         IndexSet* set = source.Indexes();
         if (!source.IndexDamage().empty())
-            throw DbfError(ErrorKind::State, "Indexul tabelului nu poate fi citit: " +
-                                                 source.IndexDamage());
+            throw DbfError(ErrorKind::State,
+                           "Indexul tabelului nu poate fi citit: " + source.IndexDamage());
         if (!set) {
             created = IndexSet::CreateProduction(source);
             set = created.get();

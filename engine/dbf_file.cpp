@@ -539,8 +539,8 @@ std::string DbfFile::IndexObstacle() const {
     if (count_ <= kCheckBeforeChangeRows) {
         const std::vector<IndexProblem> problems = set->Check(*this);
         for (size_t i = 0; i < problems.size() && i < 5; ++i)
-            why += "\n" + problems[i].file + (problems[i].tag.empty() ? "" : " " + problems[i].tag) +
-                   ": " + problems[i].what;
+            why += "\n" + problems[i].file +
+                   (problems[i].tag.empty() ? "" : " " + problems[i].tag) + ": " + problems[i].what;
         if (!why.empty()) return "Indexul tabelului nu se potriveste cu randurile lui:" + why;
     }
     return {};

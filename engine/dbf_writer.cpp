@@ -430,7 +430,8 @@ class ReplaceJournal {
     ReplaceJournal(const std::string& table, const std::vector<const TempFile*>& files)
         : path_(JournalPath(table)) {
         std::string text;
-        for (const TempFile* f : files) text += NamePart(f->Path()) + "\t" + NamePart(f->Target()) + "\n";
+        for (const TempFile* f : files)
+            text += NamePart(f->Path()) + "\t" + NamePart(f->Target()) + "\n";
         TempFile journal(path_);
         journal.Write(text.data(), text.size());
         journal.Finish();

@@ -97,8 +97,8 @@ std::unique_ptr<DbfFile> RewriteFile(const DbfFile& source, const RewritePlan& p
         } catch (const DbfError& e) {
             if (e.Kind() == ErrorKind::Io) throw;
             // A tag the new structure can't compute (its field dropped or changed).
-            dropIndex = LeaveIndexBehind(source, "Indexul tabelului nu poate urma schimbarea: " +
-                                                     std::string(e.what()));
+            dropIndex = LeaveIndexBehind(
+                source, "Indexul tabelului nu poate urma schimbarea: " + std::string(e.what()));
             return out;
         }
         for (const IndexFileInfo& f : indexes->Files()) out.productionIndex |= f.production;

@@ -131,11 +131,10 @@ void Table::SetIndexOrder(const std::string& tag) {
     const IndexSet* set = file.Indexes();
     const auto ref = set ? set->FindTag(tag) : std::nullopt;
     if (!ref)
-        throw DbfError(ErrorKind::State, "Tabelul " + file.Path() + " nu are eticheta de index " +
-                                             tag + "." +
-                                             (file.IndexDamage().empty()
-                                                  ? std::string()
-                                                  : " (" + file.IndexDamage() + ")"));
+        throw DbfError(
+            ErrorKind::State,
+            "Tabelul " + file.Path() + " nu are eticheta de index " + tag + "." +
+                (file.IndexDamage().empty() ? std::string() : " (" + file.IndexDamage() + ")"));
     std::vector<uint32_t> records;
     records.reserve(file.RecordCount());
     set->Walk(*ref, [&](uint32_t record) {

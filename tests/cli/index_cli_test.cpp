@@ -73,7 +73,9 @@ TEST(IndexCli, EveryChangeLeavesTheIndexCurrent) {
         {"replace", {{"replace", "FILE", "NUME", "PO", "XO", "--yes"}}},
         {"sort", {{"sort", "FILE", "NR"}}},
         {"alter", {{"alter", "FILE", "--add", "X N(3)", "--yes"}}},
-        {"pack", {{"delete-rows", "FILE", "--filter", "NR>2", "--yes"}, {"drop-column", "FILE", "NR", "--yes"}}},
+        {"pack",
+         {{"delete-rows", "FILE", "--filter", "NR>2", "--yes"},
+          {"drop-column", "FILE", "NR", "--yes"}}},
         {"undo and redo", {{"sort", "FILE", "NR"}, {"undo", "FILE"}, {"redo", "FILE", "--yes"}}},
         {"reindex", {{"reindex", "FILE"}}},
     };
@@ -103,8 +105,9 @@ TEST(IndexCli, EveryChangeLeavesTheIndexCurrent) {
             const std::string date = row.substr(row.find(',') + 1, 10);  // dd.MM.yyyy
             return k + "\x01" + date.substr(6, 4) + date.substr(3, 2) + date.substr(0, 2);
         };
-        std::stable_sort(sorted.begin(), sorted.end(),
-                         [&](const std::string& a, const std::string& b) { return key(a) < key(b); });
+        std::stable_sort(
+            sorted.begin(), sorted.end(),
+            [&](const std::string& a, const std::string& b) { return key(a) < key(b); });
         EXPECT_EQ(rows, sorted);
         // The independent reader finds a key for every record (deleted ones included).
         const std::string peer = PeerKeys(dir.File("p.cdx"));
@@ -118,8 +121,9 @@ TEST(IndexCli, EveryChangeLeavesTheIndexCurrent) {
 TEST(IndexCli, FilterThroughATagKeepsTheRowsOfTheScan) {
     test::TempDir dir;
     const std::string path = IndexedTable(dir);
-    const std::vector<std::string> filters = {"NUME='popescu'", "NUME='Popescu'", "NUME='PO*'",
-                                              "[NUME] = 'AVRAM'", "NUME='Z*'", "NUME='IONESCU '"};
+    const std::vector<std::string> filters = {"NUME='popescu'", "NUME='Popescu'",
+                                              "NUME='PO*'",     "[NUME] = 'AVRAM'",
+                                              "NUME='Z*'",      "NUME='IONESCU '"};
     std::vector<std::string> scanned;
     for (const std::string& f : filters)
         scanned.push_back(Orbelan({"show", path, "--filter", f, "--format", "csv"}).out);
@@ -172,7 +176,8 @@ TEST(IndexCli, IndexFoundWhateverItsLetterCaseAndListedByInfo) {
 TEST(IndexCli, RewriteFailingAtAnyRenameKeepsTableAndIndexTogether) {
     test::TempDir dir;
     const std::string path = IndexedTable(dir);
-    const std::string table = test::ReadFileBytes(path), index = test::ReadFileBytes(dir.File("p.cdx"));
+    const std::string table = test::ReadFileBytes(path),
+                      index = test::ReadFileBytes(dir.File("p.cdx"));
     for (int k = 0; k < 4; ++k) {
         IoFaults().Reset();
         IoFaults().failRenameAfter = k;

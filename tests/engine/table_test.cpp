@@ -296,12 +296,12 @@ TEST_F(TableTest, UnreadableIndexIsAskedAboutBeforeTheFirstChange) {
     // No answer (or NU): the change is refused and nothing is written.
     int asked = 0;
     bool answer = false;
-    t_.SetIndexOptions({}, [&](const std::string&, const std::string&,
-                               const std::function<void()>& detach) {
-        ++asked;
-        if (answer) detach();
-        return answer;
-    });
+    t_.SetIndexOptions(
+        {}, [&](const std::string&, const std::string&, const std::function<void()>& detach) {
+            ++asked;
+            if (answer) detach();
+            return answer;
+        });
     t_.Open();
     t_.SetText(0, "X");
     EXPECT_THROW(t_.Post(), DbfError);

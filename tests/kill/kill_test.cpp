@@ -23,9 +23,9 @@
 
 #include "cli/cli_app.h"
 #include "cli/console_ui.h"
+#include "core/program_dir.h"
 #include "core/restore_points.h"
 #include "core/workspace.h"
-#include "core/program_dir.h"
 #include "engine/dbf_file.h"
 #include "engine/dbf_writer.h"
 #include "engine/file_io.h"
