@@ -26,6 +26,22 @@ void RemoveIndexFiles(const std::string& path, const std::vector<std::string>& a
     for (const std::string& file : attached) RemoveFile(file);
 }
 
+// Writes a copy of the open file with header byte 28 set to value and renames it over path.
+void CopyWithByte28(const FileHandle& handle, const std::string& path, uint8_t value) {
+    TempFile copy(path);
+    std::string chunk(size_t{1} << 20, '\0');
+    const uint64_t size = handle.Size();
+    for (uint64_t at = 0; at < size;) {
+        const size_t n = handle.ReadAt(at, chunk.data(), chunk.size());
+        if (n == 0) break;
+        copy.Write(chunk.data(), n);
+        at += n;
+    }
+    copy.WriteAt(28, &value, 1);
+    copy.Finish();
+    copy.RenameOverTarget();
+}
+
 // Byte 28 without the index: FoxPro keeps its other flags (memo, database) in that byte.
 uint8_t WithoutIndexFlag(uint8_t byte28, DbfFamily family) {
     return IsFoxFamily(family) ? (byte28 & 0xFE) : 0;
@@ -569,18 +585,7 @@ void DbfFile::DetachIndexFiles() {
     if (cleared != layout_.productionIndex) {
         // The header goes into a copy put in place by rename, not into the file: a restore point
         // may hold the old table under a second name (a hard link), which must keep its flag.
-        TempFile copy(path_);
-        std::string chunk(size_t{1} << 20, '\0');
-        const uint64_t size = handle_.Size();
-        for (uint64_t at = 0; at < size;) {
-            const size_t n = handle_.ReadAt(at, chunk.data(), chunk.size());
-            if (n == 0) break;
-            copy.Write(chunk.data(), n);
-            at += n;
-        }
-        copy.WriteAt(28, &cleared, 1);
-        copy.Finish();
-        copy.RenameOverTarget();
+        CopyWithByte28(handle_, path_, cleared);
         SyncFolderOf(path_);
         handle_ = FileHandle::OpenReadWriteIfAllowed(path_);
         TakeLock();
@@ -607,7 +612,12 @@ void DetachIndex(const std::string& path, const std::vector<std::string>& attach
     if (h.ReadAt(0, head, sizeof head) >= 29) {
         const auto family = FamilyOfVersion(head[0]);
         const uint8_t cleared = family ? WithoutIndexFlag(head[28], *family) : 0;
-        if (cleared != head[28]) h.WriteAt(28, &cleared, 1);
+        // A copy renamed in place, as DetachIndexFiles does: a restore point's second name of
+        // the table keeps the old header.
+        if (cleared != head[28]) {
+            CopyWithByte28(h, path, cleared);
+            SyncFolderOf(path);
+        }
     }
     h.Close();
     RemoveIndexFiles(path, attached);

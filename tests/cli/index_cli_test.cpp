@@ -164,13 +164,22 @@ TEST(IndexCli, TagWeCannotKeepIsAskedAboutAndNuChangesNothing) {
     EXPECT_EQ(test::ReadFileBytes(path)[28] & 1, 1);
 }
 
-TEST(IndexCli, IndexFoundWhateverItsLetterCaseAndListedByInfo) {
+TEST(IndexCli, IndexFoundWhateverItsLetterCaseListedAndDroppedUndoably) {
     test::TempDir dir;
     const std::string path = CopyIndexData(dir, {"customers.dbf", "Customers.CDX"});
     const CliRun r = Orbelan({"info", path});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("Customers.CDX (CDX, structural)"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("  CUSTOMERID: customerid [candidat]"), std::string::npos) << r.out;
+    // "Sterge Index" finds it too, and its undo brings back both files as they were.
+    const std::string table = test::ReadFileBytes(path);
+    const std::string index = test::ReadFileBytes(dir.File("Customers.CDX"));
+    ASSERT_EQ(Orbelan({"drop-index", path}).code, 0);
+    EXPECT_FALSE(FileExists(dir.File("Customers.CDX")));
+    EXPECT_EQ(test::ReadFileBytes(path)[28] & 1, 0);
+    ASSERT_EQ(Orbelan({"undo", path}).code, 0);
+    EXPECT_EQ(test::ReadFileBytes(path), table);
+    EXPECT_EQ(test::ReadFileBytes(dir.File("Customers.CDX")), index);
 }
 
 TEST(IndexCli, RewriteFailingAtAnyRenameKeepsTableAndIndexTogether) {
