@@ -171,6 +171,8 @@ std::unique_ptr<IndexFile> OpenIndexFile(const std::string& path, IndexFormat fo
                                          std::string data) {
     auto f = NewIndexFile(path, format);
     f->data_ = std::move(data);
+    // room for the pages splits add, so the first of them does not copy the whole file
+    f->data_.reserve(f->data_.size() + (256u << 10));
     f->Parse();
     return f;
 }

@@ -317,51 +317,71 @@ TEST_P(OwnIndex, SeekAndOrderAgreeWithAScan) {
 // Check-index catches each kind of damage: a truncated file, keys out of order, a wrong record
 // number, a key missing for a row.
 TEST_P(OwnIndex, CheckCatchesDamage) {
-    if (ntx_) GTEST_SKIP() << "the damage is made in the .cdx pages";
-    const std::string cdx = dir_.File("pers.cdx");
-    const std::string good = test::ReadFileBytes(cdx);
+    // The NUME tag (keys of 20 bytes), damaged in its file's own layout.
+    const std::string file = ntx_ ? attached_[0] : dir_.File("pers.cdx");
+    const std::string good = test::ReadFileBytes(file);
     {
         auto table = OpenTable(path_);
-        auto set = IndexSet::Open(*table);
+        auto set = OpenSet(*table);
         ASSERT_TRUE(set->Check(*table).empty());
     }
-    // The NUME tag (keys of 20 bytes): its pages, from its header's root pointer down.
+    auto le = [](const std::string& b, size_t at, int n) {
+        uint32_t v = 0;
+        std::memcpy(&v, b.data() + at, size_t(n));
+        return v;
+    };
     auto be32 = [](const std::string& b, size_t at) {
         const auto* p = reinterpret_cast<const uint8_t*>(b.data() + at);
         return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
     };
-    uint32_t tagHeader = 0;
-    for (uint32_t at = 1024; at + 1024 <= good.size(); at += 512)
-        if (good.compare(at + 512, 5, std::string("NUME\0", 5)) == 0) tagHeader = at;
-    ASSERT_NE(tagHeader, 0u);
-    uint32_t lowest = 0;  // the first interior page above leaves
-    std::memcpy(&lowest, good.data() + tagHeader, 4);
-    ASSERT_EQ(good[lowest] & 2, 0) << "the tag needs interior pages";
-    while ((good[be32(good, lowest + 12 + 24)] & 2) == 0) lowest = be32(good, lowest + 12 + 24);
-    const uint32_t leaf = be32(good, lowest + 12 + 24);
     struct Case {
         const char* name;
         std::function<void(std::string&)> damage;
         std::string expect;  // words of the problem reported
     };
-    const std::vector<Case> cases = {
-        {"truncated", [](std::string& b) { b.resize(b.size() - 700); }, "pagina"},
-        {"out of order",  // two leaves swapped in their parent
-         [&](std::string& b) {
-             for (int i = 0; i < 4; ++i) std::swap(b[lowest + 36 + i], b[lowest + 64 + i]);
-         },
-         "ordine"},
-        {"wrong record",
-         [&](std::string& b) { b[leaf + 24] = static_cast<char>(b[leaf + 24] ^ 0x01); },
-         "inregistrar"},
-    };
+    std::vector<Case> cases = {
+        {"truncated", [](std::string& b) { b.resize(b.size() - 700); }, "pagina"}};
+    if (ntx_) {
+        // the first leaf: down the first items' children from the root
+        uint32_t leaf = le(good, 4, 4);
+        while (uint32_t child = le(good, leaf + le(good, leaf + 2, 2), 4)) leaf = child;
+        cases.push_back({"out of order",  // the leaf's first two items swap places
+                         [=](std::string& b) {
+                             for (int i = 0; i < 2; ++i)
+                                 std::swap(b[leaf + 2 + i], b[leaf + 4 + i]);
+                         },
+                         "ordine"});
+        const size_t firstRec = leaf + le(good, leaf + 2, 2) + 4;
+        cases.push_back({"wrong record",
+                         [=](std::string& b) { b[firstRec] = static_cast<char>(b[firstRec] ^ 1); },
+                         "inregistrar"});
+    } else {
+        uint32_t tagHeader = 0;
+        for (uint32_t at = 1024; at + 1024 <= good.size(); at += 512)
+            if (good.compare(at + 512, 5, std::string("NUME\0", 5)) == 0) tagHeader = at;
+        ASSERT_NE(tagHeader, 0u);
+        uint32_t lowest = le(good, tagHeader, 4);  // the first interior page above leaves
+        ASSERT_EQ(good[lowest] & 2, 0) << "the tag needs interior pages";
+        while ((good[be32(good, lowest + 12 + 24)] & 2) == 0) lowest = be32(good, lowest + 12 + 24);
+        const uint32_t leaf = be32(good, lowest + 12 + 24);
+        cases.push_back({"out of order",  // two leaves swapped in their parent
+                         [=](std::string& b) {
+                             for (int i = 0; i < 4; ++i)
+                                 std::swap(b[lowest + 36 + i], b[lowest + 64 + i]);
+                         },
+                         "ordine"});
+        cases.push_back(
+            {"wrong record",
+             [=](std::string& b) { b[leaf + 24] = static_cast<char>(b[leaf + 24] ^ 1); },
+             "inregistrar"});
+    }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string bytes = good;
         c.damage(bytes);
-        test::WriteFileBytes(cdx, bytes);
+        test::WriteFileBytes(file, bytes);
         auto table = OpenTable(path_);
-        auto set = IndexSet::Open(*table);
+        auto set = OpenSet(*table);
         const auto problems = set->Check(*table);
         ASSERT_FALSE(problems.empty());
         bool named = false;
@@ -369,12 +389,12 @@ TEST_P(OwnIndex, CheckCatchesDamage) {
         EXPECT_TRUE(named) << problems.front().what;
     }
     // a row appended by a program that left the index alone
-    test::WriteFileBytes(cdx, good);
+    test::WriteFileBytes(file, good);
     auto first = OpenTable(path_);
     WriteRow(path_, *first, first->RecordCount(),
              std::string(reinterpret_cast<const char*>(first->Record(0)), first->RecordLength()));
     auto table = OpenTable(path_);
-    auto set = IndexSet::Open(*table);
+    auto set = OpenSet(*table);
     std::set<std::string> missing;
     for (const auto& p : set->Check(*table))
         if (p.what.find("lipsesc") != std::string::npos) missing.insert(p.tag);
