@@ -156,6 +156,7 @@ TForm1::TForm1(Platform& platform, QWidget* parent) : QMainWindow(parent), ws_(*
     BuildMemoItems();
     AddSortItem();
     BuildProfileParts();
+    BuildIndexItems();  // before the undo items, which stay the grid menu's last
     BuildUndo();
     connect(grid_, &TDataGrid::titleClicked, this, &TForm1::Grid1TitleClick);
     connect(grid_, &TDataGrid::contextMenuWanted, this,

@@ -186,6 +186,12 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     // A table shown anew: it heads the recent list and gets the column layout it was left with.
     void TableShown();
     void BuildStructureMenu();  // main_window_structure.cpp
+    // main_window_index.cpp
+    void BuildIndexItems();
+    void FillIndexOrderMenu();
+    void VerificaIndexulClick();
+    void RefaceIndexulClick();
+    void AtaseazaIndexClick();
     void PrintPages(PageLayout& layout, QPrinter& printer, const std::string& title);
     void SavePagesAsPdf();
     void BuildMemoItems();
@@ -252,6 +258,7 @@ class TForm1 : public QMainWindow, public Ui, public ExportWindows {
     QPushButton* pageStatus_ = nullptr;  // "cp852 (detectat)"; a click reads the table as ...
     TCodePageChooser* pageChooser_ = nullptr;
     QMenu* popupMenu1_ = nullptr;
+    QMenu* indexOrderMenu_ = nullptr;
     QMenu* openMenu_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     Remembered remembered_;

@@ -6,6 +6,7 @@
 #include "core/command_guard.h"
 #include "core/open_table.h"
 #include "core/replace_table.h"
+#include "core/table_indexes.h"
 #include "core/workspace.h"
 #include "engine/dbf_file.h"
 #include "engine/dbf_writer.h"
@@ -164,8 +165,19 @@ void DeleteIndex(Workspace& ws) {
     // remove the index afterwards is reported, not followed by "deleted".
     CommandGuard guard(ws, {.name = "Sterge Index"});
     ReplaceAndReopen(ws, [&](const std::string& path) {
+        const std::vector<std::string> attached = AttachedIndexes(ws.ProgramDir, path);
+        // The index is going: a tag the pack could not rebuild needs no question.
+        ws.secondTable.SetIndexOptions(
+            {}, [](const std::string&, const std::string&, const std::function<void()>& detach) {
+                detach();
+                return true;
+            });
+        struct AskAgain {
+            Workspace& ws;
+            ~AskAgain() { SetUpIndexes(ws); }
+        } askAgain{ws};
         PackTable(ws, path);
-        DetachIndex(path);
+        DetachIndex(path, attached);
         ws.progress.ProcessMessages();
     });
     guard.Finish();

@@ -18,6 +18,7 @@
 #include "cli/console_ui.h"
 #include "cli/fill_cli.h"
 #include "cli/import_cli.h"
+#include "cli/index_cli.h"
 #include "cli/memo_cli.h"
 #include "cli/options.h"
 #include "cli/profile_cli.h"
@@ -27,6 +28,7 @@
 #include "core/open_table.h"
 #include "core/program_dir.h"
 #include "core/restore_points.h"
+#include "core/table_indexes.h"
 #include "core/workspace.h"
 #include "editing/recode_command.h"
 #include "editing/sort_command.h"
@@ -56,6 +58,7 @@ int Info(CliContext& c) {
         const FieldDef& f = c.ws.table.Field(i);
         c.out << "  " << f.name << ' ' << FieldTypeText(f) << '\n';
     }
+    for (const std::string& line : DescribeIndexes(c.ws.table.Data())) c.out << line << '\n';
     return kExitDone;
 }
 
@@ -72,6 +75,7 @@ int Show(CliContext& c) {
         c.ws.table.SetShowingDeleted(true);
         c.ws.table.First();
     }
+    if (!c.options.order.empty()) c.ws.table.SetIndexOrder(c.options.order);
     PrintRows(c.ws.table, c.options.outputFormat, c.options.limit, c.out, c.options.deleted);
     return kExitDone;
 }
@@ -263,6 +267,9 @@ const std::map<std::string, CliCommand>& Commands() {
         {"history", {HistoryCommand}},
         {"import", {ImportCommand, true}},
         {"profile", {ProfileCommand}},
+        {"check-index", {CheckIndexCommand}},
+        {"reindex", {ReindexCommand}},
+        {"index", {IndexCommand}},
         {"count", {CountCommand}},
         {"chart", {ChartCommand}},
         {"compare", {CompareCommand}},
@@ -338,7 +345,8 @@ int RunOrbelan(const std::vector<std::string>& args, std::ostream& out, std::ost
         return kExitUnreadable;
     } catch (const std::exception& e) {
         err << e.what() << '\n';
-        return kExitEngine;
+        // A question answered NU stopped the command before it changed anything.
+        return messages.Refused() ? kExitUsage : kExitEngine;
     }
 }
 

@@ -23,7 +23,7 @@ int ConsoleMessages::Mesaj(const std::string& title, const std::string& text, ui
     out_ << title << ": " << shown << '\n';
     if ((buttons & (mbYes | mbNo | mbOK | mbCancel)) == 0) return mrCancel;
     if (!(buttons & mbYes)) return mrOk;
-    if (assumeYes || !guarded) return mrYes;
+    if (assumeYes || (!guarded && !(buttons & mbDefaultNo))) return mrYes;
     if (answers_ != nullptr && AskTerminal()) return mrYes;
     if (answers_ == nullptr) out_ << "NU (fara --yes si fara terminal)\n";
     out_.flush();

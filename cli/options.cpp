@@ -17,8 +17,9 @@ const char* const kUsage =
     "Comenzi:\n"
     "  info FISIER                      antetul si campurile tabelului\n"
     "  show FISIER [--filter E] [--format table|csv|json] [--limit N] [--deleted]\n"
-    "                                   --deleted: si liniile sterse, marcate cu * in prima "
-    "coloana\n"
+    "              [--order ETICHETA]   --deleted: si liniile sterse, marcate cu * in prima "
+    "coloana;\n"
+    "                                   --order: in ordinea unei etichete de index\n"
     "  sql \"INSTRUCTIUNE\" [--format ...] [--limit N]\n"
     "  sort FISIER COLOANA              rescrie fisierul in ordinea coloanei\n"
     "  check-cnp FISIER COLOANA [--filter E]\n"
@@ -31,6 +32,10 @@ const char* const kUsage =
     "  dedupe FISIER COLOANA [--filter E]       (intreaba)\n"
     "  delete-rows FISIER [--filter E]  liniile afisate; fara filtru toate (intreaba)\n"
     "  drop-index FISIER                sterge indexul si impacheteaza tabelul\n"
+    "  index FISIER [--add ETICHETA \"EXPR\" [--for \"CONDITIE\"] [--unique] [--descending]]\n"
+    "               [--drop ETICHETA] [--attach X.ntx]   indexurile tabelului\n"
+    "  check-index FISIER               verifica indexul fata de tabel (iesire 1: nepotriviri)\n"
+    "  reindex FISIER                   reface toate etichetele din tabel\n"
     "  letters FISIER MODEL.rtf -o IESIRE.rtf [--filter E] [--row N | --from-row N]\n"
     "                                   formulare: toate liniile afisate, numai linia N\n"
     "                                   sau de la linia N in jos (numarate de la 1)\n"
@@ -118,6 +123,17 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
                 throw UsageError("Format necunoscut: " + o.outputFormat + ".");
         } else if (a == "-o") {
             o.output = Value(args, i);
+        } else if (o.command == "index" && a == "--add") {
+            const std::string tag = Value(args, i);
+            o.tagsToAdd.emplace_back(tag, Value(args, i));
+        } else if (o.command == "index" && a == "--drop") {
+            o.dropTag = Value(args, i);
+        } else if (a == "--attach") {
+            o.attach = Value(args, i);
+        } else if (a == "--for") {
+            o.tagFor = Value(args, i);
+        } else if (a == "--unique" || a == "--descending") {
+            (a == "--unique" ? o.unique : o.descending) = true;
         } else if (a == "--add" || a == "--drop" || a == "--rename" || a == "--set" ||
                    a == "--move") {
             o.structureEdits.emplace_back(a, Value(args, i));

@@ -52,6 +52,13 @@ struct CliOptions {
     std::string take;      // fill: --take COL[,COL2]
     std::string fillMode;  // fill: "always" (--always) or "when-empty" (--when-empty, default)
     bool onlyNew = false;  // append: --only-new
+    // index: --add TAG "EXPR" [--for COND] [--unique] [--descending], --drop TAG, --attach X
+    std::vector<std::pair<std::string, std::string>> tagsToAdd;
+    std::string tagFor;
+    bool unique = false;
+    bool descending = false;
+    std::string dropTag;
+    std::string attach;
 };
 
 // Throws UsageError for an unknown option, a missing value or a bad number.

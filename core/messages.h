@@ -11,6 +11,9 @@ enum MsgKind : uint8_t { mkWarning = 0, mkError = 1, mkInformation = 2, mkConfir
 
 // Button set of Mesaj and the codes it returns.
 enum MsgButton : uint16_t { mbYes = 1, mbNo = 2, mbOK = 4, mbCancel = 8 };
+// With mbYesNo: NU is the answer given by Enter, and the command line needs --yes (or a "da"
+// typed on a terminal) for DA, as for a command that destroys data.
+constexpr uint16_t mbDefaultNo = 16;
 constexpr uint16_t mbYesNo = mbYes | mbNo;
 enum ModalResult : int { mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
 

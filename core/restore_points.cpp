@@ -12,6 +12,7 @@
 #include <string_view>
 #include <sstream>
 
+#include "core/table_indexes.h"
 #include "core/workspace.h"
 #include "engine/byte_order.h"
 #include "engine/dbf_file.h"
@@ -43,6 +44,19 @@ std::string Lower(std::string s) {
 std::string Extension(const std::string& name) {
     const size_t dot = name.find_last_of('.');
     return dot == std::string::npos ? std::string() : Lower(name.substr(dot + 1));
+}
+
+// The files beside a table named as it is that go with it: memo, index and .cpg files.
+bool IsVersionExtension(const std::string& ext) {
+    return ext == "dbt" || ext == "fpt" || ext == "mdx" || ext == "cdx" || ext == "cpg" ||
+           ext == "idx" || ext == "ndx" || ext == "ntx";
+}
+
+// A single-index file the user attached to the table (any name, beside it).
+bool IsAttachedIndex(const std::string& name, const std::vector<std::string>& attached) {
+    const std::string ext = Extension(name);
+    return (ext == "idx" || ext == "ndx" || ext == "ntx") &&
+           std::find(attached.begin(), attached.end(), name) != attached.end();
 }
 
 bool IsMemo(const std::string& name) {
@@ -256,20 +270,27 @@ bool Has(const std::vector<std::string>& names, const std::string& name) {
 
 }  // namespace
 
+std::string TableKey(const std::string& path) {
+    return KeyOf(path);
+}
+
 std::string RestorePointsFolder(const std::string& programDir, const std::string& path) {
     return programDir + "undo/" + KeyOf(path) + "/";
 }
 
-std::vector<std::string> VersionFiles(const std::string& path) {
+std::vector<std::string> VersionFiles(const std::string& path, const std::string& programDir) {
     const fs::path table = PathFromUtf8(path);
     const std::string stem = Lower(Utf8FromPath(table.stem()));
     std::vector<std::string> names{Utf8FromPath(table.filename())};
+    const std::vector<std::string> attached =
+        programDir.empty() ? std::vector<std::string>() : AttachedIndexNames(programDir, path);
     std::error_code ec;
     for (const auto& e : fs::directory_iterator(table.parent_path(), ec)) {
         const std::string name = Utf8FromPath(e.path().filename());
         const std::string ext = Extension(name);
-        if (Lower(Utf8FromPath(e.path().stem())) != stem || !e.is_regular_file(ec)) continue;
-        if (ext == "dbt" || ext == "fpt" || ext == "mdx" || ext == "cdx" || ext == "cpg")
+        if (!e.is_regular_file(ec)) continue;
+        if (Lower(Utf8FromPath(e.path().stem())) == stem ? IsVersionExtension(ext)
+                                                         : IsAttachedIndex(name, attached))
             names.push_back(name);
     }
     return names;
@@ -322,6 +343,7 @@ RestorePoints::RestorePoints(const std::string& programDir, const std::string& p
     tableDir_ = Utf8FromPath(table.parent_path());
     // The system's own separator: messages name the table's files as the user knows them.
     if (!tableDir_.empty()) tableDir_ += Utf8FromPath(fs::path("/").make_preferred());
+    programDir_ = programDir;
     storeDir_ = RestorePointsFolder(programDir, path);
     besideDir_ = tableDir_ + kBesideFolder + "/" + KeyOf(path) + "/";
     indexPath_ = storeDir_ + "index";
@@ -411,6 +433,7 @@ void RestorePoints::Check(RestorePoint& p) const {
         return;
     }
     const std::string stem = Lower(Utf8FromPath(PathFromUtf8(tableName_).stem()));
+    const std::vector<std::string> attached = AttachedIndexNames(programDir_, path_);
     const auto ownFiles = [&](const std::vector<std::string>& names) {
 #ifdef _WIN32
         const bool table = !names.empty() && Lower(names[0]) == Lower(tableName_);
@@ -424,9 +447,10 @@ void RestorePoints::Check(RestorePoint& p) const {
             if (std::count(names.begin(), names.end(), n) != 1) return false;
             if (i == 0) continue;
             const std::string e = Extension(n);
-            if (n.find_first_of(kSeparators) != std::string::npos || n.size() != stem.size() + 4 ||
-                Lower(n.substr(0, stem.size())) != stem ||
-                (e != "dbt" && e != "fpt" && e != "mdx" && e != "cdx" && e != "cpg"))
+            if (n.find_first_of(kSeparators) != std::string::npos) return false;
+            if (IsAttachedIndex(n, attached)) continue;
+            if (n.size() != stem.size() + 4 || Lower(n.substr(0, stem.size())) != stem ||
+                !IsVersionExtension(e))
                 return false;
             memos += IsMemo(n);
         }
@@ -561,7 +585,7 @@ RestorePoints::Outcome RestorePoints::Run(const std::string& name, int64_t budge
                                           const std::function<bool(const std::string&)>& ask,
                                           const std::function<void()>& change) {
     FinishPendingSwap();
-    const std::vector<std::string> files = VersionFiles(path_);
+    const std::vector<std::string> files = VersionFiles(path_, programDir_);
     const uint64_t needed = SizeOf(tableDir_, files);
     const uint64_t budget = Budget(budgetOverride);
     const std::string& beside = besideDir_;
@@ -666,7 +690,7 @@ RestorePoints::Outcome RestorePoints::Run(const std::string& name, int64_t budge
             drop();
             return Outcome::Unchanged;
         }
-        p.filesAfter = VersionFiles(path_);
+        p.filesAfter = VersionFiles(path_, programDir_);
         p.stampAfter = StampOf(tableDir_, p.filesAfter);
         if (p.stampAfter == p.stampBefore) {
             drop();
@@ -727,7 +751,7 @@ void RestorePoints::Swap(RestorePoint& p) {
     const std::string refused = "Tabelul " + path_ + " a fost schimbat de alt program dupa \"" +
                                 p.name + "\": nu poate fi " + (back ? "anulata" : "refacuta") +
                                 ". Tabelul a ramas asa cum este.";
-    if (!SameSet(VersionFiles(path_), live)) throw UndoRefused(refused);
+    if (!SameSet(VersionFiles(path_, programDir_), live)) throw UndoRefused(refused);
     // The kept files are read on a thread of their own while the table's files are read here:
     // undo of a large table reads both.
     auto keptMarks = std::async(std::launch::async, [&] {
@@ -859,7 +883,7 @@ void RestorePoints::DropUndone() {
 }
 
 void RestorePoints::TableEdited(const std::string& openedAs) {
-    const std::vector<std::string> files = VersionFiles(path_);
+    const std::vector<std::string> files = VersionFiles(path_, programDir_);
     const std::string stamp = StampOf(tableDir_, files);
     const uint64_t size = SizeOf(tableDir_, files);
     const int64_t rows = RowsOf(path_);
@@ -928,7 +952,7 @@ void ReplaceWithNewTable(Workspace& ws, const std::string& path, const std::stri
         }
     } unname{ws, named};
     WithRestorePoint(ws, path, [&] {
-        const std::vector<std::string> old = VersionFiles(path);
+        const std::vector<std::string> old = VersionFiles(path, ws.ProgramDir);
         if (!write()) return;
         // A stale memo beside the new table would be read by other programs as its own.
         DbfOpenOptions options;

@@ -126,6 +126,7 @@ class RestorePoints {
     void Remove(size_t index);
     void Trim(uint64_t budget);
 
+    std::string programDir_;
     std::string path_;                  // the table
     std::string tableDir_;              // its folder
     std::string tableName_;             // its file name
@@ -141,11 +142,15 @@ constexpr bool kRestorePointsAvailable = true;
 constexpr const char* kRestorePointsMissing =
     "Anularea comenzilor nu este disponibila in aceasta versiune.";
 
+// A name for the table at path that stays the same however the path is written (its folder in
+// the program's data folder).
+std::string TableKey(const std::string& path);
 // The folder of the restore points of the table at path (its list is `index` in it).
 std::string RestorePointsFolder(const std::string& programDir, const std::string& path);
 
-// The files of the table at path as one version: the table, its memo, index and .cpg files.
-std::vector<std::string> VersionFiles(const std::string& path);
+// The files of the table at path as one version: the table, its memo, index and .cpg files, and
+// (given the program's data folder) the index files attached to it.
+std::vector<std::string> VersionFiles(const std::string& path, const std::string& programDir = {});
 // Size, modification time and checksum of those files, as one text.
 std::string StampOf(const std::string& folder, const std::vector<std::string>& names);
 // The same without the checksums: what a write changes, cheap to learn.

@@ -5,6 +5,7 @@
 #include "core/argument_error.h"
 #include "core/open_table.h"
 #include "core/restore_points.h"
+#include "core/table_indexes.h"
 #include "engine/codepage.h"
 
 namespace orbelan {
@@ -38,6 +39,7 @@ Workspace::Workspace(Messages& messages_, Progress& progress_, WindowState& wind
     };
     AttachAfterPost();
     SetFormatSettings(format_);
+    SetUpIndexes(*this);
 }
 
 Workspace::~Workspace() {
@@ -77,7 +79,7 @@ void Workspace::OpenTable(bool atStartUp) {
     }
     CurrentFile = table.TableName();
     history.Reset(CurrentFile);
-    window.SetStatusText(CurrentFile);
+    window.SetStatusText(CurrentFile + IndexSummary(table.Data()));
     window.SetApplicationTitle(FileNamePart(CurrentFile));
 }
 

@@ -228,11 +228,16 @@ int TErori::Mesaj(const QString& title, const QString& text, uint8_t kind, uint1
     if (visible == 0) return result;
 
     Arrange(text, visible);
-    // Keyboard focus starts on the first visible button, so Enter or Space answers with it.
-    for (ColorButton* b : be_) {
-        if (!b->isHidden()) {
-            b->setFocus();
-            break;
+    // Keyboard focus starts on the first visible button (NU when it is the safe answer), so
+    // Enter or Space answers with it.
+    if ((buttons & mbDefaultNo) && (buttons & mbNo)) {
+        be_[1]->setFocus();
+    } else {
+        for (ColorButton* b : be_) {
+            if (!b->isHidden()) {
+                b->setFocus();
+                break;
+            }
         }
     }
 

@@ -7,7 +7,9 @@
 #include <ctime>
 
 #include "engine/codepage_detect.h"
+#include "engine/dbf_writer.h"
 #include "engine/errors.h"
+#include "engine/index/index_set.h"
 
 namespace orbelan {
 namespace {
@@ -16,21 +18,38 @@ namespace {
 constexpr size_t kTailLimit = 8u << 20;
 constexpr size_t kAppendBatch = 256u << 10;
 
-// FoxPro 2.x tables carry the dBase III version byte with a .cdx index, so either kind counts.
-std::string IndexPath(const std::string& path, DbfFamily family) {
-    const std::string base = PathWithoutExtension(path);
-    const bool fox = IsFoxFamily(family);
-    std::string found = FindWithExtension(base, fox ? ".cdx" : ".mdx");
-    return found.empty() ? FindWithExtension(base, fox ? ".mdx" : ".cdx") : found;
+void RemoveIndexFiles(const std::string& path, const std::vector<std::string>& attached) {
+    for (const char* ext : {"mdx", "cdx"})
+        for (std::string found = FindBesideTable(path, ext); !found.empty();
+             found = FindBesideTable(path, ext))
+            RemoveFile(found);
+    for (const std::string& file : attached) RemoveFile(file);
 }
 
-void RemoveIndexFiles(const std::string& path) {
-    const std::string base = PathWithoutExtension(path);
-    for (const char* ext : {".mdx", ".cdx"})
-        for (std::string found = FindWithExtension(base, ext); !found.empty();
-             found = FindWithExtension(base, ext))
-            RemoveFile(found);
+// Writes a copy of the open file with header byte 28 set to value and renames it over path.
+void CopyWithByte28(const FileHandle& handle, const std::string& path, uint8_t value) {
+    TempFile copy(path);
+    std::string chunk(size_t{1} << 20, '\0');
+    const uint64_t size = handle.Size();
+    for (uint64_t at = 0; at < size;) {
+        const size_t n = handle.ReadAt(at, chunk.data(), chunk.size());
+        if (n == 0) break;
+        copy.Write(chunk.data(), n);
+        at += n;
+    }
+    copy.WriteAt(28, &value, 1);
+    copy.Finish();
+    copy.RenameOverTarget();
 }
+
+// Byte 28 without the index: FoxPro keeps its other flags (memo, database) in that byte.
+uint8_t WithoutIndexFlag(uint8_t byte28, DbfFamily family) {
+    return IsFoxFamily(family) ? (byte28 & 0xFE) : 0;
+}
+
+// A check of every key reads the whole table: done before the first change of tables up to this
+// many rows, where it costs a blink; a larger one's damage shows when a key can't be updated.
+constexpr uint32_t kCheckBeforeChangeRows = 200000;
 
 }  // namespace
 
@@ -45,7 +64,10 @@ DbfFile::~DbfFile() {
 std::unique_ptr<DbfFile> DbfFile::Open(const std::string& path, const DbfOpenOptions& options) {
     std::unique_ptr<DbfFile> f(new DbfFile());
     f->path_ = path;
-    // A rewrite killed midway on Windows may have left the table only under its backup name.
+    f->options_ = options;
+    // A rewrite killed among its renames left the new files to be put in place; one killed
+    // midway on Windows may have left the table only under its backup name.
+    FinishInterruptedReplace(path);
     if (!FileExists(path)) PutBackLoneBackup(path);
     f->handle_ = FileHandle::OpenReadWriteIfAllowed(path);
     f->map_ = f->handle_.Map();
@@ -55,7 +77,7 @@ std::unique_ptr<DbfFile> DbfFile::Open(const std::string& path, const DbfOpenOpt
                                   [](const FieldLayout& x) { return x.def.IsAutoIncrement(); });
 
     if (options.checkProductionIndex && (L.productionIndex & 0x01) &&
-        IndexPath(path, L.family).empty()) {
+        FindProductionIndex(path, L).empty()) {
         const std::string expected =
             PathWithoutExtension(path) + (IsFoxFamily(L.family) ? ".cdx" : ".mdx");
         throw DbfError(
@@ -290,17 +312,12 @@ void DbfFile::EndWrite() {
 
 void DbfFile::BeforeFirstChange() {
     BeginWrite();
+    ++writes_;
     if (changed_) return;
     CheckIntact();
     if (!handle_.Writable())
         throw DbfError(ErrorKind::Io, "Fisierul " + path_ + " poate fi doar citit, nu si scris.");
-    // We can't keep an index current, so a changed table must not keep pointing at one.
-    if (layout_.productionIndex & 0x01) {
-        const uint8_t cleared = IsFoxFamily(layout_.family) ? (layout_.productionIndex & 0xFE) : 0;
-        handle_.WriteAt(28, &cleared, 1);
-        layout_.productionIndex = info_.productionIndex = cleared;
-    }
-    RemoveIndexFiles(path_);
+    IndexBeforeChange();
     // Last-update date, bytes 1-3.
     const std::time_t now = std::time(nullptr);
     if (const std::tm* tm = std::localtime(&now)) {
@@ -315,6 +332,8 @@ void DbfFile::BeforeFirstChange() {
 void DbfFile::WriteRecord(uint32_t index, const uint8_t* record) {
     BeforeFirstChange();
     CheckIntact();
+    // The keys first: an update that fails leaves the row as the index still has it.
+    if (indexes_) indexes_->UpdateRecord(*this, index, Record(index), record);
     if (index >= pendingFrom_) {  // still waiting to be written: change it in memory only
         std::memcpy(tail_.data() + static_cast<size_t>(index - mappedCount_) * layout_.recordLength,
                     record, layout_.recordLength);
@@ -331,6 +350,12 @@ void DbfFile::SetDeleted(uint32_t index, bool deleted) {
     BeforeFirstChange();
     CheckIntact();
     const uint8_t flag = deleted ? '*' : ' ';
+    if (indexes_ && Record(index)[0] != flag) {
+        std::string changed(reinterpret_cast<const char*>(Record(index)), layout_.recordLength);
+        changed[0] = static_cast<char>(flag);
+        indexes_->UpdateRecord(*this, index, Record(index),
+                               reinterpret_cast<const uint8_t*>(changed.data()));
+    }
     if (index >= pendingFrom_) {
         tail_[static_cast<size_t>(index - mappedCount_) * layout_.recordLength] =
             static_cast<char>(flag);
@@ -348,6 +373,17 @@ void DbfFile::SetDeletedMany(const std::vector<uint32_t>& records, bool deleted)
     BeforeFirstChange();
     CheckIntact();
     FlushAppends();
+    if (indexes_) {
+        const char flag = deleted ? '*' : ' ';
+        std::string changed;
+        for (const uint32_t r : records) {
+            if (static_cast<char>(Record(r)[0]) == flag) continue;
+            changed.assign(reinterpret_cast<const char*>(Record(r)), layout_.recordLength);
+            changed[0] = flag;
+            indexes_->UpdateRecord(*this, r, Record(r),
+                                   reinterpret_cast<const uint8_t*>(changed.data()));
+        }
+    }
     // A span of records is written back whole (the records between keep their bytes), up to
     // 4 MB at a time and only across small gaps.
     const size_t length = layout_.recordLength;
@@ -404,6 +440,7 @@ uint32_t DbfFile::AppendRecord(const uint8_t* record, bool defer) {
             throw;
         }
     }
+    if (indexes_) indexes_->AppendRecord(*this, index, Record(index));
     // The row is in the file now; a mapping that can't be renewed just keeps the tail longer.
     if (tail_.size() >= kTailLimit) {
         try {
@@ -468,11 +505,103 @@ uint32_t DbfFile::WriteMemo(std::string_view bytes, uint32_t type) {
 void DbfFile::Flush() {
     if (!changed_) return;
     FlushAppends();
+    if (indexes_) indexes_->Flush();
     handle_.Sync();
     if (memo_ && memo_->Path().size()) memo_->Sync();
 }
 
-void DetachIndex(const std::string& path) {
+IndexSet* DbfFile::Indexes() const {
+    if (!indexesRead_) {
+        indexesRead_ = true;
+        try {
+            if ((layout_.productionIndex & 0x01) || !options_.attachedIndexes.empty()) {
+                auto set = IndexSet::Open(*this, options_.attachedIndexes);
+                if (!set->Empty()) indexes_ = std::move(set);
+            }
+        } catch (const DbfError& e) {
+            // A missing file is no index to keep: the open repairs the header (see Workspace).
+            if (e.Kind() != ErrorKind::MissingIndex) indexDamage_ = e.what();
+        }
+    }
+    return indexes_.get();
+}
+
+const std::string& DbfFile::IndexDamage() const {
+    Indexes();
+    return indexDamage_;
+}
+
+std::vector<std::string> DbfFile::IndexFiles() const {
+    std::vector<std::string> files;
+    if (layout_.productionIndex & 0x01) {
+        try {
+            const std::string production = FindProductionIndex(path_, layout_);
+            if (!production.empty()) files.push_back(production);
+        } catch (const DbfError&) {
+        }
+    }
+    for (const std::string& f : options_.attachedIndexes)
+        if (FileExists(f)) files.push_back(f);
+    return files;
+}
+
+std::string DbfFile::IndexObstacle() const {
+    const IndexSet* set = Indexes();
+    if (!indexDamage_.empty()) return "Indexul tabelului nu poate fi citit: " + indexDamage_;
+    if (!set) return {};
+    std::string why;
+    for (const std::string& line : set->Unkeepable()) why += "\n" + line;
+    if (!why.empty()) return "Programul nu poate tine la zi aceste etichete de index:" + why;
+    if (count_ <= kCheckBeforeChangeRows) {
+        const std::vector<IndexProblem> problems = set->Check(*this);
+        for (size_t i = 0; i < problems.size() && i < 5; ++i)
+            why += "\n" + problems[i].file +
+                   (problems[i].tag.empty() ? "" : " " + problems[i].tag) + ": " + problems[i].what;
+        if (!why.empty()) return "Indexul tabelului nu se potriveste cu randurile lui:" + why;
+    }
+    return {};
+}
+
+void DbfFile::IndexBeforeChange() {
+    const std::string obstacle = IndexObstacle();
+    if (obstacle.empty()) return;
+    const std::string question =
+        obstacle +
+        "\nDaca continuati, indexul este scos de pe tabel (ca la \"Sterge Index\") si aplicatia "
+        "care foloseste tabelul va trebui sa-si refaca indexul. Continuati?";
+    bool detached = false;
+    const auto detach = [&] {
+        DetachIndexFiles();
+        detached = true;
+    };
+    if (!options_.askAboutIndex || !options_.askAboutIndex(path_, question, detach) || !detached)
+        throw DbfError(ErrorKind::State, obstacle + "\nTabelul nu a fost schimbat.");
+}
+
+void DbfFile::DetachIndexFiles() {
+    BeginWrite();
+    FlushAppends();
+    const uint8_t cleared = WithoutIndexFlag(layout_.productionIndex, layout_.family);
+    if (cleared != layout_.productionIndex) {
+        // The header goes into a copy put in place by rename, not into the file: a restore point
+        // may hold the old table under a second name (a hard link), which must keep its flag.
+        CopyWithByte28(handle_, path_, cleared);
+        SyncFolderOf(path_);
+        handle_ = FileHandle::OpenReadWriteIfAllowed(path_);
+        TakeLock();
+        map_ = handle_.Map();
+        mappedCount_ = count_;
+        tail_.clear();
+        layout_.productionIndex = info_.productionIndex = cleared;
+    }
+    indexes_.reset();
+    indexDamage_.clear();
+    indexesRead_ = true;
+    RemoveIndexFiles(path_, options_.attachedIndexes);
+    options_.attachedIndexes.clear();
+}
+
+void DetachIndex(const std::string& path, const std::vector<std::string>& attached) {
     FileHandle h;
     try {
         h = FileHandle::OpenReadWrite(path);
@@ -482,17 +611,21 @@ void DetachIndex(const std::string& path) {
     uint8_t head[32] = {};
     if (h.ReadAt(0, head, sizeof head) >= 29) {
         const auto family = FamilyOfVersion(head[0]);
-        const uint8_t cleared = family && IsFoxFamily(*family) ? (head[28] & 0xFE) : 0;
-        if (cleared != head[28]) h.WriteAt(28, &cleared, 1);
+        const uint8_t cleared = family ? WithoutIndexFlag(head[28], *family) : 0;
+        // A copy renamed in place, as DetachIndexFiles does: a restore point's second name of
+        // the table keeps the old header.
+        if (cleared != head[28]) {
+            CopyWithByte28(h, path, cleared);
+            SyncFolderOf(path);
+        }
     }
     h.Close();
-    RemoveIndexFiles(path);
+    RemoveIndexFiles(path, attached);
 }
 
 bool HasIndex(const std::string& path) {
-    const std::string base = PathWithoutExtension(path);
-    for (const char* ext : {".mdx", ".cdx"})
-        if (!FindWithExtension(base, ext).empty()) return true;
+    for (const char* ext : {"mdx", "cdx"})
+        if (!FindBesideTable(path, ext).empty()) return true;
     try {
         FileHandle h = FileHandle::OpenRead(path);
         uint8_t head[29] = {};
@@ -502,9 +635,9 @@ bool HasIndex(const std::string& path) {
     }
 }
 
-void DropStaleIndex(const std::string& path) noexcept {
+void DropStaleIndex(const std::string& path, const std::vector<std::string>& attached) noexcept {
     try {
-        DetachIndex(path);
+        DetachIndex(path, attached);
     } catch (const std::exception&) {
     }
 }

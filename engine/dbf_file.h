@@ -9,9 +9,11 @@
 //   }
 //
 // Field indexes are those of Fields(): the visible fields, without VFP's _NullFlags (whose bytes
-// stay in every record). Writes go to the file at once (positioned writes through file_io);
-// the first change of a file detaches its production index (see DetachIndex).
+// stay in every record). Writes go to the file at once (positioned writes through file_io); the
+// table's index files are kept current with every write (engine/index/index_set.h). An index we
+// can't keep is asked about before the first change (DbfOpenOptions::askAboutIndex).
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -31,7 +33,16 @@ struct DbfOpenOptions {
     std::string defaultCodePage = "cp1250";  // when the language-driver byte names none
     std::string codePageOverride;            // wins over the header when not empty
     bool checkProductionIndex = true;        // MissingIndex when byte 28 names a missing index
+    // Single-index files (.idx .ndx .ntx) the user attached to this table, kept current too.
+    std::vector<std::string> attachedIndexes;
+    // Asked before the first change when an index can't be kept current (a tag we can't
+    // compute, or a damaged file): question names the tags; detach, when called, takes the index
+    // off the table the way "Sterge Index" does. True: go on without the index. False (or no
+    // function at all): the change is refused with DbfError(State) and nothing is written.
+    IndexQuestion askAboutIndex;
 };
+
+class IndexSet;
 
 class DbfFile {
   public:
@@ -121,9 +132,28 @@ class DbfFile {
     uint32_t WriteMemo(std::string_view bytes, uint32_t type = 1);
     // Header (record count, last-update date) written and both files flushed to disk.
     void Flush();
+    // How many changes of records this open made: what was found in the rows before stays
+    // true while it is the same.
+    uint64_t Writes() const { return writes_; }
+
+    // ---- index files
+    // The table's index (its production index and the attached files), read at the first need;
+    // nullptr when it has none, or its index can't be read (IndexDamage says why).
+    IndexSet* Indexes() const;
+    const std::string& IndexDamage() const;
+    // Every index file the table has (production and attached), whether readable or not.
+    std::vector<std::string> IndexFiles() const;
+    const DbfOpenOptions& OpenOptions() const { return options_; }
+    // Why the index can't be kept current through a change (tags we can't compute, damage);
+    // empty when it can, or there is none.
+    std::string IndexObstacle() const;
+    // Takes the index off the table: header flag cleared and index files removed ("Sterge
+    // Index"); the change that follows no longer updates it.
+    void DetachIndexFiles();
 
   private:
     DbfFile() = default;
+    void IndexBeforeChange();
     [[noreturn]] void ThrowChanged(const std::string& what) const;
     void BeforeFirstChange();
     void TakeLock() const;
@@ -152,17 +182,24 @@ class DbfFile {
     mutable bool lockHeld_ = false;  // a rewrite took the lock: it stays until the file closes
     bool numbersRows_ = false;       // Visual FoxPro autoincrement fields to number
     bool countersWaiting_ = false;   // their counters moved since the header was written
+    DbfOpenOptions options_;
+    uint64_t writes_ = 0;
+    mutable std::unique_ptr<IndexSet> indexes_;
+    mutable bool indexesRead_ = false;
+    mutable std::string indexDamage_;
 };
 
 // Clears the production-index flag (header byte 28) of a DBF file and deletes its .mdx and .cdx
-// files (the path without its extension + ".mdx"/".cdx", any letter case). Does nothing when the
-// file can't be opened for writing; a missing index file is no error. Throws DbfError(Io) when a
-// write or a deletion fails.
-void DetachIndex(const std::string& path);
+// files (the path without its extension + ".mdx"/".cdx", whatever the letter case of the name)
+// and the attached files named. Does nothing when the file can't be opened for writing; a
+// missing index file is no error. Throws DbfError(Io) when a write or a deletion fails.
+void DetachIndex(const std::string& path, const std::vector<std::string>& attached = {});
 // The table has a production index: its flag in the header, or an index file beside it.
 bool HasIndex(const std::string& path);
-// After a rewrite that already replaced the table: the old index files must go, but a failure to
-// delete one can't undo the rewrite, so it is not reported.
-void DropStaleIndex(const std::string& path) noexcept;
+// After a rewrite that already replaced the table and was told to leave its index behind: the
+// old index files must go, but a failure to delete one can't undo the rewrite, so it is not
+// reported.
+void DropStaleIndex(const std::string& path,
+                    const std::vector<std::string>& attached = {}) noexcept;
 
 }  // namespace orbelan

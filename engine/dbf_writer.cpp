@@ -75,6 +75,7 @@ void DbfWriter::Start(const std::string& target, const std::string& header) {
     const std::shared_ptr<const CodePage> named = CodePage::FromLanguageDriver(byte);
     const std::string cpg = CpgPathFor(target);
     if (!named || FileExists(cpg)) cpgTarget_ = cpg;
+    byte28_ = static_cast<uint8_t>(header.size() > 28 ? header[28] : 0);
     table_ = std::make_unique<TempFile>(target);
     table_->Write(header.data(), header.size());
 }
@@ -406,8 +407,107 @@ void DbfWriter::EndRow() {
     inRow_ = false;
 }
 
-void DbfWriter::Commit(const std::function<void()>& afterRename) {
+namespace {
+
+std::string FolderPart(const std::string& path) {
+    const size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string NamePart(const std::string& path) {
+    const size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string JournalPath(const std::string& table) {
+    return FolderPart(table) + "." + NamePart(table) + ".swap";
+}
+
+// The renames of one replacement, noted in the journal before the first and held (locked)
+// until the last is done: "scratch name TAB target name" a line, both in the table's folder.
+class ReplaceJournal {
+  public:
+    ReplaceJournal(const std::string& table, const std::vector<const TempFile*>& files)
+        : path_(JournalPath(table)) {
+        std::string text;
+        for (const TempFile* f : files)
+            text += NamePart(f->Path()) + "\t" + NamePart(f->Target()) + "\n";
+        TempFile journal(path_);
+        journal.Write(text.data(), text.size());
+        journal.Finish();
+        journal.RenameOverTarget();
+        SyncFolderOf(path_);
+        try {
+            held_ = FileHandle::OpenReadWrite(path_);
+            held_.TryLockForWriting();
+        } catch (const DbfError&) {
+            // unlocked, it is still the note a later open finishes by
+        }
+    }
+    ~ReplaceJournal() { Done(); }
+    ReplaceJournal(const ReplaceJournal&) = delete;
+    ReplaceJournal& operator=(const ReplaceJournal&) = delete;
+    // Every rename done (or undone): the note goes.
+    void Done() noexcept {
+        if (path_.empty()) return;
+        held_.Close();
+        try {
+            RemoveFile(path_);
+        } catch (const DbfError&) {
+        }
+        path_.clear();
+    }
+
+  private:
+    std::string path_;
+    FileHandle held_;
+};
+
+}  // namespace
+
+bool FinishInterruptedReplace(const std::string& path) {
+    const std::string journal = JournalPath(path);
+    if (!FileExists(journal)) return false;
+    try {
+        FileHandle h = FileHandle::OpenReadWrite(journal);
+        if (!h.TryLockForWriting()) return false;  // a replacement in flight, not a killed one
+        const uint64_t size = h.Size();
+        if (size > (1u << 16)) return false;
+        std::string text(static_cast<size_t>(size), '\0');
+        if (h.ReadAt(0, text.data(), text.size()) != text.size()) return false;
+        const std::string folder = FolderPart(path);
+        std::vector<std::pair<std::string, std::string>> renames;
+        for (size_t at = 0; at < text.size();) {
+            const size_t end = text.find('\n', at);
+            if (end == std::string::npos) return false;
+            const std::string line = text.substr(at, end - at);
+            at = end + 1;
+            const size_t tab = line.find('\t');
+            if (tab == std::string::npos) return false;
+            const std::string scratch = line.substr(0, tab), target = line.substr(tab + 1);
+            // Only our own scratch names of files in this folder: nothing read here may lead
+            // elsewhere.
+            if (target.empty() || target.find_first_of("/\\:") != std::string::npos ||
+                scratch.find_first_of("/\\:") != std::string::npos ||
+                scratch.rfind("." + target + ".tmp-", 0) != 0)
+                return false;
+            renames.emplace_back(folder + scratch, folder + target);
+        }
+        for (const auto& [scratch, target] : renames)
+            if (FileExists(scratch)) RenameReplacing(scratch, target);
+        SyncFolderOf(path);
+        h.Close();
+        RemoveFile(journal);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void DbfWriter::Commit(const std::function<void()>& afterRename,
+                       const CompanionWriter& companions) {
     if (done_) throw DbfError(ErrorKind::State, "Tabelul nou " + target_ + " a fost deja inchis.");
+    Companions extra;
     try {
         table_->Write("\x1A", 1);
         std::string count(4, '\0');
@@ -416,6 +516,11 @@ void DbfWriter::Commit(const std::function<void()>& afterRename) {
         if (numbered_)
             for (const auto& [offset, counter] : AutoIncrementCounters(layout_))
                 table_->WriteAt(offset, counter.data(), counter.size());
+        if (companions) {
+            extra = companions(table_->Path());  // the rows are in the scratch file by now
+            const char flag = static_cast<char>((byte28_ & 0xFE) | (extra.productionIndex ? 1 : 0));
+            if (flag != static_cast<char>(byte28_)) table_->WriteAt(28, &flag, 1);
+        }
         table_->Finish();
         if (memoNeeded_) EnsureMemo();
         if (memo_) {
@@ -431,6 +536,7 @@ void DbfWriter::Commit(const std::function<void()>& afterRename) {
             cpg_->Finish();
         }
     } catch (...) {
+        extra.files.clear();
         Abort();
         throw;
     }
@@ -438,8 +544,20 @@ void DbfWriter::Commit(const std::function<void()>& afterRename) {
     FileBackup oldMemo(memo_ ? memo_->Target() : std::string());
     FileBackup oldTable(table_->Target());
     FileBackup oldCpg(cpg_ ? cpgTarget_ : std::string());
+    std::vector<std::unique_ptr<FileBackup>> oldExtra;
+    for (const auto& f : extra.files) oldExtra.push_back(std::make_unique<FileBackup>(f->Target()));
     bool memoRenamed = false, tableRenamed = false, cpgRenamed = false;
+    size_t extraRenamed = 0;
+    std::unique_ptr<ReplaceJournal> journal;
     try {
+        if (!extra.files.empty()) {
+            std::vector<const TempFile*> all;
+            if (memo_) all.push_back(memo_.get());
+            all.push_back(table_.get());
+            for (const auto& f : extra.files) all.push_back(f.get());
+            if (cpg_) all.push_back(cpg_.get());
+            journal = std::make_unique<ReplaceJournal>(target_, all);
+        }
         // Memo first: the new memo file holds everything the old table points at.
         if (memo_) {
             memo_->RenameOverTarget();
@@ -447,16 +565,24 @@ void DbfWriter::Commit(const std::function<void()>& afterRename) {
         }
         table_->RenameOverTarget();
         tableRenamed = true;
+        for (auto& f : extra.files) {
+            f->RenameOverTarget();
+            ++extraRenamed;
+        }
         if (cpg_) {
             cpg_->RenameOverTarget();
             cpgRenamed = true;
         }
         SyncFolderOf(target_);
+        if (journal) journal->Done();
         if (afterRename) afterRename();
     } catch (...) {
+        if (journal) journal->Done();  // what follows puts the old files back, not the new
         if (cpgRenamed) oldCpg.Restore();
+        for (size_t i = 0; i < extraRenamed; ++i) oldExtra[i]->Restore();
         if (tableRenamed) oldTable.Restore();
         if (memoRenamed) oldMemo.Restore();
+        extra.files.clear();
         Abort();
         throw;
     }

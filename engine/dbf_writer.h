@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -121,10 +122,25 @@ class DbfWriter {
     void NumberRow();
     void EndRow();
 
-    // Completes, flushes and renames over the target (memo first), then runs afterRename (the
-    // rewrite opens the new table there). Throws DbfError(Io), or what afterRename throws; then
-    // the target and its memo file are put back as before and the temporaries are gone.
-    void Commit(const std::function<void()>& afterRename = {});
+    // Files written with the table and put in place in the same replacement (its index files).
+    // Called once the new table's rows are complete (before it is flushed to disk), with the
+    // scratch file that holds it; returns the finished scratch files, each targeting the file it
+    // replaces, and whether the header announces a production index (byte 28, bit 0).
+    struct Companions {
+        std::vector<std::unique_ptr<TempFile>> files;
+        bool productionIndex = false;
+    };
+    using CompanionWriter = std::function<Companions(const std::string& scratchTable)>;
+
+    // Completes, flushes and renames over the target (memo first, then the table and its
+    // companions), then runs afterRename (the rewrite opens the new table there). Throws
+    // DbfError(Io), or what companions or afterRename throw; then the target and its memo,
+    // .cpg and companion files are put back as before and the temporaries are gone. With
+    // companions, the renames are noted first in a journal beside the table, so a process
+    // killed among them leaves the new files to be put in place by the next open
+    // (FinishInterruptedReplace): never the new table with the old index, or the reverse.
+    void Commit(const std::function<void()>& afterRename = {},
+                const CompanionWriter& companions = {});
     void Abort();
 
   private:
@@ -179,6 +195,13 @@ class DbfWriter {
     uint32_t count_ = 0;
     bool numbered_ = false;
     bool done_ = false;
+    uint8_t byte28_ = 0;  // as the header was started
 };
+
+// A replacement of the table at path that a killed process left halfway (its journal beside
+// the table, no process holding it): the new files still under their scratch names are put in
+// place, so the table and its index files are all the new version. Called before the table is
+// opened; best effort, never throws. True when it finished one.
+bool FinishInterruptedReplace(const std::string& path);
 
 }  // namespace orbelan

@@ -3,6 +3,7 @@
 #include "engine/codepage_detect.h"
 #include "engine/errors.h"
 #include "engine/file_io.h"
+#include "engine/index/index_set.h"
 
 namespace orbelan {
 namespace {
@@ -17,7 +18,20 @@ std::vector<std::string> RewrittenFiles(const DbfFile& source) {
         layout.memo = kind;
         files.push_back(MemoPathFor(source.Path(), layout));
     }
+    for (const std::string& index : source.IndexFiles()) files.push_back(index);
     return files;
+}
+
+// The question a rewrite asks when the index can't follow it; true: go on without the index.
+bool LeaveIndexBehind(const DbfFile& source, const std::string& why) {
+    const std::string question =
+        why +
+        "\nDaca continuati, indexul este scos de pe tabel (ca la \"Sterge Index\") si aplicatia "
+        "care foloseste tabelul va trebui sa-si refaca indexul. Continuati?";
+    bool leave = false;
+    const auto& ask = source.OpenOptions().askAboutIndex;
+    if (ask && ask(source.Path(), question, [&] { leave = true; }) && leave) return true;
+    throw DbfError(ErrorKind::State, why + "\nTabelul nu a fost schimbat.");
 }
 
 }  // namespace
@@ -55,6 +69,14 @@ std::unique_ptr<DbfFile> RewriteFile(const DbfFile& source, const RewritePlan& p
     // Holding the lock, no other rewrite of this table is in flight: what an earlier one left
     // when it was killed can go.
     RemoveStaleScratch(RewrittenFiles(source));
+    // The index follows the new rows, or goes only on the user's word.
+    IndexSet* indexes = plan.indexes ? plan.indexes : source.Indexes();
+    bool dropIndex = false;
+    if (!plan.indexes) {
+        if (const std::string obstacle = source.IndexObstacle(); !obstacle.empty())
+            dropIndex = LeaveIndexBehind(source, obstacle);
+    }
+    const std::vector<std::string> oldIndexFiles = source.IndexFiles();
     const std::string oldMemo = source.Info().memoFile;
     std::unique_ptr<DbfWriter> writer = plan.structure
                                             ? std::make_unique<DbfWriter>(path, *plan.structure)
@@ -62,15 +84,36 @@ std::unique_ptr<DbfFile> RewriteFile(const DbfFile& source, const RewritePlan& p
     if (plan.fill) plan.fill(source, *writer);
     const bool memoDropped = !oldMemo.empty() && writer->MemoPath().empty();
     DbfOpenOptions options = reopen;
-    options.checkProductionIndex = false;  // the new header announces no index
+    options.checkProductionIndex = false;  // the new index is not in place until the rename
+    const auto companions = [&](const std::string& scratch) {
+        DbfWriter::Companions out;
+        if (!indexes || dropIndex) return out;
+        DbfOpenOptions read;
+        read.checkProductionIndex = false;
+        read.codePageOverride = source.Page().Name();
+        const auto fresh = DbfFile::Open(scratch, read);
+        try {
+            out.files = indexes->WriteRebuilt(*fresh);
+        } catch (const DbfError& e) {
+            if (e.Kind() == ErrorKind::Io) throw;
+            // A tag the new structure can't compute (its field dropped or changed).
+            dropIndex = LeaveIndexBehind(
+                source, "Indexul tabelului nu poate urma schimbarea: " + std::string(e.what()));
+            return out;
+        }
+        for (const IndexFileInfo& f : indexes->Files()) out.productionIndex |= f.production;
+        return out;
+    };
     std::unique_ptr<DbfFile> fresh;
-    writer->Commit([&] {
-        if (TakeFault(IoFaults().failReopenAfter))
-            throw DbfError(ErrorKind::Io, "Tabelul " + path + " nu a putut fi redeschis.");
-        fresh = DbfFile::Open(path, options);
-    });
-    // The old index describes the old rows; a memo file no field points into is clutter.
-    DropStaleIndex(path);
+    writer->Commit(
+        [&] {
+            if (TakeFault(IoFaults().failReopenAfter))
+                throw DbfError(ErrorKind::Io, "Tabelul " + path + " nu a putut fi redeschis.");
+            fresh = DbfFile::Open(path, options);
+        },
+        companions);
+    // The user let the old index go: it describes the old rows (the restore point keeps it).
+    if (dropIndex) DropStaleIndex(path, oldIndexFiles);
     if (memoDropped) {
         try {
             RemoveFile(oldMemo);

@@ -51,6 +51,9 @@ struct RewritePlan {
     std::optional<DbfWriter::Definition> structure;
     // Writes every row of the new table. Throwing stops the rewrite with nothing changed.
     std::function<void(const DbfFile& source, DbfWriter& target)> fill;
+    // The index written with the new table instead of the source's own (a tag added or
+    // dropped); nullptr: the source's index, kept current.
+    IndexSet* indexes = nullptr;
 };
 
 // The version byte that asks DbfWriter for the family of a table with this layout.

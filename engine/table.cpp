@@ -67,6 +67,18 @@ void Table::SetFormatSettings(const FormatSettings& settings) {
 const FormatSettings& Table::Format() const {
     return d_->format;
 }
+void Table::SetIndexOptions(AttachedIndexLookup attached, IndexQuestion ask) {
+    d_->attachedIndexes = std::move(attached);
+    d_->askAboutIndex = std::move(ask);
+}
+DbfOpenOptions Table::OpenOptionsFor(const std::string& path) const {
+    DbfOpenOptions options;
+    options.defaultCodePage = d_->defaultCodePage;
+    options.codePageOverride = d_->codePageOverride;
+    if (d_->attachedIndexes && !path.empty()) options.attachedIndexes = d_->attachedIndexes(path);
+    options.askAboutIndex = d_->askAboutIndex;
+    return options;
+}
 
 // ---------------------------------------------------------------- open and close
 
@@ -74,9 +86,7 @@ void Table::Open() {
     if (Active()) return;
     if (d_->tableName.empty())
         throw DbfError(ErrorKind::CannotOpen, "Nu a fost ales niciun tabel de deschis.");
-    DbfOpenOptions options = FileOptionsOf(*this);
-    options.checkProductionIndex = true;  // a missing index is the opener's to repair
-    OpenOver(DbfFile::Open(d_->tableName, options), false);
+    OpenOver(DbfFile::Open(d_->tableName, OpenOptionsFor(d_->tableName)), false);
 }
 
 void Table::OpenOver(std::unique_ptr<DbfFile> file, bool readOnly) {
@@ -98,6 +108,7 @@ void Table::OpenOver(std::unique_ptr<DbfFile> file, bool readOnly) {
             d.filtered = false;  // a filter that no longer fits the table is dropped
         }
     }
+    d.PrepareSeek();
     d.current = -1;
     d.eof = d.bof = true;
     if (d.HasRow(0)) {
@@ -528,9 +539,7 @@ void Table::RemoveObserver(TableObserver* observer) {
 }
 
 DbfOpenOptions FileOptionsOf(const Table& table) {
-    DbfOpenOptions options;
-    options.defaultCodePage = table.DefaultCodePage();
-    options.codePageOverride = table.CodePageOverride();
+    DbfOpenOptions options = table.OpenOptionsFor(table.TableName());
     options.checkProductionIndex = false;
     return options;
 }

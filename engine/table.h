@@ -58,6 +58,13 @@ class TableObserver {
 
 using Bookmark = int64_t;  // physical record number from 0; -1 for none
 
+// The single-index files the user attached to the table at a path (kept current with it).
+using AttachedIndexLookup = std::function<std::vector<std::string>(const std::string& tablePath)>;
+// Asked before a change when the table's index can't be kept current: true to go on without it
+// once detach (which takes the index off the table) has run; see DbfOpenOptions::askAboutIndex.
+using IndexQuestion = std::function<bool(const std::string& tablePath, const std::string& question,
+                                         const std::function<void()>& detach)>;
+
 class Table {
   public:
     enum class State { Inactive, Browse, Edit, Insert };
@@ -78,6 +85,10 @@ class Table {
     const std::string& CodePageOverride() const;
     void SetFormatSettings(const FormatSettings& settings);
     const FormatSettings& Format() const;
+    // What every open of a file gets about its index (any time; used from the next open).
+    void SetIndexOptions(AttachedIndexLookup attached, IndexQuestion ask);
+    // The options the table's file is opened with (code pages, index), for the file at path.
+    DbfOpenOptions OpenOptionsFor(const std::string& path) const;
 
     // ---- open and close
     // Throws DbfError: CannotOpen for a missing or non-DBF file, Malformed for an inconsistent
@@ -178,6 +189,10 @@ class Table {
     void SetNull(int field);
     // A memo field's value as stored bytes (a binary value loaded from a file), written by Post.
     void SetMemoBytes(int field, std::string bytes);
+
+    // ---- order of an index tag: the rows shown in the tag's order, the file unchanged; an empty
+    // name goes back to the file's order. Throws DbfError(State) when the table has no such tag.
+    void SetIndexOrder(const std::string& tag);
 
     // ---- filter
     void SetFilterText(const std::string& expression);  // applied again when filtering is on

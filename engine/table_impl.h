@@ -56,6 +56,8 @@ struct Table::Impl {
     std::string defaultCodePage = "cp1250";
     std::string codePageOverride;
     FormatSettings format;
+    AttachedIndexLookup attachedIndexes;
+    IndexQuestion askAboutIndex;
 
     // the open file
     std::unique_ptr<DbfFile> file;
@@ -74,6 +76,12 @@ struct Table::Impl {
     std::string filterText;
     bool filtered = false;
     std::unique_ptr<FilterExpression> filter;
+    // A filter FIELD='X' (or 'X*') answered by an index tag: the records it can keep, found by a
+    // seek, while the file is as it was then (any write and the filter looks at every row).
+    std::vector<bool> seekHits;
+    bool seeking = false;
+    uint64_t seekWrites = 0;
+    void PrepareSeek();
 
     // cursor
     int current = -1;
@@ -109,6 +117,9 @@ struct Table::Impl {
     uint32_t SourceAt(size_t k) const { return customOrder ? order[k] : static_cast<uint32_t>(k); }
 
     bool Passes(uint32_t record) const {
+        if (seeking && file->Writes() == seekWrites && record < seekHits.size() &&
+            !seekHits[record])
+            return false;
         const uint8_t* rec = file->Record(record);
         if (rec[0] == '*' && !showDeleted) return false;
         return !filter || filter->Matches(rec);

@@ -32,8 +32,7 @@ void Table::Rewrite(const RewritePlan& plan) {
     RequireBrowse(d.state);
     d.RequireWritable();
     d.file->FlushAppends();
-    DbfOpenOptions options = FileOptionsOf(*this);
-    options.checkProductionIndex = true;
+    const DbfOpenOptions options = OpenOptionsFor(d.file->Path());
     // On failure the old file is untouched and stays open.
     d.file = RewriteFile(*d.file, plan, options);
     d.file->MarkOpen();
@@ -48,6 +47,7 @@ void Table::Rewrite(const RewritePlan& plan) {
             d.filtered = false;  // a filter that no longer fits the new structure is dropped
         }
     }
+    d.PrepareSeek();
     d.RestartAtFirstRow();
 }
 

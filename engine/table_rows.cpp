@@ -1,8 +1,11 @@
 // The visible rows (not deleted, passing the filter, in the current order), found as far as
 // they are asked for, and the cursor over them.
 #include <algorithm>
+#include <cctype>
 
 #include "engine/table.h"
+
+#include "engine/index/index_set.h"
 #include "engine/table_impl.h"
 
 namespace orbelan {
@@ -33,6 +36,63 @@ void Table::Impl::ScanMore(size_t wanted) {
     }
 }
 
+void Table::Impl::PrepareSeek() {
+    seeking = false;
+    seekHits.clear();
+    if (!filter || customOrder) return;
+    // FIELD='X' or FIELD='X*', nothing more: a tag on FIELD (or UPPER(FIELD)) gives its rows.
+    const std::string& t = filterText;
+    size_t i = 0;
+    const auto blanks = [&] {
+        while (i < t.size() && (t[i] == ' ' || t[i] == '\t')) ++i;
+    };
+    blanks();
+    const bool bracket = i < t.size() && t[i] == '[';
+    if (bracket) ++i;
+    const size_t nameStart = i;
+    while (i < t.size() && (std::isalnum(static_cast<unsigned char>(t[i])) || t[i] == '_')) ++i;
+    const std::string field = t.substr(nameStart, i - nameStart);
+    if (field.empty() || (bracket && (i >= t.size() || t[i++] != ']'))) return;
+    blanks();
+    if (i >= t.size() || t[i++] != '=') return;
+    blanks();
+    if (i >= t.size() || t[i++] != '\'') return;
+    const size_t close = t.find('\'', i);
+    if (close == std::string::npos) return;
+    std::string value = t.substr(i, close - i);
+    i = close + 1;
+    blanks();
+    if (i != t.size()) return;
+    const bool prefix = !value.empty() && value.back() == '*';
+    if (prefix) value.pop_back();
+    if (value.empty() || value.find('*') != std::string::npos) return;
+    const int index = file->FieldIndex(field);
+    if (index < 0 || file->Fields()[static_cast<size_t>(index)].type != 'C') return;
+    const IndexSet* set = file->Indexes();
+    if (!set) return;
+    bool upper = false;
+    const auto tag = set->TagForField(field, &upper);
+    if (!tag) return;
+    if (upper) {
+        // Letters beyond ASCII may be raised otherwise by the tag's UPPER: no seek for them.
+        for (char& c : value) {
+            if (static_cast<unsigned char>(c) >= 0x80) return;
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        }
+    }
+    std::vector<uint32_t> records;
+    try {
+        records = set->Seek(*tag, value, prefix);
+    } catch (const DbfError&) {
+        return;  // the scan answers
+    }
+    seekHits.assign(file->RecordCount(), false);
+    for (const uint32_t r : records)
+        if (r < seekHits.size()) seekHits[r] = true;
+    seekWrites = file->Writes();
+    seeking = true;
+}
+
 void Table::Impl::RestartAtFirstRow() {
     ResetRows();
     current = HasRow(0) ? 0 : -1;
@@ -58,6 +118,30 @@ void Table::ClearRowOrder() {
     d.customOrder = false;
     d.order.clear();
     d.RestartAtFirstRow();
+}
+
+void Table::SetIndexOrder(const std::string& tag) {
+    RequireActive(*this);
+    RequireBrowse(d_->state);
+    if (tag.empty()) {
+        ClearRowOrder();
+        return;
+    }
+    const DbfFile& file = *d_->file;
+    const IndexSet* set = file.Indexes();
+    const auto ref = set ? set->FindTag(tag) : std::nullopt;
+    if (!ref)
+        throw DbfError(
+            ErrorKind::State,
+            "Tabelul " + file.Path() + " nu are eticheta de index " + tag + "." +
+                (file.IndexDamage().empty() ? std::string() : " (" + file.IndexDamage() + ")"));
+    std::vector<uint32_t> records;
+    records.reserve(file.RecordCount());
+    set->Walk(*ref, [&](uint32_t record) {
+        if (record < file.RecordCount()) records.push_back(record);
+        return true;
+    });
+    SetRowOrder(std::move(records));
 }
 
 int Table::RecordCount() {
@@ -227,6 +311,7 @@ void Table::SetFiltered(bool on) {
     }
     d.filtered = on;
     d.filter = std::move(compiled);
+    d.PrepareSeek();
     d.RestartAtFirstRow();
 }
 

@@ -16,6 +16,7 @@ else
               libgtest-dev libgmock-dev
               dpkg-dev desktop-file-utils  # the package test: cpack's dependency scan, entry check
               python3-dbfread python3-dbf gdal-bin libreoffice-calc-nogui
+              libdbd-xbase-perl  # XBase::Index reads back the index files we write
               libreoffice-base-drivers  # peer readers, ogr2ogr; LibreOffice reads dBase through its driver
               xvfb openbox xdotool xclip x11-utils imagemagick)  # the window on a real display
 fi

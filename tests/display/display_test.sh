@@ -748,12 +748,38 @@ flow_append_new() {
     [ "$(row_count "$table")" = 31 ] || fail "$(row_count "$table") rows, not 31"
 }
 
+# A table with a structural index: an edit keeps its keys current, and "Verifica indexul" in the
+# drop-down of "Deschide un DBF" (the last items: Up from the first) says so.
+flow_index() {
+    case_dir=$work/$flow
+    mkdir -p "$case_dir"
+    table=$case_dir/idx.dbf
+    "$CLI" create "$table" "NUME C(20); NR N(5)" --format vfp >/dev/null
+    printf 'NUME,NR\nPOPESCU,1\nAVRAM,2\nIONESCU,3\n' >"$case_dir/s.csv"
+    "$CLI" append "$table" "$case_dir/s.csv" >/dev/null
+    "$CLI" index "$table" --add NUME "UPPER(NUME)" >/dev/null || { fail "no tag added"; return 1; }
+    start_app "$table" || return 1
+    click "$main" 100 128
+    keys F2 ctrl+a
+    typed "ZORRO"
+    keys Return Down
+    until_ok 20 bash -c "\"$CLI\" show '$table' --format csv | sed -n 2p | grep -q '^ZORRO,'" ||
+        { fail "the edit is not in the file"; return 1; }
+    "$CLI" check-index "$table" >/dev/null || { fail "index not current: $("$CLI" check-index "$table")"; return 1; }
+    click "$main" 108 23
+    until_ok 10 has_window '^PopupMenuDeschide$' || { fail "no drop-down of the open button"; return 1; }
+    keys Up Up Up Return
+    expect_message "Indexul se potriveste" || return 1
+    import -window root "$SHOTS/index.png" 2>/dev/null
+}
+
 # ---- the run
 
 all_flows=(open_by_dialog filter sort_by_title edit_cell add_delete_row delete_twice cnp_check
            export_html form_letters undo replace print_pdf new_table memo profile append_csv_column
            ctrl_tab export_status second_window long_question undo_after_restart decimals
-           sort_first_row saved_misfits compare append_new)
+           sort_first_row saved_misfits compare append_new
+           index)
 flows=("${@:-${all_flows[@]}}")
 [ $# -gt 0 ] && flows=("$@")
 failed=0

@@ -280,7 +280,7 @@ TEST(TableFiles, DamagedMemoHeaderDoesNotMakeTheMemoFileHuge) {
     EXPECT_EQ(t.AsText(obs), "memo nou");
 }
 
-TEST_F(TableTest, IndexIsDetachedBeforeTheFirstChangeOnly) {
+TEST_F(TableTest, UnreadableIndexIsAskedAboutBeforeTheFirstChange) {
     t_.Close();
     std::string bytes = test::ReadFileBytes(path_);
     bytes[28] = 1;
@@ -293,6 +293,26 @@ TEST_F(TableTest, IndexIsDetachedBeforeTheFirstChangeOnly) {
     EXPECT_EQ(test::ReadFileBytes(path_), bytes);  // reading alone changes nothing
     EXPECT_TRUE(FileExists(dir_.File("PERS.MDX")));
 
+    // No answer (or NU): the change is refused and nothing is written.
+    int asked = 0;
+    bool answer = false;
+    t_.SetIndexOptions(
+        {}, [&](const std::string&, const std::string&, const std::function<void()>& detach) {
+            ++asked;
+            if (answer) detach();
+            return answer;
+        });
+    t_.Open();
+    t_.SetText(0, "X");
+    EXPECT_THROW(t_.Post(), DbfError);
+    t_.Cancel();
+    t_.Close();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(test::ReadFileBytes(path_), bytes);
+    EXPECT_TRUE(FileExists(dir_.File("PERS.MDX")));
+
+    // DA: the index is taken off, then the change is written.
+    answer = true;
     t_.Open();
     t_.SetText(0, "X");
     t_.Post();

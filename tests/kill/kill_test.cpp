@@ -23,9 +23,9 @@
 
 #include "cli/cli_app.h"
 #include "cli/console_ui.h"
+#include "core/program_dir.h"
 #include "core/restore_points.h"
 #include "core/workspace.h"
-#include "core/program_dir.h"
 #include "engine/dbf_file.h"
 #include "engine/dbf_writer.h"
 #include "engine/file_io.h"
@@ -181,6 +181,7 @@ struct KillCase {
     // Run on each fresh copy before the command (which then goes from that table to another).
     void (*prepare)(const std::string& table) = nullptr;
     bool leavesScratch = true;  // a late kill leaves scratch copies beside the table
+    bool indexed = false;       // the table has an index, which must agree with it after a kill
     friend void PrintTo(const KillCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -241,6 +242,11 @@ TEST_P(KillTest, EveryKilledRunLeavesTheOldOrTheNewTable) {
         OpenForWriting(table);
         ASSERT_NO_THROW(h = ReadingHash(table));
         EXPECT_TRUE(h == oldHash || h == newHash) << "neither old nor new once finished";
+        if (GetParam().indexed) {
+            std::ostringstream said, failed;
+            EXPECT_EQ(RunOrbelan({"check-index", table}, said, failed), 0)
+                << "the index does not follow the table: " << said.str() << failed.str();
+        }
         const RestorePoints points(ProgramDataDir(), table);
         for (const RestorePoint& p : points.Points())
             EXPECT_FALSE(p.pending) << "a swap left pending after opening";
@@ -295,7 +301,18 @@ INSTANTIATE_TEST_SUITE_P(
                      if (RunOrbelan({"sort", t, "NUME"}, out, err) != 0)
                          throw std::runtime_error(err.str());
                  },
-                 false}),
+                 false},
+        // A sort of a table with a production index: the new index is swapped with the table.
+        KillCase{"indexed_sort",
+                 [](const std::string& t) {
+                     return std::vector<std::string>{"sort", t, "NUME"};
+                 },
+                 [](const std::string& t) {
+                     std::ostringstream out, err;
+                     if (RunOrbelan({"index", t, "--add", "NUME", "UPPER(NUME)"}, out, err) != 0)
+                         throw std::runtime_error(err.str());
+                 },
+                 true, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
