@@ -3,7 +3,7 @@
 #include <QMenu>
 
 #include "app/main_window.h"
-#include "app/qt_text.h"
+#include "qtcommon/qt_text.h"
 #include "core/command_guard.h"
 #include "core/table_indexes.h"
 #include "engine/dbf_file.h"

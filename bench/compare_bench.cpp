@@ -143,9 +143,9 @@ int main(int argc, char** argv) {
         const std::clock_t cpu = std::clock();
         const auto here = OpenCompareSource(a, {}, format);
         const auto there = OpenCompareSource(b, {}, format);
-        CompareSpec spec;
-        spec.key = ParseKeySpec("CNP", *here, *there);
-        const CompareResult r = CompareTables(*here, *there, spec);
+        CompareSpec request;
+        request.key = ParseKeySpec("CNP", *here, *there);
+        const CompareResult r = CompareTables(*here, *there, request);
         Report("compare by CNP (all columns)", sw.Ms(),
                Cpu(cpu) + ", " + std::to_string(r.onlyHere.size()) + " only here, " +
                    std::to_string(r.onlyThere.size()) + " only there, " +
@@ -162,11 +162,11 @@ int main(int argc, char** argv) {
         FillPlan plan;
         {
             const auto here = OpenCompareSource(a, FileOptionsOf(s.ws.table), format);
-            FillSpec spec;
-            spec.key = ParseKeySpec("CNP", *here, *there);
-            spec.take = ParseTakeSpec("ADRESA,TELEFON", *there);
-            spec.mode = FillMode::Always;
-            plan = PlanFill(*here, *there, spec, s.ws.table.Data().Page());
+            FillSpec request;
+            request.key = ParseKeySpec("CNP", *here, *there);
+            request.take = ParseTakeSpec("ADRESA,TELEFON", *there);
+            request.mode = FillMode::Always;
+            plan = PlanFill(*here, *there, request, s.ws.table.Data().Page());
         }
         const double planned = sw.Ms();
         ApplyFill(s.ws, *there, plan);

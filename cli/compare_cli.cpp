@@ -77,9 +77,10 @@ void PrintSideRows(CliContext& c, const CompareSource& side, const std::vector<u
 
 // One line per differing value: the rows, the key, the column, this value beside the other's.
 void PrintDiffer(CliContext& c, const CompareSource& here, const CompareSource& there,
-                 const CompareSpec& spec, const CompareResult& r) {
+                 const CompareSpec& request, const CompareResult& r) {
     std::vector<std::string> head{"LINIE", "LINIE_ALT"};
-    for (const KeyColumn& k : spec.key) head.push_back(here.Names()[static_cast<size_t>(k.here)]);
+    for (const KeyColumn& k : request.key)
+        head.push_back(here.Names()[static_cast<size_t>(k.here)]);
     head.insert(head.end(), {"COLOANA", "VALOARE", "VALOARE_ALT"});
     Rows out;
     for (size_t i = 0; i < r.differ.size(); ++i) {
@@ -88,7 +89,7 @@ void PrintDiffer(CliContext& c, const CompareSource& here, const CompareSource& 
             const SharedColumn& s = r.shared[col];
             std::vector<std::string> cells{std::to_string(here.RowNumber(p.here)),
                                            std::to_string(there.RowNumber(p.there))};
-            for (const KeyColumn& k : spec.key) cells.push_back(here.Text(p.here, k.here));
+            for (const KeyColumn& k : request.key) cells.push_back(here.Text(p.here, k.here));
             cells.push_back(here.Names()[static_cast<size_t>(s.here)]);
             cells.push_back(here.Text(p.here, s.here));
             cells.push_back(there.Text(p.there, s.there));
@@ -220,12 +221,12 @@ std::unique_ptr<CompareSource> OpenSourceArg(CliContext& c, const std::string& p
 
 CompareSpec KeyArgs(CliContext& c, const CompareSource& here, const CompareSource& there) {
     if (c.options.key.empty()) throw UsageError("Lipseste --key COLOANA[=COLOANA_ALT],...");
-    CompareSpec spec;
-    spec.key = ParseKeySpec(c.options.key, here, there);
-    spec.text.ignoreCase = c.options.ignoreCase;
-    spec.text.ignoreDiacritics = c.options.ignoreDiacritics;
-    spec.text.trim = c.options.trim;
-    return spec;
+    CompareSpec request;
+    request.key = ParseKeySpec(c.options.key, here, there);
+    request.text.ignoreCase = c.options.ignoreCase;
+    request.text.ignoreDiacritics = c.options.ignoreDiacritics;
+    request.text.trim = c.options.trim;
+    return request;
 }
 
 int CompareCommand(CliContext& c) {
@@ -243,8 +244,8 @@ int CompareCommand(CliContext& c) {
         throw UsageError("-o scrie un grup: alegeti-l cu --show.");
     const std::unique_ptr<CompareSource> here = OpenSourceArg(c, path);
     const std::unique_ptr<CompareSource> there = OpenSourceArg(c, other);
-    const CompareSpec spec = KeyArgs(c, *here, *there);
-    const CompareResult r = CompareTables(*here, *there, spec);
+    const CompareSpec request = KeyArgs(c, *here, *there);
+    const CompareResult r = CompareTables(*here, *there, request);
     const std::string page = here->Dbf()    ? here->Dbf()->Page().Name()
                              : there->Dbf() ? there->Dbf()->Page().Name()
                                             : "cp1250";
@@ -256,7 +257,7 @@ int CompareCommand(CliContext& c) {
     if (!c.options.output.empty())
         WriteGroup(c, side, rows, page);
     else if (show == "differ")
-        PrintDiffer(c, *here, *there, spec, r);
+        PrintDiffer(c, *here, *there, request, r);
     else if (!show.empty())
         PrintSideRows(c, side, rows);
     else

@@ -27,13 +27,13 @@ int FillCommand(CliContext& c) {
     {
         // The table's own file read beside it; let go before the rewrite replaces it.
         const auto here = OpenCompareSource(tx.TableName(), FileOptionsOf(tx), c.ws.Format());
-        FillSpec spec;
+        FillSpec request;
         const CompareSpec key = KeyArgs(c, *here, *there);
-        spec.key = key.key;
-        spec.text = key.text;
-        spec.take = ParseTakeSpec(c.options.take, *there);
-        spec.mode = c.options.fillMode == "always" ? FillMode::Always : FillMode::WhenEmpty;
-        plan = PlanFill(*here, *there, spec, tx.Data().Page());
+        request.key = key.key;
+        request.text = key.text;
+        request.take = ParseTakeSpec(c.options.take, *there);
+        request.mode = c.options.fillMode == "always" ? FillMode::Always : FillMode::WhenEmpty;
+        plan = PlanFill(*here, *there, request, tx.Data().Page());
         c.out << plan.Summary(*here, *there) << '\n';
         if (c.options.dryRun) {
             for (const FillChange& ch : plan.changes)

@@ -41,8 +41,8 @@ std::unique_ptr<NewRows> Select(Workspace& ws, const std::string& source,
     Table& tx = ws.table;
     const auto here = OpenCompareSource(tx.TableName(), FileOptionsOf(tx), ws.Format());
     const auto there = OpenCompareSource(source, {}, ws.Format(), sheet);
-    const CompareSpec spec{keySpec ? ParseKeySpec(*keySpec, *here, *there) : key, text};
-    const Matching m = MatchRows(*here, *there, spec, [&] { ws.progress.ProcessMessages(); });
+    const CompareSpec request{keySpec ? ParseKeySpec(*keySpec, *here, *there) : key, text};
+    const Matching m = MatchRows(*here, *there, request, [&] { ws.progress.ProcessMessages(); });
     auto out = std::make_unique<NewRows>();
     out->rows = m.onlyThere.size();
     out->known = m.matched.size();

@@ -147,14 +147,14 @@ std::vector<ValueCheck> PlanChecks(const CompareSource& here, const CompareSourc
 
 }  // namespace
 
-std::vector<KeyColumn> ParseKeySpec(std::string_view spec, const CompareSource& here,
+std::vector<KeyColumn> ParseKeySpec(std::string_view request, const CompareSource& here,
                                     const CompareSource& there) {
     std::vector<KeyColumn> key;
     size_t start = 0;
-    while (start <= spec.size()) {
-        size_t comma = spec.find(',', start);
-        if (comma == std::string_view::npos) comma = spec.size();
-        const std::string_view item = Trim(spec.substr(start, comma - start));
+    while (start <= request.size()) {
+        size_t comma = request.find(',', start);
+        if (comma == std::string_view::npos) comma = request.size();
+        const std::string_view item = Trim(request.substr(start, comma - start));
         start = comma + 1;
         if (item.empty()) continue;
         const size_t eq = item.find('=');
@@ -174,17 +174,17 @@ std::vector<KeyColumn> ParseKeySpec(std::string_view spec, const CompareSource& 
     return key;
 }
 
-Matching MatchRows(const CompareSource& here, const CompareSource& there, const CompareSpec& spec,
-                   const std::function<void()>& tick) {
+Matching MatchRows(const CompareSource& here, const CompareSource& there,
+                   const CompareSpec& request, const std::function<void()>& tick) {
     std::vector<KeyPart> partsA, partsB;
-    for (const KeyColumn& k : spec.key) {
+    for (const KeyColumn& k : request.key) {
         const ValueClass cls = ClassOf(here.Fields()[static_cast<size_t>(k.here)].Kind(),
                                        there.Fields()[static_cast<size_t>(k.there)].Kind());
         partsA.push_back({k.here, cls});
         partsB.push_back({k.there, cls});
     }
-    const SideKeys a = BuildKeys(here, partsA, spec.text, tick);
-    const SideKeys b = BuildKeys(there, partsB, spec.text, tick);
+    const SideKeys a = BuildKeys(here, partsA, request.text, tick);
+    const SideKeys b = BuildKeys(there, partsB, request.text, tick);
     Matching m;
     m.emptyHere = a.empty;
     m.emptyThere = b.empty;
@@ -237,10 +237,10 @@ std::vector<SharedColumn> SharedColumns(const CompareSource& here, const Compare
 }
 
 CompareResult CompareTables(const CompareSource& here, const CompareSource& there,
-                            const CompareSpec& spec, const std::function<void()>& tick) {
-    Matching m = MatchRows(here, there, spec, tick);
+                            const CompareSpec& request, const std::function<void()>& tick) {
+    Matching m = MatchRows(here, there, request, tick);
     CompareResult r;
-    r.shared = SharedColumns(here, there, spec.key);
+    r.shared = SharedColumns(here, there, request.key);
     r.onlyHere = std::move(m.onlyHere);
     r.onlyThere = std::move(m.onlyThere);
     r.repeatedHere = std::move(m.repeatedHere);
@@ -262,8 +262,8 @@ CompareResult CompareTables(const CompareSource& here, const CompareSource& ther
                                                  b->Record(p.there) + check.offsetThere,
                                                  static_cast<size_t>(check.size)) == 0)
                 continue;
-            here.Canonical(p.here, check.column.here, check.column.cls, spec.text, x);
-            there.Canonical(p.there, check.column.there, check.column.cls, spec.text, y);
+            here.Canonical(p.here, check.column.here, check.column.cls, request.text, x);
+            there.Canonical(p.there, check.column.there, check.column.cls, request.text, y);
             if (x != y) r.differColumns.push_back(static_cast<uint16_t>(c));
         }
         if (r.differColumns.size() == before) {

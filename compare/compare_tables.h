@@ -28,7 +28,7 @@ struct CompareSpec {
 
 // "COL[=OTHERCOL],...": each column of this table, matched by name (case and diacritics
 // ignored) in the other unless named after '='. Throws ArgumentError naming a missing column.
-std::vector<KeyColumn> ParseKeySpec(std::string_view spec, const CompareSource& here,
+std::vector<KeyColumn> ParseKeySpec(std::string_view request, const CompareSource& here,
                                     const CompareSource& there);
 
 struct RowPair {
@@ -45,8 +45,8 @@ struct Matching {
 };
 
 // tick: called now and then, for a window to stay alive.
-Matching MatchRows(const CompareSource& here, const CompareSource& there, const CompareSpec& spec,
-                   const std::function<void()>& tick = {});
+Matching MatchRows(const CompareSource& here, const CompareSource& there,
+                   const CompareSpec& request, const std::function<void()>& tick = {});
 
 // A column both tables have (same name, case and diacritics ignored), key columns excepted.
 struct SharedColumn {
@@ -78,6 +78,6 @@ struct CompareResult {
 };
 
 CompareResult CompareTables(const CompareSource& here, const CompareSource& there,
-                            const CompareSpec& spec, const std::function<void()>& tick = {});
+                            const CompareSpec& request, const std::function<void()>& tick = {});
 
 }  // namespace orbelan

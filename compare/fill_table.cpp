@@ -10,13 +10,13 @@
 
 namespace orbelan {
 
-std::vector<int> ParseTakeSpec(std::string_view spec, const CompareSource& there) {
+std::vector<int> ParseTakeSpec(std::string_view request, const CompareSource& there) {
     std::vector<int> take;
     size_t start = 0;
-    while (start <= spec.size()) {
-        size_t comma = spec.find(',', start);
-        if (comma == std::string_view::npos) comma = spec.size();
-        const std::string_view name = Trim(spec.substr(start, comma - start));
+    while (start <= request.size()) {
+        size_t comma = request.find(',', start);
+        if (comma == std::string_view::npos) comma = request.size();
+        const std::string_view name = Trim(request.substr(start, comma - start));
         start = comma + 1;
         if (name.empty()) continue;
         const int column = there.ColumnIndex(name);
@@ -65,11 +65,11 @@ std::string FillPlan::Summary(const CompareSource& here, const CompareSource& th
     return s;
 }
 
-FillPlan PlanFill(const CompareSource& here, const CompareSource& there, const FillSpec& spec,
+FillPlan PlanFill(const CompareSource& here, const CompareSource& there, const FillSpec& request,
                   const CodePage& page, const std::function<void()>& tick) {
     FillPlan plan;
     plan.rows = here.Rows();
-    for (const int source : spec.take) {
+    for (const int source : request.take) {
         FillTarget t;
         t.source = source;
         const auto s = static_cast<size_t>(source);
@@ -81,12 +81,12 @@ FillPlan PlanFill(const CompareSource& here, const CompareSource& there, const F
             t.def = there.Fields()[s];
             t.def.offset = 0;
         }
-        for (const KeyColumn& k : spec.key)
+        for (const KeyColumn& k : request.key)
             if (t.field >= 0 && k.here == t.field)
                 throw ArgumentError("Coloana " + t.def.name + " face parte din cheie.");
         plan.targets.push_back(t);
     }
-    CompareSpec match{spec.key, spec.text};
+    CompareSpec match{request.key, request.text};
     Matching m = MatchRows(here, there, match, tick);
     plan.notFound = std::move(m.onlyHere);
     plan.repeatedHere = std::move(m.repeatedHere);
@@ -100,11 +100,11 @@ FillPlan PlanFill(const CompareSource& here, const CompareSource& there, const F
         for (size_t i = 0; i < plan.targets.size(); ++i) {
             const FillTarget& t = plan.targets[i];
             if (t.field >= 0) {
-                if (spec.mode == FillMode::Keep) continue;
+                if (request.mode == FillMode::Keep) continue;
                 const ValueClass cls =
                     ClassOf(t.def.Kind(), there.Fields()[static_cast<size_t>(t.source)].Kind());
                 here.Canonical(p.here, t.field, cls, exact, mine);
-                if (spec.mode == FillMode::WhenEmpty && !mine.empty()) continue;
+                if (request.mode == FillMode::WhenEmpty && !mine.empty()) continue;
                 there.Canonical(p.there, t.source, cls, exact, theirs);
                 if (theirs.empty() || theirs == mine) continue;
             }

@@ -29,7 +29,7 @@ struct FillSpec {
 };
 
 // "COL,COL2": columns of the other table. Throws ArgumentError naming a missing one.
-std::vector<int> ParseTakeSpec(std::string_view spec, const CompareSource& there);
+std::vector<int> ParseTakeSpec(std::string_view request, const CompareSource& there);
 
 struct FillTarget {
     int source = -1;  // column of the other table
@@ -58,7 +58,7 @@ struct FillPlan {
 };
 
 // here: the open table's file read as a source; page: its code page.
-FillPlan PlanFill(const CompareSource& here, const CompareSource& there, const FillSpec& spec,
+FillPlan PlanFill(const CompareSource& here, const CompareSource& there, const FillSpec& request,
                   const CodePage& page, const std::function<void()>& tick = {});
 
 // Writes the plan into the open table in one rewrite, undoable. Throws DbfError when the table

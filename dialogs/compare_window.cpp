@@ -130,15 +130,15 @@ TextOptions TKeyEditor::Options() const {
     return o;
 }
 
-std::string GroupCondition(const CompareSource& here, const CompareSpec& spec,
+std::string GroupCondition(const CompareSource& here, const CompareSpec& request,
                            const CompareResult& r, int group) {
     using G = TCompareWindow::Group;
-    if (spec.key.size() != 1 || group == G::OnlyThere || group == G::RepeatedThere ||
+    if (request.key.size() != 1 || group == G::OnlyThere || group == G::RepeatedThere ||
         group == G::EmptyThere)
         return {};
     // One key column: every row of a key value is in one group, so the value says the group.
     auto groups = std::make_shared<std::unordered_map<std::string, std::string>>();
-    const int column = spec.key[0].here;
+    const int column = request.key[0].here;
     const auto put = [&](uint32_t row, int g) {
         (*groups)[here.Text(row, column)] = kGroupNames[g];
     };

@@ -110,7 +110,7 @@ class TCompareWindow : public QDialog {
 // The condition that keeps a group's rows: COMPARARE(KEY)='diferite', through a filter function
 // registered with the groups of the last comparison; empty for groups the grid can't show (the
 // other table's rows, or a key of several columns).
-std::string GroupCondition(const CompareSource& here, const CompareSpec& spec,
+std::string GroupCondition(const CompareSource& here, const CompareSpec& request,
                            const CompareResult& result, int group);
 
 }  // namespace orbelan

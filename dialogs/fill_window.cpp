@@ -99,23 +99,23 @@ void TFillWindow::Invalidate() {
 }
 
 bool TFillWindow::Plan() {
-    FillSpec spec;
-    spec.key = key_->Key();
-    spec.text = key_->Options();
+    FillSpec request;
+    request.key = key_->Key();
+    request.text = key_->Options();
     for (int i = 0; i < columns_->count(); ++i)
-        if (columns_->item(i)->checkState() == Qt::Checked) spec.take.push_back(i);
-    spec.mode = always_->isChecked() ? FillMode::Always
-                : keep_->isChecked() ? FillMode::Keep
-                                     : FillMode::WhenEmpty;
+        if (columns_->item(i)->checkState() == Qt::Checked) request.take.push_back(i);
+    request.mode = always_->isChecked() ? FillMode::Always
+                   : keep_->isChecked() ? FillMode::Keep
+                                        : FillMode::WhenEmpty;
     QString problem;
-    if (spec.key.empty())
+    if (request.key.empty())
         problem = QStringLiteral("Alegeti cel putin o coloana a cheii.");
-    else if (spec.take.empty())
+    else if (request.take.empty())
         problem = QStringLiteral("Bifati coloanele de preluat.");
     if (problem.isEmpty()) {
         try {
             setCursor(Qt::WaitCursor);
-            plan_ = PlanFill(*here_, *there_, spec, page_);
+            plan_ = PlanFill(*here_, *there_, request, page_);
             unsetCursor();
         } catch (const std::exception& e) {
             unsetCursor();

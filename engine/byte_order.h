@@ -29,6 +29,19 @@ inline void StoreBE(uint8_t* p, uint64_t v, int n) {
 inline void PutLE32(std::string& s, size_t at, uint32_t v) {
     StoreLE(reinterpret_cast<uint8_t*>(s.data() + at), v, 4);
 }
+inline void PutLE16(std::string& s, size_t at, uint16_t v) {
+    StoreLE(reinterpret_cast<uint8_t*>(s.data() + at), v, 2);
+}
+inline uint32_t GetLE32(const std::string& s, size_t at) {
+    return LoadLE32(reinterpret_cast<const uint8_t*>(s.data() + at));
+}
+inline uint32_t GetBE32(const std::string& s, size_t at) {
+    return LoadBE32(reinterpret_cast<const uint8_t*>(s.data() + at));
+}
+inline uint16_t GetLE16(const std::string& s, size_t at) {
+    const auto* p = reinterpret_cast<const uint8_t*>(s.data() + at);
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 inline void PutBE32(std::string& s, size_t at, uint32_t v) {
     StoreBE(reinterpret_cast<uint8_t*>(s.data() + at), v, 4);
 }

@@ -9,6 +9,7 @@
 #include <bit>
 #include <cstring>
 
+#include "engine/byte_order.h"
 #include "engine/errors.h"
 #include "engine/index/index_file.h"
 
@@ -21,32 +22,6 @@ constexpr uint32_t kLeafRoom = 488;      // a leaf's bytes after its 24-byte hea
 constexpr uint32_t kInteriorRoom = 500;  // an interior page's after its 12-byte head
 constexpr uint16_t kRootBit = 1, kLeafBit = 2;
 
-uint32_t U32(const std::string& d, size_t o) {
-    uint32_t v;
-    std::memcpy(&v, d.data() + o, 4);
-    return v;
-}
-uint16_t U16(const std::string& d, size_t o) {
-    uint16_t v;
-    std::memcpy(&v, d.data() + o, 2);
-    return v;
-}
-uint32_t BE32(const std::string& d, size_t o) {
-    const auto* p = reinterpret_cast<const uint8_t*>(d.data() + o);
-    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
-void PutU32(std::string& d, size_t o, uint32_t v) {
-    std::memcpy(d.data() + o, &v, 4);
-}
-void PutU16(std::string& d, size_t o, uint16_t v) {
-    std::memcpy(d.data() + o, &v, 2);
-}
-void PutBE32(std::string& d, size_t o, uint32_t v) {
-    d[o] = char(v >> 24);
-    d[o + 1] = char(v >> 16);
-    d[o + 2] = char(v >> 8);
-    d[o + 3] = char(v);
-}
 int BitsFor(uint64_t v) {
     return v == 0 ? 1 : std::bit_width(v);
 }
@@ -100,7 +75,7 @@ class Cdx : public IndexFile {
         if (data_.size() < 1024)
             throw DbfError(ErrorKind::Malformed,
                            "Fisierul de index " + path + " nu are lungimea unui index FoxPro.");
-        const uint16_t kl = U16(data_, 12);
+        const uint16_t kl = GetLE16(data_, 12);
         const uint8_t opt = static_cast<uint8_t>(data_[14]);
         if (kl == 0 || kl > 240 || (opt & 0x20) == 0)
             throw DbfError(ErrorKind::Malformed,
@@ -133,7 +108,7 @@ class Cdx : public IndexFile {
     void Walk(const TagDef& tag, const std::string& from, const Visit& visit) const override {
         std::vector<bool> seen(data_.size() / kPage + 1);
         try {
-            WalkNode(tag, U32(data_, tag.header), from, visit, 0, seen);
+            WalkNode(tag, GetLE32(data_, tag.header), from, visit, 0, seen);
         } catch (const Stop&) {
         }
     }
@@ -233,7 +208,7 @@ class Cdx : public IndexFile {
         if (!compound_) {
             std::string out = TagHeader(defs[0]);
             const uint32_t root = Pages(defs[0], keys[0], 1024, out);
-            PutU32(out, 0, root);
+            PutLE32(out, 0, root);
             defs[0].header = 0;
             return out;
         }
@@ -263,7 +238,7 @@ class Cdx : public IndexFile {
             at[i] = dirEnd + static_cast<uint32_t>(tagsPart.size());
             std::string t = TagHeader(defs[i]);
             const uint32_t root = Pages(defs[i], keys[i], at[i] + 1024, t);
-            PutU32(t, 0, root);
+            PutLE32(t, 0, root);
             defs[i].header = at[i];
             tagsPart += t;
         }
@@ -271,7 +246,7 @@ class Cdx : public IndexFile {
         std::string out = DirHeader();
         std::string dirPages;
         const uint32_t root = Pages(dir, sorted, 1024, dirPages);
-        PutU32(out, 0, root);
+        PutLE32(out, 0, root);
         dirPages.resize(probe.size(), '\0');
         return out + dirPages + tagsPart;
     }
@@ -326,14 +301,14 @@ class Cdx : public IndexFile {
         d.header = h;
         d.headerBytes = data_.substr(h, 1024);
         d.info.name = name;
-        d.keyLength = U16(data_, h + 12);
+        d.keyLength = GetLE16(data_, h + 12);
         d.options = static_cast<uint8_t>(data_[h + 14]);
         d.info.unique = (d.options & 0x01) != 0;
         d.info.candidate = (d.options & 0x04) != 0;
         d.nullMarker = (d.options & 0x02) != 0;
-        d.info.descending = U16(data_, h + 502) != 0;
-        const size_t forLen = U16(data_, h + 506);
-        const size_t exprLen = U16(data_, h + 510);
+        d.info.descending = GetLE16(data_, h + 502) != 0;
+        const size_t forLen = GetLE16(data_, h + 506);
+        const size_t exprLen = GetLE16(data_, h + 510);
         const std::string pool = data_.substr(h + 512, 512);
         auto cString = [&](size_t at, size_t len) {
             if (at >= pool.size()) return std::string();
@@ -351,13 +326,13 @@ class Cdx : public IndexFile {
 
     static std::string DirHeader() {
         std::string h(1024, '\0');
-        PutU32(h, 4, 0);
-        PutU16(h, 12, 10);
+        PutLE32(h, 4, 0);
+        PutLE16(h, 12, 10);
         h[14] = char(0xE0);
         h[15] = 1;
-        PutU16(h, 504, 1);
-        PutU16(h, 506, 1);
-        PutU16(h, 510, 1);
+        PutLE16(h, 504, 1);
+        PutLE16(h, 506, 1);
+        PutLE16(h, 510, 1);
         return h;
     }
 
@@ -367,10 +342,10 @@ class Cdx : public IndexFile {
             h.assign(1024, '\0');
             h[15] = 1;
         }
-        PutU32(h, 4, 0);  // no free pages: the new file has none
-        PutU16(h, 12, static_cast<uint16_t>(d.keyLength));
+        PutLE32(h, 4, 0);  // no free pages: the new file has none
+        PutLE16(h, 12, static_cast<uint16_t>(d.keyLength));
         h[14] = static_cast<char>(d.options);
-        PutU16(h, 502, d.info.descending ? 1 : 0);
+        PutLE16(h, 502, d.info.descending ? 1 : 0);
         std::fill(h.begin() + 512, h.end(), '\0');
         const std::string& e = d.info.expression;
         const std::string& f = d.info.forCondition;
@@ -379,9 +354,9 @@ class Cdx : public IndexFile {
                                                  " este prea lunga pentru un index FoxPro.");
         std::copy(e.begin(), e.end(), h.begin() + 512);
         std::copy(f.begin(), f.end(), h.begin() + 512 + static_cast<long>(e.size()) + 1);
-        PutU16(h, 504, static_cast<uint16_t>(e.size() + 1));
-        PutU16(h, 506, static_cast<uint16_t>(f.size() + 1));
-        PutU16(h, 510, static_cast<uint16_t>(e.size() + 1));
+        PutLE16(h, 504, static_cast<uint16_t>(e.size() + 1));
+        PutLE16(h, 506, static_cast<uint16_t>(f.size() + 1));
+        PutLE16(h, 510, static_cast<uint16_t>(e.size() + 1));
         return h;
     }
 
@@ -396,18 +371,18 @@ class Cdx : public IndexFile {
             Bad(off, "adresa in afara fisierului (fisier trunchiat?)");
         Node n;
         n.off = off;
-        n.attr = U16(data_, off);
-        const uint16_t count = U16(data_, off + 2);
-        n.left = U32(data_, off + 4);
-        n.right = U32(data_, off + 8);
+        n.attr = GetLE16(data_, off);
+        const uint16_t count = GetLE16(data_, off + 2);
+        n.left = GetLE32(data_, off + 4);
+        n.right = GetLE32(data_, off + 8);
         const size_t kl = static_cast<size_t>(tag.keyLength);
         if (n.attr > 7) Bad(off, "tip de pagina necunoscut");
         if (!n.Leaf()) {
             if (count * (kl + 8) > kInteriorRoom) Bad(off, "prea multe chei");
             for (uint16_t i = 0; i < count; ++i) {
                 const size_t e = off + 12 + i * (kl + 8);
-                n.e.push_back({data_.substr(e, kl), BE32(data_, e + kl)});
-                n.child.push_back(BE32(data_, e + kl + 4));
+                n.e.push_back({data_.substr(e, kl), GetBE32(data_, e + kl)});
+                n.child.push_back(GetBE32(data_, e + kl + 4));
             }
             return n;
         }
@@ -456,10 +431,10 @@ class Cdx : public IndexFile {
     // Writes a node; false when its entries don't fit one page.
     bool Encode(const TagDef& tag, const Node& n, std::string& page) const {
         page.assign(kPage, '\0');
-        PutU16(page, 0, n.attr);
-        PutU16(page, 2, static_cast<uint16_t>(n.e.size()));
-        PutU32(page, 4, n.left);
-        PutU32(page, 8, n.right);
+        PutLE16(page, 0, n.attr);
+        PutLE16(page, 2, static_cast<uint16_t>(n.e.size()));
+        PutLE32(page, 4, n.left);
+        PutLE32(page, 8, n.right);
         const size_t kl = static_cast<size_t>(tag.keyLength);
         if (!n.Leaf()) {
             if (n.e.size() * (kl + 8) > kInteriorRoom) return false;
@@ -489,8 +464,8 @@ class Cdx : public IndexFile {
                                (uint64_t(trail) << (b.recBits + b.dupBits));
             std::memcpy(page.data() + 24 + i * b.bytes, &v, size_t(b.bytes));
         }
-        PutU16(page, 12, static_cast<uint16_t>(kLeafRoom - used));
-        PutU32(page, 14, static_cast<uint32_t>((uint64_t(1) << b.recBits) - 1));
+        PutLE16(page, 12, static_cast<uint16_t>(kLeafRoom - used));
+        PutLE32(page, 14, static_cast<uint32_t>((uint64_t(1) << b.recBits) - 1));
         page[18] = static_cast<char>((1 << b.dupBits) - 1);
         page[19] = static_cast<char>((1 << b.dupBits) - 1);
         page[20] = static_cast<char>(b.recBits);
@@ -512,8 +487,8 @@ class Cdx : public IndexFile {
             return tag.info.descending ? c > 0 : c < 0;
         };
         if (off % kPage == 0 && off >= 512 && uint64_t(off) + kPage <= data_.size() &&
-            (U16(data_, off) & kLeafBit) && U16(data_, off) <= 7) {
-            DecodeLeaf(tag, off, U16(data_, off + 2), [&](const std::string& key, uint32_t rec) {
+            (GetLE16(data_, off) & kLeafBit) && GetLE16(data_, off) <= 7) {
+            DecodeLeaf(tag, off, GetLE16(data_, off + 2), [&](const std::string& key, uint32_t rec) {
                 if (!before(key) && !visit(key, rec)) throw Stop();
             });
             return;
@@ -528,7 +503,7 @@ class Cdx : public IndexFile {
     Node Descend(const TagDef& tag, const std::string& key, uint32_t rec,
                  std::vector<Step>& steps) const {
         const Entry target{key, rec};
-        uint32_t off = U32(data_, tag.header);
+        uint32_t off = GetLE32(data_, tag.header);
         try {
             for (int depth = 0;; ++depth) {
                 Node n = Read(tag, off);
@@ -623,7 +598,7 @@ class Cdx : public IndexFile {
                     }
                     WriteNode(tag, r);
                     std::string rootBytes(4, '\0');
-                    PutU32(rootBytes, 0, r.off);
+                    PutLE32(rootBytes, 0, r.off);
                     Put(tag.header, rootBytes);
                 } else if (pieces.size() == 1 && pieces[0].e.empty() && !pieces[0].Leaf()) {
                     Node leaf;

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "engine/byte_order.h"
 #include "engine/errors.h"
 #include "engine/index/index_file.h"
 
@@ -22,22 +23,6 @@ constexpr uint32_t kBlock = 1024;   // one block: two pages
 constexpr uint32_t kHeader = 2048;  // header and tag table
 constexpr int kMaxTags = 47;
 
-uint32_t L32(const std::string& d, size_t o) {
-    uint32_t v;
-    std::memcpy(&v, d.data() + o, 4);
-    return v;
-}
-uint16_t L16(const std::string& d, size_t o) {
-    uint16_t v;
-    std::memcpy(&v, d.data() + o, 2);
-    return v;
-}
-void W32(std::string& d, size_t o, uint32_t v) {
-    std::memcpy(d.data() + o, &v, 4);
-}
-void W16(std::string& d, size_t o, uint16_t v) {
-    std::memcpy(d.data() + o, &v, 2);
-}
 
 int RecordLength(int keyLength) {
     return (keyLength + 4 + 3) / 4 * 4;
@@ -52,17 +37,17 @@ class Mdx : public IndexFile {
         if (data_.size() < kHeader)
             throw DbfError(ErrorKind::Malformed,
                            "Fisierul " + path + " e prea scurt pentru un index dBase.");
-        const int used = L16(data_, 28);
-        if (L16(data_, 22) != kBlock || used > kMaxTags || static_cast<uint8_t>(data_[26]) != 32)
+        const int used = GetLE16(data_, 28);
+        if (GetLE16(data_, 22) != kBlock || used > kMaxTags || static_cast<uint8_t>(data_[26]) != 32)
             throw DbfError(ErrorKind::Malformed,
                            "Fisierul " + path +
                                " nu este un index dBase (.mdx) citit de acest "
                                "program (blocuri de " +
-                               std::to_string(L16(data_, 22)) + " octeti).");
+                               std::to_string(GetLE16(data_, 22)) + " octeti).");
         for (int i = 0; i < used; ++i) {
             const size_t e = 544 + size_t(i) * 32;
             TagDef t;
-            t.header = L32(data_, e) * kUnit;
+            t.header = GetLE32(data_, e) * kUnit;
             std::string name = data_.substr(e + 4, 11);
             name.resize(std::min(name.size(), name.find('\0')));
             while (!name.empty() && name.back() == ' ') name.pop_back();
@@ -74,7 +59,7 @@ class Mdx : public IndexFile {
             t.info.name = name;
             t.options = static_cast<uint8_t>(data_[h + 8]);
             t.info.keyType = data_[h + 9];
-            t.keyLength = L16(data_, h + 12);
+            t.keyLength = GetLE16(data_, h + 12);
             t.info.keyLength = t.keyLength;
             t.info.unique = data_[h + 23] != 0;
             t.info.descending = (t.options & 0x08) != 0;
@@ -84,7 +69,7 @@ class Mdx : public IndexFile {
             t.info.expression = expr;
             t.trail = ' ';
             if (t.keyLength <= 0 || t.keyLength > 100 ||
-                L16(data_, h + 18) != RecordLength(t.keyLength))
+                GetLE16(data_, h + 18) != RecordLength(t.keyLength))
                 throw DbfError(ErrorKind::Malformed,
                                "Eticheta " + name + " din " + path + " are un antet gresit.");
             tags.push_back(std::move(t));
@@ -94,7 +79,7 @@ class Mdx : public IndexFile {
     void Walk(const TagDef& tag, const std::string& from, const Visit& visit) const override {
         std::vector<bool> seen(data_.size() / kUnit + 1);
         try {
-            WalkBlock(tag, L32(data_, tag.header), from, visit, 0, seen);
+            WalkBlock(tag, GetLE32(data_, tag.header), from, visit, 0, seen);
         } catch (const Stop&) {
         }
     }
@@ -149,15 +134,15 @@ class Mdx : public IndexFile {
             base = base.substr(0, base.find_last_of('.'));
             base.resize(std::min<size_t>(base.size(), 16));
             std::copy(base.begin(), base.end(), out.begin() + 4);
-            W16(out, 20, kBlock / kUnit);
+            PutLE16(out, 20, kBlock / kUnit);
             out[24] = 1;  // production
             out[25] = 48;
             out[26] = 32;
         }
-        W16(out, 22, kBlock);
-        W16(out, 28, static_cast<uint16_t>(defs.size()));
-        W32(out, 36, 0);
-        W32(out, 40, 0);
+        PutLE16(out, 22, kBlock);
+        PutLE16(out, 28, static_cast<uint16_t>(defs.size()));
+        PutLE32(out, 36, 0);
+        PutLE32(out, 40, 0);
         std::fill(out.begin() + 544, out.end(), '\0');
         const std::time_t now = std::time(nullptr);
         if (const std::tm* tm = std::localtime(&now)) {
@@ -175,24 +160,24 @@ class Mdx : public IndexFile {
                 d.headerBytes.size() == kBlock ? d.headerBytes : std::string(kBlock, '\0');
             h[8] = static_cast<char>(d.options ? d.options : 0x10);
             h[9] = d.info.keyType;
-            W16(h, 12, static_cast<uint16_t>(d.keyLength));
-            W16(h, 14, static_cast<uint16_t>(KeysPerBlock(d.keyLength)));
-            W16(h, 18, static_cast<uint16_t>(RecordLength(d.keyLength)));
+            PutLE16(h, 12, static_cast<uint16_t>(d.keyLength));
+            PutLE16(h, 14, static_cast<uint16_t>(KeysPerBlock(d.keyLength)));
+            PutLE16(h, 18, static_cast<uint16_t>(RecordLength(d.keyLength)));
             h[23] = d.info.unique ? 1 : 0;
             std::fill(h.begin() + 24, h.begin() + 24 + 220, '\0');
             std::copy(d.info.expression.begin(), d.info.expression.end(), h.begin() + 24);
             out += h;
             const uint32_t root = Blocks(d, keys[i], out);
-            W32(out, d.header, root);
-            W32(out, d.header + 4, static_cast<uint32_t>(out.size() / kUnit));
+            PutLE32(out, d.header, root);
+            PutLE32(out, d.header + 4, static_cast<uint32_t>(out.size() / kUnit));
             const size_t e = 544 + i * 32;
-            W32(out, e, d.header / kUnit);
+            PutLE32(out, e, d.header / kUnit);
             std::string name = d.info.name.substr(0, 10);
             std::copy(name.begin(), name.end(), out.begin() + static_cast<long>(e) + 4);
             out[e + 15] = static_cast<char>(d.options ? d.options : 0x10);
             out[e + 20] = d.info.keyType;
         }
-        W32(out, 32, static_cast<uint32_t>(out.size() / kUnit));
+        PutLE32(out, 32, static_cast<uint32_t>(out.size() / kUnit));
         return out;
     }
 
@@ -216,11 +201,11 @@ class Mdx : public IndexFile {
             Bad(page, "adresa in afara fisierului (fisier trunchiat?)");
         if (depth > 32 || seen[page]) Bad(page, "bloc folosit de doua ori");
         seen[page] = true;
-        const uint32_t count = L32(data_, off);
+        const uint32_t count = GetLE32(data_, off);
         const size_t rec = static_cast<size_t>(RecordLength(tag.keyLength));
         const size_t kl = static_cast<size_t>(tag.keyLength);
         if (count > uint32_t(KeysPerBlock(tag.keyLength))) Bad(page, "prea multe chei");
-        const uint32_t right = L32(data_, off + 8 + count * rec);
+        const uint32_t right = GetLE32(data_, off + 8 + count * rec);
         std::string key;
         auto before = [&](const std::string& k) {
             if (from.empty()) return false;
@@ -231,9 +216,9 @@ class Mdx : public IndexFile {
             const size_t e = off + 8 + i * rec;
             key.assign(data_, e + 4, kl);
             if (right == 0) {
-                if (!before(key) && !visit(key, L32(data_, e))) throw Stop();
+                if (!before(key) && !visit(key, GetLE32(data_, e))) throw Stop();
             } else if (!before(key)) {
-                WalkBlock(tag, L32(data_, e), from, visit, depth + 1, seen);
+                WalkBlock(tag, GetLE32(data_, e), from, visit, depth + 1, seen);
             }
         }
         if (right != 0) WalkBlock(tag, right, from, visit, depth + 1, seen);
@@ -252,9 +237,9 @@ class Mdx : public IndexFile {
         do {
             std::string block(kBlock, '\0');
             const size_t n = std::min(per, keys.size() - i);
-            W32(block, 0, static_cast<uint32_t>(n));
+            PutLE32(block, 0, static_cast<uint32_t>(n));
             for (size_t j = 0; j < n; ++j) {
-                W32(block, 8 + j * rec, keys[i + j].rec);
+                PutLE32(block, 8 + j * rec, keys[i + j].rec);
                 block.replace(8 + j * rec + 4, keys[i + j].key.size(), keys[i + j].key);
             }
             level.push_back({static_cast<uint32_t>(out.size() / kUnit),
@@ -268,12 +253,12 @@ class Mdx : public IndexFile {
             for (size_t j = 0; j < level.size(); j += per + 1) {
                 const size_t n = std::min(per + 1, level.size() - j);
                 std::string block(kBlock, '\0');
-                W32(block, 0, static_cast<uint32_t>(n - 1));
+                PutLE32(block, 0, static_cast<uint32_t>(n - 1));
                 for (size_t k = 0; k + 1 < n; ++k) {
-                    W32(block, 8 + k * rec, level[j + k].page);
+                    PutLE32(block, 8 + k * rec, level[j + k].page);
                     block.replace(8 + k * rec + 4, level[j + k].last.size(), level[j + k].last);
                 }
-                W32(block, 8 + (n - 1) * rec, level[j + n - 1].page);
+                PutLE32(block, 8 + (n - 1) * rec, level[j + n - 1].page);
                 up.push_back({static_cast<uint32_t>(out.size() / kUnit), level[j + n - 1].last});
                 out += block;
             }

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "engine/date_util.h"
+#include "engine/byte_order.h"
 #include "engine/errors.h"
 #include "engine/field_value.h"
 #include "engine/index/index_file.h"
@@ -19,22 +20,6 @@ namespace {
 
 constexpr uint32_t kNtxPage = 1024;
 
-uint16_t Get16(const std::string& d, size_t o) {
-    uint16_t v;
-    std::memcpy(&v, d.data() + o, 2);
-    return v;
-}
-uint32_t Get32(const std::string& d, size_t o) {
-    uint32_t v;
-    std::memcpy(&v, d.data() + o, 4);
-    return v;
-}
-void Set16(std::string& d, size_t o, uint16_t v) {
-    std::memcpy(d.data() + o, &v, 2);
-}
-void Set32(std::string& d, size_t o, uint32_t v) {
-    std::memcpy(d.data() + o, &v, 4);
-}
 
 struct Item {
     uint32_t child = 0;
@@ -64,18 +49,18 @@ class Ntx : public IndexFile {
         if (data_.size() < kNtxPage)
             throw DbfError(ErrorKind::Malformed,
                            "Fisierul " + path + " e prea scurt pentru un index NTX.");
-        const uint16_t sig = Get16(data_, 0);
-        const uint16_t kl = Get16(data_, 14);
+        const uint16_t sig = GetLE16(data_, 0);
+        const uint16_t kl = GetLE16(data_, 14);
         if ((sig & 0xFF) != 6 && (sig & 0xFF) != 7)
             throw DbfError(ErrorKind::Malformed, "Fisierul " + path + " nu este un index NTX.");
-        if (kl == 0 || kl > 256 || Get16(data_, 12) != kl + 8 || MaxItem(kl) != Get16(data_, 18))
+        if (kl == 0 || kl > 256 || GetLE16(data_, 12) != kl + 8 || MaxItem(kl) != GetLE16(data_, 18))
             throw DbfError(ErrorKind::Malformed,
                            "Antetul indexului " + path + " nu se potriveste cu el insusi.");
         TagDef t;
         t.header = 0;
         t.headerBytes = data_.substr(0, kNtxPage);
         t.keyLength = kl;
-        t.decimals = Get16(data_, 16);
+        t.decimals = GetLE16(data_, 16);
         t.info.expression = CString(data_, 22, 256);
         t.info.unique = data_[278] != 0;
         t.info.descending = data_[280] != 0;
@@ -96,7 +81,7 @@ class Ntx : public IndexFile {
     void Walk(const TagDef& tag, const std::string& from, const Visit& visit) const override {
         std::set<uint32_t> seen;
         try {
-            WalkPage(tag, Get32(data_, 4), from, visit, 0, seen);
+            WalkPage(tag, GetLE32(data_, 4), from, visit, 0, seen);
         } catch (const Stop&) {
         }
     }
@@ -177,7 +162,7 @@ class Ntx : public IndexFile {
                 root.items = std::move(level);
                 root.right = tail;
                 out += Encode(tag, root);
-                Set32(out, 4, root.off);
+                PutLE32(out, 4, root.off);
                 return out;
             }
             const size_t n = level.size();
@@ -210,7 +195,7 @@ class Ntx : public IndexFile {
     void Insert(TagDef& tag, const std::string& key, uint32_t rec) override {
         const Entry target{key, rec};
         std::vector<std::pair<Page, size_t>> path;
-        Page page = Read(tag, Get32(data_, 4));
+        Page page = Read(tag, GetLE32(data_, 4));
         for (int depth = 0;; ++depth) {
             size_t i = 0;
             while (i < page.items.size() && !Less(tag, target, page.items[i].e)) ++i;
@@ -228,7 +213,7 @@ class Ntx : public IndexFile {
     bool Remove(TagDef& tag, const std::string& key, uint32_t rec) override {
         const Entry target{key, rec};
         std::vector<std::pair<Page, size_t>> path;
-        Page page = Read(tag, Get32(data_, 4));
+        Page page = Read(tag, GetLE32(data_, 4));
         for (int depth = 0; depth < 32; ++depth) {
             size_t i = 0;
             while (i < page.items.size() && Less(tag, page.items[i].e, target)) ++i;
@@ -290,16 +275,16 @@ class Ntx : public IndexFile {
         std::string h = t.headerBytes;
         if (h.size() != kNtxPage) {
             h.assign(kNtxPage, '\0');
-            Set16(h, 0, 6);
-            Set16(h, 2, 1);
+            PutLE16(h, 0, 6);
+            PutLE16(h, 2, 1);
         }
         const uint16_t maxItem = MaxItem(t.keyLength);
-        Set32(h, 8, 0);
-        Set16(h, 12, static_cast<uint16_t>(t.keyLength + 8));
-        Set16(h, 14, static_cast<uint16_t>(t.keyLength));
-        Set16(h, 16, static_cast<uint16_t>(t.decimals));
-        Set16(h, 18, maxItem);
-        Set16(h, 20, maxItem / 2);
+        PutLE32(h, 8, 0);
+        PutLE16(h, 12, static_cast<uint16_t>(t.keyLength + 8));
+        PutLE16(h, 14, static_cast<uint16_t>(t.keyLength));
+        PutLE16(h, 16, static_cast<uint16_t>(t.decimals));
+        PutLE16(h, 18, maxItem);
+        PutLE16(h, 20, maxItem / 2);
         if (t.info.expression.size() > 255 || t.info.forCondition.size() > 255)
             throw DbfError(ErrorKind::State, "Expresia indexului " + path + " e prea lunga.");
         std::fill(h.begin() + 22, h.begin() + 278, '\0');
@@ -320,22 +305,22 @@ class Ntx : public IndexFile {
             Bad(off, "adresa in afara fisierului (fisier trunchiat?)");
         Page p;
         p.off = off;
-        const uint16_t count = Get16(data_, off);
+        const uint16_t count = GetLE16(data_, off);
         const uint16_t maxItem = MaxItem(tag.keyLength);
         if (count > maxItem) Bad(off, "prea multe chei");
         const size_t itemSize = size_t(tag.keyLength) + 8;
         for (uint16_t i = 0; i <= count; ++i) {
-            const uint16_t at = Get16(data_, off + 2 + 2 * size_t(i));
+            const uint16_t at = GetLE16(data_, off + 2 + 2 * size_t(i));
             if (at < 2 + 2 * (size_t(maxItem) + 1) || at + (i < count ? itemSize : 4) > kNtxPage)
                 Bad(off, "pozitia cheii " + std::to_string(i + 1) + " iese din pagina");
-            const uint32_t child = Get32(data_, off + at);
+            const uint32_t child = GetLE32(data_, off + at);
             if (i == count) {
                 p.right = child;
                 break;
             }
             p.items.push_back(
                 {child,
-                 {data_.substr(off + at + 8, size_t(tag.keyLength)), Get32(data_, off + at + 4)}});
+                 {data_.substr(off + at + 8, size_t(tag.keyLength)), GetLE32(data_, off + at + 4)}});
         }
         return p;
     }
@@ -345,16 +330,16 @@ class Ntx : public IndexFile {
         const uint16_t maxItem = MaxItem(tag.keyLength);
         const size_t itemSize = size_t(tag.keyLength) + 8;
         const size_t first = 2 + 2 * (size_t(maxItem) + 1);
-        Set16(page, 0, static_cast<uint16_t>(p.items.size()));
+        PutLE16(page, 0, static_cast<uint16_t>(p.items.size()));
         for (size_t i = 0; i <= maxItem; ++i)
-            Set16(page, 2 + 2 * i, static_cast<uint16_t>(first + i * itemSize));
+            PutLE16(page, 2 + 2 * i, static_cast<uint16_t>(first + i * itemSize));
         for (size_t i = 0; i < p.items.size(); ++i) {
             const size_t at = first + i * itemSize;
-            Set32(page, at, p.items[i].child);
-            Set32(page, at + 4, p.items[i].e.rec);
+            PutLE32(page, at, p.items[i].child);
+            PutLE32(page, at + 4, p.items[i].e.rec);
             page.replace(at + 8, size_t(tag.keyLength), p.items[i].e.key);
         }
-        Set32(page, first + p.items.size() * itemSize, p.right);
+        PutLE32(page, first + p.items.size() * itemSize, p.right);
         return page;
     }
 
@@ -368,7 +353,7 @@ class Ntx : public IndexFile {
 
     void SetRoot(uint32_t root) {
         std::string b(4, '\0');
-        Set32(b, 0, root);
+        PutLE32(b, 0, root);
         Put(4, b);
     }
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "cli/cli_run.h"
+#include "support/cli_run.h"
 #include "engine/file_io.h"
 #include "support/temp_dir.h"
 

@@ -140,8 +140,8 @@ TEST(CompareTables, FourGroupsAndRowsListedApart) {
         const FormatSettings format{',', "dd.MM.yyyy"};
         const auto a = OpenCompareSource(here, {}, format);
         const auto b = OpenCompareSource(other, {}, format);
-        CompareSpec spec{ParseKeySpec(c.key, *a, *b), c.text};
-        const CompareResult r = CompareTables(*a, *b, spec);
+        CompareSpec request{ParseKeySpec(c.key, *a, *b), c.text};
+        const CompareResult r = CompareTables(*a, *b, request);
         EXPECT_EQ((Counts{r.onlyHere.size(), r.onlyThere.size(), r.same.size(), r.differ.size(),
                           r.repeatedHere.size(), r.repeatedThere.size(), r.emptyHere.size(),
                           r.emptyThere.size()}),
