@@ -19,7 +19,7 @@ tests/display/display_test.sh build/test
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DORBELAN_SANITIZE=ON -DORBELAN_GUI=OFF \
       -DORBELAN_BENCH=OFF >/dev/null
 cmake --build build/asan -j"$jobs" --target engine_tests core_tests editing_tests cleaning_tests cli_tests \
-    letters_tests export_tests safety_tests importing_tests
+    letters_tests export_tests safety_tests importing_tests index_peer_tests
 # Programs left out of the list above (the kill test, the 4 GB member) run once above: under
 # the sanitizers they would only be slow.
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
