@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <ctime>
 
 #include "engine/codepage_detect.h"
@@ -27,7 +28,9 @@ void RemoveIndexFiles(const std::string& path, const std::vector<std::string>& a
 }
 
 // Writes a copy of the open file with header byte 28 set to value and renames it over path.
-void CopyWithByte28(const FileHandle& handle, const std::string& path, uint8_t value) {
+// beforeRename closes what holds the file open: Windows replaces no open file.
+void CopyWithByte28(const FileHandle& handle, const std::string& path, uint8_t value,
+                    const std::function<void()>& beforeRename) {
     TempFile copy(path);
     std::string chunk(size_t{1} << 20, '\0');
     const uint64_t size = handle.Size();
@@ -39,6 +42,7 @@ void CopyWithByte28(const FileHandle& handle, const std::string& path, uint8_t v
     }
     copy.WriteAt(28, &value, 1);
     copy.Finish();
+    beforeRename();
     copy.RenameOverTarget();
 }
 
@@ -585,7 +589,13 @@ void DbfFile::DetachIndexFiles() {
     if (cleared != layout_.productionIndex) {
         // The header goes into a copy put in place by rename, not into the file: a restore point
         // may hold the old table under a second name (a hard link), which must keep its flag.
-        CopyWithByte28(handle_, path_, cleared);
+        CopyWithByte28(handle_, path_, cleared, [this] {
+#ifdef _WIN32
+            map_.Reset();
+            handle_.Close();
+            lockHeld_ = false;
+#endif
+        });
         SyncFolderOf(path_);
         handle_ = FileHandle::OpenReadWriteIfAllowed(path_);
         TakeLock();
@@ -615,7 +625,7 @@ void DetachIndex(const std::string& path, const std::vector<std::string>& attach
         // A copy renamed in place, as DetachIndexFiles does: a restore point's second name of
         // the table keeps the old header.
         if (cleared != head[28]) {
-            CopyWithByte28(h, path, cleared);
+            CopyWithByte28(h, path, cleared, [&h] { h.Close(); });
             SyncFolderOf(path);
         }
     }
