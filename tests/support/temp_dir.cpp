@@ -38,7 +38,9 @@ std::string TempDir::File(const std::string& name) const {
 
 std::string TempDir::CopyData(const std::string& name) const {
     const fs::path src = fs::path(ORBELAN_TEST_DATA) / name;
-    fs::copy_file(src, path_ / name, fs::copy_options::overwrite_existing);
+    // Removed first: MinGW's copy_file can't overwrite an existing file.
+    fs::remove(path_ / name);
+    fs::copy_file(src, path_ / name);
     // Tests change their copies even when the originals are read-only.
     fs::permissions(path_ / name, fs::perms::owner_write, fs::perm_options::add);
     const fs::path stem = src.parent_path() / src.stem();
