@@ -200,6 +200,7 @@ TEST_F(StructureTest, HiddenFoxProPropertiesKeptThroughAChange) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
+        ws.CloseTable();  // Windows replaces no open file
         ws.CurrentFile = dir.CopyData("visual_foxpro_autoincrement.dbf");
         ws.OpenTable();
         ASSERT_TRUE(ws.table.Active());
